@@ -1,0 +1,232 @@
+#include "app/script.h"
+
+#include <sstream>
+#include <vector>
+
+#include "app/workspace.h"
+#include "store/text.h"
+
+namespace tavrine {
+
+std::string EscapeText(const std::string& s) {
+  std::string o;
+  o.reserve(s.size());
+  for (char c : s) {
+    switch (c) {
+      case '\r': o += "\\r"; break;
+      case '\n': o += "\\n"; break;
+      case '\t': o += "\\t"; break;
+      case '\\': o += "\\\\"; break;
+      default: o += c;
+    }
+  }
+  return o;
+}
+
+std::string UnescapeText(const std::string& s) {
+  std::string o;
+  o.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 1 < s.size()) {
+      const char n = s[i + 1];
+      const char* rep = n == 'r' ? "\r" : n == 'n' ? "\n" : n == 't' ? "\t" : n == 's' ? " " : n == '\\' ? "\\" : nullptr;
+      if (rep) {
+        o += rep;
+        ++i;
+        continue;
+      }
+    }
+    o += s[i];
+  }
+  return o;
+}
+
+namespace {
+
+// Prints what a window would show.
+class ScriptPlatform : public Platform {
+ public:
+  explicit ScriptPlatform(std::ostream& out) : out_(out) {}
+  void message(const std::string& t) override { out_ << "message: " << EscapeText(t) << '\n'; }
+  void error(const std::string& t) override { out_ << "error: " << EscapeText(t) << '\n'; }
+  void progress(const std::string& t) override { out_ << "progress: " << EscapeText(t) << '\n'; }
+  void status(const std::string& t) override { out_ << "status: " << EscapeText(t) << '\n'; }
+  void navigate(const std::string& url) override { out_ << "navigate: " << EscapeText(url) << '\n'; }
+  std::string printChart() override {
+    out_ << "print: chart1\n";
+    return {};
+  }
+
+ private:
+  std::ostream& out_;
+};
+
+struct BadLine {
+  std::string why;
+};
+
+bool ParseInt(const std::string& s, int& v) {
+  try {
+    v = StrToInt(s);
+    return true;
+  } catch (const ConversionError&) {
+    return false;
+  }
+}
+
+// "C0-C1" into two integers.
+bool ParseRange(const std::string& s, int& a, int& b) {
+  auto dash = s.find('-', 1);
+  if (dash == std::string::npos) return ParseInt(s, a) && ParseInt(s, b);
+  return ParseInt(s.substr(0, dash), a) && ParseInt(s.substr(dash + 1), b);
+}
+
+class Runner {
+ public:
+  Runner(std::ostream& out) : out_(out), platform_(out), ws_(platform_) {}
+
+  void run(const std::string& line) {
+    // command, then the first word, then the rest taken as it stands
+    auto sp = line.find(' ');
+    const std::string cmd = line.substr(0, sp);
+    const std::string rest = sp == std::string::npos ? std::string() : line.substr(sp + 1);
+    auto words = split(rest);
+
+    if (cmd == "start") {
+      Event ev;
+      ws_.dispatch("Button52", ev);
+    } else if (cmd == "echo") {
+      out_ << UnescapeText(rest) << '\n';
+    } else if (cmd == "set") {
+      if (words.empty()) throw BadLine{"set needs a control"};
+      const std::string& ctl = words[0];
+      requireControl(ctl);
+      auto sp2 = rest.find(' ');
+      const std::string text = sp2 == std::string::npos ? std::string() : UnescapeText(rest.substr(sp2 + 1));
+      ws_.typeText(ctl, text);
+    } else if (cmd == "key") {
+      if (words.size() != 2) throw BadLine{"key needs a control and a code"};
+      requireControl(words[0]);
+      Event ev;
+      ev.kind = Event::KeyPress;
+      if (!ParseInt(words[1], ev.key)) throw BadLine{"bad key code"};
+      ws_.dispatch(words[0], ev);
+    } else if (cmd == "click" || cmd == "dblclick") {
+      if (words.size() != 1) throw BadLine{cmd + " needs one control"};
+      requireControl(words[0]);
+      Event ev;
+      ev.kind = cmd == "click" ? Event::Click : Event::DblClick;
+      ws_.dispatch(words[0], ev);
+    } else if (cmd == "mouseup") {
+      if (words.size() != 3 || (words[0] != "StringGrid5" && words[0] != "StringGrid7"))
+        throw BadLine{"mouseup needs StringGrid5 or StringGrid7 and a cell"};
+      Event ev;
+      ev.kind = Event::MouseUp;
+      if (!ParseInt(words[1], ev.col) || !ParseInt(words[2], ev.row)) throw BadLine{"bad cell"};
+      ws_.dispatch(words[0], ev);
+    } else if (cmd == "chartdown") {
+      Event ev;
+      ev.kind = Event::MouseDown;
+      for (const auto& w : words) {
+        auto colon = w.find(':');
+        int idx = 0;
+        if (colon == std::string::npos || ws_.chart.find(w.substr(0, colon)) < 0 || !ParseInt(w.substr(colon + 1), idx))
+          throw BadLine{"bad chart point " + w};
+        ev.hits.emplace_back(w.substr(0, colon), idx);
+      }
+      ws_.dispatch("chart1", ev);
+    } else if (cmd == "cell") {
+      int c, r;
+      if (words.size() != 3 || !ParseInt(words[1], c) || !ParseInt(words[2], r)) throw BadLine{"cell TABLE C R"};
+      WorkTable* t = requireTable(words[0]);
+      out_ << words[0] << '[' << c << ',' << r << "]=" << EscapeText(t->cell(c, r)) << '\n';
+    } else if (cmd == "dump") {
+      int c0, c1, r0, r1;
+      if (words.size() != 3 || !ParseRange(words[1], c0, c1) || !ParseRange(words[2], r0, r1))
+        throw BadLine{"dump TABLE C0-C1 R0-R1"};
+      WorkTable* t = requireTable(words[0]);
+      for (int r = r0; r <= r1; ++r) {
+        out_ << r;
+        for (int c = c0; c <= c1; ++c) out_ << '\t' << EscapeText(t->cell(c, r));
+        out_ << '\n';
+      }
+    } else if (cmd == "size") {
+      if (words.size() != 1) throw BadLine{"size TABLE"};
+      WorkTable* t = requireTable(words[0]);
+      out_ << words[0] << ' ' << t->colCount() << " x " << t->rowCount() << '\n';
+    } else if (cmd == "text") {
+      if (words.size() != 1) throw BadLine{"text CONTROL"};
+      requireControl(words[0]);
+      out_ << words[0] << '=' << EscapeText(ws_.form.text(words[0])) << '\n';
+    } else if (cmd == "visible") {
+      if (words.size() != 1) throw BadLine{"visible CONTROL"};
+      requireControl(words[0]);
+      out_ << words[0] << " visible=" << (ws_.form.visible(words[0]) ? 1 : 0) << '\n';
+    } else if (cmd == "chart") {
+      if (words.size() != 1) throw BadLine{"chart LINE"};
+      const int pos = ws_.chart.find(words[0]);
+      if (pos < 0) throw BadLine{"no chart line " + words[0]};
+      const auto& pts = ws_.chart.line(pos).points;
+      out_ << words[0] << ' ' << pts.size() << '\n';
+      for (const auto& p : pts)
+        out_ << FloatToStr(p.x) << '\t' << FloatToStr(p.y) << '\t' << EscapeText(p.label) << '\n';
+    } else {
+      run2(cmd, words, rest);
+    }
+    out_.flush();
+  }
+
+  Workspace& workspace() { return ws_; }
+
+ private:
+  // Commands added beside the basic set.
+  void run2(const std::string& cmd, const std::vector<std::string>&, const std::string&) {
+    throw BadLine{"unknown command " + cmd};
+  }
+
+  static std::vector<std::string> split(const std::string& s) {
+    std::vector<std::string> w;
+    std::istringstream is(s);
+    std::string x;
+    while (is >> x) w.push_back(x);
+    return w;
+  }
+
+  void requireControl(const std::string& name) {
+    if (!ws_.form.has(name)) throw BadLine{"unknown control " + name};
+  }
+  WorkTable* requireTable(const std::string& name) {
+    static const char* names[] = {"StockList", "SeriesTable", "CalcTable", "StatsTable", "StockPicker",
+                                  "WebRows", "CandidateTable", "DateTable", "CacheTable"};
+    for (const char* n : names)
+      if (name == n) return ws_.table(name);
+    throw BadLine{"unknown table " + name};
+  }
+
+  std::ostream& out_;
+  ScriptPlatform platform_;
+  Workspace ws_;
+};
+
+}  // namespace
+
+int RunScript(std::istream& in, std::ostream& out, std::ostream& err) {
+  Runner runner(out);
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    try {
+      runner.run(line);
+    } catch (const BadLine& b) {
+      out.flush();
+      err << "tavrine-script: line " << number << ": " << b.why << '\n';
+      return 2;
+    }
+  }
+  return 0;
+}
+
+}  // namespace tavrine

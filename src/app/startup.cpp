@@ -1,0 +1,140 @@
+#include "app/startup.h"
+
+#include <cstdio>
+
+#include "app/workspace.h"
+#include "store/codec.h"
+#include "store/paths.h"
+#include "store/table_file.h"
+#include "store/text.h"
+
+namespace tavrine {
+
+namespace {
+constexpr const char* kStockListFile = "デ-タ一覧.csv";
+}
+
+void Startup::Button52Click() {
+  Button102Click();
+  Button5Click();
+}
+
+void Startup::Button102Click() {
+  // Width 1020, height 733, centred, then maximised; the window applies it.
+  ws_.form.setGeometry("TForm1", 1020, 733, true);
+  ws_.form.setEnabled("TForm1", true);
+}
+
+void Startup::LoadStockList() {
+  SuspendRedraw redraw(ws_.StockList);
+  WaitCursor wait(ws_.platform);
+  ws_.setProgress("データ読込中...");
+  const auto lines = ReadLines(HomePath(kStockListFile));
+  const int n = static_cast<int>(lines.size());
+  ws_.StockList.setRowCount(n);
+  ws_.StockList.setColCount(200);
+  ws_.setProgress("データ変換中...");
+  for (int a = 0; a < n; ++a) {
+    if (a % 100 == 0) {
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "データ変換中(%d％)...", static_cast<int>(Trunc(a * 100.0L / n)));
+      ws_.setProgress(buf);
+    }
+    ws_.StockList.setRowCommaText(a, lines[a], 200);
+  }
+}
+
+void Startup::Button53Click() {
+  auto& t = ws_.StockList;
+  for (int c = 0; c <= 200; ++c)
+    for (int r = 0; r <= 4860; ++r) {
+      const std::string& v = t.cell(c, r);
+      if (v == "\" \"" || v == "\"\"") t.set(c, r, "");
+    }
+}
+
+void Startup::Button54Click() {
+  auto& list = ws_.StockList;
+  int blanks = 0;
+  for (int c = 1; c <= 200; ++c)
+    if (IsBlank(list.cell(c, 0))) ++blanks;
+  const int n = 200 - blanks;
+  const int rows = static_cast<int>(Trunc(n / 6.0L + 1.9L));
+  ws_.StockPicker.setRowCount(rows);
+  for (int b = 0; b <= rows; ++b)
+    for (int c = 1; c <= 6; ++c) ws_.StockPicker.set(c, b + 1, list.cell(c + 6 * b, 0));
+}
+
+void Startup::Button123Click() {
+  const bool standAlone = ws_.StockList.cell(1, 4).empty() || !FileExists(RootPath("pullbox/pullbox.exe")) ||
+                          !FileExists(RootPath("listwerk/listwerk.exe"));
+  if (standAlone) {
+    ws_.form.setText("Button17", "銘柄収集");
+    ws_.form.setText("BitBtn1", "tavrineⅠ");
+  }
+}
+
+void Startup::Button5Click() {
+  auto& st = ws_.SeriesTable;
+  auto& list = ws_.StockList;
+  SuspendRedraw r1(list);
+  SuspendRedraw r2(st);
+  WaitCursor wait(ws_.platform);
+
+  ws_.setProgress("データ読込中...");
+  LoadStockList();
+  ws_.setProgress("データ調整中...");
+  Button53Click();
+  st.set(1, 4864, "4860");
+  st.set(4, 4864, list.cell(4, 0));
+  st.set(4, 4862, "4");
+  ws_.form.setText("Edit1", LeftBytes(list.cell(4, 0), 4));
+  ws_.form.setText("Edit6", list.cell(4, 1));
+  st.set(17, 4862, "1");
+  ws_.calendar.Button112Click();
+  st.set(4, 4863, "0");
+  st.set(6, 4862, "0");
+  st.set(6, 4863, "0");
+  st.set(6, 4864, "0");
+  st.set(7, 4862, "7");
+  st.set(7, 4863, "1");
+  st.set(10, 4863, list.cell(0, 1));
+  ws_.form.setText("Edit2", list.cell(0, 1));
+  ws_.CacheTable.set(0, 0, "0");
+  st.set(17, 4863, "0");
+  ws_.setProgress("データ計算中...");
+  st.set(1, 4863, "1");
+  st.set(5, 4862, "0");
+  st.set(3, 4863, "800");
+  st.set(3, 4864, "1");
+  ws_.StatsTable.set(13, 3, "S1");
+  st.set(9, 4863, "1");
+  st.set(12, 4862, "0");
+  ws_.memo.Button36Click();
+  Button123Click();
+
+  if (ws_.form.text("Button17") == "銘柄収集") {
+    // Stand-alone: collect the remembered code instead of drawing a chart.
+    ws_.form.setLines("Memo1", ReadLines(HomePath("memo.txt")));
+    ws_.form.setText("Edit1", ws_.form.text("Memo1"));
+    ws_.maintenance.Button17Click();
+    return;
+  }
+
+  ws_.series.Button3Click();
+  st.set(11, 4864, "0");
+  ws_.form.setText("Button13", "S2");
+  ws_.setProgress("データ処理中");
+  ws_.series.Button9Click();
+  ws_.series.Button21Click();
+  ws_.setProgress("データ移送中");
+  ws_.series.Button24Click();
+  ws_.series.Button12Click();
+  ws_.form.setText("Button118", "狭");
+  Button54Click();
+  ws_.setProgress("描画中");
+  ws_.chartView.DrawChartClick("TForm1");
+  ws_.rules.Button37Click("TForm1");
+}
+
+}  // namespace tavrine

@@ -1,0 +1,28 @@
+// Start-up and stock-list loading: the chain that brings the program from launch to the first drawn chart.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tavrine {
+
+class Workspace;
+
+class Startup {
+ public:
+  explicit Startup(Workspace& ws) : ws_(ws) {}
+
+  void Button52Click();
+  void Button102Click();
+  void Button5Click();
+  void LoadStockList();
+  void Button53Click();
+  void Button54Click();
+  void Button123Click();
+
+ private:
+  Workspace& ws_;
+};
+
+}  // namespace tavrine

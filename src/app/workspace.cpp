@@ -1,0 +1,212 @@
+#include "app/workspace.h"
+
+#include <exception>
+
+#include "store/text.h"
+
+namespace tavrine {
+
+Workspace::Workspace(Platform& p) : platform(p) { wire(); }
+
+WorkTable* Workspace::table(const std::string& name) {
+  static const std::map<std::string, std::string> components = {
+      {"StringGrid1", "StockList"},   {"StringGrid2", "SeriesTable"}, {"StringGrid3", "CalcTable"},
+      {"StringGrid4", "StatsTable"},  {"StringGrid5", "StockPicker"}, {"StringGrid6", "WebRows"},
+      {"StringGrid7", "CandidateTable"}, {"StringGrid8", "DateTable"}, {"StringGrid9", "CacheTable"}};
+  auto it = components.find(name);
+  const std::string& n = it == components.end() ? name : it->second;
+  for (WorkTable* t : tables())
+    if (t->name() == n) return t;
+  return nullptr;
+}
+
+std::vector<WorkTable*> Workspace::tables() {
+  return {&StockList, &SeriesTable, &CalcTable, &StatsTable, &StockPicker,
+          &WebRows,   &CandidateTable, &DateTable, &CacheTable};
+}
+
+void RunGuarded(Platform& platform, const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const ConversionError& e) {
+    platform.error(e.what());
+  } catch (const FileError& e) {
+    platform.error(e.what());
+  } catch (const std::exception& e) {
+    // Anything else (out of memory, a failed division guard) is reported the
+    // same way rather than ending the program with the user's work.
+    platform.error(e.what());
+  }
+}
+
+bool Workspace::dispatch(const std::string& control, const Event& ev) {
+  auto it = handlers_.find({control, static_cast<int>(ev.kind)});
+  if (it == handlers_.end()) return false;
+  ++depth_;
+  struct Leave {
+    int& d;
+    ~Leave() { --d; }
+  } leave{depth_};
+  RunGuarded(platform, [&] { it->second(control, ev); });
+  return true;
+}
+
+void Workspace::typeText(const std::string& control, const std::string& text) {
+  std::string t = text;
+  if (form.get(control).numberOnly) {
+    std::string digits;
+    for (char c : t)
+      if (c >= '0' && c <= '9') digits += c;
+    t = digits;
+  }
+  form.setText(control, t);
+  Event ev;
+  ev.kind = Event::Change;
+  dispatch(control, ev);
+}
+
+void Workspace::setStatus(const std::string& text) {
+  form.setText("StatusBar1", text);
+  platform.status(text);
+}
+
+void Workspace::setProgress(const std::string& text) {
+  form.setText("LabelProg", text);
+  platform.progress(text);
+}
+
+void Workspace::on(const std::string& control, Event::Kind kind, Handler h) {
+  handlers_[{control, static_cast<int>(kind)}] = std::move(h);
+}
+
+void Workspace::wire() {
+  using E = Event;
+  auto click = [this](const std::string& c, std::function<void()> f) {
+    on(c, E::Click, [f](const std::string&, const Event&) { f(); });
+  };
+  auto clickS = [this](const std::string& c, std::function<void(const std::string&)> f) {
+    on(c, E::Click, [f](const std::string& s, const Event&) { f(s); });
+  };
+  auto dbl = [this](const std::string& c, std::function<void()> f) {
+    on(c, E::DblClick, [f](const std::string&, const Event&) { f(); });
+  };
+  auto key = [this](const std::string& c, std::function<void(int)> f) {
+    on(c, E::KeyPress, [f](const std::string&, const Event& ev) { f(ev.key); });
+  };
+  auto change = [this](const std::string& c, std::function<void()> f) {
+    on(c, E::Change, [f](const std::string&, const Event&) { f(); });
+  };
+
+  // Control panel, row 1.
+  click("Label1", [this] { navigation.Label1Click(); });
+  key("Edit2", [this](int k) { navigation.Edit2KeyPress(k); });
+  dbl("Edit2", [this] { navigation.Edit2DblClick(); });
+  click("Button25", [this] { navigation.Button25Click(); });
+  click("Button61", [this] { navigation.Button61Click(); });
+  click("Button62", [this] { navigation.Button62Click(); });
+  change("Edit6", [this] { manualEntry.Edit6Change(); });
+  key("Edit6", [this](int k) { manualEntry.Edit6KeyPress(k); });
+  click("Button34", [this] { manualEntry.Button34Click(); });
+  click("Button35", [this] { manualEntry.Button35Click(); });
+  click("BitBtn1", [this] { maintenance.BitBtn1Click(); });
+  // Row 2.
+  dbl("Label2", [this] { maintenance.Label2DblClick(); });
+  key("Edit1", [this](int k) { selection.Edit1KeyPress(k); });
+  change("Edit1", [this] { selection.Edit1Change(); });
+  dbl("Edit1", [this] { maintenance.Edit1DblClick(); });
+  click("Button58", [this] { memo.Button58Click(); });
+  click("Button118", [this] { chartView.Button118Click(); });
+  click("Button81", [this] { overlays.Button81Click(); });
+  click("Button13", [this] { overlays.Button13Click(); });
+  click("Button47", [this] { rules.Button47Click(); });
+  click("Button59", [this] { memo.Button59Click(); });
+  // Row 3.
+  click("Button17", [this] { maintenance.Button17Click(); });
+  for (const char* c : {"Button2", "DrawChart", "Button4"})
+    clickS(c, [this](const std::string& s) { chartView.DrawChartClick(s); });
+  click("Label5", [this] { rules.Label5Click(); });
+  for (const char* c : {"Button37", "Button38", "Button39", "Button73", "Button74", "Button75", "Button76",
+                        "Button77", "Button1", "Button83"})
+    clickS(c, [this](const std::string& s) { rules.Button37Click(s); });
+  change("MaskEdit1", [this] { backtest.MaskEdit1Change(); });
+  click("Button88", [this] { help.Button88Click(); });
+  // Rule panel.
+  click("Button79", [this] { overlays.Button79Click(); });
+  click("Button78", [this] { rules.Button78Click(); });
+  // Memo panel.
+  click("Button18", [this] { memo.Button18Click(); });
+  // Collection panel.
+  click("Button89", [this] { collection.Button89Click(); });
+  click("Button90", [this] { collection.Button90Click(); });
+  key("Edit18", [this](int k) { collection.Edit18KeyPress(k); });
+  dbl("Edit18", [this] { collection.Edit18DblClick(); });
+  click("Button104", [this] { maintenance.Button104Click(); });
+  click("Button110", [this] { candidates.Button110Click(); });
+  click("Button87", [this] { candidates.Button87Click(); });
+  // Grids and chart.
+  on("StringGrid5", E::MouseUp, [this](const std::string&, const Event& ev) { overlays.StringGrid5MouseUp(ev.col, ev.row); });
+  on("StringGrid7", E::MouseUp, [this](const std::string&, const Event& ev) { candidates.StringGrid7MouseUp(ev.col, ev.row); });
+  on("chart1", E::MouseDown, [this](const std::string&, const Event& ev) { navigation.chart1MouseDown(ev.hits); });
+  // Help window.
+  click("TForm4.Button2", [this] { help.Button2Click(); });
+  click("TForm4.Button1", [this] { help.Button1Click(); });
+
+  // Hidden buttons: each runs its handler when clicked.
+  click("Button3", [this] { series.Button3Click(); });
+  click("Button5", [this] { startup.Button5Click(); });
+  click("Button6", [this] { selection.Button6Click(); });
+  clickS("Button7", [this](const std::string& s) { selection.Button7Click(s); });
+  click("Button8", [this] { chartView.Button8Click(); });
+  click("Button9", [this] { series.Button9Click(); });
+  click("Button10", [this] { series.Button10Click(); });
+  click("Button11", [this] { series.Button11Click(); });
+  click("Button12", [this] { series.Button12Click(); });
+  click("Button14", [this] { chartView.Button14Click(); });
+  click("Button15", [this] { chartView.Button15Click(); });
+  click("Button19", [this] { overlays.Button19Click(); });
+  click("Button20", [this] { series.Button20Click(); });
+  click("Button21", [this] { series.Button21Click(); });
+  click("Button22", [this] { series.Button22Click(); });
+  click("Button23", [this] { chartView.Button23Click(); });
+  click("Button24", [this] { series.Button24Click(); });
+  click("Button26", [this] { navigation.Button26Click(); });
+  click("Button27", [this] { selection.Button27Click(); });
+  click("Button28", [this] { series.Button28Click(); });
+  click("Button29", [this] { series.Button29Click(); });
+  click("Button30", [this] { series.Button30Click(); });
+  click("Button31", [this] { series.Button31Click(); });
+  click("Button33", [this] { overlays.Button33Click(); });
+  click("Button36", [this] { memo.Button36Click(); });
+  click("Button41", [this] { backtest.Button41Click(); });
+  click("Button48", [this] { backtest.Button48Click(); });
+  click("Button51", [this] { backtest.Button51Click(); });
+  click("Button52", [this] { startup.Button52Click(); });
+  click("Button53", [this] { startup.Button53Click(); });
+  click("Button54", [this] { startup.Button54Click(); });
+  click("Button63", [this] { navigation.Button63Click(); });
+  click("Button80", [this] { overlays.Button80Click(); });
+  click("Button82", [this] { overlays.Button82Click(); });
+  click("Button84", [this] { series.Button84Click(); });
+  click("Button85", [this] { overlays.Button85Click(); });
+  click("Button91", [this] { collection.Button91Click(); });
+  click("Button92", [this] { collection.Button92Click(); });
+  click("Button93", [this] { collection.Button93Click(); });
+  click("Button94", [this] { collection.Button94Click(); });
+  click("Button95", [this] { collection.Button95Click(); });
+  click("Button96", [this] { collection.Button96Click(); });
+  click("Button97", [this] { collection.Button97Click(); });
+  click("Button102", [this] { startup.Button102Click(); });
+  click("Button103", [this] { overlays.Button103Click(); });
+  click("Button105", [this] { maintenance.Button105Click(); });
+  click("Button107", [this] { maintenance.Button107Click(); });
+  click("Button109", [this] { maintenance.Button109Click(); });
+  click("Button111", [this] { candidates.Button111Click(); });
+  click("Button112", [this] { calendar.Button112Click(); });
+  click("Button113", [this] { calendar.Button113Click(); });
+  click("Button116", [this] { collection.Button116Click(); });
+  click("Button117", [this] { calendar.Button117Click(); });
+  click("Button120", [this] { candidates.Button120Click(); });
+  click("Button123", [this] { startup.Button123Click(); });
+}
+
+}  // namespace tavrine

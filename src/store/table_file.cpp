@@ -1,0 +1,25 @@
+#include "store/table_file.h"
+
+#include "store/codec.h"
+
+namespace tavrine {
+
+void LoadTableFile(WorkTable& t, const std::string& path, int maxCols,
+                   const std::function<void(int, int)>& progress) {
+  const auto lines = ReadLines(path);
+  const int n = static_cast<int>(lines.size());
+  t.setRowCount(n);
+  for (int i = 0; i < n; ++i) {
+    if (progress) progress(i, n);
+    t.setRowCommaText(i, lines[i], maxCols);
+  }
+}
+
+void SaveTableFile(const WorkTable& t, const std::string& path) {
+  std::vector<std::string> lines;
+  lines.reserve(static_cast<std::size_t>(t.rowCount()));
+  for (int r = 0; r < t.rowCount(); ++r) lines.push_back(t.rowCommaText(r));
+  WriteLines(path, lines, true);
+}
+
+}  // namespace tavrine

@@ -1,0 +1,215 @@
+#include "store/text.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace tavrine {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string Quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
+
+}  // namespace
+
+int StrToInt(std::string_view s) {
+  std::size_t i = 0;
+  bool neg = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+    neg = s[i] == '-';
+    ++i;
+  }
+  if (i == s.size()) throw ConversionError(Quoted(s) + " is not a valid integer value");
+  long long v = 0;
+  for (; i < s.size(); ++i) {
+    if (!IsDigit(s[i])) throw ConversionError(Quoted(s) + " is not a valid integer value");
+    v = v * 10 + (s[i] - '0');
+    if (v > 2147483648LL) throw ConversionError(Quoted(s) + " is not a valid integer value");
+  }
+  if (neg) v = -v;
+  if (v > std::numeric_limits<int>::max() || v < std::numeric_limits<int>::min())
+    throw ConversionError(Quoted(s) + " is not a valid integer value");
+  return static_cast<int>(v);
+}
+
+long double StrToFloat(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  std::string_view t = s.substr(b, e - b);
+  std::size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+  }
+  bool ok = digits > 0;
+  if (ok && i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    std::size_t ed = 0;
+    while (i < t.size() && IsDigit(t[i])) ++i, ++ed;
+    ok = ed > 0;
+  }
+  if (!ok || i != t.size()) throw ConversionError(Quoted(s) + " is not a valid floating point value");
+  std::string buf(t);
+  errno = 0;
+  long double v = std::strtold(buf.c_str(), nullptr);
+  if (!std::isfinite(v)) throw ConversionError(Quoted(s) + " is not a valid floating point value");
+  return v;
+}
+
+std::string IntToStr(long long v) { return std::to_string(v); }
+
+std::string FloatToStr(long double v) {
+  if (std::isnan(v)) return "NAN";
+  if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
+  if (v == 0) return "0";
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.15Lg", v);
+  std::string s(buf);
+  auto epos = s.find('e');
+  if (epos == std::string::npos) return s;
+  // "1.5e+20" -> "1.5E20", "1e-05" -> "1E-5"
+  std::string mant = s.substr(0, epos);
+  std::string exp = s.substr(epos + 1);
+  bool neg = !exp.empty() && exp[0] == '-';
+  std::size_t k = (!exp.empty() && (exp[0] == '-' || exp[0] == '+')) ? 1 : 0;
+  while (k + 1 < exp.size() && exp[k] == '0') ++k;
+  return mant + "E" + (neg ? "-" : "") + exp.substr(k);
+}
+
+long long Round(long double v) { return static_cast<long long>(std::nearbyintl(v)); }
+
+long long Trunc(long double v) { return static_cast<long long>(std::truncl(v)); }
+
+namespace {
+
+// Bytes one UTF-8 sequence starting at s[i] takes in Shift-JIS, and its UTF-8 length.
+void CharWidth(std::string_view s, std::size_t i, std::size_t& utf8Len, std::size_t& sjisLen) {
+  unsigned char c = static_cast<unsigned char>(s[i]);
+  if (c < 0x80) {
+    utf8Len = 1;
+    sjisLen = 1;
+    return;
+  }
+  std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+  if (i + len > s.size()) len = s.size() - i;
+  utf8Len = len;
+  char32_t cp = 0;
+  if (len == 3) {
+    cp = ((c & 0x0F) << 12) | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
+         (static_cast<unsigned char>(s[i + 2]) & 0x3F);
+  }
+  // Half-width katakana and raw bytes kept from undecodable input are one byte.
+  if ((cp >= 0xFF61 && cp <= 0xFF9F) || (cp >= 0xF780 && cp <= 0xF87F))
+    sjisLen = 1;
+  else
+    sjisLen = 2;
+}
+
+}  // namespace
+
+std::string LeftBytes(std::string_view s, std::size_t n) { return MidBytes(s, 1, n); }
+
+std::string MidBytes(std::string_view s, std::size_t pos, std::size_t count) {
+  if (pos < 1) pos = 1;
+  std::size_t bytePos = 1;  // Shift-JIS position of s[i]
+  std::size_t i = 0;
+  std::size_t from = std::string::npos, to = s.size();
+  const std::size_t end = pos + count;  // first Shift-JIS position not taken
+  while (i < s.size()) {
+    std::size_t ul, sl;
+    CharWidth(s, i, ul, sl);
+    if (from == std::string::npos && bytePos >= pos) from = i;
+    if (bytePos + sl > end) {
+      to = i;
+      break;
+    }
+    bytePos += sl;
+    i += ul;
+  }
+  if (from == std::string::npos) return {};
+  if (to < from) return {};
+  return std::string(s.substr(from, to - from));
+}
+
+std::size_t ByteLength(std::string_view s) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t ul, sl;
+    CharWidth(s, i, ul, sl);
+    n += sl;
+    i += ul;
+  }
+  return n;
+}
+
+int DaysFromCivil(int y, int m, int d) {
+  y -= m <= 2;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const int unixDays = era * 146097 + static_cast<int>(doe) - 719468;
+  return unixDays + 25569;  // 1899-12-30 is 25569 days before 1970-01-01
+}
+
+void CivilFromDays(int days, int& y, int& m, int& d) {
+  int z = days - 25569 + 719468;
+  const int era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yoe) + era * 400 + (m <= 2);
+}
+
+bool TryParseDate(std::string_view s, int& days) {
+  int part[3] = {0, 0, 0};
+  int len[3] = {0, 0, 0};
+  int k = 0;
+  for (char c : s) {
+    if (c == '/') {
+      if (++k > 2) return false;
+    } else if (IsDigit(c)) {
+      if (++len[k] > 4) return false;
+      part[k] = part[k] * 10 + (c - '0');
+    } else {
+      return false;
+    }
+  }
+  if (k != 2 || len[0] == 0 || len[1] == 0 || len[2] == 0 || len[1] > 2 || len[2] > 2) return false;
+  const int y = part[0], m = part[1], d = part[2];
+  if (y < 1 || m < 1 || m > 12 || d < 1) return false;
+  static const int mdays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  const int maxd = mdays[m - 1] + (m == 2 && leap ? 1 : 0);
+  if (d > maxd) return false;
+  days = DaysFromCivil(y, m, d);
+  return true;
+}
+
+int StrToDate(std::string_view s) {
+  int days = 0;
+  if (!TryParseDate(s, days)) throw ConversionError("'" + std::string(s) + "' is not a valid date");
+  return days;
+}
+
+std::string DateToStr(int days) {
+  int y, m, d;
+  CivilFromDays(days, y, m, d);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", y, m, d);
+  return buf;
+}
+
+}  // namespace tavrine

@@ -1,0 +1,91 @@
+// A work table: text cells addressed [c, r] with a settable displayed size.
+// Cells outside the displayed size are stored and read back like any other.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/text.h"
+
+namespace tavrine {
+
+class WorkTable {
+ public:
+  WorkTable(std::string name, int cols, int rows);
+
+  const std::string& name() const { return name_; }
+
+  int colCount() const { return cols_; }
+  int rowCount() const { return rows_; }
+  void setColCount(int c);
+  void setRowCount(int r);
+
+  // Reading a cell never written (or at a negative address) gives "".
+  const std::string& cell(int c, int r) const {
+    if (r < 0 || c < 0 || static_cast<std::size_t>(r) >= data_.size()) return empty_;
+    const auto& row = data_[r];
+    if (static_cast<std::size_t>(c) >= row.size()) return empty_;
+    return row[c];
+  }
+  void set(int c, int r, std::string v);
+
+  // Cell read as a strict integer or decimal (ConversionError otherwise).
+  int getInt(int c, int r) const { return StrToInt(cell(c, r)); }
+  long double getFloat(int c, int r) const { return StrToFloat(cell(c, r)); }
+  void setInt(int c, int r, long long v) { set(c, r, IntToStr(v)); }
+  void setFloat(int c, int r, long double v) { set(c, r, FloatToStr(v)); }
+
+  // Row r as comma text over columns 0 .. colCount-1.
+  std::string rowCommaText(int r) const;
+  // Clears row r, then fills it from comma text, one field a column from 0;
+  // fields past maxCols (default: 200) are dropped.
+  void setRowCommaText(int r, std::string_view line, int maxCols = 200);
+
+  // Row r as a list of cells, columns 0 .. colCount-1.
+  std::vector<std::string> rowCells(int r) const;
+  // Clears row r, then fills it from a list; an empty item arrives as " ".
+  void setRowCells(int r, const std::vector<std::string>& cells);
+  // Row dst of this table := row src of from, as a list of from's cells.
+  void copyRowFrom(const WorkTable& from, int src, int dst);
+
+  // Empties every cell of row r.
+  void clearRow(int r);
+  // Empties every cell of every row.
+  void clearAll();
+
+  // Incremented on every write; views compare it to know when to refresh.
+  std::uint64_t version() const { return version_; }
+  // Redraw suspension; the window refreshes the view once when it ends.
+  void suspend() { ++suspended_; }
+  void resume() {
+    if (suspended_ > 0) --suspended_;
+  }
+  bool suspended() const { return suspended_ > 0; }
+
+ private:
+  std::vector<std::string>& rowRef(int r);
+
+  std::string name_;
+  int cols_;
+  int rows_;
+  std::vector<std::vector<std::string>> data_;
+  std::uint64_t version_ = 0;
+  int suspended_ = 0;
+  static const std::string empty_;
+};
+
+// Suspends a table's redraw for the length of a scope.
+class SuspendRedraw {
+ public:
+  explicit SuspendRedraw(WorkTable& t) : t_(t) { t_.suspend(); }
+  ~SuspendRedraw() { t_.resume(); }
+  SuspendRedraw(const SuspendRedraw&) = delete;
+  SuspendRedraw& operator=(const SuspendRedraw&) = delete;
+
+ private:
+  WorkTable& t_;
+};
+
+}  // namespace tavrine

@@ -1,0 +1,98 @@
+#include "store/text.h"
+
+#include <gtest/gtest.h>
+
+namespace tavrine {
+namespace {
+
+TEST(Numbers, StrictIntegerParsing) {
+  EXPECT_EQ(StrToInt("1234"), 1234);
+  EXPECT_EQ(StrToInt("-2"), -2);
+  EXPECT_EQ(StrToInt("+7"), 7);
+  EXPECT_EQ(StrToInt("2147483647"), 2147483647);
+  EXPECT_EQ(StrToInt("-2147483648"), -2147483648LL);
+  for (const char* bad : {"", " ", "1.5", "1,234", "12a", "2147483648", "-", " 12", "１２"}) {
+    try {
+      StrToInt(bad);
+      ADD_FAILURE() << "accepted '" << bad << "'";
+    } catch (const ConversionError& e) {
+      EXPECT_EQ(std::string(e.what()), "'" + std::string(bad) + "' is not a valid integer value");
+    }
+  }
+}
+
+TEST(Numbers, DecimalParsingAndErrors) {
+  EXPECT_EQ(StrToFloat("1234.5"), 1234.5L);
+  EXPECT_EQ(StrToFloat("-2"), -2.0L);
+  EXPECT_EQ(StrToFloat(".5"), 0.5L);
+  EXPECT_EQ(StrToFloat("1E3"), 1000.0L);
+  EXPECT_EQ(StrToFloat(" 12 "), 12.0L);
+  for (const char* bad : {"", " ", "abc", "1,234", "1.2.3", "e5", "inf", "nan", "１"})
+    EXPECT_THROW(StrToFloat(bad), ConversionError) << bad;
+  try {
+    StrToFloat("abc");
+  } catch (const ConversionError& e) {
+    EXPECT_EQ(std::string(e.what()), "'abc' is not a valid floating point value");
+  }
+}
+
+TEST(Numbers, RoundIsHalfToEvenAndTruncDropsTheFraction) {
+  EXPECT_EQ(Round(2.5L), 2);
+  EXPECT_EQ(Round(3.5L), 4);
+  EXPECT_EQ(Round(-2.5L), -2);
+  EXPECT_EQ(Round(1234.5L), 1234);
+  EXPECT_EQ(Round(1235.5L), 1236);
+  EXPECT_EQ(Round(2.5000001L), 3);
+  EXPECT_EQ(Trunc(3.99L), 3);
+  EXPECT_EQ(Trunc(-3.99L), -3);
+}
+
+TEST(Numbers, GeneralDecimalForm) {
+  EXPECT_EQ(FloatToStr(1.052L), "1.052");
+  EXPECT_EQ(FloatToStr(1.0L), "1");
+  EXPECT_EQ(FloatToStr(-2.0L), "-2");
+  EXPECT_EQ(FloatToStr(1234 * 0.4L), "493.6");
+  EXPECT_EQ(FloatToStr(1234 * 0.1L), "123.4");
+  EXPECT_EQ(FloatToStr(20.0L / 19.0L).substr(0, 5), "1.052");
+  EXPECT_EQ(FloatToStr(3.23L / 3.0L), "1.07666666666667");
+  EXPECT_EQ(FloatToStr(0.0001L), "0.0001");
+  EXPECT_EQ(FloatToStr(0.00001L), "1E-5");
+  EXPECT_EQ(FloatToStr(1.5e20L), "1.5E20");
+  EXPECT_EQ(FloatToStr(123456789012345.0L), "123456789012345");
+  EXPECT_EQ(FloatToStr(-0.0L), "0");
+}
+
+TEST(Text, BlankCells) {
+  EXPECT_TRUE(IsBlank(""));
+  EXPECT_TRUE(IsBlank(" "));
+  EXPECT_FALSE(IsBlank("  "));
+  EXPECT_FALSE(IsBlank("\xE3\x80\x80"));
+  EXPECT_TRUE(IsBlankWide("\xE3\x80\x80"));
+}
+
+TEST(Text, CutsCountShiftJisBytes) {
+  EXPECT_EQ(LeftBytes("7203 トヨタ自動車", 4), "7203");
+  EXPECT_EQ(LeftBytes("72", 4), "72");
+  EXPECT_EQ(LeftBytes("長", 2), "長");
+  EXPECT_EQ(LeftBytes("長期", 3), "長");  // half a character is left out
+  EXPECT_EQ(LeftBytes("ｱｲｳｴｵ", 4), "ｱｲｳｴ");  // half-width katakana take one byte
+  EXPECT_EQ(ByteLength("乖31"), 4u);
+  EXPECT_EQ(MidBytes("乖31", 3, 2), "31");
+  EXPECT_EQ(MidBytes("abcdef", 3, 100), "cdef");
+  EXPECT_EQ(MidBytes("abc", 5, 2), "");
+}
+
+TEST(Dates, BothTextFormsParseToTheSameDay) {
+  EXPECT_EQ(StrToDate("2003/01/06"), StrToDate("2003/1/6"));
+  EXPECT_EQ(StrToDate("2003/12/26") - StrToDate("2003/12/19"), 7);
+  EXPECT_EQ(StrToDate("2004/03/01") - StrToDate("2004/02/28"), 2);  // leap year
+  EXPECT_EQ(StrToDate("1899/12/30"), 0);
+  EXPECT_EQ(DateToStr(StrToDate("2003/1/6")), "2003/01/06");
+  int d;
+  for (const char* bad : {"", "2003/13/01", "2003/02/30", "2003-01-06", "2003/1", "abc", "2003/1/6 "})
+    EXPECT_FALSE(TryParseDate(bad, d)) << bad;
+  EXPECT_THROW(StrToDate("x"), ConversionError);
+}
+
+}  // namespace
+}  // namespace tavrine
