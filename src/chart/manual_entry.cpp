@@ -1,12 +1,78 @@
 #include "chart/manual_entry.h"
 
+#include <stdexcept>
+
 #include "app/workspace.h"
+#include "store/paths.h"
+#include "store/text.h"
 
 namespace tavrine {
 
-void ManualEntry::Button34Click() {}
-void ManualEntry::Edit6KeyPress(int ) {}
-void ManualEntry::Edit6Change() {}
-void ManualEntry::Button35Click() {}
+namespace {
+
+// Division whose divisor is an average read from the table: an average of 0
+// stops the entry with the usual division error instead of writing inf.
+long double Divide(long double a, long double b) {
+  if (b == 0) throw std::domain_error("Floating point division by zero");
+  return a / b;
+}
+
+}  // namespace
+
+void ManualEntry::Button34Click() {
+  auto& st = ws_.SeriesTable;
+  WaitCursor wait(ws_.platform);
+  SuspendRedraw redraw(st);
+
+  const long double P = st.getInt(5, 4863);
+  st.set(16, 4863, "1");
+  if (!IsBlankWide(st.cell(1, 1))) {
+    // The newest row holds a price: make room by moving every row down one.
+    st.set(16, 4864, "1");
+    for (int r = 4860; r >= 2; --r) st.copyRowFrom(st, r - 1, r);
+  }
+  st.set(0, 1, DateToStr(Today()));
+  st.set(1, 1, ws_.form.text("Edit6"));
+
+  // Each average of the new day from the previous day's average and the close
+  // that leaves its window.
+  static const int widths[][2] = {{5, 2}, {25, 3}, {75, 4}, {200, 5}, {1000, 6}};
+  for (const auto& w : widths) {
+    const int N = w[0], col = w[1];
+    const long long d = Round(st.getFloat(1, 1) - st.getFloat(1, N + 1));
+    st.setInt(col, 1, Round(st.getFloat(col, 2) + static_cast<long double>(d) / N));
+  }
+
+  // Trend-line values of the pair that starts at the new day.
+  const long double a5 = st.getInt(2, 1), a5old = st.getInt(2, 3);
+  st.setInt(7, 3, Round(Divide((a5 - a5old) * (4 * P), a5)));
+  const long double a25 = st.getFloat(3, 1), a25old = st.getFloat(3, 13);
+  st.setFloat(8, 13, static_cast<long double>(Round(Divide((a25 - a25old) * (3 * P), a25))));
+  const long double a75 = st.getInt(4, 1), a75old = st.getInt(4, 38);
+  st.setInt(9, 38, Round(Divide((a75 - a75old) * (P * 2.7L), a75)));
+  const long double a200 = st.getInt(5, 1), a200old = st.getInt(5, 101);
+  st.setInt(10, 101, Round(Divide((a200 - a200old) * (P * 2.5L), a200)));
+
+  // The newest point of the fifth line, except in the long term.
+  if (st.cell(3, 4863) != "4800" && !st.cell(1, 1).empty()) {
+    const long double close = st.getFloat(1, 1);
+    st.setInt(11, 1, Round(Divide((close - a5) * (4 * P), a5)));
+  }
+  ws_.overlays.Button103Click();
+  for (int r = 1; r <= 4860; ++r) st.setInt(18, r, r);
+  ws_.chartView.Button8Click();
+}
+
+void ManualEntry::Edit6KeyPress(int key) {
+  if (key == 13) Button34Click();
+}
+
+void ManualEntry::Edit6Change() { ws_.form.setNumberOnly("Edit6", true); }
+
+void ManualEntry::Button35Click() {
+  ws_.navigation.Label1Click();
+  ws_.SeriesTable.set(16, 4863, "");
+  if (ws_.form.text("Edit6").empty()) ws_.form.setText("Edit6", ws_.SeriesTable.cell(1, 2));
+}
 
 }  // namespace tavrine

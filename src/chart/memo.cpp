@@ -1,12 +1,47 @@
 #include "chart/memo.h"
 
 #include "app/workspace.h"
+#include "store/codec.h"
+#include "store/paths.h"
 
 namespace tavrine {
 
-void MemoPanel::Button36Click() {}
-void MemoPanel::Button18Click() {}
-void MemoPanel::Button58Click() {}
-void MemoPanel::Button59Click() {}
+namespace {
+constexpr const char* kMemoFile = "Fname.txt";
+}
+
+void MemoPanel::Button36Click() {
+  // A missing memo file is a new user's normal case: start with an empty
+  // memo rather than stopping the start-up.
+  const std::string path = HomePath(kMemoFile);
+  if (!FileExists(path)) {
+    ws_.form.setText("Memo3", "");
+    return;
+  }
+  ws_.form.setLines("Memo3", ReadLines(path));
+}
+
+void MemoPanel::Button18Click() {
+  // Written through a temporary file, so a failed save keeps the old memo.
+  WriteLines(HomePath(kMemoFile), ws_.form.lines("Memo3"), true);
+  ws_.platform.message("保存しました。");
+}
+
+void MemoPanel::Button58Click() {
+  if (ws_.form.visible("Panel7")) {
+    ws_.form.setVisible("Panel7", false);
+    ws_.SeriesTable.set(9, 4863, "0");
+  } else {
+    ws_.form.setVisible("Panel7", true);
+    ws_.SeriesTable.set(9, 4863, "1");
+  }
+}
+
+void MemoPanel::Button59Click() {
+  // The memo stays off the paper and off the chart until "メモ" shows it again.
+  ws_.form.setVisible("Panel7", false);
+  const std::string failure = ws_.platform.printChart();
+  if (!failure.empty()) ws_.platform.message(failure);
+}
 
 }  // namespace tavrine

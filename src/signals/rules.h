@@ -18,6 +18,14 @@ class Rules {
   void Button47Click();
   void Button78Click();
 
+  // Term-dependent rule columns. The long-term pass of the 200-day average
+  // runs LongTermG (G4, G6, G5, G3, G7), the long deviation overlay, then
+  // LongTermKairi; the term switch runs the short-term ones.
+  void LongTermG();
+  void LongTermKairi();
+  void ShortTermG();
+  void ShortTermKairi();
+
  private:
   Workspace& ws_;
 };

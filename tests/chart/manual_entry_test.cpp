@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/workspace.h"
+#include "store/codec.h"
+#include "store/text.h"
+
+namespace tavrine {
+namespace {
+
+struct Recorder : Platform {
+  std::vector<std::string> messages, errors;
+  int prints = 0;
+  std::string printFailure;
+  void message(const std::string& t) override { messages.push_back(t); }
+  void error(const std::string& t) override { errors.push_back(t); }
+  void progress(const std::string&) override {}
+  void status(const std::string&) override {}
+  void navigate(const std::string&) override {}
+  std::string printChart() override {
+    ++prints;
+    return printFailure;
+  }
+};
+
+Event Click() { return Event{}; }
+
+// A window whose rows hold simple known values: close 1000 + r, every
+// average 990, P = 100, middle term.
+class ManualEntryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TAVRINE_TODAY", "2003/12/29", 1);
+    auto& st = ws.SeriesTable;
+    for (int r = 1; r <= 1200; ++r) {
+      st.set(0, r, "d" + std::to_string(r));
+      st.setInt(1, r, 1000 + r);
+      for (int c = 2; c <= 6; ++c) st.setInt(c, r, 990);
+      st.setInt(18, r, r);
+    }
+    st.set(5, 4863, "100");
+    st.set(3, 4863, "800");
+    st.set(16, 4864, "0");
+    ws.form.setText("Edit6", "1000");
+  }
+  Recorder rec;
+  Workspace ws{rec};
+};
+
+TEST_F(ManualEntryTest, PricedNewestRowMovesEveryRowDownOne) {
+  ws.SeriesTable.setInt(1, 5, 980);  // becomes close(6) after the shift
+  ASSERT_TRUE(ws.dispatch("Button34", Click()));
+  const auto& st = ws.SeriesTable;
+  EXPECT_TRUE(rec.errors.empty()) << rec.errors.front();
+  EXPECT_EQ(st.cell(16, 4864), "1");
+  EXPECT_EQ(st.cell(16, 4863), "1");
+  EXPECT_EQ(st.cell(0, 1), "2003/12/29");
+  EXPECT_EQ(st.cell(1, 1), "1000");
+  EXPECT_EQ(st.cell(0, 2), "d1");  // the former newest day
+  EXPECT_EQ(st.cell(1, 2), "1001");
+  EXPECT_EQ(st.cell(0, 1201), "d1200");
+  EXPECT_EQ(st.cell(0, 1202), " ");  // an empty cell arrives as one blank
+  // Price 1000, previous average 990, close(6) 980: d = 20, 5-day average
+  // Round(990 + 4) = 994.
+  EXPECT_EQ(st.cell(2, 1), "994");
+  // Row numbers are rewritten for the whole window.
+  EXPECT_EQ(st.cell(18, 1), "1");
+  EXPECT_EQ(st.cell(18, 4860), "4860");
+}
+
+TEST_F(ManualEntryTest, AveragesAndTrendValuesOfTheNewDay) {
+  auto& st = ws.SeriesTable;
+  st.setInt(1, 5, 980);  // close(6) after the shift
+  ws.dispatch("Button34", Click());
+  ASSERT_TRUE(rec.errors.empty()) << rec.errors.front();
+  // d = Round(1000 - close(N+1)) with close(r) = 1000 + (r - 1) after the shift.
+  EXPECT_EQ(st.cell(2, 1), "994");                                   // 990 + 20/5
+  EXPECT_EQ(st.cell(3, 1), IntToStr(Round(990 + (-25.0L) / 25)));    // close(26) = 1025
+  EXPECT_EQ(st.cell(4, 1), IntToStr(Round(990 + (-75.0L) / 75)));
+  EXPECT_EQ(st.cell(5, 1), IntToStr(Round(990 + (-200.0L) / 200)));
+  EXPECT_EQ(st.cell(6, 1), IntToStr(Round(990 + (-1000.0L) / 1000)));
+  // Trend values at the older row of each pair.
+  const long double a5 = 994, a25 = 989, a75 = 989, a200 = 989;
+  EXPECT_EQ(st.cell(7, 3), IntToStr(Round((a5 - 990) * 400 / a5)));
+  EXPECT_EQ(st.cell(8, 13), IntToStr(Round((a25 - 990) * 300 / a25)));
+  EXPECT_EQ(st.cell(9, 38), IntToStr(Round((a75 - 990) * (100 * 2.7L) / a75)));
+  EXPECT_EQ(st.cell(10, 101), IntToStr(Round((a200 - 990) * (100 * 2.5L) / a200)));
+  // The fifth line's newest point outside the long term.
+  EXPECT_EQ(st.cell(11, 1), IntToStr(Round((1000 - a5) * 400 / a5)));
+}
+
+TEST_F(ManualEntryTest, BlankNewestRowIsFilledInPlace) {
+  auto& st = ws.SeriesTable;
+  st.set(1, 1, " ");
+  st.set(0, 1, "collected");
+  ws.dispatch("Button34", Click());
+  EXPECT_EQ(st.cell(16, 4864), "0");      // nothing moved
+  EXPECT_EQ(st.cell(0, 1), "2003/12/29");  // today's date replaces the collected one
+  EXPECT_EQ(st.cell(0, 2), "d2");
+  EXPECT_EQ(st.cell(1, 1), "1000");
+}
+
+TEST_F(ManualEntryTest, LongTermLeavesTheFifthLineAlone) {
+  ws.SeriesTable.set(3, 4863, "4800");
+  ws.SeriesTable.set(11, 1, "77");
+  ws.dispatch("Button34", Click());
+  EXPECT_EQ(ws.SeriesTable.cell(11, 1), "77");  // the copy of the former newest day
+}
+
+TEST_F(ManualEntryTest, EmptyPriceOrZeroAverageStopsWithAnError) {
+  ws.form.setText("Edit6", "");
+  ws.dispatch("Button34", Click());
+  ASSERT_EQ(rec.errors.size(), 1u);
+  EXPECT_EQ(rec.errors[0], "'' is not a valid floating point value");
+
+  Recorder rec2;
+  Workspace ws2{rec2};
+  ws2.SeriesTable.set(5, 4863, "100");
+  for (int r = 1; r <= 1200; ++r) {
+    ws2.SeriesTable.setInt(1, r, 0);
+    for (int c = 2; c <= 6; ++c) ws2.SeriesTable.setInt(c, r, 0);
+  }
+  ws2.form.setText("Edit6", "0");
+  ws2.dispatch("Button34", Click());
+  ASSERT_EQ(rec2.errors.size(), 1u);
+  EXPECT_EQ(rec2.errors[0], "Floating point division by zero");
+}
+
+TEST_F(ManualEntryTest, PriceBoxTurnsNumberOnlyOnItsFirstChange) {
+  ws.typeText("Edit6", "12a.5");
+  EXPECT_EQ(ws.form.text("Edit6"), "12a.5");  // the first change itself is typed freely
+  EXPECT_TRUE(ws.form.get("Edit6").numberOnly);
+  ws.typeText("Edit6", "3x4.5");
+  EXPECT_EQ(ws.form.text("Edit6"), "345");
+}
+
+class MemoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() / ("tavrine-memo-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    setenv("TAVRINE_HOME", dir.c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("TAVRINE_HOME");
+    std::filesystem::remove_all(dir);
+  }
+  std::string bytes(const char* name) {
+    std::ifstream i(dir / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(i), {});
+  }
+  std::filesystem::path dir;
+  Recorder rec;
+  Workspace ws{rec};
+};
+
+TEST_F(MemoTest, JapaneseMemoSurvivesSaveAndLoadInShiftJis) {
+  ws.form.setText("Memo3", "買い候補\r\n7203 様子見");
+  ws.dispatch("Button18", Click());
+  ASSERT_EQ(rec.messages, std::vector<std::string>{"保存しました。"});
+  EXPECT_EQ(bytes("Fname.txt"), Utf8ToCp932("買い候補\r\n7203 様子見\r\n"));
+  EXPECT_EQ(bytes("Fname.txt").substr(0, 2), "\x94\x83");  // 買 in Shift-JIS
+
+  Workspace ws2{rec};
+  ws2.memo.Button36Click();
+  EXPECT_EQ(ws2.form.text("Memo3"), "買い候補\r\n7203 様子見");
+}
+
+TEST_F(MemoTest, EmptyMemoWritesAnEmptyFileAndMissingFileStartsEmpty) {
+  ws.memo.Button36Click();  // no file yet: empty memo, no error
+  EXPECT_EQ(ws.form.text("Memo3"), "");
+  ws.dispatch("Button18", Click());
+  EXPECT_EQ(bytes("Fname.txt"), "");
+  EXPECT_TRUE(rec.errors.empty());
+}
+
+TEST_F(MemoTest, FailedSaveKeepsTheOldFileAndSaysNothingSaved) {
+  {
+    std::ofstream o(dir / "Fname.txt", std::ios::binary);
+    o << "old";
+  }
+  std::filesystem::create_directory(dir / "Fname.txt.tmp");
+  ws.form.setText("Memo3", "new");
+  ws.dispatch("Button18", Click());
+  EXPECT_EQ(rec.errors.size(), 1u);
+  EXPECT_TRUE(rec.messages.empty());
+  EXPECT_EQ(bytes("Fname.txt"), "old");
+}
+
+TEST_F(MemoTest, ToggleAndPrintKeepTheFlag) {
+  ws.SeriesTable.set(9, 4863, "1");
+  ws.dispatch("Button58", Click());
+  EXPECT_FALSE(ws.form.visible("Panel7"));
+  EXPECT_EQ(ws.SeriesTable.cell(9, 4863), "0");
+  ws.dispatch("Button58", Click());
+  EXPECT_TRUE(ws.form.visible("Panel7"));
+  EXPECT_EQ(ws.SeriesTable.cell(9, 4863), "1");
+
+  rec.printFailure = "プリンタがインストールされていません";
+  ws.dispatch("Button59", Click());
+  EXPECT_EQ(rec.prints, 1);
+  EXPECT_FALSE(ws.form.visible("Panel7"));
+  EXPECT_EQ(ws.SeriesTable.cell(9, 4863), "1");
+  EXPECT_EQ(rec.messages.back(), "プリンタがインストールされていません");
+}
+
+}  // namespace
+}  // namespace tavrine
