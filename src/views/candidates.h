@@ -20,6 +20,11 @@ class Candidates {
   void StringGrid7MouseUp(int c, int r);
 
  private:
+  // Scratch column := the candidate row r (prices from column 2 on).
+  void fillScratchFromRow(int r);
+  // Shows the scratch column, or says the history is too short.
+  void showScratchOrComplain();
+
   Workspace& ws_;
 };
 
