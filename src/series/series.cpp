@@ -1,22 +1,659 @@
 #include "series/series.h"
 
+#include <algorithm>
+
 #include "app/workspace.h"
+#include "series/decimal_form.h"
+#include "store/text.h"
 
 namespace tavrine {
 
-void Series::Button3Click() {}
-void Series::Button22Click() {}
-void Series::Button10Click() {}
-void Series::Button11Click() {}
-void Series::Button9Click() {}
-void Series::Button21Click() {}
-void Series::Button24Click() {}
-void Series::Button12Click() {}
-void Series::Button20Click() {}
-void Series::Button31Click() {}
-void Series::Button28Click() {}
-void Series::Button30Click() {}
-void Series::Button29Click() {}
-void Series::Button84Click() {}
+namespace {
+
+// Rows 1 .. kLastRow hold the days; the control cells lie below them.
+constexpr int kLastRow = 4860;
+
+const char* const kHeadings[] = {nullptr,         nullptr,        "5日移動平均",   "25日移動平均", "75日移動平均",
+                                 "200日移動平均", "1000日移動平均", "S1",            "S2",           "S3",
+                                 "S4",            "S5/11",         "S1補助",        "S5",           "14",
+                                 "15",            "16",            "0軸",           "行"};
+
+// Round(numerator / divisor) for the trend lines, S1 and the close deviation.
+// A zero average as divisor yields 0 instead of an infinite or undefined value.
+long long RoundRatio(long double numerator, long double divisor) {
+  if (divisor == 0) return 0;
+  return RoundEven(numerator / divisor);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Integers of the close and 5-day average columns.
+
+void Series::resetCache() {
+  for (auto& col : cache_) {
+    col.value.assign(kCacheRows, 0);
+    col.state.assign(kCacheRows, 0);
+  }
+  cacheValid_ = true;
+  cacheStamp_ = ws_.CalcTable.version();
+}
+
+void Series::syncCache() {
+  if (!cacheValid_ || cacheStamp_ != ws_.CalcTable.version()) resetCache();
+}
+
+void Series::stampCache() { cacheStamp_ = ws_.CalcTable.version(); }
+
+void Series::putInt(Slot slot, int r, long long v) {
+  if (r < 0 || r >= kCacheRows) return;
+  auto& col = cache_[slot];
+  if (v >= INT32_MIN && v <= INT32_MAX) {
+    col.value[r] = static_cast<int>(v);
+    col.state[r] = 1;
+  } else {
+    col.state[r] = 2;  // written, but no strict integer read accepts it
+  }
+}
+
+int Series::readInt(Slot slot, int r) {
+  const int column = slot == kClose ? 1 : 2;
+  if (r >= 0 && r < kCacheRows) {
+    auto& col = cache_[slot];
+    if (col.state[r] == 1) return col.value[r];
+    if (col.state[r] == 0) {
+      int v = 0;
+      if (TryStrictInt(ws_.CalcTable.cell(column, r), v)) {
+        col.value[r] = v;
+        col.state[r] = 1;
+        return v;
+      }
+      col.state[r] = 2;
+    }
+  }
+  // Not an integer (or outside the kept rows): the strict read raises the
+  // conversion error that names the cell's text.
+  return StrToInt(ws_.CalcTable.cell(column, r));
+}
+
+// ---------------------------------------------------------------------------
+// Extraction.
+
+void Series::Button22Click() {
+  auto& calc = ws_.CalcTable;
+  SuspendRedraw redraw(calc);
+  for (int r = 1; r <= kLastRow; ++r) calc.clearRow(r);
+}
+
+void Series::Button10Click() {
+  auto& st = ws_.SeriesTable;
+  SuspendRedraw redraw(st);
+  for (int r = 1; r <= kLastRow; ++r) st.clearRow(r);
+}
+
+void Series::Button11Click() {
+  auto& st = ws_.SeriesTable;
+  const int n = st.getInt(1, 4864);
+  const int k = st.getInt(4, 4862);
+  int e = 0, s = 0;
+  for (int r = 2; r <= n; ++r) {
+    const std::string& v = ws_.StockList.cell(k, r);
+    if (v.empty())
+      ++e;
+    else if (v == " ")
+      ++s;
+  }
+  st.setInt(1, 4862, n - e - s);
+}
+
+void Series::Button3Click() {
+  auto& st = ws_.SeriesTable;
+  auto& calc = ws_.CalcTable;
+  auto& list = ws_.StockList;
+  SuspendRedraw r1(calc);
+  SuspendRedraw r2(list);
+  SuspendRedraw r3(st);
+  WaitCursor wait(ws_.platform);
+
+  const int k = st.getInt(4, 4862);
+  Button22Click();
+  Button11Click();
+  Button10Click();
+  resetCache();
+
+  int L = st.getInt(1, 4862);
+  if (k == 199) {
+    // The scratch column's five oldest rows are not part of the series.
+    L -= 5;
+    st.setInt(1, 4862, L);
+  }
+
+  int blanks = 0;
+  for (int r = 1; r <= 20; ++r)
+    if (IsBlank(list.cell(k, r))) ++blanks;
+  const int F = blanks + 1;
+  st.setInt(2, 4863, F);
+
+  calc.set(0, 0, list.cell(0, 0));
+  calc.set(1, 0, list.cell(k, 0));
+  for (int c = 2; c <= 18; ++c) calc.set(c, 0, kHeadings[c]);
+  for (int c = 20; c <= 41; ++c) calc.set(c, 0, std::to_string(c));
+
+  std::vector<long long> yen;
+  if (pricesReadable(k, F, L, yen))
+    extractRowByRow(k, F, L, yen);
+  else
+    extractInOrder(k, F, L);
+  stampCache();
+
+  Button84Click();
+  if (L >= 25) Button31Click();
+  if (L >= 75) Button28Click();
+  if (L >= 200) Button30Click();
+  Button29Click();
+}
+
+// Steps of the extraction one after another, as each reads and writes; used
+// when some price cell would raise the conversion error, so that the tables
+// hold exactly what was written before it.
+void Series::extractInOrder(int k, int F, int L) {
+  auto& st = ws_.SeriesTable;
+  auto& calc = ws_.CalcTable;
+  auto& list = ws_.StockList;
+  const std::string& mode = st.cell(17, 4862);
+  if (mode == "0" || mode == "3") {
+    for (int r = 1; r <= kLastRow; ++r) calc.set(0, r, ws_.DateTable.cell(0, r));
+  } else if (mode == "1") {
+    for (int r = 1; r <= kLastRow; ++r) calc.set(0, r, list.cell(0, r));
+  } else if (mode == "2") {
+    for (int r = 1; r <= 751; ++r) calc.set(0, r, ws_.CandidateTable.cell(r, 0));
+  }
+
+  // Closes rounded to whole yen; a bad cell raises the conversion error here.
+  for (int r = F; r <= L; ++r) {
+    const std::string& v = list.cell(k, r);
+    if (v.empty()) {
+      calc.set(1, r, "");
+      continue;
+    }
+    long long yen = 0;
+    if (!TryRoundPrice(v, yen)) yen = Round(StrToFloat(v));
+    calc.setInt(1, r, yen);
+    putInt(kClose, r, yen);
+  }
+
+  for (int r = 1; r <= kLastRow; ++r) {
+    calc.set(17, r, "0");
+    calc.setInt(18, r, r);
+  }
+
+  // Price scale: the 25 rows after the first data row.
+  long long sum25 = 0;
+  for (int r = F + 1; r <= F + 25; ++r) sum25 += closeAt(r);
+  const long long P = RoundQuotient(sum25, 25);
+  st.setInt(5, 4863, P);
+
+  // 5-day average and S1. sum5 covers rows r .. r+4, sumA rows r+2 .. r+6.
+  long long sum5 = 0, sumA = 0;
+  for (int r = F; r <= L - 7; ++r) {
+    if (r == F) {
+      for (int j = 0; j < 5; ++j) sum5 += closeAt(r + j);
+    } else {
+      sum5 += closeAt(r + 4) - closeAt(r - 1);
+    }
+    const long long ma5 = RoundQuotient(sum5, 5);
+    calc.setInt(2, r, ma5);
+    putInt(kMa5, r, ma5);
+    if (r == F) {
+      for (int j = 2; j < 7; ++j) sumA += closeAt(r + j);
+    } else {
+      sumA += closeAt(r + 6) - closeAt(r + 1);
+    }
+    const long double a = static_cast<long double>(sumA) / 5.0L;
+    const long double m = static_cast<long double>(ma5);
+    calc.setInt(7, r + 2, RoundRatio(static_cast<long double>(P) * -4.0L * (a - m), m));
+  }
+}
+
+// True when every price F..L reads as a number whose whole yen a strict
+// integer read accepts, and the price scale's rows lie inside F..L: then no
+// step of the extraction can fail. The rounded prices are left in yen.
+bool Series::pricesReadable(int k, int F, int L, std::vector<long long>& yen) {
+  if (F + 25 > L || L >= kCacheRows) return false;
+  yen.assign(static_cast<std::size_t>(L) + 1, 0);
+  for (int r = F; r <= L; ++r) {
+    const std::string& v = ws_.StockList.cell(k, r);
+    if (v.empty()) return false;
+    long long y = 0;
+    if (!TryRoundPrice(v, y)) {
+      try {
+        y = Round(StrToFloat(v));
+      } catch (const ConversionError&) {
+        return false;
+      }
+    }
+    if (y < INT32_MIN || y > INT32_MAX) return false;
+    yen[r] = y;
+  }
+  return true;
+}
+
+// The same results as extractInOrder, computed first and written a row at a
+// time (each row of the table is touched once instead of once per column).
+void Series::extractRowByRow(int k, int F, int L, const std::vector<long long>& yen) {
+  auto& st = ws_.SeriesTable;
+  auto& calc = ws_.CalcTable;
+  for (int r = F; r <= L; ++r) putInt(kClose, r, yen[r]);
+
+  long long sum25 = 0;
+  for (int r = F + 1; r <= F + 25; ++r) sum25 += yen[r];
+  const long long P = RoundQuotient(sum25, 25);
+  st.setInt(5, 4863, P);
+
+  const std::size_t n = static_cast<std::size_t>(L) + 3;
+  std::vector<long long> ma5(n, 0), s1(n, 0);
+  long long sum5 = 0, sumA = 0;
+  for (int j = 0; j < 5; ++j) sum5 += yen[F + j];
+  for (int j = 2; j < 7; ++j) sumA += yen[F + j];
+  for (int r = F; r <= L - 7; ++r) {
+    if (r > F) {
+      sum5 += yen[r + 4] - yen[r - 1];
+      sumA += yen[r + 6] - yen[r + 1];
+    }
+    ma5[r] = RoundQuotient(sum5, 5);
+    putInt(kMa5, r, ma5[r]);
+    const long double a = static_cast<long double>(sumA) / 5.0L;
+    const long double m = static_cast<long double>(ma5[r]);
+    s1[r + 2] = RoundRatio(static_cast<long double>(P) * -4.0L * (a - m), m);
+  }
+
+  const std::string& mode = st.cell(17, 4862);
+  const WorkTable* dates = nullptr;
+  int dateCol = 0, lastDate = kLastRow;
+  if (mode == "0" || mode == "3") {
+    dates = &ws_.DateTable;
+  } else if (mode == "1") {
+    dates = &ws_.StockList;
+  } else if (mode == "2") {
+    lastDate = 751;
+  }
+  for (int r = 1; r <= kLastRow; ++r) {
+    calc.setInt(18, r, r);  // the widest column first: the row grows once
+    if (dates)
+      calc.set(0, r, dates->cell(dateCol, r));
+    else if (mode == "2" && r <= lastDate)
+      calc.set(0, r, ws_.CandidateTable.cell(r, 0));
+    if (r >= F && r <= L) calc.setInt(1, r, yen[r]);
+    if (r >= F && r <= L - 7) calc.setInt(2, r, ma5[r]);
+    if (r >= F + 2 && r <= L - 5) calc.setInt(7, r, s1[r]);
+    calc.set(17, r, "0");
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Averages and trend lines.
+
+std::vector<long long> Series::movingAverage(int w, int col, int F, int L) {
+  auto& calc = ws_.CalcTable;
+  std::vector<long long> avg(static_cast<std::size_t>(std::max(L, 0)) + 1, 0);
+  if (L - (w - 1) < F) return avg;
+  // Integer closes: the running sum is exact, as it is in a double, and so is
+  // the rounded quotient.
+  long long sum = 0;
+  for (int r = F; r <= F + w - 1; ++r) sum += closeAt(r);
+  avg[F] = RoundQuotient(sum, w);
+  calc.setInt(col, F, avg[F]);
+  for (int r = F + 1; r <= L - (w - 1); ++r) {
+    sum -= closeAt(r - 1);
+    sum += closeAt(r + w - 1);
+    avg[r] = RoundQuotient(sum, w);
+    calc.setInt(col, r, avg[r]);
+  }
+  return avg;
+}
+
+void Series::trendLine(const std::vector<long long>& a, int g, long double f, int s, int pairCol, int F, int E,
+                       long long P) {
+  auto& calc = ws_.CalcTable;
+  const long double pf = static_cast<long double>(P) * f;
+  for (int r = F; r <= E; ++r) {
+    const long double ar = static_cast<long double>(a[r]);
+    const long double ag = static_cast<long double>(a[r + g]);
+    const long long v = RoundRatio(pf * (ar - ag), ar);
+    std::string text = IntToStr(v);
+    if (pairCol >= 0) calc.set(pairCol, r, text);
+    calc.set(s, r + g, std::move(text));
+  }
+}
+
+void Series::Button31Click() {
+  auto& st = ws_.SeriesTable;
+  SuspendRedraw redraw(ws_.CalcTable);
+  syncCache();
+  const int F = st.getInt(2, 4863);
+  const int L = st.getInt(1, 4862);
+  const auto ma25 = movingAverage(25, 3, F, L);
+  // S2 stops one row before its average would allow.
+  if (L - 37 >= F) trendLine(ma25, 12, 3.0L, 8, -1, F, L - 37, st.getInt(5, 4863));
+  stampCache();
+}
+
+void Series::Button28Click() {
+  auto& st = ws_.SeriesTable;
+  SuspendRedraw redraw(ws_.CalcTable);
+  syncCache();
+  const int F = st.getInt(2, 4863);
+  const int L = st.getInt(1, 4862);
+  const auto ma75 = movingAverage(75, 4, F, L);
+  if (L - 111 >= F) trendLine(ma75, 37, 2.7L, 9, 14, F, L - 111, st.getInt(5, 4863));
+  stampCache();
+}
+
+void Series::Button30Click() {
+  auto& st = ws_.SeriesTable;
+  SuspendRedraw redraw(ws_.CalcTable);
+  syncCache();
+  const int F = st.getInt(2, 4863);
+  const int L = st.getInt(1, 4862);
+  const auto ma200 = movingAverage(200, 5, F, L);
+  if (L - 299 >= F) trendLine(ma200, 100, 2.5L, 10, 15, F, L - 299, st.getInt(5, 4863));
+  stampCache();
+  // Long-term rule columns, the long-term deviation overlay, then the band signal.
+  ws_.rules.LongTermG();
+  ws_.overlays.Button82Click();
+  ws_.rules.LongTermKairi();
+}
+
+void Series::Button29Click() {
+  auto& st = ws_.SeriesTable;
+  auto& calc = ws_.CalcTable;
+  SuspendRedraw redraw(calc);
+  syncCache();
+  const int F = st.getInt(2, 4863);
+  const int L = st.getInt(1, 4862);
+  long long P = 0;
+  bool haveP = false;
+  auto price = [&] {
+    if (!haveP) {
+      P = st.getInt(5, 4863);
+      haveP = true;
+    }
+    return static_cast<long double>(P);
+  };
+  if (L >= 1000) {
+    const auto ma1000 = movingAverage(1000, 6, F, L);
+    for (int r = F; r <= L - 1499; ++r) {
+      const long double a = static_cast<long double>(ma1000[r]);
+      const long double b = static_cast<long double>(ma1000[r + 500]);
+      calc.setInt(13, r + 500, RoundRatio(price() * 2.5L * (a - b), a));
+    }
+  }
+  // Deviation of the close from the 5-day average.
+  for (int r = F; r <= L - 10; ++r) {
+    const long long c = closeAt(r);
+    const long long m = readInt(kMa5, r);
+    calc.setInt(12, r, RoundRatio(static_cast<long double>(c - m) * (4.0L * price()), static_cast<long double>(m)));
+  }
+  stampCache();
+}
+
+// ---------------------------------------------------------------------------
+// Stochastics.
+
+void Series::Button84Click() {
+  auto& st = ws_.SeriesTable;
+  auto& calc = ws_.CalcTable;
+  SuspendRedraw redraw(calc);
+  syncCache();
+  const int F = st.getInt(2, 4863);
+  const int L = st.getInt(1, 4862);
+  if (L < F) {
+    stampCache();
+    return;
+  }
+  int P = 0;
+  if (!closesReadable(F, L) || !TryStrictInt(st.cell(5, 4863), P)) {
+    stochasticsInOrder(F, L);
+    stampCache();
+    return;
+  }
+
+  // No read can fail: one sweep from the oldest row to the newest computes
+  // and writes every column of a row together. Each value needs only rows at
+  // or below its own, which the sweep has already done.
+  const std::size_t n = static_cast<std::size_t>(L) + 1;
+  const int* cl = cache_[kClose].value.data();
+  const long double price = P;
+  std::vector<long long> hi9(n, 0), lo9(n, 0), hi65(n, 0), lo65(n, 0);
+  std::vector<long double> b34(n, 0), b38(n, 0);
+  long double unused;
+  const std::string upper = DecimalText(price * 0.4L, unused);
+  const std::string lower = DecimalText(price * 0.1L, unused);
+  auto scan = [&](int r, int width, int& h, int& l) {
+    h = r;
+    l = r;
+    for (int j = r + 1; j < r + width; ++j) {
+      if (cl[j] > cl[h]) h = j;
+      if (cl[j] < cl[l]) l = j;
+    }
+  };
+  auto fastValue = [&](int r, int span, const std::vector<long long>& hi, const std::vector<long long>& lo) {
+    long long num = 0, den = 0;
+    for (int j = r; j < r + span; ++j) {
+      num += cl[j] - lo[j];
+      den += hi[j] - lo[j];
+    }
+    if (den == 0) den = 1;
+    return static_cast<double>(price * 0.5L * static_cast<long double>(num) / static_cast<long double>(den));
+  };
+
+  for (int r = L - 8; r >= F; --r) {
+    int h = r, l = r;
+    scan(r, 9, h, l);
+    hi9[r] = cl[h];
+    lo9[r] = cl[l];
+    if (r <= L - 64) {
+      scan(r, 65, h, l);
+      hi65[r] = cl[h];
+      lo65[r] = cl[l];
+    }
+    std::string t38, t39;
+    if (r <= L - 79) t38 = DecimalText(fastValue(r, 15, hi65, lo65), b38[r]);
+    if (r <= L - 94) {  // the widest column first, so the row grows once
+      double sum = 0;
+      for (int j = r; j < r + 15; ++j) sum += b38[j];
+      long double b39;
+      t39 = DecimalText(static_cast<long double>(sum) / 15.0L, b39);
+      calc.set(40, r, b38[r] > b39 ? "2" : b38[r] < b39 ? "-2" : "0");
+      calc.set(39, r, std::move(t39));
+    }
+    if (r <= L - 79) calc.set(38, r, std::move(t38));
+    if (r <= L - 10) {
+      std::string t34 = DecimalText(fastValue(r, 3, hi9, lo9), b34[r]);
+      if (r <= L - 12) {
+        calc.set(37, r, lower);
+        calc.set(36, r, upper);
+        calc.set(35, r, DecimalText(static_cast<double>((b34[r] + b34[r + 1] + b34[r + 2]) / 3.0L), unused));
+      }
+      calc.set(34, r, std::move(t34));
+    }
+    calc.set(33, r, calc.cell(1, l));
+    calc.set(32, r, calc.cell(1, h));
+  }
+  stampCache();
+}
+
+bool Series::closesReadable(int F, int L) {
+  if (L >= kCacheRows) return false;
+  auto& col = cache_[kClose];
+  for (int r = F; r <= L; ++r) {
+    if (col.state[r] == 0) {
+      int v = 0;
+      if (TryStrictInt(ws_.CalcTable.cell(1, r), v)) {
+        col.value[r] = v;
+        col.state[r] = 1;
+      } else {
+        col.state[r] = 2;
+      }
+    }
+    if (col.state[r] != 1) return false;
+  }
+  return true;
+}
+
+// Columns 32..40 with every read at its natural point, so that a bad close
+// stops the pass with the cells before it written.
+void Series::stochasticsInOrder(int F, int L) {
+  auto& st = ws_.SeriesTable;
+  auto& calc = ws_.CalcTable;
+  long long P = 0;
+  bool haveP = false;
+  auto price = [&] {
+    if (!haveP) {
+      P = st.getInt(5, 4863);
+      haveP = true;
+    }
+    return static_cast<long double>(P);
+  };
+
+  const std::size_t rows = static_cast<std::size_t>(L) + 1;
+  std::vector<long long> hi(rows, 0), lo(rows, 0);
+  std::vector<long double> fast(rows, 0), slow(rows, 0);
+  std::vector<long long> cl(rows, 0);
+
+  // Closes F .. to are read in row order, so the first bad cell is met
+  // where a row-by-row scan meets it.
+  int checked = F - 1;
+  auto need = [&](int to) {
+    while (checked < to) {
+      ++checked;
+      cl[checked] = closeAt(checked);
+    }
+  };
+
+  auto extremes = [&](int width) {
+    for (int r = F; r <= L - (width - 1); ++r) {
+      need(r + width - 1);
+      int hiRow = r, loRow = r;
+      for (int j = r + 1; j < r + width; ++j) {
+        if (cl[j] > cl[hiRow]) hiRow = j;
+        if (cl[j] < cl[loRow]) loRow = j;
+      }
+      hi[r] = cl[hiRow];
+      lo[r] = cl[loRow];
+      calc.set(32, r, calc.cell(1, hiRow));
+      calc.set(33, r, calc.cell(1, loRow));
+    }
+  };
+
+  // Fast line over `span` rows: P x 0.5 x (sum of close - low) / (sum of high - low),
+  // kept as a double.
+  auto fastLine = [&](int last, int span, int col) {
+    for (int r = F; r <= last; ++r) {
+      long long num = 0, den = 0;
+      for (int j = r; j < r + span; ++j) {
+        num += cl[j] - lo[j];
+        den += hi[j] - lo[j];
+      }
+      if (den == 0) den = 1;
+      const double v = static_cast<double>(price() * 0.5L * static_cast<long double>(num) / static_cast<long double>(den));
+      calc.set(col, r, DecimalText(v, fast[r]));
+    }
+  };
+
+  // 9 days.
+  extremes(9);
+  fastLine(L - 10, 3, 34);
+  for (int r = F; r <= L - 12; ++r) {
+    const double v = static_cast<double>((fast[r] + fast[r + 1] + fast[r + 2]) / 3.0L);
+    long double back;
+    calc.set(35, r, DecimalText(v, back));
+  }
+  if (L - 12 >= F) {
+    long double back;
+    const std::string upper = DecimalText(price() * 0.4L, back);
+    const std::string lower = DecimalText(price() * 0.1L, back);
+    for (int r = F; r <= L - 12; ++r) {
+      calc.set(36, r, upper);
+      calc.set(37, r, lower);
+    }
+  }
+
+  // 65 days; the extremes overwrite the 9-day ones in rows F .. L-64.
+  extremes(65);
+  fastLine(L - 79, 15, 38);
+  for (int r = F; r <= L - 94; ++r) {
+    double sum = 0;
+    for (int j = r; j < r + 15; ++j) sum += fast[j];
+    calc.set(39, r, DecimalText(static_cast<long double>(sum) / 15.0L, slow[r]));
+  }
+  for (int r = F; r <= L - 94; ++r) calc.set(40, r, fast[r] > slow[r] ? "2" : fast[r] < slow[r] ? "-2" : "0");
+}
+
+// ---------------------------------------------------------------------------
+// Zero fills and the chart window.
+
+void Series::Button9Click() {
+  auto& calc = ws_.CalcTable;
+  SuspendRedraw redraw(calc);
+  for (int r = 1; r <= kLastRow; ++r) {
+    // Highest column first, so a short row grows once.
+    if (calc.cell(31, r).empty()) calc.set(31, r, "0");
+    for (int c = 1; c <= 30; ++c)
+      if (calc.cell(c, r).empty()) calc.set(c, r, "0");
+  }
+}
+
+void Series::Button21Click() {
+  auto& st = ws_.SeriesTable;
+  auto& calc = ws_.CalcTable;
+  SuspendRedraw r1(calc);
+  SuspendRedraw r2(st);
+  WaitCursor wait(ws_.platform);
+  const int M = st.getInt(1, 4862) - 1;
+  st.copyRowFrom(calc, 0, 0);
+  const int W = st.getInt(4, 4863);
+  // The window never reaches the control rows below row 4860.
+  const int last = std::min(M - W, kLastRow);
+  for (int a = 1; a <= last; ++a) st.copyRowFrom(calc, a + W, a);
+  st.setInt(2, 4862, M - W);
+}
+
+void Series::Button24Click() {
+  auto& st = ws_.SeriesTable;
+  const int L = st.getInt(1, 4862);
+  int z = 0, b = 0;
+  for (int r = 2; r <= L; ++r) {
+    const std::string& v = st.cell(1, r);
+    if (v == "0")
+      ++z;
+    else if (IsBlank(v))
+      ++b;
+  }
+  st.setInt(2, 4862, L - z - b);
+}
+
+void Series::Button12Click() {
+  auto& st = ws_.SeriesTable;
+  SuspendRedraw redraw(st);
+  for (int r = 1; r <= kLastRow; ++r) {
+    if (IsBlankWide(st.cell(41, r))) st.set(41, r, "0");
+    for (int c = 1; c <= 40; ++c)
+      if (IsBlankWide(st.cell(c, r))) st.set(c, r, "0");
+  }
+  const int F = st.getInt(2, 4863);
+  if (F > 1)
+    for (int r = 1; r <= F - 1; ++r)
+      for (int c = 1; c <= 29; ++c) st.set(c, r, "");
+}
+
+void Series::Button20Click() {
+  WaitCursor wait(ws_.platform);
+  Button10Click();
+  Button21Click();
+  Button12Click();
+  ws_.overlays.Button33Click();
+  ws_.chartView.Button8Click();
+}
 
 }  // namespace tavrine

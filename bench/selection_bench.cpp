@@ -1,0 +1,77 @@
+// One stock selection by code on a full stock list: look-up, extraction with
+// every indicator pass, zero fills, window copy and the priced-row count.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <string>
+
+#include "app/workspace.h"
+
+namespace tavrine {
+namespace {
+
+class QuietPlatform : public Platform {
+ public:
+  void message(const std::string&) override {}
+  void error(const std::string& text) override { lastError = text; }
+  void progress(const std::string&) override {}
+  void status(const std::string&) override {}
+  void navigate(const std::string&) override {}
+  std::string printChart() override { return {}; }
+  std::string lastError;
+};
+
+// 199 stocks over 4860 days, random walks of whole and half yen.
+void FillStockList(Workspace& ws) {
+  std::mt19937 gen(20240601);
+  std::normal_distribution<double> step(0.0, 0.015);
+  ws.StockList.set(0, 0, "日付");
+  for (int r = 1; r <= 4860; ++r) {
+    const int day = 45000 - r * 7 / 5;
+    ws.StockList.set(0, r, DateToStr(day));
+  }
+  for (int c = 1; c <= 199; ++c) {
+    ws.StockList.set(c, 0, std::to_string(1000 + c) + " 銘柄" + std::to_string(c));
+    double price = 300.0 + 40.0 * c;
+    for (int r = 4860; r >= 1; --r) {
+      price *= 1.0 + step(gen);
+      if (price < 10) price = 10;
+      const double half = static_cast<long long>(price * 2) / 2.0;
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%.1f", half);
+      std::string s(buf);
+      if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
+      ws.StockList.set(c, r, s);
+    }
+  }
+  ws.StockList.setRowCount(4861);
+  auto& st = ws.SeriesTable;
+  st.set(1, 4864, "4860");
+  st.set(4, 4862, "4");
+  st.set(17, 4862, "1");
+  st.set(4, 4863, "0");
+  st.set(3, 4864, "1");
+}
+
+void BM_SelectionByCode(benchmark::State& state) {
+  QuietPlatform platform;
+  Workspace ws(platform);
+  FillStockList(ws);
+  ws.form.setText("Edit1", "1123");
+  for (auto _ : state) {
+    ws.selection.Button27Click();
+    ws.series.Button3Click();
+    ws.series.Button9Click();
+    ws.series.Button21Click();
+    ws.series.Button24Click();
+    ws.series.Button12Click();
+    benchmark::DoNotOptimize(ws.SeriesTable.cell(1, 1));
+  }
+  if (!platform.lastError.empty() || ws.SeriesTable.cell(4, 4862) != "123") state.SkipWithError("selection failed");
+}
+BENCHMARK(BM_SelectionByCode)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+
+}  // namespace
+}  // namespace tavrine
+
+BENCHMARK_MAIN();

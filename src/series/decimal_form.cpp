@@ -1,0 +1,208 @@
+#include "series/decimal_form.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "store/text.h"
+
+namespace tavrine {
+
+namespace {
+
+using u128 = unsigned __int128;
+
+constexpr std::uint64_t kPow10[19] = {1ULL,
+                                      10ULL,
+                                      100ULL,
+                                      1000ULL,
+                                      10000ULL,
+                                      100000ULL,
+                                      1000000ULL,
+                                      10000000ULL,
+                                      100000000ULL,
+                                      1000000000ULL,
+                                      10000000000ULL,
+                                      100000000000ULL,
+                                      1000000000000ULL,
+                                      10000000000000ULL,
+                                      100000000000000ULL,
+                                      1000000000000000ULL,
+                                      10000000000000000ULL,
+                                      100000000000000000ULL,
+                                      1000000000000000000ULL};
+
+std::uint64_t Pow5(int k) { return kPow10[k] >> k; }
+
+// floor(m * 2^e * 10^k) and whether the dropped part is below, at or above
+// one half (-1, 0, 1), for 0 <= k <= 18.
+std::uint64_t Scaled(std::uint64_t m, int e, int k, int& half) {
+  u128 p = static_cast<u128>(m) * Pow5(k);
+  const int s = e + k;
+  half = -1;
+  if (s >= 0) return static_cast<std::uint64_t>(p << s);
+  const int sh = -s;
+  if (sh >= 127) return 0;
+  const u128 q = p >> sh;
+  const u128 rem = p - (q << sh);
+  const u128 h = static_cast<u128>(1) << (sh - 1);
+  half = rem < h ? -1 : rem == h ? 0 : 1;
+  return static_cast<std::uint64_t>(q);
+}
+
+// 15 significant digits of a in [1e-4, 1e15) rounded half to even, as an
+// integer N in [1e14, 1e15) and the decimal exponent x of its first digit.
+bool FifteenDigits(long double a, std::uint64_t& n, int& x) {
+  // The 80-bit extended layout: a 64-bit mantissa with its leading bit, then
+  // 15 bits of biased exponent. a = m * 2^e exactly.
+  static_assert(std::numeric_limits<long double>::digits == 64, "80-bit extended precision expected");
+  std::uint64_t m = 0;
+  std::uint16_t se = 0;
+  std::memcpy(&m, &a, sizeof m);
+  std::memcpy(&se, reinterpret_cast<const char*>(&a) + 8, sizeof se);
+  const int e = static_cast<int>(se & 0x7FFF) - 16383 - 63;
+  // a lies in [2^(e+63), 2^(e+64)); first guess of its decimal exponent,
+  // corrected below when it is one off.
+  x = static_cast<int>((static_cast<long long>(e + 63) * 78913) >> 18);
+  for (int tries = 0; tries < 3; ++tries) {
+    const int k = 14 - x;
+    if (k < 0 || k > 18) return false;
+    int half = -1;
+    const std::uint64_t t = Scaled(m, e, k, half);
+    if (t >= kPow10[15]) {
+      ++x;
+      continue;
+    }
+    if (t < kPow10[14]) {
+      --x;
+      continue;
+    }
+    n = t;
+    if (half > 0 || (half == 0 && (t & 1))) ++n;
+    if (n == kPow10[15]) {
+      n = kPow10[14];
+      ++x;
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string DecimalText(long double v, long double& back) {
+  if (v == 0) {
+    back = 0;
+    return "0";
+  }
+  const bool neg = v < 0;
+  const long double a = neg ? -v : v;
+  std::uint64_t n = 0;
+  int x = 0;
+  if (!(a >= 1e-4L && a < 1e15L) || !FifteenDigits(a, n, x) || x > 14 || x < -4) {
+    std::string s = FloatToStr(v);
+    back = StrToFloat(s);
+    return s;
+  }
+  // The text's value: n * 10^(x-14); one correctly rounded division gives
+  // the nearest extended value, as the decimal parser does.
+  back = static_cast<long double>(n) / static_cast<long double>(kPow10[14 - x]);
+  if (neg) back = -back;
+
+  char digits[16];
+  std::uint64_t t = n;
+  for (int i = 14; i >= 0; --i) {
+    digits[i] = static_cast<char>('0' + t % 10);
+    t /= 10;
+  }
+  int last = 14;
+  while (last > 0 && digits[last] == '0') --last;
+  char buf[32];
+  int len = 0;
+  if (neg) buf[len++] = '-';
+  if (x >= 0) {
+    for (int i = 0; i <= x; ++i) buf[len++] = digits[i];
+    if (last > x) {
+      buf[len++] = '.';
+      for (int i = x + 1; i <= last; ++i) buf[len++] = digits[i];
+    }
+  } else {
+    buf[len++] = '0';
+    buf[len++] = '.';
+    for (int i = 0; i < -x - 1; ++i) buf[len++] = '0';
+    for (int i = 0; i <= last; ++i) buf[len++] = digits[i];
+  }
+  std::string s(buf, static_cast<std::size_t>(len));
+  return s;
+}
+
+long long RoundEven(long double v) {
+  if (!(v > -4e18L && v < 4e18L)) return Round(v);
+  const long long n = static_cast<long long>(v);  // toward zero
+  const long double d = v - static_cast<long double>(n);  // exact, |d| < 1
+  if (d > 0.5L || (d == 0.5L && (n & 1))) return n + 1;
+  if (d < -0.5L || (d == -0.5L && (n & 1))) return n - 1;
+  return n;
+}
+
+long long RoundQuotient(long long sum, long long w) {
+  long long q = sum / w;  // toward zero
+  long long r = sum % w;  // same sign as sum
+  if (r < 0) {
+    r = -r;
+    if (2 * r > w || (2 * r == w && (q & 1))) --q;
+  } else if (2 * r > w || (2 * r == w && (q & 1))) {
+    ++q;
+  }
+  return q;
+}
+
+bool TryRoundPrice(const std::string& s, long long& yen) {
+  std::size_t i = 0;
+  const bool neg = !s.empty() && s[0] == '-';
+  if (neg) i = 1;
+  long long whole = 0;
+  int digits = 0;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++digits) whole = whole * 10 + (s[i] - '0');
+  if (digits == 0 || digits > 9) return false;
+  long long frac = 0, half = 5;
+  int fracDigits = 0;
+  if (i < s.size()) {
+    if (s[i] != '.') return false;
+    for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++fracDigits) {
+      frac = frac * 10 + (s[i] - '0');
+      if (fracDigits > 0) half *= 10;
+    }
+    if (i != s.size() || fracDigits == 0 || fracDigits > 6) return false;
+  }
+  // The fraction against one half, compared exactly in its own digits; the
+  // parsed extended value lies far closer to the decimal than any of these
+  // digits can move it.
+  if (fracDigits > 0 && (frac > half || (frac == half && (whole & 1)))) ++whole;
+  yen = neg ? -whole : whole;
+  return true;
+}
+
+bool TryStrictInt(const std::string& s, int& v) {
+  std::size_t i = 0;
+  bool neg = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+    neg = s[i] == '-';
+    ++i;
+  }
+  if (i == s.size()) return false;
+  long long x = 0;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c < '0' || c > '9') return false;
+    x = x * 10 + (c - '0');
+    if (x > 2147483648LL) return false;
+  }
+  if (neg) x = -x;
+  if (x > std::numeric_limits<int>::max() || x < std::numeric_limits<int>::min()) return false;
+  v = static_cast<int>(x);
+  return true;
+}
+
+}  // namespace tavrine

@@ -1,0 +1,31 @@
+// Fast forms of the decimal text that the indicator passes write, with the
+// value a reader gets back when it parses that text. Both agree exactly with
+// FloatToStr / StrToFloat; the fast path only saves the printf/strtold work
+// for the thousands of cells one extraction writes.
+#pragma once
+
+#include <string>
+
+namespace tavrine {
+
+// Text of v in the general 15-digit form (as FloatToStr) and, in back, the
+// value StrToFloat gives for that text.
+std::string DecimalText(long double v, long double& back);
+
+// Round (half to even) of a value the passes compute, without the cost of
+// the library's rounding call; the same result for every finite value.
+long long RoundEven(long double v);
+
+// Round(sum / w) for an integer sum, the quotient taken exactly.
+long long RoundQuotient(long long sum, long long w);
+
+// Round of a price cell read as a decimal number, for the plain forms
+// "123", "-123", "123.45" (up to 9 integer and 6 fraction digits); false for
+// any other text, which then takes the general parser.
+bool TryRoundPrice(const std::string& s, long long& yen);
+
+// Strict integer read as StrToInt does it, without raising: false where
+// StrToInt would raise its conversion error.
+bool TryStrictInt(const std::string& s, int& v);
+
+}  // namespace tavrine

@@ -1,0 +1,423 @@
+#include <gtest/gtest.h>
+
+#include "series/decimal_form.h"
+#include "series_fixture.h"
+
+namespace tavrine::series_test {
+namespace {
+
+// Every cell the series code owns, against the reference: CalcTable
+// columns 0..18 and 32..40 after the zero fill, the window in SeriesTable
+// and the control cells it writes.
+void CheckAgainstReference(Workspace& ws, int k, int W) {
+  const Expected e = Reference(ws, k);
+  const auto& calc = ws.CalcTable;
+  const auto& st = ws.SeriesTable;
+  EXPECT_EQ(st.cell(2, 4863), std::to_string(e.F));
+  EXPECT_EQ(st.cell(1, 4862), std::to_string(e.L));
+  EXPECT_EQ(st.cell(5, 4863), std::to_string(e.P));
+  auto calcExpected = [&](int c, int r) -> std::string {
+    const std::string& v = e.at(c, r);
+    if (c >= 1 && c <= 31 && v.empty()) return "0";  // zero fill
+    return v;
+  };
+  int bad = 0;
+  for (int r = 1; r <= kDays && bad < 10; ++r)
+    for (int c : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 32, 33, 34, 35, 36, 37, 38, 39, 40})
+      if (calc.cell(c, r) != calcExpected(c, r)) {
+        ADD_FAILURE() << "CalcTable[" << c << "," << r << "] = '" << calc.cell(c, r) << "', expected '"
+                      << calcExpected(c, r) << "'";
+        ++bad;
+      }
+  EXPECT_EQ(calc.cell(2, 0), "5日移動平均");
+  EXPECT_EQ(calc.cell(12, 0), "S1補助");
+  EXPECT_EQ(calc.cell(1, 0), ws.StockList.cell(k, 0));
+  EXPECT_EQ(calc.cell(19, 0), "");
+  EXPECT_EQ(calc.cell(41, 0), "41");
+
+  // Window: SeriesTable row a is CalcTable row a + W, then its zero fill.
+  const int M = e.L - 1;
+  EXPECT_EQ(st.cell(19, 0), " ");
+  EXPECT_EQ(st.cell(18, 0), "行");
+  for (int a = 1; a <= kDays && bad < 20; ++a) {
+    for (int c = 0; c <= 41; ++c) {
+      std::string want;
+      const bool ours = c <= 18 || (c >= 32 && c <= 41);
+      if (a <= M - W) {
+        want = ours ? calcExpected(c, a + W) : calc.cell(c, a + W);
+        if (want.empty()) want = " ";
+      } else if (!ours) {
+        continue;  // the overlays may draw their bands past the window
+      }
+      if (c >= 1 && (want.empty() || want == " ")) want = "0";
+      if (c >= 1 && c <= 29 && a < e.F) want = "";
+      if (!ours && c > 29 && a < e.F) continue;
+      if (st.cell(c, a) != want) {
+        ADD_FAILURE() << "SeriesTable[" << c << "," << a << "] = '" << st.cell(c, a) << "', expected '" << want << "'";
+        ++bad;
+      }
+    }
+  }
+  // Priced rows of the window, counted before its zero fill: rows 2..L whose
+  // close is a real, non-zero price inside the window.
+  int priced = 0;
+  for (int r = 2; r <= e.L; ++r)
+    if (r <= M - W && !e.at(1, r + W).empty() && e.at(1, r + W) != "0") ++priced;
+  EXPECT_EQ(st.cell(2, 4862), std::to_string(priced + 1));
+  EXPECT_EQ(st.cell(4, 4864), ws.StockList.cell(k, 0));  // control rows untouched
+}
+
+struct SeriesTest : ::testing::Test {
+  RecordingPlatform platform;
+  Workspace ws{platform};
+  void SetUp() override { FillDates(ws); }
+  void Select(int k, int W = 0) {
+    StartUpCells(ws, k);
+    ws.SeriesTable.set(4, 4863, std::to_string(W));
+    RunChain(ws);
+  }
+};
+
+TEST_F(SeriesTest, FullHistoriesMatchTheReference) {
+  PutColumn(ws, 4, "7203 full", RandomWalk(1, kDays, 2500));
+  Select(4);
+  CheckAgainstReference(ws, 4, 0);
+  EXPECT_EQ(ws.SeriesTable.cell(1, 4862), "4860");
+  EXPECT_EQ(ws.SeriesTable.cell(2, 4863), "1");
+
+  // Cheap stock with a window start further back.
+  PutColumn(ws, 5, "8001 cheap", RandomWalk(2, kDays, 60));
+  Select(5, 137);
+  CheckAgainstReference(ws, 5, 137);
+  EXPECT_EQ(platform.waits, 0);
+  EXPECT_TRUE(platform.errors.empty());
+  EXPECT_FALSE(ws.CalcTable.suspended());
+  EXPECT_FALSE(ws.SeriesTable.suspended());
+}
+
+TEST_F(SeriesTest, LateStartAndBlankTopRows) {
+  // Listed later: prices only in rows 1..3100.
+  PutColumn(ws, 7, "6758 late", RandomWalk(3, 3100, 900));
+  Select(7);
+  CheckAgainstReference(ws, 7, 0);
+  EXPECT_EQ(ws.SeriesTable.cell(1, 4862), "3100");
+
+  // Three blank days at the top: F = 4, P averages rows 5..29.
+  auto cells = RandomWalk(4, 4000, 1500);
+  cells[0] = cells[1] = cells[2] = " ";
+  PutColumn(ws, 8, "9984 top", cells);
+  Select(8);
+  CheckAgainstReference(ws, 8, 0);
+  EXPECT_EQ(ws.SeriesTable.cell(2, 4863), "4");
+  long long s = 0;
+  for (int r = 5; r <= 29; ++r) s += RefRound(Parse(ws.StockList.cell(8, r)));
+  EXPECT_EQ(ws.SeriesTable.cell(5, 4863), std::to_string(RefRound(s / 25.0L)));
+  // Rows above the first data row show nothing in the window.
+  EXPECT_EQ(ws.SeriesTable.cell(1, 3), "");
+  EXPECT_EQ(ws.SeriesTable.cell(29, 1), "");
+  EXPECT_EQ(ws.SeriesTable.cell(32, 1), "0");
+}
+
+TEST_F(SeriesTest, ScratchColumnLeavesOutItsFiveOldestRows) {
+  PutColumn(ws, 199, "4755 scratch", RandomWalk(5, 1200, 700));
+  Select(199);
+  EXPECT_EQ(ws.SeriesTable.cell(1, 4862), "1195");
+  CheckAgainstReference(ws, 199, 0);
+  EXPECT_EQ(ws.CalcTable.cell(1, 1196), "0");  // not part of the series
+}
+
+TEST_F(SeriesTest, FirstAndLastRowsWithBlanks) {
+  // Blanks " " at rows 2 and 5 among the top 20 and below the oldest price;
+  // an empty cell counts the same.
+  std::vector<std::string> cells(500, "100");
+  cells[1] = " ";
+  cells[4] = "";
+  for (int i = 6; i < 500; ++i) cells[i] = std::to_string(100 + i % 13);
+  PutColumn(ws, 9, "1111 gaps", cells);
+  StartUpCells(ws, 9);
+  ws.series.Button11Click();
+  // Rows 2..4860: 2 blanks inside, 4360 below row 500.
+  EXPECT_EQ(ws.SeriesTable.cell(1, 4862), std::to_string(4860 - 2 - 4360));
+  // Row 3 (F) holds a price; the blank at row 5 lies inside F..L and is empty,
+  // so its close is empty and the 5-day average meets it.
+  EXPECT_THROW(ws.series.Button3Click(), ConversionError);
+  EXPECT_EQ(ws.SeriesTable.cell(2, 4863), "3");
+}
+
+TEST_F(SeriesTest, RoundingOfFractionalPrices) {
+  std::vector<std::string> cells(300, "1000");
+  cells[0] = "1234.5";
+  cells[1] = "1235.5";
+  cells[2] = "-3.5";
+  cells[3] = "2.4999";
+  PutColumn(ws, 4, "1234 round", cells);
+  Select(4);
+  EXPECT_EQ(ws.CalcTable.cell(1, 1), "1234");
+  EXPECT_EQ(ws.CalcTable.cell(1, 2), "1236");
+  EXPECT_EQ(ws.CalcTable.cell(1, 3), "-4");
+  EXPECT_EQ(ws.CalcTable.cell(1, 4), "2");
+}
+
+TEST_F(SeriesTest, PriceScaleUsesTheTwentyFiveRowsAfterTheFirst) {
+  std::vector<std::string> cells(400, "1000");
+  cells[0] = "900000";  // row F = 1 is not part of P
+  cells[26] = "900000";  // row 27 = F + 26 neither
+  cells[25] = "1025";    // row 26 = F + 25 is
+  PutColumn(ws, 4, "2222 scale", cells);
+  Select(4);
+  EXPECT_EQ(ws.SeriesTable.cell(5, 4863), "1001");  // (24 x 1000 + 1025) / 25 = 1001
+  CheckAgainstReference(ws, 4, 0);
+}
+
+TEST_F(SeriesTest, ShortSeriesRunOnlyThePassesTheyReach) {
+  // L = 30: stochastics, 25-day and 1000-day passes (column 12) only.
+  PutColumn(ws, 4, "3030 short", RandomWalk(6, 30, 500));
+  Select(4);
+  CheckAgainstReference(ws, 4, 0);
+  const auto& calc = ws.CalcTable;
+  EXPECT_NE(calc.cell(3, 6), "0");
+  EXPECT_EQ(calc.cell(3, 7), "0");
+  for (int r = 1; r <= 30; ++r) {
+    EXPECT_EQ(calc.cell(4, r), "0");
+    EXPECT_EQ(calc.cell(5, r), "0");
+    EXPECT_EQ(calc.cell(8, r), "0");  // S2 not written at all
+  }
+  EXPECT_FALSE(calc.cell(12, 20).empty());
+  EXPECT_EQ(calc.cell(12, 21), "0");
+  EXPECT_FALSE(calc.cell(34, 20).empty());
+  EXPECT_EQ(calc.cell(34, 21), "");
+  EXPECT_EQ(calc.cell(38, 1), "");
+
+  // L = 999: no 1000-day average and no S5, but column 12 down to row 989.
+  PutColumn(ws, 5, "0999 almost", RandomWalk(7, 999, 800));
+  Select(5);
+  CheckAgainstReference(ws, 5, 0);
+  for (int r = 1; r <= 999; ++r) {
+    ASSERT_EQ(calc.cell(6, r), "0");
+    ASSERT_EQ(calc.cell(13, r), "0");
+  }
+  EXPECT_NE(calc.cell(5, 800), "0");
+  EXPECT_EQ(calc.cell(12, 990), "0");
+}
+
+TEST_F(SeriesTest, EqualClosesGiveZeroStochasticsAndTheGuideLines) {
+  PutColumn(ws, 4, "1234 flat", std::vector<std::string>(400, "1234"));
+  Select(4);
+  const auto& calc = ws.CalcTable;
+  EXPECT_EQ(ws.SeriesTable.cell(5, 4863), "1234");
+  EXPECT_EQ(calc.cell(36, 1), "493.6");
+  EXPECT_EQ(calc.cell(37, 1), "123.4");
+  EXPECT_EQ(calc.cell(36, 388), "493.6");
+  EXPECT_EQ(calc.cell(36, 389), "");
+  for (int r : {1, 100, 390})  // num 0 over a denominator counted as 1
+    EXPECT_EQ(calc.cell(34, r), "0");
+  EXPECT_EQ(calc.cell(38, 1), "0");
+  EXPECT_EQ(calc.cell(40, 1), "0");
+  EXPECT_EQ(calc.cell(40, 306), "0");
+  EXPECT_EQ(calc.cell(40, 307), "");
+  EXPECT_EQ(calc.cell(7, 3), "0");
+  EXPECT_EQ(calc.cell(12, 1), "0");
+}
+
+TEST_F(SeriesTest, ZeroAveragesGiveZeroInsteadOfNonsense) {
+  // A run of 100 zero prices makes the 5-, 25- and 75-day averages 0 there.
+  std::vector<std::string> cells(1600, "800");
+  for (int i = 30; i < 130; ++i) cells[i] = "0";
+  PutColumn(ws, 4, "0000 zero", cells);
+  Select(4);
+  EXPECT_TRUE(platform.errors.empty());
+  CheckAgainstReference(ws, 4, 0);
+  const auto& calc = ws.CalcTable;
+  for (int r = 1; r <= kDays; ++r)
+    for (int c : {7, 8, 9, 10, 12, 13, 14, 15})
+      ASSERT_EQ(calc.cell(c, r).find_first_not_of("-0123456789"), std::string::npos) << c << "," << r;
+  EXPECT_EQ(calc.cell(12, 80), "0");  // close 0, average 0
+  EXPECT_EQ(calc.cell(4, 50), "0");   // a zero 75-day average ...
+  EXPECT_EQ(calc.cell(14, 50), "0");  // ... gives S3 0 at its row
+}
+
+TEST_F(SeriesTest, BadCellsStopTheExtractionWithTheirText) {
+  // A blank at row 7 below prices in rows 1..6: F = 2 and the blank stops it.
+  std::vector<std::string> cells(300, "700");
+  cells[6] = " ";
+  PutColumn(ws, 4, "7777 hole", cells);
+  StartUpCells(ws, 4);
+  try {
+    ws.series.Button3Click();
+    ADD_FAILURE() << "no conversion error";
+  } catch (const ConversionError& e) {
+    EXPECT_NE(std::string(e.what()).find("' '"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(ws.SeriesTable.cell(2, 4863), "2");
+  EXPECT_EQ(ws.CalcTable.cell(1, 6), "700");  // written before the bad row
+  EXPECT_EQ(ws.CalcTable.cell(17, 1), "");    // later steps did not run
+  EXPECT_FALSE(ws.CalcTable.suspended());
+  EXPECT_FALSE(ws.StockList.suspended());
+  EXPECT_EQ(platform.waits, 0);
+
+  for (const std::string bad : {"1,234", "1２34"}) {
+    cells.assign(300, "700");
+    cells[150] = bad;
+    PutColumn(ws, 4, "7777 hole", cells);
+    try {
+      ws.series.Button3Click();
+      ADD_FAILURE() << "no conversion error for " << bad;
+    } catch (const ConversionError& e) {
+      EXPECT_NE(std::string(e.what()).find("'" + bad + "'"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ws.CalcTable.cell(1, 150), "700");
+    EXPECT_EQ(ws.CalcTable.cell(2, 1), "");  // the passes never ran
+  }
+}
+
+TEST_F(SeriesTest, EmptyOldestCloseStopsTheStochasticsWhereTheyReachIt) {
+  // Rows 1..99 and 101 priced, row 100 empty: L = 100 and its close is
+  // empty. The extraction itself reads rows up to 99; the first 9-day window
+  // that reaches row 100 (row 92) raises the error.
+  auto cells = RandomWalk(21, 101, 400);
+  cells[99] = "";
+  PutColumn(ws, 4, "1000 tail", cells);
+  StartUpCells(ws, 4);
+  const Expected e = Reference(ws, 4);
+  try {
+    ws.series.Button3Click();
+    ADD_FAILURE() << "no conversion error";
+  } catch (const ConversionError& ex) {
+    EXPECT_EQ(std::string(ex.what()), "'' is not a valid integer value");
+  }
+  const auto& calc = ws.CalcTable;
+  EXPECT_EQ(ws.SeriesTable.cell(1, 4862), "100");
+  for (int r = 1; r <= kDays; ++r) {
+    for (int c : {0, 2, 7, 17, 18}) ASSERT_EQ(calc.cell(c, r), e.at(c, r)) << c << "," << r;
+    if (r != 100) ASSERT_EQ(calc.cell(1, r), e.at(1, r)) << r;
+    if (r <= 91) {  // 9-day extremes; the 65-day ones never ran
+      long long h = -1, l = 1LL << 40;
+      for (int j = r; j <= r + 8; ++j) {
+        h = std::max<long long>(h, std::stoll(e.at(1, j)));
+        l = std::min<long long>(l, std::stoll(e.at(1, j)));
+      }
+      ASSERT_EQ(calc.cell(32, r), std::to_string(h)) << r;
+      ASSERT_EQ(calc.cell(33, r), std::to_string(l)) << r;
+    } else {
+      ASSERT_EQ(calc.cell(32, r), "") << r;
+    }
+    for (int c : {3, 12, 34, 35, 36}) ASSERT_EQ(calc.cell(c, r), "") << c << "," << r;
+  }
+  EXPECT_EQ(calc.cell(1, 100), "");
+  EXPECT_EQ(ws.SeriesTable.cell(5, 4863), std::to_string(e.P));
+}
+
+TEST_F(SeriesTest, ReWindowAfterTheStartMoved) {
+  PutColumn(ws, 4, "5555 window", RandomWalk(8, 2000, 1200));
+  Select(4);
+  ws.SeriesTable.set(4, 4863, "250");
+  ws.series.Button20Click();
+  // Button20 does not recount the priced rows; the rest follows the window.
+  const std::string count = ws.SeriesTable.cell(2, 4862);
+  EXPECT_EQ(count, std::to_string(2000 - 1 - 250));
+  EXPECT_EQ(ws.SeriesTable.cell(1, 1), ws.CalcTable.cell(1, 251));
+  EXPECT_EQ(ws.SeriesTable.cell(40, 1), ws.CalcTable.cell(40, 251));
+  EXPECT_EQ(ws.SeriesTable.cell(1, 1749), ws.CalcTable.cell(1, 1999));
+  EXPECT_EQ(ws.SeriesTable.cell(1, 1750), "0");
+  EXPECT_EQ(ws.SeriesTable.cell(0, 1750), "");
+  EXPECT_EQ(platform.waits, 0);
+}
+
+TEST_F(SeriesTest, PassesReadTheTableWhenItChangedBetweenRuns) {
+  PutColumn(ws, 4, "4444 again", RandomWalk(9, 1500, 3000));
+  Select(4);
+  // Another handler rewrites closes; a pass run on its own must use them.
+  for (int r = 1; r <= 1500; ++r) ws.CalcTable.set(1, r, "100");
+  ws.series.Button31Click();
+  EXPECT_EQ(ws.CalcTable.cell(3, 1), "100");
+  EXPECT_EQ(ws.CalcTable.cell(3, 1476), "100");
+  ws.CalcTable.set(1, 40, "x");
+  EXPECT_THROW(ws.series.Button84Click(), ConversionError);
+}
+
+// The fast decimal form must be the general 15-digit form to the byte, and
+// the value it reports must be what parsing that text gives.
+TEST(DecimalForm, AgreesWithTheGeneralForm) {
+  std::mt19937_64 gen(42);
+  std::uniform_real_distribution<double> mant(1.0, 10.0);
+  std::uniform_int_distribution<int> expo(-7, 17);
+  std::vector<long double> values = {0.0L,   1.0L,    -2.0L,     493.6L,    123.4L,    0.0001L, 0.00009999L,
+                                     1e15L,  999999999999999.5L, 99999999999999.95L, 0.5L, 2.5L,
+                                     1234.0L * 0.4L, 12345678901234.5L, 12345678901235.5L, -0.000123456789012345L};
+  for (int i = 0; i < 200000; ++i) {
+    long double v = mant(gen) * std::pow(10.0L, expo(gen));
+    if (i % 3 == 0) v = static_cast<double>(v);
+    if (i % 7 == 0) v = -v;
+    if (i % 11 == 0) v = std::round(v * 2) / 2;  // halves: exact ties at 16 digits
+    values.push_back(v);
+  }
+  for (long double v : values) {
+    long double back = 0;
+    const std::string s = DecimalText(v, back);
+    ASSERT_EQ(s, FloatToStr(v)) << static_cast<double>(v);
+    ASSERT_EQ(back, StrToFloat(s)) << s;
+  }
+}
+
+TEST(DecimalForm, StrictIntegerReadMatchesTheParser) {
+  for (const std::string s : {"0", "-0", "+7", "007", "2147483647", "-2147483648", "2147483648", "-2147483649", "",
+                              " ", "1.0", "1 ", "-", "+", "12a", "99999999999999999999"}) {
+    int v = 0;
+    bool threw = false;
+    int want = 0;
+    try {
+      want = StrToInt(s);
+    } catch (const ConversionError&) {
+      threw = true;
+    }
+    EXPECT_EQ(TryStrictInt(s, v), !threw) << "'" << s << "'";
+    if (!threw) {
+      EXPECT_EQ(v, want) << s;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tavrine::series_test
+
+namespace tavrine::series_test {
+namespace {
+
+// The quick roundings must give what Round gives on the same values.
+TEST(DecimalForm, QuickRoundingsAgreeWithRound) {
+  std::mt19937_64 gen(7);
+  std::uniform_int_distribution<long long> sums(-50000000000LL, 50000000000LL);
+  for (long long w : {3LL, 5LL, 25LL, 75LL, 200LL, 1000LL})
+    for (int i = 0; i < 20000; ++i) {
+      long long s = sums(gen);
+      if (i % 4 == 0) s = (s / w) * w + w / 2 * (i % 8 == 0 ? 1 : -1);  // near and at halves
+      ASSERT_EQ(RoundQuotient(s, w), Round(static_cast<long double>(s) / w)) << s << "/" << w;
+    }
+  std::uniform_real_distribution<double> real(-1e7, 1e7);
+  std::vector<long double> values = {0.5L, 1.5L, 2.5L, -0.5L, -1.5L, -2.5L, 0.49999999999L, -0.0L, 1e19L, -1e19L};
+  for (int i = 0; i < 100000; ++i) {
+    long double v = real(gen);
+    if (i % 3 == 0) v = std::round(v * 2) / 2;
+    values.push_back(v / 3.0L);
+    values.push_back(v);
+  }
+  for (long double v : values) ASSERT_EQ(RoundEven(v), Round(v)) << static_cast<double>(v);
+
+  std::vector<std::string> prices = {"0",       "-0",     "1234.5",    "1235.5",  "1234.50", "1234.500001", "-3.5",
+                                     "-2.5",    "2.4999", "999999999", "7.000001", "12.125", "0.5",        "1.5"};
+  std::uniform_int_distribution<int> whole(0, 200000), frac(0, 9999);
+  for (int i = 0; i < 20000; ++i)
+    prices.push_back(std::to_string(whole(gen)) + "." + std::to_string(frac(gen)) + (i % 2 ? "5" : ""));
+  for (const auto& p : prices) {
+    long long yen = 0;
+    ASSERT_TRUE(TryRoundPrice(p, yen)) << p;
+    ASSERT_EQ(yen, Round(StrToFloat(p))) << p;
+  }
+  for (const std::string p : {"", " ", "1,234", "+5", " 12", "1e3", "12.", ".5", "1234567890", "1.1234567", "１２"}) {
+    long long yen = 0;
+    EXPECT_FALSE(TryRoundPrice(p, yen)) << p;
+  }
+}
+
+}  // namespace
+}  // namespace tavrine::series_test
