@@ -20,7 +20,17 @@ class ChartView {
   void Button23Click();
   void Button118Click();
 
+  // Days of the term a control's tag chooses: 1 short, 2 long, else middle.
+  static int SpanForTag(int tag);
+
  private:
+  // SeriesTable column 11, the fifth lower line, from column 12 or 13.
+  void PrepareFifthLine();
+  // Row the price and lower lines start at.
+  int FirstDrawnRow() const;
+  // Points per line and row step for the plotted day count in [3,4862].
+  void Sampling(int& n, int& step) const;
+
   Workspace& ws_;
 };
 

@@ -1,17 +1,165 @@
 #include "chart/navigation.h"
 
+#include <array>
+#include <optional>
+
 #include "app/workspace.h"
+#include "store/text.h"
 
 namespace tavrine {
 
-void Navigation::Button61Click() {}
-void Navigation::Button62Click() {}
-void Navigation::Button63Click() {}
-void Navigation::Button25Click() {}
-void Navigation::Button26Click() {}
-void Navigation::Edit2KeyPress(int ) {}
-void Navigation::Label1Click() {}
-void Navigation::Edit2DblClick() {}
-void Navigation::chart1MouseDown(const std::vector<std::pair<std::string, int>>& ) {}
+namespace {
+
+constexpr int kDayViewDays = 300;
+
+}  // namespace
+
+void Navigation::Rewindow() {
+  ++rewindows_;
+  ws_.series.Button20Click();
+}
+
+void Navigation::Button61Click() {
+  const int o = ws_.SeriesTable.getInt(4, 4863);
+  const int s = StrToInt(ws_.form.text("Edit10"));
+  // Never past the newest day.
+  if (o - s < 0) return;
+  ws_.SeriesTable.setInt(4, 4863, o - s);
+  Button63Click();
+}
+
+void Navigation::Button62Click() {
+  const int o = ws_.SeriesTable.getInt(4, 4863);
+  const int s = StrToInt(ws_.form.text("Edit10"));
+  // A negative step typed into the box must not push the window start below
+  // the newest day either.
+  if (o < 0 || o + s < 0) return;
+  ws_.SeriesTable.setInt(4, 4863, o + s);
+  Button63Click();
+}
+
+void Navigation::Button63Click() {
+  WaitCursor wait(ws_.platform);
+  auto& calc = ws_.CalcTable;
+  auto& series = ws_.SeriesTable;
+  auto& chart = ws_.chart;
+  const int o = series.getInt(4, 4863);
+  chart.clearAll();
+  ws_.form.setText("Edit2", calc.cell(0, o + 1));
+  ws_.form.setText("Edit6", calc.cell(1, o + 1));
+
+  // Every day from the first to the last row; "0" is drawn as zero.
+  auto fill = [&](int pos, const WorkTable& src, int col, int first) {
+    for (int row = o + first; row <= o + kDayViewDays; ++row)
+      chart.add(pos, row, static_cast<double>(src.getFloat(col, row)), calc.cell(0, row));
+  };
+
+  for (int p = ChartModel::owarine; p <= ChartModel::idouheikinn1000; ++p) fill(p, calc, p + 1, 1);
+
+  if (series.cell(12, 4862) == "0") {
+    // Trend lines begin where they have values: 2, 12, 37 and 100 days in.
+    fill(ChartModel::S1, calc, 7, 3);
+    fill(ChartModel::S2, calc, 8, 13);
+    fill(ChartModel::S3, calc, 9, 38);
+    fill(ChartModel::S4, calc, 10, 101);
+    fill(ChartModel::jiku, calc, 17, 1);
+  } else {
+    ws_.form.setText("Button81", "S/O");
+    fill(ChartModel::S1, calc, 25, 1);
+    fill(ChartModel::S2, calc, 26, 13);
+    fill(ChartModel::S3, calc, 27, 38);
+    fill(ChartModel::S4, calc, 28, 101);
+    // The bands hold one value in every row of the overlay copy.
+    fill(ChartModel::S5, series, 29, 1);
+    fill(ChartModel::jiku, series, 30, 1);
+    fill(ChartModel::Series1, calc, 17, 1);
+  }
+}
+
+void Navigation::Button25Click() {
+  jumpPasses_ = 0;
+  struct Reset {
+    int& passes;
+    ~Reset() { passes = 0; }
+  } reset{jumpPasses_};
+  JumpPass();
+}
+
+void Navigation::JumpPass() {
+  ++jumpPasses_;
+  auto& calc = ws_.CalcTable;
+  auto& series = ws_.SeriesTable;
+  const std::string typed = ws_.form.text("Edit2");
+  series.set(10, 4863, typed);
+  const int last = series.getInt(1, 4862);
+  series.set(16, 4864, "0");
+
+  std::string found = calc.cell(0, 1);
+  int hit = 0;
+  std::optional<int> typedDay;  // parsed when a row's text first differs
+  for (int row = 1; row <= last - 1; ++row) {
+    const std::string& date = calc.cell(0, row);
+    if (date == typed) {
+      hit = calc.getInt(18, row) - 1;
+      series.setInt(4, 4863, hit);
+    } else {
+      if (!typedDay) typedDay = StrToDate(typed);
+      // Rows run newest first, so this ends at the earliest day after the typed one.
+      if (*typedDay < StrToDate(date)) found = date;
+    }
+  }
+  ws_.form.setText("Edit2", found);
+  if (hit != 0)
+    Rewindow();
+  else
+    Button26Click();
+}
+
+void Navigation::Button26Click() {
+  // Called on its own it continues a jump whose first pass is done.
+  if (jumpPasses_ == 0) jumpPasses_ = 1;
+  // The box now holds a trading day, which a second pass finds by its text.
+  // One such pass is enough; should it still not move the window (a table
+  // whose row column disagrees with its rows), the window is rebuilt where it
+  // stands instead of searching again and again.
+  if (ws_.form.text("Edit2") != ws_.CalcTable.cell(0, 1) && jumpPasses_ < 2)
+    JumpPass();
+  else
+    Rewindow();
+}
+
+void Navigation::Edit2KeyPress(int key) {
+  if (key == 13) Button25Click();
+}
+
+void Navigation::Label1Click() {
+  auto& series = ws_.SeriesTable;
+  series.set(16, 4864, "0");
+  series.set(4, 4863, "0");
+  const std::string newest = ws_.CalcTable.cell(0, 1);
+  ws_.form.setText("Edit2", newest);
+  series.set(10, 4863, newest);
+  Rewindow();
+}
+
+void Navigation::Edit2DblClick() { ws_.form.setText("Edit2", ws_.SeriesTable.cell(0, 1)); }
+
+void Navigation::chart1MouseDown(const std::vector<std::pair<std::string, int>>& hits) {
+  // Lines that can be picked, in the order they are tested; a later line wins.
+  static constexpr std::array<int, 10> kPickable = {
+      ChartModel::owarine, ChartModel::idouheikinn25, ChartModel::idouheikinn75, ChartModel::idouheikinn200,
+      ChartModel::S1,      ChartModel::S2,            ChartModel::S3,            ChartModel::S4,
+      ChartModel::S5,      ChartModel::jiku};
+  const std::string* label = nullptr;
+  for (int pos : kPickable) {
+    const ChartLine& line = ws_.chart.line(pos);
+    for (const auto& [name, index] : hits) {
+      if (name != line.name) continue;
+      if (index < 0 || static_cast<std::size_t>(index) >= line.points.size()) continue;
+      label = &line.points[static_cast<std::size_t>(index)].label;
+    }
+  }
+  if (label) ws_.form.setText("Edit2", *label);
+}
 
 }  // namespace tavrine

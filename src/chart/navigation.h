@@ -23,8 +23,18 @@ class Navigation {
   void Edit2DblClick();
   void chart1MouseDown(const std::vector<std::pair<std::string, int>>& hits);
 
+  // How many times navigation has handed the window to the re-window chain.
+  int rewindowCount() const { return rewindows_; }
+
  private:
+  // One search of the date box through CalcTable column 0.
+  void JumpPass();
+  // The re-window chain at the current window start.
+  void Rewindow();
+
   Workspace& ws_;
+  int jumpPasses_ = 0;  // passes of the running jump
+  int rewindows_ = 0;
 };
 
 }  // namespace tavrine

@@ -35,14 +35,22 @@ class ManualEntryTest : public ::testing::Test {
   void SetUp() override {
     setenv("TAVRINE_TODAY", "2003/12/29", 1);
     auto& st = ws.SeriesTable;
-    for (int r = 1; r <= 1200; ++r) {
-      st.set(0, r, "d" + std::to_string(r));
-      st.setInt(1, r, 1000 + r);
-      for (int c = 2; c <= 6; ++c) st.setInt(c, r, 990);
+    // 1200 priced days, then the zero fill of the rows past the history.
+    for (int r = 1; r <= 4860; ++r) {
+      const bool priced = r <= 1200;
+      st.set(0, r, priced ? "d" + std::to_string(r) : " ");
+      st.setInt(1, r, priced ? 1000 + r : 0);
+      for (int c = 2; c <= 6; ++c) st.setInt(c, r, priced ? 990 : 0);
+      for (int c = 7; c <= 17; ++c) st.set(c, r, "0");
       st.setInt(18, r, r);
     }
+    // The control cells the start-up and the extraction leave for a redraw.
     st.set(5, 4863, "100");
     st.set(3, 4863, "800");
+    st.set(2, 4862, "1200");
+    st.set(2, 4863, "1");
+    st.set(1, 4863, "1");
+    st.set(12, 4862, "0");
     st.set(16, 4864, "0");
     ws.form.setText("Edit6", "1000");
   }
@@ -62,7 +70,7 @@ TEST_F(ManualEntryTest, PricedNewestRowMovesEveryRowDownOne) {
   EXPECT_EQ(st.cell(0, 2), "d1");  // the former newest day
   EXPECT_EQ(st.cell(1, 2), "1001");
   EXPECT_EQ(st.cell(0, 1201), "d1200");
-  EXPECT_EQ(st.cell(0, 1202), " ");  // an empty cell arrives as one blank
+  EXPECT_EQ(st.cell(0, 1202), " ");
   // Price 1000, previous average 990, close(6) 980: d = 20, 5-day average
   // Round(990 + 4) = 994.
   EXPECT_EQ(st.cell(2, 1), "994");
