@@ -1,12 +1,318 @@
 #include "signals/backtest.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/workspace.h"
+#include "store/text.h"
 
 namespace tavrine {
 
-void Backtest::Button51Click() {}
-void Backtest::Button41Click() {}
-void Backtest::Button48Click() {}
-void Backtest::MaskEdit1Change() {}
+namespace {
+
+// Columns of the trade list moved by the filter.
+constexpr int kListCols[] = {1, 2, 4, 5, 6};
+
+// The ratio ranges: the first range whose test holds takes the ratio.
+int RangeOf(long double a) {
+  if (a < 0.951L) return 0;
+  if (a > 0.95L && a < 1.001L) return 1;
+  if (a > 1.0L && a < 1.051L) return 2;
+  if (a > 1.05L && a < 1.101L) return 3;
+  if (a > 1.1L && a < 1.151L) return 4;
+  if (a > 1.15L && a < 1.201L) return 5;
+  if (a > 1.2L) return 6;
+  return -1;
+}
+
+// Oldest and newest row walked for a rule, from the number of valid rows v.
+void WalkWindow(int rule, int v, int& start, int& end) {
+  switch (rule) {
+    case 7: start = v - 7; end = 4; break;
+    case 8: start = v - 37; end = 24; break;
+    case 9: start = v - 111; end = 74; break;
+    default: start = v - 299; end = 101; break;
+  }
+}
+
+struct Trade {
+  std::string entryDate, entryClose, exitDate, exitClose, ratio;
+};
+
+}  // namespace
+
+void Backtest::ClearStats() {
+  SuspendRedraw layout(ws_.StatsTable);
+  WaitCursor wait(ws_.platform);
+  for (int r = 1; r <= 2000; ++r)
+    for (int c = 0; c <= 42; ++c) ws_.StatsTable.set(c, r, "");
+}
+
+void Backtest::ClearStaging() {
+  SuspendRedraw layout(ws_.StatsTable);
+  WaitCursor wait(ws_.platform);
+  for (int r = 1001; r <= 2000; ++r)
+    for (int c = 1; c <= 15; ++c) ws_.StatsTable.set(c, r, "");
+}
+
+void Backtest::WriteHeaders() {
+  WorkTable& t = ws_.StatsTable;
+  SuspendRedraw layout(t);
+  for (int r = 1; r <= 2000; ++r) t.setInt(0, r, r);
+  static const char* const kRanges[] = {"-0.95", "0.95-1.00", "1.00-1.05", "1.05-1.10", "1.10-1.15", "1.15-1.20", "1.20-"};
+  for (int i = 0; i < 7; ++i) t.set(8 + i, 0, kRanges[i]);
+  t.set(7, 1, "範囲平均");
+  t.set(7, 2, "頻度");
+  t.set(7, 3, "全利率平均");
+  t.set(10, 3, "全頻度");
+  t.set(12, 3, "条件");
+  t.set(7, 4, "年利率");
+  t.set(10, 4, "年平均頻度");
+  t.set(12, 4, "平均日数");
+}
+
+// One walk over the rule's window, oldest day first. A trade k (k = 1 the
+// oldest) stands in staging row 2000 - k. Only rows 1001 .. 1999 are staging
+// rows; when the history closes 1000 trades or more, the staging area is
+// rewritten at the end with the newest 1000, so that no staging write ever
+// lands in the list rows or the header row.
+void Backtest::Walk(bool entryBuy) {
+  WorkTable& st = ws_.SeriesTable;
+  const WorkTable& calc = ws_.CalcTable;
+  WorkTable& t = ws_.StatsTable;
+  SuspendRedraw layout(t);
+
+  static const char* const kBuyHeader[] = {"No.", "買い日", "売り日", "所要日数", "買い値", "売り値", "売値/買値"};
+  static const char* const kSellHeader[] = {"No.", "売り日", "買い日", "所要日数", "売り値", "買い値", "売値/買値"};
+  for (int c = 0; c <= 6; ++c) t.set(c, 0, entryBuy ? kBuyHeader[c] : kSellHeader[c]);
+
+  const int rule = st.getInt(7, 4862);
+  const int v = st.getInt(2, 4862);
+  int start = 0, end = 0;
+  WalkWindow(rule, v, start, end);
+
+  // Flat is 0 for entry-buy and 1 for entry-sell.
+  const int flat = entryBuy ? 0 : 1;
+  int flag = flat, entries = 0, exits = 0;
+  st.setInt(6, 4862, flag);
+  st.setInt(6, 4863, 0);
+  st.setInt(6, 4864, 0);
+
+  std::vector<Trade> trades;
+  Trade open;
+  auto staged = [](int k) { return 2000 - k >= 1001; };
+
+  for (int r = start; r >= end; --r) {
+    const int s = calc.getInt(rule, r);
+    const bool opens = entryBuy ? s > 0 : s < 0;
+    const bool closes = entryBuy ? s < 0 : s >= 0;
+    if (opens && flag == flat) {
+      flag = 1 - flat;
+      ++entries;
+      open = Trade{calc.cell(0, r), calc.cell(1, r), "", "", ""};
+      if (staged(entries)) {
+        t.set(1, 2000 - entries, open.entryDate);
+        t.set(4, 2000 - entries, open.entryClose);
+      }
+      st.setInt(6, 4862, flag);
+      st.setInt(6, 4863, entries);
+    } else if (closes && flag != flat) {
+      flag = flat;
+      ++exits;
+      open.exitDate = calc.cell(0, r);
+      open.exitClose = calc.cell(1, r);
+      const long double entryPrice = StrToInt(open.entryClose);
+      const long double exitPrice = StrToInt(open.exitClose);
+      // Sell price over buy price in both directions.
+      const long double ratio = entryBuy ? exitPrice / entryPrice : entryPrice / exitPrice;
+      open.ratio = LeftBytes(FloatToStr(ratio), 5);
+      if (staged(exits)) {
+        t.set(2, 2000 - exits, open.exitDate);
+        t.set(5, 2000 - exits, open.exitClose);
+        t.set(6, 2000 - exits, open.ratio);
+      }
+      trades.push_back(open);
+      st.setInt(6, 4862, flag);
+      st.setInt(6, 4864, exits);
+    }
+  }
+
+  if (exits >= kMaxListed) {
+    for (int j = 1; j <= kMaxListed; ++j) {
+      const Trade& tr = trades[static_cast<std::size_t>(exits - kMaxListed + j - 1)];
+      const int row = 2000 - j;
+      t.set(1, row, tr.entryDate);
+      t.set(2, row, tr.exitDate);
+      t.set(4, row, tr.entryClose);
+      t.set(5, row, tr.exitClose);
+      t.set(6, row, tr.ratio);
+    }
+  }
+}
+
+void Backtest::Button41Click() { Walk(true); }
+void Backtest::Button48Click() { Walk(false); }
+
+int Backtest::ListedTrades() const { return std::min(ws_.SeriesTable.getInt(6, 4864), kMaxListed); }
+
+void Backtest::FilterAndOrder() {
+  WorkTable& t = ws_.StatsTable;
+  SuspendRedraw layout(t);
+  const int total = ws_.SeriesTable.getInt(6, 4864);
+  const int n = ListedTrades();
+
+  const std::string text = ws_.form.text("MaskEdit1");
+  const long double minimum = text == "0.00" ? 0.0L : StrToFloat(text);
+  if (minimum == 0) ws_.form.setText("MaskEdit1", "0.00");
+
+  // Newest trade first into rows 1 .. n; a trade below the minimum leaves an
+  // empty ratio cell.
+  for (int i = 1; i <= n; ++i) {
+    const int src = 1999 - n + i;
+    if (minimum != 0 && minimum > StrToFloat(t.cell(6, src))) {
+      t.set(6, i, "");
+    } else {
+      for (int c : kListCols) t.set(c, i, t.cell(c, src));
+    }
+  }
+  // Close the gaps.
+  int dropped = 0;
+  for (int i = 1; i <= n; ++i) {
+    if (t.cell(6, i).empty()) {
+      ++dropped;
+    } else if (dropped > 0) {
+      for (int c : kListCols) t.set(c, i - dropped, t.cell(c, i));
+    }
+  }
+  const int kept = n - dropped;
+  for (int r = kept + 1; r <= kept + n; ++r)
+    for (int c : kListCols) t.set(c, r, "");
+
+  for (int r = 1; r <= kept; ++r) {
+    const std::string& from = t.cell(1, r);
+    const std::string& to = t.cell(2, r);
+    if (IsBlank(from) || IsBlank(to)) continue;
+    t.set(3, r, FloatToStr(StrToDate(to) - StrToDate(from)));
+  }
+
+  if (total > kMaxListed) t.set(7, 5, kTruncatedNote);
+}
+
+void Backtest::RatioStats() {
+  WorkTable& t = ws_.StatsTable;
+  SuspendRedraw layout(t);
+  for (int c = 8; c <= 14; ++c) {
+    t.set(c, 1, "0");
+    t.set(c, 2, "0");
+  }
+  t.set(8, 3, "0");
+  t.set(8, 4, "0");
+
+  const int n = ListedTrades();
+  long double sums[7] = {};
+  int counts[7] = {};
+  long double sumAll = 0;
+  int countAll = 0;
+  for (int r = 1; r <= n; ++r) {
+    const long double a = StrToFloat(t.cell(6, r));
+    const int range = RangeOf(a);
+    if (range < 0) continue;
+    sums[range] += a;
+    ++counts[range];
+    sumAll += a;
+    ++countAll;
+    t.setInt(8 + range, 2, counts[range]);
+  }
+  for (int i = 0; i < 7; ++i)
+    if (counts[i] != 0) t.set(8 + i, 1, LeftBytes(FloatToStr(sums[i] / counts[i]), 5));
+  if (countAll != 0) {
+    t.set(8, 3, LeftBytes(FloatToStr(sumAll / countAll), 5));
+    t.set(11, 3, ws_.SeriesTable.cell(6, 4864));
+  }
+}
+
+void Backtest::DayStats() {
+  WorkTable& t = ws_.StatsTable;
+  SuspendRedraw layout(t);
+  t.set(12, 5, "");
+  t.set(13, 5, "");
+  t.set(7, 6, "所要日数");
+  t.set(8, 6, "回数");
+
+  const int n = ListedTrades();
+  // Histogram rows 7 .. 1999: holding times of 1 .. 1993 days. Longer (or
+  // impossible) holding times have no row; they still count in the average.
+  for (int r = 1; r <= n; ++r) {
+    const std::string& days = t.cell(3, r);
+    if (days.empty()) continue;
+    const long long d = Trunc(StrToFloat(days));
+    if (d < 1 || d > kMaxHistogramDays) continue;
+    const int row = static_cast<int>(d) + 6;
+    t.setInt(7, row, d);
+    const std::string& count = t.cell(8, row);
+    t.setInt(8, row, count.empty() ? 1 : StrToInt(count) + 1);
+  }
+
+  if (t.cell(13, 3) == "S1") {
+    t.set(12, 5, "最頻日数");
+    int best = 0;
+    const int lastRow = std::min(n, kMaxHistogramDays) + 6;
+    for (int row = 7; row <= lastRow; ++row) {
+      const std::string& count = t.cell(8, row);
+      if (count.empty()) continue;
+      const int c = StrToInt(count);
+      if (c > best) {
+        best = c;
+        t.set(13, 5, t.cell(7, row));
+      }
+    }
+  }
+
+  long long sumDays = 0;
+  for (int r = 1; r <= n; ++r) {
+    const std::string& from = t.cell(1, r);
+    const std::string& to = t.cell(2, r);
+    if (IsBlank(from) || IsBlank(to)) continue;
+    sumDays += StrToDate(to) - StrToDate(from);
+  }
+
+  if (n > 0 && !t.cell(2, 1).empty() && !t.cell(1, n).empty()) {
+    t.set(13, 4, LeftBytes(FloatToStr(static_cast<long double>(sumDays) / n), 4));
+    const int span = StrToDate(t.cell(2, 1)) - StrToDate(t.cell(1, n));
+    // A span of no days (dates that do not advance) has no yearly rate.
+    if (span > 0) {
+      t.set(11, 4, LeftBytes(FloatToStr(static_cast<long double>(n) * 365 / span), 4));
+      const long double a = StrToFloat(t.cell(8, 3));
+      const long double f = StrToFloat(t.cell(11, 4));
+      t.set(8, 4, LeftBytes(FloatToStr(std::exp(f * std::log(a))), 4));
+    }
+  }
+}
+
+void Backtest::RunChain() {
+  WriteHeaders();
+  if (ws_.SeriesTable.cell(7, 4863) == "1")
+    Button41Click();
+  else
+    Button48Click();
+  FilterAndOrder();
+  ClearStaging();
+  if (ws_.form.text("MaskEdit1") == "0.00") {
+    RatioStats();
+    DayStats();
+  }
+}
+
+void Backtest::Button51Click() {
+  WaitCursor wait(ws_.platform);
+  SuspendRedraw layout(ws_.CalcTable);
+  ClearStats();
+  ws_.SeriesTable.set(7, 4862, "7");
+  ws_.StatsTable.set(13, 3, "S1");
+  ws_.form.setText("Button81", "S");
+  RunChain();
+}
+
+void Backtest::MaskEdit1Change() { ws_.form.setEditMask("MaskEdit1", "9.99"); }
 
 }  // namespace tavrine

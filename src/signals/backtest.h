@@ -18,7 +18,28 @@ class Backtest {
   void Button48Click();
   void MaskEdit1Change();
 
+  // Steps of the backtest chain, also run by the rule buttons.
+  void ClearStats();      // rows 1..2000, columns 0..42
+  void WriteHeaders();    // row numbers and the fixed captions of the statistics block
+  void FilterAndOrder();  // minimum ratio, newest first, holding days
+  void ClearStaging();    // columns 1..15 of rows 1001..2000
+  void RatioStats();
+  void DayStats();
+  // Headers, walk in the entry direction, filter, staging clear, and the
+  // statistics when no minimum ratio is given.
+  void RunChain();
+
+  // The list holds at most this many trades (the newest ones).
+  static constexpr int kMaxListed = 1000;
+  // Longest holding time that has a histogram row inside the table.
+  static constexpr int kMaxHistogramDays = 1993;
+  // Note written beside the statistics when older trades had to be left out.
+  static constexpr const char* kTruncatedNote = "一覧は最新1000件";
+
  private:
+  void Walk(bool entryBuy);
+  int ListedTrades() const;
+
   Workspace& ws_;
 };
 

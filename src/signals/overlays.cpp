@@ -1,18 +1,282 @@
 #include "signals/overlays.h"
 
+#include <functional>
+
 #include "app/workspace.h"
+#include "signals/cells.h"
+#include "store/text.h"
 
 namespace tavrine {
 
-void Overlays::Button79Click() {}
-void Overlays::Button13Click() {}
-void Overlays::Button82Click() {}
-void Overlays::Button80Click() {}
-void Overlays::Button85Click() {}
-void Overlays::Button81Click() {}
-void Overlays::Button33Click() {}
-void Overlays::Button103Click() {}
-void Overlays::StringGrid5MouseUp(int, int ) {}
-void Overlays::Button19Click() {}
+namespace {
+
+bool TermModeIsLong(const Workspace& ws) { return ws.SeriesTable.getInt(11, 4864) != 0; }
+
+}  // namespace
+
+// "長"/"短": computes the rule columns of the other term.
+void Overlays::Button79Click() {
+  WaitCursor wait(ws_.platform);
+  SuspendRedraw layout(ws_.CalcTable);
+  auto& st = ws_.SeriesTable;
+  Button85Click();
+  st.set(12, 4862, "1");
+  if (TermModeIsLong(ws_)) {
+    ws_.series.Button30Click();
+    st.set(11, 4864, "0");
+    ws_.form.setText("Button79", "長");
+  } else {
+    st.set(11, 4864, "1");
+    ws_.form.setText("Button79", "短");
+    ShortTermSet();
+  }
+  ws_.form.setText("Button81", "S/O");
+}
+
+void Overlays::ShortTermSet() {
+  ws_.rules.ShortTermG();
+  Button80Click();
+  ws_.rules.ShortTermKairi();
+}
+
+// Deviation button "S2" -> "S3" -> "S4" -> "S2".
+void Overlays::Button13Click() {
+  WaitCursor wait(ws_.platform);
+  SuspendRedraw layout(ws_.CalcTable);
+  auto& st = ws_.SeriesTable;
+  if (st.cell(10, 4863) != ws_.form.text("Edit2")) Button85Click();
+  st.set(12, 4862, "1");
+  if (TermModeIsLong(ws_)) {
+    ws_.series.Button30Click();
+  } else {
+    ws_.form.setText("Button13", "S2");
+    st.set(11, 4864, "1");
+    ws_.form.setText("Button79", "短");
+    ShortTermSet();
+  }
+  // The bands also cover the two newest display rows.
+  for (int c : {29, 30}) {
+    const std::string band = st.cell(c, 10);
+    st.set(c, 1, band);
+    st.set(c, 2, band);
+  }
+  Button33Click();
+  Button103Click();
+  ws_.chartView.Button15Click();
+  ws_.form.setText("Button81", "S/O");
+}
+
+void Overlays::DeviationOverlay(long double k, int maCol, long double band, int lastRow) {
+  WorkTable& calc = ws_.CalcTable;
+  const int first = ws_.SeriesTable.getInt(2, 4863);
+  const long double p = ws_.SeriesTable.getInt(5, 4863);
+  auto deviation = [&](int r) {
+    const long double close = calc.getInt(1, r);
+    const long double ma = signals::ReadDecimal(calc, maCol, r);
+    calc.setInt(25, r, Round(p * k * (close - ma) / ma));
+  };
+  OverlayCopy(Round(p * k * band), Round(-p * k * band), first, lastRow, deviation);
+}
+
+// Long-term deviation overlay: the 200-day mode when the deviation view shows
+// the 75-day mode, the 75-day mode otherwise.
+void Overlays::Button82Click() {
+  auto& st = ws_.SeriesTable;
+  const bool to200 = ws_.form.text("Button81") == "S/O" && ws_.form.text("Button13") == "S3";
+  if (to200) {
+    ws_.form.setText("Button13", "S4");
+    st.set(11, 4864, "0");
+  } else {
+    ws_.form.setText("Button13", "S3");
+    st.set(11, 4864, "1");
+  }
+  ws_.form.setText("Button79", "長");
+  const int last = st.getInt(1, 4862);
+  if (to200)
+    DeviationOverlay(2.5L, 5, 0.1L, last - 200);
+  else
+    DeviationOverlay(2.7L, 4, 0.07L, last - 200);
+}
+
+void Overlays::Button80Click() {
+  const int last = ws_.SeriesTable.getInt(1, 4862);
+  DeviationOverlay(3.0L, 3, 0.04L, last - 25);
+}
+
+// Copies S2..S4 and the bands beside the deviation line, then the view's part
+// into SeriesTable. A manually entered newest day shifts the view by a row.
+// The deviation line (rows first .. lastRow, never past last-25) is written
+// in the same pass over the rows as the copies beside it.
+void Overlays::OverlayCopy(long long upper, long long lower, int first, int lastRow,
+                           const std::function<void(int)>& deviation) {
+  WorkTable& calc = ws_.CalcTable;
+  WorkTable& st = ws_.SeriesTable;
+  const int last = st.getInt(1, 4862);
+  if (last < 26) {
+    for (int r = first; r <= lastRow; ++r) deviation(r);
+    return;
+  }
+  const int offset = st.getInt(4, 4863);
+  const int h = st.cell(16, 4864) == "1" ? 1 : 0;
+  const std::string up = IntToStr(upper), low = IntToStr(lower);
+  for (int r = first; r < 1 && r <= lastRow; ++r) deviation(r);
+  for (int i = 1; i <= last - 25; ++i) {
+    if (i >= first && i <= lastRow) deviation(i);
+    calc.set(26, i, calc.cell(8, i));
+    calc.set(27, i, calc.cell(9, i));
+    calc.set(28, i, calc.cell(10, i));
+    calc.set(29, i, up);
+    calc.set(30, i, low);
+  }
+  SuspendRedraw layout(st);
+  for (int i = 1; i <= last - 25; ++i) {
+    for (int c = 25; c <= 28; ++c) st.set(c, i + h, calc.cell(c, i + offset));
+    st.set(29, i + h, up);
+    st.set(30, i + h, low);
+  }
+}
+
+// The "ST" column of the term the mode cell names: long (65-day) when it is
+// not 0, short (9-day, with S3 above zero for the buy side) when it is 0.
+void Overlays::Button85Click() {
+  WorkTable& calc = ws_.CalcTable;
+  const int first = ws_.SeriesTable.getInt(2, 4863);
+  const int last = ws_.SeriesTable.getInt(1, 4862);
+  if (TermModeIsLong(ws_)) {
+    for (int r = first; r <= last - 94; ++r) {
+      const long double fast = calc.getFloat(38, r), slow = calc.getFloat(39, r);
+      calc.set(40, r, slow < fast ? "2" : slow == fast ? "0" : "-2");
+    }
+  } else {
+    for (int r = first; r <= last - 12; ++r) {
+      const long double fast = calc.getFloat(34, r), slow = calc.getFloat(35, r);
+      const char* v = "-2";
+      if (slow < fast && signals::ReadDecimal(calc, 9, r) > 0)
+        v = "2";
+      else if (slow <= fast)
+        v = "0";
+      calc.set(40, r, v);
+    }
+  }
+}
+
+void Overlays::FillColumn11(bool fromS5) {
+  WorkTable& st = ws_.SeriesTable;
+  SuspendRedraw layout(st);
+  const int src = fromS5 ? 13 : 12;
+  for (int r = 1; r <= 4860; ++r) st.set(11, r, st.cell(src, r));
+}
+
+// Oscillator selector "S" -> "ST9" -> "ST65" -> "S/O" -> "S".
+void Overlays::Button81Click() {
+  WorkTable& st = ws_.SeriesTable;
+  const std::string state = st.cell(12, 4862);
+  std::string next = "0";
+  if (state == "1") {
+    ws_.form.setText("Button81", "S");
+    next = "0";
+  } else if (state == "0") {
+    ws_.form.setText("Button81", "ST9");
+    next = "3";
+  } else if (state == "3") {
+    ws_.form.setText("Button81", "ST65");
+    next = "4";
+  } else if (state == "4") {
+    ws_.form.setText("Button81", "S/O");
+    next = "1";
+  }
+  st.set(12, 4862, next);
+
+  const bool fromS5 = st.cell(3, 4863) == "4800" && ws_.form.text("Button81") == "S";
+  FillColumn11(fromS5);
+  if (!fromS5 && !st.cell(1, 1).empty()) {
+    const long double close = st.getFloat(1, 1);
+    const long double ma5 = st.getInt(2, 1);
+    const long double p = st.getInt(5, 4863);
+    // A day without a 5-day average keeps the copied value.
+    if (ma5 != 0) st.setInt(11, 1, Round((close - ma5) * (4 * p) / ma5));
+  }
+  ws_.chartView.Button8Click();
+}
+
+// Zeros over the rows where the trend lines have no value yet.
+void Overlays::Button33Click() {
+  WorkTable& st = ws_.SeriesTable;
+  const int f = st.getInt(2, 4863);
+  auto zero = [&st, f](int col, int rows) {
+    for (int r = f; r < f + rows; ++r) st.set(col, r, "0");
+  };
+  zero(7, 2);
+  zero(8, 12);
+  zero(26, 12);
+  zero(9, 37);
+  zero(27, 37);
+  zero(10, 100);
+  zero(28, 100);
+}
+
+void Overlays::Button103Click() {
+  WorkTable& st = ws_.SeriesTable;
+  if (st.cell(1, 1).empty()) return;
+  const std::string& caption = ws_.form.text("Button13");
+  long double k = 2.5L;
+  int maCol = 5;
+  if (caption == "S2") {
+    k = 3.0L;
+    maCol = 3;
+  } else if (caption == "S3") {
+    k = 2.7L;
+    maCol = 4;
+  }
+  const long double p = st.getInt(5, 4863);
+  const long double close = st.getInt(1, 1);
+  const long double ma = st.getInt(maCol, 1);
+  // Without the average the point is left as it was.
+  if (ma == 0) return;
+  st.setInt(25, 1, Round(p * k * (close - ma) / ma));
+}
+
+void Overlays::StringGrid5MouseUp(int c, int r) {
+  if (c < 0 || r < 0) return;
+  const std::string heading = ws_.StockPicker.cell(c, r);
+  if (IsBlank(heading)) return;
+  WaitCursor wait(ws_.platform);
+  const std::string code = LeftBytes(heading, 4);
+  ws_.form.setText("Edit1", code);
+  ws_.SeriesTable.set(4, 4864, code);
+  ws_.SeriesTable.set(5, 4862, "0");
+  ws_.SeriesTable.set(12, 4863, "S1");
+  Button19Click();
+  ws_.form.setVisible("Panel4", false);
+  ws_.form.setVisible("Edit5", true);
+  if (ws_.SeriesTable.cell(9, 4863) == "1") ws_.form.setVisible("Panel7", true);
+}
+
+void Overlays::Button19Click() {
+  WorkTable& st = ws_.SeriesTable;
+  ws_.selection.Button27Click();
+  st.set(12, 4862, "0");
+  st.set(17, 4862, "1");
+  const std::string date = ws_.CalcTable.cell(0, 1);
+  st.set(10, 4863, date);
+  ws_.form.setText("Edit2", date);
+  if (st.cell(3, 4864) != "1") {
+    ws_.form.setText("Edit1", "");
+    ws_.platform.message("銘柄コ-ドを入れ直して下さい**7");
+    return;
+  }
+  st.set(4, 4863, "0");
+  ws_.series.Button3Click();
+  st.set(11, 4864, "0");
+  ws_.form.setText("Button13", "S2");
+  ws_.series.Button9Click();
+  ws_.series.Button21Click();
+  ws_.series.Button24Click();
+  ws_.series.Button12Click();
+  Button33Click();
+  FillColumn11(st.cell(3, 4863) == "4800" && ws_.form.text("Button81") == "S");
+  ws_.chartView.Button8Click();
+  ws_.backtest.Button51Click();
+}
 
 }  // namespace tavrine

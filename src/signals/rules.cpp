@@ -1,16 +1,185 @@
 #include "signals/rules.h"
 
+#include <algorithm>
+
 #include "app/workspace.h"
+#include "signals/cells.h"
+#include "store/text.h"
 
 namespace tavrine {
 
-void Rules::Button37Click(const std::string& ) {}
-void Rules::Label5Click() {}
-void Rules::Button47Click() {}
-void Rules::Button78Click() {}
-void Rules::LongTermG() {}
-void Rules::LongTermKairi() {}
-void Rules::ShortTermG() {}
-void Rules::ShortTermKairi() {}
+namespace {
+
+const RuleDef kRules[10] = {
+    {"S1", 7, "07"},  {"S2", 8, "08"},  {"S3", 9, "09"},  {"G3", 20, "20"}, {"G4", 21, "21"},
+    {"G5", 22, "22"}, {"G6", 23, "23"}, {"G7", 24, "24"}, {"乖", 31, "31"}, {"ST", 40, "40"},
+};
+
+// Column numbers of CalcTable that the rules read and write.
+enum Col {
+  kClose = 1, kMA5 = 2, kMA25 = 3, kMA75 = 4, kMA200 = 5,
+  kS2 = 8, kS3 = 9, kS4 = 10,
+  kG3 = 20, kG4 = 21, kG5 = 22, kG6 = 23, kG7 = 24,
+  kDev = 25, kUpper = 29, kLower = 30, kKairi = 31,
+};
+
+struct Span {
+  int first;
+  int last;
+};
+
+Span DataRows(const Workspace& ws) { return {ws.SeriesTable.getInt(2, 4863), ws.SeriesTable.getInt(1, 4862)}; }
+
+// Round(minuend - subtrahend), the minuend read as an integer and the
+// subtrahend as a decimal.
+long long Diff(const WorkTable& t, int minuendCol, int subtrahendCol, int r) {
+  return Round(static_cast<long double>(t.getInt(minuendCol, r)) - signals::ReadDecimal(t, subtrahendCol, r));
+}
+
+// The five G columns of one term in one pass over the rows: the table is
+// stored by rows, so one pass costs far less than five. Each step is
+// {column, difference 1 or 2, trend-line column or -1 for the difference
+// itself}; within a row the steps run in the term's order. Agreement rows
+// (first+100 .. last-299) lie inside the difference rows (first .. last-199).
+template <class D1, class D2>
+void GColumns(WorkTable& t, const Span& s, D1 d1, D2 d2, const int (&steps)[5][3]) {
+  for (int r = s.first; r <= s.last - 199; ++r) {
+    const bool agreeRow = r >= s.first + 100 && r <= s.last - 299;
+    long long v[3] = {};
+    bool have[3] = {};
+    for (const auto& step : steps) {
+      const int col = step[0], which = step[1], line = step[2];
+      if (line >= 0 && !agreeRow) continue;
+      if (!have[which]) {
+        v[which] = which == 1 ? d1(r) : d2(r);
+        have[which] = true;
+      }
+      t.setInt(col, r, line < 0 ? v[which] : Rules::Agreement(v[which], t.getInt(line, r)));
+    }
+  }
+}
+
+}  // namespace
+
+const RuleDef* Rules::RuleOfTag(int tag) {
+  if (tag < 0 || tag > 9) return nullptr;
+  return &kRules[tag];
+}
+
+int Rules::Agreement(long long d, long long s) {
+  if (d > 0 && s > 0) return 2;
+  if (d < 0 && s < 0) return -2;
+  return 0;
+}
+
+int Rules::BandTest(long long v, long double upper, long double lower) {
+  if (v < lower) return 2;
+  if (v > upper) return -2;
+  return 0;
+}
+
+void Rules::LongTermG() {
+  WorkTable& t = ws_.CalcTable;
+  const Span s = DataRows(ws_);
+  auto ma25ma200 = [&t](int r) { return Diff(t, kMA25, kMA200, r); };
+  auto ma25ma75 = [&t](int r) { return Diff(t, kMA25, kMA75, r); };
+  // G4, G6, G5 from MA25 - MA200; G3, G7 from MA25 - MA75.
+  static const int order[][3] = {{kG4, 1, -1}, {kG6, 1, kS4}, {kG5, 1, kS3}, {kG3, 2, -1}, {kG7, 2, kS4}};
+  GColumns(t, s, ma25ma200, ma25ma75, order);
+}
+
+void Rules::ShortTermG() {
+  WorkTable& t = ws_.CalcTable;
+  const Span s = DataRows(ws_);
+  auto ma5ma25 = [&t](int r) { return Diff(t, kMA5, kMA25, r); };
+  auto closeMa25 = [&t](int r) { return Diff(t, kClose, kMA25, r); };
+  // G4, G7, G6 from MA5 - MA25; G3, G5 from close - MA25.
+  static const int order[][3] = {{kG4, 1, -1}, {kG7, 1, kS3}, {kG6, 1, kS2}, {kG3, 2, -1}, {kG5, 2, kS2}};
+  GColumns(t, s, ma5ma25, closeMa25, order);
+}
+
+// The band test on the deviation line and bands of the current term; the
+// overlays have put the line and bands of that term into columns 25, 29, 30.
+void Rules::KairiColumn() {
+  WorkTable& t = ws_.CalcTable;
+  const Span s = DataRows(ws_);
+  // The bands hold one value over the whole column: parse a text only when
+  // it differs from the row before.
+  std::string upperText, lowerText;
+  long double upper = 0, lower = 0;
+  for (int r = s.first + 100; r <= s.last - 299; ++r) {
+    const long long v = t.getInt(kDev, r);
+    if (t.cell(kUpper, r) != upperText || upperText.empty()) upper = t.getFloat(kUpper, r), upperText = t.cell(kUpper, r);
+    if (t.cell(kLower, r) != lowerText || lowerText.empty()) lower = t.getFloat(kLower, r), lowerText = t.cell(kLower, r);
+    t.setInt(kKairi, r, BandTest(v, upper, lower));
+  }
+}
+
+void Rules::LongTermKairi() { KairiColumn(); }
+void Rules::ShortTermKairi() { KairiColumn(); }
+
+void Rules::Button37Click(const std::string& sender) {
+  const RuleDef* rule = RuleOfTag(ws_.form.tag(sender));
+  if (!rule) return;
+  SuspendRedraw layout(ws_.SeriesTable);
+  WaitCursor wait(ws_.platform);
+  ws_.backtest.ClearStats();
+  ws_.SeriesTable.set(7, 4862, rule->digits);
+  std::string condition = rule->label;
+  if (rule->number > 9) condition += LeftBytes(ws_.form.text("Button79"), 2);
+  ws_.StatsTable.set(13, 3, condition);
+  ws_.SeriesTable.set(12, 4863, rule->label);
+  ws_.backtest.RunChain();
+}
+
+void Rules::Label5Click() { ws_.form.setVisible("Panel11", !ws_.form.visible("Panel11")); }
+
+void Rules::Button47Click() {
+  auto& st = ws_.SeriesTable;
+  SuspendRedraw layout(st);
+  WaitCursor wait(ws_.platform);
+  if (st.cell(7, 4863) == "1") {
+    st.set(7, 4863, "0");
+    ws_.form.setText("Button47", "入売");
+  } else {
+    st.set(7, 4863, "1");
+    ws_.form.setText("Button47", "入買");
+  }
+  ws_.backtest.ClearStats();
+  const int rule = st.getInt(7, 4862);
+  std::string condition = st.cell(12, 4863);
+  if (rule > 9 && rule <= 40) condition += ws_.form.text("Button79");
+  ws_.StatsTable.set(13, 3, condition);
+  ws_.backtest.RunChain();
+}
+
+std::string Rules::ExplanationText() {
+  static const char* const kLines[] = {
+      "長期売買",
+      "  G3: 25日移動平均線/75日移動平均線のクロス 上抜き（入買）または下抜き（入売）",
+      "  G4: 25日移動平均線/200日移動平均線のクロス 上抜きまたは下抜き",
+      "  乖離: 終値/75日移動平均線 -7％で買い、+7％で売り",
+      "  ストキャスティクス: 65日 Fast/Slowのクロス 上抜きで買い、下抜きで売り",
+      "  G5: 25日移動平均線/200日移動平均線のクロス S3共に上抜きまたは下抜き",
+      "  G6: 25日移動平均線/200日移動平均線のクロス S4共に上抜きまたは下抜き",
+      "  G7: 25日移動平均線/75日移動平均線のクロス S3共に上抜きまたは下抜き",
+      "短期売買",
+      "  G3: 終値線/25日移動平均線のクロス 上抜き（入買）または下抜き（入売）",
+      "  G4: 5日移動平均線/25日移動平均線のクロス 上抜きまたは下抜き",
+      "  乖離: 終値/25日移動平均線 -4％で買い、+4％で売り",
+      "  ストキャスティクス: 9日 Fast/Slowのクロス 上抜きで買い、下抜きで売り",
+      "  G5: 終値線/25日移動平均線のクロス S2共に上抜きまたは下抜き",
+      "  G6: 5日移動平均線/25日移動平均線のクロス S2共に上抜きまたは下抜き",
+      "  G7: 5日移動平均線/25日移動平均線のクロス S3共に上抜きまたは下抜き",
+  };
+  std::string text;
+  for (const char* line : kLines) {
+    if (!text.empty()) text += '\r';
+    text += line;
+  }
+  return text;
+}
+
+void Rules::Button78Click() { ws_.help.ShowText(ExplanationText()); }
 
 }  // namespace tavrine

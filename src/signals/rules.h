@@ -9,6 +9,14 @@ namespace tavrine {
 
 class Workspace;
 
+// One rule as a rule button's tag selects it: the label and the CalcTable
+// column that holds its signal (the rule number).
+struct RuleDef {
+  const char* label;
+  int number;
+  const char* digits;  // the rule number as its two-digit code text
+};
+
 class Rules {
  public:
   explicit Rules(Workspace& ws) : ws_(ws) {}
@@ -26,7 +34,18 @@ class Rules {
   void ShortTermG();
   void ShortTermKairi();
 
+  // Rule of a button tag 0..9; nullptr for any other tag.
+  static const RuleDef* RuleOfTag(int tag);
+  // 2 when d and s are both positive, -2 when both negative, else 0.
+  static int Agreement(long long d, long long s);
+  // 2 below the lower band, -2 above the upper band, 0 otherwise (strict).
+  static int BandTest(long long v, long double upper, long double lower);
+  // The rule explanation shown in the help window's text face.
+  static std::string ExplanationText();
+
  private:
+  void KairiColumn();
+
   Workspace& ws_;
 };
 

@@ -1,0 +1,128 @@
+// A rule press and a term switch over a full 4860-day series.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+
+#include "app/workspace.h"
+#include "store/text.h"
+
+namespace tavrine {
+namespace {
+
+class QuietPlatform : public Platform {
+ public:
+  void message(const std::string&) override {}
+  void error(const std::string& text) override { errors.push_back(text); }
+  void progress(const std::string&) override {}
+  void status(const std::string&) override {}
+  void navigate(const std::string&) override {}
+  std::string printChart() override { return ""; }
+  std::vector<std::string> errors;
+};
+
+// A stock of 4860 trading days with a random walk of closes, extracted into
+// CalcTable and windowed into SeriesTable the way a stock selection does.
+struct Loaded {
+  QuietPlatform platform;
+  Workspace ws{platform};
+
+  Loaded() {
+    auto& list = ws.StockList;
+    list.set(0, 0, "日付");
+    list.set(4, 0, "7203トヨタ");
+    std::mt19937 rng(42);
+    long double price = 2000;
+    const int first = DaysFromCivil(2003, 1, 6);
+    int day = first + 7000;
+    for (int r = 1; r <= 4860; ++r) {
+      day -= (r % 5 == 0) ? 3 : 1;
+      price *= 1 + (static_cast<int>(rng() % 401) - 200) / 10000.0L;
+      list.set(0, r, DateToStr(day));
+      list.setInt(4, r, std::llround(price));
+    }
+    auto& st = ws.SeriesTable;
+    st.set(1, 4864, "4860");
+    st.set(4, 4862, "4");
+    st.set(17, 4862, "1");
+    st.set(4, 4863, "0");
+    st.set(7, 4862, "7");
+    st.set(7, 4863, "1");
+    st.set(11, 4864, "0");
+    st.set(12, 4862, "0");
+    st.set(3, 4863, "800");
+    st.set(1, 4863, "1");
+    ws.StatsTable.set(13, 3, "S1");
+    ws.series.Button3Click();
+    ws.series.Button9Click();
+    ws.series.Button21Click();
+    ws.series.Button24Click();
+    ws.series.Button12Click();
+  }
+};
+
+void BM_RulePress(benchmark::State& state, const char* button) {
+  Loaded l;
+  for (auto _ : state) {
+    l.ws.rules.Button37Click(button);
+    benchmark::DoNotOptimize(l.ws.StatsTable.cell(11, 3));
+  }
+  if (!l.platform.errors.empty()) state.SkipWithError(l.platform.errors.front().c_str());
+  state.counters["trades"] = StrToInt(l.ws.SeriesTable.cell(6, 4864));
+}
+BENCHMARK_CAPTURE(BM_RulePress, S1, "Button37")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RulePress, G4, "Button74")->Unit(benchmark::kMillisecond);
+
+// Alternates the short and the long term, as successive presses do.
+void BM_TermSwitch(benchmark::State& state) {
+  Loaded l;
+  for (auto _ : state) {
+    l.ws.overlays.Button79Click();
+    benchmark::DoNotOptimize(l.ws.CalcTable.cell(20, 1));
+  }
+  if (!l.platform.errors.empty()) state.SkipWithError(l.platform.errors.front().c_str());
+}
+BENCHMARK(BM_TermSwitch)->Unit(benchmark::kMillisecond);
+
+// The two directions of the switch, each timed alone.
+void BM_TermSwitchTo(benchmark::State& state, bool toShort) {
+  Loaded l;
+  for (auto _ : state) {
+    state.PauseTiming();
+    if ((l.ws.SeriesTable.cell(11, 4864) == "0") != toShort) l.ws.overlays.Button79Click();
+    state.ResumeTiming();
+    l.ws.overlays.Button79Click();
+  }
+  if (!l.platform.errors.empty()) state.SkipWithError(l.platform.errors.front().c_str());
+}
+BENCHMARK_CAPTURE(BM_TermSwitchTo, Short, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TermSwitchTo, Long, false)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tavrine
+
+
+namespace tavrine {
+namespace {
+// The steps of the short-term switch, each alone.
+void BM_Step(benchmark::State& state, int step) {
+  Loaded l;
+  for (auto _ : state) {
+    switch (step) {
+      case 0: l.ws.overlays.Button85Click(); break;
+      case 1: l.ws.rules.ShortTermG(); break;
+      case 2: l.ws.overlays.Button80Click(); break;
+      case 3: l.ws.rules.ShortTermKairi(); break;
+      case 4: l.ws.series.Button30Click(); break;
+    }
+  }
+}
+BENCHMARK_CAPTURE(BM_Step, ST, 0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Step, ShortG, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Step, ShortOverlay, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Step, Kairi, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Step, LongPass, 4)->Unit(benchmark::kMillisecond);
+}  // namespace
+}  // namespace tavrine
+
+BENCHMARK_MAIN();

@@ -1,0 +1,67 @@
+// Shared pieces of the signal tests: a recording platform, a workspace with
+// the start-up control cells, and small helpers to write designed columns.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/platform.h"
+#include "app/workspace.h"
+#include "store/text.h"
+
+namespace tavrine::signals_test {
+
+class RecordingPlatform : public Platform {
+ public:
+  void message(const std::string& text) override { messages.push_back(text); }
+  void error(const std::string& text) override { errors.push_back(text); }
+  void progress(const std::string&) override {}
+  void status(const std::string&) override {}
+  void navigate(const std::string&) override {}
+  std::string printChart() override { return ""; }
+  void beginWait() override { ++waitDepth; }
+  void endWait() override { --waitDepth; }
+
+  std::vector<std::string> messages;
+  std::vector<std::string> errors;
+  int waitDepth = 0;
+};
+
+class SignalsTest : public ::testing::Test {
+ protected:
+  SignalsTest() : ws(platform) {
+    // The control cells as the start-up leaves them.
+    auto& st = ws.SeriesTable;
+    st.set(6, 4862, "0");
+    st.set(6, 4863, "0");
+    st.set(6, 4864, "0");
+    st.set(7, 4862, "7");
+    st.set(7, 4863, "1");
+    st.set(12, 4862, "0");
+    st.set(11, 4864, "0");
+    st.set(4, 4863, "0");
+    st.set(2, 4862, "0");
+    st.set(2, 4863, "1");
+    st.set(1, 4862, "0");
+    st.set(5, 4863, "1000");
+    st.set(3, 4863, "800");
+    st.set(3, 4862, "300");
+    ws.StatsTable.set(13, 3, "S1");
+  }
+
+  void click(const std::string& control) {
+    Event ev;
+    ev.kind = Event::Click;
+    ws.dispatch(control, ev);
+  }
+
+  // Day numbers as dates of the series.
+  static std::string Day(int n) { return DateToStr(DaysFromCivil(2000, 1, 3) + n); }
+
+  RecordingPlatform platform;
+  Workspace ws;
+};
+
+}  // namespace tavrine::signals_test
