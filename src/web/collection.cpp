@@ -1,20 +1,285 @@
 #include "web/collection.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "app/workspace.h"
+#include "store/codec.h"
+#include "store/paths.h"
+#include "web/quote_page.h"
 
 namespace tavrine {
 
-void Collection::Button89Click() {}
-void Collection::Button90Click() {}
-void Collection::Edit18KeyPress(int ) {}
-void Collection::Edit18DblClick() {}
-void Collection::Button97Click() {}
-void Collection::Button116Click() {}
-void Collection::Button91Click() {}
-void Collection::Button92Click() {}
-void Collection::Button93Click() {}
-void Collection::Button95Click() {}
-void Collection::Button96Click() {}
-void Collection::Button94Click() {}
+namespace {
+constexpr const char* kRireki = "tavrine/rireki.txt";
+constexpr const char* kZenncode = "tavrine/zenncode.txt";
+constexpr int kScratch = 199;
+constexpr int kCacheRows = 3900;
+
+// Sets a flag for the length of a scope.
+struct Flag {
+  bool& f;
+  explicit Flag(bool& flag) : f(flag) { f = true; }
+  ~Flag() { f = false; }
+};
+}  // namespace
+
+std::vector<std::string>& Collection::rawRow(int r) {
+  if (static_cast<std::size_t>(r) >= raw_.size()) raw_.resize(static_cast<std::size_t>(r) + 1);
+  return raw_[static_cast<std::size_t>(r)];
+}
+
+void Collection::publishRow(int r) {
+  std::vector<std::string> cells;
+  for (const auto& piece : rawRow(r)) cells.push_back(EucJpToUtf8(piece));
+  ws_.WebRows.setRowCells(r, cells);
+}
+
+void Collection::Button89Click() {
+  // The window stays live while pages arrive; a second press of 実行 (or
+  // Enter) must not start a run over the one in progress.
+  if (running_) return;
+  Flag guard(running_);
+  WaitCursor wait(ws_.platform);
+  auto& list = ws_.StockList;
+  auto& st = ws_.SeriesTable;
+  auto& form = ws_.form;
+
+  const std::string K = form.text("Edit18");
+  const std::string head = LeftBytes(K, 4);
+  if (head == "0200" || head == "0201" || head == "0100" || head == "0101") return;
+
+  Button97Click();
+  if (K.empty() || ByteLength(K) != 4 || list.cell(kScratch, 0).empty()) {
+    ws_.platform.message("銘柄コードを入れ直して下さい。");
+    return;
+  }
+
+  scratchReady_ = false;
+  form.setText("Edit1", K);
+  st.set(1, 1, "0");
+  st.set(17, 4862, "0");
+  for (int r = 1; r <= 4860; ++r) list.set(kScratch, r, "");
+  st.set(1, 0, list.cell(kScratch, 0));
+
+  // The slot counter as it was: a run that ends without being cached gives
+  // its slot back, so the ring only counts stored series.
+  const std::string slotBefore = st.cell(17, 4863);
+  Button116Click();
+
+  if (ws_.CacheTable.cell(0, 0) != "0") {
+    const int k = StrToInt(ws_.CacheTable.cell(0, 0));
+    for (int r = 0; r <= kCacheRows; ++r) list.set(kScratch, r, ws_.CacheTable.cell(k, r));
+  } else {
+    try {
+      fetchPages(K);
+    } catch (...) {
+      st.set(17, 4863, slotBefore);
+      throw;
+    }
+    // Every page before the second-to-last fetched one must have delivered
+    // its 50 rows.
+    const int L = StrToInt(st.cell(14, 4864));
+    for (int r = 1; r <= 50 * L - 50; ++r)
+      if (list.cell(kScratch, r).empty()) list.set(kScratch, 0, "0");
+    if (list.cell(kScratch, 0) == "0") {
+      // Interrupted: not cached, so asking again fetches anew.
+      st.set(17, 4863, slotBefore);
+    } else {
+      const int p = StrToInt(st.cell(17, 4863));
+      for (int r = 0; r <= kCacheRows; ++r) ws_.CacheTable.set(p + 1, r, list.cell(kScratch, r));
+    }
+  }
+
+  if (list.cell(kScratch, 0) == "0") {
+    ws_.platform.message("サイトへの接続が中断されました。再度、実行して下さい。");
+    return;
+  }
+  ws_.startup.Button53Click();
+  if (list.cell(kScratch, 25).empty()) {
+    ws_.platform.message("収集データが不足しています。\r銘柄コードも確認して下さい。");
+    return;
+  }
+  Button94Click();
+  form.setVisible("Panel4", false);
+  form.setVisible("Panel14", false);
+  form.setVisible("Edit5", true);
+  form.setVisible("Panel7", true);
+  form.setVisible("Button104", true);
+  scratchReady_ = true;
+}
+
+void Collection::fetchPages(const std::string& code) {
+  auto& st = ws_.SeriesTable;
+  auto& form = ws_.form;
+  for (int n = 0; n <= quote::kLastPage; ++n) {
+    // An empty first value means the site ran out of rows.
+    if (st.cell(1, 1).empty()) continue;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "WEBよりデータ収集中(%d％)...",
+                  static_cast<int>(Trunc(n * 100.0L / 76.0L)));
+    ws_.setProgress(buf);
+    const std::string body = http_.Get(QuoteHost(), quote::CollectionPath(n, code, Today()));
+    st.set(14, 4864, IntToStr(n));
+    quote::WriteRawFile(RootPath(kRireki), quote::KeptWindow(body));
+    Button91Click();
+    Button92Click();
+    Button93Click();
+    Button95Click();
+    Button96Click();
+    form.setText("Edit1", LeftBytes(form.text("Edit1"), 4) + "-" + IntToStr(n));
+  }
+  form.setText("Edit1", LeftBytes(form.text("Edit1"), 4));
+}
+
+void Collection::Button90Click() {
+  ws_.form.setVisible("Panel4", false);
+  ws_.form.setVisible("Panel14", false);
+  ws_.form.setVisible("StringGrid7", false);
+}
+
+void Collection::Edit18KeyPress(int key) {
+  if (key == 13) Button89Click();
+}
+
+void Collection::Edit18DblClick() { ws_.form.setText("Edit18", ""); }
+
+void Collection::Button97Click() {
+  auto& web = ws_.WebRows;
+  auto& list = ws_.StockList;
+  const auto lines = ReadLines(RootPath(kZenncode));
+  web.setColCount(5);
+  raw_.clear();  // WebRows now holds file lines, not page rows
+  const int count = static_cast<int>(lines.size());
+  for (int i = 0; i < count; ++i) {
+    std::string line = lines[static_cast<std::size_t>(i)];
+    std::replace(line.begin(), line.end(), '\t', ',');
+    web.clearRow(i);
+    web.set(0, i, line);
+  }
+  rawRowsUsed_ = std::max(rawRowsUsed_, count);
+  const std::string K = ws_.form.text("Edit18");
+  list.set(kScratch, 0, "");
+  for (int r = 1; r < count; ++r)
+    if (LeftBytes(web.cell(0, r), 4) == K) list.set(kScratch, 0, web.cell(0, r));
+  if (list.cell(kScratch, 0).empty() && !K.empty()) list.set(kScratch, 0, LeftBytes(K, 4));
+}
+
+void Collection::Button116Click() {
+  auto& cache = ws_.CacheTable;
+  auto& st = ws_.SeriesTable;
+  if (cache.cell(1, 0).empty()) return;
+  const std::string K = ws_.form.text("Edit18");
+  int found = 0;
+  for (int j = 1; j <= 20; ++j)
+    if (LeftBytes(cache.cell(j, 0), 4) == K) found = j;
+  cache.set(0, 0, IntToStr(found));
+  if (found == 0) {
+    const int p = StrToInt(st.cell(17, 4863));
+    int q = p + 1;
+    if (q >= 20) {
+      ws_.platform.message("簡易収集の一時保存銘柄数は20銘柄までです。\r先データに上書きします。");
+      q = p - 19;
+    }
+    st.set(17, 4863, IntToStr(q));
+  }
+}
+
+void Collection::Button91Click() {
+  auto& web = ws_.WebRows;
+  const auto lines = SplitLines(quote::ReadRawFile(RootPath(kRireki)));
+  web.setColCount(50);
+  const int filled = std::min(static_cast<int>(lines.size()), 4859);
+  for (int i = 0; i < filled; ++i) {
+    auto pieces = quote::SplitPageLine(lines[static_cast<std::size_t>(i)]);
+    if (static_cast<int>(pieces.size()) > web.colCount()) web.setColCount(static_cast<int>(pieces.size()));
+    for (auto& p : pieces)
+      if (p.empty()) p = " ";
+    rawRow(i + 1) = std::move(pieces);
+    publishRow(i + 1);
+  }
+  // Rows a longer earlier page (or the code list) left behind would
+  // otherwise be read as rows of this page.
+  for (int r = filled + 1; r <= rawRowsUsed_; ++r) {
+    rawRow(r).clear();
+    web.clearRow(r);
+  }
+  rawRowsUsed_ = filled;
+}
+
+void Collection::Button92Click() {
+  auto& web = ws_.WebRows;
+  for (int r = 1; r <= 50; ++r) {
+    auto& row = rawRow(r);
+    if (row.size() < 2) row.resize(2);
+    const std::string text = row[1];
+    row[0] = quote::DateHead(text);
+    row[1] = quote::ExtractValue(text);
+    web.set(0, r, EucJpToUtf8(row[0]));
+    web.set(1, r, EucJpToUtf8(row[1]));
+  }
+  web.set(1, 0, "");
+  web.set(2, 0, "始値");
+  web.set(3, 0, "高値");
+  web.set(4, 0, "安値");
+  web.set(5, 0, "終値");
+  web.set(6, 0, "出来高");
+  web.set(7, 0, "調整後終値");
+}
+
+void Collection::Button93Click() {
+  const int n = StrToInt(ws_.SeriesTable.cell(14, 4864));
+  for (int r = 1; r <= 50; ++r) {
+    const std::string v = ws_.WebRows.cell(1, r);
+    ws_.StockList.set(kScratch, n * 50 + r, v);
+    ws_.SeriesTable.set(1, r, v);
+  }
+}
+
+void Collection::Button95Click() {
+  auto& list = ws_.StockList;
+  const int n = StrToInt(ws_.SeriesTable.cell(14, 4864));
+  const int last = (n + 50) * 50;
+  for (int r = 1; r <= last; ++r) {
+    const std::string& v = list.cell(kScratch, r);
+    if (v.find(',') != std::string::npos) list.set(kScratch, r, quote::RemoveCommas(v, 4));
+  }
+}
+
+void Collection::Button96Click() {
+  for (int r = 1; r <= 10; ++r) {
+    const auto& row = rawRow(r);
+    ws_.SeriesTable.set(0, r, quote::ProgressLabel(row.empty() ? std::string() : row[0]));
+  }
+}
+
+void Collection::Button94Click() {
+  WaitCursor wait(ws_.platform);
+  auto& form = ws_.form;
+  auto& list = ws_.StockList;
+  auto& st = ws_.SeriesTable;
+  const std::string code = form.text("Edit18");
+  form.setText("Edit1", code);
+  if (code == "998405") {
+    form.setText("Edit1", "トピックス");
+    list.set(kScratch, 0, "0100 トピックス");
+  } else if (code == "998407") {
+    form.setText("Edit1", "日経ダウ");
+    list.set(kScratch, 0, "0101 日経ダウ");
+  }
+  st.set(4, 4862, "199");
+  st.set(4, 4864, list.cell(kScratch, 0));
+  form.setText("Edit2", list.cell(0, 1));
+  st.set(4, 4863, "0");
+  st.set(3, 4864, "1");
+  ws_.series.Button3Click();
+  ws_.series.Button9Click();
+  ws_.series.Button21Click();
+  ws_.series.Button24Click();
+  ws_.series.Button12Click();
+  ws_.overlays.Button33Click();
+  ws_.chartView.Button8Click();
+  ws_.backtest.Button51Click();
+}
 
 }  // namespace tavrine

@@ -1,16 +1,191 @@
 #include "web/maintenance.h"
 
 #include "app/workspace.h"
+#include "store/codec.h"
+#include "store/paths.h"
+#include "store/table_file.h"
 
 namespace tavrine {
 
-void Maintenance::Button104Click() {}
-void Maintenance::Button105Click() {}
-void Maintenance::Button107Click() {}
-void Maintenance::Button109Click() {}
-void Maintenance::BitBtn1Click() {}
-void Maintenance::Button17Click() {}
-void Maintenance::Edit1DblClick() {}
-void Maintenance::Label2DblClick() {}
+namespace {
+constexpr const char* kStockListFile = "デ-タ一覧.csv";
+constexpr const char* kCodeList = "listwerk/kabuka/code.txt";
+constexpr int kScratch = 199;
+constexpr int kLastStockColumn = 197;
+
+// Highest column among 1..197 whose heading marks a stock, 0 when none.
+int LastStockColumn(const WorkTable& list) {
+  int last = 0;
+  for (int c = 1; c <= kLastStockColumn; ++c)
+    if (!IsBlankWide(list.cell(c, 0))) last = c;
+  return last;
+}
+
+void EmptyColumn(WorkTable& t, int c) {
+  for (int r = 0; r <= 4860; ++r) t.set(c, r, "");
+}
+
+// CR-separated code list with CR turned into CR LF.
+std::string CodeText(const WorkTable& list, int last) {
+  std::string text;
+  for (int j = 1; j <= last; ++j) text += "\r\n" + LeftBytes(list.cell(j, 0), 4);
+  return text;
+}
+}  // namespace
+
+void Maintenance::Button104Click() {
+  WaitCursor wait(ws_.platform);
+  auto& list = ws_.StockList;
+  auto& st = ws_.SeriesTable;
+  SuspendRedraw r1(list);
+  SuspendRedraw r2(st);
+  const std::string k = ws_.form.text("Edit18");
+
+  // Only the series a successful collection left in the scratch column, under
+  // the code it was collected for, is stored: a second press after the column
+  // was emptied, or a press after a failed run or a changed code, would
+  // otherwise empty or overwrite a stored column.
+  if (ws_.collection.running()) return;
+  if (!ws_.collection.scratchReady() || IsBlankWide(list.cell(kScratch, 0)) ||
+      LeftBytes(list.cell(kScratch, 0), 4) != k) {
+    ws_.platform.message("追加更新する収集データがありません。\r簡易収集を実行してから押して下さい。");
+    return;
+  }
+
+  const int R = StrToInt(st.cell(1, 4862));
+  auto copyScratch = [&](int c) {
+    for (int r = 0; r <= R; ++r) list.set(c, r, list.cell(kScratch, r));
+  };
+
+  const int L = LastStockColumn(list);
+  st.set(16, 4862, IntToStr(L));
+  if (L == kLastStockColumn) {
+    ws_.platform.message("登録銘柄数が制限を超えています。\rlistwerk.exeで不要銘柄を削除して下さい。");
+    return;
+  }
+
+  // Update the column of the same code.
+  for (int j = 1; j <= L; ++j)
+    if (LeftBytes(list.cell(j, 0), 4) == k) {
+      EmptyColumn(list, j);
+      copyScratch(j);
+    }
+
+  // A code below the first stock's code goes in front: the scan below only
+  // finds places between two stocks, and the stock would otherwise be
+  // dropped while the list is saved as if it had been added.
+  if (L >= 1 && StrToInt(k) < StrToFloat(LeftBytes(list.cell(1, 0), 4))) {
+    for (int c = L; c >= 1; --c)
+      for (int r = 0; r <= 4860; ++r) list.set(c + 1, r, list.cell(c, r));
+    EmptyColumn(list, 1);
+    copyScratch(1);
+  }
+
+  // Insert in code order.
+  if (L >= 2) {
+    for (int j = 1; j <= L - 1; ++j) {
+      const long double a = StrToFloat(LeftBytes(list.cell(j, 0), 4));
+      if (a < StrToInt(k)) {
+        const long double b = StrToFloat(LeftBytes(list.cell(j + 1, 0), 4));
+        if (StrToFloat(k) < b) {
+          for (int c = L; c >= j + 1; --c)
+            for (int r = 0; r <= 4860; ++r) list.set(c + 1, r, list.cell(c, r));
+          EmptyColumn(list, j + 1);
+          copyScratch(j + 1);
+        }
+      }
+    }
+  }
+
+  // Append after the last stock. An empty list takes the stock as its first
+  // column (the date heading is not a code).
+  if (L == 0) {
+    EmptyColumn(list, 1);
+    copyScratch(1);
+  } else if (StrToFloat(LeftBytes(list.cell(L, 0), 4)) < StrToInt(k)) {
+    copyScratch(L + 1);
+  }
+
+  EmptyColumn(list, kScratch);
+  ws_.collection.setScratchReady(false);
+  list.setColCount(L + 2);
+  Button105Click();
+  Button109Click();
+}
+
+void Maintenance::Button105Click() {
+  WaitCursor wait(ws_.platform);
+  SaveTableFile(ws_.StockList, HomePath(kStockListFile));
+  Button107Click();
+  ws_.platform.message("デ－タ一覧保存完了しました");
+}
+
+void Maintenance::Button107Click() {
+  const auto& list = ws_.StockList;
+  if (list.cell(1, 0).empty()) return;
+  const int last = StrToInt(ws_.SeriesTable.cell(16, 4862)) + 1;
+  WriteText(RootPath(kCodeList), CodeText(list, last));
+}
+
+void Maintenance::Button109Click() {
+  const auto& list = ws_.StockList;
+  WriteText(RootPath(kCodeList), CodeText(list, LastStockColumn(list)));
+  ws_.platform.message("デ－タ一覧に合わせ収集銘柄変更しました");
+}
+
+void Maintenance::BitBtn1Click() {
+  auto& form = ws_.form;
+  if (form.text("BitBtn1") == "tavrineⅠ") {
+    ws_.platform.message(
+        "pullbox.exe、listwerk.exe、デ-タ一覧 をインストールすると\rよく見る銘柄の登録、速い立上げやpickrow,"
+        "tallyとの関連付けができます。");
+    return;
+  }
+  form.setVisible("Edit5", false);
+  if (form.visible("Panel14")) {
+    form.setVisible("Panel14", false);
+    form.setVisible("StringGrid7", false);
+  } else {
+    form.setVisible("Panel14", true);
+    form.setVisible("Panel4", true);
+    if (!ws_.CandidateTable.cell(2, 2).empty()) form.setVisible("StringGrid7", true);
+    form.setText("Label21",
+                 "未登録銘柄の株価履歴を簡易収集します。\r日付がずれることがあります。\r一覧編集にはタヴリン用株価一覧編集"
+                 "\rソフト（フリー）を御利用下さい。");
+  }
+}
+
+void Maintenance::Button17Click() {
+  auto& form = ws_.form;
+  if (form.text("Button17") == "銘柄収集") {
+    form.setText("Edit18", form.text("Edit1"));
+    if (!IsBlank(form.text("Edit18"))) ws_.collection.Button89Click();
+    return;
+  }
+  auto& st = ws_.SeriesTable;
+  st.set(16, 4863, "");
+  if (StrToInt(st.cell(5, 4862)) != 0) {
+    st.set(5, 4862, "0");
+    form.setVisible("Edit5", true);
+    form.setVisible("Panel4", false);
+    form.setVisible("StringGrid7", false);
+    form.setVisible("Panel7", false);
+  } else {
+    st.set(5, 4862, "1");
+    form.setVisible("Edit5", false);
+    form.setVisible("Panel7", false);
+    form.setVisible("StringGrid7", false);
+    form.setVisible("Panel4", true);
+  }
+}
+
+void Maintenance::Edit1DblClick() {
+  if (ws_.form.text("Button17") == "銘柄収集") ws_.form.setText("Edit1", "");
+}
+
+void Maintenance::Label2DblClick() {
+  WriteText(HomePath("memo.txt"), ws_.form.text("Edit1"));
+  ws_.platform.message("保存しました。");
+}
 
 }  // namespace tavrine

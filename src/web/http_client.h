@@ -1,0 +1,47 @@
+// GET of a whole document from the quote site. The request runs on a worker
+// thread while the calling thread keeps the window's events flowing; the
+// client's notifications arrive on the collection panel's status line, always
+// set from the calling thread.
+#pragma once
+
+#include <string>
+
+#include "store/text.h"
+
+namespace tavrine {
+
+class Workspace;
+
+// A GET that could not be completed (no connection, connection dropped,
+// timeout, error response). A FileError, so every handler chain reports it the
+// standard way.
+struct HttpError : FileError {
+  using FileError::FileError;
+};
+
+class HttpClient {
+ public:
+  explicit HttpClient(Workspace& ws) : ws_(ws) {}
+
+  // Seconds allowed for connecting and for each read; a dead server becomes a
+  // connection failure after that.
+  static constexpr int kConnectTimeout = 3;
+  static constexpr int kReadTimeout = 5;
+  // Bytes of one "packet" of the received-notification.
+  static constexpr std::size_t kPacket = 4096;
+
+  // GET http://host:port + pathAndQuery; returns the body as received.
+  // Notifications: "接続しました" when the response starts, one
+  // "受信中：%d/%d　byte" per 4096 bytes received (and one for the rest),
+  // "切断しました" when the document is complete, "接続に失敗しました" when
+  // the request fails; then throws HttpError.
+  std::string Get(const std::string& hostPort, const std::string& pathAndQuery);
+
+ private:
+  Workspace& ws_;
+};
+
+// The received-notification text.
+std::string PacketStatus(std::size_t received, std::size_t total);
+
+}  // namespace tavrine

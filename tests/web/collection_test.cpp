@@ -1,0 +1,319 @@
+// The collection run: page split and cell steps on pages written by hand, the
+// all-codes lookup, the cache ring, and whole runs against the loopback site.
+#include <gtest/gtest.h>
+
+#include "store/codec.h"
+#include "store/paths.h"
+#include "web/quote_page.h"
+#include "web_support.h"
+
+namespace tavrine {
+namespace {
+
+using namespace webtest;
+
+const std::string kMarker = "align=right bgcolor=\"#ffffff\"><td><small>";
+
+std::string PageRow(const std::string& date, const std::string& value) {
+  return "<tr " + kMarker + date + "</small></td><td><small>1</small></td><td><small>" + value +
+         "</small></td></tr>";
+}
+
+class CollectionSteps : public ::testing::Test {
+ protected:
+  DataFolder folder;
+  RecordingPlatform platform;
+  Workspace ws{platform};
+
+  void writeRireki(const std::string& bytes) { WriteBytes(folder.path("tavrine/rireki.txt"), bytes); }
+};
+
+TEST_F(CollectionSteps, ShorterPageLeavesNoRowsOfTheLongerOne) {
+  std::string longPage;
+  for (int i = 0; i < 50; ++i) longPage += PageRow("2003\xC7\xAF" "12\xB7\xEE" "1\xC6\xFC", IntToStr(100 + i)) + "\n";
+  longPage += "</table>\n";
+  writeRireki(longPage);
+  ws.SeriesTable.set(14, 4864, "0");
+  ws.collection.Button91Click();
+  ws.collection.Button92Click();
+  ws.collection.Button93Click();
+  EXPECT_EQ(ws.StockList.cell(199, 50), "149");
+  EXPECT_EQ(ws.WebRows.cell(0, 51), "</table>");
+
+  // The next page holds two rows and nothing after them.
+  writeRireki(PageRow("2003\xC7\xAF" "9\xB7\xEE" "1\xC6\xFC", "7") + "\r\n" +
+              PageRow("2003\xC7\xAF" "8\xB7\xEE" "29\xC6\xFC", "8"));
+  ws.SeriesTable.set(14, 4864, "1");
+  ws.collection.Button91Click();
+  for (int r = 3; r <= 51; ++r) {
+    EXPECT_EQ(ws.WebRows.cell(0, r), "") << r;
+    EXPECT_EQ(ws.WebRows.cell(1, r), "") << r;
+  }
+  ws.collection.Button92Click();
+  ws.collection.Button93Click();
+  EXPECT_EQ(ws.StockList.cell(199, 51), "7");
+  EXPECT_EQ(ws.StockList.cell(199, 52), "8");
+  for (int r = 53; r <= 100; ++r) EXPECT_EQ(ws.StockList.cell(199, r), "") << r;
+  EXPECT_EQ(ws.SeriesTable.cell(1, 3), "");
+  ws.collection.Button96Click();
+  EXPECT_EQ(ws.SeriesTable.cell(0, 1), "2003・9・");
+  EXPECT_EQ(ws.SeriesTable.cell(0, 2), "2003・8・");
+  EXPECT_EQ(ws.SeriesTable.cell(0, 3), "・・");
+  // The cells hold the text converted from the page: the date head is the
+  // first 9 bytes, so its last byte is half a character.
+  EXPECT_EQ(ws.WebRows.cell(1, 1), "7");
+  EXPECT_EQ(ws.WebRows.cell(7, 0), "調整後終値");
+}
+
+TEST_F(CollectionSteps, SplitPutsTheTextBeforeTheMarkerInColumnZero) {
+  writeRireki(kMarker + "A\nhead<tr " + kMarker + "B" + kMarker + "C\n\n");
+  ws.collection.Button91Click();
+  EXPECT_EQ(ws.WebRows.colCount(), 50);
+  EXPECT_EQ(ws.WebRows.cell(0, 1), " ");  // empty piece kept as one space
+  EXPECT_EQ(ws.WebRows.cell(1, 1), "A");
+  EXPECT_EQ(ws.WebRows.cell(0, 2), "head<tr ");
+  EXPECT_EQ(ws.WebRows.cell(1, 2), "B");
+  EXPECT_EQ(ws.WebRows.cell(2, 2), "C");
+  EXPECT_EQ(ws.WebRows.cell(0, 3), "");
+}
+
+TEST_F(CollectionSteps, CommaRemovalCoversThePageRangeAndKeepsAFifthComma) {
+  ws.SeriesTable.set(14, 4864, "0");
+  ws.StockList.set(199, 1, "1,2,3,4,5,6");
+  ws.StockList.set(199, 2500, "9,999");  // (0 + 50) x 50
+  ws.StockList.set(199, 2501, "8,888");
+  ws.collection.Button95Click();
+  EXPECT_EQ(ws.StockList.cell(199, 1), "12345,6");
+  EXPECT_EQ(ws.StockList.cell(199, 2500), "9999");
+  EXPECT_EQ(ws.StockList.cell(199, 2501), "8,888");
+}
+
+TEST_F(CollectionSteps, AllCodesLookupTakesTheLastMatchingLine) {
+  WriteText(folder.path("tavrine/zenncode.txt").string(),
+            "コード\t銘柄名\r\n7203\tトヨタ自動車\t東証1部\r\n7203\t豊田自動織機\r\n8058\t三菱商事\r\n");
+  ws.form.setText("Edit18", "7203");
+  ws.collection.Button97Click();
+  EXPECT_EQ(ws.StockList.cell(199, 0), "7203,豊田自動織機");
+  EXPECT_EQ(ws.WebRows.cell(0, 1), "7203,トヨタ自動車,東証1部");
+  ws.form.setText("Edit18", "1301");
+  ws.collection.Button97Click();
+  EXPECT_EQ(ws.StockList.cell(199, 0), "1301");
+  // Line 0 is a heading and never matches.
+  ws.form.setText("Edit18", "コー");
+  ws.collection.Button97Click();
+  EXPECT_EQ(ws.StockList.cell(199, 0), "コー");
+}
+
+TEST_F(CollectionSteps, CacheRingWrapsAfterTwentyCodes) {
+  StartValues(ws);
+  // Codes 1000..1019 fill columns 1..20 as finished runs would.
+  for (int i = 0; i < 20; ++i) {
+    ws.form.setText("Edit18", IntToStr(1000 + i));
+    ws.collection.Button116Click();
+    EXPECT_EQ(ws.CacheTable.cell(0, 0), "0");
+    const int slot = StrToInt(ws.SeriesTable.cell(17, 4863)) + 1;
+    EXPECT_EQ(slot, i + 1);
+    ws.CacheTable.set(slot, 0, IntToStr(1000 + i) + " name");
+  }
+  EXPECT_TRUE(platform.messages.empty());
+  // A cached code is found in its column.
+  ws.form.setText("Edit18", "1007");
+  ws.collection.Button116Click();
+  EXPECT_EQ(ws.CacheTable.cell(0, 0), "8");
+  // The 21st code: the ring message, and column 1 is next.
+  ws.form.setText("Edit18", "2000");
+  ws.collection.Button116Click();
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0], "簡易収集の一時保存銘柄数は20銘柄までです。\r先データに上書きします。");
+  EXPECT_EQ(ws.CacheTable.cell(0, 0), "0");
+  EXPECT_EQ(ws.SeriesTable.cell(17, 4863), "0");
+}
+
+TEST_F(CollectionSteps, RefusedCodesFetchNothing) {
+  WriteText(folder.path("tavrine/zenncode.txt").string(), "head\r\n7203\tトヨタ\r\n");
+  StartValues(ws);
+  for (const char* code : {"0101", "01012", "0200"}) {
+    ws.form.setText("Edit18", code);
+    ws.collection.Button89Click();
+  }
+  EXPECT_TRUE(platform.messages.empty());
+  for (const char* code : {"720", "72030", "", "７２０３"}) {
+    ws.form.setText("Edit18", code);
+    ws.collection.Button89Click();
+  }
+  ASSERT_EQ(platform.messages.size(), 4u);
+  for (const auto& m : platform.messages) EXPECT_EQ(m, "銘柄コードを入れ直して下さい。");
+  EXPECT_TRUE(platform.statuses.empty());  // no connection was tried
+  EXPECT_FALSE(ws.form.visible("Button104"));
+}
+
+// Runs against the loopback site.
+class CollectionRun : public ::testing::Test {
+ protected:
+  DataFolder folder;
+  RecordingPlatform platform;
+  Workspace ws{platform};
+  std::vector<int> days;
+
+  void SetUp() override {
+    WriteText(folder.path("tavrine/zenncode.txt").string(), "コード\t名称\r\n7203\tトヨタ自動車\r\n");
+    // The calendar the collected rows are shown with.
+    days = Weekdays(DaysFromCivil(2003, 12, 26), 4000);
+    std::vector<std::string> lines = {"日付"};
+    for (int d : days) lines.push_back(DateToStr(d));
+    WriteLines(folder.path("tavrine/hizuke.csv").string(), lines, true);
+    ws.DateTable.setRowCount(static_cast<int>(lines.size()));
+    for (std::size_t i = 0; i < lines.size(); ++i) ws.DateTable.set(0, static_cast<int>(i), lines[i]);
+    // A small stock list: the date column and one stock.
+    ws.StockList.set(0, 0, "日付");
+    ws.StockList.set(1, 0, "1301 極洋");
+    for (int r = 1; r <= 300; ++r) {
+      ws.StockList.set(0, r, DateToStr(days[static_cast<std::size_t>(r - 1)]));
+      ws.StockList.set(1, r, "250");
+    }
+    ws.StockList.setRowCount(301);
+    StartValues(ws);
+  }
+
+  void collect(const std::string& code) {
+    ws.form.setText("Edit18", code);
+    Event ev;
+    ev.kind = Event::KeyPress;
+    ev.key = 13;
+    ws.dispatch("Edit18", ev);
+  }
+};
+
+TEST_F(CollectionRun, HundredTwentyRowsMakeThreePagesAndOneEmpty) {
+  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 120));
+  LiveSite site(folder);
+  collect("7203");
+  EXPECT_EQ(site.count(), 4);  // pages 0..3, the rest skipped
+  EXPECT_EQ(ws.SeriesTable.cell(14, 4864), "3");
+  EXPECT_EQ(ws.StockList.cell(199, 0).substr(0, 4), "7203");
+  for (int r = 1; r <= 120; ++r) {
+    std::string expect = AdjClose(r - 1);
+    EXPECT_EQ(ws.StockList.cell(199, r), expect) << r;
+  }
+  EXPECT_EQ(ws.StockList.cell(199, 121), "");
+  EXPECT_EQ(ws.form.text("Edit1").substr(0, 4), "7203");
+  EXPECT_EQ(ws.CacheTable.cell(1, 0), ws.StockList.cell(199, 0));
+  EXPECT_EQ(ws.CacheTable.cell(1, 120), AdjClose(119));
+  // Progress up to the last page fetched: 3 x 100 / 76 = 3.9 -> 3.
+  ASSERT_FALSE(platform.progresses.empty());
+  EXPECT_EQ(platform.progresses.front(), "WEBよりデータ収集中(0％)...");
+  EXPECT_EQ(platform.progresses.back(), "WEBよりデータ収集中(3％)...");
+  // Every page: connected, packets, disconnected.
+  ASSERT_GE(platform.statuses.size(), 4u);
+  EXPECT_EQ(platform.statuses.front(), "接続しました");
+  EXPECT_EQ(platform.statuses.back(), "切断しました");
+  EXPECT_EQ(std::count(platform.statuses.begin(), platform.statuses.end(), "切断しました"), 4);
+  EXPECT_GE(platform.pumps, 4);  // the window's events run during every page
+  EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
+  // rireki.txt holds the last page as received: no rows.
+  EXPECT_EQ(quote::Pos(kMarker, ReadBytes(folder.path("tavrine/rireki.txt"))), 0u);
+}
+
+TEST_F(CollectionRun, CachedCodeIsShownWithoutRequests) {
+  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 60));
+  LiveSite site(folder);
+  collect("7203");
+  const long first = site.count();
+  EXPECT_EQ(first, 3);
+  ws.StockList.set(199, 5, "changed");
+  collect("7203");
+  EXPECT_EQ(site.count(), first);
+  EXPECT_EQ(ws.StockList.cell(199, 5), AdjClose(4));
+  EXPECT_EQ(ws.StockList.cell(199, 60), AdjClose(59));
+}
+
+TEST_F(CollectionRun, DroppedConnectionEndsTheRunUncached) {
+  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 400));
+  WriteBytes(folder.path("デ-タ一覧.csv"), "日付,1301 極洋\r\n2003/12/26,250\r\n");
+  const std::string listBefore = ReadBytes(folder.path("デ-タ一覧.csv"));
+  quotesite::Options o;
+  o.closeAtPage = 5;
+  {
+    LiveSite site(folder, o);
+    collect("7203");
+    EXPECT_EQ(site.count(), 6);
+  }
+  ASSERT_FALSE(platform.statuses.empty());
+  EXPECT_EQ(platform.statuses.back(), "接続に失敗しました");
+  ASSERT_EQ(platform.errors.size(), 1u);
+  EXPECT_EQ(platform.errors[0], "株価サイトからの受信が途中で切れました。");
+  EXPECT_EQ(ReadBytes(folder.path("デ-タ一覧.csv")), listBefore);
+  EXPECT_FALSE(ws.form.visible("Button104"));
+  EXPECT_EQ(ws.CacheTable.cell(1, 0), "");
+  EXPECT_EQ(ws.SeriesTable.cell(17, 4863), "0");
+  // The pages before the failure stay in the scratch column.
+  EXPECT_EQ(ws.StockList.cell(199, 250), AdjClose(249));
+  // Asked again, the code is fetched anew from a site that now answers.
+  LiveSite again(folder);
+  collect("7203");
+  EXPECT_EQ(again.count(), 9);  // pages 0..8, 400 rows
+  EXPECT_EQ(ws.StockList.cell(199, 400), AdjClose(399));
+  EXPECT_EQ(ws.CacheTable.cell(1, 400), AdjClose(399));
+}
+
+TEST_F(CollectionRun, MissingPageInsideTheHistoryIsInterrupted) {
+  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 400));
+  quotesite::Options o;
+  o.missingRowsPage = 2;
+  LiveSite site(folder, o);
+  collect("7203");
+  ASSERT_FALSE(platform.messages.empty());
+  EXPECT_EQ(platform.messages.back(), "サイトへの接続が中断されました。再度、実行して下さい。");
+  EXPECT_EQ(ws.StockList.cell(199, 0), "0");
+  EXPECT_FALSE(ws.form.visible("Button104"));
+  EXPECT_EQ(ws.CacheTable.cell(1, 0), "");
+  // Not cached: the next request fetches again.
+  const long before = site.count();
+  collect("7203");
+  EXPECT_GT(site.count(), before);
+}
+
+TEST_F(CollectionRun, TooFewRowsKeepTheButtonAsItWas) {
+  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 24));
+  LiveSite site(folder);
+  collect("7203");
+  ASSERT_FALSE(platform.messages.empty());
+  EXPECT_EQ(platform.messages.back(), "収集データが不足しています。\r銘柄コードも確認して下さい。");
+  EXPECT_FALSE(ws.form.visible("Button104"));
+  EXPECT_EQ(ws.StockList.cell(199, 24), AdjClose(23));
+}
+
+TEST_F(CollectionRun, GarbagePageDoesNotBreakTheRun) {
+  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 300));
+  quotesite::Options o;
+  o.garbagePage = 1;
+  LiveSite site(folder, o);
+  // Page 1 is junk: many of its lines carry no row, so rows among 51..100
+  // stay empty while the later pages go on, and the run is interrupted.
+  collect("7203");
+  EXPECT_EQ(ws.StockList.cell(199, 50), AdjClose(49));
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0], "サイトへの接続が中断されました。再度、実行して下さい。");
+  EXPECT_TRUE(platform.errors.empty());
+  EXPECT_FALSE(ws.form.visible("Button104"));
+  EXPECT_EQ(ws.CacheTable.cell(1, 0), "");
+}
+
+TEST_F(CollectionRun, DeadPortIsAConnectionFailure) {
+  int port = 0;
+  {
+    LiveSite site(folder);  // a port that was free a moment ago
+    port = site.port();
+  }
+  const std::string host = "127.0.0.1:" + std::to_string(port);
+  ::setenv("TAVRINE_QUOTE_HOST", host.c_str(), 1);
+  collect("7203");
+  ASSERT_EQ(platform.statuses.size(), 1u);
+  EXPECT_EQ(platform.statuses[0], "接続に失敗しました");
+  ASSERT_EQ(platform.errors.size(), 1u);
+  EXPECT_EQ(platform.errors[0].rfind("株価サイトに接続できませんでした。", 0), 0u);
+  EXPECT_FALSE(ws.collection.running());
+}
+
+}  // namespace
+}  // namespace tavrine

@@ -1,0 +1,149 @@
+// Shared pieces of the web tests: a recording platform, a scratch data folder
+// with the environment pointed at it, small market folders and the in-process
+// quote site.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../../tools/quote-server/quote_site.h"
+#include "app/workspace.h"
+#include "store/text.h"
+
+namespace tavrine::webtest {
+
+class RecordingPlatform : public Platform {
+ public:
+  std::vector<std::string> messages, errors, progresses, statuses;
+  int pumps = 0;
+  void message(const std::string& t) override { messages.push_back(t); }
+  void error(const std::string& t) override { errors.push_back(t); }
+  void progress(const std::string& t) override { progresses.push_back(t); }
+  void status(const std::string& t) override { statuses.push_back(t); }
+  void navigate(const std::string&) override {}
+  std::string printChart() override { return {}; }
+  void processEvents() override { ++pumps; }
+};
+
+inline std::string ReadBytes(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
+  std::filesystem::create_directories(p.parent_path());
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+// A fresh folder standing for both the executable's folder and the root,
+// with today's date fixed; removed afterwards.
+class DataFolder {
+ public:
+  explicit DataFolder(const std::string& today = "2003/12/26") {
+    static int serial = 0;
+    dir_ = std::filesystem::temp_directory_path() /
+           ("tavrine-web-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_ / "tavrine");
+    std::filesystem::create_directories(dir_ / "listwerk" / "kabuka");
+    std::filesystem::create_directories(dir_ / "market");
+    ::setenv("TAVRINE_HOME", dir_.c_str(), 1);
+    ::setenv("TAVRINE_ROOT", dir_.c_str(), 1);
+    ::setenv("TAVRINE_TODAY", today.c_str(), 1);
+    // Nothing listens here unless a test starts a site.
+    ::setenv("TAVRINE_QUOTE_HOST", "127.0.0.1:9", 1);
+  }
+  ~DataFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  const std::filesystem::path& dir() const { return dir_; }
+  std::filesystem::path path(const std::string& rel) const { return dir_ / rel; }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+// Weekdays back from a day, newest first (whole days of the engine's count).
+inline std::vector<int> Weekdays(int newest, int count) {
+  std::vector<int> days;
+  for (int d = newest; static_cast<int>(days.size()) < count; --d) {
+    // 1899-12-30 was a Saturday: (d + 6) % 7 gives 0 for Sunday .. 6 Saturday.
+    const int wd = ((d % 7) + 7 + 6) % 7;
+    if (wd != 0 && wd != 6) days.push_back(d);
+  }
+  return days;
+}
+
+// The adjusted close written for row i (0 = newest) of a test series: 1000
+// + 7 i yen with a fraction on every third day, so values of 4 to 8 bytes
+// with commas appear.
+inline std::string AdjClose(int i) {
+  std::string v = std::to_string(1000 + 7 * i);
+  if (i % 3 == 1) v += ".5";
+  return v;
+}
+
+// Writes market/CODE.csv for the given days, newest first.
+inline void WriteMarket(const DataFolder& f, const std::string& code, const std::vector<int>& days) {
+  std::string text;
+  for (std::size_t i = 0; i < days.size(); ++i) {
+    const std::string c = AdjClose(static_cast<int>(i));
+    text += DateToStr(days[i]) + "," + c + "," + c + "," + c + "," + c + ",123456789," + c + "\n";
+  }
+  WriteBytes(f.path("market/" + code + ".csv"), text);
+}
+
+// The quote site serving the folder's market data on a free loopback port,
+// with the workspace's quote host pointed at it.
+class LiveSite {
+ public:
+  LiveSite(const DataFolder& f, quotesite::Options o = {}) {
+    o.market = f.dir().string();
+    site_ = std::make_unique<quotesite::Site>(o);
+    port_ = site_->bind(0);
+    site_->start();
+    const std::string host = "127.0.0.1:" + std::to_string(port_);
+    ::setenv("TAVRINE_QUOTE_HOST", host.c_str(), 1);
+  }
+  ~LiveSite() { site_->stop(); }
+  long count() const { return site_->count(); }
+  int port() const { return port_; }
+
+ private:
+  std::unique_ptr<quotesite::Site> site_;
+  int port_ = -1;
+};
+
+// Cells the start-up puts into the control rows before any collection.
+inline void StartValues(Workspace& ws) {
+  auto& st = ws.SeriesTable;
+  st.set(1, 4864, "4860");
+  st.set(17, 4862, "1");
+  st.set(4, 4863, "0");
+  st.set(7, 4862, "7");
+  st.set(7, 4863, "1");
+  ws.CacheTable.set(0, 0, "0");
+  st.set(17, 4863, "0");
+  st.set(1, 4863, "1");
+  st.set(5, 4862, "0");
+  st.set(3, 4863, "800");
+  st.set(3, 4864, "1");
+  ws.StatsTable.set(13, 3, "S1");
+  st.set(9, 4863, "1");
+  st.set(12, 4862, "0");
+  st.set(11, 4864, "0");
+}
+
+}  // namespace tavrine::webtest
