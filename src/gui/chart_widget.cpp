@@ -1,0 +1,316 @@
+#include "gui/chart_widget.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QFontMetrics>
+#include <QGraphicsRectItem>
+#include <QGraphicsSimpleTextItem>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+
+namespace tavrine::gui {
+
+namespace {
+
+constexpr const char* kFontFamily = "Noto Sans CJK JP";
+// Lines tested by a press on the chart, in the order the press reads them.
+constexpr int kTested[] = {0, 2, 3, 4, 6, 7, 8, 9, 10, 11};
+
+QFont PixelFont(int px) {
+  QFont f(kFontFamily);
+  f.setPixelSize(px);
+  return f;
+}
+
+QColor Rgb(std::uint32_t c) { return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
+
+// A step of 1, 2 or 5 times a power of ten near the wanted one.
+double NiceStep(double raw) {
+  if (!(raw > 0) || !std::isfinite(raw)) return 1;
+  const double p = std::pow(10.0, std::floor(std::log10(raw)));
+  const double m = raw / p;
+  return (m <= 1 ? 1 : m <= 2 ? 2 : m <= 5 ? 5 : 10) * p;
+}
+
+constexpr int kLegendLeft = 6;
+constexpr int kLegendSwatch = 10;
+constexpr int kLegendRow = 17;
+constexpr int kLegendTop = 8;
+
+}  // namespace
+
+ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent) : QChartView(parent), model_(model) {
+  auto* chart = new QChart;
+  chart->setBackgroundBrush(Qt::white);
+  chart->setBackgroundRoundness(0);
+  chart->setDropShadowEnabled(false);
+  chart->legend()->hide();  // drawn by hand: 10 px swatches, listed in the fixed order
+  chart->setAnimationOptions(QChart::NoAnimation);
+  chart->setAnimationDuration(300);
+
+  axisX_ = new QCategoryAxis;
+  axisX_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  axisX_->setReverse(true);  // older days to the left, the newest at the right end
+  axisX_->setLabelsFont(PixelFont(12));
+  axisX_->setGridLinePen(QPen(QColor(0xDD, 0xDD, 0xDD), 1, Qt::DotLine));
+  axisX_->setRange(0, 1);
+
+  axisY_ = new QValueAxis;
+  axisY_->setLabelsFont(PixelFont(12));
+  axisY_->setLabelFormat("%.0f");
+  axisY_->setGridLinePen(QPen(QColor(0xC8, 0xC8, 0xC8), 1));
+  axisY_->setGridLineVisible(true);
+  axisY_->setRange(0, 1);
+
+  chart->addAxis(axisX_, Qt::AlignBottom);
+  chart->addAxis(axisY_, Qt::AlignRight);
+
+  for (int pos = 0; pos < ChartModel::kLines; ++pos) {
+    const ChartLine& l = model_.line(pos);
+    auto* s = new QLineSeries;
+    s->setObjectName(QString::fromStdString(l.name));
+    s->setName(QString::fromStdString(l.legend.empty() ? l.name : l.legend));
+    QPen pen(Rgb(l.color));
+    pen.setWidth(l.penWidth);
+    pen.setCosmetic(true);
+    s->setPen(pen);
+    s->setPointsVisible(false);
+    s->setPointLabelsVisible(false);
+    chart->addSeries(s);
+    s->attachAxis(axisX_);
+    s->attachAxis(axisY_);
+    s->setVisible(l.active && l.visible);
+    series_.push_back(s);
+  }
+
+  setChart(chart);
+  setRenderHint(QPainter::Antialiasing);
+  setRubberBand(QChartView::RectangleRubberBand);
+  setFrameShape(QFrame::NoFrame);
+
+  QFont tf = PixelFont(12);
+  dateTitle_ = new QGraphicsSimpleTextItem(QStringLiteral("年月日"), chart);
+  dateTitle_->setFont(tf);
+  lowTitle_ = new QGraphicsSimpleTextItem(QStringLiteral("指数"), chart);
+  lowTitle_->setFont(tf);
+  lowTitle_->setRotation(-90);
+  highTitle_ = new QGraphicsSimpleTextItem(QStringLiteral("株価"), chart);
+  highTitle_->setFont(tf);
+  highTitle_->setRotation(-90);
+  buildLegend();
+
+  connect(chart, &QChart::plotAreaChanged, this, [this] { layoutDecorations(); });
+}
+
+void ChartWidget::buildLegend() {
+  const QFont lf = PixelFont(15);
+  const QFontMetrics fm(lf);
+  int width = 0;
+  for (int pos = 0; pos < ChartModel::kLines; ++pos) {
+    const ChartLine& l = model_.line(pos);
+    if (!l.active || !l.inLegend) continue;
+    const QString name = QString::fromStdString(l.legend.empty() ? l.name : l.legend);
+    auto* box = new QGraphicsRectItem(0, 0, kLegendSwatch, kLegendSwatch, chart());
+    box->setBrush(Rgb(l.color));
+    box->setPen(QPen(Qt::black, 0));
+    auto* text = new QGraphicsSimpleTextItem(name, chart());
+    text->setFont(lf);
+    legend_.push_back({box, text});
+    legendNames_ << name;
+    width = std::max(width, fm.horizontalAdvance(name));
+  }
+  const int legendWidth = kLegendLeft + kLegendSwatch + 6 + width + 10;
+  // The left margin holds the legend, the right one the turned axis titles,
+  // the bottom one the date axis title under the labels.
+  chart()->setMargins(QMargins(legendWidth, 8, 24, 18));
+}
+
+QStringList ChartWidget::legendEntries() const { return legendNames_; }
+QString ChartWidget::dateAxisTitle() const { return dateTitle_->text(); }
+QStringList ChartWidget::valueAxisTitles() const { return {lowTitle_->text(), highTitle_->text()}; }
+
+void ChartWidget::layoutDecorations() {
+  if (laying_) return;
+  laying_ = true;
+  const QRectF plot = chart()->plotArea();
+  const QRectF whole = chart()->rect();
+  // Legend: a column at the upper left, clear of the memo panel below it.
+  const double top = whole.top() + kLegendTop;
+  for (std::size_t i = 0; i < legend_.size(); ++i) {
+    const double y = top + static_cast<double>(i) * kLegendRow;
+    const QRectF tb = legend_[i].second->boundingRect();
+    legend_[i].first->setPos(kLegendLeft, y + (kLegendRow - kLegendSwatch) / 2.0);
+    legend_[i].second->setPos(kLegendLeft + kLegendSwatch + 6, y + (kLegendRow - tb.height()) / 2.0);
+  }
+  // "年月日" under the right end of the date axis.
+  const QRectF db = dateTitle_->boundingRect();
+  dateTitle_->setPos(plot.right() - db.width(), whole.bottom() - db.height() - 2);
+  // "指数" at the lower end and "株価" at the upper end of the value axis,
+  // turned to read upwards, in the right margin.
+  const QRectF lb = lowTitle_->boundingRect();
+  const QRectF hb = highTitle_->boundingRect();
+  const double x = whole.right() - lb.height() - 4;
+  lowTitle_->setPos(x, plot.bottom());
+  highTitle_->setPos(x, plot.top() + hb.width());
+  relabel();
+  laying_ = false;
+}
+
+void ChartWidget::resizeEvent(QResizeEvent* e) {
+  QChartView::resizeEvent(e);
+  layoutDecorations();
+}
+
+bool ChartWidget::refresh() {
+  if (model_.version() == version_) return false;
+  redraw();
+  return true;
+}
+
+void ChartWidget::redraw() {
+  version_ = model_.version();
+  chart()->setAnimationOptions(QChart::NoAnimation);
+  chart()->zoomReset();
+  double minX = std::numeric_limits<double>::infinity(), maxX = -minX;
+  double minY = minX, maxY = -minX;
+  std::map<double, std::string> labels;
+  for (int pos = 0; pos < ChartModel::kLines; ++pos) {
+    const ChartLine& l = model_.line(pos);
+    QList<QPointF> pts;
+    pts.reserve(static_cast<qsizetype>(l.points.size()));
+    for (const ChartPoint& p : l.points) pts.append(QPointF(p.x, p.y));
+    series_[pos]->replace(pts);  // one call: appending point by point is far slower
+    const bool shown = l.active && l.visible;
+    series_[pos]->setVisible(shown);
+    if (!shown) continue;
+    for (const ChartPoint& p : l.points) {
+      minX = std::min(minX, p.x);
+      maxX = std::max(maxX, p.x);
+      minY = std::min(minY, p.y);
+      maxY = std::max(maxY, p.y);
+      if (!p.label.empty()) labels.emplace(p.x, p.label);
+    }
+  }
+  if (!(minX <= maxX)) {
+    minX = 0;
+    maxX = 1;
+    minY = 0;
+    maxY = 1;
+  }
+  if (minX == maxX) {
+    minX -= 1;
+    maxX += 1;
+  }
+  if (minY == maxY) {
+    minY -= 1;
+    maxY += 1;
+  }
+  // Ranges fit the points; the value axis rounds out to whole steps.
+  const double step = NiceStep((maxY - minY) / 8);
+  axisY_->setTickType(QValueAxis::TicksDynamic);
+  axisY_->setTickAnchor(0);
+  axisY_->setTickInterval(step);
+  axisY_->setRange(std::floor(minY / step) * step, std::ceil(maxY / step) * step);
+  axisY_->setLabelFormat(step < 1 ? "%.2f" : "%.0f");
+  axisX_->setRange(minX, maxX);
+
+  labels_.clear();
+  labels_.reserve(labels.size());
+  for (const auto& [x, t] : labels) labels_.push_back({x, QString::fromStdString(t)});
+  labelStep_ = 0;
+  relabel();
+}
+
+void ChartWidget::relabel() {
+  const double width = chart()->plotArea().width();
+  const int labelWidth = QFontMetrics(axisX_->labelsFont()).horizontalAdvance(QStringLiteral("0000/00/00")) + 24;
+  const int room = std::max(2, static_cast<int>(width / labelWidth));
+  const int n = static_cast<int>(labels_.size());
+  const int step = std::max(1, (n + room - 1) / room);
+  if (step == labelStep_) return;
+  labelStep_ = step;
+  for (const QString& l : axisX_->categoriesLabels()) axisX_->remove(l);
+  if (n == 0) return;
+  axisX_->setStartValue(axisX_->min());
+  // Labels count from the newest point so the right end always carries one.
+  for (int i = 0; i < n; i += step) axisX_->append(labels_[static_cast<std::size_t>(i)].second, labels_[static_cast<std::size_t>(i)].first);
+}
+
+QPointF ChartWidget::pointPosition(int line, int index) const {
+  const auto& pts = model_.line(line).points;
+  if (index < 0 || static_cast<std::size_t>(index) >= pts.size()) return {};
+  const ChartPoint& p = pts[static_cast<std::size_t>(index)];
+  const QPointF scene = chart()->mapToPosition(QPointF(p.x, p.y), series_[static_cast<std::size_t>(line)]);
+  return mapFromScene(chart()->mapToScene(scene));
+}
+
+ChartHits ChartWidget::hitTest(const QPointF& viewPos) const {
+  ChartHits hits;
+  const QPointF at = chart()->mapFromScene(mapToScene(viewPos.toPoint()));
+  const double limit = kHitPixels * kHitPixels;
+  for (int pos : kTested) {
+    const ChartLine& l = model_.line(pos);
+    if (!l.active || !l.visible || l.points.empty()) continue;
+    QLineSeries* s = series_[static_cast<std::size_t>(pos)];
+    int best = -1;
+    double bestD = limit;
+    for (std::size_t i = 0; i < l.points.size(); ++i) {
+      const QPointF p = chart()->mapToPosition(QPointF(l.points[i].x, l.points[i].y), s);
+      const double dx = p.x() - at.x(), dy = p.y() - at.y();
+      const double d = dx * dx + dy * dy;
+      if (d <= bestD) {
+        bestD = d;
+        best = static_cast<int>(i);
+      }
+    }
+    if (best >= 0) hits.push_back({l.name, best});
+  }
+  return hits;
+}
+
+void ChartWidget::mousePressEvent(QMouseEvent* e) {
+  const ChartHits hits = hitTest(e->position());
+  if (onPress) onPress(hits);
+  QChartView::mousePressEvent(e);
+}
+
+void ChartWidget::mouseReleaseEvent(QMouseEvent* e) {
+  // The rectangle zoom is animated; redraws are not.
+  chart()->setAnimationOptions(QChart::GridAxisAnimations);
+  QChartView::mouseReleaseEvent(e);
+}
+
+QString ChartWidget::print() {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(QStringLiteral("chart1"));
+  const QByteArray pdf = qgetenv("TAVRINE_PRINT_PDF");
+  if (!pdf.isEmpty()) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromLocal8Bit(pdf));
+  } else {
+    const QPrinterInfo def = QPrinterInfo::defaultPrinter();
+    if (def.isNull()) return QStringLiteral("既定のプリンタがありません。");
+    printer.setPrinterName(def.printerName());
+  }
+  printer.setPageOrientation(width() >= height() ? QPageLayout::Landscape : QPageLayout::Portrait);
+  QPainter painter;
+  if (!painter.begin(&printer)) return QStringLiteral("印刷を開始できませんでした。");
+  // The whole chart on one page, in its on-screen proportions.
+  const QRect page = painter.viewport();
+  render(&painter, QRectF(page), viewport()->rect(), Qt::KeepAspectRatio);
+  if (!painter.end()) {
+    printer.abort();
+    return QStringLiteral("印刷に失敗しました。");
+  }
+  return {};
+}
+
+}  // namespace tavrine::gui

@@ -1,0 +1,66 @@
+#include "gui/grid_model.h"
+
+#include <QBrush>
+#include <QColor>
+
+namespace tavrine::gui {
+
+GridModel::GridModel(WorkTable& table, bool editable, QObject* parent)
+    : QAbstractTableModel(parent),
+      table_(table),
+      editable_(editable),
+      rows_(table.rowCount()),
+      cols_(table.colCount()),
+      version_(table.version()) {}
+
+int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : cols_; }
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  const int c = index.column(), r = index.row();
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+      return QString::fromStdString(table_.cell(c, r));
+    case Qt::BackgroundRole:
+      // Row 0 and column 0 are the grid's fixed cells.
+      if (r == 0 || c == 0) return QBrush(QColor(0xF0, 0xF0, 0xF0));
+      return {};
+    default:
+      return {};
+  }
+}
+
+bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
+  table_.set(index.column(), index.row(), value.toString().toStdString());
+  version_ = table_.version();
+  emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+  return true;
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  // Fixed cells are not edited in place.
+  if (editable_ && index.row() > 0 && index.column() > 0) f |= Qt::ItemIsEditable;
+  return f;
+}
+
+bool GridModel::refresh() {
+  if (table_.rowCount() != rows_ || table_.colCount() != cols_) {
+    beginResetModel();
+    rows_ = table_.rowCount();
+    cols_ = table_.colCount();
+    version_ = table_.version();
+    endResetModel();
+    return true;
+  }
+  if (table_.version() == version_) return false;
+  version_ = table_.version();
+  if (rows_ > 0 && cols_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1), {Qt::DisplayRole});
+  return true;
+}
+
+}  // namespace tavrine::gui

@@ -1,0 +1,37 @@
+// One table model class for every shown work table: the view asks for cells
+// as it paints, so a table of a million cells costs nothing until seen.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <cstdint>
+
+#include "store/work_table.h"
+
+namespace tavrine::gui {
+
+class GridModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  GridModel(WorkTable& table, bool editable, QObject* parent = nullptr);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  // Brings the view up to the table: a reset when the displayed size moved,
+  // one dataChanged over the whole table when only cells did. Returns true
+  // when anything was refreshed.
+  bool refresh();
+
+  WorkTable& table() { return table_; }
+
+ private:
+  WorkTable& table_;
+  bool editable_;
+  int rows_, cols_;
+  std::uint64_t version_;
+};
+
+}  // namespace tavrine::gui

@@ -1,0 +1,165 @@
+// Program entry: the splash window first, then the main window (whose
+// creation runs the start-up), a second hidden splash window, the help
+// window, and the event loop.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFont>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gui/help_window.h"
+#include "gui/main_window.h"
+#include "gui/splash_window.h"
+#include "store/paths.h"
+
+using namespace tavrine;
+using namespace tavrine::gui;
+
+namespace {
+
+struct Options {
+  bool quitAfterStart = false;
+  // User actions played after the start-up, in order: "click NAME",
+  // "set NAME=TEXT" (typed into a text box), "enter NAME" (Enter key).
+  std::vector<std::pair<std::string, std::string>> actions;
+  std::string helpText;
+  QString shotMain, shotHelp;
+  int settleMs = 600;
+};
+
+void Usage() {
+  std::fprintf(stderr,
+               "usage: tavrine [--quit-after-start] [--click CONTROL | --set CONTROL=TEXT | --enter CONTROL]...\n"
+               "               [--help-text TEXT]\n"
+               "               [--screenshot FILE] [--screenshot-help FILE] [--settle MS]\n");
+}
+
+bool Parse(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    auto next = [&](const char*& v) {
+      if (i + 1 >= argc) return false;
+      v = argv[++i];
+      return true;
+    };
+    const char* v = nullptr;
+    if (!std::strcmp(a, "--quit-after-start")) {
+      o.quitAfterStart = true;
+    } else if (!std::strcmp(a, "--click") && next(v)) {
+      o.actions.push_back({"click", v});
+    } else if (!std::strcmp(a, "--set") && next(v)) {
+      o.actions.push_back({"set", v});
+    } else if (!std::strcmp(a, "--enter") && next(v)) {
+      o.actions.push_back({"enter", v});
+    } else if (!std::strcmp(a, "--help-text") && next(v)) {
+      o.helpText = v;
+    } else if (!std::strcmp(a, "--screenshot") && next(v)) {
+      o.shotMain = QString::fromLocal8Bit(v);
+    } else if (!std::strcmp(a, "--screenshot-help") && next(v)) {
+      o.shotHelp = QString::fromLocal8Bit(v);
+    } else if (!std::strcmp(a, "--settle") && next(v)) {
+      o.settleMs = std::atoi(v);
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QElapsedTimer clock;
+  clock.start();
+  SetExecutablePath(argv[0]);
+  Options opt;
+  if (!Parse(argc, argv, opt)) {
+    Usage();
+    return 2;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("tavrine"));
+  QFont font(QStringLiteral("Noto Sans CJK JP"));
+  font.setPixelSize(12);
+  QApplication::setFont(font);
+
+  // The first splash window is up and painted before anything else runs.
+  auto* splash = new SplashWindow;
+  splash->show();
+  splash->repaint();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+  WindowOptions wo;
+  wo.splash = splash;
+  const bool scripted = opt.quitAfterStart || !opt.actions.empty() || !opt.helpText.empty() ||
+                        !opt.shotMain.isEmpty() || !opt.shotHelp.isEmpty();
+  if (scripted) {
+    // Unattended runs print their message boxes instead of waiting on them.
+    wo.messageHook = [](const std::string& text, bool isError) {
+      std::printf("%s: %s\n", isError ? "error" : "message", text.c_str());
+      std::fflush(stdout);
+    };
+  }
+  MainWindow window(wo);
+
+  // Progress texts after the start-up go to a hidden second splash window.
+  auto* hidden = new SplashWindow;
+  window.platform().splash = hidden;
+  HelpWindow help;
+  window.attachHelp(&help);
+
+  window.showAsAsked();
+  splash->close();
+  splash->deleteLater();
+  QCoreApplication::processEvents();
+  const qint64 startMs = clock.elapsed();
+
+  if (opt.quitAfterStart) {
+    std::printf("start-up: %lld ms\n", static_cast<long long>(startMs));
+    delete hidden;
+    return 0;
+  }
+
+  if (!opt.actions.empty() || !opt.helpText.empty() || !opt.shotMain.isEmpty() || !opt.shotHelp.isEmpty()) {
+    QTimer::singleShot(opt.settleMs, &window, [&] {
+      for (const auto& [what, arg] : opt.actions) {
+        Event ev;
+        if (what == "set") {
+          const auto eq = arg.find('=');
+          window.typeInto(arg.substr(0, eq), eq == std::string::npos ? std::string() : arg.substr(eq + 1));
+          continue;
+        }
+        ev.kind = what == "enter" ? Event::KeyPress : Event::Click;
+        ev.key = 13;
+        window.fire(arg, ev);
+      }
+      if (!opt.helpText.empty()) {
+        window.workspace().help.ShowText(opt.helpText);
+        window.mirror();
+      }
+      // Give a page on its way up to ten seconds, then let the window settle.
+      auto* wait = new QElapsedTimer;
+      wait->start();
+      auto* poll = new QTimer(&window);
+      QObject::connect(poll, &QTimer::timeout, &window, [&, wait, poll] {
+        if (help.browser()->loading() && wait->elapsed() < 10000) return;
+        poll->stop();
+        QTimer::singleShot(opt.settleMs, &window, [&, wait] {
+          delete wait;
+          if (!opt.shotMain.isEmpty()) window.grab().save(opt.shotMain);
+          if (!opt.shotHelp.isEmpty()) help.grab().save(opt.shotHelp);
+          QApplication::quit();
+        });
+      });
+      poll->start(50);
+    });
+  }
+
+  const int rc = QApplication::exec();
+  delete hidden;
+  return rc;
+}

@@ -1,0 +1,103 @@
+// The main window TForm1. It holds the engine (Workspace), lays out the
+// areas and controls, forwards every control event to Workspace::dispatch by
+// component name, and after each event mirrors the engine: the Form onto the
+// widgets, the work tables onto the grids, the chart model onto the chart.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/workspace.h"
+#include "gui/qt_platform.h"
+
+QT_BEGIN_NAMESPACE
+class QSplitter;
+QT_END_NAMESPACE
+
+namespace tavrine::gui {
+
+class ChartWidget;
+class GridModel;
+class GridView;
+class HelpWindow;
+class SplashWindow;
+
+struct WindowOptions {
+  // Run the start-up (Button52) while the window is created.
+  bool runStartup = true;
+  // Message boxes go here instead of on screen when set (tests).
+  std::function<void(const std::string& text, bool isError)> messageHook;
+  // The splash window that shows the start-up's progress.
+  SplashWindow* splash = nullptr;
+};
+
+class MainWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit MainWindow(WindowOptions options = {});
+  ~MainWindow() override;
+
+  Workspace& workspace() { return ws_; }
+  QtPlatform& platform() { return platform_; }
+
+  // Takes the help window in: its controls are mirrored and wired like ours.
+  void attachHelp(HelpWindow* help);
+  HelpWindow* help() const { return help_; }
+
+  // Sends a control event to the engine, then mirrors the engine.
+  void fire(const std::string& control, const Event& ev);
+  // Types a text into a text box as the user would: the box and the Form
+  // take it and the change event runs.
+  void typeInto(const std::string& control, const std::string& text);
+  // Brings every widget, grid and the chart up to the engine's state.
+  void mirror();
+  // Shows the window as the start-up asked (size, centre, maximised).
+  void showAsAsked();
+
+  QWidget* widget(const std::string& name) const;
+  GridModel* model(const std::string& table) const;
+  GridView* grid(const std::string& component) const;
+  ChartWidget* chart() const { return chart_; }
+  QSplitter* splitter() const { return splitter_; }
+
+  // Sees every event before it is dispatched (tests).
+  std::function<void(const std::string& control, const Event& ev)> dispatchHook;
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void build();
+  void buildChartArea(QWidget* area);
+  void buildControlPanel(QWidget* panel);
+  void placeOverlays();
+  void wireControls();
+  void bind(const std::string& name, QWidget* w);
+  void mirrorForm();
+  void mirrorControl(const Control& c, QWidget* w);
+  void syncText(const std::string& name);
+  void textEdited(const std::string& name);
+  void showStatus(const std::string& text);
+
+  QtPlatform platform_;
+  Workspace ws_;
+  std::map<std::string, QWidget*> widgets_;
+  std::map<std::string, GridModel*> models_;
+  std::map<std::string, GridView*> grids_;
+  ChartWidget* chart_ = nullptr;
+  QWidget* chartArea_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  HelpWindow* help_ = nullptr;
+  std::uint64_t formVersion_ = ~std::uint64_t{0};
+  bool mirroring_ = false;
+  bool sized_ = false;
+  int askedWidth_ = 0, askedHeight_ = 0;
+};
+
+}  // namespace tavrine::gui

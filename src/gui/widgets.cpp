@@ -1,0 +1,80 @@
+#include "gui/widgets.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace tavrine::gui {
+
+ClickLabel::ClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent) { setTextFormat(Qt::PlainText); }
+
+void ClickLabel::mousePressEvent(QMouseEvent* e) {
+  pressed_ = e->button() == Qt::LeftButton;
+  QLabel::mousePressEvent(e);
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* e) {
+  const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+  pressed_ = false;
+  QLabel::mouseReleaseEvent(e);
+  if (click) emit clicked();
+}
+
+void ClickLabel::mouseDoubleClickEvent(QMouseEvent* e) {
+  // A double click is one click and one double click, as the first press
+  // already clicked; the release that follows does not click again.
+  pressed_ = false;
+  e->accept();
+  if (e->button() == Qt::LeftButton) emit doubleClicked();
+}
+
+TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {}
+
+void TextBox::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    emit keyPressed(13);
+    e->accept();
+    return;
+  }
+  QLineEdit::keyPressEvent(e);
+}
+
+void TextBox::mouseDoubleClickEvent(QMouseEvent* e) {
+  QLineEdit::mouseDoubleClickEvent(e);
+  if (e->button() == Qt::LeftButton) emit doubleClicked();
+}
+
+GridView::GridView(QWidget* parent) : QTableView(parent) {}
+
+void GridView::mouseReleaseEvent(QMouseEvent* e) {
+  QTableView::mouseReleaseEvent(e);
+  const QModelIndex idx = indexAt(e->position().toPoint());
+  if (idx.isValid())
+    emit released(idx.column(), idx.row());
+  else
+    emit released(-1, -1);
+}
+
+QString ToQt(const std::string& text) {
+  QString s = QString::fromStdString(text);
+  s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return s;
+}
+
+std::string FromQt(const QString& text) { return text.toStdString(); }
+
+QString MemoToQt(const std::string& text) { return ToQt(text); }
+
+std::string MemoFromQt(const QString& text) {
+  QString s = text;
+  s.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+  return s.toStdString();
+}
+
+QString Caption(const std::string& text) {
+  QString s = QString::fromStdString(text);
+  s.replace(QLatin1Char('&'), QLatin1String("&&"));
+  return s;
+}
+
+}  // namespace tavrine::gui

@@ -1,0 +1,70 @@
+// Small widget classes that report the events the handlers are wired to:
+// clicks on labels, Enter and double clicks in text boxes, mouse releases
+// over grid cells.
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableView>
+
+namespace tavrine::gui {
+
+// A label that can be clicked and double-clicked.
+class ClickLabel : public QLabel {
+  Q_OBJECT
+ public:
+  explicit ClickLabel(const QString& text, QWidget* parent = nullptr);
+
+ signals:
+  void clicked();
+  void doubleClicked();
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+ private:
+  bool pressed_ = false;
+};
+
+// A single-line text box that reports Enter as key code 13 and double clicks.
+class TextBox : public QLineEdit {
+  Q_OBJECT
+ public:
+  explicit TextBox(QWidget* parent = nullptr);
+
+ signals:
+  void keyPressed(int code);
+  void doubleClicked();
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+};
+
+// A grid over one work table; reports the cell under a mouse release
+// (-1 -1 when the pointer is over no cell).
+class GridView : public QTableView {
+  Q_OBJECT
+ public:
+  explicit GridView(QWidget* parent = nullptr);
+
+ signals:
+  void released(int col, int row);
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* e) override;
+};
+
+// Text as the engine holds it (CR LF or CR line ends) and as Qt shows it.
+QString ToQt(const std::string& text);
+std::string FromQt(const QString& text);
+// A memo's text: the engine keeps CR LF between lines.
+QString MemoToQt(const std::string& text);
+std::string MemoFromQt(const QString& text);
+// A caption for a button: '&' is not a mnemonic here.
+QString Caption(const std::string& text);
+
+}  // namespace tavrine::gui

@@ -1,0 +1,616 @@
+// The window over the engine: every wired control event reaches the engine
+// as the right event, the widgets show the Form, the grids show the tables,
+// and the chart draws the chart model.
+#include <QAbstractButton>
+#include <QCategoryAxis>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QValueAxis>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/chart_widget.h"
+#include "gui/grid_model.h"
+#include "gui/help_window.h"
+#include "gui/main_window.h"
+#include "gui/widgets.h"
+#include "store/codec.h"
+
+using namespace tavrine;
+using namespace tavrine::gui;
+
+namespace {
+
+struct Box {
+  std::string text;
+  bool error;
+};
+
+// The data folder: a stock list of six stocks over 300 weekdays, the
+// sibling tool files (full mode), an empty memo.
+constexpr int kDays = 300;
+const char* const kHeadings[] = {"1301 極洋", "1332 日本水産", "1605 国際石油", "1721 コムシス", "1801 大成建設",
+                                 "1802 大林組"};
+
+std::string DateOfRow(int r) {
+  // Weekdays back from Tuesday 2026/12/08.
+  QDate d(2026, 12, 8);
+  for (int i = 1; i < r; ++i) {
+    d = d.addDays(-1);
+    while (d.dayOfWeek() > 5) d = d.addDays(-1);
+  }
+  return d.toString(QStringLiteral("yyyy/MM/dd")).toStdString();
+}
+
+std::string PriceOf(int c, int r) { return std::to_string(1000 * c + (r * 37 + c * 11) % 200); }
+
+std::string LineOf(int r) {
+  std::string l = r == 0 ? "日付" : DateOfRow(r);
+  for (int c = 1; c <= 6; ++c) l += "," + (r == 0 ? "\"" + std::string(kHeadings[c - 1]) + "\"" : PriceOf(c, r));
+  return l;
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void cleanupTestCase();
+  void startUpFilledTheWindow();
+  void wiring_data();
+  void wiring();
+  void formChangesAppearOnWidgets();
+  void errorsGoToTheStandardReport();
+  void stockListShowsAndEditsCells();
+  void gridsRefreshOnlyWhenTheTableMoved();
+  void chartDrawsTheModel();
+  void helpWindowFaces();
+  void browserSaysWhenHostIsUnreachable();
+
+ private:
+  void show(const QString& names);
+  void act(const QString& control, const QString& action, const QString& arg);
+  QWidget* w(const char* name) const { return win->widget(name); }
+  QString text(const char* name) const;
+  void setChart();
+
+  QTemporaryDir dir;
+  std::unique_ptr<MainWindow> win;
+  std::unique_ptr<HelpWindow> help;
+  std::vector<Box> boxes;
+  std::vector<std::pair<std::string, Event>> events;
+};
+
+void WindowTest::initTestCase() {
+  QVERIFY(dir.isValid());
+  const std::string d = dir.path().toStdString();
+  std::vector<std::string> lines;
+  for (int r = 0; r <= kDays; ++r) lines.push_back(LineOf(r));
+  WriteLines(d + "/デ-タ一覧.csv", lines, true);
+  WriteLines(d + "/Fname.txt", {"メモ一行目", "二行目"}, true);
+  QDir().mkpath(dir.path() + "/tavrine");
+  WriteLines(d + "/tavrine/zenncode.txt", {"コード\t銘柄名\t市場", "1301\t極洋\t東証"}, true);
+  QDir().mkpath(dir.path() + "/pullbox");
+  QDir().mkpath(dir.path() + "/listwerk");
+  WriteText(d + "/pullbox/pullbox.exe", "");
+  WriteText(d + "/listwerk/listwerk.exe", "");
+  qputenv("TAVRINE_HOME", dir.path().toLocal8Bit());
+  qputenv("TAVRINE_ROOT", dir.path().toLocal8Bit());
+  // Nothing listens there: every request fails at once.
+  qputenv("TAVRINE_QUOTE_HOST", "127.0.0.1:1");
+  qputenv("TAVRINE_MANUAL_HOST", "127.0.0.1:1");
+  qputenv("TAVRINE_PRINT_PDF", (dir.path() + "/chart.pdf").toLocal8Bit());
+
+  WindowOptions o;
+  o.messageHook = [this](const std::string& t, bool e) { boxes.push_back({t, e}); };
+  win = std::make_unique<MainWindow>(o);
+  help = std::make_unique<HelpWindow>();
+  win->attachHelp(help.get());
+  win->dispatchHook = [this](const std::string& c, const Event& ev) { events.push_back({c, ev}); };
+  win->resize(1280, 800);
+  win->show();
+  QVERIFY(QTest::qWaitForWindowExposed(win.get()));
+}
+
+void WindowTest::cleanupTestCase() {
+  win.reset();
+  help.reset();
+}
+
+QString WindowTest::text(const char* name) const {
+  QWidget* x = w(name);
+  if (auto* b = qobject_cast<QAbstractButton*>(x)) return b->text();
+  if (auto* l = qobject_cast<QLabel*>(x)) return l->text();
+  if (auto* e = qobject_cast<QLineEdit*>(x)) return e->text();
+  if (auto* m = qobject_cast<QPlainTextEdit*>(x)) return m->toPlainText();
+  if (auto* s = qobject_cast<QStatusBar*>(x)) return s->currentMessage();
+  return {};
+}
+
+void WindowTest::startUpFilledTheWindow() {
+  // The creation of the window ran the start-up: the list is loaded, the
+  // code box holds the code of the stock in column 4, the window is enabled.
+  Workspace& ws = win->workspace();
+  QCOMPARE(ws.StockList.cell(4, 0), std::string("1721 コムシス"));
+  QCOMPARE(text("Edit1"), QStringLiteral("1721"));
+  QCOMPARE(text("Edit2"), QStringLiteral("2026/12/08"));
+  QCOMPARE(text("Memo3"), QStringLiteral("メモ一行目\n二行目"));
+  QCOMPARE(win->windowTitle(), QStringLiteral("tavrine"));
+  QVERIFY(win->isEnabled());
+  // At start the picker, the collection panel, the rule panel and the
+  // candidate table are hidden; the memo panel and the heading are shown.
+  for (const char* hidden : {"Panel4", "Panel14", "Panel11", "StringGrid7", "Button104"})
+    QVERIFY2(!w(hidden)->isVisibleTo(win.get()), hidden);
+  for (const char* shown : {"Panel7", "Edit5", "chart1", "StringGrid1", "StringGrid2", "StringGrid4", "Panel1"})
+    QVERIFY2(w(shown)->isVisibleTo(win.get()), shown);
+  QVERIFY(!help->isVisible());
+}
+
+void WindowTest::show(const QString& names) {
+  Form& f = win->workspace().form;
+  for (const QString& n : names.split(',', Qt::SkipEmptyParts)) f.setVisible(n.toStdString(), true);
+  win->mirror();
+}
+
+// Puts a known picture on the chart: owarine rows 1..10 at 100..190, S2
+// far below it.
+void WindowTest::setChart() {
+  ChartModel& m = win->workspace().chart;
+  m.clearAll();
+  for (int i = 0; i < 10; ++i) m.add(ChartModel::owarine, i + 1, 100 + 10 * i, "2026/11/" + std::to_string(10 + i));
+  for (int i = 0; i < 10; ++i) m.add(ChartModel::S2, i + 1, -100, "2026/11/" + std::to_string(10 + i));
+  win->mirror();
+}
+
+void WindowTest::act(const QString& control, const QString& action, const QString& arg) {
+  QWidget* x = win->widget(control.toStdString());
+  QVERIFY2(x, qPrintable(control));
+  if (action == "click") {
+    QTest::mouseClick(x, Qt::LeftButton);
+  } else if (action == "dblclick") {
+    QTest::mouseDClick(x, Qt::LeftButton);
+  } else if (action == "enter") {
+    QTest::keyClick(x, Qt::Key_Return);
+  } else if (action == "type") {
+    static_cast<QLineEdit*>(x)->clear();
+    QTest::keyClicks(x, arg);
+  } else if (action == "release") {
+    auto* g = static_cast<GridView*>(x);
+    const QStringList cr = arg.split(' ');
+    QPoint at;
+    if (cr[0] == "-1") {
+      // Below the last row of the table.
+      at = QPoint(5, g->rowViewportPosition(g->model()->rowCount() - 1) + 2 * g->rowHeight(0) + 5);
+    } else {
+      at = g->visualRect(g->model()->index(cr[1].toInt(), cr[0].toInt())).center();
+    }
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, at);
+  } else if (action == "press") {
+    setChart();
+    auto* c = static_cast<ChartWidget*>(x);
+    QPoint at;
+    if (arg == "none") {
+      // Well under the oldest close point, far from every point of both lines.
+      at = c->pointPosition(ChartModel::owarine, 9).toPoint() + QPoint(0, 60);
+    } else {
+      at = c->pointPosition(ChartModel::owarine, arg.toInt()).toPoint();
+    }
+    QTest::mousePress(c->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(c->viewport(), Qt::LeftButton, {}, at);
+  }
+}
+
+// One table: the control, what the user does, the event the engine must
+// receive, and what the handler then shows on the window.
+void WindowTest::wiring_data() {
+  QTest::addColumn<QString>("show");     // panels to show first
+  QTest::addColumn<QString>("control");
+  QTest::addColumn<QString>("action");
+  QTest::addColumn<QString>("arg");
+  QTest::addColumn<int>("kind");
+  QTest::addColumn<QString>("detail");   // key code, cell or hits the event must carry
+  QTest::addColumn<QString>("effect");   // what the window shows afterwards
+
+  const int C = Event::Click, D = Event::DblClick, K = Event::KeyPress, T = Event::Change, U = Event::MouseUp,
+            P = Event::MouseDown;
+  auto row = [](const char* tag, const char* show, const char* control, const char* action, const char* arg,
+                int kind, const char* detail, const char* effect) {
+    QTest::newRow(tag) << QString::fromUtf8(show) << QString::fromUtf8(control) << QString::fromUtf8(action)
+                       << QString::fromUtf8(arg) << kind << QString::fromUtf8(detail) << QString::fromUtf8(effect);
+  };
+  // Row 1 of the control panel.
+  row("Label1 click", "", "Label1", "click", "", C, "", "text Edit2=2026/12/08");
+  row("Edit2 dblclick", "", "Edit2", "dblclick", "", D, "", "text Edit2=2026/12/08");
+  row("Edit2 enter", "", "Edit2", "enter", "", K, "13", "");
+  row("Button25", "", "Button25", "click", "", C, "", "");
+  row("Button62", "", "Button62", "click", "", C, "", "");
+  row("Button61", "", "Button61", "click", "", C, "", "");
+  row("Edit6 typing", "", "Edit6", "type", "12", T, "", "numberOnly Edit6");
+  row("Edit6 enter", "", "Edit6", "enter", "", K, "13", "");
+  row("Button34", "", "Button34", "click", "", C, "", "");
+  row("Button35", "", "Button35", "click", "", C, "", "");
+  row("BitBtn1", "", "BitBtn1", "click", "", C, "", "shown Panel14");
+  // Row 2.
+  row("Label2 dblclick", "", "Label2", "dblclick", "", D, "", "message 保存しました。");
+  row("Edit1 typing", "", "Edit1", "type", "1802", T, "", "text Edit1=1802");
+  row("Edit1 enter", "", "Edit1", "enter", "", K, "13", "text Edit5=1802 大林組");
+  row("Edit1 dblclick", "", "Edit1", "dblclick", "", D, "", "");
+  row("Button58", "", "Button58", "click", "", C, "", "toggled Panel7");
+  row("Button118", "", "Button118", "click", "", C, "", "caption Button118");
+  row("Button81", "", "Button81", "click", "", C, "", "caption Button81 once");
+  row("Button13", "", "Button13", "click", "", C, "", "");
+  row("Button47", "", "Button47", "click", "", C, "", "caption Button47");
+  row("Button59", "", "Button59", "click", "", C, "", "printed");
+  // Row 3.
+  row("Button17", "", "Button17", "click", "", C, "", "");
+  row("Button2", "", "Button2", "click", "", C, "", "");
+  row("DrawChart", "", "DrawChart", "click", "", C, "", "");
+  row("Button4", "", "Button4", "click", "", C, "", "");
+  row("Label5 click", "", "Label5", "click", "", C, "", "toggled Panel11");
+  row("Button37", "", "Button37", "click", "", C, "", "");
+  row("Button38", "", "Button38", "click", "", C, "", "");
+  row("Button39", "", "Button39", "click", "", C, "", "");
+  row("MaskEdit1 typing", "", "MaskEdit1", "type", "0", T, "", "mask MaskEdit1");
+  row("Button88", "", "Button88", "click", "", C, "", "help open");
+  // Rule panel.
+  for (const char* b : {"Button73", "Button74", "Button75", "Button76", "Button77", "Button1", "Button83", "Button79"})
+    row(b, "Panel11", b, "click", "", C, "", "");
+  row("Button78", "Panel11", "Button78", "click", "", C, "", "help text");
+  // Memo panel.
+  row("Button18", "Panel7", "Button18", "click", "", C, "", "message 保存しました。");
+  // Collection panel.
+  row("Edit18 typing", "Panel4,Panel14", "Edit18", "type", "13", T, "", "text Edit18=13");
+  row("Edit18 enter", "Panel4,Panel14", "Edit18", "enter", "", K, "13", "message 銘柄コードを入れ直して下さい。");
+  row("Edit18 dblclick", "Panel4,Panel14", "Edit18", "dblclick", "", D, "", "text Edit18=");
+  row("Button89", "Panel4,Panel14", "Button89", "click", "", C, "", "");
+  row("Button110", "Panel4,Panel14", "Button110", "click", "", C, "", "");
+  row("Button87", "Panel4,Panel14", "Button87", "click", "", C, "", "");
+  row("Button104", "Panel4,Panel14,Button104", "Button104", "click", "", C, "", "");
+  row("Button90", "Panel4,Panel14", "Button90", "click", "", C, "", "hidden Panel4");
+  // Grids and chart.
+  row("StockPicker cell", "Panel4", "StringGrid5", "release", "2 1", U, "2 1", "text Edit1=1332");
+  row("StockPicker no cell", "Panel4", "StringGrid5", "release", "-1 -1", U, "-1 -1", "");
+  row("CandidateTable cell", "StringGrid7", "StringGrid7", "release", "1 1", U, "1 1", "");
+  row("CandidateTable no cell", "StringGrid7", "StringGrid7", "release", "-1 -1", U, "-1 -1", "");
+  row("chart point", "", "chart1", "press", "3", P, "owarine:3", "text Edit2=2026/11/13");
+  row("chart empty", "", "chart1", "press", "none", P, "", "");
+  // Help window.
+  row("help short manual", "TForm4", "TForm4.Button2", "click", "", C, "", "url /tavrine/tavrinekanni.htm");
+  row("help main manual", "TForm4", "TForm4.Button1", "click", "", C, "", "url /tavrine/tavrine.htm");
+}
+
+void WindowTest::wiring() {
+  QFETCH(QString, show);
+  QFETCH(QString, control);
+  QFETCH(QString, action);
+  QFETCH(QString, arg);
+  QFETCH(int, kind);
+  QFETCH(QString, detail);
+  QFETCH(QString, effect);
+
+  this->show(show);
+  const std::string name = control.toStdString();
+  Form& f = win->workspace().form;
+  const QStringList eff = effect.split(' ');
+  const QString what = eff.value(0);
+  const std::string target = eff.value(1).split('=').value(0).toStdString();
+  const bool visBefore = f.has(target) && f.visible(target);
+  const std::string captionBefore = f.has(target) ? f.text(target) : std::string();
+  const QString edit2Before = text("Edit2");
+  QFile::remove(dir.path() + "/chart.pdf");
+  events.clear();
+  boxes.clear();
+
+  act(control, action, arg);
+
+  // The engine got the event from that control.
+  const std::pair<std::string, Event>* got = nullptr;
+  for (const auto& e : events)
+    if (e.first == name && e.second.kind == kind) got = &e;
+  QVERIFY2(got, qPrintable(control + " " + action));
+  const Event& ev = got->second;
+  if (kind == Event::KeyPress) QCOMPARE(ev.key, detail.toInt());
+  if (kind == Event::MouseUp) {
+    QCOMPARE(ev.col, detail.split(' ')[0].toInt());
+    QCOMPARE(ev.row, detail.split(' ')[1].toInt());
+  }
+  if (kind == Event::MouseDown) {
+    QStringList hits;
+    for (const auto& [line, index] : ev.hits) hits << QString::fromStdString(line) + ":" + QString::number(index);
+    QCOMPARE(hits.join(' '), detail);
+    if (detail.isEmpty()) QCOMPARE(text("Edit2"), edit2Before);
+  }
+  if (kind == Event::Change && w(name.c_str())) {
+    // The Form read the box before the change event ran.
+    QCOMPARE(QString::fromStdString(f.text(name)).remove(' '), text(name.c_str()).remove(' '));
+  }
+
+  // What the handler shows on the window.
+  const QString value = effect.section('=', 1);
+  if (what == "text") {
+    QCOMPARE(text(target.c_str()), value);
+  } else if (what == "shown") {
+    QVERIFY(w(target.c_str())->isVisibleTo(win.get()));
+  } else if (what == "hidden") {
+    QVERIFY(!w(target.c_str())->isVisibleTo(win.get()));
+  } else if (what == "toggled") {
+    QCOMPARE(w(target.c_str())->isVisibleTo(win.get()), !visBefore);
+    act(control, action, arg);  // and back
+    QCOMPARE(w(target.c_str())->isVisibleTo(win.get()), visBefore);
+  } else if (what == "caption") {
+    QVERIFY(f.text(target) != captionBefore);
+    QCOMPARE(text(target.c_str()), QString::fromStdString(f.text(target)));
+    if (eff.value(2) != "once") {  // a two-state caption: the next click brings it back
+      act(control, action, arg);
+      QCOMPARE(text(target.c_str()), QString::fromStdString(captionBefore));
+    }
+  } else if (what == "message") {
+    QVERIFY(!boxes.empty());
+    QCOMPARE(QString::fromStdString(boxes.back().text), effect.section(' ', 1));
+    QVERIFY(!boxes.back().error);
+  } else if (what == "numberOnly") {
+    QVERIFY(static_cast<QLineEdit*>(w("Edit6"))->validator() != nullptr);
+    QTest::keyClicks(w("Edit6"), "a5");
+    QCOMPARE(text("Edit6"), QStringLiteral("125"));
+  } else if (what == "mask") {
+    QVERIFY(static_cast<QLineEdit*>(w("MaskEdit1"))->inputMask().startsWith("0.00"));
+  } else if (what == "printed") {
+    QVERIFY(QFile::exists(dir.path() + "/chart.pdf"));
+    QVERIFY(!w("Panel7")->isVisibleTo(win.get()));
+    this->show(QStringLiteral("Panel7"));
+  } else if (what == "help") {
+    QVERIFY(help->isVisible());
+    if (value.isEmpty() && eff.value(1) == "open") {
+      QVERIFY(!help->panel()->isVisibleTo(help.get()));
+      QVERIFY(help->button1()->isVisibleTo(help.get()));
+    } else {
+      QVERIFY(help->panel()->isVisibleTo(help.get()));
+      QVERIFY(!help->label()->text().isEmpty());
+    }
+    f.setVisible("TForm4", false);
+    win->mirror();
+    QVERIFY(!help->isVisible());
+  } else if (what == "url") {
+    QCOMPARE(QString::fromStdString(win->platform().lastUrl), "http://127.0.0.1:1" + eff.value(1));
+    QCOMPARE(help->browser()->current().toString(), "http://127.0.0.1:1" + eff.value(1));
+  }
+  // Leave the picker and collection panels as the start left them.
+  f.setVisible("Panel4", false);
+  f.setVisible("Panel14", false);
+  f.setVisible("Panel11", false);
+  f.setVisible("StringGrid7", false);
+  f.setVisible("TForm4", false);
+  win->mirror();
+}
+
+void WindowTest::formChangesAppearOnWidgets() {
+  Form& f = win->workspace().form;
+  f.setText("Button17", "銘柄収集");
+  f.setText("BitBtn1", "tavrineⅠ");
+  f.setText("Label21", "一行目\r二行目");
+  f.setText("Edit5", "9999 テスト");
+  f.setLines("Memo3", {"a", "b", "c"});
+  f.setText("StatusBar1", "接続しました");
+  f.setText("Button81", "A&B");
+  f.setVisible("Panel4", true);
+  f.setVisible("Panel14", true);
+  f.setVisible("Button104", true);
+  f.setVisible("Panel7", false);
+  f.setEnabled("Button25", false);
+  win->mirror();
+  QCOMPARE(text("Button17"), QStringLiteral("銘柄収集"));
+  QCOMPARE(text("BitBtn1"), QStringLiteral("tavrineⅠ"));
+  QCOMPARE(text("Label21"), QStringLiteral("一行目\n二行目"));
+  QCOMPARE(text("Edit5"), QStringLiteral("9999 テスト"));
+  QCOMPARE(text("Memo3"), QStringLiteral("a\nb\nc"));
+  QCOMPARE(text("StatusBar1"), QStringLiteral("接続しました"));
+  QCOMPARE(text("Button81"), QStringLiteral("A&&B"));  // shown as "A&B", no mnemonic
+  QVERIFY(w("Panel14")->isVisibleTo(win.get()));
+  QVERIFY(w("Button104")->isVisibleTo(win.get()));
+  QVERIFY(!w("Panel7")->isVisibleTo(win.get()));
+  QVERIFY(!w("Button25")->isEnabled());
+
+  // A memo edited by the user reaches the Form with CR LF line ends.
+  auto* memo = static_cast<QPlainTextEdit*>(w("Memo3"));
+  memo->setPlainText(QStringLiteral("x\ny"));
+  QCOMPARE(f.text("Memo3"), std::string("x\r\ny"));
+
+  // The number-only switch and the edit mask come and go with the Form.
+  f.setNumberOnly("Edit6", false);
+  f.setEditMask("MaskEdit1", "");
+  win->mirror();
+  QVERIFY(!static_cast<QLineEdit*>(w("Edit6"))->validator());
+  QVERIFY(static_cast<QLineEdit*>(w("MaskEdit1"))->inputMask().isEmpty());
+  f.setNumberOnly("Edit6", true);
+  f.setEditMask("MaskEdit1", "9.99");
+  win->mirror();
+  QVERIFY(static_cast<QLineEdit*>(w("Edit6"))->validator());
+  QVERIFY(static_cast<QLineEdit*>(w("MaskEdit1"))->inputMask().startsWith("0.00"));
+
+  f.setText("Button17", "銘柄ボタン");
+  f.setText("BitBtn1", "株価収集");
+  f.setText("Button81", "S");
+  f.setVisible("Panel4", false);
+  f.setVisible("Panel14", false);
+  f.setVisible("Button104", false);
+  f.setVisible("Panel7", true);
+  f.setEnabled("Button25", true);
+  win->mirror();
+  QVERIFY(!w("Panel4")->isVisibleTo(win.get()));
+  QVERIFY(w("Button25")->isEnabled());
+}
+
+void WindowTest::errorsGoToTheStandardReport() {
+  boxes.clear();
+  QTest::keyClicks(w("Edit10"), "x");  // "1x": not a step count
+  QCOMPARE(win->workspace().form.text("Edit10"), std::string("1x"));
+  QTest::mouseClick(w("Button62"), Qt::LeftButton);
+  QVERIFY(!boxes.empty());
+  QVERIFY(boxes.back().error);
+  QCOMPARE(QString::fromStdString(boxes.back().text), QStringLiteral("'1x' is not a valid integer value"));
+  static_cast<QLineEdit*>(w("Edit10"))->setText("1");
+  win->workspace().form.setText("Edit10", "1");
+}
+
+void WindowTest::stockListShowsAndEditsCells() {
+  GridModel* m = win->model("StockList");
+  QVERIFY(m);
+  QCOMPARE(m->rowCount(), kDays + 1);
+  QCOMPARE(m->columnCount(), 200);
+  auto cell = [m](int c, int r) { return m->data(m->index(r, c), Qt::DisplayRole).toString(); };
+  QCOMPARE(cell(0, 0), QStringLiteral("日付"));
+  QCOMPARE(cell(2, 0), QStringLiteral("1332 日本水産"));
+  QCOMPARE(cell(0, 1), QStringLiteral("2026/12/08"));
+  QCOMPARE(cell(0, 2), QStringLiteral("2026/12/07"));
+  QCOMPARE(cell(0, 6), QStringLiteral("2026/12/01"));  // over the weekend
+  for (int r : {1, 2, 150, kDays})
+    for (int c = 1; c <= 6; ++c) QCOMPARE(cell(c, r), QString::fromStdString(PriceOf(c, r)));
+  QCOMPARE(cell(7, 1), QString());
+
+  // Fixed cells stay; the others are edited in place and written to the table.
+  QVERIFY(!(m->flags(m->index(0, 3)) & Qt::ItemIsEditable));
+  QVERIFY(!(m->flags(m->index(3, 0)) & Qt::ItemIsEditable));
+  GridView* view = win->grid("StringGrid1");
+  const QModelIndex idx = m->index(5, 2);
+  view->scrollTo(idx);
+  view->setCurrentIndex(idx);
+  view->edit(idx);
+  QLineEdit* editor = nullptr;
+  for (QLineEdit* e : view->viewport()->findChildren<QLineEdit*>())
+    if (e->isVisible()) editor = e;
+  QVERIFY(editor);
+  editor->selectAll();
+  QTest::keyClicks(editor, "777");
+  QTest::keyClick(editor, Qt::Key_Return);  // the view commits on its next turn
+  QTRY_COMPARE(win->workspace().StockList.cell(2, 5), std::string("777"));
+  win->workspace().StockList.set(2, 5, PriceOf(2, 5));
+  win->mirror();
+}
+
+void WindowTest::gridsRefreshOnlyWhenTheTableMoved() {
+  GridModel* m = win->model("StatsTable");
+  QSignalSpy changed(m, &QAbstractItemModel::dataChanged);
+  QSignalSpy reset(m, &QAbstractItemModel::modelReset);
+  win->mirror();
+  QCOMPARE(changed.count(), 0);
+  WorkTable& t = win->workspace().StatsTable;
+  t.set(3, 4, "x");
+  t.set(4, 4, "y");
+  win->mirror();
+  QCOMPARE(changed.count(), 1);
+  QCOMPARE(reset.count(), 0);
+  QCOMPARE(m->data(m->index(4, 3), Qt::DisplayRole).toString(), QStringLiteral("x"));
+  const int rows = t.rowCount();
+  t.setRowCount(rows + 5);
+  win->mirror();
+  QCOMPARE(reset.count(), 1);
+  QCOMPARE(m->rowCount(), rows + 5);
+  t.setRowCount(rows);
+  win->mirror();
+}
+
+void WindowTest::chartDrawsTheModel() {
+  ChartWidget* c = win->chart();
+  ChartModel& m = win->workspace().chart;
+  m.clearAll();
+  // Point counts per line, some lines empty; the 5-day line is filled too.
+  const int counts[ChartModel::kLines] = {40, 40, 38, 0, 12, 1, 30, 30, 0, 5, 7, 40, 39};
+  for (int pos = 0; pos < ChartModel::kLines; ++pos)
+    for (int i = 0; i < counts[pos]; ++i)
+      m.add(pos, i + 1, 500 + pos * 10 + i, DateOfRow(i + 1));
+  QVERIFY(c->refresh());
+  QVERIFY(!c->refresh());  // nothing moved since
+  for (int pos = 0; pos < ChartModel::kLines; ++pos) {
+    QCOMPARE(c->series(pos)->count(), counts[pos]);
+    QCOMPARE(c->series(pos)->objectName(), QString::fromStdString(m.line(pos).name));
+    QCOMPARE(c->series(pos)->pen().color().rgb() & 0xFFFFFF, m.line(pos).color);
+  }
+  QCOMPARE(c->series(0)->at(5), QPointF(6, 505));
+  QVERIFY(!c->series(ChartModel::idouheikin5)->isVisible());
+  QVERIFY(c->series(ChartModel::owarine)->isVisible());
+  QCOMPARE(c->series(ChartModel::owarine)->pen().width(), 2);
+  QCOMPARE(c->series(ChartModel::idouheikin5)->pen().width(), 1);
+  const QStringList legend = c->legendEntries();
+  QCOMPARE(legend.size(), 11);
+  QCOMPARE(legend.first(), QStringLiteral("終値"));
+  QCOMPARE(legend.last(), QStringLiteral("0軸"));
+  QVERIFY(!legend.contains(QStringLiteral("下線")));
+  QVERIFY(!legend.contains(QStringLiteral("5日移動平均線")));
+  // Automatic ranges: x over the rows drawn, y over every shown value
+  // (the 5-day line, not shown, does not count).
+  QCOMPARE(c->dateAxis()->min(), 1.0);
+  QCOMPARE(c->dateAxis()->max(), 40.0);
+  QVERIFY(c->dateAxis()->isReverse());
+  QVERIFY(c->valueAxis()->min() <= 500);
+  QVERIFY(c->valueAxis()->max() >= 500 + 120 + 38);
+  // Date labels: the newest row carries one, and no two overlap.
+  const QStringList labels = c->dateAxis()->categoriesLabels();
+  QVERIFY(!labels.isEmpty());
+  QCOMPARE(labels.first(), QString::fromStdString(DateOfRow(1)));
+  QCOMPARE(c->dateAxis()->endValue(labels.first()), 1.0);
+  QVERIFY(labels.size() * 70 <= c->chart()->plotArea().width());
+  QCOMPARE(c->dateAxisTitle(), QStringLiteral("年月日"));
+  QCOMPARE(c->valueAxisTitles(), (QStringList{QStringLiteral("指数"), QStringLiteral("株価")}));
+
+  // The engine clears a line: the next mirror empties it on screen.
+  m.clear(ChartModel::owarine);
+  win->mirror();
+  QCOMPARE(c->series(0)->count(), 0);
+}
+
+void WindowTest::helpWindowFaces() {
+  Form& f = win->workspace().form;
+  QTest::mouseClick(w("Button88"), Qt::LeftButton);
+  QVERIFY(help->isVisible());
+  QCOMPARE(help->geometry().size(), QSize(639, 469));
+  QVERIFY(help->button1()->isVisible());
+  QVERIFY(help->button2()->isVisible());
+  QVERIFY(!help->panel()->isVisible());
+  QCOMPARE(help->button2()->size(), QSize(161, 26));
+  QCOMPARE(help->button1()->size(), QSize(169, 26));
+  QVERIFY(help->button1()->geometry().right() < help->button2()->geometry().left());
+  QTest::mouseClick(w("Button88"), Qt::LeftButton);
+  QVERIFY(!help->isVisible());
+
+  win->workspace().help.ShowText("規則の説明\r二行目");
+  win->mirror();
+  QVERIFY(help->isVisible());
+  QVERIFY(help->panel()->isVisible());
+  QVERIFY(!help->button1()->isVisible());
+  QVERIFY(!help->button2()->isVisible());
+  QCOMPARE(help->label()->text(), QStringLiteral("規則の説明\n二行目"));
+  QCOMPARE(help->label()->font().pixelSize(), 16);
+  QCOMPARE(help->panel()->palette().color(QPalette::Window), QColor(0xE8, 0xE8, 0xE8));
+  // The close box hides the window; the next "利用説明" opens it again.
+  help->close();
+  QVERIFY(!f.visible("TForm4"));
+  QTest::mouseClick(w("Button88"), Qt::LeftButton);
+  QVERIFY(help->isVisible());
+  QVERIFY(!help->panel()->isVisible());
+  QTest::mouseClick(w("Button88"), Qt::LeftButton);
+  QVERIFY(!help->isVisible());
+}
+
+void WindowTest::browserSaysWhenHostIsUnreachable() {
+  QSignalSpy shown(help->browser(), &ManualBrowser::pageShown);
+  QTest::mouseClick(w("Button88"), Qt::LeftButton);
+  QTest::mouseClick(help->button1(), Qt::LeftButton);
+  QVERIFY(shown.count() > 0 || shown.wait(10000));
+  QCOMPARE(shown.last().at(1).toBool(), false);
+  QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("接続できませんでした")));
+  QTest::mouseClick(w("Button88"), Qt::LeftButton);
+}
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
