@@ -1,0 +1,269 @@
+// Stock-list loading, the quoted-blank clean-up, the stock picker fill and the
+// installation-mode decision of the start-up.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/workspace.h"
+#include "store/text.h"
+#include "test_support.h"
+
+namespace tavrine {
+namespace {
+
+using testing::DataFolder;
+using testing::RecordingPlatform;
+
+const char* kList = "デ-タ一覧.csv";
+
+// A stock list of `lines` lines: a heading row and lines - 1 days.
+std::vector<std::string> ListLines(int lines) {
+  std::vector<std::string> out{"日付,\"1301 極洋\",\"7203 トヨタ自動車\",,\"9984 ソフトバンク\""};
+  int day = DaysFromCivil(2003, 12, 26);
+  for (int r = 1; r < lines; ++r, --day) out.push_back(DateToStr(day) + "," + IntToStr(100 + r) + ",2000.5,,3100");
+  return out;
+}
+
+struct LoaderCase {
+  int lines;
+  std::vector<std::string> percents;
+};
+
+TEST(StockListLoader, ProgressPercentagesFollowTheLineCount) {
+  // Trunc(a x 100 / lines) at a = 0, 100, 200, ...
+  const LoaderCase cases[] = {
+      {250, {"0", "40", "80"}},        // the worked example
+      {1, {"0"}},                       // only the heading line
+      {100, {"0"}},                     // line 100 does not exist
+      {101, {"0", "99"}},               // 10000 / 101 = 99.0..
+      {201, {"0", "49", "99"}},         // 49.75 and 99.50 are cut, not rounded
+      {300, {"0", "33", "66"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines);
+    DataFolder folder;
+    folder.writeLines(kList, ListLines(c.lines));
+    RecordingPlatform p;
+    Workspace ws(p);
+    ws.startup.LoadStockList();
+    std::vector<std::string> want{"データ読込中...", "データ変換中..."};
+    for (const auto& pc : c.percents) want.push_back("データ変換中(" + pc + "％)...");
+    EXPECT_EQ(p.progresses, want);
+    EXPECT_EQ(ws.form.text("LabelProg"), want.back());
+    EXPECT_EQ(ws.StockList.rowCount(), c.lines);
+    EXPECT_EQ(ws.StockList.colCount(), 200);
+    EXPECT_FALSE(ws.StockList.suspended());
+    EXPECT_EQ(p.waitDepth, 0);
+  }
+}
+
+TEST(StockListLoader, FillsRowsByTheCommaTextRules) {
+  DataFolder folder;
+  folder.writeLines(kList, ListLines(250));
+  RecordingPlatform p;
+  Workspace ws(p);
+  ws.startup.LoadStockList();
+  const auto& t = ws.StockList;
+  EXPECT_EQ(t.cell(0, 0), "日付");
+  EXPECT_EQ(t.cell(1, 0), "1301 極洋");  // quoted heading with a space: one cell
+  EXPECT_EQ(t.cell(3, 0), " ");          // empty field
+  EXPECT_EQ(t.cell(4, 0), "9984 ソフトバンク");
+  EXPECT_EQ(t.cell(5, 0), "");
+  EXPECT_EQ(t.cell(0, 1), "2003/12/26");
+  EXPECT_EQ(t.cell(1, 1), "101");
+  EXPECT_EQ(t.cell(2, 1), "2000.5");
+  EXPECT_EQ(t.cell(3, 1), " ");
+  EXPECT_EQ(t.cell(0, 249), DateToStr(DaysFromCivil(2003, 12, 26) - 248));
+  EXPECT_EQ(t.cell(1, 249), "349");
+  EXPECT_EQ(t.cell(0, 250), "");
+}
+
+TEST(StockListLoader, MissingFileRaisesTheFileErrorAndRestoresState) {
+  DataFolder folder;
+  RecordingPlatform p;
+  Workspace ws(p);
+  EXPECT_THROW(ws.startup.LoadStockList(), FileError);
+  EXPECT_EQ(p.progresses, std::vector<std::string>{"データ読込中..."});
+  EXPECT_FALSE(ws.StockList.suspended());
+  EXPECT_EQ(p.waitDepth, 0);
+  EXPECT_EQ(ws.StockList.rowCount(), 5000);  // size before loading stays
+}
+
+TEST(StockListLoader, MissingFileThroughTheStartButtonIsReportedOnce) {
+  DataFolder folder;
+  RecordingPlatform p;
+  Workspace ws(p);
+  Event ev;
+  ASSERT_TRUE(ws.dispatch("Button52", ev));
+  ASSERT_EQ(p.errors.size(), 1u);
+  EXPECT_NE(p.errors[0].find(kList), std::string::npos);
+  EXPECT_EQ(p.progresses, (std::vector<std::string>{"データ読込中...", "データ読込中..."}));
+  EXPECT_FALSE(ws.StockList.suspended());
+  EXPECT_FALSE(ws.SeriesTable.suspended());
+  EXPECT_EQ(p.waitDepth, 0);
+  EXPECT_EQ(ws.form.text("Button17"), "銘柄ボタン");
+  EXPECT_TRUE(ws.form.enabled("TForm1"));  // Button102Click ran before the chain
+}
+
+TEST(QuotedBlankCleanUp, EmptiesOnlyQuotedBlankCells) {
+  RecordingPlatform p;
+  Workspace ws(p);
+  auto& t = ws.StockList;
+  t.set(0, 0, "\" \"");
+  t.set(5, 7, "\"\"");
+  t.set(200, 4860, "\" \"");  // the last column and row it covers
+  t.set(201, 3, "\"\"");      // outside columns 0..200
+  t.set(3, 4861, "\" \"");    // outside rows 0..4860
+  t.set(1, 1, "\"  \"");      // two spaces: not a quoted blank
+  t.set(2, 1, "\" \"x");
+  t.set(3, 1, " ");
+  t.set(4, 1, "\"");
+  t.set(6, 1, "1234");
+  ws.startup.Button53Click();
+  EXPECT_EQ(t.cell(0, 0), "");
+  EXPECT_EQ(t.cell(5, 7), "");
+  EXPECT_EQ(t.cell(200, 4860), "");
+  EXPECT_EQ(t.cell(201, 3), "\"\"");
+  EXPECT_EQ(t.cell(3, 4861), "\" \"");
+  EXPECT_EQ(t.cell(1, 1), "\"  \"");
+  EXPECT_EQ(t.cell(2, 1), "\" \"x");
+  EXPECT_EQ(t.cell(3, 1), " ");
+  EXPECT_EQ(t.cell(4, 1), "\"");
+  EXPECT_EQ(t.cell(6, 1), "1234");
+}
+
+TEST(QuotedBlankCleanUp, QuotedTextInTheFileBecomesAnEmptyCell) {
+  // """""" in the file is a quoted field holding "" ; the loader keeps it,
+  // the clean-up empties it. A bare "" field is already one space.
+  DataFolder folder;
+  folder.writeLines(kList, {"日付,a,b", "2003/12/26,\"\"\"\"\"\",\"\",\"\"\" \"\"\""});
+  RecordingPlatform p;
+  Workspace ws(p);
+  ws.startup.LoadStockList();
+  EXPECT_EQ(ws.StockList.cell(1, 1), "\"\"");
+  EXPECT_EQ(ws.StockList.cell(2, 1), " ");
+  EXPECT_EQ(ws.StockList.cell(3, 1), "\" \"");
+  ws.startup.Button53Click();
+  EXPECT_EQ(ws.StockList.cell(1, 1), "");
+  EXPECT_EQ(ws.StockList.cell(2, 1), " ");
+  EXPECT_EQ(ws.StockList.cell(3, 1), "");
+}
+
+// Headings "H1".."Hn" in columns 1..n.
+void Headings(WorkTable& t, int n) {
+  for (int c = 1; c <= n; ++c) t.set(c, 0, "H" + IntToStr(c));
+}
+
+TEST(StockPickerFill, RowCountFromTheNumberOfHeadings) {
+  struct Case {
+    int headings;
+    int rows;  // Trunc(n / 6 + 1.9), worked by hand
+  } cases[] = {{199, 35}, {197, 34}, {6, 2}, {7, 3}, {12, 3}, {13, 4}, {0, 1}, {1, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.headings);
+    RecordingPlatform p;
+    Workspace ws(p);
+    Headings(ws.StockList, c.headings);
+    ws.startup.Button54Click();
+    EXPECT_EQ(ws.StockPicker.rowCount(), c.rows);
+    EXPECT_EQ(ws.StockPicker.colCount(), 7);
+  }
+}
+
+TEST(StockPickerFill, BlankHeadingsDoNotCountButFullWidthSpaceDoes) {
+  RecordingPlatform p;
+  Workspace ws(p);
+  Headings(ws.StockList, 6);
+  ws.StockList.set(7, 0, " ");
+  ws.StockList.set(8, 0, "\xE3\x80\x80");  // full-width space: not blank here
+  ws.startup.Button54Click();
+  EXPECT_EQ(ws.StockPicker.rowCount(), 3);  // n = 7
+}
+
+TEST(StockPickerFill, PlacesSixHeadingsARowFromRowOne) {
+  RecordingPlatform p;
+  Workspace ws(p);
+  Headings(ws.StockList, 199);
+  ws.StockPicker.set(3, 36, "old");  // row count 35: row 36 is the last written
+  ws.StockPicker.set(3, 37, "kept");
+  ws.StockPicker.set(0, 1, "");
+  ws.startup.Button54Click();
+  const auto& s = ws.StockPicker;
+  EXPECT_EQ(s.cell(1, 1), "H1");
+  EXPECT_EQ(s.cell(6, 1), "H6");
+  EXPECT_EQ(s.cell(1, 2), "H7");
+  EXPECT_EQ(s.cell(4, 10), "H58");    // 4 + 6 x 9
+  EXPECT_EQ(s.cell(6, 33), "H198");
+  EXPECT_EQ(s.cell(1, 34), "H199");
+  EXPECT_EQ(s.cell(2, 34), "");       // column 200 is always empty
+  EXPECT_EQ(s.cell(3, 36), "");       // overwritten with empty StockList[207,0]
+  EXPECT_EQ(s.cell(3, 37), "kept");   // beyond the last written row
+  EXPECT_EQ(s.cell(0, 1), "");        // column 0 stays empty
+  for (int c = 0; c <= 6; ++c) EXPECT_EQ(s.cell(c, 0), "") << c;  // row 0 untouched
+}
+
+TEST(StockPickerFill, SixHeadingsFillOneRowAndClearTheNextTwo) {
+  RecordingPlatform p;
+  Workspace ws(p);
+  Headings(ws.StockList, 6);
+  for (int c = 1; c <= 6; ++c) {
+    ws.StockPicker.set(c, 2, "x");
+    ws.StockPicker.set(c, 3, "x");
+    ws.StockPicker.set(c, 4, "y");
+  }
+  ws.startup.Button54Click();
+  EXPECT_EQ(ws.StockPicker.rowCount(), 2);
+  for (int c = 1; c <= 6; ++c) {
+    EXPECT_EQ(ws.StockPicker.cell(c, 1), "H" + IntToStr(c));
+    EXPECT_EQ(ws.StockPicker.cell(c, 2), "");
+    EXPECT_EQ(ws.StockPicker.cell(c, 3), "");  // b = 2 = row count, written too
+    EXPECT_EQ(ws.StockPicker.cell(c, 4), "y");
+  }
+}
+
+// Installation mode from StockList[1,4] and the two sibling tool files.
+TEST(InstallationMode, Decision) {
+  struct Case {
+    const char* cell;
+    bool pullbox, listwerk;
+    bool standAlone;
+  } cases[] = {
+      {"1234", true, true, false},
+      {" ", true, true, false},   // one space is not empty here
+      {"", true, true, true},
+      {"1234", false, true, true},
+      {"1234", true, false, true},
+      {"", false, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("cell '") + c.cell + "' pullbox " + (c.pullbox ? "1" : "0") + " listwerk " +
+                 (c.listwerk ? "1" : "0"));
+    DataFolder folder;
+    if (c.pullbox) folder.touch("pullbox/pullbox.exe");
+    if (c.listwerk) folder.touch("listwerk/listwerk.exe");
+    RecordingPlatform p;
+    Workspace ws(p);
+    ws.StockList.set(1, 4, c.cell);
+    ws.startup.Button123Click();
+    EXPECT_EQ(ws.form.text("Button17"), c.standAlone ? "銘柄収集" : "銘柄ボタン");
+    EXPECT_EQ(ws.form.text("BitBtn1"), c.standAlone ? "tavrineⅠ" : "株価収集");
+    EXPECT_TRUE(p.messages.empty());
+  }
+}
+
+TEST(InstallationMode, ToolsAreLookedForUnderTheRootFolder) {
+  DataFolder home;  // the list's folder, without tools
+  DataFolder root;  // sets TAVRINE_ROOT (and HOME) last
+  root.touch("pullbox/pullbox.exe");
+  root.touch("listwerk/listwerk.exe");
+  setenv("TAVRINE_HOME", home.dir().c_str(), 1);
+  RecordingPlatform p;
+  Workspace ws(p);
+  ws.StockList.set(1, 4, "500");
+  ws.startup.Button123Click();
+  EXPECT_EQ(ws.form.text("Button17"), "銘柄ボタン");
+}
+
+}  // namespace
+}  // namespace tavrine
