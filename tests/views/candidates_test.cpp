@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <tuple>
 
 #include "app/workspace.h"
 #include "store/codec.h"
@@ -26,6 +27,16 @@ class CandidatesTest : public ::testing::Test {
     std::filesystem::create_directories(dir / "pickrow");
     std::filesystem::create_directories(dir / "tavrine");
     setenv("TAVRINE_ROOT", dir.c_str(), 1);
+    // The control cells the start-up leaves for every later chain.
+    auto& st = ws.SeriesTable;
+    for (auto [c, r, v] : std::vector<std::tuple<int, int, const char*>>{
+             {1, 4864, "4860"}, {4, 4862, "4"}, {17, 4862, "1"}, {4, 4863, "0"}, {6, 4862, "0"},
+             {6, 4863, "0"}, {6, 4864, "0"}, {7, 4862, "7"}, {7, 4863, "1"}, {17, 4863, "0"},
+             {1, 4863, "1"}, {5, 4862, "0"}, {3, 4863, "800"}, {3, 4864, "1"}, {9, 4863, "1"},
+             {12, 4862, "0"}, {11, 4864, "0"}})
+      st.set(c, r, v);
+    ws.CacheTable.set(0, 0, "0");
+    ws.StatsTable.set(13, 3, "S1");
   }
   void TearDown() override {
     unsetenv("TAVRINE_ROOT");
