@@ -141,7 +141,7 @@ void Series::Button3Click() {
 
   std::vector<long long> yen;
   if (pricesReadable(k, F, L, yen))
-    extractRowByRow(k, F, L, yen);
+    extractRowByRow(F, L, yen);
   else
     extractInOrder(k, F, L);
   stampCache();
@@ -240,7 +240,7 @@ bool Series::pricesReadable(int k, int F, int L, std::vector<long long>& yen) {
 
 // The same results as extractInOrder, computed first and written a row at a
 // time (each row of the table is touched once instead of once per column).
-void Series::extractRowByRow(int k, int F, int L, const std::vector<long long>& yen) {
+void Series::extractRowByRow(int F, int L, const std::vector<long long>& yen) {
   auto& st = ws_.SeriesTable;
   auto& calc = ws_.CalcTable;
   for (int r = F; r <= L; ++r) putInt(kClose, r, yen[r]);

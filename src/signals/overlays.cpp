@@ -73,7 +73,8 @@ void Overlays::DeviationOverlay(long double k, int maCol, long double band, int 
   auto deviation = [&](int r) {
     const long double close = calc.getInt(1, r);
     const long double ma = signals::ReadDecimal(calc, maCol, r);
-    calc.setInt(25, r, Round(p * k * (close - ma) / ma));
+    // An average of 0 (a run of zero prices) gives no deviation rather than inf.
+    calc.setInt(25, r, ma == 0 ? 0 : Round(p * k * (close - ma) / ma));
   };
   OverlayCopy(Round(p * k * band), Round(-p * k * band), first, lastRow, deviation);
 }

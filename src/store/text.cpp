@@ -85,9 +85,18 @@ std::string FloatToStr(long double v) {
   return mant + "E" + (neg ? "-" : "") + exp.substr(k);
 }
 
-long long Round(long double v) { return static_cast<long long>(std::nearbyintl(v)); }
+namespace {
+// A value that has no 64-bit integer (inf, nan, a price like 1e30) stops the
+// chain like any other bad number instead of producing an arbitrary integer.
+long long ToInteger(long double r) {
+  if (!(r > -9.2e18L && r < 9.2e18L)) throw std::range_error("Invalid floating point operation");
+  return static_cast<long long>(r);
+}
+}  // namespace
 
-long long Trunc(long double v) { return static_cast<long long>(std::truncl(v)); }
+long long Round(long double v) { return ToInteger(std::nearbyintl(v)); }
+
+long long Trunc(long double v) { return ToInteger(std::truncl(v)); }
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "series/decimal_form.h"
 #include "series_fixture.h"
 
@@ -220,9 +222,10 @@ TEST_F(SeriesTest, EqualClosesGiveZeroStochasticsAndTheGuideLines) {
 }
 
 TEST_F(SeriesTest, ZeroAveragesGiveZeroInsteadOfNonsense) {
-  // A run of 100 zero prices makes the 5-, 25- and 75-day averages 0 there.
+  // A run of 300 zero prices makes the 5-, 25-, 75- and 200-day averages 0
+  // there; the long deviation overlay divides by the 200-day one.
   std::vector<std::string> cells(1600, "800");
-  for (int i = 30; i < 130; ++i) cells[i] = "0";
+  for (int i = 30; i < 330; ++i) cells[i] = "0";
   PutColumn(ws, 4, "0000 zero", cells);
   Select(4);
   EXPECT_TRUE(platform.errors.empty());
@@ -234,6 +237,8 @@ TEST_F(SeriesTest, ZeroAveragesGiveZeroInsteadOfNonsense) {
   EXPECT_EQ(calc.cell(12, 80), "0");  // close 0, average 0
   EXPECT_EQ(calc.cell(4, 50), "0");   // a zero 75-day average ...
   EXPECT_EQ(calc.cell(14, 50), "0");  // ... gives S3 0 at its row
+  EXPECT_EQ(calc.cell(5, 100), "0");
+  EXPECT_EQ(calc.cell(25, 100), "0");  // deviation from a zero 200-day average
 }
 
 TEST_F(SeriesTest, BadCellsStopTheExtractionWithTheirText) {
@@ -289,7 +294,9 @@ TEST_F(SeriesTest, EmptyOldestCloseStopsTheStochasticsWhereTheyReachIt) {
   EXPECT_EQ(ws.SeriesTable.cell(1, 4862), "100");
   for (int r = 1; r <= kDays; ++r) {
     for (int c : {0, 2, 7, 17, 18}) ASSERT_EQ(calc.cell(c, r), e.at(c, r)) << c << "," << r;
-    if (r != 100) ASSERT_EQ(calc.cell(1, r), e.at(1, r)) << r;
+    if (r != 100) {
+      ASSERT_EQ(calc.cell(1, r), e.at(1, r)) << r;
+    }
     if (r <= 91) {  // 9-day extremes; the 65-day ones never ran
       long long h = -1, l = 1LL << 40;
       for (int j = r; j <= r + 8; ++j) {
@@ -394,7 +401,10 @@ TEST(DecimalForm, QuickRoundingsAgreeWithRound) {
       ASSERT_EQ(RoundQuotient(s, w), Round(static_cast<long double>(s) / w)) << s << "/" << w;
     }
   std::uniform_real_distribution<double> real(-1e7, 1e7);
-  std::vector<long double> values = {0.5L, 1.5L, 2.5L, -0.5L, -1.5L, -2.5L, 0.49999999999L, -0.0L, 1e19L, -1e19L};
+  std::vector<long double> values = {0.5L, 1.5L, 2.5L, -0.5L, -1.5L, -2.5L, 0.49999999999L, -0.0L};
+  // Beyond 64 bits both stop with the same error.
+  EXPECT_THROW(RoundEven(1e19L), std::range_error);
+  EXPECT_THROW(RoundEven(-1e19L), std::range_error);
   for (int i = 0; i < 100000; ++i) {
     long double v = real(gen);
     if (i % 3 == 0) v = std::round(v * 2) / 2;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace tavrine {
 namespace {
 
@@ -45,6 +47,10 @@ TEST(Numbers, RoundIsHalfToEvenAndTruncDropsTheFraction) {
   EXPECT_EQ(Round(2.5000001L), 3);
   EXPECT_EQ(Trunc(3.99L), 3);
   EXPECT_EQ(Trunc(-3.99L), -3);
+  // No 64-bit integer: an error, never an arbitrary value.
+  EXPECT_THROW(Round(1e30L), std::range_error);
+  EXPECT_THROW(Round(std::numeric_limits<long double>::infinity()), std::range_error);
+  EXPECT_THROW(Trunc(std::numeric_limits<long double>::quiet_NaN()), std::range_error);
 }
 
 TEST(Numbers, GeneralDecimalForm) {

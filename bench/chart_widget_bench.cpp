@@ -1,0 +1,77 @@
+// A term press as the user sees it: the engine's term draw and redraw plus the
+// chart widget taking the new points and rendering, on a full sample folder.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPixmap>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/workspace.h"
+#include "gui/chart_widget.h"
+#include "sample.h"
+#include "store/text.h"
+
+namespace {
+
+class QuietPlatform : public tavrine::Platform {
+ public:
+  void message(const std::string&) override {}
+  void error(const std::string&) override {}
+  void progress(const std::string&) override {}
+  void status(const std::string&) override {}
+  void navigate(const std::string&) override {}
+  std::string printChart() override { return {}; }
+};
+
+struct Fixture {
+  QuietPlatform platform;
+  tavrine::Workspace ws{platform};
+  tavrine::gui::ChartWidget widget{ws.chart};
+  std::string dir;
+  Fixture() {
+    std::string t = (std::filesystem::temp_directory_path() / "tavrine-cwb.XXXXXX").string();
+    if (!mkdtemp(t.data())) std::abort();
+    dir = t;
+    tavrine::sample::Options o;
+    o.dir = dir;
+    o.today = tavrine::DaysFromCivil(2003, 12, 26);
+    tavrine::sample::Generate(o);
+    setenv("TAVRINE_HOME", dir.c_str(), 1);
+    setenv("TAVRINE_ROOT", dir.c_str(), 1);
+    setenv("TAVRINE_TODAY", "2003/12/26", 1);
+    ws.dispatch("Button52", tavrine::Event{});
+    widget.resize(1280, 500);
+    widget.refresh();
+  }
+  ~Fixture() { std::filesystem::remove_all(dir); }
+};
+
+Fixture* fx = nullptr;
+
+void TermPress(benchmark::State& state, const char* button) {
+  for (auto _ : state) {
+    fx->ws.dispatch(button, tavrine::Event{});
+    fx->widget.refresh();
+    QPixmap shown = fx->widget.grab();  // the paint the user waits for
+    benchmark::DoNotOptimize(shown);
+  }
+}
+
+BENCHMARK_CAPTURE(TermPress, long_term, "Button2")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(TermPress, middle_term, "DrawChart")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  Fixture f;
+  fx = &f;
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  fx = nullptr;
+  return 0;
+}
