@@ -94,7 +94,19 @@ long long ToInteger(long double r) {
 }
 }  // namespace
 
-long long Round(long double v) { return ToInteger(std::nearbyintl(v)); }
+long long Round(long double v) {
+  if (v > -4e18L && v < 4e18L) {
+    // v - t is exact here, so the half test sees the value as computed.
+    long long t = static_cast<long long>(v);
+    const long double f = v - static_cast<long double>(t);
+    if (f > 0.5L || (f == 0.5L && (t & 1)))
+      ++t;
+    else if (f < -0.5L || (f == -0.5L && (t & 1)))
+      --t;
+    return t;
+  }
+  return ToInteger(std::nearbyintl(v));
+}
 
 long long Trunc(long double v) { return ToInteger(std::truncl(v)); }
 

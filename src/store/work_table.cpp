@@ -2,6 +2,8 @@
 
 #include "store/comma_text.h"
 
+#include <algorithm>
+
 namespace tavrine {
 
 const std::string WorkTable::empty_;
@@ -28,7 +30,9 @@ void WorkTable::set(int c, int r, std::string v) {
   auto& row = rowRef(r);
   if (static_cast<std::size_t>(c) >= row.size()) {
     if (v.empty()) return;
-    row.resize(static_cast<std::size_t>(c) + 1);
+    // Grow to the displayed width at once, so filling a row column by column
+    // does not reallocate it again and again.
+    row.resize(static_cast<std::size_t>(std::max(c + 1, cols_)));
   }
   row[c] = std::move(v);
   ++version_;
@@ -61,18 +65,24 @@ void WorkTable::setRowCells(int r, const std::vector<std::string>& cells) {
 void WorkTable::copyRowFrom(const WorkTable& from, int src, int dst) {
   if (dst < 0) return;
   auto& row = rowRef(dst);
-  const int n = from.colCount();
-  row.assign(static_cast<std::size_t>(n), std::string());
-  for (int c = 0; c < n; ++c) {
-    const std::string& v = from.cell(c, src);
-    row[c] = v.empty() ? std::string(" ") : v;
+  const std::size_t n = static_cast<std::size_t>(from.colCount());
+  if (row.size() < n) row.resize(n);
+  // Cells are assigned in place, keeping their storage.
+  for (std::size_t c = 0; c < n; ++c) {
+    const std::string& v = from.cell(static_cast<int>(c), src);
+    if (v.empty())
+      row[c].assign(1, ' ');
+    else
+      row[c] = v;
   }
+  for (std::size_t c = n; c < row.size(); ++c) row[c].clear();
   ++version_;
 }
 
 void WorkTable::clearRow(int r) {
   if (r < 0 || static_cast<std::size_t>(r) >= data_.size()) return;
-  data_[r].clear();
+  // The cells are emptied but the row keeps its width for the next fill.
+  for (auto& cell : data_[r]) cell.clear();
   ++version_;
 }
 
