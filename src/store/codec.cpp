@@ -149,22 +149,25 @@ std::vector<std::string> SplitLines(std::string_view text) {
   return lines;
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
+std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw FileError("ファイル \"" + path + "\" を開けません。");
   std::ostringstream ss;
   ss << in.rdbuf();
   if (in.bad()) throw FileError("ファイル \"" + path + "\" を読み込めません。");
-  return SplitLines(Cp932ToUtf8(ss.str()));
+  return ss.str();
 }
+
+std::vector<std::string> ReadLines(const std::string& path) { return SplitLines(Cp932ToUtf8(ReadBytes(path))); }
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(path, ec);
 }
 
-void WriteText(const std::string& path, std::string_view utf8) {
-  const std::string bytes = Utf8ToCp932(utf8);
+void WriteText(const std::string& path, std::string_view utf8) { WriteBytes(path, Utf8ToCp932(utf8)); }
+
+void WriteBytes(const std::string& path, std::string_view bytes) {
   const std::string tmp = path + ".tmp";
   {
     std::ofstream out(tmp, std::ios::binary | std::ios::trunc);

@@ -18,6 +18,10 @@ std::string EucJpToUtf8(std::string_view bytes);
 // Whole-file text access in Shift-JIS. Lines end at CR, LF or CR LF; a NUL
 // byte ends its line. Throws FileError when the file cannot be read.
 std::vector<std::string> ReadLines(const std::string& path);
+// The file's bytes as they stand, and writing bytes through a temporary file
+// that then replaces the target. Throw FileError.
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, std::string_view bytes);
 bool FileExists(const std::string& path);
 // Writes the text (UTF-8 converted to Shift-JIS) through a temporary file
 // that then replaces the target, so a failed write leaves the old file intact.

@@ -121,7 +121,7 @@ void Collection::fetchPages(const std::string& code) {
     ws_.setProgress(buf);
     const std::string body = http_.Get(QuoteHost(), quote::CollectionPath(n, code, Today()));
     st.set(14, 4864, IntToStr(n));
-    quote::WriteRawFile(RootPath(kRireki), quote::KeptWindow(body));
+    WriteBytes(RootPath(kRireki), quote::KeptWindow(body));
     Button91Click();
     Button92Click();
     Button93Click();
@@ -187,7 +187,7 @@ void Collection::Button116Click() {
 
 void Collection::Button91Click() {
   auto& web = ws_.WebRows;
-  const auto lines = SplitLines(quote::ReadRawFile(RootPath(kRireki)));
+  const auto lines = SplitLines(ReadBytes(RootPath(kRireki)));
   web.setColCount(50);
   const int filled = std::min(static_cast<int>(lines.size()), 4859);
   for (int i = 0; i < filled; ++i) {

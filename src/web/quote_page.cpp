@@ -1,9 +1,6 @@
 #include "web/quote_page.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "store/codec.h"
 #include "store/text.h"
@@ -133,36 +130,6 @@ std::string ProgressLabel(std::string_view rawHead) {
   const long long len = static_cast<long long>(m) - 7;
   if (len >= 1) label += EucJpToUtf8(Copy(rawHead, 7, len));
   return label + "・";
-}
-
-std::string ReadRawFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("ファイル \"" + path + "\" を開けません。");
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) throw FileError("ファイル \"" + path + "\" を読み込めません。");
-  return ss.str();
-}
-
-void WriteRawFile(const std::string& path, std::string_view bytes) {
-  const std::string tmp = path + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) throw FileError("ファイル \"" + path + "\" を作成できません。");
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(tmp.c_str());
-      throw FileError("ファイル \"" + path + "\" に書き込めません。");
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(tmp, path, ec);
-  if (ec) {
-    std::remove(tmp.c_str());
-    throw FileError("ファイル \"" + path + "\" に書き込めません。");
-  }
 }
 
 }  // namespace tavrine::quote

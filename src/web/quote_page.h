@@ -62,9 +62,5 @@ std::string RemoveCommas(std::string s, int times = 4);
 // position 7 up to the month sign (first byte 0xB7), "・"; as UTF-8.
 std::string ProgressLabel(std::string_view rawHead);
 
-// Raw file access for page text: no character conversion. WriteRawFile
-// writes a temporary file and renames it over the target.
-std::string ReadRawFile(const std::string& path);
-void WriteRawFile(const std::string& path, std::string_view bytes);
 
 }  // namespace tavrine::quote
