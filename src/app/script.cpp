@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/workspace.h"
+#include "signals/scan.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -180,8 +181,28 @@ class Runner {
 
  private:
   // Commands added beside the basic set.
-  void run2(const std::string& cmd, const std::vector<std::string>&, const std::string&) {
+  void run2(const std::string& cmd, const std::vector<std::string>& words, const std::string&) {
+    if (cmd == "scan") {
+      scan(words);
+      return;
+    }
     throw BadLine{"unknown command " + cmd};
+  }
+
+  // "scan long" / "scan short": every stock by every rule in the current
+  // entry direction, one tab-separated line a row in the scan window's order.
+  void scan(const std::vector<std::string>& words) {
+    if (words.size() != 1 || (words[0] != "long" && words[0] != "short")) throw BadLine{"scan needs long or short"};
+    ScanOptions o;
+    o.shortTerm = words[0] == "short";
+    const std::string& direction = ws_.SeriesTable.cell(7, 4863);
+    o.entryBuy = direction.empty() || direction == "1";
+    o.threads = 2;
+    for (const ScanRow& r : RunScan(ws_.StockList, o)) {
+      out_ << EscapeText(r.code) << '\t' << EscapeText(r.name) << '\t' << EscapeText(r.rule) << '\t' << r.trades
+           << '\t' << EscapeText(r.average) << '\t' << EscapeText(r.perYear) << '\t' << EscapeText(r.annualRate)
+           << '\t' << EscapeText(r.winShare) << '\t' << EscapeText(r.averageDays) << '\n';
+    }
   }
 
   static std::vector<std::string> split(const std::string& s) {

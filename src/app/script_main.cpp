@@ -2,15 +2,63 @@
 // of user actions (standard input when FILE is absent).
 #include <fstream>
 #include <iostream>
+#include <string>
 
 #include "app/script.h"
 #include "store/paths.h"
 
+namespace {
+
+const char* const kUsage =
+    "usage: tavrine-script [FILE]\n"
+    "       tavrine-script --help\n"
+    "\n"
+    "Plays a script of user actions against the engine without a window (standard\n"
+    "input when FILE is absent). One command a line; blank lines and lines starting\n"
+    "with # are skipped. In TEXT, \\r \\n \\t \\s (space) and \\\\ are escapes.\n"
+    "\n"
+    "Actions:\n"
+    "  start                      program start (start-up of the main window)\n"
+    "  set CONTROL [TEXT]         replace a text box's text as typing would\n"
+    "  key CONTROL CODE           a key press with that character code (13 = Enter)\n"
+    "  click CONTROL              a click with the control as sender\n"
+    "  dblclick CONTROL           a double click\n"
+    "  mouseup GRID C R           mouse release over StringGrid5 or StringGrid7 cell [C,R]\n"
+    "                             (-1 -1: no cell)\n"
+    "  chartdown [LINE:INDEX ...] mouse press on the chart with those points under it\n"
+    "\n"
+    "Queries:\n"
+    "  cell TABLE C R             prints TABLE[C,R]=TEXT\n"
+    "  dump TABLE C0-C1 R0-R1     one line a row: row number, then the cells, tab-separated\n"
+    "  size TABLE                 prints TABLE COLS x ROWS\n"
+    "  text CONTROL               prints CONTROL=TEXT\n"
+    "  visible CONTROL            prints CONTROL visible=1 or visible=0\n"
+    "  chart LINE                 prints LINE N, then x, y, label of each point\n"
+    "  echo TEXT                  prints TEXT\n"
+    "  scan long|short            rule scan: every stock of the list (columns 1..197) by\n"
+    "                             every rule, long- or short-term rule set, in the current\n"
+    "                             entry direction; one line a row, tab-separated: code,\n"
+    "                             name, rule, trades, average ratio, trades per year,\n"
+    "                             annual rate, share of trades above 1, average days;\n"
+    "                             annual rate descending, then code, then rule\n"
+    "\n"
+    "Tables: StockList SeriesTable CalcTable StatsTable StockPicker WebRows\n"
+    "        CandidateTable DateTable CacheTable\n"
+    "Events printed as they happen: message: error: progress: status: navigate: print:\n"
+    "Exit status: 0 when the whole script ran, 2 for a line it cannot understand.\n"
+    "Environment: TAVRINE_HOME TAVRINE_ROOT TAVRINE_QUOTE_HOST TAVRINE_TODAY\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
   tavrine::SetExecutablePath(argv[0]);
   std::ios::sync_with_stdio(false);
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << kUsage;
+    return 0;
+  }
   if (argc > 2) {
-    std::cerr << "usage: tavrine-script [FILE]\n";
+    std::cerr << kUsage;
     return 2;
   }
   if (argc == 2) {

@@ -1,0 +1,96 @@
+// The rule scan over a full generated stock list (197 stocks x 4860 days):
+// ten rules, long-term set, entry-buy, two worker threads. Wall-clock time.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/workspace.h"
+#include "sample.h"
+#include "signals/scan.h"
+#include "store/text.h"
+
+namespace {
+
+class QuietPlatform : public tavrine::Platform {
+ public:
+  void message(const std::string&) override {}
+  void error(const std::string& text) override { lastError = text; }
+  void progress(const std::string&) override {}
+  void status(const std::string&) override {}
+  void navigate(const std::string&) override {}
+  std::string printChart() override { return {}; }
+  std::string lastError;
+};
+
+// The generated folder loaded by the start-up loader, removed at exit.
+struct LoadedList {
+  std::string dir;
+  QuietPlatform platform;
+  std::unique_ptr<tavrine::Workspace> ws;
+  LoadedList() {
+    std::string t = (std::filesystem::temp_directory_path() / "tavrine-scan-bench.XXXXXX").string();
+    if (!mkdtemp(t.data())) std::abort();
+    dir = t;
+    tavrine::sample::Options o;
+    o.dir = dir;
+    o.today = tavrine::DaysFromCivil(2003, 12, 26);
+    tavrine::sample::Generate(o);
+    setenv("TAVRINE_HOME", dir.c_str(), 1);
+    setenv("TAVRINE_ROOT", dir.c_str(), 1);
+    ws = std::make_unique<tavrine::Workspace>(platform);
+    ws->startup.LoadStockList();
+    ws->startup.Button53Click();
+  }
+  ~LoadedList() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+};
+
+const LoadedList& List() {
+  static LoadedList l;
+  return l;
+}
+
+void Scan(benchmark::State& state, bool shortTerm) {
+  const auto& list = List();
+  if (!list.platform.lastError.empty()) {
+    state.SkipWithError(list.platform.lastError.c_str());
+    return;
+  }
+  tavrine::ScanOptions o;
+  o.shortTerm = shortTerm;
+  o.entryBuy = true;
+  o.threads = 2;
+  std::size_t rows = 0;
+  for (auto _ : state) {
+    auto result = tavrine::RunScan(list.ws->StockList, o);
+    rows = result.size();
+    benchmark::DoNotOptimize(result.data());
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+  state.counters["stocks"] = static_cast<double>(tavrine::ScanColumns(list.ws->StockList).size());
+}
+
+void BM_ScanLongEntryBuy(benchmark::State& state) { Scan(state, false); }
+BENCHMARK(BM_ScanLongEntryBuy)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+void BM_ScanShortEntryBuy(benchmark::State& state) { Scan(state, true); }
+BENCHMARK(BM_ScanShortEntryBuy)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+}  // namespace
+
+BENCHMARK_MAIN();

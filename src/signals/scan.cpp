@@ -1,0 +1,253 @@
+#include "signals/scan.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "app/workspace.h"
+#include "store/text.h"
+#include "store/work_table.h"
+
+namespace tavrine {
+
+namespace {
+
+// The rule buttons in tag order (tag 0 .. 9).
+const char* const kRuleButtons[10] = {"Button37", "Button38", "Button39", "Button73", "Button74",
+                                      "Button75", "Button76", "Button77", "Button1",  "Button83"};
+
+constexpr int kFirstStockColumn = 1;
+constexpr int kLastStockColumn = 197;
+constexpr int kListedTrades = 1000;  // the trade list keeps the newest 1000
+
+// A workspace of a scan worker shows nothing; the scan catches the errors
+// itself and leaves the stock out.
+class SilentPlatform : public Platform {
+ public:
+  void message(const std::string&) override {}
+  void error(const std::string&) override {}
+  void progress(const std::string&) override {}
+  void status(const std::string&) override {}
+  void navigate(const std::string&) override {}
+  std::string printChart() override { return {}; }
+};
+
+bool Cancelled(const ScanOptions& o) { return o.cancel && o.cancel->load(std::memory_order_relaxed); }
+
+// The control cells and captions the start-up leaves before the first stock
+// is extracted, with the stock column k and the entry direction of the scan.
+// Written before every stock, so nothing of the previous stock carries over.
+void PrepareStock(Workspace& ws, int k, bool entryBuy) {
+  auto& st = ws.SeriesTable;
+  st.set(1, 4864, "4860");
+  st.setInt(4, 4862, k);
+  st.set(4, 4864, ws.StockList.cell(k, 0));
+  st.set(3, 4864, "1");
+  st.set(17, 4862, "1");
+  st.set(4, 4863, "0");
+  st.set(6, 4862, "0");
+  st.set(6, 4863, "0");
+  st.set(6, 4864, "0");
+  st.set(7, 4862, "7");
+  st.set(7, 4863, entryBuy ? "1" : "0");
+  st.set(1, 4863, "1");
+  st.set(5, 4862, "0");
+  st.set(3, 4863, "800");
+  st.set(9, 4863, "1");
+  st.set(12, 4862, "0");
+  st.set(11, 4864, "0");
+  st.set(17, 4863, "0");
+  st.set(10, 4863, ws.StockList.cell(0, 1));
+  ws.StatsTable.set(13, 3, "S1");
+  ws.CacheTable.set(0, 0, "0");
+
+  auto& f = ws.form;
+  f.setText("Button79", "長");
+  f.setText("Button13", "S2");
+  f.setText("Button81", "S");
+  f.setText("Button47", entryBuy ? "入買" : "入売");
+  f.setText("Button118", "狭");
+  f.setText("MaskEdit1", "0.00");
+  f.setText("Edit1", LeftBytes(ws.StockList.cell(k, 0), 4));
+  f.setText("Edit2", ws.StockList.cell(0, 1));
+}
+
+// The row of one rule as the statistics block shows it after the rule button.
+ScanRow ReadRow(const Workspace& ws, int k, int tag) {
+  const WorkTable& t = ws.StatsTable;
+  const std::string& heading = ws.StockList.cell(k, 0);
+  ScanRow row;
+  row.column = k;
+  row.code = LeftBytes(heading, 4);
+  row.name = ScanNameOf(heading);
+  row.tag = tag;
+  row.rule = ws.form.text(kRuleButtons[tag]);
+  const std::string& count = t.cell(11, 3);
+  row.trades = IsBlank(count) ? 0 : StrToInt(count);
+  if (row.trades > 0) {
+    row.average = t.cell(8, 3);
+    row.perYear = t.cell(11, 4);
+    row.averageDays = t.cell(13, 4);
+  }
+  row.annualRate = t.cell(8, 4);
+  const int listed = std::min(row.trades, kListedTrades);
+  int wins = 0;
+  for (int r = 1; r <= listed; ++r)
+    if (StrToFloat(t.cell(6, r)) > 1) ++wins;
+  row.winShare = WinShareText(wins, listed);
+  return row;
+}
+
+// One stock through the selection chain and the ten rule buttons. Returns
+// false when the scan was cancelled before the stock was done.
+bool ScanStock(Workspace& ws, int k, const ScanOptions& o, std::vector<ScanRow>& out) {
+  PrepareStock(ws, k, o.entryBuy);
+  ws.series.Button3Click();
+  // As the start-up does after the extraction: the next term switch computes
+  // the short-term set, the deviation view starts in its short mode.
+  ws.SeriesTable.set(11, 4864, "0");
+  ws.form.setText("Button13", "S2");
+  ws.series.Button9Click();
+  ws.series.Button21Click();
+  ws.series.Button24Click();
+  ws.series.Button12Click();
+  // The extraction leaves the long-term set in the rule columns.
+  if (o.shortTerm) ws.overlays.Button79Click();
+  for (int tag = 0; tag < 10; ++tag) {
+    if (Cancelled(o)) return false;
+    ws.rules.Button37Click(kRuleButtons[tag]);
+    out.push_back(ReadRow(ws, k, tag));
+  }
+  return true;
+}
+
+// Annual rate as a number for the order; empty or not a number sorts last.
+bool RateValue(const std::string& s, long double& v) {
+  if (IsBlank(s)) return false;
+  try {
+    v = StrToFloat(s);
+    return true;
+  } catch (const ConversionError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+std::string ScanNameOf(const std::string& heading) {
+  std::string rest = heading.substr(LeftBytes(heading, 4).size());
+  std::size_t i = 0;
+  for (;;) {
+    if (rest.compare(i, 1, " ") == 0)
+      i += 1;
+    else if (rest.compare(i, 3, "\xE3\x80\x80") == 0)  // full-width space
+      i += 3;
+    else
+      break;
+  }
+  return rest.substr(i);
+}
+
+std::string WinShareText(int wins, int listed) {
+  if (listed <= 0) return {};
+  // Hundredths rounded half up, in integers so no binary fraction decides a tie.
+  const long long h = (200LL * wins + listed) / (2LL * listed);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%lld.%02lld", h / 100, h % 100);
+  return buf;
+}
+
+std::vector<int> ScanColumns(const WorkTable& stockList) {
+  std::vector<int> cols;
+  for (int c = kFirstStockColumn; c <= kLastStockColumn; ++c)
+    if (!IsBlankWide(stockList.cell(c, 0))) cols.push_back(c);
+  return cols;
+}
+
+std::vector<ScanRow> RunScan(const WorkTable& stockList, const ScanOptions& options) {
+  const std::vector<int> columns = ScanColumns(stockList);
+  const int total = static_cast<int>(columns.size());
+  std::vector<std::vector<ScanRow>> perStock(columns.size());
+  if (total == 0) return {};
+
+  std::atomic<int> next{0};
+  std::atomic<int> done{0};
+  std::mutex failMutex;
+  std::exception_ptr failure;
+
+  auto worker = [&] {
+    try {
+      SilentPlatform platform;
+      auto ws = std::make_unique<Workspace>(platform);
+      ws->StockList = stockList;
+      for (;;) {
+        if (Cancelled(options)) return;
+        const int i = next.fetch_add(1);
+        if (i >= total) return;
+        std::vector<ScanRow> rows;
+        bool complete = false;
+        try {
+          complete = ScanStock(*ws, columns[static_cast<std::size_t>(i)], options, rows);
+        } catch (const std::exception&) {
+          // A series that cannot be computed (too short, a bad cell): the stock is left out.
+          rows.clear();
+          complete = true;
+        }
+        if (!complete) return;  // cancelled in the middle of the stock
+        perStock[static_cast<std::size_t>(i)] = std::move(rows);
+        const int d = done.fetch_add(1) + 1;
+        if (options.progress) options.progress(d, total);
+      }
+    } catch (...) {
+      // Out of memory or a failing progress callback: the caller gets it.
+      std::lock_guard<std::mutex> lock(failMutex);
+      if (!failure) failure = std::current_exception();
+    }
+  };
+
+  const int threads = std::clamp(options.threads, 1, total);
+  std::vector<std::thread> pool;
+  pool.reserve(static_cast<std::size_t>(threads));
+  for (int t = 0; t < threads; ++t) pool.emplace_back(worker);
+  for (auto& t : pool) t.join();
+  if (failure) std::rethrow_exception(failure);
+
+  std::vector<ScanRow> rows;
+  for (auto& v : perStock)
+    for (auto& r : v) rows.push_back(std::move(r));
+  SortScanRows(rows);
+  return rows;
+}
+
+void SortScanRows(std::vector<ScanRow>& rows) {
+  struct Key {
+    bool has;
+    long double rate;
+  };
+  std::vector<std::pair<Key, std::size_t>> keys;
+  keys.reserve(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    Key k{false, 0};
+    k.has = RateValue(rows[i].annualRate, k.rate);
+    keys.push_back({k, i});
+  }
+  std::stable_sort(keys.begin(), keys.end(), [&rows](const auto& a, const auto& b) {
+    if (a.first.has != b.first.has) return a.first.has;
+    if (a.first.has && a.first.rate != b.first.rate) return a.first.rate > b.first.rate;
+    const ScanRow& x = rows[a.second];
+    const ScanRow& y = rows[b.second];
+    if (x.code != y.code) return x.code < y.code;
+    if (x.tag != y.tag) return x.tag < y.tag;
+    return x.column < y.column;
+  });
+  std::vector<ScanRow> sorted;
+  sorted.reserve(rows.size());
+  for (auto& k : keys) sorted.push_back(std::move(rows[k.second]));
+  rows = std::move(sorted);
+}
+
+}  // namespace tavrine

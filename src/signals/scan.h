@@ -1,0 +1,65 @@
+// Rule scan: every stock of the stock list judged by every one of the ten
+// rules, each with the same extraction, rule columns and backtest chain the
+// main window runs, on private copies of the work tables so the main window
+// is never touched. Runs on worker threads.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tavrine {
+
+class WorkTable;
+
+struct ScanRow {
+  int column = 0;          // StockList column of the stock
+  std::string code;        // first four characters of the heading
+  std::string name;        // the rest of the heading, leading blanks dropped
+  int tag = 0;             // the rule button's tag (0 .. 9)
+  std::string rule;        // the rule button's caption: "S1" .. "ST"
+  int trades = 0;          // closed trades (StatsTable's 全頻度)
+  std::string average;     // overall average ratio as the statistics show it ("" when none)
+  std::string perYear;     // trades per year as shown ("" when none)
+  std::string annualRate;  // annual rate as shown ("0" when no trade)
+  std::string winShare;    // share of listed trades with a ratio above 1, "0.62" form ("" when none)
+  std::string averageDays; // average holding days as shown ("" when none)
+};
+
+struct ScanOptions {
+  bool shortTerm = false;  // false: the long-term rule set, true: the short-term set
+  bool entryBuy = true;    // the entry direction ("入買" when true)
+  int threads = 2;
+  // Set from another thread to stop; the scan returns what it finished.
+  const std::atomic<bool>* cancel = nullptr;
+  // Called from worker threads after each stock: (stocks done, stocks in all).
+  std::function<void(int, int)> progress;
+};
+
+// Scans the stock columns 1..197 of the list that hold a stock. The list is
+// only read (each worker copies it) and must not change while the scan
+// runs: a caller that keeps editing its own list passes a copy. Each stock
+// gets the control cells and captions of a fresh start-up (the long-term
+// "乖離" in its 75-day mode), the extraction, and for the short term one
+// press of the term switch; then the ten rule buttons. Rows come in the
+// window's first order: annual rate descending, then code, then tag. A stock
+// whose series cannot be computed (too short, a bad cell) is left out; a
+// cancelled scan returns the stocks it finished, none in part. Blocks until
+// the workers are done.
+std::vector<ScanRow> RunScan(const WorkTable& stockList, const ScanOptions& options);
+
+// The scan's order: annual rate descending (as numbers), then code, then tag.
+void SortScanRows(std::vector<ScanRow>& rows);
+
+// Helpers of the scan, also used by its tests and the driver.
+// The stock columns a scan visits: 1..197 whose heading is not blank.
+std::vector<int> ScanColumns(const WorkTable& stockList);
+// The name part of a heading: what follows the four-byte code, leading
+// blanks (also full-width ones) dropped.
+std::string ScanNameOf(const std::string& heading);
+// wins / listed with two decimals, rounded half up ("0.63" for 5 of 8);
+// "" when nothing is listed.
+std::string WinShareText(int wins, int listed);
+
+}  // namespace tavrine
