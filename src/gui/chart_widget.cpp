@@ -3,13 +3,18 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QFontMetrics>
+#include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
 #include <QLineSeries>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSaveFile>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -44,6 +49,29 @@ constexpr int kLegendLeft = 6;
 constexpr int kLegendSwatch = 10;
 constexpr int kLegendRow = 17;
 constexpr int kLegendTop = 8;
+
+// Readout: the averages listed under the close, in the fixed line order.
+constexpr int kAverages[] = {1, 2, 3, 4, 5};
+constexpr int kReadoutRows = 2 + 5;
+constexpr int kReadoutRow = 17;
+constexpr int kReadoutPad = 6;
+
+// A drawn value as the readout shows it: whole numbers without decimals,
+// others with up to two.
+QString ValueText(double v) {
+  if (std::abs(v - std::round(v)) < 1e-9) return QString::number(static_cast<long long>(std::llround(v)));
+  QString t = QString::number(v, 'f', 2);
+  while (t.endsWith(QLatin1Char('0'))) t.chop(1);
+  if (t.endsWith(QLatin1Char('.'))) t.chop(1);
+  return t;
+}
+
+// "25日移動平均線" -> "25日平均": short enough for the readout box.
+QString ShortName(const std::string& legend) {
+  QString n = QString::fromStdString(legend);
+  n.replace(QStringLiteral("移動平均線"), QStringLiteral("平均"));
+  return n;
+}
 
 }  // namespace
 
@@ -106,6 +134,11 @@ ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent) : QChartView(
   highTitle_->setFont(tf);
   highTitle_->setRotation(-90);
   buildLegend();
+  buildReadout();
+
+  setMouseTracking(true);
+  viewport()->setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
 
   connect(chart, &QChart::plotAreaChanged, this, [this] { layoutDecorations(); });
 }
@@ -131,6 +164,139 @@ void ChartWidget::buildLegend() {
   // The left margin holds the legend, the right one the turned axis titles,
   // the bottom one the date axis title under the labels.
   chart()->setMargins(QMargins(legendWidth, 8, 24, 18));
+}
+
+void ChartWidget::buildReadout() {
+  crossLine_ = new QGraphicsLineItem(chart());
+  QPen pen(QColor(0x50, 0x50, 0x50), 1, Qt::DashLine);
+  pen.setCosmetic(true);
+  crossLine_->setPen(pen);
+  crossLine_->setZValue(1000);
+  crossLine_->hide();
+  readoutBox_ = new QGraphicsRectItem(chart());
+  readoutBox_->setBrush(QColor(0xFF, 0xFF, 0xF4, 0xEE));
+  readoutBox_->setPen(QPen(QColor(0x80, 0x80, 0x80), 0));
+  readoutBox_->setZValue(1001);
+  readoutBox_->hide();
+  for (int i = 0; i < kReadoutRows; ++i) {
+    auto* swatch = new QGraphicsRectItem(0, 0, kLegendSwatch, kLegendSwatch, readoutBox_);
+    swatch->setPen(QPen(Qt::black, 0));
+    auto* text = new QGraphicsSimpleTextItem(readoutBox_);
+    QFont f = PixelFont(12);
+    f.setBold(i == 0);
+    text->setFont(f);
+    readoutRows_.push_back({swatch, text});
+  }
+}
+
+bool ChartWidget::readoutShown() const { return readoutBox_->isVisible(); }
+
+void ChartWidget::hideReadout() {
+  crossLine_->hide();
+  readoutBox_->hide();
+  readoutLines_.clear();
+  readoutIndex_ = -1;
+}
+
+void ChartWidget::hoverAt(const QPointF& viewPos) {
+  hovering_ = true;
+  hoverPos_ = viewPos;
+  const QPointF at = chart()->mapFromScene(mapToScene(viewPos.toPoint()));
+  const QRectF plot = chart()->plotArea();
+  const ChartLine& close = model_.line(ChartModel::owarine);
+  if (!plot.contains(at) || !close.active || !close.visible || close.points.empty()) {
+    hideReadout();
+    return;
+  }
+  // The nearest day by horizontal distance on screen.
+  QLineSeries* s0 = series_[ChartModel::owarine];
+  int best = -1;
+  double bestD = std::numeric_limits<double>::infinity(), bestX = 0;
+  for (std::size_t i = 0; i < close.points.size(); ++i) {
+    const double px = chart()->mapToPosition(QPointF(close.points[i].x, close.points[i].y), s0).x();
+    const double d = std::abs(px - at.x());
+    if (d < bestD) {
+      bestD = d;
+      best = static_cast<int>(i);
+      bestX = px;
+    }
+  }
+  if (best < 0 || bestX < plot.left() - 1 || bestX > plot.right() + 1) {
+    hideReadout();
+    return;
+  }
+  const ChartPoint& day = close.points[static_cast<std::size_t>(best)];
+  readoutIndex_ = best;
+
+  struct Row {
+    QString text;
+    QColor color;
+    bool swatch;
+  };
+  std::vector<Row> rows;
+  rows.push_back({QString::fromStdString(day.label), Qt::black, false});
+  rows.push_back({QStringLiteral("終値 ") + ValueText(day.y), Rgb(close.color), true});
+  for (int pos : kAverages) {
+    const ChartLine& l = model_.line(pos);
+    if (!l.active || !l.visible) continue;
+    // Points stand in ascending x; the average drawn on the same row.
+    auto it = std::lower_bound(l.points.begin(), l.points.end(), day.x,
+                               [](const ChartPoint& p, double x) { return p.x < x; });
+    if (it == l.points.end() || it->x != day.x) continue;
+    rows.push_back({ShortName(l.legend.empty() ? l.name : l.legend) + QStringLiteral(" ") + ValueText(it->y),
+                    Rgb(l.color), true});
+  }
+
+  readoutLines_.clear();
+  double textWidth = 0;
+  for (std::size_t i = 0; i < readoutRows_.size(); ++i) {
+    auto [swatch, text] = readoutRows_[i];
+    if (i >= rows.size()) {
+      swatch->hide();
+      text->hide();
+      continue;
+    }
+    readoutLines_ << rows[i].text;
+    text->setText(rows[i].text);
+    text->show();
+    swatch->setVisible(rows[i].swatch);
+    swatch->setBrush(rows[i].color);
+    const double indent = rows[i].swatch ? kLegendSwatch + 5 : 0;
+    const double y = kReadoutPad + static_cast<double>(i) * kReadoutRow;
+    swatch->setPos(kReadoutPad, y + (kReadoutRow - kLegendSwatch) / 2.0);
+    text->setPos(kReadoutPad + indent, y + (kReadoutRow - text->boundingRect().height()) / 2.0);
+    textWidth = std::max(textWidth, indent + text->boundingRect().width());
+  }
+  const double w = textWidth + 2 * kReadoutPad;
+  const double h = static_cast<double>(rows.size()) * kReadoutRow + 2 * kReadoutPad;
+  readoutBox_->setRect(0, 0, w, h);
+  // Beside the line, on the side with room for the box.
+  double x = bestX + 12;
+  if (x + w > plot.right()) x = bestX - 12 - w;
+  readoutBox_->setPos(std::max(plot.left(), x), plot.top() + 8);
+  crossLine_->setLine(bestX, plot.top(), bestX, plot.bottom());
+  crossLine_->show();
+  readoutBox_->show();
+}
+
+void ChartWidget::mouseMoveEvent(QMouseEvent* e) {
+  hoverAt(e->position());
+  QChartView::mouseMoveEvent(e);
+}
+
+void ChartWidget::leaveEvent(QEvent* e) {
+  hovering_ = false;
+  hideReadout();
+  QChartView::leaveEvent(e);
+}
+
+void ChartWidget::keyPressEvent(QKeyEvent* e) {
+  if ((e->key() == Qt::Key_Left || e->key() == Qt::Key_Right) && e->modifiers() == Qt::NoModifier) {
+    if (onStep) onStep(e->key() == Qt::Key_Left);
+    e->accept();
+    return;
+  }
+  QChartView::keyPressEvent(e);
 }
 
 QStringList ChartWidget::legendEntries() const { return legendNames_; }
@@ -227,6 +393,11 @@ void ChartWidget::redraw() {
   for (const auto& [x, t] : labels) labels_.push_back({x, QString::fromStdString(t)});
   labelStep_ = 0;
   relabel();
+  // A readout under a still pointer follows the new picture.
+  if (hovering_)
+    hoverAt(hoverPos_);
+  else
+    hideReadout();
 }
 
 void ChartWidget::relabel() {
@@ -311,6 +482,48 @@ QString ChartWidget::print() {
     return QStringLiteral("印刷に失敗しました。");
   }
   return {};
+}
+
+QString ChartWidget::saveImage(const QString& path) {
+  // The readout belongs to the pointer, not to the picture.
+  const bool line = crossLine_->isVisible(), box = readoutBox_->isVisible();
+  crossLine_->hide();
+  readoutBox_->hide();
+  struct Restore {
+    QGraphicsItem* a;
+    QGraphicsItem* b;
+    bool va, vb;
+    ~Restore() {
+      a->setVisible(va);
+      b->setVisible(vb);
+    }
+  } restore{crossLine_, readoutBox_, line, box};
+
+  const QString cannot = QStringLiteral("ファイル \"%1\" に保存できません。").arg(path);
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return cannot;
+  bool ok = false;
+  if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+    // One page the size of the chart on screen, a point for a pixel.
+    QPdfWriter writer(&file);
+    writer.setCreator(QStringLiteral("tavrine"));
+    writer.setTitle(QStringLiteral("chart1"));
+    writer.setResolution(72);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setPageSize(QPageSize(QSizeF(width(), height()), QPageSize::Point, QString(), QPageSize::ExactMatch));
+    QPainter painter;
+    if (painter.begin(&writer)) {
+      render(&painter, QRectF(painter.viewport()), viewport()->rect(), Qt::KeepAspectRatio);
+      ok = painter.end();
+    }
+  } else {
+    ok = grab().save(&file, "PNG");
+  }
+  if (!ok) {
+    file.cancelWriting();
+    return cannot;
+  }
+  return file.commit() ? QString() : cannot;
 }
 
 }  // namespace tavrine::gui

@@ -16,6 +16,7 @@ QT_BEGIN_NAMESPACE
 class QLineSeries;
 class QCategoryAxis;
 class QValueAxis;
+class QGraphicsLineItem;
 class QGraphicsRectItem;
 class QGraphicsSimpleTextItem;
 QT_END_NAMESPACE
@@ -41,6 +42,21 @@ class ChartWidget : public QChartView {
 
   // Prints the chart as one page; empty on success, else the reason.
   QString print();
+  // Saves the chart at the size shown: a PNG image, or a PDF of one page
+  // when the name ends in ".pdf". Empty on success, else the reason.
+  QString saveImage(const QString& path);
+
+  // The readout under the pointer: a vertical line at the nearest drawn day
+  // and a box with that day's date, close and the averages drawn. Outside
+  // the plot area, or with no close line drawn, it is hidden. Reads the
+  // chart model only.
+  void hoverAt(const QPointF& viewPos);
+  void hideReadout();
+  bool readoutShown() const;
+  // Index into the close line's points of the day under the line (-1: none).
+  int readoutIndex() const { return readoutIndex_; }
+  // The readout's lines, joined with "\n".
+  QString readoutText() const { return readoutLines_.join(QLatin1Char('\n')); }
 
   QLineSeries* series(int pos) const { return series_[static_cast<std::size_t>(pos)]; }
   QCategoryAxis* dateAxis() const { return axisX_; }
@@ -52,15 +68,21 @@ class ChartWidget : public QChartView {
 
   // Called on a mouse press with the points under the pointer.
   std::function<void(const ChartHits&)> onPress;
+  // Called by the left (true: one day back) and right arrow keys.
+  std::function<void(bool back)> onStep;
 
   static constexpr double kHitPixels = 4.0;
 
  protected:
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void leaveEvent(QEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
 
  private:
+  void buildReadout();
   void buildLegend();
   void layoutDecorations();
   void relabel();
@@ -78,6 +100,15 @@ class ChartWidget : public QChartView {
   std::vector<std::pair<double, QString>> labels_;  // every date label, ascending x
   int labelStep_ = 0;
   bool laying_ = false;
+
+  // Readout items, drawn over the lines.
+  QGraphicsLineItem* crossLine_ = nullptr;
+  QGraphicsRectItem* readoutBox_ = nullptr;
+  std::vector<std::pair<QGraphicsRectItem*, QGraphicsSimpleTextItem*>> readoutRows_;
+  QStringList readoutLines_;
+  int readoutIndex_ = -1;
+  bool hovering_ = false;
+  QPointF hoverPos_;
 };
 
 }  // namespace tavrine::gui

@@ -4,14 +4,17 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
+#include <QMouseEvent>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "gui/chart_widget.h"
 #include "gui/help_window.h"
 #include "gui/main_window.h"
+#include "gui/scan_window.h"
 #include "gui/splash_window.h"
 #include "store/paths.h"
 
@@ -26,7 +29,12 @@ struct Options {
   // "set NAME=TEXT" (typed into a text box), "enter NAME" (Enter key).
   std::vector<std::pair<std::string, std::string>> actions;
   std::string helpText;
-  QString shotMain, shotHelp;
+  QString shotMain, shotHelp, shotScan;
+  // "long" or "short": open the scan window and run a scan before the shots.
+  std::string scan;
+  // A pointer position over the chart (view pixels) for the readout.
+  bool hover = false;
+  QPointF hoverAt;
   int settleMs = 600;
 };
 
@@ -34,7 +42,8 @@ void Usage() {
   std::fprintf(stderr,
                "usage: tavrine [--quit-after-start] [--click CONTROL | --set CONTROL=TEXT | --enter CONTROL]...\n"
                "               [--help-text TEXT]\n"
-               "               [--screenshot FILE] [--screenshot-help FILE] [--settle MS]\n");
+               "               [--scan long|short] [--hover X,Y]\n"
+               "               [--screenshot FILE] [--screenshot-help FILE] [--screenshot-scan FILE] [--settle MS]\n");
 }
 
 bool Parse(int argc, char** argv, Options& o) {
@@ -60,6 +69,17 @@ bool Parse(int argc, char** argv, Options& o) {
       o.shotMain = QString::fromLocal8Bit(v);
     } else if (!std::strcmp(a, "--screenshot-help") && next(v)) {
       o.shotHelp = QString::fromLocal8Bit(v);
+    } else if (!std::strcmp(a, "--screenshot-scan") && next(v)) {
+      o.shotScan = QString::fromLocal8Bit(v);
+    } else if (!std::strcmp(a, "--scan") && next(v) && (!std::strcmp(v, "long") || !std::strcmp(v, "short"))) {
+      o.scan = v;
+    } else if (!std::strcmp(a, "--hover") && next(v)) {
+      const QStringList xy = QString::fromLocal8Bit(v).split(',');
+      bool okX = false, okY = false;
+      if (xy.size() != 2) return false;
+      o.hoverAt = QPointF(xy[0].toDouble(&okX), xy[1].toDouble(&okY));
+      if (!okX || !okY) return false;
+      o.hover = true;
     } else if (!std::strcmp(a, "--settle") && next(v)) {
       o.settleMs = std::atoi(v);
     } else {
@@ -96,7 +116,8 @@ int main(int argc, char** argv) {
   WindowOptions wo;
   wo.splash = splash;
   const bool scripted = opt.quitAfterStart || !opt.actions.empty() || !opt.helpText.empty() ||
-                        !opt.shotMain.isEmpty() || !opt.shotHelp.isEmpty();
+                        !opt.shotMain.isEmpty() || !opt.shotHelp.isEmpty() || !opt.shotScan.isEmpty() ||
+                        !opt.scan.empty() || opt.hover;
   if (scripted) {
     // Unattended runs print their message boxes instead of waiting on them.
     wo.messageHook = [](const std::string& text, bool isError) {
@@ -124,7 +145,7 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  if (!opt.actions.empty() || !opt.helpText.empty() || !opt.shotMain.isEmpty() || !opt.shotHelp.isEmpty()) {
+  if (scripted) {
     QTimer::singleShot(opt.settleMs, &window, [&] {
       for (const auto& [what, arg] : opt.actions) {
         Event ev;
@@ -141,17 +162,39 @@ int main(int argc, char** argv) {
         window.workspace().help.ShowText(opt.helpText);
         window.mirror();
       }
+      ScanWindow* scan = nullptr;
+      if (!opt.scan.empty() || !opt.shotScan.isEmpty()) {
+        scan = window.openScan();
+        scan->move(window.geometry().topLeft() + QPoint(120, 60));
+        if (!opt.scan.empty()) {
+          scan->setShortTerm(opt.scan == "short");
+          scan->start();
+        }
+      }
       // Give a page on its way up to ten seconds, then let the window settle.
       auto* wait = new QElapsedTimer;
       wait->start();
       auto* poll = new QTimer(&window);
-      QObject::connect(poll, &QTimer::timeout, &window, [&, wait, poll] {
+      QObject::connect(poll, &QTimer::timeout, &window, [&, wait, poll, scan] {
         if (help.browser()->loading() && wait->elapsed() < 10000) return;
+        // A scan runs to its end, however long it takes.
+        if (scan && scan->running()) return;
         poll->stop();
-        QTimer::singleShot(opt.settleMs, &window, [&, wait] {
+        if (scan) std::printf("scan: %d rows\n", scan->model()->rowCount());
+        if (opt.hover) {
+          // As the pointer moving there would.
+          ChartWidget* chart = window.chart();
+          QMouseEvent move(QEvent::MouseMove, opt.hoverAt, chart->viewport()->mapToGlobal(opt.hoverAt), Qt::NoButton,
+                           Qt::NoButton, Qt::NoModifier);
+          QCoreApplication::sendEvent(chart->viewport(), &move);
+          if (chart->readoutShown()) std::printf("readout: %s\n", qPrintable(chart->readoutText().replace('\n', " | ")));
+        }
+        std::fflush(stdout);
+        QTimer::singleShot(opt.settleMs, &window, [&, wait, scan] {
           delete wait;
           if (!opt.shotMain.isEmpty()) window.grab().save(opt.shotMain);
           if (!opt.shotHelp.isEmpty()) help.grab().save(opt.shotHelp);
+          if (scan && !opt.shotScan.isEmpty()) scan->grab().save(opt.shotScan);
           QApplication::quit();
         });
       });

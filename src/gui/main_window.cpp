@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,8 +18,11 @@
 #include "gui/chart_widget.h"
 #include "gui/grid_model.h"
 #include "gui/help_window.h"
+#include "gui/scan_window.h"
 #include "gui/splash_window.h"
 #include "gui/widgets.h"
+#include "store/paths.h"
+#include "views/export.h"
 
 namespace tavrine::gui {
 
@@ -95,7 +100,11 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
   }
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The scan window stops and joins its scan before the engine goes.
+  delete scan_;
+  scan_ = nullptr;
+}
 
 void MainWindow::bind(const std::string& name, QWidget* w) {
   w->setObjectName(QString::fromStdString(name));
@@ -163,10 +172,32 @@ void MainWindow::build() {
   area->onResize = [this] { placeOverlays(); };
   splitter_->addWidget(area);
 
-  // Statistics grid between the splitters.
-  GridView* stats = makeGrid("StringGrid4", ws_.StatsTable, 45, false, splitter_);
-  stats->setMinimumHeight(30);
-  splitter_->addWidget(stats);
+  // Statistics grid between the splitters, with a slim strip at its right
+  // for saving the list and the chart. The strip's buttons are placed by
+  // hand so they never hold the area taller than the grid needs.
+  auto* statsArea = new QWidget(splitter_);
+  statsArea->setMinimumHeight(30);
+  auto* sh = new QHBoxLayout(statsArea);
+  sh->setContentsMargins(0, 0, 0, 0);
+  sh->setSpacing(0);
+  GridView* stats = makeGrid("StringGrid4", ws_.StatsTable, 45, false, statsArea);
+  sh->addWidget(stats, 1);
+  auto* strip = new QWidget(statsArea);
+  bind("StatsStrip", strip);
+  strip->setFixedWidth(82);
+  Fill(strip, QColor(0xEC, 0xEC, 0xE8));
+  auto* csv = new QPushButton(QStringLiteral("CSV保存"), strip);
+  bind("StatsCsvButton", csv);
+  csv->setGeometry(5, 4, 72, 24);
+  csv->setToolTip(QStringLiteral("取引一覧と統計をCSVファイルに保存します"));
+  auto* image = new QPushButton(QStringLiteral("画像保存"), strip);
+  bind("ChartImageButton", image);
+  image->setGeometry(5, 32, 72, 24);
+  image->setToolTip(QStringLiteral("チャートを表示中の大きさでPNGまたはPDFに保存します"));
+  sh->addWidget(strip);
+  splitter_->addWidget(statsArea);
+  connect(csv, &QPushButton::clicked, this, [this] { chooseStatsCsv(); });
+  connect(image, &QPushButton::clicked, this, [this] { chooseChartImage(); });
 
   // Bottom panel: SeriesTable, StockList, control panel.
   auto* panel2 = new QWidget(splitter_);
@@ -373,27 +404,33 @@ void MainWindow::buildControlPanel(QWidget* panel) {
   edit("MaskEdit1", 2, 440, 36)->setAlignment(Qt::AlignRight);
   button("Button88", "利用説明", 2, 478, 58);
 
-  // Rule panel at the right end, over rows 1 and 2 while shown.
+  // Rule panel at the right end, over rows 1 and 2 while shown; it reaches
+  // left to "印刷" so that "一括検証" has room, and leaves "入買" free.
   auto* p11 = new QFrame(panel);
   bind("Panel11", p11);
   p11->setFrameShape(QFrame::Panel);
   p11->setFrameShadow(QFrame::Raised);
   Fill(p11, QColor(0xDC, 0xE6, 0xF0));
-  p11->setGeometry(362, 2, 175, 66);
+  p11->setGeometry(320, 2, 217, 66);
   auto rb = [this, p11](const char* name, const char* caption, int x, int y, int w) {
     auto* b = new QPushButton(QString::fromUtf8(caption), p11);
     bind(name, b);
     b->setGeometry(x, y, w, 26);
+    return b;
   };
-  rb("Button73", "G3", 4, 4, 32);
-  rb("Button74", "G4", 38, 4, 32);
-  rb("Button75", "G5", 72, 4, 32);
-  rb("Button76", "G6", 106, 4, 32);
-  rb("Button77", "G7", 140, 4, 32);
-  rb("Button1", "乖離", 4, 34, 40);
-  rb("Button83", "ST", 46, 34, 40);
-  rb("Button79", "長", 88, 34, 40);
-  rb("Button78", "説明", 130, 34, 42);
+  rb("Button73", "G3", 4, 4, 40);
+  rb("Button74", "G4", 46, 4, 40);
+  rb("Button75", "G5", 88, 4, 40);
+  rb("Button76", "G6", 130, 4, 40);
+  rb("Button77", "G7", 172, 4, 40);
+  rb("Button1", "乖離", 4, 34, 36);
+  rb("Button83", "ST", 42, 34, 30);
+  rb("Button79", "長", 74, 34, 30);
+  rb("Button78", "説明", 106, 34, 36);
+  // Window-only: not a control of the Form, so no handler sees it.
+  QPushButton* scan = rb("ScanButton", "一括検証", 144, 34, 68);
+  scan->setToolTip(QStringLiteral("全銘柄を全規則で検証し、年利率の順に並べます"));
+  connect(scan, &QPushButton::clicked, this, [this] { openScan(); });
   p11->hide();
 }
 
@@ -511,6 +548,101 @@ void MainWindow::wireControls() {
     ev.hits = hits;
     fire("chart1", ev);
   };
+  // Arrow keys on the chart: left one day back ("前日"), right one day on ("次日").
+  chart_->onStep = [this](bool back) { click(back ? "Button62" : "Button61"); };
+}
+
+void MainWindow::click(const std::string& control) {
+  Event ev;
+  ev.kind = Event::Click;
+  fire(control, ev);
+}
+
+std::string MainWindow::RuleButton(int tag) {
+  static const char* const kButtons[] = {"Button37", "Button38", "Button39", "Button73", "Button74",
+                                         "Button75", "Button76", "Button77", "Button1",  "Button83"};
+  return tag >= 0 && tag < 10 ? kButtons[tag] : std::string();
+}
+
+ScanWindow* MainWindow::openScan() {
+  if (!scan_) {
+    ScanSource source;
+    source.stockList = [this] { return ws_.StockList; };
+    source.entryBuy = [this] { return ws_.SeriesTable.cell(7, 4863) == "1"; };
+    source.pick = [this](const ScanRow& row, bool shortTerm) { pickStockRule(row.code, row.tag, shortTerm); };
+    scan_ = new ScanWindow(std::move(source), this);
+    scan_->messageHook = platform_.messageHook;
+  }
+  scan_->show();
+  scan_->raise();
+  scan_->activateWindow();
+  return scan_;
+}
+
+void MainWindow::pickStockRule(const std::string& code, int tag, bool shortTerm) {
+  const std::string button = RuleButton(tag);
+  // Not while a handler waits for a page: its chain is still on the stack.
+  if (button.empty() || ws_.busy()) return;
+  const int errors = platform_.errors;
+  typeInto("Edit1", code);
+  Event enter;
+  enter.kind = Event::KeyPress;
+  enter.key = 13;
+  fire("Edit1", enter);
+  // Not found: the selection emptied the box and said so.
+  if (platform_.errors != errors || ws_.form.text("Edit1") != code) return;
+  // The selection leaves the long-term set; the term button is pressed until
+  // it reads "短" (twice after a selection, whose long pass set term mode "1").
+  for (int i = 0; shortTerm && tag >= 3 && i < 2 && ws_.form.text("Button79") != "短"; ++i) {
+    click("Button79");
+    if (platform_.errors != errors) return;
+  }
+  click(button);
+  raise();
+  activateWindow();
+}
+
+bool MainWindow::saveStatsCsv(const QString& path) {
+  try {
+    SaveStatsCsv(ws_.StatsTable, path.toStdString());
+  } catch (const std::exception& e) {
+    platform_.error(e.what());
+    return false;
+  }
+  return true;
+}
+
+bool MainWindow::saveChartImage(const QString& path) {
+  const QString failed = chart_->saveImage(path);
+  if (failed.isEmpty()) return true;
+  platform_.error(failed.toStdString());
+  return false;
+}
+
+void MainWindow::chooseStatsCsv() {
+  // Suggested name: the code and the rule of the list, in the data folder.
+  std::string name = ws_.form.text("Edit1");
+  const std::string rule = ws_.StatsTable.cell(13, 3);
+  if (!IsBlank(rule)) name += "_" + rule;
+  const QString start = QDir(QString::fromStdString(HomeDir())).filePath(QString::fromStdString(name) + ".csv");
+  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("CSV保存"), start,
+                                              QStringLiteral("CSV ファイル (*.csv)"));
+  if (path.isEmpty()) return;
+  if (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) path += QStringLiteral(".csv");
+  saveStatsCsv(path);
+}
+
+void MainWindow::chooseChartImage() {
+  const QString png = QStringLiteral("PNG 画像 (*.png)"), pdf = QStringLiteral("PDF 文書 (*.pdf)");
+  QString filter = png;
+  const QString start =
+      QDir(QString::fromStdString(HomeDir())).filePath(QString::fromStdString(ws_.form.text("Edit1")) + ".png");
+  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("画像保存"), start, png + ";;" + pdf, &filter);
+  if (path.isEmpty()) return;
+  if (!path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) &&
+      !path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+    path += filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".png");
+  saveChartImage(path);
 }
 
 void MainWindow::attachHelp(HelpWindow* help) {
@@ -580,6 +712,7 @@ void MainWindow::mirror() {
   mirrorForm();
   for (auto& [name, m] : models_) m->refresh();
   chart_->refresh();
+  if (scan_) scan_->refreshDirection();
 }
 
 void MainWindow::mirrorForm() {

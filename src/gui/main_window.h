@@ -24,6 +24,7 @@ class ChartWidget;
 class GridModel;
 class GridView;
 class HelpWindow;
+class ScanWindow;
 class SplashWindow;
 
 struct WindowOptions {
@@ -64,6 +65,23 @@ class MainWindow : public QWidget {
   ChartWidget* chart() const { return chart_; }
   QSplitter* splitter() const { return splitter_; }
 
+  // The rule scan window ("一括検証"), made on first use.
+  ScanWindow* openScan();
+  ScanWindow* scanWindow() const { return scan_; }
+  // Makes a stock and rule current as the user would: the code typed into
+  // Edit1 and Enter, then the rule button with that tag. A short-term row of
+  // a term-dependent rule (G3 .. ST) first switches to the short-term set
+  // with "長", so the main window shows the numbers the row was scanned
+  // with. Stops when the stock is not found or a handler reports an error.
+  void pickStockRule(const std::string& code, int tag, bool shortTerm);
+  // The rule button of a tag ("Button37" .. "Button83"); empty for none.
+  static std::string RuleButton(int tag);
+
+  // "CSV保存" and "画像保存" beside the statistics: each asks for a file,
+  // then saves. The save itself, for tests: false after an error report.
+  bool saveStatsCsv(const QString& path);
+  bool saveChartImage(const QString& path);
+
   // Sees every event before it is dispatched (tests).
   std::function<void(const std::string& control, const Event& ev)> dispatchHook;
 
@@ -84,6 +102,9 @@ class MainWindow : public QWidget {
   void syncText(const std::string& name);
   void textEdited(const std::string& name);
   void showStatus(const std::string& text);
+  void chooseStatsCsv();
+  void chooseChartImage();
+  void click(const std::string& control);
 
   QtPlatform platform_;
   Workspace ws_;
@@ -94,6 +115,7 @@ class MainWindow : public QWidget {
   QWidget* chartArea_ = nullptr;
   QSplitter* splitter_ = nullptr;
   HelpWindow* help_ = nullptr;
+  ScanWindow* scan_ = nullptr;
   std::uint64_t formVersion_ = ~std::uint64_t{0};
   bool mirroring_ = false;
   bool sized_ = false;

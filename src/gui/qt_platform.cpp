@@ -27,7 +27,10 @@ void QtPlatform::box(const std::string& text, bool isError) {
 }
 
 void QtPlatform::message(const std::string& text) { box(text, false); }
-void QtPlatform::error(const std::string& text) { box(text, true); }
+void QtPlatform::error(const std::string& text) {
+  ++errors;
+  box(text, true);
+}
 
 void QtPlatform::progress(const std::string& text) {
   if (splash) splash->setProgress(QString::fromStdString(text));

@@ -38,6 +38,8 @@ class QtPlatform : public Platform {
   std::function<void()> onPump;
 
   std::string lastUrl;
+  // Error reports so far: a chain of events played for the user stops after one.
+  int errors = 0;
 
  private:
   void box(const std::string& text, bool isError);

@@ -4,6 +4,11 @@
 #include <QAbstractButton>
 #include <QCategoryAxis>
 #include <QDir>
+#include <QHeaderView>
+#include <QImage>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -13,8 +18,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QValueAxis>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -22,8 +30,10 @@
 #include "gui/grid_model.h"
 #include "gui/help_window.h"
 #include "gui/main_window.h"
+#include "gui/scan_window.h"
 #include "gui/widgets.h"
 #include "store/codec.h"
+#include "store/table_file.h"
 
 using namespace tavrine;
 using namespace tavrine::gui;
@@ -77,6 +87,13 @@ class WindowTest : public QObject {
   void chartDrawsTheModel();
   void helpWindowFaces();
   void browserSaysWhenHostIsUnreachable();
+  void crosshairReadsTheDayUnderThePointer();
+  void arrowKeysStepTheDays();
+  void statsCsvAndChartImage();
+  void rulePanelMakesRoomForTheScanButton();
+  void scanTableSortsAndPicks();
+  void scanRunsBehindTheWindow();
+  void realScanMatchesTheRuleButton();
 
  private:
   void show(const QString& names);
@@ -84,6 +101,11 @@ class WindowTest : public QObject {
   QWidget* w(const char* name) const { return win->widget(name); }
   QString text(const char* name) const;
   void setChart();
+  // Versions of every table, the Form and the chart: equal lists mean
+  // nothing was written.
+  std::vector<std::uint64_t> stateVersions();
+  ScanWindow* scanWith(std::vector<ScanRow> rows, bool shortTerm);
+  void hover(const QPointF& at);
 
   QTemporaryDir dir;
   std::unique_ptr<MainWindow> win;
@@ -610,6 +632,365 @@ void WindowTest::browserSaysWhenHostIsUnreachable() {
   QCOMPARE(shown.last().at(1).toBool(), false);
   QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("接続できませんでした")));
   QTest::mouseClick(w("Button88"), Qt::LeftButton);
+}
+
+std::vector<std::uint64_t> WindowTest::stateVersions() {
+  Workspace& ws = win->workspace();
+  std::vector<std::uint64_t> v;
+  for (WorkTable* t : ws.tables()) v.push_back(t->version());
+  v.push_back(ws.form.version());
+  v.push_back(ws.chart.version());
+  return v;
+}
+
+void WindowTest::hover(const QPointF& at) {
+  ChartWidget* c = win->chart();
+  QMouseEvent move(QEvent::MouseMove, at, c->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(c->viewport(), &move);
+}
+
+void WindowTest::crosshairReadsTheDayUnderThePointer() {
+  setChart();
+  ChartModel& m = win->workspace().chart;
+  // 25-day average on every day, 75-day only from day 5 on, the inactive
+  // 5-day line on every day (never listed).
+  for (int i = 0; i < 10; ++i) m.add(ChartModel::idouheikinn25, i + 1, 95.5 + i, "2026/11/" + std::to_string(10 + i));
+  for (int i = 5; i < 10; ++i) m.add(ChartModel::idouheikinn75, i + 1, 90 + i, "2026/11/" + std::to_string(10 + i));
+  for (int i = 0; i < 10; ++i) m.add(ChartModel::idouheikin5, i + 1, 1, "2026/11/" + std::to_string(10 + i));
+  win->mirror();
+  ChartWidget* c = win->chart();
+  const QString edit2 = text("Edit2");
+  const auto before = stateVersions();
+
+  // A little beside the fourth day, closer to it than to its neighbours.
+  const QPointF p3 = c->pointPosition(ChartModel::owarine, 3);
+  const QPointF p4 = c->pointPosition(ChartModel::owarine, 4);
+  hover(QPointF(p3.x() + (p4.x() - p3.x()) / 4, p3.y() + 30));
+  QVERIFY(c->readoutShown());
+  QCOMPARE(c->readoutIndex(), 3);
+  QCOMPARE(c->readoutText(), QStringLiteral("2026/11/13\n終値 130\n25日平均 98.5"));
+
+  // Day 7 has both averages.
+  hover(c->pointPosition(ChartModel::owarine, 7));
+  QCOMPARE(c->readoutIndex(), 7);
+  QCOMPARE(c->readoutText(), QStringLiteral("2026/11/17\n終値 170\n25日平均 102.5\n75日平均 97"));
+
+  // Moving the pointer writes nothing anywhere.
+  QCOMPARE(text("Edit2"), edit2);
+  QVERIFY(stateVersions() == before);
+
+  // Outside the plot area, and when the pointer leaves the chart, it goes.
+  hover(QPointF(2, 2));
+  QVERIFY(!c->readoutShown());
+  hover(c->pointPosition(ChartModel::owarine, 2));
+  QVERIFY(c->readoutShown());
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(c, &leave);
+  QVERIFY(!c->readoutShown());
+
+  // A press still picks the date as before.
+  act("chart1", "press", "5");
+  QCOMPARE(text("Edit2"), QStringLiteral("2026/11/15"));
+  win->workspace().form.setText("Edit2", edit2.toStdString());
+  win->mirror();
+}
+
+void WindowTest::arrowKeysStepTheDays() {
+  ChartWidget* c = win->chart();
+  c->setFocus();
+  events.clear();
+  QTest::keyClick(c, Qt::Key_Left);
+  QTest::keyClick(c, Qt::Key_Right);
+  QTest::keyClick(c, Qt::Key_Up);  // not a day step
+  QStringList got;
+  for (const auto& [control, ev] : events) got << QString::fromStdString(control) + ":" + QString::number(ev.kind);
+  QCOMPARE(got, (QStringList{QStringLiteral("Button62:%1").arg(int(Event::Click)),
+                             QStringLiteral("Button61:%1").arg(int(Event::Click))}));
+}
+
+void WindowTest::statsCsvAndChartImage() {
+  // The grid's table as it stands, with a cell that needs quoting.
+  WorkTable& stats = win->workspace().StatsTable;
+  stats.set(12, 5, "a,\"b\" c");
+  stats.set(9, 40, "x");
+  const QString csv = dir.path() + "/stats.csv";
+  QVERIFY(win->saveStatsCsv(csv));
+  WorkTable back("StockList", 200, 1);
+  LoadTableFile(back, csv.toStdString(), 200);
+  QCOMPARE(back.rowCount(), 41);
+  for (int r = 0; r <= 40; ++r)
+    for (int c = 0; c < stats.colCount(); ++c) {
+      const std::string& want = stats.cell(c, r);
+      if (IsBlank(want))
+        QVERIFY2(IsBlank(back.cell(c, r)), qPrintable(QStringLiteral("%1,%2").arg(c).arg(r)));
+      else
+        QCOMPARE(back.cell(c, r), want);
+    }
+  stats.set(12, 5, "");
+  stats.set(9, 40, "");
+
+  // The chart at the size shown, the readout left out.
+  setChart();
+  ChartWidget* chart = win->chart();
+  hover(chart->pointPosition(ChartModel::owarine, 4));
+  QVERIFY(chart->readoutShown());
+  const QString png = dir.path() + "/chart.png";
+  QVERIFY(win->saveChartImage(png));
+  QImage img(png);
+  QCOMPARE(img.size(), chart->size() * chart->devicePixelRatio());
+  QVERIFY(chart->readoutShown());  // back after the save
+  // The close line's colour is in the picture.
+  bool closeDrawn = false;
+  for (int y = 0; y < img.height() && !closeDrawn; ++y)
+    for (int x = 0; x < img.width() && !closeDrawn; ++x) closeDrawn = (img.pixel(x, y) & 0xFFFFFF) == 0x004080;
+  QVERIFY(closeDrawn);
+
+  const QString pdf = dir.path() + "/chart.pdf";
+  QVERIFY(win->saveChartImage(pdf));
+  QFile f(pdf);
+  QVERIFY(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  QVERIFY(bytes.startsWith("%PDF"));
+  // One page, as large as the chart on screen (a point a pixel).
+  QCOMPARE(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 1);
+  const QRegularExpressionMatch box =
+      QRegularExpression(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]")).match(QString::fromLatin1(bytes));
+  QVERIFY(box.hasMatch());
+  QCOMPARE(qRound(box.captured(1).toDouble()), chart->width());
+  QCOMPARE(qRound(box.captured(2).toDouble()), chart->height());
+
+  // A folder that is not there: a report, no file.
+  boxes.clear();
+  QVERIFY(!win->saveStatsCsv(dir.path() + "/none/stats.csv"));
+  QVERIFY(!win->saveChartImage(dir.path() + "/none/chart.png"));
+  QCOMPARE(boxes.size(), std::size_t(2));
+  QVERIFY(boxes[0].error && boxes[1].error);
+  QVERIFY(!QFile::exists(dir.path() + "/none/stats.csv"));
+}
+
+void WindowTest::rulePanelMakesRoomForTheScanButton() {
+  show(QStringLiteral("Panel11"));
+  QWidget* panel = w("Panel11");
+  QWidget* scan = w("ScanButton");
+  QVERIFY(scan && scan->parentWidget() == panel);
+  QVERIFY(scan->isVisibleTo(win.get()));
+  QVERIFY(panel->rect().contains(scan->geometry()));
+  for (const char* b : {"Button73", "Button74", "Button75", "Button76", "Button77", "Button1", "Button83", "Button79",
+                        "Button78"}) {
+    QVERIFY2(!w(b)->geometry().intersects(scan->geometry()), b);
+    QVERIFY2(panel->rect().contains(w(b)->geometry()), b);
+  }
+  // The direction toggle stays in sight beside the panel.
+  QVERIFY(!panel->geometry().intersects(w("Button47")->geometry()));
+  QCOMPARE(static_cast<QPushButton*>(scan)->text(), QStringLiteral("一括検証"));
+  // The save buttons sit beside the statistics grid.
+  QVERIFY(w("StatsCsvButton")->isVisibleTo(win.get()));
+  QVERIFY(w("ChartImageButton")->isVisibleTo(win.get()));
+  win->workspace().form.setVisible("Panel11", false);
+  win->mirror();
+}
+
+// Opens the scan window and runs a scan that gives these rows.
+ScanWindow* WindowTest::scanWith(std::vector<ScanRow> rows, bool shortTerm) {
+  ScanWindow* s = win->openScan();
+  s->runner = [rows](const WorkTable&, const ScanOptions& o) {
+    if (o.progress) o.progress(6, 6);
+    return rows;
+  };
+  s->setShortTerm(shortTerm);
+  s->start();
+  if (!QTest::qWaitFor([s] { return !s->running(); }, 10000)) return nullptr;
+  return s;
+}
+
+void WindowTest::scanTableSortsAndPicks() {
+  auto row = [](const char* code, const char* name, int tag, const char* rule, int trades, const char* avg,
+                const char* rate) {
+    ScanRow r;
+    r.code = code;
+    r.name = name;
+    r.tag = tag;
+    r.rule = rule;
+    r.trades = trades;
+    r.average = avg;
+    r.annualRate = rate;
+    return r;
+  };
+  // Handed over out of order; "10.1" is the highest rate though it sorts
+  // low as text, and 1301 and 1801 tie on the rate.
+  std::vector<ScanRow> rows = {row("1801", "大成建設", 0, "S1", 40, "1.1", "2.5"),
+                               row("1332", "日本水産", 3, "G3", 7, "0.98", "1.2"),
+                               row("1605", "国際石油", 9, "ST", 0, "", "0"),
+                               row("1301", "極洋", 1, "S2", 12, "1.05", "2.5"),
+                               row("1721", "コムシス", 8, "乖離", 3, "1.3", "10.1")};
+  ScanWindow* s = scanWith(rows, false);
+  QVERIFY(s);
+  QVERIFY(s->isVisible());
+  QCOMPARE(s->directionLabel()->text(),
+           win->workspace().SeriesTable.cell(7, 4863) == "1" ? QStringLiteral("入買") : QStringLiteral("入売"));
+  auto order = [s] {
+    QStringList codes;
+    for (const ScanRow& r : s->shownRows()) codes << QString::fromStdString(r.code);
+    return codes.join(' ');
+  };
+  QCOMPARE(order(), QStringLiteral("1721 1301 1801 1332 1605"));  // annual rate, highest first
+  QCOMPARE(s->table()->horizontalHeader()->sortIndicatorSection(), int(ScanModel::AnnualRate));
+  s->table()->sortByColumn(ScanModel::Trades, Qt::AscendingOrder);
+  QCOMPARE(order(), QStringLiteral("1605 1721 1332 1301 1801"));
+  s->table()->sortByColumn(ScanModel::Rule, Qt::AscendingOrder);  // button order S1 S2 G3 乖離 ST
+  QCOMPARE(order(), QStringLiteral("1801 1301 1332 1721 1605"));
+  s->table()->sortByColumn(ScanModel::Average, Qt::DescendingOrder);  // no value last
+  QCOMPARE(order(), QStringLiteral("1721 1801 1301 1332 1605"));
+  s->table()->sortByColumn(ScanModel::Code, Qt::DescendingOrder);
+  QCOMPARE(order(), QStringLiteral("1801 1721 1605 1332 1301"));
+
+  // The table exported in the order shown.
+  const QString csv = dir.path() + "/scan.csv";
+  QVERIFY(s->saveCsv(csv));
+  WorkTable back("StockList", 200, 1);
+  LoadTableFile(back, csv.toStdString(), 200);
+  QCOMPARE(back.rowCount(), 6);
+  QCOMPARE(back.cell(6, 0), std::string("年利率"));
+  QCOMPARE(back.cell(0, 1), std::string("1801"));
+  QCOMPARE(back.cell(2, 4), std::string("G3"));
+  QCOMPARE(back.cell(6, 2), std::string("10.1"));
+
+  // A double click on 1301 / S2 types the code, presses Enter and "S2".
+  auto dblClick = [s](const char* code) {
+    const auto shown = s->shownRows();
+    int at = -1;
+    for (std::size_t i = 0; i < shown.size(); ++i)
+      if (shown[i].code == code) at = static_cast<int>(i);
+    QTableView* t = s->table();
+    const QModelIndex idx = t->model()->index(at, ScanModel::Name);
+    t->scrollTo(idx);
+    // The press of a real double click comes first; QTest sends only the
+    // second half to a widget.
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(idx).center());
+    QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(idx).center());
+  };
+  auto sequence = [this] {
+    QStringList got;
+    for (const auto& [control, ev] : events) {
+      QString e = QString::fromStdString(control) + ":" + QString::number(ev.kind);
+      if (ev.kind == Event::KeyPress) e += ":" + QString::number(ev.key);
+      got << e;
+    }
+    return got.join(' ');
+  };
+  const QString C = QString::number(Event::Click), T = QString::number(Event::Change),
+                K = QString::number(Event::KeyPress);
+  events.clear();
+  dblClick("1301");
+  QCOMPARE(sequence(), QStringLiteral("Edit1:%1 Edit1:%2:13 Button38:%3").arg(T, K, C));
+  QCOMPARE(text("Edit1"), QStringLiteral("1301"));
+  QCOMPARE(text("Edit5"), QStringLiteral("1301 極洋"));
+  QCOMPARE(win->workspace().StatsTable.cell(13, 3), std::string("S2"));
+
+  // From a short-term scan a term-dependent rule switches to the short set
+  // first; S1 .. S3 do not depend on it.
+  s = scanWith(rows, true);
+  QVERIFY(s);
+  events.clear();
+  dblClick("1332");
+  // The selection's long pass leaves term mode "1": two presses reach "短".
+  QCOMPARE(sequence(), QStringLiteral("Edit1:%1 Edit1:%2:13 Button79:%3 Button79:%3 Button73:%3").arg(T, K, C));
+  QCOMPARE(text("Edit5"), QStringLiteral("1332 日本水産"));
+  QCOMPARE(text("Button79"), QStringLiteral("短"));
+  QCOMPARE(win->workspace().StatsTable.cell(13, 3), std::string("G3短"));
+  events.clear();
+  dblClick("1801");
+  QCOMPARE(sequence(), QStringLiteral("Edit1:%1 Edit1:%2:13 Button37:%3").arg(T, K, C));
+
+  // A code the list does not hold: the selection says so, no rule runs.
+  s = scanWith({row("9999", "無い銘柄", 4, "G4", 1, "1", "1")}, false);
+  QVERIFY(s);
+  events.clear();
+  boxes.clear();
+  dblClick("9999");
+  QVERIFY(!sequence().contains("Button74"));
+  QVERIFY(!boxes.empty());
+  s->close();
+}
+
+void WindowTest::scanRunsBehindTheWindow() {
+  ScanWindow* s = win->openScan();
+  std::atomic<bool> entered{false};
+  std::vector<ScanRow> partial(1);
+  partial[0].code = "1301";
+  partial[0].rule = "S1";
+  // Reports 3 of 10 stocks, then waits for the cancel.
+  s->runner = [&entered, partial](const WorkTable& list, const ScanOptions& o) {
+    if (list.cell(1, 0) != "1301 極洋") throw std::runtime_error("not the stock list");
+    o.progress(3, 10);
+    entered = true;
+    while (!o.cancel->load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return partial;
+  };
+  const auto before = stateVersions();
+  s->start();
+  QVERIFY(s->running());
+  QVERIFY(!s->runButton()->isEnabled());
+  QVERIFY(s->cancelButton()->isEnabled());
+  QTRY_VERIFY(entered.load());
+  QTRY_COMPARE(s->progressBar()->value(), 3);
+  QCOMPARE(s->progressBar()->maximum(), 10);
+
+  // The main window takes clicks while the scan runs.
+  QVERIFY(!w("Panel11")->isVisibleTo(win.get()));
+  QTest::mouseClick(w("Label5"), Qt::LeftButton);
+  QVERIFY(w("Panel11")->isVisibleTo(win.get()));
+  QTest::mouseClick(w("Label5"), Qt::LeftButton);
+  QVERIFY(s->running());
+
+  QTest::mouseClick(s->cancelButton(), Qt::LeftButton);
+  QTRY_VERIFY(!s->running());
+  QVERIFY(s->statusLabel()->text().contains(QStringLiteral("中止")));
+  QCOMPARE(s->model()->rowCount(), 1);
+  QVERIFY(s->runButton()->isEnabled());
+  // Only the Label5 toggles wrote to the window's state; the tables are
+  // as they were.
+  const auto after = stateVersions();
+  for (std::size_t i = 0; i + 2 < before.size(); ++i) QCOMPARE(after[i], before[i]);
+  QCOMPARE(after.back(), before.back());  // chart
+  s->runner = RunScan;
+}
+
+void WindowTest::realScanMatchesTheRuleButton() {
+  ScanWindow* s = win->openScan();
+  s->runner = RunScan;
+  s->setShortTerm(false);
+  const auto before = stateVersions();
+  QSignalSpy done(s, &ScanWindow::finished);
+  s->start();
+  // Events keep flowing while it works.
+  int turns = 0;
+  while (s->running()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ++turns;
+    QVERIFY(turns < 1000000);
+  }
+  QCOMPARE(done.count(), 1);
+  QVERIFY(stateVersions() == before);
+  const auto rows = s->shownRows();
+  if (rows.empty()) QSKIP("the stock list is too short for the scan");
+  QCOMPARE(rows.size() % 10, std::size_t(0));
+  // The S1 row of 1721 shows what "S1" shows in the main window.
+  ScanRow want;
+  for (const ScanRow& r : rows)
+    if (r.code == "1721" && r.tag == 0) want = r;
+  QCOMPARE(want.code, std::string("1721"));
+  win->pickStockRule("1721", 0, false);
+  const WorkTable& t = win->workspace().StatsTable;
+  QCOMPARE(t.cell(13, 3), std::string("S1"));
+  QCOMPARE(IsBlank(t.cell(11, 3)) ? 0 : std::stoi(t.cell(11, 3)), want.trades);
+  QCOMPARE(t.cell(8, 4), want.annualRate);
+  if (want.trades > 0) {
+    QCOMPARE(t.cell(8, 3), want.average);
+    QCOMPARE(t.cell(11, 4), want.perYear);
+  }
+  s->close();
 }
 
 QTEST_MAIN(WindowTest)

@@ -1,0 +1,438 @@
+#include "gui/scan_window.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "store/paths.h"
+#include "store/text.h"
+#include "views/export.h"
+
+namespace tavrine::gui {
+
+namespace {
+
+constexpr const char* kFontFamily = "Noto Sans CJK JP";
+
+QFont PixelFont(int px, bool bold = false) {
+  QFont f(QString::fromLatin1(kFontFamily));
+  f.setPixelSize(px);
+  f.setBold(bold);
+  return f;
+}
+
+void Fill(QWidget* w, const QColor& c) {
+  w->setAutoFillBackground(true);
+  QPalette p = w->palette();
+  p.setColor(QPalette::Window, c);
+  w->setPalette(p);
+}
+
+const std::string& Field(const ScanRow& r, int column) {
+  switch (column) {
+    case ScanModel::Code: return r.code;
+    case ScanModel::Name: return r.name;
+    case ScanModel::Rule: return r.rule;
+    case ScanModel::Average: return r.average;
+    case ScanModel::PerYear: return r.perYear;
+    case ScanModel::AnnualRate: return r.annualRate;
+    case ScanModel::WinShare: return r.winShare;
+    case ScanModel::AverageDays: return r.averageDays;
+    default: break;
+  }
+  static const std::string none;
+  return none;
+}
+
+// A shown value as a number; NaN when it holds none.
+double Number(const ScanRow& r, int column) {
+  if (column == ScanModel::Trades) return r.trades;
+  const std::string& s = Field(r, column);
+  bool ok = false;
+  const double v = QString::fromStdString(s).trimmed().toDouble(&ok);
+  return ok ? v : std::nan("");
+}
+
+// -1, 0 or 1 by one column; an empty value stands below every number.
+int CompareBy(const ScanRow& a, const ScanRow& b, int column) {
+  if (column == ScanModel::Rule) return a.tag < b.tag ? -1 : a.tag > b.tag ? 1 : 0;
+  if (ScanModel::IsNumeric(column)) {
+    const double x = Number(a, column), y = Number(b, column);
+    const bool nx = std::isnan(x), ny = std::isnan(y);
+    if (nx || ny) return nx == ny ? 0 : nx ? -1 : 1;
+    return x < y ? -1 : x > y ? 1 : 0;
+  }
+  const int c = QString::fromStdString(Field(a, column)).compare(QString::fromStdString(Field(b, column)));
+  return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+// ---- model -------------------------------------------------------------
+
+bool ScanModel::IsNumeric(int column) { return column >= Trades && column < kColumns; }
+
+void ScanModel::setRows(std::vector<ScanRow> rows) {
+  beginResetModel();
+  rows_ = std::move(rows);
+  endResetModel();
+}
+
+int ScanModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int ScanModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
+
+QVariant ScanModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
+  const ScanRow& r = rows_[static_cast<std::size_t>(index.row())];
+  if (role == Qt::DisplayRole) {
+    if (index.column() == Trades) return QString::number(r.trades);
+    return QString::fromStdString(Field(r, index.column()));
+  }
+  if (role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(Qt::AlignVCenter | (IsNumeric(index.column()) ? Qt::AlignRight : Qt::AlignLeft));
+  return {};
+}
+
+QVariant ScanModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole) return {};
+  if (orientation == Qt::Vertical) return section + 1;
+  const auto& h = ScanColumnHeadings();
+  if (section < 0 || section >= static_cast<int>(h.size())) return {};
+  return QString::fromStdString(h[static_cast<std::size_t>(section)]);
+}
+
+void ScanModel::sort(int column, Qt::SortOrder order) {
+  if (column < 0 || column >= kColumns) return;
+  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+  std::stable_sort(rows_.begin(), rows_.end(), [column, order](const ScanRow& a, const ScanRow& b) {
+    int c = CompareBy(a, b, column);
+    if (order == Qt::DescendingOrder) c = -c;
+    if (c != 0) return c < 0;
+    if (a.code != b.code) return a.code < b.code;
+    return a.tag < b.tag;
+  });
+  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+// ---- window ------------------------------------------------------------
+
+ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
+    : QWidget(parent, Qt::Window), source_(std::move(source)) {
+  runner = RunScan;
+  setObjectName(QStringLiteral("ScanWindow"));
+  setWindowTitle(QStringLiteral("一括検証"));
+  setFont(PixelFont(12));
+  resize(860, 580);
+
+  auto* root = new QVBoxLayout(this);
+  root->setContentsMargins(0, 0, 0, 0);
+  root->setSpacing(0);
+
+  // Heading strip in the colours of the stock picker's heading.
+  auto* head = new QWidget(this);
+  Fill(head, QColor(0x00, 0x40, 0x80));
+  head->setFixedHeight(34);
+  auto* hh = new QHBoxLayout(head);
+  hh->setContentsMargins(10, 4, 10, 4);
+  auto* title = new QLabel(QStringLiteral("一括検証　全銘柄 × 全規則"), head);
+  title->setFont(PixelFont(15, true));
+  title->setStyleSheet(QStringLiteral("color: white;"));
+  hh->addWidget(title);
+  hh->addStretch(1);
+  root->addWidget(head);
+
+  // Control strip in the colours of the control panel.
+  auto* strip = new QWidget(this);
+  Fill(strip, QColor(0xEC, 0xEC, 0xE8));
+  auto* sv = new QVBoxLayout(strip);
+  sv->setContentsMargins(8, 6, 8, 6);
+  sv->setSpacing(6);
+  auto* row1 = new QHBoxLayout;
+  row1->setSpacing(6);
+  row1->addWidget(new QLabel(QStringLiteral("期間"), strip));
+  long_ = new QRadioButton(QStringLiteral("長期"), strip);
+  short_ = new QRadioButton(QStringLiteral("短期"), strip);
+  long_->setObjectName(QStringLiteral("ScanLong"));
+  short_->setObjectName(QStringLiteral("ScanShort"));
+  auto* terms = new QButtonGroup(this);
+  terms->addButton(long_);
+  terms->addButton(short_);
+  long_->setChecked(true);
+  row1->addWidget(long_);
+  row1->addWidget(short_);
+  row1->addSpacing(18);
+  row1->addWidget(new QLabel(QStringLiteral("方向"), strip));
+  direction_ = new QLabel(strip);
+  direction_->setObjectName(QStringLiteral("ScanDirection"));
+  direction_->setFrameShape(QFrame::StyledPanel);
+  direction_->setAlignment(Qt::AlignCenter);
+  direction_->setFixedSize(48, 24);
+  direction_->setStyleSheet(QStringLiteral("QLabel { background: white; }"));
+  row1->addWidget(direction_);
+  row1->addStretch(1);
+  auto button = [strip](const char* caption, const char* name, int w) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), strip);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setFixedSize(w, 26);
+    return b;
+  };
+  run_ = button("実行", "ScanRun", 70);
+  stop_ = button("中止", "ScanCancel", 70);
+  csv_ = button("CSV保存", "ScanCsv", 78);
+  row1->addWidget(run_);
+  row1->addWidget(stop_);
+  row1->addSpacing(12);
+  row1->addWidget(csv_);
+  sv->addLayout(row1);
+
+  auto* row2 = new QHBoxLayout;
+  row2->setSpacing(8);
+  bar_ = new QProgressBar(strip);
+  bar_->setRange(0, 1);
+  bar_->setValue(0);
+  bar_->setFixedHeight(18);
+  bar_->setFormat(QStringLiteral("%v / %m 銘柄"));
+  bar_->setTextVisible(true);
+  status_ = new QLabel(strip);
+  status_->setObjectName(QStringLiteral("ScanStatus"));
+  status_->setMinimumWidth(300);
+  row2->addWidget(bar_, 1);
+  row2->addWidget(status_);
+  sv->addLayout(row2);
+  root->addWidget(strip);
+
+  model_ = new ScanModel(this);
+  table_ = new QTableView(this);
+  table_->setObjectName(QStringLiteral("ScanTable"));
+  table_->setModel(model_);
+  table_->setFont(PixelFont(12));
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setAlternatingRowColors(true);
+  table_->setWordWrap(false);
+  table_->verticalHeader()->setDefaultSectionSize(20);
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  table_->horizontalHeader()->setHighlightSections(false);
+  const int widths[ScanModel::kColumns] = {56, 170, 48, 64, 84, 84, 70, 60, 72};
+  for (int c = 0; c < ScanModel::kColumns; ++c) table_->setColumnWidth(c, widths[c]);
+  // The name takes what the window has to spare.
+  table_->horizontalHeader()->setSectionResizeMode(ScanModel::Name, QHeaderView::Stretch);
+  table_->horizontalHeader()->setSortIndicator(ScanModel::AnnualRate, Qt::DescendingOrder);
+  table_->setSortingEnabled(true);
+  root->addWidget(table_, 1);
+
+  connect(run_, &QPushButton::clicked, this, [this] { start(); });
+  connect(stop_, &QPushButton::clicked, this, [this] { cancel(); });
+  connect(csv_, &QPushButton::clicked, this, [this] { chooseCsv(); });
+  connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { pickRow(i.row()); });
+
+  timer_ = new QTimer(this);
+  timer_->setInterval(50);
+  connect(timer_, &QTimer::timeout, this, [this] { poll(); });
+
+  setRunning(false);
+  refreshDirection();
+  status_->setText(QStringLiteral("期間を選んで「実行」を押して下さい。"));
+}
+
+ScanWindow::~ScanWindow() {
+  cancel_ = true;
+  if (worker_.joinable()) worker_.join();
+}
+
+void ScanWindow::setShortTerm(bool shortTerm) { (shortTerm ? short_ : long_)->setChecked(true); }
+
+bool ScanWindow::shortTerm() const { return short_->isChecked(); }
+
+void ScanWindow::refreshDirection() {
+  const bool buy = source_.entryBuy ? source_.entryBuy() : true;
+  direction_->setText(buy ? QStringLiteral("入買") : QStringLiteral("入売"));
+}
+
+void ScanWindow::setRunning(bool on) {
+  run_->setEnabled(!on);
+  stop_->setEnabled(on);
+  csv_->setEnabled(!on && model_->rowCount() > 0);
+  long_->setEnabled(!on);
+  short_->setEnabled(!on);
+}
+
+void ScanWindow::start() {
+  if (running()) return;
+  refreshDirection();
+  runShort_ = shortTerm();
+  runBuy_ = source_.entryBuy ? source_.entryBuy() : true;
+  // The copy is taken here, on the window's thread, so the main window may
+  // go on editing its own list while the scan reads this one.
+  WorkTable list = source_.stockList ? source_.stockList() : WorkTable("StockList", 200, 0);
+
+  cancel_ = false;
+  done_ = false;
+  stocksDone_ = 0;
+  stocksAll_ = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    result_.clear();
+    error_.clear();
+  }
+  bar_->setRange(0, 1);
+  bar_->setValue(0);
+  status_->setText(QStringLiteral("検証中…"));
+  setRunning(true);
+
+  ScanOptions options;
+  options.shortTerm = runShort_;
+  options.entryBuy = runBuy_;
+  options.threads = static_cast<int>(std::max(2u, std::thread::hardware_concurrency()));
+  options.cancel = &cancel_;
+  options.progress = [this](int done, int all) {
+    stocksAll_ = all;
+    int cur = stocksDone_.load();
+    while (done > cur && !stocksDone_.compare_exchange_weak(cur, done)) {
+    }
+  };
+  auto scan = runner ? runner : RunScan;
+  worker_ = std::thread([this, scan, options, list = std::move(list)] {
+    std::vector<ScanRow> rows;
+    std::string error;
+    try {
+      rows = scan(list, options);
+    } catch (const std::exception& e) {
+      error = e.what();
+    } catch (...) {
+      error = "検証中に不明なエラーが起きました。";
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      result_ = std::move(rows);
+      error_ = std::move(error);
+    }
+    done_ = true;
+  });
+  timer_->start();
+}
+
+void ScanWindow::cancel() {
+  if (!running()) return;
+  cancel_ = true;
+  stop_->setEnabled(false);
+  status_->setText(QStringLiteral("中止しています…"));
+}
+
+void ScanWindow::poll() {
+  const int all = stocksAll_.load();
+  if (all > 0) {
+    if (bar_->maximum() != all) bar_->setRange(0, all);
+    bar_->setValue(std::min(all, stocksDone_.load()));
+  }
+  if (done_) collect();
+}
+
+void ScanWindow::collect() {
+  timer_->stop();
+  if (worker_.joinable()) worker_.join();
+  std::vector<ScanRow> rows;
+  std::string error;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    rows = std::move(result_);
+    error = std::move(error_);
+  }
+  const bool cancelled = cancel_.load();
+  const int all = stocksAll_.load();
+  const int done = std::min(all, stocksDone_.load());
+  if (all > 0) {
+    bar_->setRange(0, all);
+    bar_->setValue(cancelled ? done : all);
+  }
+  const int count = static_cast<int>(rows.size());
+  shownShort_ = runShort_;
+  model_->setRows(std::move(rows));
+  // Each new list starts in annual rate order, highest first.
+  table_->sortByColumn(ScanModel::AnnualRate, Qt::DescendingOrder);
+  const QString what = QStringLiteral("（%1・%2）")
+                           .arg(runBuy_ ? QStringLiteral("入買") : QStringLiteral("入売"),
+                                runShort_ ? QStringLiteral("短期") : QStringLiteral("長期"));
+  if (!error.empty())
+    status_->setText(QStringLiteral("検証を続けられませんでした。") + what);
+  else if (cancelled)
+    status_->setText(QStringLiteral("中止しました：%1 / %2 銘柄、%3 件").arg(done).arg(all).arg(count) + what);
+  else
+    status_->setText(QStringLiteral("完了：%1 銘柄、%2 件").arg(all).arg(count) + what);
+  setRunning(false);
+  if (!error.empty()) box(QString::fromStdString(error), true);
+  emit finished();
+}
+
+std::vector<ScanRow> ScanWindow::shownRows() const { return model_->rows(); }
+
+void ScanWindow::pickRow(int viewRow) {
+  const auto& rows = model_->rows();
+  if (viewRow < 0 || viewRow >= static_cast<int>(rows.size()) || !source_.pick) return;
+  // Copied: the pick runs the main window's handlers, which may take a while
+  // and pump events.
+  const ScanRow row = rows[static_cast<std::size_t>(viewRow)];
+  source_.pick(row, shownShort_);
+}
+
+bool ScanWindow::saveCsv(const QString& path) {
+  try {
+    SaveScanCsv(model_->rows(), path.toStdString());
+  } catch (const std::exception& e) {
+    box(QString::fromStdString(e.what()), true);
+    return false;
+  }
+  return true;
+}
+
+void ScanWindow::chooseCsv() {
+  const QString start = QDir(QString::fromStdString(HomeDir())).filePath(QStringLiteral("一括検証.csv"));
+  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("CSV保存"), start,
+                                                    QStringLiteral("CSV ファイル (*.csv)"));
+  if (path.isEmpty()) return;
+  saveCsv(path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path : path + QStringLiteral(".csv"));
+}
+
+void ScanWindow::box(const QString& text, bool isError) {
+  if (messageHook) {
+    messageHook(text.toStdString(), isError);
+    return;
+  }
+  if (isError)
+    QMessageBox::critical(this, QStringLiteral("tavrine"), text);
+  else
+    QMessageBox::information(this, QStringLiteral("tavrine"), text);
+}
+
+void ScanWindow::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  refreshDirection();
+}
+
+void ScanWindow::closeEvent(QCloseEvent* e) {
+  // Closing the window stops a scan; the rows found so far stay for the
+  // next time the window is opened.
+  cancel();
+  e->accept();
+}
+
+}  // namespace tavrine::gui

@@ -1,0 +1,142 @@
+// The rule scan window: every stock of the stock list judged by every rule
+// in the current entry direction, for the long or the short rule set, run on
+// worker threads over a copy of the stock list. One row per stock and rule,
+// sortable by any column; a double click makes that stock and rule current in
+// the main window.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "signals/scan.h"
+#include "store/work_table.h"
+
+QT_BEGIN_NAMESPACE
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+class QTimer;
+QT_END_NAMESPACE
+
+namespace tavrine::gui {
+
+class ScanModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  enum Column { Code, Name, Rule, Trades, Average, PerYear, AnnualRate, WinShare, AverageDays, kColumns };
+
+  using QAbstractTableModel::QAbstractTableModel;
+
+  void setRows(std::vector<ScanRow> rows);
+  const std::vector<ScanRow>& rows() const { return rows_; }
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  // Numbers sort as numbers (an empty value below every number), the rule by
+  // its button order; equal keys keep code, then rule order.
+  void sort(int column, Qt::SortOrder order) override;
+
+  static bool IsNumeric(int column);
+
+ private:
+  std::vector<ScanRow> rows_;
+};
+
+// What the scan window needs from the main window, all called on the
+// user-interface thread.
+struct ScanSource {
+  std::function<WorkTable()> stockList;  // a copy of the stock list
+  std::function<bool()> entryBuy;        // the current entry direction is "入買"
+  std::function<void(const ScanRow& row, bool shortTerm)> pick;
+};
+
+class ScanWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit ScanWindow(ScanSource source, QWidget* parent = nullptr);
+  ~ScanWindow() override;
+
+  // "実行": starts a scan over a fresh copy of the stock list.
+  void start();
+  // "中止": asks the scan to stop; the rows it finished are shown.
+  void cancel();
+  bool running() const { return worker_.joinable(); }
+
+  void setShortTerm(bool shortTerm);
+  bool shortTerm() const;
+  // Shows the main window's current entry direction.
+  void refreshDirection();
+
+  // Saves the table in the order shown; false (after a message) on failure.
+  bool saveCsv(const QString& path);
+  // Makes the stock and rule of a shown row current in the main window.
+  void pickRow(int viewRow);
+
+  ScanModel* model() const { return model_; }
+  QTableView* table() const { return table_; }
+  QProgressBar* progressBar() const { return bar_; }
+  QPushButton* runButton() const { return run_; }
+  QPushButton* cancelButton() const { return stop_; }
+  QLabel* directionLabel() const { return direction_; }
+  QLabel* statusLabel() const { return status_; }
+  // Rows in the order shown.
+  std::vector<ScanRow> shownRows() const;
+
+  // The scan itself: RunScan unless a test puts another in.
+  std::function<std::vector<ScanRow>(const WorkTable&, const ScanOptions&)> runner;
+  // Message boxes go here instead of on screen when set (tests).
+  std::function<void(const std::string& text, bool isError)> messageHook;
+
+ signals:
+  void finished();
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+
+ private:
+  void poll();
+  void collect();
+  void chooseCsv();
+  void box(const QString& text, bool isError);
+  void setRunning(bool on);
+
+  ScanSource source_;
+  ScanModel* model_ = nullptr;
+  QTableView* table_ = nullptr;
+  QProgressBar* bar_ = nullptr;
+  QPushButton* run_ = nullptr;
+  QPushButton* stop_ = nullptr;
+  QPushButton* csv_ = nullptr;
+  QRadioButton* long_ = nullptr;
+  QRadioButton* short_ = nullptr;
+  QLabel* direction_ = nullptr;
+  QLabel* status_ = nullptr;
+  QTimer* timer_ = nullptr;
+
+  // Shared with the worker thread.
+  std::thread worker_;
+  std::atomic<bool> cancel_{false};
+  std::atomic<bool> done_{false};
+  std::atomic<int> stocksDone_{0};
+  std::atomic<int> stocksAll_{0};
+  std::mutex mutex_;
+  std::vector<ScanRow> result_;
+  std::string error_;
+
+  bool runShort_ = false;      // term of the scan running
+  bool runBuy_ = true;         // direction of the scan running
+  bool shownShort_ = false;    // term of the rows shown
+};
+
+}  // namespace tavrine::gui
