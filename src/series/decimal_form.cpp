@@ -137,15 +137,6 @@ std::string DecimalText(long double v, long double& back) {
   return s;
 }
 
-long long RoundEven(long double v) {
-  if (!(v > -4e18L && v < 4e18L)) return Round(v);
-  const long long n = static_cast<long long>(v);  // toward zero
-  const long double d = v - static_cast<long double>(n);  // exact, |d| < 1
-  if (d > 0.5L || (d == 0.5L && (n & 1))) return n + 1;
-  if (d < -0.5L || (d == -0.5L && (n & 1))) return n - 1;
-  return n;
-}
-
 long long RoundQuotient(long long sum, long long w) {
   long long q = sum / w;  // toward zero
   long long r = sum % w;  // same sign as sum

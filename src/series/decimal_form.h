@@ -12,9 +12,6 @@ namespace tavrine {
 // value StrToFloat gives for that text.
 std::string DecimalText(long double v, long double& back);
 
-// Round (half to even) of a value the passes compute, without the cost of
-// the library's rounding call; the same result for every finite value.
-long long RoundEven(long double v);
 
 // Round(sum / w) for an integer sum, the quotient taken exactly.
 long long RoundQuotient(long long sum, long long w);

@@ -22,7 +22,7 @@ const char* const kHeadings[] = {nullptr,         nullptr,        "5日移動平
 // A zero average as divisor yields 0 instead of an infinite or undefined value.
 long long RoundRatio(long double numerator, long double divisor) {
   if (divisor == 0) return 0;
-  return RoundEven(numerator / divisor);
+  return Round(numerator / divisor);
 }
 
 }  // namespace

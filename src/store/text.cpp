@@ -95,16 +95,9 @@ long long ToInteger(long double r) {
 }  // namespace
 
 long long Round(long double v) {
-  if (v > -4e18L && v < 4e18L) {
-    // v - t is exact here, so the half test sees the value as computed.
-    long long t = static_cast<long long>(v);
-    const long double f = v - static_cast<long double>(t);
-    if (f > 0.5L || (f == 0.5L && (t & 1)))
-      ++t;
-    else if (f < -0.5L || (f == -0.5L && (t & 1)))
-      --t;
-    return t;
-  }
+  // In the default round-to-nearest mode this is half-to-even on the exact
+  // value, in one instruction.
+  if (v > -9.2e18L && v < 9.2e18L) return std::llrintl(v);
   return ToInteger(std::nearbyintl(v));
 }
 
