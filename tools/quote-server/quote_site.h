@@ -216,7 +216,7 @@ class Site {
       auto it = q.find(k);
       return it != q.end() && ParseInt(it->second, v);
     };
-    int c, a, b, f, d, e, y;
+    int c = 0, a = 0, b = 0, f = 0, d = 0, e = 0, y = 0;
     auto s = q.find("s");
     std::string code = s == q.end() ? std::string() : s->second;
     bool ok = get("c", c) && get("a", a) && get("b", b) && get("f", f) && get("d", d) && get("e", e) && get("y", y) &&
