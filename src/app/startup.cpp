@@ -115,7 +115,9 @@ void Startup::Button5Click() {
 
   if (ws_.form.text("Button17") == "銘柄収集") {
     // Stand-alone: collect the remembered code instead of drawing a chart.
-    ws_.form.setLines("Memo1", ReadLines(HomePath("memo.txt")));
+    // A first start has no remembered code yet: nothing to collect then.
+    const std::string remembered = HomePath("memo.txt");
+    ws_.form.setLines("Memo1", FileExists(remembered) ? ReadLines(remembered) : std::vector<std::string>{});
     ws_.form.setText("Edit1", ws_.form.text("Memo1"));
     ws_.maintenance.Button17Click();
     return;

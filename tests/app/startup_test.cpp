@@ -252,6 +252,22 @@ TEST(InstallationMode, Decision) {
   }
 }
 
+TEST(InstallationMode, StandAloneFirstStartWithoutRememberedCode) {
+  // No sibling tools and no memo.txt yet: the start-up ends quietly in
+  // stand-alone mode, without a file error and without a collection.
+  DataFolder folder;
+  folder.writeLines("デ-タ一覧.csv", {"日付,1301 極洋", "2003/12/26,300", "2003/12/25,301"});
+  RecordingPlatform p;
+  Workspace ws(p);
+  ws.dispatch("Button52", Event{});
+  EXPECT_TRUE(p.errors.empty()) << p.errors.front();
+  EXPECT_EQ(ws.form.text("Button17"), "銘柄収集");
+  EXPECT_EQ(ws.form.text("Edit1"), "");
+  EXPECT_EQ(ws.form.text("Edit18"), "");
+  EXPECT_TRUE(p.messages.empty());
+  EXPECT_TRUE(ws.chart.line(0).points.empty());
+}
+
 TEST(InstallationMode, ToolsAreLookedForUnderTheRootFolder) {
   DataFolder home;  // the list's folder, without tools
   DataFolder root;  // sets TAVRINE_ROOT (and HOME) last
