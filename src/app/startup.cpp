@@ -74,6 +74,25 @@ void Startup::Button123Click() {
   }
 }
 
+void Startup::WriteStartValues() {
+  auto& st = ws_.SeriesTable;
+  st.set(4, 4863, "0");
+  st.set(6, 4862, "0");
+  st.set(6, 4863, "0");
+  st.set(6, 4864, "0");
+  st.set(7, 4862, "7");
+  st.set(7, 4863, "1");
+  ws_.CacheTable.set(0, 0, "0");
+  st.set(17, 4863, "0");
+  st.set(1, 4863, "1");
+  st.set(5, 4862, "0");
+  st.set(3, 4863, "800");
+  st.set(3, 4864, "1");
+  ws_.StatsTable.set(13, 3, "S1");
+  st.set(9, 4863, "1");
+  st.set(12, 4862, "0");
+}
+
 void Startup::Button5Click() {
   auto& st = ws_.SeriesTable;
   auto& list = ws_.StockList;
@@ -92,24 +111,10 @@ void Startup::Button5Click() {
   ws_.form.setText("Edit6", list.cell(4, 1));
   st.set(17, 4862, "1");
   ws_.calendar.Button112Click();
-  st.set(4, 4863, "0");
-  st.set(6, 4862, "0");
-  st.set(6, 4863, "0");
-  st.set(6, 4864, "0");
-  st.set(7, 4862, "7");
-  st.set(7, 4863, "1");
+  WriteStartValues();
   st.set(10, 4863, list.cell(0, 1));
   ws_.form.setText("Edit2", list.cell(0, 1));
-  ws_.CacheTable.set(0, 0, "0");
-  st.set(17, 4863, "0");
   ws_.setProgress("データ計算中...");
-  st.set(1, 4863, "1");
-  st.set(5, 4862, "0");
-  st.set(3, 4863, "800");
-  st.set(3, 4864, "1");
-  ws_.StatsTable.set(13, 3, "S1");
-  st.set(9, 4863, "1");
-  st.set(12, 4862, "0");
   ws_.memo.Button36Click();
   Button123Click();
 

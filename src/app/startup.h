@@ -21,6 +21,11 @@ class Startup {
   void Button54Click();
   void Button123Click();
 
+  // The start values of the control cells that do not depend on the list:
+  // window start, counters, rule, direction, cache slot, chart span, flags.
+  // Also used by the rule scan before each stock.
+  void WriteStartValues();
+
  private:
   Workspace& ws_;
 };
