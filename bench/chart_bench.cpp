@@ -7,20 +7,13 @@
 #include "app/platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
+#include "bench_support.h"
 
 namespace {
 
 using namespace tavrine;
 
-class QuietPlatform : public Platform {
- public:
-  void message(const std::string&) override {}
-  void error(const std::string&) override {}
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-};
+using tavrine::bench::QuietPlatform;
 
 void FillStock(Workspace& ws) {
   auto& t = ws.SeriesTable;

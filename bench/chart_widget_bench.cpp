@@ -12,18 +12,11 @@
 #include "gui/chart_widget.h"
 #include "sample.h"
 #include "store/text.h"
+#include "bench_support.h"
 
 namespace {
 
-class QuietPlatform : public tavrine::Platform {
- public:
-  void message(const std::string&) override {}
-  void error(const std::string&) override {}
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-};
+using tavrine::bench::QuietPlatform;
 
 struct Fixture {
   QuietPlatform platform;

@@ -14,21 +14,13 @@
 #include "app/workspace.h"
 #include "store/codec.h"
 #include "store/text.h"
+#include "bench_support.h"
 
 namespace {
 
 using namespace tavrine;
 
-class QuietPlatform : public Platform {
- public:
-  int errors = 0, messages = 0;
-  void message(const std::string&) override { ++messages; }
-  void error(const std::string&) override { ++errors; }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-};
+using tavrine::bench::QuietPlatform;
 
 struct Fixture {
   std::filesystem::path dir;
@@ -112,7 +104,7 @@ void BM_FullCollection(benchmark::State& state) {
     Event ev;
     ws.dispatch("Button89", ev);
   }
-  if (platform.errors != 0 || ws.StockList.cell(199, 3850).empty() || ws.SeriesTable.cell(4, 4862) != "199")
+  if (!platform.lastError.empty() || ws.StockList.cell(199, 3850).empty() || ws.SeriesTable.cell(4, 4862) != "199")
     state.SkipWithError("the collection did not complete");
   state.counters["requests_per_run"] =
       static_cast<double>(site.count()) / static_cast<double>(state.iterations());

@@ -11,19 +11,11 @@
 #include "sample.h"
 #include "signals/scan.h"
 #include "store/text.h"
+#include "bench_support.h"
 
 namespace {
 
-class QuietPlatform : public tavrine::Platform {
- public:
-  void message(const std::string&) override {}
-  void error(const std::string& text) override { lastError = text; }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-  std::string lastError;
-};
+using tavrine::bench::QuietPlatform;
 
 // The generated folder loaded by the start-up loader, removed at exit.
 struct LoadedList {

@@ -6,20 +6,12 @@
 #include <string>
 
 #include "app/workspace.h"
+#include "bench_support.h"
 
 namespace tavrine {
 namespace {
 
-class QuietPlatform : public Platform {
- public:
-  void message(const std::string&) override {}
-  void error(const std::string& text) override { lastError = text; }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-  std::string lastError;
-};
+using tavrine::bench::QuietPlatform;
 
 // 199 stocks over 4860 days, random walks of whole and half yen.
 void FillStockList(Workspace& ws) {

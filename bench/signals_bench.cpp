@@ -6,20 +6,12 @@
 
 #include "app/workspace.h"
 #include "store/text.h"
+#include "bench_support.h"
 
 namespace tavrine {
 namespace {
 
-class QuietPlatform : public Platform {
- public:
-  void message(const std::string&) override {}
-  void error(const std::string& text) override { errors.push_back(text); }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return ""; }
-  std::vector<std::string> errors;
-};
+using tavrine::bench::QuietPlatform;
 
 // A stock of 4860 trading days with a random walk of closes, extracted into
 // CalcTable and windowed into SeriesTable the way a stock selection does.
@@ -67,7 +59,7 @@ void BM_RulePress(benchmark::State& state, const char* button) {
     l.ws.rules.Button37Click(button);
     benchmark::DoNotOptimize(l.ws.StatsTable.cell(11, 3));
   }
-  if (!l.platform.errors.empty()) state.SkipWithError(l.platform.errors.front().c_str());
+  if (!l.platform.lastError.empty()) state.SkipWithError(l.platform.lastError.c_str());
   state.counters["trades"] = StrToInt(l.ws.SeriesTable.cell(6, 4864));
 }
 BENCHMARK_CAPTURE(BM_RulePress, S1, "Button37")->Unit(benchmark::kMillisecond);
@@ -80,7 +72,7 @@ void BM_TermSwitch(benchmark::State& state) {
     l.ws.overlays.Button79Click();
     benchmark::DoNotOptimize(l.ws.CalcTable.cell(20, 1));
   }
-  if (!l.platform.errors.empty()) state.SkipWithError(l.platform.errors.front().c_str());
+  if (!l.platform.lastError.empty()) state.SkipWithError(l.platform.lastError.c_str());
 }
 BENCHMARK(BM_TermSwitch)->Unit(benchmark::kMillisecond);
 
@@ -93,7 +85,7 @@ void BM_TermSwitchTo(benchmark::State& state, bool toShort) {
     state.ResumeTiming();
     l.ws.overlays.Button79Click();
   }
-  if (!l.platform.errors.empty()) state.SkipWithError(l.platform.errors.front().c_str());
+  if (!l.platform.lastError.empty()) state.SkipWithError(l.platform.lastError.c_str());
 }
 BENCHMARK_CAPTURE(BM_TermSwitchTo, Short, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_TermSwitchTo, Long, false)->Unit(benchmark::kMillisecond);
