@@ -25,6 +25,35 @@ long long RoundRatio(long double numerator, long double divisor) {
   return Round(numerator / divisor);
 }
 
+// Rows of the highest and lowest close over rows r .. r+width-1 while r steps
+// down by one; among equal closes the lowest row, as a scan upwards from r
+// finds it. Each queue keeps candidate rows, newest last, whose closes
+// strictly fall (highs) or rise (lows) from the front.
+class WindowExtremes {
+ public:
+  WindowExtremes(const int* closes, int width, std::size_t rows) : cl_(closes), width_(width) {
+    hi_.reserve(rows);
+    lo_.reserve(rows);
+  }
+
+  void push(int r) {
+    while (hi_.size() > hiFront_ && cl_[hi_.back()] <= cl_[r]) hi_.pop_back();
+    hi_.push_back(r);
+    while (lo_.size() > loFront_ && cl_[lo_.back()] >= cl_[r]) lo_.pop_back();
+    lo_.push_back(r);
+    while (hi_[hiFront_] >= r + width_) ++hiFront_;
+    while (lo_[loFront_] >= r + width_) ++loFront_;
+  }
+  int high() const { return hi_[hiFront_]; }
+  int low() const { return lo_[loFront_]; }
+
+ private:
+  const int* cl_;
+  int width_;
+  std::vector<int> hi_, lo_;
+  std::size_t hiFront_ = 0, loFront_ = 0;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -82,13 +111,13 @@ int Series::readInt(Slot slot, int r) {
 void Series::Button22Click() {
   auto& calc = ws_.CalcTable;
   SuspendRedraw redraw(calc);
-  for (int r = 1; r <= kLastRow; ++r) calc.clearRow(r);
+  calc.clearRows(1, kLastRow);
 }
 
 void Series::Button10Click() {
   auto& st = ws_.SeriesTable;
   SuspendRedraw redraw(st);
-  for (int r = 1; r <= kLastRow; ++r) st.clearRow(r);
+  st.clearRows(1, kLastRow);
 }
 
 void Series::Button11Click() {
@@ -238,8 +267,7 @@ bool Series::pricesReadable(int k, int F, int L, std::vector<long long>& yen) {
   return true;
 }
 
-// The same results as extractInOrder, computed first and written a row at a
-// time (each row of the table is touched once instead of once per column).
+// The same results as extractInOrder, computed first and then written.
 void Series::extractRowByRow(int F, int L, const std::vector<long long>& yen) {
   auto& st = ws_.SeriesTable;
   auto& calc = ws_.CalcTable;
@@ -267,26 +295,20 @@ void Series::extractRowByRow(int F, int L, const std::vector<long long>& yen) {
     s1[r + 2] = RoundRatio(static_cast<long double>(P) * -4.0L * (a - m), m);
   }
 
+  // Written a column at a time, down the rows.
   const std::string& mode = st.cell(17, 4862);
-  const WorkTable* dates = nullptr;
-  int dateCol = 0, lastDate = kLastRow;
-  if (mode == "0" || mode == "3") {
-    dates = &ws_.DateTable;
-  } else if (mode == "1") {
-    dates = &ws_.StockList;
+  if (mode == "0" || mode == "3" || mode == "1") {
+    const WorkTable& dates = mode == "1" ? ws_.StockList : ws_.DateTable;
+    for (int r = 1; r <= kLastRow; ++r) calc.set(0, r, dates.cell(0, r));
   } else if (mode == "2") {
-    lastDate = 751;
+    for (int r = 1; r <= 751; ++r) calc.set(0, r, ws_.CandidateTable.cell(r, 0));
   }
+  for (int r = F; r <= L; ++r) calc.setInt(1, r, yen[r]);
+  for (int r = F; r <= L - 7; ++r) calc.setInt(2, r, ma5[r]);
+  for (int r = F + 2; r <= L - 5; ++r) calc.setInt(7, r, s1[r]);
   for (int r = 1; r <= kLastRow; ++r) {
-    calc.setInt(18, r, r);  // the widest column first: the row grows once
-    if (dates)
-      calc.set(0, r, dates->cell(dateCol, r));
-    else if (mode == "2" && r <= lastDate)
-      calc.set(0, r, ws_.CandidateTable.cell(r, 0));
-    if (r >= F && r <= L) calc.setInt(1, r, yen[r]);
-    if (r >= F && r <= L - 7) calc.setInt(2, r, ma5[r]);
-    if (r >= F + 2 && r <= L - 5) calc.setInt(7, r, s1[r]);
     calc.set(17, r, "0");
+    calc.setInt(18, r, r);
   }
 }
 
@@ -429,14 +451,11 @@ void Series::Button84Click() {
   long double unused;
   const std::string upper = DecimalText(price * 0.4L, unused);
   const std::string lower = DecimalText(price * 0.1L, unused);
-  auto scan = [&](int r, int width, int& h, int& l) {
-    h = r;
-    l = r;
-    for (int j = r + 1; j < r + width; ++j) {
-      if (cl[j] > cl[h]) h = j;
-      if (cl[j] < cl[l]) l = j;
-    }
-  };
+  WindowExtremes w9(cl, 9, n), w65(cl, 65, n);
+  for (int j = L; j > L - 8; --j) {
+    w9.push(j);
+    w65.push(j);
+  }
   auto fastValue = [&](int r, int span, const std::vector<long long>& hi, const std::vector<long long>& lo) {
     long long num = 0, den = 0;
     for (int j = r; j < r + span; ++j) {
@@ -448,12 +467,14 @@ void Series::Button84Click() {
   };
 
   for (int r = L - 8; r >= F; --r) {
-    int h = r, l = r;
-    scan(r, 9, h, l);
+    w9.push(r);
+    w65.push(r);
+    int h = w9.high(), l = w9.low();
     hi9[r] = cl[h];
     lo9[r] = cl[l];
     if (r <= L - 64) {
-      scan(r, 65, h, l);
+      h = w65.high();
+      l = w65.low();
       hi65[r] = cl[h];
       lo65[r] = cl[l];
     }
@@ -596,12 +617,9 @@ void Series::stochasticsInOrder(int F, int L) {
 void Series::Button9Click() {
   auto& calc = ws_.CalcTable;
   SuspendRedraw redraw(calc);
-  for (int r = 1; r <= kLastRow; ++r) {
-    // Highest column first, so a short row grows once.
-    if (calc.cell(31, r).empty()) calc.set(31, r, "0");
-    for (int c = 1; c <= 30; ++c)
+  for (int c = 1; c <= 31; ++c)
+    for (int r = 1; r <= kLastRow; ++r)
       if (calc.cell(c, r).empty()) calc.set(c, r, "0");
-  }
 }
 
 void Series::Button21Click() {
@@ -615,7 +633,7 @@ void Series::Button21Click() {
   const int W = st.getInt(4, 4863);
   // The window never reaches the control rows below row 4860.
   const int last = std::min(M - W, kLastRow);
-  for (int a = 1; a <= last; ++a) st.copyRowFrom(calc, a + W, a);
+  st.copyRowsFrom(calc, 1 + W, 1, last);
   st.setInt(2, 4862, M - W);
 }
 
@@ -636,15 +654,12 @@ void Series::Button24Click() {
 void Series::Button12Click() {
   auto& st = ws_.SeriesTable;
   SuspendRedraw redraw(st);
-  for (int r = 1; r <= kLastRow; ++r) {
-    if (IsBlankWide(st.cell(41, r))) st.set(41, r, "0");
-    for (int c = 1; c <= 40; ++c)
+  for (int c = 1; c <= 41; ++c)
+    for (int r = 1; r <= kLastRow; ++r)
       if (IsBlankWide(st.cell(c, r))) st.set(c, r, "0");
-  }
   const int F = st.getInt(2, 4863);
-  if (F > 1)
-    for (int r = 1; r <= F - 1; ++r)
-      for (int c = 1; c <= 29; ++c) st.set(c, r, "");
+  for (int c = 1; c <= 29; ++c)
+    for (int r = 1; r <= F - 1; ++r) st.set(c, r, "");
 }
 
 void Series::Button20Click() {

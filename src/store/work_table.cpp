@@ -20,21 +20,18 @@ void WorkTable::setRowCount(int r) {
   ++version_;
 }
 
-std::vector<std::string>& WorkTable::rowRef(int r) {
-  if (static_cast<std::size_t>(r) >= data_.size()) data_.resize(static_cast<std::size_t>(r) + 1);
-  return data_[r];
+std::vector<std::string>& WorkTable::columnFor(int c, int r) {
+  // A new column or a grown one takes the displayed size at once, so filling
+  // it row by row does not reallocate it again and again.
+  if (static_cast<std::size_t>(c) >= data_.size()) data_.resize(static_cast<std::size_t>(std::max(c + 1, cols_)));
+  auto& column = data_[c];
+  if (static_cast<std::size_t>(r) >= column.size()) column.resize(static_cast<std::size_t>(std::max(r + 1, rows_)));
+  return column;
 }
 
-void WorkTable::set(int c, int r, std::string v) {
-  if (c < 0 || r < 0) return;
-  auto& row = rowRef(r);
-  if (static_cast<std::size_t>(c) >= row.size()) {
-    if (v.empty()) return;
-    // Grow to the displayed width at once, so filling a row column by column
-    // does not reallocate it again and again.
-    row.resize(static_cast<std::size_t>(std::max(c + 1, cols_)));
-  }
-  row[c] = std::move(v);
+void WorkTable::setOutside(int c, int r, std::string v) {
+  if (c < 0 || r < 0 || v.empty()) return;  // an empty cell needs no storage
+  columnFor(c, r)[r] = std::move(v);
   ++version_;
 }
 
@@ -43,8 +40,9 @@ std::string WorkTable::rowCommaText(int r) const { return ToCommaText(rowCells(r
 void WorkTable::setRowCommaText(int r, std::string_view line, int maxCols) {
   if (r < 0) return;
   auto fields = ParseCommaText(line, static_cast<std::size_t>(maxCols < 0 ? 0 : maxCols));
-  auto& row = rowRef(r);
-  row = std::move(fields);
+  clearRow(r);
+  for (std::size_t c = 0; c < fields.size(); ++c)
+    if (!fields[c].empty()) columnFor(static_cast<int>(c), r)[r] = std::move(fields[c]);
   ++version_;
 }
 
@@ -56,33 +54,59 @@ std::vector<std::string> WorkTable::rowCells(int r) const {
 
 void WorkTable::setRowCells(int r, const std::vector<std::string>& cells) {
   if (r < 0) return;
-  auto& row = rowRef(r);
-  row.assign(cells.size(), std::string());
-  for (std::size_t c = 0; c < cells.size(); ++c) row[c] = cells[c].empty() ? std::string(" ") : cells[c];
-  ++version_;
-}
-
-void WorkTable::copyRowFrom(const WorkTable& from, int src, int dst) {
-  if (dst < 0) return;
-  auto& row = rowRef(dst);
-  const std::size_t n = static_cast<std::size_t>(from.colCount());
-  if (row.size() < n) row.resize(n);
-  // Cells are assigned in place, keeping their storage.
-  for (std::size_t c = 0; c < n; ++c) {
-    const std::string& v = from.cell(static_cast<int>(c), src);
-    if (v.empty())
-      row[c].assign(1, ' ');
+  clearRow(r);
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    auto& v = columnFor(static_cast<int>(c), r)[r];
+    if (cells[c].empty())
+      v.assign(1, ' ');
     else
-      row[c] = v;
+      v = cells[c];
   }
-  for (std::size_t c = n; c < row.size(); ++c) row[c].clear();
   ++version_;
 }
 
-void WorkTable::clearRow(int r) {
-  if (r < 0 || static_cast<std::size_t>(r) >= data_.size()) return;
-  // The cells are emptied but the row keeps its width for the next fill.
-  for (auto& cell : data_[r]) cell.clear();
+void WorkTable::copyRowFrom(const WorkTable& from, int src, int dst) { copyRowsFrom(from, src, dst, 1); }
+
+void WorkTable::copyRowsFrom(const WorkTable& from, int src, int dst, int count) {
+  if (count <= 0 || dst < 0) return;
+  const int n = from.colCount();
+  // Within one table, rows moving down are copied from the bottom up so that
+  // no source row is overwritten before it is read.
+  const bool backwards = &from == this && src < dst;
+  auto each = [&](auto&& copy) {
+    if (backwards)
+      for (int i = count - 1; i >= 0; --i) copy(i);
+    else
+      for (int i = 0; i < count; ++i) copy(i);
+  };
+  const int last = dst + count - 1;
+  for (int c = 0; c < n; ++c) {
+    auto& column = columnFor(c, last);
+    // Cells are assigned in place, keeping their storage; an empty source
+    // cell arrives as " ".
+    each([&](int i) {
+      const std::string& v = from.cell(c, src + i);
+      if (v.empty())
+        column[dst + i].assign(1, ' ');
+      else
+        column[dst + i] = v;
+    });
+  }
+  for (std::size_t c = static_cast<std::size_t>(std::max(n, 0)); c < data_.size(); ++c) {
+    auto& column = data_[c];
+    for (int r = dst; r <= last && static_cast<std::size_t>(r) < column.size(); ++r) column[r].clear();
+  }
+  ++version_;
+}
+
+void WorkTable::clearRow(int r) { clearRows(r, r); }
+
+void WorkTable::clearRows(int first, int last) {
+  first = std::max(first, 0);
+  if (last < first) return;
+  // The cells are emptied but keep their storage for the next fill.
+  for (auto& column : data_)
+    for (int r = first; r <= last && static_cast<std::size_t>(r) < column.size(); ++r) column[r].clear();
   ++version_;
 }
 

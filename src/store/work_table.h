@@ -1,5 +1,7 @@
 // A work table: text cells addressed [c, r] with a settable displayed size.
 // Cells outside the displayed size are stored and read back like any other.
+// Cells are kept column by column: most work sweeps one column down the days,
+// which then reads and writes neighbouring memory.
 #pragma once
 
 #include <cstdint>
@@ -24,12 +26,22 @@ class WorkTable {
 
   // Reading a cell never written (or at a negative address) gives "".
   const std::string& cell(int c, int r) const {
-    if (r < 0 || c < 0 || static_cast<std::size_t>(r) >= data_.size()) return empty_;
-    const auto& row = data_[r];
-    if (static_cast<std::size_t>(c) >= row.size()) return empty_;
-    return row[c];
+    if (r < 0 || c < 0 || static_cast<std::size_t>(c) >= data_.size()) return empty_;
+    const auto& column = data_[c];
+    if (static_cast<std::size_t>(r) >= column.size()) return empty_;
+    return column[r];
   }
-  void set(int c, int r, std::string v);
+  void set(int c, int r, std::string v) {
+    if (c >= 0 && r >= 0 && static_cast<std::size_t>(c) < data_.size()) {
+      auto& column = data_[c];
+      if (static_cast<std::size_t>(r) < column.size()) {
+        column[r] = std::move(v);
+        ++version_;
+        return;
+      }
+    }
+    setOutside(c, r, std::move(v));
+  }
 
   // Cell read as a strict integer or decimal (ConversionError otherwise).
   int getInt(int c, int r) const { return StrToInt(cell(c, r)); }
@@ -49,9 +61,13 @@ class WorkTable {
   void setRowCells(int r, const std::vector<std::string>& cells);
   // Row dst of this table := row src of from, as a list of from's cells.
   void copyRowFrom(const WorkTable& from, int src, int dst);
+  // copyRowFrom for count rows: src+i of from to dst+i, i = 0 .. count-1.
+  void copyRowsFrom(const WorkTable& from, int src, int dst, int count);
 
   // Empties every cell of row r.
   void clearRow(int r);
+  // Empties every cell of rows first .. last.
+  void clearRows(int first, int last);
   // Empties every cell of every row.
   void clearAll();
 
@@ -65,12 +81,14 @@ class WorkTable {
   bool suspended() const { return suspended_ > 0; }
 
  private:
-  std::vector<std::string>& rowRef(int r);
+  std::vector<std::string>& columnFor(int c, int r);
+  // set() for a cell not yet stored.
+  void setOutside(int c, int r, std::string v);
 
   std::string name_;
   int cols_;
   int rows_;
-  std::vector<std::vector<std::string>> data_;
+  std::vector<std::vector<std::string>> data_;  // [column][row]
   std::uint64_t version_ = 0;
   int suspended_ = 0;
   static const std::string empty_;
