@@ -29,7 +29,7 @@ void ManualEntry::Button34Click() {
   if (!IsBlankWide(st.cell(1, 1))) {
     // The newest row holds a price: make room by moving every row down one.
     st.set(16, 4864, "1");
-    for (int r = 4860; r >= 2; --r) st.copyRowFrom(st, r - 1, r);
+    st.copyRowsFrom(st, 1, 2, 4859);
   }
   st.set(0, 1, DateToStr(Today()));
   st.set(1, 1, ws_.form.text("Edit6"));

@@ -200,10 +200,8 @@ void Collection::Button91Click() {
   }
   // Rows a longer earlier page (or the code list) left behind would
   // otherwise be read as rows of this page.
-  for (int r = filled + 1; r <= rawRowsUsed_; ++r) {
-    rawRow(r).clear();
-    web.clearRow(r);
-  }
+  for (int r = filled + 1; r <= rawRowsUsed_; ++r) rawRow(r).clear();
+  web.clearRows(filled + 1, rawRowsUsed_);
   rawRowsUsed_ = filled;
 }
 

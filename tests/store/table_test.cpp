@@ -67,6 +67,40 @@ TEST(WorkTable, RowCopiesTurnEmptyCellsIntoOneSpace) {
   EXPECT_EQ(a.rowCells(1), (V{"d", "", "x", ""}));
 }
 
+TEST(WorkTable, BlockCopiesWithinOneTableAndRowClears) {
+  // Rows 0..4 hold "r0".."r4" in column 0 and a marker in column 2.
+  auto fill = [](WorkTable& t) {
+    t.clearAll();
+    for (int r = 0; r < 5; ++r) {
+      t.set(0, r, "r" + std::to_string(r));
+      t.set(2, r, "m");
+    }
+  };
+  WorkTable t("T", 3, 5);
+  fill(t);
+  t.copyRowsFrom(t, 0, 1, 4);  // every row down one, overlapping
+  EXPECT_EQ(Row(t, 0, 1), V{"r0"});
+  for (int r = 1; r < 5; ++r) EXPECT_EQ(Row(t, r, 3), (V{"r" + std::to_string(r - 1), " ", "m"})) << r;
+
+  fill(t);
+  t.copyRowsFrom(t, 2, 0, 3);  // up two, overlapping
+  EXPECT_EQ(Row(t, 0, 1), V{"r2"});
+  EXPECT_EQ(Row(t, 2, 1), V{"r4"});
+  EXPECT_EQ(Row(t, 3, 1), V{"r3"});
+
+  // A copy from a narrower table empties the columns past its width.
+  WorkTable narrow("N", 1, 5);
+  narrow.set(0, 0, "n");
+  t.copyRowsFrom(narrow, 0, 3, 1);
+  EXPECT_EQ(Row(t, 3, 3), (V{"n", "", ""}));
+
+  t.clearRows(1, 2);
+  EXPECT_EQ(Row(t, 1, 3), (V{"", "", ""}));
+  EXPECT_EQ(Row(t, 2, 3), (V{"", "", ""}));
+  EXPECT_EQ(Row(t, 0, 1), V{"r2"});
+  EXPECT_EQ(Row(t, 4, 1), V{"r4"});
+}
+
 TEST(WorkTable, CommaTextRowReplacesTheWholeRow) {
   WorkTable t("T", 200, 2);
   t.set(150, 0, "stale");
