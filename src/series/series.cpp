@@ -478,25 +478,21 @@ void Series::Button84Click() {
       hi65[r] = cl[h];
       lo65[r] = cl[l];
     }
-    std::string t38, t39;
-    if (r <= L - 79) t38 = DecimalText(fastValue(r, 15, hi65, lo65), b38[r]);
-    if (r <= L - 94) {  // the widest column first, so the row grows once
+    if (r <= L - 79) calc.set(38, r, DecimalText(fastValue(r, 15, hi65, lo65), b38[r]));
+    if (r <= L - 94) {
       double sum = 0;
       for (int j = r; j < r + 15; ++j) sum += b38[j];
       long double b39;
-      t39 = DecimalText(static_cast<long double>(sum) / 15.0L, b39);
+      calc.set(39, r, DecimalText(static_cast<long double>(sum) / 15.0L, b39));
       calc.set(40, r, b38[r] > b39 ? "2" : b38[r] < b39 ? "-2" : "0");
-      calc.set(39, r, std::move(t39));
     }
-    if (r <= L - 79) calc.set(38, r, std::move(t38));
     if (r <= L - 10) {
-      std::string t34 = DecimalText(fastValue(r, 3, hi9, lo9), b34[r]);
+      calc.set(34, r, DecimalText(fastValue(r, 3, hi9, lo9), b34[r]));
       if (r <= L - 12) {
-        calc.set(37, r, lower);
-        calc.set(36, r, upper);
         calc.set(35, r, DecimalText(static_cast<double>((b34[r] + b34[r + 1] + b34[r + 2]) / 3.0L), unused));
+        calc.set(36, r, upper);
+        calc.set(37, r, lower);
       }
-      calc.set(34, r, std::move(t34));
     }
     calc.set(33, r, calc.cell(1, l));
     calc.set(32, r, calc.cell(1, h));

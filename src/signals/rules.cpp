@@ -36,8 +36,8 @@ long long Diff(const WorkTable& t, int minuendCol, int subtrahendCol, int r) {
   return Round(static_cast<long double>(t.getInt(minuendCol, r)) - signals::ReadDecimal(t, subtrahendCol, r));
 }
 
-// The five G columns of one term in one pass over the rows: the table is
-// stored by rows, so one pass costs far less than five. Each step is
+// The five G columns of one term in one pass over the rows, each difference
+// read once for the columns that use it. Each step is
 // {column, difference 1 or 2, trend-line column or -1 for the difference
 // itself}; within a row the steps run in the term's order. Agreement rows
 // (first+100 .. last-299) lie inside the difference rows (first .. last-199).
