@@ -170,7 +170,7 @@ void Series::Button3Click() {
 
   std::vector<long long> yen;
   if (pricesReadable(k, F, L, yen))
-    extractRowByRow(F, L, yen);
+    extractAtOnce(F, L, yen);
   else
     extractInOrder(k, F, L);
   stampCache();
@@ -268,7 +268,7 @@ bool Series::pricesReadable(int k, int F, int L, std::vector<long long>& yen) {
 }
 
 // The same results as extractInOrder, computed first and then written.
-void Series::extractRowByRow(int F, int L, const std::vector<long long>& yen) {
+void Series::extractAtOnce(int F, int L, const std::vector<long long>& yen) {
   auto& st = ws_.SeriesTable;
   auto& calc = ws_.CalcTable;
   for (int r = F; r <= L; ++r) putInt(kClose, r, yen[r]);
@@ -452,7 +452,7 @@ void Series::Button84Click() {
   const std::string upper = DecimalText(price * 0.4L, unused);
   const std::string lower = DecimalText(price * 0.1L, unused);
   WindowExtremes w9(cl, 9, n), w65(cl, 65, n);
-  for (int j = L; j > L - 8; --j) {
+  for (int j = L; j > L - 8 && j >= F; --j) {
     w9.push(j);
     w65.push(j);
   }

@@ -50,7 +50,7 @@ class Series {
   // Extraction steps from the dates to S1 (see series.cpp).
   void extractInOrder(int k, int F, int L);
   bool pricesReadable(int k, int F, int L, std::vector<long long>& yen);
-  void extractRowByRow(int F, int L, const std::vector<long long>& yen);
+  void extractAtOnce(int F, int L, const std::vector<long long>& yen);
   // Stochastics columns 32..40 read and written in their natural order.
   void stochasticsInOrder(int F, int L);
   // True when closes F..L all read as integers (no read can fail).

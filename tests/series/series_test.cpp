@@ -343,6 +343,25 @@ TEST_F(SeriesTest, PassesReadTheTableWhenItChangedBetweenRuns) {
   EXPECT_THROW(ws.series.Button84Click(), ConversionError);
 }
 
+TEST_F(SeriesTest, StochasticsOnSeriesShorterThanTheirWindows) {
+  // Closes in rows 1 .. L with no row past L: the 9-day window starts at
+  // L - 8, so shorter series write nothing, and the 9-day lines start there.
+  auto& calc = ws.CalcTable;
+  for (int L : {1, 5, 8, 9, 12}) {
+    calc.clearAll();
+    for (int r = 1; r <= L; ++r) calc.set(1, r, std::to_string(100 + r % 3));
+    ws.SeriesTable.set(2, 4863, "1");
+    ws.SeriesTable.setInt(1, 4862, L);
+    ws.SeriesTable.set(5, 4863, "100");
+    ws.series.Button84Click();
+    for (int r = 1; r <= L; ++r) EXPECT_EQ(calc.cell(32, r).empty(), r > L - 8) << L << "," << r;
+    if (L >= 9) {
+      EXPECT_EQ(calc.cell(32, L - 8), "102");
+      EXPECT_EQ(calc.cell(33, L - 8), "100");
+    }
+  }
+}
+
 // The fast decimal form must be the general 15-digit form to the byte, and
 // the value it reports must be what parsing that text gives.
 TEST(DecimalForm, AgreesWithTheGeneralForm) {
