@@ -65,18 +65,9 @@ void Prepare(Workspace& ws, const Fixture& f) {
   ws.DateTable.setRowCount(4001);
   ws.DateTable.set(0, 0, "日付");
   for (int r = 1; r <= 4000; ++r) ws.DateTable.set(0, r, DateToStr(f.days[static_cast<std::size_t>(r - 1)]));
+  ws.startup.WriteStartValues();
   auto& st = ws.SeriesTable;
   st.set(1, 4864, "4860");
-  st.set(4, 4863, "0");
-  st.set(7, 4862, "7");
-  st.set(7, 4863, "1");
-  st.set(1, 4863, "1");
-  st.set(5, 4862, "0");
-  st.set(3, 4863, "800");
-  st.set(3, 4864, "1");
-  ws.StatsTable.set(13, 3, "S1");
-  st.set(9, 4863, "1");
-  st.set(12, 4862, "0");
   st.set(11, 4864, "0");
 }
 

@@ -35,27 +35,13 @@ constexpr int kDays = 4860;
 
 // Control cells as the start-up leaves them, then the stock in column k.
 inline void StartUpCells(Workspace& ws, int k) {
+  ws.startup.WriteStartValues();
   auto& st = ws.SeriesTable;
   st.set(1, 4864, "4860");
   st.set(4, 4864, ws.StockList.cell(k, 0));
   st.set(4, 4862, std::to_string(k));
   st.set(17, 4862, "1");
-  st.set(4, 4863, "0");
-  st.set(6, 4862, "0");
-  st.set(6, 4863, "0");
-  st.set(6, 4864, "0");
-  st.set(7, 4862, "7");
-  st.set(7, 4863, "1");
   st.set(10, 4863, ws.StockList.cell(0, 1));
-  ws.CacheTable.set(0, 0, "0");
-  st.set(17, 4863, "0");
-  st.set(1, 4863, "1");
-  st.set(5, 4862, "0");
-  st.set(3, 4863, "800");
-  st.set(3, 4864, "1");
-  ws.StatsTable.set(13, 3, "S1");
-  st.set(9, 4863, "1");
-  st.set(12, 4862, "0");
   st.set(11, 4864, "0");
 }
 
