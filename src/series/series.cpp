@@ -348,38 +348,26 @@ void Series::trendLine(const std::vector<long long>& a, int g, long double f, in
   }
 }
 
-void Series::Button31Click() {
+// Moving average of width w into column col, then its trend line of lag g
+// and factor f into column s (and pairCol) down to row L - lastOffset.
+void Series::averagePass(int w, int col, int g, long double f, int s, int pairCol, int lastOffset) {
   auto& st = ws_.SeriesTable;
   SuspendRedraw redraw(ws_.CalcTable);
   syncCache();
   const int F = st.getInt(2, 4863);
   const int L = st.getInt(1, 4862);
-  const auto ma25 = movingAverage(25, 3, F, L);
-  // S2 stops one row before its average would allow.
-  if (L - 37 >= F) trendLine(ma25, 12, 3.0L, 8, -1, F, L - 37, st.getInt(5, 4863));
+  const auto avg = movingAverage(w, col, F, L);
+  if (L - lastOffset >= F) trendLine(avg, g, f, s, pairCol, F, L - lastOffset, st.getInt(5, 4863));
   stampCache();
 }
 
-void Series::Button28Click() {
-  auto& st = ws_.SeriesTable;
-  SuspendRedraw redraw(ws_.CalcTable);
-  syncCache();
-  const int F = st.getInt(2, 4863);
-  const int L = st.getInt(1, 4862);
-  const auto ma75 = movingAverage(75, 4, F, L);
-  if (L - 111 >= F) trendLine(ma75, 37, 2.7L, 9, 14, F, L - 111, st.getInt(5, 4863));
-  stampCache();
-}
+// S2 stops one row before its average would allow.
+void Series::Button31Click() { averagePass(25, 3, 12, 3.0L, 8, -1, 37); }
+
+void Series::Button28Click() { averagePass(75, 4, 37, 2.7L, 9, 14, 111); }
 
 void Series::Button30Click() {
-  auto& st = ws_.SeriesTable;
-  SuspendRedraw redraw(ws_.CalcTable);
-  syncCache();
-  const int F = st.getInt(2, 4863);
-  const int L = st.getInt(1, 4862);
-  const auto ma200 = movingAverage(200, 5, F, L);
-  if (L - 299 >= F) trendLine(ma200, 100, 2.5L, 10, 15, F, L - 299, st.getInt(5, 4863));
-  stampCache();
+  averagePass(200, 5, 100, 2.5L, 10, 15, 299);
   // Long-term rule columns, the long-term deviation overlay, then the band signal.
   ws_.rules.LongTermG();
   ws_.overlays.Button82Click();

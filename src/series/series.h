@@ -62,6 +62,8 @@ class Series {
   // Trend line of average a with lag g and factor f into column s (and the
   // copy at the newer row into column pairCol when pairCol >= 0), rows F .. E.
   void trendLine(const std::vector<long long>& a, int g, long double f, int s, int pairCol, int F, int E, long long P);
+  // Both for one term: the average, then its trend line down to L - lastOffset.
+  void averagePass(int w, int col, int g, long double f, int s, int pairCol, int lastOffset);
 
   Workspace& ws_;
   IntColumn cache_[2];
