@@ -6,39 +6,27 @@
 #include <QPixmap>
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "app/workspace.h"
 #include "gui/chart_widget.h"
-#include "sample.h"
-#include "store/text.h"
 #include "bench_support.h"
+#include "sample_folder.h"
 
 namespace {
 
 using tavrine::bench::QuietPlatform;
 
 struct Fixture {
+  tavrine::bench::SampleFolder folder{"tavrine-cwb"};
   QuietPlatform platform;
   tavrine::Workspace ws{platform};
   tavrine::gui::ChartWidget widget{ws.chart};
-  std::string dir;
   Fixture() {
-    std::string t = (std::filesystem::temp_directory_path() / "tavrine-cwb.XXXXXX").string();
-    if (!mkdtemp(t.data())) std::abort();
-    dir = t;
-    tavrine::sample::Options o;
-    o.dir = dir;
-    o.today = tavrine::DaysFromCivil(2003, 12, 26);
-    tavrine::sample::Generate(o);
-    setenv("TAVRINE_HOME", dir.c_str(), 1);
-    setenv("TAVRINE_ROOT", dir.c_str(), 1);
     setenv("TAVRINE_TODAY", "2003/12/26", 1);
     ws.dispatch("Button52", tavrine::Event{});
     widget.resize(1280, 500);
     widget.refresh();
   }
-  ~Fixture() { std::filesystem::remove_all(dir); }
 };
 
 Fixture* fx = nullptr;

@@ -2,43 +2,28 @@
 // ten rules, long-term set, entry-buy, two worker threads. Wall-clock time.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "app/workspace.h"
-#include "sample.h"
 #include "signals/scan.h"
-#include "store/text.h"
 #include "bench_support.h"
+#include "sample_folder.h"
 
 namespace {
 
 using tavrine::bench::QuietPlatform;
+using tavrine::bench::SampleFolder;
 
-// The generated folder loaded by the start-up loader, removed at exit.
+// The generated folder loaded by the start-up loader.
 struct LoadedList {
-  std::string dir;
+  SampleFolder folder{"tavrine-scan-bench"};
   QuietPlatform platform;
   std::unique_ptr<tavrine::Workspace> ws;
   LoadedList() {
-    std::string t = (std::filesystem::temp_directory_path() / "tavrine-scan-bench.XXXXXX").string();
-    if (!mkdtemp(t.data())) std::abort();
-    dir = t;
-    tavrine::sample::Options o;
-    o.dir = dir;
-    o.today = tavrine::DaysFromCivil(2003, 12, 26);
-    tavrine::sample::Generate(o);
-    setenv("TAVRINE_HOME", dir.c_str(), 1);
-    setenv("TAVRINE_ROOT", dir.c_str(), 1);
     ws = std::make_unique<tavrine::Workspace>(platform);
     ws->startup.LoadStockList();
     ws->startup.Button53Click();
-  }
-  ~LoadedList() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
 };
 

@@ -12,33 +12,15 @@
 #include "sample.h"
 #include "store/text.h"
 #include "bench_support.h"
+#include "sample_folder.h"
 
 namespace {
 
 using tavrine::bench::QuietPlatform;
-
-// The generated folder, removed at exit.
-struct SampleFolder {
-  std::string dir;
-  SampleFolder() {
-    std::string t = (std::filesystem::temp_directory_path() / "tavrine-bench.XXXXXX").string();
-    if (!mkdtemp(t.data())) std::abort();
-    dir = t;
-    tavrine::sample::Options o;
-    o.dir = dir;
-    o.today = tavrine::DaysFromCivil(2003, 12, 26);
-    tavrine::sample::Generate(o);
-    setenv("TAVRINE_HOME", dir.c_str(), 1);
-    setenv("TAVRINE_ROOT", dir.c_str(), 1);
-  }
-  ~SampleFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-  }
-};
+using tavrine::bench::SampleFolder;
 
 const SampleFolder& Folder() {
-  static SampleFolder f;
+  static SampleFolder f("tavrine-bench");
   return f;
 }
 
