@@ -82,6 +82,7 @@ Form::Form() {
   ctl("Edit10", K::Edit, "1", "Panel1");
   ctl("Label4", K::Label, "追加株価", "Panel1");
   ctl("Edit6", K::Edit, "", "Panel1");
+  controls_["Edit6"].numberOnlyOnChange = true;
   ctl("Button34", K::Button, "追加", "Panel1");
   ctl("Button35", K::Button, "戻る", "Panel1");
   ctl("BitBtn1", K::BitBtn, "株価収集", "Panel1");
@@ -160,6 +161,7 @@ void Form::setText(const std::string& name, const std::string& text) {
   auto& c = ref(name);
   if (c.text == text) return;
   c.text = text;
+  if (c.numberOnlyOnChange) c.numberOnly = true;
   ++version_;
 }
 

@@ -12,7 +12,18 @@ namespace tavrine {
 
 namespace {
 constexpr const char* kStockListFile = "デ-タ一覧.csv";
+constexpr const char* kNoStockMessage =
+    "デ-タ一覧に銘柄の株価がありません。\r株価収集で銘柄を追加して下さい。";
+
+// A list holds a stock when it has a day row and a stock heading among the
+// columns of the list proper.
+bool HoldsAStock(const WorkTable& list) {
+  if (list.rowCount() < 2) return false;
+  for (int c = 1; c <= 197; ++c)
+    if (!IsBlankWide(list.cell(c, 0))) return true;
+  return false;
 }
+}  // namespace
 
 void Startup::Button52Click() {
   Button102Click();
@@ -117,6 +128,13 @@ void Startup::Button5Click() {
   ws_.setProgress("データ計算中...");
   ws_.memo.Button36Click();
   Button123Click();
+
+  // An empty, heading-only or unreadable-as-text list has nothing to chart
+  // or to collect for: say so once and leave an empty, usable window.
+  if (!HoldsAStock(list)) {
+    ws_.platform.message(kNoStockMessage);
+    return;
+  }
 
   if (ws_.form.text("Button17") == "銘柄収集") {
     // Stand-alone: collect the remembered code instead of drawing a chart.

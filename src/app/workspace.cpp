@@ -39,9 +39,33 @@ void RunGuarded(Platform& platform, const std::function<void()>& body) {
   }
 }
 
+namespace {
+
+// While a handler waits for a page, the window's events still arrive (the
+// only time an event reaches the engine with a handler on the stack). Only
+// typing and the toggles of help, rule and memo panels go through then;
+// everything else could write the scratch column, the stock list, the cache
+// or the current series under the running collection.
+bool AllowedDuringPageWait(const std::string& control, Event::Kind kind) {
+  if (kind == Event::Change) return true;
+  if (kind != Event::Click) return false;
+  static const char* const kToggles[] = {"Button88", "TForm4.Button1", "TForm4.Button2", "Label5", "Button58"};
+  for (const char* t : kToggles)
+    if (control == t) return true;
+  return false;
+}
+
+constexpr const char* kBusyStatus = "株価の受信中です。終わってから操作して下さい。";
+
+}  // namespace
+
 bool Workspace::dispatch(const std::string& control, const Event& ev) {
   auto it = handlers_.find({control, static_cast<int>(ev.kind)});
   if (it == handlers_.end()) return false;
+  if (depth_ > 0 && !AllowedDuringPageWait(control, ev.kind)) {
+    setStatus(kBusyStatus);
+    return true;
+  }
   ++depth_;
   struct Leave {
     int& d;

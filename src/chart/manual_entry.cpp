@@ -30,6 +30,13 @@ void ManualEntry::Button34Click() {
     // The newest row holds a price: make room by moving every row down one.
     st.set(16, 4864, "1");
     st.copyRowsFrom(st, 1, 2, 4859);
+    // In the long term the fifth line has no value in its newest 500 rows.
+    // The shift turned those empty cells into blanks, which the redraw would
+    // stop at; they stay empty, so the entry the user is invited to make
+    // draws as in the other terms.
+    if (st.cell(3, 4863) == "4800")
+      for (int r = 2; r <= 4860; ++r)
+        if (st.cell(11, r) == " ") st.set(11, r, "");
   }
   st.set(0, 1, DateToStr(Today()));
   st.set(1, 1, ws_.form.text("Edit6"));

@@ -155,13 +155,19 @@ bool TryRoundPrice(const std::string& s, long long& yen) {
   if (neg) i = 1;
   long long whole = 0;
   int digits = 0;
-  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++digits) whole = whole * 10 + (s[i] - '0');
-  if (digits == 0 || digits > 9) return false;
+  // More digits than the fast path takes go to the general parser before
+  // they could overflow the accumulators.
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++digits) {
+    if (digits == 9) return false;
+    whole = whole * 10 + (s[i] - '0');
+  }
+  if (digits == 0) return false;
   long long frac = 0, half = 5;
   int fracDigits = 0;
   if (i < s.size()) {
     if (s[i] != '.') return false;
     for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++fracDigits) {
+      if (fracDigits == 6) return false;
       frac = frac * 10 + (s[i] - '0');
       if (fracDigits > 0) half *= 10;
     }

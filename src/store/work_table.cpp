@@ -10,6 +10,19 @@ const std::string WorkTable::empty_;
 
 WorkTable::WorkTable(std::string name, int cols, int rows) : name_(std::move(name)), cols_(cols), rows_(rows) {}
 
+WorkTable::WorkTable(const WorkTable& other)
+    : name_(other.name_), cols_(other.cols_), rows_(other.rows_), data_(other.data_), version_(other.version_) {}
+
+WorkTable& WorkTable::operator=(const WorkTable& other) {
+  if (this == &other) return *this;
+  name_ = other.name_;
+  cols_ = other.cols_;
+  rows_ = other.rows_;
+  data_ = other.data_;
+  version_ = std::max(version_, other.version_) + 1;
+  return *this;
+}
+
 void WorkTable::setColCount(int c) {
   cols_ = c < 0 ? 0 : c;
   ++version_;

@@ -16,6 +16,11 @@ namespace tavrine {
 class WorkTable {
  public:
   WorkTable(std::string name, int cols, int rows);
+  // A copy has the cells and size of its source and no redraw suspension.
+  WorkTable(const WorkTable& other);
+  // Takes the other table's cells and size; counts as a write, so views
+  // refresh. Its own redraw suspension stays as it is.
+  WorkTable& operator=(const WorkTable& other);
 
   const std::string& name() const { return name_; }
 

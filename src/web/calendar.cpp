@@ -15,9 +15,11 @@ void Calendar::Button113Click() {
   WaitCursor wait(ws_.platform);
   auto& dates = ws_.DateTable;
   LoadTableFile(dates, RootPath(kHizuke), 200);
-  // The stock list's dates replace the calendar's when they are newer.
-  int listNewest = 0;
-  if (TryParseDate(ws_.StockList.cell(0, 1), listNewest) && listNewest > StrToDate(dates.cell(0, 1)))
+  // The stock list's dates replace the calendar's when they are newer. A
+  // newest list date that is no date (an empty list too) stops the refresh
+  // before any request, as its conversion error ends the chain.
+  const int listNewest = StrToDate(ws_.StockList.cell(0, 1));
+  if (listNewest > StrToDate(dates.cell(0, 1)))
     for (int r = 1; r <= dates.rowCount() - 1; ++r) dates.set(0, r, ws_.StockList.cell(0, r));
 }
 

@@ -35,10 +35,25 @@ void Collection::publishRow(int r) {
   ws_.WebRows.setRowCells(r, cells);
 }
 
+void Collection::setScratchReady(bool ready) {
+  armed_.reset();
+  if (!ready) return;
+  Collected c;
+  c.code = ws_.form.text("Edit18");
+  c.lastRow = StrToInt(ws_.SeriesTable.cell(1, 4862));
+  const int kept = std::min(std::max(c.lastRow, 0), 4860);
+  c.rows.reserve(static_cast<std::size_t>(kept) + 1);
+  for (int r = 0; r <= kept; ++r) c.rows.push_back(ws_.StockList.cell(kScratch, r));
+  armed_ = std::move(c);
+}
+
 void Collection::Button89Click() {
   // The window stays live while pages arrive; a second press of 実行 (or
   // Enter) must not start a run over the one in progress.
   if (running_) return;
+  // Any new run, refused or failed ones too, ends what the last one armed:
+  // its look-ups rewrite the scratch column at once.
+  armed_.reset();
   Flag guard(running_);
   WaitCursor wait(ws_.platform);
   auto& list = ws_.StockList;
@@ -55,7 +70,6 @@ void Collection::Button89Click() {
     return;
   }
 
-  scratchReady_ = false;
   form.setText("Edit1", K);
   st.set(1, 1, "0");
   st.set(17, 4862, "0");
@@ -106,7 +120,7 @@ void Collection::Button89Click() {
   form.setVisible("Edit5", true);
   form.setVisible("Panel7", true);
   form.setVisible("Button104", true);
-  scratchReady_ = true;
+  setScratchReady(true);
 }
 
 void Collection::fetchPages(const std::string& code) {

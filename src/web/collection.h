@@ -1,6 +1,7 @@
 // Quick collection of one stock's history from the quote site, with its cache.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,10 +31,24 @@ class Collection {
 
   // True while a run fetches pages (the window stays live meanwhile).
   bool running() const { return running_; }
-  // True when the scratch column holds the series of the last successful run
-  // and it has not been stored by the stock-list update yet.
-  bool scratchReady() const { return scratchReady_; }
-  void setScratchReady(bool ready) { scratchReady_ = ready; }
+
+  // The series of the last successful run, as the stock-list update stores
+  // it: the code it was collected for and the scratch column's rows 0 .. R
+  // (R the last data row of its extraction). Kept apart from the scratch
+  // column, which other views reuse, until a save of the list takes it.
+  struct Collected {
+    std::string code;
+    int lastRow = 0;                // R; the update copies rows 0 .. R (none when R < 0)
+    std::vector<std::string> rows;  // rows 0 .. max(R, 0); rows[0] is the heading
+    const std::string& heading() const { return rows.front(); }
+  };
+  // nullptr when nothing is armed: no run succeeded since the last start of
+  // a run, or its series was stored.
+  const Collected* collected() const { return armed_ ? &*armed_ : nullptr; }
+  bool scratchReady() const { return armed_.has_value(); }
+  // true: arms what the scratch column holds now, under the code in Edit18
+  // (rows 0 .. SeriesTable[1,4862]); false: nothing is armed any more.
+  void setScratchReady(bool ready);
 
   HttpClient& http() { return http_; }
 
@@ -49,7 +64,7 @@ class Collection {
   std::vector<std::vector<std::string>> raw_;
   int rawRowsUsed_ = 0;  // rows 1..rawRowsUsed_ were filled by the last split
   bool running_ = false;
-  bool scratchReady_ = false;
+  std::optional<Collected> armed_;
 };
 
 }  // namespace tavrine

@@ -1,5 +1,7 @@
 #include "web/maintenance.h"
 
+#include <algorithm>
+
 #include "app/workspace.h"
 #include "store/codec.h"
 #include "store/paths.h"
@@ -37,31 +39,52 @@ void Maintenance::Button104Click() {
   WaitCursor wait(ws_.platform);
   auto& list = ws_.StockList;
   auto& st = ws_.SeriesTable;
-  SuspendRedraw r1(list);
-  SuspendRedraw r2(st);
   const std::string k = ws_.form.text("Edit18");
 
-  // Only the series a successful collection left in the scratch column, under
-  // the code it was collected for, is stored: a second press after the column
-  // was emptied, or a press after a failed run or a changed code, would
-  // otherwise empty or overwrite a stored column.
+  // Only the series a successful collection armed, under the code it was
+  // collected for, is stored: a second press, a press after a refused or
+  // failed run, or a press with a changed code would otherwise empty or
+  // overwrite a stored column with another stock's prices.
   if (ws_.collection.running()) return;
-  if (!ws_.collection.scratchReady() || IsBlankWide(list.cell(kScratch, 0)) ||
-      LeftBytes(list.cell(kScratch, 0), 4) != k) {
+  const Collection::Collected* got = ws_.collection.collected();
+  if (!got || got->code != k || IsBlankWide(got->heading()) || LeftBytes(got->heading(), 4) != k) {
     ws_.platform.message("追加更新する収集データがありません。\r簡易収集を実行してから押して下さい。");
     return;
   }
 
-  const int R = StrToInt(st.cell(1, 4862));
+  // Until the list file is written, any failure (a heading that is no code,
+  // a read-only folder, a full disk) puts the list back as it was, and the
+  // series stays armed for another press once the cause is mended.
+  const WorkTable before = list;
+  SuspendRedraw r1(list);
+  SuspendRedraw r2(st);
+  try {
+    if (!Place(*got, k)) return;
+    Button105Click();
+  } catch (const CodeListError&) {
+    ws_.collection.setScratchReady(false);  // the list itself is saved
+    throw;
+  } catch (...) {
+    list = before;
+    throw;
+  }
+  ws_.collection.setScratchReady(false);
+  Button109Click();
+}
+
+bool Maintenance::Place(const Collection::Collected& got, const std::string& k) {
+  auto& list = ws_.StockList;
+  auto& st = ws_.SeriesTable;
+  const int R = std::min(got.lastRow, static_cast<int>(got.rows.size()) - 1);
   auto copyScratch = [&](int c) {
-    for (int r = 0; r <= R; ++r) list.set(c, r, list.cell(kScratch, r));
+    for (int r = 0; r <= R; ++r) list.set(c, r, got.rows[static_cast<std::size_t>(r)]);
   };
 
   const int L = LastStockColumn(list);
   st.set(16, 4862, IntToStr(L));
   if (L == kLastStockColumn) {
     ws_.platform.message("登録銘柄数が制限を超えています。\rlistwerk.exeで不要銘柄を削除して下さい。");
-    return;
+    return false;
   }
 
   // Update the column of the same code.
@@ -107,10 +130,8 @@ void Maintenance::Button104Click() {
   }
 
   EmptyColumn(list, kScratch);
-  ws_.collection.setScratchReady(false);
   list.setColCount(L + 2);
-  Button105Click();
-  Button109Click();
+  return true;
 }
 
 void Maintenance::Button105Click() {
@@ -124,13 +145,24 @@ void Maintenance::Button107Click() {
   const auto& list = ws_.StockList;
   if (list.cell(1, 0).empty()) return;
   const int last = StrToInt(ws_.SeriesTable.cell(16, 4862)) + 1;
-  WriteText(RootPath(kCodeList), CodeText(list, last));
+  WriteCodeList(CodeText(list, last));
 }
 
 void Maintenance::Button109Click() {
   const auto& list = ws_.StockList;
-  WriteText(RootPath(kCodeList), CodeText(list, LastStockColumn(list)));
+  WriteCodeList(CodeText(list, LastStockColumn(list)));
   ws_.platform.message("デ－タ一覧に合わせ収集銘柄変更しました");
+}
+
+void Maintenance::WriteCodeList(const std::string& text) {
+  try {
+    WriteText(RootPath(kCodeList), text);
+  } catch (const FileError& e) {
+    // Called once the list file is written: say that the list is safe and
+    // only the code list is not.
+    throw CodeListError(std::string("デ－タ一覧は保存しましたが、収集銘柄一覧 code.txt を保存できませんでした。\r") +
+                        e.what());
+  }
 }
 
 void Maintenance::BitBtn1Click() {

@@ -5,9 +5,17 @@
 #include <utility>
 #include <vector>
 
+#include "store/text.h"
+#include "web/collection.h"
+
 namespace tavrine {
 
 class Workspace;
+
+// The stock list was saved but the code list of the collection tool was not.
+struct CodeListError : FileError {
+  using FileError::FileError;
+};
 
 class Maintenance {
  public:
@@ -23,6 +31,12 @@ class Maintenance {
   void Label2DblClick();
 
  private:
+  // Steps of Button104Click that place the collected series in the list and
+  // empty the scratch column; false when the list is full (nothing changed).
+  bool Place(const Collection::Collected& got, const std::string& k);
+  // Writes code.txt; a failure is a CodeListError.
+  void WriteCodeList(const std::string& text);
+
   Workspace& ws_;
 };
 

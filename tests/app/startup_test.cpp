@@ -268,6 +268,34 @@ TEST(InstallationMode, StandAloneFirstStartWithoutRememberedCode) {
   EXPECT_TRUE(ws.chart.line(0).points.empty());
 }
 
+TEST(InstallationMode, ListWithoutAStockSaysSoOnceAndStartsNothing) {
+  // Both tools and a remembered code are there; the list file is empty,
+  // holds only its heading line, or is all NUL bytes.
+  const std::string nul(4000, '\0');
+  for (const std::string& bytes : {std::string(), std::string("日付,1301 極洋\r\n"), nul}) {
+    DataFolder folder;
+    folder.touch("pullbox/pullbox.exe");
+    folder.touch("listwerk/listwerk.exe");
+    folder.writeLines("memo.txt", {"7203"});
+    folder.writeLines("tavrine/hizuke.csv", {"日付", "2003/12/25"});
+    WriteBytes(folder.path(kList), Utf8ToCp932(bytes));
+    setenv("TAVRINE_QUOTE_HOST", "127.0.0.1:9", 1);
+    RecordingPlatform p;
+    Workspace ws(p);
+    ws.dispatch("Button52", Event{});
+    EXPECT_TRUE(p.errors.empty()) << p.errors.front();
+    ASSERT_EQ(p.messages.size(), 1u);
+    EXPECT_EQ(p.messages[0], "デ-タ一覧に銘柄の株価がありません。\r株価収集で銘柄を追加して下さい。");
+    // Only the calendar refresh's own status: no page was asked for.
+    EXPECT_EQ(p.statuses, std::vector<std::string>{"営業日カレンダーを更新できませんでした。"});
+    EXPECT_TRUE(ws.form.enabled("TForm1"));
+    EXPECT_FALSE(ws.StockList.suspended());
+    EXPECT_EQ(p.waitDepth, 0);
+    EXPECT_TRUE(ws.chart.line(0).points.empty());
+    unsetenv("TAVRINE_QUOTE_HOST");
+  }
+}
+
 TEST(InstallationMode, ToolsAreLookedForUnderTheRootFolder) {
   DataFolder home;  // the list's folder, without tools
   DataFolder root;  // sets TAVRINE_ROOT (and HOME) last

@@ -118,6 +118,26 @@ TEST_F(ManualEntryTest, LongTermLeavesTheFifthLineAlone) {
   EXPECT_EQ(ws.SeriesTable.cell(11, 1), "77");  // the copy of the former newest day
 }
 
+TEST_F(ManualEntryTest, LongTermEntryDrawsAroundTheFifthLinesEmptyRows) {
+  // As the long-term draw leaves column 11: no value in the newest 500 rows.
+  auto& st = ws.SeriesTable;
+  st.set(3, 4863, "4800");
+  for (int r = 1; r <= 500; ++r) st.set(11, r, "");
+  for (int r = 501; r <= 4860; ++r) st.set(11, r, "5");
+  ASSERT_TRUE(ws.dispatch("Button34", Click()));
+  EXPECT_TRUE(rec.errors.empty()) << rec.errors.front();
+  EXPECT_EQ(st.cell(11, 2), "");
+  EXPECT_EQ(st.cell(11, 501), "");
+  EXPECT_EQ(st.cell(11, 502), "5");
+  const auto& close = ws.chart.line(ChartModel::owarine).points;
+  ASSERT_FALSE(close.empty());
+  EXPECT_EQ(close.front().x, 1);  // the entered day is drawn
+  EXPECT_EQ(close.front().y, 1000);
+  const auto& fifth = ws.chart.line(ChartModel::S5).points;
+  ASSERT_FALSE(fifth.empty());
+  EXPECT_GE(fifth.front().x, 502);
+}
+
 TEST_F(ManualEntryTest, EmptyPriceOrZeroAverageStopsWithAnError) {
   ws.form.setText("Edit6", "");
   ws.dispatch("Button34", Click());
@@ -137,12 +157,30 @@ TEST_F(ManualEntryTest, EmptyPriceOrZeroAverageStopsWithAnError) {
   EXPECT_EQ(rec2.errors[0], "Floating point division by zero");
 }
 
-TEST_F(ManualEntryTest, PriceBoxTurnsNumberOnlyOnItsFirstChange) {
+TEST(ManualEntry, PriceBoxTurnsNumberOnlyOnItsFirstChange) {
+  Recorder rec;
+  Workspace ws{rec};
   ws.typeText("Edit6", "12a.5");
   EXPECT_EQ(ws.form.text("Edit6"), "12a.5");  // the first change itself is typed freely
   EXPECT_TRUE(ws.form.get("Edit6").numberOnly);
   ws.typeText("Edit6", "3x4.5");
   EXPECT_EQ(ws.form.text("Edit6"), "345");
+}
+
+TEST_F(ManualEntryTest, ProgramWritesToThePriceBoxSwitchOnTheNumberOnlyStyle) {
+  // The fixture's write stands for the start-up's; the term draw and the
+  // navigation write the box too.
+  EXPECT_TRUE(ws.form.get("Edit6").numberOnly);
+  ws.typeText("Edit6", "12a");
+  EXPECT_EQ(ws.form.text("Edit6"), "12");
+  Workspace fresh{rec};
+  fresh.SeriesTable = ws.SeriesTable;
+  fresh.chartView.Button14Click();
+  EXPECT_EQ(fresh.form.text("Edit6"), "1001");
+  fresh.typeText("Edit6", "9.5x");
+  EXPECT_EQ(fresh.form.text("Edit6"), "95");
+  ASSERT_TRUE(fresh.dispatch("Button34", Click()));
+  EXPECT_EQ(fresh.SeriesTable.cell(1, 1), "95");
 }
 
 class MemoTest : public ::testing::Test {

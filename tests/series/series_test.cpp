@@ -276,6 +276,28 @@ TEST_F(SeriesTest, BadCellsStopTheExtractionWithTheirText) {
   }
 }
 
+TEST_F(SeriesTest, PriceTooLargeForAnIntegerStopsLikeAnyOutOfRangePrice) {
+  // A 19-digit price text and an exponent form of the same size take the
+  // same way: the rounding to whole yen stops the extraction.
+  std::vector<std::string> outcome;
+  for (const std::string huge : {"1e30", "9999999999999999999", "99999999999999999999999999"}) {
+    std::vector<std::string> cells(300, "700");
+    cells[150] = huge;
+    PutColumn(ws, 4, "7777 huge", cells);
+    StartUpCells(ws, 4);
+    std::string what;
+    try {
+      ws.series.Button3Click();
+    } catch (const std::range_error& e) {
+      what = e.what();
+    }
+    EXPECT_EQ(what, "Invalid floating point operation") << huge;
+    outcome.push_back(what + "|" + ws.CalcTable.cell(1, 149) + "|" + ws.CalcTable.cell(2, 1));
+  }
+  EXPECT_EQ(outcome[1], outcome[0]);
+  EXPECT_EQ(outcome[2], outcome[0]);
+}
+
 TEST_F(SeriesTest, EmptyOldestCloseStopsTheStochasticsWhereTheyReachIt) {
   // Rows 1..99 and 101 priced, row 100 empty: L = 100 and its close is
   // empty. The extraction itself reads rows up to 99; the first 9-day window
@@ -443,7 +465,11 @@ TEST(DecimalForm, QuickRoundingsAgreeWithRound) {
     ASSERT_TRUE(TryRoundPrice(p, yen)) << p;
     ASSERT_EQ(yen, Round(StrToFloat(p))) << p;
   }
-  for (const std::string p : {"", " ", "1,234", "+5", " 12", "1e3", "12.", ".5", "1234567890", "1.1234567", "１２"}) {
+  // Long digit runs (a 19-digit price once overflowed the accumulator) go to
+  // the general parser.
+  for (const std::string p : {"", " ", "1,234", "+5", " 12", "1e3", "12.", ".5", "1234567890", "1.1234567", "１２",
+                              "9999999999999999999", "-99999999999999999999999", "1.99999999999999999999",
+                              "5.0000000000000000000000001"}) {
     long long yen = 0;
     EXPECT_FALSE(TryRoundPrice(p, yen)) << p;
   }

@@ -16,6 +16,9 @@ class CalendarRefresh : public ::testing::Test {
   RecordingPlatform platform;
   Workspace ws{platform};
 
+  // A stock list whose newest day is older than every calendar here.
+  void SetUp() override { ws.StockList.set(0, 1, "2003/01/06"); }
+
   // hizuke.csv with a heading and the given dates, newest first.
   void writeCalendar(const std::vector<std::string>& dates) {
     std::vector<std::string> lines = {"日付,"};
@@ -149,6 +152,24 @@ TEST_F(CalendarRefresh, UnreachableSiteOrMissingFileEndsOnlyTheRefresh) {
   EXPECT_TRUE(platform.errors.empty());
   ASSERT_EQ(platform.statuses.size(), 1u);
   EXPECT_EQ(platform.statuses[0], "営業日カレンダーを更新できませんでした。");
+}
+
+TEST_F(CalendarRefresh, ListDateThatIsNoDateEndsTheRefreshBeforeAnyRequest) {
+  writeCalendar(calendarDates(DaysFromCivil(2003, 12, 10), DaysFromCivil(2003, 12, 1)));
+  const std::string fileBefore = ReadBytes(folder.path("tavrine/hizuke.csv"));
+  writeIndex({DaysFromCivil(2003, 12, 26)});
+  LiveSite site(folder);
+  for (const char* notADate : {"日付", "", "2003/13/01", "x"}) {
+    ws.StockList.set(0, 1, notADate);
+    platform.statuses.clear();
+    ws.calendar.Button112Click();
+    EXPECT_EQ(site.count(), 0) << notADate;
+    EXPECT_TRUE(platform.errors.empty());
+    ASSERT_EQ(platform.statuses.size(), 1u) << notADate;
+    EXPECT_EQ(platform.statuses[0], "営業日カレンダーを更新できませんでした。");
+    EXPECT_EQ(ws.DateTable.cell(0, 1), "2003/12/10");
+  }
+  EXPECT_EQ(ReadBytes(folder.path("tavrine/hizuke.csv")), fileBefore);
 }
 
 }  // namespace

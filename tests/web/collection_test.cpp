@@ -2,6 +2,10 @@
 // all-codes lookup, the cache ring, and whole runs against the loopback site.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
 #include "store/codec.h"
 #include "store/paths.h"
 #include "web/quote_page.h"
@@ -313,6 +317,100 @@ TEST_F(CollectionRun, DeadPortIsAConnectionFailure) {
   ASSERT_EQ(platform.errors.size(), 1u);
   EXPECT_EQ(platform.errors[0].rfind("株価サイトに接続できませんでした。", 0), 0u);
   EXPECT_FALSE(ws.collection.running());
+}
+
+// A platform whose event pump plays the user's actions while a page is
+// awaited, once.
+class PressingPlatform : public RecordingPlatform {
+ public:
+  std::function<void()> duringWait;
+  void processEvents() override {
+    RecordingPlatform::processEvents();
+    if (auto f = std::exchange(duringWait, nullptr)) f();
+  }
+};
+
+TEST_F(CollectionRun, RefusedCodeLeavesNothingToAdd) {
+  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 120));
+  LiveSite site(folder);
+  collect("7203");
+  ASSERT_TRUE(ws.collection.scratchReady());
+  // Five characters whose first four are a listed stock: refused, but the
+  // look-up has rewritten the scratch heading by then.
+  collect("13010");
+  EXPECT_EQ(platform.messages.back(), "銘柄コードを入れ直して下さい。");
+  EXPECT_FALSE(ws.collection.scratchReady());
+  ws.form.setText("Edit18", "1301");
+  platform.messages.clear();
+  ws.dispatch("Button104", Event{});
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0], "追加更新する収集データがありません。\r簡易収集を実行してから押して下さい。");
+  EXPECT_EQ(ws.StockList.cell(1, 0), "1301 極洋");
+  EXPECT_EQ(ws.StockList.cell(1, 1), "250");
+  EXPECT_FALSE(std::filesystem::exists(folder.path("デ-タ一覧.csv")));
+}
+
+TEST_F(CollectionRun, ActionsDuringAPageWaitAreRefused) {
+  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 120));
+  WriteBytes(folder.path("pickrow/pickrow.csv"), "9999 x,1,2\r\n9432 y,500,501\r\n");
+  LiveSite site(folder, [] {
+    quotesite::Options o;
+    o.delayMs = 30;
+    return o;
+  }());
+  PressingPlatform p;
+  Workspace w{p};
+  w.StockList = ws.StockList;
+  w.DateTable = ws.DateTable;
+  StartValues(w);
+  w.StockPicker.set(1, 1, "1301 極洋");
+  w.form.setText("Edit1", "1301");
+  w.form.setText("Edit6", "999");
+  const WorkTable seriesBefore = w.SeriesTable;
+  p.duringWait = [&] {
+    auto press = [&](const std::string& control, Event::Kind kind, int key = 0, int col = -1, int row = -1) {
+      Event ev;
+      ev.kind = kind;
+      ev.key = key;
+      ev.col = col;
+      ev.row = row;
+      EXPECT_TRUE(w.dispatch(control, ev)) << control;
+    };
+    press("Button110", Event::Click);             // candidate list
+    press("Button87", Event::Click);              // portfolio
+    press("StringGrid7", Event::MouseUp, 0, 1, 1);
+    press("StringGrid5", Event::MouseUp, 0, 1, 1);  // stock picker
+    press("Edit1", Event::KeyPress, 13);          // selection by code
+    press("Button34", Event::Click);              // manual entry
+    press("Edit6", Event::KeyPress, 13);
+    press("Button61", Event::Click);              // navigation
+    press("Button104", Event::Click);
+    press("Button89", Event::Click);              // a second run
+    press("Button88", Event::Click);              // the help window may open
+    // Mid-run: the series cells are the collection's scratch space.
+    EXPECT_EQ(w.CandidateTable.cell(0, 1), "");
+    EXPECT_EQ(w.StockList.cell(1, 1), "250");
+  };
+  w.form.setText("Edit18", "7203");
+  Event enter;
+  enter.kind = Event::KeyPress;
+  enter.key = 13;
+  w.dispatch("Edit18", enter);
+  EXPECT_TRUE(p.errors.empty()) << p.errors.front();
+  EXPECT_EQ(std::count(p.statuses.begin(), p.statuses.end(), "株価の受信中です。終わってから操作して下さい。"), 10);
+  EXPECT_TRUE(w.form.visible("TForm4"));
+  // The run went on as if nothing had been pressed.
+  EXPECT_EQ(site.count(), 4);
+  EXPECT_EQ(w.StockList.cell(199, 120), AdjClose(119));
+  EXPECT_EQ(w.CacheTable.cell(1, 120), AdjClose(119));
+  EXPECT_TRUE(w.collection.scratchReady());
+  EXPECT_EQ(w.CandidateTable.cell(0, 1), "");
+  EXPECT_EQ(w.StockList.cell(1, 0), "1301 極洋");
+  EXPECT_EQ(w.SeriesTable.cell(4, 4862), "199");
+  EXPECT_FALSE(w.busy());
+  // Afterwards the same actions work again.
+  w.dispatch("Button87", Event{});
+  EXPECT_TRUE(w.form.visible("StringGrid7"));
 }
 
 }  // namespace

@@ -171,6 +171,65 @@ TEST_F(StockListUpdate, NonNumericCodeEndsWithTheConversionError) {
   EXPECT_FALSE(std::filesystem::exists(folder.path("デ-タ一覧.csv")));
 }
 
+TEST_F(StockListUpdate, FailedSaveKeepsTheListAndTheSeriesForTheNextPress) {
+  stock(1, "1301 極洋", 100);
+  stock(2, "9984 ソフトバンク", 300);
+  collected("7203", "7203 トヨタ", 700);
+  // The list's folder cannot be written to (it does not exist yet).
+  const std::string home = folder.path("home").string();
+  ::setenv("TAVRINE_HOME", home.c_str(), 1);
+  Event ev;
+  ws.dispatch("Button104", ev);
+  ASSERT_EQ(platform.errors.size(), 1u);
+  EXPECT_EQ(headings(3), (std::vector<std::string>{"1301 極洋", "9984 ソフトバンク", ""}));
+  EXPECT_EQ(ws.StockList.cell(2, 1), "301");
+  EXPECT_EQ(ws.StockList.colCount(), 200);
+  EXPECT_TRUE(ws.collection.scratchReady());
+  // Mended: the next press stores the same series.
+  std::filesystem::create_directories(home);
+  platform.errors.clear();
+  platform.messages.clear();
+  ws.dispatch("Button104", ev);
+  EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
+  EXPECT_EQ(headings(3), (std::vector<std::string>{"1301 極洋", "7203 トヨタ", "9984 ソフトバンク"}));
+  EXPECT_EQ(ws.StockList.cell(2, 5), "705");
+  EXPECT_TRUE(std::filesystem::exists(folder.path("home/デ-タ一覧.csv")));
+  EXPECT_FALSE(ws.collection.scratchReady());
+}
+
+TEST_F(StockListUpdate, SavedListWithoutItsCodeListSaysExactlyThat) {
+  stock(1, "1301 極洋", 100);
+  collected("7203", "7203 トヨタ", 700);
+  std::filesystem::remove_all(folder.path("listwerk"));
+  Event ev;
+  ws.dispatch("Button104", ev);
+  ASSERT_EQ(platform.errors.size(), 1u);
+  EXPECT_EQ(platform.errors[0].rfind("デ－タ一覧は保存しましたが、収集銘柄一覧 code.txt を保存できませんでした。\r", 0), 0u)
+      << platform.errors[0];
+  EXPECT_NE(platform.errors[0].find("code.txt\" を作成できません"), std::string::npos) << platform.errors[0];
+  const std::string saved = ReadBytes(folder.path("デ-タ一覧.csv"));
+  EXPECT_NE(saved.find("7203"), std::string::npos);
+  // The series is stored: a second press has nothing to add.
+  platform.messages.clear();
+  ws.dispatch("Button104", ev);
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].rfind("追加更新する収集データがありません。", 0), 0u);
+  EXPECT_EQ(ReadBytes(folder.path("デ-タ一覧.csv")), saved);
+}
+
+TEST_F(StockListUpdate, ArmedSeriesIsStoredEvenAfterTheScratchColumnWasReused) {
+  // Another view wrote the scratch column and another stock was extracted
+  // after the collection: the update still stores what was collected.
+  stock(1, "1301 極洋", 100);
+  collected("7203", "7203 トヨタ", 700, 5);
+  ws.StockList.set(199, 0, "7203 candidate");
+  for (int r = 1; r <= 5; ++r) ws.StockList.set(199, r, "1");
+  ws.SeriesTable.set(1, 4862, "2");
+  ws.maintenance.Button104Click();
+  EXPECT_EQ(ws.StockList.cell(2, 0), "7203 トヨタ");
+  EXPECT_EQ(ws.StockList.cell(2, 5), "705");
+}
+
 class ModeButtons : public ::testing::Test {
  protected:
   DataFolder folder;
