@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/platform.h"
+#include "store/platform.h"
 
 namespace tavrine::bench {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/platform.h"
+#include "store/platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
 #include "bench_support.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/workspace.h"
-#include "signals/scan.h"
+#include "app/scan.h"
 #include "bench_support.h"
 #include "sample_folder.h"
 

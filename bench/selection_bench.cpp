@@ -55,8 +55,8 @@ void BM_SelectionByCode(benchmark::State& state) {
   for (auto _ : state) {
     ws.form.setText("Edit1", codes[next]);
     next = (next + 1) % 4;
-    ws.selection.Button27Click();
-    ws.series.Button3Click();
+    ws.chains.Button27Click();
+    ws.chains.Button3Click();
     ws.series.Button9Click();
     ws.series.Button21Click();
     ws.series.Button24Click();

@@ -45,7 +45,7 @@ struct Loaded {
     st.set(3, 4863, "800");
     st.set(1, 4863, "1");
     ws.StatsTable.set(13, 3, "S1");
-    ws.series.Button3Click();
+    ws.chains.Button3Click();
     ws.series.Button9Click();
     ws.series.Button21Click();
     ws.series.Button24Click();
@@ -105,7 +105,7 @@ void BM_Step(benchmark::State& state, int step) {
       case 1: l.ws.rules.ShortTermG(); break;
       case 2: l.ws.overlays.Button80Click(); break;
       case 3: l.ws.rules.ShortTermKairi(); break;
-      case 4: l.ws.series.Button30Click(); break;
+      case 4: l.ws.overlays.Button30Click(); break;
     }
   }
 }

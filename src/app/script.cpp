@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/workspace.h"
-#include "signals/scan.h"
+#include "app/scan.h"
 #include "store/text.h"
 
 namespace tavrine {

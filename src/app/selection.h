@@ -17,7 +17,6 @@ class Selection {
   void Edit1Change();
   void Button6Click();
   void Button7Click(const std::string& sender);
-  void Button27Click();
 
  private:
   Workspace& ws_;

@@ -55,14 +55,7 @@ void Startup::LoadStockList() {
   }
 }
 
-void Startup::Button53Click() {
-  auto& t = ws_.StockList;
-  for (int c = 0; c <= 200; ++c)
-    for (int r = 0; r <= 4860; ++r) {
-      const std::string& v = t.cell(c, r);
-      if (v == "\" \"" || v == "\"\"") t.set(c, r, "");
-    }
-}
+void Startup::Button53Click() { ClearQuotedBlanks(ws_.StockList); }
 
 void Startup::Button54Click() {
   auto& list = ws_.StockList;
@@ -146,15 +139,7 @@ void Startup::Button5Click() {
     return;
   }
 
-  ws_.series.Button3Click();
-  st.set(11, 4864, "0");
-  ws_.form.setText("Button13", "S2");
-  ws_.setProgress("データ処理中");
-  ws_.series.Button9Click();
-  ws_.series.Button21Click();
-  ws_.setProgress("データ移送中");
-  ws_.series.Button24Click();
-  ws_.series.Button12Click();
+  ws_.chains.SelectionChain({.resetTerm = true, .progress = true});
   ws_.form.setText("Button118", "狭");
   Button54Click();
   ws_.setProgress("描画中");

@@ -6,24 +6,7 @@
 
 namespace tavrine {
 
-Workspace::Workspace(Platform& p) : platform(p) { wire(); }
-
-WorkTable* Workspace::table(const std::string& name) {
-  static const std::map<std::string, std::string> components = {
-      {"StringGrid1", "StockList"},   {"StringGrid2", "SeriesTable"}, {"StringGrid3", "CalcTable"},
-      {"StringGrid4", "StatsTable"},  {"StringGrid5", "StockPicker"}, {"StringGrid6", "WebRows"},
-      {"StringGrid7", "CandidateTable"}, {"StringGrid8", "DateTable"}, {"StringGrid9", "CacheTable"}};
-  auto it = components.find(name);
-  const std::string& n = it == components.end() ? name : it->second;
-  for (WorkTable* t : tables())
-    if (t->name() == n) return t;
-  return nullptr;
-}
-
-std::vector<WorkTable*> Workspace::tables() {
-  return {&StockList, &SeriesTable, &CalcTable, &StatsTable, &StockPicker,
-          &WebRows,   &CandidateTable, &DateTable, &CacheTable};
-}
+Workspace::Workspace(Platform& p) : State(p) { wire(); }
 
 void RunGuarded(Platform& platform, const std::function<void()>& body) {
   try {
@@ -89,16 +72,6 @@ void Workspace::typeText(const std::string& control, const std::string& text) {
   dispatch(control, ev);
 }
 
-void Workspace::setStatus(const std::string& text) {
-  form.setText("StatusBar1", text);
-  platform.status(text);
-}
-
-void Workspace::setProgress(const std::string& text) {
-  form.setText("LabelProg", text);
-  platform.progress(text);
-}
-
 void Workspace::on(const std::string& control, Event::Kind kind, Handler h) {
   handlers_[{control, static_cast<int>(kind)}] = std::move(h);
 }
@@ -156,7 +129,7 @@ void Workspace::wire() {
   click("Button88", [this] { help.Button88Click(); });
   // Rule panel.
   click("Button79", [this] { overlays.Button79Click(); });
-  click("Button78", [this] { rules.Button78Click(); });
+  click("Button78", [this] { help.ShowText(Rules::ExplanationText()); });
   // Memo panel.
   click("Button18", [this] { memo.Button18Click(); });
   // Collection panel.
@@ -168,7 +141,7 @@ void Workspace::wire() {
   click("Button110", [this] { candidates.Button110Click(); });
   click("Button87", [this] { candidates.Button87Click(); });
   // Grids and chart.
-  on("StringGrid5", E::MouseUp, [this](const std::string&, const Event& ev) { overlays.StringGrid5MouseUp(ev.col, ev.row); });
+  on("StringGrid5", E::MouseUp, [this](const std::string&, const Event& ev) { chains.StringGrid5MouseUp(ev.col, ev.row); });
   on("StringGrid7", E::MouseUp, [this](const std::string&, const Event& ev) { candidates.StringGrid7MouseUp(ev.col, ev.row); });
   on("chart1", E::MouseDown, [this](const std::string&, const Event& ev) { navigation.chart1MouseDown(ev.hits); });
   // Help window.
@@ -176,7 +149,7 @@ void Workspace::wire() {
   click("TForm4.Button1", [this] { help.Button1Click(); });
 
   // Hidden buttons: each runs its handler when clicked.
-  click("Button3", [this] { series.Button3Click(); });
+  click("Button3", [this] { chains.Button3Click(); });
   click("Button5", [this] { startup.Button5Click(); });
   click("Button6", [this] { selection.Button6Click(); });
   clickS("Button7", [this](const std::string& s) { selection.Button7Click(s); });
@@ -187,17 +160,17 @@ void Workspace::wire() {
   click("Button12", [this] { series.Button12Click(); });
   click("Button14", [this] { chartView.Button14Click(); });
   click("Button15", [this] { chartView.Button15Click(); });
-  click("Button19", [this] { overlays.Button19Click(); });
-  click("Button20", [this] { series.Button20Click(); });
+  click("Button19", [this] { chains.Button19Click(); });
+  click("Button20", [this] { chains.Button20Click(); });
   click("Button21", [this] { series.Button21Click(); });
   click("Button22", [this] { series.Button22Click(); });
   click("Button23", [this] { chartView.Button23Click(); });
   click("Button24", [this] { series.Button24Click(); });
   click("Button26", [this] { navigation.Button26Click(); });
-  click("Button27", [this] { selection.Button27Click(); });
+  click("Button27", [this] { chains.Button27Click(); });
   click("Button28", [this] { series.Button28Click(); });
   click("Button29", [this] { series.Button29Click(); });
-  click("Button30", [this] { series.Button30Click(); });
+  click("Button30", [this] { overlays.Button30Click(); });
   click("Button31", [this] { series.Button31Click(); });
   click("Button33", [this] { overlays.Button33Click(); });
   click("Button36", [this] { memo.Button36Click(); });

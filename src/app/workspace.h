@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/form.h"
-#include "app/platform.h"
+#include "store/form.h"
+#include "store/platform.h"
 #include "app/selection.h"
 #include "app/startup.h"
-#include "chart/chart_model.h"
+#include "chain/chains.h"
 #include "chart/chart_view.h"
 #include "chart/manual_entry.h"
 #include "chart/memo.h"
@@ -22,6 +22,7 @@
 #include "signals/backtest.h"
 #include "signals/overlays.h"
 #include "signals/rules.h"
+#include "store/state.h"
 #include "store/work_table.h"
 #include "views/candidates.h"
 #include "views/help.h"
@@ -40,48 +41,30 @@ struct Event {
   std::vector<std::pair<std::string, int>> hits;  // MouseDown on the chart
 };
 
-class Workspace {
+class Workspace : public State {
  public:
   explicit Workspace(Platform& platform);
   Workspace(const Workspace&) = delete;
   Workspace& operator=(const Workspace&) = delete;
 
-  Platform& platform;
-
-  // The nine work tables.
-  WorkTable StockList{"StockList", 200, 5000};        // StringGrid1
-  WorkTable SeriesTable{"SeriesTable", 42, 4865};     // StringGrid2
-  WorkTable CalcTable{"CalcTable", 42, 4865};         // StringGrid3
-  WorkTable StatsTable{"StatsTable", 15, 2000};       // StringGrid4
-  WorkTable StockPicker{"StockPicker", 7, 21};        // StringGrid5
-  WorkTable WebRows{"WebRows", 7, 4860};              // StringGrid6
-  WorkTable CandidateTable{"CandidateTable", 5, 5};   // StringGrid7
-  WorkTable DateTable{"DateTable", 2, 4860};          // StringGrid8
-  WorkTable CacheTable{"CacheTable", 21, 4865};       // StringGrid9
-
-  Form form;
-  ChartModel chart;
-
-  Startup startup{*this};
-  Selection selection{*this};
+  // The subsystems, lowest layer first; each gets the state and the
+  // subsystems below it that it calls.
   Series series{*this};
   ChartView chartView{*this};
   Navigation navigation{*this};
-  ManualEntry manualEntry{*this};
+  ManualEntry manualEntry{*this, navigation, chartView};
   MemoPanel memo{*this};
-  Rules rules{*this};
   Backtest backtest{*this};
-  Overlays overlays{*this};
-  Collection collection{*this};
+  Rules rules{*this, backtest};
+  Overlays overlays{*this, series, rules, backtest, chartView};
+  Chains chains{*this, series, chartView, navigation, manualEntry, rules, backtest, overlays};
+  Collection collection{*this, chains, overlays, chartView, backtest};
   Calendar calendar{*this};
-  Maintenance maintenance{*this};
-  Candidates candidates{*this};
+  Maintenance maintenance{*this, collection};
+  Candidates candidates{*this, collection};
   Help help{*this};
-
-  // A table by its name (StockList ...) or component (StringGrid1 ...);
-  // nullptr when there is none.
-  WorkTable* table(const std::string& name);
-  std::vector<WorkTable*> tables();
+  Startup startup{*this};
+  Selection selection{*this};
 
   // Runs the handler wired to a control event. Conversion and file errors end
   // the chain here and are shown through the platform. Returns false when the
@@ -93,11 +76,6 @@ class Workspace {
   // Text of a box changed as typing would change it: the text is set and the
   // change event runs.
   void typeText(const std::string& control, const std::string& text);
-
-  // The collection panel's status line.
-  void setStatus(const std::string& text);
-  // The splash window's progress line.
-  void setProgress(const std::string& text);
 
  private:
   using Handler = std::function<void(const std::string& sender, const Event& ev)>;

@@ -1,6 +1,6 @@
 #include "chart/chart_view.h"
 
-#include "app/workspace.h"
+#include "store/state.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -15,7 +15,7 @@ constexpr int kThinStep = 10;
 // Drawing reads SeriesTable and writes a few of its cells; the tables are not
 // repainted while the lines fill, and the wait cursor shows.
 struct DrawGuard {
-  explicit DrawGuard(Workspace& ws) : wait(ws.platform), series(ws.SeriesTable), calc(ws.CalcTable) {}
+  explicit DrawGuard(State& ws) : wait(ws.platform), series(ws.SeriesTable), calc(ws.CalcTable) {}
   WaitCursor wait;
   SuspendRedraw series;
   SuspendRedraw calc;

@@ -5,13 +5,14 @@
 #include <utility>
 #include <vector>
 
+#include "store/state.h"
+
 namespace tavrine {
 
-class Workspace;
 
 class ChartView {
  public:
-  explicit ChartView(Workspace& ws) : ws_(ws) {}
+  explicit ChartView(State& ws) : ws_(ws) {}
 
   void DrawChartClick(const std::string& sender);
   void Button8Click();
@@ -31,7 +32,7 @@ class ChartView {
   // Points per line and row step for the plotted day count in [3,4862].
   void Sampling(int& n, int& step) const;
 
-  Workspace& ws_;
+  State& ws_;
 };
 
 }  // namespace tavrine

@@ -2,7 +2,9 @@
 
 #include <stdexcept>
 
-#include "app/workspace.h"
+#include "chart/chart_view.h"
+#include "chart/navigation.h"
+#include "store/state.h"
 #include "store/paths.h"
 #include "store/text.h"
 
@@ -65,9 +67,9 @@ void ManualEntry::Button34Click() {
     const long double close = st.getFloat(1, 1);
     st.setInt(11, 1, Round(Divide((close - a5) * (4 * P), a5)));
   }
-  ws_.overlays.Button103Click();
+  onNewestDeviation();
   for (int r = 1; r <= 4860; ++r) st.setInt(18, r, r);
-  ws_.chartView.Button8Click();
+  chartView_.Button8Click();
 }
 
 void ManualEntry::Edit6KeyPress(int key) {
@@ -77,7 +79,7 @@ void ManualEntry::Edit6KeyPress(int key) {
 void ManualEntry::Edit6Change() { ws_.form.setNumberOnly("Edit6", true); }
 
 void ManualEntry::Button35Click() {
-  ws_.navigation.Label1Click();
+  navigation_.Label1Click();
   ws_.SeriesTable.set(16, 4863, "");
   if (ws_.form.text("Edit6").empty()) ws_.form.setText("Edit6", ws_.SeriesTable.cell(1, 2));
 }

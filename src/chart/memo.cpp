@@ -1,6 +1,6 @@
 #include "chart/memo.h"
 
-#include "app/workspace.h"
+#include "store/state.h"
 #include "store/codec.h"
 #include "store/paths.h"
 

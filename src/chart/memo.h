@@ -5,13 +5,14 @@
 #include <utility>
 #include <vector>
 
+#include "store/state.h"
+
 namespace tavrine {
 
-class Workspace;
 
 class MemoPanel {
  public:
-  explicit MemoPanel(Workspace& ws) : ws_(ws) {}
+  explicit MemoPanel(State& ws) : ws_(ws) {}
 
   void Button36Click();
   void Button18Click();
@@ -19,7 +20,7 @@ class MemoPanel {
   void Button59Click();
 
  private:
-  Workspace& ws_;
+  State& ws_;
 };
 
 }  // namespace tavrine

@@ -3,7 +3,7 @@
 #include <array>
 #include <optional>
 
-#include "app/workspace.h"
+#include "store/state.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -16,7 +16,7 @@ constexpr int kDayViewDays = 300;
 
 void Navigation::Rewindow() {
   ++rewindows_;
-  ws_.series.Button20Click();
+  onRewindow();
 }
 
 void Navigation::Button61Click() {

@@ -1,17 +1,19 @@
 // Date navigation, the day view and picking a date on the chart.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "store/state.h"
+
 namespace tavrine {
 
-class Workspace;
 
 class Navigation {
  public:
-  explicit Navigation(Workspace& ws) : ws_(ws) {}
+  explicit Navigation(State& ws) : ws_(ws) {}
 
   void Button61Click();
   void Button62Click();
@@ -23,6 +25,9 @@ class Navigation {
   void Edit2DblClick();
   void chart1MouseDown(const std::vector<std::pair<std::string, int>>& hits);
 
+  // The re-window chain (Button20Click), wired by the chains above the chart.
+  std::function<void()> onRewindow;
+
   // How many times navigation has handed the window to the re-window chain.
   int rewindowCount() const { return rewindows_; }
 
@@ -32,7 +37,7 @@ class Navigation {
   // The re-window chain at the current window start.
   void Rewindow();
 
-  Workspace& ws_;
+  State& ws_;
   int jumpPasses_ = 0;  // passes of the running jump
   int rewindows_ = 0;
 };

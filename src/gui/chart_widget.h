@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "chart/chart_model.h"
+#include "store/chart_model.h"
 
 QT_BEGIN_NAMESPACE
 class QLineSeries;

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "app/platform.h"
+#include "store/platform.h"
 
 namespace tavrine::gui {
 

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "signals/scan.h"
+#include "app/scan.h"
 #include "store/work_table.h"
 
 QT_BEGIN_NAMESPACE

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/workspace.h"
+#include "store/state.h"
 #include "series/decimal_form.h"
 #include "store/text.h"
 
@@ -135,14 +135,13 @@ void Series::Button11Click() {
   st.setInt(1, 4862, n - e - s);
 }
 
-void Series::Button3Click() {
+int Series::Extract() {
   auto& st = ws_.SeriesTable;
   auto& calc = ws_.CalcTable;
   auto& list = ws_.StockList;
   SuspendRedraw r1(calc);
   SuspendRedraw r2(list);
   SuspendRedraw r3(st);
-  WaitCursor wait(ws_.platform);
 
   const int k = st.getInt(4, 4862);
   Button22Click();
@@ -174,12 +173,7 @@ void Series::Button3Click() {
   else
     extractInOrder(k, F, L);
   stampCache();
-
-  Button84Click();
-  if (L >= 25) Button31Click();
-  if (L >= 75) Button28Click();
-  if (L >= 200) Button30Click();
-  Button29Click();
+  return L;
 }
 
 // Steps of the extraction one after another, as each reads and writes; used
@@ -366,13 +360,7 @@ void Series::Button31Click() { averagePass(25, 3, 12, 3.0L, 8, -1, 37); }
 
 void Series::Button28Click() { averagePass(75, 4, 37, 2.7L, 9, 14, 111); }
 
-void Series::Button30Click() {
-  averagePass(200, 5, 100, 2.5L, 10, 15, 299);
-  // Long-term rule columns, the long-term deviation overlay, then the band signal.
-  ws_.rules.LongTermG();
-  ws_.overlays.Button82Click();
-  ws_.rules.LongTermKairi();
-}
+void Series::Pass200() { averagePass(200, 5, 100, 2.5L, 10, 15, 299); }
 
 void Series::Button29Click() {
   auto& st = ws_.SeriesTable;
@@ -644,15 +632,6 @@ void Series::Button12Click() {
   const int F = st.getInt(2, 4863);
   for (int c = 1; c <= 29; ++c)
     for (int r = 1; r <= F - 1; ++r) st.set(c, r, "");
-}
-
-void Series::Button20Click() {
-  WaitCursor wait(ws_.platform);
-  Button10Click();
-  Button21Click();
-  Button12Click();
-  ws_.overlays.Button33Click();
-  ws_.chartView.Button8Click();
 }
 
 }  // namespace tavrine

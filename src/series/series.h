@@ -6,15 +6,20 @@
 #include <utility>
 #include <vector>
 
+#include "store/state.h"
+
 namespace tavrine {
 
-class Workspace;
 
 class Series {
  public:
-  explicit Series(Workspace& ws) : ws_(ws) {}
+  explicit Series(State& ws) : ws_(ws) {}
 
-  void Button3Click();
+  // The extraction of Button3Click up to S1: the stock of the current
+  // column into CalcTable, its first and last data rows, the price scale.
+  // Returns the last data row. (The indicator passes and the long-term rule
+  // columns that Button3Click runs after it are chained in chain/.)
+  int Extract();
   void Button22Click();
   void Button10Click();
   void Button11Click();
@@ -22,10 +27,10 @@ class Series {
   void Button21Click();
   void Button24Click();
   void Button12Click();
-  void Button20Click();
   void Button31Click();
   void Button28Click();
-  void Button30Click();
+  // The 200-day average and its trend line S4, the series part of Button30Click.
+  void Pass200();
   void Button29Click();
   void Button84Click();
 
@@ -65,7 +70,7 @@ class Series {
   // Both for one term: the average, then its trend line down to L - lastOffset.
   void averagePass(int w, int col, int g, long double f, int s, int pairCol, int lastOffset);
 
-  Workspace& ws_;
+  State& ws_;
   IntColumn cache_[2];
   bool cacheValid_ = false;
   std::uint64_t cacheStamp_ = 0;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/workspace.h"
+#include "store/state.h"
 #include "store/text.h"
 
 namespace tavrine {

@@ -5,13 +5,14 @@
 #include <utility>
 #include <vector>
 
+#include "store/state.h"
+
 namespace tavrine {
 
-class Workspace;
 
 class Backtest {
  public:
-  explicit Backtest(Workspace& ws) : ws_(ws) {}
+  explicit Backtest(State& ws) : ws_(ws) {}
 
   void Button51Click();
   void Button41Click();
@@ -40,7 +41,7 @@ class Backtest {
   void Walk(bool entryBuy);
   int ListedTrades() const;
 
-  Workspace& ws_;
+  State& ws_;
 };
 
 }  // namespace tavrine

@@ -2,7 +2,11 @@
 
 #include <functional>
 
-#include "app/workspace.h"
+#include "chart/chart_view.h"
+#include "series/series.h"
+#include "signals/backtest.h"
+#include "signals/rules.h"
+#include "store/state.h"
 #include "signals/cells.h"
 #include "store/text.h"
 
@@ -10,7 +14,7 @@ namespace tavrine {
 
 namespace {
 
-bool TermModeIsLong(const Workspace& ws) { return ws.SeriesTable.getInt(11, 4864) != 0; }
+bool TermModeIsLong(const State& ws) { return ws.SeriesTable.getInt(11, 4864) != 0; }
 
 }  // namespace
 
@@ -22,7 +26,7 @@ void Overlays::Button79Click() {
   Button85Click();
   st.set(12, 4862, "1");
   if (TermModeIsLong(ws_)) {
-    ws_.series.Button30Click();
+    Button30Click();
     st.set(11, 4864, "0");
     ws_.form.setText("Button79", "長");
   } else {
@@ -33,10 +37,19 @@ void Overlays::Button79Click() {
   ws_.form.setText("Button81", "S/O");
 }
 
+// The 200-day pass and the long-term rule columns that follow it: G4, G6,
+// G5, G3, G7, the long-term deviation overlay, then the band signal.
+void Overlays::Button30Click() {
+  series_.Pass200();
+  rules_.LongTermG();
+  Button82Click();
+  rules_.LongTermKairi();
+}
+
 void Overlays::ShortTermSet() {
-  ws_.rules.ShortTermG();
+  rules_.ShortTermG();
   Button80Click();
-  ws_.rules.ShortTermKairi();
+  rules_.ShortTermKairi();
 }
 
 // Deviation button "S2" -> "S3" -> "S4" -> "S2".
@@ -47,7 +60,7 @@ void Overlays::Button13Click() {
   if (st.cell(10, 4863) != ws_.form.text("Edit2")) Button85Click();
   st.set(12, 4862, "1");
   if (TermModeIsLong(ws_)) {
-    ws_.series.Button30Click();
+    Button30Click();
   } else {
     ws_.form.setText("Button13", "S2");
     st.set(11, 4864, "1");
@@ -62,7 +75,7 @@ void Overlays::Button13Click() {
   }
   Button33Click();
   Button103Click();
-  ws_.chartView.Button15Click();
+  chartView_.Button15Click();
   ws_.form.setText("Button81", "S/O");
 }
 
@@ -197,7 +210,7 @@ void Overlays::Button81Click() {
     // A day without a 5-day average keeps the copied value.
     if (ma5 != 0) st.setInt(11, 1, Round((close - ma5) * (4 * p) / ma5));
   }
-  ws_.chartView.Button8Click();
+  chartView_.Button8Click();
 }
 
 // Zeros over the rows where the trend lines have no value yet.
@@ -235,49 +248,6 @@ void Overlays::Button103Click() {
   // Without the average the point is left as it was.
   if (ma == 0) return;
   st.setInt(25, 1, Round(p * k * (close - ma) / ma));
-}
-
-void Overlays::StringGrid5MouseUp(int c, int r) {
-  if (c < 0 || r < 0) return;
-  const std::string heading = ws_.StockPicker.cell(c, r);
-  if (IsBlank(heading)) return;
-  WaitCursor wait(ws_.platform);
-  const std::string code = LeftBytes(heading, 4);
-  ws_.form.setText("Edit1", code);
-  ws_.SeriesTable.set(4, 4864, code);
-  ws_.SeriesTable.set(5, 4862, "0");
-  ws_.SeriesTable.set(12, 4863, "S1");
-  Button19Click();
-  ws_.form.setVisible("Panel4", false);
-  ws_.form.setVisible("Edit5", true);
-  if (ws_.SeriesTable.cell(9, 4863) == "1") ws_.form.setVisible("Panel7", true);
-}
-
-void Overlays::Button19Click() {
-  WorkTable& st = ws_.SeriesTable;
-  ws_.selection.Button27Click();
-  st.set(12, 4862, "0");
-  st.set(17, 4862, "1");
-  const std::string date = ws_.CalcTable.cell(0, 1);
-  st.set(10, 4863, date);
-  ws_.form.setText("Edit2", date);
-  if (st.cell(3, 4864) != "1") {
-    ws_.form.setText("Edit1", "");
-    ws_.platform.message("銘柄コ-ドを入れ直して下さい**7");
-    return;
-  }
-  st.set(4, 4863, "0");
-  ws_.series.Button3Click();
-  st.set(11, 4864, "0");
-  ws_.form.setText("Button13", "S2");
-  ws_.series.Button9Click();
-  ws_.series.Button21Click();
-  ws_.series.Button24Click();
-  ws_.series.Button12Click();
-  Button33Click();
-  FillColumn11(st.cell(3, 4863) == "4800" && ws_.form.text("Button81") == "S");
-  ws_.chartView.Button8Click();
-  ws_.backtest.Button51Click();
 }
 
 }  // namespace tavrine

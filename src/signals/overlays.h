@@ -6,15 +6,22 @@
 #include <utility>
 #include <vector>
 
+#include "store/state.h"
+
 namespace tavrine {
 
-class Workspace;
+class Series;
+class Rules;
+class Backtest;
+class ChartView;
+
 
 class Overlays {
  public:
-  explicit Overlays(Workspace& ws) : ws_(ws) {}
+  Overlays(State& ws, Series& series, Rules& rules, Backtest& backtest, ChartView& chartView) : ws_(ws), series_(series), rules_(rules), backtest_(backtest), chartView_(chartView) {}
 
   void Button79Click();
+  void Button30Click();
   void Button13Click();
   void Button82Click();
   void Button80Click();
@@ -22,8 +29,10 @@ class Overlays {
   void Button81Click();
   void Button33Click();
   void Button103Click();
-  void StringGrid5MouseUp(int c, int r);
-  void Button19Click();
+
+ // SeriesTable column 11 from S5 (column 13) or from the S1 auxiliary line
+  // (column 12).
+  void FillColumn11(bool fromS5);
 
  private:
   // Deviation line of factor k against the average in column maCol into
@@ -34,11 +43,11 @@ class Overlays {
                    const std::function<void(int)>& deviation);
   // The short-term set: G columns, short overlay, deviation band column.
   void ShortTermSet();
-  // SeriesTable column 11 from S5 (column 13) or from the S1 auxiliary line
-  // (column 12).
-  void FillColumn11(bool fromS5);
-
-  Workspace& ws_;
+  State& ws_;
+  Series& series_;
+  Rules& rules_;
+  Backtest& backtest_;
+  ChartView& chartView_;
 };
 
 }  // namespace tavrine

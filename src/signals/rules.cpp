@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "app/workspace.h"
+#include "signals/backtest.h"
+#include "store/state.h"
 #include "signals/cells.h"
 #include "store/text.h"
 
@@ -11,8 +12,10 @@ namespace tavrine {
 namespace {
 
 const RuleDef kRules[10] = {
-    {"S1", 7, "07"},  {"S2", 8, "08"},  {"S3", 9, "09"},  {"G3", 20, "20"}, {"G4", 21, "21"},
-    {"G5", 22, "22"}, {"G6", 23, "23"}, {"G7", 24, "24"}, {"乖", 31, "31"}, {"ST", 40, "40"},
+    {"S1", 7, "07", "Button37"},  {"S2", 8, "08", "Button38"},  {"S3", 9, "09", "Button39"},
+    {"G3", 20, "20", "Button73"}, {"G4", 21, "21", "Button74"}, {"G5", 22, "22", "Button75"},
+    {"G6", 23, "23", "Button76"}, {"G7", 24, "24", "Button77"}, {"乖", 31, "31", "Button1"},
+    {"ST", 40, "40", "Button83"},
 };
 
 // Column numbers of CalcTable that the rules read and write.
@@ -28,7 +31,7 @@ struct Span {
   int last;
 };
 
-Span DataRows(const Workspace& ws) { return {ws.SeriesTable.getInt(2, 4863), ws.SeriesTable.getInt(1, 4862)}; }
+Span DataRows(const State& ws) { return {ws.SeriesTable.getInt(2, 4863), ws.SeriesTable.getInt(1, 4862)}; }
 
 // Round(minuend - subtrahend), the minuend read as an integer and the
 // subtrahend as a decimal.
@@ -123,13 +126,13 @@ void Rules::Button37Click(const std::string& sender) {
   if (!rule) return;
   SuspendRedraw layout(ws_.SeriesTable);
   WaitCursor wait(ws_.platform);
-  ws_.backtest.ClearStats();
+  backtest_.ClearStats();
   ws_.SeriesTable.set(7, 4862, rule->digits);
   std::string condition = rule->label;
   if (rule->number > 9) condition += LeftBytes(ws_.form.text("Button79"), 2);
   ws_.StatsTable.set(13, 3, condition);
   ws_.SeriesTable.set(12, 4863, rule->label);
-  ws_.backtest.RunChain();
+  backtest_.RunChain();
 }
 
 void Rules::Label5Click() { ws_.form.setVisible("Panel11", !ws_.form.visible("Panel11")); }
@@ -145,12 +148,12 @@ void Rules::Button47Click() {
     st.set(7, 4863, "1");
     ws_.form.setText("Button47", "入買");
   }
-  ws_.backtest.ClearStats();
+  backtest_.ClearStats();
   const int rule = st.getInt(7, 4862);
   std::string condition = st.cell(12, 4863);
   if (rule > 9 && rule <= 40) condition += ws_.form.text("Button79");
   ws_.StatsTable.set(13, 3, condition);
-  ws_.backtest.RunChain();
+  backtest_.RunChain();
 }
 
 std::string Rules::ExplanationText() {
@@ -180,6 +183,5 @@ std::string Rules::ExplanationText() {
   return text;
 }
 
-void Rules::Button78Click() { ws_.help.ShowText(ExplanationText()); }
 
 }  // namespace tavrine

@@ -5,9 +5,12 @@
 #include <utility>
 #include <vector>
 
+#include "store/state.h"
+
 namespace tavrine {
 
-class Workspace;
+class Backtest;
+
 
 // One rule as a rule button's tag selects it: the label and the CalcTable
 // column that holds its signal (the rule number).
@@ -15,16 +18,16 @@ struct RuleDef {
   const char* label;
   int number;
   const char* digits;  // the rule number as its two-digit code text
+  const char* button;  // the rule button whose tag selects it
 };
 
 class Rules {
  public:
-  explicit Rules(Workspace& ws) : ws_(ws) {}
+  Rules(State& ws, Backtest& backtest) : ws_(ws), backtest_(backtest) {}
 
   void Button37Click(const std::string& sender);
   void Label5Click();
   void Button47Click();
-  void Button78Click();
 
   // Term-dependent rule columns. The long-term pass of the 200-day average
   // runs LongTermG (G4, G6, G5, G3, G7), the long deviation overlay, then
@@ -46,7 +49,8 @@ class Rules {
  private:
   void KairiColumn();
 
-  Workspace& ws_;
+  State& ws_;
+  Backtest& backtest_;
 };
 
 }  // namespace tavrine

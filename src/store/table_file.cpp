@@ -22,4 +22,12 @@ void SaveTableFile(const WorkTable& t, const std::string& path) {
   WriteLines(path, lines, true);
 }
 
+void ClearQuotedBlanks(WorkTable& list) {
+  for (int c = 0; c <= 200; ++c)
+    for (int r = 0; r <= 4860; ++r) {
+      const std::string& v = list.cell(c, r);
+      if (v == "\" \"" || v == "\"\"") list.set(c, r, "");
+    }
+}
+
 }  // namespace tavrine

@@ -18,4 +18,9 @@ void LoadTableFile(WorkTable& t, const std::string& path, int maxCols,
 // lines separated by CR LF, replacing the file only once it is fully written.
 void SaveTableFile(const WorkTable& t, const std::string& path);
 
+// The stock list's clean-up after loading (Button53Click): every cell of
+// columns 0 .. 200 and rows 0 .. 4860 whose whole text is a quoted blank
+// (double quote, space, double quote) or two double quotes becomes empty.
+void ClearQuotedBlanks(WorkTable& list);
+
 }  // namespace tavrine

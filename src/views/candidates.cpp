@@ -1,6 +1,7 @@
 #include "views/candidates.h"
 
-#include "app/workspace.h"
+#include "store/state.h"
+#include "web/collection.h"
 #include "store/paths.h"
 #include "store/table_file.h"
 #include "store/text.h"
@@ -21,7 +22,7 @@ void Candidates::fillScratchFromRow(int r) {
 void Candidates::showScratchOrComplain() {
   // A blank value in series row 25 means too short a history to chart.
   if (!IsBlank(ws_.StockList.cell(199, 25)))
-    ws_.collection.Button94Click();
+    collection_.Button94Click();
   else
     ws_.platform.message(kTooFew);
 }
@@ -94,7 +95,7 @@ void Candidates::StringGrid7MouseUp(int j, int r) {
         WorkTable& st;
         ~Restore() { st.set(17, 4862, "3"); }
       } restore{ws_.SeriesTable};
-      ws_.collection.Button89Click();
+      collection_.Button89Click();
       return;
     }
     if (j == 11 || j == 12) {

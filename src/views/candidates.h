@@ -5,13 +5,16 @@
 #include <utility>
 #include <vector>
 
+#include "store/state.h"
+
 namespace tavrine {
 
-class Workspace;
+class Collection;
+
 
 class Candidates {
  public:
-  explicit Candidates(Workspace& ws) : ws_(ws) {}
+  Candidates(State& ws, Collection& collection) : ws_(ws), collection_(collection) {}
 
   void Button110Click();
   void Button111Click();
@@ -25,7 +28,8 @@ class Candidates {
   // Shows the scratch column, or says the history is too short.
   void showScratchOrComplain();
 
-  Workspace& ws_;
+  State& ws_;
+  Collection& collection_;
 };
 
 }  // namespace tavrine

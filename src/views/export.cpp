@@ -29,23 +29,4 @@ void SaveStatsCsv(const WorkTable& stats, const std::string& path) {
   WriteLines(path, lines, true);
 }
 
-const std::vector<std::string>& ScanColumnHeadings() {
-  static const std::vector<std::string> headings = {"コード", "銘柄名", "規則", "全頻度", "全利率平均",
-                                                     "年平均頻度", "年利率", "勝率", "平均日数"};
-  return headings;
-}
-
-std::vector<std::string> ScanRowCells(const ScanRow& row) {
-  return {row.code,       row.name,          row.rule,     std::to_string(row.trades), row.average,
-          row.perYear,    row.annualRate,    row.winShare, row.averageDays};
-}
-
-void SaveScanCsv(const std::vector<ScanRow>& rows, const std::string& path) {
-  std::vector<std::string> lines;
-  lines.reserve(rows.size() + 1);
-  lines.push_back(ToCommaText(ScanColumnHeadings()));
-  for (const ScanRow& row : rows) lines.push_back(ToCommaText(ScanRowCells(row)));
-  WriteLines(path, lines, true);
-}
-
 }  // namespace tavrine

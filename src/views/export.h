@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "signals/scan.h"
 
 namespace tavrine {
 
@@ -19,13 +18,5 @@ class WorkTable;
 // fields. Throws FileError when the file cannot be written; an existing file
 // is only replaced once the new one is complete.
 void SaveStatsCsv(const WorkTable& stats, const std::string& path);
-
-// The headings of the scan table, in column order.
-const std::vector<std::string>& ScanColumnHeadings();
-// Cells of one scan row, in the order of ScanColumnHeadings().
-std::vector<std::string> ScanRowCells(const ScanRow& row);
-
-// Writes a heading line, then one line per row in the order given.
-void SaveScanCsv(const std::vector<ScanRow>& rows, const std::string& path);
 
 }  // namespace tavrine

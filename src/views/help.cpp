@@ -1,6 +1,6 @@
 #include "views/help.h"
 
-#include "app/workspace.h"
+#include "store/state.h"
 #include "store/paths.h"
 
 namespace tavrine {

@@ -5,13 +5,14 @@
 #include <utility>
 #include <vector>
 
+#include "store/state.h"
+
 namespace tavrine {
 
-class Workspace;
 
 class Help {
  public:
-  explicit Help(Workspace& ws) : ws_(ws) {}
+  explicit Help(State& ws) : ws_(ws) {}
 
   void Button88Click();
   void Button2Click();
@@ -19,7 +20,7 @@ class Help {
   void ShowText(const std::string& text);
 
  private:
-  Workspace& ws_;
+  State& ws_;
 };
 
 }  // namespace tavrine

@@ -1,6 +1,6 @@
 #include "web/calendar.h"
 
-#include "app/workspace.h"
+#include "store/state.h"
 #include "store/paths.h"
 #include "store/table_file.h"
 #include "web/quote_page.h"

@@ -7,13 +7,14 @@
 
 #include "web/http_client.h"
 
+#include "store/state.h"
+
 namespace tavrine {
 
-class Workspace;
 
 class Calendar {
  public:
-  explicit Calendar(Workspace& ws) : ws_(ws), http_(ws) {}
+  explicit Calendar(State& ws) : ws_(ws), http_(ws.platform, [&ws](const std::string& t) { ws.setStatus(t); }) {}
 
   void Button112Click();
   void Button113Click();
@@ -23,7 +24,7 @@ class Calendar {
   // Load, probe the last 81 days, merge; throws what the steps throw.
   void Probe();
 
-  Workspace& ws_;
+  State& ws_;
   HttpClient http_;
 };
 

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/workspace.h"
+#include "chain/chains.h"
+#include "signals/backtest.h"
+#include "signals/overlays.h"
+#include "chart/chart_view.h"
+#include "store/table_file.h"
 #include "store/codec.h"
 #include "store/paths.h"
 #include "web/quote_page.h"
@@ -109,7 +113,7 @@ void Collection::Button89Click() {
     ws_.platform.message("サイトへの接続が中断されました。再度、実行して下さい。");
     return;
   }
-  ws_.startup.Button53Click();
+  ClearQuotedBlanks(list);  // the quoted-blank clean-up of Button53Click
   if (list.cell(kScratch, 25).empty()) {
     ws_.platform.message("収集データが不足しています。\r銘柄コードも確認して下さい。");
     return;
@@ -284,14 +288,10 @@ void Collection::Button94Click() {
   form.setText("Edit2", list.cell(0, 1));
   st.set(4, 4863, "0");
   st.set(3, 4864, "1");
-  ws_.series.Button3Click();
-  ws_.series.Button9Click();
-  ws_.series.Button21Click();
-  ws_.series.Button24Click();
-  ws_.series.Button12Click();
-  ws_.overlays.Button33Click();
-  ws_.chartView.Button8Click();
-  ws_.backtest.Button51Click();
+  chains_.SelectionChain({});
+  overlays_.Button33Click();
+  chartView_.Button8Click();
+  backtest_.Button51Click();
 }
 
 }  // namespace tavrine

@@ -6,15 +6,25 @@
 #include <utility>
 #include <vector>
 
+#include "store/state.h"
 #include "web/http_client.h"
 
 namespace tavrine {
 
-class Workspace;
+class Chains;
+class Overlays;
+class ChartView;
+class Backtest;
 
 class Collection {
  public:
-  explicit Collection(Workspace& ws) : ws_(ws), http_(ws) {}
+  Collection(State& ws, Chains& chains, Overlays& overlays, ChartView& chartView, Backtest& backtest)
+      : ws_(ws),
+        chains_(chains),
+        overlays_(overlays),
+        chartView_(chartView),
+        backtest_(backtest),
+        http_(ws.platform, [&ws](const std::string& t) { ws.setStatus(t); }) {}
 
   void Button89Click();
   void Button90Click();
@@ -59,7 +69,11 @@ class Collection {
   void publishRow(int r);
   void fetchPages(const std::string& code);
 
-  Workspace& ws_;
+  State& ws_;
+  Chains& chains_;
+  Overlays& overlays_;
+  ChartView& chartView_;
+  Backtest& backtest_;
   HttpClient http_;
   std::vector<std::vector<std::string>> raw_;
   int rawRowsUsed_ = 0;  // rows 1..rawRowsUsed_ were filled by the last split

@@ -10,7 +10,6 @@
 #include <mutex>
 #include <thread>
 
-#include "app/workspace.h"
 
 namespace tavrine {
 
@@ -153,7 +152,7 @@ std::string HttpClient::Get(const std::string& hostPort, const std::string& path
   } join{worker};
 
   for (;;) {
-    ws_.platform.processEvents();
+    platform_.processEvents();
     std::deque<std::string> batch;
     bool done = false;
     {
@@ -162,7 +161,7 @@ std::string HttpClient::Get(const std::string& hostPort, const std::string& path
       batch.swap(ex->statuses);
       done = ex->done;
     }
-    for (auto& s : batch) ws_.setStatus(s);
+    for (auto& s : batch) status_(s);
     if (done) break;
   }
   worker.join();
@@ -172,7 +171,7 @@ std::string HttpClient::Get(const std::string& hostPort, const std::string& path
     std::lock_guard<std::mutex> lk(ex->m);
     rest.swap(ex->statuses);
   }
-  for (auto& s : rest) ws_.setStatus(s);
+  for (auto& s : rest) status_(s);
   if (ex->failed) throw HttpError(ex->error);
   return std::move(ex->body);
 }

@@ -4,13 +4,13 @@
 // set from the calling thread.
 #pragma once
 
+#include <functional>
 #include <string>
 
+#include "store/platform.h"
 #include "store/text.h"
 
 namespace tavrine {
-
-class Workspace;
 
 // A GET that could not be completed (no connection, connection dropped,
 // timeout, error response). A FileError, so every handler chain reports it the
@@ -21,7 +21,11 @@ struct HttpError : FileError {
 
 class HttpClient {
  public:
-  explicit HttpClient(Workspace& ws) : ws_(ws) {}
+  // Statuses go to `status` (the collection panel's status line), always
+  // from the calling thread; the platform's event pump runs while a page is
+  // awaited.
+  HttpClient(Platform& platform, std::function<void(const std::string&)> status)
+      : platform_(platform), status_(std::move(status)) {}
 
   // Seconds allowed for connecting and for each read; a dead server becomes a
   // connection failure after that.
@@ -38,7 +42,8 @@ class HttpClient {
   std::string Get(const std::string& hostPort, const std::string& pathAndQuery);
 
  private:
-  Workspace& ws_;
+  Platform& platform_;
+  std::function<void(const std::string&)> status_;
 };
 
 // The received-notification text.

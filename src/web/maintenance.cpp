@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "app/workspace.h"
+#include "store/state.h"
+#include "web/collection.h"
 #include "store/codec.h"
 #include "store/paths.h"
 #include "store/table_file.h"
@@ -45,8 +46,8 @@ void Maintenance::Button104Click() {
   // collected for, is stored: a second press, a press after a refused or
   // failed run, or a press with a changed code would otherwise empty or
   // overwrite a stored column with another stock's prices.
-  if (ws_.collection.running()) return;
-  const Collection::Collected* got = ws_.collection.collected();
+  if (collection_.running()) return;
+  const Collection::Collected* got = collection_.collected();
   if (!got || got->code != k || IsBlankWide(got->heading()) || LeftBytes(got->heading(), 4) != k) {
     ws_.platform.message("追加更新する収集データがありません。\r簡易収集を実行してから押して下さい。");
     return;
@@ -62,13 +63,13 @@ void Maintenance::Button104Click() {
     if (!Place(*got, k)) return;
     Button105Click();
   } catch (const CodeListError&) {
-    ws_.collection.setScratchReady(false);  // the list itself is saved
+    collection_.setScratchReady(false);  // the list itself is saved
     throw;
   } catch (...) {
     list = before;
     throw;
   }
-  ws_.collection.setScratchReady(false);
+  collection_.setScratchReady(false);
   Button109Click();
 }
 
@@ -191,7 +192,7 @@ void Maintenance::Button17Click() {
   auto& form = ws_.form;
   if (form.text("Button17") == "銘柄収集") {
     form.setText("Edit18", form.text("Edit1"));
-    if (!IsBlank(form.text("Edit18"))) ws_.collection.Button89Click();
+    if (!IsBlank(form.text("Edit18"))) collection_.Button89Click();
     return;
   }
   auto& st = ws_.SeriesTable;

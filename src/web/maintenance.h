@@ -8,9 +8,12 @@
 #include "store/text.h"
 #include "web/collection.h"
 
+#include "store/state.h"
+
 namespace tavrine {
 
-class Workspace;
+class Collection;
+
 
 // The stock list was saved but the code list of the collection tool was not.
 struct CodeListError : FileError {
@@ -19,7 +22,7 @@ struct CodeListError : FileError {
 
 class Maintenance {
  public:
-  explicit Maintenance(Workspace& ws) : ws_(ws) {}
+  Maintenance(State& ws, Collection& collection) : ws_(ws), collection_(collection) {}
 
   void Button104Click();
   void Button105Click();
@@ -37,7 +40,8 @@ class Maintenance {
   // Writes code.txt; a failure is a CodeListError.
   void WriteCodeList(const std::string& text);
 
-  Workspace& ws_;
+  State& ws_;
+  Collection& collection_;
 };
 
 }  // namespace tavrine

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "store/platform.h"
 #include "store/codec.h"
 
 namespace tavrine::testing {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "store/platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
 

@@ -50,33 +50,33 @@ TEST_F(SelectionTest, EnterSelectsTheStockAndRunsTheChain) {
 TEST_F(SelectionTest, LookUpRules) {
   // The higher of two columns with the same code wins.
   ws.form.setText("Edit1", "6758");
-  ws.selection.Button27Click();
+  ws.chains.Button27Click();
   EXPECT_EQ(ws.SeriesTable.cell(4, 4862), "12");
   EXPECT_EQ(ws.SeriesTable.cell(4, 4864), "6758 ソニー新");
   // A three-character code matches only a heading that is itself that short.
   ws.form.setText("Edit1", "123");
-  ws.selection.Button27Click();
+  ws.chains.Button27Click();
   EXPECT_EQ(ws.SeriesTable.cell(4, 4862), "20");
   ws.StockList.set(20, 0, "");
-  ws.selection.Button27Click();
+  ws.chains.Button27Click();
   EXPECT_EQ(ws.SeriesTable.cell(3, 4864), "0");
   // "1234 四桁" is found by its four bytes; a heading whose fourth byte is
   // half of a double-byte character has no whole four-byte code.
   ws.StockList.set(22, 0, "123あ");
-  ws.selection.Button27Click();
+  ws.chains.Button27Click();
   EXPECT_EQ(ws.SeriesTable.cell(3, 4864), "0");
   ws.form.setText("Edit1", "1234");
-  ws.selection.Button27Click();
+  ws.chains.Button27Click();
   EXPECT_EQ(ws.SeriesTable.cell(4, 4862), "21");
   // Full-width digits do not match ASCII ones.
   ws.form.setText("Edit1", "７２０３");
-  ws.selection.Button27Click();
+  ws.chains.Button27Click();
   EXPECT_EQ(ws.SeriesTable.cell(3, 4864), "0");
   EXPECT_EQ(ws.SeriesTable.cell(4, 4862), "21");  // the previous stock stays
   // The scratch column is searched like any other.
   PutColumn(ws, 199, "9999 収集", RandomWalk(16, 300, 500));
   ws.form.setText("Edit1", "9999");
-  ws.selection.Button27Click();
+  ws.chains.Button27Click();
   EXPECT_EQ(ws.SeriesTable.cell(4, 4862), "199");
 }
 

@@ -221,7 +221,7 @@ inline Expected Reference(const Workspace& ws, int k) {
 }
 
 inline void RunChain(Workspace& ws) {
-  ws.series.Button3Click();
+  ws.chains.Button3Click();
   ws.series.Button9Click();
   ws.series.Button21Click();
   ws.series.Button24Click();

@@ -143,7 +143,7 @@ TEST_F(SeriesTest, FirstAndLastRowsWithBlanks) {
   EXPECT_EQ(ws.SeriesTable.cell(1, 4862), std::to_string(4860 - 2 - 4360));
   // Row 3 (F) holds a price; the blank at row 5 lies inside F..L and is empty,
   // so its close is empty and the 5-day average meets it.
-  EXPECT_THROW(ws.series.Button3Click(), ConversionError);
+  EXPECT_THROW(ws.chains.Button3Click(), ConversionError);
   EXPECT_EQ(ws.SeriesTable.cell(2, 4863), "3");
 }
 
@@ -249,7 +249,7 @@ TEST_F(SeriesTest, BadCellsStopTheExtractionWithTheirText) {
   PutColumn(ws, 4, "7777 hole", cells);
   StartUpCells(ws, 4);
   try {
-    ws.series.Button3Click();
+    ws.chains.Button3Click();
     ADD_FAILURE() << "no conversion error";
   } catch (const ConversionError& e) {
     EXPECT_NE(std::string(e.what()).find("' '"), std::string::npos) << e.what();
@@ -266,7 +266,7 @@ TEST_F(SeriesTest, BadCellsStopTheExtractionWithTheirText) {
     cells[150] = bad;
     PutColumn(ws, 4, "7777 hole", cells);
     try {
-      ws.series.Button3Click();
+      ws.chains.Button3Click();
       ADD_FAILURE() << "no conversion error for " << bad;
     } catch (const ConversionError& e) {
       EXPECT_NE(std::string(e.what()).find("'" + bad + "'"), std::string::npos) << e.what();
@@ -287,7 +287,7 @@ TEST_F(SeriesTest, PriceTooLargeForAnIntegerStopsLikeAnyOutOfRangePrice) {
     StartUpCells(ws, 4);
     std::string what;
     try {
-      ws.series.Button3Click();
+      ws.chains.Button3Click();
     } catch (const std::range_error& e) {
       what = e.what();
     }
@@ -308,7 +308,7 @@ TEST_F(SeriesTest, EmptyOldestCloseStopsTheStochasticsWhereTheyReachIt) {
   StartUpCells(ws, 4);
   const Expected e = Reference(ws, 4);
   try {
-    ws.series.Button3Click();
+    ws.chains.Button3Click();
     ADD_FAILURE() << "no conversion error";
   } catch (const ConversionError& ex) {
     EXPECT_EQ(std::string(ex.what()), "'' is not a valid integer value");
@@ -341,7 +341,7 @@ TEST_F(SeriesTest, ReWindowAfterTheStartMoved) {
   PutColumn(ws, 4, "5555 window", RandomWalk(8, 2000, 1200));
   Select(4);
   ws.SeriesTable.set(4, 4863, "250");
-  ws.series.Button20Click();
+  ws.chains.Button20Click();
   // Button20 does not recount the priced rows; the rest follows the window.
   const std::string count = ws.SeriesTable.cell(2, 4862);
   EXPECT_EQ(count, std::to_string(2000 - 1 - 250));

@@ -363,7 +363,7 @@ TEST_F(OverlaysTest, PickerSelectionRunsTheChain) {
   ws.form.setVisible("Panel4", true);
   ws.form.setVisible("Panel7", false);
   ws.StockPicker.set(1, 1, "7203テスト");
-  ws.overlays.StringGrid5MouseUp(1, 1);
+  ws.chains.StringGrid5MouseUp(1, 1);
   ASSERT_TRUE(platform.errors.empty()) << platform.errors[0];
   EXPECT_EQ(ws.form.text("Edit1"), "7203");
   EXPECT_EQ(series().cell(11, 4864), "0");

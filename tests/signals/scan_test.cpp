@@ -20,7 +20,7 @@
 #include "../app/test_support.h"
 #include "app/script.h"
 #include "app/workspace.h"
-#include "signals/scan.h"
+#include "app/scan.h"
 #include "store/text.h"
 
 namespace tavrine {

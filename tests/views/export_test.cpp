@@ -15,6 +15,7 @@
 #include "store/table_file.h"
 #include "store/text.h"
 #include "store/work_table.h"
+#include "app/scan.h"
 #include "views/export.h"
 
 namespace tavrine {

@@ -1,4 +1,4 @@
-#include "chart/chart_model.h"
+#include "store/chart_model.h"
 
 namespace tavrine {
 

@@ -1,4 +1,4 @@
-#include "app/form.h"
+#include "store/form.h"
 
 #include <stdexcept>
 

@@ -62,4 +62,12 @@ std::string ScanNameOf(const std::string& heading);
 // "" when nothing is listed.
 std::string WinShareText(int wins, int listed);
 
+// The headings of the scan table, in column order.
+const std::vector<std::string>& ScanColumnHeadings();
+// Cells of one scan row, in the order of ScanColumnHeadings().
+std::vector<std::string> ScanRowCells(const ScanRow& row);
+
+// Writes a heading line, then one line per row in the order given.
+void SaveScanCsv(const std::vector<ScanRow>& rows, const std::string& path);
+
 }  // namespace tavrine

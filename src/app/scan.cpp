@@ -1,4 +1,4 @@
-#include "signals/scan.h"
+#include "app/scan.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,16 +9,14 @@
 #include <thread>
 
 #include "app/workspace.h"
+#include "store/codec.h"
+#include "store/comma_text.h"
 #include "store/text.h"
 #include "store/work_table.h"
 
 namespace tavrine {
 
 namespace {
-
-// The rule buttons in tag order (tag 0 .. 9).
-const char* const kRuleButtons[10] = {"Button37", "Button38", "Button39", "Button73", "Button74",
-                                      "Button75", "Button76", "Button77", "Button1",  "Button83"};
 
 constexpr int kFirstStockColumn = 1;
 constexpr int kLastStockColumn = 197;
@@ -72,7 +70,7 @@ ScanRow ReadRow(const Workspace& ws, int k, int tag) {
   row.code = LeftBytes(heading, 4);
   row.name = ScanNameOf(heading);
   row.tag = tag;
-  row.rule = ws.form.text(kRuleButtons[tag]);
+  row.rule = ws.form.text(Rules::RuleOfTag(tag)->button);
   const std::string& count = t.cell(11, 3);
   row.trades = IsBlank(count) ? 0 : StrToInt(count);
   if (row.trades > 0) {
@@ -93,20 +91,14 @@ ScanRow ReadRow(const Workspace& ws, int k, int tag) {
 // false when the scan was cancelled before the stock was done.
 bool ScanStock(Workspace& ws, int k, const ScanOptions& o, std::vector<ScanRow>& out) {
   PrepareStock(ws, k, o.entryBuy);
-  ws.series.Button3Click();
-  // As the start-up does after the extraction: the next term switch computes
-  // the short-term set, the deviation view starts in its short mode.
-  ws.SeriesTable.set(11, 4864, "0");
-  ws.form.setText("Button13", "S2");
-  ws.series.Button9Click();
-  ws.series.Button21Click();
-  ws.series.Button24Click();
-  ws.series.Button12Click();
+  // As the start-up does: the next term switch computes the short-term set,
+  // the deviation view starts in its short mode.
+  ws.chains.SelectionChain({.resetTerm = true});
   // The extraction leaves the long-term set in the rule columns.
   if (o.shortTerm) ws.overlays.Button79Click();
   for (int tag = 0; tag < 10; ++tag) {
     if (Cancelled(o)) return false;
-    ws.rules.Button37Click(kRuleButtons[tag]);
+    ws.rules.Button37Click(Rules::RuleOfTag(tag)->button);
     out.push_back(ReadRow(ws, k, tag));
   }
   return true;
@@ -235,6 +227,25 @@ void SortScanRows(std::vector<ScanRow>& rows) {
   sorted.reserve(rows.size());
   for (auto& k : keys) sorted.push_back(std::move(rows[k.second]));
   rows = std::move(sorted);
+}
+
+const std::vector<std::string>& ScanColumnHeadings() {
+  static const std::vector<std::string> headings = {"コード", "銘柄名", "規則", "全頻度", "全利率平均",
+                                                     "年平均頻度", "年利率", "勝率", "平均日数"};
+  return headings;
+}
+
+std::vector<std::string> ScanRowCells(const ScanRow& row) {
+  return {row.code,       row.name,          row.rule,     std::to_string(row.trades), row.average,
+          row.perYear,    row.annualRate,    row.winShare, row.averageDays};
+}
+
+void SaveScanCsv(const std::vector<ScanRow>& rows, const std::string& path) {
+  std::vector<std::string> lines;
+  lines.reserve(rows.size() + 1);
+  lines.push_back(ToCommaText(ScanColumnHeadings()));
+  for (const ScanRow& row : rows) lines.push_back(ToCommaText(ScanRowCells(row)));
+  WriteLines(path, lines, true);
 }
 
 }  // namespace tavrine

@@ -1,0 +1,126 @@
+#include "chain/chains.h"
+
+#include <algorithm>
+
+#include "chart/chart_view.h"
+#include "chart/manual_entry.h"
+#include "chart/navigation.h"
+#include "series/series.h"
+#include "signals/backtest.h"
+#include "signals/overlays.h"
+#include "signals/rules.h"
+#include "store/text.h"
+
+namespace tavrine {
+
+namespace {
+
+// The code of a heading is its first four bytes. When the fourth byte is the
+// first half of a double-byte character, those four bytes are not a whole
+// text and no typed code can equal them.
+bool CodeMatches(const std::string& code, const std::string& heading) {
+  const std::string cut = LeftBytes(heading, 4);
+  if (ByteLength(cut) != std::min<std::size_t>(4, ByteLength(heading))) return false;
+  return cut == code;
+}
+
+}  // namespace
+
+Chains::Chains(State& ws, Series& series, ChartView& chartView, Navigation& navigation, ManualEntry& manualEntry,
+               Rules& rules, Backtest& backtest, Overlays& overlays)
+    : ws_(ws), series_(series), chartView_(chartView), rules_(rules), backtest_(backtest), overlays_(overlays) {
+  // The chart's navigation re-windows, and a price added by hand takes the
+  // newest deviation point: both steps lie above the chart's layer.
+  navigation.onRewindow = [this] { Button20Click(); };
+  manualEntry.onNewestDeviation = [this] { overlays_.Button103Click(); };
+}
+
+void Chains::Button3Click() {
+  SuspendRedraw r1(ws_.CalcTable);
+  SuspendRedraw r2(ws_.StockList);
+  SuspendRedraw r3(ws_.SeriesTable);
+  WaitCursor wait(ws_.platform);
+  const int L = series_.Extract();
+  series_.Button84Click();
+  if (L >= 25) series_.Button31Click();
+  if (L >= 75) series_.Button28Click();
+  if (L >= 200) overlays_.Button30Click();
+  series_.Button29Click();
+}
+
+void Chains::Button20Click() {
+  WaitCursor wait(ws_.platform);
+  series_.Button10Click();
+  series_.Button21Click();
+  series_.Button12Click();
+  overlays_.Button33Click();
+  chartView_.Button8Click();
+}
+
+void Chains::Button27Click() {
+  auto& st = ws_.SeriesTable;
+  st.set(3, 4864, "0");
+  const std::string code = ws_.form.text("Edit1");
+  // Every column is compared: with a code given twice the last column wins.
+  for (int c = 1; c <= 200; ++c) {
+    const std::string& heading = ws_.StockList.cell(c, 0);
+    if (CodeMatches(code, heading)) {
+      st.setInt(4, 4862, c);
+      st.set(3, 4864, "1");
+      st.set(4, 4864, heading);
+    }
+  }
+}
+
+void Chains::SelectionChain(const SelectionChainOptions& o) {
+  Button3Click();
+  if (o.resetTerm) {
+    ws_.SeriesTable.set(11, 4864, "0");
+    ws_.form.setText("Button13", "S2");
+  }
+  if (o.progress) ws_.setProgress("データ処理中");
+  series_.Button9Click();
+  series_.Button21Click();
+  if (o.progress) ws_.setProgress("データ移送中");
+  series_.Button24Click();
+  series_.Button12Click();
+}
+
+void Chains::StringGrid5MouseUp(int c, int r) {
+  if (c < 0 || r < 0) return;
+  const std::string heading = ws_.StockPicker.cell(c, r);
+  if (IsBlank(heading)) return;
+  WaitCursor wait(ws_.platform);
+  const std::string code = LeftBytes(heading, 4);
+  ws_.form.setText("Edit1", code);
+  ws_.SeriesTable.set(4, 4864, code);
+  ws_.SeriesTable.set(5, 4862, "0");
+  ws_.SeriesTable.set(12, 4863, "S1");
+  Button19Click();
+  ws_.form.setVisible("Panel4", false);
+  ws_.form.setVisible("Edit5", true);
+  if (ws_.SeriesTable.cell(9, 4863) == "1") ws_.form.setVisible("Panel7", true);
+}
+
+void Chains::Button19Click() {
+  WorkTable& st = ws_.SeriesTable;
+  Button27Click();
+  st.set(12, 4862, "0");
+  st.set(17, 4862, "1");
+  const std::string date = ws_.CalcTable.cell(0, 1);
+  st.set(10, 4863, date);
+  ws_.form.setText("Edit2", date);
+  if (st.cell(3, 4864) != "1") {
+    ws_.form.setText("Edit1", "");
+    ws_.platform.message("銘柄コ-ドを入れ直して下さい**7");
+    return;
+  }
+  st.set(4, 4863, "0");
+  SelectionChain({.resetTerm = true});
+  overlays_.Button33Click();
+  overlays_.FillColumn11(st.cell(3, 4863) == "4800" && ws_.form.text("Button81") == "S");
+  chartView_.Button8Click();
+  backtest_.Button51Click();
+}
+
+}  // namespace tavrine
