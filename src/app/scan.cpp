@@ -11,6 +11,7 @@
 #include "app/workspace.h"
 #include "store/codec.h"
 #include "store/comma_text.h"
+#include "store/control_cells.h"
 #include "store/text.h"
 #include "store/work_table.h"
 
@@ -42,13 +43,13 @@ bool Cancelled(const ScanOptions& o) { return o.cancel && o.cancel->load(std::me
 void PrepareStock(Workspace& ws, int k, bool entryBuy) {
   auto& st = ws.SeriesTable;
   ws.startup.WriteStartValues();
-  st.set(1, 4864, "4860");
-  st.setInt(4, 4862, k);
-  st.set(4, 4864, ws.StockList.cell(k, 0));
-  st.set(17, 4862, "1");
-  st.set(7, 4863, entryBuy ? "1" : "0");
-  st.set(11, 4864, "0");
-  st.set(10, 4863, ws.StockList.cell(0, 1));
+  st.set(ctl::RowsConsidered, "4860");
+  st.setInt(ctl::StockColumn, k);
+  st.set(ctl::Heading, ws.StockList.cell(k, 0));
+  st.set(ctl::DateSource, "1");
+  st.set(ctl::EntryDirection, entryBuy ? "1" : "0");
+  st.set(ctl::TermMode, "0");
+  st.set(ctl::DateInView, ws.StockList.cell(0, 1));
 
   auto& f = ws.form;
   f.setText("Button79", "長");

@@ -5,6 +5,7 @@
 
 #include "app/workspace.h"
 #include "app/scan.h"
+#include "store/control_cells.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -195,7 +196,7 @@ class Runner {
     if (words.size() != 1 || (words[0] != "long" && words[0] != "short")) throw BadLine{"scan needs long or short"};
     ScanOptions o;
     o.shortTerm = words[0] == "short";
-    const std::string& direction = ws_.SeriesTable.cell(7, 4863);
+    const std::string& direction = ws_.SeriesTable.cell(ctl::EntryDirection);
     o.entryBuy = direction.empty() || direction == "1";
     o.threads = 2;
     for (const ScanRow& r : RunScan(ws_.StockList, o)) {

@@ -1,6 +1,7 @@
 #include "app/selection.h"
 
 #include "app/workspace.h"
+#include "store/control_cells.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -39,10 +40,10 @@ void Selection::Button7Click(const std::string& sender) {
   SuspendRedraw redraw(ws_.StockPicker);
   WaitCursor wait(ws_.platform);
   ws_.chains.Button27Click();
-  if (st.getInt(3, 4864) == 1) {
+  if (st.getInt(ctl::StockFound) == 1) {
     ws_.form.setVisible("Panel4", false);
     ws_.form.setText("Edit2", ws_.StockList.cell(0, 1));
-    st.set(4, 4863, "0");
+    st.set(ctl::WindowStart, "0");
     ws_.chains.SelectionChain({});
     ws_.chartView.DrawChartClick(sender);
     ws_.rules.Button37Click(sender);

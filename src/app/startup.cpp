@@ -4,6 +4,7 @@
 
 #include "app/workspace.h"
 #include "store/codec.h"
+#include "store/control_cells.h"
 #include "store/paths.h"
 #include "store/table_file.h"
 #include "store/text.h"
@@ -80,21 +81,21 @@ void Startup::Button123Click() {
 
 void Startup::WriteStartValues() {
   auto& st = ws_.SeriesTable;
-  st.set(4, 4863, "0");
-  st.set(6, 4862, "0");
-  st.set(6, 4863, "0");
-  st.set(6, 4864, "0");
-  st.set(7, 4862, "7");
-  st.set(7, 4863, "1");
-  ws_.CacheTable.set(0, 0, "0");
-  st.set(17, 4863, "0");
-  st.set(1, 4863, "1");
-  st.set(5, 4862, "0");
-  st.set(3, 4863, "800");
-  st.set(3, 4864, "1");
-  ws_.StatsTable.set(13, 3, "S1");
-  st.set(9, 4863, "1");
-  st.set(12, 4862, "0");
+  st.set(ctl::WindowStart, "0");
+  st.set(ctl::PositionFlag, "0");
+  st.set(ctl::TradesOpened, "0");
+  st.set(ctl::TradesClosed, "0");
+  st.set(ctl::RuleNumber, "7");
+  st.set(ctl::EntryDirection, "1");
+  ws_.CacheTable.set(ctl::CacheColumnFound, "0");
+  st.set(ctl::CacheSlot, "0");
+  st.set(ctl::ChartLayout, "1");
+  st.set(ctl::PickerShown, "0");
+  st.set(ctl::ChartSpan, "800");
+  st.set(ctl::StockFound, "1");
+  ws_.StatsTable.set(ctl::Condition, "S1");
+  st.set(ctl::MemoShown, "1");
+  st.set(ctl::OscillatorState, "0");
 }
 
 void Startup::Button5Click() {
@@ -108,15 +109,15 @@ void Startup::Button5Click() {
   LoadStockList();
   ws_.setProgress("データ調整中...");
   Button53Click();
-  st.set(1, 4864, "4860");
-  st.set(4, 4864, list.cell(4, 0));
-  st.set(4, 4862, "4");
+  st.set(ctl::RowsConsidered, "4860");
+  st.set(ctl::Heading, list.cell(4, 0));
+  st.set(ctl::StockColumn, "4");
   ws_.form.setText("Edit1", LeftBytes(list.cell(4, 0), 4));
   ws_.form.setText("Edit6", list.cell(4, 1));
-  st.set(17, 4862, "1");
+  st.set(ctl::DateSource, "1");
   ws_.calendar.Button112Click();
   WriteStartValues();
-  st.set(10, 4863, list.cell(0, 1));
+  st.set(ctl::DateInView, list.cell(0, 1));
   ws_.form.setText("Edit2", list.cell(0, 1));
   ws_.setProgress("データ計算中...");
   ws_.memo.Button36Click();

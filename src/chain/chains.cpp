@@ -9,6 +9,7 @@
 #include "signals/backtest.h"
 #include "signals/overlays.h"
 #include "signals/rules.h"
+#include "store/control_cells.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -59,15 +60,15 @@ void Chains::Button20Click() {
 
 void Chains::Button27Click() {
   auto& st = ws_.SeriesTable;
-  st.set(3, 4864, "0");
+  st.set(ctl::StockFound, "0");
   const std::string code = ws_.form.text("Edit1");
   // Every column is compared: with a code given twice the last column wins.
   for (int c = 1; c <= 200; ++c) {
     const std::string& heading = ws_.StockList.cell(c, 0);
     if (CodeMatches(code, heading)) {
-      st.setInt(4, 4862, c);
-      st.set(3, 4864, "1");
-      st.set(4, 4864, heading);
+      st.setInt(ctl::StockColumn, c);
+      st.set(ctl::StockFound, "1");
+      st.set(ctl::Heading, heading);
     }
   }
 }
@@ -75,7 +76,7 @@ void Chains::Button27Click() {
 void Chains::SelectionChain(const SelectionChainOptions& o) {
   Button3Click();
   if (o.resetTerm) {
-    ws_.SeriesTable.set(11, 4864, "0");
+    ws_.SeriesTable.set(ctl::TermMode, "0");
     ws_.form.setText("Button13", "S2");
   }
   if (o.progress) ws_.setProgress("データ処理中");
@@ -93,32 +94,32 @@ void Chains::StringGrid5MouseUp(int c, int r) {
   WaitCursor wait(ws_.platform);
   const std::string code = LeftBytes(heading, 4);
   ws_.form.setText("Edit1", code);
-  ws_.SeriesTable.set(4, 4864, code);
-  ws_.SeriesTable.set(5, 4862, "0");
-  ws_.SeriesTable.set(12, 4863, "S1");
+  ws_.SeriesTable.set(ctl::Heading, code);
+  ws_.SeriesTable.set(ctl::PickerShown, "0");
+  ws_.SeriesTable.set(ctl::RuleLabel, "S1");
   Button19Click();
   ws_.form.setVisible("Panel4", false);
   ws_.form.setVisible("Edit5", true);
-  if (ws_.SeriesTable.cell(9, 4863) == "1") ws_.form.setVisible("Panel7", true);
+  if (ws_.SeriesTable.cell(ctl::MemoShown) == "1") ws_.form.setVisible("Panel7", true);
 }
 
 void Chains::Button19Click() {
   WorkTable& st = ws_.SeriesTable;
   Button27Click();
-  st.set(12, 4862, "0");
-  st.set(17, 4862, "1");
+  st.set(ctl::OscillatorState, "0");
+  st.set(ctl::DateSource, "1");
   const std::string date = ws_.CalcTable.cell(0, 1);
-  st.set(10, 4863, date);
+  st.set(ctl::DateInView, date);
   ws_.form.setText("Edit2", date);
-  if (st.cell(3, 4864) != "1") {
+  if (st.cell(ctl::StockFound) != "1") {
     ws_.form.setText("Edit1", "");
     ws_.platform.message("銘柄コ-ドを入れ直して下さい**7");
     return;
   }
-  st.set(4, 4863, "0");
+  st.set(ctl::WindowStart, "0");
   SelectionChain({.resetTerm = true});
   overlays_.Button33Click();
-  overlays_.FillColumn11(st.cell(3, 4863) == "4800" && ws_.form.text("Button81") == "S");
+  overlays_.FillColumn11(st.cell(ctl::ChartSpan) == "4800" && ws_.form.text("Button81") == "S");
   chartView_.Button8Click();
   backtest_.Button51Click();
 }

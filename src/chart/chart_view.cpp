@@ -1,5 +1,6 @@
 #include "chart/chart_view.h"
 
+#include "store/control_cells.h"
 #include "store/state.h"
 #include "store/text.h"
 
@@ -33,24 +34,24 @@ int ChartView::SpanForTag(int tag) {
 }
 
 int ChartView::FirstDrawnRow() const {
-  if (ws_.SeriesTable.cell(16, 4863) == "1") return 1;  // a price added by hand sits in row 1
-  return ws_.SeriesTable.getInt(2, 4863);
+  if (ws_.SeriesTable.cell(ctl::ManualEntryShown) == "1") return 1;  // a price added by hand sits in row 1
+  return ws_.SeriesTable.getInt(ctl::FirstDataRow);
 }
 
 void ChartView::Sampling(int& n, int& step) const {
-  const int count = ws_.SeriesTable.getInt(3, 4862);
+  const int count = ws_.SeriesTable.getInt(ctl::PlottedDays);
   if (count <= kThinAbove) {
     step = 1;
     n = count;
   } else {
     step = kThinStep;
-    n = ws_.SeriesTable.getInt(5, 4864);
+    n = ws_.SeriesTable.getInt(ctl::ThinnedPoints);
   }
 }
 
 void ChartView::PrepareFifthLine() {
   auto& t = ws_.SeriesTable;
-  if (t.cell(3, 4863) == "4800" && ws_.form.text("Button81") == "S") {
+  if (t.cell(ctl::ChartSpan) == "4800" && ws_.form.text("Button81") == "S") {
     // The long trend line needs 500 older days, so the newest 500 rows stay empty.
     for (int r = 1; r <= 500; ++r) t.set(11, r, "");
     for (int r = 501; r <= kLastRow; ++r) t.set(11, r, t.cell(13, r));
@@ -62,7 +63,7 @@ void ChartView::PrepareFifthLine() {
   // be a price typed by hand after the series was built.
   const long double close = t.getFloat(1, 1);
   const long double avg = t.getInt(2, 1);
-  const long double p = t.getInt(5, 4863);
+  const long double p = t.getInt(ctl::PriceScale);
   // Without an average there is no deviation to show; keep the copied cell
   // rather than writing the result of a division by zero.
   if (avg == 0) return;
@@ -72,39 +73,39 @@ void ChartView::PrepareFifthLine() {
 void ChartView::DrawChartClick(const std::string& sender) {
   DrawGuard guard(ws_);
   const int tag = ws_.form.has(sender) ? ws_.form.tag(sender) : 0;
-  ws_.SeriesTable.setInt(3, 4863, SpanForTag(tag));
+  ws_.SeriesTable.setInt(ctl::ChartSpan, SpanForTag(tag));
   PrepareFifthLine();
   Button8Click();
 }
 
 void ChartView::Button8Click() {
   DrawGuard guard(ws_);
-  ws_.form.setText("Edit5", ws_.SeriesTable.cell(4, 4864));
+  ws_.form.setText("Edit5", ws_.SeriesTable.cell(ctl::Heading));
   Button14Click();
   // Flag "1" (the only value ever set) lets the oscillator selector choose the lower lines.
-  if (ws_.SeriesTable.cell(1, 4863) == "1") Button15Click();
+  if (ws_.SeriesTable.cell(ctl::ChartLayout) == "1") Button15Click();
 }
 
 void ChartView::Button14Click() {
   DrawGuard guard(ws_);
   auto& t = ws_.SeriesTable;
-  const int span = t.getInt(3, 4863);
-  const int priced = t.getInt(2, 4862);
+  const int span = t.getInt(ctl::ChartSpan);
+  const int priced = t.getInt(ctl::PricedRows);
   int count = span;
   if (ws_.form.text("Button118") == "巾" && priced < span) count = priced;
   const int start = FirstDrawnRow();
-  t.setInt(3, 4862, count);
+  t.setInt(ctl::PlottedDays, count);
   int n = count, step = 1;
   if (count > kThinAbove) {
     n = static_cast<int>(Trunc(count / 10.0L));
-    t.setInt(5, 4864, n - 1);
+    t.setInt(ctl::ThinnedPoints, n - 1);
     step = kThinStep;
   }
   Button23Click();
 
   ws_.form.setText("Edit6", t.cell(1, start));
   ws_.form.setText("Edit2", t.cell(0, start));
-  t.set(10, 4863, ws_.form.text("Edit2"));
+  t.set(ctl::DateInView, ws_.form.text("Edit2"));
 
   auto& chart = ws_.chart;
   for (int p = ChartModel::owarine; p <= ChartModel::idouheikinn1000; ++p) {
@@ -128,7 +129,7 @@ void ChartView::Button15Click() {
 
   // Lines S1, S2, ... in order, fed by consecutive source columns.
   int firstCol = 0, lines = 0;
-  const std::string& state = t.cell(12, 4862);
+  const std::string& state = t.cell(ctl::OscillatorState);
   if (state == "0") {
     firstCol = 7;   // trend lines S1..S4 and the fifth line
     lines = 5;

@@ -4,6 +4,7 @@
 
 #include "chart/chart_view.h"
 #include "chart/navigation.h"
+#include "store/control_cells.h"
 #include "store/state.h"
 #include "store/paths.h"
 #include "store/text.h"
@@ -26,17 +27,17 @@ void ManualEntry::Button34Click() {
   WaitCursor wait(ws_.platform);
   SuspendRedraw redraw(st);
 
-  const long double P = st.getInt(5, 4863);
-  st.set(16, 4863, "1");
+  const long double P = st.getInt(ctl::PriceScale);
+  st.set(ctl::ManualEntryShown, "1");
   if (!IsBlankWide(st.cell(1, 1))) {
     // The newest row holds a price: make room by moving every row down one.
-    st.set(16, 4864, "1");
+    st.set(ctl::ManualPriceEntered, "1");
     st.copyRowsFrom(st, 1, 2, 4859);
     // In the long term the fifth line has no value in its newest 500 rows.
     // The shift turned those empty cells into blanks, which the redraw would
     // stop at; they stay empty, so the entry the user is invited to make
     // draws as in the other terms.
-    if (st.cell(3, 4863) == "4800")
+    if (st.cell(ctl::ChartSpan) == "4800")
       for (int r = 2; r <= 4860; ++r)
         if (st.cell(11, r) == " ") st.set(11, r, "");
   }
@@ -63,7 +64,7 @@ void ManualEntry::Button34Click() {
   st.setInt(10, 101, Round(Divide((a200 - a200old) * (P * 2.5L), a200)));
 
   // The newest point of the fifth line, except in the long term.
-  if (st.cell(3, 4863) != "4800" && !st.cell(1, 1).empty()) {
+  if (st.cell(ctl::ChartSpan) != "4800" && !st.cell(1, 1).empty()) {
     const long double close = st.getFloat(1, 1);
     st.setInt(11, 1, Round(Divide((close - a5) * (4 * P), a5)));
   }
@@ -80,7 +81,7 @@ void ManualEntry::Edit6Change() { ws_.form.setNumberOnly("Edit6", true); }
 
 void ManualEntry::Button35Click() {
   navigation_.Label1Click();
-  ws_.SeriesTable.set(16, 4863, "");
+  ws_.SeriesTable.set(ctl::ManualEntryShown, "");
   if (ws_.form.text("Edit6").empty()) ws_.form.setText("Edit6", ws_.SeriesTable.cell(1, 2));
 }
 

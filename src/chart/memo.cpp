@@ -1,5 +1,6 @@
 #include "chart/memo.h"
 
+#include "store/control_cells.h"
 #include "store/state.h"
 #include "store/codec.h"
 #include "store/paths.h"
@@ -30,10 +31,10 @@ void MemoPanel::Button18Click() {
 void MemoPanel::Button58Click() {
   if (ws_.form.visible("Panel7")) {
     ws_.form.setVisible("Panel7", false);
-    ws_.SeriesTable.set(9, 4863, "0");
+    ws_.SeriesTable.set(ctl::MemoShown, "0");
   } else {
     ws_.form.setVisible("Panel7", true);
-    ws_.SeriesTable.set(9, 4863, "1");
+    ws_.SeriesTable.set(ctl::MemoShown, "1");
   }
 }
 

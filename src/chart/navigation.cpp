@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 
+#include "store/control_cells.h"
 #include "store/state.h"
 #include "store/text.h"
 
@@ -20,21 +21,21 @@ void Navigation::Rewindow() {
 }
 
 void Navigation::Button61Click() {
-  const int o = ws_.SeriesTable.getInt(4, 4863);
+  const int o = ws_.SeriesTable.getInt(ctl::WindowStart);
   const int s = StrToInt(ws_.form.text("Edit10"));
   // Never past the newest day.
   if (o - s < 0) return;
-  ws_.SeriesTable.setInt(4, 4863, o - s);
+  ws_.SeriesTable.setInt(ctl::WindowStart, o - s);
   Button63Click();
 }
 
 void Navigation::Button62Click() {
-  const int o = ws_.SeriesTable.getInt(4, 4863);
+  const int o = ws_.SeriesTable.getInt(ctl::WindowStart);
   const int s = StrToInt(ws_.form.text("Edit10"));
   // A negative step typed into the box must not push the window start below
   // the newest day either.
   if (o < 0 || o + s < 0) return;
-  ws_.SeriesTable.setInt(4, 4863, o + s);
+  ws_.SeriesTable.setInt(ctl::WindowStart, o + s);
   Button63Click();
 }
 
@@ -43,7 +44,7 @@ void Navigation::Button63Click() {
   auto& calc = ws_.CalcTable;
   auto& series = ws_.SeriesTable;
   auto& chart = ws_.chart;
-  const int o = series.getInt(4, 4863);
+  const int o = series.getInt(ctl::WindowStart);
   chart.clearAll();
   ws_.form.setText("Edit2", calc.cell(0, o + 1));
   ws_.form.setText("Edit6", calc.cell(1, o + 1));
@@ -56,7 +57,7 @@ void Navigation::Button63Click() {
 
   for (int p = ChartModel::owarine; p <= ChartModel::idouheikinn1000; ++p) fill(p, calc, p + 1, 1);
 
-  if (series.cell(12, 4862) == "0") {
+  if (series.cell(ctl::OscillatorState) == "0") {
     // Trend lines begin where they have values: 2, 12, 37 and 100 days in.
     fill(ChartModel::S1, calc, 7, 3);
     fill(ChartModel::S2, calc, 8, 13);
@@ -90,9 +91,9 @@ void Navigation::JumpPass() {
   auto& calc = ws_.CalcTable;
   auto& series = ws_.SeriesTable;
   const std::string typed = ws_.form.text("Edit2");
-  series.set(10, 4863, typed);
-  const int last = series.getInt(1, 4862);
-  series.set(16, 4864, "0");
+  series.set(ctl::DateInView, typed);
+  const int last = series.getInt(ctl::LastDataRow);
+  series.set(ctl::ManualPriceEntered, "0");
 
   std::string found = calc.cell(0, 1);
   int hit = 0;
@@ -101,7 +102,7 @@ void Navigation::JumpPass() {
     const std::string& date = calc.cell(0, row);
     if (date == typed) {
       hit = calc.getInt(18, row) - 1;
-      series.setInt(4, 4863, hit);
+      series.setInt(ctl::WindowStart, hit);
     } else {
       if (!typedDay) typedDay = StrToDate(typed);
       // Rows run newest first, so this ends at the earliest day after the typed one.
@@ -134,11 +135,11 @@ void Navigation::Edit2KeyPress(int key) {
 
 void Navigation::Label1Click() {
   auto& series = ws_.SeriesTable;
-  series.set(16, 4864, "0");
-  series.set(4, 4863, "0");
+  series.set(ctl::ManualPriceEntered, "0");
+  series.set(ctl::WindowStart, "0");
   const std::string newest = ws_.CalcTable.cell(0, 1);
   ws_.form.setText("Edit2", newest);
-  series.set(10, 4863, newest);
+  series.set(ctl::DateInView, newest);
   Rewindow();
 }
 

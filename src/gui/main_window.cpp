@@ -21,6 +21,7 @@
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
 #include "gui/widgets.h"
+#include "store/control_cells.h"
 #include "store/paths.h"
 #include "views/export.h"
 
@@ -568,7 +569,7 @@ ScanWindow* MainWindow::openScan() {
   if (!scan_) {
     ScanSource source;
     source.stockList = [this] { return ws_.StockList; };
-    source.entryBuy = [this] { return ws_.SeriesTable.cell(7, 4863) == "1"; };
+    source.entryBuy = [this] { return ws_.SeriesTable.cell(ctl::EntryDirection) == "1"; };
     source.pick = [this](const ScanRow& row, bool shortTerm) { pickStockRule(row.code, row.tag, shortTerm); };
     scan_ = new ScanWindow(std::move(source), this);
     scan_->messageHook = platform_.messageHook;
@@ -622,7 +623,7 @@ bool MainWindow::saveChartImage(const QString& path) {
 void MainWindow::chooseStatsCsv() {
   // Suggested name: the code and the rule of the list, in the data folder.
   std::string name = ws_.form.text("Edit1");
-  const std::string rule = ws_.StatsTable.cell(13, 3);
+  const std::string rule = ws_.StatsTable.cell(ctl::Condition);
   if (!IsBlank(rule)) name += "_" + rule;
   const QString start = QDir(QString::fromStdString(HomeDir())).filePath(QString::fromStdString(name) + ".csv");
   QString path = QFileDialog::getSaveFileName(this, QStringLiteral("CSV保存"), start,

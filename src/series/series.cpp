@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "store/control_cells.h"
 #include "store/state.h"
 #include "series/decimal_form.h"
 #include "store/text.h"
@@ -122,8 +123,8 @@ void Series::Button10Click() {
 
 void Series::Button11Click() {
   auto& st = ws_.SeriesTable;
-  const int n = st.getInt(1, 4864);
-  const int k = st.getInt(4, 4862);
+  const int n = st.getInt(ctl::RowsConsidered);
+  const int k = st.getInt(ctl::StockColumn);
   int e = 0, s = 0;
   for (int r = 2; r <= n; ++r) {
     const std::string& v = ws_.StockList.cell(k, r);
@@ -132,7 +133,7 @@ void Series::Button11Click() {
     else if (v == " ")
       ++s;
   }
-  st.setInt(1, 4862, n - e - s);
+  st.setInt(ctl::LastDataRow, n - e - s);
 }
 
 int Series::Extract() {
@@ -143,24 +144,24 @@ int Series::Extract() {
   SuspendRedraw r2(list);
   SuspendRedraw r3(st);
 
-  const int k = st.getInt(4, 4862);
+  const int k = st.getInt(ctl::StockColumn);
   Button22Click();
   Button11Click();
   Button10Click();
   resetCache();
 
-  int L = st.getInt(1, 4862);
+  int L = st.getInt(ctl::LastDataRow);
   if (k == 199) {
     // The scratch column's five oldest rows are not part of the series.
     L -= 5;
-    st.setInt(1, 4862, L);
+    st.setInt(ctl::LastDataRow, L);
   }
 
   int blanks = 0;
   for (int r = 1; r <= 20; ++r)
     if (IsBlank(list.cell(k, r))) ++blanks;
   const int F = blanks + 1;
-  st.setInt(2, 4863, F);
+  st.setInt(ctl::FirstDataRow, F);
 
   calc.set(0, 0, list.cell(0, 0));
   calc.set(1, 0, list.cell(k, 0));
@@ -183,7 +184,7 @@ void Series::extractInOrder(int k, int F, int L) {
   auto& st = ws_.SeriesTable;
   auto& calc = ws_.CalcTable;
   auto& list = ws_.StockList;
-  const std::string& mode = st.cell(17, 4862);
+  const std::string& mode = st.cell(ctl::DateSource);
   if (mode == "0" || mode == "3") {
     for (int r = 1; r <= kLastRow; ++r) calc.set(0, r, ws_.DateTable.cell(0, r));
   } else if (mode == "1") {
@@ -214,7 +215,7 @@ void Series::extractInOrder(int k, int F, int L) {
   long long sum25 = 0;
   for (int r = F + 1; r <= F + 25; ++r) sum25 += closeAt(r);
   const long long P = RoundQuotient(sum25, 25);
-  st.setInt(5, 4863, P);
+  st.setInt(ctl::PriceScale, P);
 
   // 5-day average and S1. sum5 covers rows r .. r+4, sumA rows r+2 .. r+6.
   long long sum5 = 0, sumA = 0;
@@ -270,7 +271,7 @@ void Series::extractAtOnce(int F, int L, const std::vector<long long>& yen) {
   long long sum25 = 0;
   for (int r = F + 1; r <= F + 25; ++r) sum25 += yen[r];
   const long long P = RoundQuotient(sum25, 25);
-  st.setInt(5, 4863, P);
+  st.setInt(ctl::PriceScale, P);
 
   const std::size_t n = static_cast<std::size_t>(L) + 3;
   std::vector<long long> ma5(n, 0), s1(n, 0);
@@ -290,7 +291,7 @@ void Series::extractAtOnce(int F, int L, const std::vector<long long>& yen) {
   }
 
   // Written a column at a time, down the rows.
-  const std::string& mode = st.cell(17, 4862);
+  const std::string& mode = st.cell(ctl::DateSource);
   if (mode == "0" || mode == "3" || mode == "1") {
     const WorkTable& dates = mode == "1" ? ws_.StockList : ws_.DateTable;
     for (int r = 1; r <= kLastRow; ++r) calc.set(0, r, dates.cell(0, r));
@@ -348,10 +349,10 @@ void Series::averagePass(int w, int col, int g, long double f, int s, int pairCo
   auto& st = ws_.SeriesTable;
   SuspendRedraw redraw(ws_.CalcTable);
   syncCache();
-  const int F = st.getInt(2, 4863);
-  const int L = st.getInt(1, 4862);
+  const int F = st.getInt(ctl::FirstDataRow);
+  const int L = st.getInt(ctl::LastDataRow);
   const auto avg = movingAverage(w, col, F, L);
-  if (L - lastOffset >= F) trendLine(avg, g, f, s, pairCol, F, L - lastOffset, st.getInt(5, 4863));
+  if (L - lastOffset >= F) trendLine(avg, g, f, s, pairCol, F, L - lastOffset, st.getInt(ctl::PriceScale));
   stampCache();
 }
 
@@ -367,13 +368,13 @@ void Series::Button29Click() {
   auto& calc = ws_.CalcTable;
   SuspendRedraw redraw(calc);
   syncCache();
-  const int F = st.getInt(2, 4863);
-  const int L = st.getInt(1, 4862);
+  const int F = st.getInt(ctl::FirstDataRow);
+  const int L = st.getInt(ctl::LastDataRow);
   long long P = 0;
   bool haveP = false;
   auto price = [&] {
     if (!haveP) {
-      P = st.getInt(5, 4863);
+      P = st.getInt(ctl::PriceScale);
       haveP = true;
     }
     return static_cast<long double>(P);
@@ -403,14 +404,14 @@ void Series::Button84Click() {
   auto& calc = ws_.CalcTable;
   SuspendRedraw redraw(calc);
   syncCache();
-  const int F = st.getInt(2, 4863);
-  const int L = st.getInt(1, 4862);
+  const int F = st.getInt(ctl::FirstDataRow);
+  const int L = st.getInt(ctl::LastDataRow);
   if (L < F) {
     stampCache();
     return;
   }
   int P = 0;
-  if (!closesReadable(F, L) || !TryStrictInt(st.cell(5, 4863), P)) {
+  if (!closesReadable(F, L) || !TryStrictInt(st.cell(ctl::PriceScale), P)) {
     stochasticsInOrder(F, L);
     stampCache();
     return;
@@ -503,7 +504,7 @@ void Series::stochasticsInOrder(int F, int L) {
   bool haveP = false;
   auto price = [&] {
     if (!haveP) {
-      P = st.getInt(5, 4863);
+      P = st.getInt(ctl::PriceScale);
       haveP = true;
     }
     return static_cast<long double>(P);
@@ -600,18 +601,18 @@ void Series::Button21Click() {
   SuspendRedraw r1(calc);
   SuspendRedraw r2(st);
   WaitCursor wait(ws_.platform);
-  const int M = st.getInt(1, 4862) - 1;
+  const int M = st.getInt(ctl::LastDataRow) - 1;
   st.copyRowFrom(calc, 0, 0);
-  const int W = st.getInt(4, 4863);
+  const int W = st.getInt(ctl::WindowStart);
   // The window never reaches the control rows below row 4860.
   const int last = std::min(M - W, kLastRow);
   st.copyRowsFrom(calc, 1 + W, 1, last);
-  st.setInt(2, 4862, M - W);
+  st.setInt(ctl::PricedRows, M - W);
 }
 
 void Series::Button24Click() {
   auto& st = ws_.SeriesTable;
-  const int L = st.getInt(1, 4862);
+  const int L = st.getInt(ctl::LastDataRow);
   int z = 0, b = 0;
   for (int r = 2; r <= L; ++r) {
     const std::string& v = st.cell(1, r);
@@ -620,7 +621,7 @@ void Series::Button24Click() {
     else if (IsBlank(v))
       ++b;
   }
-  st.setInt(2, 4862, L - z - b);
+  st.setInt(ctl::PricedRows, L - z - b);
 }
 
 void Series::Button12Click() {
@@ -629,7 +630,7 @@ void Series::Button12Click() {
   for (int c = 1; c <= 41; ++c)
     for (int r = 1; r <= kLastRow; ++r)
       if (IsBlankWide(st.cell(c, r))) st.set(c, r, "0");
-  const int F = st.getInt(2, 4863);
+  const int F = st.getInt(ctl::FirstDataRow);
   for (int c = 1; c <= 29; ++c)
     for (int r = 1; r <= F - 1; ++r) st.set(c, r, "");
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "store/control_cells.h"
 #include "store/state.h"
 #include "store/text.h"
 
@@ -86,17 +87,17 @@ void Backtest::Walk(bool entryBuy) {
   static const char* const kSellHeader[] = {"No.", "売り日", "買い日", "所要日数", "売り値", "買い値", "売値/買値"};
   for (int c = 0; c <= 6; ++c) t.set(c, 0, entryBuy ? kBuyHeader[c] : kSellHeader[c]);
 
-  const int rule = st.getInt(7, 4862);
-  const int v = st.getInt(2, 4862);
+  const int rule = st.getInt(ctl::RuleNumber);
+  const int v = st.getInt(ctl::PricedRows);
   int start = 0, end = 0;
   WalkWindow(rule, v, start, end);
 
   // Flat is 0 for entry-buy and 1 for entry-sell.
   const int flat = entryBuy ? 0 : 1;
   int flag = flat, entries = 0, exits = 0;
-  st.setInt(6, 4862, flag);
-  st.setInt(6, 4863, 0);
-  st.setInt(6, 4864, 0);
+  st.setInt(ctl::PositionFlag, flag);
+  st.setInt(ctl::TradesOpened, 0);
+  st.setInt(ctl::TradesClosed, 0);
 
   std::vector<Trade> trades;
   Trade open;
@@ -114,8 +115,8 @@ void Backtest::Walk(bool entryBuy) {
         t.set(1, 2000 - entries, open.entryDate);
         t.set(4, 2000 - entries, open.entryClose);
       }
-      st.setInt(6, 4862, flag);
-      st.setInt(6, 4863, entries);
+      st.setInt(ctl::PositionFlag, flag);
+      st.setInt(ctl::TradesOpened, entries);
     } else if (closes && flag != flat) {
       flag = flat;
       ++exits;
@@ -132,8 +133,8 @@ void Backtest::Walk(bool entryBuy) {
         t.set(6, 2000 - exits, open.ratio);
       }
       trades.push_back(open);
-      st.setInt(6, 4862, flag);
-      st.setInt(6, 4864, exits);
+      st.setInt(ctl::PositionFlag, flag);
+      st.setInt(ctl::TradesClosed, exits);
     }
   }
 
@@ -153,12 +154,12 @@ void Backtest::Walk(bool entryBuy) {
 void Backtest::Button41Click() { Walk(true); }
 void Backtest::Button48Click() { Walk(false); }
 
-int Backtest::ListedTrades() const { return std::min(ws_.SeriesTable.getInt(6, 4864), kMaxListed); }
+int Backtest::ListedTrades() const { return std::min(ws_.SeriesTable.getInt(ctl::TradesClosed), kMaxListed); }
 
 void Backtest::FilterAndOrder() {
   WorkTable& t = ws_.StatsTable;
   SuspendRedraw layout(t);
-  const int total = ws_.SeriesTable.getInt(6, 4864);
+  const int total = ws_.SeriesTable.getInt(ctl::TradesClosed);
   const int n = ListedTrades();
 
   const std::string text = ws_.form.text("MaskEdit1");
@@ -227,7 +228,7 @@ void Backtest::RatioStats() {
     if (counts[i] != 0) t.set(8 + i, 1, LeftBytes(FloatToStr(sums[i] / counts[i]), 5));
   if (countAll != 0) {
     t.set(8, 3, LeftBytes(FloatToStr(sumAll / countAll), 5));
-    t.set(11, 3, ws_.SeriesTable.cell(6, 4864));
+    t.set(11, 3, ws_.SeriesTable.cell(ctl::TradesClosed));
   }
 }
 
@@ -291,7 +292,7 @@ void Backtest::DayStats() {
 
 void Backtest::RunChain() {
   WriteHeaders();
-  if (ws_.SeriesTable.cell(7, 4863) == "1")
+  if (ws_.SeriesTable.cell(ctl::EntryDirection) == "1")
     Button41Click();
   else
     Button48Click();
@@ -307,8 +308,8 @@ void Backtest::Button51Click() {
   WaitCursor wait(ws_.platform);
   SuspendRedraw layout(ws_.CalcTable);
   ClearStats();
-  ws_.SeriesTable.set(7, 4862, "7");
-  ws_.StatsTable.set(13, 3, "S1");
+  ws_.SeriesTable.set(ctl::RuleNumber, "7");
+  ws_.StatsTable.set(ctl::Condition, "S1");
   ws_.form.setText("Button81", "S");
   RunChain();
 }

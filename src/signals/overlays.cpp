@@ -6,6 +6,7 @@
 #include "series/series.h"
 #include "signals/backtest.h"
 #include "signals/rules.h"
+#include "store/control_cells.h"
 #include "store/state.h"
 #include "signals/cells.h"
 #include "store/text.h"
@@ -14,7 +15,7 @@ namespace tavrine {
 
 namespace {
 
-bool TermModeIsLong(const State& ws) { return ws.SeriesTable.getInt(11, 4864) != 0; }
+bool TermModeIsLong(const State& ws) { return ws.SeriesTable.getInt(ctl::TermMode) != 0; }
 
 }  // namespace
 
@@ -24,13 +25,13 @@ void Overlays::Button79Click() {
   SuspendRedraw layout(ws_.CalcTable);
   auto& st = ws_.SeriesTable;
   Button85Click();
-  st.set(12, 4862, "1");
+  st.set(ctl::OscillatorState, "1");
   if (TermModeIsLong(ws_)) {
     Button30Click();
-    st.set(11, 4864, "0");
+    st.set(ctl::TermMode, "0");
     ws_.form.setText("Button79", "長");
   } else {
-    st.set(11, 4864, "1");
+    st.set(ctl::TermMode, "1");
     ws_.form.setText("Button79", "短");
     ShortTermSet();
   }
@@ -57,13 +58,13 @@ void Overlays::Button13Click() {
   WaitCursor wait(ws_.platform);
   SuspendRedraw layout(ws_.CalcTable);
   auto& st = ws_.SeriesTable;
-  if (st.cell(10, 4863) != ws_.form.text("Edit2")) Button85Click();
-  st.set(12, 4862, "1");
+  if (st.cell(ctl::DateInView) != ws_.form.text("Edit2")) Button85Click();
+  st.set(ctl::OscillatorState, "1");
   if (TermModeIsLong(ws_)) {
     Button30Click();
   } else {
     ws_.form.setText("Button13", "S2");
-    st.set(11, 4864, "1");
+    st.set(ctl::TermMode, "1");
     ws_.form.setText("Button79", "短");
     ShortTermSet();
   }
@@ -81,8 +82,8 @@ void Overlays::Button13Click() {
 
 void Overlays::DeviationOverlay(long double k, int maCol, long double band, int lastRow) {
   WorkTable& calc = ws_.CalcTable;
-  const int first = ws_.SeriesTable.getInt(2, 4863);
-  const long double p = ws_.SeriesTable.getInt(5, 4863);
+  const int first = ws_.SeriesTable.getInt(ctl::FirstDataRow);
+  const long double p = ws_.SeriesTable.getInt(ctl::PriceScale);
   auto deviation = [&](int r) {
     const long double close = calc.getInt(1, r);
     const long double ma = signals::ReadDecimal(calc, maCol, r);
@@ -99,13 +100,13 @@ void Overlays::Button82Click() {
   const bool to200 = ws_.form.text("Button81") == "S/O" && ws_.form.text("Button13") == "S3";
   if (to200) {
     ws_.form.setText("Button13", "S4");
-    st.set(11, 4864, "0");
+    st.set(ctl::TermMode, "0");
   } else {
     ws_.form.setText("Button13", "S3");
-    st.set(11, 4864, "1");
+    st.set(ctl::TermMode, "1");
   }
   ws_.form.setText("Button79", "長");
-  const int last = st.getInt(1, 4862);
+  const int last = st.getInt(ctl::LastDataRow);
   if (to200)
     DeviationOverlay(2.5L, 5, 0.1L, last - 200);
   else
@@ -113,7 +114,7 @@ void Overlays::Button82Click() {
 }
 
 void Overlays::Button80Click() {
-  const int last = ws_.SeriesTable.getInt(1, 4862);
+  const int last = ws_.SeriesTable.getInt(ctl::LastDataRow);
   DeviationOverlay(3.0L, 3, 0.04L, last - 25);
 }
 
@@ -125,13 +126,13 @@ void Overlays::OverlayCopy(long long upper, long long lower, int first, int last
                            const std::function<void(int)>& deviation) {
   WorkTable& calc = ws_.CalcTable;
   WorkTable& st = ws_.SeriesTable;
-  const int last = st.getInt(1, 4862);
+  const int last = st.getInt(ctl::LastDataRow);
   if (last < 26) {
     for (int r = first; r <= lastRow; ++r) deviation(r);
     return;
   }
-  const int offset = st.getInt(4, 4863);
-  const int h = st.cell(16, 4864) == "1" ? 1 : 0;
+  const int offset = st.getInt(ctl::WindowStart);
+  const int h = st.cell(ctl::ManualPriceEntered) == "1" ? 1 : 0;
   const std::string up = IntToStr(upper), low = IntToStr(lower);
   for (int r = first; r < 1 && r <= lastRow; ++r) deviation(r);
   for (int i = 1; i <= last - 25; ++i) {
@@ -154,8 +155,8 @@ void Overlays::OverlayCopy(long long upper, long long lower, int first, int last
 // not 0, short (9-day, with S3 above zero for the buy side) when it is 0.
 void Overlays::Button85Click() {
   WorkTable& calc = ws_.CalcTable;
-  const int first = ws_.SeriesTable.getInt(2, 4863);
-  const int last = ws_.SeriesTable.getInt(1, 4862);
+  const int first = ws_.SeriesTable.getInt(ctl::FirstDataRow);
+  const int last = ws_.SeriesTable.getInt(ctl::LastDataRow);
   if (TermModeIsLong(ws_)) {
     for (int r = first; r <= last - 94; ++r) {
       const long double fast = calc.getFloat(38, r), slow = calc.getFloat(39, r);
@@ -184,7 +185,7 @@ void Overlays::FillColumn11(bool fromS5) {
 // Oscillator selector "S" -> "ST9" -> "ST65" -> "S/O" -> "S".
 void Overlays::Button81Click() {
   WorkTable& st = ws_.SeriesTable;
-  const std::string state = st.cell(12, 4862);
+  const std::string state = st.cell(ctl::OscillatorState);
   std::string next = "0";
   if (state == "1") {
     ws_.form.setText("Button81", "S");
@@ -199,14 +200,14 @@ void Overlays::Button81Click() {
     ws_.form.setText("Button81", "S/O");
     next = "1";
   }
-  st.set(12, 4862, next);
+  st.set(ctl::OscillatorState, next);
 
-  const bool fromS5 = st.cell(3, 4863) == "4800" && ws_.form.text("Button81") == "S";
+  const bool fromS5 = st.cell(ctl::ChartSpan) == "4800" && ws_.form.text("Button81") == "S";
   FillColumn11(fromS5);
   if (!fromS5 && !st.cell(1, 1).empty()) {
     const long double close = st.getFloat(1, 1);
     const long double ma5 = st.getInt(2, 1);
-    const long double p = st.getInt(5, 4863);
+    const long double p = st.getInt(ctl::PriceScale);
     // A day without a 5-day average keeps the copied value.
     if (ma5 != 0) st.setInt(11, 1, Round((close - ma5) * (4 * p) / ma5));
   }
@@ -216,7 +217,7 @@ void Overlays::Button81Click() {
 // Zeros over the rows where the trend lines have no value yet.
 void Overlays::Button33Click() {
   WorkTable& st = ws_.SeriesTable;
-  const int f = st.getInt(2, 4863);
+  const int f = st.getInt(ctl::FirstDataRow);
   auto zero = [&st, f](int col, int rows) {
     for (int r = f; r < f + rows; ++r) st.set(col, r, "0");
   };
@@ -242,7 +243,7 @@ void Overlays::Button103Click() {
     k = 2.7L;
     maCol = 4;
   }
-  const long double p = st.getInt(5, 4863);
+  const long double p = st.getInt(ctl::PriceScale);
   const long double close = st.getInt(1, 1);
   const long double ma = st.getInt(maCol, 1);
   // Without the average the point is left as it was.

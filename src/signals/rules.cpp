@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "signals/backtest.h"
+#include "store/control_cells.h"
 #include "store/state.h"
 #include "signals/cells.h"
 #include "store/text.h"
@@ -31,7 +32,7 @@ struct Span {
   int last;
 };
 
-Span DataRows(const State& ws) { return {ws.SeriesTable.getInt(2, 4863), ws.SeriesTable.getInt(1, 4862)}; }
+Span DataRows(const State& ws) { return {ws.SeriesTable.getInt(ctl::FirstDataRow), ws.SeriesTable.getInt(ctl::LastDataRow)}; }
 
 // Round(minuend - subtrahend), the minuend read as an integer and the
 // subtrahend as a decimal.
@@ -127,11 +128,11 @@ void Rules::Button37Click(const std::string& sender) {
   SuspendRedraw layout(ws_.SeriesTable);
   WaitCursor wait(ws_.platform);
   backtest_.ClearStats();
-  ws_.SeriesTable.set(7, 4862, rule->digits);
+  ws_.SeriesTable.set(ctl::RuleNumber, rule->digits);
   std::string condition = rule->label;
   if (rule->number > 9) condition += LeftBytes(ws_.form.text("Button79"), 2);
-  ws_.StatsTable.set(13, 3, condition);
-  ws_.SeriesTable.set(12, 4863, rule->label);
+  ws_.StatsTable.set(ctl::Condition, condition);
+  ws_.SeriesTable.set(ctl::RuleLabel, rule->label);
   backtest_.RunChain();
 }
 
@@ -141,18 +142,18 @@ void Rules::Button47Click() {
   auto& st = ws_.SeriesTable;
   SuspendRedraw layout(st);
   WaitCursor wait(ws_.platform);
-  if (st.cell(7, 4863) == "1") {
-    st.set(7, 4863, "0");
+  if (st.cell(ctl::EntryDirection) == "1") {
+    st.set(ctl::EntryDirection, "0");
     ws_.form.setText("Button47", "入売");
   } else {
-    st.set(7, 4863, "1");
+    st.set(ctl::EntryDirection, "1");
     ws_.form.setText("Button47", "入買");
   }
   backtest_.ClearStats();
-  const int rule = st.getInt(7, 4862);
-  std::string condition = st.cell(12, 4863);
+  const int rule = st.getInt(ctl::RuleNumber);
+  std::string condition = st.cell(ctl::RuleLabel);
   if (rule > 9 && rule <= 40) condition += ws_.form.text("Button79");
-  ws_.StatsTable.set(13, 3, condition);
+  ws_.StatsTable.set(ctl::Condition, condition);
   backtest_.RunChain();
 }
 

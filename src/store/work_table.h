@@ -13,6 +13,12 @@
 
 namespace tavrine {
 
+// One fixed cell of a table, as the control cells name them (store/control_cells.h).
+struct CellRef {
+  int col;
+  int row;
+};
+
 class WorkTable {
  public:
   WorkTable(std::string name, int cols, int rows);
@@ -53,6 +59,13 @@ class WorkTable {
   long double getFloat(int c, int r) const { return StrToFloat(cell(c, r)); }
   void setInt(int c, int r, long long v) { set(c, r, IntToStr(v)); }
   void setFloat(int c, int r, long double v) { set(c, r, FloatToStr(v)); }
+
+  // The same reads and writes of a named cell.
+  const std::string& cell(CellRef c) const { return cell(c.col, c.row); }
+  void set(CellRef c, std::string v) { set(c.col, c.row, std::move(v)); }
+  int getInt(CellRef c) const { return getInt(c.col, c.row); }
+  long double getFloat(CellRef c) const { return getFloat(c.col, c.row); }
+  void setInt(CellRef c, long long v) { setInt(c.col, c.row, v); }
 
   // Row r as comma text over columns 0 .. colCount-1.
   std::string rowCommaText(int r) const;

@@ -1,5 +1,6 @@
 #include "views/candidates.h"
 
+#include "store/control_cells.h"
 #include "store/state.h"
 #include "web/collection.h"
 #include "store/paths.h"
@@ -30,7 +31,7 @@ void Candidates::showScratchOrComplain() {
 void Candidates::Button110Click() {
   ws_.form.setVisible("StringGrid7", true);
   Button111Click();
-  ws_.SeriesTable.set(17, 4862, "2");
+  ws_.SeriesTable.set(ctl::DateSource, "2");
   fillScratchFromRow(1);
   showScratchOrComplain();
   ws_.form.setVisible("Panel4", false);
@@ -54,7 +55,7 @@ void Candidates::Button111Click() {
 void Candidates::Button87Click() {
   ws_.form.setVisible("StringGrid7", true);
   Button120Click();
-  ws_.SeriesTable.set(17, 4862, "3");
+  ws_.SeriesTable.set(ctl::DateSource, "3");
 }
 
 void Candidates::Button120Click() {
@@ -68,7 +69,7 @@ void Candidates::StringGrid7MouseUp(int j, int r) {
   WaitCursor wait(ws_.platform);
   auto& t = ws_.CandidateTable;
   if (j < 0 || r < 0 || IsBlank(t.cell(j, r))) return;
-  const std::string mode = ws_.SeriesTable.cell(17, 4862);
+  const std::string mode = ws_.SeriesTable.cell(ctl::DateSource);
 
   if (mode == "2") {
     // The heading row holds dates, not prices: a click there shows nothing.
@@ -93,7 +94,7 @@ void Candidates::StringGrid7MouseUp(int j, int r) {
       // The collection sets its own date source; the portfolio view keeps "3".
       struct Restore {
         WorkTable& st;
-        ~Restore() { st.set(17, 4862, "3"); }
+        ~Restore() { st.set(ctl::DateSource, "3"); }
       } restore{ws_.SeriesTable};
       collection_.Button89Click();
       return;

@@ -1,5 +1,6 @@
 #include "web/calendar.h"
 
+#include "store/control_cells.h"
 #include "store/state.h"
 #include "store/paths.h"
 #include "store/table_file.h"
@@ -53,14 +54,14 @@ void Calendar::Probe() {
     dates.set(1, n, quote::ProbeDateText(d));
   }
   for (int r = n + 1; r <= 82; ++r) dates.set(1, r, "");
-  ws_.SeriesTable.set(18, 4862, IntToStr(n));
+  ws_.SeriesTable.set(ctl::NewTradingDays, IntToStr(n));
   Button117Click();
 }
 
 void Calendar::Button117Click() {
   WaitCursor wait(ws_.platform);
   auto& dates = ws_.DateTable;
-  const int n = StrToInt(ws_.SeriesTable.cell(18, 4862));
+  const int n = StrToInt(ws_.SeriesTable.cell(ctl::NewTradingDays));
   if (n > 0) {
     for (int r = 4860; r >= n + 1; --r) dates.set(0, r, dates.cell(0, r - n));
     for (int r = 1; r <= n; ++r) dates.set(0, r, dates.cell(1, r));

@@ -7,6 +7,7 @@
 #include "signals/backtest.h"
 #include "signals/overlays.h"
 #include "chart/chart_view.h"
+#include "store/control_cells.h"
 #include "store/table_file.h"
 #include "store/codec.h"
 #include "store/paths.h"
@@ -44,7 +45,7 @@ void Collection::setScratchReady(bool ready) {
   if (!ready) return;
   Collected c;
   c.code = ws_.form.text("Edit18");
-  c.lastRow = StrToInt(ws_.SeriesTable.cell(1, 4862));
+  c.lastRow = StrToInt(ws_.SeriesTable.cell(ctl::LastDataRow));
   const int kept = std::min(std::max(c.lastRow, 0), 4860);
   c.rows.reserve(static_cast<std::size_t>(kept) + 1);
   for (int r = 0; r <= kept; ++r) c.rows.push_back(ws_.StockList.cell(kScratch, r));
@@ -76,35 +77,35 @@ void Collection::Button89Click() {
 
   form.setText("Edit1", K);
   st.set(1, 1, "0");
-  st.set(17, 4862, "0");
+  st.set(ctl::DateSource, "0");
   for (int r = 1; r <= 4860; ++r) list.set(kScratch, r, "");
   st.set(1, 0, list.cell(kScratch, 0));
 
   // The slot counter as it was: a run that ends without being cached gives
   // its slot back, so the ring only counts stored series.
-  const std::string slotBefore = st.cell(17, 4863);
+  const std::string slotBefore = st.cell(ctl::CacheSlot);
   Button116Click();
 
-  if (ws_.CacheTable.cell(0, 0) != "0") {
-    const int k = StrToInt(ws_.CacheTable.cell(0, 0));
+  if (ws_.CacheTable.cell(ctl::CacheColumnFound) != "0") {
+    const int k = StrToInt(ws_.CacheTable.cell(ctl::CacheColumnFound));
     for (int r = 0; r <= kCacheRows; ++r) list.set(kScratch, r, ws_.CacheTable.cell(k, r));
   } else {
     try {
       fetchPages(K);
     } catch (...) {
-      st.set(17, 4863, slotBefore);
+      st.set(ctl::CacheSlot, slotBefore);
       throw;
     }
     // Every page before the second-to-last fetched one must have delivered
     // its 50 rows.
-    const int L = StrToInt(st.cell(14, 4864));
+    const int L = StrToInt(st.cell(ctl::LastPage));
     for (int r = 1; r <= 50 * L - 50; ++r)
       if (list.cell(kScratch, r).empty()) list.set(kScratch, 0, "0");
     if (list.cell(kScratch, 0) == "0") {
       // Interrupted: not cached, so asking again fetches anew.
-      st.set(17, 4863, slotBefore);
+      st.set(ctl::CacheSlot, slotBefore);
     } else {
-      const int p = StrToInt(st.cell(17, 4863));
+      const int p = StrToInt(st.cell(ctl::CacheSlot));
       for (int r = 0; r <= kCacheRows; ++r) ws_.CacheTable.set(p + 1, r, list.cell(kScratch, r));
     }
   }
@@ -138,7 +139,7 @@ void Collection::fetchPages(const std::string& code) {
                   static_cast<int>(Trunc(n * 100.0L / 76.0L)));
     ws_.setProgress(buf);
     const std::string body = http_.Get(QuoteHost(), quote::CollectionPath(n, code, Today()));
-    st.set(14, 4864, IntToStr(n));
+    st.set(ctl::LastPage, IntToStr(n));
     WriteBytes(RootPath(kRireki), quote::KeptWindow(body));
     Button91Click();
     Button92Click();
@@ -193,13 +194,13 @@ void Collection::Button116Click() {
     if (LeftBytes(cache.cell(j, 0), 4) == K) found = j;
   cache.set(0, 0, IntToStr(found));
   if (found == 0) {
-    const int p = StrToInt(st.cell(17, 4863));
+    const int p = StrToInt(st.cell(ctl::CacheSlot));
     int q = p + 1;
     if (q >= 20) {
       ws_.platform.message("簡易収集の一時保存銘柄数は20銘柄までです。\r先データに上書きします。");
       q = p - 19;
     }
-    st.set(17, 4863, IntToStr(q));
+    st.set(ctl::CacheSlot, IntToStr(q));
   }
 }
 
@@ -244,7 +245,7 @@ void Collection::Button92Click() {
 }
 
 void Collection::Button93Click() {
-  const int n = StrToInt(ws_.SeriesTable.cell(14, 4864));
+  const int n = StrToInt(ws_.SeriesTable.cell(ctl::LastPage));
   for (int r = 1; r <= 50; ++r) {
     const std::string v = ws_.WebRows.cell(1, r);
     ws_.StockList.set(kScratch, n * 50 + r, v);
@@ -254,7 +255,7 @@ void Collection::Button93Click() {
 
 void Collection::Button95Click() {
   auto& list = ws_.StockList;
-  const int n = StrToInt(ws_.SeriesTable.cell(14, 4864));
+  const int n = StrToInt(ws_.SeriesTable.cell(ctl::LastPage));
   const int last = (n + 50) * 50;
   for (int r = 1; r <= last; ++r) {
     const std::string& v = list.cell(kScratch, r);
@@ -283,11 +284,11 @@ void Collection::Button94Click() {
     form.setText("Edit1", "日経ダウ");
     list.set(kScratch, 0, "0101 日経ダウ");
   }
-  st.set(4, 4862, "199");
-  st.set(4, 4864, list.cell(kScratch, 0));
+  st.set(ctl::StockColumn, "199");
+  st.set(ctl::Heading, list.cell(kScratch, 0));
   form.setText("Edit2", list.cell(0, 1));
-  st.set(4, 4863, "0");
-  st.set(3, 4864, "1");
+  st.set(ctl::WindowStart, "0");
+  st.set(ctl::StockFound, "1");
   chains_.SelectionChain({});
   overlays_.Button33Click();
   chartView_.Button8Click();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "store/control_cells.h"
 #include "store/state.h"
 #include "web/collection.h"
 #include "store/codec.h"
@@ -82,7 +83,7 @@ bool Maintenance::Place(const Collection::Collected& got, const std::string& k) 
   };
 
   const int L = LastStockColumn(list);
-  st.set(16, 4862, IntToStr(L));
+  st.set(ctl::LastStockColumn, IntToStr(L));
   if (L == kLastStockColumn) {
     ws_.platform.message("登録銘柄数が制限を超えています。\rlistwerk.exeで不要銘柄を削除して下さい。");
     return false;
@@ -145,7 +146,7 @@ void Maintenance::Button105Click() {
 void Maintenance::Button107Click() {
   const auto& list = ws_.StockList;
   if (list.cell(1, 0).empty()) return;
-  const int last = StrToInt(ws_.SeriesTable.cell(16, 4862)) + 1;
+  const int last = StrToInt(ws_.SeriesTable.cell(ctl::LastStockColumn)) + 1;
   WriteCodeList(CodeText(list, last));
 }
 
@@ -196,15 +197,15 @@ void Maintenance::Button17Click() {
     return;
   }
   auto& st = ws_.SeriesTable;
-  st.set(16, 4863, "");
-  if (StrToInt(st.cell(5, 4862)) != 0) {
-    st.set(5, 4862, "0");
+  st.set(ctl::ManualEntryShown, "");
+  if (StrToInt(st.cell(ctl::PickerShown)) != 0) {
+    st.set(ctl::PickerShown, "0");
     form.setVisible("Edit5", true);
     form.setVisible("Panel4", false);
     form.setVisible("StringGrid7", false);
     form.setVisible("Panel7", false);
   } else {
-    st.set(5, 4862, "1");
+    st.set(ctl::PickerShown, "1");
     form.setVisible("Edit5", false);
     form.setVisible("Panel7", false);
     form.setVisible("StringGrid7", false);
