@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -21,6 +22,12 @@ std::string PacketStatus(std::size_t received, std::size_t total) {
 
 namespace {
 
+std::mutex gLimitsMutex;
+HttpClient::Limits gLimits;
+
+const char* const kDeadlineText = "株価サイトの応答が時間内に終わりませんでした。";
+const char* const kTooLargeText = "株価サイトからのデータが大きすぎます。";
+
 // What the worker hands to the calling thread.
 struct Exchange {
   std::mutex m;
@@ -30,11 +37,24 @@ struct Exchange {
   bool failed = false;
   std::string error;
   std::string body;
+  // Set by the calling thread at the deadline; the worker's callbacks give up
+  // when they see it.
+  std::atomic<bool> abort{false};
 
   void post(std::string s) {
     {
       std::lock_guard<std::mutex> lk(m);
       statuses.push_back(std::move(s));
+    }
+    cv.notify_one();
+  }
+  void finish(bool ok, std::string err, std::string text) {
+    {
+      std::lock_guard<std::mutex> lk(m);
+      failed = !ok;
+      error = std::move(err);
+      body = std::move(text);
+      done = true;
     }
     cv.notify_one();
   }
@@ -56,18 +76,10 @@ void SplitHost(const std::string& hostPort, std::string& host, int& port) {
   if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
 }
 
-void Fetch(const std::shared_ptr<Exchange>& ex, const std::string& hostPort, const std::string& path) {
-  std::string host;
-  int port = 80;
-  SplitHost(hostPort, host, port);
-  httplib::Client cli(host, port);
-  cli.set_connection_timeout(HttpClient::kConnectTimeout, 0);
-  cli.set_read_timeout(HttpClient::kReadTimeout, 0);
-  cli.set_write_timeout(HttpClient::kReadTimeout, 0);
-  cli.set_keep_alive(false);
-  cli.set_decompress(false);
-  cli.set_follow_location(false);
-
+void Fetch(Exchange& ex, httplib::Client& cli, const std::string& path, std::size_t maxBody) {
+  // Why a callback ended the transfer early.
+  enum class Cut { None, Status, TooLarge };
+  Cut cut = Cut::None;
   std::size_t total = 0, received = 0;
   int status = 0;
   bool connected = false;
@@ -76,6 +88,13 @@ void Fetch(const std::shared_ptr<Exchange>& ex, const std::string& hostPort, con
   auto onResponse = [&](const httplib::Response& res) {
     status = res.status;
     connected = true;
+    ex.post("接続しました");
+    if (ex.abort) return false;
+    // Only a 2xx answer is a page; a redirect or an error page is not read.
+    if (status < 200 || status >= 300) {
+      cut = Cut::Status;
+      return false;
+    }
     if (res.has_header("Content-Length")) {
       try {
         total = static_cast<std::size_t>(std::stoull(res.get_header_value("Content-Length")));
@@ -83,73 +102,110 @@ void Fetch(const std::shared_ptr<Exchange>& ex, const std::string& hostPort, con
         total = 0;
       }
     }
+    // A declared length over the limit fails before anything is reserved.
+    if (total > maxBody) {
+      cut = Cut::TooLarge;
+      return false;
+    }
     if (total > 0) body.reserve(total);
-    ex->post("接続しました");
     return true;
   };
   auto onData = [&](const char* data, std::size_t len) {
+    if (ex.abort) return false;
+    if (len > maxBody - received) {
+      cut = Cut::TooLarge;
+      return false;
+    }
     const std::size_t before = received / HttpClient::kPacket;
     body.append(data, len);
     received += len;
     // Notified per 4096-byte block, so the texts do not depend on how the
     // network happens to cut the stream.
     for (std::size_t b = before + 1; b <= received / HttpClient::kPacket; ++b)
-      ex->post(PacketStatus(b * HttpClient::kPacket, total));
+      ex.post(PacketStatus(b * HttpClient::kPacket, total));
     return true;
   };
   auto res = cli.Get(path, headers, onResponse, onData);
 
-  bool ok = static_cast<bool>(res) && (total == 0 || received == total);
+  const bool ok = static_cast<bool>(res) && cut == Cut::None && (total == 0 || received == total);
   std::string error;
-  if (!res && !connected) {
-    error = "株価サイトに接続できませんでした。(" + httplib::to_string(res.error()) + ")";
-  } else if (!res || (total != 0 && received != total)) {
-    error = "株価サイトからの受信が途中で切れました。";
-  } else if (status >= 400) {
-    ok = false;
-    error = "株価サイトがエラーを返しました。(HTTP " + std::to_string(status) + ")";
-  }
   if (ok) {
-    if (received % HttpClient::kPacket != 0) ex->post(PacketStatus(received, total == 0 ? received : total));
-    ex->post("切断しました");
+    if (received % HttpClient::kPacket != 0) ex.post(PacketStatus(received, total == 0 ? received : total));
+    ex.post("切断しました");
   } else {
-    ex->post("接続に失敗しました");
+    if (cut == Cut::TooLarge) error = kTooLargeText;
+    else if (cut == Cut::Status) error = "株価サイトがエラーを返しました。(HTTP " + std::to_string(status) + ")";
+    else if (ex.abort) error = kDeadlineText;
+    else if (!res && !connected) error = "株価サイトに接続できませんでした。(" + httplib::to_string(res.error()) + ")";
+    else error = "株価サイトからの受信が途中で切れました。";
+    ex.post("接続に失敗しました");
   }
-  {
-    std::lock_guard<std::mutex> lk(ex->m);
-    ex->failed = !ok;
-    ex->error = error;
-    ex->body = std::move(body);
-    ex->done = true;
-  }
-  ex->cv.notify_one();
+  ex.finish(ok, std::move(error), std::move(body));
 }
 
 }  // namespace
 
+HttpClient::Limits HttpClient::limits() {
+  std::lock_guard<std::mutex> lk(gLimitsMutex);
+  return gLimits;
+}
+
+void HttpClient::setLimits(const Limits& l) {
+  std::lock_guard<std::mutex> lk(gLimitsMutex);
+  gLimits = l;
+}
+
 std::string HttpClient::Get(const std::string& hostPort, const std::string& pathAndQuery) {
+  const Limits lim = limits();
+  const auto deadline = std::chrono::steady_clock::now() + lim.deadline;
+  std::string host;
+  int port = 80;
+  SplitHost(hostPort, host, port);
+  // Owned here, not by the worker, so this thread can stop() it.
+  httplib::Client cli(host, port);
+  cli.set_connection_timeout(kConnectTimeout, 0);
+  cli.set_read_timeout(kReadTimeout, 0);
+  cli.set_write_timeout(kReadTimeout, 0);
+  cli.set_keep_alive(false);
+  cli.set_decompress(false);
+  cli.set_follow_location(false);
+
   auto ex = std::make_shared<Exchange>();
-  std::thread worker([ex, hostPort, pathAndQuery] {
+  // Gives up on the request: the callbacks refuse further data and stop()
+  // shuts the socket, which ends a read that waits for the status line or
+  // the headers. stop() has no effect before the socket is connected, so it
+  // is repeated until the worker reports.
+  auto abort = [&] {
+    ex->abort = true;
+    cli.stop();
+  };
+  std::thread worker([ex, &cli, pathAndQuery, maxBody = lim.maxBody] {
     try {
-      Fetch(ex, hostPort, pathAndQuery);
+      Fetch(*ex, cli, pathAndQuery, maxBody);
     } catch (const std::exception& e) {
-      {
-        std::lock_guard<std::mutex> lk(ex->m);
-        ex->statuses.push_back("接続に失敗しました");
-        ex->failed = true;
-        ex->error = std::string("株価サイトに接続できませんでした。(") + e.what() + ")";
-        ex->done = true;
-      }
-      ex->cv.notify_one();
+      ex->post("接続に失敗しました");
+      ex->finish(false, std::string("株価サイトに接続できませんでした。(") + e.what() + ")", {});
     }
   });
-  // The worker always ends (its timeouts bound it); join it on every way out.
+  // Joined on every way out; a way out by exception aborts the request first,
+  // so the join does not wait on a server that never finishes.
   struct Join {
     std::thread& t;
+    Exchange& ex;
+    decltype(abort)& stop;
     ~Join() {
-      if (t.joinable()) t.join();
+      if (!t.joinable()) return;
+      std::unique_lock<std::mutex> lk(ex.m);
+      while (!ex.done) {
+        lk.unlock();
+        stop();
+        lk.lock();
+        ex.cv.wait_for(lk, std::chrono::milliseconds(10), [&] { return ex.done; });
+      }
+      lk.unlock();
+      t.join();
     }
-  } join{worker};
+  } join{worker, *ex, abort};
 
   for (;;) {
     platform_.processEvents();
@@ -163,6 +219,7 @@ std::string HttpClient::Get(const std::string& hostPort, const std::string& path
     }
     for (auto& s : batch) status_(s);
     if (done) break;
+    if (std::chrono::steady_clock::now() >= deadline) abort();
   }
   worker.join();
   // Statuses posted between the last drain and done.

@@ -4,6 +4,8 @@
 // set from the calling thread.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -34,11 +36,24 @@ class HttpClient {
   // Bytes of one "packet" of the received-notification.
   static constexpr std::size_t kPacket = 4096;
 
-  // GET http://host:port + pathAndQuery; returns the body as received.
+  // Bounds of every request. A page is about 15 KB, so both leave a wide
+  // margin; they exist so that no server can keep a request (and the window
+  // waiting on it) going forever or fill the memory.
+  struct Limits {
+    std::chrono::milliseconds deadline{30000};  // from the start of Get to the last byte
+    std::size_t maxBody = 4 * 1024 * 1024;      // bytes of the body
+  };
+  static Limits limits();
+  // Applies to the requests started afterwards (tests shorten the deadline).
+  static void setLimits(const Limits& l);
+
+  // GET http://host:port + pathAndQuery; returns the body as received. Only a
+  // 2xx answer is a document; redirects are not followed.
   // Notifications: "接続しました" when the response starts, one
   // "受信中：%d/%d　byte" per 4096 bytes received (and one for the rest),
   // "切断しました" when the document is complete, "接続に失敗しました" when
-  // the request fails; then throws HttpError.
+  // the request fails (also past the deadline or the body limit); then throws
+  // HttpError.
   std::string Get(const std::string& hostPort, const std::string& pathAndQuery);
 
  private:

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "../../tools/quote-server/quote_site.h"
 #include "app/workspace.h"
 #include "store/text.h"
+#include "web/http_client.h"
 
 namespace tavrine::webtest {
 
@@ -124,6 +126,21 @@ class LiveSite {
  private:
   std::unique_ptr<quotesite::Site> site_;
   int port_ = -1;
+};
+
+// Other client bounds for the length of a test.
+class ClientLimits {
+ public:
+  explicit ClientLimits(std::chrono::milliseconds deadline, std::size_t maxBody = HttpClient::Limits{}.maxBody)
+      : saved_(HttpClient::limits()) {
+    HttpClient::setLimits({deadline, maxBody});
+  }
+  ~ClientLimits() { HttpClient::setLimits(saved_); }
+  ClientLimits(const ClientLimits&) = delete;
+  ClientLimits& operator=(const ClientLimits&) = delete;
+
+ private:
+  HttpClient::Limits saved_;
 };
 
 // Cells the start-up puts into the control rows before any collection.

@@ -4,16 +4,23 @@
 // benchmarks can run it in-process.
 #pragma once
 
+#include <arpa/inet.h>
 #include <httplib.h>
 #include <iconv.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -33,6 +40,15 @@ struct Options {
   int emptyPage = -1;        // this page has no rows
   int missingRowsPage = -1;  // this page lacks its last 10 rows
   int garbagePage = -1;      // this page is garbage bytes
+  // Hostile answers, for the client's bounds:
+  int endlessPage = -1;      // this page's body never ends (chunked)
+  int dripPage = -1;         // this page's body comes one byte every dripMs
+  int dripHeadPage = -1;     // this page's whole response, status line and headers too, comes one
+                             // byte every dripMs; the site then runs on a plain socket of its own
+                             // serving only /t and /_count, and one connection at a time
+  int dripMs = 1000;
+  int hugeLengthPage = -1;   // this page declares 18446744073709551615 bytes, sends a few and stalls
+  int redirectPage = -1;     // this page answers 302 with its own address
 };
 
 // One trading day of a series.
@@ -192,19 +208,34 @@ class Site {
 
   // Binds to 127.0.0.1 (port 0: any free port); returns the port, -1 on failure.
   int bind(int port) {
+    if (raw()) return port_ = bindRaw(port);
     port_ = port == 0 ? svr_.bind_to_any_port("127.0.0.1") : (svr_.bind_to_port("127.0.0.1", port) ? port : -1);
     return port_;
   }
   // Serves until stop().
-  bool listen() { return svr_.listen_after_bind(); }
+  bool listen() {
+    if (raw()) return serveRaw();
+    return svr_.listen_after_bind();
+  }
   // Serves on a thread of its own; returns once requests are answered.
   void start() {
+    if (raw()) {
+      // The socket already listens: connections queue until the loop takes them.
+      thread_ = std::thread([this] { serveRaw(); });
+      return;
+    }
     thread_ = std::thread([this] { svr_.listen_after_bind(); });
     for (int i = 0; i < 5000 && !svr_.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+  // Also ends every answer still dripping or stalling.
   void stop() {
-    svr_.stop();
+    stopping_ = true;
+    if (!raw()) svr_.stop();
     if (thread_.joinable()) thread_.join();
+    if (rawSock_ >= 0) {
+      ::close(rawSock_);
+      rawSock_ = -1;
+    }
   }
   int port() const { return port_; }
   long count() const { return count_.load(); }
@@ -263,6 +294,148 @@ class Site {
     });
   }
 
+  bool raw() const { return opt_.dripHeadPage >= 0; }
+
+  // Waits ms in short steps; false once the site is stopping.
+  bool pause(int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+      if (stopping_) return false;
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= end) return true;
+      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(20)));
+    }
+  }
+
+  // The page, then filler, without end; ends when the client stops reading.
+  void sendEndless(httplib::Response& res, std::string body) {
+    auto shared = std::make_shared<std::string>(std::move(body));
+    res.set_chunked_content_provider("text/html; charset=EUC-JP", [this, shared](std::size_t offset, httplib::DataSink& sink) {
+      static const std::string filler = [] {
+        std::string f;
+        while (f.size() < 16384) f += "<!-- more of the page follows -->\n";
+        return f;
+      }();
+      if (stopping_) return false;
+      return offset == 0 ? sink.write(shared->data(), shared->size()) : sink.write(filler.data(), filler.size());
+    });
+  }
+
+  // The page with its true length, one byte every dripMs.
+  void sendDrip(httplib::Response& res, std::string body) {
+    auto shared = std::make_shared<std::string>(std::move(body));
+    res.set_content_provider(shared->size(), "text/html; charset=EUC-JP",
+                             [this, shared](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                               return pause(opt_.dripMs) && sink.write(shared->data() + offset, 1);
+                             });
+  }
+
+  // Declares the largest length there is, sends the page's first bytes and
+  // then nothing until the client leaves (at most two minutes).
+  void sendHugeLength(httplib::Response& res, std::string body) {
+    auto head = std::make_shared<std::string>(body.substr(0, 200));
+    res.set_content_provider(std::numeric_limits<std::size_t>::max(), "text/html; charset=EUC-JP",
+                             [this, head](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                               if (offset == 0) return sink.write(head->data(), head->size());
+                               for (int i = 0; i < 120 * 20 && sink.is_writable(); ++i)
+                                 if (!pause(50)) break;
+                               return false;
+                             });
+  }
+
+  // --- The plain-socket site of dripHeadPage. ---
+
+  int bindRaw(int port) {
+    rawSock_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (rawSock_ < 0) return -1;
+    int yes = 1;
+    ::setsockopt(rawSock_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (::bind(rawSock_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(rawSock_, 16) != 0 ||
+        ::getsockname(rawSock_, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+      ::close(rawSock_);
+      rawSock_ = -1;
+      return -1;
+    }
+    return ntohs(a.sin_port);
+  }
+
+  // Answers one connection after another until stop().
+  bool serveRaw() {
+    if (rawSock_ < 0) return false;
+    while (!stopping_) {
+      pollfd p{rawSock_, POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) continue;
+      const int c = ::accept(rawSock_, nullptr, nullptr);
+      if (c < 0) continue;
+      answerRaw(c);
+      ::close(c);
+    }
+    return true;
+  }
+
+  // Sends bytes; false when the client is gone.
+  static bool sendAll(int sock, const char* p, std::size_t n) {
+    while (n > 0) {
+      const ssize_t w = ::send(sock, p, n, MSG_NOSIGNAL);
+      if (w <= 0) return false;
+      p += w;
+      n -= static_cast<std::size_t>(w);
+    }
+    return true;
+  }
+
+  void answerRaw(int sock) {
+    // The request head, read for at most 5 s.
+    std::string req;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (req.find("\r\n\r\n") == std::string::npos && req.size() < 16384 && !stopping_) {
+      if (std::chrono::steady_clock::now() >= until) return;
+      pollfd p{sock, POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) continue;
+      char buf[2048];
+      const ssize_t r = ::recv(sock, buf, sizeof buf, 0);
+      if (r <= 0) return;
+      req.append(buf, static_cast<std::size_t>(r));
+    }
+    // "GET /t?query HTTP/1.1"
+    const auto sp1 = req.find(' '), sp2 = req.find(' ', sp1 == std::string::npos ? 0 : sp1 + 1);
+    if (sp1 == std::string::npos || sp2 == std::string::npos) return;
+    const std::string target = req.substr(sp1 + 1, sp2 - sp1 - 1);
+    const auto q = target.find('?');
+    const std::string path = target.substr(0, q);
+    httplib::Params params;
+    if (q != std::string::npos) httplib::detail::parse_query_text(target.substr(q + 1), params);
+
+    std::string status = "200 OK", type = "text/html; charset=EUC-JP", body;
+    int pageNo = -1;
+    if (path == "/t") {
+      ++count_;
+      if (opt_.delayMs > 0 && !pause(opt_.delayMs)) return;
+      body = page(params, pageNo);
+    } else if (path == "/_count") {
+      type = "text/plain; charset=US-ASCII";
+      body = std::to_string(count_.load()) + "\n";
+    } else {
+      status = "404 Not Found";
+      type = "text/plain; charset=US-ASCII";
+      body = "not found\n";
+    }
+    const std::string whole = "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
+                              "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
+                              body;
+    if (pageNo < 0 || pageNo != opt_.dripHeadPage) {
+      sendAll(sock, whole.data(), whole.size());
+      return;
+    }
+    for (char ch : whole)
+      if (!pause(opt_.dripMs) || !sendAll(sock, &ch, 1)) return;
+  }
+
   void routes() {
     svr_.set_keep_alive_max_count(100);
     svr_.set_read_timeout(5, 0);
@@ -272,7 +445,19 @@ class Site {
       if (opt_.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(opt_.delayMs));
       int pageNo = -1;
       std::string body = page(req.params, pageNo);
-      send(res, std::move(body), "text/html; charset=EUC-JP", pageNo >= 0 && pageNo == opt_.closeAtPage);
+      if (pageNo >= 0 && pageNo == opt_.redirectPage) {
+        res.status = 302;
+        res.set_header("Location", req.target);
+        res.set_content("moved\n", "text/plain; charset=US-ASCII");
+      } else if (pageNo >= 0 && pageNo == opt_.endlessPage) {
+        sendEndless(res, std::move(body));
+      } else if (pageNo >= 0 && pageNo == opt_.dripPage) {
+        sendDrip(res, std::move(body));
+      } else if (pageNo >= 0 && pageNo == opt_.hugeLengthPage) {
+        sendHugeLength(res, std::move(body));
+      } else {
+        send(res, std::move(body), "text/html; charset=EUC-JP", pageNo >= 0 && pageNo == opt_.closeAtPage);
+      }
     });
     svr_.Get("/_count", [this](const httplib::Request&, httplib::Response& res) {
       send(res, std::to_string(count_.load()) + "\n", "text/plain; charset=US-ASCII");
@@ -291,6 +476,8 @@ class Site {
   std::thread thread_;
   int port_ = -1;
   std::atomic<long> count_{0};
+  std::atomic<bool> stopping_{false};
+  int rawSock_ = -1;
   std::mutex m_;
   std::map<std::string, std::shared_ptr<const std::vector<Row>>> cache_;
 };
