@@ -126,6 +126,8 @@ class HostileCalendar : public ::testing::TestWithParam<Hostile> {
   RecordingPlatform platform;
   Workspace ws{platform};
   ClientLimits limits{std::chrono::seconds(2), 1024 * 1024};
+  // A stock list older than the calendar, so the probe asks the site.
+  void SetUp() override { ws.StockList.set(0, 1, "2003/11/28"); }
 };
 
 TEST_P(HostileCalendar, RefreshEndsWithItsStatusAndTheFileUntouched) {
