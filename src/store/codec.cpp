@@ -1,6 +1,9 @@
 #include "store/codec.h"
 
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -9,8 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
-#include <fstream>
-#include <sstream>
+#include <random>
 
 #include "store/text.h"
 
@@ -471,13 +473,51 @@ std::vector<std::string> SplitLines(std::string_view text) {
   return lines;
 }
 
+namespace {
+
+// A file descriptor closed when it goes out of scope.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  // Closes now, reporting whether the close succeeded.
+  bool close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
 std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("ファイル \"" + path + "\" を開けません。");
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) throw FileError("ファイル \"" + path + "\" を読み込めません。");
-  return ss.str();
+  // Non-blocking, so a FIFO in the file's place cannot hold the open up; it
+  // and a folder are turned away, as is anything but a regular file.
+  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  struct stat st;
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    throw FileError("ファイル \"" + path + "\" を開けません。");
+  // One byte more than the size, so a file that has grown is still read whole.
+  std::string data(static_cast<std::size_t>(st.st_size) + 1, '\0');
+  std::size_t used = 0;
+  for (;;) {
+    if (used == data.size()) data.resize(data.size() * 2);
+    const ssize_t r = ::read(fd.get(), data.data() + used, data.size() - used);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) throw FileError("ファイル \"" + path + "\" を読み込めません。");
+    if (r == 0) break;
+    used += static_cast<std::size_t>(r);
+  }
+  data.resize(used);
+  return data;
 }
 
 std::vector<std::string> ReadLines(const std::string& path) { return SplitLines(Cp932ToUtf8(ReadBytes(path))); }
@@ -489,25 +529,86 @@ bool FileExists(const std::string& path) {
 
 void WriteText(const std::string& path, std::string_view utf8) { WriteBytes(path, Utf8ToCp932(utf8)); }
 
+namespace {
+
+// The file a save replaces: path itself, or the end of the chain of links
+// starting at path, so that a link stays a link. A relative link counts from
+// its own folder.
+std::string FinalTarget(const std::string& path) {
+  std::filesystem::path p = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p.string();
+    std::string to(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    const ssize_t n = ::readlink(p.c_str(), to.data(), to.size());
+    if (n < 0 || static_cast<std::size_t>(n) >= to.size()) break;  // changed under us
+    to.resize(static_cast<std::size_t>(n));
+    p = p.parent_path() / to;
+  }
+  throw FileError("ファイル \"" + path + "\" を作成できません。");
+}
+
+// A name in the target's folder that nothing holds yet: NAME.tmp and six
+// random letters.
+std::string TempName(const std::string& target) {
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 rng(std::random_device{}() ^ (static_cast<std::uint64_t>(::getpid()) << 32));
+  std::string name = target + ".tmp";
+  for (int k = 0; k < 6; ++k) name += kLetters[rng() % (sizeof kLetters - 1)];
+  return name;
+}
+
+}  // namespace
+
 void WriteBytes(const std::string& path, std::string_view bytes) {
-  const std::string tmp = path + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) throw FileError("ファイル \"" + path + "\" を作成できません。");
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(tmp.c_str());
-      throw FileError("ファイル \"" + path + "\" に書き込めません。");
+  const std::string cannotCreate = "ファイル \"" + path + "\" を作成できません。";
+  const std::string cannotWrite = "ファイル \"" + path + "\" に書き込めません。";
+  const std::string target = FinalTarget(path);
+
+  // Saves before this one wrote through the fixed name NAME.tmp. One left
+  // behind, or a link planted there, is removed (unlinking a link never
+  // touches what it leads to); what cannot be removed, such as a folder,
+  // stops the save as it always did.
+  if (::unlink((target + ".tmp").c_str()) != 0 && errno != ENOENT) throw FileError(cannotCreate);
+
+  // The temporary is created new (O_EXCL): no existing file or link is ever
+  // opened. 0666 less the umask is the mode of a new file.
+  std::string tmp;
+  int raw = -1;
+  for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
+    tmp = TempName(target);
+    raw = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (raw < 0 && errno != EEXIST) break;
+  }
+  if (raw < 0) throw FileError(cannotCreate);
+  Fd fd(raw);
+  // Removes the temporary on every way out until it has replaced the target.
+  struct Remover {
+    const std::string& name;
+    bool armed = true;
+    ~Remover() {
+      if (armed) ::unlink(name.c_str());
     }
+  } remover{tmp};
+
+  struct stat old;
+  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode) && ::fchmod(fd.get(), old.st_mode & 07777) != 0)
+    throw FileError(cannotWrite);
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t w = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) throw FileError(cannotWrite);
+    done += static_cast<std::size_t>(w);
   }
-  std::error_code ec;
-  std::filesystem::rename(tmp, path, ec);
-  if (ec) {
-    std::remove(tmp.c_str());
-    throw FileError("ファイル \"" + path + "\" に書き込めません。");
-  }
+  if (::fsync(fd.get()) != 0 || !fd.close()) throw FileError(cannotWrite);
+  if (::rename(tmp.c_str(), target.c_str()) != 0) throw FileError(cannotWrite);
+  remover.armed = false;
+
+  // The new name on disk as well; a failure here loses nothing already written.
+  std::filesystem::path folder = std::filesystem::path(target).parent_path();
+  if (folder.empty()) folder = ".";
+  Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
 }
 
 void WriteLines(const std::string& path, const std::vector<std::string>& lines, bool finalBreak) {

@@ -31,10 +31,13 @@ std::string DisplayText(std::string_view utf8);
 std::size_t Cp932CharBytes(std::string_view utf8, std::size_t i, std::size_t& utf8Len);
 
 // Whole-file text access in Shift-JIS. Lines end at CR, LF or CR LF; a NUL
-// byte ends its line. Throws FileError when the file cannot be read.
+// byte ends its line. Throws FileError when the file cannot be read or is
+// no regular file.
 std::vector<std::string> ReadLines(const std::string& path);
 // The file's bytes as they stand, and writing bytes through a temporary file
-// that then replaces the target. Throw FileError.
+// that then replaces the target. Throw FileError. Only a regular file (or a
+// link to one) is read. A save to a link writes the file the link leads to,
+// and the link stays; a replaced file keeps its permissions.
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, std::string_view bytes);
 bool FileExists(const std::string& path);
