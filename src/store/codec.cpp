@@ -53,7 +53,8 @@ using Packed = std::uint32_t;
 
 Packed PackBytes(std::string_view b) {
   Packed p = static_cast<Packed>(b.size());
-  for (std::size_t k = 0; k < b.size() && k < 3; ++k) p |= static_cast<Packed>(static_cast<unsigned char>(b[k])) << (8 * (k + 1));
+  for (std::size_t k = 0; k < b.size() && k < 3; ++k)
+    p |= static_cast<Packed>(static_cast<unsigned char>(b[k])) << (8 * (k + 1));
   return p;
 }
 
@@ -178,7 +179,8 @@ struct SjisTable {
       if (out.size() == 1)
         code[cp] = static_cast<unsigned char>(out[0]);
       else if (out.size() == 2 && static_cast<unsigned char>(out[0]) >= 0x80)
-        code[cp] = static_cast<std::uint16_t>(static_cast<unsigned char>(out[0]) << 8 | static_cast<unsigned char>(out[1]));
+        code[cp] =
+            static_cast<std::uint16_t>(static_cast<unsigned char>(out[0]) << 8 | static_cast<unsigned char>(out[1]));
     }
     for (unsigned b = 0; b < 0x100; ++b) code[kRawBase + b] = static_cast<std::uint16_t>(b);
 
@@ -246,7 +248,8 @@ struct EucTable {
     for (unsigned b = 0; b < 0x100; ++b) {
       const char one = static_cast<char>(b);
       const char32_t cp = dec.One(std::string_view(&one, 1));
-      single[b] = cp != kBad && code[cp] == PackBytes(std::string_view(&one, 1)) ? PackChar(cp) : PackChar(kRawBase + b);
+      const bool alone = cp != kBad && code[cp] == PackBytes(std::string_view(&one, 1));
+      single[b] = alone ? PackChar(cp) : PackChar(kRawBase + b);
       if (cp != kBad) continue;
       for (unsigned t = 0; t < 0x100; ++t) {
         const char two[2] = {one, static_cast<char>(t)};
