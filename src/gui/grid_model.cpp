@@ -3,6 +3,8 @@
 #include <QBrush>
 #include <QColor>
 
+#include "gui/widgets.h"
+
 namespace tavrine::gui {
 
 GridModel::GridModel(WorkTable& table, bool editable, QObject* parent)
@@ -22,7 +24,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-      return QString::fromStdString(table_.cell(c, r));
+      return Shown(table_.cell(c, r));
     case Qt::BackgroundRole:
       // Row 0 and column 0 are the grid's fixed cells.
       if (r == 0 || c == 0) return QBrush(QColor(0xF0, 0xF0, 0xF0));
@@ -34,7 +36,10 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 
 bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
-  table_.set(index.column(), index.row(), value.toString().toStdString());
+  // A cell left as it was shown keeps its text, codes and all.
+  const QString text = value.toString();
+  if (text == Shown(table_.cell(index.column(), index.row()))) return true;
+  table_.set(index.column(), index.row(), FromQt(text));
   version_ = table_.version();
   emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
   return true;

@@ -676,9 +676,9 @@ void MainWindow::syncText(const std::string& name) {
   if (mirroring_) return;
   QWidget* w = widget(name);
   if (auto* t = qobject_cast<QLineEdit*>(w))
-    ws_.form.setText(name, FromQt(t->text()));
+    ws_.form.setText(name, FromQt(t->text(), ws_.form.text(name)));
   else if (auto* m = qobject_cast<QPlainTextEdit*>(w))
-    ws_.form.setText(name, MemoFromQt(m->toPlainText()));
+    ws_.form.setText(name, MemoFromQt(m->toPlainText(), ws_.form.text(name)));
 }
 
 void MainWindow::textEdited(const std::string& name) {
@@ -730,7 +730,7 @@ void MainWindow::mirrorForm() {
 void MainWindow::mirrorControl(const Control& c, QWidget* w) {
   using K = ControlKind;
   if (c.name == "TForm1") {
-    setWindowTitle(QString::fromStdString(c.text));
+    setWindowTitle(Shown(c.text));
     setEnabled(c.enabled);
     if (c.width != askedWidth_ || c.height != askedHeight_) {
       askedWidth_ = c.width;
@@ -740,7 +740,7 @@ void MainWindow::mirrorControl(const Control& c, QWidget* w) {
     return;
   }
   if (c.name == "TForm4") {
-    w->setWindowTitle(QString::fromStdString(c.text));
+    w->setWindowTitle(Shown(c.text));
     if (c.visible && !w->isVisible()) {
       w->show();
       w->raise();
@@ -780,12 +780,12 @@ void MainWindow::mirrorControl(const Control& c, QWidget* w) {
         if (e->property("tavrineMask").toString() != mask) {
           e->setProperty("tavrineMask", mask);
           e->setInputMask(mask);
-          e->setText(QString::fromStdString(c.text));
+          e->setText(Shown(c.text));
           // The mask may reshape the text; the Form keeps what the box holds.
-          ws_.form.setText(c.name, FromQt(e->text()));
+          ws_.form.setText(c.name, FromQt(e->text(), c.text));
           break;
         }
-        const QString t = QString::fromStdString(c.text);
+        const QString t = Shown(c.text);
         if (e->text() != t) e->setText(t);
       }
       break;
@@ -797,7 +797,7 @@ void MainWindow::mirrorControl(const Control& c, QWidget* w) {
       break;
     case K::StatusBar:
       if (auto* s = qobject_cast<QStatusBar*>(w)) {
-        const QString t = QString::fromStdString(c.text);
+        const QString t = Shown(c.text);
         if (s->currentMessage() != t) s->showMessage(t);
       }
       break;
@@ -809,7 +809,7 @@ void MainWindow::mirrorControl(const Control& c, QWidget* w) {
 void MainWindow::showStatus(const std::string& text) {
   // Shown at once: the collection waits for pages inside a handler.
   if (auto* s = qobject_cast<QStatusBar*>(widget("StatusBar1"))) {
-    s->showMessage(QString::fromStdString(text));
+    s->showMessage(Shown(text));
     s->repaint();
   }
 }

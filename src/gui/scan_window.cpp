@@ -18,6 +18,7 @@
 #include <cmath>
 #include <exception>
 
+#include "gui/widgets.h"
 #include "store/paths.h"
 #include "store/text.h"
 #include "views/export.h"
@@ -103,7 +104,7 @@ QVariant ScanModel::data(const QModelIndex& index, int role) const {
   const ScanRow& r = rows_[static_cast<std::size_t>(index.row())];
   if (role == Qt::DisplayRole) {
     if (index.column() == Trades) return QString::number(r.trades);
-    return QString::fromStdString(Field(r, index.column()));
+    return Shown(Field(r, index.column()));
   }
   if (role == Qt::TextAlignmentRole)
     return QVariant::fromValue(Qt::AlignVCenter | (IsNumeric(index.column()) ? Qt::AlignRight : Qt::AlignLeft));

@@ -3,6 +3,11 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include <deque>
+#include <map>
+
+#include "store/codec.h"
+
 namespace tavrine::gui {
 
 ClickLabel::ClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent) { setTextFormat(Qt::PlainText); }
@@ -54,14 +59,20 @@ void GridView::mouseReleaseEvent(QMouseEvent* e) {
     emit released(-1, -1);
 }
 
+QString Shown(const std::string& text) { return QString::fromStdString(DisplayText(text)); }
+
 QString ToQt(const std::string& text) {
-  QString s = QString::fromStdString(text);
+  QString s = Shown(text);
   s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return s;
 }
 
 std::string FromQt(const QString& text) { return text.toStdString(); }
+
+std::string FromQt(const QString& text, const std::string& held) {
+  return Shown(held) == text ? held : FromQt(text);
+}
 
 QString MemoToQt(const std::string& text) { return ToQt(text); }
 
@@ -71,8 +82,30 @@ std::string MemoFromQt(const QString& text) {
   return s.toStdString();
 }
 
+std::string MemoFromQt(const QString& text, const std::string& held) {
+  if (DisplayText(held) == held) return MemoFromQt(text);
+  // Each new line takes the first unused held line shown the same way, so
+  // lines keep their order and their codes; a line the user changed comes
+  // from the box.
+  std::map<QString, std::deque<std::string>> unused;
+  for (std::string& line : SplitLines(held)) unused[Shown(line)].push_back(std::move(line));
+  std::string out;
+  const QStringList lines = text.split(QLatin1Char('\n'));
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    if (i) out += "\r\n";
+    auto it = unused.find(lines[i]);
+    if (it != unused.end() && !it->second.empty()) {
+      out += it->second.front();
+      it->second.pop_front();
+    } else {
+      out += FromQt(lines[i]);
+    }
+  }
+  return out;
+}
+
 QString Caption(const std::string& text) {
-  QString s = QString::fromStdString(text);
+  QString s = Shown(text);
   s.replace(QLatin1Char('&'), QLatin1String("&&"));
   return s;
 }

@@ -58,12 +58,20 @@ class GridView : public QTableView {
   void mouseReleaseEvent(QMouseEvent* e) override;
 };
 
+// Text as the engine holds it and as a person sees it: codes the files
+// repeat show as their characters (DisplayText).
+QString Shown(const std::string& text);
 // Text as the engine holds it (CR LF or CR line ends) and as Qt shows it.
 QString ToQt(const std::string& text);
 std::string FromQt(const QString& text);
+// A box's text back into the engine: what it held when the box still shows
+// that unchanged, so codes the user did not touch keep their bytes.
+std::string FromQt(const QString& text, const std::string& held);
 // A memo's text: the engine keeps CR LF between lines.
 QString MemoToQt(const std::string& text);
 std::string MemoFromQt(const QString& text);
+// The same, keeping each held line the user left as it was shown.
+std::string MemoFromQt(const QString& text, const std::string& held);
 // A caption for a button: '&' is not a mnemonic here.
 QString Caption(const std::string& text);
 

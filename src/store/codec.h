@@ -1,7 +1,12 @@
 // Conversion between the UTF-8 held in cells and the Shift-JIS (code page 932)
-// of the system's files, and EUC-JP of quote pages. Bytes that do not decode
-// are kept as private-use characters U+F780+byte and written back as the same
-// byte, so a file with stray bytes survives a load and save unchanged.
+// of the system's files, and EUC-JP of quote pages. Any bytes decode to text
+// that encodes back to the same bytes:
+//  - bytes that do not decode are kept as private-use characters U+F780+byte
+//    and written back as the same byte;
+//  - a code whose character the encoder would write with another code (the
+//    NEC and IBM extensions repeat some characters: ED40 and FA5C are both
+//    U+7E8A) decodes to a private-use character recording that code. Shown to
+//    a person it is the character: see DisplayText.
 #pragma once
 
 #include <string>
@@ -14,12 +19,25 @@ std::string Cp932ToUtf8(std::string_view bytes);
 // Characters that Shift-JIS cannot hold are written as '?'.
 std::string Utf8ToCp932(std::string_view utf8);
 std::string EucJpToUtf8(std::string_view bytes);
+// Characters that EUC-JP cannot hold are written as '?'.
+std::string Utf8ToEucJp(std::string_view utf8);
+
+// The text as a person should see it: each recorded duplicate code becomes its
+// character. Bytes kept from undecodable input stay as they are.
+std::string DisplayText(std::string_view utf8);
+
+// Bytes the character starting at utf8[i] takes once written by Utf8ToCp932
+// (1 or 2), and its length in the UTF-8 text.
+std::size_t Cp932CharBytes(std::string_view utf8, std::size_t i, std::size_t& utf8Len);
 
 // Whole-file text access in Shift-JIS. Lines end at CR, LF or CR LF; a NUL
-// byte ends its line. Throws FileError when the file cannot be read.
+// byte ends its line. Throws FileError when the file cannot be read or is
+// no regular file.
 std::vector<std::string> ReadLines(const std::string& path);
 // The file's bytes as they stand, and writing bytes through a temporary file
-// that then replaces the target. Throw FileError.
+// that then replaces the target. Throw FileError. Only a regular file (or a
+// link to one) is read. A save to a link writes the file the link leads to,
+// and the link stays; a replaced file keeps its permissions.
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, std::string_view bytes);
 bool FileExists(const std::string& path);

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "store/codec.h"
+
 namespace tavrine {
 
 namespace {
@@ -105,27 +107,16 @@ long long Trunc(long double v) { return ToInteger(std::truncl(v)); }
 
 namespace {
 
-// Bytes one UTF-8 sequence starting at s[i] takes in Shift-JIS, and its UTF-8 length.
+// Bytes one UTF-8 sequence starting at s[i] takes in Shift-JIS, and its UTF-8
+// length: as the file holds it, so a kept raw byte is one byte, a recorded
+// duplicate code two, a character written as '?' one.
 void CharWidth(std::string_view s, std::size_t i, std::size_t& utf8Len, std::size_t& sjisLen) {
-  unsigned char c = static_cast<unsigned char>(s[i]);
-  if (c < 0x80) {
+  if (static_cast<unsigned char>(s[i]) < 0x80) {
     utf8Len = 1;
     sjisLen = 1;
     return;
   }
-  std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-  if (i + len > s.size()) len = s.size() - i;
-  utf8Len = len;
-  char32_t cp = 0;
-  if (len == 3) {
-    cp = ((c & 0x0F) << 12) | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
-         (static_cast<unsigned char>(s[i + 2]) & 0x3F);
-  }
-  // Half-width katakana and raw bytes kept from undecodable input are one byte.
-  if ((cp >= 0xFF61 && cp <= 0xFF9F) || (cp >= 0xF780 && cp <= 0xF87F))
-    sjisLen = 1;
-  else
-    sjisLen = 2;
+  sjisLen = Cp932CharBytes(s, i, utf8Len);
 }
 
 }  // namespace

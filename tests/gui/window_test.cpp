@@ -83,6 +83,7 @@ class WindowTest : public QObject {
   void formChangesAppearOnWidgets();
   void errorsGoToTheStandardReport();
   void stockListShowsAndEditsCells();
+  void repeatedCodesShowAsTheirCharacterAndSurviveEdits();
   void gridsRefreshOnlyWhenTheTableMoved();
   void chartDrawsTheModel();
   void helpWindowFaces();
@@ -106,6 +107,9 @@ class WindowTest : public QObject {
   std::vector<std::uint64_t> stateVersions();
   ScanWindow* scanWith(std::vector<ScanRow> rows, bool shortTerm);
   void hover(const QPointF& at);
+  // Opens the grid's editor on a cell, enters text (none: leaves it as
+  // shown) and commits it with Enter.
+  void editCell(GridView* view, const QModelIndex& idx, const char* typed);
 
   QTemporaryDir dir;
   std::unique_ptr<MainWindow> win;
@@ -517,6 +521,80 @@ void WindowTest::stockListShowsAndEditsCells() {
   QTest::keyClick(editor, Qt::Key_Return);  // the view commits on its next turn
   QTRY_COMPARE(win->workspace().StockList.cell(2, 5), std::string("777"));
   win->workspace().StockList.set(2, 5, PriceOf(2, 5));
+  win->mirror();
+}
+
+void WindowTest::editCell(GridView* view, const QModelIndex& idx, const char* typed) {
+  view->scrollTo(idx);
+  view->setCurrentIndex(idx);
+  view->edit(idx);
+  QLineEdit* editor = nullptr;
+  for (QLineEdit* e : view->viewport()->findChildren<QLineEdit*>())
+    if (e->isVisible()) editor = e;
+  QVERIFY(editor);
+  if (*typed) {
+    // Inserted as an input method commits it: keys exist for ASCII only.
+    editor->selectAll();
+    editor->insert(QString::fromUtf8(typed));
+  }
+  QTest::keyClick(editor, Qt::Key_Return);
+  QTRY_VERIFY(!editor->isVisible());
+}
+
+void WindowTest::repeatedCodesShowAsTheirCharacterAndSurviveEdits() {
+  // ED40 is the NEC-selected code of 纊, whose usual code is FA5C: the file's
+  // bytes stay ED40, the window shows 纊.
+  const std::string kept = Cp932ToUtf8("\xED\x40");
+  const QString shown = QString::fromStdString(Cp932ToUtf8("\xFA\x5C"));
+  QCOMPARE(shown, QStringLiteral("纊"));
+  Workspace& ws = win->workspace();
+  GridModel* m = win->model("StockList");
+  ws.StockList.set(3, 7, kept + "印");
+  win->mirror();
+  QCOMPARE(m->data(m->index(7, 3), Qt::DisplayRole).toString(), shown + QStringLiteral("印"));
+  QCOMPARE(m->data(m->index(7, 3), Qt::EditRole).toString(), shown + QStringLiteral("印"));
+
+  // Another cell edited, this one opened and left as it was: both saved
+  // through the list's own save, the code comes back as ED40.
+  GridView* view = win->grid("StringGrid1");
+  editCell(view, m->index(7, 2), "555");
+  QTRY_COMPARE(ws.StockList.cell(2, 7), std::string("555"));
+  editCell(view, m->index(7, 3), "");
+  QCOMPARE(ws.StockList.cell(3, 7), kept + "印");
+  const std::string saved = dir.path().toStdString() + "/list-saved.csv";
+  SaveTableFile(ws.StockList, saved);
+  const std::string bytes = ReadBytes(saved);
+  QVERIFY(bytes.find(",555,\xED\x40\x88\xF3,") != std::string::npos);
+  // Typing the character itself is a change: it is written with its usual code.
+  editCell(view, m->index(7, 3), "纊");
+  QTRY_COMPARE(ws.StockList.cell(3, 7), shown.toStdString());
+  ws.StockList.set(2, 7, PriceOf(2, 7));
+  ws.StockList.set(3, 7, PriceOf(3, 7));
+  win->mirror();
+
+  // The memo: a line the user edits is taken from the box, the others keep
+  // their codes, and the memo's save writes them as they were.
+  Form& f = ws.form;
+  const std::string memoPath = dir.path().toStdString() + "/Fname.txt";
+  const std::string before = ReadBytes(memoPath);
+  WriteBytes(memoPath, "\x83\x81\x83\x82\r\n\xED\x40\x87\x90\r\n");  // メモ / ED40 8790
+  f.setLines("Memo3", ReadLines(memoPath));
+  win->mirror();
+  QCOMPARE(text("Memo3"), QStringLiteral("メモ\n纊≒"));
+  auto* memo = static_cast<QPlainTextEdit*>(w("Memo3"));
+  memo->moveCursor(QTextCursor::Start);
+  QTest::keyClicks(memo, "x");
+  QCOMPARE(f.lines("Memo3"), (std::vector<std::string>{"xメモ", Cp932ToUtf8("\xED\x40\x87\x90")}));
+  QTest::mouseClick(w("Button18"), Qt::LeftButton);
+  QCOMPARE(ReadBytes(memoPath), std::string("x\x83\x81\x83\x82\r\n\xED\x40\x87\x90\r\n"));
+  WriteBytes(memoPath, before);
+  f.setLines("Memo3", ReadLines(memoPath));
+
+  // A text box keeps what it held while it shows it unchanged.
+  const std::string held = kept + "7203";
+  QCOMPARE(Shown(held), shown + QStringLiteral("7203"));
+  QCOMPARE(FromQt(Shown(held), held), held);
+  QCOMPARE(FromQt(shown + QStringLiteral("7204"), held), shown.toStdString() + "7204");
   win->mirror();
 }
 

@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "store/codec.h"
+
 namespace tavrine {
 namespace {
 
@@ -86,6 +88,21 @@ TEST(Text, CutsCountShiftJisBytes) {
   EXPECT_EQ(MidBytes("乖31", 3, 2), "31");
   EXPECT_EQ(MidBytes("abcdef", 3, 100), "cdef");
   EXPECT_EQ(MidBytes("abc", 5, 2), "");
+}
+
+TEST(Text, CutsCountDuplicateCodesAsTwoBytesAndStrayBytesAsOne) {
+  // ED40 (a duplicate of FA5C), 'A', a stray FF, 8790 (a duplicate of 81E0), 'B'.
+  const std::string s = Cp932ToUtf8("\xED\x40" "A\xFF\x87\x90" "B");
+  EXPECT_EQ(ByteLength(s), 7u);
+  EXPECT_EQ(Utf8ToCp932(LeftBytes(s, 1)), "");
+  EXPECT_EQ(Utf8ToCp932(LeftBytes(s, 2)), "\xED\x40");
+  EXPECT_EQ(Utf8ToCp932(LeftBytes(s, 4)), "\xED\x40" "A\xFF");
+  EXPECT_EQ(Utf8ToCp932(LeftBytes(s, 5)), "\xED\x40" "A\xFF");  // half of 8790 is left out
+  EXPECT_EQ(Utf8ToCp932(MidBytes(s, 4, 3)), "\xFF\x87\x90");
+  EXPECT_EQ(Utf8ToCp932(MidBytes(s, 7, 1)), "B");
+  // A lone lead byte at the end is one byte too.
+  EXPECT_EQ(ByteLength(Cp932ToUtf8("72\x81")), 3u);
+  EXPECT_EQ(Utf8ToCp932(LeftBytes(Cp932ToUtf8("7203\x88"), 4)), "7203");
 }
 
 TEST(Dates, BothTextFormsParseToTheSameDay) {
