@@ -49,7 +49,7 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
   // Fixed cells are not edited in place.
-  if (editable_ && index.row() > 0 && index.column() > 0) f |= Qt::ItemIsEditable;
+  if (editable_ && index.row() > 0 && index.column() > 0 && !(locked && locked())) f |= Qt::ItemIsEditable;
   return f;
 }
 

@@ -2,6 +2,8 @@
 // as it paints, so a table of a million cells costs nothing until seen.
 #pragma once
 
+#include <functional>
+
 #include <QAbstractTableModel>
 #include <cstdint>
 
@@ -19,6 +21,10 @@ class GridModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  // When set and true, no cell may be edited (the list stays as it is while
+  // a handler waits for a page).
+  std::function<bool()> locked;
 
   // Brings the view up to the table: a reset when the displayed size moved,
   // one dataChanged over the whole table when only cells did. Returns true

@@ -144,6 +144,7 @@ void MainWindow::build() {
                           QWidget* parent) {
     auto* view = new GridView(parent);
     auto* m = new GridModel(table, editable, view);
+    m->locked = [this] { return ws_.busy(); };
     view->setModel(m);
     view->horizontalHeader()->hide();
     view->verticalHeader()->hide();

@@ -504,6 +504,14 @@ void WindowTest::stockListShowsAndEditsCells() {
     for (int c = 1; c <= 6; ++c) QCOMPARE(cell(c, r), QString::fromStdString(PriceOf(c, r)));
   QCOMPARE(cell(7, 1), QString());
 
+  // While a handler waits for a page the list takes no edits.
+  const auto locked = m->locked;
+  m->locked = [] { return true; };
+  QVERIFY(!(m->flags(m->index(5, 2)) & Qt::ItemIsEditable));
+  QVERIFY(!m->setData(m->index(5, 2), QStringLiteral("1"), Qt::EditRole));
+  m->locked = locked;
+  QVERIFY(!locked());  // the window's lock follows the engine, idle here
+
   // Fixed cells stay; the others are edited in place and written to the table.
   QVERIFY(!(m->flags(m->index(0, 3)) & Qt::ItemIsEditable));
   QVERIFY(!(m->flags(m->index(3, 0)) & Qt::ItemIsEditable));
