@@ -203,23 +203,42 @@ std::vector<ScanRow> RunScan(const WorkTable& stockList, const ScanOptions& opti
   return rows;
 }
 
-void SortScanRows(std::vector<ScanRow>& rows) {
+bool ScanColumnIsNumeric(int column) {
+  return column >= kScanTrades && column < static_cast<int>(ScanColumnHeadings().size());
+}
+
+void SortScanRows(std::vector<ScanRow>& rows, int column, bool descending) {
   struct Key {
-    bool has;
-    long double rate;
+    std::string text;
+    bool has = false;  // a number, for numeric columns
+    long double value = 0;
   };
+  const bool numeric = ScanColumnIsNumeric(column);
   std::vector<std::pair<Key, std::size_t>> keys;
   keys.reserve(rows.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    Key k{false, 0};
-    k.has = RateValue(rows[i].annualRate, k.rate);
-    keys.push_back({k, i});
+    Key k;
+    const auto cells = ScanRowCells(rows[i]);
+    if (column >= 0 && static_cast<std::size_t>(column) < cells.size()) k.text = cells[static_cast<std::size_t>(column)];
+    if (numeric) k.has = RateValue(k.text, k.value);
+    keys.push_back({std::move(k), i});
   }
-  std::stable_sort(keys.begin(), keys.end(), [&rows](const auto& a, const auto& b) {
-    if (a.first.has != b.first.has) return a.first.has;
-    if (a.first.has && a.first.rate != b.first.rate) return a.first.rate > b.first.rate;
+  auto byColumn = [&](const Key& a, const Key& b, const ScanRow& x, const ScanRow& y) {
+    if (column == kScanRule) return x.tag < y.tag ? -1 : x.tag > y.tag ? 1 : 0;
+    if (numeric) {
+      if (a.has != b.has) return a.has ? 1 : -1;  // an empty value stands below every number
+      if (!a.has) return 0;
+      return a.value < b.value ? -1 : a.value > b.value ? 1 : 0;
+    }
+    const int c = a.text.compare(b.text);
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+  };
+  std::stable_sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
     const ScanRow& x = rows[a.second];
     const ScanRow& y = rows[b.second];
+    int c = byColumn(a.first, b.first, x, y);
+    if (descending) c = -c;
+    if (c != 0) return c < 0;
     if (x.code != y.code) return x.code < y.code;
     if (x.tag != y.tag) return x.tag < y.tag;
     return x.column < y.column;
@@ -228,6 +247,27 @@ void SortScanRows(std::vector<ScanRow>& rows) {
   sorted.reserve(rows.size());
   for (auto& k : keys) sorted.push_back(std::move(rows[k.second]));
   rows = std::move(sorted);
+}
+
+bool PickScanRow(Workspace& ws, const std::string& code, int tag, bool shortTerm) {
+  const RuleDef* rule = Rules::RuleOfTag(tag);
+  // Not while a handler waits for a page: its chain is still on the stack.
+  if (!rule || ws.busy()) return false;
+  const int errors = ws.errorCount();
+  ws.typeText("Edit1", code);
+  Event enter;
+  enter.kind = Event::KeyPress;
+  enter.key = 13;
+  ws.dispatch("Edit1", enter);
+  // Not found: the selection emptied the box and said so.
+  if (ws.errorCount() != errors || ws.form.text("Edit1") != code) return false;
+  Event click;
+  for (int i = 0; shortTerm && tag >= 3 && i < 2 && ws.form.text("Button79") != "短"; ++i) {
+    ws.dispatch("Button79", click);
+    if (ws.errorCount() != errors) return false;
+  }
+  ws.dispatch(rule->button, click);
+  return ws.errorCount() == errors;
 }
 
 const std::vector<std::string>& ScanColumnHeadings() {

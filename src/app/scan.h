@@ -49,8 +49,30 @@ struct ScanOptions {
 // the workers are done.
 std::vector<ScanRow> RunScan(const WorkTable& stockList, const ScanOptions& options);
 
-// The scan's order: annual rate descending (as numbers), then code, then tag.
-void SortScanRows(std::vector<ScanRow>& rows);
+// The scan table's columns, in the order of ScanColumnHeadings(); from
+// kScanTrades on they hold numbers.
+enum ScanColumn {
+  kScanCode, kScanName, kScanRule, kScanTrades, kScanAverage, kScanPerYear, kScanAnnualRate, kScanWinShare,
+  kScanAverageDays
+};
+bool ScanColumnIsNumeric(int column);
+// The one order of scan rows, used by the scan, the window's column sort,
+// the driver and the CSV: stable by one column (numbers as numbers with an
+// empty value below every number, the rule by its tag, texts as texts),
+// then code, tag and stock column ascending.
+void SortScanRows(std::vector<ScanRow>& rows, int column, bool descending);
+// The scan's first order: annual rate descending.
+inline void SortScanRows(std::vector<ScanRow>& rows) { SortScanRows(rows, kScanAnnualRate, true); }
+
+// Makes a scan row current in the main window as the user would: the code
+// typed into Edit1 and Enter, then the rule button of the tag. For a
+// short-term row of a term-dependent rule (G3 .. ST) the term button "長" is
+// pressed until it reads "短" first (twice after a selection, whose long pass
+// leaves term mode "1"), so the window shows the figures the row was scanned
+// with. Stops when the stock is not found or a handler reports an error;
+// nothing happens while a handler waits for a page. True when the rule ran.
+class Workspace;
+bool PickScanRow(Workspace& ws, const std::string& code, int tag, bool shortTerm);
 
 // Helpers of the scan, also used by its tests and the driver.
 // The stock columns a scan visits: 1..197 whose heading is not blank.

@@ -8,9 +8,10 @@ namespace tavrine {
 
 Workspace::Workspace(Platform& p) : State(p) { wire(); }
 
-void RunGuarded(Platform& platform, const std::function<void()>& body) {
+bool RunGuarded(Platform& platform, const std::function<void()>& body) {
   try {
     body();
+    return false;
   } catch (const ConversionError& e) {
     platform.error(e.what());
   } catch (const FileError& e) {
@@ -20,6 +21,7 @@ void RunGuarded(Platform& platform, const std::function<void()>& body) {
     // same way rather than ending the program with the user's work.
     platform.error(e.what());
   }
+  return true;
 }
 
 namespace {
@@ -54,7 +56,7 @@ bool Workspace::dispatch(const std::string& control, const Event& ev) {
     int& d;
     ~Leave() { --d; }
   } leave{depth_};
-  RunGuarded(platform, [&] { it->second(control, ev); });
+  if (RunGuarded(platform, [&] { it->second(control, ev); })) ++errors_;
   return true;
 }
 

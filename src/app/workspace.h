@@ -72,6 +72,8 @@ class Workspace : public State {
   bool dispatch(const std::string& control, const Event& ev);
   // True while a dispatched handler runs.
   bool busy() const { return depth_ > 0; }
+  // Errors reported by dispatched handlers so far.
+  int errorCount() const { return errors_; }
 
   // Text of a box changed as typing would change it: the text is set and the
   // change event runs.
@@ -84,9 +86,11 @@ class Workspace : public State {
 
   std::map<std::pair<std::string, int>, Handler> handlers_;
   int depth_ = 0;
+  int errors_ = 0;
 };
 
-// Runs a handler body and reports its conversion or file error the standard way.
-void RunGuarded(Platform& platform, const std::function<void()>& body);
+// Runs a handler body and reports its conversion or file error the standard
+// way; true when it reported one.
+bool RunGuarded(Platform& platform, const std::function<void()>& body);
 
 }  // namespace tavrine

@@ -1,6 +1,5 @@
 #include "chart/navigation.h"
 
-#include <array>
 #include <optional>
 
 #include "store/control_cells.h"
@@ -145,14 +144,17 @@ void Navigation::Label1Click() {
 
 void Navigation::Edit2DblClick() { ws_.form.setText("Edit2", ws_.SeriesTable.cell(0, 1)); }
 
-void Navigation::chart1MouseDown(const std::vector<std::pair<std::string, int>>& hits) {
-  // Lines that can be picked, in the order they are tested; a later line wins.
-  static constexpr std::array<int, 10> kPickable = {
+const std::vector<int>& Navigation::PickableLines() {
+  static const std::vector<int> lines = {
       ChartModel::owarine, ChartModel::idouheikinn25, ChartModel::idouheikinn75, ChartModel::idouheikinn200,
       ChartModel::S1,      ChartModel::S2,            ChartModel::S3,            ChartModel::S4,
       ChartModel::S5,      ChartModel::jiku};
+  return lines;
+}
+
+void Navigation::chart1MouseDown(const std::vector<std::pair<std::string, int>>& hits) {
   const std::string* label = nullptr;
-  for (int pos : kPickable) {
+  for (int pos : PickableLines()) {
     const ChartLine& line = ws_.chart.line(pos);
     for (const auto& [name, index] : hits) {
       if (name != line.name) continue;

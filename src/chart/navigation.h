@@ -25,6 +25,10 @@ class Navigation {
   void Edit2DblClick();
   void chart1MouseDown(const std::vector<std::pair<std::string, int>>& hits);
 
+  // The chart lines a press on the chart tests, in the order tested (a later
+  // line wins): the window hit-tests these and no others.
+  static const std::vector<int>& PickableLines();
+
   // The re-window chain (Button20Click), wired by the chains above the chart.
   std::function<void()> onRewindow;
 
