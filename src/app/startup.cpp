@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/workspace.h"
+#include "store/stock_list.h"
 #include "store/codec.h"
 #include "store/control_cells.h"
 #include "store/paths.h"
@@ -20,7 +21,7 @@ constexpr const char* kNoStockMessage =
 // columns of the list proper.
 bool HoldsAStock(const WorkTable& list) {
   if (list.rowCount() < 2) return false;
-  for (int c = 1; c <= 197; ++c)
+  for (int c = stocklist::kFirstStockColumn; c <= stocklist::kLastStockColumn; ++c)
     if (!IsBlankWide(list.cell(c, 0))) return true;
   return false;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "store/stock_list.h"
 #include "store/control_cells.h"
 #include "store/state.h"
 #include "series/decimal_form.h"
@@ -62,8 +63,8 @@ class WindowExtremes {
 
 void Series::resetCache() {
   for (auto& col : cache_) {
-    col.value.assign(kCacheRows, 0);
-    col.state.assign(kCacheRows, 0);
+    col.value.assign(kIntRows, 0);
+    col.state.assign(kIntRows, 0);
   }
   cacheValid_ = true;
   cacheStamp_ = ws_.CalcTable.version();
@@ -76,7 +77,7 @@ void Series::syncCache() {
 void Series::stampCache() { cacheStamp_ = ws_.CalcTable.version(); }
 
 void Series::putInt(Slot slot, int r, long long v) {
-  if (r < 0 || r >= kCacheRows) return;
+  if (r < 0 || r >= kIntRows) return;
   auto& col = cache_[slot];
   if (v >= INT32_MIN && v <= INT32_MAX) {
     col.value[r] = static_cast<int>(v);
@@ -88,7 +89,7 @@ void Series::putInt(Slot slot, int r, long long v) {
 
 int Series::readInt(Slot slot, int r) {
   const int column = slot == kClose ? 1 : 2;
-  if (r >= 0 && r < kCacheRows) {
+  if (r >= 0 && r < kIntRows) {
     auto& col = cache_[slot];
     if (col.state[r] == 1) return col.value[r];
     if (col.state[r] == 0) {
@@ -151,7 +152,7 @@ int Series::Extract() {
   resetCache();
 
   int L = st.getInt(ctl::LastDataRow);
-  if (k == 199) {
+  if (k == stocklist::kScratchColumn) {
     // The scratch column's five oldest rows are not part of the series.
     L -= 5;
     st.setInt(ctl::LastDataRow, L);
@@ -243,7 +244,7 @@ void Series::extractInOrder(int k, int F, int L) {
 // integer read accepts, and the price scale's rows lie inside F..L: then no
 // step of the extraction can fail. The rounded prices are left in yen.
 bool Series::pricesReadable(int k, int F, int L, std::vector<long long>& yen) {
-  if (F + 25 > L || L >= kCacheRows) return false;
+  if (F + 25 > L || L >= kIntRows) return false;
   yen.assign(static_cast<std::size_t>(L) + 1, 0);
   for (int r = F; r <= L; ++r) {
     const std::string& v = ws_.StockList.cell(k, r);
@@ -478,7 +479,7 @@ void Series::Button84Click() {
 }
 
 bool Series::closesReadable(int F, int L) {
-  if (L >= kCacheRows) return false;
+  if (L >= kIntRows) return false;
   auto& col = cache_[kClose];
   for (int r = F; r <= L; ++r) {
     if (col.state[r] == 0) {

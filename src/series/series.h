@@ -40,7 +40,7 @@ class Series {
   // not yet seen, parsed on first use. Dropped whenever CalcTable changed
   // behind the series code's back (its version moved since the last stamp).
   enum Slot { kClose = 0, kMa5 = 1 };
-  static constexpr int kCacheRows = 4870;
+  static constexpr int kIntRows = 4870;
   struct IntColumn {
     std::vector<int> value;
     std::vector<std::uint8_t> state;  // 0 not read yet, 1 integer, 2 not an integer

@@ -1,5 +1,6 @@
 #include "views/candidates.h"
 
+#include "store/stock_list.h"
 #include "store/control_cells.h"
 #include "store/state.h"
 #include "web/collection.h"
@@ -10,19 +11,20 @@
 namespace tavrine {
 
 namespace {
+constexpr int kScratch = stocklist::kScratchColumn;
 constexpr const char* kTooFew = "収集データが不足しています。\r銘柄コードも確認して下さい。";
 }
 
 void Candidates::fillScratchFromRow(int r) {
   auto& list = ws_.StockList;
-  for (int k = 1; k <= 4860; ++k) list.set(199, k, "");
-  for (int k = 1; k <= 750; ++k) list.set(199, k, ws_.CandidateTable.cell(k + 1, r));
-  list.set(199, 0, ws_.CandidateTable.cell(0, r));
+  for (int k = 1; k <= stocklist::kLastDayRow; ++k) list.set(kScratch, k, "");
+  for (int k = 1; k <= 750; ++k) list.set(kScratch, k, ws_.CandidateTable.cell(k + 1, r));
+  list.set(kScratch, 0, ws_.CandidateTable.cell(0, r));
 }
 
 void Candidates::showScratchOrComplain() {
   // A blank value in series row 25 means too short a history to chart.
-  if (!IsBlank(ws_.StockList.cell(199, 25)))
+  if (!IsBlank(ws_.StockList.cell(kScratch, 25)))
     collection_.Button94Click();
   else
     ws_.platform.message(kTooFew);
@@ -36,7 +38,7 @@ void Candidates::Button110Click() {
   showScratchOrComplain();
   ws_.form.setVisible("Panel4", false);
   ws_.form.setVisible("Panel14", false);
-  ws_.form.setText("Edit1", LeftBytes(ws_.StockList.cell(199, 0), 4));
+  ws_.form.setText("Edit1", LeftBytes(ws_.StockList.cell(kScratch, 0), 4));
   ws_.form.setVisible("Edit5", true);
   ws_.form.setVisible("Panel7", true);
   ws_.form.setText("Edit18", ws_.form.text("Edit1"));
@@ -79,7 +81,7 @@ void Candidates::StringGrid7MouseUp(int j, int r) {
     showScratchOrComplain();
     ws_.form.setVisible("Panel4", false);
     ws_.form.setVisible("Panel14", false);
-    ws_.form.setText("Edit1", LeftBytes(ws_.StockList.cell(199, 0), 4));
+    ws_.form.setText("Edit1", LeftBytes(ws_.StockList.cell(kScratch, 0), 4));
     ws_.form.setVisible("Edit5", true);
     ws_.form.setVisible("Panel7", true);
     ws_.form.setVisible("Button104", false);

@@ -7,6 +7,7 @@
 #include "signals/backtest.h"
 #include "signals/overlays.h"
 #include "chart/chart_view.h"
+#include "store/stock_list.h"
 #include "store/control_cells.h"
 #include "store/table_file.h"
 #include "store/codec.h"
@@ -18,8 +19,7 @@ namespace tavrine {
 namespace {
 constexpr const char* kRireki = "tavrine/rireki.txt";
 constexpr const char* kZenncode = "tavrine/zenncode.txt";
-constexpr int kScratch = 199;
-constexpr int kCacheRows = 3900;
+constexpr int kScratch = stocklist::kScratchColumn;
 
 // Sets a flag for the length of a scope.
 struct Flag {
@@ -88,7 +88,7 @@ void Collection::Button89Click() {
 
   if (ws_.CacheTable.cell(ctl::CacheColumnFound) != "0") {
     const int k = StrToInt(ws_.CacheTable.cell(ctl::CacheColumnFound));
-    for (int r = 0; r <= kCacheRows; ++r) list.set(kScratch, r, ws_.CacheTable.cell(k, r));
+    for (int r = 0; r <= quote::kCachedRows; ++r) list.set(kScratch, r, ws_.CacheTable.cell(k, r));
   } else {
     try {
       fetchPages(K);
@@ -99,14 +99,14 @@ void Collection::Button89Click() {
     // Every page before the second-to-last fetched one must have delivered
     // its 50 rows.
     const int L = StrToInt(st.cell(ctl::LastPage));
-    for (int r = 1; r <= 50 * L - 50; ++r)
+    for (int r = 1; r <= quote::kRowsPerPage * (L - 1); ++r)
       if (list.cell(kScratch, r).empty()) list.set(kScratch, 0, "0");
     if (list.cell(kScratch, 0) == "0") {
       // Interrupted: not cached, so asking again fetches anew.
       st.set(ctl::CacheSlot, slotBefore);
     } else {
       const int p = StrToInt(st.cell(ctl::CacheSlot));
-      for (int r = 0; r <= kCacheRows; ++r) ws_.CacheTable.set(p + 1, r, list.cell(kScratch, r));
+      for (int r = 0; r <= quote::kCachedRows; ++r) ws_.CacheTable.set(p + 1, r, list.cell(kScratch, r));
     }
   }
 
@@ -136,7 +136,7 @@ void Collection::fetchPages(const std::string& code) {
     if (st.cell(1, 1).empty()) continue;
     char buf[64];
     std::snprintf(buf, sizeof buf, "WEBよりデータ収集中(%d％)...",
-                  static_cast<int>(Trunc(n * 100.0L / 76.0L)));
+                  static_cast<int>(Trunc(n * 100.0L / quote::kLastPage)));
     ws_.setProgress(buf);
     const std::string body = http_.Get(QuoteHost(), quote::CollectionPath(n, code, Today()));
     st.set(ctl::LastPage, IntToStr(n));
@@ -190,15 +190,15 @@ void Collection::Button116Click() {
   if (cache.cell(1, 0).empty()) return;
   const std::string K = ws_.form.text("Edit18");
   int found = 0;
-  for (int j = 1; j <= 20; ++j)
+  for (int j = 1; j <= quote::kCacheSlots; ++j)
     if (LeftBytes(cache.cell(j, 0), 4) == K) found = j;
   cache.set(0, 0, IntToStr(found));
   if (found == 0) {
     const int p = StrToInt(st.cell(ctl::CacheSlot));
     int q = p + 1;
-    if (q >= 20) {
+    if (q >= quote::kCacheSlots) {
       ws_.platform.message("簡易収集の一時保存銘柄数は20銘柄までです。\r先データに上書きします。");
-      q = p - 19;
+      q = p - (quote::kCacheSlots - 1);
     }
     st.set(ctl::CacheSlot, IntToStr(q));
   }
@@ -226,7 +226,7 @@ void Collection::Button91Click() {
 
 void Collection::Button92Click() {
   auto& web = ws_.WebRows;
-  for (int r = 1; r <= 50; ++r) {
+  for (int r = 1; r <= quote::kRowsPerPage; ++r) {
     auto& row = rawRow(r);
     if (row.size() < 2) row.resize(2);
     const std::string text = row[1];
@@ -246,9 +246,9 @@ void Collection::Button92Click() {
 
 void Collection::Button93Click() {
   const int n = StrToInt(ws_.SeriesTable.cell(ctl::LastPage));
-  for (int r = 1; r <= 50; ++r) {
+  for (int r = 1; r <= quote::kRowsPerPage; ++r) {
     const std::string v = ws_.WebRows.cell(1, r);
-    ws_.StockList.set(kScratch, n * 50 + r, v);
+    ws_.StockList.set(kScratch, n * quote::kRowsPerPage + r, v);
     ws_.SeriesTable.set(1, r, v);
   }
 }
@@ -256,7 +256,9 @@ void Collection::Button93Click() {
 void Collection::Button95Click() {
   auto& list = ws_.StockList;
   const int n = StrToInt(ws_.SeriesTable.cell(ctl::LastPage));
-  const int last = (n + 50) * 50;
+  // The clean-up reaches well past the page (to row (n + 50) x 50), so a
+  // page cut short never leaves a comma behind in the rows it covered.
+  const int last = (n + 50) * quote::kRowsPerPage;
   for (int r = 1; r <= last; ++r) {
     const std::string& v = list.cell(kScratch, r);
     if (v.find(',') != std::string::npos) list.set(kScratch, r, quote::RemoveCommas(v, 4));
@@ -284,7 +286,7 @@ void Collection::Button94Click() {
     form.setText("Edit1", "日経ダウ");
     list.set(kScratch, 0, "0101 日経ダウ");
   }
-  st.set(ctl::StockColumn, "199");
+  st.setInt(ctl::StockColumn, kScratch);
   st.set(ctl::Heading, list.cell(kScratch, 0));
   form.setText("Edit2", list.cell(0, 1));
   st.set(ctl::WindowStart, "0");

@@ -18,6 +18,10 @@ inline constexpr std::string_view kCellStart = "<small>";
 
 inline constexpr int kRowsPerPage = 50;
 inline constexpr int kLastPage = 76;           // pages 0..76, at most 3850 rows
+// The quick-collection cache: CacheTable columns 1 .. 20 hold the series of
+// the last 20 codes collected since start-up, rows 0 .. 3900 of each.
+inline constexpr int kCacheSlots = 20;
+inline constexpr int kCachedRows = 3900;
 inline constexpr std::size_t kKeptWindow = 15000;
 inline constexpr std::size_t kValueWindow = 16;
 inline constexpr int kProbeDays = 81;
