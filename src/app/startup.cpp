@@ -81,22 +81,14 @@ void Startup::Button123Click() {
 }
 
 void Startup::WriteStartValues() {
-  auto& st = ws_.SeriesTable;
-  st.set(ctl::WindowStart, "0");
-  st.set(ctl::PositionFlag, "0");
-  st.set(ctl::TradesOpened, "0");
-  st.set(ctl::TradesClosed, "0");
-  st.set(ctl::RuleNumber, "7");
-  st.set(ctl::EntryDirection, "1");
+  static const std::pair<CellRef, const char*> kSeriesStart[] = {
+      {ctl::WindowStart, "0"},  {ctl::PositionFlag, "0"}, {ctl::TradesOpened, "0"}, {ctl::TradesClosed, "0"},
+      {ctl::RuleNumber, "7"},   {ctl::EntryDirection, "1"}, {ctl::CacheSlot, "0"},  {ctl::ChartLayout, "1"},
+      {ctl::PickerShown, "0"},  {ctl::ChartSpan, "800"},  {ctl::StockFound, "1"},   {ctl::MemoShown, "1"},
+      {ctl::OscillatorState, "0"}};
+  for (const auto& [cell, value] : kSeriesStart) ws_.SeriesTable.set(cell, value);
   ws_.CacheTable.set(ctl::CacheColumnFound, "0");
-  st.set(ctl::CacheSlot, "0");
-  st.set(ctl::ChartLayout, "1");
-  st.set(ctl::PickerShown, "0");
-  st.set(ctl::ChartSpan, "800");
-  st.set(ctl::StockFound, "1");
   ws_.StatsTable.set(ctl::Condition, "S1");
-  st.set(ctl::MemoShown, "1");
-  st.set(ctl::OscillatorState, "0");
 }
 
 void Startup::Button5Click() {

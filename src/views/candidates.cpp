@@ -30,19 +30,24 @@ void Candidates::showScratchOrComplain() {
     ws_.platform.message(kTooFew);
 }
 
+void Candidates::showCandidate() {
+  ws_.form.setVisible("Panel4", false);
+  ws_.form.setVisible("Panel14", false);
+  ws_.form.setText("Edit1", LeftBytes(ws_.StockList.cell(kScratch, 0), 4));
+  ws_.form.setVisible("Edit5", true);
+  ws_.form.setVisible("Panel7", true);
+  // A viewed candidate is not a collected stock: nothing to add.
+  ws_.form.setVisible("Button104", false);
+}
+
 void Candidates::Button110Click() {
   ws_.form.setVisible("StringGrid7", true);
   Button111Click();
   ws_.SeriesTable.set(ctl::DateSource, "2");
   fillScratchFromRow(1);
   showScratchOrComplain();
-  ws_.form.setVisible("Panel4", false);
-  ws_.form.setVisible("Panel14", false);
-  ws_.form.setText("Edit1", LeftBytes(ws_.StockList.cell(kScratch, 0), 4));
-  ws_.form.setVisible("Edit5", true);
-  ws_.form.setVisible("Panel7", true);
+  showCandidate();
   ws_.form.setText("Edit18", ws_.form.text("Edit1"));
-  ws_.form.setVisible("Button104", false);
 }
 
 void Candidates::Button111Click() {
@@ -79,12 +84,7 @@ void Candidates::StringGrid7MouseUp(int j, int r) {
     ws_.form.setText("Edit1", LeftBytes(t.cell(0, r), 4));
     fillScratchFromRow(r);
     showScratchOrComplain();
-    ws_.form.setVisible("Panel4", false);
-    ws_.form.setVisible("Panel14", false);
-    ws_.form.setText("Edit1", LeftBytes(ws_.StockList.cell(kScratch, 0), 4));
-    ws_.form.setVisible("Edit5", true);
-    ws_.form.setVisible("Panel7", true);
-    ws_.form.setVisible("Button104", false);
+    showCandidate();
     ws_.form.setText("Edit18", LeftBytes(t.cell(0, r), 4));
     return;
   }

@@ -27,6 +27,9 @@ class Candidates {
   void fillScratchFromRow(int r);
   // Shows the scratch column, or says the history is too short.
   void showScratchOrComplain();
+  // The panels after a candidate is shown: the picker and collection panels
+  // close, the heading and memo show, Edit1 holds the candidate's code.
+  void showCandidate();
 
   State& ws_;
   Collection& collection_;
