@@ -20,18 +20,38 @@ class Series {
   // Returns the last data row. (The indicator passes and the long-term rule
   // columns that Button3Click runs after it are chained in chain/.)
   int Extract();
+  // Hidden; run by Extract: empties CalcTable rows 1..4860.
   void Button22Click();
+  // Hidden; run by Extract and the re-window (Chains::Button20Click): empties SeriesTable rows 1..4860.
   void Button10Click();
+  // Hidden; run by Extract: ctl::LastDataRow := ctl::RowsConsidered less the empty and blank cells of
+  // the current stock's StockList column (ctl::StockColumn).
   void Button11Click();
+  // Hidden; run by the selection chain after the extraction: "0" into every empty CalcTable cell of
+  // columns 1..31.
   void Button9Click();
+  // Hidden; the window copy (selection chain, re-window): headings and the CalcTable rows after
+  // ctl::WindowStart into SeriesTable from row 1; ctl::PricedRows := ctl::LastDataRow - 1 - window start.
   void Button21Click();
+  // Hidden; run by the selection chain after the window copy: ctl::PricedRows := ctl::LastDataRow less
+  // the "0" and blank closes of SeriesTable column 1.
   void Button24Click();
+  // Hidden; window zero fill (selection chain, re-window): "0" into blank SeriesTable cells of columns
+  // 1..41, then columns 1..29 emptied in rows 1 .. ctl::FirstDataRow - 1.
   void Button12Click();
+  // Hidden; run by the extraction (Chains::Button3Click) with 25+ data rows: the 25-day average into
+  // CalcTable column 3 and its trend line S2 into column 8.
   void Button31Click();
+  // Hidden; run by the extraction with 75+ data rows: the 75-day average into CalcTable column 4 and
+  // its trend line S3 into columns 9 and 14.
   void Button28Click();
   // The 200-day average and its trend line S4, the series part of Button30Click.
   void Pass200();
+  // Hidden; last step of the extraction: with 1000+ rows the 1000-day average (CalcTable column 6) and
+  // its trend line S5 (13); always the close's deviation from the 5-day average, S1補助 (12).
   void Button29Click();
+  // Hidden; run by the extraction right after Extract: the stochastics into CalcTable columns 32..40
+  // (high/low, 9-day fast/slow and guide lines 34..37, 65-day fast/slow 38..39, ST signal 40).
   void Button84Click();
 
  private:
