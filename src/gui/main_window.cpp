@@ -21,6 +21,7 @@
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
 #include "gui/widgets.h"
+#include "signals/rules.h"
 #include "store/control_cells.h"
 #include "store/paths.h"
 #include "views/export.h"
@@ -560,12 +561,6 @@ void MainWindow::click(const std::string& control) {
   fire(control, ev);
 }
 
-std::string MainWindow::RuleButton(int tag) {
-  static const char* const kButtons[] = {"Button37", "Button38", "Button39", "Button73", "Button74",
-                                         "Button75", "Button76", "Button77", "Button1",  "Button83"};
-  return tag >= 0 && tag < 10 ? kButtons[tag] : std::string();
-}
-
 ScanWindow* MainWindow::openScan() {
   if (!scan_) {
     ScanSource source;
@@ -582,9 +577,9 @@ ScanWindow* MainWindow::openScan() {
 }
 
 void MainWindow::pickStockRule(const std::string& code, int tag, bool shortTerm) {
-  const std::string button = RuleButton(tag);
+  const RuleDef* rule = Rules::RuleOfTag(tag);
   // Not while a handler waits for a page: its chain is still on the stack.
-  if (button.empty() || ws_.busy()) return;
+  if (!rule || ws_.busy()) return;
   const int errors = platform_.errors;
   typeInto("Edit1", code);
   Event enter;
@@ -599,7 +594,7 @@ void MainWindow::pickStockRule(const std::string& code, int tag, bool shortTerm)
     click("Button79");
     if (platform_.errors != errors) return;
   }
-  click(button);
+  click(rule->button);
   raise();
   activateWindow();
 }

@@ -74,8 +74,6 @@ class MainWindow : public QWidget {
   // with "長", so the main window shows the numbers the row was scanned
   // with. Stops when the stock is not found or a handler reports an error.
   void pickStockRule(const std::string& code, int tag, bool shortTerm);
-  // The rule button of a tag ("Button37" .. "Button83"); empty for none.
-  static std::string RuleButton(int tag);
 
   // "CSV保存" and "画像保存" beside the statistics: each asks for a file,
   // then saves. The save itself, for tests: false after an error report.
