@@ -21,19 +21,12 @@
 #include <limits>
 #include <map>
 
+#include "chart/navigation.h"
+#include "gui/style.h"
+
 namespace tavrine::gui {
 
 namespace {
-
-constexpr const char* kFontFamily = "Noto Sans CJK JP";
-// Lines tested by a press on the chart, in the order the press reads them.
-constexpr int kTested[] = {0, 2, 3, 4, 6, 7, 8, 9, 10, 11};
-
-QFont PixelFont(int px) {
-  QFont f(kFontFamily);
-  f.setPixelSize(px);
-  return f;
-}
 
 QColor Rgb(std::uint32_t c) { return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
 
@@ -182,9 +175,7 @@ void ChartWidget::buildReadout() {
     auto* swatch = new QGraphicsRectItem(0, 0, kLegendSwatch, kLegendSwatch, readoutBox_);
     swatch->setPen(QPen(Qt::black, 0));
     auto* text = new QGraphicsSimpleTextItem(readoutBox_);
-    QFont f = PixelFont(12);
-    f.setBold(i == 0);
-    text->setFont(f);
+    text->setFont(PixelFont(12, i == 0));
     readoutRows_.push_back({swatch, text});
   }
 }
@@ -427,7 +418,8 @@ ChartHits ChartWidget::hitTest(const QPointF& viewPos) const {
   ChartHits hits;
   const QPointF at = chart()->mapFromScene(mapToScene(viewPos.toPoint()));
   const double limit = kHitPixels * kHitPixels;
-  for (int pos : kTested) {
+  // The engine's pickable lines in its order: a later hit wins there.
+  for (int pos : Navigation::PickableLines()) {
     const ChartLine& l = model_.line(pos);
     if (!l.active || !l.visible || l.points.empty()) continue;
     QLineSeries* s = series_[static_cast<std::size_t>(pos)];

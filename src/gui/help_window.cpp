@@ -8,15 +8,20 @@
 #include <QStringDecoder>
 #include <QVBoxLayout>
 
+#include "gui/style.h"
+
 namespace tavrine::gui {
 
 namespace {
 
-QFont PixelFont(int px) {
-  QFont f(QStringLiteral("Noto Sans CJK JP"));
-  f.setPixelSize(px);
-  return f;
-}
+// Where the window first stands, and its two buttons at the lower right.
+constexpr QRect kWindow{376, 84, 639, 469};
+constexpr QSize kButton1{169, 26};
+constexpr QSize kButton2{161, 26};
+constexpr int kButtonMargin = 8;
+constexpr int kButtonGap = 6;
+// Where the text starts on the text face.
+constexpr int kTextInset = 33;
 
 QString Escape(const QString& s) { return s.toHtmlEscaped(); }
 
@@ -108,25 +113,23 @@ QVariant ManualBrowser::loadResource(int type, const QUrl& name) {
 }
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  // The title and the button captions are the Form's, shown once the main
+  // window takes this window in (MainWindow::attachHelp).
   setObjectName(QStringLiteral("TForm4"));
-  setWindowTitle(QStringLiteral("利用説明"));
-  setGeometry(376, 84, 639, 469);
+  setGeometry(kWindow);
 
   browser_ = new ManualBrowser(this);
   browser_->setObjectName(QStringLiteral("TForm4.WebBrowser1"));
 
   panel_ = new QFrame(this);
   panel_->setObjectName(QStringLiteral("TForm4.Panel1"));
-  panel_->setAutoFillBackground(true);
-  QPalette pal = panel_->palette();
-  pal.setColor(QPalette::Window, QColor(0xE8, 0xE8, 0xE8));
-  panel_->setPalette(pal);
+  Fill(panel_, kHelpTextFace);
   panel_->setFrameShape(QFrame::Panel);
   panel_->setFrameShadow(QFrame::Raised);
   panel_->hide();
 
-  // The text sits at (33, 33) on the panel; a text longer than the window
-  // scrolls instead of being cut off.
+  // The text sits kTextInset in from the panel's upper left; a text longer
+  // than the window scrolls instead of being cut off.
   scroll_ = new QScrollArea(panel_);
   scroll_->setFrameShape(QFrame::NoFrame);
   scroll_->setWidgetResizable(true);
@@ -135,7 +138,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   auto* holder = new QWidget;
   holder->setAutoFillBackground(false);
   auto* v = new QVBoxLayout(holder);
-  v->setContentsMargins(33, 33, 33, 40);
+  v->setContentsMargins(kTextInset, kTextInset, kTextInset, 40);
   label_ = new QLabel(holder);
   label_->setObjectName(QStringLiteral("TForm4.Label1"));
   label_->setFont(PixelFont(16));
@@ -146,12 +149,12 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   v->addStretch(1);
   scroll_->setWidget(holder);
 
-  button2_ = new QPushButton(QStringLiteral("簡易利用説明書を読む"), this);
+  button2_ = new QPushButton(this);
   button2_->setObjectName(QStringLiteral("TForm4.Button2"));
-  button2_->resize(161, 26);
-  button1_ = new QPushButton(QStringLiteral("常時接続で最新版を読む"), this);
+  button2_->resize(kButton2);
+  button1_ = new QPushButton(this);
   button1_->setObjectName(QStringLiteral("TForm4.Button1"));
-  button1_->resize(169, 26);
+  button1_->resize(kButton1);
   place();
 }
 
@@ -160,8 +163,8 @@ void HelpWindow::place() {
   panel_->setGeometry(rect());
   scroll_->setGeometry(panel_->contentsRect());
   // Both buttons keep their distance from the lower right corner.
-  button2_->move(width() - 161 - 8, height() - 26 - 8);
-  button1_->move(button2_->x() - 169 - 6, height() - 26 - 8);
+  button2_->move(width() - kButton2.width() - kButtonMargin, height() - kButton2.height() - kButtonMargin);
+  button1_->move(button2_->x() - kButton1.width() - kButtonGap, height() - kButton1.height() - kButtonMargin);
   button1_->raise();
   button2_->raise();
 }

@@ -3,7 +3,6 @@
 // window, and the event loop.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFont>
 #include <QMouseEvent>
 #include <QTimer>
 #include <cstdio>
@@ -16,6 +15,7 @@
 #include "gui/main_window.h"
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
+#include "gui/style.h"
 #include "store/paths.h"
 
 using namespace tavrine;
@@ -103,9 +103,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tavrine"));
-  QFont font(QStringLiteral("Noto Sans CJK JP"));
-  font.setPixelSize(12);
-  QApplication::setFont(font);
+  QApplication::setFont(PixelFont(12));
 
   // The first splash window is up and painted before anything else runs.
   auto* splash = new SplashWindow;

@@ -20,7 +20,9 @@
 #include "gui/help_window.h"
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
+#include "gui/style.h"
 #include "gui/widgets.h"
+#include "signals/rules.h"
 #include "store/control_cells.h"
 #include "store/paths.h"
 #include "views/export.h"
@@ -29,13 +31,200 @@ namespace tavrine::gui {
 
 namespace {
 
-constexpr const char* kFontFamily = "Noto Sans CJK JP";
+// ---- Layout, in pixels, as designed --------------------------------------
 
-QFont PixelFont(int px, bool bold = false) {
-  QFont f(QString::fromLatin1(kFontFamily));
-  f.setPixelSize(px);
-  f.setBold(bold);
-  return f;
+// The splitter's three areas. The chart area and the bottom panel get their
+// designed heights when the window first has its size; the statistics grid
+// between them takes the rest.
+constexpr int kChartHeight = 497;
+constexpr int kBottomHeight = 102;
+constexpr int kChartMinHeight = 120;
+constexpr int kStatsMinHeight = 30;
+constexpr int kBottomMinHeight = 60;
+constexpr int kSplitterHandle = 5;
+
+// Grids: row heights and column widths.
+constexpr int kGridRowHeight = 20;
+constexpr int kGridMinRowHeight = 12;
+constexpr int kGridMinColumnWidth = 8;
+constexpr int kStatsColumnWidth = 45;
+constexpr int kSeriesColumnWidth = 85;
+constexpr int kListColumnWidth = 85;
+constexpr int kPickerColumnWidth = 130;
+constexpr int kPickerFirstColumnWidth = 24;
+constexpr int kPickerRowHeight = 22;
+constexpr int kCandidateColumnWidth = 64;
+
+// Bottom panel: SeriesTable at the left, the stock list, the control panel
+// at the right.
+constexpr int kSeriesGridWidth = 256;
+constexpr int kControlPanelWidth = 539;
+
+// The save strip at the right of the statistics grid.
+constexpr int kSaveStripWidth = 82;
+constexpr QRect kStatsCsvButton{5, 4, 72, 24};
+constexpr QRect kChartImageButton{5, 32, 72, 24};
+
+// Buttons and boxes are one height; the control panel's stand in three rows.
+constexpr int kControlHeight = 26;
+constexpr int kRowTop[] = {6, 38, 70};
+constexpr QRect InRow(int row, int x, int width) { return {x, kRowTop[row], width, kControlHeight}; }
+// The rule panel lies over rows 1 and 2 at the right end while shown.
+constexpr QRect kRulePanel{320, 2, 217, 66};
+constexpr QRect InRulePanel(int x, int y, int width) { return {x, y, width, kControlHeight}; }
+
+// The heading box Edit5, centred at the top of the chart.
+constexpr int kHeadingTop = 4;
+constexpr int kHeadingHeight = 26;
+constexpr int kHeadingMinWidth = 120;
+constexpr int kHeadingMaxWidth = 520;
+constexpr int kHeadingSideRoom = 200;
+// The memo panel at the left of the chart; its top is where it stands in
+// the designed chart area, so it keeps its distance from the lower edge.
+constexpr QRect kMemoPanel{24, 224, 161, 263};
+constexpr int kMemoMargin = 2;
+constexpr QSize kMemoSaveButton{81, 25};
+constexpr int kMemoSaveIndent = 30;
+// The candidate table at the lower right, at most half the chart area.
+constexpr int kCandidateMaxWidth = 620;
+constexpr int kCandidateMaxHeight = 280;
+constexpr int kOverlayMargin = 4;
+// The stock picker's heading strip.
+constexpr int kPickerHeadingHeight = 34;
+constexpr int kPickerHeadingMargin = 4;
+constexpr int kPickerHeadingSpacing = 6;
+constexpr int kPickerTitleWidth = 340;
+constexpr int kPickerVersionWidth = 150;
+// The collection panel at the upper right of the picker, below its heading.
+constexpr QSize kCollectionPanel{440, 236};
+constexpr int kCollectionRight = 16;
+constexpr int kCollectionTop = 44;
+constexpr int kStatusBarHeight = 24;
+
+// ---- Hand-placed controls ------------------------------------------------
+
+// Labels show their caption (a link is a label that is clicked); a number
+// box is a text box aligned right.
+enum class Make { Label, Link, Edit, NumberBox, Button };
+
+// A control of the Form, how the window makes it and where it stands in its
+// panel. Each table is in creation order, which is also the tab order.
+struct Placed {
+  const char* name;
+  Make make;
+  QRect at;
+};
+
+constexpr Placed kControlPanel[] = {
+    // Row 1: base date, day steps, manual price, price collection.
+    {"Label1", Make::Link, InRow(0, 4, 38)},
+    {"Edit2", Make::Edit, InRow(0, 44, 78)},
+    {"Button25", Make::Button, InRow(0, 124, 44)},
+    {"Button61", Make::Button, InRow(0, 170, 36)},
+    {"Button62", Make::Button, InRow(0, 208, 36)},
+    {"Edit10", Make::NumberBox, InRow(0, 246, 24)},
+    {"Label4", Make::Label, InRow(0, 274, 50)},
+    {"Edit6", Make::NumberBox, InRow(0, 326, 52)},
+    {"Button34", Make::Button, InRow(0, 380, 36)},
+    {"Button35", Make::Button, InRow(0, 418, 36)},
+    {"BitBtn1", Make::Button, InRow(0, 458, 78)},
+    // Row 2: stock code, memo, width, lower lines, direction, print.
+    {"Label2", Make::Label, InRow(1, 4, 56)},
+    {"Edit1", Make::Edit, InRow(1, 62, 56)},
+    {"Button58", Make::Button, InRow(1, 122, 40)},
+    {"Button118", Make::Button, InRow(1, 164, 28)},
+    {"Button81", Make::Button, InRow(1, 194, 40)},
+    {"Button13", Make::Button, InRow(1, 236, 40)},
+    {"Button47", Make::Button, InRow(1, 278, 40)},
+    {"Button59", Make::Button, InRow(1, 320, 40)},
+    // Row 3: stock button, terms, rules, minimum ratio, usage.
+    {"Label3", Make::Label, InRow(2, 4, 50)},
+    {"Button17", Make::Button, InRow(2, 56, 74)},
+    {"Button2", Make::Button, InRow(2, 132, 38)},
+    {"DrawChart", Make::Button, InRow(2, 172, 38)},
+    {"Button4", Make::Button, InRow(2, 212, 38)},
+    {"Label5", Make::Link, InRow(2, 256, 86)},
+    {"Button37", Make::Button, InRow(2, 344, 30)},
+    {"Button38", Make::Button, InRow(2, 376, 30)},
+    {"Button39", Make::Button, InRow(2, 408, 30)},
+    {"MaskEdit1", Make::NumberBox, InRow(2, 440, 36)},
+    {"Button88", Make::Button, InRow(2, 478, 58)},
+};
+
+// The rule panel reaches left to "印刷" so that "一括検証" has room at the
+// end of its second row, and leaves "入買" free.
+constexpr Placed kRulePanelControls[] = {
+    {"Button73", Make::Button, InRulePanel(4, 4, 40)},
+    {"Button74", Make::Button, InRulePanel(46, 4, 40)},
+    {"Button75", Make::Button, InRulePanel(88, 4, 40)},
+    {"Button76", Make::Button, InRulePanel(130, 4, 40)},
+    {"Button77", Make::Button, InRulePanel(172, 4, 40)},
+    {"Button1", Make::Button, InRulePanel(4, 34, 36)},
+    {"Button83", Make::Button, InRulePanel(42, 34, 30)},
+    {"Button79", Make::Button, InRulePanel(74, 34, 30)},
+    {"Button78", Make::Button, InRulePanel(106, 34, 36)},
+};
+constexpr QRect kScanButton = InRulePanel(144, 34, 68);
+
+constexpr Placed kCollectionControls[] = {
+    {"Label21", Make::Label, {12, 8, 416, 76}},
+    {"Label22", Make::Label, {12, 88, 140, 18}},
+    {"Edit18", Make::Edit, {12, 108, 90, kControlHeight}},
+    {"Button89", Make::Button, {110, 108, 70, kControlHeight}},
+    {"Button90", Make::Button, {186, 108, 70, kControlHeight}},
+    {"Button110", Make::Button, {12, 146, 100, kControlHeight}},
+    {"Button87", Make::Button, {118, 146, 112, kControlHeight}},
+    {"Button104", Make::Button, {236, 146, 112, kControlHeight}},
+};
+
+// A button with its caption as the Form holds it.
+QPushButton* FormButton(const Form& form, const char* name, QWidget* parent) {
+  return new QPushButton(Caption(form.text(name)), parent);
+}
+
+// A hand-placed control, its caption taken from the Form.
+QWidget* MakePlaced(const Form& form, const Placed& p, QWidget* parent) {
+  QWidget* w = nullptr;
+  switch (p.make) {
+    case Make::Label:
+    case Make::Link: {
+      auto* l = new ClickLabel(ToQt(form.text(p.name)), parent);
+      l->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+      if (p.make == Make::Link) {
+        l->setCursor(Qt::PointingHandCursor);
+        l->setStyleSheet(QStringLiteral("color: #003070; text-decoration: underline;"));
+      }
+      w = l;
+      break;
+    }
+    case Make::Edit:
+    case Make::NumberBox: {
+      auto* e = new TextBox(parent);
+      if (p.make == Make::NumberBox) e->setAlignment(Qt::AlignRight);
+      w = e;
+      break;
+    }
+    case Make::Button:
+      w = FormButton(form, p.name, parent);
+      break;
+  }
+  w->setGeometry(p.at);
+  return w;
+}
+
+// A box layout without margins or spacing unless asked.
+template <class Layout>
+Layout* Tight(QWidget* owner, int margin = 0, int spacing = 0) {
+  auto* l = new Layout(owner);
+  l->setContentsMargins(margin, margin, margin, margin);
+  l->setSpacing(spacing);
+  return l;
+}
+
+Event Of(Event::Kind kind) {
+  Event ev;
+  ev.kind = kind;
+  return ev;
 }
 
 // A plain widget that lays out its children by hand when resized.
@@ -50,18 +239,6 @@ class Area : public QWidget {
     if (onResize) onResize();
   }
 };
-
-void Fill(QWidget* w, const QColor& c) {
-  w->setAutoFillBackground(true);
-  QPalette p = w->palette();
-  p.setColor(QPalette::Window, c);
-  w->setPalette(p);
-}
-
-// The designed chart area height: the memo panel keeps its distance from
-// the chart's lower edge as designed.
-constexpr int kChartHeight = 497;
-constexpr int kBottomHeight = 102;
 
 // A Delphi-style edit mask ('0' a required digit, '9' an optional one) in
 // Qt's spelling, where the two are the other way round.
@@ -94,11 +271,7 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
   build();
   wireControls();
   mirror();
-  if (options.runStartup) {
-    Event ev;
-    ev.kind = Event::Click;
-    fire("Button52", ev);
-  }
+  if (options.runStartup) click("Button52");
 }
 
 MainWindow::~MainWindow() {
@@ -127,74 +300,74 @@ GridView* MainWindow::grid(const std::string& component) const {
   return it == grids_.end() ? nullptr : it->second;
 }
 
+GridView* MainWindow::makeGrid(const std::string& component, WorkTable& table, int columnWidth, bool editable,
+                               QWidget* parent) {
+  auto* view = new GridView(parent);
+  auto* m = new GridModel(table, editable, view);
+  m->locked = [this] { return ws_.busy(); };
+  view->setModel(m);
+  view->horizontalHeader()->hide();
+  view->verticalHeader()->hide();
+  view->horizontalHeader()->setDefaultSectionSize(columnWidth);
+  view->horizontalHeader()->setMinimumSectionSize(kGridMinColumnWidth);
+  view->verticalHeader()->setDefaultSectionSize(kGridRowHeight);
+  view->verticalHeader()->setMinimumSectionSize(kGridMinRowHeight);
+  view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  view->setWordWrap(false);
+  view->setEditTriggers(editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                       QAbstractItemView::AnyKeyPressed
+                                 : QAbstractItemView::NoEditTriggers);
+  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setFont(PixelFont(12));
+  view->setGridStyle(Qt::SolidLine);
+  bind(component, view);
+  models_[table.name()] = m;
+  grids_[component] = view;
+  return view;
+}
+
 void MainWindow::build() {
   setWindowTitle(QStringLiteral("tavrine"));
-  resize(897, 713);
+  // The size the Form was designed with, until the start-up asks for another.
+  const Control& form = ws_.form.get("TForm1");
+  designSize_ = QSize(form.width, form.height);
+  resize(designSize_);
   setFont(PixelFont(12));
 
-  auto* root = new QVBoxLayout(this);
-  root->setContentsMargins(0, 0, 0, 0);
-  root->setSpacing(0);
+  auto* root = Tight<QVBoxLayout>(this);
   splitter_ = new QSplitter(Qt::Vertical, this);
-  splitter_->setHandleWidth(5);
+  splitter_->setHandleWidth(kSplitterHandle);
   splitter_->setChildrenCollapsible(false);
   root->addWidget(splitter_);
-
-  auto makeGrid = [this](const std::string& component, WorkTable& table, int colWidth, bool editable,
-                          QWidget* parent) {
-    auto* view = new GridView(parent);
-    auto* m = new GridModel(table, editable, view);
-    m->locked = [this] { return ws_.busy(); };
-    view->setModel(m);
-    view->horizontalHeader()->hide();
-    view->verticalHeader()->hide();
-    view->horizontalHeader()->setDefaultSectionSize(colWidth);
-    view->horizontalHeader()->setMinimumSectionSize(8);
-    view->verticalHeader()->setDefaultSectionSize(20);
-    view->verticalHeader()->setMinimumSectionSize(12);
-    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->setWordWrap(false);
-    view->setEditTriggers(editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                         QAbstractItemView::AnyKeyPressed
-                                   : QAbstractItemView::NoEditTriggers);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setFont(PixelFont(12));
-    view->setGridStyle(Qt::SolidLine);
-    bind(component, view);
-    models_[table.name()] = m;
-    grids_[component] = view;
-    return view;
-  };
 
   // Chart area with the panels that lie over it.
   auto* area = new Area(splitter_);
   chartArea_ = area;
-  area->setMinimumHeight(120);
+  area->setMinimumHeight(kChartMinHeight);
   buildChartArea(area);
   area->onResize = [this] { placeOverlays(); };
   splitter_->addWidget(area);
 
   // Statistics grid between the splitters, with a slim strip at its right
   // for saving the list and the chart. The strip's buttons are placed by
-  // hand so they never hold the area taller than the grid needs.
+  // hand so they never hold the area taller than the grid needs; they are
+  // the window's own, not controls of the Form.
   auto* statsArea = new QWidget(splitter_);
-  statsArea->setMinimumHeight(30);
-  auto* sh = new QHBoxLayout(statsArea);
-  sh->setContentsMargins(0, 0, 0, 0);
-  sh->setSpacing(0);
-  GridView* stats = makeGrid("StringGrid4", ws_.StatsTable, 45, false, statsArea);
+  statsArea->setMinimumHeight(kStatsMinHeight);
+  auto* sh = Tight<QHBoxLayout>(statsArea);
+  GridView* stats = makeGrid("StringGrid4", ws_.StatsTable, kStatsColumnWidth, false, statsArea);
   sh->addWidget(stats, 1);
   auto* strip = new QWidget(statsArea);
   bind("StatsStrip", strip);
-  strip->setFixedWidth(82);
-  Fill(strip, QColor(0xEC, 0xEC, 0xE8));
+  strip->setFixedWidth(kSaveStripWidth);
+  Fill(strip, kControlFace);
   auto* csv = new QPushButton(QStringLiteral("CSV保存"), strip);
   bind("StatsCsvButton", csv);
-  csv->setGeometry(5, 4, 72, 24);
+  csv->setGeometry(kStatsCsvButton);
   csv->setToolTip(QStringLiteral("取引一覧と統計をCSVファイルに保存します"));
   auto* image = new QPushButton(QStringLiteral("画像保存"), strip);
   bind("ChartImageButton", image);
-  image->setGeometry(5, 32, 72, 24);
+  image->setGeometry(kChartImageButton);
   image->setToolTip(QStringLiteral("チャートを表示中の大きさでPNGまたはPDFに保存します"));
   sh->addWidget(strip);
   splitter_->addWidget(statsArea);
@@ -204,17 +377,15 @@ void MainWindow::build() {
   // Bottom panel: SeriesTable, StockList, control panel.
   auto* panel2 = new QWidget(splitter_);
   bind("Panel2", panel2);
-  panel2->setMinimumHeight(60);
-  auto* h = new QHBoxLayout(panel2);
-  h->setContentsMargins(0, 0, 0, 0);
-  h->setSpacing(0);
-  GridView* series = makeGrid("StringGrid2", ws_.SeriesTable, 85, false, panel2);
-  series->setFixedWidth(256);
-  GridView* list = makeGrid("StringGrid1", ws_.StockList, 85, true, panel2);
+  panel2->setMinimumHeight(kBottomMinHeight);
+  auto* h = Tight<QHBoxLayout>(panel2);
+  GridView* series = makeGrid("StringGrid2", ws_.SeriesTable, kSeriesColumnWidth, false, panel2);
+  series->setFixedWidth(kSeriesGridWidth);
+  GridView* list = makeGrid("StringGrid1", ws_.StockList, kListColumnWidth, true, panel2);
   auto* panel1 = new QWidget(panel2);
   bind("Panel1", panel1);
-  panel1->setFixedWidth(539);
-  Fill(panel1, QColor(0xEC, 0xEC, 0xE8));
+  panel1->setFixedWidth(kControlPanelWidth);
+  Fill(panel1, kControlFace);
   buildControlPanel(panel1);
   h->addWidget(series);
   h->addWidget(list, 1);
@@ -229,12 +400,12 @@ void MainWindow::build() {
 
   // Grids over the chart belong to the chart area; made here so that all
   // grids come from one place.
-  GridView* picker = makeGrid("StringGrid5", ws_.StockPicker, 130, false, widget("Panel4"));
-  picker->horizontalHeader()->resizeSection(0, 24);
+  GridView* picker = makeGrid("StringGrid5", ws_.StockPicker, kPickerColumnWidth, false, widget("Panel4"));
+  picker->horizontalHeader()->resizeSection(0, kPickerFirstColumnWidth);
   picker->setFont(PixelFont(13));
-  picker->verticalHeader()->setDefaultSectionSize(22);
+  picker->verticalHeader()->setDefaultSectionSize(kPickerRowHeight);
   static_cast<QVBoxLayout*>(widget("Panel4")->layout())->addWidget(picker, 1);
-  GridView* cand = makeGrid("StringGrid7", ws_.CandidateTable, 64, false, area);
+  GridView* cand = makeGrid("StringGrid7", ws_.CandidateTable, kCandidateColumnWidth, false, area);
   cand->hide();
   widget("Panel14")->raise();
   placeOverlays();
@@ -253,10 +424,8 @@ void MainWindow::buildChartArea(QWidget* area) {
   // Memo panel.
   auto* panel7 = new QWidget(area);
   bind("Panel7", panel7);
-  Fill(panel7, QColor(0xD8, 0xD8, 0xD4));
-  auto* v7 = new QVBoxLayout(panel7);
-  v7->setContentsMargins(2, 2, 2, 2);
-  v7->setSpacing(2);
+  Fill(panel7, kMemoFace);
+  auto* v7 = Tight<QVBoxLayout>(panel7, kMemoMargin, kMemoMargin);
   auto* memo = new QPlainTextEdit(panel7);
   bind("Memo3", memo);
   memo->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -265,11 +434,11 @@ void MainWindow::buildChartArea(QWidget* area) {
   memo->setStyleSheet(QStringLiteral("QPlainTextEdit { background: #F2F2F2; }"));
   memo->setFont(PixelFont(12));
   v7->addWidget(memo, 1);
-  auto* save = new QPushButton(QStringLiteral("保　　存"), panel7);
+  QPushButton* save = FormButton(ws_.form, "Button18", panel7);
   bind("Button18", save);
-  save->setFixedSize(81, 25);
+  save->setFixedSize(kMemoSaveButton);
   auto* row = new QHBoxLayout;
-  row->setContentsMargins(30, 0, 0, 0);
+  row->setContentsMargins(kMemoSaveIndent, 0, 0, 0);
   row->addWidget(save);
   row->addStretch(1);
   v7->addLayout(row);
@@ -277,27 +446,23 @@ void MainWindow::buildChartArea(QWidget* area) {
   // Stock picker panel over the whole chart.
   auto* panel4 = new Area(area);
   bind("Panel4", panel4);
-  Fill(panel4, QColor(0xF4, 0xF4, 0xF0));
-  auto* v4 = new QVBoxLayout(panel4);
-  v4->setContentsMargins(0, 0, 0, 0);
-  v4->setSpacing(0);
+  Fill(panel4, kPickerFace);
+  auto* v4 = Tight<QVBoxLayout>(panel4);
   auto* panel5 = new QWidget(panel4);
   bind("Panel5", panel5);
-  Fill(panel5, QColor(0x00, 0x40, 0x80));
-  panel5->setFixedHeight(34);
-  auto* h5 = new QHBoxLayout(panel5);
-  h5->setContentsMargins(4, 4, 4, 4);
-  h5->setSpacing(6);
+  Fill(panel5, kHeadingFace);
+  panel5->setFixedHeight(kPickerHeadingHeight);
+  auto* h5 = Tight<QHBoxLayout>(panel5, kPickerHeadingMargin, kPickerHeadingSpacing);
   auto* edit4 = new TextBox(panel5);
   bind("Edit4", edit4);
   edit4->setReadOnly(true);
   edit4->setFont(PixelFont(15, true));
-  edit4->setFixedWidth(340);
+  edit4->setFixedWidth(kPickerTitleWidth);
   auto* edit7 = new TextBox(panel5);
   bind("Edit7", edit7);
   edit7->setReadOnly(true);
   edit7->setFont(PixelFont(13));
-  edit7->setFixedWidth(150);
+  edit7->setFixedWidth(kPickerVersionWidth);
   h5->addWidget(edit4);
   h5->addWidget(edit7);
   h5->addStretch(1);
@@ -309,128 +474,41 @@ void MainWindow::buildChartArea(QWidget* area) {
   panel14->setFrameShape(QFrame::Panel);
   panel14->setFrameShadow(QFrame::Raised);
   panel14->setLineWidth(2);
-  Fill(panel14, QColor(0xE4, 0xEC, 0xF4));
-  panel14->resize(440, 236);
-  auto* l21 = new ClickLabel(QString(), panel14);
-  bind("Label21", l21);
-  l21->setGeometry(12, 8, 416, 76);
+  Fill(panel14, kCollectionFace);
+  panel14->resize(kCollectionPanel);
+  for (const Placed& p : kCollectionControls) bind(p.name, MakePlaced(ws_.form, p, panel14));
+  auto* l21 = static_cast<QLabel*>(widget("Label21"));
   l21->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   l21->setWordWrap(true);
-  auto* l22 = new ClickLabel(QStringLiteral("銘柄コード入力"), panel14);
-  bind("Label22", l22);
-  l22->setGeometry(12, 88, 140, 18);
-  auto* edit18 = new TextBox(panel14);
-  bind("Edit18", edit18);
-  edit18->setGeometry(12, 108, 90, 26);
-  edit18->setFont(PixelFont(14));
-  auto btn = [this, panel14](const char* name, const char* caption, int x, int y, int w) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), panel14);
-    bind(name, b);
-    b->setGeometry(x, y, w, 26);
-    return b;
-  };
-  btn("Button89", "実行", 110, 108, 70);
-  btn("Button90", "閉じる", 186, 108, 70);
-  btn("Button110", "候補閲覧", 12, 146, 100);
-  btn("Button87", "ｔａｌｌｙ閲覧", 118, 146, 112);
-  btn("Button104", "銘柄追加更新", 236, 146, 112)->hide();
+  widget("Edit18")->setFont(PixelFont(14));
+  widget("Button104")->hide();
   auto* status = new QStatusBar(panel14);
   bind("StatusBar1", status);
   status->setSizeGripEnabled(false);
-  status->setGeometry(2, 236 - 26, 436, 24);
+  status->setGeometry(2, kCollectionPanel.height() - kStatusBarHeight - 2, kCollectionPanel.width() - 4,
+                      kStatusBarHeight);
   status->setStyleSheet(QStringLiteral("QStatusBar { border-top: 1px solid #A0A0A0; }"));
   panel4->onResize = [panel4, panel14] {
-    panel14->move(std::max(0, panel4->width() - panel14->width() - 16), 44);
+    panel14->move(std::max(0, panel4->width() - panel14->width() - kCollectionRight), kCollectionTop);
   };
   panel14->hide();
   panel4->hide();
 }
 
 void MainWindow::buildControlPanel(QWidget* panel) {
-  const int rowY[] = {6, 38, 70};
-  auto label = [this, panel, &rowY](const char* name, const char* text, int row, int x, int w, bool clickable) {
-    auto* l = new ClickLabel(QString::fromUtf8(text), panel);
-    bind(name, l);
-    l->setGeometry(x, rowY[row], w, 26);
-    l->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
-    if (clickable) {
-      l->setCursor(Qt::PointingHandCursor);
-      l->setStyleSheet(QStringLiteral("color: #003070; text-decoration: underline;"));
-    }
-    return l;
-  };
-  auto edit = [this, panel, &rowY](const char* name, int row, int x, int w) {
-    auto* e = new TextBox(panel);
-    bind(name, e);
-    e->setGeometry(x, rowY[row], w, 26);
-    return e;
-  };
-  auto button = [this, panel, &rowY](const char* name, const char* caption, int row, int x, int w) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), panel);
-    bind(name, b);
-    b->setGeometry(x, rowY[row], w, 26);
-    return b;
-  };
+  for (const Placed& p : kControlPanel) bind(p.name, MakePlaced(ws_.form, p, panel));
 
-  // Row 1: base date, day steps, manual price, price collection.
-  label("Label1", "基準日", 0, 4, 38, true);
-  edit("Edit2", 0, 44, 78);
-  button("Button25", "過去日", 0, 124, 44);
-  button("Button61", "次日", 0, 170, 36);
-  button("Button62", "前日", 0, 208, 36);
-  edit("Edit10", 0, 246, 24)->setAlignment(Qt::AlignRight);
-  label("Label4", "追加株価", 0, 274, 50, false);
-  edit("Edit6", 0, 326, 52)->setAlignment(Qt::AlignRight);
-  button("Button34", "追加", 0, 380, 36);
-  button("Button35", "戻る", 0, 418, 36);
-  button("BitBtn1", "株価収集", 0, 458, 78);
-  // Row 2: stock code, memo, width, lower lines, direction, print.
-  label("Label2", "銘柄コ-ド", 1, 4, 56, false);
-  edit("Edit1", 1, 62, 56);
-  button("Button58", "メモ", 1, 122, 40);
-  button("Button118", "巾", 1, 164, 28);
-  button("Button81", "S", 1, 194, 40);
-  button("Button13", "S2", 1, 236, 40);
-  button("Button47", "入買", 1, 278, 40);
-  button("Button59", "印刷", 1, 320, 40);
-  // Row 3: stock button, terms, rules, minimum ratio, usage.
-  label("Label3", "銘柄選択", 2, 4, 50, false);
-  button("Button17", "銘柄ボタン", 2, 56, 74);
-  button("Button2", "長期", 2, 132, 38);
-  button("DrawChart", "中期", 2, 172, 38);
-  button("Button4", "短期", 2, 212, 38);
-  label("Label5", "利率条件/利用", 2, 256, 86, true);
-  button("Button37", "S1", 2, 344, 30);
-  button("Button38", "S2", 2, 376, 30);
-  button("Button39", "S3", 2, 408, 30);
-  edit("MaskEdit1", 2, 440, 36)->setAlignment(Qt::AlignRight);
-  button("Button88", "利用説明", 2, 478, 58);
-
-  // Rule panel at the right end, over rows 1 and 2 while shown; it reaches
-  // left to "印刷" so that "一括検証" has room, and leaves "入買" free.
   auto* p11 = new QFrame(panel);
   bind("Panel11", p11);
   p11->setFrameShape(QFrame::Panel);
   p11->setFrameShadow(QFrame::Raised);
-  Fill(p11, QColor(0xDC, 0xE6, 0xF0));
-  p11->setGeometry(320, 2, 217, 66);
-  auto rb = [this, p11](const char* name, const char* caption, int x, int y, int w) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), p11);
-    bind(name, b);
-    b->setGeometry(x, y, w, 26);
-    return b;
-  };
-  rb("Button73", "G3", 4, 4, 40);
-  rb("Button74", "G4", 46, 4, 40);
-  rb("Button75", "G5", 88, 4, 40);
-  rb("Button76", "G6", 130, 4, 40);
-  rb("Button77", "G7", 172, 4, 40);
-  rb("Button1", "乖離", 4, 34, 36);
-  rb("Button83", "ST", 42, 34, 30);
-  rb("Button79", "長", 74, 34, 30);
-  rb("Button78", "説明", 106, 34, 36);
+  Fill(p11, kRulePanelFace);
+  p11->setGeometry(kRulePanel);
+  for (const Placed& p : kRulePanelControls) bind(p.name, MakePlaced(ws_.form, p, p11));
   // Window-only: not a control of the Form, so no handler sees it.
-  QPushButton* scan = rb("ScanButton", "一括検証", 144, 34, 68);
+  auto* scan = new QPushButton(QStringLiteral("一括検証"), p11);
+  bind("ScanButton", scan);
+  scan->setGeometry(kScanButton);
   scan->setToolTip(QStringLiteral("全銘柄を全規則で検証し、年利率の順に並べます"));
   connect(scan, &QPushButton::clicked, this, [this] { openScan(); });
   p11->hide();
@@ -441,18 +519,18 @@ void MainWindow::placeOverlays() {
   const int w = chartArea_->width(), h = chartArea_->height();
   chart_->setGeometry(0, 0, w, h);
   if (QWidget* e5 = widget("Edit5")) {
-    const int ew = std::min(520, std::max(120, w - 200));
-    e5->setGeometry((w - ew) / 2, 4, ew, 26);
+    const int ew = std::min(kHeadingMaxWidth, std::max(kHeadingMinWidth, w - kHeadingSideRoom));
+    e5->setGeometry((w - ew) / 2, kHeadingTop, ew, kHeadingHeight);
     e5->raise();
   }
-  // Memo panel: 24 px from the left, anchored to the lower edge as designed.
   if (QWidget* p7 = widget("Panel7")) {
-    p7->setGeometry(24, std::max(0, h - (kChartHeight - 224)), 161, 263);
+    p7->setGeometry(kMemoPanel.left(), std::max(0, h - (kChartHeight - kMemoPanel.top())), kMemoPanel.width(),
+                    kMemoPanel.height());
     p7->raise();
   }
   if (QWidget* cand = widget("StringGrid7")) {
-    const int cw = std::min(620, w / 2), ch = std::min(280, h / 2);
-    cand->setGeometry(w - cw - 4, h - ch - 4, cw, ch);
+    const int cw = std::min(kCandidateMaxWidth, w / 2), ch = std::min(kCandidateMaxHeight, h / 2);
+    cand->setGeometry(w - cw - kOverlayMargin, h - ch - kOverlayMargin, cw, ch);
     cand->raise();
   }
   if (QWidget* p4 = widget("Panel4")) {
@@ -466,7 +544,7 @@ void MainWindow::resizeEvent(QResizeEvent* e) {
   if (!sized_ && height() > kChartHeight + kBottomHeight) {
     sized_ = true;
     const int stats = height() - kChartHeight - kBottomHeight - 2 * splitter_->handleWidth();
-    splitter_->setSizes({kChartHeight, std::max(30, stats), kBottomHeight});
+    splitter_->setSizes({kChartHeight, std::max(kStatsMinHeight, stats), kBottomHeight});
   }
 }
 
@@ -489,64 +567,18 @@ void MainWindow::showEvent(QShowEvent* e) {
 }
 
 void MainWindow::wireControls() {
-  using K = ControlKind;
-  for (const auto& [name, c] : ws_.form.all()) {
-    QWidget* w = widget(name);
-    if (!w) continue;
-    const std::string n = name;
-    if (c.kind == K::Button || c.kind == K::BitBtn) {
-      if (auto* b = qobject_cast<QAbstractButton*>(w))
-        connect(b, &QAbstractButton::clicked, this, [this, n] {
-          Event ev;
-          ev.kind = Event::Click;
-          fire(n, ev);
-        });
-    } else if (c.kind == K::Label) {
-      if (auto* l = qobject_cast<ClickLabel*>(w)) {
-        connect(l, &ClickLabel::clicked, this, [this, n] {
-          Event ev;
-          ev.kind = Event::Click;
-          fire(n, ev);
-        });
-        connect(l, &ClickLabel::doubleClicked, this, [this, n] {
-          Event ev;
-          ev.kind = Event::DblClick;
-          fire(n, ev);
-        });
-      }
-    } else if (c.kind == K::Edit || c.kind == K::MaskEdit) {
-      if (auto* t = qobject_cast<TextBox*>(w)) {
-        connect(t, &TextBox::keyPressed, this, [this, n](int code) {
-          Event ev;
-          ev.kind = Event::KeyPress;
-          ev.key = code;
-          fire(n, ev);
-        });
-        connect(t, &TextBox::doubleClicked, this, [this, n] {
-          Event ev;
-          ev.kind = Event::DblClick;
-          fire(n, ev);
-        });
-        connect(t, &QLineEdit::textEdited, this, [this, n] { textEdited(n); });
-      }
-    } else if (c.kind == K::Memo) {
-      if (auto* m = qobject_cast<QPlainTextEdit*>(w))
-        connect(m, &QPlainTextEdit::textChanged, this, [this, n] { syncText(n); });
-    }
-  }
+  for (const auto& [name, c] : ws_.form.all()) wireControl(name, c.kind);
   for (const char* g : {"StringGrid5", "StringGrid7"}) {
     const std::string n = g;
     connect(grid(n), &GridView::released, this, [this, n](int col, int row) {
-      Event ev;
-      ev.kind = Event::MouseUp;
+      Event ev = Of(Event::MouseUp);
       ev.col = col;
       ev.row = row;
       fire(n, ev);
     });
   }
   chart_->onPress = [this](const ChartHits& hits) {
-    Event ev;
-    ev.kind = Event::MouseDown;
+    Event ev = Of(Event::MouseDown);
     ev.hits = hits;
     fire("chart1", ev);
   };
@@ -554,17 +586,35 @@ void MainWindow::wireControls() {
   chart_->onStep = [this](bool back) { click(back ? "Button62" : "Button61"); };
 }
 
-void MainWindow::click(const std::string& control) {
-  Event ev;
-  ev.kind = Event::Click;
-  fire(control, ev);
+void MainWindow::wireControl(const std::string& name, ControlKind kind) {
+  using K = ControlKind;
+  QWidget* w = widget(name);
+  if (!w) return;
+  auto send = [this, name](Event::Kind k) { return [this, name, k] { fire(name, Of(k)); }; };
+  if (kind == K::Button || kind == K::BitBtn) {
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) connect(b, &QAbstractButton::clicked, this, send(Event::Click));
+  } else if (kind == K::Label) {
+    if (auto* l = qobject_cast<ClickLabel*>(w)) {
+      connect(l, &ClickLabel::clicked, this, send(Event::Click));
+      connect(l, &ClickLabel::doubleClicked, this, send(Event::DblClick));
+    }
+  } else if (kind == K::Edit || kind == K::MaskEdit) {
+    if (auto* t = qobject_cast<TextBox*>(w)) {
+      connect(t, &TextBox::keyPressed, this, [this, name](int code) {
+        Event ev = Of(Event::KeyPress);
+        ev.key = code;
+        fire(name, ev);
+      });
+      connect(t, &TextBox::doubleClicked, this, send(Event::DblClick));
+      connect(t, &QLineEdit::textEdited, this, [this, name] { textEdited(name); });
+    }
+  } else if (kind == K::Memo) {
+    if (auto* m = qobject_cast<QPlainTextEdit*>(w))
+      connect(m, &QPlainTextEdit::textChanged, this, [this, name] { syncText(name); });
+  }
 }
 
-std::string MainWindow::RuleButton(int tag) {
-  static const char* const kButtons[] = {"Button37", "Button38", "Button39", "Button73", "Button74",
-                                         "Button75", "Button76", "Button77", "Button1",  "Button83"};
-  return tag >= 0 && tag < 10 ? kButtons[tag] : std::string();
-}
+void MainWindow::click(const std::string& control) { fire(control, Of(Event::Click)); }
 
 ScanWindow* MainWindow::openScan() {
   if (!scan_) {
@@ -582,13 +632,14 @@ ScanWindow* MainWindow::openScan() {
 }
 
 void MainWindow::pickStockRule(const std::string& code, int tag, bool shortTerm) {
-  const std::string button = RuleButton(tag);
+  // The steps of PickScanRow (app/scan.h), each sent through fire() so that
+  // every event is mirrored and seen by dispatchHook.
+  const RuleDef* rule = Rules::RuleOfTag(tag);
   // Not while a handler waits for a page: its chain is still on the stack.
-  if (button.empty() || ws_.busy()) return;
+  if (!rule || ws_.busy()) return;
   const int errors = platform_.errors;
   typeInto("Edit1", code);
-  Event enter;
-  enter.kind = Event::KeyPress;
+  Event enter = Of(Event::KeyPress);
   enter.key = 13;
   fire("Edit1", enter);
   // Not found: the selection emptied the box and said so.
@@ -599,7 +650,7 @@ void MainWindow::pickStockRule(const std::string& code, int tag, bool shortTerm)
     click("Button79");
     if (platform_.errors != errors) return;
   }
-  click(button);
+  click(rule->button);
   raise();
   activateWindow();
 }
@@ -656,14 +707,7 @@ void MainWindow::attachHelp(HelpWindow* help) {
   widgets_["TForm4.Label1"] = help->label();
   widgets_["TForm4.Button1"] = help->button1();
   widgets_["TForm4.Button2"] = help->button2();
-  for (const char* b : {"TForm4.Button1", "TForm4.Button2"}) {
-    const std::string n = b;
-    connect(static_cast<QPushButton*>(widget(n)), &QPushButton::clicked, this, [this, n] {
-      Event ev;
-      ev.kind = Event::Click;
-      fire(n, ev);
-    });
-  }
+  for (const char* b : {"TForm4.Button1", "TForm4.Button2"}) wireControl(b, ws_.form.get(b).kind);
   help->onClosed = [this] {
     // Closed with its close box: the window is hidden, as "利用説明" would.
     ws_.form.setVisible("TForm4", false);
@@ -684,9 +728,7 @@ void MainWindow::syncText(const std::string& name) {
 
 void MainWindow::textEdited(const std::string& name) {
   if (mirroring_) return;
-  Event ev;
-  ev.kind = Event::Change;
-  fire(name, ev);
+  fire(name, Of(Event::Change));
 }
 
 void MainWindow::typeInto(const std::string& control, const std::string& text) {
@@ -816,8 +858,8 @@ void MainWindow::showStatus(const std::string& text) {
 }
 
 void MainWindow::showAsAsked() {
-  const int w = askedWidth_ > 0 ? askedWidth_ : 897;
-  const int h = askedHeight_ > 0 ? askedHeight_ : 713;
+  const int w = askedWidth_ > 0 ? askedWidth_ : designSize_.width();
+  const int h = askedHeight_ > 0 ? askedHeight_ : designSize_.height();
   QRect avail(0, 0, w, h);
   if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) avail = s->availableGeometry();
   resize(w, h);

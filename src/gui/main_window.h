@@ -68,14 +68,11 @@ class MainWindow : public QWidget {
   // The rule scan window ("一括検証"), made on first use.
   ScanWindow* openScan();
   ScanWindow* scanWindow() const { return scan_; }
-  // Makes a stock and rule current as the user would: the code typed into
-  // Edit1 and Enter, then the rule button with that tag. A short-term row of
-  // a term-dependent rule (G3 .. ST) first switches to the short-term set
-  // with "長", so the main window shows the numbers the row was scanned
-  // with. Stops when the stock is not found or a handler reports an error.
+  // Makes a stock and rule current as the user would, as PickScanRow does:
+  // the code typed into Edit1 and Enter, then the rule button of the tag
+  // (after "長" until it reads "短" for a short-term row of G3 .. ST). Stops
+  // when the stock is not found or a handler reports an error.
   void pickStockRule(const std::string& code, int tag, bool shortTerm);
-  // The rule button of a tag ("Button37" .. "Button83"); empty for none.
-  static std::string RuleButton(int tag);
 
   // "CSV保存" and "画像保存" beside the statistics: each asks for a file,
   // then saves. The save itself, for tests: false after an error report.
@@ -94,8 +91,12 @@ class MainWindow : public QWidget {
   void build();
   void buildChartArea(QWidget* area);
   void buildControlPanel(QWidget* panel);
+  GridView* makeGrid(const std::string& component, WorkTable& table, int columnWidth, bool editable,
+                     QWidget* parent);
   void placeOverlays();
   void wireControls();
+  // Sends the events of one control of the Form to the engine.
+  void wireControl(const std::string& name, ControlKind kind);
   void bind(const std::string& name, QWidget* w);
   void mirrorForm();
   void mirrorControl(const Control& c, QWidget* w);
@@ -120,6 +121,7 @@ class MainWindow : public QWidget {
   bool mirroring_ = false;
   bool sized_ = false;
   int askedWidth_ = 0, askedHeight_ = 0;
+  QSize designSize_;  // TForm1's size in the Form as the window was built
 };
 
 }  // namespace tavrine::gui

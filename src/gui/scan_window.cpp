@@ -15,77 +15,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cmath>
 #include <exception>
 
+#include "gui/style.h"
 #include "gui/widgets.h"
 #include "store/paths.h"
-#include "store/text.h"
 #include "views/export.h"
 
 namespace tavrine::gui {
 
-namespace {
-
-constexpr const char* kFontFamily = "Noto Sans CJK JP";
-
-QFont PixelFont(int px, bool bold = false) {
-  QFont f(QString::fromLatin1(kFontFamily));
-  f.setPixelSize(px);
-  f.setBold(bold);
-  return f;
-}
-
-void Fill(QWidget* w, const QColor& c) {
-  w->setAutoFillBackground(true);
-  QPalette p = w->palette();
-  p.setColor(QPalette::Window, c);
-  w->setPalette(p);
-}
-
-const std::string& Field(const ScanRow& r, int column) {
-  switch (column) {
-    case ScanModel::Code: return r.code;
-    case ScanModel::Name: return r.name;
-    case ScanModel::Rule: return r.rule;
-    case ScanModel::Average: return r.average;
-    case ScanModel::PerYear: return r.perYear;
-    case ScanModel::AnnualRate: return r.annualRate;
-    case ScanModel::WinShare: return r.winShare;
-    case ScanModel::AverageDays: return r.averageDays;
-    default: break;
-  }
-  static const std::string none;
-  return none;
-}
-
-// A shown value as a number; NaN when it holds none.
-double Number(const ScanRow& r, int column) {
-  if (column == ScanModel::Trades) return r.trades;
-  const std::string& s = Field(r, column);
-  bool ok = false;
-  const double v = QString::fromStdString(s).trimmed().toDouble(&ok);
-  return ok ? v : std::nan("");
-}
-
-// -1, 0 or 1 by one column; an empty value stands below every number.
-int CompareBy(const ScanRow& a, const ScanRow& b, int column) {
-  if (column == ScanModel::Rule) return a.tag < b.tag ? -1 : a.tag > b.tag ? 1 : 0;
-  if (ScanModel::IsNumeric(column)) {
-    const double x = Number(a, column), y = Number(b, column);
-    const bool nx = std::isnan(x), ny = std::isnan(y);
-    if (nx || ny) return nx == ny ? 0 : nx ? -1 : 1;
-    return x < y ? -1 : x > y ? 1 : 0;
-  }
-  const int c = QString::fromStdString(Field(a, column)).compare(QString::fromStdString(Field(b, column)));
-  return c < 0 ? -1 : c > 0 ? 1 : 0;
-}
-
-}  // namespace
-
 // ---- model -------------------------------------------------------------
-
-bool ScanModel::IsNumeric(int column) { return column >= Trades && column < kColumns; }
 
 void ScanModel::setRows(std::vector<ScanRow> rows) {
   beginResetModel();
@@ -103,11 +42,13 @@ QVariant ScanModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
   const ScanRow& r = rows_[static_cast<std::size_t>(index.row())];
   if (role == Qt::DisplayRole) {
-    if (index.column() == Trades) return QString::number(r.trades);
-    return Shown(Field(r, index.column()));
+    const auto cells = ScanRowCells(r);
+    return index.column() < static_cast<int>(cells.size()) ? Shown(cells[static_cast<std::size_t>(index.column())])
+                                                           : QVariant();
   }
   if (role == Qt::TextAlignmentRole)
-    return QVariant::fromValue(Qt::AlignVCenter | (IsNumeric(index.column()) ? Qt::AlignRight : Qt::AlignLeft));
+    return QVariant::fromValue(Qt::AlignVCenter |
+                               (ScanColumnIsNumeric(index.column()) ? Qt::AlignRight : Qt::AlignLeft));
   return {};
 }
 
@@ -122,13 +63,7 @@ QVariant ScanModel::headerData(int section, Qt::Orientation orientation, int rol
 void ScanModel::sort(int column, Qt::SortOrder order) {
   if (column < 0 || column >= kColumns) return;
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-  std::stable_sort(rows_.begin(), rows_.end(), [column, order](const ScanRow& a, const ScanRow& b) {
-    int c = CompareBy(a, b, column);
-    if (order == Qt::DescendingOrder) c = -c;
-    if (c != 0) return c < 0;
-    if (a.code != b.code) return a.code < b.code;
-    return a.tag < b.tag;
-  });
+  SortScanRows(rows_, column, order == Qt::DescendingOrder);
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
@@ -148,7 +83,7 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
 
   // Heading strip in the colours of the stock picker's heading.
   auto* head = new QWidget(this);
-  Fill(head, QColor(0x00, 0x40, 0x80));
+  Fill(head, kHeadingFace);
   head->setFixedHeight(34);
   auto* hh = new QHBoxLayout(head);
   hh->setContentsMargins(10, 4, 10, 4);
@@ -161,7 +96,7 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
 
   // Control strip in the colours of the control panel.
   auto* strip = new QWidget(this);
-  Fill(strip, QColor(0xEC, 0xEC, 0xE8));
+  Fill(strip, kControlFace);
   auto* sv = new QVBoxLayout(strip);
   sv->setContentsMargins(8, 6, 8, 6);
   sv->setSpacing(6);
@@ -368,7 +303,8 @@ void ScanWindow::collect() {
   const int count = static_cast<int>(rows.size());
   shownShort_ = runShort_;
   model_->setRows(std::move(rows));
-  // Each new list starts in annual rate order, highest first.
+  // Each new list starts in the scan's first order, annual rate highest
+  // first, with the header showing it.
   table_->sortByColumn(ScanModel::AnnualRate, Qt::DescendingOrder);
   const QString what = QStringLiteral("（%1・%2）")
                            .arg(runBuy_ ? QStringLiteral("入買") : QStringLiteral("入売"),

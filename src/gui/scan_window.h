@@ -31,7 +31,19 @@ namespace tavrine::gui {
 class ScanModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  enum Column { Code, Name, Rule, Trades, Average, PerYear, AnnualRate, WinShare, AverageDays, kColumns };
+  // The engine's scan columns (ScanColumn), in its order.
+  enum Column {
+    Code = kScanCode,
+    Name = kScanName,
+    Rule = kScanRule,
+    Trades = kScanTrades,
+    Average = kScanAverage,
+    PerYear = kScanPerYear,
+    AnnualRate = kScanAnnualRate,
+    WinShare = kScanWinShare,
+    AverageDays = kScanAverageDays,
+    kColumns
+  };
 
   using QAbstractTableModel::QAbstractTableModel;
 
@@ -42,11 +54,8 @@ class ScanModel : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-  // Numbers sort as numbers (an empty value below every number), the rule by
-  // its button order; equal keys keep code, then rule order.
+  // The engine's scan order by one column (SortScanRows).
   void sort(int column, Qt::SortOrder order) override;
-
-  static bool IsNumeric(int column);
 
  private:
   std::vector<ScanRow> rows_;

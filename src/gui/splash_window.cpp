@@ -6,16 +6,9 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-namespace tavrine::gui {
+#include "gui/style.h"
 
-namespace {
-QFont PixelFont(int px, bool bold = false) {
-  QFont f(QStringLiteral("Noto Sans CJK JP"));
-  f.setPixelSize(px);
-  f.setBold(bold);
-  return f;
-}
-}  // namespace
+namespace tavrine::gui {
 
 SplashWindow::SplashWindow(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
@@ -27,10 +20,7 @@ SplashWindow::SplashWindow(QWidget* parent)
   panel->setFrameShape(QFrame::Panel);
   panel->setFrameShadow(QFrame::Raised);
   panel->setLineWidth(2);
-  panel->setAutoFillBackground(true);
-  QPalette pal = panel->palette();
-  pal.setColor(QPalette::Window, QColor(0xF4, 0xF4, 0xF0));
-  panel->setPalette(pal);
+  Fill(panel, kPickerFace);
   outer->addWidget(panel);
 
   auto* v = new QVBoxLayout(panel);
@@ -38,7 +28,7 @@ SplashWindow::SplashWindow(QWidget* parent)
   v->setSpacing(4);
   auto* title = new QLabel(QStringLiteral("tavrine"), panel);
   title->setFont(PixelFont(26, true));
-  title->setStyleSheet(QStringLiteral("color: #004080"));
+  title->setStyleSheet(QStringLiteral("color: %1").arg(kHeadingFace.name()));
   auto* opening = new QLabel(QStringLiteral("tavrine_veｒ1.2を開いています。"), panel);
   opening->setFont(PixelFont(13));
   auto* wait = new QLabel(QStringLiteral("しばらく、お待ちください。"), panel);
