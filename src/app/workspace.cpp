@@ -45,6 +45,7 @@ constexpr const char* kBusyStatus = "株価の受信中です。終わってか�
 }  // namespace
 
 bool Workspace::dispatch(const std::string& control, const Event& ev) {
+  if (onDispatch) onDispatch(control, ev);
   auto it = handlers_.find({control, static_cast<int>(ev.kind)});
   if (it == handlers_.end()) return false;
   if (depth_ > 0 && !AllowedDuringPageWait(control, ev.kind)) {

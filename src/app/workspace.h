@@ -72,6 +72,9 @@ class Workspace : public State {
   bool dispatch(const std::string& control, const Event& ev);
   // True while a dispatched handler runs.
   bool busy() const { return depth_ > 0; }
+  // Sees every event dispatched, before its handler (if any) runs; the
+  // window's tests watch the events a step sends through it.
+  std::function<void(const std::string& control, const Event& ev)> onDispatch;
   // Errors reported by dispatched handlers so far.
   int errorCount() const { return errors_; }
 

@@ -256,6 +256,9 @@ QString QtMask(const std::string& mask) {
 }  // namespace
 
 MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_) {
+  ws_.onDispatch = [this](const std::string& control, const Event& ev) {
+    if (dispatchHook) dispatchHook(control, ev);
+  };
   setObjectName(QStringLiteral("TForm1"));
   platform_.parent = this;
   platform_.splash = options.splash;
@@ -632,25 +635,11 @@ ScanWindow* MainWindow::openScan() {
 }
 
 void MainWindow::pickStockRule(const std::string& code, int tag, bool shortTerm) {
-  // The steps of PickScanRow (app/scan.h), each sent through fire() so that
-  // every event is mirrored and seen by dispatchHook.
-  const RuleDef* rule = Rules::RuleOfTag(tag);
-  // Not while a handler waits for a page: its chain is still on the stack.
-  if (!rule || ws_.busy()) return;
-  const int errors = platform_.errors;
-  typeInto("Edit1", code);
-  Event enter = Of(Event::KeyPress);
-  enter.key = 13;
-  fire("Edit1", enter);
-  // Not found: the selection emptied the box and said so.
-  if (platform_.errors != errors || ws_.form.text("Edit1") != code) return;
-  // The selection leaves the long-term set; the term button is pressed until
-  // it reads "短" (twice after a selection, whose long pass set term mode "1").
-  for (int i = 0; shortTerm && tag >= 3 && i < 2 && ws_.form.text("Button79") != "短"; ++i) {
-    click("Button79");
-    if (platform_.errors != errors) return;
-  }
-  click(rule->button);
+  platform_.beginWait();
+  const bool picked = PickScanRow(ws_, code, tag, shortTerm);
+  platform_.endWait();
+  mirror();
+  if (!picked) return;
   raise();
   activateWindow();
 }
@@ -744,7 +733,6 @@ void MainWindow::fire(const std::string& control, const Event& ev) {
     const ControlKind k = ws_.form.get(control).kind;
     if (k == ControlKind::Edit || k == ControlKind::MaskEdit || k == ControlKind::Memo) syncText(control);
   }
-  if (dispatchHook) dispatchHook(control, ev);
   const bool wait = ev.kind != Event::Change;
   if (wait) platform_.beginWait();
   ws_.dispatch(control, ev);
