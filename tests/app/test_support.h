@@ -1,6 +1,6 @@
-// Shared pieces of the app tests: a Platform that records what a window
-// would show, and a temporary data folder that TAVRINE_HOME and
-// TAVRINE_ROOT point to for the length of a test.
+// Shared pieces of the app tests: the recording platform and a temporary
+// data folder that TAVRINE_HOME and TAVRINE_ROOT point to for the length of
+// a test.
 #pragma once
 
 #include <cstdlib>
@@ -9,25 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "store/platform.h"
+#include "../support/recording_platform.h"
 #include "store/codec.h"
 
 namespace tavrine::testing {
-
-class RecordingPlatform : public Platform {
- public:
-  void message(const std::string& t) override { messages.push_back(t); }
-  void error(const std::string& t) override { errors.push_back(t); }
-  void progress(const std::string& t) override { progresses.push_back(t); }
-  void status(const std::string& t) override { statuses.push_back(t); }
-  void navigate(const std::string& url) override { urls.push_back(url); }
-  std::string printChart() override { return {}; }
-  void beginWait() override { ++waitDepth; }
-  void endWait() override { --waitDepth; }
-
-  std::vector<std::string> messages, errors, progresses, statuses, urls;
-  int waitDepth = 0;
-};
 
 // A fresh folder under the system's temporary directory, removed at the end;
 // TAVRINE_HOME and TAVRINE_ROOT point to it while it lives.

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/codec.h"
 #include "store/text.h"
@@ -11,20 +12,7 @@
 namespace tavrine {
 namespace {
 
-struct Recorder : Platform {
-  std::vector<std::string> messages, errors;
-  int prints = 0;
-  std::string printFailure;
-  void message(const std::string& t) override { messages.push_back(t); }
-  void error(const std::string& t) override { errors.push_back(t); }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override {
-    ++prints;
-    return printFailure;
-  }
-};
+using Recorder = testing::RecordingPlatform;
 
 Event Click() { return Event{}; }
 

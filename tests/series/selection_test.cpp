@@ -43,7 +43,7 @@ TEST_F(SelectionTest, EnterSelectsTheStockAndRunsTheChain) {
   EXPECT_EQ(ws.SeriesTable.cell(1, 1), ws.CalcTable.cell(1, 1));
   EXPECT_EQ(ws.SeriesTable.cell(1, 4862), "600");
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(platform.waits, 0);
+  EXPECT_EQ(platform.waitDepth, 0);
   EXPECT_FALSE(ws.StockPicker.suspended());
 }
 
@@ -100,7 +100,7 @@ TEST_F(SelectionTest, EmptyAndUnknownCodesLeaveTheTablesAlone) {
   EXPECT_EQ(ws.CalcTable.rowCells(10), calcBefore);
   EXPECT_EQ(ws.SeriesTable.rowCells(10), seriesBefore);
   EXPECT_EQ(ws.SeriesTable.cell(2, 4862), window);
-  EXPECT_EQ(platform.waits, 0);
+  EXPECT_EQ(platform.waitDepth, 0);
   EXPECT_FALSE(ws.StockPicker.suspended());
 
   // Other keys do nothing.
@@ -117,7 +117,7 @@ TEST_F(SelectionTest, ConversionErrorStopsTheChainAndTheNextSelectionWorks) {
   ASSERT_EQ(platform.errors.size(), 1u);
   EXPECT_NE(platform.errors[0].find("'1,234'"), std::string::npos) << platform.errors[0];
   EXPECT_EQ(ws.SeriesTable.cell(1, 1), "");  // the window copy never ran
-  EXPECT_EQ(platform.waits, 0);
+  EXPECT_EQ(platform.waitDepth, 0);
   EXPECT_FALSE(ws.StockPicker.suspended());
   EXPECT_FALSE(ws.CalcTable.suspended());
   EXPECT_FALSE(ws.SeriesTable.suspended());

@@ -12,24 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
 
 namespace tavrine::series_test {
 
-class RecordingPlatform : public Platform {
- public:
-  void message(const std::string& t) override { messages.push_back(t); }
-  void error(const std::string& t) override { errors.push_back(t); }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-  void beginWait() override { ++waits; }
-  void endWait() override { --waits; }
-  std::vector<std::string> messages, errors;
-  int waits = 0;
-};
+using testing::RecordingPlatform;
 
 constexpr int kDays = 4860;
 

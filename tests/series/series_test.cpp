@@ -92,7 +92,7 @@ TEST_F(SeriesTest, FullHistoriesMatchTheReference) {
   PutColumn(ws, 5, "8001 cheap", RandomWalk(2, kDays, 60));
   Select(5, 137);
   CheckAgainstReference(ws, 5, 137);
-  EXPECT_EQ(platform.waits, 0);
+  EXPECT_EQ(platform.waitDepth, 0);
   EXPECT_TRUE(platform.errors.empty());
   EXPECT_FALSE(ws.CalcTable.suspended());
   EXPECT_FALSE(ws.SeriesTable.suspended());
@@ -259,7 +259,7 @@ TEST_F(SeriesTest, BadCellsStopTheExtractionWithTheirText) {
   EXPECT_EQ(ws.CalcTable.cell(17, 1), "");    // later steps did not run
   EXPECT_FALSE(ws.CalcTable.suspended());
   EXPECT_FALSE(ws.StockList.suspended());
-  EXPECT_EQ(platform.waits, 0);
+  EXPECT_EQ(platform.waitDepth, 0);
 
   for (const std::string bad : {"1,234", "1２34"}) {
     cells.assign(300, "700");
@@ -350,7 +350,7 @@ TEST_F(SeriesTest, ReWindowAfterTheStartMoved) {
   EXPECT_EQ(ws.SeriesTable.cell(1, 1749), ws.CalcTable.cell(1, 1999));
   EXPECT_EQ(ws.SeriesTable.cell(1, 1750), "0");
   EXPECT_EQ(ws.SeriesTable.cell(0, 1750), "");
-  EXPECT_EQ(platform.waits, 0);
+  EXPECT_EQ(platform.waitDepth, 0);
 }
 
 TEST_F(SeriesTest, PassesReadTheTableWhenItChangedBetweenRuns) {

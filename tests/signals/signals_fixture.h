@@ -1,4 +1,4 @@
-// Shared pieces of the signal tests: a recording platform, a workspace with
+// Shared pieces of the signal tests: the recording platform, a workspace with
 // the start-up control cells, and small helpers to write designed columns.
 #pragma once
 
@@ -7,27 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "store/platform.h"
+#include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
 
 namespace tavrine::signals_test {
 
-class RecordingPlatform : public Platform {
- public:
-  void message(const std::string& text) override { messages.push_back(text); }
-  void error(const std::string& text) override { errors.push_back(text); }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return ""; }
-  void beginWait() override { ++waitDepth; }
-  void endWait() override { --waitDepth; }
-
-  std::vector<std::string> messages;
-  std::vector<std::string> errors;
-  int waitDepth = 0;
-};
+using testing::RecordingPlatform;
 
 class SignalsTest : public ::testing::Test {
  protected:

@@ -4,21 +4,14 @@
 #include <filesystem>
 #include <tuple>
 
+#include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/codec.h"
 
 namespace tavrine {
 namespace {
 
-struct Recorder : Platform {
-  std::vector<std::string> messages, errors;
-  void message(const std::string& t) override { messages.push_back(t); }
-  void error(const std::string& t) override { errors.push_back(t); }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-};
+using Recorder = testing::RecordingPlatform;
 
 class CandidatesTest : public ::testing::Test {
  protected:

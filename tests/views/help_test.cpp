@@ -4,22 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "../support/recording_platform.h"
 #include "app/workspace.h"
 
 namespace tavrine {
 namespace {
 
-class HelpPlatform : public Platform {
- public:
-  void message(const std::string& t) override { messages.push_back(t); }
-  void error(const std::string& t) override { errors.push_back(t); }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string& url) override { urls.push_back(url); }
-  std::string printChart() override { return {}; }
-
-  std::vector<std::string> messages, errors, urls;
-};
 
 class HelpWindow : public ::testing::Test {
  protected:
@@ -35,7 +25,7 @@ class HelpWindow : public ::testing::Test {
   bool browserFace() const { return !vis("TForm4.Panel1") && vis("TForm4.Button1") && vis("TForm4.Button2"); }
   bool textFace() const { return vis("TForm4.Panel1") && !vis("TForm4.Button1") && !vis("TForm4.Button2"); }
 
-  HelpPlatform p;
+  testing::RecordingPlatform p;
   Workspace ws{p};
 };
 

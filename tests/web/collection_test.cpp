@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <utility>
 
 #include "store/codec.h"
 #include "store/paths.h"
@@ -319,17 +317,6 @@ TEST_F(CollectionRun, DeadPortIsAConnectionFailure) {
   EXPECT_FALSE(ws.collection.running());
 }
 
-// A platform whose event pump plays the user's actions while a page is
-// awaited, once.
-class PressingPlatform : public RecordingPlatform {
- public:
-  std::function<void()> duringWait;
-  void processEvents() override {
-    RecordingPlatform::processEvents();
-    if (auto f = std::exchange(duringWait, nullptr)) f();
-  }
-};
-
 TEST_F(CollectionRun, RefusedCodeLeavesNothingToAdd) {
   WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 120));
   LiveSite site(folder);
@@ -358,7 +345,7 @@ TEST_F(CollectionRun, ActionsDuringAPageWaitAreRefused) {
     o.delayMs = 30;
     return o;
   }());
-  PressingPlatform p;
+  RecordingPlatform p;  // its event pump plays the user's actions while a page is awaited
   Workspace w{p};
   w.StockList = ws.StockList;
   w.DateTable = ws.DateTable;

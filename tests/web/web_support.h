@@ -1,4 +1,4 @@
-// Shared pieces of the web tests: a recording platform, a scratch data folder
+// Shared pieces of the web tests: the recording platform, a scratch data folder
 // with the environment pointed at it, small market folders and the in-process
 // quote site.
 #pragma once
@@ -16,24 +16,14 @@
 #include <vector>
 
 #include "../../tools/quote-server/quote_site.h"
+#include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
 #include "web/http_client.h"
 
 namespace tavrine::webtest {
 
-class RecordingPlatform : public Platform {
- public:
-  std::vector<std::string> messages, errors, progresses, statuses;
-  int pumps = 0;
-  void message(const std::string& t) override { messages.push_back(t); }
-  void error(const std::string& t) override { errors.push_back(t); }
-  void progress(const std::string& t) override { progresses.push_back(t); }
-  void status(const std::string& t) override { statuses.push_back(t); }
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-  void processEvents() override { ++pumps; }
-};
+using testing::RecordingPlatform;
 
 inline std::string ReadBytes(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
