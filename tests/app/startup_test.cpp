@@ -7,7 +7,8 @@
 
 #include "app/workspace.h"
 #include "store/text.h"
-#include "test_support.h"
+#include "../support/data_folder.h"
+#include "../support/recording_platform.h"
 
 namespace tavrine {
 namespace {
@@ -279,7 +280,6 @@ TEST(InstallationMode, ListWithoutAStockSaysSoOnceAndStartsNothing) {
     folder.writeLines("memo.txt", {"7203"});
     folder.writeLines("tavrine/hizuke.csv", {"日付", "2003/12/25"});
     WriteBytes(folder.path(kList), Utf8ToCp932(bytes));
-    setenv("TAVRINE_QUOTE_HOST", "127.0.0.1:9", 1);
     RecordingPlatform p;
     Workspace ws(p);
     ws.dispatch("Button52", Event{});
@@ -292,7 +292,6 @@ TEST(InstallationMode, ListWithoutAStockSaysSoOnceAndStartsNothing) {
     EXPECT_FALSE(ws.StockList.suspended());
     EXPECT_EQ(p.waitDepth, 0);
     EXPECT_TRUE(ws.chart.line(0).points.empty());
-    unsetenv("TAVRINE_QUOTE_HOST");
   }
 }
 

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
+#include "../support/data_folder.h"
 #include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/codec.h"
@@ -21,7 +20,6 @@ Event Click() { return Event{}; }
 class ManualEntryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TAVRINE_TODAY", "2003/12/29", 1);
     auto& st = ws.SeriesTable;
     // 1200 priced days, then the zero fill of the rows past the history.
     for (int r = 1; r <= 4860; ++r) {
@@ -42,6 +40,7 @@ class ManualEntryTest : public ::testing::Test {
     st.set(16, 4864, "0");
     ws.form.setText("Edit6", "1000");
   }
+  testing::DataFolder folder{"2003/12/29"};
   Recorder rec;
   Workspace ws{rec};
 };
@@ -173,20 +172,8 @@ TEST_F(ManualEntryTest, ProgramWritesToThePriceBoxSwitchOnTheNumberOnlyStyle) {
 
 class MemoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() / ("tavrine-memo-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    setenv("TAVRINE_HOME", dir.c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("TAVRINE_HOME");
-    std::filesystem::remove_all(dir);
-  }
-  std::string bytes(const char* name) {
-    std::ifstream i(dir / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(i), {});
-  }
-  std::filesystem::path dir;
+  std::string bytes(const char* name) { return testing::ReadFileBytes(folder.path(name)); }
+  testing::DataFolder folder;
   Recorder rec;
   Workspace ws{rec};
 };
@@ -212,11 +199,8 @@ TEST_F(MemoTest, EmptyMemoWritesAnEmptyFileAndMissingFileStartsEmpty) {
 }
 
 TEST_F(MemoTest, FailedSaveKeepsTheOldFileAndSaysNothingSaved) {
-  {
-    std::ofstream o(dir / "Fname.txt", std::ios::binary);
-    o << "old";
-  }
-  std::filesystem::create_directory(dir / "Fname.txt.tmp");
+  testing::WriteFileBytes(folder.path("Fname.txt"), "old");
+  std::filesystem::create_directory(folder.path("Fname.txt.tmp"));
   ws.form.setText("Memo3", "new");
   ws.dispatch("Button18", Click());
   EXPECT_EQ(rec.errors.size(), 1u);

@@ -17,7 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "../app/test_support.h"
+#include "../support/data_folder.h"
+#include "../support/recording_platform.h"
 #include "app/script.h"
 #include "app/workspace.h"
 #include "app/scan.h"

@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <tuple>
 
+#include "../support/data_folder.h"
 #include "../support/recording_platform.h"
 #include "app/workspace.h"
-#include "store/codec.h"
 
 namespace tavrine {
 namespace {
@@ -16,10 +14,6 @@ using Recorder = testing::RecordingPlatform;
 class CandidatesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() / ("tavrine-cand-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir / "pickrow");
-    std::filesystem::create_directories(dir / "tavrine");
-    setenv("TAVRINE_ROOT", dir.c_str(), 1);
     // The control cells the start-up leaves for every later chain.
     auto& st = ws.SeriesTable;
     for (auto [c, r, v] : std::vector<std::tuple<int, int, const char*>>{
@@ -30,10 +24,6 @@ class CandidatesTest : public ::testing::Test {
       st.set(c, r, v);
     ws.CacheTable.set(0, 0, "0");
     ws.StatsTable.set(13, 3, "S1");
-  }
-  void TearDown() override {
-    unsetenv("TAVRINE_ROOT");
-    std::filesystem::remove_all(dir);
   }
   // A candidate line: heading, an unread column, then n closes.
   static std::string candidate(const std::string& heading, int n, int base) {
@@ -46,7 +36,7 @@ class CandidatesTest : public ::testing::Test {
     for (int j = 1; j <= 751; ++j) dates += ",2003/12/" + std::to_string(j % 28 + 1);
     std::vector<std::string> lines{dates};
     lines.insert(lines.end(), rows.begin(), rows.end());
-    WriteLines((dir / "pickrow" / "pickrow.csv").string(), lines, true);
+    folder.writeLines("pickrow/pickrow.csv", lines);
   }
   Event mouseUp(int c, int r) {
     Event ev;
@@ -55,7 +45,7 @@ class CandidatesTest : public ::testing::Test {
     ev.row = r;
     return ev;
   }
-  std::filesystem::path dir;
+  testing::DataFolder folder;
   Recorder rec;
   Workspace ws{rec};
 };
@@ -107,8 +97,8 @@ TEST_F(CandidatesTest, ShortCandidateAndEmptyCellsAndTheHeadingRow) {
 }
 
 TEST_F(CandidatesTest, PortfolioHeadingMessagesAndCodeClicks) {
-  WriteLines((dir / "tavrine" / "tallysel.csv").string(),
-             {"\"ABC 2003/12/26\",a,b,c,d,e,f,g,h,i,j,k,l,m,n", "2003/12/19,7203,6758,,,,,,,,,9984,1301"}, true);
+  folder.writeLines("tavrine/tallysel.csv",
+                    {"\"ABC 2003/12/26\",a,b,c,d,e,f,g,h,i,j,k,l,m,n", "2003/12/19,7203,6758,,,,,,,,,9984,1301"});
   ws.dispatch("Button87", Event{});
   ASSERT_TRUE(rec.errors.empty()) << rec.errors.front();
   EXPECT_EQ(ws.CandidateTable.colCount(), 13);
@@ -137,7 +127,7 @@ TEST_F(CandidatesTest, PortfolioHeadingMessagesAndCodeClicks) {
 TEST_F(CandidatesTest, MissingListKeepsTheTableAndReportsTheFile) {
   writePickrow({candidate("7203 トヨタ自動車", 750, 3000)});
   ws.dispatch("Button110", Event{});
-  std::filesystem::remove(dir / "pickrow" / "pickrow.csv");
+  folder.remove("pickrow/pickrow.csv");
   ws.dispatch("Button110", Event{});
   ASSERT_EQ(rec.errors.size(), 1u);
   EXPECT_NE(rec.errors[0].find("pickrow.csv"), std::string::npos);

@@ -27,7 +27,7 @@ class CollectionSteps : public ::testing::Test {
   RecordingPlatform platform;
   Workspace ws{platform};
 
-  void writeRireki(const std::string& bytes) { WriteBytes(folder.path("tavrine/rireki.txt"), bytes); }
+  void writeRireki(const std::string& bytes) { WriteFileBytes(folder.path("tavrine/rireki.txt"), bytes); }
 };
 
 TEST_F(CollectionSteps, ShorterPageLeavesNoRowsOfTheLongerOne) {
@@ -213,7 +213,7 @@ TEST_F(CollectionRun, HundredTwentyRowsMakeThreePagesAndOneEmpty) {
   EXPECT_GE(platform.pumps, 4);  // the window's events run during every page
   EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
   // rireki.txt holds the last page as received: no rows.
-  EXPECT_EQ(quote::Pos(kMarker, ReadBytes(folder.path("tavrine/rireki.txt"))), 0u);
+  EXPECT_EQ(quote::Pos(kMarker, ReadFileBytes(folder.path("tavrine/rireki.txt"))), 0u);
 }
 
 TEST_F(CollectionRun, CachedCodeIsShownWithoutRequests) {
@@ -231,8 +231,8 @@ TEST_F(CollectionRun, CachedCodeIsShownWithoutRequests) {
 
 TEST_F(CollectionRun, DroppedConnectionEndsTheRunUncached) {
   WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 400));
-  WriteBytes(folder.path("デ-タ一覧.csv"), "日付,1301 極洋\r\n2003/12/26,250\r\n");
-  const std::string listBefore = ReadBytes(folder.path("デ-タ一覧.csv"));
+  WriteFileBytes(folder.path("デ-タ一覧.csv"), "日付,1301 極洋\r\n2003/12/26,250\r\n");
+  const std::string listBefore = ReadFileBytes(folder.path("デ-タ一覧.csv"));
   quotesite::Options o;
   o.closeAtPage = 5;
   {
@@ -244,7 +244,7 @@ TEST_F(CollectionRun, DroppedConnectionEndsTheRunUncached) {
   EXPECT_EQ(platform.statuses.back(), "接続に失敗しました");
   ASSERT_EQ(platform.errors.size(), 1u);
   EXPECT_EQ(platform.errors[0], "株価サイトからの受信が途中で切れました。");
-  EXPECT_EQ(ReadBytes(folder.path("デ-タ一覧.csv")), listBefore);
+  EXPECT_EQ(ReadFileBytes(folder.path("デ-タ一覧.csv")), listBefore);
   EXPECT_FALSE(ws.form.visible("Button104"));
   EXPECT_EQ(ws.CacheTable.cell(1, 0), "");
   EXPECT_EQ(ws.SeriesTable.cell(17, 4863), "0");
@@ -339,7 +339,7 @@ TEST_F(CollectionRun, RefusedCodeLeavesNothingToAdd) {
 
 TEST_F(CollectionRun, ActionsDuringAPageWaitAreRefused) {
   WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 120));
-  WriteBytes(folder.path("pickrow/pickrow.csv"), "9999 x,1,2\r\n9432 y,500,501\r\n");
+  WriteFileBytes(folder.path("pickrow/pickrow.csv"), "9999 x,1,2\r\n9432 y,500,501\r\n");
   LiveSite site(folder, [] {
     quotesite::Options o;
     o.delayMs = 30;

@@ -1,21 +1,16 @@
-// Shared pieces of the web tests: the recording platform, a scratch data folder
-// with the environment pointed at it, small market folders and the in-process
-// quote site.
+// Shared pieces of the web tests: the recording platform and the data folder,
+// small market folders and the in-process quote site.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "../../tools/quote-server/quote_site.h"
+#include "../support/data_folder.h"
 #include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
@@ -23,49 +18,10 @@
 
 namespace tavrine::webtest {
 
+using testing::DataFolder;
 using testing::RecordingPlatform;
-
-inline std::string ReadBytes(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
-  std::filesystem::create_directories(p.parent_path());
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-// A fresh folder standing for both the executable's folder and the root,
-// with today's date fixed; removed afterwards.
-class DataFolder {
- public:
-  explicit DataFolder(const std::string& today = "2003/12/26") {
-    static int serial = 0;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tavrine-web-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_ / "tavrine");
-    std::filesystem::create_directories(dir_ / "listwerk" / "kabuka");
-    std::filesystem::create_directories(dir_ / "market");
-    ::setenv("TAVRINE_HOME", dir_.c_str(), 1);
-    ::setenv("TAVRINE_ROOT", dir_.c_str(), 1);
-    ::setenv("TAVRINE_TODAY", today.c_str(), 1);
-    // Nothing listens here unless a test starts a site.
-    ::setenv("TAVRINE_QUOTE_HOST", "127.0.0.1:9", 1);
-  }
-  ~DataFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  const std::filesystem::path& dir() const { return dir_; }
-  std::filesystem::path path(const std::string& rel) const { return dir_ / rel; }
-
- private:
-  std::filesystem::path dir_;
-};
+using testing::ReadFileBytes;
+using testing::WriteFileBytes;
 
 // Weekdays back from a day, newest first (whole days of the engine's count).
 inline std::vector<int> Weekdays(int newest, int count) {
@@ -94,7 +50,7 @@ inline void WriteMarket(const DataFolder& f, const std::string& code, const std:
     const std::string c = AdjClose(static_cast<int>(i));
     text += DateToStr(days[i]) + "," + c + "," + c + "," + c + "," + c + ",123456789," + c + "\n";
   }
-  WriteBytes(f.path("market/" + code + ".csv"), text);
+  WriteFileBytes(f.path("market/" + code + ".csv"), text);
 }
 
 // The quote site serving the folder's market data on a free loopback port,
