@@ -95,8 +95,7 @@ TEST(StockListLoader, MissingFileThroughTheStartButtonIsReportedOnce) {
   DataFolder folder;
   RecordingPlatform p;
   Workspace ws(p);
-  Event ev;
-  ASSERT_TRUE(ws.dispatch("Button52", ev));
+  ASSERT_TRUE(ws.dispatch("Button52", Event{}));
   ASSERT_EQ(p.errors.size(), 1u);
   EXPECT_NE(p.errors[0].find(kList), std::string::npos);
   EXPECT_EQ(p.progresses, (std::vector<std::string>{"データ読込中...", "データ読込中..."}));

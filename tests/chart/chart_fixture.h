@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "../support/events.h"
 #include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
 
 namespace tavrine::charttest {
 
+using testing::Click;
 using testing::RecordingPlatform;
 
 // A cell value that names its column and row, so a point shows where it was read.
@@ -30,12 +32,6 @@ inline std::vector<int> Xs(const Workspace& ws, int pos) {
   std::vector<int> v;
   for (const auto& p : ws.chart.line(pos).points) v.push_back(static_cast<int>(p.x));
   return v;
-}
-
-inline void Click(Workspace& ws, const std::string& control) {
-  Event ev;
-  ev.kind = Event::Click;
-  ASSERT_TRUE(ws.dispatch(control, ev)) << control;
 }
 
 }  // namespace tavrine::charttest

@@ -13,8 +13,6 @@ namespace {
 
 using Recorder = testing::RecordingPlatform;
 
-Event Click() { return Event{}; }
-
 // A window whose rows hold simple known values: close 1000 + r, every
 // average 990, P = 100, middle term.
 class ManualEntryTest : public ::testing::Test {
@@ -47,7 +45,7 @@ class ManualEntryTest : public ::testing::Test {
 
 TEST_F(ManualEntryTest, PricedNewestRowMovesEveryRowDownOne) {
   ws.SeriesTable.setInt(1, 5, 980);  // becomes close(6) after the shift
-  ASSERT_TRUE(ws.dispatch("Button34", Click()));
+  ASSERT_TRUE(ws.dispatch("Button34", Event{}));
   const auto& st = ws.SeriesTable;
   EXPECT_TRUE(rec.errors.empty()) << rec.errors.front();
   EXPECT_EQ(st.cell(16, 4864), "1");
@@ -69,7 +67,7 @@ TEST_F(ManualEntryTest, PricedNewestRowMovesEveryRowDownOne) {
 TEST_F(ManualEntryTest, AveragesAndTrendValuesOfTheNewDay) {
   auto& st = ws.SeriesTable;
   st.setInt(1, 5, 980);  // close(6) after the shift
-  ws.dispatch("Button34", Click());
+  ws.dispatch("Button34", Event{});
   ASSERT_TRUE(rec.errors.empty()) << rec.errors.front();
   // d = Round(1000 - close(N+1)) with close(r) = 1000 + (r - 1) after the shift.
   EXPECT_EQ(st.cell(2, 1), "994");                                   // 990 + 20/5
@@ -91,7 +89,7 @@ TEST_F(ManualEntryTest, BlankNewestRowIsFilledInPlace) {
   auto& st = ws.SeriesTable;
   st.set(1, 1, " ");
   st.set(0, 1, "collected");
-  ws.dispatch("Button34", Click());
+  ws.dispatch("Button34", Event{});
   EXPECT_EQ(st.cell(16, 4864), "0");      // nothing moved
   EXPECT_EQ(st.cell(0, 1), "2003/12/29");  // today's date replaces the collected one
   EXPECT_EQ(st.cell(0, 2), "d2");
@@ -101,7 +99,7 @@ TEST_F(ManualEntryTest, BlankNewestRowIsFilledInPlace) {
 TEST_F(ManualEntryTest, LongTermLeavesTheFifthLineAlone) {
   ws.SeriesTable.set(3, 4863, "4800");
   ws.SeriesTable.set(11, 1, "77");
-  ws.dispatch("Button34", Click());
+  ws.dispatch("Button34", Event{});
   EXPECT_EQ(ws.SeriesTable.cell(11, 1), "77");  // the copy of the former newest day
 }
 
@@ -111,7 +109,7 @@ TEST_F(ManualEntryTest, LongTermEntryDrawsAroundTheFifthLinesEmptyRows) {
   st.set(3, 4863, "4800");
   for (int r = 1; r <= 500; ++r) st.set(11, r, "");
   for (int r = 501; r <= 4860; ++r) st.set(11, r, "5");
-  ASSERT_TRUE(ws.dispatch("Button34", Click()));
+  ASSERT_TRUE(ws.dispatch("Button34", Event{}));
   EXPECT_TRUE(rec.errors.empty()) << rec.errors.front();
   EXPECT_EQ(st.cell(11, 2), "");
   EXPECT_EQ(st.cell(11, 501), "");
@@ -127,7 +125,7 @@ TEST_F(ManualEntryTest, LongTermEntryDrawsAroundTheFifthLinesEmptyRows) {
 
 TEST_F(ManualEntryTest, EmptyPriceOrZeroAverageStopsWithAnError) {
   ws.form.setText("Edit6", "");
-  ws.dispatch("Button34", Click());
+  ws.dispatch("Button34", Event{});
   ASSERT_EQ(rec.errors.size(), 1u);
   EXPECT_EQ(rec.errors[0], "'' is not a valid floating point value");
 
@@ -139,7 +137,7 @@ TEST_F(ManualEntryTest, EmptyPriceOrZeroAverageStopsWithAnError) {
     for (int c = 2; c <= 6; ++c) ws2.SeriesTable.setInt(c, r, 0);
   }
   ws2.form.setText("Edit6", "0");
-  ws2.dispatch("Button34", Click());
+  ws2.dispatch("Button34", Event{});
   ASSERT_EQ(rec2.errors.size(), 1u);
   EXPECT_EQ(rec2.errors[0], "Floating point division by zero");
 }
@@ -166,7 +164,7 @@ TEST_F(ManualEntryTest, ProgramWritesToThePriceBoxSwitchOnTheNumberOnlyStyle) {
   EXPECT_EQ(fresh.form.text("Edit6"), "1001");
   fresh.typeText("Edit6", "9.5x");
   EXPECT_EQ(fresh.form.text("Edit6"), "95");
-  ASSERT_TRUE(fresh.dispatch("Button34", Click()));
+  ASSERT_TRUE(fresh.dispatch("Button34", Event{}));
   EXPECT_EQ(fresh.SeriesTable.cell(1, 1), "95");
 }
 
@@ -180,7 +178,7 @@ class MemoTest : public ::testing::Test {
 
 TEST_F(MemoTest, JapaneseMemoSurvivesSaveAndLoadInShiftJis) {
   ws.form.setText("Memo3", "買い候補\r\n7203 様子見");
-  ws.dispatch("Button18", Click());
+  ws.dispatch("Button18", Event{});
   ASSERT_EQ(rec.messages, std::vector<std::string>{"保存しました。"});
   EXPECT_EQ(bytes("Fname.txt"), Utf8ToCp932("買い候補\r\n7203 様子見\r\n"));
   EXPECT_EQ(bytes("Fname.txt").substr(0, 2), "\x94\x83");  // 買 in Shift-JIS
@@ -193,7 +191,7 @@ TEST_F(MemoTest, JapaneseMemoSurvivesSaveAndLoadInShiftJis) {
 TEST_F(MemoTest, EmptyMemoWritesAnEmptyFileAndMissingFileStartsEmpty) {
   ws.memo.Button36Click();  // no file yet: empty memo, no error
   EXPECT_EQ(ws.form.text("Memo3"), "");
-  ws.dispatch("Button18", Click());
+  ws.dispatch("Button18", Event{});
   EXPECT_EQ(bytes("Fname.txt"), "");
   EXPECT_TRUE(rec.errors.empty());
 }
@@ -202,7 +200,7 @@ TEST_F(MemoTest, FailedSaveKeepsTheOldFileAndSaysNothingSaved) {
   testing::WriteFileBytes(folder.path("Fname.txt"), "old");
   std::filesystem::create_directory(folder.path("Fname.txt.tmp"));
   ws.form.setText("Memo3", "new");
-  ws.dispatch("Button18", Click());
+  ws.dispatch("Button18", Event{});
   EXPECT_EQ(rec.errors.size(), 1u);
   EXPECT_TRUE(rec.messages.empty());
   EXPECT_EQ(bytes("Fname.txt"), "old");
@@ -210,15 +208,15 @@ TEST_F(MemoTest, FailedSaveKeepsTheOldFileAndSaysNothingSaved) {
 
 TEST_F(MemoTest, ToggleAndPrintKeepTheFlag) {
   ws.SeriesTable.set(9, 4863, "1");
-  ws.dispatch("Button58", Click());
+  ws.dispatch("Button58", Event{});
   EXPECT_FALSE(ws.form.visible("Panel7"));
   EXPECT_EQ(ws.SeriesTable.cell(9, 4863), "0");
-  ws.dispatch("Button58", Click());
+  ws.dispatch("Button58", Event{});
   EXPECT_TRUE(ws.form.visible("Panel7"));
   EXPECT_EQ(ws.SeriesTable.cell(9, 4863), "1");
 
   rec.printFailure = "プリンタがインストールされていません";
-  ws.dispatch("Button59", Click());
+  ws.dispatch("Button59", Event{});
   EXPECT_EQ(rec.prints, 1);
   EXPECT_FALSE(ws.form.visible("Panel7"));
   EXPECT_EQ(ws.SeriesTable.cell(9, 4863), "1");

@@ -57,13 +57,7 @@ class NavigationTest : public ::testing::Test {
     }
   }
 
-  void Jump(const std::string& text) {
-    ws.form.setText("Edit2", text);
-    Event ev;
-    ev.kind = Event::KeyPress;
-    ev.key = 13;
-    ASSERT_TRUE(ws.dispatch("Edit2", ev));
-  }
+  void Jump(const std::string& text) { ASSERT_TRUE(testing::TypeAndEnter(ws, "Edit2", text)); }
 
   RecordingPlatform platform;
   Workspace ws{platform};
@@ -271,10 +265,7 @@ TEST_F(NavigationTest, DateBoxThatIsNotADate) {
 
 TEST_F(NavigationTest, OnlyEnterStartsTheJump) {
   ws.form.setText("Edit2", Date(30));
-  Event ev;
-  ev.kind = Event::KeyPress;
-  ev.key = 65;
-  ws.dispatch("Edit2", ev);
+  ws.dispatch("Edit2", testing::KeyEvent(65));
   EXPECT_EQ(WindowStart(), 0);
   EXPECT_EQ(ws.navigation.rewindowCount(), 0);
   Click(ws, "Button25");

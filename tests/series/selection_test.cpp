@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "../support/events.h"
 #include "series_fixture.h"
 
 namespace tavrine::series_test {
@@ -19,13 +20,7 @@ struct SelectionTest : ::testing::Test {
     StartUpCells(ws, 4);
   }
   // Enter in the code field, as the window delivers it.
-  void Enter(const std::string& code) {
-    ws.form.setText("Edit1", code);
-    Event ev;
-    ev.kind = Event::KeyPress;
-    ev.key = 13;
-    ws.dispatch("Edit1", ev);
-  }
+  void Enter(const std::string& code) { testing::TypeAndEnter(ws, "Edit1", code); }
 };
 
 TEST_F(SelectionTest, EnterSelectsTheStockAndRunsTheChain) {
@@ -105,10 +100,7 @@ TEST_F(SelectionTest, EmptyAndUnknownCodesLeaveTheTablesAlone) {
 
   // Other keys do nothing.
   ws.form.setText("Edit1", "");
-  Event ev;
-  ev.kind = Event::KeyPress;
-  ev.key = 'a';
-  ws.dispatch("Edit1", ev);
+  ws.dispatch("Edit1", testing::KeyEvent('a'));
   EXPECT_EQ(platform.messages.size(), 2u);
 }
 

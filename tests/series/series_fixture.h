@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/cells.h"
 #include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
@@ -19,20 +20,9 @@
 namespace tavrine::series_test {
 
 using testing::RecordingPlatform;
+using testing::StartUpCells;
 
 constexpr int kDays = 4860;
-
-// Control cells as the start-up leaves them, then the stock in column k.
-inline void StartUpCells(Workspace& ws, int k) {
-  ws.startup.WriteStartValues();
-  auto& st = ws.SeriesTable;
-  st.set(1, 4864, "4860");
-  st.set(4, 4864, ws.StockList.cell(k, 0));
-  st.set(4, 4862, std::to_string(k));
-  st.set(17, 4862, "1");
-  st.set(10, 4863, ws.StockList.cell(0, 1));
-  st.set(11, 4864, "0");
-}
 
 inline void FillDates(Workspace& ws) {
   ws.StockList.set(0, 0, "日付");

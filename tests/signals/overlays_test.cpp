@@ -319,18 +319,13 @@ TEST_F(OverlaysTest, PickerCellWithUnknownCode) {
   ws.form.setVisible("Panel4", true);
   ws.form.setText("Edit1", "1234");
   ws.StockPicker.set(1, 1, " ");
-  Event ev;
-  ev.kind = Event::MouseUp;
-  ev.col = 1;
-  ev.row = 1;
-  ws.dispatch("StringGrid5", ev);
+  ws.dispatch("StringGrid5", testing::MouseUpEvent(1, 1));
   EXPECT_EQ(ws.form.text("Edit1"), "1234");  // a blank cell does nothing
   EXPECT_TRUE(ws.form.visible("Panel4"));
 
   ws.StockPicker.set(2, 1, "9999ナシ");
   ws.CalcTable.set(0, 1, "2020/05/01");
-  ev.col = 2;
-  ws.dispatch("StringGrid5", ev);
+  ws.dispatch("StringGrid5", testing::MouseUpEvent(2, 1));
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0], "銘柄コ-ドを入れ直して下さい**7");
   EXPECT_EQ(ws.form.text("Edit1"), "");

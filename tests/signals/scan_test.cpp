@@ -110,7 +110,9 @@ const WorkTable& List() {
 // What the main window shows for one stock: a fresh window in the state the
 // start-up leaves, the code typed into Edit1 with Enter, the direction
 // toggle and the term switch as a user presses them, then each rule button.
-// Empty when the selection or a rule press reports an error.
+// Empty when the selection or a rule press reports an error. The control
+// cells are written out by hand rather than by the start-up code the scan
+// itself runs, so that the two sides of the comparison stay apart.
 std::vector<ScanRow> MainWindowRows(int column, bool entryBuy, bool shortTerm) {
   RecordingPlatform p;
   auto ws = std::make_unique<Workspace>(p);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/events.h"
 #include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
@@ -37,11 +38,7 @@ class SignalsTest : public ::testing::Test {
     ws.StatsTable.set(13, 3, "S1");
   }
 
-  void click(const std::string& control) {
-    Event ev;
-    ev.kind = Event::Click;
-    ws.dispatch(control, ev);
-  }
+  void click(const std::string& control) { testing::Click(ws, control); }
 
   // Day numbers as dates of the series.
   static std::string Day(int n) { return DateToStr(DaysFromCivil(2000, 1, 3) + n); }

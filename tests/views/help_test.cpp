@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/events.h"
 #include "../support/recording_platform.h"
 #include "app/workspace.h"
 
@@ -16,11 +17,7 @@ class HelpWindow : public ::testing::Test {
   void SetUp() override { setenv("TAVRINE_MANUAL_HOST", "manual.test:8123", 1); }
   void TearDown() override { unsetenv("TAVRINE_MANUAL_HOST"); }
 
-  void click(const std::string& c) {
-    Event ev;
-    ev.kind = Event::Click;
-    ASSERT_TRUE(ws.dispatch(c, ev)) << c;
-  }
+  void click(const std::string& c) { testing::Click(ws, c); }
   bool vis(const std::string& c) const { return ws.form.visible(c); }
   bool browserFace() const { return !vis("TForm4.Panel1") && vis("TForm4.Button1") && vis("TForm4.Button2"); }
   bool textFace() const { return vis("TForm4.Panel1") && !vis("TForm4.Button1") && !vis("TForm4.Button2"); }

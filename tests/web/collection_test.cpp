@@ -107,7 +107,7 @@ TEST_F(CollectionSteps, AllCodesLookupTakesTheLastMatchingLine) {
 }
 
 TEST_F(CollectionSteps, CacheRingWrapsAfterTwentyCodes) {
-  StartValues(ws);
+  StartUpCells(ws);
   // Codes 1000..1019 fill columns 1..20 as finished runs would.
   for (int i = 0; i < 20; ++i) {
     ws.form.setText("Edit18", IntToStr(1000 + i));
@@ -133,7 +133,7 @@ TEST_F(CollectionSteps, CacheRingWrapsAfterTwentyCodes) {
 
 TEST_F(CollectionSteps, RefusedCodesFetchNothing) {
   WriteText(folder.path("tavrine/zenncode.txt").string(), "head\r\n7203\tトヨタ\r\n");
-  StartValues(ws);
+  StartUpCells(ws);
   for (const char* code : {"0101", "01012", "0200"}) {
     ws.form.setText("Edit18", code);
     ws.collection.Button89Click();
@@ -174,16 +174,10 @@ class CollectionRun : public ::testing::Test {
       ws.StockList.set(1, r, "250");
     }
     ws.StockList.setRowCount(301);
-    StartValues(ws);
+    StartUpCells(ws);
   }
 
-  void collect(const std::string& code) {
-    ws.form.setText("Edit18", code);
-    Event ev;
-    ev.kind = Event::KeyPress;
-    ev.key = 13;
-    ws.dispatch("Edit18", ev);
-  }
+  void collect(const std::string& code) { testing::TypeAndEnter(ws, "Edit18", code); }
 };
 
 TEST_F(CollectionRun, HundredTwentyRowsMakeThreePagesAndOneEmpty) {
@@ -349,7 +343,7 @@ TEST_F(CollectionRun, ActionsDuringAPageWaitAreRefused) {
   Workspace w{p};
   w.StockList = ws.StockList;
   w.DateTable = ws.DateTable;
-  StartValues(w);
+  StartUpCells(w);
   w.StockPicker.set(1, 1, "1301 極洋");
   w.form.setText("Edit1", "1301");
   w.form.setText("Edit6", "999");
@@ -378,11 +372,7 @@ TEST_F(CollectionRun, ActionsDuringAPageWaitAreRefused) {
     EXPECT_EQ(w.CandidateTable.cell(0, 1), "");
     EXPECT_EQ(w.StockList.cell(1, 1), "250");
   };
-  w.form.setText("Edit18", "7203");
-  Event enter;
-  enter.kind = Event::KeyPress;
-  enter.key = 13;
-  w.dispatch("Edit18", enter);
+  testing::TypeAndEnter(w, "Edit18", "7203");
   EXPECT_TRUE(p.errors.empty()) << p.errors.front();
   EXPECT_EQ(std::count(p.statuses.begin(), p.statuses.end(), "株価の受信中です。終わってから操作して下さい。"), 10);
   EXPECT_TRUE(w.form.visible("TForm4"));

@@ -71,18 +71,12 @@ class HostileCollection : public ::testing::TestWithParam<Hostile> {
       ws.StockList.set(1, r, "250");
     }
     ws.StockList.setRowCount(301);
-    StartValues(ws);
+    StartUpCells(ws);
     WriteFileBytes(folder.path("デ-タ一覧.csv"), "日付,1301 極洋\r\n2003/12/26,250\r\n");
     WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 400));
   }
 
-  void collect() {
-    ws.form.setText("Edit18", "7203");
-    Event ev;
-    ev.kind = Event::KeyPress;
-    ev.key = 13;
-    ws.dispatch("Edit18", ev);
-  }
+  void collect() { testing::TypeAndEnter(ws, "Edit18", "7203"); }
 };
 
 TEST_P(HostileCollection, RunEndsWithTheFailureAndKeepsNothing) {

@@ -16,7 +16,7 @@ class StockListUpdate : public ::testing::Test {
   Workspace ws{platform};
 
   void SetUp() override {
-    StartValues(ws);
+    StartUpCells(ws);
     ws.StockList.set(0, 0, "日付");
     for (int r = 1; r <= 5; ++r) ws.StockList.set(0, r, "2003/12/2" + IntToStr(7 - r));
     ws.StockList.setRowCount(6);

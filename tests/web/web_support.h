@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "../../tools/quote-server/quote_site.h"
+#include "../support/cells.h"
 #include "../support/data_folder.h"
+#include "../support/events.h"
 #include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
@@ -20,6 +22,7 @@ namespace tavrine::webtest {
 
 using testing::DataFolder;
 using testing::RecordingPlatform;
+using testing::StartUpCells;
 using testing::ReadFileBytes;
 using testing::WriteFileBytes;
 
@@ -88,14 +91,5 @@ class ClientLimits {
  private:
   HttpClient::Limits saved_;
 };
-
-// Cells the start-up puts into the control rows before any collection.
-inline void StartValues(Workspace& ws) {
-  ws.startup.WriteStartValues();
-  auto& st = ws.SeriesTable;
-  st.set(1, 4864, "4860");
-  st.set(17, 4862, "1");
-  st.set(11, 4864, "0");
-}
 
 }  // namespace tavrine::webtest
