@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/cells.h"
 #include "../support/events.h"
 #include "../support/recording_platform.h"
 #include "app/workspace.h"
@@ -15,7 +16,9 @@
 namespace tavrine::charttest {
 
 using testing::Click;
+using testing::ExpectCells;
 using testing::RecordingPlatform;
+using testing::SetCells;
 
 // A cell value that names its column and row, so a point shows where it was read.
 inline long long Value(int col, int row) { return 1000LL * col + row; }

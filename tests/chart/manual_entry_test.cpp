@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "../support/cells.h"
 #include "../support/data_folder.h"
 #include "../support/recording_platform.h"
 #include "app/workspace.h"
@@ -12,6 +13,8 @@ namespace tavrine {
 namespace {
 
 using Recorder = testing::RecordingPlatform;
+using testing::ExpectCells;
+using testing::SetCells;
 
 // A window whose rows hold simple known values: close 1000 + r, every
 // average 990, P = 100, middle term.
@@ -29,13 +32,8 @@ class ManualEntryTest : public ::testing::Test {
       st.setInt(18, r, r);
     }
     // The control cells the start-up and the extraction leave for a redraw.
-    st.set(5, 4863, "100");
-    st.set(3, 4863, "800");
-    st.set(2, 4862, "1200");
-    st.set(2, 4863, "1");
-    st.set(1, 4863, "1");
-    st.set(12, 4862, "0");
-    st.set(16, 4864, "0");
+    SetCells(st, {{5, 4863, "100"}, {3, 4863, "800"}, {2, 4862, "1200"}, {2, 4863, "1"},
+                  {1, 4863, "1"}, {12, 4862, "0"}, {16, 4864, "0"}});
     ws.form.setText("Edit6", "1000");
   }
   testing::DataFolder folder{"2003/12/29"};
@@ -46,22 +44,15 @@ class ManualEntryTest : public ::testing::Test {
 TEST_F(ManualEntryTest, PricedNewestRowMovesEveryRowDownOne) {
   ws.SeriesTable.setInt(1, 5, 980);  // becomes close(6) after the shift
   ASSERT_TRUE(ws.dispatch("Button34", Event{}));
-  const auto& st = ws.SeriesTable;
   EXPECT_TRUE(rec.errors.empty()) << rec.errors.front();
-  EXPECT_EQ(st.cell(16, 4864), "1");
-  EXPECT_EQ(st.cell(16, 4863), "1");
-  EXPECT_EQ(st.cell(0, 1), "2003/12/29");
-  EXPECT_EQ(st.cell(1, 1), "1000");
-  EXPECT_EQ(st.cell(0, 2), "d1");  // the former newest day
-  EXPECT_EQ(st.cell(1, 2), "1001");
-  EXPECT_EQ(st.cell(0, 1201), "d1200");
-  EXPECT_EQ(st.cell(0, 1202), " ");
-  // Price 1000, previous average 990, close(6) 980: d = 20, 5-day average
-  // Round(990 + 4) = 994.
-  EXPECT_EQ(st.cell(2, 1), "994");
-  // Row numbers are rewritten for the whole window.
-  EXPECT_EQ(st.cell(18, 1), "1");
-  EXPECT_EQ(st.cell(18, 4860), "4860");
+  ExpectCells(ws.SeriesTable, {{16, 4864, "1"}, {16, 4863, "1"}, {0, 1, "2003/12/29"}, {1, 1, "1000"},
+                               {0, 2, "d1"},  // the former newest day
+                               {1, 2, "1001"}, {0, 1201, "d1200"}, {0, 1202, " "},
+                               // Price 1000, previous average 990, close(6) 980: d = 20,
+                               // 5-day average Round(990 + 4) = 994.
+                               {2, 1, "994"},
+                               // Row numbers are rewritten for the whole window.
+                               {18, 1, "1"}, {18, 4860, "4860"}});
 }
 
 TEST_F(ManualEntryTest, AveragesAndTrendValuesOfTheNewDay) {

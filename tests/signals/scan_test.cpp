@@ -15,6 +15,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../support/data_folder.h"
@@ -372,13 +373,11 @@ TEST(RuleScan, WinShareAndNameTexts) {
   EXPECT_EQ(WinShareText(1, 3), "0.33");
   EXPECT_EQ(WinShareText(999, 1000), "1.00");
 
-  EXPECT_EQ(ScanNameOf("1301 極洋"), "極洋");
-  EXPECT_EQ(ScanNameOf("1302　 日産"), "日産");
-  EXPECT_EQ(ScanNameOf("7203トヨタ"), "トヨタ");
-  EXPECT_EQ(ScanNameOf("8001  商事 A"), "商事 A");
-  EXPECT_EQ(ScanNameOf("130"), "");
-  // A heading that starts with a double-byte character: its code is two characters.
-  EXPECT_EQ(ScanNameOf("日本郵船"), "郵船");
+  const std::pair<const char*, const char*> names[] = {
+      {"1301 極洋", "極洋"}, {"1302　 日産", "日産"}, {"7203トヨタ", "トヨタ"}, {"8001  商事 A", "商事 A"}, {"130", ""},
+      // A heading that starts with a double-byte character: its code is two characters.
+      {"日本郵船", "郵船"}};
+  for (const auto& [heading, name] : names) EXPECT_EQ(ScanNameOf(heading), name) << heading;
 }
 
 // The driver's command over a list the start-up loads.

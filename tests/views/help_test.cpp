@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../support/events.h"
@@ -77,19 +78,17 @@ TEST_F(HelpWindow, ShortManualLeavesBothManualButtonsVisible) {
 }
 
 TEST_F(HelpWindow, EachManualButtonBringsBackTheOtherOnly) {
-  ws.form.setVisible("TForm4.Button1", false);
-  ws.form.setVisible("TForm4.Button2", false);
-  ws.form.setVisible("TForm4.Panel1", true);
-  click("TForm4.Button2");
-  EXPECT_TRUE(vis("TForm4.Button1"));
-  EXPECT_FALSE(vis("TForm4.Button2"));
-  EXPECT_FALSE(vis("TForm4.Panel1"));
-  ws.form.setVisible("TForm4.Button1", false);
-  ws.form.setVisible("TForm4.Panel1", true);
-  click("TForm4.Button1");
-  EXPECT_TRUE(vis("TForm4.Button2"));
-  EXPECT_FALSE(vis("TForm4.Button1"));
-  EXPECT_FALSE(vis("TForm4.Panel1"));
+  const std::pair<const char*, const char*> presses[] = {{"TForm4.Button2", "TForm4.Button1"},
+                                                         {"TForm4.Button1", "TForm4.Button2"}};
+  for (const auto& [pressed, other] : presses) {
+    ws.form.setVisible("TForm4.Button1", false);
+    ws.form.setVisible("TForm4.Button2", false);
+    ws.form.setVisible("TForm4.Panel1", true);
+    click(pressed);
+    EXPECT_TRUE(vis(other));
+    EXPECT_FALSE(vis(pressed));
+    EXPECT_FALSE(vis("TForm4.Panel1"));
+  }
 }
 
 TEST_F(HelpWindow, HostDefaultsToQuoteHost) {

@@ -71,12 +71,8 @@ TEST_F(CollectionSteps, SplitPutsTheTextBeforeTheMarkerInColumnZero) {
   writeRireki(kMarker + "A\nhead<tr " + kMarker + "B" + kMarker + "C\n\n");
   ws.collection.Button91Click();
   EXPECT_EQ(ws.WebRows.colCount(), 50);
-  EXPECT_EQ(ws.WebRows.cell(0, 1), " ");  // empty piece kept as one space
-  EXPECT_EQ(ws.WebRows.cell(1, 1), "A");
-  EXPECT_EQ(ws.WebRows.cell(0, 2), "head<tr ");
-  EXPECT_EQ(ws.WebRows.cell(1, 2), "B");
-  EXPECT_EQ(ws.WebRows.cell(2, 2), "C");
-  EXPECT_EQ(ws.WebRows.cell(0, 3), "");
+  ExpectCells(ws.WebRows, {{0, 1, " "},  // empty piece kept as one space
+                           {1, 1, "A"}, {0, 2, "head<tr "}, {1, 2, "B"}, {2, 2, "C"}, {0, 3, ""}});
 }
 
 TEST_F(CollectionSteps, CommaRemovalCoversThePageRangeAndKeepsAFifthComma) {
@@ -158,23 +154,11 @@ class CollectionRun : public ::testing::Test {
   std::vector<int> days;
 
   void SetUp() override {
-    WriteText(folder.path("tavrine/zenncode.txt").string(), "コード\t名称\r\n7203\tトヨタ自動車\r\n");
-    // The calendar the collected rows are shown with.
-    days = Weekdays(DaysFromCivil(2003, 12, 26), 4000);
+    days = ReadyToCollect(folder, ws);
+    // The calendar on disk too.
     std::vector<std::string> lines = {"日付"};
     for (int d : days) lines.push_back(DateToStr(d));
     WriteLines(folder.path("tavrine/hizuke.csv").string(), lines, true);
-    ws.DateTable.setRowCount(static_cast<int>(lines.size()));
-    for (std::size_t i = 0; i < lines.size(); ++i) ws.DateTable.set(0, static_cast<int>(i), lines[i]);
-    // A small stock list: the date column and one stock.
-    ws.StockList.set(0, 0, "日付");
-    ws.StockList.set(1, 0, "1301 極洋");
-    for (int r = 1; r <= 300; ++r) {
-      ws.StockList.set(0, r, DateToStr(days[static_cast<std::size_t>(r - 1)]));
-      ws.StockList.set(1, r, "250");
-    }
-    ws.StockList.setRowCount(301);
-    StartUpCells(ws);
   }
 
   void collect(const std::string& code) { testing::TypeAndEnter(ws, "Edit18", code); }

@@ -58,20 +58,7 @@ class HostileCollection : public ::testing::TestWithParam<Hostile> {
   std::vector<int> days;
 
   void SetUp() override {
-    WriteText(folder.path("tavrine/zenncode.txt").string(), "コード\t名称\r\n7203\tトヨタ自動車\r\n");
-    days = Weekdays(DaysFromCivil(2003, 12, 26), 4000);
-    std::vector<std::string> lines = {"日付"};
-    for (int d : days) lines.push_back(DateToStr(d));
-    ws.DateTable.setRowCount(static_cast<int>(lines.size()));
-    for (std::size_t i = 0; i < lines.size(); ++i) ws.DateTable.set(0, static_cast<int>(i), lines[i]);
-    ws.StockList.set(0, 0, "日付");
-    ws.StockList.set(1, 0, "1301 極洋");
-    for (int r = 1; r <= 300; ++r) {
-      ws.StockList.set(0, r, DateToStr(days[static_cast<std::size_t>(r - 1)]));
-      ws.StockList.set(1, r, "250");
-    }
-    ws.StockList.setRowCount(301);
-    StartUpCells(ws);
+    days = ReadyToCollect(folder, ws);
     WriteFileBytes(folder.path("デ-タ一覧.csv"), "日付,1301 極洋\r\n2003/12/26,250\r\n");
     WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 400));
   }

@@ -21,6 +21,7 @@
 namespace tavrine::webtest {
 
 using testing::DataFolder;
+using testing::ExpectCells;
 using testing::RecordingPlatform;
 using testing::StartUpCells;
 using testing::ReadFileBytes;
@@ -54,6 +55,27 @@ inline void WriteMarket(const DataFolder& f, const std::string& code, const std:
     text += DateToStr(days[i]) + "," + c + "," + c + "," + c + "," + c + ",123456789," + c + "\n";
   }
   WriteFileBytes(f.path("market/" + code + ".csv"), text);
+}
+
+// A workspace ready to collect 7203: the all-codes file names it, the
+// calendar holds the 4000 weekdays back from 2003/12/26 (returned newest
+// first), the stock list its date column and one stock over 300 of them, and
+// the start-up cells are in place.
+inline std::vector<int> ReadyToCollect(const DataFolder& f, Workspace& ws) {
+  WriteText(f.path("tavrine/zenncode.txt").string(), "コード\t名称\r\n7203\tトヨタ自動車\r\n");
+  const std::vector<int> days = Weekdays(DaysFromCivil(2003, 12, 26), 4000);
+  ws.DateTable.setRowCount(static_cast<int>(days.size()) + 1);
+  ws.DateTable.set(0, 0, "日付");
+  for (std::size_t i = 0; i < days.size(); ++i) ws.DateTable.set(0, static_cast<int>(i) + 1, DateToStr(days[i]));
+  ws.StockList.set(0, 0, "日付");
+  ws.StockList.set(1, 0, "1301 極洋");
+  for (int r = 1; r <= 300; ++r) {
+    ws.StockList.set(0, r, DateToStr(days[static_cast<std::size_t>(r - 1)]));
+    ws.StockList.set(1, r, "250");
+  }
+  ws.StockList.setRowCount(301);
+  StartUpCells(ws);
+  return days;
 }
 
 // The quote site serving the folder's market data on a free loopback port,
