@@ -89,17 +89,16 @@ TEST_F(CollectionSteps, CommaRemovalCoversThePageRangeAndKeepsAFifthComma) {
 TEST_F(CollectionSteps, AllCodesLookupTakesTheLastMatchingLine) {
   WriteText(folder.path("tavrine/zenncode.txt").string(),
             "コード\t銘柄名\r\n7203\tトヨタ自動車\t東証1部\r\n7203\t豊田自動織機\r\n8058\t三菱商事\r\n");
-  ws.form.setText("Edit18", "7203");
-  ws.collection.Button97Click();
-  EXPECT_EQ(ws.StockList.cell(199, 0), "7203,豊田自動織機");
+  // The scratch heading after a look-up of the code.
+  auto lookUp = [&](const std::string& code) {
+    ws.form.setText("Edit18", code);
+    ws.collection.Button97Click();
+    return ws.StockList.cell(199, 0);
+  };
+  EXPECT_EQ(lookUp("7203"), "7203,豊田自動織機");
   EXPECT_EQ(ws.WebRows.cell(0, 1), "7203,トヨタ自動車,東証1部");
-  ws.form.setText("Edit18", "1301");
-  ws.collection.Button97Click();
-  EXPECT_EQ(ws.StockList.cell(199, 0), "1301");
-  // Line 0 is a heading and never matches.
-  ws.form.setText("Edit18", "コー");
-  ws.collection.Button97Click();
-  EXPECT_EQ(ws.StockList.cell(199, 0), "コー");
+  EXPECT_EQ(lookUp("1301"), "1301");
+  EXPECT_EQ(lookUp("コー"), "コー");  // line 0 is a heading and never matches
 }
 
 TEST_F(CollectionSteps, CacheRingWrapsAfterTwentyCodes) {
@@ -162,10 +161,12 @@ class CollectionRun : public ::testing::Test {
   }
 
   void collect(const std::string& code) { testing::TypeAndEnter(ws, "Edit18", code); }
+  // The site's history of 7203: the newest `rows` days of the calendar.
+  void market(int rows) { WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + rows)); }
 };
 
 TEST_F(CollectionRun, HundredTwentyRowsMakeThreePagesAndOneEmpty) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 120));
+  market(120);
   LiveSite site(folder);
   collect("7203");
   EXPECT_EQ(site.count(), 4);  // pages 0..3, the rest skipped
@@ -195,7 +196,7 @@ TEST_F(CollectionRun, HundredTwentyRowsMakeThreePagesAndOneEmpty) {
 }
 
 TEST_F(CollectionRun, CachedCodeIsShownWithoutRequests) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 60));
+  market(60);
   LiveSite site(folder);
   collect("7203");
   const long first = site.count();
@@ -208,7 +209,7 @@ TEST_F(CollectionRun, CachedCodeIsShownWithoutRequests) {
 }
 
 TEST_F(CollectionRun, DroppedConnectionEndsTheRunUncached) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 400));
+  market(400);
   WriteFileBytes(folder.path("デ-タ一覧.csv"), "日付,1301 極洋\r\n2003/12/26,250\r\n");
   const std::string listBefore = ReadFileBytes(folder.path("デ-タ一覧.csv"));
   quotesite::Options o;
@@ -237,7 +238,7 @@ TEST_F(CollectionRun, DroppedConnectionEndsTheRunUncached) {
 }
 
 TEST_F(CollectionRun, MissingPageInsideTheHistoryIsInterrupted) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 400));
+  market(400);
   quotesite::Options o;
   o.missingRowsPage = 2;
   LiveSite site(folder, o);
@@ -254,7 +255,7 @@ TEST_F(CollectionRun, MissingPageInsideTheHistoryIsInterrupted) {
 }
 
 TEST_F(CollectionRun, TooFewRowsKeepTheButtonAsItWas) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 24));
+  market(24);
   LiveSite site(folder);
   collect("7203");
   ASSERT_FALSE(platform.messages.empty());
@@ -264,7 +265,7 @@ TEST_F(CollectionRun, TooFewRowsKeepTheButtonAsItWas) {
 }
 
 TEST_F(CollectionRun, GarbagePageDoesNotBreakTheRun) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 300));
+  market(300);
   quotesite::Options o;
   o.garbagePage = 1;
   LiveSite site(folder, o);
@@ -296,7 +297,7 @@ TEST_F(CollectionRun, DeadPortIsAConnectionFailure) {
 }
 
 TEST_F(CollectionRun, RefusedCodeLeavesNothingToAdd) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 120));
+  market(120);
   LiveSite site(folder);
   collect("7203");
   ASSERT_TRUE(ws.collection.scratchReady());
@@ -316,7 +317,7 @@ TEST_F(CollectionRun, RefusedCodeLeavesNothingToAdd) {
 }
 
 TEST_F(CollectionRun, ActionsDuringAPageWaitAreRefused) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 120));
+  market(120);
   WriteFileBytes(folder.path("pickrow/pickrow.csv"), "9999 x,1,2\r\n9432 y,500,501\r\n");
   LiveSite site(folder, [] {
     quotesite::Options o;
