@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/script.h"
-#include "test_support.h"
+#include "../support/data_folder.h"
 
 namespace tavrine {
 namespace {
@@ -148,7 +148,7 @@ TEST(ScriptRefusal, SystemErrorsAreNormalOutput) {
   testing::DataFolder folder;
   auto r = Play("start\necho next\ntext Button17\n");
   EXPECT_EQ(r.status, 0) << r.err;
-  const std::string path = folder.dir() + "/デ-タ一覧.csv";
+  const std::string path = folder.path("デ-タ一覧.csv").string();
   EXPECT_EQ(r.out,
             "progress: データ読込中...\n"
             "progress: データ読込中...\n"

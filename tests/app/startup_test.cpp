@@ -7,13 +7,17 @@
 
 #include "app/workspace.h"
 #include "store/text.h"
-#include "test_support.h"
+#include "../support/cells.h"
+#include "../support/data_folder.h"
+#include "../support/recording_platform.h"
 
 namespace tavrine {
 namespace {
 
 using testing::DataFolder;
+using testing::ExpectCells;
 using testing::RecordingPlatform;
+using testing::SetCells;
 
 const char* kList = "デ-タ一覧.csv";
 
@@ -64,19 +68,12 @@ TEST(StockListLoader, FillsRowsByTheCommaTextRules) {
   RecordingPlatform p;
   Workspace ws(p);
   ws.startup.LoadStockList();
-  const auto& t = ws.StockList;
-  EXPECT_EQ(t.cell(0, 0), "日付");
-  EXPECT_EQ(t.cell(1, 0), "1301 極洋");  // quoted heading with a space: one cell
-  EXPECT_EQ(t.cell(3, 0), " ");          // empty field
-  EXPECT_EQ(t.cell(4, 0), "9984 ソフトバンク");
-  EXPECT_EQ(t.cell(5, 0), "");
-  EXPECT_EQ(t.cell(0, 1), "2003/12/26");
-  EXPECT_EQ(t.cell(1, 1), "101");
-  EXPECT_EQ(t.cell(2, 1), "2000.5");
-  EXPECT_EQ(t.cell(3, 1), " ");
-  EXPECT_EQ(t.cell(0, 249), DateToStr(DaysFromCivil(2003, 12, 26) - 248));
-  EXPECT_EQ(t.cell(1, 249), "349");
-  EXPECT_EQ(t.cell(0, 250), "");
+  ExpectCells(ws.StockList, {{0, 0, "日付"},
+                             {1, 0, "1301 極洋"},  // quoted heading with a space: one cell
+                             {3, 0, " "},          // empty field
+                             {4, 0, "9984 ソフトバンク"}, {5, 0, ""},
+                             {0, 1, "2003/12/26"}, {1, 1, "101"}, {2, 1, "2000.5"}, {3, 1, " "},
+                             {0, 249, DateToStr(DaysFromCivil(2003, 12, 26) - 248)}, {1, 249, "349"}, {0, 250, ""}});
 }
 
 TEST(StockListLoader, MissingFileRaisesTheFileErrorAndRestoresState) {
@@ -94,8 +91,7 @@ TEST(StockListLoader, MissingFileThroughTheStartButtonIsReportedOnce) {
   DataFolder folder;
   RecordingPlatform p;
   Workspace ws(p);
-  Event ev;
-  ASSERT_TRUE(ws.dispatch("Button52", ev));
+  ASSERT_TRUE(ws.dispatch("Button52", Event{}));
   ASSERT_EQ(p.errors.size(), 1u);
   EXPECT_NE(p.errors[0].find(kList), std::string::npos);
   EXPECT_EQ(p.progresses, (std::vector<std::string>{"データ読込中...", "データ読込中..."}));
@@ -109,28 +105,16 @@ TEST(StockListLoader, MissingFileThroughTheStartButtonIsReportedOnce) {
 TEST(QuotedBlankCleanUp, EmptiesOnlyQuotedBlankCells) {
   RecordingPlatform p;
   Workspace ws(p);
-  auto& t = ws.StockList;
-  t.set(0, 0, "\" \"");
-  t.set(5, 7, "\"\"");
-  t.set(200, 4860, "\" \"");  // the last column and row it covers
-  t.set(201, 3, "\"\"");      // outside columns 0..200
-  t.set(3, 4861, "\" \"");    // outside rows 0..4860
-  t.set(1, 1, "\"  \"");      // two spaces: not a quoted blank
-  t.set(2, 1, "\" \"x");
-  t.set(3, 1, " ");
-  t.set(4, 1, "\"");
-  t.set(6, 1, "1234");
+  const std::string blank = "\" \"", empty = "\"\"";
+  SetCells(ws.StockList, {{0, 0, blank}, {5, 7, empty},
+                          {200, 4860, blank},  // the last column and row it covers
+                          {201, 3, empty},     // outside columns 0..200
+                          {3, 4861, blank},    // outside rows 0..4860
+                          {1, 1, "\"  \""},    // two spaces: not a quoted blank
+                          {2, 1, "\" \"x"}, {3, 1, " "}, {4, 1, "\""}, {6, 1, "1234"}});
   ws.startup.Button53Click();
-  EXPECT_EQ(t.cell(0, 0), "");
-  EXPECT_EQ(t.cell(5, 7), "");
-  EXPECT_EQ(t.cell(200, 4860), "");
-  EXPECT_EQ(t.cell(201, 3), "\"\"");
-  EXPECT_EQ(t.cell(3, 4861), "\" \"");
-  EXPECT_EQ(t.cell(1, 1), "\"  \"");
-  EXPECT_EQ(t.cell(2, 1), "\" \"x");
-  EXPECT_EQ(t.cell(3, 1), " ");
-  EXPECT_EQ(t.cell(4, 1), "\"");
-  EXPECT_EQ(t.cell(6, 1), "1234");
+  ExpectCells(ws.StockList, {{0, 0, ""}, {5, 7, ""}, {200, 4860, ""}, {201, 3, empty}, {3, 4861, blank},
+                             {1, 1, "\"  \""}, {2, 1, "\" \"x"}, {3, 1, " "}, {4, 1, "\""}, {6, 1, "1234"}});
 }
 
 TEST(QuotedBlankCleanUp, QuotedTextInTheFileBecomesAnEmptyCell) {
@@ -279,7 +263,6 @@ TEST(InstallationMode, ListWithoutAStockSaysSoOnceAndStartsNothing) {
     folder.writeLines("memo.txt", {"7203"});
     folder.writeLines("tavrine/hizuke.csv", {"日付", "2003/12/25"});
     WriteBytes(folder.path(kList), Utf8ToCp932(bytes));
-    setenv("TAVRINE_QUOTE_HOST", "127.0.0.1:9", 1);
     RecordingPlatform p;
     Workspace ws(p);
     ws.dispatch("Button52", Event{});
@@ -292,7 +275,6 @@ TEST(InstallationMode, ListWithoutAStockSaysSoOnceAndStartsNothing) {
     EXPECT_FALSE(ws.StockList.suspended());
     EXPECT_EQ(p.waitDepth, 0);
     EXPECT_TRUE(ws.chart.line(0).points.empty());
-    unsetenv("TAVRINE_QUOTE_HOST");
   }
 }
 

@@ -1,5 +1,5 @@
-// Shared pieces of the chart tests: a platform that records what the user
-// would see, and tables filled with values that say where they came from.
+// Shared pieces of the chart tests: the recording platform, and tables
+// filled with values that say where they came from.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,28 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "store/platform.h"
+#include "../support/cells.h"
+#include "../support/events.h"
+#include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
 
 namespace tavrine::charttest {
 
-class RecordingPlatform : public Platform {
- public:
-  void message(const std::string& text) override { messages.push_back(text); }
-  void error(const std::string& text) override { errors.push_back(text); }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-  void beginWait() override { ++waitsBegun; }
-  void endWait() override { ++waitsEnded; }
-
-  std::vector<std::string> messages;
-  std::vector<std::string> errors;
-  int waitsBegun = 0;
-  int waitsEnded = 0;
-};
+using testing::Click;
+using testing::ExpectCells;
+using testing::RecordingPlatform;
+using testing::SetCells;
 
 // A cell value that names its column and row, so a point shows where it was read.
 inline long long Value(int col, int row) { return 1000LL * col + row; }
@@ -45,12 +35,6 @@ inline std::vector<int> Xs(const Workspace& ws, int pos) {
   std::vector<int> v;
   for (const auto& p : ws.chart.line(pos).points) v.push_back(static_cast<int>(p.x));
   return v;
-}
-
-inline void Click(Workspace& ws, const std::string& control) {
-  Event ev;
-  ev.kind = Event::Click;
-  ASSERT_TRUE(ws.dispatch(control, ev)) << control;
 }
 
 }  // namespace tavrine::charttest

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
+#include "../support/cells.h"
+#include "../support/data_folder.h"
+#include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/codec.h"
 #include "store/text.h"
@@ -11,29 +12,15 @@
 namespace tavrine {
 namespace {
 
-struct Recorder : Platform {
-  std::vector<std::string> messages, errors;
-  int prints = 0;
-  std::string printFailure;
-  void message(const std::string& t) override { messages.push_back(t); }
-  void error(const std::string& t) override { errors.push_back(t); }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override {
-    ++prints;
-    return printFailure;
-  }
-};
-
-Event Click() { return Event{}; }
+using Recorder = testing::RecordingPlatform;
+using testing::ExpectCells;
+using testing::SetCells;
 
 // A window whose rows hold simple known values: close 1000 + r, every
 // average 990, P = 100, middle term.
 class ManualEntryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TAVRINE_TODAY", "2003/12/29", 1);
     auto& st = ws.SeriesTable;
     // 1200 priced days, then the zero fill of the rows past the history.
     for (int r = 1; r <= 4860; ++r) {
@@ -45,44 +32,33 @@ class ManualEntryTest : public ::testing::Test {
       st.setInt(18, r, r);
     }
     // The control cells the start-up and the extraction leave for a redraw.
-    st.set(5, 4863, "100");
-    st.set(3, 4863, "800");
-    st.set(2, 4862, "1200");
-    st.set(2, 4863, "1");
-    st.set(1, 4863, "1");
-    st.set(12, 4862, "0");
-    st.set(16, 4864, "0");
+    SetCells(st, {{5, 4863, "100"}, {3, 4863, "800"}, {2, 4862, "1200"}, {2, 4863, "1"},
+                  {1, 4863, "1"}, {12, 4862, "0"}, {16, 4864, "0"}});
     ws.form.setText("Edit6", "1000");
   }
+  testing::DataFolder folder{"2003/12/29"};
   Recorder rec;
   Workspace ws{rec};
 };
 
 TEST_F(ManualEntryTest, PricedNewestRowMovesEveryRowDownOne) {
   ws.SeriesTable.setInt(1, 5, 980);  // becomes close(6) after the shift
-  ASSERT_TRUE(ws.dispatch("Button34", Click()));
-  const auto& st = ws.SeriesTable;
+  ASSERT_TRUE(ws.dispatch("Button34", Event{}));
   EXPECT_TRUE(rec.errors.empty()) << rec.errors.front();
-  EXPECT_EQ(st.cell(16, 4864), "1");
-  EXPECT_EQ(st.cell(16, 4863), "1");
-  EXPECT_EQ(st.cell(0, 1), "2003/12/29");
-  EXPECT_EQ(st.cell(1, 1), "1000");
-  EXPECT_EQ(st.cell(0, 2), "d1");  // the former newest day
-  EXPECT_EQ(st.cell(1, 2), "1001");
-  EXPECT_EQ(st.cell(0, 1201), "d1200");
-  EXPECT_EQ(st.cell(0, 1202), " ");
-  // Price 1000, previous average 990, close(6) 980: d = 20, 5-day average
-  // Round(990 + 4) = 994.
-  EXPECT_EQ(st.cell(2, 1), "994");
-  // Row numbers are rewritten for the whole window.
-  EXPECT_EQ(st.cell(18, 1), "1");
-  EXPECT_EQ(st.cell(18, 4860), "4860");
+  ExpectCells(ws.SeriesTable, {{16, 4864, "1"}, {16, 4863, "1"}, {0, 1, "2003/12/29"}, {1, 1, "1000"},
+                               {0, 2, "d1"},  // the former newest day
+                               {1, 2, "1001"}, {0, 1201, "d1200"}, {0, 1202, " "},
+                               // Price 1000, previous average 990, close(6) 980: d = 20,
+                               // 5-day average Round(990 + 4) = 994.
+                               {2, 1, "994"},
+                               // Row numbers are rewritten for the whole window.
+                               {18, 1, "1"}, {18, 4860, "4860"}});
 }
 
 TEST_F(ManualEntryTest, AveragesAndTrendValuesOfTheNewDay) {
   auto& st = ws.SeriesTable;
   st.setInt(1, 5, 980);  // close(6) after the shift
-  ws.dispatch("Button34", Click());
+  ws.dispatch("Button34", Event{});
   ASSERT_TRUE(rec.errors.empty()) << rec.errors.front();
   // d = Round(1000 - close(N+1)) with close(r) = 1000 + (r - 1) after the shift.
   EXPECT_EQ(st.cell(2, 1), "994");                                   // 990 + 20/5
@@ -104,7 +80,7 @@ TEST_F(ManualEntryTest, BlankNewestRowIsFilledInPlace) {
   auto& st = ws.SeriesTable;
   st.set(1, 1, " ");
   st.set(0, 1, "collected");
-  ws.dispatch("Button34", Click());
+  ws.dispatch("Button34", Event{});
   EXPECT_EQ(st.cell(16, 4864), "0");      // nothing moved
   EXPECT_EQ(st.cell(0, 1), "2003/12/29");  // today's date replaces the collected one
   EXPECT_EQ(st.cell(0, 2), "d2");
@@ -114,7 +90,7 @@ TEST_F(ManualEntryTest, BlankNewestRowIsFilledInPlace) {
 TEST_F(ManualEntryTest, LongTermLeavesTheFifthLineAlone) {
   ws.SeriesTable.set(3, 4863, "4800");
   ws.SeriesTable.set(11, 1, "77");
-  ws.dispatch("Button34", Click());
+  ws.dispatch("Button34", Event{});
   EXPECT_EQ(ws.SeriesTable.cell(11, 1), "77");  // the copy of the former newest day
 }
 
@@ -124,7 +100,7 @@ TEST_F(ManualEntryTest, LongTermEntryDrawsAroundTheFifthLinesEmptyRows) {
   st.set(3, 4863, "4800");
   for (int r = 1; r <= 500; ++r) st.set(11, r, "");
   for (int r = 501; r <= 4860; ++r) st.set(11, r, "5");
-  ASSERT_TRUE(ws.dispatch("Button34", Click()));
+  ASSERT_TRUE(ws.dispatch("Button34", Event{}));
   EXPECT_TRUE(rec.errors.empty()) << rec.errors.front();
   EXPECT_EQ(st.cell(11, 2), "");
   EXPECT_EQ(st.cell(11, 501), "");
@@ -140,7 +116,7 @@ TEST_F(ManualEntryTest, LongTermEntryDrawsAroundTheFifthLinesEmptyRows) {
 
 TEST_F(ManualEntryTest, EmptyPriceOrZeroAverageStopsWithAnError) {
   ws.form.setText("Edit6", "");
-  ws.dispatch("Button34", Click());
+  ws.dispatch("Button34", Event{});
   ASSERT_EQ(rec.errors.size(), 1u);
   EXPECT_EQ(rec.errors[0], "'' is not a valid floating point value");
 
@@ -152,7 +128,7 @@ TEST_F(ManualEntryTest, EmptyPriceOrZeroAverageStopsWithAnError) {
     for (int c = 2; c <= 6; ++c) ws2.SeriesTable.setInt(c, r, 0);
   }
   ws2.form.setText("Edit6", "0");
-  ws2.dispatch("Button34", Click());
+  ws2.dispatch("Button34", Event{});
   ASSERT_EQ(rec2.errors.size(), 1u);
   EXPECT_EQ(rec2.errors[0], "Floating point division by zero");
 }
@@ -179,33 +155,21 @@ TEST_F(ManualEntryTest, ProgramWritesToThePriceBoxSwitchOnTheNumberOnlyStyle) {
   EXPECT_EQ(fresh.form.text("Edit6"), "1001");
   fresh.typeText("Edit6", "9.5x");
   EXPECT_EQ(fresh.form.text("Edit6"), "95");
-  ASSERT_TRUE(fresh.dispatch("Button34", Click()));
+  ASSERT_TRUE(fresh.dispatch("Button34", Event{}));
   EXPECT_EQ(fresh.SeriesTable.cell(1, 1), "95");
 }
 
 class MemoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() / ("tavrine-memo-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    setenv("TAVRINE_HOME", dir.c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("TAVRINE_HOME");
-    std::filesystem::remove_all(dir);
-  }
-  std::string bytes(const char* name) {
-    std::ifstream i(dir / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(i), {});
-  }
-  std::filesystem::path dir;
+  std::string bytes(const char* name) { return testing::ReadFileBytes(folder.path(name)); }
+  testing::DataFolder folder;
   Recorder rec;
   Workspace ws{rec};
 };
 
 TEST_F(MemoTest, JapaneseMemoSurvivesSaveAndLoadInShiftJis) {
   ws.form.setText("Memo3", "買い候補\r\n7203 様子見");
-  ws.dispatch("Button18", Click());
+  ws.dispatch("Button18", Event{});
   ASSERT_EQ(rec.messages, std::vector<std::string>{"保存しました。"});
   EXPECT_EQ(bytes("Fname.txt"), Utf8ToCp932("買い候補\r\n7203 様子見\r\n"));
   EXPECT_EQ(bytes("Fname.txt").substr(0, 2), "\x94\x83");  // 買 in Shift-JIS
@@ -218,19 +182,16 @@ TEST_F(MemoTest, JapaneseMemoSurvivesSaveAndLoadInShiftJis) {
 TEST_F(MemoTest, EmptyMemoWritesAnEmptyFileAndMissingFileStartsEmpty) {
   ws.memo.Button36Click();  // no file yet: empty memo, no error
   EXPECT_EQ(ws.form.text("Memo3"), "");
-  ws.dispatch("Button18", Click());
+  ws.dispatch("Button18", Event{});
   EXPECT_EQ(bytes("Fname.txt"), "");
   EXPECT_TRUE(rec.errors.empty());
 }
 
 TEST_F(MemoTest, FailedSaveKeepsTheOldFileAndSaysNothingSaved) {
-  {
-    std::ofstream o(dir / "Fname.txt", std::ios::binary);
-    o << "old";
-  }
-  std::filesystem::create_directory(dir / "Fname.txt.tmp");
+  testing::WriteFileBytes(folder.path("Fname.txt"), "old");
+  std::filesystem::create_directory(folder.path("Fname.txt.tmp"));
   ws.form.setText("Memo3", "new");
-  ws.dispatch("Button18", Click());
+  ws.dispatch("Button18", Event{});
   EXPECT_EQ(rec.errors.size(), 1u);
   EXPECT_TRUE(rec.messages.empty());
   EXPECT_EQ(bytes("Fname.txt"), "old");
@@ -238,15 +199,15 @@ TEST_F(MemoTest, FailedSaveKeepsTheOldFileAndSaysNothingSaved) {
 
 TEST_F(MemoTest, ToggleAndPrintKeepTheFlag) {
   ws.SeriesTable.set(9, 4863, "1");
-  ws.dispatch("Button58", Click());
+  ws.dispatch("Button58", Event{});
   EXPECT_FALSE(ws.form.visible("Panel7"));
   EXPECT_EQ(ws.SeriesTable.cell(9, 4863), "0");
-  ws.dispatch("Button58", Click());
+  ws.dispatch("Button58", Event{});
   EXPECT_TRUE(ws.form.visible("Panel7"));
   EXPECT_EQ(ws.SeriesTable.cell(9, 4863), "1");
 
   rec.printFailure = "プリンタがインストールされていません";
-  ws.dispatch("Button59", Click());
+  ws.dispatch("Button59", Event{});
   EXPECT_EQ(rec.prints, 1);
   EXPECT_FALSE(ws.form.visible("Panel7"));
   EXPECT_EQ(ws.SeriesTable.cell(9, 4863), "1");

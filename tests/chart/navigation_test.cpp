@@ -28,13 +28,8 @@ class NavigationTest : public ::testing::Test {
     }
     series.set(0, 1, Date(8));
     series.setInt(1, 4862, kLast);
-    series.set(2, 4863, "1");
-    series.set(2, 4862, "800");
-    series.set(3, 4863, "800");
-    series.set(1, 4863, "1");
-    series.set(12, 4862, "0");
-    series.set(5, 4863, "125");
-    series.set(4, 4863, "0");
+    SetCells(series, {{2, 4863, "1"}, {2, 4862, "800"}, {3, 4863, "800"}, {1, 4863, "1"},
+                      {12, 4862, "0"}, {5, 4863, "125"}, {4, 4863, "0"}});
     ws.form.setText("Edit10", "1");
     ws.form.setText("Button118", "狭");
     ws.form.setText("Button81", "S");
@@ -57,13 +52,7 @@ class NavigationTest : public ::testing::Test {
     }
   }
 
-  void Jump(const std::string& text) {
-    ws.form.setText("Edit2", text);
-    Event ev;
-    ev.kind = Event::KeyPress;
-    ev.key = 13;
-    ASSERT_TRUE(ws.dispatch("Edit2", ev));
-  }
+  void Jump(const std::string& text) { ASSERT_TRUE(testing::TypeAndEnter(ws, "Edit2", text)); }
 
   RecordingPlatform platform;
   Workspace ws{platform};
@@ -271,10 +260,7 @@ TEST_F(NavigationTest, DateBoxThatIsNotADate) {
 
 TEST_F(NavigationTest, OnlyEnterStartsTheJump) {
   ws.form.setText("Edit2", Date(30));
-  Event ev;
-  ev.kind = Event::KeyPress;
-  ev.key = 65;
-  ws.dispatch("Edit2", ev);
+  ws.dispatch("Edit2", testing::KeyEvent(65));
   EXPECT_EQ(WindowStart(), 0);
   EXPECT_EQ(ws.navigation.rewindowCount(), 0);
   Click(ws, "Button25");

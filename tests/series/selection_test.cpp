@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "../support/events.h"
 #include "series_fixture.h"
 
 namespace tavrine::series_test {
@@ -19,13 +20,7 @@ struct SelectionTest : ::testing::Test {
     StartUpCells(ws, 4);
   }
   // Enter in the code field, as the window delivers it.
-  void Enter(const std::string& code) {
-    ws.form.setText("Edit1", code);
-    Event ev;
-    ev.kind = Event::KeyPress;
-    ev.key = 13;
-    ws.dispatch("Edit1", ev);
-  }
+  void Enter(const std::string& code) { testing::TypeAndEnter(ws, "Edit1", code); }
 };
 
 TEST_F(SelectionTest, EnterSelectsTheStockAndRunsTheChain) {
@@ -43,7 +38,7 @@ TEST_F(SelectionTest, EnterSelectsTheStockAndRunsTheChain) {
   EXPECT_EQ(ws.SeriesTable.cell(1, 1), ws.CalcTable.cell(1, 1));
   EXPECT_EQ(ws.SeriesTable.cell(1, 4862), "600");
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(platform.waits, 0);
+  EXPECT_EQ(platform.waitDepth, 0);
   EXPECT_FALSE(ws.StockPicker.suspended());
 }
 
@@ -100,15 +95,12 @@ TEST_F(SelectionTest, EmptyAndUnknownCodesLeaveTheTablesAlone) {
   EXPECT_EQ(ws.CalcTable.rowCells(10), calcBefore);
   EXPECT_EQ(ws.SeriesTable.rowCells(10), seriesBefore);
   EXPECT_EQ(ws.SeriesTable.cell(2, 4862), window);
-  EXPECT_EQ(platform.waits, 0);
+  EXPECT_EQ(platform.waitDepth, 0);
   EXPECT_FALSE(ws.StockPicker.suspended());
 
   // Other keys do nothing.
   ws.form.setText("Edit1", "");
-  Event ev;
-  ev.kind = Event::KeyPress;
-  ev.key = 'a';
-  ws.dispatch("Edit1", ev);
+  ws.dispatch("Edit1", testing::KeyEvent('a'));
   EXPECT_EQ(platform.messages.size(), 2u);
 }
 
@@ -117,7 +109,7 @@ TEST_F(SelectionTest, ConversionErrorStopsTheChainAndTheNextSelectionWorks) {
   ASSERT_EQ(platform.errors.size(), 1u);
   EXPECT_NE(platform.errors[0].find("'1,234'"), std::string::npos) << platform.errors[0];
   EXPECT_EQ(ws.SeriesTable.cell(1, 1), "");  // the window copy never ran
-  EXPECT_EQ(platform.waits, 0);
+  EXPECT_EQ(platform.waitDepth, 0);
   EXPECT_FALSE(ws.StockPicker.suspended());
   EXPECT_FALSE(ws.CalcTable.suspended());
   EXPECT_FALSE(ws.SeriesTable.suspended());

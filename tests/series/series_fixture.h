@@ -12,38 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "../support/cells.h"
+#include "../support/half_even.h"
+#include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
 
 namespace tavrine::series_test {
 
-class RecordingPlatform : public Platform {
- public:
-  void message(const std::string& t) override { messages.push_back(t); }
-  void error(const std::string& t) override { errors.push_back(t); }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-  void beginWait() override { ++waits; }
-  void endWait() override { --waits; }
-  std::vector<std::string> messages, errors;
-  int waits = 0;
-};
+using testing::HalfEven;
+using testing::RecordingPlatform;
+using testing::StartUpCells;
 
 constexpr int kDays = 4860;
-
-// Control cells as the start-up leaves them, then the stock in column k.
-inline void StartUpCells(Workspace& ws, int k) {
-  ws.startup.WriteStartValues();
-  auto& st = ws.SeriesTable;
-  st.set(1, 4864, "4860");
-  st.set(4, 4864, ws.StockList.cell(k, 0));
-  st.set(4, 4862, std::to_string(k));
-  st.set(17, 4862, "1");
-  st.set(10, 4863, ws.StockList.cell(0, 1));
-  st.set(11, 4864, "0");
-}
 
 inline void FillDates(Workspace& ws) {
   ws.StockList.set(0, 0, "日付");
@@ -74,16 +55,6 @@ inline std::vector<std::string> RandomWalk(unsigned seed, int days, double start
     out[i] = std::to_string(whole) + (f == 0 ? ".5" : f == 1 ? ".25" : f == 2 ? ".75" : "");
   }
   return out;
-}
-
-// Half-to-even rounding written out, independent of the engine's Round.
-inline long long RefRound(long double x) {
-  long double f = std::floor(x);
-  long double d = x - f;
-  long long n = static_cast<long long>(f);
-  if (d > 0.5L) return n + 1;
-  if (d < 0.5L) return n;
-  return (n % 2 == 0) ? n : n + 1;
 }
 
 inline long double Parse(const std::string& s) { return std::strtold(s.c_str(), nullptr); }
@@ -118,22 +89,22 @@ inline Expected Reference(const Workspace& ws, int k) {
     e.cell[18][r] = std::to_string(r);
   }
   for (int r = F; r <= L; ++r) {
-    c[r] = RefRound(Parse(list.cell(k, r)));
+    c[r] = HalfEven(Parse(list.cell(k, r)));
     e.cell[1][r] = std::to_string(c[r]);
   }
   long long s = 0;
   for (int r = F + 1; r <= F + 25; ++r) s += c[r];
-  const long long P = RefRound(static_cast<long double>(s) / 25);
+  const long long P = HalfEven(static_cast<long double>(s) / 25);
   e.P = P;
   auto put = [&](int col, int r, long long v) { e.cell[col][r] = std::to_string(v); };
-  auto ratio = [](long double num, long double den) -> long long { return den == 0 ? 0 : RefRound(num / den); };
+  auto ratio = [](long double num, long double den) -> long long { return den == 0 ? 0 : HalfEven(num / den); };
 
   std::vector<long long> ma5(kDays + 2, 0);
   for (int r = F; r <= L - 7; ++r) {
     long long m = 0, a = 0;
     for (int j = 0; j < 5; ++j) m += c[r + j];
     for (int j = 2; j < 7; ++j) a += c[r + j];
-    ma5[r] = RefRound(m / 5.0L);
+    ma5[r] = HalfEven(m / 5.0L);
     put(2, r, ma5[r]);
     const long double A = a / 5.0L;
     put(7, r + 2, ratio(static_cast<long double>(P) * -4 * (A - ma5[r]), ma5[r]));
@@ -143,7 +114,7 @@ inline Expected Reference(const Workspace& ws, int k) {
     for (int r = F; r <= L - (w - 1); ++r) {
       long double sum = 0;
       for (int j = 0; j < w; ++j) sum += c[r + j];
-      out[r] = RefRound(sum / w);
+      out[r] = HalfEven(sum / w);
       put(col, r, out[r]);
     }
   };

@@ -92,7 +92,7 @@ TEST_F(SeriesTest, FullHistoriesMatchTheReference) {
   PutColumn(ws, 5, "8001 cheap", RandomWalk(2, kDays, 60));
   Select(5, 137);
   CheckAgainstReference(ws, 5, 137);
-  EXPECT_EQ(platform.waits, 0);
+  EXPECT_EQ(platform.waitDepth, 0);
   EXPECT_TRUE(platform.errors.empty());
   EXPECT_FALSE(ws.CalcTable.suspended());
   EXPECT_FALSE(ws.SeriesTable.suspended());
@@ -113,8 +113,8 @@ TEST_F(SeriesTest, LateStartAndBlankTopRows) {
   CheckAgainstReference(ws, 8, 0);
   EXPECT_EQ(ws.SeriesTable.cell(2, 4863), "4");
   long long s = 0;
-  for (int r = 5; r <= 29; ++r) s += RefRound(Parse(ws.StockList.cell(8, r)));
-  EXPECT_EQ(ws.SeriesTable.cell(5, 4863), std::to_string(RefRound(s / 25.0L)));
+  for (int r = 5; r <= 29; ++r) s += HalfEven(Parse(ws.StockList.cell(8, r)));
+  EXPECT_EQ(ws.SeriesTable.cell(5, 4863), std::to_string(HalfEven(s / 25.0L)));
   // Rows above the first data row show nothing in the window.
   EXPECT_EQ(ws.SeriesTable.cell(1, 3), "");
   EXPECT_EQ(ws.SeriesTable.cell(29, 1), "");
@@ -259,7 +259,7 @@ TEST_F(SeriesTest, BadCellsStopTheExtractionWithTheirText) {
   EXPECT_EQ(ws.CalcTable.cell(17, 1), "");    // later steps did not run
   EXPECT_FALSE(ws.CalcTable.suspended());
   EXPECT_FALSE(ws.StockList.suspended());
-  EXPECT_EQ(platform.waits, 0);
+  EXPECT_EQ(platform.waitDepth, 0);
 
   for (const std::string bad : {"1,234", "1２34"}) {
     cells.assign(300, "700");
@@ -350,7 +350,7 @@ TEST_F(SeriesTest, ReWindowAfterTheStartMoved) {
   EXPECT_EQ(ws.SeriesTable.cell(1, 1749), ws.CalcTable.cell(1, 1999));
   EXPECT_EQ(ws.SeriesTable.cell(1, 1750), "0");
   EXPECT_EQ(ws.SeriesTable.cell(0, 1750), "");
-  EXPECT_EQ(platform.waits, 0);
+  EXPECT_EQ(platform.waitDepth, 0);
 }
 
 TEST_F(SeriesTest, PassesReadTheTableWhenItChangedBetweenRuns) {

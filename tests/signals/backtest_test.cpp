@@ -25,6 +25,13 @@ class BacktestTest : public SignalsTest {
     for (int c = 1; c <= 6; ++c) v.push_back(ws.StatsTable.cell(c, r));
     return v;
   }
+  // Every range's average and count (rows 1 and 2 of columns 8 .. 14).
+  void ExpectRanges(const std::string& text) {
+    for (int c = 8; c <= 14; ++c) {
+      EXPECT_EQ(stats().cell(c, 1), text) << c;
+      EXPECT_EQ(stats().cell(c, 2), text) << c;
+    }
+  }
   using V = std::vector<std::string>;
   const WorkTable& stats() { return ws.StatsTable; }
 };
@@ -53,10 +60,7 @@ TEST_F(BacktestTest, ThreeTradeExample) {
   EXPECT_EQ(stats().cell(3, 1700), "");
   for (int r = 1001; r <= 2000; ++r)
     for (int c = 1; c <= 6; ++c) ASSERT_EQ(stats().cell(c, r), "") << c << "," << r;
-  EXPECT_EQ(stats().cell(0, 1), "1");
-  EXPECT_EQ(stats().cell(0, 2000), "2000");
-  EXPECT_EQ(stats().cell(1, 0), "買い日");
-  EXPECT_EQ(stats().cell(6, 0), "売値/買値");
+  ExpectCells(stats(), {{0, 1, "1"}, {0, 2000, "2000"}, {1, 0, "買い日"}, {6, 0, "売値/買値"}});
 
   // Ranges 1, 4 and 7 count one each (1.052 lies above 1.051).
   const V counts{"1", "0", "0", "1", "0", "0", "1"};
@@ -65,26 +69,14 @@ TEST_F(BacktestTest, ThreeTradeExample) {
     EXPECT_EQ(stats().cell(8 + i, 2), counts[i]) << i;
     EXPECT_EQ(stats().cell(8 + i, 1), averages[i]) << i;
   }
-  EXPECT_EQ(stats().cell(8, 3), "1.077");
-  EXPECT_EQ(stats().cell(11, 3), "3");
-  EXPECT_EQ(stats().cell(11, 4), "3.41");
-  EXPECT_EQ(stats().cell(8, 4), "1.28");
-  EXPECT_EQ(stats().cell(13, 4), "60.3");  // (121 + 50 + 10) / 3
-  EXPECT_EQ(stats().cell(13, 3), "S1");
-  EXPECT_EQ(stats().cell(7, 3), "全利率平均");
-  EXPECT_EQ(stats().cell(14, 0), "1.20-");
+  ExpectCells(stats(), {{8, 3, "1.077"}, {11, 3, "3"}, {11, 4, "3.41"}, {8, 4, "1.28"},
+                        {13, 4, "60.3"},  // (121 + 50 + 10) / 3
+                        {13, 3, "S1"}, {7, 3, "全利率平均"}, {14, 0, "1.20-"}});
   // Histogram rows d + 6; no holding time of 1 .. 3 days, so no most frequent one.
-  EXPECT_EQ(stats().cell(7, 16), "10");
-  EXPECT_EQ(stats().cell(8, 16), "1");
-  EXPECT_EQ(stats().cell(7, 127), "121");
-  EXPECT_EQ(stats().cell(8, 56), "1");
-  EXPECT_EQ(stats().cell(7, 6), "所要日数");
-  EXPECT_EQ(stats().cell(12, 5), "最頻日数");
-  EXPECT_EQ(stats().cell(13, 5), "");
+  ExpectCells(stats(), {{7, 16, "10"}, {8, 16, "1"}, {7, 127, "121"}, {8, 56, "1"}, {7, 6, "所要日数"},
+                        {12, 5, "最頻日数"}, {13, 5, ""}});
   // Counters: three entries, three exits, flat.
-  EXPECT_EQ(ws.SeriesTable.cell(6, 4863), "3");
-  EXPECT_EQ(ws.SeriesTable.cell(6, 4864), "3");
-  EXPECT_EQ(ws.SeriesTable.cell(6, 4862), "0");
+  ExpectCells(ws.SeriesTable, {{6, 4863, "3"}, {6, 4864, "3"}, {6, 4862, "0"}});
   EXPECT_EQ(platform.waitDepth, 0);
   EXPECT_FALSE(ws.StatsTable.suspended());
   EXPECT_FALSE(ws.SeriesTable.suspended());
@@ -204,16 +196,8 @@ TEST_F(BacktestTest, MinimumRatioKeepsTradesNewestFirstWithoutStatistics) {
   EXPECT_EQ(ListRow(3), (V{Day(0), Day(3), "3", "100", "110", "1.1"}));
   for (int r = 4; r <= 12; ++r) EXPECT_EQ(ListRow(r), (V{"", "", "", "", "", ""})) << r;
   // The statistics block has its captions and the condition only.
-  for (int c = 8; c <= 14; ++c) {
-    EXPECT_EQ(stats().cell(c, 1), "");
-    EXPECT_EQ(stats().cell(c, 2), "");
-  }
-  EXPECT_EQ(stats().cell(8, 3), "");
-  EXPECT_EQ(stats().cell(11, 3), "");
-  EXPECT_EQ(stats().cell(13, 4), "");
-  EXPECT_EQ(stats().cell(7, 6), "");
-  EXPECT_EQ(stats().cell(7, 1), "範囲平均");
-  EXPECT_EQ(stats().cell(13, 3), "S1");
+  ExpectRanges("");
+  ExpectCells(stats(), {{8, 3, ""}, {11, 3, ""}, {13, 4, ""}, {7, 6, ""}, {7, 1, "範囲平均"}, {13, 3, "S1"}});
   EXPECT_EQ(ws.form.text("MaskEdit1"), "1.05");
 
   // A zero that is not written "0.00" is reset, and the statistics run.
@@ -249,15 +233,8 @@ TEST_F(BacktestTest, NoClosedTrade) {
   ZeroColumn(7, 20);
   SetDay(9, 1, 100, 2);  // opens, never closes
   click("Button37");
-  for (int c = 8; c <= 14; ++c) {
-    EXPECT_EQ(stats().cell(c, 1), "0");
-    EXPECT_EQ(stats().cell(c, 2), "0");
-  }
-  EXPECT_EQ(stats().cell(8, 3), "0");
-  EXPECT_EQ(stats().cell(8, 4), "0");
-  EXPECT_EQ(stats().cell(11, 3), "");
-  EXPECT_EQ(stats().cell(11, 4), "");
-  EXPECT_EQ(stats().cell(13, 4), "");
+  ExpectRanges("0");
+  ExpectCells(stats(), {{8, 3, "0"}, {8, 4, "0"}, {11, 3, ""}, {11, 4, ""}, {13, 4, ""}});
   EXPECT_EQ(ListRow(1)[0], "");
   EXPECT_EQ(stats().cell(1, 1999), "");
 }

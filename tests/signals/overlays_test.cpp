@@ -6,14 +6,6 @@
 namespace tavrine::signals_test {
 namespace {
 
-long long HalfEven(long double x) {
-  const long double f = std::floor(x);
-  const long double d = x - f;
-  if (d > 0.5L) return static_cast<long long>(f) + 1;
-  if (d < 0.5L) return static_cast<long long>(f);
-  return std::fmod(f, 2.0L) == 0 ? static_cast<long long>(f) : static_cast<long long>(f) + 1;
-}
-
 class OverlaysTest : public SignalsTest {
  protected:
   static constexpr int kP = 1000;
@@ -77,28 +69,18 @@ class OverlaysTest : public SignalsTest {
 
 TEST_F(OverlaysTest, ShortSTNeedsS3AboveZero) {
   Fill(1, 40);
-  auto& t = ws.CalcTable;
-  t.set(34, 1, "300");
-  t.set(35, 1, "200");
-  t.set(9, 1, "0");  // fast above slow, S3 zero: 0
-  t.set(34, 2, "300");
-  t.set(35, 2, "200");
-  t.set(9, 2, "0.5");  // S3 above zero: 2
-  t.set(34, 3, "300");
-  t.set(35, 3, "200");
-  t.set(9, 3, "-1");
-  t.set(34, 4, "200");
-  t.set(35, 4, "300");
-  t.set(9, 4, "5");  // slow above fast: -2
-  t.set(34, 5, "250");
-  t.set(35, 5, "250");
-  t.set(9, 5, "5");  // equal: 0
+  // Rows 1 .. 5: the fast line (column 34), the slow one (35), S3 and the signal.
+  const struct {
+    const char *fast, *slow, *s3, *signal;
+  } rows[] = {{"300", "200", "0", "0"},    // fast above slow, S3 zero: 0
+              {"300", "200", "0.5", "2"},  // S3 above zero: 2
+              {"300", "200", "-1", "0"},
+              {"200", "300", "5", "-2"},   // slow above fast: -2
+              {"250", "250", "5", "0"}};   // equal: 0
+  for (int r = 1; r <= 5; ++r)
+    SetCells(ws.CalcTable, {{34, r, rows[r - 1].fast}, {35, r, rows[r - 1].slow}, {9, r, rows[r - 1].s3}});
   ws.overlays.Button85Click();
-  EXPECT_EQ(calc().cell(40, 1), "0");
-  EXPECT_EQ(calc().cell(40, 2), "2");
-  EXPECT_EQ(calc().cell(40, 3), "0");
-  EXPECT_EQ(calc().cell(40, 4), "-2");
-  EXPECT_EQ(calc().cell(40, 5), "0");
+  for (int r = 1; r <= 5; ++r) EXPECT_EQ(calc().cell(40, r), rows[r - 1].signal) << r;
   EXPECT_NE(calc().cell(40, 28), "");
   EXPECT_EQ(calc().cell(40, 29), "");  // rows first .. last-12 only
   ExpectShortST(1, 40);
@@ -172,13 +154,7 @@ TEST_F(OverlaysTest, TwoHundredDayModeBandsAtTenPercent) {
   Fill(1, 300, 5);
   ws.form.setText("Button81", "S/O");
   ws.form.setText("Button13", "S3");
-  auto& t = ws.CalcTable;
-  t.set(1, 1, "1100");
-  t.set(5, 1, "1000");
-  t.set(1, 2, "900");
-  t.set(5, 2, "1000");
-  t.set(1, 3, "1101");
-  t.set(5, 3, "1000");
+  SetCells(ws.CalcTable, {{1, 1, "1100"}, {5, 1, "1000"}, {1, 2, "900"}, {5, 2, "1000"}, {1, 3, "1101"}, {5, 3, "1000"}});
   ws.overlays.Button82Click();
   EXPECT_EQ(ws.form.text("Button13"), "S4");
   EXPECT_EQ(series().cell(11, 4864), "0");
@@ -319,18 +295,13 @@ TEST_F(OverlaysTest, PickerCellWithUnknownCode) {
   ws.form.setVisible("Panel4", true);
   ws.form.setText("Edit1", "1234");
   ws.StockPicker.set(1, 1, " ");
-  Event ev;
-  ev.kind = Event::MouseUp;
-  ev.col = 1;
-  ev.row = 1;
-  ws.dispatch("StringGrid5", ev);
+  ws.dispatch("StringGrid5", testing::MouseUpEvent(1, 1));
   EXPECT_EQ(ws.form.text("Edit1"), "1234");  // a blank cell does nothing
   EXPECT_TRUE(ws.form.visible("Panel4"));
 
   ws.StockPicker.set(2, 1, "9999ナシ");
   ws.CalcTable.set(0, 1, "2020/05/01");
-  ev.col = 2;
-  ws.dispatch("StringGrid5", ev);
+  ws.dispatch("StringGrid5", testing::MouseUpEvent(2, 1));
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0], "銘柄コ-ドを入れ直して下さい**7");
   EXPECT_EQ(ws.form.text("Edit1"), "");

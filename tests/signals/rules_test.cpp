@@ -1,4 +1,3 @@
-#include <cmath>
 #include <random>
 
 #include "signals/cells.h"
@@ -6,15 +5,6 @@
 
 namespace tavrine::signals_test {
 namespace {
-
-// Half-to-even rounding written out by hand.
-long long HalfEven(long double x) {
-  const long double f = std::floor(x);
-  const long double d = x - f;
-  if (d > 0.5L) return static_cast<long long>(f) + 1;
-  if (d < 0.5L) return static_cast<long long>(f);
-  return std::fmod(f, 2.0L) == 0 ? static_cast<long long>(f) : static_cast<long long>(f) + 1;
-}
 
 int Agree(long long d, long long s) { return d > 0 && s > 0 ? 2 : (d < 0 && s < 0 ? -2 : 0); }
 
@@ -184,18 +174,10 @@ TEST_F(RulesTest, DeviationBandColumnIsStrict) {
     ws.CalcTable.set(30, r, "-120");
     ws.CalcTable.set(25, r, "0");
   }
-  ws.CalcTable.set(25, 101, "120");
-  ws.CalcTable.set(25, 102, "-120");
-  ws.CalcTable.set(25, 103, "121");
-  ws.CalcTable.set(25, 104, "-121");
+  SetCells(ws.CalcTable, {{25, 101, "120"}, {25, 102, "-120"}, {25, 103, "121"}, {25, 104, "-121"}});
   ws.rules.LongTermKairi();
-  EXPECT_EQ(ws.CalcTable.cell(31, 100), "m");
-  EXPECT_EQ(ws.CalcTable.cell(31, 101), "0");
-  EXPECT_EQ(ws.CalcTable.cell(31, 102), "0");
-  EXPECT_EQ(ws.CalcTable.cell(31, 103), "-2");
-  EXPECT_EQ(ws.CalcTable.cell(31, 104), "2");
-  EXPECT_EQ(ws.CalcTable.cell(31, 121), "0");
-  EXPECT_EQ(ws.CalcTable.cell(31, 122), "m");
+  ExpectCells(ws.CalcTable, {{31, 100, "m"}, {31, 101, "0"}, {31, 102, "0"}, {31, 103, "-2"}, {31, 104, "2"},
+                             {31, 121, "0"}, {31, 122, "m"}});
 }
 
 TEST_F(RulesTest, RulePanelAndExplanation) {

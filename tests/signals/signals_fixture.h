@@ -1,4 +1,4 @@
-// Shared pieces of the signal tests: a recording platform, a workspace with
+// Shared pieces of the signal tests: the recording platform, a workspace with
 // the start-up control cells, and small helpers to write designed columns.
 #pragma once
 
@@ -7,55 +7,31 @@
 #include <string>
 #include <vector>
 
-#include "store/platform.h"
+#include "../support/cells.h"
+#include "../support/events.h"
+#include "../support/half_even.h"
+#include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
 
 namespace tavrine::signals_test {
 
-class RecordingPlatform : public Platform {
- public:
-  void message(const std::string& text) override { messages.push_back(text); }
-  void error(const std::string& text) override { errors.push_back(text); }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return ""; }
-  void beginWait() override { ++waitDepth; }
-  void endWait() override { --waitDepth; }
-
-  std::vector<std::string> messages;
-  std::vector<std::string> errors;
-  int waitDepth = 0;
-};
+using testing::ExpectCells;
+using testing::HalfEven;
+using testing::RecordingPlatform;
+using testing::SetCells;
 
 class SignalsTest : public ::testing::Test {
  protected:
   SignalsTest() : ws(platform) {
     // The control cells as the start-up leaves them.
-    auto& st = ws.SeriesTable;
-    st.set(6, 4862, "0");
-    st.set(6, 4863, "0");
-    st.set(6, 4864, "0");
-    st.set(7, 4862, "7");
-    st.set(7, 4863, "1");
-    st.set(12, 4862, "0");
-    st.set(11, 4864, "0");
-    st.set(4, 4863, "0");
-    st.set(2, 4862, "0");
-    st.set(2, 4863, "1");
-    st.set(1, 4862, "0");
-    st.set(5, 4863, "1000");
-    st.set(3, 4863, "800");
-    st.set(3, 4862, "300");
+    SetCells(ws.SeriesTable, {{6, 4862, "0"}, {6, 4863, "0"}, {6, 4864, "0"}, {7, 4862, "7"}, {7, 4863, "1"},
+                              {12, 4862, "0"}, {11, 4864, "0"}, {4, 4863, "0"}, {2, 4862, "0"}, {2, 4863, "1"},
+                              {1, 4862, "0"}, {5, 4863, "1000"}, {3, 4863, "800"}, {3, 4862, "300"}});
     ws.StatsTable.set(13, 3, "S1");
   }
 
-  void click(const std::string& control) {
-    Event ev;
-    ev.kind = Event::Click;
-    ws.dispatch(control, ev);
-  }
+  void click(const std::string& control) { testing::Click(ws, control); }
 
   // Day numbers as dates of the series.
   static std::string Day(int n) { return DateToStr(DaysFromCivil(2000, 1, 3) + n); }

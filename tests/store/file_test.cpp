@@ -10,11 +10,11 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <string>
 #include <vector>
 
+#include "../support/data_folder.h"
 #include "store/codec.h"
 #include "store/table_file.h"
 #include "store/work_table.h"
@@ -23,6 +23,8 @@ namespace tavrine {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadFileBytes;
+using testing::WriteFileBytes;
 
 // Every two-byte code that reads as a character, each once.
 std::vector<std::string> EveryPair() {
@@ -49,24 +51,7 @@ const char* const kStrayCells[] = {"\x80", "\xA0", "\xFD", "\xFE\xFF", "\x81", "
 
 class SavedFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("tavrine-files-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override {
-    fs::permissions(dir, fs::perms::owner_all);
-    fs::remove_all(dir);
-  }
-  std::string path(const std::string& n) const { return (dir / n).string(); }
-  static void writeBytes(const std::string& p, const std::string& bytes) {
-    std::ofstream o(p, std::ios::binary);
-    o << bytes;
-  }
-  static std::string readBytes(const std::string& p) {
-    std::ifstream i(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(i), {});
-  }
+  std::string path(const std::string& n) const { return folder.path(n).string(); }
   // Names in the folder that look like a temporary.
   std::vector<std::string> leftovers() const {
     std::vector<std::string> out;
@@ -79,7 +64,8 @@ class SavedFiles : public ::testing::Test {
     ::lstat(p.c_str(), &st);
     return st.st_mode & 07777;
   }
-  fs::path dir;
+  testing::DataFolder folder;
+  const fs::path& dir = folder.dir();
 };
 
 TEST_F(SavedFiles, StockListWithEveryCodeAndStrayBytesSavesBackUnchanged) {
@@ -99,13 +85,13 @@ TEST_F(SavedFiles, StockListWithEveryCodeAndStrayBytesSavesBackUnchanged) {
     if (line % 3 == 0) file += "\x88";
     file += "\r\n";
   }
-  writeBytes(path("list.csv"), file);
+  WriteFileBytes(path("list.csv"), file);
 
   WorkTable t("StockList", 200, 5000);
   LoadTableFile(t, path("list.csv"), 200);
   EXPECT_EQ(t.rowCount(), static_cast<int>((cells.size() + 199) / 200));
   SaveTableFile(t, path("list.csv"));
-  EXPECT_EQ(readBytes(path("list.csv")), file);
+  EXPECT_EQ(ReadFileBytes(path("list.csv")), file);
   EXPECT_TRUE(leftovers().empty());
 }
 
@@ -119,40 +105,40 @@ TEST_F(SavedFiles, MemoAndCalendarWithEveryCodeSaveBackUnchanged) {
   }
   for (const char* stray : kStrayCells) memo += std::string(stray) + " \t\"\r\n";
   memo += "\x81\r\n\r\n";
-  writeBytes(path("Fname.txt"), memo);
+  WriteFileBytes(path("Fname.txt"), memo);
   WriteLines(path("Fname.txt"), ReadLines(path("Fname.txt")), true);
-  EXPECT_EQ(readBytes(path("Fname.txt")), memo);
+  EXPECT_EQ(ReadFileBytes(path("Fname.txt")), memo);
 
   // The calendar: a heading and a date with a note on every line.
   std::string calendar = "\x93\xFA\x95\x74,\xED\x40\x87\x90\r\n";  // 日付
   for (std::size_t k = 0; k < pairs.size(); k += 3)
     calendar += "2026/12/" + std::to_string(k % 28 + 1) + "," + pairs[k] + kStrayCells[k % 11] + "\r\n";
-  writeBytes(path("hizuke.csv"), calendar);
+  WriteFileBytes(path("hizuke.csv"), calendar);
   WorkTable dates("DateTable", 2, 4860);
   LoadTableFile(dates, path("hizuke.csv"), 200);
   SaveTableFile(dates, path("hizuke.csv"));
-  EXPECT_EQ(readBytes(path("hizuke.csv")), calendar);
+  EXPECT_EQ(ReadFileBytes(path("hizuke.csv")), calendar);
   EXPECT_TRUE(leftovers().empty());
 }
 
 TEST_F(SavedFiles, PlantedTemporaryLinksAreNeverWrittenThrough) {
-  writeBytes(path("list.csv"), "the stock list");
-  writeBytes(path("Fname.txt"), "old memo");
+  WriteFileBytes(path("list.csv"), "the stock list");
+  WriteFileBytes(path("Fname.txt"), "old memo");
   fs::create_symlink(path("list.csv"), path("Fname.txt.tmp"));
   fs::create_symlink(path("nowhere.csv"), path("memo.txt.tmp"));  // a link to a file yet to exist
   WriteLines(path("Fname.txt"), {"new memo"}, true);
   WriteText(path("memo.txt"), "7203");
-  EXPECT_EQ(readBytes(path("list.csv")), "the stock list");
+  EXPECT_EQ(ReadFileBytes(path("list.csv")), "the stock list");
   EXPECT_FALSE(fs::exists(path("nowhere.csv")));
-  EXPECT_EQ(readBytes(path("Fname.txt")), "new memo\r\n");
-  EXPECT_EQ(readBytes(path("memo.txt")), "7203");
+  EXPECT_EQ(ReadFileBytes(path("Fname.txt")), "new memo\r\n");
+  EXPECT_EQ(ReadFileBytes(path("memo.txt")), "7203");
   EXPECT_FALSE(fs::is_symlink(path("Fname.txt")));
   EXPECT_TRUE(leftovers().empty());
 }
 
 TEST_F(SavedFiles, SaveThroughALinkWritesItsTargetAndKeepsTheLink) {
   fs::create_directories(dir / "data");
-  writeBytes(path("data/list.csv"), "old");
+  WriteFileBytes(path("data/list.csv"), "old");
   ::chmod(path("data/list.csv").c_str(), 0640);
   // list.csv -> data/link.csv -> list.csv in data, both relative.
   fs::create_symlink("list.csv", path("data/link.csv"));
@@ -160,7 +146,7 @@ TEST_F(SavedFiles, SaveThroughALinkWritesItsTargetAndKeepsTheLink) {
   WriteText(path("list.csv"), "new");
   EXPECT_TRUE(fs::is_symlink(path("list.csv")));
   EXPECT_TRUE(fs::is_symlink(path("data/link.csv")));
-  EXPECT_EQ(readBytes(path("data/list.csv")), "new");
+  EXPECT_EQ(ReadFileBytes(path("data/list.csv")), "new");
   EXPECT_EQ(modeOf(path("data/list.csv")), 0640u);
   EXPECT_TRUE(leftovers().empty());
   for (const auto& e : fs::directory_iterator(dir / "data"))
@@ -174,10 +160,10 @@ TEST_F(SavedFiles, SaveThroughALinkWritesItsTargetAndKeepsTheLink) {
 }
 
 TEST_F(SavedFiles, ReplacedFileKeepsItsModeAndANewOneFollowsTheUmask) {
-  writeBytes(path("list.csv"), "old");
+  WriteFileBytes(path("list.csv"), "old");
   ::chmod(path("list.csv").c_str(), 0640);
   WriteText(path("list.csv"), "new");
-  EXPECT_EQ(readBytes(path("list.csv")), "new");
+  EXPECT_EQ(ReadFileBytes(path("list.csv")), "new");
   EXPECT_EQ(modeOf(path("list.csv")), 0640u);
 
   const mode_t mask = ::umask(022);
@@ -201,7 +187,7 @@ TEST_F(SavedFiles, FailedSavesLeaveTheOldFileAndNoTemporary) {
 
   // A folder nobody may write in. Root writes anywhere, so the save runs in
   // a child that gives root up first.
-  writeBytes(path("memo.txt"), "old memo");
+  WriteFileBytes(path("memo.txt"), "old memo");
   ::chmod(dir.c_str(), 0555);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
@@ -219,7 +205,7 @@ TEST_F(SavedFiles, FailedSavesLeaveTheOldFileAndNoTemporary) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "1: saved, 2: another message, 3: could not give root up";
   ::chmod(dir.c_str(), 0755);
-  EXPECT_EQ(readBytes(path("memo.txt")), "old memo");
+  EXPECT_EQ(ReadFileBytes(path("memo.txt")), "old memo");
   EXPECT_TRUE(leftovers().empty());
 }
 
@@ -246,7 +232,7 @@ void ExpectPromptRefusal(const std::string& p, Read read) {
 TEST_F(SavedFiles, OnlyRegularFilesAreRead) {
   fs::create_directories(dir / "list.csv");
   ASSERT_EQ(::mkfifo(path("memo.txt").c_str(), 0600), 0);
-  writeBytes(path("real.csv"), "a,b\r\n");
+  WriteFileBytes(path("real.csv"), "a,b\r\n");
   fs::create_symlink("real.csv", path("link.csv"));
   WorkTable t("T", 200, 10);
   for (const std::string& p : {path("list.csv"), path("memo.txt")}) {

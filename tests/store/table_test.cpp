@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
+#include "../support/data_folder.h"
 #include "store/codec.h"
 #include "store/comma_text.h"
 #include "store/table_file.h"
@@ -18,6 +18,8 @@ std::vector<std::string> Row(const WorkTable& t, int r, int n) {
 }
 
 using V = std::vector<std::string>;
+using testing::ReadFileBytes;
+using testing::WriteFileBytes;
 
 TEST(CommaText, ReadingRules) {
   EXPECT_EQ(ParseCommaText("2003/12/26,,1234"), (V{"2003/12/26", " ", "1234"}));
@@ -112,21 +114,8 @@ TEST(WorkTable, CommaTextRowReplacesTheWholeRow) {
 
 class TableFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() / ("tavrine-tf-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  std::string path(const char* n) { return (dir / n).string(); }
-  void writeBytes(const std::string& p, const std::string& bytes) {
-    std::ofstream o(p, std::ios::binary);
-    o << bytes;
-  }
-  std::string readBytes(const std::string& p) {
-    std::ifstream i(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(i), {});
-  }
-  std::filesystem::path dir;
+  std::string path(const char* n) { return folder.path(n).string(); }
+  testing::DataFolder folder;
 };
 
 TEST_F(TableFile, SaveAndLoadRoundTripKeepsCellsButEmptyBecomesSpace) {
@@ -140,7 +129,7 @@ TEST_F(TableFile, SaveAndLoadRoundTripKeepsCellsButEmptyBecomesSpace) {
   t.set(2, 2, "4020.5");
   t.set(199, 2, "");
   SaveTableFile(t, path("list.csv"));
-  const std::string bytes = readBytes(path("list.csv"));
+  const std::string bytes = ReadFileBytes(path("list.csv"));
   EXPECT_NE(bytes.find("\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("\x93\xfa\x95\x74"), std::string::npos);  // 日付 in Shift-JIS
 
@@ -157,7 +146,7 @@ TEST_F(TableFile, SaveAndLoadRoundTripKeepsCellsButEmptyBecomesSpace) {
 
 TEST_F(TableFile, AwkwardFilesLoadByTheRules) {
   // Mixed line ends, an unclosed quote, control characters, stray bytes.
-  writeBytes(path("odd.csv"), "a,b\rc\x01,d\n\"open,x\r\n\xff\xfe,\x82\xa0\r\n");
+  WriteFileBytes(path("odd.csv"), "a,b\rc\x01,d\n\"open,x\r\n\xff\xfe,\x82\xa0\r\n");
   WorkTable t("T", 200, 5);
   LoadTableFile(t, path("odd.csv"), 200);
   ASSERT_EQ(t.rowCount(), 4);
@@ -167,19 +156,19 @@ TEST_F(TableFile, AwkwardFilesLoadByTheRules) {
   EXPECT_EQ(t.cell(1, 3), "あ");
   // Undecodable bytes survive a save unchanged.
   SaveTableFile(t, path("odd2.csv"));
-  EXPECT_NE(readBytes(path("odd2.csv")).find("\xff\xfe,\x82\xa0"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(path("odd2.csv")).find("\xff\xfe,\x82\xa0"), std::string::npos);
 
-  writeBytes(path("empty.csv"), "");
+  WriteFileBytes(path("empty.csv"), "");
   LoadTableFile(t, path("empty.csv"), 200);
   EXPECT_EQ(t.rowCount(), 0);
   EXPECT_THROW(LoadTableFile(t, path("missing.csv"), 200), FileError);
 }
 
 TEST_F(TableFile, FailedWriteLeavesTheOldFile) {
-  writeBytes(path("keep.txt"), "old");
+  WriteFileBytes(path("keep.txt"), "old");
   std::filesystem::create_directory(path("keep.txt.tmp"));  // the temporary cannot be created
   EXPECT_THROW(WriteText(path("keep.txt"), "new"), FileError);
-  EXPECT_EQ(readBytes(path("keep.txt")), "old");
+  EXPECT_EQ(ReadFileBytes(path("keep.txt")), "old");
 }
 
 TEST(Codec, ShiftJisAsWindowsWritesIt) {

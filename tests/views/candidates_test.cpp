@@ -1,47 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <tuple>
-
+#include "../support/cells.h"
+#include "../support/data_folder.h"
+#include "../support/events.h"
+#include "../support/recording_platform.h"
 #include "app/workspace.h"
-#include "store/codec.h"
 
 namespace tavrine {
 namespace {
 
-struct Recorder : Platform {
-  std::vector<std::string> messages, errors;
-  void message(const std::string& t) override { messages.push_back(t); }
-  void error(const std::string& t) override { errors.push_back(t); }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-};
+using Recorder = testing::RecordingPlatform;
+using testing::MouseUpEvent;
 
 class CandidatesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() / ("tavrine-cand-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir / "pickrow");
-    std::filesystem::create_directories(dir / "tavrine");
-    setenv("TAVRINE_ROOT", dir.c_str(), 1);
-    // The control cells the start-up leaves for every later chain.
-    auto& st = ws.SeriesTable;
-    for (auto [c, r, v] : std::vector<std::tuple<int, int, const char*>>{
-             {1, 4864, "4860"}, {4, 4862, "4"}, {17, 4862, "1"}, {4, 4863, "0"}, {6, 4862, "0"},
-             {6, 4863, "0"}, {6, 4864, "0"}, {7, 4862, "7"}, {7, 4863, "1"}, {17, 4863, "0"},
-             {1, 4863, "1"}, {5, 4862, "0"}, {3, 4863, "800"}, {3, 4864, "1"}, {9, 4863, "1"},
-             {12, 4862, "0"}, {11, 4864, "0"}})
-      st.set(c, r, v);
-    ws.CacheTable.set(0, 0, "0");
-    ws.StatsTable.set(13, 3, "S1");
-  }
-  void TearDown() override {
-    unsetenv("TAVRINE_ROOT");
-    std::filesystem::remove_all(dir);
-  }
+  void SetUp() override { testing::StartUpCells(ws, 4); }
   // A candidate line: heading, an unread column, then n closes.
   static std::string candidate(const std::string& heading, int n, int base) {
     std::string line = "\"" + heading + "\",x";
@@ -53,16 +26,9 @@ class CandidatesTest : public ::testing::Test {
     for (int j = 1; j <= 751; ++j) dates += ",2003/12/" + std::to_string(j % 28 + 1);
     std::vector<std::string> lines{dates};
     lines.insert(lines.end(), rows.begin(), rows.end());
-    WriteLines((dir / "pickrow" / "pickrow.csv").string(), lines, true);
+    folder.writeLines("pickrow/pickrow.csv", lines);
   }
-  Event mouseUp(int c, int r) {
-    Event ev;
-    ev.kind = Event::MouseUp;
-    ev.col = c;
-    ev.row = r;
-    return ev;
-  }
-  std::filesystem::path dir;
+  testing::DataFolder folder;
   Recorder rec;
   Workspace ws{rec};
 };
@@ -90,7 +56,7 @@ TEST_F(CandidatesTest, OpeningTheListShowsItsFirstCandidate) {
   EXPECT_TRUE(ws.form.visible("Panel7"));
 
   // A click on the second candidate takes its prices.
-  ws.dispatch("StringGrid7", mouseUp(3, 2));
+  ws.dispatch("StringGrid7", MouseUpEvent(3, 2));
   EXPECT_EQ(ws.StockList.cell(199, 0), "6758 ソニー");
   EXPECT_EQ(ws.StockList.cell(199, 1), "5000");
   EXPECT_EQ(ws.form.text("Edit18"), "6758");
@@ -105,17 +71,17 @@ TEST_F(CandidatesTest, ShortCandidateAndEmptyCellsAndTheHeadingRow) {
 
   ws.form.setText("Edit1", "keep");
   ws.CandidateTable.set(5, 2, " ");
-  ws.dispatch("StringGrid7", mouseUp(5, 2));      // a single blank
-  ws.dispatch("StringGrid7", mouseUp(760, 2));    // an empty cell
-  ws.dispatch("StringGrid7", mouseUp(-1, -1));    // no cell
-  ws.dispatch("StringGrid7", mouseUp(3, 0));      // dates, not prices
+  ws.dispatch("StringGrid7", MouseUpEvent(5, 2));      // a single blank
+  ws.dispatch("StringGrid7", MouseUpEvent(760, 2));    // an empty cell
+  ws.dispatch("StringGrid7", MouseUpEvent(-1, -1));    // no cell
+  ws.dispatch("StringGrid7", MouseUpEvent(3, 0));      // dates, not prices
   EXPECT_EQ(ws.form.text("Edit1"), "keep");
   EXPECT_EQ(ws.StockList.cell(199, 0), "1301 極洋");
 }
 
 TEST_F(CandidatesTest, PortfolioHeadingMessagesAndCodeClicks) {
-  WriteLines((dir / "tavrine" / "tallysel.csv").string(),
-             {"\"ABC 2003/12/26\",a,b,c,d,e,f,g,h,i,j,k,l,m,n", "2003/12/19,7203,6758,,,,,,,,,9984,1301"}, true);
+  folder.writeLines("tavrine/tallysel.csv",
+                    {"\"ABC 2003/12/26\",a,b,c,d,e,f,g,h,i,j,k,l,m,n", "2003/12/19,7203,6758,,,,,,,,,9984,1301"});
   ws.dispatch("Button87", Event{});
   ASSERT_TRUE(rec.errors.empty()) << rec.errors.front();
   EXPECT_EQ(ws.CandidateTable.colCount(), 13);
@@ -123,20 +89,20 @@ TEST_F(CandidatesTest, PortfolioHeadingMessagesAndCodeClicks) {
   EXPECT_EQ(ws.CandidateTable.cell(13, 0), "");
   EXPECT_EQ(ws.SeriesTable.cell(17, 4862), "3");
 
-  ws.dispatch("StringGrid7", mouseUp(0, 1));  // column 0 does nothing
+  ws.dispatch("StringGrid7", MouseUpEvent(0, 1));  // column 0 does nothing
   EXPECT_TRUE(rec.messages.empty());
-  ws.dispatch("StringGrid7", mouseUp(2, 0));
-  ws.dispatch("StringGrid7", mouseUp(11, 0));
+  ws.dispatch("StringGrid7", MouseUpEvent(2, 0));
+  ws.dispatch("StringGrid7", MouseUpEvent(11, 0));
   ASSERT_EQ(rec.messages.size(), 2u);
   EXPECT_EQ(rec.messages[0], "2003/12/26日のABC のデータです。");
   EXPECT_EQ(rec.messages[1], "2003/12/19日のpickrowデータとの組み合わせによるデータです。");
 
   ws.CandidateTable.set(0, 0, "ポートフォリオ 2003/12/26");
-  ws.dispatch("StringGrid7", mouseUp(1, 0));
+  ws.dispatch("StringGrid7", MouseUpEvent(1, 0));
   EXPECT_EQ(rec.messages.back(), "2003/12/26日のポートフォリオ のデータです。");
 
   // A code cell hands its code to the collection; the view stays the portfolio.
-  ws.dispatch("StringGrid7", mouseUp(2, 1));
+  ws.dispatch("StringGrid7", MouseUpEvent(2, 1));
   EXPECT_EQ(ws.form.text("Edit18"), "6758");
   EXPECT_EQ(ws.SeriesTable.cell(17, 4862), "3");
 }
@@ -144,7 +110,7 @@ TEST_F(CandidatesTest, PortfolioHeadingMessagesAndCodeClicks) {
 TEST_F(CandidatesTest, MissingListKeepsTheTableAndReportsTheFile) {
   writePickrow({candidate("7203 トヨタ自動車", 750, 3000)});
   ws.dispatch("Button110", Event{});
-  std::filesystem::remove(dir / "pickrow" / "pickrow.csv");
+  folder.remove("pickrow/pickrow.csv");
   ws.dispatch("Button110", Event{});
   ASSERT_EQ(rec.errors.size(), 1u);
   EXPECT_NE(rec.errors[0].find("pickrow.csv"), std::string::npos);

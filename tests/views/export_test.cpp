@@ -2,16 +2,12 @@
 // CR LF line ends, and the stock-list reader brings back the same cells.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "../support/data_folder.h"
 #include "store/table_file.h"
 #include "store/text.h"
 #include "store/work_table.h"
@@ -23,10 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing::ReadFileBytes;
 
 // Lines split at CR LF only; a bare LF or CR inside the file is reported.
 std::vector<std::string> CrLfLines(const std::string& bytes, bool& bareBreak) {
@@ -50,12 +43,8 @@ std::vector<std::string> CrLfLines(const std::string& bytes, bool& bareBreak) {
 
 class Export : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("tavrine-export-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-  fs::path dir;
+  testing::DataFolder folder;
+  const fs::path& dir = folder.dir();
 };
 
 // A StatsTable as a backtest without a minimum leaves it: headers, the
@@ -113,7 +102,7 @@ TEST_F(Export, StatsCsvReadsBackIntoTheSameCells) {
   // row of the 35-day trade: rows 0 .. 41.
   const int last = 35 + 6;
   bool bare = true;
-  const std::string bytes = ReadBytes(p);
+  const std::string bytes = ReadFileBytes(p);
   const auto lines = CrLfLines(bytes, bare);
   EXPECT_FALSE(bare);
   ASSERT_EQ(lines.size(), static_cast<std::size_t>(last + 1));
@@ -146,7 +135,7 @@ TEST_F(Export, StatsCsvOfAnEmptyListIsTheHeaderRow) {
   const fs::path p = dir / "empty.csv";
   SaveStatsCsv(t, p.string());
   bool bare = true;
-  const auto lines = CrLfLines(ReadBytes(p), bare);
+  const auto lines = CrLfLines(ReadFileBytes(p), bare);
   ASSERT_EQ(lines.size(), 1u);
   // Fifteen columns: fourteen separators.
   EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), ','), 14);
@@ -161,7 +150,7 @@ TEST_F(Export, ScanCsvHasHeadingAndRowsInTheGivenOrder) {
   SaveScanCsv(rows, p.string());
 
   bool bare = true;
-  const auto lines = CrLfLines(ReadBytes(p), bare);
+  const auto lines = CrLfLines(ReadFileBytes(p), bare);
   EXPECT_FALSE(bare);
   ASSERT_EQ(lines.size(), 4u);
   WorkTable back("StockList", 200, 1);

@@ -2,40 +2,28 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "../support/events.h"
+#include "../support/recording_platform.h"
 #include "app/workspace.h"
 
 namespace tavrine {
 namespace {
 
-class HelpPlatform : public Platform {
- public:
-  void message(const std::string& t) override { messages.push_back(t); }
-  void error(const std::string& t) override { errors.push_back(t); }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string& url) override { urls.push_back(url); }
-  std::string printChart() override { return {}; }
-
-  std::vector<std::string> messages, errors, urls;
-};
 
 class HelpWindow : public ::testing::Test {
  protected:
   void SetUp() override { setenv("TAVRINE_MANUAL_HOST", "manual.test:8123", 1); }
   void TearDown() override { unsetenv("TAVRINE_MANUAL_HOST"); }
 
-  void click(const std::string& c) {
-    Event ev;
-    ev.kind = Event::Click;
-    ASSERT_TRUE(ws.dispatch(c, ev)) << c;
-  }
+  void click(const std::string& c) { testing::Click(ws, c); }
   bool vis(const std::string& c) const { return ws.form.visible(c); }
   bool browserFace() const { return !vis("TForm4.Panel1") && vis("TForm4.Button1") && vis("TForm4.Button2"); }
   bool textFace() const { return vis("TForm4.Panel1") && !vis("TForm4.Button1") && !vis("TForm4.Button2"); }
 
-  HelpPlatform p;
+  testing::RecordingPlatform p;
   Workspace ws{p};
 };
 
@@ -90,19 +78,17 @@ TEST_F(HelpWindow, ShortManualLeavesBothManualButtonsVisible) {
 }
 
 TEST_F(HelpWindow, EachManualButtonBringsBackTheOtherOnly) {
-  ws.form.setVisible("TForm4.Button1", false);
-  ws.form.setVisible("TForm4.Button2", false);
-  ws.form.setVisible("TForm4.Panel1", true);
-  click("TForm4.Button2");
-  EXPECT_TRUE(vis("TForm4.Button1"));
-  EXPECT_FALSE(vis("TForm4.Button2"));
-  EXPECT_FALSE(vis("TForm4.Panel1"));
-  ws.form.setVisible("TForm4.Button1", false);
-  ws.form.setVisible("TForm4.Panel1", true);
-  click("TForm4.Button1");
-  EXPECT_TRUE(vis("TForm4.Button2"));
-  EXPECT_FALSE(vis("TForm4.Button1"));
-  EXPECT_FALSE(vis("TForm4.Panel1"));
+  const std::pair<const char*, const char*> presses[] = {{"TForm4.Button2", "TForm4.Button1"},
+                                                         {"TForm4.Button1", "TForm4.Button2"}};
+  for (const auto& [pressed, other] : presses) {
+    ws.form.setVisible("TForm4.Button1", false);
+    ws.form.setVisible("TForm4.Button2", false);
+    ws.form.setVisible("TForm4.Panel1", true);
+    click(pressed);
+    EXPECT_TRUE(vis(other));
+    EXPECT_FALSE(vis(pressed));
+    EXPECT_FALSE(vis("TForm4.Panel1"));
+  }
 }
 
 TEST_F(HelpWindow, HostDefaultsToQuoteHost) {

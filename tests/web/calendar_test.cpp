@@ -38,7 +38,7 @@ TEST_F(CalendarRefresh, FourNewDaysGoOnTopWithoutRewritingTheFile) {
   const int d19 = DaysFromCivil(2003, 12, 19);
   // Calendar: 2003/12/19 back to 2003/11/20, every day (test data).
   writeCalendar(calendarDates(d19, d19 - 29));
-  const std::string fileBefore = ReadBytes(folder.path("tavrine/hizuke.csv"));
+  const std::string fileBefore = ReadFileBytes(folder.path("tavrine/hizuke.csv"));
   writeIndex({DaysFromCivil(2003, 12, 26), DaysFromCivil(2003, 12, 25), DaysFromCivil(2003, 12, 24),
               DaysFromCivil(2003, 12, 22), d19});
   LiveSite site(folder);
@@ -52,7 +52,7 @@ TEST_F(CalendarRefresh, FourNewDaysGoOnTopWithoutRewritingTheFile) {
   EXPECT_EQ(ws.DateTable.cell(0, 5), "2003/12/19");
   EXPECT_EQ(ws.DateTable.cell(0, 6), "2003/12/18");
   EXPECT_EQ(ws.DateTable.cell(1, 5), "");
-  EXPECT_EQ(ReadBytes(folder.path("tavrine/hizuke.csv")), fileBefore);
+  EXPECT_EQ(ReadFileBytes(folder.path("tavrine/hizuke.csv")), fileBefore);
   EXPECT_TRUE(platform.errors.empty());
 }
 
@@ -137,14 +137,14 @@ TEST_F(CalendarRefresh, NewerStockListDatesReplaceTheCalendar) {
 
 TEST_F(CalendarRefresh, UnreachableSiteOrMissingFileEndsOnlyTheRefresh) {
   writeCalendar(calendarDates(DaysFromCivil(2003, 12, 19), DaysFromCivil(2003, 12, 1)));
-  const std::string fileBefore = ReadBytes(folder.path("tavrine/hizuke.csv"));
+  const std::string fileBefore = ReadFileBytes(folder.path("tavrine/hizuke.csv"));
   ws.calendar.Button112Click();  // nothing listens on the quote host
   EXPECT_TRUE(platform.errors.empty());
   ASSERT_FALSE(platform.statuses.empty());
   EXPECT_EQ(platform.statuses.front(), "接続に失敗しました");
   EXPECT_EQ(platform.statuses.back(), "営業日カレンダーを更新できませんでした。");
   EXPECT_EQ(ws.DateTable.cell(0, 1), "2003/12/19");  // loaded, nothing merged
-  EXPECT_EQ(ReadBytes(folder.path("tavrine/hizuke.csv")), fileBefore);
+  EXPECT_EQ(ReadFileBytes(folder.path("tavrine/hizuke.csv")), fileBefore);
 
   std::filesystem::remove(folder.path("tavrine/hizuke.csv"));
   platform.statuses.clear();
@@ -156,7 +156,7 @@ TEST_F(CalendarRefresh, UnreachableSiteOrMissingFileEndsOnlyTheRefresh) {
 
 TEST_F(CalendarRefresh, ListDateThatIsNoDateEndsTheRefreshBeforeAnyRequest) {
   writeCalendar(calendarDates(DaysFromCivil(2003, 12, 10), DaysFromCivil(2003, 12, 1)));
-  const std::string fileBefore = ReadBytes(folder.path("tavrine/hizuke.csv"));
+  const std::string fileBefore = ReadFileBytes(folder.path("tavrine/hizuke.csv"));
   writeIndex({DaysFromCivil(2003, 12, 26)});
   LiveSite site(folder);
   for (const char* notADate : {"日付", "", "2003/13/01", "x"}) {
@@ -169,7 +169,7 @@ TEST_F(CalendarRefresh, ListDateThatIsNoDateEndsTheRefreshBeforeAnyRequest) {
     EXPECT_EQ(platform.statuses[0], "営業日カレンダーを更新できませんでした。");
     EXPECT_EQ(ws.DateTable.cell(0, 1), "2003/12/10");
   }
-  EXPECT_EQ(ReadBytes(folder.path("tavrine/hizuke.csv")), fileBefore);
+  EXPECT_EQ(ReadFileBytes(folder.path("tavrine/hizuke.csv")), fileBefore);
 }
 
 }  // namespace

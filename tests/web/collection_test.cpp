@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <utility>
 
 #include "store/codec.h"
 #include "store/paths.h"
@@ -29,7 +27,7 @@ class CollectionSteps : public ::testing::Test {
   RecordingPlatform platform;
   Workspace ws{platform};
 
-  void writeRireki(const std::string& bytes) { WriteBytes(folder.path("tavrine/rireki.txt"), bytes); }
+  void writeRireki(const std::string& bytes) { WriteFileBytes(folder.path("tavrine/rireki.txt"), bytes); }
 };
 
 TEST_F(CollectionSteps, ShorterPageLeavesNoRowsOfTheLongerOne) {
@@ -73,12 +71,8 @@ TEST_F(CollectionSteps, SplitPutsTheTextBeforeTheMarkerInColumnZero) {
   writeRireki(kMarker + "A\nhead<tr " + kMarker + "B" + kMarker + "C\n\n");
   ws.collection.Button91Click();
   EXPECT_EQ(ws.WebRows.colCount(), 50);
-  EXPECT_EQ(ws.WebRows.cell(0, 1), " ");  // empty piece kept as one space
-  EXPECT_EQ(ws.WebRows.cell(1, 1), "A");
-  EXPECT_EQ(ws.WebRows.cell(0, 2), "head<tr ");
-  EXPECT_EQ(ws.WebRows.cell(1, 2), "B");
-  EXPECT_EQ(ws.WebRows.cell(2, 2), "C");
-  EXPECT_EQ(ws.WebRows.cell(0, 3), "");
+  ExpectCells(ws.WebRows, {{0, 1, " "},  // empty piece kept as one space
+                           {1, 1, "A"}, {0, 2, "head<tr "}, {1, 2, "B"}, {2, 2, "C"}, {0, 3, ""}});
 }
 
 TEST_F(CollectionSteps, CommaRemovalCoversThePageRangeAndKeepsAFifthComma) {
@@ -95,21 +89,20 @@ TEST_F(CollectionSteps, CommaRemovalCoversThePageRangeAndKeepsAFifthComma) {
 TEST_F(CollectionSteps, AllCodesLookupTakesTheLastMatchingLine) {
   WriteText(folder.path("tavrine/zenncode.txt").string(),
             "コード\t銘柄名\r\n7203\tトヨタ自動車\t東証1部\r\n7203\t豊田自動織機\r\n8058\t三菱商事\r\n");
-  ws.form.setText("Edit18", "7203");
-  ws.collection.Button97Click();
-  EXPECT_EQ(ws.StockList.cell(199, 0), "7203,豊田自動織機");
+  // The scratch heading after a look-up of the code.
+  auto lookUp = [&](const std::string& code) {
+    ws.form.setText("Edit18", code);
+    ws.collection.Button97Click();
+    return ws.StockList.cell(199, 0);
+  };
+  EXPECT_EQ(lookUp("7203"), "7203,豊田自動織機");
   EXPECT_EQ(ws.WebRows.cell(0, 1), "7203,トヨタ自動車,東証1部");
-  ws.form.setText("Edit18", "1301");
-  ws.collection.Button97Click();
-  EXPECT_EQ(ws.StockList.cell(199, 0), "1301");
-  // Line 0 is a heading and never matches.
-  ws.form.setText("Edit18", "コー");
-  ws.collection.Button97Click();
-  EXPECT_EQ(ws.StockList.cell(199, 0), "コー");
+  EXPECT_EQ(lookUp("1301"), "1301");
+  EXPECT_EQ(lookUp("コー"), "コー");  // line 0 is a heading and never matches
 }
 
 TEST_F(CollectionSteps, CacheRingWrapsAfterTwentyCodes) {
-  StartValues(ws);
+  StartUpCells(ws);
   // Codes 1000..1019 fill columns 1..20 as finished runs would.
   for (int i = 0; i < 20; ++i) {
     ws.form.setText("Edit18", IntToStr(1000 + i));
@@ -135,7 +128,7 @@ TEST_F(CollectionSteps, CacheRingWrapsAfterTwentyCodes) {
 
 TEST_F(CollectionSteps, RefusedCodesFetchNothing) {
   WriteText(folder.path("tavrine/zenncode.txt").string(), "head\r\n7203\tトヨタ\r\n");
-  StartValues(ws);
+  StartUpCells(ws);
   for (const char* code : {"0101", "01012", "0200"}) {
     ws.form.setText("Edit18", code);
     ws.collection.Button89Click();
@@ -160,36 +153,20 @@ class CollectionRun : public ::testing::Test {
   std::vector<int> days;
 
   void SetUp() override {
-    WriteText(folder.path("tavrine/zenncode.txt").string(), "コード\t名称\r\n7203\tトヨタ自動車\r\n");
-    // The calendar the collected rows are shown with.
-    days = Weekdays(DaysFromCivil(2003, 12, 26), 4000);
+    days = ReadyToCollect(folder, ws);
+    // The calendar on disk too.
     std::vector<std::string> lines = {"日付"};
     for (int d : days) lines.push_back(DateToStr(d));
     WriteLines(folder.path("tavrine/hizuke.csv").string(), lines, true);
-    ws.DateTable.setRowCount(static_cast<int>(lines.size()));
-    for (std::size_t i = 0; i < lines.size(); ++i) ws.DateTable.set(0, static_cast<int>(i), lines[i]);
-    // A small stock list: the date column and one stock.
-    ws.StockList.set(0, 0, "日付");
-    ws.StockList.set(1, 0, "1301 極洋");
-    for (int r = 1; r <= 300; ++r) {
-      ws.StockList.set(0, r, DateToStr(days[static_cast<std::size_t>(r - 1)]));
-      ws.StockList.set(1, r, "250");
-    }
-    ws.StockList.setRowCount(301);
-    StartValues(ws);
   }
 
-  void collect(const std::string& code) {
-    ws.form.setText("Edit18", code);
-    Event ev;
-    ev.kind = Event::KeyPress;
-    ev.key = 13;
-    ws.dispatch("Edit18", ev);
-  }
+  void collect(const std::string& code) { testing::TypeAndEnter(ws, "Edit18", code); }
+  // The site's history of 7203: the newest `rows` days of the calendar.
+  void market(int rows) { WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + rows)); }
 };
 
 TEST_F(CollectionRun, HundredTwentyRowsMakeThreePagesAndOneEmpty) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 120));
+  market(120);
   LiveSite site(folder);
   collect("7203");
   EXPECT_EQ(site.count(), 4);  // pages 0..3, the rest skipped
@@ -215,11 +192,11 @@ TEST_F(CollectionRun, HundredTwentyRowsMakeThreePagesAndOneEmpty) {
   EXPECT_GE(platform.pumps, 4);  // the window's events run during every page
   EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
   // rireki.txt holds the last page as received: no rows.
-  EXPECT_EQ(quote::Pos(kMarker, ReadBytes(folder.path("tavrine/rireki.txt"))), 0u);
+  EXPECT_EQ(quote::Pos(kMarker, ReadFileBytes(folder.path("tavrine/rireki.txt"))), 0u);
 }
 
 TEST_F(CollectionRun, CachedCodeIsShownWithoutRequests) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 60));
+  market(60);
   LiveSite site(folder);
   collect("7203");
   const long first = site.count();
@@ -232,9 +209,9 @@ TEST_F(CollectionRun, CachedCodeIsShownWithoutRequests) {
 }
 
 TEST_F(CollectionRun, DroppedConnectionEndsTheRunUncached) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 400));
-  WriteBytes(folder.path("デ-タ一覧.csv"), "日付,1301 極洋\r\n2003/12/26,250\r\n");
-  const std::string listBefore = ReadBytes(folder.path("デ-タ一覧.csv"));
+  market(400);
+  WriteFileBytes(folder.path("デ-タ一覧.csv"), "日付,1301 極洋\r\n2003/12/26,250\r\n");
+  const std::string listBefore = ReadFileBytes(folder.path("デ-タ一覧.csv"));
   quotesite::Options o;
   o.closeAtPage = 5;
   {
@@ -246,7 +223,7 @@ TEST_F(CollectionRun, DroppedConnectionEndsTheRunUncached) {
   EXPECT_EQ(platform.statuses.back(), "接続に失敗しました");
   ASSERT_EQ(platform.errors.size(), 1u);
   EXPECT_EQ(platform.errors[0], "株価サイトからの受信が途中で切れました。");
-  EXPECT_EQ(ReadBytes(folder.path("デ-タ一覧.csv")), listBefore);
+  EXPECT_EQ(ReadFileBytes(folder.path("デ-タ一覧.csv")), listBefore);
   EXPECT_FALSE(ws.form.visible("Button104"));
   EXPECT_EQ(ws.CacheTable.cell(1, 0), "");
   EXPECT_EQ(ws.SeriesTable.cell(17, 4863), "0");
@@ -261,7 +238,7 @@ TEST_F(CollectionRun, DroppedConnectionEndsTheRunUncached) {
 }
 
 TEST_F(CollectionRun, MissingPageInsideTheHistoryIsInterrupted) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 400));
+  market(400);
   quotesite::Options o;
   o.missingRowsPage = 2;
   LiveSite site(folder, o);
@@ -278,7 +255,7 @@ TEST_F(CollectionRun, MissingPageInsideTheHistoryIsInterrupted) {
 }
 
 TEST_F(CollectionRun, TooFewRowsKeepTheButtonAsItWas) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 24));
+  market(24);
   LiveSite site(folder);
   collect("7203");
   ASSERT_FALSE(platform.messages.empty());
@@ -288,7 +265,7 @@ TEST_F(CollectionRun, TooFewRowsKeepTheButtonAsItWas) {
 }
 
 TEST_F(CollectionRun, GarbagePageDoesNotBreakTheRun) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 300));
+  market(300);
   quotesite::Options o;
   o.garbagePage = 1;
   LiveSite site(folder, o);
@@ -319,19 +296,8 @@ TEST_F(CollectionRun, DeadPortIsAConnectionFailure) {
   EXPECT_FALSE(ws.collection.running());
 }
 
-// A platform whose event pump plays the user's actions while a page is
-// awaited, once.
-class PressingPlatform : public RecordingPlatform {
- public:
-  std::function<void()> duringWait;
-  void processEvents() override {
-    RecordingPlatform::processEvents();
-    if (auto f = std::exchange(duringWait, nullptr)) f();
-  }
-};
-
 TEST_F(CollectionRun, RefusedCodeLeavesNothingToAdd) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 120));
+  market(120);
   LiveSite site(folder);
   collect("7203");
   ASSERT_TRUE(ws.collection.scratchReady());
@@ -351,18 +317,18 @@ TEST_F(CollectionRun, RefusedCodeLeavesNothingToAdd) {
 }
 
 TEST_F(CollectionRun, ActionsDuringAPageWaitAreRefused) {
-  WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 120));
-  WriteBytes(folder.path("pickrow/pickrow.csv"), "9999 x,1,2\r\n9432 y,500,501\r\n");
+  market(120);
+  WriteFileBytes(folder.path("pickrow/pickrow.csv"), "9999 x,1,2\r\n9432 y,500,501\r\n");
   LiveSite site(folder, [] {
     quotesite::Options o;
     o.delayMs = 30;
     return o;
   }());
-  PressingPlatform p;
+  RecordingPlatform p;  // its event pump plays the user's actions while a page is awaited
   Workspace w{p};
   w.StockList = ws.StockList;
   w.DateTable = ws.DateTable;
-  StartValues(w);
+  StartUpCells(w);
   w.StockPicker.set(1, 1, "1301 極洋");
   w.form.setText("Edit1", "1301");
   w.form.setText("Edit6", "999");
@@ -391,11 +357,7 @@ TEST_F(CollectionRun, ActionsDuringAPageWaitAreRefused) {
     EXPECT_EQ(w.CandidateTable.cell(0, 1), "");
     EXPECT_EQ(w.StockList.cell(1, 1), "250");
   };
-  w.form.setText("Edit18", "7203");
-  Event enter;
-  enter.kind = Event::KeyPress;
-  enter.key = 13;
-  w.dispatch("Edit18", enter);
+  testing::TypeAndEnter(w, "Edit18", "7203");
   EXPECT_TRUE(p.errors.empty()) << p.errors.front();
   EXPECT_EQ(std::count(p.statuses.begin(), p.statuses.end(), "株価の受信中です。終わってから操作して下さい。"), 10);
   EXPECT_TRUE(w.form.visible("TForm4"));

@@ -58,35 +58,16 @@ class HostileCollection : public ::testing::TestWithParam<Hostile> {
   std::vector<int> days;
 
   void SetUp() override {
-    WriteText(folder.path("tavrine/zenncode.txt").string(), "コード\t名称\r\n7203\tトヨタ自動車\r\n");
-    days = Weekdays(DaysFromCivil(2003, 12, 26), 4000);
-    std::vector<std::string> lines = {"日付"};
-    for (int d : days) lines.push_back(DateToStr(d));
-    ws.DateTable.setRowCount(static_cast<int>(lines.size()));
-    for (std::size_t i = 0; i < lines.size(); ++i) ws.DateTable.set(0, static_cast<int>(i), lines[i]);
-    ws.StockList.set(0, 0, "日付");
-    ws.StockList.set(1, 0, "1301 極洋");
-    for (int r = 1; r <= 300; ++r) {
-      ws.StockList.set(0, r, DateToStr(days[static_cast<std::size_t>(r - 1)]));
-      ws.StockList.set(1, r, "250");
-    }
-    ws.StockList.setRowCount(301);
-    StartValues(ws);
-    WriteBytes(folder.path("デ-タ一覧.csv"), "日付,1301 極洋\r\n2003/12/26,250\r\n");
+    days = ReadyToCollect(folder, ws);
+    WriteFileBytes(folder.path("デ-タ一覧.csv"), "日付,1301 極洋\r\n2003/12/26,250\r\n");
     WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + 400));
   }
 
-  void collect() {
-    ws.form.setText("Edit18", "7203");
-    Event ev;
-    ev.kind = Event::KeyPress;
-    ev.key = 13;
-    ws.dispatch("Edit18", ev);
-  }
+  void collect() { testing::TypeAndEnter(ws, "Edit18", "7203"); }
 };
 
 TEST_P(HostileCollection, RunEndsWithTheFailureAndKeepsNothing) {
-  const std::string listBefore = ReadBytes(folder.path("デ-タ一覧.csv"));
+  const std::string listBefore = ReadFileBytes(folder.path("デ-タ一覧.csv"));
   quotesite::Options o;
   GetParam().make(o, 2);  // pages 0 and 1 arrive whole
   {
@@ -107,7 +88,7 @@ TEST_P(HostileCollection, RunEndsWithTheFailureAndKeepsNothing) {
   ws.maintenance.Button104Click();
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0], "追加更新する収集データがありません。\r簡易収集を実行してから押して下さい。");
-  EXPECT_EQ(ReadBytes(folder.path("デ-タ一覧.csv")), listBefore);
+  EXPECT_EQ(ReadFileBytes(folder.path("デ-タ一覧.csv")), listBefore);
 
   // The client is not left in a bad state: a site that answers is collected.
   LiveSite again(folder);
@@ -134,7 +115,7 @@ TEST_P(HostileCalendar, RefreshEndsWithItsStatusAndTheFileUntouched) {
   std::vector<std::string> lines = {"日付,"};
   for (int d = DaysFromCivil(2003, 12, 19); d >= DaysFromCivil(2003, 12, 1); --d) lines.push_back(DateToStr(d) + ",");
   WriteLines(folder.path("tavrine/hizuke.csv").string(), lines, true);
-  const std::string fileBefore = ReadBytes(folder.path("tavrine/hizuke.csv"));
+  const std::string fileBefore = ReadFileBytes(folder.path("tavrine/hizuke.csv"));
   WriteMarket(folder, "998407", Weekdays(DaysFromCivil(2003, 12, 26), 30));
   quotesite::Options o;
   GetParam().make(o, 0);  // every probe asks for page 0
@@ -151,7 +132,7 @@ TEST_P(HostileCalendar, RefreshEndsWithItsStatusAndTheFileUntouched) {
   EXPECT_EQ(platform.statuses.back(), "営業日カレンダーを更新できませんでした。");
   EXPECT_EQ(ws.DateTable.cell(0, 1), "2003/12/19");
   EXPECT_EQ(ws.SeriesTable.cell(18, 4862), "");
-  EXPECT_EQ(ReadBytes(folder.path("tavrine/hizuke.csv")), fileBefore);
+  EXPECT_EQ(ReadFileBytes(folder.path("tavrine/hizuke.csv")), fileBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sites, HostileCalendar, ::testing::ValuesIn(kHostile), CaseName);

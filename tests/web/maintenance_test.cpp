@@ -16,7 +16,7 @@ class StockListUpdate : public ::testing::Test {
   Workspace ws{platform};
 
   void SetUp() override {
-    StartValues(ws);
+    StartUpCells(ws);
     ws.StockList.set(0, 0, "日付");
     for (int r = 1; r <= 5; ++r) ws.StockList.set(0, r, "2003/12/2" + IntToStr(7 - r));
     ws.StockList.setRowCount(6);
@@ -34,7 +34,7 @@ class StockListUpdate : public ::testing::Test {
     ws.SeriesTable.set(1, 4862, IntToStr(lastRow));
     ws.collection.setScratchReady(true);
   }
-  std::string codeList() { return ReadBytes(folder.path("listwerk/kabuka/code.txt")); }
+  std::string codeList() { return ReadFileBytes(folder.path("listwerk/kabuka/code.txt")); }
   std::vector<std::string> headings(int upTo) {
     std::vector<std::string> h;
     for (int c = 1; c <= upTo; ++c) h.push_back(ws.StockList.cell(c, 0));
@@ -125,7 +125,7 @@ TEST_F(StockListUpdate, FullListIsRefusedAndNothingIsWritten) {
   ws.maintenance.Button104Click();
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0], "登録銘柄数が制限を超えています。\rlistwerk.exeで不要銘柄を削除して下さい。");
-  EXPECT_EQ(ReadBytes(folder.path("デ-タ一覧.csv")), "before\r\n");
+  EXPECT_EQ(ReadFileBytes(folder.path("デ-タ一覧.csv")), "before\r\n");
   EXPECT_EQ(codeList(), "\r\n1001");
   EXPECT_EQ(ws.StockList.cell(199, 0), "5000 x");
   EXPECT_EQ(ws.StockList.colCount(), 200);
@@ -136,14 +136,14 @@ TEST_F(StockListUpdate, SecondPressLosesNothing) {
   stock(2, "9984 ソフトバンク", 300);
   collected("7203", "7203 トヨタ", 700);
   ws.maintenance.Button104Click();
-  const std::string listFile = ReadBytes(folder.path("デ-タ一覧.csv"));
+  const std::string listFile = ReadFileBytes(folder.path("デ-タ一覧.csv"));
   const auto before = headings(3);
   ASSERT_EQ(before[1], "7203 トヨタ");
   platform.messages.clear();
   ws.maintenance.Button104Click();
   EXPECT_EQ(headings(3), before);
   EXPECT_EQ(ws.StockList.cell(2, 5), "705");
-  EXPECT_EQ(ReadBytes(folder.path("デ-タ一覧.csv")), listFile);
+  EXPECT_EQ(ReadFileBytes(folder.path("デ-タ一覧.csv")), listFile);
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0].find("デ－タ一覧"), std::string::npos);
 }
@@ -207,14 +207,14 @@ TEST_F(StockListUpdate, SavedListWithoutItsCodeListSaysExactlyThat) {
   EXPECT_EQ(platform.errors[0].rfind("デ－タ一覧は保存しましたが、収集銘柄一覧 code.txt を保存できませんでした。\r", 0), 0u)
       << platform.errors[0];
   EXPECT_NE(platform.errors[0].find("code.txt\" を作成できません"), std::string::npos) << platform.errors[0];
-  const std::string saved = ReadBytes(folder.path("デ-タ一覧.csv"));
+  const std::string saved = ReadFileBytes(folder.path("デ-タ一覧.csv"));
   EXPECT_NE(saved.find("7203"), std::string::npos);
   // The series is stored: a second press has nothing to add.
   platform.messages.clear();
   ws.dispatch("Button104", ev);
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0].rfind("追加更新する収集データがありません。", 0), 0u);
-  EXPECT_EQ(ReadBytes(folder.path("デ-タ一覧.csv")), saved);
+  EXPECT_EQ(ReadFileBytes(folder.path("デ-タ一覧.csv")), saved);
 }
 
 TEST_F(StockListUpdate, ArmedSeriesIsStoredEvenAfterTheScratchColumnWasReused) {
@@ -284,7 +284,7 @@ TEST_F(ModeButtons, FullModeTogglesThePanels) {
 TEST_F(ModeButtons, RememberedCodeIsWrittenAsTyped) {
   ws.form.setText("Edit1", "7203 ");
   ws.maintenance.Label2DblClick();
-  EXPECT_EQ(ReadBytes(folder.path("memo.txt")), "7203 ");
+  EXPECT_EQ(ReadFileBytes(folder.path("memo.txt")), "7203 ");
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0], "保存しました。");
 }

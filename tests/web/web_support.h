@@ -1,81 +1,31 @@
-// Shared pieces of the web tests: a recording platform, a scratch data folder
-// with the environment pointed at it, small market folders and the in-process
-// quote site.
+// Shared pieces of the web tests: the recording platform and the data folder,
+// small market folders and the in-process quote site.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "../../tools/quote-server/quote_site.h"
+#include "../support/cells.h"
+#include "../support/data_folder.h"
+#include "../support/events.h"
+#include "../support/recording_platform.h"
 #include "app/workspace.h"
 #include "store/text.h"
 #include "web/http_client.h"
 
 namespace tavrine::webtest {
 
-class RecordingPlatform : public Platform {
- public:
-  std::vector<std::string> messages, errors, progresses, statuses;
-  int pumps = 0;
-  void message(const std::string& t) override { messages.push_back(t); }
-  void error(const std::string& t) override { errors.push_back(t); }
-  void progress(const std::string& t) override { progresses.push_back(t); }
-  void status(const std::string& t) override { statuses.push_back(t); }
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-  void processEvents() override { ++pumps; }
-};
-
-inline std::string ReadBytes(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
-  std::filesystem::create_directories(p.parent_path());
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-// A fresh folder standing for both the executable's folder and the root,
-// with today's date fixed; removed afterwards.
-class DataFolder {
- public:
-  explicit DataFolder(const std::string& today = "2003/12/26") {
-    static int serial = 0;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tavrine-web-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_ / "tavrine");
-    std::filesystem::create_directories(dir_ / "listwerk" / "kabuka");
-    std::filesystem::create_directories(dir_ / "market");
-    ::setenv("TAVRINE_HOME", dir_.c_str(), 1);
-    ::setenv("TAVRINE_ROOT", dir_.c_str(), 1);
-    ::setenv("TAVRINE_TODAY", today.c_str(), 1);
-    // Nothing listens here unless a test starts a site.
-    ::setenv("TAVRINE_QUOTE_HOST", "127.0.0.1:9", 1);
-  }
-  ~DataFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  const std::filesystem::path& dir() const { return dir_; }
-  std::filesystem::path path(const std::string& rel) const { return dir_ / rel; }
-
- private:
-  std::filesystem::path dir_;
-};
+using testing::DataFolder;
+using testing::ExpectCells;
+using testing::RecordingPlatform;
+using testing::StartUpCells;
+using testing::ReadFileBytes;
+using testing::WriteFileBytes;
 
 // Weekdays back from a day, newest first (whole days of the engine's count).
 inline std::vector<int> Weekdays(int newest, int count) {
@@ -104,7 +54,28 @@ inline void WriteMarket(const DataFolder& f, const std::string& code, const std:
     const std::string c = AdjClose(static_cast<int>(i));
     text += DateToStr(days[i]) + "," + c + "," + c + "," + c + "," + c + ",123456789," + c + "\n";
   }
-  WriteBytes(f.path("market/" + code + ".csv"), text);
+  WriteFileBytes(f.path("market/" + code + ".csv"), text);
+}
+
+// A workspace ready to collect 7203: the all-codes file names it, the
+// calendar holds the 4000 weekdays back from 2003/12/26 (returned newest
+// first), the stock list its date column and one stock over 300 of them, and
+// the start-up cells are in place.
+inline std::vector<int> ReadyToCollect(const DataFolder& f, Workspace& ws) {
+  WriteText(f.path("tavrine/zenncode.txt").string(), "コード\t名称\r\n7203\tトヨタ自動車\r\n");
+  const std::vector<int> days = Weekdays(DaysFromCivil(2003, 12, 26), 4000);
+  ws.DateTable.setRowCount(static_cast<int>(days.size()) + 1);
+  ws.DateTable.set(0, 0, "日付");
+  for (std::size_t i = 0; i < days.size(); ++i) ws.DateTable.set(0, static_cast<int>(i) + 1, DateToStr(days[i]));
+  ws.StockList.set(0, 0, "日付");
+  ws.StockList.set(1, 0, "1301 極洋");
+  for (int r = 1; r <= 300; ++r) {
+    ws.StockList.set(0, r, DateToStr(days[static_cast<std::size_t>(r - 1)]));
+    ws.StockList.set(1, r, "250");
+  }
+  ws.StockList.setRowCount(301);
+  StartUpCells(ws);
+  return days;
 }
 
 // The quote site serving the folder's market data on a free loopback port,
@@ -142,14 +113,5 @@ class ClientLimits {
  private:
   HttpClient::Limits saved_;
 };
-
-// Cells the start-up puts into the control rows before any collection.
-inline void StartValues(Workspace& ws) {
-  ws.startup.WriteStartValues();
-  auto& st = ws.SeriesTable;
-  st.set(1, 4864, "4860");
-  st.set(17, 4862, "1");
-  st.set(11, 4864, "0");
-}
 
 }  // namespace tavrine::webtest

@@ -1,0 +1,91 @@
+// A temporary data folder for a test, and the bytes of files read and
+// written without the engine's own file code.
+#pragma once
+
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/codec.h"
+
+namespace tavrine::testing {
+
+inline std::string ReadFileBytes(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Replaces the file with the bytes, creating its folders.
+inline void WriteFileBytes(const std::filesystem::path& p, std::string_view bytes) {
+  std::filesystem::create_directories(p.parent_path());
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A fresh folder under the system's temporary directory that stands for both
+// the executable's folder and the root: TAVRINE_HOME and TAVRINE_ROOT point
+// to it, today is fixed and nothing listens at the quote host unless a test
+// starts a site. It holds the empty folders the collection writes into. At
+// the end the folder goes and the environment is put back as it was.
+class DataFolder {
+ public:
+  explicit DataFolder(const std::string& today = "2003/12/26") {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tavrine-test.XXXXXX").string();
+    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    dir_ = tmpl;
+    for (const char* sub : {"tavrine", "listwerk/kabuka", "market"}) std::filesystem::create_directories(dir_ / sub);
+    set("TAVRINE_HOME", dir_.string());
+    set("TAVRINE_ROOT", dir_.string());
+    set("TAVRINE_TODAY", today);
+    set("TAVRINE_QUOTE_HOST", "127.0.0.1:9");
+  }
+  ~DataFolder() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->had)
+        ::setenv(it->name, it->value.c_str(), 1);
+      else
+        ::unsetenv(it->name);
+    }
+    std::error_code ec;
+    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ec);  // a test may have locked it
+    std::filesystem::remove_all(dir_, ec);
+  }
+  DataFolder(const DataFolder&) = delete;
+  DataFolder& operator=(const DataFolder&) = delete;
+
+  const std::filesystem::path& dir() const { return dir_; }
+  std::filesystem::path path(const std::string& rel) const { return dir_ / rel; }
+
+  // Writes UTF-8 lines as a CP932 file with CR LF, creating folders.
+  void writeLines(const std::string& rel, const std::vector<std::string>& lines) const {
+    std::filesystem::create_directories(path(rel).parent_path());
+    WriteLines(path(rel).string(), lines, true);
+  }
+  // An empty file (a sibling tool's executable).
+  void touch(const std::string& rel) const { writeLines(rel, {}); }
+  void remove(const std::string& rel) const { std::filesystem::remove(path(rel)); }
+
+ private:
+  struct Saved {
+    const char* name;
+    bool had;
+    std::string value;
+  };
+  void set(const char* name, const std::string& value) {
+    const char* old = std::getenv(name);
+    saved_.push_back({name, old != nullptr, old ? old : ""});
+    ::setenv(name, value.c_str(), 1);
+  }
+
+  std::filesystem::path dir_;
+  std::vector<Saved> saved_;
+};
+
+}  // namespace tavrine::testing
