@@ -89,12 +89,6 @@ std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
   return len;
 }
 
-bool HasHighBytes(std::string_view s) {
-  for (char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return true;
-  return false;
-}
-
 bool IsValidUtf8(std::string_view s) {
   for (std::size_t i = 0; i < s.size();) {
     // Runs of ASCII go eight bytes at a time.
@@ -149,8 +143,16 @@ class LineReader {
     if (pos_ >= text_.size()) return false;
     const char* begin = text_.data() + pos_;
     const char* end = text_.data() + text_.size();
-    const char* p = begin;
-    while (p < end && *p != '\n' && *p != '\r') ++p;
+    // The next LF, then a CR before it (memchr runs many bytes at a time).
+    // The LF found is kept, so a file of CR line ends is not searched to its
+    // end for every line.
+    if (!searched_ || lf_ < pos_) {
+      const void* lf = std::memchr(begin, '\n', static_cast<std::size_t>(end - begin));
+      lf_ = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text_.data()) : text_.size();
+      searched_ = true;
+    }
+    const char* p = text_.data() + lf_;
+    if (const void* cr = std::memchr(begin, '\r', static_cast<std::size_t>(p - begin))) p = static_cast<const char*>(cr);
     line = std::string_view(begin, static_cast<std::size_t>(p - begin));
     if (p < end && *p == '\r' && p + 1 < end && p[1] == '\n') ++p;
     pos_ = static_cast<std::size_t>(p - text_.data()) + 1;
@@ -162,6 +164,8 @@ class LineReader {
  private:
   std::string_view text_;
   std::size_t pos_ = 0;
+  std::size_t lf_ = 0;  // position of the next LF, or the end
+  bool searched_ = false;
   int number_ = 0;
 };
 
@@ -544,7 +548,7 @@ PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") {
     text.remove_prefix(3);
     enc = Encoding::Utf8;
-  } else if (!HasHighBytes(text) || IsValidUtf8(text)) {
+  } else if (IsValidUtf8(text)) {  // plain ASCII included
     enc = Encoding::Utf8;
   }
 

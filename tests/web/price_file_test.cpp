@@ -347,9 +347,10 @@ TEST(PriceFileErrors, HostileInputEndsInAMessage) {
   big.resize(kPriceFileMaxBytes);
   EXPECT_EQ(RefusalOf(big).message, "");
 
-  // More data lines than a daily file can hold, in a file under the size limit.
-  std::string many = "Date,Close\n";
-  for (int k = 0; k <= kPriceFileMaxRows; ++k) many += "20230104,1\n";
+  // More data lines than a daily file can hold, in a file under the size
+  // limit, with CR line ends (no LF to search for).
+  std::string many = "Date,Close\r";
+  for (int k = 0; k <= kPriceFileMaxRows; ++k) many += "20230104,1\r";
   const Refusal manyRows = RefusalOf(many);
   EXPECT_EQ(manyRows.line, kPriceFileMaxRows + 2);
   EXPECT_EQ(manyRows.message, "7203.csv: " + std::to_string(kPriceFileMaxRows + 2) + "行目: 行が多すぎます (" +
