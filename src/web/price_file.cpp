@@ -576,20 +576,19 @@ PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName) {
   const std::string_view first = line;
   // The first data line, when the header search had to read it already.
   bool pending = false;
+  const auto isData = [](std::string_view l) { return IsDateRow(l) || LooksLikeDateRow(l); };
   const HeaderKind firstKind = ReadHeader(first, enc, layout);
-  if (firstKind == HeaderKind::Known) {
-    // header on the first line
-  } else if (firstKind == HeaderKind::None && (IsDateRow(first) || LooksLikeDateRow(first))) {
+  if (firstKind == HeaderKind::None && isData(first)) {
     layout.sep = PickSeparator(first);
     pending = true;
-  } else {
+  } else if (firstKind != HeaderKind::Known) {
     std::string_view second;
     const bool hasSecond = nextFilled(second);
     Layout secondLayout;
     if (hasSecond && ReadHeader(second, enc, secondLayout) == HeaderKind::Known) {
       ReadTitle(first, enc, titleCode, titleName);
       layout = secondLayout;
-    } else if (firstKind == HeaderKind::None && hasSecond && IsDateRow(second)) {
+    } else if (firstKind == HeaderKind::None && hasSecond && isData(second)) {
       // A title line starting with a code, or any two-column header, then data.
       std::string code, name;
       ReadTitle(first, enc, code, name);
