@@ -62,7 +62,8 @@ inline constexpr int kPriceFileMaxRows = 100000;
 // title line is taken. Throws PriceFileError.
 PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName);
 
-// "CODE NAME" when a name is known, else the code alone.
+// "CODE NAME" when a name is known, else the code alone (the name alone when
+// only the name is known).
 std::string Heading(const PriceFile& file);
 
 }  // namespace tavrine
