@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <numeric>
 
 #include "store/codec.h"
@@ -534,12 +535,31 @@ void PutNewestFirst(std::vector<PriceRow>& rows, const std::vector<int>& lines, 
   rows = std::move(sorted);
 }
 
+[[noreturn]] void FailTooLarge(const std::string& shown) {
+  Fail(shown, 0, "ファイルが大きすぎます (" + std::to_string(kPriceFileMaxBytes / (1024 * 1024)) + "MBまで)");
+}
+
 }  // namespace
 
+std::string ShownFileName(std::string_view path) { return Printable(BaseName(path)); }
+
+PriceFile ReadPriceFile(const std::string& path) {
+  const std::string shown = ShownFileName(path);
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  if (!ec && size > kPriceFileMaxBytes) FailTooLarge(shown);
+  std::string bytes;
+  try {
+    bytes = ReadBytes(path);
+  } catch (const FileError&) {
+    Fail(shown, 0, "ファイルを読めません");
+  }
+  return ParsePriceFile(bytes, path);
+}
+
 PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName) {
-  const std::string shown = Printable(BaseName(fileName));
-  if (bytes.size() > kPriceFileMaxBytes)
-    Fail(shown, 0, "ファイルが大きすぎます (" + std::to_string(kPriceFileMaxBytes / (1024 * 1024)) + "MBまで)");
+  const std::string shown = ShownFileName(fileName);
+  if (bytes.size() > kPriceFileMaxBytes) FailTooLarge(shown);
   if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF')))
     Fail(shown, 1, "UTF-16 のファイルは読めません (UTF-8 か Shift-JIS で保存してください)");
 

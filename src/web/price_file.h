@@ -62,6 +62,14 @@ inline constexpr int kPriceFileMaxRows = 100000;
 // title line is taken. Throws PriceFileError.
 PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName);
 
+// Reads the file at path and parses it. A file that cannot be opened or read
+// is refused the same way (line 0); one above kPriceFileMaxBytes is refused
+// before it is read.
+PriceFile ReadPriceFile(const std::string& path);
+
+// The last component of a path as the messages show it.
+std::string ShownFileName(std::string_view path);
+
 // "CODE NAME" when a name is known, else the code alone (the name alone when
 // only the name is known).
 std::string Heading(const PriceFile& file);
