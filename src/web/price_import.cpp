@@ -130,7 +130,7 @@ Axis NewAxis(const std::vector<int>& list, const std::vector<PriceRow>& rows) {
   }
   for (const PriceRow& p : rows) {
     if (static_cast<int>(a.days.size()) >= kMaxDays) break;
-    if (a.kept == static_cast<int>(list.size()) && p.day < list.back()) a.days.push_back(p.day);
+    if (p.day < list.back()) a.days.push_back(p.day);
   }
   return a;
 }
