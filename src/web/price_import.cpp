@@ -96,6 +96,7 @@ std::string CleanName(const std::string& name) {
 struct WorkingList {
   std::unique_ptr<WorkTable> table;
   std::vector<int> days;
+  int cut = 0;  // days of a list longer than 4860 rows left behind
 };
 
 // The list's days once a file's are taken: its newer days on top (the
@@ -187,6 +188,7 @@ WorkingList BaseList(const State& ws) {
     Axis a;
     a.days.assign(w.days.begin(), w.days.begin() + kMaxDays);
     a.kept = kMaxDays;
+    w.cut = static_cast<int>(w.days.size()) - kMaxDays;
     Reshape(w, a);
   }
   if (IsBlank(w.table->cell(0, 0))) w.table->set(0, 0, "日付");
@@ -337,6 +339,7 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files) {
     }
   }
   if (!s.imported()) return s;
+  s.dropped += w.cut;
 
   // The list first: when it cannot be written nothing was imported.
   try {
