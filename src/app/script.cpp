@@ -5,6 +5,7 @@
 
 #include "app/workspace.h"
 #include "app/scan.h"
+#include "app/import.h"
 #include "store/control_cells.h"
 #include "store/text.h"
 
@@ -182,9 +183,13 @@ class Runner {
 
  private:
   // Commands added beside the basic set.
-  void run2(const std::string& cmd, const std::vector<std::string>& words, const std::string&) {
+  void run2(const std::string& cmd, const std::vector<std::string>& words, const std::string& rest) {
     if (cmd == "scan") {
       scan(words);
+      return;
+    }
+    if (cmd == "import") {
+      importFile(words, rest);
       return;
     }
     throw BadLine{"unknown command " + cmd};
@@ -204,6 +209,26 @@ class Runner {
            << '\t' << EscapeText(r.average) << '\t' << EscapeText(r.perYear) << '\t' << EscapeText(r.annualRate)
            << '\t' << EscapeText(r.winShare) << '\t' << EscapeText(r.averageDays) << '\n';
     }
+  }
+
+  // "import PATH [CODE [NAME]]": the window's import of one daily-price
+  // file. PATH and CODE are words (\s for a space in PATH); NAME is the rest
+  // of the line. The summary and the refusals print as message: and error:.
+  void importFile(const std::vector<std::string>& words, const std::string& rest) {
+    if (words.empty()) throw BadLine{"import needs a file"};
+    ImportFile f;
+    f.path = UnescapeText(words[0]);
+    if (words.size() >= 2) f.code = words[1];
+    if (words.size() >= 3) {
+      // The name starts at the third word and keeps its inner spaces.
+      std::size_t at = rest.find_first_not_of(" \t");
+      for (int w = 0; w < 2; ++w) {
+        at = rest.find_first_of(" \t", at);
+        at = rest.find_first_not_of(" \t", at);
+      }
+      f.name = UnescapeText(rest.substr(at));
+    }
+    ImportPriceFiles(ws_, {f});
   }
 
   static std::vector<std::string> split(const std::string& s) {

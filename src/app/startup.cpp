@@ -9,11 +9,11 @@
 #include "store/paths.h"
 #include "store/table_file.h"
 #include "store/text.h"
+#include "web/stock_list.h"
 
 namespace tavrine {
 
 namespace {
-constexpr const char* kStockListFile = "デ-タ一覧.csv";
 constexpr const char* kNoStockMessage =
     "デ-タ一覧に銘柄の株価がありません。\r株価収集で銘柄を追加して下さい。";
 
@@ -24,6 +24,15 @@ bool HoldsAStock(const WorkTable& list) {
   for (int c = stocklist::kFirstStockColumn; c <= stocklist::kLastStockColumn; ++c)
     if (!IsBlankWide(list.cell(c, 0))) return true;
   return false;
+}
+
+// The stock shown first: column 4, as the sibling tools' lists have it. A
+// list kept by importing price files may hold fewer stocks; then its first.
+int FirstStockShown(const WorkTable& list) {
+  if (!IsBlankWide(list.cell(4, 0)) || !ImportMaintainsList()) return 4;
+  for (int c = 1; c <= 3; ++c)
+    if (!IsBlankWide(list.cell(c, 0))) return c;
+  return 4;
 }
 }  // namespace
 
@@ -71,10 +80,14 @@ void Startup::Button54Click() {
     for (int c = 1; c <= 6; ++c) ws_.StockPicker.set(c, b + 1, list.cell(c + 6 * b, 0));
 }
 
+bool Startup::FullMode() const {
+  if (ws_.StockList.cell(1, 4).empty()) return false;
+  return (FileExists(RootPath("pullbox/pullbox.exe")) && FileExists(RootPath("listwerk/listwerk.exe"))) ||
+         ImportMaintainsList();
+}
+
 void Startup::Button123Click() {
-  const bool standAlone = ws_.StockList.cell(1, 4).empty() || !FileExists(RootPath("pullbox/pullbox.exe")) ||
-                          !FileExists(RootPath("listwerk/listwerk.exe"));
-  if (standAlone) {
+  if (!FullMode()) {
     ws_.form.setText("Button17", "銘柄収集");
     ws_.form.setText("BitBtn1", "tavrineⅠ");
   }
@@ -103,10 +116,11 @@ void Startup::Button5Click() {
   ws_.setProgress("データ調整中...");
   Button53Click();
   st.set(ctl::RowsConsidered, "4860");
-  st.set(ctl::Heading, list.cell(4, 0));
-  st.set(ctl::StockColumn, "4");
-  ws_.form.setText("Edit1", LeftBytes(list.cell(4, 0), 4));
-  ws_.form.setText("Edit6", list.cell(4, 1));
+  const int first = FirstStockShown(list);
+  st.set(ctl::Heading, list.cell(first, 0));
+  st.setInt(ctl::StockColumn, first);
+  ws_.form.setText("Edit1", LeftBytes(list.cell(first, 0), 4));
+  ws_.form.setText("Edit6", list.cell(first, 1));
   st.set(ctl::DateSource, "1");
   ws_.calendar.Button112Click();
   WriteStartValues();

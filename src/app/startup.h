@@ -31,6 +31,11 @@ class Startup {
   // is missing: Button17 '銘柄収集', BitBtn1 'tavrineⅠ'.
   void Button123Click();
 
+  // The mode Button123Click decides: full when StockList[1,4] holds
+  // something and either both sibling tools are installed or the list is
+  // kept by importing price files (tavrine.ini); stand-alone otherwise.
+  bool FullMode() const;
+
   // The start values of the control cells that do not depend on the list:
   // window start, counters, rule, direction, cache slot, chart span, flags.
   // Also used by the rule scan before each stock.

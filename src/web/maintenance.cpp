@@ -1,6 +1,8 @@
 #include "web/maintenance.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <span>
 
 #include "store/control_cells.h"
 #include "store/state.h"
@@ -8,32 +10,15 @@
 #include "store/codec.h"
 #include "store/paths.h"
 #include "store/table_file.h"
+#include "web/stock_list.h"
 
 namespace tavrine {
 
 namespace {
-constexpr const char* kStockListFile = "デ-タ一覧.csv";
-constexpr const char* kCodeList = "listwerk/kabuka/code.txt";
 constexpr int kScratch = 199;
-constexpr int kLastStockColumn = 197;
-
-// Highest column among 1..197 whose heading marks a stock, 0 when none.
-int LastStockColumn(const WorkTable& list) {
-  int last = 0;
-  for (int c = 1; c <= kLastStockColumn; ++c)
-    if (!IsBlankWide(list.cell(c, 0))) last = c;
-  return last;
-}
 
 void EmptyColumn(WorkTable& t, int c) {
   for (int r = 0; r <= 4860; ++r) t.set(c, r, "");
-}
-
-// CR-separated code list with CR turned into CR LF.
-std::string CodeText(const WorkTable& list, int last) {
-  std::string text;
-  for (int j = 1; j <= last; ++j) text += "\r\n" + LeftBytes(list.cell(j, 0), 4);
-  return text;
 }
 }  // namespace
 
@@ -76,63 +61,15 @@ void Maintenance::Button104Click() {
 
 bool Maintenance::Place(const Collection::Collected& got, const std::string& k) {
   auto& list = ws_.StockList;
-  auto& st = ws_.SeriesTable;
   const int R = std::min(got.lastRow, static_cast<int>(got.rows.size()) - 1);
-  auto copyScratch = [&](int c) {
-    for (int r = 0; r <= R; ++r) list.set(c, r, got.rows[static_cast<std::size_t>(r)]);
-  };
-
   const int L = LastStockColumn(list);
-  st.set(ctl::LastStockColumn, IntToStr(L));
+  ws_.SeriesTable.set(ctl::LastStockColumn, IntToStr(L));
   if (L == kLastStockColumn) {
-    ws_.platform.message("登録銘柄数が制限を超えています。\rlistwerk.exeで不要銘柄を削除して下さい。");
+    ws_.platform.message(kListFullMessage);
     return false;
   }
-
-  // Update the column of the same code.
-  for (int j = 1; j <= L; ++j)
-    if (LeftBytes(list.cell(j, 0), 4) == k) {
-      EmptyColumn(list, j);
-      copyScratch(j);
-    }
-
-  // A code below the first stock's code goes in front: the scan below only
-  // finds places between two stocks, and the stock would otherwise be
-  // dropped while the list is saved as if it had been added.
-  if (L >= 1 && StrToInt(k) < StrToFloat(LeftBytes(list.cell(1, 0), 4))) {
-    for (int c = L; c >= 1; --c)
-      for (int r = 0; r <= 4860; ++r) list.set(c + 1, r, list.cell(c, r));
-    EmptyColumn(list, 1);
-    copyScratch(1);
-  }
-
-  // Insert in code order.
-  if (L >= 2) {
-    for (int j = 1; j <= L - 1; ++j) {
-      const long double a = StrToFloat(LeftBytes(list.cell(j, 0), 4));
-      if (a < StrToInt(k)) {
-        const long double b = StrToFloat(LeftBytes(list.cell(j + 1, 0), 4));
-        if (StrToFloat(k) < b) {
-          for (int c = L; c >= j + 1; --c)
-            for (int r = 0; r <= 4860; ++r) list.set(c + 1, r, list.cell(c, r));
-          EmptyColumn(list, j + 1);
-          copyScratch(j + 1);
-        }
-      }
-    }
-  }
-
-  // Append after the last stock. An empty list takes the stock as its first
-  // column (the date heading is not a code).
-  if (L == 0) {
-    EmptyColumn(list, 1);
-    copyScratch(1);
-  } else if (StrToFloat(LeftBytes(list.cell(L, 0), 4)) < StrToInt(k)) {
-    copyScratch(L + 1);
-  }
-
+  PlaceStockColumn(list, k, std::span<const std::string>(got.rows.data(), static_cast<std::size_t>(std::max(R + 1, 0))));
   EmptyColumn(list, kScratch);
-  list.setColCount(L + 2);
   return true;
 }
 
@@ -157,8 +94,11 @@ void Maintenance::Button109Click() {
 }
 
 void Maintenance::WriteCodeList(const std::string& text) {
+  // A list kept by importing price files needs no collection tool: without
+  // its folder there is no code list to keep.
+  if (!std::filesystem::is_directory(RootPath(kCodeListFolder)) && ImportMaintainsList()) return;
   try {
-    WriteText(RootPath(kCodeList), text);
+    WriteText(RootPath(kCodeListFile), text);
   } catch (const FileError& e) {
     // Called once the list file is written: say that the list is safe and
     // only the code list is not.

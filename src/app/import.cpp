@@ -1,0 +1,44 @@
+#include "app/import.h"
+
+#include "app/workspace.h"
+#include "store/control_cells.h"
+
+namespace tavrine {
+
+namespace {
+constexpr const char* kBusyStatus = "株価の受信中です。終わってから操作して下さい。";
+}  // namespace
+
+ImportSummary ImportPriceFiles(Workspace& ws, const std::vector<ImportFile>& files) {
+  ImportSummary s;
+  if (ws.busy()) {
+    ws.setStatus(kBusyStatus);
+    s.busy = true;
+    return s;
+  }
+  if (RunGuarded(ws.platform, [&] { s = PriceImport(ws).Run(files); })) return s;
+
+  ws.platform.message(s.Headline());
+  for (const ImportRefusal& r : s.refused) ws.platform.error(r.message);
+  for (const std::string& e : s.errors) ws.platform.error(e);
+  if (!s.imported()) return s;
+
+  auto& st = ws.SeriesTable;
+  if (st.cell(ctl::RowsConsidered).empty()) {
+    // The start-up ended before the list (there was none): the values it
+    // would have written make the new list usable at once.
+    st.set(ctl::RowsConsidered, "4860");
+    st.set(ctl::DateSource, "1");
+    ws.startup.WriteStartValues();
+  }
+  if (ws.startup.FullMode()) {
+    ws.form.setText("Button17", "銘柄ボタン");
+    ws.form.setText("BitBtn1", "株価収集");
+    ws.startup.Button54Click();
+  } else {
+    ws.startup.Button123Click();
+  }
+  return s;
+}
+
+}  // namespace tavrine

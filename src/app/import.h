@@ -1,0 +1,23 @@
+// The window's and the driver's import of daily-price files: the engine's
+// import (web/price_import.h) with what the running program shows afterwards.
+#pragma once
+
+#include <vector>
+
+#include "web/price_import.h"
+
+namespace tavrine {
+
+class Workspace;
+
+// Imports the files into the stock list and reports through the platform:
+// the summary's headline as a message, then each refused file and each
+// failed save as an error. Once something was taken the program is in the
+// mode a restart would give it (full mode: the stock buttons' captions and
+// the filled picker), so the imported stock can be picked or typed at once.
+// Call it directly, not from inside a dispatched handler: while a handler
+// waits for a page (ws.busy()) the import is refused with the status line's
+// note and the summary's busy flag, reading nothing.
+ImportSummary ImportPriceFiles(Workspace& ws, const std::vector<ImportFile>& files);
+
+}  // namespace tavrine

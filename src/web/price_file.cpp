@@ -1,0 +1,683 @@
+#include "web/price_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <numeric>
+
+#include "store/codec.h"
+
+namespace tavrine {
+
+namespace {
+
+enum class Encoding { Utf8, Cp932 };
+
+// Header lines and title lines longer than this are not headers or titles;
+// anything longer is junk and is not decoded.
+constexpr std::size_t kMaxHeaderBytes = 4096;
+constexpr std::size_t kMaxHeaderFields = 64;
+// Texts quoted back in messages are cut to this many bytes.
+constexpr std::size_t kMaxExcerptBytes = 40;
+// Names taken from the title line are cut to this many Shift-JIS bytes.
+constexpr std::size_t kMaxNameBytes = 80;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAsciiAlnum(char c) {
+  return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (ToLowerAscii(a[i]) != ToLowerAscii(b[i])) return false;
+  return true;
+}
+
+// [[noreturn]] thrower shared by every check; line 0 leaves the line out.
+[[noreturn]] void Fail(const std::string& shown, int line, const std::string& what) {
+  std::string msg;
+  if (!shown.empty()) msg = shown + ": ";
+  if (line > 0) msg += std::to_string(line) + "行目: ";
+  msg += what;
+  throw PriceFileError(msg, line);
+}
+
+std::string_view BaseName(std::string_view path) {
+  const auto cut = path.find_last_of("/\\");
+  return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+// The stock code at the start of s: four digits, or three digits and a letter
+// (upper-cased), not running on into another letter or digit. Empty if none.
+std::string CodeAt(std::string_view s) {
+  if (s.size() < 4 || !IsDigit(s[0]) || !IsDigit(s[1]) || !IsDigit(s[2])) return {};
+  const char c = s[3];
+  const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  if (!IsDigit(c) && !letter) return {};
+  if (s.size() > 4 && IsAsciiAlnum(s[4])) return {};
+  std::string code(s.substr(0, 4));
+  if (c >= 'a' && c <= 'z') code[3] = static_cast<char>(c - 'a' + 'A');
+  return code;
+}
+
+// Length of the well-formed UTF-8 sequence at s[i], 0 when it is not one.
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+  const unsigned char c = b(0);
+  if (c < 0x80) return 1;
+  std::size_t len;
+  unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+  if (c >= 0xC2 && c <= 0xDF) {
+    len = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    len = 3;
+    if (c == 0xE0) lo = 0xA0;  // overlong
+    if (c == 0xED) hi = 0x9F;  // surrogates
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    len = 4;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;
+  } else {
+    return 0;
+  }
+  if (i + len > s.size()) return 0;
+  if (b(1) < lo || b(1) > hi) return 0;
+  for (std::size_t k = 2; k < len; ++k)
+    if (b(k) < 0x80 || b(k) > 0xBF) return 0;
+  return len;
+}
+
+bool IsValidUtf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    // Runs of ASCII go eight bytes at a time.
+    if (i + 8 <= s.size()) {
+      unsigned long long w;
+      std::memcpy(&w, s.data() + i, 8);
+      if ((w & 0x8080808080808080ULL) == 0) {
+        i += 8;
+        continue;
+      }
+    }
+    const std::size_t len = Utf8SequenceLength(s, i);
+    if (len == 0) return false;
+    i += len;
+  }
+  return true;
+}
+
+// UTF-8 that is safe to show: broken sequences and control characters become '?'.
+std::string Printable(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    const std::size_t len = Utf8SequenceLength(s, i);
+    if (len == 0 || (len == 1 && (static_cast<unsigned char>(s[i]) < 0x20 || s[i] == 0x7F))) {
+      out += '?';
+      i += len == 0 ? 1 : len;
+    } else {
+      out.append(s.substr(i, len));
+      i += len;
+    }
+  }
+  return out;
+}
+
+std::string ToUtf8(std::string_view raw, Encoding enc) {
+  return Printable(enc == Encoding::Cp932 ? std::string_view(Cp932ToUtf8(raw)) : raw);
+}
+
+// A field as quoted back in a message: decoded, printable, cut short.
+std::string Excerpt(std::string_view raw, Encoding enc) {
+  if (raw.size() <= kMaxExcerptBytes) return ToUtf8(raw, enc);
+  return ToUtf8(raw.substr(0, kMaxExcerptBytes), enc) + "…";
+}
+
+// Lines ending in CR LF, LF or CR, numbered from 1; no empty line after a
+// final line break.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : text_(text) {}
+  bool Next(std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    const char* begin = text_.data() + pos_;
+    const char* end = text_.data() + text_.size();
+    // The next LF, then a CR before it (memchr runs many bytes at a time).
+    // The LF found is kept, so a file of CR line ends is not searched to its
+    // end for every line.
+    if (!searched_ || lf_ < pos_) {
+      const void* lf = std::memchr(begin, '\n', static_cast<std::size_t>(end - begin));
+      lf_ = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text_.data()) : text_.size();
+      searched_ = true;
+    }
+    const char* p = text_.data() + lf_;
+    if (const void* cr = std::memchr(begin, '\r', static_cast<std::size_t>(p - begin))) p = static_cast<const char*>(cr);
+    line = std::string_view(begin, static_cast<std::size_t>(p - begin));
+    if (p < end && *p == '\r' && p + 1 < end && p[1] == '\n') ++p;
+    pos_ = static_cast<std::size_t>(p - text_.data()) + 1;
+    ++number_;
+    return true;
+  }
+  int Number() const { return number_; }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+  std::size_t lf_ = 0;  // position of the next LF, or the end
+  bool searched_ = false;
+  int number_ = 0;
+};
+
+// Blank, or nothing but separators and quotes (spreadsheets end files with
+// lines like ",,,,,").
+bool IsBlankLine(std::string_view line) {
+  for (char c : line)
+    if (c != ' ' && c != '\t' && c != ',' && c != ';' && c != '"') return false;
+  return true;
+}
+
+// Tab when the line has one outside quotes, else semicolon, else comma.
+char PickSeparator(std::string_view line) {
+  bool quoted = false, semicolon = false;
+  for (char c : line) {
+    if (c == '"') quoted = !quoted;
+    else if (!quoted && c == '\t') return '\t';
+    else if (!quoted && c == ';') semicolon = true;
+  }
+  return semicolon ? ';' : ',';
+}
+
+// Splits at sep into at most max fields and returns how many were stored.
+// Blanks around a field and one pair of surrounding double quotes (and blanks
+// inside them) are dropped;
+// a quoted field may hold the separator. Text after a closing quote keeps the
+// field whole, quotes and all, so it fails as a number or date; so does an
+// unclosed quote.
+std::size_t SplitFields(std::string_view line, char sep, std::string_view* out, std::size_t max) {
+  const auto blank = [sep](char c) { return c == ' ' || (c == '\t' && sep != '\t'); };
+  std::size_t count = 0, i = 0;
+  const std::size_t n = line.size();
+  while (count < max) {
+    while (i < n && blank(line[i])) ++i;
+    const std::size_t start = i;
+    std::string_view field;
+    if (i < n && line[i] == '"') {
+      std::size_t j = i + 1;
+      while (j < n && !(line[j] == '"' && !(j + 1 < n && line[j + 1] == '"'))) j += line[j] == '"' ? 2 : 1;
+      std::size_t k = j + 1;
+      while (k < n && blank(line[k])) ++k;
+      if (j < n && (k >= n || line[k] == sep)) {
+        field = line.substr(i + 1, j - i - 1);
+        while (!field.empty() && blank(field.front())) field.remove_prefix(1);
+        while (!field.empty() && blank(field.back())) field.remove_suffix(1);
+        i = k;
+      } else {
+        while (k < n && line[k] != sep) ++k;
+        std::size_t e = std::min(k, n);
+        while (e > start && blank(line[e - 1])) --e;
+        field = line.substr(start, e - start);
+        i = k;
+      }
+    } else {
+      while (i < n && line[i] != sep) ++i;
+      std::size_t e = i;
+      while (e > start && blank(line[e - 1])) --e;
+      field = line.substr(start, e - start);
+    }
+    out[count++] = field;
+    if (i >= n) break;
+    ++i;  // the separator
+  }
+  return count;
+}
+
+// Dates yyyy-mm-dd, yyyy/mm/dd, yyyy/m/d (either mark, not mixed) and yyyymmdd,
+// checked against the calendar.
+bool ParseDay(std::string_view s, int& day) {
+  int y = 0, m = 0, d = 0;
+  if (s.size() == 8 && std::all_of(s.begin(), s.end(), IsDigit)) {
+    y = (s[0] - '0') * 1000 + (s[1] - '0') * 100 + (s[2] - '0') * 10 + (s[3] - '0');
+    m = (s[4] - '0') * 10 + (s[5] - '0');
+    d = (s[6] - '0') * 10 + (s[7] - '0');
+  } else {
+    if (s.size() < 8 || s.size() > 10) return false;
+    for (int k = 0; k < 4; ++k) {
+      if (!IsDigit(s[k])) return false;
+      y = y * 10 + (s[k] - '0');
+    }
+    const char mark = s[4];
+    if (mark != '-' && mark != '/') return false;
+    std::size_t i = 5;
+    const auto part = [&](int& v) {
+      const std::size_t from = i;
+      while (i < s.size() && IsDigit(s[i]) && i - from < 2) v = v * 10 + (s[i++] - '0');
+      return i > from;
+    };
+    if (!part(m) || i >= s.size() || s[i] != mark) return false;
+    ++i;
+    if (!part(d) || i != s.size()) return false;
+  }
+  if (y < 1900 || m < 1 || m > 12 || d < 1) return false;
+  static const int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  if (d > kMonthDays[m - 1] + (m == 2 && leap ? 1 : 0)) return false;
+  day = DaysFromCivil(y, m, d);
+  return true;
+}
+
+enum class CloseResult { Ok, NotNumber, NotPositive };
+
+// A close as the stock list keeps it: thousands separators (in groups of
+// three) removed, leading zeros and trailing fraction zeros dropped. More than
+// 15 significant digits, or an exponent, go through the 15-digit form; a value
+// that would need an exponent there is not taken.
+CloseResult ReadClose(std::string_view s, std::string& out) {
+  std::size_t i = 0;
+  const std::size_t n = s.size();
+  bool negative = false;
+  if (i < n && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  char digits[48];
+  std::size_t nd = 0, intDigits = 0;
+  bool overflow = false, separators = false;
+  const auto keep = [&](char c) {
+    if (nd == 0 && c == '0' && intDigits == 0) return;  // leading zero
+    if (nd < sizeof digits) digits[nd++] = c;
+    else overflow = true;
+  };
+  // Integer part, with groups of three after each separator.
+  std::size_t group = 0, seen = 0;
+  while (i < n && (IsDigit(s[i]) || s[i] == ',')) {
+    if (s[i] == ',') {
+      if (seen == 0 || (separators ? group != 3 : group > 3)) return CloseResult::NotNumber;
+      separators = true;
+      group = 0;
+    } else {
+      ++group;
+      ++seen;
+      keep(s[i]);
+      if (nd > 0) intDigits = nd;
+    }
+    ++i;
+  }
+  if (separators && group != 3) return CloseResult::NotNumber;
+  std::size_t fracStart = nd, fracSeen = 0;
+  if (i < n && s[i] == '.') {
+    ++i;
+    while (i < n && IsDigit(s[i])) {
+      if (nd < sizeof digits) digits[nd++] = s[i];
+      else overflow = true;
+      ++fracSeen;
+      ++i;
+    }
+  }
+  if (seen + fracSeen == 0) return CloseResult::NotNumber;
+  bool exponent = false;
+  if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+    std::size_t j = i + 1;
+    if (j < n && (s[j] == '+' || s[j] == '-')) ++j;
+    const std::size_t from = j;
+    while (j < n && IsDigit(s[j])) ++j;
+    if (j == from) return CloseResult::NotNumber;
+    exponent = true;
+    i = j;
+  }
+  if (i != n) return CloseResult::NotNumber;
+
+  // Trailing zeros of the fraction carry nothing.
+  while (nd > fracStart && digits[nd - 1] == '0') --nd;
+  std::size_t lead = 0;
+  while (lead < nd && digits[lead] == '0') ++lead;
+  const std::size_t significant = nd - lead;
+  if (!exponent && !overflow && significant <= 15) {
+    if (significant == 0 || negative) return CloseResult::NotPositive;
+    out.clear();
+    if (intDigits == 0) out += '0';
+    out.append(digits, intDigits);
+    if (nd > fracStart) {
+      out += '.';
+      out.append(digits + fracStart, nd - fracStart);
+    }
+    return CloseResult::Ok;
+  }
+  std::string plain;
+  plain.reserve(n);
+  for (char c : s)
+    if (c != ',') plain += c;
+  long double v;
+  try {
+    v = StrToFloat(plain);
+  } catch (const ConversionError&) {
+    return CloseResult::NotNumber;
+  }
+  if (!(v > 0)) return CloseResult::NotPositive;
+  out = FloatToStr(v);
+  if (out.find('E') != std::string::npos) return CloseResult::NotNumber;
+  return CloseResult::Ok;
+}
+
+// Where the date and close are, and how the lines are cut.
+struct Layout {
+  char sep = ',';
+  std::size_t dateCol = 0;
+  std::size_t closeCol = 1;
+  bool nullRows = false;  // "null" closes are left out (the Adj Close form)
+  // Fields of the header, or of the first data line when there is none. A
+  // line with more filled fields was most likely cut at an unquoted thousands
+  // separator ("1,234") and would give a wrong close.
+  std::size_t width = 0;
+};
+
+// A header word: blanks (also full-width), quotes and a trailing '*' trimmed,
+// ASCII lower-cased.
+std::string HeaderWord(std::string_view w) {
+  const auto trim = [&w] {
+    bool again = true;
+    while (again && !w.empty()) {
+      again = false;
+      if (w.front() == ' ' || w.front() == '"') w.remove_prefix(1), again = true;
+      else if (w.back() == ' ' || w.back() == '"' || w.back() == '*') w.remove_suffix(1), again = true;
+      else if (w.substr(0, 3) == "\xE3\x80\x80") w.remove_prefix(3), again = true;
+      else if (w.size() >= 3 && w.substr(w.size() - 3) == "\xE3\x80\x80") w.remove_suffix(3), again = true;
+    }
+  };
+  trim();
+  std::string out(w);
+  for (char& c : out) c = ToLowerAscii(c);
+  return out;
+}
+
+enum class HeaderKind { None, Known, AdjustedOnly };
+
+// Finds the date and close columns of a header line. AdjustedOnly: the line
+// names an adjusted close but no plain close, so it must not pass as a
+// two-column header either.
+HeaderKind ReadHeader(std::string_view raw, Encoding enc, Layout& layout) {
+  if (raw.size() > kMaxHeaderBytes) return HeaderKind::None;
+  const std::string text = enc == Encoding::Cp932 ? Cp932ToUtf8(raw) : std::string(raw);
+  const char sep = PickSeparator(text);
+  std::array<std::string_view, kMaxHeaderFields> fields;
+  const std::size_t count = SplitFields(text, sep, fields.data(), fields.size());
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t dateCol = kNone, closeCol = kNone;
+  bool adjusted = false, yahooAdjusted = false;
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::string w = HeaderWord(fields[k]);
+    if (w == "date" || w == "日付" || w == "年月日") {
+      if (dateCol == kNone) dateCol = k;
+    } else if (w == "close" || w == "終値") {
+      if (closeCol == kNone) closeCol = k;
+    } else if (w == "adj close" || w == "adj. close" || w == "adjclose" || w == "adj_close" ||
+               w == "adjusted close") {
+      adjusted = yahooAdjusted = true;
+    } else if (w == "終値調整値" || w == "調整後終値") {
+      adjusted = true;
+    }
+  }
+  if (dateCol != kNone && closeCol != kNone) {
+    layout.sep = sep;
+    layout.dateCol = dateCol;
+    layout.closeCol = closeCol;
+    layout.nullRows = yahooAdjusted;
+    layout.width = count;
+    return HeaderKind::Known;
+  }
+  return adjusted && closeCol == kNone ? HeaderKind::AdjustedOnly : HeaderKind::None;
+}
+
+std::string_view FirstField(std::string_view raw) {
+  std::string_view first;
+  SplitFields(raw, PickSeparator(raw), &first, 1);
+  return first;
+}
+
+// A line whose first field is a date.
+bool IsDateRow(std::string_view raw) {
+  int day;
+  return ParseDay(FirstField(raw), day);
+}
+
+// A line whose first field is meant as a date even if it is not a valid one
+// ("2023-02-30", "20231301"), so it is read as data and reported as such
+// rather than taken for a title.
+bool LooksLikeDateRow(std::string_view raw) {
+  const std::string_view f = FirstField(raw);
+  if (f.size() < 5 || !std::all_of(f.begin(), f.begin() + 4, IsDigit)) return false;
+  return f[4] == '-' || f[4] == '/' || (f.size() == 8 && std::all_of(f.begin(), f.end(), IsDigit));
+}
+
+std::size_t FieldCount(std::string_view raw) {
+  std::array<std::string_view, kMaxHeaderFields> fields;
+  return SplitFields(raw, PickSeparator(raw), fields.data(), fields.size());
+}
+
+// Words that name a market, ending the name in a title line.
+bool IsMarketWord(std::string_view w) {
+  for (std::string_view open : {"(", "[", "（", "【", "［", "<", "＜"})
+    if (w.substr(0, open.size()) == open) {
+      w.remove_prefix(open.size());
+      break;
+    }
+  for (std::string_view prefix : {"東証", "名証", "福証", "札証", "大証", "JASDAQ", "ジャスダック", "マザーズ",
+                                  "プライム", "スタンダード", "グロース", "東1", "東2", "東Ｐ", "東P", "東S", "東G"})
+    if (w.substr(0, prefix.size()) == prefix) return true;
+  return false;
+}
+
+// Code and name from a title line such as "7203 トヨタ自動車 東証プライム" or
+// "7203,トヨタ自動車": the code when the first word is one, the name from the
+// following words up to a market word.
+void ReadTitle(std::string_view raw, Encoding enc, std::string& code, std::string& name) {
+  std::string text = ToUtf8(raw.substr(0, std::min(raw.size(), kMaxHeaderBytes)), enc);
+  for (char& c : text)
+    if (c == ',' || c == ';' || c == '\t' || c == '"') c = ' ';
+  std::vector<std::string_view> words;
+  std::string_view rest(text);
+  while (!rest.empty()) {
+    if (rest.front() == ' ') {
+      rest.remove_prefix(1);
+      continue;
+    }
+    if (rest.substr(0, 3) == "\xE3\x80\x80") {
+      rest.remove_prefix(3);
+      continue;
+    }
+    std::size_t e = 0;
+    while (e < rest.size() && rest[e] != ' ' && rest.substr(e, 3) != "\xE3\x80\x80") ++e;
+    words.push_back(rest.substr(0, e));
+    rest.remove_prefix(e);
+  }
+  std::size_t k = 0;
+  if (!words.empty()) {
+    code = CodeAt(words[0]);
+    if (!code.empty()) k = 1;
+  }
+  std::string joined;
+  for (; k < words.size() && !IsMarketWord(words[k]); ++k) {
+    if (!joined.empty()) joined += ' ';
+    joined.append(words[k]);
+  }
+  name = LeftBytes(joined, kMaxNameBytes);
+}
+
+// Rows newest first. A strictly ordered file is only turned round when
+// needed; any other order is sorted, and a date met twice names the first
+// line (in file order) that repeats an earlier one.
+void PutNewestFirst(std::vector<PriceRow>& rows, const std::vector<int>& lines, const std::string& shown) {
+  const std::size_t n = rows.size();
+  bool descending = true, ascending = true;
+  for (std::size_t k = 1; k < n && (descending || ascending); ++k) {
+    if (rows[k].day >= rows[k - 1].day) descending = false;
+    if (rows[k].day <= rows[k - 1].day) ascending = false;
+  }
+  if (descending) return;
+  if (ascending) {
+    std::reverse(rows.begin(), rows.end());
+    return;
+  }
+  std::vector<std::size_t> order(n);
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return rows[a].day != rows[b].day ? rows[a].day > rows[b].day : a < b;
+  });
+  int repeatLine = 0;
+  std::size_t repeat = 0;
+  for (std::size_t k = 1; k < n; ++k)
+    if (rows[order[k]].day == rows[order[k - 1]].day && (repeatLine == 0 || lines[order[k]] < repeatLine)) {
+      repeatLine = lines[order[k]];
+      repeat = order[k];
+    }
+  if (repeatLine > 0) Fail(shown, repeatLine, "日付が重複しています (" + DateToStr(rows[repeat].day) + ")");
+  std::vector<PriceRow> sorted;
+  sorted.reserve(n);
+  for (std::size_t k : order) sorted.push_back(std::move(rows[k]));
+  rows = std::move(sorted);
+}
+
+[[noreturn]] void FailTooLarge(const std::string& shown) {
+  Fail(shown, 0, "ファイルが大きすぎます (" + std::to_string(kPriceFileMaxBytes / (1024 * 1024)) + "MBまで)");
+}
+
+}  // namespace
+
+std::string ShownFileName(std::string_view path) { return Printable(BaseName(path)); }
+
+PriceFile ReadPriceFile(const std::string& path) {
+  const std::string shown = ShownFileName(path);
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  if (!ec && size > kPriceFileMaxBytes) FailTooLarge(shown);
+  std::string bytes;
+  try {
+    bytes = ReadBytes(path);
+  } catch (const FileError&) {
+    Fail(shown, 0, "ファイルを読めません");
+  }
+  return ParsePriceFile(bytes, path);
+}
+
+PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName) {
+  const std::string shown = ShownFileName(fileName);
+  if (bytes.size() > kPriceFileMaxBytes) FailTooLarge(shown);
+  if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF')))
+    Fail(shown, 1, "UTF-16 のファイルは読めません (UTF-8 か Shift-JIS で保存してください)");
+
+  std::string_view text = bytes;
+  Encoding enc = Encoding::Cp932;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+    text.remove_prefix(3);
+    enc = Encoding::Utf8;
+  } else if (IsValidUtf8(text)) {  // plain ASCII included
+    enc = Encoding::Utf8;
+  }
+
+  if (const auto nul = text.find('\0'); nul != std::string_view::npos) {
+    LineReader counter(text.substr(0, nul + 1));
+    std::string_view unused;
+    while (counter.Next(unused)) {
+    }
+    Fail(shown, counter.Number(), "読めない文字 (NUL) があります");
+  }
+
+  LineReader reader(text);
+  std::string_view line;
+  const auto nextFilled = [&reader](std::string_view& out) {
+    while (reader.Next(out))
+      if (!IsBlankLine(out)) return true;
+    return false;
+  };
+
+  PriceFile result;
+  std::string titleCode, titleName;
+  Layout layout;
+  if (!nextFilled(line)) Fail(shown, 0, "データがありません");
+  const int firstNumber = reader.Number();
+  const std::string_view first = line;
+  // The first data line, when the header search had to read it already.
+  bool pending = false;
+  const auto isData = [](std::string_view l) { return IsDateRow(l) || LooksLikeDateRow(l); };
+  const HeaderKind firstKind = ReadHeader(first, enc, layout);
+  if (firstKind == HeaderKind::None && isData(first)) {
+    layout.sep = PickSeparator(first);
+    pending = true;
+  } else if (firstKind != HeaderKind::Known) {
+    std::string_view second;
+    const bool hasSecond = nextFilled(second);
+    Layout secondLayout;
+    if (hasSecond && ReadHeader(second, enc, secondLayout) == HeaderKind::Known) {
+      ReadTitle(first, enc, titleCode, titleName);
+      layout = secondLayout;
+    } else if (firstKind == HeaderKind::None && hasSecond && isData(second)) {
+      // A title line starting with a code, or any two-column header, then data.
+      std::string code, name;
+      ReadTitle(first, enc, code, name);
+      if (!code.empty()) {
+        titleCode = code;
+        titleName = name;
+      } else {
+        layout.width = FieldCount(first);
+        if (layout.width < 2) Fail(shown, firstNumber, "見出し行を認識できません");
+      }
+      layout.sep = PickSeparator(second);
+      line = second;
+      pending = true;
+    } else {
+      Fail(shown, firstNumber, "見出し行を認識できません");
+    }
+  }
+
+  const std::size_t needed = std::max(layout.dateCol, layout.closeCol) + 1;
+  std::array<std::string_view, kMaxHeaderFields> fields;
+  std::vector<int> lines;
+  // A daily file has about one line per 50 bytes; a guess, bounded by the cap.
+  const std::size_t guess = std::min<std::size_t>(text.size() / 32 + 1, kPriceFileMaxRows);
+  result.rows.reserve(guess);
+  lines.reserve(guess);
+  int dataLines = 0;
+  while (pending || nextFilled(line)) {
+    pending = false;
+    const int number = reader.Number();
+    if (++dataLines > kPriceFileMaxRows)
+      Fail(shown, number, "行が多すぎます (" + std::to_string(kPriceFileMaxRows) + "行まで)");
+    const std::size_t count = SplitFields(line, layout.sep, fields.data(), fields.size());
+    if (count < needed) Fail(shown, number, "項目が足りません");
+    if (layout.width == 0) layout.width = count;
+    for (std::size_t k = layout.width; k < count; ++k)
+      if (!fields[k].empty()) Fail(shown, number, "項目が多すぎます (桁区切りのある数値は \"1,234\" のように引用符で囲みます)");
+    const std::string_view dateText = fields[layout.dateCol];
+    const std::string_view closeText = fields[layout.closeCol];
+    int day;
+    if (!ParseDay(dateText, day)) Fail(shown, number, "日付を読めません (" + Excerpt(dateText, enc) + ")");
+    if (layout.nullRows && EqualsNoCase(closeText, "null")) {
+      ++result.skipped;
+      continue;
+    }
+    PriceRow& row = result.rows.emplace_back();
+    row.day = day;
+    switch (ReadClose(closeText, row.close)) {
+      case CloseResult::Ok:
+        break;
+      case CloseResult::NotNumber:
+        Fail(shown, number, "終値が数値ではありません (" + Excerpt(closeText, enc) + ")");
+      case CloseResult::NotPositive:
+        Fail(shown, number, "終値が0以下です (" + Excerpt(closeText, enc) + ")");
+    }
+    lines.push_back(number);
+  }
+  if (result.rows.empty()) Fail(shown, 0, "株価の行がありません");
+  PutNewestFirst(result.rows, lines, shown);
+
+  result.code = CodeAt(BaseName(fileName));
+  if (result.code.empty()) result.code = titleCode;
+  result.name = titleName;
+  return result;
+}
+
+std::string Heading(const PriceFile& file) {
+  if (file.name.empty()) return file.code;
+  if (file.code.empty()) return file.name;
+  return file.code + " " + file.name;
+}
+
+}  // namespace tavrine

@@ -1,0 +1,77 @@
+// One daily-price file as users download it from a broker or a free price
+// site, read into the closes the stock list keeps. The form is told apart by
+// the header line, never by the file name:
+//   Date,Open,High,Low,Close,Adj Close,Volume   (null marks a missing value)
+//   Date,Open,High,Low,Close,Volume
+//   日付,始値,高値,安値,終値,出来高[,終値調整値]  (optionally after one title
+//                                              line "7203 トヨタ自動車 東証プライム")
+//   date,close                                  (with any header words, or none)
+// Header words are matched case-insensitively with surrounding blanks and
+// quotes ignored; the date and close columns are found by name, so extra or
+// reordered columns are fine. The close is always 終値 / Close, never the
+// adjusted close.
+// Fields are separated by comma, tab or semicolon (chosen per file from the
+// header or first data line). Text is UTF-8 (with or without a byte-order
+// mark) or Shift-JIS; lines end in CR LF, LF or CR; blank lines and lines of
+// bare separators (as spreadsheets write them) are passed over.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/text.h"
+
+namespace tavrine {
+
+struct PriceRow {
+  int day;            // DaysFromCivil
+  std::string close;  // plain decimal text: "1234.5", no separators, no exponent
+};
+
+struct PriceFile {
+  std::string code;            // 4 characters when known, else empty
+  std::string name;            // from the title line when there is one, else empty
+  std::vector<PriceRow> rows;  // newest first, whatever order the file had
+  int skipped = 0;             // rows whose close is null, left out
+};
+
+// A file that cannot be taken. The message is Japanese and names the file and,
+// when one line is at fault, its 1-based number:
+// "7203.csv: 12行目: 日付を読めません (2023-02-30)". line() is that number, 0
+// when the fault is the file as a whole (too large, empty, no rows).
+class PriceFileError : public FileError {
+ public:
+  PriceFileError(const std::string& message, int line) : FileError(message), line_(line) {}
+  int line() const { return line_; }
+
+ private:
+  int line_;
+};
+
+// Files above this size are refused before reading a line.
+inline constexpr std::size_t kPriceFileMaxBytes = 16u * 1024 * 1024;
+// At most this many data lines; a daily file holds a few tens of thousands.
+inline constexpr int kPriceFileMaxRows = 100000;
+
+// Reads one file's bytes. fileName is used for the code (first four characters
+// of its last path component when they form a stock code: four digits, or
+// three digits and a letter, not followed by another letter or digit) and, as
+// its last component, in messages. Without a code there, the code starting the
+// title line is taken. Throws PriceFileError.
+PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName);
+
+// Reads the file at path and parses it. A file that cannot be opened or read
+// is refused the same way (line 0); one above kPriceFileMaxBytes is refused
+// before it is read.
+PriceFile ReadPriceFile(const std::string& path);
+
+// The last component of a path as the messages show it.
+std::string ShownFileName(std::string_view path);
+
+// "CODE NAME" when a name is known, else the code alone (the name alone when
+// only the name is known).
+std::string Heading(const PriceFile& file);
+
+}  // namespace tavrine

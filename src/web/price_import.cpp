@@ -1,0 +1,391 @@
+#include "web/price_import.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <span>
+
+#include "store/codec.h"
+#include "store/control_cells.h"
+#include "store/paths.h"
+#include "store/table_file.h"
+#include "store/text.h"
+#include "series/decimal_form.h"
+#include "web/price_file.h"
+#include "web/stock_list.h"
+
+namespace tavrine {
+
+namespace {
+
+constexpr const char* kHizuke = "tavrine/hizuke.csv";
+constexpr int kMaxDays = 4860;
+constexpr int kScratch = 199;
+constexpr std::size_t kMaxNameBytes = 80;
+// A stock's cell on a day it has no price, as a loaded list holds it.
+constexpr const char* kBlank = " ";
+
+// One file's refusal; its message already names the file.
+struct Refused {
+  std::string message;
+};
+
+// The list's day rows 1 .. n, newest first. A date that does not read or is
+// out of order refuses the whole import: placing prices by date needs them.
+std::vector<int> ListDays(const WorkTable& list) {
+  int n = 0;
+  for (int r = list.rowCount() - 1; r >= 1; --r)
+    if (!IsBlank(list.cell(0, r))) {
+      n = r;
+      break;
+    }
+  std::vector<int> days(static_cast<std::size_t>(n));
+  for (int r = 1; r <= n; ++r) {
+    int d = 0;
+    if (!TryParseDate(list.cell(0, r), d))
+      throw Refused{"デ-タ一覧の" + IntToStr(r + 1) + "行目の日付を読めません (" + list.cell(0, r) + ")"};
+    if (r > 1 && d >= days[static_cast<std::size_t>(r) - 2])
+      throw Refused{"デ-タ一覧の日付が" + IntToStr(r + 1) + "行目で新しい順になっていません"};
+    days[static_cast<std::size_t>(r) - 1] = d;
+  }
+  return days;
+}
+
+// A given code as the list keeps it: full-width digits and letters made
+// plain, a small letter capital. Empty when it is no stock code (four
+// digits, or three digits and a letter).
+std::string NormalisedCode(const std::string& given) {
+  std::string plain;
+  for (std::size_t i = 0; i < given.size(); ++i) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(given[i + k]); };
+    if (i + 2 < given.size() && b(0) == 0xEF && b(1) == 0xBC && b(2) >= 0x90 && b(2) <= 0x99) {
+      plain += static_cast<char>('0' + b(2) - 0x90);
+      i += 2;
+    } else if (i + 2 < given.size() && b(0) == 0xEF && b(1) == 0xBC && b(2) >= 0xA1 && b(2) <= 0xBA) {
+      plain += static_cast<char>('A' + b(2) - 0xA1);
+      i += 2;
+    } else if (i + 2 < given.size() && b(0) == 0xEF && b(1) == 0xBD && b(2) >= 0x81 && b(2) <= 0x9A) {
+      plain += static_cast<char>('A' + b(2) - 0x81);
+      i += 2;
+    } else if (given[i] != ' ') {
+      plain += given[i];
+    }
+  }
+  if (plain.size() != 4) return {};
+  for (int k = 0; k < 3; ++k)
+    if (plain[k] < '0' || plain[k] > '9') return {};
+  char& last = plain[3];
+  if (last >= 'a' && last <= 'z') last = static_cast<char>(last - 'a' + 'A');
+  if (!((last >= '0' && last <= '9') || (last >= 'A' && last <= 'Z'))) return {};
+  return plain;
+}
+
+// A given name fit for a heading: control characters as blanks, trimmed,
+// cut to 80 bytes as the list's tools measure them.
+std::string CleanName(const std::string& name) {
+  std::string s = name;
+  for (char& c : s)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  const auto a = s.find_first_not_of(' ');
+  if (a == std::string::npos) return {};
+  s = s.substr(a, s.find_last_not_of(' ') - a + 1);
+  return LeftBytes(s, kMaxNameBytes);
+}
+
+// The list being built: its table and its days (rows 1 .. n).
+struct WorkingList {
+  std::unique_ptr<WorkTable> table;
+  std::vector<int> days;
+  int cut = 0;  // days of a list longer than 4860 rows left behind
+};
+
+// The list's days once a file's are taken: its newer days on top (the
+// oldest rows past 4860 then drop off), then the list's own, then its older
+// days while the list has fewer than 4860 rows. Without a list, the file's
+// newest 4860 days.
+struct Axis {
+  std::vector<int> days;
+  int top = 0;   // new rows above the list's first
+  int kept = 0;  // list rows kept, below them
+};
+
+Axis NewAxis(const std::vector<int>& list, const std::vector<PriceRow>& rows) {
+  Axis a;
+  if (list.empty()) {
+    for (const PriceRow& p : rows) {
+      if (static_cast<int>(a.days.size()) == kMaxDays) break;
+      a.days.push_back(p.day);
+    }
+    return a;
+  }
+  for (const PriceRow& p : rows) {
+    if (p.day <= list.front()) break;
+    a.days.push_back(p.day);
+  }
+  a.top = static_cast<int>(a.days.size());
+  a.kept = std::min(static_cast<int>(list.size()), kMaxDays - std::min(a.top, kMaxDays));
+  a.days.insert(a.days.end(), list.begin(), list.begin() + a.kept);
+  if (a.top > kMaxDays) {
+    a.days.resize(kMaxDays);
+    a.top = kMaxDays;
+  }
+  for (const PriceRow& p : rows) {
+    if (static_cast<int>(a.days.size()) >= kMaxDays) break;
+    if (p.day < list.back()) a.days.push_back(p.day);
+  }
+  return a;
+}
+
+// Rebuilds the table on the new days: rows 1 .. top new, then the kept list
+// rows, then new rows below. On new rows the date is written and every stock
+// is blank. The scratch column 199 is no list column and stays as it is.
+void Reshape(WorkingList& w, const Axis& a) {
+  const WorkTable& old = *w.table;
+  const int m = static_cast<int>(a.days.size());
+  const int lastStock = LastStockColumn(old);
+  auto t = std::make_unique<WorkTable>(old.name(), old.colCount(), m + 1);
+  auto newRow = [&](int r) {
+    t->set(0, r, DateToStr(a.days[static_cast<std::size_t>(r) - 1]));
+    for (int c = 1; c <= lastStock; ++c) t->set(c, r, kBlank);
+  };
+  for (int c = 0; c < kScratch; ++c) {
+    if (!old.cell(c, 0).empty()) t->set(c, 0, old.cell(c, 0));
+    for (int i = 1; i <= a.kept; ++i) {
+      const std::string& v = old.cell(c, i);
+      if (!v.empty()) t->set(c, a.top + i, v);
+    }
+  }
+  for (int r = 1; r <= a.top; ++r) newRow(r);
+  for (int r = a.top + a.kept + 1; r <= m; ++r) newRow(r);
+  for (int r = 0; r <= 4860; ++r) {
+    const std::string& v = old.cell(kScratch, r);
+    if (!v.empty()) t->set(kScratch, r, v);
+  }
+  w.table = std::move(t);
+  w.days = a.days;
+}
+
+// The stock list the import starts from: the one in memory, or the file
+// when the memory holds no days (the start-up could not load it), so a list
+// on disk is never overwritten unread.
+WorkingList BaseList(const State& ws) {
+  WorkingList w;
+  w.table = std::make_unique<WorkTable>(ws.StockList);
+  w.days = ListDays(*w.table);
+  const std::string path = HomePath(kStockListFile);
+  if (w.days.empty() && std::filesystem::exists(path)) {
+    try {
+      LoadTableFile(*w.table, path, 200);
+    } catch (const FileError& e) {
+      throw Refused{e.what()};
+    }
+    w.table->setColCount(200);
+    ClearQuotedBlanks(*w.table);
+    w.days = ListDays(*w.table);
+  }
+  if (static_cast<int>(w.days.size()) > kMaxDays) {
+    // Only 4860 days are ever shown or kept; a longer list is cut to them.
+    Axis a;
+    a.days.assign(w.days.begin(), w.days.begin() + kMaxDays);
+    a.kept = kMaxDays;
+    w.cut = static_cast<int>(w.days.size()) - kMaxDays;
+    Reshape(w, a);
+  }
+  if (IsBlank(w.table->cell(0, 0))) w.table->set(0, 0, "日付");
+  return w;
+}
+
+// Takes one file into the working list, or throws Refused having changed nothing.
+void ImportOne(const ImportFile& f, WorkingList& w, ImportSummary& s) {
+  const std::string shown = ShownFileName(f.path);
+  PriceFile file;
+  try {
+    file = ReadPriceFile(f.path);
+  } catch (const PriceFileError& e) {
+    throw Refused{e.what()};
+  }
+
+  std::string code = file.code;
+  if (!f.code.empty()) {
+    code = NormalisedCode(f.code);
+    if (code.empty()) throw Refused{shown + ": 銘柄コードが正しくありません (" + CleanName(f.code) + ")"};
+  }
+  if (code.empty()) throw Refused{shown + ": 銘柄コードが分かりません。銘柄コードを指定して下さい。"};
+  const std::string name = f.name.empty() ? file.name : CleanName(f.name);
+  const std::string heading = name.empty() ? code : code + " " + name;
+
+  WorkTable& list = *w.table;
+  const int L = LastStockColumn(list);
+  int column = 0;
+  for (int j = 1; j <= L && column == 0; ++j)
+    if (LeftBytes(list.cell(j, 0), 4) == code) column = j;
+  if (column == 0 && L == kLastStockColumn) throw Refused{shown + ": " + kListFullMessage};
+
+  // Every code the placement compares must read, or it would stop half-way.
+  try {
+    CheckStockCodes(list, code);
+  } catch (const ConversionError& e) {
+    throw Refused{shown + ": " + e.what()};
+  }
+
+  const Axis axis = NewAxis(w.days, file.rows);
+  // The file's days that have a row: a stock with none of them has nothing to show.
+  int taken = 0;
+  {
+    std::size_t i = 0;
+    for (const PriceRow& p : file.rows) {
+      while (i < axis.days.size() && axis.days[i] > p.day) ++i;
+      if (i < axis.days.size() && axis.days[i] == p.day) ++taken;
+    }
+  }
+  if (taken == 0) throw Refused{shown + ": デ-タ一覧の日付に当たる株価がありません"};
+
+  // From here on nothing can refuse the file.
+  const bool reshaped = axis.top > 0 || axis.days.size() != w.days.size();
+  if (reshaped) {
+    s.dropped += static_cast<int>(w.days.size()) - axis.kept;
+    Reshape(w, axis);
+  }
+  WorkTable& t = *w.table;
+  const int m = static_cast<int>(w.days.size());
+
+  // The column: the file's closes on their days; an existing stock keeps its
+  // own closes on days the file does not cover.
+  std::vector<std::string> cells(static_cast<std::size_t>(m) + 1, kBlank);
+  cells[0] = column ? t.cell(column, 0) : heading;
+  if (column)
+    for (int r = 1; r <= m; ++r)
+      if (!IsBlank(t.cell(column, r))) cells[static_cast<std::size_t>(r)] = t.cell(column, r);
+  {
+    std::size_t i = 0;
+    for (const PriceRow& p : file.rows) {
+      while (i < w.days.size() && w.days[i] > p.day) ++i;
+      if (i < w.days.size() && w.days[i] == p.day) cells[i + 1] = p.close;
+    }
+  }
+  s.leftOut += static_cast<int>(file.rows.size()) - taken;
+
+  // Inside the stock's range a day without a price takes the previous
+  // day's close, so the series has no gap that would stop the extraction.
+  int newest = 0, oldest = 0;
+  for (int r = 1; r <= m; ++r)
+    if (!IsBlank(cells[static_cast<std::size_t>(r)])) {
+      if (newest == 0) newest = r;
+      oldest = r;
+    }
+  for (int r = oldest - 1; r > newest; --r) {
+    auto& v = cells[static_cast<std::size_t>(r)];
+    if (IsBlank(v)) {
+      v = cells[static_cast<std::size_t>(r) + 1];
+      ++s.filled;
+    }
+  }
+
+  PlaceStockColumn(t, code, cells);
+  if (column)
+    ++s.updated;
+  else
+    ++s.added;
+  s.lastCode = code;
+}
+
+// DateTable on the list's days: its heading row (the calendar's, as the
+// generated calendar writes it when there is none), then the dates.
+void FillDateTable(WorkTable& dates, const WorkTable& list, int days) {
+  const std::string h0 = IsBlank(dates.cell(0, 0)) ? std::string("日付") : dates.cell(0, 0);
+  const std::string h1 = IsBlank(dates.cell(0, 0)) ? std::string("新日付") : dates.cell(1, 0);
+  dates.clearAll();
+  dates.setColCount(2);
+  dates.setRowCount(days + 1);
+  dates.set(0, 0, h0);
+  dates.set(1, 0, h1);
+  for (int r = 1; r <= days; ++r) dates.set(0, r, list.cell(0, r));
+}
+
+}  // namespace
+
+std::string ImportSummary::Headline() const {
+  if (!imported()) return "取込できませんでした。";
+  std::string h = "取込完了: 追加 " + IntToStr(added) + "銘柄、更新 " + IntToStr(updated) + "銘柄、補完 " +
+                  IntToStr(filled) + "日、除外 " + IntToStr(leftOut) + "日";
+  if (dropped > 0) h += "、古い日付の削除 " + IntToStr(dropped) + "日";
+  if (!refused.empty()) h += "、取込不可 " + IntToStr(static_cast<long long>(refused.size())) + "ファイル";
+  return h;
+}
+
+std::string ImportSummary::Text() const {
+  std::string t = Headline();
+  for (const ImportRefusal& r : refused) t += "\r" + r.message;
+  for (const std::string& e : errors) t += "\r" + e;
+  return t;
+}
+
+ImportSummary PriceImport::Run(const std::vector<ImportFile>& files) {
+  WaitCursor wait(ws_.platform);
+  ImportSummary s;
+  WorkingList w;
+  try {
+    w = BaseList(ws_);
+  } catch (const Refused& r) {
+    for (const ImportFile& f : files) s.refused.push_back({f.path, ShownFileName(f.path) + ": " + r.message});
+    return s;
+  }
+
+  for (const ImportFile& f : files) {
+    try {
+      ImportOne(f, w, s);
+    } catch (const Refused& r) {
+      s.refused.push_back({f.path, r.message});
+    }
+  }
+  if (!s.imported()) return s;
+  s.dropped += w.cut;
+
+  // The list first: when it cannot be written nothing was imported.
+  try {
+    SaveTableFile(*w.table, HomePath(kStockListFile));
+  } catch (const FileError& e) {
+    s.errors.push_back(std::string("デ-タ一覧を保存できませんでした。\r") + e.what());
+    s.added = s.updated = s.filled = s.leftOut = s.dropped = 0;
+    s.lastCode.clear();
+    return s;
+  }
+
+  // The current stock keeps its column when others moved in front of it.
+  auto& st = ws_.SeriesTable;
+  const std::string current = LeftBytes(st.cell(ctl::Heading), 4);
+  int stockColumn = 0;
+  if (TryStrictInt(st.cell(ctl::StockColumn), stockColumn) && stockColumn >= 1 && stockColumn < kScratch &&
+      !current.empty() && LeftBytes(w.table->cell(stockColumn, 0), 4) != current)
+    for (int c = 1; c <= kLastStockColumn; ++c)
+      if (LeftBytes(w.table->cell(c, 0), 4) == current) {
+        st.setInt(ctl::StockColumn, c);
+        break;
+      }
+
+  ws_.StockList = *w.table;
+  FillDateTable(ws_.DateTable, ws_.StockList, static_cast<int>(w.days.size()));
+  try {
+    std::filesystem::create_directories(std::filesystem::path(RootPath(kHizuke)).parent_path());
+    SaveTableFile(ws_.DateTable, RootPath(kHizuke));
+  } catch (const std::exception& e) {
+    s.errors.push_back(std::string("デ-タ一覧は保存しましたが、営業日カレンダー hizuke.csv を保存できませんでした。\r") +
+                       e.what());
+  }
+  if (std::filesystem::is_directory(RootPath(kCodeListFolder))) {
+    try {
+      WriteText(RootPath(kCodeListFile), CodeText(ws_.StockList, LastStockColumn(ws_.StockList)));
+    } catch (const FileError& e) {
+      s.errors.push_back(std::string("デ-タ一覧は保存しましたが、収集銘柄一覧 code.txt を保存できませんでした。\r") +
+                         e.what());
+    }
+  }
+  try {
+    RecordImportMaintainer();
+  } catch (const FileError& e) {
+    s.errors.push_back(std::string("設定ファイル tavrine.ini を保存できませんでした。\r") + e.what());
+  }
+  return s;
+}
+
+}  // namespace tavrine

@@ -1,0 +1,193 @@
+#include "web/stock_list.h"
+
+#include <vector>
+
+#include "store/codec.h"
+#include "store/paths.h"
+#include "store/text.h"
+
+namespace tavrine {
+
+namespace {
+
+constexpr const char* kSettingsFile = "tavrine.ini";
+
+void EmptyColumn(WorkTable& t, int c) {
+  for (int r = 0; r <= 4860; ++r) t.set(c, r, "");
+}
+
+// Three digits and a capital letter: ranked just after the same digits
+// followed by 9, before the next number.
+bool RankOfLetterCode(std::string_view code, long double& rank) {
+  if (code.size() != 4 || code[3] < 'A' || code[3] > 'Z') return false;
+  for (int i = 0; i < 3; ++i)
+    if (code[i] < '0' || code[i] > '9') return false;
+  const int digits = (code[0] - '0') * 100 + (code[1] - '0') * 10 + (code[2] - '0');
+  rank = digits * 10 + 9 + (code[3] - 'A' + 1) / 32.0L;
+  return true;
+}
+
+// Where the code being placed sorts: a whole number (or a letter code).
+long double RankOfCode(const std::string& code) {
+  long double rank;
+  if (RankOfLetterCode(code, rank)) return rank;
+  return StrToInt(code);
+}
+
+// Where a stock heading sorts: the number its first four characters read as.
+long double RankOfHeading(const std::string& heading) {
+  const std::string cut = LeftBytes(heading, 4);
+  long double rank;
+  if (RankOfLetterCode(cut, rank)) return rank;
+  return StrToFloat(cut);
+}
+
+std::string Trim(const std::string& s) {
+  const auto a = s.find_first_not_of(" \t");
+  if (a == std::string::npos) return {};
+  const auto b = s.find_last_not_of(" \t");
+  return s.substr(a, b - a + 1);
+}
+
+bool IsSection(const std::string& line) {
+  const std::string t = Trim(line);
+  return t.size() >= 2 && t.front() == '[' && t.back() == ']';
+}
+
+bool IsListSection(const std::string& line) {
+  std::string t = Trim(line);
+  for (char& c : t)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return t == "[list]";
+}
+
+// The key of a "key=value" line, trimmed; empty for other lines.
+std::string KeyOf(const std::string& line, std::string* value = nullptr) {
+  const auto eq = line.find('=');
+  if (eq == std::string::npos) return {};
+  if (value) *value = Trim(line.substr(eq + 1));
+  return Trim(line.substr(0, eq));
+}
+
+std::vector<std::string> SettingsLines() {
+  const std::string path = HomePath(kSettingsFile);
+  if (!FileExists(path)) return {};
+  return ReadLines(path);
+}
+
+}  // namespace
+
+int LastStockColumn(const WorkTable& list) {
+  int last = 0;
+  for (int c = 1; c <= kLastStockColumn; ++c)
+    if (!IsBlankWide(list.cell(c, 0))) last = c;
+  return last;
+}
+
+std::string CodeText(const WorkTable& list, int last) {
+  std::string text;
+  for (int j = 1; j <= last; ++j) text += "\r\n" + LeftBytes(list.cell(j, 0), 4);
+  return text;
+}
+
+void PlaceStockColumn(WorkTable& list, const std::string& k, std::span<const std::string> cells) {
+  auto copyCells = [&](int c) {
+    for (std::size_t r = 0; r < cells.size(); ++r) list.set(c, static_cast<int>(r), cells[r]);
+  };
+  const int L = LastStockColumn(list);
+
+  // Update the column of the same code.
+  for (int j = 1; j <= L; ++j)
+    if (LeftBytes(list.cell(j, 0), 4) == k) {
+      EmptyColumn(list, j);
+      copyCells(j);
+    }
+
+  // A code below the first stock's code goes in front: the scan below only
+  // finds places between two stocks, and the stock would otherwise be
+  // dropped while the list is saved as if it had been added.
+  if (L >= 1 && RankOfCode(k) < RankOfHeading(list.cell(1, 0))) {
+    for (int c = L; c >= 1; --c)
+      for (int r = 0; r <= 4860; ++r) list.set(c + 1, r, list.cell(c, r));
+    EmptyColumn(list, 1);
+    copyCells(1);
+  }
+
+  // Insert in code order.
+  if (L >= 2) {
+    for (int j = 1; j <= L - 1; ++j) {
+      const long double a = RankOfHeading(list.cell(j, 0));
+      if (a < RankOfCode(k)) {
+        const long double b = RankOfHeading(list.cell(j + 1, 0));
+        if (RankOfCode(k) < b) {
+          for (int c = L; c >= j + 1; --c)
+            for (int r = 0; r <= 4860; ++r) list.set(c + 1, r, list.cell(c, r));
+          EmptyColumn(list, j + 1);
+          copyCells(j + 1);
+        }
+      }
+    }
+  }
+
+  // Append after the last stock. An empty list takes the stock as its first
+  // column (the date heading is not a code).
+  if (L == 0) {
+    EmptyColumn(list, 1);
+    copyCells(1);
+  } else if (RankOfHeading(list.cell(L, 0)) < RankOfCode(k)) {
+    copyCells(L + 1);
+  }
+
+  list.setColCount(L + 2);
+}
+
+void CheckStockCodes(const WorkTable& list, const std::string& code) {
+  // The placement compares the code with every heading up to the last
+  // stock's as soon as the list holds one.
+  const int L = LastStockColumn(list);
+  if (L == 0) return;
+  RankOfCode(code);
+  for (int j = 1; j <= L; ++j) RankOfHeading(list.cell(j, 0));
+}
+
+bool ImportMaintainsList() {
+  bool inList = false;
+  for (const std::string& line : SettingsLines()) {
+    if (IsSection(line)) {
+      inList = IsListSection(line);
+      continue;
+    }
+    std::string value;
+    if (inList && KeyOf(line, &value) == "maintainer" && value == "import") return true;
+  }
+  return false;
+}
+
+void RecordImportMaintainer() {
+  if (ImportMaintainsList()) return;
+  std::vector<std::string> lines = SettingsLines();
+  // The [list] section's maintainer line is replaced, or one is added to
+  // the section, or the section to the end of the file.
+  int section = -1;
+  for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
+    if (IsSection(lines[i])) {
+      if (section >= 0) break;
+      if (IsListSection(lines[i])) section = i;
+      continue;
+    }
+    if (section >= 0 && KeyOf(lines[i]) == "maintainer") {
+      lines[i] = "maintainer=import";
+      WriteLines(HomePath(kSettingsFile), lines, true);
+      return;
+    }
+  }
+  if (section >= 0)
+    lines.insert(lines.begin() + section + 1, "maintainer=import");
+  else {
+    lines.push_back("[list]");
+    lines.push_back("maintainer=import");
+  }
+  WriteLines(HomePath(kSettingsFile), lines, true);
+}
+
+}  // namespace tavrine

@@ -1,0 +1,47 @@
+// What the stock-list update (a collected stock) and the price-file import
+// share: where a stock's column goes, the code list of the collection tool,
+// and the record that this program maintains its list.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "store/work_table.h"
+
+namespace tavrine {
+
+inline constexpr const char* kStockListFile = "デ-タ一覧.csv";
+// code.txt of the list editor listwerk, under RootPath.
+inline constexpr const char* kCodeListFile = "listwerk/kabuka/code.txt";
+inline constexpr const char* kCodeListFolder = "listwerk/kabuka";
+// Columns 1 .. 197 hold stocks; 198 and 199 lie beyond the list proper.
+inline constexpr int kLastStockColumn = 197;
+inline constexpr const char* kListFullMessage =
+    "登録銘柄数が制限を超えています。\rlistwerk.exeで不要銘柄を削除して下さい。";
+
+// Highest column among 1..197 whose heading marks a stock, 0 when none.
+int LastStockColumn(const WorkTable& list);
+
+// The code list: "\r\n" before each code of columns 1 .. last.
+std::string CodeText(const WorkTable& list, int last);
+
+// Puts one stock's column into the list: every column whose heading starts
+// with code is rewritten in place; a code not there yet goes in code order
+// (the stocks after it move one column right), in front of the first stock,
+// or after the last. A column taken is emptied over rows 0 .. 4860 and then
+// gets cells[0 ..] (cells[0] the heading). The column count becomes L + 2, L
+// the last stock column before. The caller checks the 197-column limit. A
+// heading or code that is no stock code raises the conversion error (codes
+// of three digits and a capital letter sort after the same digits with 9).
+void PlaceStockColumn(WorkTable& list, const std::string& code, std::span<const std::string> cells);
+// Raises the conversion error PlaceStockColumn would raise for this code,
+// changing nothing.
+void CheckStockCodes(const WorkTable& list, const std::string& code);
+
+// True when HomePath("tavrine.ini") records, in its [list] section,
+// maintainer=import: this program keeps its list by importing price files.
+bool ImportMaintainsList();
+// Writes that record, keeping the rest of the file. Throws FileError.
+void RecordImportMaintainer();
+
+}  // namespace tavrine

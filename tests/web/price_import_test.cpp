@@ -1,0 +1,415 @@
+// Importing daily-price files into the stock list: a first list made from a
+// file, closes placed on the list's own days, gaps filled, files refused
+// without a trace, the saved calendar and code list, and the mode a list kept
+// by importing gives the program.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <utility>
+
+#include "app/import.h"
+#include "store/codec.h"
+#include "store/comma_text.h"
+#include "store/control_cells.h"
+#include "web/stock_list.h"
+#include "web_support.h"
+
+namespace tavrine {
+namespace {
+
+using namespace webtest;
+
+const int kNewest = DaysFromCivil(2003, 12, 26);  // a Friday
+
+struct Day {
+  int day;
+  std::string close;
+};
+
+std::string YahooText(const std::vector<Day>& rows) {
+  std::string t = "Date,Open,High,Low,Close,Adj Close,Volume\n";
+  for (const Day& d : rows) {
+    std::string date = DateToStr(d.day);
+    std::replace(date.begin(), date.end(), '/', '-');
+    t += date + ",1,1,1," + d.close + ",1,100\n";
+  }
+  return t;
+}
+
+// Closes base + i (i = 0 the newest) on the given days.
+std::vector<Day> Priced(const std::vector<int>& days, int base = 1000) {
+  std::vector<Day> rows;
+  for (std::size_t i = 0; i < days.size(); ++i) rows.push_back({days[i], IntToStr(base + static_cast<int>(i))});
+  return rows;
+}
+
+// Rows 1 .. rowCount-1 of a column, or row 0 of columns 1 .. n.
+std::vector<std::string> Column(const WorkTable& t, int c) {
+  std::vector<std::string> v;
+  for (int r = 1; r < t.rowCount(); ++r) v.push_back(t.cell(c, r));
+  return v;
+}
+std::vector<std::string> Headings(const WorkTable& t, int n) {
+  std::vector<std::string> v;
+  for (int c = 1; c <= n; ++c) v.push_back(t.cell(c, 0));
+  return v;
+}
+
+bool SameCells(const WorkTable& a, const WorkTable& b) {
+  if (a.rowCount() != b.rowCount() || a.colCount() != b.colCount()) return false;
+  for (int c = 0; c < 200; ++c)
+    for (int r = 0; r <= 4861; ++r)
+      if (a.cell(c, r) != b.cell(c, r)) return false;
+  return true;
+}
+
+class PriceImportTest : public ::testing::Test {
+ protected:
+  DataFolder folder;
+  RecordingPlatform platform;
+  std::unique_ptr<Workspace> ws = std::make_unique<Workspace>(platform);
+
+  std::string file(const std::string& name, const std::string& bytes) {
+    WriteBytes(folder.path(name), bytes);
+    return folder.path(name).string();
+  }
+  ImportSummary import(const std::string& path, const std::string& code = "", const std::string& name = "") {
+    return ImportPriceFiles(*ws, {{path, code, name}});
+  }
+  std::string bytesOf(const std::string& rel) { return ReadBytes(folder.path(rel)); }
+  // A new run of the program on the same folder, started as the window starts it.
+  void restart() {
+    platform = RecordingPlatform();
+    ws = std::make_unique<Workspace>(platform);
+    ws->dispatch("Button52", Event{});
+  }
+  void select(const std::string& code) {
+    ws->form.setText("Edit1", code);
+    Event enter;
+    enter.kind = Event::KeyPress;
+    enter.key = 13;
+    ws->dispatch("Edit1", enter);
+  }
+  // hizuke.csv and DateTable hold the list's dates row for row.
+  void expectCalendarFollowsTheList() {
+    const auto cal = ReadLines(folder.path("tavrine/hizuke.csv").string());
+    ASSERT_EQ(static_cast<int>(cal.size()), ws->StockList.rowCount());
+    EXPECT_EQ(ws->DateTable.rowCount(), ws->StockList.rowCount());
+    EXPECT_EQ(ParseCommaText(cal[0])[0], "日付");
+    for (int r = 1; r < ws->StockList.rowCount(); ++r) {
+      EXPECT_EQ(ParseCommaText(cal[static_cast<std::size_t>(r)])[0], ws->StockList.cell(0, r)) << r;
+      EXPECT_EQ(ws->DateTable.cell(0, r), ws->StockList.cell(0, r)) << r;
+    }
+  }
+};
+
+TEST_F(PriceImportTest, FirstFileMakesTheListAndChartsAtOnceAndAfterARestart) {
+  ws->dispatch("Button52", Event{});  // no list yet: the start-up stops at the load
+  platform.errors.clear();
+  const auto days = Weekdays(kNewest, 60);
+  auto rows = Priced(days);
+  rows[3].close = "1003.5";
+  const ImportSummary s = import(file("7203.T.csv", YahooText(rows)));
+  EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
+  EXPECT_EQ(s.lastCode, "7203");
+  EXPECT_EQ(platform.messages, std::vector<std::string>{"取込完了: 追加 1銘柄、更新 0銘柄、補完 0日、除外 0日"});
+
+  const WorkTable& list = ws->StockList;
+  ASSERT_EQ(list.rowCount(), 61);
+  EXPECT_EQ(Headings(list, 2), (std::vector<std::string>{"7203", ""}));
+  for (int r = 1; r <= 60; ++r) {
+    EXPECT_EQ(list.cell(0, r), DateToStr(days[static_cast<std::size_t>(r - 1)]));
+    EXPECT_EQ(list.cell(1, r), rows[static_cast<std::size_t>(r - 1)].close);
+  }
+  const auto lines = ReadLines(folder.path("デ-タ一覧.csv").string());
+  EXPECT_EQ(lines[0], "日付,7203");
+  EXPECT_EQ(lines[4], "2003/12/23,1003.5");
+  expectCalendarFollowsTheList();
+  EXPECT_EQ(bytesOf("tavrine.ini"), "[list]\r\nmaintainer=import\r\n");
+
+  EXPECT_EQ(ws->StockPicker.cell(1, 1), "7203");
+  select("7203");
+  EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
+  EXPECT_EQ(ws->CalcTable.cell(0, 1), "2003/12/26");
+  EXPECT_EQ(ws->CalcTable.cell(1, 4), "1004");  // 1003.5 to the even yen
+  EXPECT_FALSE(ws->chart.line(ws->chart.find("owarine")).points.empty());
+
+  // After a restart: full mode from tavrine.ini, the only stock shown first.
+  restart();
+  EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
+  EXPECT_EQ(ws->form.text("BitBtn1"), "株価収集");
+  select("7203");
+  EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
+  EXPECT_EQ(ws->CalcTable.cell(1, 60), "1059");
+
+  // The broker form, Shift-JIS, code and name from its title line: in code order.
+  std::string jp = "6758 ソニーグループ 東証プライム\r\n日付,始値,高値,安値,終値,出来高\r\n";
+  for (int i = 59; i >= 0; --i)
+    jp += DateToStr(days[static_cast<std::size_t>(i)]) + ",1,1,1,\"" + IntToStr(2000 + i) + "\",\"1,000\"\r\n";
+  EXPECT_EQ(import(file("download.csv", Utf8ToCp932(jp))).added, 1);
+  EXPECT_EQ(Headings(ws->StockList, 2), (std::vector<std::string>{"6758 ソニーグループ", "7203"}));
+  EXPECT_EQ(ws->StockList.cell(1, 60), "2059");
+  EXPECT_EQ(ws->StockList.cell(2, 60), "1059");
+  EXPECT_EQ(bytesOf("listwerk/kabuka/code.txt"), "\r\n6758\r\n7203");
+}
+
+TEST_F(PriceImportTest, CodeAndNameComeFromTheFileOrAreGiven) {
+  const std::string plain = YahooText(Priced(Weekdays(kNewest, 30)));
+  const ImportSummary none = import(file("prices.csv", plain));
+  ASSERT_EQ(none.refused.size(), 1u);
+  EXPECT_EQ(none.refused[0].message, "prices.csv: 銘柄コードが分かりません。銘柄コードを指定して下さい。");
+  EXPECT_EQ(platform.messages.back(), "取込できませんでした。");
+  EXPECT_FALSE(std::filesystem::exists(folder.path("デ-タ一覧.csv")));
+
+  EXPECT_EQ(import(folder.path("prices.csv").string(), "７２０３", "トヨタ 自動車").added, 1);
+  // A given code wins over the file name's; a letter code sorts after the same digits with 9.
+  EXPECT_EQ(import(file("9984.csv", plain), "130a").added, 1);
+  EXPECT_EQ(import(file("1301.csv", plain)).added, 1);
+  EXPECT_EQ(Headings(ws->StockList, 3), (std::vector<std::string>{"1301", "130A", "7203 トヨタ 自動車"}));
+  EXPECT_EQ(import(folder.path("1301.csv").string(), "13a1").refused.at(0).message,
+            "1301.csv: 銘柄コードが正しくありません (13a1)");
+}
+
+// Three stocks over 40 days as the sibling tools write them, the calendar on
+// the same days, no sibling tools: a stand-alone start.
+class ImportIntoList : public PriceImportTest {
+ protected:
+  std::vector<int> days = Weekdays(kNewest, 40);
+
+  void SetUp() override {
+    std::vector<std::string> lines = {"日付,\"1301 極洋\",\"7203 トヨタ\",\"9984 ソフトバンク\","};
+    std::vector<std::string> cal = {"日付,新日付"};
+    for (int r = 1; r <= 40; ++r) {
+      const std::string d = DateToStr(days[static_cast<std::size_t>(r - 1)]);
+      lines.push_back(d + "," + IntToStr(100 + r) + "," + IntToStr(200 + r) + "," + IntToStr(300 + r) + ",");
+      cal.push_back(d);
+    }
+    WriteLines(folder.path("デ-タ一覧.csv").string(), lines, true);
+    WriteLines(folder.path("tavrine/hizuke.csv").string(), cal, true);
+    ws->dispatch("Button52", Event{});
+    ASSERT_TRUE(platform.errors.empty()) << platform.errors.front();
+    ASSERT_EQ(ws->form.text("Button17"), "銘柄収集");
+    platform.messages.clear();
+  }
+};
+
+TEST_F(ImportIntoList, ClosesGoOnTheirOwnDaysGapsAreFilledNewerDaysExtendTheTop) {
+  // Two days newer than the list, then 30 list days but 12/24, and the
+  // Saturday 12/20 that the list does not have.
+  const int sat = DaysFromCivil(2003, 12, 20);
+  std::vector<Day> rows = {{DaysFromCivil(2003, 12, 30), "4002"}, {DaysFromCivil(2003, 12, 29), "4001"}};
+  for (int i = 0; i < 30; ++i) {
+    if (i == 5) rows.push_back({sat, "9999"});
+    if (i != 2) rows.push_back({days[static_cast<std::size_t>(i)], IntToStr(4000 - i) + ".5"});
+  }
+  const std::vector<std::string> others[] = {Column(ws->StockList, 1), Column(ws->StockList, 2),
+                                             Column(ws->StockList, 3)};
+  const ImportSummary s = import(file("5020.csv", YahooText(rows)));
+  EXPECT_EQ(platform.messages, std::vector<std::string>{"取込完了: 追加 1銘柄、更新 0銘柄、補完 1日、除外 1日"});
+  EXPECT_EQ(s.filled, 1);
+  EXPECT_EQ(s.leftOut, 1);
+
+  const WorkTable& list = ws->StockList;
+  EXPECT_EQ(Headings(list, 5), (std::vector<std::string>{"1301 極洋", "5020", "7203 トヨタ", "9984 ソフトバンク", ""}));
+  std::vector<std::string> expect = {"4002", "4001"};
+  for (int i = 0; i < 40; ++i) expect.push_back(i == 2 ? "3997.5" : i < 30 ? IntToStr(4000 - i) + ".5" : " ");
+  EXPECT_EQ(Column(list, 2), expect);  // 12/24 took 12/23's close; older days blank
+  const int moved[] = {1, 3, 4};
+  for (int k = 0; k < 3; ++k) {
+    std::vector<std::string> was = {" ", " "};
+    was.insert(was.end(), others[k].begin(), others[k].end());
+    EXPECT_EQ(Column(list, moved[k]), was);
+  }
+  EXPECT_EQ(list.cell(0, 1), "2003/12/30");
+  expectCalendarFollowsTheList();
+
+  // The mode a restart would give: full, picker filled; Enter charts it.
+  EXPECT_EQ(ws->form.text("Button17"), "銘柄ボタン");
+  EXPECT_EQ(ws->StockPicker.cell(2, 1), "5020");
+  select("5020");
+  EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
+  EXPECT_EQ(ws->CalcTable.cell(0, 1), "2003/12/30");
+  EXPECT_EQ(ws->CalcTable.cell(1, 3), "4000");
+}
+
+TEST_F(ImportIntoList, OlderDaysExtendTheBottomAndAnUpdateKeepsHeadingAndUncoveredDays) {
+  const auto older = Weekdays(days.back() - 1, 5);
+  std::vector<Day> rows = Priced(std::vector<int>(days.begin(), days.begin() + 3), 700);
+  for (int d : older) rows.push_back({d, "650"});
+  const ImportSummary s = import(file("7203.csv", YahooText(rows)), "", "別の名前");
+  EXPECT_EQ(s.updated, 1);
+  EXPECT_EQ(s.added, 0);
+  const WorkTable& list = ws->StockList;
+  ASSERT_EQ(list.rowCount(), 46);
+  EXPECT_EQ(Headings(list, 4), (std::vector<std::string>{"1301 極洋", "7203 トヨタ", "9984 ソフトバンク", ""}));
+  const std::vector<std::string> expect = {"702", "204", "240", "650"};
+  EXPECT_EQ((std::vector<std::string>{list.cell(2, 3), list.cell(2, 4), list.cell(2, 40), list.cell(2, 41)}), expect);
+  EXPECT_EQ(list.cell(0, 45), DateToStr(older[4]));
+  EXPECT_EQ(list.cell(1, 41), " ");
+  EXPECT_EQ(list.cell(1, 40), "140");
+  expectCalendarFollowsTheList();
+  EXPECT_EQ(bytesOf("listwerk/kabuka/code.txt"), "\r\n1301\r\n7203\r\n9984");
+}
+
+TEST_F(ImportIntoList, NewerDaysPushTheOldestPastRow4860) {
+  const auto full = Weekdays(kNewest, 4860);
+  WorkTable& list = ws->StockList;
+  list.setRowCount(4861);
+  for (int r = 1; r <= 4860; ++r) {
+    list.set(0, r, DateToStr(full[static_cast<std::size_t>(r - 1)]));
+    for (int c = 1; c <= 3; ++c) list.set(c, r, IntToStr(r));
+  }
+  std::vector<Day> rows = {{kNewest + 5, "3"}, {kNewest + 4, "2"}, {kNewest + 3, "1"}};
+  for (int i = 0; i < 30; ++i) rows.push_back({full[static_cast<std::size_t>(i)], "5"});
+  rows.push_back({full.back() - 3, "5"});  // older than the list, which is full
+  const ImportSummary s = import(file("2000.csv", YahooText(rows)));
+  EXPECT_EQ(s.dropped, 3);
+  EXPECT_EQ(s.leftOut, 1);
+  ASSERT_EQ(list.rowCount(), 4861);
+  EXPECT_EQ(list.cell(0, 4), "2003/12/26");
+  EXPECT_EQ(list.cell(0, 4860), DateToStr(full[4856]));
+  EXPECT_EQ((std::vector<std::string>{list.cell(1, 1), list.cell(1, 4), list.cell(1, 4860)}),
+            (std::vector<std::string>{" ", "1", "4857"}));
+  EXPECT_EQ((std::vector<std::string>{list.cell(2, 1), list.cell(2, 4), list.cell(2, 34)}),
+            (std::vector<std::string>{"3", "5", " "}));
+  EXPECT_EQ(ReadLines(folder.path("デ-タ一覧.csv").string()).size(), 4861u);
+  expectCalendarFollowsTheList();
+}
+
+TEST_F(ImportIntoList, ARefusedFileLeavesListCalendarAndCodeListByteIdentical) {
+  WriteText(folder.path("listwerk/kabuka/code.txt").string(), "\r\n1301\r\n7203\r\n9984");
+  const std::string files[] = {"デ-タ一覧.csv", "tavrine/hizuke.csv", "listwerk/kabuka/code.txt"};
+  std::vector<std::string> before;
+  for (const auto& f : files) before.push_back(bytesOf(f));
+  const WorkTable list0 = ws->StockList, dates0 = ws->DateTable;
+
+  const std::string good = YahooText(Priced(std::vector<int>(days.begin(), days.begin() + 30)));
+  std::string badDate = good;
+  badDate.replace(badDate.find("2003-12-24"), 10, "2003-02-30");  // line 4
+  const std::pair<std::string, std::string> cases[] = {
+      {file("7203.csv", badDate), "7203.csv: 4行目: 日付を読めません (2003-02-30)"},
+      {file("7204.csv", "Date,Close\n2003/12/20,10\n"), "7204.csv: デ-タ一覧の日付に当たる株価がありません"},
+      {folder.path("missing.csv").string(), "missing.csv: ファイルを読めません"},
+  };
+  for (const auto& [path, message] : cases) {
+    platform.messages.clear();
+    platform.errors.clear();
+    EXPECT_FALSE(import(path).imported());
+    EXPECT_EQ(platform.messages, std::vector<std::string>{"取込できませんでした。"});
+    EXPECT_EQ(platform.errors, std::vector<std::string>{message});
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(bytesOf(files[i]), before[i]) << files[i];
+    EXPECT_FALSE(std::filesystem::exists(folder.path("tavrine.ini")));
+    EXPECT_TRUE(SameCells(ws->StockList, list0));
+    EXPECT_TRUE(SameCells(ws->DateTable, dates0));
+    EXPECT_EQ(ws->form.text("Button17"), "銘柄収集");
+  }
+
+  // A good file of the same import still goes in; the summary names the other.
+  const ImportSummary s = ImportPriceFiles(*ws, {{cases[0].first, "", ""}, {file("8058.csv", good), "", ""}});
+  EXPECT_EQ(s.Text(), "取込完了: 追加 1銘柄、更新 0銘柄、補完 0日、除外 0日、取込不可 1ファイル\r" + cases[0].second);
+  EXPECT_EQ(ws->StockList.cell(3, 0), "8058");
+}
+
+TEST_F(ImportIntoList, AListThatCannotBeReadOrSavedTakesNothing) {
+  const WorkTable list0 = ws->StockList;
+  const std::string cal0 = bytesOf("tavrine/hizuke.csv");
+  const std::string good = file("8058.csv", YahooText(Priced(days)));
+  ::setenv("TAVRINE_HOME", folder.path("gone").c_str(), 1);  // no such folder
+  const ImportSummary s = import(good);
+  EXPECT_FALSE(s.imported());
+  ASSERT_EQ(s.errors.size(), 1u);
+  EXPECT_EQ(s.errors[0].rfind("デ-タ一覧を保存できませんでした。\r", 0), 0u) << s.errors[0];
+  EXPECT_EQ(platform.errors, s.errors);
+  EXPECT_TRUE(SameCells(ws->StockList, list0));
+  EXPECT_EQ(bytesOf("tavrine/hizuke.csv"), cal0);
+  EXPECT_EQ(ws->form.text("Button17"), "銘柄収集");
+
+  ws->StockList.set(0, 7, "2004/01/05");
+  EXPECT_EQ(import(good).refused.at(0).message, "8058.csv: デ-タ一覧の日付が8行目で新しい順になっていません");
+}
+
+TEST_F(ImportIntoList, FullListTakesNoNewCodeButStillUpdates) {
+  WorkTable& list = ws->StockList;
+  for (int c = 1; c <= 197; ++c) {
+    list.set(c, 0, IntToStr(1000 + c) + " s");
+    for (int r = 1; r <= 40; ++r) list.set(c, r, IntToStr(c));
+  }
+  const std::string text = YahooText(Priced(days, 500));
+  EXPECT_EQ(import(file("5000.csv", text)).refused.at(0).message, std::string("5000.csv: ") + kListFullMessage);
+  EXPECT_EQ(list.cell(198, 0), "");
+  EXPECT_EQ(import(file("1100.csv", text)).updated, 1);
+  EXPECT_EQ((std::vector<std::string>{list.cell(100, 0), list.cell(100, 1), list.cell(101, 1)}),
+            (std::vector<std::string>{"1100 s", "500", "101"}));
+}
+
+TEST_F(ImportIntoList, CodeListOnlyWhereTheListEditorsFolderExists) {
+  std::filesystem::remove_all(folder.path("listwerk"));
+  const ImportSummary s = import(file("8058.csv", YahooText(Priced(days))));
+  EXPECT_EQ(s.added, 1);
+  EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
+  EXPECT_FALSE(std::filesystem::exists(folder.path("listwerk")));
+
+  // On a list kept by importing, adding a collected stock skips it quietly too.
+  ws->form.setText("Edit18", "9000");
+  ws->StockList.set(199, 0, "9000 x");
+  for (int r = 1; r <= 30; ++r) ws->StockList.set(199, r, "9");
+  ws->SeriesTable.set(ctl::LastDataRow, "30");
+  ws->collection.setScratchReady(true);
+  ws->dispatch("Button104", Event{});
+  EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
+  EXPECT_EQ(ws->StockList.cell(4, 0), "9000 x");
+}
+
+TEST_F(ImportIntoList, TheRecordMakesTheNextStartFullModeAndKeepsTheRestOfTheFile) {
+  WriteText(folder.path("tavrine.ini").string(), "[window]\r\nwidth=1020\r\n");
+  ASSERT_EQ(import(file("8058.csv", YahooText(Priced(days)))).added, 1);
+  EXPECT_EQ(bytesOf("tavrine.ini"), "[window]\r\nwidth=1020\r\n[list]\r\nmaintainer=import\r\n");
+  restart();
+  EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
+  EXPECT_EQ(ws->form.text("Button17"), "銘柄ボタン");
+  EXPECT_EQ(ws->CalcTable.cell(1, 1), "301");  // column 4 first, as ever
+
+  WriteText(folder.path("tavrine.ini").string(), "[list]\r\nmaintainer=listwerk\r\n");
+  restart();
+  EXPECT_EQ(ws->form.text("Button17"), "銘柄収集");
+  RecordImportMaintainer();
+  EXPECT_EQ(bytesOf("tavrine.ini"), "[list]\r\nmaintainer=import\r\n");
+}
+
+class WaitingPlatform : public RecordingPlatform {
+ public:
+  std::function<void()> duringWait;
+  void processEvents() override {
+    if (auto f = std::exchange(duringWait, nullptr)) f();
+  }
+};
+
+TEST(PriceImportDuringAPageWait, IsRefusedAndReadsNothing) {
+  DataFolder folder;
+  WriteText(folder.path("tavrine/zenncode.txt").string(), "コード\t名称\r\n7203\tトヨタ自動車\r\n");
+  const auto days = Weekdays(kNewest, 120);
+  WriteMarket(folder, "7203", days);
+  const std::vector<ImportFile> files = {{folder.path("8058.csv").string(), "", ""}};
+  webtest::WriteBytes(files[0].path, YahooText(Priced(days)));
+  LiveSite site(folder);
+  WaitingPlatform p;
+  Workspace ws{p};
+  StartValues(ws);
+  ImportSummary during;
+  p.duringWait = [&] { during = ImportPriceFiles(ws, files); };
+  ws.form.setText("Edit18", "7203");
+  Event enter;
+  enter.kind = Event::KeyPress;
+  enter.key = 13;
+  ws.dispatch("Edit18", enter);  // the collection waits for its pages
+  EXPECT_TRUE(during.busy);
+  EXPECT_EQ(std::count(p.statuses.begin(), p.statuses.end(), "株価の受信中です。終わってから操作して下さい。"), 1);
+  EXPECT_FALSE(std::filesystem::exists(folder.path("デ-タ一覧.csv")));
+  EXPECT_EQ(ws.StockList.cell(1, 0), "");
+  EXPECT_EQ(ImportPriceFiles(ws, files).added, 1);  // afterwards it goes in
+}
+
+}  // namespace
+}  // namespace tavrine
