@@ -15,7 +15,7 @@ namespace tavrine {
 
 namespace {
 constexpr const char* kNoStockMessage =
-    "デ-タ一覧に銘柄の株価がありません。\r株価収集で銘柄を追加して下さい。";
+    "デ-タ一覧に銘柄の株価がありません。\r「取込」で株価ファイルを取り込むか、株価収集で銘柄を追加して下さい。";
 
 // A list holds a stock when it has a day row and a stock heading among the
 // columns of the list proper.

@@ -268,7 +268,7 @@ TEST(InstallationMode, ListWithoutAStockSaysSoOnceAndStartsNothing) {
     ws.dispatch("Button52", Event{});
     EXPECT_TRUE(p.errors.empty()) << p.errors.front();
     ASSERT_EQ(p.messages.size(), 1u);
-    EXPECT_EQ(p.messages[0], "デ-タ一覧に銘柄の株価がありません。\r株価収集で銘柄を追加して下さい。");
+    EXPECT_EQ(p.messages[0], "デ-タ一覧に銘柄の株価がありません。\r「取込」で株価ファイルを取り込むか、株価収集で銘柄を追加して下さい。");
     // Only the calendar refresh's own status: no page was asked for.
     EXPECT_EQ(p.statuses, std::vector<std::string>{"営業日カレンダーを更新できませんでした。"});
     EXPECT_TRUE(ws.form.enabled("TForm1"));

@@ -392,11 +392,11 @@ TEST(PriceImportDuringAPageWait, IsRefusedAndReadsNothing) {
   const auto days = Weekdays(kNewest, 120);
   WriteMarket(folder, "7203", days);
   const std::vector<ImportFile> files = {{folder.path("8058.csv").string(), "", ""}};
-  webtest::WriteBytes(files[0].path, YahooText(Priced(days)));
+  WriteFileBytes(files[0].path, YahooText(Priced(days)));
   LiveSite site(folder);
   WaitingPlatform p;
   Workspace ws{p};
-  StartValues(ws);
+  StartUpCells(ws);
   ImportSummary during;
   p.duringWait = [&] { during = ImportPriceFiles(ws, files); };
   ws.form.setText("Edit18", "7203");
