@@ -1,6 +1,8 @@
 #include "signals/figures.h"
 
 #include <algorithm>
+#include <limits>
+#include <utility>
 #include <unordered_map>
 
 #include "signals/backtest.h"
@@ -23,7 +25,87 @@ constexpr int kRatio = 6;
 constexpr int kSeriesDate = 0;
 constexpr int kSeriesClose = 1;
 
-double Number(const WorkTable& t, int c, int r) { return static_cast<double>(t.getFloat(c, r)); }
+// A cell read as StrToFloat reads it, then as double. The cells read here
+// are plain short decimals ("1.052", "121", "2480"); those are taken digit by
+// digit and divided once by an exact power of ten, which rounds the same as
+// the general parser's nearest extended value and costs a fraction of it.
+// Anything else (blanks, exponents, bad text) goes through StrToFloat.
+double Number(const WorkTable& t, int c, int r) {
+  static constexpr long double kPow10[] = {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L, 1e7L, 1e8L, 1e9L,
+                                           1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L};
+  const std::string& s = t.cell(c, r);
+  std::size_t i = 0;
+  const bool neg = !s.empty() && s[0] == '-';
+  if (neg || (!s.empty() && s[0] == '+')) i = 1;
+  unsigned long long mantissa = 0;
+  int digits = 0, fraction = -1;  // fraction: digits after the point, -1 before it
+  for (; i < s.size(); ++i) {
+    const char ch = s[i];
+    if (ch == '.' && fraction < 0) {
+      fraction = 0;
+    } else if (ch >= '0' && ch <= '9' && digits < 18) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(ch - '0');
+      ++digits;
+      if (fraction >= 0) ++fraction;
+    } else {
+      return static_cast<double>(StrToFloat(s));
+    }
+  }
+  if (digits == 0) return static_cast<double>(StrToFloat(s));
+  const long double v = static_cast<long double>(mantissa) / kPow10[fraction < 0 ? 0 : fraction];
+  return static_cast<double>(neg ? -v : v);
+}
+
+// Rows of the series by day. The shown days lie close together, so a plain
+// array over their range is the map; dates scattered over centuries (a broken
+// table) fall back to a hash map rather than a huge array.
+class DayIndex {
+ public:
+  DayIndex(const WorkTable& series, int lo, int hi) {
+    std::vector<std::pair<int, int>> days;  // (day, row)
+    days.reserve(static_cast<std::size_t>(hi - lo + 1));
+    for (int r = lo; r <= hi; ++r) {
+      const std::string& close = series.cell(kSeriesClose, r);
+      if (IsBlank(close) || close == "0") continue;
+      int day = 0;
+      if (!TryParseDate(series.cell(kSeriesDate, r), day)) continue;
+      days.push_back({day, r});
+      first_ = std::min(first_, day);
+      last_ = std::max(last_, day);
+    }
+    if (days.empty()) return;
+    // A repeated day keeps its first row.
+    const long long range = static_cast<long long>(last_) - first_ + 1;
+    if (range <= 4 * static_cast<long long>(days.size()) + 4096) {
+      dense_.assign(static_cast<std::size_t>(range), -1);
+      for (const auto& [day, r] : days) {
+        int& slot = dense_[static_cast<std::size_t>(day - first_)];
+        if (slot < 0) slot = r;
+      }
+    } else {
+      sparse_.reserve(days.size());
+      for (const auto& [day, r] : days) sparse_.emplace(day, r);
+    }
+  }
+
+  bool empty() const { return dense_.empty() && sparse_.empty(); }
+
+  // The row of a day, -1 when none.
+  int find(int day) const {
+    if (!dense_.empty()) {
+      if (day < first_ || day > last_) return -1;
+      return dense_[static_cast<std::size_t>(day - first_)];
+    }
+    const auto it = sparse_.find(day);
+    return it == sparse_.end() ? -1 : it->second;
+  }
+
+ private:
+  int first_ = std::numeric_limits<int>::max();
+  int last_ = std::numeric_limits<int>::min();
+  std::vector<int> dense_;
+  std::unordered_map<int, int> sparse_;
+};
 
 }  // namespace
 
@@ -124,26 +206,19 @@ void TradeMarkers(const WorkTable& stats, const WorkTable& series, int firstRow,
   const int hi = std::min(std::max(firstRow, lastRow), series.rowCount() - 1);
   if (lo > hi) return;
 
-  // Day -> row of the shown rows that have a close. One pass over the rows,
-  // then one look-up a trade date: never rows x trades.
-  std::unordered_map<int, int> rowOfDay;
-  rowOfDay.reserve(static_cast<std::size_t>(hi - lo + 1));
-  for (int r = lo; r <= hi; ++r) {
-    const std::string& close = series.cell(kSeriesClose, r);
-    if (IsBlank(close) || close == "0") continue;
-    int day = 0;
-    if (!TryParseDate(series.cell(kSeriesDate, r), day)) continue;
-    rowOfDay.emplace(day, r);  // a repeated day keeps its first row
-  }
-  if (rowOfDay.empty()) return;
+  // Day -> row of the shown rows that have a close: one pass over the rows,
+  // then one look-up a trade date, never rows x trades.
+  const DayIndex rows(series, lo, hi);
+  if (rows.empty()) return;
 
   const int m = ListedTradeCount(stats);
+  buys.reserve(static_cast<std::size_t>(m));
+  sells.reserve(static_cast<std::size_t>(m));
   auto mark = [&](const std::string& date, std::vector<MarkerPoint>& out) {
     int day = 0;
     if (!TryParseDate(date, day)) return;
-    const auto it = rowOfDay.find(day);
-    if (it == rowOfDay.end()) return;
-    const int r = it->second;
+    const int r = rows.find(day);
+    if (r < 0) return;
     out.push_back({static_cast<double>(r), Number(series, kSeriesClose, r), series.cell(kSeriesDate, r)});
   };
   for (int r = m; r >= 1; --r) {

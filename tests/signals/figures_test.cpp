@@ -343,6 +343,32 @@ TEST(FiguresTest, LosingRunsAcrossTheList) {
   EXPECT_EQ(FigureText(f.exposure), "0.529411764705882");
 }
 
+TEST(FiguresTest, RatioReadsAsTheEngineReadsIt) {
+  // A one-trade list's equity is its ratio: it must be the engine's decimal
+  // read of the text, to the last bit, whatever form the text takes.
+  std::vector<std::string> texts{"1.052", "0.93", "1", "1.", ".95", "+1.05", "-0.5", "0.000", "99999", " 1.05",
+                                 "1.05 ", "1e0", "1.2E-1", "0.1000000000000000000000001", "123456789012345678901",
+                                 // Long texts whose nearest extended value rounds to another double
+                                 // than a direct division or a reciprocal in double would give.
+                                 "9688213181.446543", "970552477.15126123", "94914669.7226184532", "2408.840598",
+                                 "6441697.302226", ".1618922"};
+  std::mt19937 rng(5);
+  for (int i = 0; i < 3000; ++i) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.*f", static_cast<int>(rng() % 6), (rng() % 2000000) / 1000.0);
+    texts.push_back(std::string(buf).substr(0, 1 + rng() % 7));
+  }
+  WorkTable stats = NewStats();
+  WriteList(stats, {{"2020/1/6", "2020/1/10", "4", "100", "110", "1"}});
+  for (const std::string& t : texts) {
+    if (t.empty() || t == ".") continue;
+    stats.set(6, 1, t);
+    const BacktestFigures f = ComputeFigures(stats);
+    ASSERT_TRUE(f.equity.has_value()) << t;
+    ASSERT_EQ(*f.equity, static_cast<double>(StrToFloat(t))) << "'" << t << "'";
+  }
+}
+
 TEST(FiguresTest, BadCellStopsLikeAnyHandler) {
   WorkTable stats = NewStats();
   WriteList(stats, {{"2020/1/6", "2020/1/10", "4", "100", "110", "1.1"}, {"2020/1/14", "2020/1/20", "6", "110", "121", "x.1"}});
@@ -351,6 +377,10 @@ TEST(FiguresTest, BadCellStopsLikeAnyHandler) {
     FAIL() << "no error";
   } catch (const ConversionError& e) {
     EXPECT_NE(std::string(e.what()).find("x.1"), std::string::npos);
+  }
+  for (const char* bad : {"1.2.3", "1-2", ".", "+"}) {
+    stats.set(6, 1, bad);
+    EXPECT_THROW(ComputeFigures(stats), ConversionError) << bad;
   }
   stats.set(6, 1, "1.1");
   stats.set(1, 2, "2020/13/6");  // the oldest entry date opens the span
@@ -508,6 +538,14 @@ TEST(TradeMarkersTest, PointsAtTheTradeDaysInsideTheWindowOnly) {
   TradeMarkers(NewStats(), series, 1, 40, buys, sells);
   EXPECT_TRUE(buys.empty());
   EXPECT_TRUE(sells.empty());
+
+  // A stray date centuries away from the rest still finds its row.
+  series.set(0, 39, "1850/06/01");
+  WorkTable odd = NewStats();
+  WriteList(odd, {{"1850/6/1", rowOf(30), "1", "1", "1", "1"}});
+  TradeMarkers(odd, series, 1, 40, buys, sells);
+  ExpectSame(buys, {{39, 1039, "1850/06/01"}}, "stray buys");
+  ExpectSame(sells, {{30, 1030, series.cell(0, 30)}}, "stray sells");
 }
 
 TEST(TradeMarkersTest, MatchesEveryRowAgainstEveryTrade) {
