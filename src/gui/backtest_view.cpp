@@ -355,9 +355,10 @@ void BacktestView::showCurves(const BacktestFigures& figures, const WorkTable& s
   qreal first = 0, last = 0;
   if (m > 0 && static_cast<int>(figures.curve.size()) == m) {
     // The curve starts at 1 on the oldest entry day; steps at each exit.
+    // The figures have read the oldest entry date already; should it not be
+    // a date after all, the first exit stands in for it.
     int startDay = 0;
-    if (!TryParseDate(stats.cell(1, m), startDay) && !TryParseDate(figures.curve.front().exitDate, startDay))
-      startDay = 0;
+    if (!TryParseDate(stats.cell(1, m), startDay)) TryParseDate(figures.curve.front().exitDate, startDay);
     first = last = DayMsecs(startDay);
     const std::optional<double> firstClose = CellNumber(stats, 4, m);
     const bool holdShown = firstClose && *firstClose > 0;
