@@ -326,23 +326,6 @@ TEST(FiguresTest, FiguresWithoutAValue) {
   }
 }
 
-TEST(FiguresTest, LosingRunsAcrossTheList) {
-  // Oldest first: L L W L L L E L L  -> the longest run is 3, the even trade
-  // (ratio 1) and the win each break a run.
-  const char* ratios[] = {"0.9", "0.95", "1.2", "0.99", "0.98", "0.97", "1", "0.9", "0.9"};
-  std::vector<ListedTrade> list;
-  for (int i = 0; i < 9; ++i)
-    list.push_back({DateText(18000 + 10 * i, true), DateText(18005 + 10 * i, false), "5", "100", "100", ratios[i]});
-  WorkTable stats = NewStats();
-  WriteList(stats, list);
-  const BacktestFigures f = ComputeFigures(stats);
-  ASSERT_TRUE(f.longestLosingStreak.has_value());
-  EXPECT_EQ(*f.longestLosingStreak, 3);
-  EXPECT_EQ(f.wins, 1);
-  // 45 days held of 85.
-  EXPECT_EQ(FigureText(f.exposure), "0.529411764705882");
-}
-
 TEST(FiguresTest, RatioReadsAsTheEngineReadsIt) {
   // A one-trade list's equity is its ratio: it must be the engine's decimal
   // read of the text, to the last bit, whatever form the text takes.
@@ -436,22 +419,6 @@ TEST_F(FiguresChainTest, FiguresOfARealBacktestInBothDirections) {
   EXPECT_EQ(kept.wins, kept.trades);
   EXPECT_FALSE(kept.profitFactor.has_value());
   ExpectMatchesReference(ws.StatsTable, "minimum 1.02");
-}
-
-TEST_F(FiguresChainTest, RealBacktestWithMoreThanAThousandTrades) {
-  const int v = 4860;
-  ws.SeriesTable.set(2, 4862, IntToStr(v));
-  for (int r = 1; r <= v; ++r) {
-    ws.CalcTable.set(0, r, Day(7000 - r));
-    ws.CalcTable.setInt(1, r, 100 + r % 37);
-    ws.CalcTable.setInt(7, r, r % 2 == 0 ? 1 : -1);
-  }
-  click("Button37");
-  ASSERT_TRUE(platform.errors.empty());
-  ASSERT_GT(StrToInt(ws.SeriesTable.cell(6, 4864)), 1000);
-  const BacktestFigures f = ComputeFigures(ws.StatsTable);
-  EXPECT_EQ(f.trades, 1000);
-  ExpectMatchesReference(ws.StatsTable, "newest thousand");
 }
 
 // ---- Trade markers ---------------------------------------------------------
