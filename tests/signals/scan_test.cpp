@@ -409,7 +409,10 @@ TEST(RuleScan, DriverPrintsOneLinePerRowInTheScanOrder) {
     std::vector<std::string> out;
     for (const auto& r : RunScan(loaded.StockList, o))
       out.push_back(r.code + "\t" + r.name + "\t" + r.rule + "\t" + std::to_string(r.trades) + "\t" + r.average + "\t" +
-                    r.perYear + "\t" + r.annualRate + "\t" + r.winShare + "\t" + r.averageDays);
+                    r.perYear + "\t" + r.annualRate + "\t" + r.winShare + "\t" + r.averageDays + "\t" +
+                    FigureText(r.figures.maxDrawdown) + "\t" + FigureText(r.figures.profitFactor) + "\t" +
+                    FigureText(r.figures.longestLosingStreak) + "\t" + FigureText(r.figures.exposure) + "\t" +
+                    FigureText(r.figures.buyAndHold));
     return out;
   };
   std::vector<std::string> want = expected(true, false);
