@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
