@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "app/workspace.h"
 #include "store/codec.h"
@@ -85,6 +86,9 @@ ScanRow ReadRow(const Workspace& ws, int k, int tag) {
   for (int r = 1; r <= listed; ++r)
     if (StrToFloat(t.cell(6, r)) > 1) ++wins;
   row.winShare = WinShareText(wins, listed);
+  // The table shows five figures; a curve a row would only take up memory.
+  row.figures = ws.backtest.figures();
+  row.figures.curve = {};
   return row;
 }
 
@@ -271,14 +275,21 @@ bool PickScanRow(Workspace& ws, const std::string& code, int tag, bool shortTerm
 }
 
 const std::vector<std::string>& ScanColumnHeadings() {
-  static const std::vector<std::string> headings = {"コード", "銘柄名", "規則", "全頻度", "全利率平均",
-                                                     "年平均頻度", "年利率", "勝率", "平均日数"};
+  static const std::vector<std::string> headings = [] {
+    std::vector<std::string> h = {"コード", "銘柄名", "規則", "全頻度", "全利率平均", "年平均頻度", "年利率",
+                                  "勝率", "平均日数"};
+    for (const std::string& f : FigureHeadings()) h.push_back(f);
+    return h;
+  }();
   return headings;
 }
 
 std::vector<std::string> ScanRowCells(const ScanRow& row) {
-  return {row.code,       row.name,          row.rule,     std::to_string(row.trades), row.average,
-          row.perYear,    row.annualRate,    row.winShare, row.averageDays};
+  std::vector<std::string> cells = {row.code,    row.name,       row.rule,     std::to_string(row.trades),
+                                    row.average, row.perYear,    row.annualRate, row.winShare,
+                                    row.averageDays};
+  for (std::string& f : FigureCells(row.figures)) cells.push_back(std::move(f));
+  return cells;
 }
 
 void SaveScanCsv(const std::vector<ScanRow>& rows, const std::string& path) {

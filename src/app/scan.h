@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "signals/figures.h"
+
 namespace tavrine {
 
 class WorkTable;
@@ -25,6 +27,7 @@ struct ScanRow {
   std::string annualRate;  // annual rate as shown ("0" when no trade)
   std::string winShare;    // share of listed trades with a ratio above 1, "0.62" form ("" when none)
   std::string averageDays; // average holding days as shown ("" when none)
+  BacktestFigures figures{};  // the backtest's figures, without the equity curve
 };
 
 struct ScanOptions {
@@ -53,7 +56,9 @@ std::vector<ScanRow> RunScan(const WorkTable& stockList, const ScanOptions& opti
 // kScanTrades on they hold numbers.
 enum ScanColumn {
   kScanCode, kScanName, kScanRule, kScanTrades, kScanAverage, kScanPerYear, kScanAnnualRate, kScanWinShare,
-  kScanAverageDays
+  kScanAverageDays,
+  // The figures, in the order of FigureHeadings().
+  kScanMaxDrawdown, kScanProfitFactor, kScanLosingStreak, kScanExposure, kScanBuyAndHold
 };
 bool ScanColumnIsNumeric(int column);
 // The one order of scan rows, used by the scan, the window's column sort,

@@ -192,11 +192,22 @@ class Runner {
       importFile(words, rest);
       return;
     }
+    if (cmd == "figures") {
+      figures(words);
+      return;
+    }
     throw BadLine{"unknown command " + cmd};
   }
 
+  // "figures": the figures of the current backtest on one line.
+  void figures(const std::vector<std::string>& words) {
+    if (!words.empty()) throw BadLine{"figures takes no argument"};
+    out_ << FiguresLine(ws_.backtest.figures()) << '\n';
+  }
+
   // "scan long" / "scan short": every stock by every rule in the current
-  // entry direction, one tab-separated line a row in the scan window's order.
+  // entry direction, one tab-separated line a row in the scan window's order,
+  // the figures' five columns last.
   void scan(const std::vector<std::string>& words) {
     if (words.size() != 1 || (words[0] != "long" && words[0] != "short")) throw BadLine{"scan needs long or short"};
     ScanOptions o;
@@ -207,7 +218,9 @@ class Runner {
     for (const ScanRow& r : RunScan(ws_.StockList, o)) {
       out_ << EscapeText(r.code) << '\t' << EscapeText(r.name) << '\t' << EscapeText(r.rule) << '\t' << r.trades
            << '\t' << EscapeText(r.average) << '\t' << EscapeText(r.perYear) << '\t' << EscapeText(r.annualRate)
-           << '\t' << EscapeText(r.winShare) << '\t' << EscapeText(r.averageDays) << '\n';
+           << '\t' << EscapeText(r.winShare) << '\t' << EscapeText(r.averageDays);
+      for (const std::string& cell : FigureCells(r.figures)) out_ << '\t' << cell;
+      out_ << '\n';
     }
   }
 

@@ -28,13 +28,15 @@ namespace {
 
 // While a handler waits for a page, the window's events still arrive (the
 // only time an event reaches the engine with a handler on the stack). Only
-// typing and the toggles of help, rule and memo panels go through then;
-// everything else could write the scratch column, the stock list, the cache
-// or the current series under the running collection.
+// typing, the toggles of help, rule and memo panels and the trade markers'
+// toggle go through then; everything else could write the scratch column,
+// the stock list, the cache or the current series under the running
+// collection.
 bool AllowedDuringPageWait(const std::string& control, Event::Kind kind) {
   if (kind == Event::Change) return true;
   if (kind != Event::Click) return false;
-  static const char* const kToggles[] = {"Button88", "TForm4.Button1", "TForm4.Button2", "Label5", "Button58"};
+  static const char* const kToggles[] = {"Button88", "TForm4.Button1", "TForm4.Button2", "Label5", "Button58",
+                                         "Button130"};
   for (const char* t : kToggles)
     if (control == t) return true;
   return false;
@@ -120,6 +122,7 @@ void Workspace::wire() {
   click("Button13", [this] { overlays.Button13Click(); });
   click("Button47", [this] { rules.Button47Click(); });
   click("Button59", [this] { memo.Button59Click(); });
+  click("Button130", [this] { chartView.Button130Click(); });
   // Row 3.
   click("Button17", [this] { maintenance.Button17Click(); });
   for (const char* c : {"Button2", "DrawChart", "Button4"})

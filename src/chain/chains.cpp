@@ -34,6 +34,10 @@ Chains::Chains(State& ws, Series& series, ChartView& chartView, Navigation& navi
   // newest deviation point: both steps lie above the chart's layer.
   navigation.onRewindow = [this] { Button20Click(); };
   manualEntry.onNewestDeviation = [this] { overlays_.Button103Click(); };
+  // The trade markers follow every refill of the price line, in the term
+  // views and in the day view alike.
+  chartView.onPriceLine = [this] { backtest_.FillTradeMarkers(); };
+  navigation.onPriceLine = [this] { backtest_.FillTradeMarkers(); };
 }
 
 void Chains::Button3Click() {

@@ -1,5 +1,7 @@
 #include "chart/chart_view.h"
 
+#include <algorithm>
+
 #include "store/control_cells.h"
 #include "store/state.h"
 #include "store/text.h"
@@ -118,6 +120,9 @@ void ChartView::Button14Click() {
       chart.add(p, row, static_cast<double>(StrToFloat(v)), t.cell(0, row));
     }
   }
+  // Rows below the last series row hold control cells, never a day.
+  chart.setShownRows({ShownRows::Series, start, std::min(start + n * step, kLastRow)});
+  if (onPriceLine) onPriceLine();
 }
 
 void ChartView::Button15Click() {
@@ -176,6 +181,8 @@ void ChartView::Button23Click() {
     chart.add(ChartModel::Series1, row, static_cast<double>(StrToFloat(v)), t.cell(0, row));
   }
 }
+
+void ChartView::Button130Click() { ws_.chart.setMarkersVisible(!ws_.chart.markersVisible()); }
 
 void ChartView::Button118Click() {
   if (ws_.form.text("Button118") != "巾")

@@ -1,6 +1,7 @@
 // The chart in its three terms: term draw, redraw and its three steps, width toggle.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,8 +33,16 @@ class ChartView {
   // (ctl::PricedRows) when they are fewer than the span.
   void Button118Click();
 
+  // The "売買" toggle: shows or hides the trade markers.
+  void Button130Click();
+
   // Days of the term a control's tag chooses: 1 short, 2 long, else middle.
   static int SpanForTag(int tag);
+
+  // Places the trade markers on the rows just shown; called after the price
+  // line is filled. Wired by the chains above the chart (the markers come
+  // from the backtest).
+  std::function<void()> onPriceLine;
 
  private:
   // SeriesTable column 11, the fifth lower line, from column 12 or 13.

@@ -74,6 +74,8 @@ void Navigation::Button63Click() {
     fill(ChartModel::jiku, series, 30, 1);
     fill(ChartModel::Series1, calc, 17, 1);
   }
+  chart.setShownRows({ShownRows::Calc, o + 1, o + kDayViewDays});
+  if (onPriceLine) onPriceLine();
 }
 
 void Navigation::Button25Click() {

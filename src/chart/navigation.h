@@ -45,6 +45,9 @@ class Navigation {
 
   // The re-window chain (Button20Click), wired by the chains above the chart.
   std::function<void()> onRewindow;
+  // Places the trade markers on the day view's rows; called after its price
+  // line is filled. Wired by the chains above the chart.
+  std::function<void()> onPriceLine;
 
   // How many times navigation has handed the window to the re-window chain.
   int rewindowCount() const { return rewindows_; }

@@ -291,6 +291,10 @@ void Backtest::DayStats() {
 }
 
 void Backtest::RunChain() {
+  // Should a step below stop with an error, no figures or markers of the
+  // previous list stay behind.
+  figures_ = BacktestFigures{};
+  FillTradeMarkers();
   WriteHeaders();
   if (ws_.SeriesTable.cell(ctl::EntryDirection) == "1")
     Button41Click();
@@ -302,6 +306,23 @@ void Backtest::RunChain() {
     RatioStats();
     DayStats();
   }
+  figures_ = ComputeFigures(ws_.StatsTable);
+  FillTradeMarkers();
+}
+
+void Backtest::FillTradeMarkers() {
+  ChartModel& chart = ws_.chart;
+  const ShownRows& shown = chart.shownRows();
+  buys_.clear();
+  sells_.clear();
+  if (figures_.trades > 0 && shown.table != ShownRows::None) {
+    const WorkTable& rows = shown.table == ShownRows::Calc ? ws_.CalcTable : ws_.SeriesTable;
+    TradeMarkers(ws_.StatsTable, rows, shown.first, shown.last, buys_, sells_);
+  }
+  chart.clear(ChartModel::buys);
+  chart.clear(ChartModel::sells);
+  for (const MarkerPoint& p : buys_) chart.add(ChartModel::buys, p.x, p.y, p.label);
+  for (const MarkerPoint& p : sells_) chart.add(ChartModel::sells, p.x, p.y, p.label);
 }
 
 void Backtest::Button51Click() {

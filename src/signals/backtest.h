@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
+#include "signals/figures.h"
 #include "store/state.h"
 
 namespace tavrine {
-
 
 class Backtest {
  public:
@@ -33,8 +33,17 @@ class Backtest {
   void RatioStats();
   void DayStats();
   // Headers, walk in the entry direction, filter, staging clear, and the
-  // statistics when no minimum ratio is given.
+  // statistics when no minimum ratio is given; then the figures of the
+  // listed trades and their markers on the chart.
   void RunChain();
+
+  // Figures of the trades the last chain listed. Before the first chain, and
+  // after a chain that stopped with an error, they are those of no trade.
+  const BacktestFigures& figures() const { return figures_; }
+  // Puts the listed trades' entry and exit days that lie in the rows the
+  // chart shows on the marker lines buys and sells, at the day's close; none
+  // when the figures count no trade.
+  void FillTradeMarkers();
 
   // The list holds at most this many trades (the newest ones).
   static constexpr int kMaxListed = 1000;
@@ -48,6 +57,8 @@ class Backtest {
   int ListedTrades() const;
 
   State& ws_;
+  BacktestFigures figures_;
+  std::vector<MarkerPoint> buys_, sells_;  // reused between fills
 };
 
 }  // namespace tavrine

@@ -17,10 +17,12 @@ ChartModel::ChartModel()
           {"S5", "S5/S1", 0x9D7471, 2, false, true, true, true, {}},
           {"jiku", "0軸", 0x000000, 2, true, true, true, true, {}},
           {"Series1", "下線", 0x800040, 2, true, true, true, false, {}},
+          {"buys", "仕掛け", 0xE8380D, 1, false, true, true, true, {}, PointStyle::UpTriangles},
+          {"sells", "手仕舞い", 0x0095D9, 1, false, true, true, true, {}, PointStyle::DownTriangles},
       }} {}
 
 int ChartModel::find(const std::string& name) const {
-  for (int i = 0; i < kLines; ++i)
+  for (int i = 0; i < kAllLines; ++i)
     if (lines_[static_cast<std::size_t>(i)].name == name) return i;
   return -1;
 }
@@ -38,6 +40,14 @@ void ChartModel::add(int pos, double x, double y, const std::string& label) {
 
 void ChartModel::clearAll() {
   for (auto& l : lines_) l.points.clear();
+  shown_ = {};
+  ++version_;
+}
+
+void ChartModel::setMarkersVisible(bool visible) {
+  if (markersVisible() == visible) return;
+  lines_[buys].visible = visible;
+  lines_[sells].visible = visible;
   ++version_;
 }
 

@@ -95,6 +95,7 @@ Form::Form() {
   ctl("Button13", K::Button, "S2", "Panel1");
   ctl("Button47", K::Button, "入買", "Panel1");
   ctl("Button59", K::Button, "印刷", "Panel1");
+  ctl("Button130", K::Button, "売買", "Panel1");  // trade markers on the chart, shown or hidden
   // Row 3.
   ctl("Label3", K::Label, "銘柄選択", "Panel1");
   ctl("Button17", K::Button, "銘柄ボタン", "Panel1");

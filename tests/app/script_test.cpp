@@ -114,6 +114,21 @@ TEST(ScriptQueries, ChartLineWithoutPoints) {
   EXPECT_EQ(r.out, "owarine 0\njiku 0\n");
 }
 
+TEST(ScriptQueries, FiguresAndMarkerLinesBeforeAnyBacktest) {
+  // The marker lines are found by name like the fixed lines, for the query
+  // and for a press on the chart, which picks nothing from them.
+  auto r = Play("figures\nchart buys\nchart sells\nchartdown buys:0 sells:0\ntext Edit2\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "figures trades=0 wins=- equity=- maxdd=- pf=- streak=- exposure=- hold=-\n"
+            "buys 0\n"
+            "sells 0\n"
+            "Edit2=\n");
+  r = Play("figures now\n");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("line 1"), std::string::npos) << r.err;
+}
+
 TEST(ScriptRefusal, UnknownLinesStopWithStatusTwoAndTheLineNumber) {
   struct Case {
     const char* bad;

@@ -23,6 +23,7 @@
 #include "app/script.h"
 #include "app/workspace.h"
 #include "app/scan.h"
+#include "store/table_file.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -187,6 +188,7 @@ std::vector<ScanRow> MainWindowRows(int column, bool entryBuy, bool shortTerm) {
       std::snprintf(buf, sizeof buf, "%lld.%02lld", h / 100, h % 100);
       r.winShare = buf;
     }
+    r.figures = ws->backtest.figures();
     rows.push_back(r);
   }
   return rows;
@@ -267,6 +269,69 @@ TEST(RuleScan, RowsEqualTheMainWindowForEveryStockRuleDirectionAndTerm) {
       int withTrades = 0;
       for (const auto& r : rows) withTrades += r.tag == tag && r.trades > 0;
       EXPECT_GT(withTrades, 0) << kRuleCaptions[tag];
+    }
+  }
+}
+
+TEST(RuleScan, FigureColumnsEqualTheMainWindowFiguresAndSortAsNumbers) {
+  for (const Combo c : {Combo{true, false}, Combo{false, true}}) {
+    SCOPED_TRACE(std::string(c.entryBuy ? "entry-buy long" : "entry-sell short"));
+    ScanOptions o;
+    o.entryBuy = c.entryBuy;
+    o.shortTerm = c.shortTerm;
+    auto rows = RunScan(List(), o);
+    ASSERT_EQ(rows.size(), std::size(kGood) * 10);
+    const auto got = ByStockAndTag(rows);
+    int withFigures = 0;
+    for (const auto& g : kGood) {
+      SCOPED_TRACE(g.column);
+      for (const auto& w : MainWindowRows(g.column, c.entryBuy, c.shortTerm)) {
+        const ScanRow& r = got.at({g.column, w.tag});
+        EXPECT_EQ(FiguresLine(r.figures), FiguresLine(w.figures)) << kRuleCaptions[w.tag];
+        // The table's last five cells are the figures' cells, in their order.
+        const auto cells = ScanRowCells(r);
+        ASSERT_EQ(cells.size(), ScanColumnHeadings().size());
+        EXPECT_EQ(std::vector<std::string>(cells.begin() + kScanMaxDrawdown, cells.end()), FigureCells(w.figures));
+        withFigures += w.figures.profitFactor.has_value();
+      }
+    }
+    EXPECT_GT(withFigures, 10);
+
+    // The CSV carries the same columns.
+    DataFolder folder;
+    SaveScanCsv(rows, folder.path("scan.csv"));
+    WorkTable back("StockList", 200, 1);
+    LoadTableFile(back, folder.path("scan.csv"), 200);
+    ASSERT_EQ(back.rowCount(), static_cast<int>(rows.size()) + 1);
+    for (int c = 0; c < static_cast<int>(ScanColumnHeadings().size()); ++c)
+      EXPECT_EQ(back.cell(c, 0), ScanColumnHeadings()[static_cast<std::size_t>(c)]);
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+      const auto figures = FigureCells(rows[static_cast<std::size_t>(i)].figures);
+      for (int k = 0; k < 5; ++k) ASSERT_EQ(back.cell(kScanMaxDrawdown + k, i + 1), figures[static_cast<std::size_t>(k)]) << i;
+    }
+    EXPECT_EQ(std::vector<std::string>(ScanColumnHeadings().begin() + kScanMaxDrawdown, ScanColumnHeadings().end()),
+              (std::vector<std::string>{"最大DD", "PF", "最長連敗", "保有率", "買持"}));
+
+    // Each figure column sorts as numbers, "-" below every number.
+    for (int col = kScanMaxDrawdown; col <= kScanBuyAndHold; ++col) {
+      SCOPED_TRACE(ScanColumnHeadings()[static_cast<std::size_t>(col)]);
+      EXPECT_TRUE(ScanColumnIsNumeric(col));
+      SortScanRows(rows, col, true);
+      bool dash = false;
+      double last = 0;
+      for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string cell = ScanRowCells(rows[i])[static_cast<std::size_t>(col)];
+        if (cell == "-") {
+          dash = true;
+          continue;
+        }
+        EXPECT_FALSE(dash) << "a number below a dash: " << cell;
+        const double v = std::stod(cell);
+        if (i > 0) {
+          EXPECT_LE(v, last) << cell;
+        }
+        last = v;
+      }
     }
   }
 }
@@ -411,7 +476,10 @@ TEST(RuleScan, DriverPrintsOneLinePerRowInTheScanOrder) {
     std::vector<std::string> out;
     for (const auto& r : RunScan(loaded.StockList, o))
       out.push_back(r.code + "\t" + r.name + "\t" + r.rule + "\t" + std::to_string(r.trades) + "\t" + r.average + "\t" +
-                    r.perYear + "\t" + r.annualRate + "\t" + r.winShare + "\t" + r.averageDays);
+                    r.perYear + "\t" + r.annualRate + "\t" + r.winShare + "\t" + r.averageDays + "\t" +
+                    FigureText(r.figures.maxDrawdown) + "\t" + FigureText(r.figures.profitFactor) + "\t" +
+                    FigureText(r.figures.longestLosingStreak) + "\t" + FigureText(r.figures.exposure) + "\t" +
+                    FigureText(r.figures.buyAndHold));
     return out;
   };
   std::vector<std::string> want = expected(true, false);

@@ -1,0 +1,85 @@
+// "検証図": the picture of one backtest. The equity curve as steps at each
+// exit day with the buy-and-hold line of the same days, the drawdown below
+// it, a one-line summary of the figures above, and the distributions of the
+// ratio ranges and the holding days the statistics block holds. Reads the
+// figures and StatsTable only when shown; keeps no reference to either.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include "signals/figures.h"
+
+QT_BEGIN_NAMESPACE
+class QAreaSeries;
+class QBarCategoryAxis;
+class QBarSet;
+class QChart;
+class QChartView;
+class QDateTimeAxis;
+class QLabel;
+class QLineSeries;
+class QValueAxis;
+QT_END_NAMESPACE
+
+namespace tavrine {
+class WorkTable;
+}
+
+namespace tavrine::gui {
+
+class BacktestView : public QWidget {
+  Q_OBJECT
+ public:
+  explicit BacktestView(QWidget* parent = nullptr);
+
+  using QWidget::show;
+  // Redraws everything from the figures and the StatsTable they came from.
+  void show(const BacktestFigures& figures, const WorkTable& stats);
+  // Saves the whole view as a PNG at the size shown; empty on success, else
+  // the reason.
+  QString saveImage(const QString& path);
+
+  // The summary line: 取引数, 勝率, 最終資産倍率, 最大DD, PF, 最長連敗, 保有率, 買持.
+  QString summaryText() const;
+  QLineSeries* equitySeries() const { return equity_; }
+  QLineSeries* holdSeries() const { return hold_; }
+  QAreaSeries* drawdownSeries() const { return drawdown_; }
+  QBarSet* rangeBars() const { return rangeSet_; }
+  QBarSet* dayBars() const { return daySet_; }
+  QStringList rangeCategories() const;
+  QStringList dayCategories() const;
+
+ private:
+  void showCurves(const BacktestFigures& figures, const WorkTable& stats);
+  void showRanges(const WorkTable& stats);
+  void showDays(const WorkTable& stats);
+  void alignPlots();
+
+  QLabel* summary_ = nullptr;
+  QChartView* equityView_ = nullptr;
+  QChartView* drawdownView_ = nullptr;
+  QChartView* rangeView_ = nullptr;
+  QChartView* dayView_ = nullptr;
+
+  QLineSeries* equity_ = nullptr;
+  QLineSeries* hold_ = nullptr;
+  QLineSeries* even_ = nullptr;  // the level 1, for reading gains and losses
+  QLineSeries* drawdownTop_ = nullptr;
+  QLineSeries* drawdownBase_ = nullptr;
+  QAreaSeries* drawdown_ = nullptr;
+  QDateTimeAxis* equityDates_ = nullptr;
+  QDateTimeAxis* drawdownDates_ = nullptr;
+  QValueAxis* equityValues_ = nullptr;
+  QValueAxis* drawdownValues_ = nullptr;
+
+  QBarSet* rangeSet_ = nullptr;
+  QBarCategoryAxis* rangeAxis_ = nullptr;
+  QValueAxis* rangeCounts_ = nullptr;
+  QBarSet* daySet_ = nullptr;
+  QBarCategoryAxis* dayAxis_ = nullptr;
+  QValueAxis* dayCounts_ = nullptr;
+};
+
+}  // namespace tavrine::gui

@@ -1,0 +1,230 @@
+#include "signals/figures.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+#include <unordered_map>
+
+#include "signals/backtest.h"
+#include "store/text.h"
+#include "store/work_table.h"
+
+namespace tavrine {
+
+namespace {
+
+// Columns of the trade list.
+constexpr int kEntryDate = 1;
+constexpr int kExitDate = 2;
+constexpr int kHeldDays = 3;
+constexpr int kEntryClose = 4;
+constexpr int kExitClose = 5;
+constexpr int kRatio = 6;
+
+// Columns of the chart's series.
+constexpr int kSeriesDate = 0;
+constexpr int kSeriesClose = 1;
+
+// A cell read as StrToFloat reads it, then as double. The cells read here
+// are plain short decimals ("1.052", "121", "2480"); those are taken digit by
+// digit and divided once by an exact power of ten, which rounds the same as
+// the general parser's nearest extended value and costs a fraction of it.
+// Anything else (blanks, exponents, bad text) goes through StrToFloat.
+double Number(const WorkTable& t, int c, int r) {
+  static constexpr long double kPow10[] = {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L, 1e7L, 1e8L, 1e9L,
+                                           1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L};
+  const std::string& s = t.cell(c, r);
+  std::size_t i = 0;
+  const bool neg = !s.empty() && s[0] == '-';
+  if (neg || (!s.empty() && s[0] == '+')) i = 1;
+  unsigned long long mantissa = 0;
+  int digits = 0, fraction = -1;  // fraction: digits after the point, -1 before it
+  for (; i < s.size(); ++i) {
+    const char ch = s[i];
+    if (ch == '.' && fraction < 0) {
+      fraction = 0;
+    } else if (ch >= '0' && ch <= '9' && digits < 18) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(ch - '0');
+      ++digits;
+      if (fraction >= 0) ++fraction;
+    } else {
+      return static_cast<double>(StrToFloat(s));
+    }
+  }
+  if (digits == 0) return static_cast<double>(StrToFloat(s));
+  const long double v = static_cast<long double>(mantissa) / kPow10[fraction < 0 ? 0 : fraction];
+  return static_cast<double>(neg ? -v : v);
+}
+
+// Rows of the series by day. The shown days lie close together, so a plain
+// array over their range is the map; dates scattered over centuries (a broken
+// table) fall back to a hash map rather than a huge array.
+class DayIndex {
+ public:
+  DayIndex(const WorkTable& series, int lo, int hi) {
+    std::vector<std::pair<int, int>> days;  // (day, row)
+    days.reserve(static_cast<std::size_t>(hi - lo + 1));
+    for (int r = lo; r <= hi; ++r) {
+      const std::string& close = series.cell(kSeriesClose, r);
+      if (IsBlank(close) || close == "0") continue;
+      int day = 0;
+      if (!TryParseDate(series.cell(kSeriesDate, r), day)) continue;
+      days.push_back({day, r});
+      first_ = std::min(first_, day);
+      last_ = std::max(last_, day);
+    }
+    if (days.empty()) return;
+    // A repeated day keeps its first row.
+    const long long range = static_cast<long long>(last_) - first_ + 1;
+    if (range <= 4 * static_cast<long long>(days.size()) + 4096) {
+      dense_.assign(static_cast<std::size_t>(range), -1);
+      for (const auto& [day, r] : days) {
+        int& slot = dense_[static_cast<std::size_t>(day - first_)];
+        if (slot < 0) slot = r;
+      }
+    } else {
+      sparse_.reserve(days.size());
+      for (const auto& [day, r] : days) sparse_.emplace(day, r);
+    }
+  }
+
+  bool empty() const { return dense_.empty() && sparse_.empty(); }
+
+  // The row of a day, -1 when none.
+  int find(int day) const {
+    if (!dense_.empty()) {
+      if (day < first_ || day > last_) return -1;
+      return dense_[static_cast<std::size_t>(day - first_)];
+    }
+    const auto it = sparse_.find(day);
+    return it == sparse_.end() ? -1 : it->second;
+  }
+
+ private:
+  int first_ = std::numeric_limits<int>::max();
+  int last_ = std::numeric_limits<int>::min();
+  std::vector<int> dense_;
+  std::unordered_map<int, int> sparse_;
+};
+
+}  // namespace
+
+int ListedTradeCount(const WorkTable& stats) {
+  int m = 0;
+  while (m < Backtest::kMaxListed && !IsBlank(stats.cell(kRatio, m + 1))) ++m;
+  return m;
+}
+
+BacktestFigures ComputeFigures(const WorkTable& stats) {
+  BacktestFigures f;
+  const int m = ListedTradeCount(stats);
+  f.trades = m;
+  // No closed trade: no figure at all, not even a zero drawdown or wins, so
+  // that an empty list never reads like a flat or losing strategy.
+  if (m == 0) return f;
+
+  f.curve.reserve(static_cast<std::size_t>(m));
+  double equity = 1, peak = 1, maxDrawdown = 0;
+  double gains = 0, losses = 0, heldDays = 0;
+  int wins = 0, run = 0, longestRun = 0;
+  bool lost = false;
+  // Oldest trade (row m) first: the curve, the peak and the runs follow time.
+  for (int r = m; r >= 1; --r) {
+    const double ratio = Number(stats, kRatio, r);
+    equity *= ratio;
+    peak = std::max(peak, equity);
+    const double drawdown = 1 - equity / peak;
+    maxDrawdown = std::max(maxDrawdown, drawdown);
+    if (ratio > 1) {
+      ++wins;
+      gains += ratio - 1;
+      run = 0;
+    } else if (ratio < 1) {
+      lost = true;
+      losses += 1 - ratio;
+      longestRun = std::max(longestRun, ++run);
+    } else {
+      run = 0;  // an even trade ends a losing run
+    }
+    heldDays += Number(stats, kHeldDays, r);
+    f.curve.push_back({stats.cell(kExitDate, r), equity, drawdown});
+  }
+
+  f.wins = wins;
+  f.winRate = static_cast<double>(wins) / m;
+  f.equity = equity;
+  f.maxDrawdown = maxDrawdown;
+  if (lost) f.profitFactor = gains / losses;
+  f.longestLosingStreak = longestRun;
+
+  // Calendar days from the oldest entry to the newest exit. Dates that do not
+  // advance leave no span to share out.
+  const int span = StrToDate(stats.cell(kExitDate, 1)) - StrToDate(stats.cell(kEntryDate, m));
+  if (span != 0) f.exposure = heldDays / span;
+
+  // A zero entry close (only possible as a short's buy-back side) has no
+  // quotient.
+  const double firstClose = Number(stats, kEntryClose, m);
+  const double lastClose = Number(stats, kExitClose, 1);
+  if (firstClose != 0) f.buyAndHold = lastClose / firstClose;
+  return f;
+}
+
+std::string FigureText(const std::optional<double>& v) {
+  return v ? FloatToStr(static_cast<long double>(*v)) : std::string("-");
+}
+
+std::string FigureText(const std::optional<int>& v) { return v ? IntToStr(*v) : std::string("-"); }
+
+std::string FiguresLine(const BacktestFigures& f) {
+  std::string s = "figures trades=" + IntToStr(f.trades);
+  s += " wins=" + FigureText(f.wins);
+  s += " equity=" + FigureText(f.equity);
+  s += " maxdd=" + FigureText(f.maxDrawdown);
+  s += " pf=" + FigureText(f.profitFactor);
+  s += " streak=" + FigureText(f.longestLosingStreak);
+  s += " exposure=" + FigureText(f.exposure);
+  s += " hold=" + FigureText(f.buyAndHold);
+  return s;
+}
+
+const std::vector<std::string>& FigureHeadings() {
+  static const std::vector<std::string> kHeadings{"最大DD", "PF", "最長連敗", "保有率", "買持"};
+  return kHeadings;
+}
+
+std::vector<std::string> FigureCells(const BacktestFigures& f) {
+  return {FigureText(f.maxDrawdown), FigureText(f.profitFactor), FigureText(f.longestLosingStreak),
+          FigureText(f.exposure), FigureText(f.buyAndHold)};
+}
+
+void TradeMarkers(const WorkTable& stats, const WorkTable& series, int firstRow, int lastRow,
+                  std::vector<MarkerPoint>& buys, std::vector<MarkerPoint>& sells) {
+  buys.clear();
+  sells.clear();
+  const int lo = std::max(1, std::min(firstRow, lastRow));
+  const int hi = std::min(std::max(firstRow, lastRow), series.rowCount() - 1);
+  if (lo > hi) return;
+
+  // Day -> row of the shown rows that have a close: one pass over the rows,
+  // then one look-up a trade date, never rows x trades.
+  const DayIndex rows(series, lo, hi);
+  if (rows.empty()) return;
+
+  const int m = ListedTradeCount(stats);
+  buys.reserve(static_cast<std::size_t>(m));
+  sells.reserve(static_cast<std::size_t>(m));
+  auto mark = [&](const std::string& date, std::vector<MarkerPoint>& out) {
+    int day = 0;
+    if (!TryParseDate(date, day)) return;
+    const int r = rows.find(day);
+    if (r < 0) return;
+    out.push_back({static_cast<double>(r), Number(series, kSeriesClose, r), series.cell(kSeriesDate, r)});
+  };
+  for (int r = m; r >= 1; --r) {
+    mark(stats.cell(kEntryDate, r), buys);
+    mark(stats.cell(kExitDate, r), sells);
+  }
+}
+
+}  // namespace tavrine

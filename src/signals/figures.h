@@ -1,0 +1,76 @@
+// Figures of a finished backtest read from the trade list the chain leaves in
+// StatsTable (rows 1..m, newest first), and the chart's trade markers. Pure
+// reads of the tables: nothing is written, nothing is drawn.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavrine {
+
+class WorkTable;
+
+// One closed trade on the equity curve, in time order.
+struct EquityPoint {
+  std::string exitDate;  // the exit date text as listed
+  double equity;         // capital after this trade, starting from 1
+  double drawdown;       // 1 - equity / highest equity so far (0 at a new high)
+};
+
+// std::nullopt is "no value" (shown as "-"). With no closed trade every
+// figure but the trade count has no value, the wins included.
+struct BacktestFigures {
+  int trades = 0;                          // m: listed closed trades
+  std::optional<int> wins;                 // trades with a ratio above 1
+  std::optional<double> winRate;           // wins / trades
+  std::optional<double> equity;            // product of all ratios
+  std::optional<double> maxDrawdown;       // largest fall from a previous high, as a fraction
+  std::optional<double> profitFactor;      // gains over losses; none when no trade lost
+  std::optional<int> longestLosingStreak;  // most consecutive trades with a ratio below 1
+  std::optional<double> exposure;          // days held over the calendar days covered; none for 0 days
+  std::optional<double> buyAndHold;        // newest exit close over the oldest entry close; none for a 0 close
+  std::vector<EquityPoint> curve;          // one point a trade, oldest first
+};
+
+// Listed closed trades: consecutive rows from 1 with a non-blank ratio
+// (column 6), at most Backtest::kMaxListed.
+int ListedTradeCount(const WorkTable& stats);
+
+// Reads the list once. A ratio, close, holding-days or date cell that the
+// figures need and that is not a number or date raises ConversionError, as
+// every other handler does on a bad cell.
+BacktestFigures ComputeFigures(const WorkTable& stats);
+
+// The 15-digit general form of a figure, "-" without a value.
+std::string FigureText(const std::optional<double>& v);
+std::string FigureText(const std::optional<int>& v);
+
+// "figures trades=M wins=W equity=E maxdd=D pf=P streak=S exposure=X hold=H"
+std::string FiguresLine(const BacktestFigures& f);
+
+// Captions of the extra scan columns and their texts for one backtest, in
+// the same order: max drawdown, profit factor, longest losing streak,
+// exposure, buy and hold.
+const std::vector<std::string>& FigureHeadings();  // 最大DD, PF, 最長連敗, 保有率, 買持
+std::vector<std::string> FigureCells(const BacktestFigures& f);
+
+// A trade marker on the chart: x is the SeriesTable row, y that row's close,
+// label that row's date text (the same label the chart's own points carry).
+struct MarkerPoint {
+  double x;
+  double y;
+  std::string label;
+};
+
+// Markers of the listed trades on the rows the chart shows (firstRow ..
+// lastRow of the series, either order, inclusive): buys at each trade's
+// entry day (column 1), sells at its exit day (column 2), oldest trade
+// first. Days are matched as whole days, so "2024/1/5" finds "2024/01/05".
+// A trade day that is not a row of the window, a row whose close is blank
+// or "0", and a date that does not parse give no marker. buys and sells are
+// replaced.
+void TradeMarkers(const WorkTable& stats, const WorkTable& series, int firstRow, int lastRow,
+                  std::vector<MarkerPoint>& buys, std::vector<MarkerPoint>& sells);
+
+}  // namespace tavrine
