@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "store/platform.h"
 #include "app/workspace.h"
-#include "store/text.h"
 #include "bench_support.h"
+#include "store/platform.h"
+#include "store/text.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 
 #include "app/workspace.h"
-#include "gui/chart_widget.h"
 #include "bench_support.h"
+#include "gui/chart_widget.h"
 #include "sample_folder.h"
 
 namespace {
@@ -41,7 +41,9 @@ void TermPress(benchmark::State& state, const char* button) {
 }
 
 BENCHMARK_CAPTURE(TermPress, long_term, "Button2")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(TermPress, middle_term, "DrawChart")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(TermPress, middle_term, "DrawChart")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -12,9 +12,9 @@
 
 #include "../tools/quote-server/quote_site.h"
 #include "app/workspace.h"
+#include "bench_support.h"
 #include "store/codec.h"
 #include "store/text.h"
-#include "bench_support.h"
 
 namespace {
 
@@ -27,7 +27,8 @@ struct Fixture {
   std::vector<int> days;
 
   Fixture() {
-    dir = std::filesystem::temp_directory_path() / ("tavrine-collection-bench-" + std::to_string(::getpid()));
+    dir = std::filesystem::temp_directory_path() /
+          ("tavrine-collection-bench-" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir / "tavrine");
     std::filesystem::create_directories(dir / "market");
@@ -46,7 +47,8 @@ struct Fixture {
       market += DateToStr(days[i]) + "," + c + "," + c + "," + c + "," + c + ",2345600," + c + "\n";
     }
     std::ofstream(dir / "market" / "7203.csv", std::ios::binary) << market;
-    WriteText((dir / "tavrine" / "zenncode.txt").string(), "コード\t名称\r\n7203\tトヨタ自動車\t東証1部\r\n");
+    WriteText((dir / "tavrine" / "zenncode.txt").string(),
+              "コード\t名称\r\n7203\tトヨタ自動車\t東証1部\r\n");
   }
   ~Fixture() {
     std::error_code ec;
@@ -64,7 +66,8 @@ void Prepare(Workspace& ws, const Fixture& f) {
   ws.StockList.setRowCount(4001);
   ws.DateTable.setRowCount(4001);
   ws.DateTable.set(0, 0, "日付");
-  for (int r = 1; r <= 4000; ++r) ws.DateTable.set(0, r, DateToStr(f.days[static_cast<std::size_t>(r - 1)]));
+  for (int r = 1; r <= 4000; ++r)
+    ws.DateTable.set(0, r, DateToStr(f.days[static_cast<std::size_t>(r - 1)]));
   ws.startup.WriteStartValues();
   auto& st = ws.SeriesTable;
   st.set(1, 4864, "4860");
@@ -95,13 +98,18 @@ void BM_FullCollection(benchmark::State& state) {
     Event ev;
     ws.dispatch("Button89", ev);
   }
-  if (!platform.lastError.empty() || ws.StockList.cell(199, 3850).empty() || ws.SeriesTable.cell(4, 4862) != "199")
+  if (!platform.lastError.empty() || ws.StockList.cell(199, 3850).empty() ||
+      ws.SeriesTable.cell(4, 4862) != "199")
     state.SkipWithError("the collection did not complete");
   state.counters["requests_per_run"] =
       static_cast<double>(site.count()) / static_cast<double>(state.iterations());
   site.stop();
 }
-BENCHMARK(BM_FullCollection)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FullCollection)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

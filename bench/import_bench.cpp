@@ -58,7 +58,8 @@ struct Setup {
         const std::int64_t v = s.close[static_cast<std::size_t>(data.lag + r - 1)];
         if (v < 0) continue;
         int y, m, d;
-        tavrine::CivilFromDays(data.marketDays[static_cast<std::size_t>(data.lag + r - 1)], y, m, d);
+        tavrine::CivilFromDays(data.marketDays[static_cast<std::size_t>(data.lag + r - 1)], y, m,
+                               d);
         char date[16];
         std::snprintf(date, sizeof date, "%04d-%02d-%02d", y, m, d);
         const std::string c = sample::PriceText(v + 100);
@@ -107,8 +108,8 @@ Setup& Data() {
   return s;
 }
 
-void Run(benchmark::State& state, const tavrine::WorkTable& start, const std::vector<tavrine::ImportFile>& files,
-         int added, int updated, int refused) {
+void Run(benchmark::State& state, const tavrine::WorkTable& start,
+         const std::vector<tavrine::ImportFile>& files, int added, int updated, int refused) {
   Setup& d = Data();
   tavrine::ImportSummary s;
   for (auto _ : state) {

@@ -14,7 +14,8 @@ namespace tavrine::bench {
 struct SampleFolder {
   std::string dir;
   explicit SampleFolder(const char* prefix) {
-    std::string t = (std::filesystem::temp_directory_path() / (std::string(prefix) + ".XXXXXX")).string();
+    std::string t =
+        (std::filesystem::temp_directory_path() / (std::string(prefix) + ".XXXXXX")).string();
     if (!mkdtemp(t.data())) std::abort();
     dir = t;
     sample::Options o;

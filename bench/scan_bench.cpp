@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "app/workspace.h"
 #include "app/scan.h"
+#include "app/workspace.h"
 #include "bench_support.h"
 #include "sample_folder.h"
 

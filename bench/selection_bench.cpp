@@ -63,9 +63,13 @@ void BM_SelectionByCode(benchmark::State& state) {
     ws.series.Button12Click();
     benchmark::DoNotOptimize(ws.SeriesTable.cell(1, 1));
   }
-  if (!platform.lastError.empty() || ws.SeriesTable.cell(3, 4864) != "1") state.SkipWithError("selection failed");
+  if (!platform.lastError.empty() || ws.SeriesTable.cell(3, 4864) != "1")
+    state.SkipWithError("selection failed");
 }
-BENCHMARK(BM_SelectionByCode)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SelectionByCode)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 }  // namespace tavrine

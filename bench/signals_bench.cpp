@@ -5,8 +5,8 @@
 #include <random>
 
 #include "app/workspace.h"
-#include "store/text.h"
 #include "bench_support.h"
+#include "store/text.h"
 
 namespace tavrine {
 namespace {
@@ -107,7 +107,6 @@ BENCHMARK_CAPTURE(BM_TermSwitchTo, Long, false)->Unit(benchmark::kMillisecond);
 }  // namespace
 }  // namespace tavrine
 
-
 namespace tavrine {
 namespace {
 // The steps of the short-term switch, each alone.
@@ -115,11 +114,21 @@ void BM_Step(benchmark::State& state, int step) {
   Loaded l;
   for (auto _ : state) {
     switch (step) {
-      case 0: l.ws.overlays.Button85Click(); break;
-      case 1: l.ws.rules.ShortTermG(); break;
-      case 2: l.ws.overlays.Button80Click(); break;
-      case 3: l.ws.rules.ShortTermKairi(); break;
-      case 4: l.ws.overlays.Button30Click(); break;
+      case 0:
+        l.ws.overlays.Button85Click();
+        break;
+      case 1:
+        l.ws.rules.ShortTermG();
+        break;
+      case 2:
+        l.ws.overlays.Button80Click();
+        break;
+      case 3:
+        l.ws.rules.ShortTermKairi();
+        break;
+      case 4:
+        l.ws.overlays.Button30Click();
+        break;
     }
   }
 }

@@ -9,10 +9,10 @@
 #include <string>
 
 #include "app/workspace.h"
-#include "sample.h"
-#include "store/text.h"
 #include "bench_support.h"
+#include "sample.h"
 #include "sample_folder.h"
+#include "store/text.h"
 
 namespace {
 
@@ -39,7 +39,10 @@ void BM_LoadStockListAndCleanUp(benchmark::State& state) {
     state.ResumeTiming();
   }
 }
-BENCHMARK(BM_LoadStockListAndCleanUp)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LoadStockListAndCleanUp)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 
 void BM_LoadStockList(benchmark::State& state) {
   Folder();
@@ -54,7 +57,10 @@ void BM_LoadStockList(benchmark::State& state) {
     state.ResumeTiming();
   }
 }
-BENCHMARK(BM_LoadStockList)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LoadStockList)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 
 void BM_QuotedBlankCleanUp(benchmark::State& state) {
   Folder();
@@ -63,7 +69,10 @@ void BM_QuotedBlankCleanUp(benchmark::State& state) {
   ws.startup.LoadStockList();
   for (auto _ : state) ws.startup.Button53Click();
 }
-BENCHMARK(BM_QuotedBlankCleanUp)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_QuotedBlankCleanUp)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 
 void BM_GenerateFullFolder(benchmark::State& state) {
   std::string t = (std::filesystem::temp_directory_path() / "tavrine-bench-gen.XXXXXX").string();
@@ -75,7 +84,10 @@ void BM_GenerateFullFolder(benchmark::State& state) {
   std::error_code ec;
   std::filesystem::remove_all(t, ec);
 }
-BENCHMARK(BM_GenerateFullFolder)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_GenerateFullFolder)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

@@ -18,7 +18,9 @@ namespace {
 constexpr int kMaxCols = 200;
 
 // An empty field is read as " ", so a cell saved empty comes back blank.
-bool SameCell(const std::string& a, const std::string& b) { return a == b || (IsBlank(a) && IsBlank(b)); }
+bool SameCell(const std::string& a, const std::string& b) {
+  return a == b || (IsBlank(a) && IsBlank(b));
+}
 
 }  // namespace
 

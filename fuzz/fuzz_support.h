@@ -9,12 +9,12 @@
 
 // A property that does not hold is a finding: print it and abort so that
 // libFuzzer keeps the input.
-#define FUZZ_CHECK(cond)                                                    \
-  do {                                                                      \
-    if (!(cond)) {                                                          \
+#define FUZZ_CHECK(cond)                                                            \
+  do {                                                                              \
+    if (!(cond)) {                                                                  \
       std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-      std::abort();                                                         \
-    }                                                                       \
+      std::abort();                                                                 \
+    }                                                                               \
   } while (0)
 
 namespace tavrine::fuzz {

@@ -43,7 +43,8 @@ void CheckValue(long double x) {
   if (std::fabs(x) < 1e18L) {
     const long long r = Round(x), t = Trunc(x);
     FUZZ_CHECK(std::fabs(x - static_cast<long double>(r)) <= 0.5L);
-    FUZZ_CHECK(std::fabs(x - static_cast<long double>(t)) < 1 && std::fabs(static_cast<long double>(t)) <= std::fabs(x));
+    FUZZ_CHECK(std::fabs(x - static_cast<long double>(t)) < 1 &&
+               std::fabs(static_cast<long double>(t)) <= std::fabs(x));
   } else {
     try {
       (void)Round(x);
@@ -73,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const long double x = StrToFloat(text);
     FUZZ_CHECK(!priceOk || yen == Round(x));
     CheckValue(x);
-    if (SignificantDigits(text) <= 15 && (x == 0 || std::fabs(x) >= LDBL_MIN)) FUZZ_CHECK(StrToFloat(FloatToStr(x)) == x);
+    if (SignificantDigits(text) <= 15 && (x == 0 || std::fabs(x) >= LDBL_MIN))
+      FUZZ_CHECK(StrToFloat(FloatToStr(x)) == x);
   } catch (const ConversionError&) {
     FUZZ_CHECK(!priceOk);
   }
@@ -86,8 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const long double any = std::ldexp(static_cast<long double>(m | 1ULL << 63), e);
   CheckValue(Bytes(data, size, 9, 1) & 1 ? -any : any);
 
-  const long double decimal = StrToFloat(IntToStr(static_cast<long long>(m % 1000000000000000ULL)) + "E" +
-                                         IntToStr(static_cast<int>(Bytes(data, size, 8, 1)) - 128));
+  const long double decimal =
+      StrToFloat(IntToStr(static_cast<long long>(m % 1000000000000000ULL)) + "E" +
+                 IntToStr(static_cast<int>(Bytes(data, size, 8, 1)) - 128));
   FUZZ_CHECK(StrToFloat(FloatToStr(decimal)) == decimal);
 
   const auto v32 = static_cast<std::int32_t>(static_cast<std::uint32_t>(m));
@@ -100,6 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Rounded quotients of the window sums, against the extended division.
   const auto sum = static_cast<long long>(m >> 14) - (1LL << 49);
   const long long w = 1 + static_cast<long long>(Bytes(data, size, 8, 2) % 1024);
-  FUZZ_CHECK(RoundQuotient(sum, w) == Round(static_cast<long double>(sum) / static_cast<long double>(w)));
+  FUZZ_CHECK(RoundQuotient(sum, w) ==
+             Round(static_cast<long double>(sum) / static_cast<long double>(w)));
   return 0;
 }

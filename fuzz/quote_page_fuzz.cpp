@@ -36,7 +36,8 @@ void Cuts(std::string_view page) {
   if (Pos(kRowMarker, page) == 0)
     FUZZ_CHECK(kept == page);
   else
-    FUZZ_CHECK(kept.starts_with(kRowMarker) && kept.size() <= kKeptWindow && page.find(kept) != page.npos);
+    FUZZ_CHECK(kept.starts_with(kRowMarker) && kept.size() <= kKeptWindow &&
+               page.find(kept) != page.npos);
 
   for (const auto& line : SplitLines(kept))
     for (const auto& row : SplitPageLine(line)) {
@@ -45,8 +46,10 @@ void Cuts(std::string_view page) {
       const std::string head = DateHead(row);
       FUZZ_CHECK(head.size() <= 9 && row.starts_with(head));
       const std::string value = ExtractValue(row);
-      if (Pos(kRowEnd, row) > 0 || Pos(kCellStart, row) > 0) FUZZ_CHECK(value.size() <= kValueWindow);
-      if (const std::size_t at = Pos(kCellStart, row); at > 0) FUZZ_CHECK(Copy(row, at, kCellStart.size()) == kCellStart);
+      if (Pos(kRowEnd, row) > 0 || Pos(kCellStart, row) > 0)
+        FUZZ_CHECK(value.size() <= kValueWindow);
+      if (const std::size_t at = Pos(kCellStart, row); at > 0)
+        FUZZ_CHECK(Copy(row, at, kCellStart.size()) == kCellStart);
       const std::string plain = RemoveCommas(value);
       FUZZ_CHECK(plain.size() <= value.size() && plain.size() + 4 >= value.size());
       (void)ProgressLabel(head);

@@ -36,7 +36,9 @@ class SilentPlatform : public Platform {
   std::string printChart() override { return {}; }
 };
 
-bool Cancelled(const ScanOptions& o) { return o.cancel && o.cancel->load(std::memory_order_relaxed); }
+bool Cancelled(const ScanOptions& o) {
+  return o.cancel && o.cancel->load(std::memory_order_relaxed);
+}
 
 // The control cells and captions the start-up leaves before the first stock
 // is extracted, with the stock column k and the entry direction of the scan.
@@ -223,7 +225,8 @@ void SortScanRows(std::vector<ScanRow>& rows, int column, bool descending) {
   for (std::size_t i = 0; i < rows.size(); ++i) {
     Key k;
     const auto cells = ScanRowCells(rows[i]);
-    if (column >= 0 && static_cast<std::size_t>(column) < cells.size()) k.text = cells[static_cast<std::size_t>(column)];
+    if (column >= 0 && static_cast<std::size_t>(column) < cells.size())
+      k.text = cells[static_cast<std::size_t>(column)];
     if (numeric) k.has = RateValue(k.text, k.value);
     keys.push_back({std::move(k), i});
   }
@@ -276,8 +279,8 @@ bool PickScanRow(Workspace& ws, const std::string& code, int tag, bool shortTerm
 
 const std::vector<std::string>& ScanColumnHeadings() {
   static const std::vector<std::string> headings = [] {
-    std::vector<std::string> h = {"コード", "銘柄名", "規則", "全頻度", "全利率平均", "年平均頻度", "年利率",
-                                  "勝率", "平均日数"};
+    std::vector<std::string> h = {"コード",     "銘柄名", "規則", "全頻度",  "全利率平均",
+                                  "年平均頻度", "年利率", "勝率", "平均日数"};
     for (const std::string& f : FigureHeadings()) h.push_back(f);
     return h;
   }();
@@ -285,9 +288,10 @@ const std::vector<std::string>& ScanColumnHeadings() {
 }
 
 std::vector<std::string> ScanRowCells(const ScanRow& row) {
-  std::vector<std::string> cells = {row.code,    row.name,       row.rule,     std::to_string(row.trades),
-                                    row.average, row.perYear,    row.annualRate, row.winShare,
-                                    row.averageDays};
+  std::vector<std::string> cells = {
+      row.code,       row.name,    row.rule,       std::to_string(row.trades),
+      row.average,    row.perYear, row.annualRate, row.winShare,
+      row.averageDays};
   for (std::string& f : FigureCells(row.figures)) cells.push_back(std::move(f));
   return cells;
 }

@@ -25,8 +25,8 @@ struct ScanRow {
   std::string average;     // overall average ratio as the statistics show it ("" when none)
   std::string perYear;     // trades per year as shown ("" when none)
   std::string annualRate;  // annual rate as shown ("0" when no trade)
-  std::string winShare;    // share of listed trades with a ratio above 1, "0.62" form ("" when none)
-  std::string averageDays; // average holding days as shown ("" when none)
+  std::string winShare;  // share of listed trades with a ratio above 1, "0.62" form ("" when none)
+  std::string averageDays;    // average holding days as shown ("" when none)
   BacktestFigures figures{};  // the backtest's figures, without the equity curve
 };
 
@@ -55,10 +55,21 @@ std::vector<ScanRow> RunScan(const WorkTable& stockList, const ScanOptions& opti
 // The scan table's columns, in the order of ScanColumnHeadings(); from
 // kScanTrades on they hold numbers.
 enum ScanColumn {
-  kScanCode, kScanName, kScanRule, kScanTrades, kScanAverage, kScanPerYear, kScanAnnualRate, kScanWinShare,
+  kScanCode,
+  kScanName,
+  kScanRule,
+  kScanTrades,
+  kScanAverage,
+  kScanPerYear,
+  kScanAnnualRate,
+  kScanWinShare,
   kScanAverageDays,
   // The figures, in the order of FigureHeadings().
-  kScanMaxDrawdown, kScanProfitFactor, kScanLosingStreak, kScanExposure, kScanBuyAndHold
+  kScanMaxDrawdown,
+  kScanProfitFactor,
+  kScanLosingStreak,
+  kScanExposure,
+  kScanBuyAndHold
 };
 bool ScanColumnIsNumeric(int column);
 // The one order of scan rows, used by the scan, the window's column sort,

@@ -3,9 +3,9 @@
 #include <sstream>
 #include <vector>
 
-#include "app/workspace.h"
-#include "app/scan.h"
 #include "app/import.h"
+#include "app/scan.h"
+#include "app/workspace.h"
 #include "store/control_cells.h"
 #include "store/text.h"
 
@@ -16,11 +16,20 @@ std::string EscapeText(const std::string& s) {
   o.reserve(s.size());
   for (char c : s) {
     switch (c) {
-      case '\r': o += "\\r"; break;
-      case '\n': o += "\\n"; break;
-      case '\t': o += "\\t"; break;
-      case '\\': o += "\\\\"; break;
-      default: o += c;
+      case '\r':
+        o += "\\r";
+        break;
+      case '\n':
+        o += "\\n";
+        break;
+      case '\t':
+        o += "\\t";
+        break;
+      case '\\':
+        o += "\\\\";
+        break;
+      default:
+        o += c;
     }
   }
   return o;
@@ -32,7 +41,12 @@ std::string UnescapeText(const std::string& s) {
   for (std::size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '\\' && i + 1 < s.size()) {
       const char n = s[i + 1];
-      const char* rep = n == 'r' ? "\r" : n == 'n' ? "\n" : n == 't' ? "\t" : n == 's' ? " " : n == '\\' ? "\\" : nullptr;
+      const char* rep = n == 'r'    ? "\r"
+                        : n == 'n'  ? "\n"
+                        : n == 't'  ? "\t"
+                        : n == 's'  ? " "
+                        : n == '\\' ? "\\"
+                                    : nullptr;
       if (rep) {
         o += rep;
         ++i;
@@ -54,7 +68,9 @@ class ScriptPlatform : public Platform {
   void error(const std::string& t) override { out_ << "error: " << EscapeText(t) << '\n'; }
   void progress(const std::string& t) override { out_ << "progress: " << EscapeText(t) << '\n'; }
   void status(const std::string& t) override { out_ << "status: " << EscapeText(t) << '\n'; }
-  void navigate(const std::string& url) override { out_ << "navigate: " << EscapeText(url) << '\n'; }
+  void navigate(const std::string& url) override {
+    out_ << "navigate: " << EscapeText(url) << '\n';
+  }
   std::string printChart() override {
     out_ << "print: chart1\n";
     return {};
@@ -105,7 +121,8 @@ class Runner {
       const std::string& ctl = words[0];
       requireControl(ctl);
       auto sp2 = rest.find(' ');
-      const std::string text = sp2 == std::string::npos ? std::string() : UnescapeText(rest.substr(sp2 + 1));
+      const std::string text =
+          sp2 == std::string::npos ? std::string() : UnescapeText(rest.substr(sp2 + 1));
       ws_.typeText(ctl, text);
     } else if (cmd == "key") {
       if (words.size() != 2) throw BadLine{"key needs a control and a code"};
@@ -133,14 +150,16 @@ class Runner {
       for (const auto& w : words) {
         auto colon = w.find(':');
         int idx = 0;
-        if (colon == std::string::npos || ws_.chart.find(w.substr(0, colon)) < 0 || !ParseInt(w.substr(colon + 1), idx))
+        if (colon == std::string::npos || ws_.chart.find(w.substr(0, colon)) < 0 ||
+            !ParseInt(w.substr(colon + 1), idx))
           throw BadLine{"bad chart point " + w};
         ev.hits.emplace_back(w.substr(0, colon), idx);
       }
       ws_.dispatch("chart1", ev);
     } else if (cmd == "cell") {
       int c, r;
-      if (words.size() != 3 || !ParseInt(words[1], c) || !ParseInt(words[2], r)) throw BadLine{"cell TABLE C R"};
+      if (words.size() != 3 || !ParseInt(words[1], c) || !ParseInt(words[2], r))
+        throw BadLine{"cell TABLE C R"};
       WorkTable* t = requireTable(words[0]);
       out_ << words[0] << '[' << c << ',' << r << "]=" << EscapeText(t->cell(c, r)) << '\n';
     } else if (cmd == "dump") {
@@ -183,7 +202,8 @@ class Runner {
 
  private:
   // Commands added beside the basic set.
-  void run2(const std::string& cmd, const std::vector<std::string>& words, const std::string& rest) {
+  void run2(const std::string& cmd, const std::vector<std::string>& words,
+            const std::string& rest) {
     if (cmd == "scan") {
       scan(words);
       return;
@@ -209,16 +229,18 @@ class Runner {
   // entry direction, one tab-separated line a row in the scan window's order,
   // the figures' five columns last.
   void scan(const std::vector<std::string>& words) {
-    if (words.size() != 1 || (words[0] != "long" && words[0] != "short")) throw BadLine{"scan needs long or short"};
+    if (words.size() != 1 || (words[0] != "long" && words[0] != "short"))
+      throw BadLine{"scan needs long or short"};
     ScanOptions o;
     o.shortTerm = words[0] == "short";
     const std::string& direction = ws_.SeriesTable.cell(ctl::EntryDirection);
     o.entryBuy = direction.empty() || direction == "1";
     o.threads = 2;
     for (const ScanRow& r : RunScan(ws_.StockList, o)) {
-      out_ << EscapeText(r.code) << '\t' << EscapeText(r.name) << '\t' << EscapeText(r.rule) << '\t' << r.trades
-           << '\t' << EscapeText(r.average) << '\t' << EscapeText(r.perYear) << '\t' << EscapeText(r.annualRate)
-           << '\t' << EscapeText(r.winShare) << '\t' << EscapeText(r.averageDays);
+      out_ << EscapeText(r.code) << '\t' << EscapeText(r.name) << '\t' << EscapeText(r.rule) << '\t'
+           << r.trades << '\t' << EscapeText(r.average) << '\t' << EscapeText(r.perYear) << '\t'
+           << EscapeText(r.annualRate) << '\t' << EscapeText(r.winShare) << '\t'
+           << EscapeText(r.averageDays);
       for (const std::string& cell : FigureCells(r.figures)) out_ << '\t' << cell;
       out_ << '\n';
     }
@@ -256,8 +278,9 @@ class Runner {
     if (!ws_.form.has(name)) throw BadLine{"unknown control " + name};
   }
   WorkTable* requireTable(const std::string& name) {
-    static const char* names[] = {"StockList", "SeriesTable", "CalcTable", "StatsTable", "StockPicker",
-                                  "WebRows", "CandidateTable", "DateTable", "CacheTable"};
+    static const char* names[] = {"StockList",      "SeriesTable", "CalcTable",
+                                  "StatsTable",     "StockPicker", "WebRows",
+                                  "CandidateTable", "DateTable",   "CacheTable"};
     for (const char* n : names)
       if (name == n) return ws_.table(name);
     throw BadLine{"unknown table " + name};

@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "app/workspace.h"
-#include "store/stock_list.h"
 #include "store/codec.h"
 #include "store/control_cells.h"
 #include "store/paths.h"
+#include "store/stock_list.h"
 #include "store/table_file.h"
 #include "store/text.h"
 #include "web/stock_list.h"
@@ -15,7 +15,9 @@ namespace tavrine {
 
 namespace {
 constexpr const char* kNoStockMessage =
-    "デ-タ一覧に銘柄の株価がありません。\r「取込」で株価ファイルを取り込むか、株価収集で銘柄を追加して下さい。";
+    "デ-"
+    "タ一覧に銘柄の株価がありません。\r「取込」で株価ファイルを取り込むか、株価収集で銘柄を追加して"
+    "下さい。";
 
 // A list holds a stock when it has a day row and a stock heading among the
 // columns of the list proper.
@@ -59,7 +61,8 @@ void Startup::LoadStockList() {
   for (int a = 0; a < n; ++a) {
     if (a % 100 == 0) {
       char buf[64];
-      std::snprintf(buf, sizeof buf, "データ変換中(%d％)...", static_cast<int>(Trunc(a * 100.0L / n)));
+      std::snprintf(buf, sizeof buf, "データ変換中(%d％)...",
+                    static_cast<int>(Trunc(a * 100.0L / n)));
       ws_.setProgress(buf);
     }
     ws_.StockList.setRowCommaText(a, lines[a], 200);
@@ -82,7 +85,8 @@ void Startup::Button54Click() {
 
 bool Startup::FullMode() const {
   if (ws_.StockList.cell(1, 4).empty()) return false;
-  return (FileExists(RootPath("pullbox/pullbox.exe")) && FileExists(RootPath("listwerk/listwerk.exe"))) ||
+  return (FileExists(RootPath("pullbox/pullbox.exe")) &&
+          FileExists(RootPath("listwerk/listwerk.exe"))) ||
          ImportMaintainsList();
 }
 
@@ -95,9 +99,10 @@ void Startup::Button123Click() {
 
 void Startup::WriteStartValues() {
   static const std::pair<CellRef, const char*> kSeriesStart[] = {
-      {ctl::WindowStart, "0"},  {ctl::PositionFlag, "0"}, {ctl::TradesOpened, "0"}, {ctl::TradesClosed, "0"},
-      {ctl::RuleNumber, "7"},   {ctl::EntryDirection, "1"}, {ctl::CacheSlot, "0"},  {ctl::ChartLayout, "1"},
-      {ctl::PickerShown, "0"},  {ctl::ChartSpan, "800"},  {ctl::StockFound, "1"},   {ctl::MemoShown, "1"},
+      {ctl::WindowStart, "0"},    {ctl::PositionFlag, "0"}, {ctl::TradesOpened, "0"},
+      {ctl::TradesClosed, "0"},   {ctl::RuleNumber, "7"},   {ctl::EntryDirection, "1"},
+      {ctl::CacheSlot, "0"},      {ctl::ChartLayout, "1"},  {ctl::PickerShown, "0"},
+      {ctl::ChartSpan, "800"},    {ctl::StockFound, "1"},   {ctl::MemoShown, "1"},
       {ctl::OscillatorState, "0"}};
   for (const auto& [cell, value] : kSeriesStart) ws_.SeriesTable.set(cell, value);
   ws_.CacheTable.set(ctl::CacheColumnFound, "0");
@@ -141,7 +146,8 @@ void Startup::Button5Click() {
     // Stand-alone: collect the remembered code instead of drawing a chart.
     // A first start has no remembered code yet: nothing to collect then.
     const std::string remembered = HomePath("memo.txt");
-    ws_.form.setLines("Memo1", FileExists(remembered) ? ReadLines(remembered) : std::vector<std::string>{});
+    ws_.form.setLines("Memo1",
+                      FileExists(remembered) ? ReadLines(remembered) : std::vector<std::string>{});
     ws_.form.setText("Edit1", ws_.form.text("Memo1"));
     ws_.maintenance.Button17Click();
     return;

@@ -35,8 +35,8 @@ namespace {
 bool AllowedDuringPageWait(const std::string& control, Event::Kind kind) {
   if (kind == Event::Change) return true;
   if (kind != Event::Click) return false;
-  static const char* const kToggles[] = {"Button88", "TForm4.Button1", "TForm4.Button2", "Label5", "Button58",
-                                         "Button130"};
+  static const char* const kToggles[] = {"Button88", "TForm4.Button1", "TForm4.Button2",
+                                         "Label5",   "Button58",       "Button130"};
   for (const char* t : kToggles)
     if (control == t) return true;
   return false;
@@ -128,8 +128,8 @@ void Workspace::wire() {
   for (const char* c : {"Button2", "DrawChart", "Button4"})
     clickS(c, [this](const std::string& s) { chartView.DrawChartClick(s); });
   click("Label5", [this] { rules.Label5Click(); });
-  for (const char* c : {"Button37", "Button38", "Button39", "Button73", "Button74", "Button75", "Button76",
-                        "Button77", "Button1", "Button83"})
+  for (const char* c : {"Button37", "Button38", "Button39", "Button73", "Button74", "Button75",
+                        "Button76", "Button77", "Button1", "Button83"})
     clickS(c, [this](const std::string& s) { rules.Button37Click(s); });
   change("MaskEdit1", [this] { backtest.MaskEdit1Change(); });
   click("Button88", [this] { help.Button88Click(); });
@@ -147,9 +147,13 @@ void Workspace::wire() {
   click("Button110", [this] { candidates.Button110Click(); });
   click("Button87", [this] { candidates.Button87Click(); });
   // Grids and chart.
-  on("StringGrid5", E::MouseUp, [this](const std::string&, const Event& ev) { chains.StringGrid5MouseUp(ev.col, ev.row); });
-  on("StringGrid7", E::MouseUp, [this](const std::string&, const Event& ev) { candidates.StringGrid7MouseUp(ev.col, ev.row); });
-  on("chart1", E::MouseDown, [this](const std::string&, const Event& ev) { navigation.chart1MouseDown(ev.hits); });
+  on("StringGrid5", E::MouseUp,
+     [this](const std::string&, const Event& ev) { chains.StringGrid5MouseUp(ev.col, ev.row); });
+  on("StringGrid7", E::MouseUp, [this](const std::string&, const Event& ev) {
+    candidates.StringGrid7MouseUp(ev.col, ev.row);
+  });
+  on("chart1", E::MouseDown,
+     [this](const std::string&, const Event& ev) { navigation.chart1MouseDown(ev.hits); });
   // Help window.
   click("TForm4.Button2", [this] { help.Button2Click(); });
   click("TForm4.Button1", [this] { help.Button1Click(); });

@@ -9,8 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "store/form.h"
-#include "store/platform.h"
 #include "app/selection.h"
 #include "app/startup.h"
 #include "chain/chains.h"
@@ -22,6 +20,8 @@
 #include "signals/backtest.h"
 #include "signals/overlays.h"
 #include "signals/rules.h"
+#include "store/form.h"
+#include "store/platform.h"
 #include "store/state.h"
 #include "store/work_table.h"
 #include "views/candidates.h"
@@ -36,8 +36,8 @@ namespace tavrine {
 struct Event {
   enum Kind { Click, DblClick, KeyPress, Change, MouseUp, MouseDown };
   Kind kind = Click;
-  int key = 0;            // KeyPress: character code
-  int col = -1, row = -1; // MouseUp over a grid: the cell, -1 -1 for none
+  int key = 0;                                    // KeyPress: character code
+  int col = -1, row = -1;                         // MouseUp over a grid: the cell, -1 -1 for none
   std::vector<std::pair<std::string, int>> hits;  // MouseDown on the chart
 };
 

@@ -27,9 +27,14 @@ bool CodeMatches(const std::string& code, const std::string& heading) {
 
 }  // namespace
 
-Chains::Chains(State& ws, Series& series, ChartView& chartView, Navigation& navigation, ManualEntry& manualEntry,
-               Rules& rules, Backtest& backtest, Overlays& overlays)
-    : ws_(ws), series_(series), chartView_(chartView), rules_(rules), backtest_(backtest), overlays_(overlays) {
+Chains::Chains(State& ws, Series& series, ChartView& chartView, Navigation& navigation,
+               ManualEntry& manualEntry, Rules& rules, Backtest& backtest, Overlays& overlays)
+    : ws_(ws),
+      series_(series),
+      chartView_(chartView),
+      rules_(rules),
+      backtest_(backtest),
+      overlays_(overlays) {
   // The chart's navigation re-windows, and a price added by hand takes the
   // newest deviation point: both steps lie above the chart's layer.
   navigation.onRewindow = [this] { Button20Click(); };

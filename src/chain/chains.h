@@ -34,8 +34,8 @@ struct SelectionChainOptions {
 
 class Chains {
  public:
-  Chains(State& ws, Series& series, ChartView& chartView, Navigation& navigation, ManualEntry& manualEntry,
-         Rules& rules, Backtest& backtest, Overlays& overlays);
+  Chains(State& ws, Series& series, ChartView& chartView, Navigation& navigation,
+         ManualEntry& manualEntry, Rules& rules, Backtest& backtest, Overlays& overlays);
 
   // Extraction of the current stock column into CalcTable (Series::Extract),
   // then the stochastics, the 25-, 75- and 200-day passes as far as the

@@ -36,7 +36,8 @@ int ChartView::SpanForTag(int tag) {
 }
 
 int ChartView::FirstDrawnRow() const {
-  if (ws_.SeriesTable.cell(ctl::ManualEntryShown) == "1") return 1;  // a price added by hand sits in row 1
+  if (ws_.SeriesTable.cell(ctl::ManualEntryShown) == "1")
+    return 1;  // a price added by hand sits in row 1
   return ws_.SeriesTable.getInt(ctl::FirstDataRow);
 }
 
@@ -136,7 +137,7 @@ void ChartView::Button15Click() {
   int firstCol = 0, lines = 0;
   const std::string& state = t.cell(ctl::OscillatorState);
   if (state == "0") {
-    firstCol = 7;   // trend lines S1..S4 and the fifth line
+    firstCol = 7;  // trend lines S1..S4 and the fifth line
     lines = 5;
   } else if (state == "1") {
     firstCol = 25;  // deviation view: line, S2..S4 copies, both bands

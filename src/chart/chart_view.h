@@ -10,24 +10,26 @@
 
 namespace tavrine {
 
-
 class ChartView {
  public:
   explicit ChartView(State& ws) : ws_(ws) {}
 
-  // '長期'/'中期'/'短期' (Button2, DrawChart, Button4; also start-up and code selection): ctl::ChartSpan
-  // from the sender's tag (4800/800/300), fifth line (SeriesTable column 11) refilled, redraw (Button8Click).
+  // '長期'/'中期'/'短期' (Button2, DrawChart, Button4; also start-up and code selection):
+  // ctl::ChartSpan from the sender's tag (4800/800/300), fifth line (SeriesTable column 11)
+  // refilled, redraw (Button8Click).
   void DrawChartClick(const std::string& sender);
   // Hidden; the redraw most handlers end with: heading (ctl::Heading) into Edit5, price lines
   // (Button14Click), then the lower lines (Button15Click) when ctl::ChartLayout is "1".
   void Button8Click();
-  // Hidden; by Button8Click: ctl::PlottedDays (fewer under '巾'), ctl::ThinnedPoints, zero axis (Button23Click),
-  // Edit6/Edit2/ctl::DateInView from the first drawn row, then the close and average lines of the chart.
+  // Hidden; by Button8Click: ctl::PlottedDays (fewer under '巾'), ctl::ThinnedPoints, zero axis
+  // (Button23Click), Edit6/Edit2/ctl::DateInView from the first drawn row, then the close and
+  // average lines of the chart.
   void Button14Click();
   // Hidden; by Button8Click and Button13Click: the chart's lower lines S1..S5 and jiku from the
   // SeriesTable columns ctl::OscillatorState picks (7.., 25.., 34.. or 36..).
   void Button15Click();
-  // Hidden; by Button14Click: the chart's zero-axis line (Series1) from SeriesTable column 17; jiku cleared.
+  // Hidden; by Button14Click: the chart's zero-axis line (Series1) from SeriesTable column 17; jiku
+  // cleared.
   void Button23Click();
   // '巾'/'狭' (Button118): toggles the caption; under '巾' the redraw plots only the priced rows
   // (ctl::PricedRows) when they are fewer than the span.

@@ -5,8 +5,8 @@
 #include "chart/chart_view.h"
 #include "chart/navigation.h"
 #include "store/control_cells.h"
-#include "store/state.h"
 #include "store/paths.h"
+#include "store/state.h"
 #include "store/text.h"
 
 namespace tavrine {

@@ -1,9 +1,9 @@
 #include "chart/memo.h"
 
-#include "store/control_cells.h"
-#include "store/state.h"
 #include "store/codec.h"
+#include "store/control_cells.h"
 #include "store/paths.h"
+#include "store/state.h"
 
 namespace tavrine {
 

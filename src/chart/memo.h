@@ -9,18 +9,19 @@
 
 namespace tavrine {
 
-
 class MemoPanel {
  public:
   explicit MemoPanel(State& ws) : ws_(ws) {}
 
-  // Hidden; by the start-up (Button5Click): loads Fname.txt into the memo Memo3 (empty without the file).
+  // Hidden; by the start-up (Button5Click): loads Fname.txt into the memo Memo3 (empty without the
+  // file).
   void Button36Click();
   // '保　　存' (Button18) on the memo panel: writes Memo3 to Fname.txt.
   void Button18Click();
   // 'メモ' (Button58): shows or hides the memo panel Panel7; ctl::MemoShown follows.
   void Button58Click();
-  // '印刷' (Button59): hides the memo panel Panel7 and prints the chart; a failure shows as a message.
+  // '印刷' (Button59): hides the memo panel Panel7 and prints the chart; a failure shows as a
+  // message.
   void Button59Click();
 
  private:

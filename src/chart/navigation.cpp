@@ -147,10 +147,16 @@ void Navigation::Label1Click() {
 void Navigation::Edit2DblClick() { ws_.form.setText("Edit2", ws_.SeriesTable.cell(0, 1)); }
 
 const std::vector<int>& Navigation::PickableLines() {
-  static const std::vector<int> lines = {
-      ChartModel::owarine, ChartModel::idouheikinn25, ChartModel::idouheikinn75, ChartModel::idouheikinn200,
-      ChartModel::S1,      ChartModel::S2,            ChartModel::S3,            ChartModel::S4,
-      ChartModel::S5,      ChartModel::jiku};
+  static const std::vector<int> lines = {ChartModel::owarine,
+                                         ChartModel::idouheikinn25,
+                                         ChartModel::idouheikinn75,
+                                         ChartModel::idouheikinn200,
+                                         ChartModel::S1,
+                                         ChartModel::S2,
+                                         ChartModel::S3,
+                                         ChartModel::S4,
+                                         ChartModel::S5,
+                                         ChartModel::jiku};
   return lines;
 }
 

@@ -10,29 +10,31 @@
 
 namespace tavrine {
 
-
 class Navigation {
  public:
   explicit Navigation(State& ws) : ws_(ws) {}
 
-  // '次日' (Button61): moves ctl::WindowStart Edit10 days newer (never past the newest day) and redraws
-  // the day view (Button63Click).
+  // '次日' (Button61): moves ctl::WindowStart Edit10 days newer (never past the newest day) and
+  // redraws the day view (Button63Click).
   void Button61Click();
-  // '前日' (Button62): moves ctl::WindowStart Edit10 days older and redraws the day view (Button63Click).
+  // '前日' (Button62): moves ctl::WindowStart Edit10 days older and redraws the day view
+  // (Button63Click).
   void Button62Click();
-  // Hidden; the day view, by Button61Click/Button62Click: chart cleared, 300 days from CalcTable after
-  // ctl::WindowStart (lower lines by ctl::OscillatorState, Button81 "S/O" unless 0); Edit2/Edit6 date, close.
+  // Hidden; the day view, by Button61Click/Button62Click: chart cleared, 300 days from CalcTable
+  // after ctl::WindowStart (lower lines by ctl::OscillatorState, Button81 "S/O" unless 0);
+  // Edit2/Edit6 date, close.
   void Button63Click();
-  // '過去日' (Button25; Enter in Edit2): finds Edit2's date in CalcTable column 0 (else the next trading
-  // day, through Button26Click), sets ctl::WindowStart, ctl::DateInView and Edit2, then re-windows.
+  // '過去日' (Button25; Enter in Edit2): finds Edit2's date in CalcTable column 0 (else the next
+  // trading day, through Button26Click), sets ctl::WindowStart, ctl::DateInView and Edit2, then
+  // re-windows.
   void Button25Click();
   // Hidden; second pass of the Button25Click jump: searches again for the trading day now in Edit2,
   // or re-windows where the window stands.
   void Button26Click();
   // Enter in the date box Edit2: runs Button25Click.
   void Edit2KeyPress(int key);
-  // Click on '基準日' (Label1; also Button35Click): back to the newest day (ctl::WindowStart "0", Edit2 and
-  // ctl::DateInView the newest date, ctl::ManualPriceEntered "0"), then re-windows.
+  // Click on '基準日' (Label1; also Button35Click): back to the newest day (ctl::WindowStart "0",
+  // Edit2 and ctl::DateInView the newest date, ctl::ManualPriceEntered "0"), then re-windows.
   void Label1Click();
   // Double-click on Edit2: puts the date of SeriesTable row 1, the window's newest day, into it.
   void Edit2DblClick();

@@ -15,8 +15,8 @@
 #include <QLineSeries>
 #include <QPainter>
 #include <QSaveFile>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -167,7 +167,9 @@ QString Percent(const std::optional<double>& v) {
 
 QString Whole(const std::optional<int>& v) { return v ? QString::number(*v) : QStringLiteral("-"); }
 
-QStringList CategoriesOf(QBarCategoryAxis* axis) { return axis ? axis->categories() : QStringList(); }
+QStringList CategoriesOf(QBarCategoryAxis* axis) {
+  return axis ? axis->categories() : QStringList();
+}
 
 }  // namespace
 
@@ -209,11 +211,12 @@ BacktestView::BacktestView(QWidget* parent) : QWidget(parent, Qt::Window) {
   auto* key = new QLabel(strip);
   key->setFont(PixelFont(12));
   key->setTextFormat(Qt::RichText);
-  key->setText(QStringLiteral("<span style='color:%1'>━━</span> 資産倍率（検証）　"
-                              "<span style='color:%2'>╍╍</span> 買持（最古の買い値から）　"
-                              "<span style='color:%3'>┈┈</span> 1.0　"
-                              "<span style='color:%4'>■</span> ドローダウン")
-                   .arg(kEquityColor.name(), kHoldColor.name(), kEvenColor.name(), kDrawdownColor.name()));
+  key->setText(
+      QStringLiteral("<span style='color:%1'>━━</span> 資産倍率（検証）　"
+                     "<span style='color:%2'>╍╍</span> 買持（最古の買い値から）　"
+                     "<span style='color:%3'>┈┈</span> 1.0　"
+                     "<span style='color:%4'>■</span> ドローダウン")
+          .arg(kEquityColor.name(), kHoldColor.name(), kEvenColor.name(), kDrawdownColor.name()));
   sv->addWidget(key);
   root->addWidget(strip);
 
@@ -266,7 +269,6 @@ BacktestView::BacktestView(QWidget* parent) : QWidget(parent, Qt::Window) {
   drawdown_->attachAxis(drawdownValues_);
   drawdownView_ = ViewOf(drawdownChart, this);
   drawdownView_->setObjectName(QStringLiteral("BacktestDrawdown"));
-
 
   // The ratio ranges: losing ranges in red, the others in green.
   QChart* rangeChart = PlainChart();
@@ -338,10 +340,12 @@ BacktestView::BacktestView(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 void BacktestView::show(const BacktestFigures& figures, const WorkTable& stats) {
   const auto& f = figures;
-  summary_->setText(QStringLiteral("取引数 %1　勝率 %2　最終資産倍率 %3　最大DD %4　PF %5　最長連敗 %6　保有率 %7　買持 %8")
-                        .arg(QString::number(f.trades), Percent(f.winRate), Fixed(f.equity, 3), Percent(f.maxDrawdown),
-                             Fixed(f.profitFactor, 2), Whole(f.longestLosingStreak), Percent(f.exposure),
-                             Fixed(f.buyAndHold, 3)));
+  summary_->setText(
+      QStringLiteral(
+          "取引数 %1　勝率 %2　最終資産倍率 %3　最大DD %4　PF %5　最長連敗 %6　保有率 %7　買持 %8")
+          .arg(QString::number(f.trades), Percent(f.winRate), Fixed(f.equity, 3),
+               Percent(f.maxDrawdown), Fixed(f.profitFactor, 2), Whole(f.longestLosingStreak),
+               Percent(f.exposure), Fixed(f.buyAndHold, 3)));
   showCurves(figures, stats);
   showRanges(stats);
   showDays(stats);
@@ -358,7 +362,8 @@ void BacktestView::showCurves(const BacktestFigures& figures, const WorkTable& s
     // The figures have read the oldest entry date already; should it not be
     // a date after all, the first exit stands in for it.
     int startDay = 0;
-    if (!TryParseDate(stats.cell(1, m), startDay)) TryParseDate(figures.curve.front().exitDate, startDay);
+    if (!TryParseDate(stats.cell(1, m), startDay))
+      TryParseDate(figures.curve.front().exitDate, startDay);
     first = last = DayMsecs(startDay);
     const std::optional<double> firstClose = CellNumber(stats, 4, m);
     const bool holdShown = firstClose && *firstClose > 0;
@@ -393,7 +398,8 @@ void BacktestView::showCurves(const BacktestFigures& figures, const WorkTable& s
       deepest = std::max(deepest, p.drawdown * 100);
     }
   } else {
-    const int today = DaysFromCivil(QDate::currentDate().year(), QDate::currentDate().month(), QDate::currentDate().day());
+    const int today = DaysFromCivil(QDate::currentDate().year(), QDate::currentDate().month(),
+                                    QDate::currentDate().day());
     first = DayMsecs(today - 365);
     last = DayMsecs(today);
   }
@@ -410,7 +416,8 @@ void BacktestView::showCurves(const BacktestFigures& figures, const WorkTable& s
 
   const QDateTime from = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first));
   const QDateTime to = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last));
-  const QString format = from.daysTo(to) > 3 * 365 ? QStringLiteral("yyyy/MM") : QStringLiteral("yyyy/MM/dd");
+  const QString format =
+      from.daysTo(to) > 3 * 365 ? QStringLiteral("yyyy/MM") : QStringLiteral("yyyy/MM/dd");
   for (QDateTimeAxis* axis : {equityDates_, drawdownDates_}) {
     axis->setRange(from, to);
     axis->setFormat(format);
@@ -434,7 +441,8 @@ void BacktestView::showRanges(const WorkTable& stats) {
   double highest = 0;
   for (int c = 8; c <= 14; ++c) {
     QString caption = QString::fromStdString(stats.cell(c, 0)).trimmed();
-    if (caption.isEmpty() || captions.contains(caption)) caption = QStringLiteral("範囲%1").arg(c - 7);
+    if (caption.isEmpty() || captions.contains(caption))
+      caption = QStringLiteral("範囲%1").arg(c - 7);
     // "0.95-1.00" on two lines: the axis cuts captions wider than their bar.
     const int dash = caption.indexOf(QLatin1Char('-'), 1);
     if (dash > 0 && dash < caption.size() - 1) caption.insert(dash, QStringLiteral("<br>"));
@@ -479,11 +487,13 @@ void BacktestView::showDays(const WorkTable& stats) {
     }
     const int bins = (longest + width - 1) / width;
     std::vector<double> sums(static_cast<std::size_t>(bins), 0);
-    for (const auto& [day, count] : byDay) sums[static_cast<std::size_t>((day - 1) / width)] += count;
+    for (const auto& [day, count] : byDay)
+      sums[static_cast<std::size_t>((day - 1) / width)] += count;
     for (int b = 0; b < bins; ++b) {
       const int from = b * width + 1, to = (b + 1) * width;
       // A range on two lines: the axis cuts captions wider than their bar.
-      captions << (width == 1 ? QString::number(from) : QStringLiteral("%1<br>-%2").arg(from).arg(to));
+      captions << (width == 1 ? QString::number(from)
+                              : QStringLiteral("%1<br>-%2").arg(from).arg(to));
       counts << sums[static_cast<std::size_t>(b)];
       highest = std::max(highest, sums[static_cast<std::size_t>(b)]);
     }
@@ -496,7 +506,8 @@ void BacktestView::showDays(const WorkTable& stats) {
   daySet_->append(counts);
   CountRange(dayCounts_, highest);
   // Many narrow bars: the counts above them would overlap.
-  static_cast<QBarSeries*>(dayView_->chart()->series().front())->setLabelsVisible(counts.size() <= 14);
+  static_cast<QBarSeries*>(dayView_->chart()->series().front())
+      ->setLabelsVisible(counts.size() <= 14);
 }
 
 // The equity and the drawdown chart share their dates: the chart whose value

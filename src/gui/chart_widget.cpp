@@ -6,8 +6,8 @@
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
-#include <QLineSeries>
 #include <QKeyEvent>
+#include <QLineSeries>
 #include <QMouseEvent>
 #include <QPageSize>
 #include <QPainter>
@@ -52,7 +52,8 @@ constexpr int kReadoutPad = 6;
 // A drawn value as the readout shows it: whole numbers without decimals,
 // others with up to two.
 QString ValueText(double v) {
-  if (std::abs(v - std::round(v)) < 1e-9) return QString::number(static_cast<long long>(std::llround(v)));
+  if (std::abs(v - std::round(v)) < 1e-9)
+    return QString::number(static_cast<long long>(std::llround(v)));
   QString t = QString::number(v, 'f', 2);
   while (t.endsWith(QLatin1Char('0'))) t.chop(1);
   if (t.endsWith(QLatin1Char('.'))) t.chop(1);
@@ -68,7 +69,8 @@ QString ShortName(const std::string& legend) {
 
 }  // namespace
 
-ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent) : QChartView(parent), model_(model) {
+ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent)
+    : QChartView(parent), model_(model) {
   auto* chart = new QChart;
   chart->setBackgroundBrush(Qt::white);
   chart->setBackgroundRoundness(0);
@@ -234,8 +236,9 @@ void ChartWidget::hoverAt(const QPointF& viewPos) {
     auto it = std::lower_bound(l.points.begin(), l.points.end(), day.x,
                                [](const ChartPoint& p, double x) { return p.x < x; });
     if (it == l.points.end() || it->x != day.x) continue;
-    rows.push_back({ShortName(l.legend.empty() ? l.name : l.legend) + QStringLiteral(" ") + ValueText(it->y),
-                    Rgb(l.color), true});
+    rows.push_back(
+        {ShortName(l.legend.empty() ? l.name : l.legend) + QStringLiteral(" ") + ValueText(it->y),
+         Rgb(l.color), true});
   }
 
   readoutLines_.clear();
@@ -305,7 +308,8 @@ void ChartWidget::layoutDecorations() {
     const double y = top + static_cast<double>(i) * kLegendRow;
     const QRectF tb = legend_[i].second->boundingRect();
     legend_[i].first->setPos(kLegendLeft, y + (kLegendRow - kLegendSwatch) / 2.0);
-    legend_[i].second->setPos(kLegendLeft + kLegendSwatch + 6, y + (kLegendRow - tb.height()) / 2.0);
+    legend_[i].second->setPos(kLegendLeft + kLegendSwatch + 6,
+                              y + (kLegendRow - tb.height()) / 2.0);
   }
   // "年月日" under the right end of the date axis.
   const QRectF db = dateTitle_->boundingRect();
@@ -393,7 +397,8 @@ void ChartWidget::redraw() {
 
 void ChartWidget::relabel() {
   const double width = chart()->plotArea().width();
-  const int labelWidth = QFontMetrics(axisX_->labelsFont()).horizontalAdvance(QStringLiteral("0000/00/00")) + 24;
+  const int labelWidth =
+      QFontMetrics(axisX_->labelsFont()).horizontalAdvance(QStringLiteral("0000/00/00")) + 24;
   const int room = std::max(2, static_cast<int>(width / labelWidth));
   const int n = static_cast<int>(labels_.size());
   const int step = std::max(1, (n + room - 1) / room);
@@ -403,14 +408,17 @@ void ChartWidget::relabel() {
   if (n == 0) return;
   axisX_->setStartValue(axisX_->min());
   // Labels count from the newest point so the right end always carries one.
-  for (int i = 0; i < n; i += step) axisX_->append(labels_[static_cast<std::size_t>(i)].second, labels_[static_cast<std::size_t>(i)].first);
+  for (int i = 0; i < n; i += step)
+    axisX_->append(labels_[static_cast<std::size_t>(i)].second,
+                   labels_[static_cast<std::size_t>(i)].first);
 }
 
 QPointF ChartWidget::pointPosition(int line, int index) const {
   const auto& pts = model_.line(line).points;
   if (index < 0 || static_cast<std::size_t>(index) >= pts.size()) return {};
   const ChartPoint& p = pts[static_cast<std::size_t>(index)];
-  const QPointF scene = chart()->mapToPosition(QPointF(p.x, p.y), series_[static_cast<std::size_t>(line)]);
+  const QPointF scene =
+      chart()->mapToPosition(QPointF(p.x, p.y), series_[static_cast<std::size_t>(line)]);
   return mapFromScene(chart()->mapToScene(scene));
 }
 
@@ -502,7 +510,8 @@ QString ChartWidget::saveImage(const QString& path) {
     writer.setTitle(QStringLiteral("chart1"));
     writer.setResolution(72);
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setPageSize(QPageSize(QSizeF(width(), height()), QPageSize::Point, QString(), QPageSize::ExactMatch));
+    writer.setPageSize(
+        QPageSize(QSizeF(width(), height()), QPageSize::Point, QString(), QPageSize::ExactMatch));
     QPainter painter;
     if (painter.begin(&writer)) {
       render(&painter, QRectF(painter.viewport()), viewport()->rect(), Qt::KeepAspectRatio);

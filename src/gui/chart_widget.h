@@ -95,8 +95,8 @@ class ChartWidget : public QChartView {
   std::vector<std::pair<QGraphicsRectItem*, QGraphicsSimpleTextItem*>> legend_;
   QStringList legendNames_;
   QGraphicsSimpleTextItem* dateTitle_ = nullptr;
-  QGraphicsSimpleTextItem* lowTitle_ = nullptr;   // "指数"
-  QGraphicsSimpleTextItem* highTitle_ = nullptr;  // "株価"
+  QGraphicsSimpleTextItem* lowTitle_ = nullptr;     // "指数"
+  QGraphicsSimpleTextItem* highTitle_ = nullptr;    // "株価"
   std::vector<std::pair<double, QString>> labels_;  // every date label, ascending x
   int labelStep_ = 0;
   bool laying_ = false;

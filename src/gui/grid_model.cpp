@@ -35,7 +35,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 }
 
 bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
+  if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+    return false;
   // A cell left as it was shown keeps its text, codes and all.
   const QString text = value.toString();
   if (text == Shown(table_.cell(index.column(), index.row()))) return true;
@@ -49,7 +50,8 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
   // Fixed cells are not edited in place.
-  if (editable_ && index.row() > 0 && index.column() > 0 && !(locked && locked())) f |= Qt::ItemIsEditable;
+  if (editable_ && index.row() > 0 && index.column() > 0 && !(locked && locked()))
+    f |= Qt::ItemIsEditable;
   return f;
 }
 
@@ -64,7 +66,8 @@ bool GridModel::refresh() {
   }
   if (table_.version() == version_) return false;
   version_ = table_.version();
-  if (rows_ > 0 && cols_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1), {Qt::DisplayRole});
+  if (rows_ > 0 && cols_ > 0)
+    emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1), {Qt::DisplayRole});
   return true;
 }
 

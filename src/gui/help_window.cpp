@@ -39,7 +39,8 @@ QString DecodePage(const QByteArray& body, const QByteArray& contentType) {
   }
   const QByteArray lower = charset.toLower();
   // Shift-JIS as Windows writes it is CP932.
-  if (lower == "shift_jis" || lower == "sjis" || lower == "x-sjis" || lower == "windows-31j") charset = "CP932";
+  if (lower == "shift_jis" || lower == "sjis" || lower == "x-sjis" || lower == "windows-31j")
+    charset = "CP932";
   if (!charset.isEmpty()) {
     QStringDecoder dec(charset.constData());
     if (dec.isValid()) return dec.decode(body);
@@ -47,7 +48,8 @@ QString DecodePage(const QByteArray& body, const QByteArray& contentType) {
   return QString::fromUtf8(body);
 }
 
-ManualBrowser::ManualBrowser(QWidget* parent) : QTextBrowser(parent), net_(new QNetworkAccessManager(this)) {
+ManualBrowser::ManualBrowser(QWidget* parent)
+    : QTextBrowser(parent), net_(new QNetworkAccessManager(this)) {
   setOpenLinks(false);
   connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
     if (link.scheme().isEmpty() && link.hasFragment() && link.path().isEmpty()) {
@@ -163,8 +165,10 @@ void HelpWindow::place() {
   panel_->setGeometry(rect());
   scroll_->setGeometry(panel_->contentsRect());
   // Both buttons keep their distance from the lower right corner.
-  button2_->move(width() - kButton2.width() - kButtonMargin, height() - kButton2.height() - kButtonMargin);
-  button1_->move(button2_->x() - kButton1.width() - kButtonGap, height() - kButton1.height() - kButtonMargin);
+  button2_->move(width() - kButton2.width() - kButtonMargin,
+                 height() - kButton2.height() - kButtonMargin);
+  button1_->move(button2_->x() - kButton1.width() - kButtonGap,
+                 height() - kButton1.height() - kButtonMargin);
   button1_->raise();
   button2_->raise();
 }

@@ -40,10 +40,12 @@ struct Options {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: tavrine [--quit-after-start] [--click CONTROL | --set CONTROL=TEXT | --enter CONTROL]...\n"
+               "usage: tavrine [--quit-after-start] [--click CONTROL | --set CONTROL=TEXT | "
+               "--enter CONTROL]...\n"
                "               [--help-text TEXT]\n"
                "               [--scan long|short] [--hover X,Y]\n"
-               "               [--screenshot FILE] [--screenshot-help FILE] [--screenshot-scan FILE] [--settle MS]\n");
+               "               [--screenshot FILE] [--screenshot-help FILE] [--screenshot-scan "
+               "FILE] [--settle MS]\n");
 }
 
 bool Parse(int argc, char** argv, Options& o) {
@@ -71,7 +73,8 @@ bool Parse(int argc, char** argv, Options& o) {
       o.shotHelp = QString::fromLocal8Bit(v);
     } else if (!std::strcmp(a, "--screenshot-scan") && next(v)) {
       o.shotScan = QString::fromLocal8Bit(v);
-    } else if (!std::strcmp(a, "--scan") && next(v) && (!std::strcmp(v, "long") || !std::strcmp(v, "short"))) {
+    } else if (!std::strcmp(a, "--scan") && next(v) &&
+               (!std::strcmp(v, "long") || !std::strcmp(v, "short"))) {
       o.scan = v;
     } else if (!std::strcmp(a, "--hover") && next(v)) {
       const QStringList xy = QString::fromLocal8Bit(v).split(',');
@@ -114,8 +117,8 @@ int main(int argc, char** argv) {
   WindowOptions wo;
   wo.splash = splash;
   const bool scripted = opt.quitAfterStart || !opt.actions.empty() || !opt.helpText.empty() ||
-                        !opt.shotMain.isEmpty() || !opt.shotHelp.isEmpty() || !opt.shotScan.isEmpty() ||
-                        !opt.scan.empty() || opt.hover;
+                        !opt.shotMain.isEmpty() || !opt.shotHelp.isEmpty() ||
+                        !opt.shotScan.isEmpty() || !opt.scan.empty() || opt.hover;
   if (scripted) {
     // Unattended runs print their message boxes instead of waiting on them.
     wo.messageHook = [](const std::string& text, bool isError) {
@@ -149,7 +152,8 @@ int main(int argc, char** argv) {
         Event ev;
         if (what == "set") {
           const auto eq = arg.find('=');
-          window.typeInto(arg.substr(0, eq), eq == std::string::npos ? std::string() : arg.substr(eq + 1));
+          window.typeInto(arg.substr(0, eq),
+                          eq == std::string::npos ? std::string() : arg.substr(eq + 1));
           continue;
         }
         ev.kind = what == "enter" ? Event::KeyPress : Event::Click;
@@ -182,10 +186,12 @@ int main(int argc, char** argv) {
         if (opt.hover) {
           // As the pointer moving there would.
           ChartWidget* chart = window.chart();
-          QMouseEvent move(QEvent::MouseMove, opt.hoverAt, chart->viewport()->mapToGlobal(opt.hoverAt), Qt::NoButton,
-                           Qt::NoButton, Qt::NoModifier);
+          QMouseEvent move(QEvent::MouseMove, opt.hoverAt,
+                           chart->viewport()->mapToGlobal(opt.hoverAt), Qt::NoButton, Qt::NoButton,
+                           Qt::NoModifier);
           QCoreApplication::sendEvent(chart->viewport(), &move);
-          if (chart->readoutShown()) std::printf("readout: %s\n", qPrintable(chart->readoutText().replace('\n', " | ")));
+          if (chart->readoutShown())
+            std::printf("readout: %s\n", qPrintable(chart->readoutText().replace('\n', " | ")));
         }
         std::fflush(stdout);
         QTimer::singleShot(opt.settleMs, &window, [&, wait, scan] {

@@ -68,7 +68,9 @@ constexpr QRect kChartImageButton{5, 32, 72, 24};
 // Buttons and boxes are one height; the control panel's stand in three rows.
 constexpr int kControlHeight = 26;
 constexpr int kRowTop[] = {6, 38, 70};
-constexpr QRect InRow(int row, int x, int width) { return {x, kRowTop[row], width, kControlHeight}; }
+constexpr QRect InRow(int row, int x, int width) {
+  return {x, kRowTop[row], width, kControlHeight};
+}
 // The rule panel lies over rows 1 and 2 at the right end while shown.
 constexpr QRect kRulePanel{320, 2, 217, 66};
 constexpr QRect InRulePanel(int x, int y, int width) { return {x, y, width, kControlHeight}; }
@@ -303,8 +305,8 @@ GridView* MainWindow::grid(const std::string& component) const {
   return it == grids_.end() ? nullptr : it->second;
 }
 
-GridView* MainWindow::makeGrid(const std::string& component, WorkTable& table, int columnWidth, bool editable,
-                               QWidget* parent) {
+GridView* MainWindow::makeGrid(const std::string& component, WorkTable& table, int columnWidth,
+                               bool editable, QWidget* parent) {
   auto* view = new GridView(parent);
   auto* m = new GridModel(table, editable, view);
   m->locked = [this] { return ws_.busy(); };
@@ -317,9 +319,10 @@ GridView* MainWindow::makeGrid(const std::string& component, WorkTable& table, i
   view->verticalHeader()->setMinimumSectionSize(kGridMinRowHeight);
   view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   view->setWordWrap(false);
-  view->setEditTriggers(editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                       QAbstractItemView::AnyKeyPressed
-                                 : QAbstractItemView::NoEditTriggers);
+  view->setEditTriggers(editable
+                            ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                  QAbstractItemView::AnyKeyPressed
+                            : QAbstractItemView::NoEditTriggers);
   view->setSelectionMode(QAbstractItemView::SingleSelection);
   view->setFont(PixelFont(12));
   view->setGridStyle(Qt::SolidLine);
@@ -403,7 +406,8 @@ void MainWindow::build() {
 
   // Grids over the chart belong to the chart area; made here so that all
   // grids come from one place.
-  GridView* picker = makeGrid("StringGrid5", ws_.StockPicker, kPickerColumnWidth, false, widget("Panel4"));
+  GridView* picker =
+      makeGrid("StringGrid5", ws_.StockPicker, kPickerColumnWidth, false, widget("Panel4"));
   picker->horizontalHeader()->resizeSection(0, kPickerFirstColumnWidth);
   picker->setFont(PixelFont(13));
   picker->verticalHeader()->setDefaultSectionSize(kPickerRowHeight);
@@ -488,11 +492,12 @@ void MainWindow::buildChartArea(QWidget* area) {
   auto* status = new QStatusBar(panel14);
   bind("StatusBar1", status);
   status->setSizeGripEnabled(false);
-  status->setGeometry(2, kCollectionPanel.height() - kStatusBarHeight - 2, kCollectionPanel.width() - 4,
-                      kStatusBarHeight);
+  status->setGeometry(2, kCollectionPanel.height() - kStatusBarHeight - 2,
+                      kCollectionPanel.width() - 4, kStatusBarHeight);
   status->setStyleSheet(QStringLiteral("QStatusBar { border-top: 1px solid #A0A0A0; }"));
   panel4->onResize = [panel4, panel14] {
-    panel14->move(std::max(0, panel4->width() - panel14->width() - kCollectionRight), kCollectionTop);
+    panel14->move(std::max(0, panel4->width() - panel14->width() - kCollectionRight),
+                  kCollectionTop);
   };
   panel14->hide();
   panel4->hide();
@@ -527,8 +532,8 @@ void MainWindow::placeOverlays() {
     e5->raise();
   }
   if (QWidget* p7 = widget("Panel7")) {
-    p7->setGeometry(kMemoPanel.left(), std::max(0, h - (kChartHeight - kMemoPanel.top())), kMemoPanel.width(),
-                    kMemoPanel.height());
+    p7->setGeometry(kMemoPanel.left(), std::max(0, h - (kChartHeight - kMemoPanel.top())),
+                    kMemoPanel.width(), kMemoPanel.height());
     p7->raise();
   }
   if (QWidget* cand = widget("StringGrid7")) {
@@ -595,7 +600,8 @@ void MainWindow::wireControl(const std::string& name, ControlKind kind) {
   if (!w) return;
   auto send = [this, name](Event::Kind k) { return [this, name, k] { fire(name, Of(k)); }; };
   if (kind == K::Button || kind == K::BitBtn) {
-    if (auto* b = qobject_cast<QAbstractButton*>(w)) connect(b, &QAbstractButton::clicked, this, send(Event::Click));
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+      connect(b, &QAbstractButton::clicked, this, send(Event::Click));
   } else if (kind == K::Label) {
     if (auto* l = qobject_cast<ClickLabel*>(w)) {
       connect(l, &ClickLabel::clicked, this, send(Event::Click));
@@ -624,7 +630,9 @@ ScanWindow* MainWindow::openScan() {
     ScanSource source;
     source.stockList = [this] { return ws_.StockList; };
     source.entryBuy = [this] { return ws_.SeriesTable.cell(ctl::EntryDirection) == "1"; };
-    source.pick = [this](const ScanRow& row, bool shortTerm) { pickStockRule(row.code, row.tag, shortTerm); };
+    source.pick = [this](const ScanRow& row, bool shortTerm) {
+      pickStockRule(row.code, row.tag, shortTerm);
+    };
     scan_ = new ScanWindow(std::move(source), this);
     scan_->messageHook = platform_.messageHook;
   }
@@ -666,7 +674,8 @@ void MainWindow::chooseStatsCsv() {
   std::string name = ws_.form.text("Edit1");
   const std::string rule = ws_.StatsTable.cell(ctl::Condition);
   if (!IsBlank(rule)) name += "_" + rule;
-  const QString start = QDir(QString::fromStdString(HomeDir())).filePath(QString::fromStdString(name) + ".csv");
+  const QString start =
+      QDir(QString::fromStdString(HomeDir())).filePath(QString::fromStdString(name) + ".csv");
   QString path = QFileDialog::getSaveFileName(this, QStringLiteral("CSV保存"), start,
                                               QStringLiteral("CSV ファイル (*.csv)"));
   if (path.isEmpty()) return;
@@ -677,9 +686,10 @@ void MainWindow::chooseStatsCsv() {
 void MainWindow::chooseChartImage() {
   const QString png = QStringLiteral("PNG 画像 (*.png)"), pdf = QStringLiteral("PDF 文書 (*.pdf)");
   QString filter = png;
-  const QString start =
-      QDir(QString::fromStdString(HomeDir())).filePath(QString::fromStdString(ws_.form.text("Edit1")) + ".png");
-  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("画像保存"), start, png + ";;" + pdf, &filter);
+  const QString start = QDir(QString::fromStdString(HomeDir()))
+                            .filePath(QString::fromStdString(ws_.form.text("Edit1")) + ".png");
+  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("画像保存"), start,
+                                              png + ";;" + pdf, &filter);
   if (path.isEmpty()) return;
   if (!path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) &&
       !path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
@@ -731,7 +741,8 @@ void MainWindow::fire(const std::string& control, const Event& ev) {
   // A text box's own event reads the text as it stands in the box.
   if (ws_.form.has(control)) {
     const ControlKind k = ws_.form.get(control).kind;
-    if (k == ControlKind::Edit || k == ControlKind::MaskEdit || k == ControlKind::Memo) syncText(control);
+    if (k == ControlKind::Edit || k == ControlKind::MaskEdit || k == ControlKind::Memo)
+      syncText(control);
   }
   const bool wait = ev.kind != Event::Change;
   if (wait) platform_.beginWait();
@@ -802,7 +813,8 @@ void MainWindow::mirrorControl(const Control& c, QWidget* w) {
     case K::MaskEdit:
       if (auto* e = qobject_cast<QLineEdit*>(w)) {
         if (c.numberOnly && !e->validator())
-          e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
+          e->setValidator(
+              new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
         else if (!c.numberOnly && e->validator())
           e->setValidator(nullptr);
         // Qt reports a mask with its blank character appended, so the mask
@@ -849,7 +861,8 @@ void MainWindow::showAsAsked() {
   const int w = askedWidth_ > 0 ? askedWidth_ : designSize_.width();
   const int h = askedHeight_ > 0 ? askedHeight_ : designSize_.height();
   QRect avail(0, 0, w, h);
-  if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) avail = s->availableGeometry();
+  if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
+    avail = s->availableGeometry();
   resize(w, h);
   move(avail.center() - QPoint(w / 2, h / 2));
   const bool maximized = ws_.form.get("TForm1").maximized;

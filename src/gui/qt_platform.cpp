@@ -16,8 +16,9 @@ void QtPlatform::box(const std::string& text, bool isError) {
     return;
   }
   // A box must not open behind the splash window, which stays on top.
-  QMessageBox mb(isError ? QMessageBox::Critical : QMessageBox::Information, QStringLiteral("tavrine"), ToQt(text),
-                 QMessageBox::Ok, parent && parent->isVisible() ? parent.data() : nullptr);
+  QMessageBox mb(isError ? QMessageBox::Critical : QMessageBox::Information,
+                 QStringLiteral("tavrine"), ToQt(text), QMessageBox::Ok,
+                 parent && parent->isVisible() ? parent.data() : nullptr);
   if (splash && splash->isVisible()) mb.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   // The wait cursor of a running handler is not the box's.
   const bool waiting = waits_ > 0;

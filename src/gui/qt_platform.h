@@ -27,9 +27,9 @@ class QtPlatform : public Platform {
   void beginWait() override;
   void endWait() override;
 
-  QPointer<QWidget> parent;        // owner of the message boxes
-  QPointer<SplashWindow> splash;   // where progress texts go
-  QPointer<HelpWindow> help;       // where navigate goes
+  QPointer<QWidget> parent;       // owner of the message boxes
+  QPointer<SplashWindow> splash;  // where progress texts go
+  QPointer<HelpWindow> help;      // where navigate goes
 
   // When set, message boxes are handed here instead of shown (tests).
   std::function<void(const std::string& text, bool isError)> messageHook;

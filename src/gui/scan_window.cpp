@@ -36,19 +36,22 @@ int ScanModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int ScanModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
+int ScanModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kColumns;
+}
 
 QVariant ScanModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
   const ScanRow& r = rows_[static_cast<std::size_t>(index.row())];
   if (role == Qt::DisplayRole) {
     const auto cells = ScanRowCells(r);
-    return index.column() < static_cast<int>(cells.size()) ? Shown(cells[static_cast<std::size_t>(index.column())])
-                                                           : QVariant();
+    return index.column() < static_cast<int>(cells.size())
+               ? Shown(cells[static_cast<std::size_t>(index.column())])
+               : QVariant();
   }
   if (role == Qt::TextAlignmentRole)
-    return QVariant::fromValue(Qt::AlignVCenter |
-                               (ScanColumnIsNumeric(index.column()) ? Qt::AlignRight : Qt::AlignLeft));
+    return QVariant::fromValue(
+        Qt::AlignVCenter | (ScanColumnIsNumeric(index.column()) ? Qt::AlignRight : Qt::AlignLeft));
   return {};
 }
 
@@ -179,7 +182,8 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   connect(run_, &QPushButton::clicked, this, [this] { start(); });
   connect(stop_, &QPushButton::clicked, this, [this] { cancel(); });
   connect(csv_, &QPushButton::clicked, this, [this] { chooseCsv(); });
-  connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { pickRow(i.row()); });
+  connect(table_, &QTableView::doubleClicked, this,
+          [this](const QModelIndex& i) { pickRow(i.row()); });
 
   timer_ = new QTimer(this);
   timer_->setInterval(50);
@@ -312,7 +316,8 @@ void ScanWindow::collect() {
   if (!error.empty())
     status_->setText(QStringLiteral("検証を続けられませんでした。") + what);
   else if (cancelled)
-    status_->setText(QStringLiteral("中止しました：%1 / %2 銘柄、%3 件").arg(done).arg(all).arg(count) + what);
+    status_->setText(
+        QStringLiteral("中止しました：%1 / %2 銘柄、%3 件").arg(done).arg(all).arg(count) + what);
   else
     status_->setText(QStringLiteral("完了：%1 銘柄、%2 件").arg(all).arg(count) + what);
   setRunning(false);
@@ -342,11 +347,14 @@ bool ScanWindow::saveCsv(const QString& path) {
 }
 
 void ScanWindow::chooseCsv() {
-  const QString start = QDir(QString::fromStdString(HomeDir())).filePath(QStringLiteral("一括検証.csv"));
+  const QString start =
+      QDir(QString::fromStdString(HomeDir())).filePath(QStringLiteral("一括検証.csv"));
   const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("CSV保存"), start,
                                                     QStringLiteral("CSV ファイル (*.csv)"));
   if (path.isEmpty()) return;
-  saveCsv(path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path : path + QStringLiteral(".csv"));
+  saveCsv(path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)
+              ? path
+              : path + QStringLiteral(".csv"));
 }
 
 void ScanWindow::box(const QString& text, bool isError) {

@@ -143,9 +143,9 @@ class ScanWindow : public QWidget {
   std::vector<ScanRow> result_;
   std::string error_;
 
-  bool runShort_ = false;      // term of the scan running
-  bool runBuy_ = true;         // direction of the scan running
-  bool shownShort_ = false;    // term of the rows shown
+  bool runShort_ = false;    // term of the scan running
+  bool runBuy_ = true;       // direction of the scan running
+  bool shownShort_ = false;  // term of the rows shown
 };
 
 }  // namespace tavrine::gui

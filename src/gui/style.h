@@ -19,10 +19,10 @@ QFont PixelFont(int px, bool bold = false);
 void Fill(QWidget* w, const QColor& c);
 
 // Panel faces.
-inline constexpr QColor kControlFace{0xEC, 0xEC, 0xE8};     // control panel, save strip, scan controls
-inline constexpr QColor kMemoFace{0xD8, 0xD8, 0xD4};        // memo panel
-inline constexpr QColor kPickerFace{0xF4, 0xF4, 0xF0};      // stock picker, splash window
-inline constexpr QColor kHeadingFace{0x00, 0x40, 0x80};     // picker and scan headings, splash title
+inline constexpr QColor kControlFace{0xEC, 0xEC, 0xE8};  // control panel, save strip, scan controls
+inline constexpr QColor kMemoFace{0xD8, 0xD8, 0xD4};     // memo panel
+inline constexpr QColor kPickerFace{0xF4, 0xF4, 0xF0};   // stock picker, splash window
+inline constexpr QColor kHeadingFace{0x00, 0x40, 0x80};  // picker and scan headings, splash title
 inline constexpr QColor kCollectionFace{0xE4, 0xEC, 0xF4};  // collection panel
 inline constexpr QColor kRulePanelFace{0xDC, 0xE6, 0xF0};   // rule panel
 inline constexpr QColor kHelpTextFace{0xE8, 0xE8, 0xE8};    // help window's text face

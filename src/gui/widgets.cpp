@@ -10,7 +10,9 @@
 
 namespace tavrine::gui {
 
-ClickLabel::ClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent) { setTextFormat(Qt::PlainText); }
+ClickLabel::ClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+  setTextFormat(Qt::PlainText);
+}
 
 void ClickLabel::mousePressEvent(QMouseEvent* e) {
   pressed_ = e->button() == Qt::LeftButton;
@@ -18,7 +20,8 @@ void ClickLabel::mousePressEvent(QMouseEvent* e) {
 }
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent* e) {
-  const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+  const bool click =
+      pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
   pressed_ = false;
   QLabel::mouseReleaseEvent(e);
   if (click) emit clicked();

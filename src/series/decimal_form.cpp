@@ -56,7 +56,8 @@ std::uint64_t Scaled(std::uint64_t m, int e, int k, int& half) {
 bool FifteenDigits(long double a, std::uint64_t& n, int& x) {
   // The 80-bit extended layout: a 64-bit mantissa with its leading bit, then
   // 15 bits of biased exponent. a = m * 2^e exactly.
-  static_assert(std::numeric_limits<long double>::digits == 64, "80-bit extended precision expected");
+  static_assert(std::numeric_limits<long double>::digits == 64,
+                "80-bit extended precision expected");
   std::uint64_t m = 0;
   std::uint16_t se = 0;
   std::memcpy(&m, &a, sizeof m);

@@ -12,7 +12,6 @@ namespace tavrine {
 // value StrToFloat gives for that text.
 std::string DecimalText(long double v, long double& back);
 
-
 // Round(sum / w) for an integer sum, the quotient taken exactly.
 long long RoundQuotient(long long sum, long long w);
 

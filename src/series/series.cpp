@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "store/stock_list.h"
+#include "series/decimal_form.h"
 #include "store/control_cells.h"
 #include "store/state.h"
-#include "series/decimal_form.h"
+#include "store/stock_list.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -15,10 +15,25 @@ namespace {
 // Rows 1 .. kLastRow hold the days; the control cells lie below them.
 constexpr int kLastRow = 4860;
 
-const char* const kHeadings[] = {nullptr,         nullptr,        "5日移動平均",   "25日移動平均", "75日移動平均",
-                                 "200日移動平均", "1000日移動平均", "S1",            "S2",           "S3",
-                                 "S4",            "S5/11",         "S1補助",        "S5",           "14",
-                                 "15",            "16",            "0軸",           "行"};
+const char* const kHeadings[] = {nullptr,
+                                 nullptr,
+                                 "5日移動平均",
+                                 "25日移動平均",
+                                 "75日移動平均",
+                                 "200日移動平均",
+                                 "1000日移動平均",
+                                 "S1",
+                                 "S2",
+                                 "S3",
+                                 "S4",
+                                 "S5/11",
+                                 "S1補助",
+                                 "S5",
+                                 "14",
+                                 "15",
+                                 "16",
+                                 "0軸",
+                                 "行"};
 
 // Round(numerator / divisor) for the trend lines, S1 and the close deviation.
 // A zero average as divisor yields 0 instead of an infinite or undefined value.
@@ -330,8 +345,8 @@ std::vector<long long> Series::movingAverage(int w, int col, int F, int L) {
   return avg;
 }
 
-void Series::trendLine(const std::vector<long long>& a, int g, long double f, int s, int pairCol, int F, int E,
-                       long long P) {
+void Series::trendLine(const std::vector<long long>& a, int g, long double f, int s, int pairCol,
+                       int F, int E, long long P) {
   auto& calc = ws_.CalcTable;
   const long double pf = static_cast<long double>(P) * f;
   for (int r = F; r <= E; ++r) {
@@ -353,7 +368,8 @@ void Series::averagePass(int w, int col, int g, long double f, int s, int pairCo
   const int F = st.getInt(ctl::FirstDataRow);
   const int L = st.getInt(ctl::LastDataRow);
   const auto avg = movingAverage(w, col, F, L);
-  if (L - lastOffset >= F) trendLine(avg, g, f, s, pairCol, F, L - lastOffset, st.getInt(ctl::PriceScale));
+  if (L - lastOffset >= F)
+    trendLine(avg, g, f, s, pairCol, F, L - lastOffset, st.getInt(ctl::PriceScale));
   stampCache();
 }
 
@@ -392,7 +408,9 @@ void Series::Button29Click() {
   for (int r = F; r <= L - 10; ++r) {
     const long long c = closeAt(r);
     const long long m = readInt(kMa5, r);
-    calc.setInt(12, r, RoundRatio(static_cast<long double>(c - m) * (4.0L * price()), static_cast<long double>(m)));
+    calc.setInt(12, r,
+                RoundRatio(static_cast<long double>(c - m) * (4.0L * price()),
+                           static_cast<long double>(m)));
   }
   stampCache();
 }
@@ -434,14 +452,16 @@ void Series::Button84Click() {
     w9.push(j);
     w65.push(j);
   }
-  auto fastValue = [&](int r, int span, const std::vector<long long>& hi, const std::vector<long long>& lo) {
+  auto fastValue = [&](int r, int span, const std::vector<long long>& hi,
+                       const std::vector<long long>& lo) {
     long long num = 0, den = 0;
     for (int j = r; j < r + span; ++j) {
       num += cl[j] - lo[j];
       den += hi[j] - lo[j];
     }
     if (den == 0) den = 1;
-    return static_cast<double>(price * 0.5L * static_cast<long double>(num) / static_cast<long double>(den));
+    return static_cast<double>(price * 0.5L * static_cast<long double>(num) /
+                               static_cast<long double>(den));
   };
 
   for (int r = L - 8; r >= F; --r) {
@@ -467,7 +487,9 @@ void Series::Button84Click() {
     if (r <= L - 10) {
       calc.set(34, r, DecimalText(fastValue(r, 3, hi9, lo9), b34[r]));
       if (r <= L - 12) {
-        calc.set(35, r, DecimalText(static_cast<double>((b34[r] + b34[r + 1] + b34[r + 2]) / 3.0L), unused));
+        calc.set(
+            35, r,
+            DecimalText(static_cast<double>((b34[r] + b34[r + 1] + b34[r + 2]) / 3.0L), unused));
         calc.set(36, r, upper);
         calc.set(37, r, lower);
       }
@@ -551,7 +573,8 @@ void Series::stochasticsInOrder(int F, int L) {
         den += hi[j] - lo[j];
       }
       if (den == 0) den = 1;
-      const double v = static_cast<double>(price() * 0.5L * static_cast<long double>(num) / static_cast<long double>(den));
+      const double v = static_cast<double>(price() * 0.5L * static_cast<long double>(num) /
+                                           static_cast<long double>(den));
       calc.set(col, r, DecimalText(v, fast[r]));
     }
   };
@@ -582,7 +605,8 @@ void Series::stochasticsInOrder(int F, int L) {
     for (int j = r; j < r + 15; ++j) sum += fast[j];
     calc.set(39, r, DecimalText(static_cast<long double>(sum) / 15.0L, slow[r]));
   }
-  for (int r = F; r <= L - 94; ++r) calc.set(40, r, fast[r] > slow[r] ? "2" : fast[r] < slow[r] ? "-2" : "0");
+  for (int r = F; r <= L - 94; ++r)
+    calc.set(40, r, fast[r] > slow[r] ? "2" : fast[r] < slow[r] ? "-2" : "0");
 }
 
 // ---------------------------------------------------------------------------

@@ -1,4 +1,5 @@
-// Extraction of the current stock into CalcTable, the chart window in SeriesTable, and the indicator passes.
+// Extraction of the current stock into CalcTable, the chart window in SeriesTable, and the
+// indicator passes.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,6 @@
 #include "store/state.h"
 
 namespace tavrine {
-
 
 class Series {
  public:
@@ -22,36 +22,39 @@ class Series {
   int Extract();
   // Hidden; run by Extract: empties CalcTable rows 1..4860.
   void Button22Click();
-  // Hidden; run by Extract and the re-window (Chains::Button20Click): empties SeriesTable rows 1..4860.
+  // Hidden; run by Extract and the re-window (Chains::Button20Click): empties SeriesTable
+  // rows 1..4860.
   void Button10Click();
-  // Hidden; run by Extract: ctl::LastDataRow := ctl::RowsConsidered less the empty and blank cells of
-  // the current stock's StockList column (ctl::StockColumn).
+  // Hidden; run by Extract: ctl::LastDataRow := ctl::RowsConsidered less the empty and blank cells
+  // of the current stock's StockList column (ctl::StockColumn).
   void Button11Click();
   // Hidden; run by the selection chain after the extraction: "0" into every empty CalcTable cell of
   // columns 1..31.
   void Button9Click();
   // Hidden; the window copy (selection chain, re-window): headings and the CalcTable rows after
-  // ctl::WindowStart into SeriesTable from row 1; ctl::PricedRows := ctl::LastDataRow - 1 - window start.
+  // ctl::WindowStart into SeriesTable from row 1; ctl::PricedRows := ctl::LastDataRow - 1 - window
+  // start.
   void Button21Click();
-  // Hidden; run by the selection chain after the window copy: ctl::PricedRows := ctl::LastDataRow less
-  // the "0" and blank closes of SeriesTable column 1.
+  // Hidden; run by the selection chain after the window copy: ctl::PricedRows := ctl::LastDataRow
+  // less the "0" and blank closes of SeriesTable column 1.
   void Button24Click();
-  // Hidden; window zero fill (selection chain, re-window): "0" into blank SeriesTable cells of columns
-  // 1..41, then columns 1..29 emptied in rows 1 .. ctl::FirstDataRow - 1.
+  // Hidden; window zero fill (selection chain, re-window): "0" into blank SeriesTable cells of
+  // columns 1..41, then columns 1..29 emptied in rows 1 .. ctl::FirstDataRow - 1.
   void Button12Click();
-  // Hidden; run by the extraction (Chains::Button3Click) with 25+ data rows: the 25-day average into
-  // CalcTable column 3 and its trend line S2 into column 8.
+  // Hidden; run by the extraction (Chains::Button3Click) with 25+ data rows: the 25-day average
+  // into CalcTable column 3 and its trend line S2 into column 8.
   void Button31Click();
-  // Hidden; run by the extraction with 75+ data rows: the 75-day average into CalcTable column 4 and
-  // its trend line S3 into columns 9 and 14.
+  // Hidden; run by the extraction with 75+ data rows: the 75-day average into CalcTable column 4
+  // and its trend line S3 into columns 9 and 14.
   void Button28Click();
   // The 200-day average and its trend line S4, the series part of Button30Click.
   void Pass200();
-  // Hidden; last step of the extraction: with 1000+ rows the 1000-day average (CalcTable column 6) and
-  // its trend line S5 (13); always the close's deviation from the 5-day average, S1補助 (12).
+  // Hidden; last step of the extraction: with 1000+ rows the 1000-day average (CalcTable column 6)
+  // and its trend line S5 (13); always the close's deviation from the 5-day average, S1補助 (12).
   void Button29Click();
-  // Hidden; run by the extraction right after Extract: the stochastics into CalcTable columns 32..40
-  // (high/low, 9-day fast/slow and guide lines 34..37, 65-day fast/slow 38..39, ST signal 40).
+  // Hidden; run by the extraction right after Extract: the stochastics into CalcTable
+  // columns 32..40 (high/low, 9-day fast/slow and guide lines 34..37, 65-day fast/slow 38..39, ST
+  // signal 40).
   void Button84Click();
 
  private:
@@ -86,7 +89,8 @@ class Series {
   std::vector<long long> movingAverage(int w, int col, int F, int L);
   // Trend line of average a with lag g and factor f into column s (and the
   // copy at the newer row into column pairCol when pairCol >= 0), rows F .. E.
-  void trendLine(const std::vector<long long>& a, int g, long double f, int s, int pairCol, int F, int E, long long P);
+  void trendLine(const std::vector<long long>& a, int g, long double f, int s, int pairCol, int F,
+                 int E, long long P);
   // Both for one term: the average, then its trend line down to L - lastOffset.
   void averagePass(int w, int col, int g, long double f, int s, int pairCol, int lastOffset);
 

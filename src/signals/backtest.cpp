@@ -29,10 +29,22 @@ int RangeOf(long double a) {
 // Oldest and newest row walked for a rule, from the number of valid rows v.
 void WalkWindow(int rule, int v, int& start, int& end) {
   switch (rule) {
-    case 7: start = v - 7; end = 4; break;
-    case 8: start = v - 37; end = 24; break;
-    case 9: start = v - 111; end = 74; break;
-    default: start = v - 299; end = 101; break;
+    case 7:
+      start = v - 7;
+      end = 4;
+      break;
+    case 8:
+      start = v - 37;
+      end = 24;
+      break;
+    case 9:
+      start = v - 111;
+      end = 74;
+      break;
+    default:
+      start = v - 299;
+      end = 101;
+      break;
   }
 }
 
@@ -60,7 +72,8 @@ void Backtest::WriteHeaders() {
   WorkTable& t = ws_.StatsTable;
   SuspendRedraw layout(t);
   for (int r = 1; r <= 2000; ++r) t.setInt(0, r, r);
-  static const char* const kRanges[] = {"-0.95", "0.95-1.00", "1.00-1.05", "1.05-1.10", "1.10-1.15", "1.15-1.20", "1.20-"};
+  static const char* const kRanges[] = {"-0.95",     "0.95-1.00", "1.00-1.05", "1.05-1.10",
+                                        "1.10-1.15", "1.15-1.20", "1.20-"};
   for (int i = 0; i < 7; ++i) t.set(8 + i, 0, kRanges[i]);
   t.set(7, 1, "範囲平均");
   t.set(7, 2, "頻度");
@@ -83,8 +96,10 @@ void Backtest::Walk(bool entryBuy) {
   WorkTable& t = ws_.StatsTable;
   SuspendRedraw layout(t);
 
-  static const char* const kBuyHeader[] = {"No.", "買い日", "売り日", "所要日数", "買い値", "売り値", "売値/買値"};
-  static const char* const kSellHeader[] = {"No.", "売り日", "買い日", "所要日数", "売り値", "買い値", "売値/買値"};
+  static const char* const kBuyHeader[] = {"No.",    "買い日", "売り日",   "所要日数",
+                                           "買い値", "売り値", "売値/買値"};
+  static const char* const kSellHeader[] = {"No.",    "売り日", "買い日",   "所要日数",
+                                            "売り値", "買い値", "売値/買値"};
   for (int c = 0; c <= 6; ++c) t.set(c, 0, entryBuy ? kBuyHeader[c] : kSellHeader[c]);
 
   const int rule = st.getInt(ctl::RuleNumber);
@@ -154,7 +169,9 @@ void Backtest::Walk(bool entryBuy) {
 void Backtest::Button41Click() { Walk(true); }
 void Backtest::Button48Click() { Walk(false); }
 
-int Backtest::ListedTrades() const { return std::min(ws_.SeriesTable.getInt(ctl::TradesClosed), kMaxListed); }
+int Backtest::ListedTrades() const {
+  return std::min(ws_.SeriesTable.getInt(ctl::TradesClosed), kMaxListed);
+}
 
 void Backtest::FilterAndOrder() {
   WorkTable& t = ws_.StatsTable;

@@ -17,12 +17,15 @@ class Backtest {
   // Hidden; the S1 run after a stock is shown (picker, collection show step): StatsTable cleared,
   // ctl::RuleNumber "7", ctl::Condition "S1", Button81 "S", then RunChain.
   void Button51Click();
-  // Hidden; by RunChain when ctl::EntryDirection is "1": walks the rule's CalcTable column buying on a
-  // positive signal; trades into StatsTable staging rows, ctl::PositionFlag/TradesOpened/TradesClosed.
+  // Hidden; by RunChain when ctl::EntryDirection is "1": walks the rule's CalcTable column buying
+  // on a positive signal; trades into StatsTable staging rows,
+  // ctl::PositionFlag/TradesOpened/TradesClosed.
   void Button41Click();
-  // Hidden; by RunChain when ctl::EntryDirection is "0": the same walk entering on a negative signal.
+  // Hidden; by RunChain when ctl::EntryDirection is "0": the same walk entering on a negative
+  // signal.
   void Button48Click();
-  // Typing in the minimum-ratio box MaskEdit1: sets its edit mask to "9.99"; the next run filters by it.
+  // Typing in the minimum-ratio box MaskEdit1: sets its edit mask to "9.99"; the next run filters
+  // by it.
   void MaskEdit1Change();
 
   // Steps of the backtest chain, also run by the rule buttons.

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <limits>
-#include <utility>
 #include <unordered_map>
+#include <utility>
 
 #include "signals/backtest.h"
 #include "store/text.h"
@@ -31,8 +31,9 @@ constexpr int kSeriesClose = 1;
 // the general parser's nearest extended value and costs a fraction of it.
 // Anything else (blanks, exponents, bad text) goes through StrToFloat.
 double Number(const WorkTable& t, int c, int r) {
-  static constexpr long double kPow10[] = {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L, 1e7L, 1e8L, 1e9L,
-                                           1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L};
+  static constexpr long double kPow10[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                           1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                           1e14L, 1e15L, 1e16L, 1e17L, 1e18L};
   const std::string& s = t.cell(c, r);
   std::size_t i = 0;
   const bool neg = !s.empty() && s[0] == '-';
@@ -219,7 +220,8 @@ void TradeMarkers(const WorkTable& stats, const WorkTable& series, int firstRow,
     if (!TryParseDate(date, day)) return;
     const int r = rows.find(day);
     if (r < 0) return;
-    out.push_back({static_cast<double>(r), Number(series, kSeriesClose, r), series.cell(kSeriesDate, r)});
+    out.push_back(
+        {static_cast<double>(r), Number(series, kSeriesClose, r), series.cell(kSeriesDate, r)});
   };
   for (int r = m; r >= 1; --r) {
     mark(stats.cell(kEntryDate, r), buys);

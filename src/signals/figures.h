@@ -28,9 +28,10 @@ struct BacktestFigures {
   std::optional<double> maxDrawdown;       // largest fall from a previous high, as a fraction
   std::optional<double> profitFactor;      // gains over losses; none when no trade lost
   std::optional<int> longestLosingStreak;  // most consecutive trades with a ratio below 1
-  std::optional<double> exposure;          // days held over the calendar days covered; none for 0 days
-  std::optional<double> buyAndHold;        // newest exit close over the oldest entry close; none for a 0 close
-  std::vector<EquityPoint> curve;          // one point a trade, oldest first
+  std::optional<double> exposure;  // days held over the calendar days covered; none for 0 days
+  std::optional<double>
+      buyAndHold;  // newest exit close over the oldest entry close; none for a 0 close
+  std::vector<EquityPoint> curve;  // one point a trade, oldest first
 };
 
 // Listed closed trades: consecutive rows from 1 with a non-blank ratio

@@ -5,10 +5,10 @@
 #include "chart/chart_view.h"
 #include "series/series.h"
 #include "signals/backtest.h"
+#include "signals/cells.h"
 #include "signals/rules.h"
 #include "store/control_cells.h"
 #include "store/state.h"
-#include "signals/cells.h"
 #include "store/text.h"
 
 namespace tavrine {

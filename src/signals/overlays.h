@@ -15,40 +15,45 @@ class Rules;
 class Backtest;
 class ChartView;
 
-
 class Overlays {
  public:
-  Overlays(State& ws, Series& series, Rules& rules, Backtest& backtest, ChartView& chartView) : ws_(ws), series_(series), rules_(rules), backtest_(backtest), chartView_(chartView) {}
+  Overlays(State& ws, Series& series, Rules& rules, Backtest& backtest, ChartView& chartView)
+      : ws_(ws), series_(series), rules_(rules), backtest_(backtest), chartView_(chartView) {}
 
-  // '長'/'短' (Button79; the scan's short term): ST (Button85Click), then the long set (Button30Click) when
-  // ctl::TermMode is "1", else the short; TermMode flips, caption names the term, OscillatorState "1", Button81 "S/O".
+  // '長'/'短' (Button79; the scan's short term): ST (Button85Click), then the long set
+  // (Button30Click) when ctl::TermMode is "1", else the short; TermMode flips, caption names the
+  // term, OscillatorState "1", Button81 "S/O".
   void Button79Click();
-  // Hidden; by the extraction (200+ rows), Button79Click and Button13Click in the long term: Series::Pass200,
-  // long-term G columns, long deviation overlay (Button82Click), band signal CalcTable column 31.
+  // Hidden; by the extraction (200+ rows), Button79Click and Button13Click in the long term:
+  // Series::Pass200, long-term G columns, long deviation overlay (Button82Click), band signal
+  // CalcTable column 31.
   void Button30Click();
-  // 'S2'/'S3'/'S4' (Button13): next deviation view against the 25-, 75- or 200-day average (columns 25..30,
-  // ctl::TermMode, ctl::OscillatorState "1", Button81 "S/O"); trend-line zeros, newest point, lower lines redrawn.
+  // 'S2'/'S3'/'S4' (Button13): next deviation view against the 25-, 75- or 200-day average
+  // (columns 25..30, ctl::TermMode, ctl::OscillatorState "1", Button81 "S/O"); trend-line zeros,
+  // newest point, lower lines redrawn.
   void Button13Click();
-  // Hidden; by Button30Click: long deviation overlay, 200-day (Button13 "S4", ctl::TermMode "0") after S3
-  // in the S/O view, else 75-day ("S3", "1"); CalcTable and SeriesTable columns 25..30, Button79 "長".
+  // Hidden; by Button30Click: long deviation overlay, 200-day (Button13 "S4", ctl::TermMode "0")
+  // after S3 in the S/O view, else 75-day ("S3", "1"); CalcTable and SeriesTable columns 25..30,
+  // Button79 "長".
   void Button82Click();
-  // Hidden; by the short set (Button79Click, Button13Click): 25-day deviation overlay with 4% bands into
-  // CalcTable and SeriesTable columns 25..30.
+  // Hidden; by the short set (Button79Click, Button13Click): 25-day deviation overlay with 4% bands
+  // into CalcTable and SeriesTable columns 25..30.
   void Button80Click();
-  // Hidden; by Button79Click and Button13Click (date in view changed): the ST signal, CalcTable column 40,
-  // 65-day when ctl::TermMode is not "0", else 9-day.
+  // Hidden; by Button79Click and Button13Click (date in view changed): the ST signal, CalcTable
+  // column 40, 65-day when ctl::TermMode is not "0", else 9-day.
   void Button85Click();
   // 'S' (Button81): next lower-line view S -> ST9 -> ST65 -> S/O (ctl::OscillatorState 0, 3, 4, 1);
   // fifth line (SeriesTable column 11) refilled, redraw.
   void Button81Click();
   // Hidden; by the re-window, the picker, Button13Click and the collection show step: "0" into
-  // SeriesTable columns 7..10 and 26..28 over the first rows, where the trend lines have no value yet.
+  // SeriesTable columns 7..10 and 26..28 over the first rows, where the trend lines have no value
+  // yet.
   void Button33Click();
-  // Hidden; by Button13Click and after a price added by hand (Button34Click): newest deviation point
-  // SeriesTable[25,1] against the average Button13's caption names.
+  // Hidden; by Button13Click and after a price added by hand (Button34Click): newest deviation
+  // point SeriesTable[25,1] against the average Button13's caption names.
   void Button103Click();
 
- // SeriesTable column 11 from S5 (column 13) or from the S1 auxiliary line
+  // SeriesTable column 11 from S5 (column 13) or from the S1 auxiliary line
   // (column 12).
   void FillColumn11(bool fromS5);
 

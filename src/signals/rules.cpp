@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "signals/backtest.h"
+#include "signals/cells.h"
 #include "store/control_cells.h"
 #include "store/state.h"
-#include "signals/cells.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -21,10 +21,23 @@ const RuleDef kRules[10] = {
 
 // Column numbers of CalcTable that the rules read and write.
 enum Col {
-  kClose = 1, kMA5 = 2, kMA25 = 3, kMA75 = 4, kMA200 = 5,
-  kS2 = 8, kS3 = 9, kS4 = 10,
-  kG3 = 20, kG4 = 21, kG5 = 22, kG6 = 23, kG7 = 24,
-  kDev = 25, kUpper = 29, kLower = 30, kKairi = 31,
+  kClose = 1,
+  kMA5 = 2,
+  kMA25 = 3,
+  kMA75 = 4,
+  kMA200 = 5,
+  kS2 = 8,
+  kS3 = 9,
+  kS4 = 10,
+  kG3 = 20,
+  kG4 = 21,
+  kG5 = 22,
+  kG6 = 23,
+  kG7 = 24,
+  kDev = 25,
+  kUpper = 29,
+  kLower = 30,
+  kKairi = 31,
 };
 
 struct Span {
@@ -32,12 +45,15 @@ struct Span {
   int last;
 };
 
-Span DataRows(const State& ws) { return {ws.SeriesTable.getInt(ctl::FirstDataRow), ws.SeriesTable.getInt(ctl::LastDataRow)}; }
+Span DataRows(const State& ws) {
+  return {ws.SeriesTable.getInt(ctl::FirstDataRow), ws.SeriesTable.getInt(ctl::LastDataRow)};
+}
 
 // Round(minuend - subtrahend), the minuend read as an integer and the
 // subtrahend as a decimal.
 long long Diff(const WorkTable& t, int minuendCol, int subtrahendCol, int r) {
-  return Round(static_cast<long double>(t.getInt(minuendCol, r)) - signals::ReadDecimal(t, subtrahendCol, r));
+  return Round(static_cast<long double>(t.getInt(minuendCol, r)) -
+               signals::ReadDecimal(t, subtrahendCol, r));
 }
 
 // The five G columns of one term in one pass over the rows, each difference
@@ -88,7 +104,8 @@ void Rules::LongTermG() {
   auto ma25ma200 = [&t](int r) { return Diff(t, kMA25, kMA200, r); };
   auto ma25ma75 = [&t](int r) { return Diff(t, kMA25, kMA75, r); };
   // G4, G6, G5 from MA25 - MA200; G3, G7 from MA25 - MA75.
-  static const int order[][3] = {{kG4, 1, -1}, {kG6, 1, kS4}, {kG5, 1, kS3}, {kG3, 2, -1}, {kG7, 2, kS4}};
+  static const int order[][3] = {
+      {kG4, 1, -1}, {kG6, 1, kS4}, {kG5, 1, kS3}, {kG3, 2, -1}, {kG7, 2, kS4}};
   GColumns(t, s, ma25ma200, ma25ma75, order);
 }
 
@@ -98,7 +115,8 @@ void Rules::ShortTermG() {
   auto ma5ma25 = [&t](int r) { return Diff(t, kMA5, kMA25, r); };
   auto closeMa25 = [&t](int r) { return Diff(t, kClose, kMA25, r); };
   // G4, G7, G6 from MA5 - MA25; G3, G5 from close - MA25.
-  static const int order[][3] = {{kG4, 1, -1}, {kG7, 1, kS3}, {kG6, 1, kS2}, {kG3, 2, -1}, {kG5, 2, kS2}};
+  static const int order[][3] = {
+      {kG4, 1, -1}, {kG7, 1, kS3}, {kG6, 1, kS2}, {kG3, 2, -1}, {kG5, 2, kS2}};
   GColumns(t, s, ma5ma25, closeMa25, order);
 }
 
@@ -113,8 +131,10 @@ void Rules::KairiColumn() {
   long double upper = 0, lower = 0;
   for (int r = s.first + 100; r <= s.last - 299; ++r) {
     const long long v = t.getInt(kDev, r);
-    if (t.cell(kUpper, r) != upperText || upperText.empty()) upper = t.getFloat(kUpper, r), upperText = t.cell(kUpper, r);
-    if (t.cell(kLower, r) != lowerText || lowerText.empty()) lower = t.getFloat(kLower, r), lowerText = t.cell(kLower, r);
+    if (t.cell(kUpper, r) != upperText || upperText.empty())
+      upper = t.getFloat(kUpper, r), upperText = t.cell(kUpper, r);
+    if (t.cell(kLower, r) != lowerText || lowerText.empty())
+      lower = t.getFloat(kLower, r), lowerText = t.cell(kLower, r);
     t.setInt(kKairi, r, BandTest(v, upper, lower));
   }
 }
@@ -183,6 +203,5 @@ std::string Rules::ExplanationText() {
   }
   return text;
 }
-
 
 }  // namespace tavrine

@@ -11,7 +11,6 @@ namespace tavrine {
 
 class Backtest;
 
-
 // One rule as a rule button's tag selects it: the label and the CalcTable
 // column that holds its signal (the rule number).
 struct RuleDef {
@@ -25,13 +24,14 @@ class Rules {
  public:
   Rules(State& ws, Backtest& backtest) : ws_(ws), backtest_(backtest) {}
 
-  // Rule buttons S1..S3 (Button37..39) and G3..G7, '乖離', ST on Panel11 (also selection, start-up, scan):
-  // the tag's rule into ctl::RuleNumber/RuleLabel and ctl::Condition, then the backtest into StatsTable.
+  // Rule buttons S1..S3 (Button37..39) and G3..G7, '乖離', ST on Panel11 (also selection, start-up,
+  // scan): the tag's rule into ctl::RuleNumber/RuleLabel and ctl::Condition, then the backtest into
+  // StatsTable.
   void Button37Click(const std::string& sender);
   // Click on '利率条件/利用' (Label5): shows or hides the rule panel Panel11.
   void Label5Click();
-  // '入買'/'入売' (Button47): flips ctl::EntryDirection and the caption, then reruns the current rule's
-  // backtest into StatsTable (ctl::Condition rewritten).
+  // '入買'/'入売' (Button47): flips ctl::EntryDirection and the caption, then reruns the current
+  // rule's backtest into StatsTable (ctl::Condition rewritten).
   void Button47Click();
 
   // Term-dependent rule columns. The long-term pass of the 200-day average

@@ -18,7 +18,16 @@ ChartModel::ChartModel()
           {"jiku", "0軸", 0x000000, 2, true, true, true, true, {}},
           {"Series1", "下線", 0x800040, 2, true, true, true, false, {}},
           {"buys", "仕掛け", 0xE8380D, 1, false, true, true, true, {}, PointStyle::UpTriangles},
-          {"sells", "手仕舞い", 0x0095D9, 1, false, true, true, true, {}, PointStyle::DownTriangles},
+          {"sells",
+           "手仕舞い",
+           0x0095D9,
+           1,
+           false,
+           true,
+           true,
+           true,
+           {},
+           PointStyle::DownTriangles},
       }} {}
 
 int ChartModel::find(const std::string& name) const {

@@ -22,9 +22,9 @@ struct ChartPoint {
 enum class PointStyle { Line, UpTriangles, DownTriangles };
 
 struct ChartLine {
-  std::string name;    // owarine, idouheikin5, ...
-  std::string legend;  // legend title
-  std::uint32_t color; // 0xRRGGBB
+  std::string name;     // owarine, idouheikin5, ...
+  std::string legend;   // legend title
+  std::uint32_t color;  // 0xRRGGBB
   int penWidth;
   bool fast;    // drawn without point markers as a plain polyline
   bool active;  // an inactive line is filled but never drawn
@@ -52,9 +52,21 @@ class ChartModel {
   static constexpr int kMarkerLines = 2;
   static constexpr int kAllLines = kLines + kMarkerLines;
   enum Pos {
-    owarine = 0, idouheikin5, idouheikinn25, idouheikinn75, idouheikinn200, idouheikinn1000,
-    S1, S2, S3, S4, S5, jiku, Series1,
-    buys, sells
+    owarine = 0,
+    idouheikin5,
+    idouheikinn25,
+    idouheikinn75,
+    idouheikinn200,
+    idouheikinn1000,
+    S1,
+    S2,
+    S3,
+    S4,
+    S5,
+    jiku,
+    Series1,
+    buys,
+    sells
   };
 
   ChartModel();

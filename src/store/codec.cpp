@@ -110,7 +110,9 @@ inline Step NextStep(std::string_view s, std::size_t i) {
     const unsigned lo = c == 0xE0 ? 0xA0 : 0x80, hi = c == 0xED ? 0x9F : 0xBF;
     if (!Cont(s, i + 1, lo, hi)) return {kBad, 1};
     if (!Cont(s, i + 2)) return {kBad, 2};
-    return {static_cast<char32_t>(((c & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F)), 3};
+    return {
+        static_cast<char32_t>(((c & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F)),
+        3};
   }
   if (c >= 0xF0 && c <= 0xF4) {
     const unsigned lo = c == 0xF0 ? 0x90 : 0x80, hi = c == 0xF4 ? 0x8F : 0xBF;
@@ -142,7 +144,8 @@ class Converter {
     char buf[16];
     char* dst = buf;
     std::size_t room = sizeof buf;
-    if (iconv(cd_, &src, &left, &dst, &room) == static_cast<std::size_t>(-1) || left != 0) return false;
+    if (iconv(cd_, &src, &left, &dst, &room) == static_cast<std::size_t>(-1) || left != 0)
+      return false;
     if (iconv(cd_, nullptr, nullptr, &dst, &room) == static_cast<std::size_t>(-1)) return false;
     out.assign(buf, static_cast<std::size_t>(dst - buf));
     return true;
@@ -164,9 +167,9 @@ class Converter {
 struct SjisTable {
   static constexpr std::uint16_t kNone = 0xFFFF;
 
-  Packed single[256];           // a byte read alone: its character or its raw-byte character
-  bool lead[256] = {};          // starts a two-byte character with some trail byte
-  std::vector<Packed> pair;     // lead << 8 | trail: the character, 0 when none
+  Packed single[256];               // a byte read alone: its character or its raw-byte character
+  bool lead[256] = {};              // starts a two-byte character with some trail byte
+  std::vector<Packed> pair;         // lead << 8 | trail: the character, 0 when none
   std::vector<std::uint16_t> code;  // code point: a byte (< 0x100), lead << 8 | trail, or kNone
   std::array<char32_t, kSjisDupSlots> canonical{};  // duplicate slot: its character
 
@@ -179,8 +182,8 @@ struct SjisTable {
       if (out.size() == 1)
         code[cp] = static_cast<unsigned char>(out[0]);
       else if (out.size() == 2 && static_cast<unsigned char>(out[0]) >= 0x80)
-        code[cp] =
-            static_cast<std::uint16_t>(static_cast<unsigned char>(out[0]) << 8 | static_cast<unsigned char>(out[1]));
+        code[cp] = static_cast<std::uint16_t>(static_cast<unsigned char>(out[0]) << 8 |
+                                              static_cast<unsigned char>(out[1]));
     }
     for (unsigned b = 0; b < 0x100; ++b) code[kRawBase + b] = static_cast<std::uint16_t>(b);
 
@@ -228,7 +231,8 @@ struct EucTable {
       if (cp >= 0xD800 && cp < 0xE000) continue;
       if (enc.Run(Utf8Of(cp), out) && !out.empty() && out.size() <= 3) code[cp] = PackBytes(out);
     }
-    for (unsigned b = 0; b < 0x100; ++b) code[kRawBase + b] = PackBytes(std::string(1, static_cast<char>(b)));
+    for (unsigned b = 0; b < 0x100; ++b)
+      code[kRawBase + b] = PackBytes(std::string(1, static_cast<char>(b)));
 
     // Classifies the character decoded from bytes; row and last pick the
     // duplicate slot. Returns what the bytes decode to, 0 when nothing.
@@ -260,7 +264,8 @@ struct EucTable {
       for (unsigned s = 0; s < 0x100; ++s)
         for (unsigned t = 0; t < 0x100; ++t) {
           const char three[3] = {'\x8F', static_cast<char>(s), static_cast<char>(t)};
-          if ((triple[s << 8 | t] = classify(std::string_view(three, 3), 0x8F00 | s, t))) width[0x8F] = 3;
+          if ((triple[s << 8 | t] = classify(std::string_view(three, 3), 0x8F00 | s, t)))
+            width[0x8F] = 3;
         }
     }
   }
@@ -278,8 +283,10 @@ const EucTable& Euc() {
 
 // The character a duplicate stands for, or 0 when cp is none.
 char32_t DuplicateOf(char32_t cp) {
-  if (cp >= kSjisDupBase && cp < kSjisDupBase + kSjisDupSlots) return Sjis().canonical[cp - kSjisDupBase];
-  if (cp >= kEucDupBase && cp < kEucDupBase + kEucDupSlots) return Euc().canonical[cp - kEucDupBase];
+  if (cp >= kSjisDupBase && cp < kSjisDupBase + kSjisDupSlots)
+    return Sjis().canonical[cp - kSjisDupBase];
+  if (cp >= kEucDupBase && cp < kEucDupBase + kEucDupSlots)
+    return Euc().canonical[cp - kEucDupBase];
   return 0;
 }
 
@@ -523,14 +530,18 @@ std::string ReadBytes(const std::string& path) {
   return data;
 }
 
-std::vector<std::string> ReadLines(const std::string& path) { return SplitLines(Cp932ToUtf8(ReadBytes(path))); }
+std::vector<std::string> ReadLines(const std::string& path) {
+  return SplitLines(Cp932ToUtf8(ReadBytes(path)));
+}
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(path, ec);
 }
 
-void WriteText(const std::string& path, std::string_view utf8) { WriteBytes(path, Utf8ToCp932(utf8)); }
+void WriteText(const std::string& path, std::string_view utf8) {
+  WriteBytes(path, Utf8ToCp932(utf8));
+}
 
 namespace {
 
@@ -555,7 +566,8 @@ std::string FinalTarget(const std::string& path) {
 // random letters.
 std::string TempName(const std::string& target) {
   static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  thread_local std::mt19937_64 rng(std::random_device{}() ^ (static_cast<std::uint64_t>(::getpid()) << 32));
+  thread_local std::mt19937_64 rng(std::random_device{}() ^
+                                   (static_cast<std::uint64_t>(::getpid()) << 32));
   std::string name = target + ".tmp";
   for (int k = 0; k < 6; ++k) name += kLetters[rng() % (sizeof kLetters - 1)];
   return name;
@@ -595,7 +607,8 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
   } remover{tmp};
 
   struct stat old;
-  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode) && ::fchmod(fd.get(), old.st_mode & 07777) != 0)
+  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode) &&
+      ::fchmod(fd.get(), old.st_mode & 07777) != 0)
     throw FileError(cannotWrite);
   for (std::size_t done = 0; done < bytes.size();) {
     const ssize_t w = ::write(fd.get(), bytes.data() + done, bytes.size() - done);

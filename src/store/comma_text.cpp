@@ -39,7 +39,8 @@ std::vector<std::string> ParseCommaText(std::string_view line, std::size_t maxFi
       field.assign(line.substr(i, j - i));
       i = j;
     }
-    if (fields.size() < maxFields) fields.push_back(field.empty() ? std::string(" ") : std::move(field));
+    if (fields.size() < maxFields)
+      fields.push_back(field.empty() ? std::string(" ") : std::move(field));
     while (i < n && IsSep(line[i])) ++i;
     if (i < n && line[i] == ',') {
       ++i;

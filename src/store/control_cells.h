@@ -61,7 +61,8 @@ inline constexpr CellRef MemoShown{9, 4863};
 inline constexpr CellRef DateInView{10, 4863};
 // Rule label "S1" .. "ST" (rule buttons, picker).
 inline constexpr CellRef RuleLabel{12, 4863};
-// "1" after a price was added by hand, empty once undone (Button34Click, Button35Click, Button17Click).
+// "1" after a price was added by hand, empty once undone (Button34Click, Button35Click,
+// Button17Click).
 inline constexpr CellRef ManualEntryShown{16, 4863};
 // Last used slot 0..19 of the quick-collection cache (Button116Click).
 inline constexpr CellRef CacheSlot{17, 4863};

@@ -16,7 +16,8 @@ void Form::add(Control c) {
 }
 
 Form::Form() {
-  auto ctl = [this](const char* name, K kind, const char* text, const char* parent, bool visible = true, int tag = 0) {
+  auto ctl = [this](const char* name, K kind, const char* text, const char* parent,
+                    bool visible = true, int tag = 0) {
     Control c;
     c.name = name;
     c.kind = kind;
@@ -126,10 +127,10 @@ Form::Form() {
   ctl("NMHTTP1", K::Other, "", "TForm1", false);
 
   // Hidden buttons that carry handlers called as subroutines.
-  static const int hidden[] = {3,  5,  6,  7,  8,  9,  10, 11, 12, 14, 15, 19, 20, 21, 22,
-                               23, 24, 26, 27, 28, 29, 30, 31, 33, 36, 41, 48, 51, 52, 53,
-                               54, 63, 80, 82, 84, 85, 91, 92, 93, 94, 95, 96, 97, 102, 103,
-                               105, 107, 109, 111, 112, 113, 116, 117, 120, 123};
+  static const int hidden[] = {3,  5,   6,   7,   8,   9,   10,  11,  12,  14,  15,  19,  20, 21,
+                               22, 23,  24,  26,  27,  28,  29,  30,  31,  33,  36,  41,  48, 51,
+                               52, 53,  54,  63,  80,  82,  84,  85,  91,  92,  93,  94,  95, 96,
+                               97, 102, 103, 105, 107, 109, 111, 112, 113, 116, 117, 120, 123};
   for (int n : hidden) {
     const std::string name = "Button" + std::to_string(n);
     std::string caption = std::to_string(n);
@@ -202,7 +203,9 @@ void Form::setGeometry(const std::string& name, int width, int height, bool maxi
   ++version_;
 }
 
-std::vector<std::string> Form::lines(const std::string& name) const { return SplitLines(text(name)); }
+std::vector<std::string> Form::lines(const std::string& name) const {
+  return SplitLines(text(name));
+}
 
 void Form::setLines(const std::string& name, const std::vector<std::string>& lines) {
   std::string t;

@@ -13,7 +13,22 @@
 
 namespace tavrine {
 
-enum class ControlKind { Window, Panel, Button, BitBtn, Label, Edit, MaskEdit, Memo, Grid, Chart, StatusBar, Splitter, Browser, Other };
+enum class ControlKind {
+  Window,
+  Panel,
+  Button,
+  BitBtn,
+  Label,
+  Edit,
+  MaskEdit,
+  Memo,
+  Grid,
+  Chart,
+  StatusBar,
+  Splitter,
+  Browser,
+  Other
+};
 
 struct Control {
   std::string name;
@@ -22,12 +37,12 @@ struct Control {
   int tag = 0;
   bool visible = true;
   bool enabled = true;
-  std::string parent;      // component that holds it ("" for a window)
-  bool numberOnly = false; // Edit6 after its first change
+  std::string parent;       // component that holds it ("" for a window)
+  bool numberOnly = false;  // Edit6 after its first change
   // The box's change event switches on the number-only style (Edit6Change).
   // Every change of the text fires it, the program's own writes included.
   bool numberOnlyOnChange = false;
-  std::string editMask;    // MaskEdit1 after a change
+  std::string editMask;       // MaskEdit1 after a change
   int width = 0, height = 0;  // windows: size asked for by the start-up
   bool maximized = false;
 };

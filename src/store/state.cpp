@@ -6,9 +6,11 @@ namespace tavrine {
 
 WorkTable* State::table(const std::string& name) {
   static const std::map<std::string, std::string> components = {
-      {"StringGrid1", "StockList"},   {"StringGrid2", "SeriesTable"}, {"StringGrid3", "CalcTable"},
-      {"StringGrid4", "StatsTable"},  {"StringGrid5", "StockPicker"}, {"StringGrid6", "WebRows"},
-      {"StringGrid7", "CandidateTable"}, {"StringGrid8", "DateTable"}, {"StringGrid9", "CacheTable"}};
+      {"StringGrid1", "StockList"},      {"StringGrid2", "SeriesTable"},
+      {"StringGrid3", "CalcTable"},      {"StringGrid4", "StatsTable"},
+      {"StringGrid5", "StockPicker"},    {"StringGrid6", "WebRows"},
+      {"StringGrid7", "CandidateTable"}, {"StringGrid8", "DateTable"},
+      {"StringGrid9", "CacheTable"}};
   auto it = components.find(name);
   const std::string& n = it == components.end() ? name : it->second;
   for (WorkTable* t : tables())
@@ -17,7 +19,7 @@ WorkTable* State::table(const std::string& name) {
 }
 
 std::vector<WorkTable*> State::tables() {
-  return {&StockList, &SeriesTable, &CalcTable, &StatsTable, &StockPicker,
+  return {&StockList, &SeriesTable,    &CalcTable, &StatsTable, &StockPicker,
           &WebRows,   &CandidateTable, &DateTable, &CacheTable};
 }
 

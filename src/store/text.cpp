@@ -59,7 +59,8 @@ long double StrToFloat(std::string_view s) {
     while (i < t.size() && IsDigit(t[i])) ++i, ++ed;
     ok = ed > 0;
   }
-  if (!ok || i != t.size()) throw ConversionError(Quoted(s) + " is not a valid floating point value");
+  if (!ok || i != t.size())
+    throw ConversionError(Quoted(s) + " is not a valid floating point value");
   std::string buf(t);
   errno = 0;
   long double v = std::strtold(buf.c_str(), nullptr);

@@ -41,9 +41,7 @@ long long Trunc(long double v);
 // Empty or exactly one space.
 inline bool IsBlank(std::string_view s) { return s.empty() || s == " "; }
 // Empty, one space or one full-width space.
-inline bool IsBlankWide(std::string_view s) {
-  return s.empty() || s == " " || s == "\xE3\x80\x80";
-}
+inline bool IsBlankWide(std::string_view s) { return s.empty() || s == " " || s == "\xE3\x80\x80"; }
 
 // The first n characters of a text as the system measures them: bytes of its
 // Shift-JIS form. A double-byte character that would be cut in half is left out.

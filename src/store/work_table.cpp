@@ -8,10 +8,15 @@ namespace tavrine {
 
 const std::string WorkTable::empty_;
 
-WorkTable::WorkTable(std::string name, int cols, int rows) : name_(std::move(name)), cols_(cols), rows_(rows) {}
+WorkTable::WorkTable(std::string name, int cols, int rows)
+    : name_(std::move(name)), cols_(cols), rows_(rows) {}
 
 WorkTable::WorkTable(const WorkTable& other)
-    : name_(other.name_), cols_(other.cols_), rows_(other.rows_), data_(other.data_), version_(other.version_) {}
+    : name_(other.name_),
+      cols_(other.cols_),
+      rows_(other.rows_),
+      data_(other.data_),
+      version_(other.version_) {}
 
 WorkTable& WorkTable::operator=(const WorkTable& other) {
   if (this == &other) return *this;
@@ -36,9 +41,11 @@ void WorkTable::setRowCount(int r) {
 std::vector<std::string>& WorkTable::columnFor(int c, int r) {
   // A new column or a grown one takes the displayed size at once, so filling
   // it row by row does not reallocate it again and again.
-  if (static_cast<std::size_t>(c) >= data_.size()) data_.resize(static_cast<std::size_t>(std::max(c + 1, cols_)));
+  if (static_cast<std::size_t>(c) >= data_.size())
+    data_.resize(static_cast<std::size_t>(std::max(c + 1, cols_)));
   auto& column = data_[c];
-  if (static_cast<std::size_t>(r) >= column.size()) column.resize(static_cast<std::size_t>(std::max(r + 1, rows_)));
+  if (static_cast<std::size_t>(r) >= column.size())
+    column.resize(static_cast<std::size_t>(std::max(r + 1, rows_)));
   return column;
 }
 
@@ -78,7 +85,9 @@ void WorkTable::setRowCells(int r, const std::vector<std::string>& cells) {
   ++version_;
 }
 
-void WorkTable::copyRowFrom(const WorkTable& from, int src, int dst) { copyRowsFrom(from, src, dst, 1); }
+void WorkTable::copyRowFrom(const WorkTable& from, int src, int dst) {
+  copyRowsFrom(from, src, dst, 1);
+}
 
 void WorkTable::copyRowsFrom(const WorkTable& from, int src, int dst, int count) {
   if (count <= 0 || dst < 0) return;
@@ -107,7 +116,8 @@ void WorkTable::copyRowsFrom(const WorkTable& from, int src, int dst, int count)
   }
   for (std::size_t c = static_cast<std::size_t>(std::max(n, 0)); c < data_.size(); ++c) {
     auto& column = data_[c];
-    for (int r = dst; r <= last && static_cast<std::size_t>(r) < column.size(); ++r) column[r].clear();
+    for (int r = dst; r <= last && static_cast<std::size_t>(r) < column.size(); ++r)
+      column[r].clear();
   }
   ++version_;
 }
@@ -119,7 +129,8 @@ void WorkTable::clearRows(int first, int last) {
   if (last < first) return;
   // The cells are emptied but keep their storage for the next fill.
   for (auto& column : data_)
-    for (int r = first; r <= last && static_cast<std::size_t>(r) < column.size(); ++r) column[r].clear();
+    for (int r = first; r <= last && static_cast<std::size_t>(r) < column.size(); ++r)
+      column[r].clear();
   ++version_;
 }
 

@@ -1,19 +1,19 @@
 #include "views/candidates.h"
 
-#include "store/stock_list.h"
 #include "store/control_cells.h"
-#include "store/state.h"
-#include "web/collection.h"
 #include "store/paths.h"
+#include "store/state.h"
+#include "store/stock_list.h"
 #include "store/table_file.h"
 #include "store/text.h"
+#include "web/collection.h"
 
 namespace tavrine {
 
 namespace {
 constexpr int kScratch = stocklist::kScratchColumn;
 constexpr const char* kTooFew = "収集データが不足しています。\r銘柄コードも確認して下さい。";
-}
+}  // namespace
 
 void Candidates::fillScratchFromRow(int r) {
   auto& list = ws_.StockList;
@@ -109,9 +109,11 @@ void Candidates::StringGrid7MouseUp(int j, int r) {
     // before the first "/".
     const std::string& s = t.cell(0, 0);
     const auto slash = s.find('/');
-    const long q = slash == std::string::npos ? 0 : static_cast<long>(ByteLength(s.substr(0, slash))) + 1;
+    const long q =
+        slash == std::string::npos ? 0 : static_cast<long>(ByteLength(s.substr(0, slash))) + 1;
     const std::string date = MidBytes(s, static_cast<std::size_t>(q - 4 < 1 ? 1 : q - 4), 10);
-    const std::string title = q - 5 > 0 ? LeftBytes(s, static_cast<std::size_t>(q - 5)) : std::string();
+    const std::string title =
+        q - 5 > 0 ? LeftBytes(s, static_cast<std::size_t>(q - 5)) : std::string();
     ws_.platform.message(date + "日の" + title + "のデータです。");
   }
 }

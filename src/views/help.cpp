@@ -1,7 +1,7 @@
 #include "views/help.h"
 
-#include "store/state.h"
 #include "store/paths.h"
+#include "store/state.h"
 
 namespace tavrine {
 

@@ -1,8 +1,8 @@
 #include "web/calendar.h"
 
 #include "store/control_cells.h"
-#include "store/state.h"
 #include "store/paths.h"
+#include "store/state.h"
 #include "store/table_file.h"
 #include "web/quote_page.h"
 

@@ -4,14 +4,14 @@
 #include <cstdio>
 
 #include "chain/chains.h"
+#include "chart/chart_view.h"
 #include "signals/backtest.h"
 #include "signals/overlays.h"
-#include "chart/chart_view.h"
-#include "store/stock_list.h"
-#include "store/control_cells.h"
-#include "store/table_file.h"
 #include "store/codec.h"
+#include "store/control_cells.h"
 #include "store/paths.h"
+#include "store/stock_list.h"
+#include "store/table_file.h"
 #include "web/quote_page.h"
 
 namespace tavrine {
@@ -106,7 +106,8 @@ void Collection::Button89Click() {
       st.set(ctl::CacheSlot, slotBefore);
     } else {
       const int p = StrToInt(st.cell(ctl::CacheSlot));
-      for (int r = 0; r <= quote::kCachedRows; ++r) ws_.CacheTable.set(p + 1, r, list.cell(kScratch, r));
+      for (int r = 0; r <= quote::kCachedRows; ++r)
+        ws_.CacheTable.set(p + 1, r, list.cell(kScratch, r));
     }
   }
 
@@ -211,7 +212,8 @@ void Collection::Button91Click() {
   const int filled = std::min(static_cast<int>(lines.size()), 4859);
   for (int i = 0; i < filled; ++i) {
     auto pieces = quote::SplitPageLine(lines[static_cast<std::size_t>(i)]);
-    if (static_cast<int>(pieces.size()) > web.colCount()) web.setColCount(static_cast<int>(pieces.size()));
+    if (static_cast<int>(pieces.size()) > web.colCount())
+      web.setColCount(static_cast<int>(pieces.size()));
     for (auto& p : pieces)
       if (p.empty()) p = " ";
     rawRow(i + 1) = std::move(pieces);

@@ -18,7 +18,8 @@ class Backtest;
 
 class Collection {
  public:
-  Collection(State& ws, Chains& chains, Overlays& overlays, ChartView& chartView, Backtest& backtest)
+  Collection(State& ws, Chains& chains, Overlays& overlays, ChartView& chartView,
+             Backtest& backtest)
       : ws_(ws),
         chains_(chains),
         overlays_(overlays),
@@ -26,8 +27,9 @@ class Collection {
         backtest_(backtest),
         http_(ws.platform, [&ws](const std::string& t) { ws.setStatus(t); }) {}
 
-  // '実行' (Button89; Enter in Edit18, stand-alone Edit1/'銘柄収集', tally grid): Edit18's history into
-  // StockList column 199 from the cache or the site, then shown (Button94Click); arms it for Button104.
+  // '実行' (Button89; Enter in Edit18, stand-alone Edit1/'銘柄収集', tally grid): Edit18's history
+  // into StockList column 199 from the cache or the site, then shown (Button94Click); arms it for
+  // Button104.
   void Button89Click();
   // '閉じる' (Button90) on the collection panel: hides Panel4, Panel14 and StringGrid7.
   void Button90Click();
@@ -35,17 +37,17 @@ class Collection {
   void Edit18KeyPress(int key);
   // Double-click on Edit18: empties it.
   void Edit18DblClick();
-  // Hidden; by Button89Click: tavrine/zenncode.txt into WebRows column 0, and the heading of Edit18's code
-  // (the bare code when not listed) into StockList[199,0].
+  // Hidden; by Button89Click: tavrine/zenncode.txt into WebRows column 0, and the heading of
+  // Edit18's code (the bare code when not listed) into StockList[199,0].
   void Button97Click();
-  // Hidden; by Button89Click: CacheTable column holding Edit18's code into ctl::CacheColumnFound; when
-  // none, ctl::CacheSlot moves on (after 20 it wraps with a message).
+  // Hidden; by Button89Click: CacheTable column holding Edit18's code into ctl::CacheColumnFound;
+  // when none, ctl::CacheSlot moves on (after 20 it wraps with a message).
   void Button116Click();
-  // Hidden; per page, by Button89Click: the saved page tavrine/rireki.txt split into WebRows rows from row 1;
-  // rows a longer earlier page left are emptied.
+  // Hidden; per page, by Button89Click: the saved page tavrine/rireki.txt split into WebRows rows
+  // from row 1; rows a longer earlier page left are emptied.
   void Button91Click();
-  // Hidden; per page: the date and value cut from WebRows rows 1..50 into its columns 0 and 1; column
-  // headings in row 0.
+  // Hidden; per page: the date and value cut from WebRows rows 1..50 into its columns 0 and 1;
+  // column headings in row 0.
   void Button92Click();
   // Hidden; per page: WebRows column 1 rows 1..50 into StockList column 199 at the page's place
   // (ctl::LastPage) and into SeriesTable column 1 rows 1..50.
@@ -54,8 +56,9 @@ class Collection {
   void Button95Click();
   // Hidden; per page: progress labels from the page's first 10 dates into SeriesTable column 0.
   void Button96Click();
-  // Hidden; the show step (Button89Click, candidate views): column 199 made the current stock (ctl::StockColumn,
-  // Heading, StockFound, WindowStart "0", Edit1/Edit2), selection chain, trend-line zeros, redraw, S1 run.
+  // Hidden; the show step (Button89Click, candidate views): column 199 made the current stock
+  // (ctl::StockColumn, Heading, StockFound, WindowStart "0", Edit1/Edit2), selection chain,
+  // trend-line zeros, redraw, S1 run.
   void Button94Click();
 
   // True while a run fetches pages (the window stays live meanwhile).

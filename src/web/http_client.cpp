@@ -11,12 +11,12 @@
 #include <mutex>
 #include <thread>
 
-
 namespace tavrine {
 
 std::string PacketStatus(std::size_t received, std::size_t total) {
   char buf[96];
-  std::snprintf(buf, sizeof buf, "受信中：%d/%d　byte", static_cast<int>(received), static_cast<int>(total));
+  std::snprintf(buf, sizeof buf, "受信中：%d/%d　byte", static_cast<int>(received),
+                static_cast<int>(total));
   return buf;
 }
 
@@ -73,7 +73,8 @@ void SplitHost(const std::string& hostPort, std::string& host, int& port) {
       port = 80;
     }
   }
-  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+    host = host.substr(1, host.size() - 2);
 }
 
 void Fetch(Exchange& ex, httplib::Client& cli, const std::string& path, std::size_t maxBody) {
@@ -130,14 +131,20 @@ void Fetch(Exchange& ex, httplib::Client& cli, const std::string& path, std::siz
   const bool ok = static_cast<bool>(res) && cut == Cut::None && (total == 0 || received == total);
   std::string error;
   if (ok) {
-    if (received % HttpClient::kPacket != 0) ex.post(PacketStatus(received, total == 0 ? received : total));
+    if (received % HttpClient::kPacket != 0)
+      ex.post(PacketStatus(received, total == 0 ? received : total));
     ex.post("切断しました");
   } else {
-    if (cut == Cut::TooLarge) error = kTooLargeText;
-    else if (cut == Cut::Status) error = "株価サイトがエラーを返しました。(HTTP " + std::to_string(status) + ")";
-    else if (ex.abort) error = kDeadlineText;
-    else if (!res && !connected) error = "株価サイトに接続できませんでした。(" + httplib::to_string(res.error()) + ")";
-    else error = "株価サイトからの受信が途中で切れました。";
+    if (cut == Cut::TooLarge)
+      error = kTooLargeText;
+    else if (cut == Cut::Status)
+      error = "株価サイトがエラーを返しました。(HTTP " + std::to_string(status) + ")";
+    else if (ex.abort)
+      error = kDeadlineText;
+    else if (!res && !connected)
+      error = "株価サイトに接続できませんでした。(" + httplib::to_string(res.error()) + ")";
+    else
+      error = "株価サイトからの受信が途中で切れました。";
     ex.post("接続に失敗しました");
   }
   ex.finish(ok, std::move(error), std::move(body));
@@ -213,7 +220,8 @@ std::string HttpClient::Get(const std::string& hostPort, const std::string& path
     bool done = false;
     {
       std::unique_lock<std::mutex> lk(ex->m);
-      ex->cv.wait_for(lk, std::chrono::milliseconds(10), [&] { return !ex->statuses.empty() || ex->done; });
+      ex->cv.wait_for(lk, std::chrono::milliseconds(10),
+                      [&] { return !ex->statuses.empty() || ex->done; });
       batch.swap(ex->statuses);
       done = ex->done;
     }

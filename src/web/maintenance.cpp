@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <span>
 
-#include "store/control_cells.h"
-#include "store/state.h"
-#include "web/collection.h"
 #include "store/codec.h"
+#include "store/control_cells.h"
 #include "store/paths.h"
+#include "store/state.h"
 #include "store/table_file.h"
+#include "web/collection.h"
 #include "web/stock_list.h"
 
 namespace tavrine {
@@ -35,7 +35,8 @@ void Maintenance::Button104Click() {
   if (collection_.running()) return;
   const Collection::Collected* got = collection_.collected();
   if (!got || got->code != k || IsBlankWide(got->heading()) || LeftBytes(got->heading(), 4) != k) {
-    ws_.platform.message("追加更新する収集データがありません。\r簡易収集を実行してから押して下さい。");
+    ws_.platform.message(
+        "追加更新する収集データがありません。\r簡易収集を実行してから押して下さい。");
     return;
   }
 
@@ -68,7 +69,9 @@ bool Maintenance::Place(const Collection::Collected& got, const std::string& k) 
     ws_.platform.message(kListFullMessage);
     return false;
   }
-  PlaceStockColumn(list, k, std::span<const std::string>(got.rows.data(), static_cast<std::size_t>(std::max(R + 1, 0))));
+  PlaceStockColumn(
+      list, k,
+      std::span<const std::string>(got.rows.data(), static_cast<std::size_t>(std::max(R + 1, 0))));
   EmptyColumn(list, kScratch);
   return true;
 }
@@ -102,8 +105,10 @@ void Maintenance::WriteCodeList(const std::string& text) {
   } catch (const FileError& e) {
     // Called once the list file is written: say that the list is safe and
     // only the code list is not.
-    throw CodeListError(std::string("デ－タ一覧は保存しましたが、収集銘柄一覧 code.txt を保存できませんでした。\r") +
-                        e.what());
+    throw CodeListError(
+        std::string(
+            "デ－タ一覧は保存しましたが、収集銘柄一覧 code.txt を保存できませんでした。\r") +
+        e.what());
   }
 }
 
@@ -111,7 +116,8 @@ void Maintenance::BitBtn1Click() {
   auto& form = ws_.form;
   if (form.text("BitBtn1") == "tavrineⅠ") {
     ws_.platform.message(
-        "pullbox.exe、listwerk.exe、デ-タ一覧 をインストールすると\rよく見る銘柄の登録、速い立上げやpickrow,"
+        "pullbox.exe、listwerk.exe、デ-タ一覧 "
+        "をインストールすると\rよく見る銘柄の登録、速い立上げやpickrow,"
         "tallyとの関連付けができます。");
     return;
   }
@@ -124,7 +130,8 @@ void Maintenance::BitBtn1Click() {
     form.setVisible("Panel4", true);
     if (!ws_.CandidateTable.cell(2, 2).empty()) form.setVisible("StringGrid7", true);
     form.setText("Label21",
-                 "未登録銘柄の株価履歴を簡易収集します。\r日付がずれることがあります。\r一覧編集にはタヴリン用株価一覧編集"
+                 "未登録銘柄の株価履歴を簡易収集します。\r日付がずれることがあります。\r一覧編集に"
+                 "はタヴリン用株価一覧編集"
                  "\rソフト（フリー）を御利用下さい。");
   }
 }

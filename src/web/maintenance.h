@@ -1,4 +1,5 @@
-// Adding collected stocks to the stock list, saving it and the code list; the mode-dependent entry buttons.
+// Adding collected stocks to the stock list, saving it and the code list; the mode-dependent entry
+// buttons.
 #pragma once
 
 #include <string>
@@ -14,7 +15,6 @@ namespace tavrine {
 
 class Collection;
 
-
 // The stock list was saved but the code list of the collection tool was not.
 struct CodeListError : FileError {
   using FileError::FileError;
@@ -24,24 +24,30 @@ class Maintenance {
  public:
   Maintenance(State& ws, Collection& collection) : ws_(ws), collection_(collection) {}
 
-  // '銘柄追加更新' (Button104, shown after a collection): the armed series into StockList in code order
-  // (ctl::LastStockColumn), column 199 emptied, list and code.txt saved (Button105Click, Button109Click).
+  // '銘柄追加更新' (Button104, shown after a collection): the armed series into StockList in code
+  // order (ctl::LastStockColumn), column 199 emptied, list and code.txt saved (Button105Click,
+  // Button109Click).
   void Button104Click();
-  // Hidden; by Button104Click: StockList saved to デ-タ一覧.csv, then code.txt (Button107Click), message.
+  // Hidden; by Button104Click: StockList saved to デ-タ一覧.csv, then code.txt (Button107Click),
+  // message.
   void Button105Click();
-  // Hidden; by Button105Click: listwerk/kabuka/code.txt from the codes of columns 1 .. ctl::LastStockColumn+1.
+  // Hidden; by Button105Click: listwerk/kabuka/code.txt from the codes of columns 1 ..
+  // ctl::LastStockColumn+1.
   void Button107Click();
   // Hidden; by Button104Click: code.txt again from every stock column of the list, with a message.
   void Button109Click();
-  // '株価収集' (BitBtn1): opens the collection panel Panel14 with Panel4 (StringGrid7 too with a candidate
-  // list) or closes Panel14 and StringGrid7; Edit5 hidden; stand-alone ('tavrineⅠ') only a message.
+  // '株価収集' (BitBtn1): opens the collection panel Panel14 with Panel4 (StringGrid7 too with a
+  // candidate list) or closes Panel14 and StringGrid7; Edit5 hidden; stand-alone ('tavrineⅠ') only
+  // a message.
   void BitBtn1Click();
-  // '銘柄ボタン' (Button17): shows or hides the stock picker Panel4 (ctl::PickerShown, Edit5, Panel7,
-  // StringGrid7), ctl::ManualEntryShown emptied; stand-alone ('銘柄収集') collects Edit1's code.
+  // '銘柄ボタン' (Button17): shows or hides the stock picker Panel4 (ctl::PickerShown, Edit5,
+  // Panel7, StringGrid7), ctl::ManualEntryShown emptied; stand-alone ('銘柄収集') collects Edit1's
+  // code.
   void Button17Click();
   // Double-click on Edit1: empties it in stand-alone mode (Button17 '銘柄収集').
   void Edit1DblClick();
-  // Double-click on '銘柄コ-ド' (Label2): Edit1's text into memo.txt, the code a stand-alone start collects.
+  // Double-click on '銘柄コ-ド' (Label2): Edit1's text into memo.txt, the code a stand-alone start
+  // collects.
   void Label2DblClick();
 
  private:

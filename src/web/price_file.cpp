@@ -24,9 +24,7 @@ constexpr std::size_t kMaxExcerptBytes = 40;
 constexpr std::size_t kMaxNameBytes = 80;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsAsciiAlnum(char c) {
-  return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+bool IsAsciiAlnum(char c) { return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -149,11 +147,13 @@ class LineReader {
     // end for every line.
     if (!searched_ || lf_ < pos_) {
       const void* lf = std::memchr(begin, '\n', static_cast<std::size_t>(end - begin));
-      lf_ = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text_.data()) : text_.size();
+      lf_ =
+          lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text_.data()) : text_.size();
       searched_ = true;
     }
     const char* p = text_.data() + lf_;
-    if (const void* cr = std::memchr(begin, '\r', static_cast<std::size_t>(p - begin))) p = static_cast<const char*>(cr);
+    if (const void* cr = std::memchr(begin, '\r', static_cast<std::size_t>(p - begin)))
+      p = static_cast<const char*>(cr);
     line = std::string_view(begin, static_cast<std::size_t>(p - begin));
     if (p < end && *p == '\r' && p + 1 < end && p[1] == '\n') ++p;
     pos_ = static_cast<std::size_t>(p - text_.data()) + 1;
@@ -182,9 +182,12 @@ bool IsBlankLine(std::string_view line) {
 char PickSeparator(std::string_view line) {
   bool quoted = false, semicolon = false;
   for (char c : line) {
-    if (c == '"') quoted = !quoted;
-    else if (!quoted && c == '\t') return '\t';
-    else if (!quoted && c == ';') semicolon = true;
+    if (c == '"')
+      quoted = !quoted;
+    else if (!quoted && c == '\t')
+      return '\t';
+    else if (!quoted && c == ';')
+      semicolon = true;
   }
   return semicolon ? ';' : ',';
 }
@@ -205,7 +208,8 @@ std::size_t SplitFields(std::string_view line, char sep, std::string_view* out, 
     std::string_view field;
     if (i < n && line[i] == '"') {
       std::size_t j = i + 1;
-      while (j < n && !(line[j] == '"' && !(j + 1 < n && line[j + 1] == '"'))) j += line[j] == '"' ? 2 : 1;
+      while (j < n && !(line[j] == '"' && !(j + 1 < n && line[j + 1] == '"')))
+        j += line[j] == '"' ? 2 : 1;
       std::size_t k = j + 1;
       while (k < n && blank(line[k])) ++k;
       if (j < n && (k >= n || line[k] == sep)) {
@@ -283,8 +287,10 @@ CloseResult ReadClose(std::string_view s, std::string& out) {
   bool overflow = false, separators = false;
   const auto keep = [&](char c) {
     if (nd == 0 && c == '0' && intDigits == 0) return;  // leading zero
-    if (nd < sizeof digits) digits[nd++] = c;
-    else overflow = true;
+    if (nd < sizeof digits)
+      digits[nd++] = c;
+    else
+      overflow = true;
   };
   // Integer part, with groups of three after each separator.
   std::size_t group = 0, seen = 0;
@@ -306,8 +312,10 @@ CloseResult ReadClose(std::string_view s, std::string& out) {
   if (i < n && s[i] == '.') {
     ++i;
     while (i < n && IsDigit(s[i])) {
-      if (nd < sizeof digits) digits[nd++] = s[i];
-      else overflow = true;
+      if (nd < sizeof digits)
+        digits[nd++] = s[i];
+      else
+        overflow = true;
       ++fracSeen;
       ++i;
     }
@@ -376,10 +384,14 @@ std::string HeaderWord(std::string_view w) {
     bool again = true;
     while (again && !w.empty()) {
       again = false;
-      if (w.front() == ' ' || w.front() == '"') w.remove_prefix(1), again = true;
-      else if (w.back() == ' ' || w.back() == '"' || w.back() == '*') w.remove_suffix(1), again = true;
-      else if (w.substr(0, 3) == "\xE3\x80\x80") w.remove_prefix(3), again = true;
-      else if (w.size() >= 3 && w.substr(w.size() - 3) == "\xE3\x80\x80") w.remove_suffix(3), again = true;
+      if (w.front() == ' ' || w.front() == '"')
+        w.remove_prefix(1), again = true;
+      else if (w.back() == ' ' || w.back() == '"' || w.back() == '*')
+        w.remove_suffix(1), again = true;
+      else if (w.substr(0, 3) == "\xE3\x80\x80")
+        w.remove_prefix(3), again = true;
+      else if (w.size() >= 3 && w.substr(w.size() - 3) == "\xE3\x80\x80")
+        w.remove_suffix(3), again = true;
     }
   };
   trim();
@@ -459,8 +471,9 @@ bool IsMarketWord(std::string_view w) {
       w.remove_prefix(open.size());
       break;
     }
-  for (std::string_view prefix : {"東証", "名証", "福証", "札証", "大証", "JASDAQ", "ジャスダック", "マザーズ",
-                                  "プライム", "スタンダード", "グロース", "東1", "東2", "東Ｐ", "東P", "東S", "東G"})
+  for (std::string_view prefix :
+       {"東証", "名証", "福証", "札証", "大証", "JASDAQ", "ジャスダック", "マザーズ", "プライム",
+        "スタンダード", "グロース", "東1", "東2", "東Ｐ", "東P", "東S", "東G"})
     if (w.substr(0, prefix.size()) == prefix) return true;
   return false;
 }
@@ -504,7 +517,8 @@ void ReadTitle(std::string_view raw, Encoding enc, std::string& code, std::strin
 // Rows newest first. A strictly ordered file is only turned round when
 // needed; any other order is sorted, and a date met twice names the first
 // line (in file order) that repeats an earlier one.
-void PutNewestFirst(std::vector<PriceRow>& rows, const std::vector<int>& lines, const std::string& shown) {
+void PutNewestFirst(std::vector<PriceRow>& rows, const std::vector<int>& lines,
+                    const std::string& shown) {
   const std::size_t n = rows.size();
   bool descending = true, ascending = true;
   for (std::size_t k = 1; k < n && (descending || ascending); ++k) {
@@ -524,11 +538,13 @@ void PutNewestFirst(std::vector<PriceRow>& rows, const std::vector<int>& lines, 
   int repeatLine = 0;
   std::size_t repeat = 0;
   for (std::size_t k = 1; k < n; ++k)
-    if (rows[order[k]].day == rows[order[k - 1]].day && (repeatLine == 0 || lines[order[k]] < repeatLine)) {
+    if (rows[order[k]].day == rows[order[k - 1]].day &&
+        (repeatLine == 0 || lines[order[k]] < repeatLine)) {
       repeatLine = lines[order[k]];
       repeat = order[k];
     }
-  if (repeatLine > 0) Fail(shown, repeatLine, "日付が重複しています (" + DateToStr(rows[repeat].day) + ")");
+  if (repeatLine > 0)
+    Fail(shown, repeatLine, "日付が重複しています (" + DateToStr(rows[repeat].day) + ")");
   std::vector<PriceRow> sorted;
   sorted.reserve(n);
   for (std::size_t k : order) sorted.push_back(std::move(rows[k]));
@@ -536,7 +552,8 @@ void PutNewestFirst(std::vector<PriceRow>& rows, const std::vector<int>& lines, 
 }
 
 [[noreturn]] void FailTooLarge(const std::string& shown) {
-  Fail(shown, 0, "ファイルが大きすぎます (" + std::to_string(kPriceFileMaxBytes / (1024 * 1024)) + "MBまで)");
+  Fail(shown, 0,
+       "ファイルが大きすぎます (" + std::to_string(kPriceFileMaxBytes / (1024 * 1024)) + "MBまで)");
 }
 
 }  // namespace
@@ -560,7 +577,8 @@ PriceFile ReadPriceFile(const std::string& path) {
 PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName) {
   const std::string shown = ShownFileName(fileName);
   if (bytes.size() > kPriceFileMaxBytes) FailTooLarge(shown);
-  if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF')))
+  if (bytes.size() >= 2 &&
+      ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF')))
     Fail(shown, 1, "UTF-16 のファイルは読めません (UTF-8 か Shift-JIS で保存してください)");
 
   std::string_view text = bytes;
@@ -644,11 +662,14 @@ PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName) {
     if (count < needed) Fail(shown, number, "項目が足りません");
     if (layout.width == 0) layout.width = count;
     for (std::size_t k = layout.width; k < count; ++k)
-      if (!fields[k].empty()) Fail(shown, number, "項目が多すぎます (桁区切りのある数値は \"1,234\" のように引用符で囲みます)");
+      if (!fields[k].empty())
+        Fail(shown, number,
+             "項目が多すぎます (桁区切りのある数値は \"1,234\" のように引用符で囲みます)");
     const std::string_view dateText = fields[layout.dateCol];
     const std::string_view closeText = fields[layout.closeCol];
     int day;
-    if (!ParseDay(dateText, day)) Fail(shown, number, "日付を読めません (" + Excerpt(dateText, enc) + ")");
+    if (!ParseDay(dateText, day))
+      Fail(shown, number, "日付を読めません (" + Excerpt(dateText, enc) + ")");
     if (layout.nullRows && EqualsNoCase(closeText, "null")) {
       ++result.skipped;
       continue;

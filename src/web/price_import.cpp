@@ -5,12 +5,12 @@
 #include <memory>
 #include <span>
 
+#include "series/decimal_form.h"
 #include "store/codec.h"
 #include "store/control_cells.h"
 #include "store/paths.h"
 #include "store/table_file.h"
 #include "store/text.h"
-#include "series/decimal_form.h"
 #include "web/price_file.h"
 #include "web/stock_list.h"
 
@@ -43,7 +43,8 @@ std::vector<int> ListDays(const WorkTable& list) {
   for (int r = 1; r <= n; ++r) {
     int d = 0;
     if (!TryParseDate(list.cell(0, r), d))
-      throw Refused{"デ-タ一覧の" + IntToStr(r + 1) + "行目の日付を読めません (" + list.cell(0, r) + ")"};
+      throw Refused{"デ-タ一覧の" + IntToStr(r + 1) + "行目の日付を読めません (" + list.cell(0, r) +
+                    ")"};
     if (r > 1 && d >= days[static_cast<std::size_t>(r) - 2])
       throw Refused{"デ-タ一覧の日付が" + IntToStr(r + 1) + "行目で新しい順になっていません"};
     days[static_cast<std::size_t>(r) - 1] = d;
@@ -61,10 +62,12 @@ std::string NormalisedCode(const std::string& given) {
     if (i + 2 < given.size() && b(0) == 0xEF && b(1) == 0xBC && b(2) >= 0x90 && b(2) <= 0x99) {
       plain += static_cast<char>('0' + b(2) - 0x90);
       i += 2;
-    } else if (i + 2 < given.size() && b(0) == 0xEF && b(1) == 0xBC && b(2) >= 0xA1 && b(2) <= 0xBA) {
+    } else if (i + 2 < given.size() && b(0) == 0xEF && b(1) == 0xBC && b(2) >= 0xA1 &&
+               b(2) <= 0xBA) {
       plain += static_cast<char>('A' + b(2) - 0xA1);
       i += 2;
-    } else if (i + 2 < given.size() && b(0) == 0xEF && b(1) == 0xBD && b(2) >= 0x81 && b(2) <= 0x9A) {
+    } else if (i + 2 < given.size() && b(0) == 0xEF && b(1) == 0xBD && b(2) >= 0x81 &&
+               b(2) <= 0x9A) {
       plain += static_cast<char>('A' + b(2) - 0x81);
       i += 2;
     } else if (given[i] != ' ') {
@@ -208,9 +211,11 @@ void ImportOne(const ImportFile& f, WorkingList& w, ImportSummary& s) {
   std::string code = file.code;
   if (!f.code.empty()) {
     code = NormalisedCode(f.code);
-    if (code.empty()) throw Refused{shown + ": 銘柄コードが正しくありません (" + CleanName(f.code) + ")"};
+    if (code.empty())
+      throw Refused{shown + ": 銘柄コードが正しくありません (" + CleanName(f.code) + ")"};
   }
-  if (code.empty()) throw Refused{shown + ": 銘柄コードが分かりません。銘柄コードを指定して下さい。"};
+  if (code.empty())
+    throw Refused{shown + ": 銘柄コードが分かりません。銘柄コードを指定して下さい。"};
   const std::string name = f.name.empty() ? file.name : CleanName(f.name);
   const std::string heading = name.empty() ? code : code + " " + name;
 
@@ -306,10 +311,11 @@ void FillDateTable(WorkTable& dates, const WorkTable& list, int days) {
 
 std::string ImportSummary::Headline() const {
   if (!imported()) return "取込できませんでした。";
-  std::string h = "取込完了: 追加 " + IntToStr(added) + "銘柄、更新 " + IntToStr(updated) + "銘柄、補完 " +
-                  IntToStr(filled) + "日、除外 " + IntToStr(leftOut) + "日";
+  std::string h = "取込完了: 追加 " + IntToStr(added) + "銘柄、更新 " + IntToStr(updated) +
+                  "銘柄、補完 " + IntToStr(filled) + "日、除外 " + IntToStr(leftOut) + "日";
   if (dropped > 0) h += "、古い日付の削除 " + IntToStr(dropped) + "日";
-  if (!refused.empty()) h += "、取込不可 " + IntToStr(static_cast<long long>(refused.size())) + "ファイル";
+  if (!refused.empty())
+    h += "、取込不可 " + IntToStr(static_cast<long long>(refused.size())) + "ファイル";
   return h;
 }
 
@@ -327,7 +333,8 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files) {
   try {
     w = BaseList(ws_);
   } catch (const Refused& r) {
-    for (const ImportFile& f : files) s.refused.push_back({f.path, ShownFileName(f.path) + ": " + r.message});
+    for (const ImportFile& f : files)
+      s.refused.push_back({f.path, ShownFileName(f.path) + ": " + r.message});
     return s;
   }
 
@@ -355,8 +362,9 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files) {
   auto& st = ws_.SeriesTable;
   const std::string current = LeftBytes(st.cell(ctl::Heading), 4);
   int stockColumn = 0;
-  if (TryStrictInt(st.cell(ctl::StockColumn), stockColumn) && stockColumn >= 1 && stockColumn < kScratch &&
-      !current.empty() && LeftBytes(w.table->cell(stockColumn, 0), 4) != current)
+  if (TryStrictInt(st.cell(ctl::StockColumn), stockColumn) && stockColumn >= 1 &&
+      stockColumn < kScratch && !current.empty() &&
+      LeftBytes(w.table->cell(stockColumn, 0), 4) != current)
     for (int c = 1; c <= kLastStockColumn; ++c)
       if (LeftBytes(w.table->cell(c, 0), 4) == current) {
         st.setInt(ctl::StockColumn, c);
@@ -369,21 +377,26 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files) {
     std::filesystem::create_directories(std::filesystem::path(RootPath(kHizuke)).parent_path());
     SaveTableFile(ws_.DateTable, RootPath(kHizuke));
   } catch (const std::exception& e) {
-    s.errors.push_back(std::string("デ-タ一覧は保存しましたが、営業日カレンダー hizuke.csv を保存できませんでした。\r") +
-                       e.what());
+    s.errors.push_back(
+        std::string(
+            "デ-タ一覧は保存しましたが、営業日カレンダー hizuke.csv を保存できませんでした。\r") +
+        e.what());
   }
   if (std::filesystem::is_directory(RootPath(kCodeListFolder))) {
     try {
       WriteText(RootPath(kCodeListFile), CodeText(ws_.StockList, LastStockColumn(ws_.StockList)));
     } catch (const FileError& e) {
-      s.errors.push_back(std::string("デ-タ一覧は保存しましたが、収集銘柄一覧 code.txt を保存できませんでした。\r") +
-                         e.what());
+      s.errors.push_back(
+          std::string(
+              "デ-タ一覧は保存しましたが、収集銘柄一覧 code.txt を保存できませんでした。\r") +
+          e.what());
     }
   }
   try {
     RecordImportMaintainer();
   } catch (const FileError& e) {
-    s.errors.push_back(std::string("設定ファイル tavrine.ini を保存できませんでした。\r") + e.what());
+    s.errors.push_back(std::string("設定ファイル tavrine.ini を保存できませんでした。\r") +
+                       e.what());
   }
   return s;
 }

@@ -15,7 +15,8 @@ std::size_t Pos(std::string_view sub, std::string_view s) {
 std::string Copy(std::string_view s, long long index, long long count) {
   if (index < 1) index = 1;
   if (count <= 0 || index > static_cast<long long>(s.size())) return {};
-  return std::string(s.substr(static_cast<std::size_t>(index - 1), static_cast<std::size_t>(count)));
+  return std::string(
+      s.substr(static_cast<std::size_t>(index - 1), static_cast<std::size_t>(count)));
 }
 
 std::string EncodeQueryValue(std::string_view v) {
@@ -23,8 +24,8 @@ std::string EncodeQueryValue(std::string_view v) {
   std::string out;
   for (char ch : v) {
     const unsigned char c = static_cast<unsigned char>(ch);
-    const bool unsafe = c <= 0x20 || c >= 0x7F || c == '&' || c == '=' || c == '#' || c == '%' || c == '+' ||
-                        c == '?' || c == '"' || c == '<' || c == '>' || c == '\\';
+    const bool unsafe = c <= 0x20 || c >= 0x7F || c == '&' || c == '=' || c == '#' || c == '%' ||
+                        c == '+' || c == '?' || c == '"' || c == '<' || c == '>' || c == '\\';
     if (unsafe) {
       out += '%';
       out += hex[c >> 4];
@@ -42,7 +43,8 @@ std::string CollectionPath(int n, std::string_view code, int today) {
   const std::string K = EncodeQueryValue(code);
   const std::string R = std::to_string(n * kRowsPerPage);
   if (n == 0)
-    return "/t?c=1930&a=9&b=16&f=" + Y + "&d=" + M + "&e=" + D + "&g=d&s=" + K + "&y=" + R + "&z=9984.t";
+    return "/t?c=1930&a=9&b=16&f=" + Y + "&d=" + M + "&e=" + D + "&g=d&s=" + K + "&y=" + R +
+           "&z=9984.t";
   return "/t?s=" + K + "&a=9&b=16&c=1930&d=" + M + "&e=" + D + "&f=" + Y + "&g=d&q=t&y=" + R +
          "&z=9984.t&x=.csv";
 }
@@ -62,7 +64,8 @@ std::string ProbePath(int day) {
   const auto slash = md.find('/');
   const std::string M = NoLeadingZero(md.substr(0, slash));
   const std::string D = NoLeadingZero(md.substr(slash + 1, 2));
-  return "/t?c=" + Y + "&a=" + M + "&b=" + D + "&f=" + Y + "&d=" + M + "&e=" + D + "&g=d&s=998407&y=0&z=";
+  return "/t?c=" + Y + "&a=" + M + "&b=" + D + "&f=" + Y + "&d=" + M + "&e=" + D +
+         "&g=d&s=998407&y=0&z=";
 }
 
 std::string ProbeDateText(int day) {

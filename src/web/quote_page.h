@@ -17,7 +17,7 @@ inline constexpr std::string_view kRowEnd = "</small></td></tr>";
 inline constexpr std::string_view kCellStart = "<small>";
 
 inline constexpr int kRowsPerPage = 50;
-inline constexpr int kLastPage = 76;           // pages 0..76, at most 3850 rows
+inline constexpr int kLastPage = 76;  // pages 0..76, at most 3850 rows
 // The quick-collection cache: CacheTable columns 1 .. 20 hold the series of
 // the last 20 codes collected since start-up, rows 0 .. 3900 of each.
 inline constexpr int kCacheSlots = 20;
@@ -65,6 +65,5 @@ std::string RemoveCommas(std::string s, int times = 4);
 // Progress label of a raw date head: bytes 1-4, "・", the bytes from
 // position 7 up to the month sign (first byte 0xB7), "・"; as UTF-8.
 std::string ProgressLabel(std::string_view rawHead);
-
 
 }  // namespace tavrine::quote

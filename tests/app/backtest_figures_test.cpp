@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "../signals/figures_reference.h"
+#include "../support/data_folder.h"
+#include "../support/recording_platform.h"
 #include "app/script.h"
 #include "app/workspace.h"
 #include "sample.h"
 #include "store/control_cells.h"
 #include "store/text.h"
-#include "../support/data_folder.h"
-#include "../support/recording_platform.h"
 
 namespace tavrine {
 namespace {
@@ -83,7 +83,8 @@ std::map<std::string, std::optional<double>> ParseFigures(const std::string& lin
   while (in >> word) {
     const auto eq = word.find('=');
     const std::string value = word.substr(eq + 1);
-    v[word.substr(0, eq)] = value == "-" ? std::nullopt : std::optional<double>(std::strtod(value.c_str(), nullptr));
+    v[word.substr(0, eq)] =
+        value == "-" ? std::nullopt : std::optional<double>(std::strtod(value.c_str(), nullptr));
   }
   EXPECT_EQ(v.size(), 8u) << line;
   return v;
@@ -99,7 +100,8 @@ TEST(BacktestFigures, DriverFiguresEqualTheReferenceForEveryStockRuleDirectionAn
   // short-term rule set; after each rule press the figures and the list.
   std::string script = "start\n";
   auto rules = [&] {
-    for (const char* b : kRuleButtons) script += std::string("click ") + b + "\nfigures\ndump StatsTable 1-6 1-1000\n";
+    for (const char* b : kRuleButtons)
+      script += std::string("click ") + b + "\nfigures\ndump StatsTable 1-6 1-1000\n";
   };
   for (const std::string& code : codes) {
     script += "set Edit1 " + code + "\nkey Edit1 13\n";
@@ -330,7 +332,8 @@ TEST_F(TradeMarkersOnTheChart, ToggleHidesAndShowsThemAndPickingPassesThemBy) {
   click("Button4");
   ExpectMarkers(false, "short term, hidden");
   EXPECT_FALSE(ws.chart.markersVisible());
-  for (int p = 0; p < ChartModel::kLines; ++p) EXPECT_EQ(ws.chart.line(p).visible, fixed[static_cast<std::size_t>(p)]) << p;
+  for (int p = 0; p < ChartModel::kLines; ++p)
+    EXPECT_EQ(ws.chart.line(p).visible, fixed[static_cast<std::size_t>(p)]) << p;
   click("Button130");
   EXPECT_TRUE(ws.chart.line(ChartModel::buys).visible);
   EXPECT_TRUE(ws.chart.line(ChartModel::sells).visible);

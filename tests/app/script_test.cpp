@@ -5,8 +5,8 @@
 #include <sstream>
 #include <string>
 
-#include "app/script.h"
 #include "../support/data_folder.h"
+#include "app/script.h"
 
 namespace tavrine {
 namespace {
@@ -28,7 +28,7 @@ TEST(ScriptEscapes, TextArgumentsResolveTheFiveEscapes) {
   EXPECT_EQ(UnescapeText("\\s"), " ");
   EXPECT_EQ(UnescapeText("x\\s"), "x ");
   EXPECT_EQ(UnescapeText("\\\\n"), "\\n");  // an escaped backslash, then a plain n
-  EXPECT_EQ(UnescapeText("\\q"), "\\q");     // not an escape: kept as written
+  EXPECT_EQ(UnescapeText("\\q"), "\\q");    // not an escape: kept as written
   EXPECT_EQ(UnescapeText("end\\"), "end\\");
   EXPECT_EQ(UnescapeText("銘柄 コード"), "銘柄 コード");
 }
@@ -167,9 +167,11 @@ TEST(ScriptRefusal, SystemErrorsAreNormalOutput) {
   EXPECT_EQ(r.out,
             "progress: データ読込中...\n"
             "progress: データ読込中...\n"
-            "error: ファイル \"" + path + "\" を開けません。\n"
-            "next\n"
-            "Button17=銘柄ボタン\n");
+            "error: ファイル \"" +
+                path +
+                "\" を開けません。\n"
+                "next\n"
+                "Button17=銘柄ボタン\n");
 }
 
 }  // namespace

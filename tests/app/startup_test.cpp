@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/workspace.h"
-#include "store/text.h"
 #include "../support/cells.h"
 #include "../support/data_folder.h"
 #include "../support/recording_platform.h"
+#include "app/workspace.h"
+#include "store/text.h"
 
 namespace tavrine {
 namespace {
@@ -25,7 +25,8 @@ const char* kList = "デ-タ一覧.csv";
 std::vector<std::string> ListLines(int lines) {
   std::vector<std::string> out{"日付,\"1301 極洋\",\"7203 トヨタ自動車\",,\"9984 ソフトバンク\""};
   int day = DaysFromCivil(2003, 12, 26);
-  for (int r = 1; r < lines; ++r, --day) out.push_back(DateToStr(day) + "," + IntToStr(100 + r) + ",2000.5,,3100");
+  for (int r = 1; r < lines; ++r, --day)
+    out.push_back(DateToStr(day) + "," + IntToStr(100 + r) + ",2000.5,,3100");
   return out;
 }
 
@@ -37,11 +38,11 @@ struct LoaderCase {
 TEST(StockListLoader, ProgressPercentagesFollowTheLineCount) {
   // Trunc(a x 100 / lines) at a = 0, 100, 200, ...
   const LoaderCase cases[] = {
-      {250, {"0", "40", "80"}},        // the worked example
-      {1, {"0"}},                       // only the heading line
-      {100, {"0"}},                     // line 100 does not exist
-      {101, {"0", "99"}},               // 10000 / 101 = 99.0..
-      {201, {"0", "49", "99"}},         // 49.75 and 99.50 are cut, not rounded
+      {250, {"0", "40", "80"}},  // the worked example
+      {1, {"0"}},                // only the heading line
+      {100, {"0"}},              // line 100 does not exist
+      {101, {"0", "99"}},        // 10000 / 101 = 99.0..
+      {201, {"0", "49", "99"}},  // 49.75 and 99.50 are cut, not rounded
       {300, {"0", "33", "66"}},
   };
   for (const auto& c : cases) {
@@ -71,9 +72,15 @@ TEST(StockListLoader, FillsRowsByTheCommaTextRules) {
   ExpectCells(ws.StockList, {{0, 0, "日付"},
                              {1, 0, "1301 極洋"},  // quoted heading with a space: one cell
                              {3, 0, " "},          // empty field
-                             {4, 0, "9984 ソフトバンク"}, {5, 0, ""},
-                             {0, 1, "2003/12/26"}, {1, 1, "101"}, {2, 1, "2000.5"}, {3, 1, " "},
-                             {0, 249, DateToStr(DaysFromCivil(2003, 12, 26) - 248)}, {1, 249, "349"}, {0, 250, ""}});
+                             {4, 0, "9984 ソフトバンク"},
+                             {5, 0, ""},
+                             {0, 1, "2003/12/26"},
+                             {1, 1, "101"},
+                             {2, 1, "2000.5"},
+                             {3, 1, " "},
+                             {0, 249, DateToStr(DaysFromCivil(2003, 12, 26) - 248)},
+                             {1, 249, "349"},
+                             {0, 250, ""}});
 }
 
 TEST(StockListLoader, MissingFileRaisesTheFileErrorAndRestoresState) {
@@ -106,15 +113,27 @@ TEST(QuotedBlankCleanUp, EmptiesOnlyQuotedBlankCells) {
   RecordingPlatform p;
   Workspace ws(p);
   const std::string blank = "\" \"", empty = "\"\"";
-  SetCells(ws.StockList, {{0, 0, blank}, {5, 7, empty},
+  SetCells(ws.StockList, {{0, 0, blank},
+                          {5, 7, empty},
                           {200, 4860, blank},  // the last column and row it covers
                           {201, 3, empty},     // outside columns 0..200
                           {3, 4861, blank},    // outside rows 0..4860
                           {1, 1, "\"  \""},    // two spaces: not a quoted blank
-                          {2, 1, "\" \"x"}, {3, 1, " "}, {4, 1, "\""}, {6, 1, "1234"}});
+                          {2, 1, "\" \"x"},
+                          {3, 1, " "},
+                          {4, 1, "\""},
+                          {6, 1, "1234"}});
   ws.startup.Button53Click();
-  ExpectCells(ws.StockList, {{0, 0, ""}, {5, 7, ""}, {200, 4860, ""}, {201, 3, empty}, {3, 4861, blank},
-                             {1, 1, "\"  \""}, {2, 1, "\" \"x"}, {3, 1, " "}, {4, 1, "\""}, {6, 1, "1234"}});
+  ExpectCells(ws.StockList, {{0, 0, ""},
+                             {5, 7, ""},
+                             {200, 4860, ""},
+                             {201, 3, empty},
+                             {3, 4861, blank},
+                             {1, 1, "\"  \""},
+                             {2, 1, "\" \"x"},
+                             {3, 1, " "},
+                             {4, 1, "\""},
+                             {6, 1, "1234"}});
 }
 
 TEST(QuotedBlankCleanUp, QuotedTextInTheFileBecomesAnEmptyCell) {
@@ -177,13 +196,13 @@ TEST(StockPickerFill, PlacesSixHeadingsARowFromRowOne) {
   EXPECT_EQ(s.cell(1, 1), "H1");
   EXPECT_EQ(s.cell(6, 1), "H6");
   EXPECT_EQ(s.cell(1, 2), "H7");
-  EXPECT_EQ(s.cell(4, 10), "H58");    // 4 + 6 x 9
+  EXPECT_EQ(s.cell(4, 10), "H58");  // 4 + 6 x 9
   EXPECT_EQ(s.cell(6, 33), "H198");
   EXPECT_EQ(s.cell(1, 34), "H199");
-  EXPECT_EQ(s.cell(2, 34), "");       // column 200 is always empty
-  EXPECT_EQ(s.cell(3, 36), "");       // overwritten with empty StockList[207,0]
-  EXPECT_EQ(s.cell(3, 37), "kept");   // beyond the last written row
-  EXPECT_EQ(s.cell(0, 1), "");        // column 0 stays empty
+  EXPECT_EQ(s.cell(2, 34), "");      // column 200 is always empty
+  EXPECT_EQ(s.cell(3, 36), "");      // overwritten with empty StockList[207,0]
+  EXPECT_EQ(s.cell(3, 37), "kept");  // beyond the last written row
+  EXPECT_EQ(s.cell(0, 1), "");       // column 0 stays empty
   for (int c = 0; c <= 6; ++c) EXPECT_EQ(s.cell(c, 0), "") << c;  // row 0 untouched
 }
 
@@ -213,16 +232,13 @@ TEST(InstallationMode, Decision) {
     bool pullbox, listwerk;
     bool standAlone;
   } cases[] = {
-      {"1234", true, true, false},
-      {" ", true, true, false},   // one space is not empty here
-      {"", true, true, true},
-      {"1234", false, true, true},
-      {"1234", true, false, true},
-      {"", false, false, true},
+      {"1234", true, true, false}, {" ", true, true, false},  // one space is not empty here
+      {"", true, true, true},      {"1234", false, true, true},
+      {"1234", true, false, true}, {"", false, false, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string("cell '") + c.cell + "' pullbox " + (c.pullbox ? "1" : "0") + " listwerk " +
-                 (c.listwerk ? "1" : "0"));
+    SCOPED_TRACE(std::string("cell '") + c.cell + "' pullbox " + (c.pullbox ? "1" : "0") +
+                 " listwerk " + (c.listwerk ? "1" : "0"));
     DataFolder folder;
     if (c.pullbox) folder.touch("pullbox/pullbox.exe");
     if (c.listwerk) folder.touch("listwerk/listwerk.exe");
@@ -268,7 +284,10 @@ TEST(InstallationMode, ListWithoutAStockSaysSoOnceAndStartsNothing) {
     ws.dispatch("Button52", Event{});
     EXPECT_TRUE(p.errors.empty()) << p.errors.front();
     ASSERT_EQ(p.messages.size(), 1u);
-    EXPECT_EQ(p.messages[0], "デ-タ一覧に銘柄の株価がありません。\r「取込」で株価ファイルを取り込むか、株価収集で銘柄を追加して下さい。");
+    EXPECT_EQ(p.messages[0],
+              "デ-"
+              "タ一覧に銘柄の株価がありません。\r「取込」で株価ファイルを取り込むか、株価収集で銘柄"
+              "を追加して下さい。");
     // Only the calendar refresh's own status: no page was asked for.
     EXPECT_EQ(p.statuses, std::vector<std::string>{"営業日カレンダーを更新できませんでした。"});
     EXPECT_TRUE(ws.form.enabled("TForm1"));

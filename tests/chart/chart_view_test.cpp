@@ -20,13 +20,13 @@ class ChartViewTest : public ::testing::Test {
       t.set(17, r, "0");
       t.set(18, r, IntToStr(r));
     }
-    t.set(2, 4863, "1");      // first data row
-    t.set(2, 4862, "4800");   // priced rows of the window
-    t.set(12, 4862, "0");     // selector: trend lines
-    t.set(1, 4863, "1");      // lower lines follow the selector
-    t.set(5, 4863, "125");    // price scale
+    t.set(2, 4863, "1");     // first data row
+    t.set(2, 4862, "4800");  // priced rows of the window
+    t.set(12, 4862, "0");    // selector: trend lines
+    t.set(1, 4863, "1");     // lower lines follow the selector
+    t.set(5, 4863, "125");   // price scale
     t.set(4, 4864, "7203 テスト自動車");
-    t.set(5, 4864, "77");     // left from an earlier long-term draw
+    t.set(5, 4864, "77");  // left from an earlier long-term draw
     ws.form.setText("Button118", "狭");
     ws.form.setText("Button81", "S");
   }
@@ -53,7 +53,8 @@ class ChartViewTest : public ::testing::Test {
   }
 
   void ExpectPriceLines(const std::vector<int>& rows) {
-    for (int p = ChartModel::owarine; p <= ChartModel::idouheikinn1000; ++p) ExpectLine(p, p + 1, rows);
+    for (int p = ChartModel::owarine; p <= ChartModel::idouheikinn1000; ++p)
+      ExpectLine(p, p + 1, rows);
   }
 
   void ExpectBaseLine(const std::vector<int>& rows) {
@@ -74,7 +75,11 @@ TEST_F(ChartViewTest, TermComesFromTheSendersTag) {
   struct Case {
     const char* sender;
     const char* span;
-  } cases[] = {{"Button4", "300"}, {"Button2", "4800"}, {"DrawChart", "800"}, {"TForm1", "800"}, {"Edit1", "800"}};
+  } cases[] = {{"Button4", "300"},
+               {"Button2", "4800"},
+               {"DrawChart", "800"},
+               {"TForm1", "800"},
+               {"Edit1", "800"}};
   for (const auto& c : cases) {
     ws.chartView.DrawChartClick(c.sender);
     EXPECT_EQ(ws.SeriesTable.cell(3, 4863), c.span) << c.sender;
@@ -94,7 +99,8 @@ TEST_F(ChartViewTest, MiddleTermNarrowWorkedExample) {
   const auto& s5 = ws.chart.line(ChartModel::S5).points;
   ASSERT_EQ(Xs(ws, ChartModel::S5), Rows(1, 798));
   EXPECT_EQ(s5[0].y, -250.0);
-  for (std::size_t i = 1; i < s5.size(); ++i) ASSERT_EQ(s5[i].y, static_cast<double>(Value(12, static_cast<int>(i) + 1)));
+  for (std::size_t i = 1; i < s5.size(); ++i)
+    ASSERT_EQ(s5[i].y, static_cast<double>(Value(12, static_cast<int>(i) + 1)));
   EXPECT_TRUE(ws.chart.line(ChartModel::jiku).points.empty());
   ExpectBaseLine(Rows(2, 801));
   EXPECT_EQ(ws.form.text("Edit2"), Date(1));

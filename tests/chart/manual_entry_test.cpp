@@ -32,8 +32,13 @@ class ManualEntryTest : public ::testing::Test {
       st.setInt(18, r, r);
     }
     // The control cells the start-up and the extraction leave for a redraw.
-    SetCells(st, {{5, 4863, "100"}, {3, 4863, "800"}, {2, 4862, "1200"}, {2, 4863, "1"},
-                  {1, 4863, "1"}, {12, 4862, "0"}, {16, 4864, "0"}});
+    SetCells(st, {{5, 4863, "100"},
+                  {3, 4863, "800"},
+                  {2, 4862, "1200"},
+                  {2, 4863, "1"},
+                  {1, 4863, "1"},
+                  {12, 4862, "0"},
+                  {16, 4864, "0"}});
     ws.form.setText("Edit6", "1000");
   }
   testing::DataFolder folder{"2003/12/29"};
@@ -45,14 +50,20 @@ TEST_F(ManualEntryTest, PricedNewestRowMovesEveryRowDownOne) {
   ws.SeriesTable.setInt(1, 5, 980);  // becomes close(6) after the shift
   ASSERT_TRUE(ws.dispatch("Button34", Event{}));
   EXPECT_TRUE(rec.errors.empty()) << rec.errors.front();
-  ExpectCells(ws.SeriesTable, {{16, 4864, "1"}, {16, 4863, "1"}, {0, 1, "2003/12/29"}, {1, 1, "1000"},
+  ExpectCells(ws.SeriesTable, {{16, 4864, "1"},
+                               {16, 4863, "1"},
+                               {0, 1, "2003/12/29"},
+                               {1, 1, "1000"},
                                {0, 2, "d1"},  // the former newest day
-                               {1, 2, "1001"}, {0, 1201, "d1200"}, {0, 1202, " "},
+                               {1, 2, "1001"},
+                               {0, 1201, "d1200"},
+                               {0, 1202, " "},
                                // Price 1000, previous average 990, close(6) 980: d = 20,
                                // 5-day average Round(990 + 4) = 994.
                                {2, 1, "994"},
                                // Row numbers are rewritten for the whole window.
-                               {18, 1, "1"}, {18, 4860, "4860"}});
+                               {18, 1, "1"},
+                               {18, 4860, "4860"}});
 }
 
 TEST_F(ManualEntryTest, AveragesAndTrendValuesOfTheNewDay) {
@@ -61,8 +72,8 @@ TEST_F(ManualEntryTest, AveragesAndTrendValuesOfTheNewDay) {
   ws.dispatch("Button34", Event{});
   ASSERT_TRUE(rec.errors.empty()) << rec.errors.front();
   // d = Round(1000 - close(N+1)) with close(r) = 1000 + (r - 1) after the shift.
-  EXPECT_EQ(st.cell(2, 1), "994");                                   // 990 + 20/5
-  EXPECT_EQ(st.cell(3, 1), IntToStr(Round(990 + (-25.0L) / 25)));    // close(26) = 1025
+  EXPECT_EQ(st.cell(2, 1), "994");                                 // 990 + 20/5
+  EXPECT_EQ(st.cell(3, 1), IntToStr(Round(990 + (-25.0L) / 25)));  // close(26) = 1025
   EXPECT_EQ(st.cell(4, 1), IntToStr(Round(990 + (-75.0L) / 75)));
   EXPECT_EQ(st.cell(5, 1), IntToStr(Round(990 + (-200.0L) / 200)));
   EXPECT_EQ(st.cell(6, 1), IntToStr(Round(990 + (-1000.0L) / 1000)));
@@ -81,7 +92,7 @@ TEST_F(ManualEntryTest, BlankNewestRowIsFilledInPlace) {
   st.set(1, 1, " ");
   st.set(0, 1, "collected");
   ws.dispatch("Button34", Event{});
-  EXPECT_EQ(st.cell(16, 4864), "0");      // nothing moved
+  EXPECT_EQ(st.cell(16, 4864), "0");       // nothing moved
   EXPECT_EQ(st.cell(0, 1), "2003/12/29");  // today's date replaces the collected one
   EXPECT_EQ(st.cell(0, 2), "d2");
   EXPECT_EQ(st.cell(1, 1), "1000");

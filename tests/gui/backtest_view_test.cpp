@@ -3,8 +3,8 @@
 #include <QAreaSeries>
 #include <QBarSet>
 #include <QDate>
-#include <QDir>
 #include <QDateTime>
+#include <QDir>
 #include <QImage>
 #include <QLineSeries>
 #include <QTemporaryDir>
@@ -15,10 +15,10 @@
 #include <random>
 #include <string>
 
-#include "store/platform.h"
 #include "app/workspace.h"
 #include "gui/backtest_view.h"
 #include "signals/figures.h"
+#include "store/platform.h"
 #include "store/text.h"
 
 using namespace tavrine;
@@ -50,9 +50,20 @@ struct Session {
   Workspace ws{platform};
   Session() {
     auto& st = ws.SeriesTable;
-    for (auto [c, r, v] : {std::tuple{6, 4862, "0"}, {6, 4863, "0"}, {6, 4864, "0"}, {7, 4862, "7"}, {7, 4863, "1"},
-                           {12, 4862, "0"}, {11, 4864, "0"}, {4, 4863, "0"}, {2, 4862, "0"}, {2, 4863, "1"},
-                           {1, 4862, "0"}, {5, 4863, "1000"}, {3, 4863, "800"}, {3, 4862, "300"}})
+    for (auto [c, r, v] : {std::tuple{6, 4862, "0"},
+                           {6, 4863, "0"},
+                           {6, 4864, "0"},
+                           {7, 4862, "7"},
+                           {7, 4863, "1"},
+                           {12, 4862, "0"},
+                           {11, 4864, "0"},
+                           {4, 4863, "0"},
+                           {2, 4862, "0"},
+                           {2, 4863, "1"},
+                           {1, 4862, "0"},
+                           {5, 4863, "1000"},
+                           {3, 4863, "800"},
+                           {3, 4862, "300"}})
       st.set(c, r, v);
     ws.StatsTable.set(13, 3, "S1");
   }
@@ -70,7 +81,8 @@ struct Session {
 };
 
 qreal Msecs(const std::string& date) {
-  return static_cast<qreal>(QDate(1899, 12, 30).addDays(StrToDate(date)).startOfDay().toMSecsSinceEpoch());
+  return static_cast<qreal>(
+      QDate(1899, 12, 30).addDays(StrToDate(date)).startOfDay().toMSecsSinceEpoch());
 }
 
 // Pixels of the image near a colour.
@@ -79,7 +91,9 @@ int PixelsNear(const QImage& image, QColor c) {
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x) {
       const QColor p = image.pixelColor(x, y);
-      if (std::abs(p.red() - c.red()) < 24 && std::abs(p.green() - c.green()) < 24 && std::abs(p.blue() - c.blue()) < 24) ++n;
+      if (std::abs(p.red() - c.red()) < 24 && std::abs(p.green() - c.green()) < 24 &&
+          std::abs(p.blue() - c.blue()) < 24)
+        ++n;
     }
   return n;
 }
@@ -111,7 +125,8 @@ class BacktestViewTest : public QObject {
     view.resize(920, 700);
     view.show(f, stats);
     QCOMPARE(view.summaryText(),
-             QStringLiteral("取引数 3　勝率 66.7%　最終資産倍率 1.223　最大DD 7.0%　PF 4.31　最長連敗 1　保有率 56.4%　買持 6.579"));
+             QStringLiteral("取引数 3　勝率 66.7%　最終資産倍率 1.223　最大DD 7.0%　PF "
+                            "4.31　最長連敗 1　保有率 56.4%　買持 6.579"));
 
     // Steps: the start at 1, then two points at each exit.
     const QList<QPointF> eq = view.equitySeries()->points();
@@ -135,8 +150,9 @@ class BacktestViewTest : public QObject {
     QCOMPARE(dd[6].y(), 0.0);
 
     // The header row's captions, ranges broken before their upper end.
-    QCOMPARE(view.rangeCategories(), (QStringList{"-0.95", "0.95<br>-1.00", "1.00<br>-1.05", "1.05<br>-1.10",
-                                                  "1.10<br>-1.15", "1.15<br>-1.20", "1.20-"}));
+    QCOMPARE(view.rangeCategories(),
+             (QStringList{"-0.95", "0.95<br>-1.00", "1.00<br>-1.05", "1.05<br>-1.10",
+                          "1.10<br>-1.15", "1.15<br>-1.20", "1.20-"}));
     QList<qreal> ranges;
     for (int i = 0; i < view.rangeBars()->count(); ++i) ranges << view.rangeBars()->at(i);
     QCOMPARE(ranges, (QList<qreal>{1, 0, 0, 1, 0, 0, 1}));
@@ -166,7 +182,8 @@ class BacktestViewTest : public QObject {
     BacktestView view;
     view.show(ComputeFigures(stats), stats);
     QCOMPARE(view.summaryText(),
-             QStringLiteral("取引数 0　勝率 -　最終資産倍率 -　最大DD -　PF -　最長連敗 -　保有率 -　買持 -"));
+             QStringLiteral(
+                 "取引数 0　勝率 -　最終資産倍率 -　最大DD -　PF -　最長連敗 -　保有率 -　買持 -"));
     QCOMPARE(view.equitySeries()->count(), 0);
     QCOMPARE(view.holdSeries()->count(), 0);
     QCOMPARE(view.dayBars()->sum(), 0.0);
@@ -209,7 +226,8 @@ class BacktestViewTest : public QObject {
     QCOMPARE(view.dayBars()->sum(), listedDays);
     QVERIFY(view.dayCategories().size() <= 10);
     double deepest = 0;
-    for (const QPointF& p : view.drawdownSeries()->upperSeries()->points()) deepest = std::min(deepest, p.y());
+    for (const QPointF& p : view.drawdownSeries()->upperSeries()->points())
+      deepest = std::min(deepest, p.y());
     QVERIFY(std::abs(deepest + *f.maxDrawdown * 100) < 1e-9);
 
     QTemporaryDir dir;

@@ -6,15 +6,15 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QImage>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTableView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QValueAxis>
@@ -22,8 +22,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gui/chart_widget.h"
@@ -48,8 +48,8 @@ struct Box {
 // The data folder: a stock list of six stocks over 300 weekdays, the
 // sibling tool files (full mode), an empty memo.
 constexpr int kDays = 300;
-const char* const kHeadings[] = {"1301 極洋", "1332 日本水産", "1605 国際石油", "1721 コムシス", "1801 大成建設",
-                                 "1802 大林組"};
+const char* const kHeadings[] = {"1301 極洋",     "1332 日本水産", "1605 国際石油",
+                                 "1721 コムシス", "1801 大成建設", "1802 大林組"};
 
 std::string DateOfRow(int r) {
   // Weekdays back from Tuesday 2026/12/08.
@@ -65,7 +65,8 @@ std::string PriceOf(int c, int r) { return std::to_string(1000 * c + (r * 37 + c
 
 std::string LineOf(int r) {
   std::string l = r == 0 ? "日付" : DateOfRow(r);
-  for (int c = 1; c <= 6; ++c) l += "," + (r == 0 ? "\"" + std::string(kHeadings[c - 1]) + "\"" : PriceOf(c, r));
+  for (int c = 1; c <= 6; ++c)
+    l += "," + (r == 0 ? "\"" + std::string(kHeadings[c - 1]) + "\"" : PriceOf(c, r));
   return l;
 }
 
@@ -178,7 +179,8 @@ void WindowTest::startUpFilledTheWindow() {
   // candidate table are hidden; the memo panel and the heading are shown.
   for (const char* hidden : {"Panel4", "Panel14", "Panel11", "StringGrid7", "Button104"})
     QVERIFY2(!w(hidden)->isVisibleTo(win.get()), hidden);
-  for (const char* shown : {"Panel7", "Edit5", "chart1", "StringGrid1", "StringGrid2", "StringGrid4", "Panel1"})
+  for (const char* shown :
+       {"Panel7", "Edit5", "chart1", "StringGrid1", "StringGrid2", "StringGrid4", "Panel1"})
     QVERIFY2(w(shown)->isVisibleTo(win.get()), shown);
   QVERIFY(!help->isVisible());
 }
@@ -194,8 +196,10 @@ void WindowTest::show(const QString& names) {
 void WindowTest::setChart() {
   ChartModel& m = win->workspace().chart;
   m.clearAll();
-  for (int i = 0; i < 10; ++i) m.add(ChartModel::owarine, i + 1, 100 + 10 * i, "2026/11/" + std::to_string(10 + i));
-  for (int i = 0; i < 10; ++i) m.add(ChartModel::S2, i + 1, -100, "2026/11/" + std::to_string(10 + i));
+  for (int i = 0; i < 10; ++i)
+    m.add(ChartModel::owarine, i + 1, 100 + 10 * i, "2026/11/" + std::to_string(10 + i));
+  for (int i = 0; i < 10; ++i)
+    m.add(ChartModel::S2, i + 1, -100, "2026/11/" + std::to_string(10 + i));
   win->mirror();
 }
 
@@ -240,20 +244,21 @@ void WindowTest::act(const QString& control, const QString& action, const QStrin
 // One table: the control, what the user does, the event the engine must
 // receive, and what the handler then shows on the window.
 void WindowTest::wiring_data() {
-  QTest::addColumn<QString>("show");     // panels to show first
+  QTest::addColumn<QString>("show");  // panels to show first
   QTest::addColumn<QString>("control");
   QTest::addColumn<QString>("action");
   QTest::addColumn<QString>("arg");
   QTest::addColumn<int>("kind");
-  QTest::addColumn<QString>("detail");   // key code, cell or hits the event must carry
-  QTest::addColumn<QString>("effect");   // what the window shows afterwards
+  QTest::addColumn<QString>("detail");  // key code, cell or hits the event must carry
+  QTest::addColumn<QString>("effect");  // what the window shows afterwards
 
-  const int C = Event::Click, D = Event::DblClick, K = Event::KeyPress, T = Event::Change, U = Event::MouseUp,
-            P = Event::MouseDown;
-  auto row = [](const char* tag, const char* show, const char* control, const char* action, const char* arg,
-                int kind, const char* detail, const char* effect) {
-    QTest::newRow(tag) << QString::fromUtf8(show) << QString::fromUtf8(control) << QString::fromUtf8(action)
-                       << QString::fromUtf8(arg) << kind << QString::fromUtf8(detail) << QString::fromUtf8(effect);
+  const int C = Event::Click, D = Event::DblClick, K = Event::KeyPress, T = Event::Change,
+            U = Event::MouseUp, P = Event::MouseDown;
+  auto row = [](const char* tag, const char* show, const char* control, const char* action,
+                const char* arg, int kind, const char* detail, const char* effect) {
+    QTest::newRow(tag) << QString::fromUtf8(show) << QString::fromUtf8(control)
+                       << QString::fromUtf8(action) << QString::fromUtf8(arg) << kind
+                       << QString::fromUtf8(detail) << QString::fromUtf8(effect);
   };
   // Row 1 of the control panel.
   row("Label1 click", "", "Label1", "click", "", C, "", "text Edit2=2026/12/08");
@@ -290,14 +295,16 @@ void WindowTest::wiring_data() {
   row("MaskEdit1 typing", "", "MaskEdit1", "type", "0", T, "", "mask MaskEdit1");
   row("Button88", "", "Button88", "click", "", C, "", "help open");
   // Rule panel.
-  for (const char* b : {"Button73", "Button74", "Button75", "Button76", "Button77", "Button1", "Button83", "Button79"})
+  for (const char* b : {"Button73", "Button74", "Button75", "Button76", "Button77", "Button1",
+                        "Button83", "Button79"})
     row(b, "Panel11", b, "click", "", C, "", "");
   row("Button78", "Panel11", "Button78", "click", "", C, "", "help text");
   // Memo panel.
   row("Button18", "Panel7", "Button18", "click", "", C, "", "message 保存しました。");
   // Collection panel.
   row("Edit18 typing", "Panel4,Panel14", "Edit18", "type", "13", T, "", "text Edit18=13");
-  row("Edit18 enter", "Panel4,Panel14", "Edit18", "enter", "", K, "13", "message 銘柄コードを入れ直して下さい。");
+  row("Edit18 enter", "Panel4,Panel14", "Edit18", "enter", "", K, "13",
+      "message 銘柄コードを入れ直して下さい。");
   row("Edit18 dblclick", "Panel4,Panel14", "Edit18", "dblclick", "", D, "", "text Edit18=");
   row("Button89", "Panel4,Panel14", "Button89", "click", "", C, "", "");
   row("Button110", "Panel4,Panel14", "Button110", "click", "", C, "", "");
@@ -312,8 +319,10 @@ void WindowTest::wiring_data() {
   row("chart point", "", "chart1", "press", "3", P, "owarine:3", "text Edit2=2026/11/13");
   row("chart empty", "", "chart1", "press", "none", P, "", "");
   // Help window.
-  row("help short manual", "TForm4", "TForm4.Button2", "click", "", C, "", "url /tavrine/tavrinekanni.htm");
-  row("help main manual", "TForm4", "TForm4.Button1", "click", "", C, "", "url /tavrine/tavrine.htm");
+  row("help short manual", "TForm4", "TForm4.Button2", "click", "", C, "",
+      "url /tavrine/tavrinekanni.htm");
+  row("help main manual", "TForm4", "TForm4.Button1", "click", "", C, "",
+      "url /tavrine/tavrine.htm");
 }
 
 void WindowTest::wiring() {
@@ -353,7 +362,8 @@ void WindowTest::wiring() {
   }
   if (kind == Event::MouseDown) {
     QStringList hits;
-    for (const auto& [line, index] : ev.hits) hits << QString::fromStdString(line) + ":" + QString::number(index);
+    for (const auto& [line, index] : ev.hits)
+      hits << QString::fromStdString(line) + ":" + QString::number(index);
     QCOMPARE(hits.join(' '), detail);
     if (detail.isEmpty()) QCOMPARE(text("Edit2"), edit2Before);
   }
@@ -484,7 +494,8 @@ void WindowTest::errorsGoToTheStandardReport() {
   QTest::mouseClick(w("Button62"), Qt::LeftButton);
   QVERIFY(!boxes.empty());
   QVERIFY(boxes.back().error);
-  QCOMPARE(QString::fromStdString(boxes.back().text), QStringLiteral("'1x' is not a valid integer value"));
+  QCOMPARE(QString::fromStdString(boxes.back().text),
+           QStringLiteral("'1x' is not a valid integer value"));
   static_cast<QLineEdit*>(w("Edit10"))->setText("1");
   win->workspace().form.setText("Edit10", "1");
 }
@@ -635,8 +646,7 @@ void WindowTest::chartDrawsTheModel() {
   // Point counts per line, some lines empty; the 5-day line is filled too.
   const int counts[ChartModel::kLines] = {40, 40, 38, 0, 12, 1, 30, 30, 0, 5, 7, 40, 39};
   for (int pos = 0; pos < ChartModel::kLines; ++pos)
-    for (int i = 0; i < counts[pos]; ++i)
-      m.add(pos, i + 1, 500 + pos * 10 + i, DateOfRow(i + 1));
+    for (int i = 0; i < counts[pos]; ++i) m.add(pos, i + 1, 500 + pos * 10 + i, DateOfRow(i + 1));
   QVERIFY(c->refresh());
   QVERIFY(!c->refresh());  // nothing moved since
   for (int pos = 0; pos < ChartModel::kLines; ++pos) {
@@ -731,8 +741,8 @@ std::vector<std::uint64_t> WindowTest::stateVersions() {
 
 void WindowTest::hover(const QPointF& at) {
   ChartWidget* c = win->chart();
-  QMouseEvent move(QEvent::MouseMove, at, c->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                   Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, at, c->viewport()->mapToGlobal(at), Qt::NoButton,
+                   Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(c->viewport(), &move);
 }
 
@@ -741,9 +751,12 @@ void WindowTest::crosshairReadsTheDayUnderThePointer() {
   ChartModel& m = win->workspace().chart;
   // 25-day average on every day, 75-day only from day 5 on, the inactive
   // 5-day line on every day (never listed).
-  for (int i = 0; i < 10; ++i) m.add(ChartModel::idouheikinn25, i + 1, 95.5 + i, "2026/11/" + std::to_string(10 + i));
-  for (int i = 5; i < 10; ++i) m.add(ChartModel::idouheikinn75, i + 1, 90 + i, "2026/11/" + std::to_string(10 + i));
-  for (int i = 0; i < 10; ++i) m.add(ChartModel::idouheikin5, i + 1, 1, "2026/11/" + std::to_string(10 + i));
+  for (int i = 0; i < 10; ++i)
+    m.add(ChartModel::idouheikinn25, i + 1, 95.5 + i, "2026/11/" + std::to_string(10 + i));
+  for (int i = 5; i < 10; ++i)
+    m.add(ChartModel::idouheikinn75, i + 1, 90 + i, "2026/11/" + std::to_string(10 + i));
+  for (int i = 0; i < 10; ++i)
+    m.add(ChartModel::idouheikin5, i + 1, 1, "2026/11/" + std::to_string(10 + i));
   win->mirror();
   ChartWidget* c = win->chart();
   const QString edit2 = text("Edit2");
@@ -790,7 +803,8 @@ void WindowTest::arrowKeysStepTheDays() {
   QTest::keyClick(c, Qt::Key_Right);
   QTest::keyClick(c, Qt::Key_Up);  // not a day step
   QStringList got;
-  for (const auto& [control, ev] : events) got << QString::fromStdString(control) + ":" + QString::number(ev.kind);
+  for (const auto& [control, ev] : events)
+    got << QString::fromStdString(control) + ":" + QString::number(ev.kind);
   QCOMPARE(got, (QStringList{QStringLiteral("Button62:%1").arg(int(Event::Click)),
                              QStringLiteral("Button61:%1").arg(int(Event::Click))}));
 }
@@ -829,7 +843,8 @@ void WindowTest::statsCsvAndChartImage() {
   // The close line's colour is in the picture.
   bool closeDrawn = false;
   for (int y = 0; y < img.height() && !closeDrawn; ++y)
-    for (int x = 0; x < img.width() && !closeDrawn; ++x) closeDrawn = (img.pixel(x, y) & 0xFFFFFF) == 0x004080;
+    for (int x = 0; x < img.width() && !closeDrawn; ++x)
+      closeDrawn = (img.pixel(x, y) & 0xFFFFFF) == 0x004080;
   QVERIFY(closeDrawn);
 
   const QString pdf = dir.path() + "/chart.pdf";
@@ -839,9 +854,11 @@ void WindowTest::statsCsvAndChartImage() {
   const QByteArray bytes = f.readAll();
   QVERIFY(bytes.startsWith("%PDF"));
   // One page, as large as the chart on screen (a point a pixel).
-  QCOMPARE(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 1);
+  QCOMPARE(
+      bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 1);
   const QRegularExpressionMatch box =
-      QRegularExpression(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]")).match(QString::fromLatin1(bytes));
+      QRegularExpression(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"))
+          .match(QString::fromLatin1(bytes));
   QVERIFY(box.hasMatch());
   QCOMPARE(qRound(box.captured(1).toDouble()), chart->width());
   QCOMPARE(qRound(box.captured(2).toDouble()), chart->height());
@@ -862,8 +879,8 @@ void WindowTest::rulePanelMakesRoomForTheScanButton() {
   QVERIFY(scan && scan->parentWidget() == panel);
   QVERIFY(scan->isVisibleTo(win.get()));
   QVERIFY(panel->rect().contains(scan->geometry()));
-  for (const char* b : {"Button73", "Button74", "Button75", "Button76", "Button77", "Button1", "Button83", "Button79",
-                        "Button78"}) {
+  for (const char* b : {"Button73", "Button74", "Button75", "Button76", "Button77", "Button1",
+                        "Button83", "Button79", "Button78"}) {
     QVERIFY2(!w(b)->geometry().intersects(scan->geometry()), b);
     QVERIFY2(panel->rect().contains(w(b)->geometry()), b);
   }
@@ -891,8 +908,8 @@ ScanWindow* WindowTest::scanWith(std::vector<ScanRow> rows, bool shortTerm) {
 }
 
 void WindowTest::scanTableSortsAndPicks() {
-  auto row = [](const char* code, const char* name, int tag, const char* rule, int trades, const char* avg,
-                const char* rate) {
+  auto row = [](const char* code, const char* name, int tag, const char* rule, int trades,
+                const char* avg, const char* rate) {
     ScanRow r;
     r.code = code;
     r.name = name;
@@ -913,8 +930,9 @@ void WindowTest::scanTableSortsAndPicks() {
   ScanWindow* s = scanWith(rows, false);
   QVERIFY(s);
   QVERIFY(s->isVisible());
-  QCOMPARE(s->directionLabel()->text(),
-           win->workspace().SeriesTable.cell(7, 4863) == "1" ? QStringLiteral("入買") : QStringLiteral("入売"));
+  QCOMPARE(s->directionLabel()->text(), win->workspace().SeriesTable.cell(7, 4863) == "1"
+                                            ? QStringLiteral("入買")
+                                            : QStringLiteral("入売"));
   auto order = [s] {
     QStringList codes;
     for (const ScanRow& r : s->shownRows()) codes << QString::fromStdString(r.code);
@@ -981,7 +999,8 @@ void WindowTest::scanTableSortsAndPicks() {
   events.clear();
   dblClick("1332");
   // The selection's long pass leaves term mode "1": two presses reach "短".
-  QCOMPARE(sequence(), QStringLiteral("Edit1:%1 Edit1:%2:13 Button79:%3 Button79:%3 Button73:%3").arg(T, K, C));
+  QCOMPARE(sequence(),
+           QStringLiteral("Edit1:%1 Edit1:%2:13 Button79:%3 Button79:%3 Button73:%3").arg(T, K, C));
   QCOMPARE(text("Edit5"), QStringLiteral("1332 日本水産"));
   QCOMPARE(text("Button79"), QStringLiteral("短"));
   QCOMPARE(win->workspace().StatsTable.cell(13, 3), std::string("G3短"));

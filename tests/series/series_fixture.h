@@ -34,7 +34,8 @@ inline void FillDates(Workspace& ws) {
 
 // Puts texts into StockList column k, rows 1.. (index 0 is row 1); rows past
 // the vector get " " as a loaded file gives them.
-inline void PutColumn(Workspace& ws, int k, const std::string& heading, const std::vector<std::string>& cells) {
+inline void PutColumn(Workspace& ws, int k, const std::string& heading,
+                      const std::vector<std::string>& cells) {
   ws.StockList.set(k, 0, heading);
   for (int r = 1; r <= kDays; ++r)
     ws.StockList.set(k, r, r - 1 < static_cast<int>(cells.size()) ? cells[r - 1] : " ");
@@ -97,7 +98,9 @@ inline Expected Reference(const Workspace& ws, int k) {
   const long long P = HalfEven(static_cast<long double>(s) / 25);
   e.P = P;
   auto put = [&](int col, int r, long long v) { e.cell[col][r] = std::to_string(v); };
-  auto ratio = [](long double num, long double den) -> long long { return den == 0 ? 0 : HalfEven(num / den); };
+  auto ratio = [](long double num, long double den) -> long long {
+    return den == 0 ? 0 : HalfEven(num / den);
+  };
 
   std::vector<long long> ma5(kDays + 2, 0);
   for (int r = F; r <= L - 7; ++r) {
@@ -118,7 +121,8 @@ inline Expected Reference(const Workspace& ws, int k) {
       put(col, r, out[r]);
     }
   };
-  auto trend = [&](const std::vector<long long>& A, int g, long double f, int col, int pair, int last) {
+  auto trend = [&](const std::vector<long long>& A, int g, long double f, int col, int pair,
+                   int last) {
     for (int r = F; r <= last; ++r) {
       const long long v = ratio(P * f * static_cast<long double>(A[r] - A[r + g]), A[r]);
       put(col, r + g, v);
@@ -140,9 +144,11 @@ inline Expected Reference(const Workspace& ws, int k) {
   }
   if (L >= 1000) {
     average(1000, 6, ma1000);
-    for (int r = F; r <= L - 1499; ++r) put(13, r + 500, ratio(P * 2.5L * (ma1000[r] - ma1000[r + 500]), ma1000[r]));
+    for (int r = F; r <= L - 1499; ++r)
+      put(13, r + 500, ratio(P * 2.5L * (ma1000[r] - ma1000[r + 500]), ma1000[r]));
   }
-  for (int r = F; r <= L - 10; ++r) put(12, r, ratio(static_cast<long double>(c[r] - ma5[r]) * (4 * P), ma5[r]));
+  for (int r = F; r <= L - 10; ++r)
+    put(12, r, ratio(static_cast<long double>(c[r] - ma5[r]) * (4 * P), ma5[r]));
 
   // Stochastics.
   std::vector<long long> hi(kDays + 2, 0), lo(kDays + 2, 0);

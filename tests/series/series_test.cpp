@@ -26,10 +26,11 @@ void CheckAgainstReference(Workspace& ws, int k, int W) {
   };
   int bad = 0;
   for (int r = 1; r <= kDays && bad < 10; ++r)
-    for (int c : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 32, 33, 34, 35, 36, 37, 38, 39, 40})
+    for (int c : {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
+                  14, 15, 16, 17, 18, 32, 33, 34, 35, 36, 37, 38, 39, 40})
       if (calc.cell(c, r) != calcExpected(c, r)) {
-        ADD_FAILURE() << "CalcTable[" << c << "," << r << "] = '" << calc.cell(c, r) << "', expected '"
-                      << calcExpected(c, r) << "'";
+        ADD_FAILURE() << "CalcTable[" << c << "," << r << "] = '" << calc.cell(c, r)
+                      << "', expected '" << calcExpected(c, r) << "'";
         ++bad;
       }
   EXPECT_EQ(calc.cell(2, 0), "5日移動平均");
@@ -56,7 +57,8 @@ void CheckAgainstReference(Workspace& ws, int k, int W) {
       if (c >= 1 && c <= 29 && a < e.F) want = "";
       if (!ours && c > 29 && a < e.F) continue;
       if (st.cell(c, a) != want) {
-        ADD_FAILURE() << "SeriesTable[" << c << "," << a << "] = '" << st.cell(c, a) << "', expected '" << want << "'";
+        ADD_FAILURE() << "SeriesTable[" << c << "," << a << "] = '" << st.cell(c, a)
+                      << "', expected '" << want << "'";
         ++bad;
       }
     }
@@ -163,7 +165,7 @@ TEST_F(SeriesTest, RoundingOfFractionalPrices) {
 
 TEST_F(SeriesTest, PriceScaleUsesTheTwentyFiveRowsAfterTheFirst) {
   std::vector<std::string> cells(400, "1000");
-  cells[0] = "900000";  // row F = 1 is not part of P
+  cells[0] = "900000";   // row F = 1 is not part of P
   cells[26] = "900000";  // row 27 = F + 26 neither
   cells[25] = "1025";    // row 26 = F + 25 is
   PutColumn(ws, 4, "2222 scale", cells);
@@ -234,7 +236,8 @@ TEST_F(SeriesTest, ZeroAveragesGiveZeroInsteadOfNonsense) {
   const auto& calc = ws.CalcTable;
   for (int r = 1; r <= kDays; ++r)
     for (int c : {7, 8, 9, 10, 12, 13, 14, 15})
-      ASSERT_EQ(calc.cell(c, r).find_first_not_of("-0123456789"), std::string::npos) << c << "," << r;
+      ASSERT_EQ(calc.cell(c, r).find_first_not_of("-0123456789"), std::string::npos)
+          << c << "," << r;
   EXPECT_EQ(calc.cell(12, 80), "0");  // close 0, average 0
   EXPECT_EQ(calc.cell(4, 50), "0");   // a zero 75-day average ...
   EXPECT_EQ(calc.cell(14, 50), "0");  // ... gives S3 0 at its row
@@ -390,9 +393,22 @@ TEST(DecimalForm, AgreesWithTheGeneralForm) {
   std::mt19937_64 gen(42);
   std::uniform_real_distribution<double> mant(1.0, 10.0);
   std::uniform_int_distribution<int> expo(-7, 17);
-  std::vector<long double> values = {0.0L,   1.0L,    -2.0L,     493.6L,    123.4L,    0.0001L, 0.00009999L,
-                                     1e15L,  999999999999999.5L, 99999999999999.95L, 0.5L, 2.5L,
-                                     1234.0L * 0.4L, 12345678901234.5L, 12345678901235.5L, -0.000123456789012345L};
+  std::vector<long double> values = {0.0L,
+                                     1.0L,
+                                     -2.0L,
+                                     493.6L,
+                                     123.4L,
+                                     0.0001L,
+                                     0.00009999L,
+                                     1e15L,
+                                     999999999999999.5L,
+                                     99999999999999.95L,
+                                     0.5L,
+                                     2.5L,
+                                     1234.0L * 0.4L,
+                                     12345678901234.5L,
+                                     12345678901235.5L,
+                                     -0.000123456789012345L};
   for (int i = 0; i < 200000; ++i) {
     long double v = mant(gen) * std::pow(10.0L, expo(gen));
     if (i % 3 == 0) v = static_cast<double>(v);
@@ -409,8 +425,9 @@ TEST(DecimalForm, AgreesWithTheGeneralForm) {
 }
 
 TEST(DecimalForm, StrictIntegerReadMatchesTheParser) {
-  for (const std::string s : {"0", "-0", "+7", "007", "2147483647", "-2147483648", "2147483648", "-2147483649", "",
-                              " ", "1.0", "1 ", "-", "+", "12a", "99999999999999999999"}) {
+  for (const std::string s :
+       {"0", "-0", "+7", "007", "2147483647", "-2147483648", "2147483648", "-2147483649", "", " ",
+        "1.0", "1 ", "-", "+", "12a", "99999999999999999999"}) {
     int v = 0;
     bool threw = false;
     int want = 0;
@@ -453,13 +470,16 @@ TEST(DecimalForm, QuickRoundingsAgreeWithRound) {
     values.push_back(v / 3.0L);
     values.push_back(v);
   }
-  for (long double v : values) ASSERT_EQ(Round(v), static_cast<long long>(std::nearbyintl(v))) << static_cast<double>(v);
+  for (long double v : values)
+    ASSERT_EQ(Round(v), static_cast<long long>(std::nearbyintl(v))) << static_cast<double>(v);
 
-  std::vector<std::string> prices = {"0",       "-0",     "1234.5",    "1235.5",  "1234.50", "1234.500001", "-3.5",
-                                     "-2.5",    "2.4999", "999999999", "7.000001", "12.125", "0.5",        "1.5"};
+  std::vector<std::string> prices = {"0",           "-0",     "1234.5", "1235.5", "1234.50",
+                                     "1234.500001", "-3.5",   "-2.5",   "2.4999", "999999999",
+                                     "7.000001",    "12.125", "0.5",    "1.5"};
   std::uniform_int_distribution<int> whole(0, 200000), frac(0, 9999);
   for (int i = 0; i < 20000; ++i)
-    prices.push_back(std::to_string(whole(gen)) + "." + std::to_string(frac(gen)) + (i % 2 ? "5" : ""));
+    prices.push_back(std::to_string(whole(gen)) + "." + std::to_string(frac(gen)) +
+                     (i % 2 ? "5" : ""));
   for (const auto& p : prices) {
     long long yen = 0;
     ASSERT_TRUE(TryRoundPrice(p, yen)) << p;
@@ -467,9 +487,10 @@ TEST(DecimalForm, QuickRoundingsAgreeWithRound) {
   }
   // Long digit runs (a 19-digit price once overflowed the accumulator) go to
   // the general parser.
-  for (const std::string p : {"", " ", "1,234", "+5", " 12", "1e3", "12.", ".5", "1234567890", "1.1234567", "１２",
-                              "9999999999999999999", "-99999999999999999999999", "1.99999999999999999999",
-                              "5.0000000000000000000000001"}) {
+  for (const std::string p :
+       {"", " ", "1,234", "+5", " 12", "1e3", "12.", ".5", "1234567890", "1.1234567", "１２",
+        "9999999999999999999", "-99999999999999999999999", "1.99999999999999999999",
+        "5.0000000000000000000000001"}) {
     long long yen = 0;
     EXPECT_FALSE(TryRoundPrice(p, yen)) << p;
   }

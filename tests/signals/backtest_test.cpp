@@ -1,7 +1,7 @@
+#include <iomanip>
 #include <map>
 #include <random>
 #include <sstream>
-#include <iomanip>
 
 #include "signals_fixture.h"
 
@@ -69,12 +69,22 @@ TEST_F(BacktestTest, ThreeTradeExample) {
     EXPECT_EQ(stats().cell(8 + i, 2), counts[i]) << i;
     EXPECT_EQ(stats().cell(8 + i, 1), averages[i]) << i;
   }
-  ExpectCells(stats(), {{8, 3, "1.077"}, {11, 3, "3"}, {11, 4, "3.41"}, {8, 4, "1.28"},
+  ExpectCells(stats(), {{8, 3, "1.077"},
+                        {11, 3, "3"},
+                        {11, 4, "3.41"},
+                        {8, 4, "1.28"},
                         {13, 4, "60.3"},  // (121 + 50 + 10) / 3
-                        {13, 3, "S1"}, {7, 3, "全利率平均"}, {14, 0, "1.20-"}});
+                        {13, 3, "S1"},
+                        {7, 3, "全利率平均"},
+                        {14, 0, "1.20-"}});
   // Histogram rows d + 6; no holding time of 1 .. 3 days, so no most frequent one.
-  ExpectCells(stats(), {{7, 16, "10"}, {8, 16, "1"}, {7, 127, "121"}, {8, 56, "1"}, {7, 6, "所要日数"},
-                        {12, 5, "最頻日数"}, {13, 5, ""}});
+  ExpectCells(stats(), {{7, 16, "10"},
+                        {8, 16, "1"},
+                        {7, 127, "121"},
+                        {8, 56, "1"},
+                        {7, 6, "所要日数"},
+                        {12, 5, "最頻日数"},
+                        {13, 5, ""}});
   // Counters: three entries, three exits, flat.
   ExpectCells(ws.SeriesTable, {{6, 4863, "3"}, {6, 4864, "3"}, {6, 4862, "0"}});
   EXPECT_EQ(platform.waitDepth, 0);
@@ -173,7 +183,8 @@ TEST_F(BacktestTest, RatioRangeBorders) {
     ws.StatsTable.set(6, 1, ratios[i]);
     ws.backtest.RatioStats();
     for (int range = 1; range <= 7; ++range)
-      EXPECT_EQ(stats().cell(7 + range, 2), range == expected[i] ? "1" : "0") << ratios[i] << " range " << range;
+      EXPECT_EQ(stats().cell(7 + range, 2), range == expected[i] ? "1" : "0")
+          << ratios[i] << " range " << range;
   }
 }
 
@@ -197,7 +208,9 @@ TEST_F(BacktestTest, MinimumRatioKeepsTradesNewestFirstWithoutStatistics) {
   for (int r = 4; r <= 12; ++r) EXPECT_EQ(ListRow(r), (V{"", "", "", "", "", ""})) << r;
   // The statistics block has its captions and the condition only.
   ExpectRanges("");
-  ExpectCells(stats(), {{8, 3, ""}, {11, 3, ""}, {13, 4, ""}, {7, 6, ""}, {7, 1, "範囲平均"}, {13, 3, "S1"}});
+  ExpectCells(
+      stats(),
+      {{8, 3, ""}, {11, 3, ""}, {13, 4, ""}, {7, 6, ""}, {7, 1, "範囲平均"}, {13, 3, "S1"}});
   EXPECT_EQ(ws.form.text("MaskEdit1"), "1.05");
 
   // A zero that is not written "0.00" is reset, and the statistics run.
@@ -337,15 +350,17 @@ int RangeByThousandths(const std::string& text) {
   return 6;
 }
 
-std::map<std::pair<int, int>, std::string> ReferenceTable(const WorkTable& calc, int rule, int v, bool buy,
-                                                          const std::string& condition) {
+std::map<std::pair<int, int>, std::string> ReferenceTable(const WorkTable& calc, int rule, int v,
+                                                          bool buy, const std::string& condition) {
   std::map<std::pair<int, int>, std::string> out;
   auto put = [&](int c, int r, const std::string& s) { out[{c, r}] = s; };
   int start = v - 299, end = 101;
   if (rule == 7) start = v - 7, end = 4;
   if (rule == 8) start = v - 37, end = 24;
   if (rule == 9) start = v - 111, end = 74;
-  struct T { int in, out; };
+  struct T {
+    int in, out;
+  };
   std::vector<T> trades;
   int openRow = -1;
   for (int r = start; r >= end; --r) {
@@ -420,7 +435,8 @@ std::map<std::pair<int, int>, std::string> ReferenceTable(const WorkTable& calc,
     put(8, 4, General(std::pow(a, f)).substr(0, 4));
   }
   // Captions.
-  const char* ranges[] = {"-0.95", "0.95-1.00", "1.00-1.05", "1.05-1.10", "1.10-1.15", "1.15-1.20", "1.20-"};
+  const char* ranges[] = {"-0.95",     "0.95-1.00", "1.00-1.05", "1.05-1.10",
+                          "1.10-1.15", "1.15-1.20", "1.20-"};
   for (int k = 0; k < 7; ++k) put(8 + k, 0, ranges[k]);
   put(7, 1, "範囲平均");
   put(7, 2, "頻度");
@@ -430,8 +446,9 @@ std::map<std::pair<int, int>, std::string> ReferenceTable(const WorkTable& calc,
   put(7, 4, "年利率");
   put(10, 4, "年平均頻度");
   put(12, 4, "平均日数");
-  const char* head[] = {"No.", buy ? "買い日" : "売り日", buy ? "売り日" : "買い日", "所要日数",
-                        buy ? "買い値" : "売り値", buy ? "売り値" : "買い値", "売値/買値"};
+  const char* head[] = {"No.",      buy ? "買い日" : "売り日", buy ? "売り日" : "買い日",
+                        "所要日数", buy ? "買い値" : "売り値", buy ? "売り値" : "買い値",
+                        "売値/買値"};
   for (int c = 0; c <= 6; ++c) put(c, 0, head[c]);
   return out;
 }
@@ -458,7 +475,7 @@ TEST_F(BacktestTest, MatchesAnIndependentReferenceForEveryRuleAndDirection) {
     }
   }
   const char* buttons[] = {"Button37", "Button38", "Button39", "Button73", "Button74",
-                           "Button75", "Button76", "Button77", "Button1", "Button83"};
+                           "Button75", "Button76", "Button77", "Button1",  "Button83"};
   const char* labels[] = {"S1", "S2", "S3", "G3長", "G4長", "G5長", "G6長", "G7長", "乖長", "ST長"};
   for (int dir = 0; dir < 2; ++dir) {
     ws.SeriesTable.set(7, 4863, dir == 0 ? "1" : "0");
@@ -471,7 +488,8 @@ TEST_F(BacktestTest, MatchesAnIndependentReferenceForEveryRuleAndDirection) {
         for (int c = 0; c <= 14; ++c) {
           auto it = expected.find({c, r});
           const std::string want = it == expected.end() ? "" : it->second;
-          ASSERT_EQ(stats().cell(c, r), want) << buttons[i] << " dir " << dir << " cell " << c << "," << r;
+          ASSERT_EQ(stats().cell(c, r), want)
+              << buttons[i] << " dir " << dir << " cell " << c << "," << r;
         }
     }
   }

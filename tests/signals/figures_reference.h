@@ -26,8 +26,10 @@ namespace tavrine::signals_test {
 // Day count through the standard calendar, not the engine's.
 inline int DayOf(const std::string& text) {
   int y = 0, m = 0, d = 0;
-  if (std::sscanf(text.c_str(), "%d/%d/%d", &y, &m, &d) != 3) ADD_FAILURE() << "bad date in test: " << text;
-  const std::chrono::year_month_day ymd{std::chrono::year{y}, std::chrono::month{static_cast<unsigned>(m)},
+  if (std::sscanf(text.c_str(), "%d/%d/%d", &y, &m, &d) != 3)
+    ADD_FAILURE() << "bad date in test: " << text;
+  const std::chrono::year_month_day ymd{std::chrono::year{y},
+                                        std::chrono::month{static_cast<unsigned>(m)},
                                         std::chrono::day{static_cast<unsigned>(d)}};
   return static_cast<int>(std::chrono::sys_days{ymd}.time_since_epoch().count());
 }
@@ -36,8 +38,9 @@ inline int DayOf(const std::string& text) {
 inline std::string DateText(int unixDay, bool padded) {
   const std::chrono::year_month_day ymd{std::chrono::sys_days{std::chrono::days{unixDay}}};
   char buf[32];
-  std::snprintf(buf, sizeof buf, padded ? "%04d/%02u/%02u" : "%d/%u/%u", static_cast<int>(ymd.year()),
-                static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+  std::snprintf(buf, sizeof buf, padded ? "%04d/%02u/%02u" : "%d/%u/%u",
+                static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
+                static_cast<unsigned>(ymd.day()));
   return buf;
 }
 
@@ -73,7 +76,8 @@ inline Reference ReferenceFigures(const WorkTable& stats) {
   std::partial_sum(ratio.begin(), ratio.end(), ref.equities.begin(), std::multiplies<double>());
   double worst = 0;
   for (std::size_t k = 0; k < ref.equities.size(); ++k) {
-    const double high = std::max(1.0, *std::max_element(ref.equities.begin(), ref.equities.begin() + k + 1));
+    const double high =
+        std::max(1.0, *std::max_element(ref.equities.begin(), ref.equities.begin() + k + 1));
     ref.drawdowns.push_back(1 - ref.equities[k] / high);
     worst = std::max(worst, ref.drawdowns.back());
   }
@@ -110,12 +114,14 @@ inline Reference ReferenceFigures(const WorkTable& stats) {
 inline ::testing::AssertionResult Near(const char* what, const std::optional<double>& got,
                                        const std::optional<double>& want) {
   if (got.has_value() != want.has_value())
-    return ::testing::AssertionFailure() << what << ": value " << (got ? "present" : "missing") << ", expected "
-                                         << (want ? "present" : "missing");
+    return ::testing::AssertionFailure() << what << ": value " << (got ? "present" : "missing")
+                                         << ", expected " << (want ? "present" : "missing");
   if (!got) return ::testing::AssertionSuccess();
   const double scale = std::max(std::abs(*want), 1e-300);
-  if (std::abs(*got - *want) <= 1e-12 * scale || *got == *want) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << what << ": " << std::setprecision(17) << *got << " vs " << *want;
+  if (std::abs(*got - *want) <= 1e-12 * scale || *got == *want)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << what << ": " << std::setprecision(17) << *got << " vs " << *want;
 }
 
 inline std::optional<double> AsDouble(const std::optional<int>& v) {
@@ -123,7 +129,8 @@ inline std::optional<double> AsDouble(const std::optional<int>& v) {
 }
 
 // The figures f against the reference computed from the list in stats.
-inline void ExpectMatchesReference(const BacktestFigures& f, const WorkTable& stats, const std::string& context) {
+inline void ExpectMatchesReference(const BacktestFigures& f, const WorkTable& stats,
+                                   const std::string& context) {
   SCOPED_TRACE(context);
   const Reference ref = ReferenceFigures(stats);
   ASSERT_EQ(f.trades, ref.trades);
@@ -154,8 +161,8 @@ inline std::string Describe(const std::vector<MarkerPoint>& v) {
 }
 
 // Every row against every trade, the plain way.
-inline void BruteMarkers(const WorkTable& stats, const WorkTable& series, int a, int b, std::vector<MarkerPoint>& buys,
-                  std::vector<MarkerPoint>& sells) {
+inline void BruteMarkers(const WorkTable& stats, const WorkTable& series, int a, int b,
+                         std::vector<MarkerPoint>& buys, std::vector<MarkerPoint>& sells) {
   buys.clear();
   sells.clear();
   const int m = ReferenceFigures(stats).trades;
@@ -174,7 +181,8 @@ inline void BruteMarkers(const WorkTable& stats, const WorkTable& series, int a,
       const std::string& close = series.cell(1, r);
       if (!priced[static_cast<std::size_t>(r)]) continue;
       if (rowDay[static_cast<std::size_t>(r)] != day) continue;
-      out.push_back({static_cast<double>(r), std::strtod(close.c_str(), nullptr), series.cell(0, r)});
+      out.push_back(
+          {static_cast<double>(r), std::strtod(close.c_str(), nullptr), series.cell(0, r)});
       return;
     }
   };
@@ -185,8 +193,10 @@ inline void BruteMarkers(const WorkTable& stats, const WorkTable& series, int a,
 }
 
 // Marker lists equal point by point.
-inline void ExpectSame(const std::vector<MarkerPoint>& got, const std::vector<MarkerPoint>& want, const char* what) {
-  ASSERT_EQ(got.size(), want.size()) << what << "\n got  " << Describe(got) << "\n want " << Describe(want);
+inline void ExpectSame(const std::vector<MarkerPoint>& got, const std::vector<MarkerPoint>& want,
+                       const char* what) {
+  ASSERT_EQ(got.size(), want.size())
+      << what << "\n got  " << Describe(got) << "\n want " << Describe(want);
   for (std::size_t i = 0; i < got.size(); ++i) {
     EXPECT_EQ(got[i].x, want[i].x) << what << " " << i;
     EXPECT_EQ(got[i].y, want[i].y) << what << " " << i;

@@ -103,9 +103,11 @@ TEST(FiguresTest, HandCheckedListGivesTheExactLine) {
   // 1.1 x 0.9 x 1 x 0.9 x 1.35 = 1.20285; the high 1.1 falls to 0.891 (19 %);
   // gains 0.45 over losses 0.2; 83 / 136; 243 / 200.
   EXPECT_EQ(FiguresLine(f),
-            "figures trades=5 wins=2 equity=1.20285 maxdd=0.19 pf=2.25 streak=1 exposure=0.610294117647059 "
+            "figures trades=5 wins=2 equity=1.20285 maxdd=0.19 pf=2.25 streak=1 "
+            "exposure=0.610294117647059 "
             "hold=1.215");
-  EXPECT_EQ(FigureCells(f), (std::vector<std::string>{"0.19", "2.25", "1", "0.610294117647059", "1.215"}));
+  EXPECT_EQ(FigureCells(f),
+            (std::vector<std::string>{"0.19", "2.25", "1", "0.610294117647059", "1.215"}));
   ASSERT_TRUE(f.winRate.has_value());
   EXPECT_DOUBLE_EQ(*f.winRate, 0.4);
   ASSERT_EQ(f.curve.size(), 5u);
@@ -167,7 +169,8 @@ TEST(FiguresTest, NoTradeHasNoFigures) {
   EXPECT_EQ(f.trades, 0);
   EXPECT_TRUE(f.curve.empty());
   EXPECT_FALSE(f.winRate.has_value());
-  EXPECT_EQ(FiguresLine(f), "figures trades=0 wins=- equity=- maxdd=- pf=- streak=- exposure=- hold=-");
+  EXPECT_EQ(FiguresLine(f),
+            "figures trades=0 wins=- equity=- maxdd=- pf=- streak=- exposure=- hold=-");
   EXPECT_EQ(FigureCells(f), (std::vector<std::string>(5, "-")));
   EXPECT_EQ(FigureHeadings().size(), FigureCells(f).size());
 }
@@ -179,21 +182,26 @@ TEST(FiguresTest, FiguresWithoutAValue) {
     WriteList(stats, {{"2020/1/6", "2020/1/10", "4", "100", "110", "1.1"},
                       {"2020/01/14", "2020/01/20", "6", "110", "121", "1.1"}});
     const BacktestFigures f = ComputeFigures(stats);
-    EXPECT_EQ(FiguresLine(f), "figures trades=2 wins=2 equity=1.21 maxdd=0 pf=- streak=0 exposure=0.714285714285714 hold=1.21");
+    EXPECT_EQ(FiguresLine(f),
+              "figures trades=2 wins=2 equity=1.21 maxdd=0 pf=- streak=0 "
+              "exposure=0.714285714285714 hold=1.21");
   }
   // Only even trades: neither wins nor losses.
   {
     WorkTable stats = NewStats();
-    WriteList(stats, {{"2020/1/6", "2020/1/10", "4", "100", "100", "1"}, {"2020/1/14", "2020/1/20", "6", "100", "100", "1"}});
-    EXPECT_EQ(FiguresLine(ComputeFigures(stats)),
-              "figures trades=2 wins=0 equity=1 maxdd=0 pf=- streak=0 exposure=0.714285714285714 hold=1");
+    WriteList(stats, {{"2020/1/6", "2020/1/10", "4", "100", "100", "1"},
+                      {"2020/1/14", "2020/1/20", "6", "100", "100", "1"}});
+    EXPECT_EQ(
+        FiguresLine(ComputeFigures(stats)),
+        "figures trades=2 wins=0 equity=1 maxdd=0 pf=- streak=0 exposure=0.714285714285714 hold=1");
   }
   // Bought and sold on the same day, written in two forms: no span.
   {
     WorkTable stats = NewStats();
     WriteList(stats, {{"2021/03/05", "2021/3/5", "0", "500", "450", "0.9"}});
     const BacktestFigures f = ComputeFigures(stats);
-    EXPECT_EQ(FiguresLine(f), "figures trades=1 wins=0 equity=0.9 maxdd=0.1 pf=0 streak=1 exposure=- hold=0.9");
+    EXPECT_EQ(FiguresLine(f),
+              "figures trades=1 wins=0 equity=0.9 maxdd=0.1 pf=0 streak=1 exposure=- hold=0.9");
     EXPECT_EQ(FigureCells(f), (std::vector<std::string>{"0.1", "0", "1", "-", "0.9"}));
     // One day later there is a span, all of it held.
     stats.set(2, 1, "2021/3/6");
@@ -205,19 +213,21 @@ TEST(FiguresTest, FiguresWithoutAValue) {
     WorkTable stats = NewStats();
     WriteList(stats, {{"2021/3/1", "2021/3/11", "10", "0", "120", "0"}});
     const BacktestFigures f = ComputeFigures(stats);
-    EXPECT_EQ(FiguresLine(f), "figures trades=1 wins=0 equity=0 maxdd=1 pf=0 streak=1 exposure=1 hold=-");
+    EXPECT_EQ(FiguresLine(f),
+              "figures trades=1 wins=0 equity=0 maxdd=1 pf=0 streak=1 exposure=1 hold=-");
   }
 }
 
 TEST(FiguresTest, RatioReadsAsTheEngineReadsIt) {
   // A one-trade list's equity is its ratio: it must be the engine's decimal
   // read of the text, to the last bit, whatever form the text takes.
-  std::vector<std::string> texts{"1.052", "0.93", "1", "1.", ".95", "+1.05", "-0.5", "0.000", "99999", " 1.05",
-                                 "1.05 ", "1e0", "1.2E-1", "0.1000000000000000000000001", "123456789012345678901",
+  std::vector<std::string> texts{"1.052", "0.93", "1", "1.", ".95", "+1.05", "-0.5", "0.000",
+                                 "99999", " 1.05", "1.05 ", "1e0", "1.2E-1",
+                                 "0.1000000000000000000000001", "123456789012345678901",
                                  // Long texts whose nearest extended value rounds to another double
                                  // than a direct division or a reciprocal in double would give.
-                                 "9688213181.446543", "970552477.15126123", "94914669.7226184532", "2408.840598",
-                                 "6441697.302226", ".1618922"};
+                                 "9688213181.446543", "970552477.15126123", "94914669.7226184532",
+                                 "2408.840598", "6441697.302226", ".1618922"};
   std::mt19937 rng(5);
   for (int i = 0; i < 3000; ++i) {
     char buf[32];
@@ -237,7 +247,8 @@ TEST(FiguresTest, RatioReadsAsTheEngineReadsIt) {
 
 TEST(FiguresTest, BadCellStopsLikeAnyHandler) {
   WorkTable stats = NewStats();
-  WriteList(stats, {{"2020/1/6", "2020/1/10", "4", "100", "110", "1.1"}, {"2020/1/14", "2020/1/20", "6", "110", "121", "x.1"}});
+  WriteList(stats, {{"2020/1/6", "2020/1/10", "4", "100", "110", "1.1"},
+                    {"2020/1/14", "2020/1/20", "6", "110", "121", "x.1"}});
   try {
     ComputeFigures(stats);
     FAIL() << "no error";
@@ -321,18 +332,27 @@ TEST(TradeMarkersTest, PointsAtTheTradeDaysInsideTheWindowOnly) {
   series.set(1, 18, "");
   auto rowOf = [&](int r) { return DateText(base + 41 - r, false); };  // same day, unpadded
   WorkTable stats = NewStats();
-  WriteList(stats, {
-                       {rowOf(38), rowOf(35), "3", "1", "1", "1.01"},  // entry before the window, exit on its edge
-                       {rowOf(30), rowOf(25), "5", "1", "1", "1.01"},  // inside
-                       {rowOf(22), rowOf(18), "4", "1", "1", "0.99"},  // both days without a close
-                       {rowOf(15), "2024/2/10", "5", "1", "1", "0.99"},  // exit on a day the series lacks
-                       {rowOf(8), rowOf(5), "3", "1", "1", "1.02"},  // exit on the other edge
-                       {rowOf(4), rowOf(3), "1", "1", "1", "1.02"},  // after the window
-                   });
+  WriteList(stats,
+            {
+                {rowOf(38), rowOf(35), "3", "1", "1",
+                 "1.01"},  // entry before the window, exit on its edge
+                {rowOf(30), rowOf(25), "5", "1", "1", "1.01"},    // inside
+                {rowOf(22), rowOf(18), "4", "1", "1", "0.99"},    // both days without a close
+                {rowOf(15), "2024/2/10", "5", "1", "1", "0.99"},  // exit on a day the series lacks
+                {rowOf(8), rowOf(5), "3", "1", "1", "1.02"},      // exit on the other edge
+                {rowOf(4), rowOf(3), "1", "1", "1", "1.02"},      // after the window
+            });
   std::vector<MarkerPoint> buys{{1, 1, "stale"}}, sells{{1, 1, "stale"}};
   TradeMarkers(stats, series, 5, 35, buys, sells);
-  ExpectSame(buys, {{30, 1030, series.cell(0, 30)}, {15, 1015, series.cell(0, 15)}, {8, 1008, series.cell(0, 8)}}, "buys");
-  ExpectSame(sells, {{35, 1035, series.cell(0, 35)}, {25, 1025, series.cell(0, 25)}, {5, 1005, series.cell(0, 5)}},
+  ExpectSame(buys,
+             {{30, 1030, series.cell(0, 30)},
+              {15, 1015, series.cell(0, 15)},
+              {8, 1008, series.cell(0, 8)}},
+             "buys");
+  ExpectSame(sells,
+             {{35, 1035, series.cell(0, 35)},
+              {25, 1025, series.cell(0, 25)},
+              {5, 1005, series.cell(0, 5)}},
              "sells");
   EXPECT_EQ(buys[0].label, "2024/03/11");  // the series' own text, padded
 
@@ -373,7 +393,11 @@ TEST(TradeMarkersTest, MatchesEveryRowAgainstEveryTrade) {
       dayOfRow[static_cast<std::size_t>(r)] = day;
       series.set(0, r, DateText(day, rng() % 2 == 0));
       const int pick = static_cast<int>(rng() % 40);
-      series.set(1, r, pick == 0 ? "" : pick == 1 ? "0" : pick == 2 ? " " : std::to_string(200 + rng() % 5000));
+      series.set(1, r,
+                 pick == 0   ? ""
+                 : pick == 1 ? "0"
+                 : pick == 2 ? " "
+                             : std::to_string(200 + rng() % 5000));
       --day;
     }
     // Trades on series days (and now and then on a weekend), oldest first.
@@ -383,7 +407,8 @@ TEST(TradeMarkersTest, MatchesEveryRowAgainstEveryTrade) {
       const int exit = std::max(1, r - 1 - static_cast<int>(rng() % 30));
       const std::string entryText = DateText(dayOfRow[static_cast<std::size_t>(r)], rng() % 2 == 0);
       std::string exitText = DateText(dayOfRow[static_cast<std::size_t>(exit)], rng() % 2 == 0);
-      if (rng() % 15 == 0) exitText = DateText(dayOfRow[static_cast<std::size_t>(exit)] + 1 + rng() % 2, true);
+      if (rng() % 15 == 0)
+        exitText = DateText(dayOfRow[static_cast<std::size_t>(exit)] + 1 + rng() % 2, true);
       list.push_back({entryText, exitText, "1", "1", "1", "1.01"});
       r = exit - static_cast<int>(rng() % 8);
     }

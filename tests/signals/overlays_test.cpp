@@ -75,10 +75,11 @@ TEST_F(OverlaysTest, ShortSTNeedsS3AboveZero) {
   } rows[] = {{"300", "200", "0", "0"},    // fast above slow, S3 zero: 0
               {"300", "200", "0.5", "2"},  // S3 above zero: 2
               {"300", "200", "-1", "0"},
-              {"200", "300", "5", "-2"},   // slow above fast: -2
-              {"250", "250", "5", "0"}};   // equal: 0
+              {"200", "300", "5", "-2"},  // slow above fast: -2
+              {"250", "250", "5", "0"}};  // equal: 0
   for (int r = 1; r <= 5; ++r)
-    SetCells(ws.CalcTable, {{34, r, rows[r - 1].fast}, {35, r, rows[r - 1].slow}, {9, r, rows[r - 1].s3}});
+    SetCells(ws.CalcTable,
+             {{34, r, rows[r - 1].fast}, {35, r, rows[r - 1].slow}, {9, r, rows[r - 1].s3}});
   ws.overlays.Button85Click();
   for (int r = 1; r <= 5; ++r) EXPECT_EQ(calc().cell(40, r), rows[r - 1].signal) << r;
   EXPECT_NE(calc().cell(40, 28), "");
@@ -154,7 +155,12 @@ TEST_F(OverlaysTest, TwoHundredDayModeBandsAtTenPercent) {
   Fill(1, 300, 5);
   ws.form.setText("Button81", "S/O");
   ws.form.setText("Button13", "S3");
-  SetCells(ws.CalcTable, {{1, 1, "1100"}, {5, 1, "1000"}, {1, 2, "900"}, {5, 2, "1000"}, {1, 3, "1101"}, {5, 3, "1000"}});
+  SetCells(ws.CalcTable, {{1, 1, "1100"},
+                          {5, 1, "1000"},
+                          {1, 2, "900"},
+                          {5, 2, "1000"},
+                          {1, 3, "1101"},
+                          {5, 3, "1000"}});
   ws.overlays.Button82Click();
   EXPECT_EQ(ws.form.text("Button13"), "S4");
   EXPECT_EQ(series().cell(11, 4864), "0");
@@ -349,8 +355,10 @@ TEST_F(OverlaysTest, PickerSelectionRunsTheChain) {
   int trades = 0, open = 0;
   for (int r = v - 7; r >= 4; --r) {
     const int s = calc().getInt(7, r);
-    if (!open && s > 0) open = 1;
-    else if (open && s < 0) open = 0, ++trades;
+    if (!open && s > 0)
+      open = 1;
+    else if (open && s < 0)
+      open = 0, ++trades;
   }
   ASSERT_GT(trades, 0);
   EXPECT_EQ(ws.StatsTable.cell(11, 3), IntToStr(trades));

@@ -28,12 +28,15 @@ class RulesTest : public SignalsTest {
     }
   }
   int cellInt(int c, int r) { return ws.CalcTable.getInt(c, r); }
-  long long diff(int a, int b, int r) { return HalfEven(cellInt(a, r) - ws.CalcTable.getFloat(b, r)); }
+  long long diff(int a, int b, int r) {
+    return HalfEven(cellInt(a, r) - ws.CalcTable.getFloat(b, r));
+  }
 };
 
 TEST_F(RulesTest, TheTenRules) {
-  const std::pair<const char*, int> table[] = {{"S1", 7},  {"S2", 8},  {"S3", 9},  {"G3", 20}, {"G4", 21},
-                                               {"G5", 22}, {"G6", 23}, {"G7", 24}, {"乖", 31}, {"ST", 40}};
+  const std::pair<const char*, int> table[] = {{"S1", 7},  {"S2", 8},  {"S3", 9},  {"G3", 20},
+                                               {"G4", 21}, {"G5", 22}, {"G6", 23}, {"G7", 24},
+                                               {"乖", 31}, {"ST", 40}};
   for (int tag = 0; tag < 10; ++tag) {
     const RuleDef* d = Rules::RuleOfTag(tag);
     ASSERT_NE(d, nullptr);
@@ -55,10 +58,10 @@ TEST_F(RulesTest, RuleButtonsWriteNumberLabelAndCondition) {
     const char* condition;
   };
   const Case cases[] = {
-      {"Button38", "短", "08", "S2", "S2"},   {"Button75", "短", "22", "G5", "G5短"},
-      {"Button1", "短", "31", "乖", "乖短"},  {"Button83", "長", "40", "ST", "ST長"},
-      {"Button39", "長", "09", "S3", "S3"},   {"Button73", "長", "20", "G3", "G3長"},
-      {"TForm1", "長", "07", "S1", "S1"},     {"Edit1", "短", "07", "S1", "S1"},
+      {"Button38", "短", "08", "S2", "S2"},  {"Button75", "短", "22", "G5", "G5短"},
+      {"Button1", "短", "31", "乖", "乖短"}, {"Button83", "長", "40", "ST", "ST長"},
+      {"Button39", "長", "09", "S3", "S3"},  {"Button73", "長", "20", "G3", "G3長"},
+      {"TForm1", "長", "07", "S1", "S1"},    {"Edit1", "短", "07", "S1", "S1"},
   };
   for (const Case& c : cases) {
     ws.form.setText("Button79", c.term);
@@ -174,10 +177,16 @@ TEST_F(RulesTest, DeviationBandColumnIsStrict) {
     ws.CalcTable.set(30, r, "-120");
     ws.CalcTable.set(25, r, "0");
   }
-  SetCells(ws.CalcTable, {{25, 101, "120"}, {25, 102, "-120"}, {25, 103, "121"}, {25, 104, "-121"}});
+  SetCells(ws.CalcTable,
+           {{25, 101, "120"}, {25, 102, "-120"}, {25, 103, "121"}, {25, 104, "-121"}});
   ws.rules.LongTermKairi();
-  ExpectCells(ws.CalcTable, {{31, 100, "m"}, {31, 101, "0"}, {31, 102, "0"}, {31, 103, "-2"}, {31, 104, "2"},
-                             {31, 121, "0"}, {31, 122, "m"}});
+  ExpectCells(ws.CalcTable, {{31, 100, "m"},
+                             {31, 101, "0"},
+                             {31, 102, "0"},
+                             {31, 103, "-2"},
+                             {31, 104, "2"},
+                             {31, 121, "0"},
+                             {31, 122, "m"}});
 }
 
 TEST_F(RulesTest, RulePanelAndExplanation) {
@@ -217,8 +226,8 @@ namespace {
 
 TEST(SignalCells, DecimalReadsAgreeWithTheGeneralParser) {
   WorkTable t("T", 2, 2);
-  for (const char* text : {"0", "1000", "-17", "+5", "123456789012345678", "1234567890123456789", "1000.5",
-                           "-0.25", " 7", "1E3", "007"}) {
+  for (const char* text : {"0", "1000", "-17", "+5", "123456789012345678", "1234567890123456789",
+                           "1000.5", "-0.25", " 7", "1E3", "007"}) {
     t.set(0, 0, text);
     EXPECT_EQ(signals::ReadDecimal(t, 0, 0), StrToFloat(text)) << text;
   }

@@ -20,9 +20,9 @@
 
 #include "../support/data_folder.h"
 #include "../support/recording_platform.h"
+#include "app/scan.h"
 #include "app/script.h"
 #include "app/workspace.h"
-#include "app/scan.h"
 #include "store/table_file.h"
 #include "store/text.h"
 
@@ -35,7 +35,8 @@ using testing::RecordingPlatform;
 constexpr int kDays = 1200;
 const char* const kRuleButtons[10] = {"Button37", "Button38", "Button39", "Button73", "Button74",
                                       "Button75", "Button76", "Button77", "Button1",  "Button83"};
-const char* const kRuleCaptions[10] = {"S1", "S2", "S3", "G3", "G4", "G5", "G6", "G7", "乖離", "ST"};
+const char* const kRuleCaptions[10] = {"S1", "S2", "S3", "G3",   "G4",
+                                       "G5", "G6", "G7", "乖離", "ST"};
 
 // The stocks that hold a series the scan can compute: column, code and name
 // as the heading gives them.
@@ -45,8 +46,8 @@ struct Good {
   const char* name;
 };
 const Good kGood[] = {
-    {1, "1301", "極洋"},    {2, "1302", "日産"},       {3, "7203", "トヨタ"},
-    {5, "8001", "商事 A"}, {9, "9001", "鉄道"},       {197, "9984", "ソフト"},
+    {1, "1301", "極洋"},   {2, "1302", "日産"}, {3, "7203", "トヨタ"},
+    {5, "8001", "商事 A"}, {9, "9001", "鉄道"}, {197, "9984", "ソフト"},
 };
 
 // Whole days of trading day r (row 1 the newest), weekdays only.
@@ -68,9 +69,12 @@ std::vector<std::string> Walk(unsigned seed, int rows, double base) {
   const double p1 = 70 + seed % 40, p2 = 300 + (seed * 7) % 200;
   for (int r = rows; r >= 1; --r) {
     walk *= 1.0 + (static_cast<int>(rng() % 2001) - 1000) / 100000.0;
-    const double price = base * walk * (1.0 + 0.12 * std::sin(6.2831853 * r / p1) + 0.25 * std::sin(6.2831853 * r / p2));
+    const double price =
+        base * walk *
+        (1.0 + 0.12 * std::sin(6.2831853 * r / p1) + 0.25 * std::sin(6.2831853 * r / p2));
     const long long halves = std::llround(price * 2);
-    out[static_cast<std::size_t>(r)] = halves % 2 ? std::to_string(halves / 2) + ".5" : std::to_string(halves / 2);
+    out[static_cast<std::size_t>(r)] =
+        halves % 2 ? std::to_string(halves / 2) + ".5" : std::to_string(halves / 2);
   }
   return out;
 }
@@ -83,7 +87,8 @@ WorkTable MakeList() {
   const auto days = TradingDays(kDays);
   t.set(0, 0, "日付");
   for (int r = 1; r <= kDays; ++r) t.set(0, r, DateToStr(days[static_cast<std::size_t>(r)]));
-  auto put = [&](int c, const std::string& heading, const std::vector<std::string>& prices, int from, int to) {
+  auto put = [&](int c, const std::string& heading, const std::vector<std::string>& prices,
+                 int from, int to) {
     t.set(c, 0, heading);
     for (int r = from; r <= to; ++r) t.set(c, r, prices[static_cast<std::size_t>(r)]);
   };
@@ -196,9 +201,9 @@ std::vector<ScanRow> MainWindowRows(int column, bool entryBuy, bool shortTerm) {
 
 std::string Describe(const ScanRow& r) {
   std::ostringstream o;
-  o << r.column << ' ' << r.code << ' ' << r.name << ' ' << r.tag << ' ' << r.rule << " n=" << r.trades
-    << " avg=" << r.average << " py=" << r.perYear << " rate=" << r.annualRate << " win=" << r.winShare
-    << " days=" << r.averageDays;
+  o << r.column << ' ' << r.code << ' ' << r.name << ' ' << r.tag << ' ' << r.rule
+    << " n=" << r.trades << " avg=" << r.average << " py=" << r.perYear << " rate=" << r.annualRate
+    << " win=" << r.winShare << " days=" << r.averageDays;
   return o.str();
 }
 
@@ -206,7 +211,8 @@ bool SameRow(const ScanRow& a, const ScanRow& b) { return Describe(a) == Describ
 
 std::map<std::pair<int, int>, ScanRow> ByStockAndTag(const std::vector<ScanRow>& rows) {
   std::map<std::pair<int, int>, ScanRow> m;
-  for (const auto& r : rows) EXPECT_TRUE(m.emplace(std::make_pair(r.column, r.tag), r).second) << Describe(r);
+  for (const auto& r : rows)
+    EXPECT_TRUE(m.emplace(std::make_pair(r.column, r.tag), r).second) << Describe(r);
   return m;
 }
 
@@ -234,8 +240,10 @@ struct Combo {
 };
 
 TEST(RuleScan, RowsEqualTheMainWindowForEveryStockRuleDirectionAndTerm) {
-  for (const Combo c : {Combo{true, false}, Combo{false, false}, Combo{true, true}, Combo{false, true}}) {
-    SCOPED_TRACE(std::string(c.entryBuy ? "entry-buy" : "entry-sell") + (c.shortTerm ? " short" : " long"));
+  for (const Combo c :
+       {Combo{true, false}, Combo{false, false}, Combo{true, true}, Combo{false, true}}) {
+    SCOPED_TRACE(std::string(c.entryBuy ? "entry-buy" : "entry-sell") +
+                 (c.shortTerm ? " short" : " long"));
     ScanOptions o;
     o.entryBuy = c.entryBuy;
     o.shortTerm = c.shortTerm;
@@ -254,7 +262,8 @@ TEST(RuleScan, RowsEqualTheMainWindowForEveryStockRuleDirectionAndTerm) {
         w.name = g.name;
         auto it = got.find({g.column, w.tag});
         ASSERT_NE(it, got.end()) << Describe(w);
-        EXPECT_TRUE(SameRow(it->second, w)) << "scan: " << Describe(it->second) << "\nmain: " << Describe(w);
+        EXPECT_TRUE(SameRow(it->second, w))
+            << "scan: " << Describe(it->second) << "\nmain: " << Describe(w);
       }
     }
     // The short and the bad stock fail in the main window too.
@@ -262,7 +271,8 @@ TEST(RuleScan, RowsEqualTheMainWindowForEveryStockRuleDirectionAndTerm) {
     EXPECT_TRUE(MainWindowRows(6, c.entryBuy, c.shortTerm).empty());
 
     for (std::size_t i = 1; i < rows.size(); ++i)
-      EXPECT_TRUE(OrderedPair(rows[i - 1], rows[i])) << Describe(rows[i - 1]) << "\n" << Describe(rows[i]);
+      EXPECT_TRUE(OrderedPair(rows[i - 1], rows[i])) << Describe(rows[i - 1]) << "\n"
+                                                     << Describe(rows[i]);
 
     // The data exercise every rule: each rule closes trades for some stock.
     for (int tag = 0; tag < 10; ++tag) {
@@ -291,7 +301,8 @@ TEST(RuleScan, FigureColumnsEqualTheMainWindowFiguresAndSortAsNumbers) {
         // The table's last five cells are the figures' cells, in their order.
         const auto cells = ScanRowCells(r);
         ASSERT_EQ(cells.size(), ScanColumnHeadings().size());
-        EXPECT_EQ(std::vector<std::string>(cells.begin() + kScanMaxDrawdown, cells.end()), FigureCells(w.figures));
+        EXPECT_EQ(std::vector<std::string>(cells.begin() + kScanMaxDrawdown, cells.end()),
+                  FigureCells(w.figures));
         withFigures += w.figures.profitFactor.has_value();
       }
     }
@@ -307,9 +318,12 @@ TEST(RuleScan, FigureColumnsEqualTheMainWindowFiguresAndSortAsNumbers) {
       EXPECT_EQ(back.cell(c, 0), ScanColumnHeadings()[static_cast<std::size_t>(c)]);
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
       const auto figures = FigureCells(rows[static_cast<std::size_t>(i)].figures);
-      for (int k = 0; k < 5; ++k) ASSERT_EQ(back.cell(kScanMaxDrawdown + k, i + 1), figures[static_cast<std::size_t>(k)]) << i;
+      for (int k = 0; k < 5; ++k)
+        ASSERT_EQ(back.cell(kScanMaxDrawdown + k, i + 1), figures[static_cast<std::size_t>(k)])
+            << i;
     }
-    EXPECT_EQ(std::vector<std::string>(ScanColumnHeadings().begin() + kScanMaxDrawdown, ScanColumnHeadings().end()),
+    EXPECT_EQ(std::vector<std::string>(ScanColumnHeadings().begin() + kScanMaxDrawdown,
+                                       ScanColumnHeadings().end()),
               (std::vector<std::string>{"最大DD", "PF", "最長連敗", "保有率", "買持"}));
 
     // Each figure column sorts as numbers, "-" below every number.
@@ -416,16 +430,19 @@ TEST(RuleScan, SortsByAnnualRateAsNumbersThenCodeThenRule) {
     r.annualRate = rate;
     return r;
   };
-  std::vector<ScanRow> rows = {row("2000", 0, "1.28"), row("1000", 3, ""),     row("1000", 1, "9.9"),
-                               row("3000", 2, "10.5"), row("1000", 2, "1.28"), row("1500", 0, "x"),
-                               row("1000", 0, "1.28"), row("0500", 9, "0"),    row("0900", 1, "")};
+  std::vector<ScanRow> rows = {
+      row("2000", 0, "1.28"), row("1000", 3, ""),     row("1000", 1, "9.9"),
+      row("3000", 2, "10.5"), row("1000", 2, "1.28"), row("1500", 0, "x"),
+      row("1000", 0, "1.28"), row("0500", 9, "0"),    row("0900", 1, "")};
   SortScanRows(rows);
   std::vector<std::string> got;
-  for (const auto& r : rows) got.push_back(r.code + "/" + std::to_string(r.tag) + "/" + r.annualRate);
+  for (const auto& r : rows)
+    got.push_back(r.code + "/" + std::to_string(r.tag) + "/" + r.annualRate);
   // 10.5 above 9.9 (numbers, not texts); equal rates by code, then tag;
   // empty and non-numeric rates last, by code.
-  EXPECT_EQ(got, (std::vector<std::string>{"3000/2/10.5", "1000/1/9.9", "1000/0/1.28", "1000/2/1.28",
-                                           "2000/0/1.28", "0500/9/0", "0900/1/", "1000/3/", "1500/0/x"}));
+  EXPECT_EQ(
+      got, (std::vector<std::string>{"3000/2/10.5", "1000/1/9.9", "1000/0/1.28", "1000/2/1.28",
+                                     "2000/0/1.28", "0500/9/0", "0900/1/", "1000/3/", "1500/0/x"}));
 }
 
 TEST(RuleScan, WinShareAndNameTexts) {
@@ -439,7 +456,11 @@ TEST(RuleScan, WinShareAndNameTexts) {
   EXPECT_EQ(WinShareText(999, 1000), "1.00");
 
   const std::pair<const char*, const char*> names[] = {
-      {"1301 極洋", "極洋"}, {"1302　 日産", "日産"}, {"7203トヨタ", "トヨタ"}, {"8001  商事 A", "商事 A"}, {"130", ""},
+      {"1301 極洋", "極洋"},
+      {"1302　 日産", "日産"},
+      {"7203トヨタ", "トヨタ"},
+      {"8001  商事 A", "商事 A"},
+      {"130", ""},
       // A heading that starts with a double-byte character: its code is two characters.
       {"日本郵船", "郵船"}};
   for (const auto& [heading, name] : names) EXPECT_EQ(ScanNameOf(heading), name) << heading;
@@ -475,11 +496,12 @@ TEST(RuleScan, DriverPrintsOneLinePerRowInTheScanOrder) {
     o.shortTerm = shortTerm;
     std::vector<std::string> out;
     for (const auto& r : RunScan(loaded.StockList, o))
-      out.push_back(r.code + "\t" + r.name + "\t" + r.rule + "\t" + std::to_string(r.trades) + "\t" + r.average + "\t" +
-                    r.perYear + "\t" + r.annualRate + "\t" + r.winShare + "\t" + r.averageDays + "\t" +
-                    FigureText(r.figures.maxDrawdown) + "\t" + FigureText(r.figures.profitFactor) + "\t" +
-                    FigureText(r.figures.longestLosingStreak) + "\t" + FigureText(r.figures.exposure) + "\t" +
-                    FigureText(r.figures.buyAndHold));
+      out.push_back(r.code + "\t" + r.name + "\t" + r.rule + "\t" + std::to_string(r.trades) +
+                    "\t" + r.average + "\t" + r.perYear + "\t" + r.annualRate + "\t" + r.winShare +
+                    "\t" + r.averageDays + "\t" + FigureText(r.figures.maxDrawdown) + "\t" +
+                    FigureText(r.figures.profitFactor) + "\t" +
+                    FigureText(r.figures.longestLosingStreak) + "\t" +
+                    FigureText(r.figures.exposure) + "\t" + FigureText(r.figures.buyAndHold));
     return out;
   };
   std::vector<std::string> want = expected(true, false);

@@ -49,9 +49,10 @@ std::string Bytes(unsigned a, unsigned b) { return {static_cast<char>(a), static
 // Random byte strings weighted toward the bytes that matter: leads of
 // duplicates, other leads, trail bytes, stray bytes, line ends.
 std::string RandomBytes(std::mt19937& rng) {
-  static const unsigned char kSome[] = {0x87, 0x90, 0xED, 0x40, 0xEE, 0xEE, 0x6C, 0xFA, 0x5C, 0xFB, 0xFC, 0x4B,
-                                        0x81, 0xE0, 0x82, 0xA0, 0x80, 0xA0, 0xFD, 0xFE, 0xFF, 0x8E, 0x8F, 0xA1,
-                                        0xAD, 0xF0, 0xF3, 0xF4, 0xFE, '\r', '\n', ',', '"', 0x00, 0x5C, 'a'};
+  static const unsigned char kSome[] = {0x87, 0x90, 0xED, 0x40, 0xEE, 0xEE, 0x6C, 0xFA, 0x5C,
+                                        0xFB, 0xFC, 0x4B, 0x81, 0xE0, 0x82, 0xA0, 0x80, 0xA0,
+                                        0xFD, 0xFE, 0xFF, 0x8E, 0x8F, 0xA1, 0xAD, 0xF0, 0xF3,
+                                        0xF4, 0xFE, '\r', '\n', ',',  '"',  0x00, 0x5C, 'a'};
   std::uniform_int_distribution<int> len(0, 40), pick(0, 2), any(0, 255),
       some(0, static_cast<int>(sizeof kSome) - 1);
   std::string s(static_cast<std::size_t>(len(rng)), '\0');
@@ -68,9 +69,11 @@ TEST(ShiftJis, EveryPairReadsAsGlibcReadsItAndComesBackAsItWas) {
       ASSERT_EQ(Utf8ToCp932(text), bytes) << std::hex << a << " " << b;
       // Behind a stray byte, and with a lone lead byte after it.
       for (const char* stray : {"\xEE", "\x81", "\xFF"})
-        ASSERT_EQ(Utf8ToCp932(Cp932ToUtf8(stray + bytes + "\x81")), stray + bytes + "\x81") << std::hex << a << b;
+        ASSERT_EQ(Utf8ToCp932(Cp932ToUtf8(stray + bytes + "\x81")), stray + bytes + "\x81")
+            << std::hex << a << b;
       std::string glibc, lone;
-      if (GlibcDecode("CP932", bytes.substr(0, 1), lone)) continue;  // a one-byte character: not a pair
+      if (GlibcDecode("CP932", bytes.substr(0, 1), lone))
+        continue;  // a one-byte character: not a pair
       if (!GlibcDecode("CP932", bytes, glibc)) {
         ASSERT_TRUE(IsRawByte(CodePoints(text)[0])) << std::hex << a << " " << b;
         continue;
@@ -101,8 +104,9 @@ TEST(ShiftJis, AnyBytesComeBackAsTheyWereAndMeasureTheirLength) {
     ASSERT_TRUE(cut.size() == std::min(n, bytes.size()) || cut.size() + 1 == n) << k;
   }
   // Lone lead bytes at the end, NUL inside, nothing at all.
-  for (const std::string& bytes : {std::string("\x81"), std::string("ab\x87"), std::string("\xED\x40\xED"),
-                                  std::string("a\0\x82\xA0\0", 5), std::string()})
+  for (const std::string& bytes :
+       {std::string("\x81"), std::string("ab\x87"), std::string("\xED\x40\xED"),
+        std::string("a\0\x82\xA0\0", 5), std::string()})
     EXPECT_EQ(Utf8ToCp932(Cp932ToUtf8(bytes)), bytes);
 }
 
@@ -133,7 +137,8 @@ TEST(ShiftJis, DuplicatesKeepTheirCodeAndShowTheirCharacter) {
   EXPECT_EQ(Utf8ToCp932(DisplayText(merged)), "\xEE\xFB\x89");
   // Characters of the user area and the usual codes are no duplicates.
   EXPECT_EQ(Cp932ToUtf8("\xF0\x40"), "\xEE\x80\x80");  // U+E000
-  EXPECT_EQ(DisplayText(Cp932ToUtf8("\xF0\x40\x81\xE0\xFA\x5C")), Cp932ToUtf8("\xF0\x40\x81\xE0\xFA\x5C"));
+  EXPECT_EQ(DisplayText(Cp932ToUtf8("\xF0\x40\x81\xE0\xFA\x5C")),
+            Cp932ToUtf8("\xF0\x40\x81\xE0\xFA\x5C"));
   // Private-use text that records no code is no duplicate either.
   EXPECT_EQ(DisplayText("\xEF\x80\x80"), "\xEF\x80\x80");  // U+F000: 87 40 is no duplicate
 }
@@ -141,7 +146,9 @@ TEST(ShiftJis, DuplicatesKeepTheirCodeAndShowTheirCharacter) {
 TEST(ShiftJis, WhatItCannotHoldIsOneQuestionMark) {
   EXPECT_EQ(Utf8ToCp932("€"), "?");
   EXPECT_EQ(Utf8ToCp932("a😀b"), "a?b");
-  EXPECT_EQ(Utf8ToCp932("\xE3\x81" "a"), "?a");  // a cut sequence does not swallow the next letter
+  EXPECT_EQ(Utf8ToCp932("\xE3\x81"
+                        "a"),
+            "?a");  // a cut sequence does not swallow the next letter
   EXPECT_EQ(Utf8ToCp932("\x80\xC0\xAF"), "???");
   EXPECT_EQ(Utf8ToCp932("\xED\xA0\x80"), "???");  // a surrogate is no character
   EXPECT_EQ(ByteLength("€😀"), 2u);

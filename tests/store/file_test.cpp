@@ -46,7 +46,8 @@ std::vector<std::string> EveryPair() {
 // Cells of stray bytes, written as they sit in the file: bytes that start
 // nothing, lone lead bytes before a comma, a stray byte that would merge with
 // the code after it.
-const char* const kStrayCells[] = {"\x80", "\xA0", "\xFD", "\xFE\xFF", "\x81", "\x9F", "\xE0", "\xEE\xEE\x6C",
+const char* const kStrayCells[] = {"\x80",  "\xA0", "\xFD",        "\xFE\xFF",
+                                   "\x81",  "\x9F", "\xE0",        "\xEE\xEE\x6C",
                                    "a\x87", "\xFC", "\xED\x40\xEE"};
 
 class SavedFiles : public ::testing::Test {
@@ -56,7 +57,8 @@ class SavedFiles : public ::testing::Test {
   std::vector<std::string> leftovers() const {
     std::vector<std::string> out;
     for (const auto& e : fs::directory_iterator(dir))
-      if (e.path().filename().string().find(".tmp") != std::string::npos) out.push_back(e.path().filename());
+      if (e.path().filename().string().find(".tmp") != std::string::npos)
+        out.push_back(e.path().filename());
     return out;
   }
   static mode_t modeOf(const std::string& p) {
@@ -112,7 +114,8 @@ TEST_F(SavedFiles, MemoAndCalendarWithEveryCodeSaveBackUnchanged) {
   // The calendar: a heading and a date with a note on every line.
   std::string calendar = "\x93\xFA\x95\x74,\xED\x40\x87\x90\r\n";  // 日付
   for (std::size_t k = 0; k < pairs.size(); k += 3)
-    calendar += "2026/12/" + std::to_string(k % 28 + 1) + "," + pairs[k] + kStrayCells[k % 11] + "\r\n";
+    calendar +=
+        "2026/12/" + std::to_string(k % 28 + 1) + "," + pairs[k] + kStrayCells[k % 11] + "\r\n";
   WriteFileBytes(path("hizuke.csv"), calendar);
   WorkTable dates("DateTable", 2, 4860);
   LoadTableFile(dates, path("hizuke.csv"), 200);
@@ -196,7 +199,9 @@ TEST_F(SavedFiles, FailedSavesLeaveTheOldFileAndNoTemporary) {
     try {
       WriteText(path("memo.txt"), "new memo");
     } catch (const FileError& e) {
-      ::_exit(std::string(e.what()) == "ファイル \"" + path("memo.txt") + "\" を作成できません。" ? 0 : 2);
+      ::_exit(std::string(e.what()) == "ファイル \"" + path("memo.txt") + "\" を作成できません。"
+                  ? 0
+                  : 2);
     }
     ::_exit(1);
   }

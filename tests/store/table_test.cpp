@@ -41,7 +41,8 @@ TEST(CommaText, ReadingRules) {
 }
 
 TEST(CommaText, WritingQuotesOnlyWhatNeedsIt) {
-  EXPECT_EQ(ToCommaText({"a", "b c", "", "x,y", "q\"q", "\t"}), "a,\"b c\",,\"x,y\",\"q\"\"q\",\"\t\"");
+  EXPECT_EQ(ToCommaText({"a", "b c", "", "x,y", "q\"q", "\t"}),
+            "a,\"b c\",,\"x,y\",\"q\"\"q\",\"\t\"");
   EXPECT_EQ(ToCommaText({"日付", "7203"}), "日付,7203");
 }
 
@@ -82,7 +83,8 @@ TEST(WorkTable, BlockCopiesWithinOneTableAndRowClears) {
   fill(t);
   t.copyRowsFrom(t, 0, 1, 4);  // every row down one, overlapping
   EXPECT_EQ(Row(t, 0, 1), V{"r0"});
-  for (int r = 1; r < 5; ++r) EXPECT_EQ(Row(t, r, 3), (V{"r" + std::to_string(r - 1), " ", "m"})) << r;
+  for (int r = 1; r < 5; ++r)
+    EXPECT_EQ(Row(t, r, 3), (V{"r" + std::to_string(r - 1), " ", "m"})) << r;
 
   fill(t);
   t.copyRowsFrom(t, 2, 0, 3);  // up two, overlapping

@@ -82,7 +82,7 @@ TEST(Text, CutsCountShiftJisBytes) {
   EXPECT_EQ(LeftBytes("7203 トヨタ自動車", 4), "7203");
   EXPECT_EQ(LeftBytes("72", 4), "72");
   EXPECT_EQ(LeftBytes("長", 2), "長");
-  EXPECT_EQ(LeftBytes("長期", 3), "長");  // half a character is left out
+  EXPECT_EQ(LeftBytes("長期", 3), "長");     // half a character is left out
   EXPECT_EQ(LeftBytes("ｱｲｳｴｵ", 4), "ｱｲｳｴ");  // half-width katakana take one byte
   EXPECT_EQ(ByteLength("乖31"), 4u);
   EXPECT_EQ(MidBytes("乖31", 3, 2), "31");
@@ -92,12 +92,19 @@ TEST(Text, CutsCountShiftJisBytes) {
 
 TEST(Text, CutsCountDuplicateCodesAsTwoBytesAndStrayBytesAsOne) {
   // ED40 (a duplicate of FA5C), 'A', a stray FF, 8790 (a duplicate of 81E0), 'B'.
-  const std::string s = Cp932ToUtf8("\xED\x40" "A\xFF\x87\x90" "B");
+  const std::string s = Cp932ToUtf8(
+      "\xED\x40"
+      "A\xFF\x87\x90"
+      "B");
   EXPECT_EQ(ByteLength(s), 7u);
   EXPECT_EQ(Utf8ToCp932(LeftBytes(s, 1)), "");
   EXPECT_EQ(Utf8ToCp932(LeftBytes(s, 2)), "\xED\x40");
-  EXPECT_EQ(Utf8ToCp932(LeftBytes(s, 4)), "\xED\x40" "A\xFF");
-  EXPECT_EQ(Utf8ToCp932(LeftBytes(s, 5)), "\xED\x40" "A\xFF");  // half of 8790 is left out
+  EXPECT_EQ(Utf8ToCp932(LeftBytes(s, 4)),
+            "\xED\x40"
+            "A\xFF");
+  EXPECT_EQ(Utf8ToCp932(LeftBytes(s, 5)),
+            "\xED\x40"
+            "A\xFF");  // half of 8790 is left out
   EXPECT_EQ(Utf8ToCp932(MidBytes(s, 4, 3)), "\xFF\x87\x90");
   EXPECT_EQ(Utf8ToCp932(MidBytes(s, 7, 1)), "B");
   // A lone lead byte at the end is one byte too.
@@ -112,7 +119,8 @@ TEST(Dates, BothTextFormsParseToTheSameDay) {
   EXPECT_EQ(StrToDate("1899/12/30"), 0);
   EXPECT_EQ(DateToStr(StrToDate("2003/1/6")), "2003/01/06");
   int d;
-  for (const char* bad : {"", "2003/13/01", "2003/02/30", "2003-01-06", "2003/1", "abc", "2003/1/6 "})
+  for (const char* bad :
+       {"", "2003/13/01", "2003/02/30", "2003-01-06", "2003/1", "abc", "2003/1/6 "})
     EXPECT_FALSE(TryParseDate(bad, d)) << bad;
   EXPECT_THROW(StrToDate("x"), ConversionError);
 }

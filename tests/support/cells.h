@@ -24,7 +24,8 @@ inline void SetCells(WorkTable& t, std::initializer_list<CellText> cells) {
 
 // Each cell holds its text; a failure names the cell.
 inline void ExpectCells(const WorkTable& t, std::initializer_list<CellText> cells) {
-  for (const auto& c : cells) EXPECT_EQ(t.cell(c.col, c.row), c.text) << t.name() << "[" << c.col << "," << c.row << "]";
+  for (const auto& c : cells)
+    EXPECT_EQ(t.cell(c.col, c.row), c.text) << t.name() << "[" << c.col << "," << c.row << "]";
 }
 
 // The control cells the start-up leaves for every later chain: its start

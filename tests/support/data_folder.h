@@ -40,7 +40,8 @@ class DataFolder {
     std::string tmpl = (std::filesystem::temp_directory_path() / "tavrine-test.XXXXXX").string();
     if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
     dir_ = tmpl;
-    for (const char* sub : {"tavrine", "listwerk/kabuka", "market"}) std::filesystem::create_directories(dir_ / sub);
+    for (const char* sub : {"tavrine", "listwerk/kabuka", "market"})
+      std::filesystem::create_directories(dir_ / sub);
     set("TAVRINE_HOME", dir_.string());
     set("TAVRINE_ROOT", dir_.string());
     set("TAVRINE_TODAY", today);
@@ -54,7 +55,8 @@ class DataFolder {
         ::unsetenv(it->name);
     }
     std::error_code ec;
-    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ec);  // a test may have locked it
+    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
+                                 ec);  // a test may have locked it
     std::filesystem::remove_all(dir_, ec);
   }
   DataFolder(const DataFolder&) = delete;

@@ -71,17 +71,17 @@ TEST_F(CandidatesTest, ShortCandidateAndEmptyCellsAndTheHeadingRow) {
 
   ws.form.setText("Edit1", "keep");
   ws.CandidateTable.set(5, 2, " ");
-  ws.dispatch("StringGrid7", MouseUpEvent(5, 2));      // a single blank
-  ws.dispatch("StringGrid7", MouseUpEvent(760, 2));    // an empty cell
-  ws.dispatch("StringGrid7", MouseUpEvent(-1, -1));    // no cell
-  ws.dispatch("StringGrid7", MouseUpEvent(3, 0));      // dates, not prices
+  ws.dispatch("StringGrid7", MouseUpEvent(5, 2));    // a single blank
+  ws.dispatch("StringGrid7", MouseUpEvent(760, 2));  // an empty cell
+  ws.dispatch("StringGrid7", MouseUpEvent(-1, -1));  // no cell
+  ws.dispatch("StringGrid7", MouseUpEvent(3, 0));    // dates, not prices
   EXPECT_EQ(ws.form.text("Edit1"), "keep");
   EXPECT_EQ(ws.StockList.cell(199, 0), "1301 極洋");
 }
 
 TEST_F(CandidatesTest, PortfolioHeadingMessagesAndCodeClicks) {
-  folder.writeLines("tavrine/tallysel.csv",
-                    {"\"ABC 2003/12/26\",a,b,c,d,e,f,g,h,i,j,k,l,m,n", "2003/12/19,7203,6758,,,,,,,,,9984,1301"});
+  folder.writeLines("tavrine/tallysel.csv", {"\"ABC 2003/12/26\",a,b,c,d,e,f,g,h,i,j,k,l,m,n",
+                                             "2003/12/19,7203,6758,,,,,,,,,9984,1301"});
   ws.dispatch("Button87", Event{});
   ASSERT_TRUE(rec.errors.empty()) << rec.errors.front();
   EXPECT_EQ(ws.CandidateTable.colCount(), 13);

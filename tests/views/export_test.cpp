@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "../support/data_folder.h"
+#include "app/scan.h"
 #include "store/table_file.h"
 #include "store/text.h"
 #include "store/work_table.h"
-#include "app/scan.h"
 #include "views/export.h"
 
 namespace tavrine {
@@ -52,8 +52,9 @@ class Export : public ::testing::Test {
 // histogram whose longest holding time lands lowest in the table.
 WorkTable FilledStats() {
   WorkTable t("StatsTable", 15, 2000);
-  const char* head[] = {"No.", "買い日", "売り日", "所要日数", "買い値", "売り値", "売値/買値", "",
-                        "-0.95", "0.95-1.00", "1.00-1.05", "1.05-1.10", "1.10-1.15", "1.15-1.20", "1.20-"};
+  const char* head[] = {"No.",       "買い日",    "売り日",    "所要日数",  "買い値",
+                        "売り値",    "売値/買値", "",          "-0.95",     "0.95-1.00",
+                        "1.00-1.05", "1.05-1.10", "1.10-1.15", "1.15-1.20", "1.20-"};
   for (int c = 0; c < 15; ++c) t.set(c, 0, head[c]);
   for (int r = 1; r <= 2000; ++r) t.setInt(0, r, r);
   const char* trades[3][6] = {{"2026/11/02", "2026/12/07", "35", "1000", "1052", "1.052"},
@@ -156,12 +157,14 @@ TEST_F(Export, ScanCsvHasHeadingAndRowsInTheGivenOrder) {
   WorkTable back("StockList", 200, 1);
   LoadTableFile(back, p.string(), 200);
   ASSERT_EQ(back.rowCount(), 4);
-  const char* heading[] = {"コード", "銘柄名", "規則", "全頻度", "全利率平均", "年平均頻度", "年利率", "勝率", "平均日数"};
+  const char* heading[] = {"コード",     "銘柄名", "規則", "全頻度",  "全利率平均",
+                           "年平均頻度", "年利率", "勝率", "平均日数"};
   for (int c = 0; c < 9; ++c) EXPECT_EQ(back.cell(c, 0), heading[c]);
   for (int i = 0; i < 3; ++i) {
     const ScanRow& s = rows[static_cast<std::size_t>(i)];
-    const std::string want[] = {s.code,    s.name,       s.rule,     std::to_string(s.trades), s.average,
-                                s.perYear, s.annualRate, s.winShare, s.averageDays};
+    const std::string want[] = {s.code,       s.name,    s.rule,       std::to_string(s.trades),
+                                s.average,    s.perYear, s.annualRate, s.winShare,
+                                s.averageDays};
     for (int c = 0; c < 9; ++c) {
       if (want[c].empty())
         EXPECT_TRUE(IsBlank(back.cell(c, i + 1))) << c << "," << i + 1;

@@ -12,7 +12,6 @@
 namespace tavrine {
 namespace {
 
-
 class HelpWindow : public ::testing::Test {
  protected:
   void SetUp() override { setenv("TAVRINE_MANUAL_HOST", "manual.test:8123", 1); }
@@ -20,8 +19,12 @@ class HelpWindow : public ::testing::Test {
 
   void click(const std::string& c) { testing::Click(ws, c); }
   bool vis(const std::string& c) const { return ws.form.visible(c); }
-  bool browserFace() const { return !vis("TForm4.Panel1") && vis("TForm4.Button1") && vis("TForm4.Button2"); }
-  bool textFace() const { return vis("TForm4.Panel1") && !vis("TForm4.Button1") && !vis("TForm4.Button2"); }
+  bool browserFace() const {
+    return !vis("TForm4.Panel1") && vis("TForm4.Button1") && vis("TForm4.Button2");
+  }
+  bool textFace() const {
+    return vis("TForm4.Panel1") && !vis("TForm4.Button1") && !vis("TForm4.Button2");
+  }
 
   testing::RecordingPlatform p;
   Workspace ws{p};

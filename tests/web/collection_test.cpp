@@ -27,12 +27,20 @@ class CollectionSteps : public ::testing::Test {
   RecordingPlatform platform;
   Workspace ws{platform};
 
-  void writeRireki(const std::string& bytes) { WriteFileBytes(folder.path("tavrine/rireki.txt"), bytes); }
+  void writeRireki(const std::string& bytes) {
+    WriteFileBytes(folder.path("tavrine/rireki.txt"), bytes);
+  }
 };
 
 TEST_F(CollectionSteps, ShorterPageLeavesNoRowsOfTheLongerOne) {
   std::string longPage;
-  for (int i = 0; i < 50; ++i) longPage += PageRow("2003\xC7\xAF" "12\xB7\xEE" "1\xC6\xFC", IntToStr(100 + i)) + "\n";
+  for (int i = 0; i < 50; ++i)
+    longPage += PageRow(
+                    "2003\xC7\xAF"
+                    "12\xB7\xEE"
+                    "1\xC6\xFC",
+                    IntToStr(100 + i)) +
+                "\n";
   longPage += "</table>\n";
   writeRireki(longPage);
   ws.SeriesTable.set(14, 4864, "0");
@@ -43,8 +51,15 @@ TEST_F(CollectionSteps, ShorterPageLeavesNoRowsOfTheLongerOne) {
   EXPECT_EQ(ws.WebRows.cell(0, 51), "</table>");
 
   // The next page holds two rows and nothing after them.
-  writeRireki(PageRow("2003\xC7\xAF" "9\xB7\xEE" "1\xC6\xFC", "7") + "\r\n" +
-              PageRow("2003\xC7\xAF" "8\xB7\xEE" "29\xC6\xFC", "8"));
+  writeRireki(PageRow("2003\xC7\xAF"
+                      "9\xB7\xEE"
+                      "1\xC6\xFC",
+                      "7") +
+              "\r\n" +
+              PageRow("2003\xC7\xAF"
+                      "8\xB7\xEE"
+                      "29\xC6\xFC",
+                      "8"));
   ws.SeriesTable.set(14, 4864, "1");
   ws.collection.Button91Click();
   for (int r = 3; r <= 51; ++r) {
@@ -72,7 +87,11 @@ TEST_F(CollectionSteps, SplitPutsTheTextBeforeTheMarkerInColumnZero) {
   ws.collection.Button91Click();
   EXPECT_EQ(ws.WebRows.colCount(), 50);
   ExpectCells(ws.WebRows, {{0, 1, " "},  // empty piece kept as one space
-                           {1, 1, "A"}, {0, 2, "head<tr "}, {1, 2, "B"}, {2, 2, "C"}, {0, 3, ""}});
+                           {1, 1, "A"},
+                           {0, 2, "head<tr "},
+                           {1, 2, "B"},
+                           {2, 2, "C"},
+                           {0, 3, ""}});
 }
 
 TEST_F(CollectionSteps, CommaRemovalCoversThePageRangeAndKeepsAFifthComma) {
@@ -87,8 +106,9 @@ TEST_F(CollectionSteps, CommaRemovalCoversThePageRangeAndKeepsAFifthComma) {
 }
 
 TEST_F(CollectionSteps, AllCodesLookupTakesTheLastMatchingLine) {
-  WriteText(folder.path("tavrine/zenncode.txt").string(),
-            "コード\t銘柄名\r\n7203\tトヨタ自動車\t東証1部\r\n7203\t豊田自動織機\r\n8058\t三菱商事\r\n");
+  WriteText(
+      folder.path("tavrine/zenncode.txt").string(),
+      "コード\t銘柄名\r\n7203\tトヨタ自動車\t東証1部\r\n7203\t豊田自動織機\r\n8058\t三菱商事\r\n");
   // The scratch heading after a look-up of the code.
   auto lookUp = [&](const std::string& code) {
     ws.form.setText("Edit18", code);
@@ -121,7 +141,8 @@ TEST_F(CollectionSteps, CacheRingWrapsAfterTwentyCodes) {
   ws.form.setText("Edit18", "2000");
   ws.collection.Button116Click();
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0], "簡易収集の一時保存銘柄数は20銘柄までです。\r先データに上書きします。");
+  EXPECT_EQ(platform.messages[0],
+            "簡易収集の一時保存銘柄数は20銘柄までです。\r先データに上書きします。");
   EXPECT_EQ(ws.CacheTable.cell(0, 0), "0");
   EXPECT_EQ(ws.SeriesTable.cell(17, 4863), "0");
 }
@@ -162,7 +183,9 @@ class CollectionRun : public ::testing::Test {
 
   void collect(const std::string& code) { testing::TypeAndEnter(ws, "Edit18", code); }
   // The site's history of 7203: the newest `rows` days of the calendar.
-  void market(int rows) { WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + rows)); }
+  void market(int rows) {
+    WriteMarket(folder, "7203", std::vector<int>(days.begin(), days.begin() + rows));
+  }
 };
 
 TEST_F(CollectionRun, HundredTwentyRowsMakeThreePagesAndOneEmpty) {
@@ -310,7 +333,8 @@ TEST_F(CollectionRun, RefusedCodeLeavesNothingToAdd) {
   platform.messages.clear();
   ws.dispatch("Button104", Event{});
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0], "追加更新する収集データがありません。\r簡易収集を実行してから押して下さい。");
+  EXPECT_EQ(platform.messages[0],
+            "追加更新する収集データがありません。\r簡易収集を実行してから押して下さい。");
   EXPECT_EQ(ws.StockList.cell(1, 0), "1301 極洋");
   EXPECT_EQ(ws.StockList.cell(1, 1), "250");
   EXPECT_FALSE(std::filesystem::exists(folder.path("デ-タ一覧.csv")));
@@ -334,7 +358,8 @@ TEST_F(CollectionRun, ActionsDuringAPageWaitAreRefused) {
   w.form.setText("Edit6", "999");
   const WorkTable seriesBefore = w.SeriesTable;
   p.duringWait = [&] {
-    auto press = [&](const std::string& control, Event::Kind kind, int key = 0, int col = -1, int row = -1) {
+    auto press = [&](const std::string& control, Event::Kind kind, int key = 0, int col = -1,
+                     int row = -1) {
       Event ev;
       ev.kind = kind;
       ev.key = key;
@@ -342,24 +367,26 @@ TEST_F(CollectionRun, ActionsDuringAPageWaitAreRefused) {
       ev.row = row;
       EXPECT_TRUE(w.dispatch(control, ev)) << control;
     };
-    press("Button110", Event::Click);             // candidate list
-    press("Button87", Event::Click);              // portfolio
+    press("Button110", Event::Click);  // candidate list
+    press("Button87", Event::Click);   // portfolio
     press("StringGrid7", Event::MouseUp, 0, 1, 1);
     press("StringGrid5", Event::MouseUp, 0, 1, 1);  // stock picker
-    press("Edit1", Event::KeyPress, 13);          // selection by code
-    press("Button34", Event::Click);              // manual entry
+    press("Edit1", Event::KeyPress, 13);            // selection by code
+    press("Button34", Event::Click);                // manual entry
     press("Edit6", Event::KeyPress, 13);
-    press("Button61", Event::Click);              // navigation
+    press("Button61", Event::Click);  // navigation
     press("Button104", Event::Click);
-    press("Button89", Event::Click);              // a second run
-    press("Button88", Event::Click);              // the help window may open
+    press("Button89", Event::Click);  // a second run
+    press("Button88", Event::Click);  // the help window may open
     // Mid-run: the series cells are the collection's scratch space.
     EXPECT_EQ(w.CandidateTable.cell(0, 1), "");
     EXPECT_EQ(w.StockList.cell(1, 1), "250");
   };
   testing::TypeAndEnter(w, "Edit18", "7203");
   EXPECT_TRUE(p.errors.empty()) << p.errors.front();
-  EXPECT_EQ(std::count(p.statuses.begin(), p.statuses.end(), "株価の受信中です。終わってから操作して下さい。"), 10);
+  EXPECT_EQ(std::count(p.statuses.begin(), p.statuses.end(),
+                       "株価の受信中です。終わってから操作して下さい。"),
+            10);
   EXPECT_TRUE(w.form.visible("TForm4"));
   // The run went on as if nothing had been pressed.
   EXPECT_EQ(site.count(), 4);

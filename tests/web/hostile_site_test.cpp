@@ -37,7 +37,8 @@ const Hostile kHostile[] = {
        o.dripMs = 300;
      },
      kDeadlineText},
-    {"HugeDeclaredLength", [](quotesite::Options& o, int p) { o.hugeLengthPage = p; }, kTooLargeText},
+    {"HugeDeclaredLength", [](quotesite::Options& o, int p) { o.hugeLengthPage = p; },
+     kTooLargeText},
     {"RedirectLoop", [](quotesite::Options& o, int p) { o.redirectPage = p; },
      "株価サイトがエラーを返しました。(HTTP 302)"},
 };
@@ -87,7 +88,8 @@ TEST_P(HostileCollection, RunEndsWithTheFailureAndKeepsNothing) {
   EXPECT_FALSE(ws.form.visible("Button104"));
   ws.maintenance.Button104Click();
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0], "追加更新する収集データがありません。\r簡易収集を実行してから押して下さい。");
+  EXPECT_EQ(platform.messages[0],
+            "追加更新する収集データがありません。\r簡易収集を実行してから押して下さい。");
   EXPECT_EQ(ReadFileBytes(folder.path("デ-タ一覧.csv")), listBefore);
 
   // The client is not left in a bad state: a site that answers is collected.
@@ -113,7 +115,8 @@ class HostileCalendar : public ::testing::TestWithParam<Hostile> {
 
 TEST_P(HostileCalendar, RefreshEndsWithItsStatusAndTheFileUntouched) {
   std::vector<std::string> lines = {"日付,"};
-  for (int d = DaysFromCivil(2003, 12, 19); d >= DaysFromCivil(2003, 12, 1); --d) lines.push_back(DateToStr(d) + ",");
+  for (int d = DaysFromCivil(2003, 12, 19); d >= DaysFromCivil(2003, 12, 1); --d)
+    lines.push_back(DateToStr(d) + ",");
   WriteLines(folder.path("tavrine/hizuke.csv").string(), lines, true);
   const std::string fileBefore = ReadFileBytes(folder.path("tavrine/hizuke.csv"));
   WriteMarket(folder, "998407", Weekdays(DaysFromCivil(2003, 12, 26), 30));

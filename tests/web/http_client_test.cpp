@@ -23,14 +23,15 @@ class PlainServer {
     });
     svr_.Get(R"(/chunked/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
       const std::size_t n = std::stoul(req.matches[1]);
-      res.set_chunked_content_provider("text/plain", [n](std::size_t offset, httplib::DataSink& sink) {
-        if (offset >= n) {
-          sink.done();
-          return true;
-        }
-        const std::string piece(std::min<std::size_t>(n - offset, 3000), 'x');
-        return sink.write(piece.data(), piece.size());
-      });
+      res.set_chunked_content_provider(
+          "text/plain", [n](std::size_t offset, httplib::DataSink& sink) {
+            if (offset >= n) {
+              sink.done();
+              return true;
+            }
+            const std::string piece(std::min<std::size_t>(n - offset, 3000), 'x');
+            return sink.write(piece.data(), piece.size());
+          });
     });
     svr_.Get(R"(/status/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
       res.status = std::stoi(req.matches[1]);
@@ -39,7 +40,8 @@ class PlainServer {
     });
     port_ = svr_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { svr_.listen_after_bind(); });
-    for (int i = 0; i < 5000 && !svr_.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 5000 && !svr_.is_running(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   ~PlainServer() {
     svr_.stop();
@@ -106,7 +108,8 @@ TEST(HttpClientLimits, DeclaredLengthOverTheLimitFailsBeforeTheBody) {
   o.hugeLengthPage = 0;
   LiveSite site(folder, o);
   try {
-    http.Get("127.0.0.1:" + std::to_string(site.port()), "/t?c=1930&a=9&b=16&f=2003&d=12&e=26&g=d&s=7203&y=0");
+    http.Get("127.0.0.1:" + std::to_string(site.port()),
+             "/t?c=1930&a=9&b=16&f=2003&d=12&e=26&g=d&s=7203&y=0");
     ADD_FAILURE() << "no error";
   } catch (const HttpError& e) {
     EXPECT_STREQ(e.what(), kTooLargeText);

@@ -49,7 +49,8 @@ TEST_F(StockListUpdate, InsertsInCodeOrder) {
   collected("8058", "8058,三菱商事", 800);
   ws.maintenance.Button104Click();
   EXPECT_TRUE(platform.errors.empty());
-  const std::vector<std::string> expect = {"1301 極洋", "7203 トヨタ", "8058,三菱商事", "9984 ソフトバンク", ""};
+  const std::vector<std::string> expect = {"1301 極洋", "7203 トヨタ", "8058,三菱商事",
+                                           "9984 ソフトバンク", ""};
   EXPECT_EQ(headings(5), expect);
   EXPECT_EQ(ws.StockList.cell(3, 5), "805");
   EXPECT_EQ(ws.StockList.cell(4, 1), "301");  // 9984 moved with its prices
@@ -86,7 +87,8 @@ TEST_F(StockListUpdate, CodeBelowTheFirstGoesInFront) {
   stock(2, "9984 ソフトバンク", 300);
   collected("2105", "2105,青山鋼業", 500);
   ws.maintenance.Button104Click();
-  const std::vector<std::string> expect = {"2105,青山鋼業", "2122 丸善製薬", "9984 ソフトバンク", ""};
+  const std::vector<std::string> expect = {"2105,青山鋼業", "2122 丸善製薬", "9984 ソフトバンク",
+                                           ""};
   EXPECT_EQ(headings(4), expect);
   EXPECT_EQ(ws.StockList.cell(1, 2), "502");
   EXPECT_EQ(ws.StockList.cell(2, 2), "102");
@@ -106,7 +108,8 @@ TEST_F(StockListUpdate, ReplacesTheSameCodeInPlace) {
   ws.StockList.set(2, 5, "old only");
   collected("7203", "7203 トヨタ自動車", 700, 3);  // rows 0..3 are stored
   ws.maintenance.Button104Click();
-  const std::vector<std::string> expect = {"1301 極洋", "7203 トヨタ自動車", "9984 ソフトバンク", ""};
+  const std::vector<std::string> expect = {"1301 極洋", "7203 トヨタ自動車", "9984 ソフトバンク",
+                                           ""};
   EXPECT_EQ(headings(4), expect);
   EXPECT_EQ(ws.StockList.cell(2, 3), "703");
   EXPECT_EQ(ws.StockList.cell(2, 4), "");  // emptied, beyond the stored rows
@@ -124,7 +127,8 @@ TEST_F(StockListUpdate, FullListIsRefusedAndNothingIsWritten) {
   collected("5000", "5000 x", 1);
   ws.maintenance.Button104Click();
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0], "登録銘柄数が制限を超えています。\rlistwerk.exeで不要銘柄を削除して下さい。");
+  EXPECT_EQ(platform.messages[0],
+            "登録銘柄数が制限を超えています。\rlistwerk.exeで不要銘柄を削除して下さい。");
   EXPECT_EQ(ReadFileBytes(folder.path("デ-タ一覧.csv")), "before\r\n");
   EXPECT_EQ(codeList(), "\r\n1001");
   EXPECT_EQ(ws.StockList.cell(199, 0), "5000 x");
@@ -191,7 +195,8 @@ TEST_F(StockListUpdate, FailedSaveKeepsTheListAndTheSeriesForTheNextPress) {
   platform.messages.clear();
   ws.dispatch("Button104", ev);
   EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
-  EXPECT_EQ(headings(3), (std::vector<std::string>{"1301 極洋", "7203 トヨタ", "9984 ソフトバンク"}));
+  EXPECT_EQ(headings(3),
+            (std::vector<std::string>{"1301 極洋", "7203 トヨタ", "9984 ソフトバンク"}));
   EXPECT_EQ(ws.StockList.cell(2, 5), "705");
   EXPECT_TRUE(std::filesystem::exists(folder.path("home/デ-タ一覧.csv")));
   EXPECT_FALSE(ws.collection.scratchReady());
@@ -204,9 +209,12 @@ TEST_F(StockListUpdate, SavedListWithoutItsCodeListSaysExactlyThat) {
   Event ev;
   ws.dispatch("Button104", ev);
   ASSERT_EQ(platform.errors.size(), 1u);
-  EXPECT_EQ(platform.errors[0].rfind("デ－タ一覧は保存しましたが、収集銘柄一覧 code.txt を保存できませんでした。\r", 0), 0u)
+  EXPECT_EQ(platform.errors[0].rfind(
+                "デ－タ一覧は保存しましたが、収集銘柄一覧 code.txt を保存できませんでした。\r", 0),
+            0u)
       << platform.errors[0];
-  EXPECT_NE(platform.errors[0].find("code.txt\" を作成できません"), std::string::npos) << platform.errors[0];
+  EXPECT_NE(platform.errors[0].find("code.txt\" を作成できません"), std::string::npos)
+      << platform.errors[0];
   const std::string saved = ReadFileBytes(folder.path("デ-タ一覧.csv"));
   EXPECT_NE(saved.find("7203"), std::string::npos);
   // The series is stored: a second press has nothing to add.
@@ -243,7 +251,8 @@ TEST_F(ModeButtons, StandAloneMode) {
   ws.maintenance.BitBtn1Click();
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0],
-            "pullbox.exe、listwerk.exe、デ-タ一覧 をインストールすると\rよく見る銘柄の登録、速い立上げやpickrow,tally"
+            "pullbox.exe、listwerk.exe、デ-タ一覧 "
+            "をインストールすると\rよく見る銘柄の登録、速い立上げやpickrow,tally"
             "との関連付けができます。");
   EXPECT_FALSE(ws.form.visible("Panel14"));
   ws.form.setText("Edit1", "7203");

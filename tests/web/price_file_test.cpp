@@ -84,7 +84,8 @@ TEST(PriceFileForms, EachFormGivesClosesNewestFirst) {
        "20230105,1805\n20230104,1800\n\n\r\n  \n", "2023/01/05 1805 | 2023/01/04 1800", 0},
       {"date,close under any header words", "日付,株価\n2023/01/04,1800\n2023/01/05,1805\n",
        "2023/01/05 1805 | 2023/01/04 1800", 0},
-      {"columns found by name in any order", "Volume,Close,Date\n10,300,2023-01-04\n10,301,2023-01-05\n",
+      {"columns found by name in any order",
+       "Volume,Close,Date\n10,300,2023-01-04\n10,301,2023-01-05\n",
        "2023/01/05 301 | 2023/01/04 300", 0},
       {"spreadsheet blank rows and a trailing empty field",
        "日付,終値,\n2023/01/04,1800,\n,,\n2023/01/05,1805,\n,,\n,,\n",
@@ -114,15 +115,16 @@ TEST(PriceFileForms, LongFileReadsTheSameInEitherOrder) {
     int y, m, d;
     CivilFromDays(first + k, y, m, d);
     char line[160];
-    std::snprintf(line, sizeof line, "%04d-%02d-%02d,1,1,1,%d.%d00000,7.0,100\n", y, m, d, 1000 + k, k % 10);
+    std::snprintf(line, sizeof line, "%04d-%02d-%02d,1,1,1,%d.%d00000,7.0,100\n", y, m, d, 1000 + k,
+                  k % 10);
     oldest += line;
   }
   for (int k = kRows - 1; k >= 0; --k) {
     int y, m, d;
     CivilFromDays(first + k, y, m, d);
     char line[160];
-    std::snprintf(line, sizeof line, "%d/%d/%d,\"1\",\"1\",\"1\",\"%d,%03d.%d\",\"100\",\"7\"\r\n", y, m, d,
-                  (1000 + k) / 1000, (1000 + k) % 1000, k % 10);
+    std::snprintf(line, sizeof line, "%d/%d/%d,\"1\",\"1\",\"1\",\"%d,%03d.%d\",\"100\",\"7\"\r\n",
+                  y, m, d, (1000 + k) / 1000, (1000 + k) % 1000, k % 10);
     newest += line;
   }
   const PriceFile a = ParsePriceFile(oldest, "7203.T.csv");
@@ -151,7 +153,8 @@ TEST(PriceFileCloses, DecimalTextAsTheListKeepsIt) {
   for (const auto& [text, close] : taken) {
     SCOPED_TRACE(text);
     try {
-      const PriceFile f = ParsePriceFile(std::string("Date,Close\n2023-01-04,") + text + "\n", "p.csv");
+      const PriceFile f =
+          ParsePriceFile(std::string("Date,Close\n2023-01-04,") + text + "\n", "p.csv");
       ASSERT_EQ(f.rows.size(), 1u);
       EXPECT_EQ(f.rows[0].close, close);
     } catch (const PriceFileError& e) {
@@ -189,9 +192,9 @@ TEST(PriceFileCloses, DecimalTextAsTheListKeepsIt) {
 
 TEST(PriceFileDates, AcceptedFormsAndTheCalendar) {
   const std::pair<const char*, int> taken[] = {
-      {"2024-02-29", DaysFromCivil(2024, 2, 29)}, {"2024/02/29", DaysFromCivil(2024, 2, 29)},
-      {"2024/2/29", DaysFromCivil(2024, 2, 29)},  {"20240229", DaysFromCivil(2024, 2, 29)},
-      {"2023-1-5", DaysFromCivil(2023, 1, 5)},    {"2000/02/29", DaysFromCivil(2000, 2, 29)},
+      {"2024-02-29", DaysFromCivil(2024, 2, 29)},  {"2024/02/29", DaysFromCivil(2024, 2, 29)},
+      {"2024/2/29", DaysFromCivil(2024, 2, 29)},   {"20240229", DaysFromCivil(2024, 2, 29)},
+      {"2023-1-5", DaysFromCivil(2023, 1, 5)},     {"2000/02/29", DaysFromCivil(2000, 2, 29)},
       {"1999/12/31", DaysFromCivil(1999, 12, 31)},
   };
   for (const auto& [text, day] : taken) {
@@ -204,9 +207,10 @@ TEST(PriceFileDates, AcceptedFormsAndTheCalendar) {
       ADD_FAILURE() << e.what();
     }
   }
-  for (const char* bad : {"2023-02-30", "2023/02/29", "2100-02-29", "2023/13/01", "2023/00/10", "2023-01-32",
-                          "2023-04-31", "20231301", "20230100", "2023/01/05 00:00", "23/01/05", "2023-01/05",
-                          "202301051", "2023/001/05", "2023//05", "1899/12/31", "２０２３/01/05", "2023.01.05", ""}) {
+  for (const char* bad :
+       {"2023-02-30", "2023/02/29", "2100-02-29", "2023/13/01", "2023/00/10", "2023-01-32",
+        "2023-04-31", "20231301", "20230100", "2023/01/05 00:00", "23/01/05", "2023-01/05",
+        "202301051", "2023/001/05", "2023//05", "1899/12/31", "２０２３/01/05", "2023.01.05", ""}) {
     const Refusal r = RefusalOf(std::string("日付,終値\n") + bad + ",100\n");
     EXPECT_EQ(r.message, std::string("7203.csv: 2行目: 日付を読めません (") + bad + ")");
   }
@@ -227,18 +231,20 @@ TEST(PriceFileCode, FromTheFileNameThenTheTitleLine) {
       {"20230104.csv", data, "", "", ""},
       {"72035.csv", data, "", "", ""},
       {"720.csv", data, "", "", ""},
-      {"prices.csv", "7203 トヨタ自動車 東証プライム\n" + jpData, "7203", "トヨタ自動車", "7203 トヨタ自動車"},
+      {"prices.csv", "7203 トヨタ自動車 東証プライム\n" + jpData, "7203", "トヨタ自動車",
+       "7203 トヨタ自動車"},
       {"prices.csv", "7203,トヨタ自動車\n" + jpData, "7203", "トヨタ自動車", "7203 トヨタ自動車"},
-      {"9984.csv", "7203　トヨタ自動車　東証プライム\n" + jpData, "9984", "トヨタ自動車", "9984 トヨタ自動車"},
-      {"x.csv", "\"130A\",\"ＡＢＣホールディングス\",\"東証グロース\"\n" + jpData, "130A", "ＡＢＣホールディングス",
-       "130A ＡＢＣホールディングス"},
-      {"x.csv", "5020 ENEOS ホールディングス (東証プライム) 日足\n" + jpData, "5020", "ENEOS ホールディングス",
-       "5020 ENEOS ホールディングス"},
+      {"9984.csv", "7203　トヨタ自動車　東証プライム\n" + jpData, "9984", "トヨタ自動車",
+       "9984 トヨタ自動車"},
+      {"x.csv", "\"130A\",\"ＡＢＣホールディングス\",\"東証グロース\"\n" + jpData, "130A",
+       "ＡＢＣホールディングス", "130A ＡＢＣホールディングス"},
+      {"x.csv", "5020 ENEOS ホールディングス (東証プライム) 日足\n" + jpData, "5020",
+       "ENEOS ホールディングス", "5020 ENEOS ホールディングス"},
       {"x.csv", "7203.T トヨタ自動車\n" + jpData, "7203", "トヨタ自動車", "7203 トヨタ自動車"},
       {"x.csv", "トヨタ自動車 東証1部\n" + jpData, "", "トヨタ自動車", "トヨタ自動車"},
       {"x.csv", "7203 トヨタ自動車\n2023/01/04,100\n", "7203", "トヨタ自動車", "7203 トヨタ自動車"},
-      {"x.csv", Utf8ToCp932("6758 ソニーグループ 東証プライム\r\n日付,終値\r\n2023/01/04,100\r\n"), "6758",
-       "ソニーグループ", "6758 ソニーグループ"},
+      {"x.csv", Utf8ToCp932("6758 ソニーグループ 東証プライム\r\n日付,終値\r\n2023/01/04,100\r\n"),
+       "6758", "ソニーグループ", "6758 ソニーグループ"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fileName + " / " + c.bytes.substr(0, c.bytes.find('\n')));
@@ -265,13 +271,17 @@ TEST(PriceFileErrors, EachFaultNamesTheFileAndLine) {
   };
   const std::string yahoo = "Date,Open,High,Low,Close,Adj Close,Volume\n";
   const Case cases[] = {
-      {"bad date", "Date,Close\n2023-01-04,100\n2023-02-30,101\n", 3, "日付を読めません (2023-02-30)"},
+      {"bad date", "Date,Close\n2023-01-04,100\n2023-02-30,101\n", 3,
+       "日付を読めません (2023-02-30)"},
       {"bad date in the first line of a file without header", "2023-02-30,100\n2023-03-01,101\n", 1,
        "日付を読めません (2023-02-30)"},
-      {"bad date after a title line", "7203 トヨタ自動車\n2023/02/30,100\n", 2, "日付を読めません (2023/02/30)"},
+      {"bad date after a title line", "7203 トヨタ自動車\n2023/02/30,100\n", 2,
+       "日付を読めません (2023/02/30)"},
       {"line numbers count blank lines, CR LF and the title",
-       "7203 トヨタ\r\n日付,終値\r\n\r\n2023/01/04,100\r\n\r\n2023/01/05,x\r\n", 6, "終値が数値ではありません (x)"},
-      {"date repeated, oldest first", "Date,Close\n2023-01-04,100\n2023-01-05,101\n2023-01-05,102\n", 4,
+       "7203 トヨタ\r\n日付,終値\r\n\r\n2023/01/04,100\r\n\r\n2023/01/05,x\r\n", 6,
+       "終値が数値ではありません (x)"},
+      {"date repeated, oldest first",
+       "Date,Close\n2023-01-04,100\n2023-01-05,101\n2023-01-05,102\n", 4,
        "日付が重複しています (2023/01/05)"},
       {"date repeated out of order: the first line that repeats",
        "Date,Close\n2023-01-06,1\n2023-01-04,1\n2023-01-05,1\n2023-01-04,1\n2023-01-06,1\n", 5,
@@ -279,25 +289,36 @@ TEST(PriceFileErrors, EachFaultNamesTheFileAndLine) {
       {"date repeated in another form", "Date,Close\n2023-01-05,1\n20230105,1\n", 3,
        "日付が重複しています (2023/01/05)"},
       {"close zero", "Date,Close\n2023-01-04,0\n", 2, "終値が0以下です (0)"},
-      {"too few fields", yahoo + "2023-01-04,1,1,1,100,100,5\n2023-01-05,1,1,1\n", 3, "項目が足りません"},
+      {"too few fields", yahoo + "2023-01-04,1,1,1,100,100,5\n2023-01-05,1,1,1\n", 3,
+       "項目が足りません"},
       {"too few fields without header", "20230104,100\n20230105\n", 2, "項目が足りません"},
-      {"unquoted thousands cut the line", "日付,始値,高値,安値,終値,出来高\n2023/01/04,1,234,1,240,1,230,1,235,100\n",
-       2, "項目が多すぎます (桁区切りのある数値は \"1,234\" のように引用符で囲みます)"},
+      {"unquoted thousands cut the line",
+       "日付,始値,高値,安値,終値,出来高\n2023/01/04,1,234,1,240,1,230,1,235,100\n", 2,
+       "項目が多すぎます (桁区切りのある数値は \"1,234\" のように引用符で囲みます)"},
       {"no header", "hello world\nfoo bar\n", 1, "見出し行を認識できません"},
-      {"title then no header", "7203 トヨタ自動車\nfoo,bar\n2023/01/04,100\n", 1, "見出し行を認識できません"},
+      {"title then no header", "7203 トヨタ自動車\nfoo,bar\n2023/01/04,100\n", 1,
+       "見出し行を認識できません"},
       {"one word then data", "prices\n2023/01/04,100\n", 1, "見出し行を認識できません"},
       {"only an adjusted close", "Date,Adj Close\n2023-01-04,100\n", 1, "見出し行を認識できません"},
-      {"a null close outside the Adj Close form", "Date,Open,High,Low,Close,Volume\n2023-01-04,1,1,1,null,0\n",
-       2, "終値が数値ではありません (null)"},
+      {"a null close outside the Adj Close form",
+       "Date,Open,High,Low,Close,Volume\n2023-01-04,1,1,1,null,0\n", 2,
+       "終値が数値ではありません (null)"},
       {"only a header", "Date,Open,High,Low,Close,Volume\r\n", 0, "株価の行がありません"},
-      {"only null rows", yahoo + "2023-01-04,null,null,null,null,null,null\n", 0, "株価の行がありません"},
+      {"only null rows", yahoo + "2023-01-04,null,null,null,null,null,null\n", 0,
+       "株価の行がありません"},
       {"empty", "", 0, "データがありません"},
       {"blank lines only", "\r\n\r\n  \n,,,\n", 0, "データがありません"},
-      {"NUL byte", "Date,Close\n2023-01-04,100\n2023-01-05,1\0" "01\n"s, 3, "読めない文字 (NUL) があります"},
-      {"UTF-16", std::string("\xFF\xFE" "D\0a\0t\0e\0", 10), 1,
-       "UTF-16 のファイルは読めません (UTF-8 か Shift-JIS で保存してください)"},
-      {"Shift-JIS text quoted back in UTF-8", Utf8ToCp932("日付,終値\r\n２０２３年1月4日,100\r\n"), 2,
-       "日付を読めません (２０２３年1月4日)"},
+      {"NUL byte",
+       "Date,Close\n2023-01-04,100\n2023-01-05,1\0"
+       "01\n"s,
+       3, "読めない文字 (NUL) があります"},
+      {"UTF-16",
+       std::string("\xFF\xFE"
+                   "D\0a\0t\0e\0",
+                   10),
+       1, "UTF-16 のファイルは読めません (UTF-8 か Shift-JIS で保存してください)"},
+      {"Shift-JIS text quoted back in UTF-8", Utf8ToCp932("日付,終値\r\n２０２３年1月4日,100\r\n"),
+       2, "日付を読めません (２０２３年1月4日)"},
   };
   for (const auto& c : cases) {
     const Refusal r = RefusalOf(c.bytes);
@@ -322,14 +343,17 @@ TEST(PriceFileErrors, HostileInputEndsInAMessage) {
   EXPECT_NE(noNul.message.find("見出し行を認識できません"), std::string::npos) << noNul.message;
 
   // One enormous line, and an enormous field quoted back only in part.
-  EXPECT_EQ(RefusalOf(std::string(10 << 20, 'A')).message, "7203.csv: 1行目: 見出し行を認識できません");
-  const Refusal longDate = RefusalOf("Date,Close\n2023-01-04" + std::string(1 << 20, '9') + ",100\n");
+  EXPECT_EQ(RefusalOf(std::string(10 << 20, 'A')).message,
+            "7203.csv: 1行目: 見出し行を認識できません");
+  const Refusal longDate =
+      RefusalOf("Date,Close\n2023-01-04" + std::string(1 << 20, '9') + ",100\n");
   EXPECT_EQ(longDate.line, 2);
   EXPECT_LT(longDate.message.size(), 120u);
   EXPECT_NE(longDate.message.find("日付を読めません (2023-01-04999"), std::string::npos);
   const Refusal longClose = RefusalOf("Date,Close\n2023-01-04," + std::string(1 << 20, '7') + "\n");
   EXPECT_EQ(longClose.line, 2);
-  EXPECT_NE(longClose.message.find("終値が数値ではありません (777"), std::string::npos) << longClose.message;
+  EXPECT_NE(longClose.message.find("終値が数値ではありません (777"), std::string::npos)
+      << longClose.message;
 
   // Too large a file is refused before any line is read.
   std::string big = "Date,Close\n2023-01-04,100\n";
@@ -344,11 +368,14 @@ TEST(PriceFileErrors, HostileInputEndsInAMessage) {
   for (int k = 0; k <= kPriceFileMaxRows; ++k) many += "20230104,1\r";
   const Refusal manyRows = RefusalOf(many);
   EXPECT_EQ(manyRows.line, kPriceFileMaxRows + 2);
-  EXPECT_EQ(manyRows.message, "7203.csv: " + std::to_string(kPriceFileMaxRows + 2) + "行目: 行が多すぎます (" +
-                                  std::to_string(kPriceFileMaxRows) + "行まで)");
+  EXPECT_EQ(manyRows.message, "7203.csv: " + std::to_string(kPriceFileMaxRows + 2) +
+                                  "行目: 行が多すぎます (" + std::to_string(kPriceFileMaxRows) +
+                                  "行まで)");
 
   // Broken UTF-8 after a byte-order mark and control characters stay printable.
-  const Refusal broken = RefusalOf("\xEF\xBB\xBF" "Date,Close\n2023-01-\xE3\x81\x01\x1B,1\n");
+  const Refusal broken = RefusalOf(
+      "\xEF\xBB\xBF"
+      "Date,Close\n2023-01-\xE3\x81\x01\x1B,1\n");
   EXPECT_EQ(broken.message, "7203.csv: 2行目: 日付を読めません (2023-01-?\?\?\?)");
 }
 

@@ -41,7 +41,8 @@ std::string YahooText(const std::vector<Day>& rows) {
 // Closes base + i (i = 0 the newest) on the given days.
 std::vector<Day> Priced(const std::vector<int>& days, int base = 1000) {
   std::vector<Day> rows;
-  for (std::size_t i = 0; i < days.size(); ++i) rows.push_back({days[i], IntToStr(base + static_cast<int>(i))});
+  for (std::size_t i = 0; i < days.size(); ++i)
+    rows.push_back({days[i], IntToStr(base + static_cast<int>(i))});
   return rows;
 }
 
@@ -75,7 +76,8 @@ class PriceImportTest : public ::testing::Test {
     WriteBytes(folder.path(name), bytes);
     return folder.path(name).string();
   }
-  ImportSummary import(const std::string& path, const std::string& code = "", const std::string& name = "") {
+  ImportSummary import(const std::string& path, const std::string& code = "",
+                       const std::string& name = "") {
     return ImportPriceFiles(*ws, {{path, code, name}});
   }
   std::string bytesOf(const std::string& rel) { return ReadBytes(folder.path(rel)); }
@@ -114,7 +116,8 @@ TEST_F(PriceImportTest, FirstFileMakesTheListAndChartsAtOnceAndAfterARestart) {
   const ImportSummary s = import(file("7203.T.csv", YahooText(rows)));
   EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
   EXPECT_EQ(s.lastCode, "7203");
-  EXPECT_EQ(platform.messages, std::vector<std::string>{"取込完了: 追加 1銘柄、更新 0銘柄、補完 0日、除外 0日"});
+  EXPECT_EQ(platform.messages,
+            std::vector<std::string>{"取込完了: 追加 1銘柄、更新 0銘柄、補完 0日、除外 0日"});
 
   const WorkTable& list = ws->StockList;
   ASSERT_EQ(list.rowCount(), 61);
@@ -147,7 +150,8 @@ TEST_F(PriceImportTest, FirstFileMakesTheListAndChartsAtOnceAndAfterARestart) {
   // The broker form, Shift-JIS, code and name from its title line: in code order.
   std::string jp = "6758 ソニーグループ 東証プライム\r\n日付,始値,高値,安値,終値,出来高\r\n";
   for (int i = 59; i >= 0; --i)
-    jp += DateToStr(days[static_cast<std::size_t>(i)]) + ",1,1,1,\"" + IntToStr(2000 + i) + "\",\"1,000\"\r\n";
+    jp += DateToStr(days[static_cast<std::size_t>(i)]) + ",1,1,1,\"" + IntToStr(2000 + i) +
+          "\",\"1,000\"\r\n";
   EXPECT_EQ(import(file("download.csv", Utf8ToCp932(jp))).added, 1);
   EXPECT_EQ(Headings(ws->StockList, 2), (std::vector<std::string>{"6758 ソニーグループ", "7203"}));
   EXPECT_EQ(ws->StockList.cell(1, 60), "2059");
@@ -159,7 +163,8 @@ TEST_F(PriceImportTest, CodeAndNameComeFromTheFileOrAreGiven) {
   const std::string plain = YahooText(Priced(Weekdays(kNewest, 30)));
   const ImportSummary none = import(file("prices.csv", plain));
   ASSERT_EQ(none.refused.size(), 1u);
-  EXPECT_EQ(none.refused[0].message, "prices.csv: 銘柄コードが分かりません。銘柄コードを指定して下さい。");
+  EXPECT_EQ(none.refused[0].message,
+            "prices.csv: 銘柄コードが分かりません。銘柄コードを指定して下さい。");
   EXPECT_EQ(platform.messages.back(), "取込できませんでした。");
   EXPECT_FALSE(std::filesystem::exists(folder.path("デ-タ一覧.csv")));
 
@@ -167,7 +172,8 @@ TEST_F(PriceImportTest, CodeAndNameComeFromTheFileOrAreGiven) {
   // A given code wins over the file name's; a letter code sorts after the same digits with 9.
   EXPECT_EQ(import(file("9984.csv", plain), "130a").added, 1);
   EXPECT_EQ(import(file("1301.csv", plain)).added, 1);
-  EXPECT_EQ(Headings(ws->StockList, 3), (std::vector<std::string>{"1301", "130A", "7203 トヨタ 自動車"}));
+  EXPECT_EQ(Headings(ws->StockList, 3),
+            (std::vector<std::string>{"1301", "130A", "7203 トヨタ 自動車"}));
   EXPECT_EQ(import(folder.path("1301.csv").string(), "13a1").refused.at(0).message,
             "1301.csv: 銘柄コードが正しくありません (13a1)");
 }
@@ -183,7 +189,8 @@ class ImportIntoList : public PriceImportTest {
     std::vector<std::string> cal = {"日付,新日付"};
     for (int r = 1; r <= 40; ++r) {
       const std::string d = DateToStr(days[static_cast<std::size_t>(r - 1)]);
-      lines.push_back(d + "," + IntToStr(100 + r) + "," + IntToStr(200 + r) + "," + IntToStr(300 + r) + ",");
+      lines.push_back(d + "," + IntToStr(100 + r) + "," + IntToStr(200 + r) + "," +
+                      IntToStr(300 + r) + ",");
       cal.push_back(d);
     }
     WriteLines(folder.path("デ-タ一覧.csv").string(), lines, true);
@@ -199,7 +206,8 @@ TEST_F(ImportIntoList, ClosesGoOnTheirOwnDaysGapsAreFilledNewerDaysExtendTheTop)
   // Two days newer than the list, then 30 list days but 12/24, and the
   // Saturday 12/20 that the list does not have.
   const int sat = DaysFromCivil(2003, 12, 20);
-  std::vector<Day> rows = {{DaysFromCivil(2003, 12, 30), "4002"}, {DaysFromCivil(2003, 12, 29), "4001"}};
+  std::vector<Day> rows = {{DaysFromCivil(2003, 12, 30), "4002"},
+                           {DaysFromCivil(2003, 12, 29), "4001"}};
   for (int i = 0; i < 30; ++i) {
     if (i == 5) rows.push_back({sat, "9999"});
     if (i != 2) rows.push_back({days[static_cast<std::size_t>(i)], IntToStr(4000 - i) + ".5"});
@@ -207,14 +215,17 @@ TEST_F(ImportIntoList, ClosesGoOnTheirOwnDaysGapsAreFilledNewerDaysExtendTheTop)
   const std::vector<std::string> others[] = {Column(ws->StockList, 1), Column(ws->StockList, 2),
                                              Column(ws->StockList, 3)};
   const ImportSummary s = import(file("5020.csv", YahooText(rows)));
-  EXPECT_EQ(platform.messages, std::vector<std::string>{"取込完了: 追加 1銘柄、更新 0銘柄、補完 1日、除外 1日"});
+  EXPECT_EQ(platform.messages,
+            std::vector<std::string>{"取込完了: 追加 1銘柄、更新 0銘柄、補完 1日、除外 1日"});
   EXPECT_EQ(s.filled, 1);
   EXPECT_EQ(s.leftOut, 1);
 
   const WorkTable& list = ws->StockList;
-  EXPECT_EQ(Headings(list, 5), (std::vector<std::string>{"1301 極洋", "5020", "7203 トヨタ", "9984 ソフトバンク", ""}));
+  EXPECT_EQ(Headings(list, 5), (std::vector<std::string>{"1301 極洋", "5020", "7203 トヨタ",
+                                                         "9984 ソフトバンク", ""}));
   std::vector<std::string> expect = {"4002", "4001"};
-  for (int i = 0; i < 40; ++i) expect.push_back(i == 2 ? "3997.5" : i < 30 ? IntToStr(4000 - i) + ".5" : " ");
+  for (int i = 0; i < 40; ++i)
+    expect.push_back(i == 2 ? "3997.5" : i < 30 ? IntToStr(4000 - i) + ".5" : " ");
   EXPECT_EQ(Column(list, 2), expect);  // 12/24 took 12/23's close; older days blank
   const int moved[] = {1, 3, 4};
   for (int k = 0; k < 3; ++k) {
@@ -243,9 +254,12 @@ TEST_F(ImportIntoList, OlderDaysExtendTheBottomAndAnUpdateKeepsHeadingAndUncover
   EXPECT_EQ(s.added, 0);
   const WorkTable& list = ws->StockList;
   ASSERT_EQ(list.rowCount(), 46);
-  EXPECT_EQ(Headings(list, 4), (std::vector<std::string>{"1301 極洋", "7203 トヨタ", "9984 ソフトバンク", ""}));
+  EXPECT_EQ(Headings(list, 4),
+            (std::vector<std::string>{"1301 極洋", "7203 トヨタ", "9984 ソフトバンク", ""}));
   const std::vector<std::string> expect = {"702", "204", "240", "650"};
-  EXPECT_EQ((std::vector<std::string>{list.cell(2, 3), list.cell(2, 4), list.cell(2, 40), list.cell(2, 41)}), expect);
+  EXPECT_EQ((std::vector<std::string>{list.cell(2, 3), list.cell(2, 4), list.cell(2, 40),
+                                      list.cell(2, 41)}),
+            expect);
   EXPECT_EQ(list.cell(0, 45), DateToStr(older[4]));
   EXPECT_EQ(list.cell(1, 41), " ");
   EXPECT_EQ(list.cell(1, 40), "140");
@@ -290,7 +304,8 @@ TEST_F(ImportIntoList, ARefusedFileLeavesListCalendarAndCodeListByteIdentical) {
   badDate.replace(badDate.find("2003-12-24"), 10, "2003-02-30");  // line 4
   const std::pair<std::string, std::string> cases[] = {
       {file("7203.csv", badDate), "7203.csv: 4行目: 日付を読めません (2003-02-30)"},
-      {file("7204.csv", "Date,Close\n2003/12/20,10\n"), "7204.csv: デ-タ一覧の日付に当たる株価がありません"},
+      {file("7204.csv", "Date,Close\n2003/12/20,10\n"),
+       "7204.csv: デ-タ一覧の日付に当たる株価がありません"},
       {folder.path("missing.csv").string(), "missing.csv: ファイルを読めません"},
   };
   for (const auto& [path, message] : cases) {
@@ -307,8 +322,10 @@ TEST_F(ImportIntoList, ARefusedFileLeavesListCalendarAndCodeListByteIdentical) {
   }
 
   // A good file of the same import still goes in; the summary names the other.
-  const ImportSummary s = ImportPriceFiles(*ws, {{cases[0].first, "", ""}, {file("8058.csv", good), "", ""}});
-  EXPECT_EQ(s.Text(), "取込完了: 追加 1銘柄、更新 0銘柄、補完 0日、除外 0日、取込不可 1ファイル\r" + cases[0].second);
+  const ImportSummary s =
+      ImportPriceFiles(*ws, {{cases[0].first, "", ""}, {file("8058.csv", good), "", ""}});
+  EXPECT_EQ(s.Text(), "取込完了: 追加 1銘柄、更新 0銘柄、補完 0日、除外 0日、取込不可 1ファイル\r" +
+                          cases[0].second);
   EXPECT_EQ(ws->StockList.cell(3, 0), "8058");
 }
 
@@ -327,7 +344,8 @@ TEST_F(ImportIntoList, AListThatCannotBeReadOrSavedTakesNothing) {
   EXPECT_EQ(ws->form.text("Button17"), "銘柄収集");
 
   ws->StockList.set(0, 7, "2004/01/05");
-  EXPECT_EQ(import(good).refused.at(0).message, "8058.csv: デ-タ一覧の日付が8行目で新しい順になっていません");
+  EXPECT_EQ(import(good).refused.at(0).message,
+            "8058.csv: デ-タ一覧の日付が8行目で新しい順になっていません");
 }
 
 TEST_F(ImportIntoList, FullListTakesNoNewCodeButStillUpdates) {
@@ -337,7 +355,8 @@ TEST_F(ImportIntoList, FullListTakesNoNewCodeButStillUpdates) {
     for (int r = 1; r <= 40; ++r) list.set(c, r, IntToStr(c));
   }
   const std::string text = YahooText(Priced(days, 500));
-  EXPECT_EQ(import(file("5000.csv", text)).refused.at(0).message, std::string("5000.csv: ") + kListFullMessage);
+  EXPECT_EQ(import(file("5000.csv", text)).refused.at(0).message,
+            std::string("5000.csv: ") + kListFullMessage);
   EXPECT_EQ(list.cell(198, 0), "");
   EXPECT_EQ(import(file("1100.csv", text)).updated, 1);
   EXPECT_EQ((std::vector<std::string>{list.cell(100, 0), list.cell(100, 1), list.cell(101, 1)}),
@@ -405,7 +424,9 @@ TEST(PriceImportDuringAPageWait, IsRefusedAndReadsNothing) {
   enter.key = 13;
   ws.dispatch("Edit18", enter);  // the collection waits for its pages
   EXPECT_TRUE(during.busy);
-  EXPECT_EQ(std::count(p.statuses.begin(), p.statuses.end(), "株価の受信中です。終わってから操作して下さい。"), 1);
+  EXPECT_EQ(std::count(p.statuses.begin(), p.statuses.end(),
+                       "株価の受信中です。終わってから操作して下さい。"),
+            1);
   EXPECT_FALSE(std::filesystem::exists(folder.path("デ-タ一覧.csv")));
   EXPECT_EQ(ws.StockList.cell(1, 0), "");
   EXPECT_EQ(ImportPriceFiles(ws, files).added, 1);  // afterwards it goes in

@@ -19,8 +19,9 @@ std::string Cell(const std::string& v) { return "<td><small>" + v + "</small></t
 
 // Text of a table row after its marker, as it stands on a page.
 std::string RowText(const std::string& date, const std::string& last) {
-  return date + "</small></td>" + Cell("3,600") + Cell("3,650") + Cell("3,580") + "<td><small><b>3,610</b></small></td>" +
-         Cell("1,234,500") + "<td><small>" + last + "</small></td></tr>";
+  return date + "</small></td>" + Cell("3,600") + Cell("3,650") + Cell("3,580") +
+         "<td><small><b>3,610</b></small></td>" + Cell("1,234,500") + "<td><small>" + last +
+         "</small></td></tr>";
 }
 
 TEST(QuotePage, ValueIsTheLastCellUpToNineBytes) {
@@ -98,14 +99,18 @@ TEST(QuotePage, CollectionRequestPaths) {
   EXPECT_EQ(CollectionPath(76, "7203", DaysFromCivil(2004, 1, 5)),
             "/t?s=7203&a=9&b=16&c=1930&d=01&e=05&f=2004&g=d&q=t&y=3800&z=9984.t&x=.csv");
   // A typed code cannot add keys or break the request line.
-  EXPECT_EQ(CollectionPath(0, "7&s=", today), "/t?c=1930&a=9&b=16&f=2003&d=12&e=26&g=d&s=7%26s%3D&y=0&z=9984.t");
+  EXPECT_EQ(CollectionPath(0, "7&s=", today),
+            "/t?c=1930&a=9&b=16&f=2003&d=12&e=26&g=d&s=7%26s%3D&y=0&z=9984.t");
   EXPECT_EQ(EncodeQueryValue("7 03"), "7%2003");
 }
 
 TEST(QuotePage, ProbePathsAndDates) {
-  EXPECT_EQ(ProbePath(DaysFromCivil(2003, 1, 6)), "/t?c=2003&a=1&b=6&f=2003&d=1&e=6&g=d&s=998407&y=0&z=");
-  EXPECT_EQ(ProbePath(DaysFromCivil(2003, 10, 10)), "/t?c=2003&a=10&b=10&f=2003&d=10&e=10&g=d&s=998407&y=0&z=");
-  EXPECT_EQ(ProbePath(DaysFromCivil(2003, 12, 5)), "/t?c=2003&a=12&b=5&f=2003&d=12&e=5&g=d&s=998407&y=0&z=");
+  EXPECT_EQ(ProbePath(DaysFromCivil(2003, 1, 6)),
+            "/t?c=2003&a=1&b=6&f=2003&d=1&e=6&g=d&s=998407&y=0&z=");
+  EXPECT_EQ(ProbePath(DaysFromCivil(2003, 10, 10)),
+            "/t?c=2003&a=10&b=10&f=2003&d=10&e=10&g=d&s=998407&y=0&z=");
+  EXPECT_EQ(ProbePath(DaysFromCivil(2003, 12, 5)),
+            "/t?c=2003&a=12&b=5&f=2003&d=12&e=5&g=d&s=998407&y=0&z=");
   EXPECT_EQ(ProbeDateText(DaysFromCivil(2003, 1, 6)), "2003/1/6");
   EXPECT_EQ(ProbeDateText(DaysFromCivil(2003, 10, 10)), "2003/10/10");
   EXPECT_EQ(ProbeDateText(DaysFromCivil(2003, 10, 5)), "2003/10/5");

@@ -22,9 +22,9 @@ namespace tavrine::webtest {
 
 using testing::DataFolder;
 using testing::ExpectCells;
+using testing::ReadFileBytes;
 using testing::RecordingPlatform;
 using testing::StartUpCells;
-using testing::ReadFileBytes;
 using testing::WriteFileBytes;
 
 // Weekdays back from a day, newest first (whole days of the engine's count).
@@ -48,7 +48,8 @@ inline std::string AdjClose(int i) {
 }
 
 // Writes market/CODE.csv for the given days, newest first.
-inline void WriteMarket(const DataFolder& f, const std::string& code, const std::vector<int>& days) {
+inline void WriteMarket(const DataFolder& f, const std::string& code,
+                        const std::vector<int>& days) {
   std::string text;
   for (std::size_t i = 0; i < days.size(); ++i) {
     const std::string c = AdjClose(static_cast<int>(i));
@@ -66,7 +67,8 @@ inline std::vector<int> ReadyToCollect(const DataFolder& f, Workspace& ws) {
   const std::vector<int> days = Weekdays(DaysFromCivil(2003, 12, 26), 4000);
   ws.DateTable.setRowCount(static_cast<int>(days.size()) + 1);
   ws.DateTable.set(0, 0, "日付");
-  for (std::size_t i = 0; i < days.size(); ++i) ws.DateTable.set(0, static_cast<int>(i) + 1, DateToStr(days[i]));
+  for (std::size_t i = 0; i < days.size(); ++i)
+    ws.DateTable.set(0, static_cast<int>(i) + 1, DateToStr(days[i]));
   ws.StockList.set(0, 0, "日付");
   ws.StockList.set(1, 0, "1301 極洋");
   for (int r = 1; r <= 300; ++r) {
@@ -102,7 +104,8 @@ class LiveSite {
 // Other client bounds for the length of a test.
 class ClientLimits {
  public:
-  explicit ClientLimits(std::chrono::milliseconds deadline, std::size_t maxBody = HttpClient::Limits{}.maxBody)
+  explicit ClientLimits(std::chrono::milliseconds deadline,
+                        std::size_t maxBody = HttpClient::Limits{}.maxBody)
       : saved_(HttpClient::limits()) {
     HttpClient::setLimits({deadline, maxBody});
   }

@@ -41,14 +41,14 @@ struct Options {
   int missingRowsPage = -1;  // this page lacks its last 10 rows
   int garbagePage = -1;      // this page is garbage bytes
   // Hostile answers, for the client's bounds:
-  int endlessPage = -1;      // this page's body never ends (chunked)
-  int dripPage = -1;         // this page's body comes one byte every dripMs
-  int dripHeadPage = -1;     // this page's whole response, status line and headers too, comes one
-                             // byte every dripMs; the site then runs on a plain socket of its own
-                             // serving only /t and /_count, and one connection at a time
+  int endlessPage = -1;   // this page's body never ends (chunked)
+  int dripPage = -1;      // this page's body comes one byte every dripMs
+  int dripHeadPage = -1;  // this page's whole response, status line and headers too, comes one
+                          // byte every dripMs; the site then runs on a plain socket of its own
+                          // serving only /t and /_count, and one connection at a time
   int dripMs = 1000;
-  int hugeLengthPage = -1;   // this page declares 18446744073709551615 bytes, sends a few and stalls
-  int redirectPage = -1;     // this page answers 302 with its own address
+  int hugeLengthPage = -1;  // this page declares 18446744073709551615 bytes, sends a few and stalls
+  int redirectPage = -1;    // this page answers 302 with its own address
 };
 
 // One trading day of a series.
@@ -134,7 +134,8 @@ inline std::vector<Row> ReadMarketFile(const std::string& path) {
     while (std::getline(ss, item, ',')) f.push_back(item);
     if (f.size() < 7 || f[0].size() != 10 || f[0][4] != '/' || f[0][7] != '/') continue;
     Row r;
-    if (!ParseInt(f[0].substr(0, 4), r.y) || !ParseInt(f[0].substr(5, 2), r.m) || !ParseInt(f[0].substr(8, 2), r.d))
+    if (!ParseInt(f[0].substr(0, 4), r.y) || !ParseInt(f[0].substr(5, 2), r.m) ||
+        !ParseInt(f[0].substr(8, 2), r.d))
       continue;
     r.day = DaysFromCivil(r.y, r.m, r.d);
     r.open = f[1];
@@ -152,7 +153,8 @@ inline std::vector<Row> ReadMarketFile(const std::string& path) {
 inline std::string RenderRow(const Row& r) {
   static const std::string nen = ToEucJp("年"), tsuki = ToEucJp("月"), hi = ToEucJp("日");
   std::string s = "<tr align=right bgcolor=\"#ffffff\"><td><small>";
-  s += std::to_string(r.y) + nen + std::to_string(r.m) + tsuki + std::to_string(r.d) + hi + "</small></td>";
+  s += std::to_string(r.y) + nen + std::to_string(r.m) + tsuki + std::to_string(r.d) + hi +
+       "</small></td>";
   s += "<td><small>" + WithCommas(r.open) + "</small></td>";
   s += "<td><small>" + WithCommas(r.high) + "</small></td>";
   s += "<td><small>" + WithCommas(r.low) + "</small></td>";
@@ -164,11 +166,14 @@ inline std::string RenderRow(const Row& r) {
 
 // A whole page (EUC-JP) with the given rows, newest first.
 inline std::string RenderPage(const std::string& code, const std::vector<const Row*>& rows) {
-  std::string s = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=EUC-JP\">\n";
+  std::string s =
+      "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=EUC-JP\">\n";
   s += ToEucJp("<title>" + code + " 時系列</title></head>\n<body>\n");
   s += "<table border=0 cellpadding=2 cellspacing=1 width=\"100%\">\n";
   s += ToEucJp(
-      "<tr bgcolor=\"#dcdcdc\"><th><small>日付</small></th><th><small>始値</small></th><th><small>高値</small></th>"
+      "<tr "
+      "bgcolor=\"#dcdcdc\"><th><small>日付</small></th><th><small>始値</small></"
+      "th><th><small>高値</small></th>"
       "<th><small>安値</small></th><th><small>終値</small></th><th><small>出来高</small></th>"
       "<th><small>調整後終値*</small></th></tr>\n");
   for (const Row* r : rows) s += RenderRow(*r);
@@ -184,11 +189,16 @@ inline std::string GarbagePage(unsigned seed) {
   for (int i = 0; i < 6000; ++i) {
     x = x * 1664525u + 1013904223u;
     const unsigned v = (x >> 24) & 0xFF;
-    if (v < 6) s += "align=right bgcolor=\"#ffffff\"><td><small>";
-    else if (v < 9) s += "</small></td></tr>";
-    else if (v < 14) s += "<small>";
-    else if (v < 20) s += '\n';
-    else s += static_cast<char>(v);
+    if (v < 6)
+      s += "align=right bgcolor=\"#ffffff\"><td><small>";
+    else if (v < 9)
+      s += "</small></td></tr>";
+    else if (v < 14)
+      s += "<small>";
+    else if (v < 20)
+      s += '\n';
+    else
+      s += static_cast<char>(v);
   }
   return s;
 }
@@ -199,7 +209,9 @@ class Site {
     // --market names the data folder (files in its market/ folder) or the
     // market folder itself.
     std::error_code ec;
-    marketDir_ = std::filesystem::is_directory(opt_.market + "/market", ec) ? opt_.market + "/market" : opt_.market;
+    marketDir_ = std::filesystem::is_directory(opt_.market + "/market", ec)
+                     ? opt_.market + "/market"
+                     : opt_.market;
     routes();
   }
   ~Site() { stop(); }
@@ -209,7 +221,8 @@ class Site {
   // Binds to 127.0.0.1 (port 0: any free port); returns the port, -1 on failure.
   int bind(int port) {
     if (raw()) return port_ = bindRaw(port);
-    port_ = port == 0 ? svr_.bind_to_any_port("127.0.0.1") : (svr_.bind_to_port("127.0.0.1", port) ? port : -1);
+    port_ = port == 0 ? svr_.bind_to_any_port("127.0.0.1")
+                      : (svr_.bind_to_port("127.0.0.1", port) ? port : -1);
     return port_;
   }
   // Serves until stop().
@@ -225,7 +238,8 @@ class Site {
       return;
     }
     thread_ = std::thread([this] { svr_.listen_after_bind(); });
-    for (int i = 0; i < 5000 && !svr_.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 5000 && !svr_.is_running(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   // Also ends every answer still dripping or stalling.
   void stop() {
@@ -250,8 +264,8 @@ class Site {
     int c = 0, a = 0, b = 0, f = 0, d = 0, e = 0, y = 0;
     auto s = q.find("s");
     std::string code = s == q.end() ? std::string() : s->second;
-    bool ok = get("c", c) && get("a", a) && get("b", b) && get("f", f) && get("d", d) && get("e", e) && get("y", y) &&
-              !code.empty() && code.size() <= 16;
+    bool ok = get("c", c) && get("a", a) && get("b", b) && get("f", f) && get("d", d) &&
+              get("e", e) && get("y", y) && !code.empty() && code.size() <= 16;
     for (char ch : code)
       if (!std::isalnum(static_cast<unsigned char>(ch))) ok = false;
     std::vector<const Row*> rows;
@@ -265,7 +279,8 @@ class Site {
     int take = kRowsPerPage;
     if (pageNo == opt_.emptyPage) take = 0;
     if (pageNo == opt_.missingRowsPage) take = kRowsPerPage - 10;
-    for (int i = y; i < y + take && i < static_cast<int>(inRange.size()); ++i) rows.push_back(inRange[static_cast<std::size_t>(i)]);
+    for (int i = y; i < y + take && i < static_cast<int>(inRange.size()); ++i)
+      rows.push_back(inRange[static_cast<std::size_t>(i)]);
     if (pageNo == opt_.garbagePage) return GarbagePage(static_cast<unsigned>(y + 1));
     return RenderPage(code, rows);
   }
@@ -275,23 +290,27 @@ class Site {
     std::lock_guard<std::mutex> lk(m_);
     auto it = cache_.find(code);
     if (it != cache_.end()) return it->second;
-    auto rows = std::make_shared<const std::vector<Row>>(ReadMarketFile(marketDir_ + "/" + code + ".csv"));
+    auto rows =
+        std::make_shared<const std::vector<Row>>(ReadMarketFile(marketDir_ + "/" + code + ".csv"));
     cache_[code] = rows;
     return rows;
   }
 
   // A fixed-length body, never compressed, so Content-Length is always sent.
-  static void send(httplib::Response& res, std::string body, const char* type, bool dropHalfway = false) {
+  static void send(httplib::Response& res, std::string body, const char* type,
+                   bool dropHalfway = false) {
     auto shared = std::make_shared<std::string>(std::move(body));
     const std::size_t len = shared->size();
-    res.set_content_provider(len, type, [shared, dropHalfway](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-      if (dropHalfway) {
-        if (offset == 0 && shared->size() > 1) sink.write(shared->data(), shared->size() / 2);
-        return false;  // the connection is closed before the document ends
-      }
-      sink.write(shared->data() + offset, std::min(length, shared->size() - offset));
-      return true;
-    });
+    res.set_content_provider(
+        len, type,
+        [shared, dropHalfway](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          if (dropHalfway) {
+            if (offset == 0 && shared->size() > 1) sink.write(shared->data(), shared->size() / 2);
+            return false;  // the connection is closed before the document ends
+          }
+          sink.write(shared->data() + offset, std::min(length, shared->size() - offset));
+          return true;
+        });
   }
 
   bool raw() const { return opt_.dripHeadPage >= 0; }
@@ -303,44 +322,49 @@ class Site {
       if (stopping_) return false;
       const auto now = std::chrono::steady_clock::now();
       if (now >= end) return true;
-      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(20)));
+      std::this_thread::sleep_for(
+          std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(20)));
     }
   }
 
   // The page, then filler, without end; ends when the client stops reading.
   void sendEndless(httplib::Response& res, std::string body) {
     auto shared = std::make_shared<std::string>(std::move(body));
-    res.set_chunked_content_provider("text/html; charset=EUC-JP", [this, shared](std::size_t offset, httplib::DataSink& sink) {
-      static const std::string filler = [] {
-        std::string f;
-        while (f.size() < 16384) f += "<!-- more of the page follows -->\n";
-        return f;
-      }();
-      if (stopping_) return false;
-      return offset == 0 ? sink.write(shared->data(), shared->size()) : sink.write(filler.data(), filler.size());
-    });
+    res.set_chunked_content_provider(
+        "text/html; charset=EUC-JP", [this, shared](std::size_t offset, httplib::DataSink& sink) {
+          static const std::string filler = [] {
+            std::string f;
+            while (f.size() < 16384) f += "<!-- more of the page follows -->\n";
+            return f;
+          }();
+          if (stopping_) return false;
+          return offset == 0 ? sink.write(shared->data(), shared->size())
+                             : sink.write(filler.data(), filler.size());
+        });
   }
 
   // The page with its true length, one byte every dripMs.
   void sendDrip(httplib::Response& res, std::string body) {
     auto shared = std::make_shared<std::string>(std::move(body));
-    res.set_content_provider(shared->size(), "text/html; charset=EUC-JP",
-                             [this, shared](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                               return pause(opt_.dripMs) && sink.write(shared->data() + offset, 1);
-                             });
+    res.set_content_provider(
+        shared->size(), "text/html; charset=EUC-JP",
+        [this, shared](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+          return pause(opt_.dripMs) && sink.write(shared->data() + offset, 1);
+        });
   }
 
   // Declares the largest length there is, sends the page's first bytes and
   // then nothing until the client leaves (at most two minutes).
   void sendHugeLength(httplib::Response& res, std::string body) {
     auto head = std::make_shared<std::string>(body.substr(0, 200));
-    res.set_content_provider(std::numeric_limits<std::size_t>::max(), "text/html; charset=EUC-JP",
-                             [this, head](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                               if (offset == 0) return sink.write(head->data(), head->size());
-                               for (int i = 0; i < 120 * 20 && sink.is_writable(); ++i)
-                                 if (!pause(50)) break;
-                               return false;
-                             });
+    res.set_content_provider(
+        std::numeric_limits<std::size_t>::max(), "text/html; charset=EUC-JP",
+        [this, head](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+          if (offset == 0) return sink.write(head->data(), head->size());
+          for (int i = 0; i < 120 * 20 && sink.is_writable(); ++i)
+            if (!pause(50)) break;
+          return false;
+        });
   }
 
   // --- The plain-socket site of dripHeadPage. ---
@@ -355,7 +379,8 @@ class Site {
     a.sin_port = htons(static_cast<std::uint16_t>(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof a;
-    if (::bind(rawSock_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(rawSock_, 16) != 0 ||
+    if (::bind(rawSock_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(rawSock_, 16) != 0 ||
         ::getsockname(rawSock_, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
       ::close(rawSock_);
       rawSock_ = -1;
@@ -426,8 +451,8 @@ class Site {
       body = "not found\n";
     }
     const std::string whole = "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
-                              "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
-                              body;
+                              "\r\nContent-Length: " + std::to_string(body.size()) +
+                              "\r\nConnection: close\r\n\r\n" + body;
     if (pageNo < 0 || pageNo != opt_.dripHeadPage) {
       sendAll(sock, whole.data(), whole.size());
       return;
@@ -456,7 +481,8 @@ class Site {
       } else if (pageNo >= 0 && pageNo == opt_.hugeLengthPage) {
         sendHugeLength(res, std::move(body));
       } else {
-        send(res, std::move(body), "text/html; charset=EUC-JP", pageNo >= 0 && pageNo == opt_.closeAtPage);
+        send(res, std::move(body), "text/html; charset=EUC-JP",
+             pageNo >= 0 && pageNo == opt_.closeAtPage);
       }
     });
     svr_.Get("/_count", [this](const httplib::Request&, httplib::Response& res) {

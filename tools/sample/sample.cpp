@@ -32,24 +32,31 @@ class Rng {
   // [0, 1)
   double uniform() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }
   // [lo, hi]
-  int range(int lo, int hi) { return lo + static_cast<int>(next() % static_cast<std::uint64_t>(hi - lo + 1)); }
+  int range(int lo, int hi) {
+    return lo + static_cast<int>(next() % static_cast<std::uint64_t>(hi - lo + 1));
+  }
   // Roughly normal: sum of four uniforms, centred and scaled to unit variance.
-  double normal() { return (uniform() + uniform() + uniform() + uniform() - 2.0) * 1.7320508075688772; }
+  double normal() {
+    return (uniform() + uniform() + uniform() + uniform() - 2.0) * 1.7320508075688772;
+  }
 
  private:
   std::uint64_t s_;
 };
 
 const char* const kPrefixes[] = {
-    "東洋", "日本", "大和", "三光", "北陸", "中央", "太平", "富士", "昭和", "新日本", "関東", "第一",
-    "日東", "共和", "協和", "丸善", "東邦", "山陽", "西部", "北海", "明治", "大同", "住江", "日清",
-    "旭", "東亜", "中部", "南海", "千代田", "平和", "光", "双葉", "高砂", "宝", "朝日", "菱和",
-    "日興", "東京", "大阪", "名古屋", "九州", "信越", "若松", "桜井", "白鳥", "青山"};
+    "東洋", "日本", "大和", "三光", "北陸", "中央", "太平", "富士", "昭和",   "新日本",
+    "関東", "第一", "日東", "共和", "協和", "丸善", "東邦", "山陽", "西部",   "北海",
+    "明治", "大同", "住江", "日清", "旭",   "東亜", "中部", "南海", "千代田", "平和",
+    "光",   "双葉", "高砂", "宝",   "朝日", "菱和", "日興", "東京", "大阪",   "名古屋",
+    "九州", "信越", "若松", "桜井", "白鳥", "青山"};
 const char* const kSuffixes[] = {
-    "製作所", "工業", "電機", "化学", "建設", "製薬", "商事", "食品", "精機", "電子", "物産", "鉄道",
-    "運輸", "紙業", "繊維", "重工", "興産", "鋼業", "不動産", "通信", "薬品", "産業", "金属", "機械",
-    "ガラス", "ゴム", "電工", "倉庫", "海運", "水産", "製菓", "百貨店", "印刷", "光学", "自動車", "硝子"};
-const char* const kMarkets[] = {"東証1部", "東証1部", "東証1部", "東証2部", "大証1部", "ジャスダック", "マザーズ", "名証2部"};
+    "製作所", "工業", "電機", "化学", "建設",   "製薬", "商事",   "食品",   "精機",
+    "電子",   "物産", "鉄道", "運輸", "紙業",   "繊維", "重工",   "興産",   "鋼業",
+    "不動産", "通信", "薬品", "産業", "金属",   "機械", "ガラス", "ゴム",   "電工",
+    "倉庫",   "海運", "水産", "製菓", "百貨店", "印刷", "光学",   "自動車", "硝子"};
+const char* const kMarkets[] = {"東証1部", "東証1部",      "東証1部",  "東証2部",
+                                "大証1部", "ジャスダック", "マザーズ", "名証2部"};
 
 bool IsWeekday(int days) {
   const int w = ((days % 7) + 7) % 7;  // 0 Saturday (1899-12-30 was one), 1 Sunday
@@ -113,7 +120,8 @@ Result Build(const Options& opt) {
   if (opt.stocks < 0) throw std::runtime_error("--stocks must not be negative");
   if (opt.lag < 0) throw std::runtime_error("--lag must not be negative");
   const int nList = std::min(opt.stocks, 197);
-  if (opt.badColumn < 0 || opt.badColumn > nList) throw std::runtime_error("bad-cell column is not a list column");
+  if (opt.badColumn < 0 || opt.badColumn > nList)
+    throw std::runtime_error("bad-cell column is not a list column");
 
   Rng rng(opt.seed);
   Result res;
@@ -133,7 +141,8 @@ Result Build(const Options& opt) {
   const int nSpecial = std::min(opt.marketExtra, 5);
   const int nRandomExtra = std::max(opt.marketExtra - 5, 0);
   std::set<int> codeSet;
-  while (static_cast<int>(codeSet.size()) < nList + nRandomExtra) codeSet.insert(rng.range(1301, 9989));
+  while (static_cast<int>(codeSet.size()) < nList + nRandomExtra)
+    codeSet.insert(rng.range(1301, 9989));
   std::vector<int> codes(codeSet.begin(), codeSet.end());
   // Choose which codes are list stocks (the rest are market-only), keeping
   // code order.
@@ -149,7 +158,7 @@ Result Build(const Options& opt) {
   auto newName = [&] {
     for (;;) {
       std::string n = std::string(kPrefixes[rng.next() % std::size(kPrefixes)]) +
-                       kSuffixes[rng.next() % std::size(kSuffixes)];
+                      kSuffixes[rng.next() % std::size(kSuffixes)];
       if (usedNames.insert(n).second) return n;
       if (usedNames.size() >= std::size(kPrefixes) * std::size(kSuffixes)) {
         n += IntToStr(static_cast<long long>(usedNames.size()));
@@ -189,8 +198,10 @@ Result Build(const Options& opt) {
     int history = opt.days;  // list rows with a price, counted from the newest
     if (!plain && rng.uniform() < 0.4)
       history = minHistory + static_cast<int>(rng.uniform() * 0.8 * (opt.days - minHistory));
-    if (!plain && opt.days >= 40 && (s.column == 3 || rng.uniform() < 0.12)) s.topBlanks = rng.range(1, 3);
-    const double level = std::exp(std::log(150.0) + rng.uniform() * (std::log(20000.0) - std::log(150.0)));
+    if (!plain && opt.days >= 40 && (s.column == 3 || rng.uniform() < 0.12))
+      s.topBlanks = rng.range(1, 3);
+    const double level =
+        std::exp(std::log(150.0) + rng.uniform() * (std::log(20000.0) - std::log(150.0)));
     // Market days from lag + history - 1 (oldest) to 0 (today).
     const int oldest = opt.lag + history - 1;
     Walk(rng, s, oldest, oldest + 1, level, 60.0, 40000.0);
@@ -205,8 +216,10 @@ Result Build(const Options& opt) {
     s.market = i < 3 ? "ジャスダック" : "東証2部";
     s.close.assign(T, -1);
     const std::string c = s.code;
-    if (c == kShort120) Walk(rng, s, std::min(119, total - 1), std::min(120, total), 800.0, 60.0, 40000.0);
-    if (c == kShort30) Walk(rng, s, std::min(29, total - 1), std::min(30, total), 2500.0, 60.0, 40000.0);
+    if (c == kShort120)
+      Walk(rng, s, std::min(119, total - 1), std::min(120, total), 800.0, 60.0, 40000.0);
+    if (c == kShort30)
+      Walk(rng, s, std::min(29, total - 1), std::min(30, total), 2500.0, 60.0, 40000.0);
     if (c == kHuge) {
       const int n = std::min(200, total);
       Walk(rng, s, n - 1, n, 12500000.0, 10000000.0, 14000000.0);
@@ -224,7 +237,8 @@ Result Build(const Options& opt) {
     if (c == kShort120 || c == kShort30 || c == kEmpty || c == kHuge || c == kMax9) continue;
     if (rng.uniform() < 0.2) s.tick = 50;
     const int n = std::min(total, 250 + static_cast<int>(rng.uniform() * std::max(total - 250, 0)));
-    const double level = std::exp(std::log(150.0) + rng.uniform() * (std::log(20000.0) - std::log(150.0)));
+    const double level =
+        std::exp(std::log(150.0) + rng.uniform() * (std::log(20000.0) - std::log(150.0)));
     Walk(rng, s, n - 1, n, level, 60.0, 40000.0);
   }
   {
@@ -262,7 +276,8 @@ Result Generate(const Options& opt) {
   Result res = Build(opt);
   const fs::path dir(opt.dir);
   std::error_code ec;
-  for (const char* sub : {"", "tavrine", "pickrow", "pullbox", "listwerk", "listwerk/kabuka", "market"}) {
+  for (const char* sub :
+       {"", "tavrine", "pickrow", "pullbox", "listwerk", "listwerk/kabuka", "market"}) {
     fs::create_directories(dir / sub, ec);
     if (ec) throw std::runtime_error("cannot create " + (dir / sub).string() + ": " + ec.message());
   }
@@ -273,7 +288,7 @@ Result Generate(const Options& opt) {
     if (s.column > 0) list.push_back(&s);
   const int nList = static_cast<int>(list.size());
   const std::size_t fields = static_cast<std::size_t>(nList) + 2;  // date, stocks, one empty column
-  auto listDay = [&](int r) { return res.lag + r - 1; };             // market index of list row r
+  auto listDay = [&](int r) { return res.lag + r - 1; };           // market index of list row r
   auto listCell = [&](const Stock& s, int r) -> std::string {
     if (opt.badColumn == s.column && r == 10) return "1,234";
     const std::int64_t v = s.close[static_cast<std::size_t>(listDay(r))];
@@ -286,11 +301,13 @@ Result Generate(const Options& opt) {
     lines.reserve(static_cast<std::size_t>(res.days) + 1);
     std::vector<std::string> cells(fields);
     cells[0] = "日付";
-    for (int i = 0; i < nList; ++i) cells[static_cast<std::size_t>(i) + 1] = list[i]->code + " " + list[i]->name;
+    for (int i = 0; i < nList; ++i)
+      cells[static_cast<std::size_t>(i) + 1] = list[i]->code + " " + list[i]->name;
     lines.push_back(ToCommaText(cells));
     for (int r = 1; r <= res.days; ++r) {
       cells[0] = DateText(res.marketDays[static_cast<std::size_t>(listDay(r))]);
-      for (int i = 0; i < nList; ++i) cells[static_cast<std::size_t>(i) + 1] = listCell(*list[i], r);
+      for (int i = 0; i < nList; ++i)
+        cells[static_cast<std::size_t>(i) + 1] = listCell(*list[i], r);
       lines.push_back(ToCommaText(cells));
     }
     WriteLines(base + "デ-タ一覧.csv", lines, true);
@@ -298,7 +315,8 @@ Result Generate(const Options& opt) {
 
   // Memo and remembered code.
   WriteLines(base + "Fname.txt",
-             {"銘柄メモ", "・25日線を上抜けたら買い検討", "・決算発表前は様子見", "・損切りは一割"}, true);
+             {"銘柄メモ", "・25日線を上抜けたら買い検討", "・決算発表前は様子見", "・損切りは一割"},
+             true);
   WriteText(base + "memo.txt", res.memoCode);
 
   // Sibling tools: existence is what counts.
@@ -310,7 +328,8 @@ Result Generate(const Options& opt) {
     std::vector<std::string> lines;
     lines.reserve(static_cast<std::size_t>(res.days) + 1);
     lines.push_back("日付,新日付");
-    for (int r = 1; r <= res.days; ++r) lines.push_back(DateText(res.marketDays[static_cast<std::size_t>(listDay(r))]));
+    for (int r = 1; r <= res.days; ++r)
+      lines.push_back(DateText(res.marketDays[static_cast<std::size_t>(listDay(r))]));
     WriteLines(base + "tavrine/hizuke.csv", lines, true);
   }
 
@@ -319,7 +338,8 @@ Result Generate(const Options& opt) {
     std::vector<const Stock*> all;
     for (const auto& s : res.stocks)
       if (s.inZenncode) all.push_back(&s);
-    std::sort(all.begin(), all.end(), [](const Stock* a, const Stock* b) { return a->code < b->code; });
+    std::sort(all.begin(), all.end(),
+              [](const Stock* a, const Stock* b) { return a->code < b->code; });
     std::vector<std::string> lines{"コード\t銘柄名\t市場"};
     for (const Stock* s : all) lines.push_back(s->code + "\t" + s->name + "\t" + s->market);
     WriteLines(base + "tavrine/zenncode.txt", lines, true);
@@ -334,21 +354,27 @@ Result Generate(const Options& opt) {
     for (const Stock* s : list) {
       if (s->column == opt.badColumn) continue;
       bool full = true;
-      for (int r = 1; r <= span && full; ++r) full = s->close[static_cast<std::size_t>(listDay(r))] >= 0;
+      for (int r = 1; r <= span && full; ++r)
+        full = s->close[static_cast<std::size_t>(listDay(r))] >= 0;
       if (full) eligible.push_back(s);
     }
-    for (std::size_t i = eligible.size(); i > 1; --i) std::swap(eligible[i - 1], eligible[rng.next() % i]);
+    for (std::size_t i = eligible.size(); i > 1; --i)
+      std::swap(eligible[i - 1], eligible[rng.next() % i]);
     if (eligible.size() > 10) eligible.resize(10);
-    std::sort(eligible.begin(), eligible.end(), [](const Stock* a, const Stock* b) { return a->column < b->column; });
+    std::sort(eligible.begin(), eligible.end(),
+              [](const Stock* a, const Stock* b) { return a->column < b->column; });
 
     const std::string newest = DateText(res.marketDays[static_cast<std::size_t>(listDay(1))]);
     std::vector<std::string> lines;
     std::vector<std::string> cells{"候補銘柄 " + newest};
-    for (int j = 1; j <= std::min(res.days, 751); ++j) cells.push_back(DateText(res.marketDays[static_cast<std::size_t>(listDay(j))]));
+    for (int j = 1; j <= std::min(res.days, 751); ++j)
+      cells.push_back(DateText(res.marketDays[static_cast<std::size_t>(listDay(j))]));
     lines.push_back(ToCommaText(cells));
     for (const Stock* s : eligible) {
-      cells.assign({s->code + " " + s->name, FloatToStr(static_cast<long double>(rng.range(50, 999)) / 10)});
-      for (int r = 1; r <= span; ++r) cells.push_back(PriceText(s->close[static_cast<std::size_t>(listDay(r))]));
+      cells.assign(
+          {s->code + " " + s->name, FloatToStr(static_cast<long double>(rng.range(50, 999)) / 10)});
+      for (int r = 1; r <= span; ++r)
+        cells.push_back(PriceText(s->close[static_cast<std::size_t>(listDay(r))]));
       lines.push_back(ToCommaText(cells));
     }
     WriteLines(base + "pickrow/pickrow.csv", lines, true);
@@ -359,11 +385,13 @@ Result Generate(const Options& opt) {
     Rng rng(opt.seed ^ 0x7A11ULL);
     std::vector<std::string> pool;
     for (const auto& s : res.stocks)
-      if (s.inZenncode && s.code.size() == 4 && s.code != kEmpty && s.code != kShort30) pool.push_back(s.code);
+      if (s.inZenncode && s.code.size() == 4 && s.code != kEmpty && s.code != kShort30)
+        pool.push_back(s.code);
     const std::string newest = DateText(res.marketDays[static_cast<std::size_t>(listDay(1))]);
     std::vector<std::string> lines;
     std::vector<std::string> cells{"ポートフォリオ " + newest};
-    for (int j = 1; j <= 12; ++j) cells.push_back(j <= 10 ? "銘柄" + IntToStr(j) : "組合" + IntToStr(j - 10));
+    for (int j = 1; j <= 12; ++j)
+      cells.push_back(j <= 10 ? "銘柄" + IntToStr(j) : "組合" + IntToStr(j - 10));
     lines.push_back(ToCommaText(cells));
     for (int row = 1; row <= 5; ++row) {
       cells.assign({row == 1 ? newest : "第" + IntToStr(row) + "群"});
@@ -396,9 +424,14 @@ Result Generate(const Options& opt) {
           std::int64_t h = std::llround(v / tick) * tick;
           return h < tick ? tick : h;
         };
-        const std::int64_t open = prev < 0 ? c : snap(static_cast<double>(prev) * (1.0 + 0.01 * rng.normal()));
-        const std::int64_t hi = std::max(std::max(open, c), snap(static_cast<double>(std::max(open, c)) * (1.0 + 0.01 * rng.uniform())));
-        const std::int64_t lo = std::min(std::min(open, c), snap(static_cast<double>(std::min(open, c)) * (1.0 - 0.01 * rng.uniform())));
+        const std::int64_t open =
+            prev < 0 ? c : snap(static_cast<double>(prev) * (1.0 + 0.01 * rng.normal()));
+        const std::int64_t hi =
+            std::max(std::max(open, c),
+                     snap(static_cast<double>(std::max(open, c)) * (1.0 + 0.01 * rng.uniform())));
+        const std::int64_t lo =
+            std::min(std::min(open, c),
+                     snap(static_cast<double>(std::min(open, c)) * (1.0 - 0.01 * rng.uniform())));
         std::string line = DateText(res.marketDays[k]);
         for (std::int64_t v : {open, hi, lo, c}) {
           line += ',';
@@ -420,7 +453,8 @@ Result Generate(const Options& opt) {
 }
 
 const char* Usage() {
-  return "usage: tavrine-sample DIR [--stocks N] [--days N] [--seed N] [--today yyyy/mm/dd] [--lag N]\n"
+  return "usage: tavrine-sample DIR [--stocks N] [--days N] [--seed N] [--today yyyy/mm/dd] [--lag "
+         "N]\n"
          "                      [--market-extra N] [--bad-cell] [--bad-column N]\n";
 }
 

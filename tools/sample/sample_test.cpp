@@ -77,8 +77,8 @@ TEST(SampleData, SameSeedSameFilesOtherSeedOtherPrices) {
   o.dir = c.dir;
   o.seed = 6;
   Generate(o);
-  for (const char* f : {"デ-タ一覧.csv", "tavrine/zenncode.txt", "tavrine/tallysel.csv", "pickrow/pickrow.csv",
-                        "market/998407.csv"})
+  for (const char* f : {"デ-タ一覧.csv", "tavrine/zenncode.txt", "tavrine/tallysel.csv",
+                        "pickrow/pickrow.csv", "market/998407.csv"})
     EXPECT_EQ(ReadLines(a / f), ReadLines(b / f)) << f;
   EXPECT_NE(ReadLines(a / "デ-タ一覧.csv"), ReadLines(c / "デ-タ一覧.csv"));
 }
@@ -153,7 +153,8 @@ TEST(SampleData, MarketAgreesWithTheListAndRunsToToday) {
   const Market index = ReadMarket(f / "market/998407.csv");
   ASSERT_EQ(index.dates.size(), static_cast<std::size_t>(o.days + o.lag));
   EXPECT_EQ(index.dates[0], "2003/12/26");
-  for (int r = 1; r <= o.days; ++r) EXPECT_EQ(index.dates[static_cast<std::size_t>(o.lag + r - 1)], t.cell(0, r));
+  for (int r = 1; r <= o.days; ++r)
+    EXPECT_EQ(index.dates[static_cast<std::size_t>(o.lag + r - 1)], t.cell(0, r));
 
   for (int c = 1; c <= o.stocks; ++c) {
     const std::string code = LeftBytes(t.cell(c, 0), 4);
@@ -190,7 +191,8 @@ TEST(SampleData, FixedMarketCodesForParserAndShortHistoryTests) {
 
   const Market huge = ReadMarket(f / "market/9997.csv");
   EXPECT_EQ(huge.adj.at(huge.dates[0]), "12345678");
-  for (const auto& [d, v] : huge.adj) EXPECT_GE(StrToFloat(v), 10000000.0L) << d;  // 10 bytes with commas
+  for (const auto& [d, v] : huge.adj)
+    EXPECT_GE(StrToFloat(v), 10000000.0L) << d;  // 10 bytes with commas
   const Market max9 = ReadMarket(f / "market/9998.csv");
   EXPECT_EQ(max9.adj.at(max9.dates[0]), "9999999");
   for (const auto& [d, v] : max9.adj) {
@@ -250,7 +252,8 @@ TEST(SampleData, CandidateAndPortfolioListsMatchTheStockList) {
       if (list.cell(c, 0) == cand.cell(0, r)) col = c;
     ASSERT_GT(col, 0) << cand.cell(0, r);
     // The value in column j + 1 belongs to the date in column j.
-    for (int j = 1; j <= 749; ++j) EXPECT_EQ(cand.cell(j + 1, r), list.cell(col, j)) << r << " " << j;
+    for (int j = 1; j <= 749; ++j)
+      EXPECT_EQ(cand.cell(j + 1, r), list.cell(col, j)) << r << " " << j;
   }
 
   WorkTable port("CandidateTable", 13, 5);
@@ -291,7 +294,8 @@ TEST(SampleData, CalendarSiblingToolsAndBadCell) {
   ASSERT_EQ(cal.size(), static_cast<std::size_t>(o.days + 1));
   WorkTable list("StockList", 200, 5000);
   LoadTableFile(list, f / "デ-タ一覧.csv", 200);
-  for (int r = 1; r <= o.days; ++r) EXPECT_EQ(ParseCommaText(cal[static_cast<std::size_t>(r)])[0], list.cell(0, r));
+  for (int r = 1; r <= o.days; ++r)
+    EXPECT_EQ(ParseCommaText(cal[static_cast<std::size_t>(r)])[0], list.cell(0, r));
   EXPECT_TRUE(FileExists(f / "pullbox/pullbox.exe"));
   EXPECT_TRUE(FileExists(f / "listwerk/listwerk.exe"));
   EXPECT_TRUE(fs::is_directory(f / "listwerk/kabuka"));
@@ -302,8 +306,9 @@ TEST(SampleData, CalendarSiblingToolsAndBadCell) {
 
 TEST(SampleData, CommandLine) {
   Options o;
-  std::vector<std::string> args{"tavrine-sample", "/x", "--stocks", "6", "--days", "300", "--seed", "9",
-                                "--today", "2003/12/26", "--lag", "2", "--market-extra", "7", "--bad-cell"};
+  std::vector<std::string> args{"tavrine-sample", "/x", "--stocks",  "6",          "--days", "300",
+                                "--seed",         "9",  "--today",   "2003/12/26", "--lag",  "2",
+                                "--market-extra", "7",  "--bad-cell"};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   EXPECT_EQ(ParseArgs(static_cast<int>(argv.size()), argv.data(), o), "");
@@ -316,9 +321,13 @@ TEST(SampleData, CommandLine) {
   EXPECT_EQ(o.marketExtra, 7);
   EXPECT_EQ(o.badColumn, 4);
 
-  for (std::vector<std::string> bad : {std::vector<std::string>{"p"}, {"p", "/x", "--days", "0"},
-                                       {"p", "/x", "--today", "2003/2/3"}, {"p", "/x", "--stocks"},
-                                       {"p", "/x", "/y"}, {"p", "/x", "--what", "1"}, {"p", "/x", "--seed", "1x"}}) {
+  for (std::vector<std::string> bad : {std::vector<std::string>{"p"},
+                                       {"p", "/x", "--days", "0"},
+                                       {"p", "/x", "--today", "2003/2/3"},
+                                       {"p", "/x", "--stocks"},
+                                       {"p", "/x", "/y"},
+                                       {"p", "/x", "--what", "1"},
+                                       {"p", "/x", "--seed", "1x"}}) {
     Options b;
     std::vector<char*> v;
     for (auto& a : bad) v.push_back(a.data());
