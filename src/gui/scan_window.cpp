@@ -78,7 +78,7 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   setObjectName(QStringLiteral("ScanWindow"));
   setWindowTitle(QStringLiteral("一括検証"));
   setFont(PixelFont(12));
-  resize(860, 580);
+  resize(1060, 580);
 
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(0, 0, 0, 0);
@@ -171,7 +171,7 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
   table_->horizontalHeader()->setHighlightSections(false);
-  const int widths[ScanModel::kColumns] = {56, 170, 48, 64, 84, 84, 70, 60, 72};
+  const int widths[ScanModel::kColumns] = {56, 150, 48, 56, 76, 76, 64, 56, 68, 64, 56, 64, 56, 56};
   for (int c = 0; c < ScanModel::kColumns; ++c) table_->setColumnWidth(c, widths[c]);
   // The name takes what the window has to spare.
   table_->horizontalHeader()->setSectionResizeMode(ScanModel::Name, QHeaderView::Stretch);
