@@ -26,6 +26,25 @@ namespace tavrine::gui {
 
 // ---- model -------------------------------------------------------------
 
+namespace {
+
+// Decimals a figure column is shown with; 0 for the columns shown as the
+// engine writes them.
+int FigureDecimals(int column) {
+  switch (column) {
+    case kScanMaxDrawdown:
+    case kScanExposure:
+    case kScanBuyAndHold:
+      return 3;
+    case kScanProfitFactor:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
 void ScanModel::setRows(std::vector<ScanRow> rows) {
   beginResetModel();
   rows_ = std::move(rows);
@@ -43,11 +62,17 @@ int ScanModel::columnCount(const QModelIndex& parent) const {
 QVariant ScanModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
   const ScanRow& r = rows_[static_cast<std::size_t>(index.row())];
-  if (role == Qt::DisplayRole) {
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
     const auto cells = ScanRowCells(r);
-    return index.column() < static_cast<int>(cells.size())
-               ? Shown(cells[static_cast<std::size_t>(index.column())])
-               : QVariant();
+    if (index.column() >= static_cast<int>(cells.size())) return {};
+    const QString cell = Shown(cells[static_cast<std::size_t>(index.column())]);
+    if (role == Qt::ToolTipRole) return cell;
+    // The figures come in 15 digits; the table shows them rounded, the CSV
+    // and the tooltip in full.
+    const int decimals = FigureDecimals(index.column());
+    bool ok = false;
+    const double v = cell.toDouble(&ok);
+    return decimals > 0 && ok ? QString::number(v, 'f', decimals) : cell;
   }
   if (role == Qt::TextAlignmentRole)
     return QVariant::fromValue(

@@ -1294,10 +1294,16 @@ void WindowTest::scanTableShowsTheFigureColumns() {
   QCOMPARE(order(), QStringLiteral("1332 1721 1301 1605"));
   s->table()->sortByColumn(ScanModel::MaxDrawdown, Qt::AscendingOrder);
   QCOMPARE(order(), QStringLiteral("1332 1605 1301 1721"));
-  // The figures show as the engine writes them, right-aligned as numbers.
+  // The figures show rounded, in full in the tooltip, right-aligned as numbers.
   const QModelIndex pf = model->index(3, ScanModel::ProfitFactor);  // 1721
-  QCOMPARE(model->data(pf, Qt::DisplayRole).toString(),
+  QCOMPARE(model->data(pf, Qt::DisplayRole).toString(), QStringLiteral("1.50"));
+  QCOMPARE(model->data(pf, Qt::ToolTipRole).toString(),
            QString::fromStdString(FigureText(std::optional<double>(1.5))));
+  const QModelIndex dd = model->index(1, ScanModel::MaxDrawdown);  // 1605
+  QCOMPARE(model->data(dd, Qt::DisplayRole).toString(), QStringLiteral("0.125"));
+  const QModelIndex none = model->index(0, ScanModel::ProfitFactor);  // 1332
+  QCOMPARE(model->data(none, Qt::DisplayRole).toString(),
+           QString::fromStdString(FigureText(std::optional<double>())));
   for (int c = ScanModel::MaxDrawdown; c < ScanModel::kColumns; ++c)
     QVERIFY(model->data(model->index(0, c), Qt::TextAlignmentRole).value<Qt::Alignment>() &
             Qt::AlignRight);
