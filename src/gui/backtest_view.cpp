@@ -9,11 +9,15 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QDir>
+#include <QFileDialog>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -24,6 +28,7 @@
 #include <optional>
 #include <vector>
 
+#include "store/paths.h"
 #include "store/text.h"
 #include "store/work_table.h"
 
@@ -190,10 +195,11 @@ BacktestView::BacktestView(QWidget* parent) : QWidget(parent, Qt::Window) {
   head->setFixedHeight(34);
   auto* hh = new QHBoxLayout(head);
   hh->setContentsMargins(10, 4, 10, 4);
-  auto* title = new QLabel(QStringLiteral("検証図"), head);
-  title->setFont(PixelFont(15, true));
-  title->setStyleSheet(QStringLiteral("color: white;"));
-  hh->addWidget(title);
+  title_ = new QLabel(QStringLiteral("検証図"), head);
+  title_->setObjectName(QStringLiteral("BacktestHeading"));
+  title_->setFont(PixelFont(15, true));
+  title_->setStyleSheet(QStringLiteral("color: white;"));
+  hh->addWidget(title_);
   hh->addStretch(1);
   root->addWidget(head);
 
@@ -207,7 +213,20 @@ BacktestView::BacktestView(QWidget* parent) : QWidget(parent, Qt::Window) {
   summary_->setObjectName(QStringLiteral("BacktestSummary"));
   summary_->setFont(PixelFont(13, true));
   summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  sv->addWidget(summary_);
+  auto* summaryRow = new QHBoxLayout;
+  summaryRow->setSpacing(8);
+  summaryRow->addWidget(summary_, 1);
+  imageButton_ = new QPushButton(QStringLiteral("画像保存"), strip);
+  imageButton_->setObjectName(QStringLiteral("BacktestImage"));
+  imageButton_->setFixedSize(78, 26);
+  imageButton_->setToolTip(QStringLiteral("検証図を表示中の大きさでPNGに保存します"));
+  // Left out of the saved picture, its room kept so nothing moves.
+  QSizePolicy keep = imageButton_->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  imageButton_->setSizePolicy(keep);
+  summaryRow->addWidget(imageButton_, 0, Qt::AlignTop);
+  sv->addLayout(summaryRow);
+  connect(imageButton_, &QPushButton::clicked, this, [this] { chooseImage(); });
   auto* key = new QLabel(strip);
   key->setFont(PixelFont(12));
   key->setTextFormat(Qt::RichText);
@@ -530,11 +549,42 @@ QStringList BacktestView::rangeCategories() const { return CategoriesOf(rangeAxi
 
 QStringList BacktestView::dayCategories() const { return CategoriesOf(dayAxis_); }
 
+void BacktestView::setSubject(const QString& subject, const QString& fileStem) {
+  const QString t =
+      subject.isEmpty() ? QStringLiteral("検証図") : QStringLiteral("検証図　") + subject;
+  title_->setText(t);
+  setWindowTitle(t);
+  fileStem_ = fileStem;
+}
+
+QString BacktestView::heading() const { return title_->text(); }
+
+void BacktestView::chooseImage() {
+  const QString stem = fileStem_.isEmpty() ? QStringLiteral("検証図") : fileStem_;
+  const QString start =
+      QDir(QString::fromStdString(HomeDir())).filePath(stem + QStringLiteral(".png"));
+  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("画像保存"), start,
+                                              QStringLiteral("PNG 画像 (*.png)"));
+  if (path.isEmpty()) return;
+  if (!path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) path += QStringLiteral(".png");
+  const QString failed = saveImage(path);
+  if (failed.isEmpty()) return;
+  if (messageHook)
+    messageHook(failed.toStdString(), true);
+  else
+    QMessageBox::critical(this, QStringLiteral("tavrine"), failed);
+}
+
 QString BacktestView::saveImage(const QString& path) {
   const QString cannot = QStringLiteral("ファイル \"%1\" に保存できません。").arg(path);
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return cannot;
-  if (!grab().save(&file, "PNG")) {
+  // The button belongs to the window, not to the picture.
+  const bool hidden = imageButton_->isHidden();
+  imageButton_->hide();
+  const QPixmap picture = grab();
+  if (!hidden) imageButton_->show();
+  if (!picture.save(&file, "PNG")) {
     file.cancelWriting();
     return cannot;
   }

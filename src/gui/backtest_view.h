@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
+#include <string>
 
 #include "signals/figures.h"
 
@@ -20,6 +22,7 @@ class QChartView;
 class QDateTimeAxis;
 class QLabel;
 class QLineSeries;
+class QPushButton;
 class QValueAxis;
 QT_END_NAMESPACE
 
@@ -41,6 +44,16 @@ class BacktestView : public QWidget {
   // the reason.
   QString saveImage(const QString& path);
 
+  // What the picture shows, after "検証図" in the heading and the title
+  // ("1721 コムシス　S1　入買"); also names the suggested image file.
+  void setSubject(const QString& subject, const QString& fileStem);
+  QString heading() const;
+  // "画像保存": asks for a file, then saves; an error goes to messageHook
+  // when set, else to a message box.
+  void chooseImage();
+  QPushButton* imageButton() const { return imageButton_; }
+  std::function<void(const std::string& text, bool isError)> messageHook;
+
   // The summary line: 取引数, 勝率, 最終資産倍率, 最大DD, PF, 最長連敗, 保有率, 買持.
   QString summaryText() const;
   QLineSeries* equitySeries() const { return equity_; }
@@ -57,7 +70,10 @@ class BacktestView : public QWidget {
   void showDays(const WorkTable& stats);
   void alignPlots();
 
+  QLabel* title_ = nullptr;
   QLabel* summary_ = nullptr;
+  QPushButton* imageButton_ = nullptr;
+  QString fileStem_;
   QChartView* equityView_ = nullptr;
   QChartView* drawdownView_ = nullptr;
   QChartView* rangeView_ = nullptr;

@@ -6,15 +6,18 @@
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPolygonF>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSaveFile>
+#include <QScatterSeries>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -43,9 +46,39 @@ constexpr int kLegendSwatch = 10;
 constexpr int kLegendRow = 17;
 constexpr int kLegendTop = 8;
 
-// Readout: the averages listed under the close, in the fixed line order.
+// Readout: the averages listed under the close, in the fixed line order,
+// then the trade markers of the day.
 constexpr int kAverages[] = {1, 2, 3, 4, 5};
-constexpr int kReadoutRows = 2 + 5;
+constexpr int kReadoutRows = 2 + 5 + ChartModel::kMarkerLines;
+
+// Trade markers: a triangle beside the close it marks, pointing at it, a
+// buy below the close and a sell above, so both show on a day with both.
+constexpr int kMarkerWidth = 13;
+constexpr int kMarkerHeight = 11;
+constexpr int kMarkerGap = 3;  // between the close and the triangle's tip
+
+// The picture drawn centred on each marker point (a square, as the chart
+// scales it into one): twice the triangle's height so that the point sits
+// at its middle, the triangle in one half.
+QImage MarkerImage(const QColor& color, bool up) {
+  const int h = 2 * (kMarkerHeight + kMarkerGap);
+  QImage img(h, h, QImage::Format_ARGB32_Premultiplied);
+  img.fill(Qt::transparent);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(color.darker(150), 1));
+  p.setBrush(color);
+  const double mid = h / 2.0, cx = img.width() / 2.0, half = kMarkerWidth / 2.0;
+  QPolygonF t;
+  if (up)
+    t << QPointF(cx, mid + kMarkerGap) << QPointF(cx + half, mid + kMarkerGap + kMarkerHeight)
+      << QPointF(cx - half, mid + kMarkerGap + kMarkerHeight);
+  else
+    t << QPointF(cx, mid - kMarkerGap) << QPointF(cx + half, mid - kMarkerGap - kMarkerHeight)
+      << QPointF(cx - half, mid - kMarkerGap - kMarkerHeight);
+  p.drawPolygon(t);
+  return img;
+}
 constexpr int kReadoutRow = 17;
 constexpr int kReadoutPad = 6;
 
@@ -112,6 +145,24 @@ ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent)
     s->attachAxis(axisY_);
     s->setVisible(l.active && l.visible);
     series_.push_back(s);
+  }
+  // The markers over every line, on the close's axes.
+  for (int pos = ChartModel::kLines; pos < ChartModel::kAllLines; ++pos) {
+    const ChartLine& l = model_.line(pos);
+    auto* s = new QScatterSeries;
+    s->setObjectName(QString::fromStdString(l.name));
+    s->setName(QString::fromStdString(l.legend.empty() ? l.name : l.legend));
+    const QImage marker = MarkerImage(Rgb(l.color), l.style != PointStyle::DownTriangles);
+    s->setLightMarker(marker);
+    s->setMarkerSize(marker.height());
+    s->setColor(Rgb(l.color));
+    s->setBorderColor(Qt::transparent);
+    s->setPointLabelsVisible(false);
+    chart->addSeries(s);
+    s->attachAxis(axisX_);
+    s->attachAxis(axisY_);
+    s->setVisible(false);
+    markers_.push_back(s);
   }
 
   setChart(chart);
@@ -240,6 +291,16 @@ void ChartWidget::hoverAt(const QPointF& viewPos) {
         {ShortName(l.legend.empty() ? l.name : l.legend) + QStringLiteral(" ") + ValueText(it->y),
          Rgb(l.color), true});
   }
+  // A trade on this day: "仕掛け" and "手仕舞い" under the averages.
+  if (model_.markersVisible()) {
+    for (int pos = ChartModel::kLines; pos < ChartModel::kAllLines; ++pos) {
+      const ChartLine& l = model_.line(pos);
+      if (!l.active) continue;
+      const bool on = std::any_of(l.points.begin(), l.points.end(),
+                                  [&](const ChartPoint& p) { return p.x == day.x; });
+      if (on) rows.push_back({QString::fromStdString(l.legend), Rgb(l.color), true});
+    }
+  }
 
   readoutLines_.clear();
   double textWidth = 0;
@@ -359,6 +420,19 @@ void ChartWidget::redraw() {
       maxY = std::max(maxY, p.y);
       if (!p.label.empty()) labels.emplace(p.x, p.label);
     }
+  }
+  // The markers sit on closes: they follow the ranges, never widen them.
+  for (int pos = ChartModel::kLines; pos < ChartModel::kAllLines; ++pos) {
+    const ChartLine& l = model_.line(pos);
+    QScatterSeries* s = markers_[static_cast<std::size_t>(pos - ChartModel::kLines)];
+    const bool shown = l.active && l.visible && !l.points.empty();
+    QList<QPointF> pts;
+    if (shown) {
+      pts.reserve(static_cast<qsizetype>(l.points.size()));
+      for (const ChartPoint& p : l.points) pts.append(QPointF(p.x, p.y));
+    }
+    s->replace(pts);
+    s->setVisible(shown);
   }
   if (!(minX <= maxX)) {
     minX = 0;

@@ -1,6 +1,7 @@
 // The chart: draws the engine's ChartModel (thirteen lines in their fixed
-// order) on a Qt chart with a reversed date axis at the bottom, one value
-// axis on the right, a legend on the left, rectangle zoom and hit testing.
+// order, then the trade markers as triangles) on a Qt chart with a reversed
+// date axis at the bottom, one value axis on the right, a legend on the
+// left, rectangle zoom and hit testing.
 #pragma once
 
 #include <QChartView>
@@ -14,6 +15,7 @@
 
 QT_BEGIN_NAMESPACE
 class QLineSeries;
+class QScatterSeries;
 class QCategoryAxis;
 class QValueAxis;
 class QGraphicsLineItem;
@@ -59,6 +61,11 @@ class ChartWidget : public QChartView {
   QString readoutText() const { return readoutLines_.join(QLatin1Char('\n')); }
 
   QLineSeries* series(int pos) const { return series_[static_cast<std::size_t>(pos)]; }
+  // A marker line (ChartModel::buys or sells) as drawn: a point for each of
+  // the model's points while the markers are shown, none while hidden.
+  QScatterSeries* markers(int pos) const {
+    return markers_[static_cast<std::size_t>(pos - ChartModel::kLines)];
+  }
   QCategoryAxis* dateAxis() const { return axisX_; }
   QValueAxis* valueAxis() const { return axisY_; }
   // Names of the lines listed in the legend, top to bottom.
@@ -90,6 +97,7 @@ class ChartWidget : public QChartView {
   const ChartModel& model_;
   std::uint64_t version_ = ~std::uint64_t{0};
   std::vector<QLineSeries*> series_;
+  std::vector<QScatterSeries*> markers_;  // buys, sells
   QCategoryAxis* axisX_ = nullptr;
   QValueAxis* axisY_ = nullptr;
   std::vector<std::pair<QGraphicsRectItem*, QGraphicsSimpleTextItem*>> legend_;

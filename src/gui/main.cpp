@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/backtest_view.h"
 #include "gui/chart_widget.h"
 #include "gui/help_window.h"
 #include "gui/main_window.h"
@@ -29,7 +30,7 @@ struct Options {
   // "set NAME=TEXT" (typed into a text box), "enter NAME" (Enter key).
   std::vector<std::pair<std::string, std::string>> actions;
   std::string helpText;
-  QString shotMain, shotHelp, shotScan;
+  QString shotMain, shotHelp, shotScan, shotBacktest;
   // "long" or "short": open the scan window and run a scan before the shots.
   std::string scan;
   // A pointer position over the chart (view pixels) for the readout.
@@ -45,7 +46,8 @@ void Usage() {
                "               [--help-text TEXT]\n"
                "               [--scan long|short] [--hover X,Y]\n"
                "               [--screenshot FILE] [--screenshot-help FILE] [--screenshot-scan "
-               "FILE] [--settle MS]\n");
+               "FILE]\n"
+               "               [--screenshot-backtest FILE] [--settle MS]\n");
 }
 
 bool Parse(int argc, char** argv, Options& o) {
@@ -73,6 +75,8 @@ bool Parse(int argc, char** argv, Options& o) {
       o.shotHelp = QString::fromLocal8Bit(v);
     } else if (!std::strcmp(a, "--screenshot-scan") && next(v)) {
       o.shotScan = QString::fromLocal8Bit(v);
+    } else if (!std::strcmp(a, "--screenshot-backtest") && next(v)) {
+      o.shotBacktest = QString::fromLocal8Bit(v);
     } else if (!std::strcmp(a, "--scan") && next(v) &&
                (!std::strcmp(v, "long") || !std::strcmp(v, "short"))) {
       o.scan = v;
@@ -118,7 +122,8 @@ int main(int argc, char** argv) {
   wo.splash = splash;
   const bool scripted = opt.quitAfterStart || !opt.actions.empty() || !opt.helpText.empty() ||
                         !opt.shotMain.isEmpty() || !opt.shotHelp.isEmpty() ||
-                        !opt.shotScan.isEmpty() || !opt.scan.empty() || opt.hover;
+                        !opt.shotScan.isEmpty() || !opt.shotBacktest.isEmpty() ||
+                        !opt.scan.empty() || opt.hover;
   if (scripted) {
     // Unattended runs print their message boxes instead of waiting on them.
     wo.messageHook = [](const std::string& text, bool isError) {
@@ -173,11 +178,17 @@ int main(int argc, char** argv) {
           scan->start();
         }
       }
+      // "検証図" of the stock and rule the actions left current.
+      BacktestView* figures = nullptr;
+      if (!opt.shotBacktest.isEmpty()) {
+        figures = window.openBacktest();
+        figures->move(window.geometry().topLeft() + QPoint(80, 40));
+      }
       // Give a page on its way up to ten seconds, then let the window settle.
       auto* wait = new QElapsedTimer;
       wait->start();
       auto* poll = new QTimer(&window);
-      QObject::connect(poll, &QTimer::timeout, &window, [&, wait, poll, scan] {
+      QObject::connect(poll, &QTimer::timeout, &window, [&, wait, poll, scan, figures] {
         if (help.browser()->loading() && wait->elapsed() < 10000) return;
         // A scan runs to its end, however long it takes.
         if (scan && scan->running()) return;
@@ -194,11 +205,12 @@ int main(int argc, char** argv) {
             std::printf("readout: %s\n", qPrintable(chart->readoutText().replace('\n', " | ")));
         }
         std::fflush(stdout);
-        QTimer::singleShot(opt.settleMs, &window, [&, wait, scan] {
+        QTimer::singleShot(opt.settleMs, &window, [&, wait, scan, figures] {
           delete wait;
           if (!opt.shotMain.isEmpty()) window.grab().save(opt.shotMain);
           if (!opt.shotHelp.isEmpty()) help.grab().save(opt.shotHelp);
           if (scan && !opt.shotScan.isEmpty()) scan->grab().save(opt.shotScan);
+          if (figures) figures->grab().save(opt.shotBacktest);
           QApplication::quit();
         });
       });

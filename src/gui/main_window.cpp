@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "gui/backtest_view.h"
 #include "gui/chart_widget.h"
 #include "gui/grid_model.h"
 #include "gui/help_window.h"
@@ -64,6 +65,7 @@ constexpr int kControlPanelWidth = 539;
 constexpr int kSaveStripWidth = 82;
 constexpr QRect kStatsCsvButton{5, 4, 72, 24};
 constexpr QRect kChartImageButton{5, 32, 72, 24};
+constexpr QRect kBacktestButton{5, 60, 72, 24};
 
 // Buttons and boxes are one height; the control panel's stand in three rows.
 constexpr int kControlHeight = 26;
@@ -139,6 +141,7 @@ constexpr Placed kControlPanel[] = {
     {"Button13", Make::Button, InRow(1, 236, 40)},
     {"Button47", Make::Button, InRow(1, 278, 40)},
     {"Button59", Make::Button, InRow(1, 320, 40)},
+    {"Button130", Make::Button, InRow(1, 362, 40)},
     // Row 3: stock button, terms, rules, minimum ratio, usage.
     {"Label3", Make::Label, InRow(2, 4, 50)},
     {"Button17", Make::Button, InRow(2, 56, 74)},
@@ -379,6 +382,11 @@ void MainWindow::build() {
   splitter_->addWidget(statsArea);
   connect(csv, &QPushButton::clicked, this, [this] { chooseStatsCsv(); });
   connect(image, &QPushButton::clicked, this, [this] { chooseChartImage(); });
+  auto* figures = new QPushButton(QStringLiteral("検証図"), strip);
+  bind("BacktestButton", figures);
+  figures->setGeometry(kBacktestButton);
+  figures->setToolTip(QStringLiteral("資産倍率・ドローダウン・分布の図を別の窓に開きます"));
+  connect(figures, &QPushButton::clicked, this, [this] { openBacktest(); });
 
   // Bottom panel: SeriesTable, StockList, control panel.
   auto* panel2 = new QWidget(splitter_);
@@ -505,6 +513,7 @@ void MainWindow::buildChartArea(QWidget* area) {
 
 void MainWindow::buildControlPanel(QWidget* panel) {
   for (const Placed& p : kControlPanel) bind(p.name, MakePlaced(ws_.form, p, panel));
+  widget("Button130")->setToolTip(QStringLiteral("売買の印を表示/非表示"));
 
   auto* p11 = new QFrame(panel);
   bind("Panel11", p11);
@@ -642,6 +651,35 @@ ScanWindow* MainWindow::openScan() {
   return scan_;
 }
 
+BacktestView* MainWindow::openBacktest() {
+  if (!backtest_) {
+    backtest_ = new BacktestView(this);
+    backtest_->messageHook = platform_.messageHook;
+  }
+  backtestVersion_ = ~std::uint64_t{0};
+  refreshBacktest();
+  backtest_->show();
+  backtest_->raise();
+  backtest_->activateWindow();
+  return backtest_;
+}
+
+void MainWindow::refreshBacktest() {
+  // The stock, rule and direction in the heading; the figures only when a
+  // chain wrote the statistics since they were last shown.
+  const std::string rule = ws_.StatsTable.cell(ctl::Condition);
+  const bool buy = ws_.SeriesTable.cell(ctl::EntryDirection) == "1";
+  QString subject = Shown(ws_.form.text("Edit5")).trimmed();
+  if (!IsBlank(rule)) subject += QStringLiteral("　") + QString::fromStdString(rule);
+  subject += buy ? QStringLiteral("　入買") : QStringLiteral("　入売");
+  std::string stem = ws_.form.text("Edit1");
+  if (!IsBlank(rule)) stem += "_" + rule;
+  backtest_->setSubject(subject.trimmed(), QString::fromStdString(stem + "_検証図"));
+  if (ws_.StatsTable.version() == backtestVersion_) return;
+  backtestVersion_ = ws_.StatsTable.version();
+  backtest_->show(ws_.backtest.figures(), ws_.StatsTable);
+}
+
 void MainWindow::pickStockRule(const std::string& code, int tag, bool shortTerm) {
   platform_.beginWait();
   const bool picked = PickScanRow(ws_, code, tag, shortTerm);
@@ -756,6 +794,7 @@ void MainWindow::mirror() {
   for (auto& [name, m] : models_) m->refresh();
   chart_->refresh();
   if (scan_) scan_->refreshDirection();
+  if (backtest_ && backtest_->isVisible()) refreshBacktest();
 }
 
 void MainWindow::mirrorForm() {

@@ -20,6 +20,7 @@ QT_END_NAMESPACE
 
 namespace tavrine::gui {
 
+class BacktestView;
 class ChartWidget;
 class GridModel;
 class GridView;
@@ -74,6 +75,11 @@ class MainWindow : public QWidget {
   // when the stock is not found or a handler reports an error.
   void pickStockRule(const std::string& code, int tag, bool shortTerm);
 
+  // "検証図" beside the statistics: the picture of the current stock's
+  // backtest, made on first use; while open it follows each new chain.
+  BacktestView* openBacktest();
+  BacktestView* backtestView() const { return backtest_; }
+
   // "CSV保存" and "画像保存" beside the statistics: each asks for a file,
   // then saves. The save itself, for tests: false after an error report.
   bool saveStatsCsv(const QString& path);
@@ -105,6 +111,7 @@ class MainWindow : public QWidget {
   void showStatus(const std::string& text);
   void chooseStatsCsv();
   void chooseChartImage();
+  void refreshBacktest();
   void click(const std::string& control);
 
   QtPlatform platform_;
@@ -117,6 +124,8 @@ class MainWindow : public QWidget {
   QSplitter* splitter_ = nullptr;
   HelpWindow* help_ = nullptr;
   ScanWindow* scan_ = nullptr;
+  BacktestView* backtest_ = nullptr;
+  std::uint64_t backtestVersion_ = ~std::uint64_t{0};  // StatsTable's, as last shown
   std::uint64_t formVersion_ = ~std::uint64_t{0};
   bool mirroring_ = false;
   bool sized_ = false;

@@ -26,6 +26,25 @@ namespace tavrine::gui {
 
 // ---- model -------------------------------------------------------------
 
+namespace {
+
+// Decimals a figure column is shown with; 0 for the columns shown as the
+// engine writes them.
+int FigureDecimals(int column) {
+  switch (column) {
+    case kScanMaxDrawdown:
+    case kScanExposure:
+    case kScanBuyAndHold:
+      return 3;
+    case kScanProfitFactor:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
 void ScanModel::setRows(std::vector<ScanRow> rows) {
   beginResetModel();
   rows_ = std::move(rows);
@@ -43,11 +62,17 @@ int ScanModel::columnCount(const QModelIndex& parent) const {
 QVariant ScanModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
   const ScanRow& r = rows_[static_cast<std::size_t>(index.row())];
-  if (role == Qt::DisplayRole) {
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
     const auto cells = ScanRowCells(r);
-    return index.column() < static_cast<int>(cells.size())
-               ? Shown(cells[static_cast<std::size_t>(index.column())])
-               : QVariant();
+    if (index.column() >= static_cast<int>(cells.size())) return {};
+    const QString cell = Shown(cells[static_cast<std::size_t>(index.column())]);
+    if (role == Qt::ToolTipRole) return cell;
+    // The figures come in 15 digits; the table shows them rounded, the CSV
+    // and the tooltip in full.
+    const int decimals = FigureDecimals(index.column());
+    bool ok = false;
+    const double v = cell.toDouble(&ok);
+    return decimals > 0 && ok ? QString::number(v, 'f', decimals) : cell;
   }
   if (role == Qt::TextAlignmentRole)
     return QVariant::fromValue(
@@ -78,7 +103,7 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   setObjectName(QStringLiteral("ScanWindow"));
   setWindowTitle(QStringLiteral("一括検証"));
   setFont(PixelFont(12));
-  resize(860, 580);
+  resize(1060, 580);
 
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(0, 0, 0, 0);
@@ -171,7 +196,7 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
   table_->horizontalHeader()->setHighlightSections(false);
-  const int widths[ScanModel::kColumns] = {56, 170, 48, 64, 84, 84, 70, 60, 72};
+  const int widths[ScanModel::kColumns] = {56, 150, 48, 56, 76, 76, 64, 56, 68, 64, 56, 64, 56, 56};
   for (int c = 0; c < ScanModel::kColumns; ++c) table_->setColumnWidth(c, widths[c]);
   // The name takes what the window has to spare.
   table_->horizontalHeader()->setSectionResizeMode(ScanModel::Name, QHeaderView::Stretch);

@@ -42,6 +42,11 @@ class ScanModel : public QAbstractTableModel {
     AnnualRate = kScanAnnualRate,
     WinShare = kScanWinShare,
     AverageDays = kScanAverageDays,
+    MaxDrawdown = kScanMaxDrawdown,
+    ProfitFactor = kScanProfitFactor,
+    LosingStreak = kScanLosingStreak,
+    Exposure = kScanExposure,
+    BuyAndHold = kScanBuyAndHold,
     kColumns
   };
 

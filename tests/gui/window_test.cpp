@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScatterSeries>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTableView>
@@ -26,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "gui/backtest_view.h"
 #include "gui/chart_widget.h"
 #include "gui/grid_model.h"
 #include "gui/help_window.h"
@@ -96,6 +98,9 @@ class WindowTest : public QObject {
   void scanTableSortsAndPicks();
   void scanRunsBehindTheWindow();
   void realScanMatchesTheRuleButton();
+  void tradeMarkersFollowTheRuleAndTheToggle();
+  void backtestViewFollowsTheRule();
+  void scanTableShowsTheFigureColumns();
 
  private:
   void show(const QString& names);
@@ -283,6 +288,7 @@ void WindowTest::wiring_data() {
   row("Button13", "", "Button13", "click", "", C, "", "");
   row("Button47", "", "Button47", "click", "", C, "", "caption Button47");
   row("Button59", "", "Button59", "click", "", C, "", "printed");
+  row("Button130", "", "Button130", "click", "", C, "", "");
   // Row 3.
   row("Button17", "", "Button17", "click", "", C, "", "");
   row("Button2", "", "Button2", "click", "", C, "", "");
@@ -1095,6 +1101,221 @@ void WindowTest::realScanMatchesTheRuleButton() {
     QCOMPARE(t.cell(8, 3), want.average);
     QCOMPARE(t.cell(11, 4), want.perYear);
   }
+  s->close();
+}
+
+// The marker line as drawn, as (x, y) pairs.
+static QList<QPointF> Drawn(ChartWidget* c, int pos) { return c->markers(pos)->points(); }
+
+static QList<QPointF> InModel(const ChartModel& m, int pos) {
+  QList<QPointF> pts;
+  for (const ChartPoint& p : m.line(pos).points) pts.append(QPointF(p.x, p.y));
+  return pts;
+}
+
+void WindowTest::tradeMarkersFollowTheRuleAndTheToggle() {
+  Workspace& ws = win->workspace();
+  ChartWidget* c = win->chart();
+  const ChartModel& m = ws.chart;
+  // The wiring table's press of "売買" may have left them hidden.
+  if (!m.markersVisible()) QTest::mouseClick(w("Button130"), Qt::LeftButton);
+  win->pickStockRule("1721", 0, false);
+  QCOMPARE(ws.StatsTable.cell(13, 3), std::string("S1"));
+  QVERIFY(m.markersVisible());
+  QVERIFY(!m.line(ChartModel::buys).points.empty());
+  QVERIFY(!m.line(ChartModel::sells).points.empty());
+  for (int pos : {int(ChartModel::buys), int(ChartModel::sells)}) {
+    QCOMPARE(Drawn(c, pos), InModel(m, pos));
+    QVERIFY(c->markers(pos)->isVisible());
+    QCOMPARE(c->markers(pos)->objectName(), QString::fromStdString(m.line(pos).name));
+    QCOMPARE(c->markers(pos)->attachedAxes().size(), 2);
+  }
+  // Each marker sits on a close the chart draws.
+  const QList<QPointF> closes = InModel(m, ChartModel::owarine);
+  for (int pos : {int(ChartModel::buys), int(ChartModel::sells)})
+    for (const QPointF& p : Drawn(c, pos)) QVERIFY(closes.contains(p));
+  const double lo = c->valueAxis()->min(), hi = c->valueAxis()->max();
+  const double left = c->dateAxis()->min(), right = c->dateAxis()->max();
+
+  // A press on a buy marker picks what the lines under it give, never a marker.
+  const ChartPoint& buy = m.line(ChartModel::buys).points.front();
+  int onClose = -1;
+  for (int i = 0; i < closes.size(); ++i)
+    if (closes[i] == QPointF(buy.x, buy.y)) onClose = i;
+  QVERIFY(onClose >= 0);
+  const ChartHits hits = c->hitTest(c->pointPosition(ChartModel::owarine, onClose));
+  QVERIFY(!hits.empty());
+  for (const auto& [line, index] : hits) QVERIFY(line != "buys" && line != "sells");
+  // The readout lists the trade under the day.
+  hover(c->pointPosition(ChartModel::owarine, onClose));
+  QVERIFY(c->readoutText().contains(QStringLiteral("仕掛け")));
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(c, &leave);
+
+  // "売買" hides them, its second press brings them back; the ranges stay.
+  QCOMPARE(w("Button130")->toolTip(), QStringLiteral("売買の印を表示/非表示"));
+  QVERIFY(w("Button130")->isVisibleTo(win.get()));
+  QTest::mouseClick(w("Button130"), Qt::LeftButton);
+  QVERIFY(!m.markersVisible());
+  for (int pos : {int(ChartModel::buys), int(ChartModel::sells)}) {
+    QCOMPARE(c->markers(pos)->count(), 0);
+    QVERIFY(!c->markers(pos)->isVisible());
+  }
+  QVERIFY(!m.line(ChartModel::buys).points.empty());  // kept for the next press
+  QCOMPARE(c->valueAxis()->min(), lo);
+  QCOMPARE(c->valueAxis()->max(), hi);
+  QCOMPARE(c->dateAxis()->min(), left);
+  QCOMPARE(c->dateAxis()->max(), right);
+  QTest::mouseClick(w("Button130"), Qt::LeftButton);
+  QVERIFY(m.markersVisible());
+  for (int pos : {int(ChartModel::buys), int(ChartModel::sells)}) {
+    QCOMPARE(Drawn(c, pos), InModel(m, pos));
+    QVERIFY(c->markers(pos)->isVisible());
+  }
+
+  // Another rule: the markers are those of its trades.
+  QTest::mouseClick(w("Button38"), Qt::LeftButton);
+  QCOMPARE(ws.StatsTable.cell(13, 3), std::string("S2"));
+  for (int pos : {int(ChartModel::buys), int(ChartModel::sells)})
+    QCOMPARE(Drawn(c, pos), InModel(m, pos));
+
+  // The pictures of the lines are the same with the markers shown or not:
+  // the marker colours show only while they are.
+  auto hasColour = [c](QRgb colour) {
+    const QImage img = c->grab().toImage();
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if ((img.pixel(x, y) & 0xFFFFFF) == colour) return true;
+    return false;
+  };
+  QVERIFY(hasColour(m.line(ChartModel::buys).color));
+  QTest::mouseClick(w("Button130"), Qt::LeftButton);
+  QVERIFY(!hasColour(m.line(ChartModel::buys).color));
+  QTest::mouseClick(w("Button130"), Qt::LeftButton);
+}
+
+void WindowTest::backtestViewFollowsTheRule() {
+  Workspace& ws = win->workspace();
+  win->pickStockRule("1721", 0, false);
+  QVERIFY(!win->backtestView() || !win->backtestView()->isVisible());
+  QTest::mouseClick(w("BacktestButton"), Qt::LeftButton);
+  BacktestView* v = win->backtestView();
+  QVERIFY(v);
+  QVERIFY(v->isVisible());
+  QVERIFY(v->isWindow());
+  QCOMPARE(static_cast<QPushButton*>(w("BacktestButton"))->text(), QStringLiteral("検証図"));
+  // What a view of the same figures shows.
+  auto expected = [&ws] {
+    BacktestView ref;
+    ref.show(ws.backtest.figures(), ws.StatsTable);
+    return ref.summaryText();
+  };
+  QVERIFY(ws.backtest.figures().trades > 0);
+  QCOMPARE(v->summaryText(), expected());
+  QVERIFY(
+      v->summaryText().startsWith(QStringLiteral("取引数 %1").arg(ws.backtest.figures().trades)));
+  QCOMPARE(v->equitySeries()->count() > 0, true);
+  QVERIFY(v->heading().contains(QStringLiteral("1721")));
+  QVERIFY(v->heading().contains(QStringLiteral("S1")));
+  const QString s1 = v->summaryText();
+
+  // A second rule press: the open view follows.
+  QTest::mouseClick(w("Button38"), Qt::LeftButton);
+  QCOMPARE(ws.StatsTable.cell(13, 3), std::string("S2"));
+  QCOMPARE(v->summaryText(), expected());
+  QVERIFY(v->heading().contains(QStringLiteral("S2")));
+  QVERIFY(!v->heading().contains(QStringLiteral("S1")));
+  const bool buy = ws.SeriesTable.cell(7, 4863) == "1";
+  QVERIFY(v->heading().endsWith(buy ? QStringLiteral("入買") : QStringLiteral("入売")));
+  // The direction: the heading says which.
+  QTest::mouseClick(w("Button47"), Qt::LeftButton);
+  QVERIFY(v->heading().endsWith(buy ? QStringLiteral("入売") : QStringLiteral("入買")));
+  QCOMPARE(v->summaryText(), expected());
+  QTest::mouseClick(w("Button47"), Qt::LeftButton);
+  QVERIFY(v->heading().endsWith(buy ? QStringLiteral("入買") : QStringLiteral("入売")));
+  // Back to S1: the same figures as at first.
+  QTest::mouseClick(w("Button37"), Qt::LeftButton);
+  QCOMPARE(v->summaryText(), s1);
+
+  // Saved as a PNG the size of the view, without its own button.
+  QVERIFY(v->imageButton()->isVisible());
+  const QString png = dir.path() + "/figures.png";
+  QVERIFY(v->saveImage(png).isEmpty());
+  QImage img(png);
+  QCOMPARE(img.size(), v->size() * v->devicePixelRatio());
+  QVERIFY(v->imageButton()->isVisible());
+  QVERIFY(!v->saveImage(dir.path() + "/none/figures.png").isEmpty());
+
+  // Closed, it no longer follows; opened again, it catches up.
+  v->close();
+  QTest::mouseClick(w("Button38"), Qt::LeftButton);
+  QVERIFY(v->heading().contains(QStringLiteral("S1")));
+  QCOMPARE(win->openBacktest(), v);
+  QVERIFY(v->heading().contains(QStringLiteral("S2")));
+  QCOMPARE(v->summaryText(), expected());
+  v->close();
+}
+
+void WindowTest::scanTableShowsTheFigureColumns() {
+  auto row = [](const char* code, std::optional<double> pf, std::optional<double> dd) {
+    ScanRow r;
+    r.code = code;
+    r.name = "名";
+    r.rule = "S1";
+    r.trades = 3;
+    r.annualRate = "1";
+    r.figures.trades = 3;
+    r.figures.profitFactor = pf;
+    r.figures.maxDrawdown = dd;
+    return r;
+  };
+  // As text "9.5" would come before "10.25" and "1.5" between them.
+  ScanWindow* s = scanWith({row("1301", 9.5, 0.2), row("1332", std::nullopt, 0.05),
+                            row("1605", 10.25, 0.125), row("1721", 1.5, 0.3)},
+                           false);
+  QVERIFY(s);
+  ScanModel* model = s->model();
+  QCOMPARE(model->columnCount(), 14);
+  QCOMPARE(int(ScanModel::kColumns), 14);
+  for (int c = 0; c < 14; ++c)
+    QCOMPARE(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QString::fromStdString(ScanColumnHeadings()[static_cast<std::size_t>(c)]));
+  QCOMPARE(model->headerData(ScanModel::ProfitFactor, Qt::Horizontal, Qt::DisplayRole).toString(),
+           QStringLiteral("PF"));
+  auto order = [s] {
+    QStringList codes;
+    for (const ScanRow& r : s->shownRows()) codes << QString::fromStdString(r.code);
+    return codes.join(' ');
+  };
+  s->table()->sortByColumn(ScanModel::ProfitFactor, Qt::DescendingOrder);
+  // No value counts below every number.
+  QCOMPARE(order(), QStringLiteral("1605 1301 1721 1332"));
+  s->table()->sortByColumn(ScanModel::ProfitFactor, Qt::AscendingOrder);
+  QCOMPARE(order(), QStringLiteral("1332 1721 1301 1605"));
+  s->table()->sortByColumn(ScanModel::MaxDrawdown, Qt::AscendingOrder);
+  QCOMPARE(order(), QStringLiteral("1332 1605 1301 1721"));
+  // The figures show rounded, in full in the tooltip, right-aligned as numbers.
+  const QModelIndex pf = model->index(3, ScanModel::ProfitFactor);  // 1721
+  QCOMPARE(model->data(pf, Qt::DisplayRole).toString(), QStringLiteral("1.50"));
+  QCOMPARE(model->data(pf, Qt::ToolTipRole).toString(),
+           QString::fromStdString(FigureText(std::optional<double>(1.5))));
+  const QModelIndex dd = model->index(1, ScanModel::MaxDrawdown);  // 1605
+  QCOMPARE(model->data(dd, Qt::DisplayRole).toString(), QStringLiteral("0.125"));
+  const QModelIndex none = model->index(0, ScanModel::ProfitFactor);  // 1332
+  QCOMPARE(model->data(none, Qt::DisplayRole).toString(),
+           QString::fromStdString(FigureText(std::optional<double>())));
+  for (int c = ScanModel::MaxDrawdown; c < ScanModel::kColumns; ++c)
+    QVERIFY(model->data(model->index(0, c), Qt::TextAlignmentRole).value<Qt::Alignment>() &
+            Qt::AlignRight);
+  // Every column has room on screen.
+  for (int c = 0; c < ScanModel::kColumns; ++c) QVERIFY(s->table()->columnWidth(c) >= 40);
+  // The CSV carries them.
+  const QString csv = dir.path() + "/scan14.csv";
+  QVERIFY(s->saveCsv(csv));
+  WorkTable back("StockList", 200, 1);
+  LoadTableFile(back, csv.toStdString(), 200);
+  QCOMPARE(back.cell(ScanModel::ProfitFactor, 0), std::string("PF"));
+  QCOMPARE(back.cell(ScanModel::MaxDrawdown, 1), FigureText(std::optional<double>(0.05)));
   s->close();
 }
 
