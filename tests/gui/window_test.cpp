@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTableView>
@@ -1139,6 +1140,11 @@ void WindowTest::importButtonBesideThePriceCollection() {
     if (!other || other == import || other->objectName() == "Panel11") continue;
     QVERIFY2(!other->geometry().intersects(import->geometry()), qPrintable(other->objectName()));
   }
+  // Ctrl+I opens the same import.
+  bool ctrlI = false;
+  for (QShortcut* k : win->findChildren<QShortcut*>())
+    ctrlI |= k->key() == QKeySequence(Qt::CTRL | Qt::Key_I);
+  QVERIFY(ctrlI);
   // With a list that holds stocks the guide stays away.
   QVERIFY(!w("ImportGuide")->isVisibleTo(win.get()));
 }
