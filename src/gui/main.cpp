@@ -27,7 +27,8 @@ namespace {
 struct Options {
   bool quitAfterStart = false;
   // User actions played after the start-up, in order: "click NAME",
-  // "set NAME=TEXT" (typed into a text box), "enter NAME" (Enter key).
+  // "set NAME=TEXT" (typed into a text box), "enter NAME" (Enter key),
+  // "import FILE" (the price file imported as "取込" would).
   std::vector<std::pair<std::string, std::string>> actions;
   std::string helpText;
   QString shotMain, shotHelp, shotScan, shotBacktest;
@@ -42,7 +43,7 @@ struct Options {
 void Usage() {
   std::fprintf(stderr,
                "usage: tavrine [--quit-after-start] [--click CONTROL | --set CONTROL=TEXT | "
-               "--enter CONTROL]...\n"
+               "--enter CONTROL | --import FILE]...\n"
                "               [--help-text TEXT]\n"
                "               [--scan long|short] [--hover X,Y]\n"
                "               [--screenshot FILE] [--screenshot-help FILE] [--screenshot-scan "
@@ -67,6 +68,8 @@ bool Parse(int argc, char** argv, Options& o) {
       o.actions.push_back({"set", v});
     } else if (!std::strcmp(a, "--enter") && next(v)) {
       o.actions.push_back({"enter", v});
+    } else if (!std::strcmp(a, "--import") && next(v)) {
+      o.actions.push_back({"import", v});
     } else if (!std::strcmp(a, "--help-text") && next(v)) {
       o.helpText = v;
     } else if (!std::strcmp(a, "--screenshot") && next(v)) {
@@ -159,6 +162,10 @@ int main(int argc, char** argv) {
           const auto eq = arg.find('=');
           window.typeInto(arg.substr(0, eq),
                           eq == std::string::npos ? std::string() : arg.substr(eq + 1));
+          continue;
+        }
+        if (what == "import") {
+          window.importFiles({QString::fromLocal8Bit(arg.c_str())});
           continue;
         }
         ev.kind = what == "enter" ? Event::KeyPress : Event::Click;

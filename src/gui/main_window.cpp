@@ -4,13 +4,16 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -19,6 +22,7 @@
 #include "gui/chart_widget.h"
 #include "gui/grid_model.h"
 #include "gui/help_window.h"
+#include "gui/import_ui.h"
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
 #include "gui/style.h"
@@ -132,6 +136,8 @@ constexpr Placed kControlPanel[] = {
     {"Button34", Make::Button, InRow(0, 380, 36)},
     {"Button35", Make::Button, InRow(0, 418, 36)},
     {"BitBtn1", Make::Button, InRow(0, 458, 78)},
+    // Window-only: "取込" under "株価収集", in the room the second row leaves.
+    {"ImportButton", Make::Button, InRow(1, 458, 78)},
     // Row 2: stock code, memo, width, lower lines, direction, print.
     {"Label2", Make::Label, InRow(1, 4, 56)},
     {"Edit1", Make::Edit, InRow(1, 62, 56)},
@@ -182,9 +188,10 @@ constexpr Placed kCollectionControls[] = {
     {"Button104", Make::Button, {236, 146, 112, kControlHeight}},
 };
 
-// A button with its caption as the Form holds it.
+// A button with its caption as the Form holds it; a window-only button
+// gets its caption where it is wired.
 QPushButton* FormButton(const Form& form, const char* name, QWidget* parent) {
-  return new QPushButton(Caption(form.text(name)), parent);
+  return new QPushButton(form.has(name) ? Caption(form.text(name)) : QString(), parent);
 }
 
 // A hand-placed control, its caption taken from the Form.
@@ -275,9 +282,14 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
     return chart_->print().toStdString();
   };
   platform_.onPump = [this] { mirrorForm(); };
+  importer_ = std::make_unique<PriceFileImport>(*this);
+  setAcceptDrops(true);
 
   build();
   wireControls();
+  // The memo's design text is no memo: a start-up that stops before the
+  // memo file (no stock list yet) leaves the memo empty.
+  ws_.form.setText("Memo3", "");
   mirror();
   if (options.runStartup) click("Button52");
 }
@@ -458,6 +470,11 @@ void MainWindow::buildChartArea(QWidget* area) {
   row->addStretch(1);
   v7->addLayout(row);
 
+  // What a first start without data shows over the empty chart.
+  auto* guide = new FirstStartPanel(area, [this] { chooseImport(); });
+  bind("ImportGuide", guide);
+  guide->hide();
+
   // Stock picker panel over the whole chart.
   auto* panel4 = new Area(area);
   bind("Panel4", panel4);
@@ -529,6 +546,14 @@ void MainWindow::buildControlPanel(QWidget* panel) {
   scan->setToolTip(QStringLiteral("全銘柄を全規則で検証し、年利率の順に並べます"));
   connect(scan, &QPushButton::clicked, this, [this] { openScan(); });
   p11->hide();
+
+  // Window-only: the import of price files, also on Ctrl+I.
+  auto* import = static_cast<QPushButton*>(widget("ImportButton"));
+  import->setText(QStringLiteral("取込"));
+  import->setToolTip(QStringLiteral("株価ファイル(CSV)を取り込みます (Ctrl+I)"));
+  connect(import, &QPushButton::clicked, this, [this] { chooseImport(); });
+  auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this);
+  connect(key, &QShortcut::activated, this, [this] { chooseImport(); });
 }
 
 void MainWindow::placeOverlays() {
@@ -549,6 +574,10 @@ void MainWindow::placeOverlays() {
     const int cw = std::min(kCandidateMaxWidth, w / 2), ch = std::min(kCandidateMaxHeight, h / 2);
     cand->setGeometry(w - cw - kOverlayMargin, h - ch - kOverlayMargin, cw, ch);
     cand->raise();
+  }
+  if (QWidget* guide = widget("ImportGuide")) {
+    guide->move(std::max(0, (w - guide->width()) / 2), std::max(0, (h - guide->height()) / 2));
+    guide->raise();
   }
   if (QWidget* p4 = widget("Panel4")) {
     p4->setGeometry(0, 0, w, h);
@@ -735,6 +764,26 @@ void MainWindow::chooseChartImage() {
   saveChartImage(path);
 }
 
+void MainWindow::chooseImport() { importer_->choose(); }
+
+bool MainWindow::importFiles(const QStringList& paths) { return importer_->run(paths); }
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+  QStringList paths;
+  for (const QUrl& url : e->mimeData()->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  if (paths.isEmpty()) return;
+  e->acceptProposedAction();
+  // The dragging program waits for the drop to return: the import runs
+  // once it has.
+  QMetaObject::invokeMethod(
+      this, [this, paths] { importFiles(paths); }, Qt::QueuedConnection);
+}
+
 void MainWindow::attachHelp(HelpWindow* help) {
   help_ = help;
   platform_.help = help;
@@ -795,6 +844,8 @@ void MainWindow::mirror() {
   chart_->refresh();
   if (scan_) scan_->refreshDirection();
   if (backtest_ && backtest_->isVisible()) refreshBacktest();
+  if (QWidget* guide = widget("ImportGuide"); guide && guide->isHidden() == NothingToChart(ws_))
+    guide->setVisible(NothingToChart(ws_));
 }
 
 void MainWindow::mirrorForm() {

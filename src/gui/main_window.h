@@ -25,6 +25,7 @@ class ChartWidget;
 class GridModel;
 class GridView;
 class HelpWindow;
+class PriceFileImport;
 class ScanWindow;
 class SplashWindow;
 
@@ -85,6 +86,12 @@ class MainWindow : public QWidget {
   bool saveStatsCsv(const QString& path);
   bool saveChartImage(const QString& path);
 
+  // "取込": daily-price files into the stock list (import_ui.h). importFiles
+  // does all but the file dialog: false when no stock was taken.
+  void chooseImport();
+  bool importFiles(const QStringList& paths);
+  PriceFileImport& importer() { return *importer_; }
+
   // Sees every event before it is dispatched (tests).
   std::function<void(const std::string& control, const Event& ev)> dispatchHook;
 
@@ -92,6 +99,9 @@ class MainWindow : public QWidget {
   void resizeEvent(QResizeEvent* e) override;
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  // Files dropped on the window are imported.
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
   void build();
@@ -126,6 +136,7 @@ class MainWindow : public QWidget {
   ScanWindow* scan_ = nullptr;
   BacktestView* backtest_ = nullptr;
   std::uint64_t backtestVersion_ = ~std::uint64_t{0};  // StatsTable's, as last shown
+  std::unique_ptr<PriceFileImport> importer_;
   std::uint64_t formVersion_ = ~std::uint64_t{0};
   bool mirroring_ = false;
   bool sized_ = false;

@@ -9,10 +9,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QShortcut>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTableView>
@@ -31,6 +33,7 @@
 #include "gui/chart_widget.h"
 #include "gui/grid_model.h"
 #include "gui/help_window.h"
+#include "gui/import_ui.h"
 #include "gui/main_window.h"
 #include "gui/scan_window.h"
 #include "gui/widgets.h"
@@ -72,6 +75,26 @@ std::string LineOf(int r) {
   return l;
 }
 
+// A daily-price file as a free price site gives it: the given number of
+// weekdays up to Friday 2026/12/04, oldest first, closes from the base up.
+void WritePriceFile(const QString& path, int days, int base, bool japanese = false) {
+  std::vector<QDate> dates;
+  for (QDate d(2026, 12, 4); static_cast<int>(dates.size()) < days; d = d.addDays(-1))
+    if (d.dayOfWeek() <= 5) dates.insert(dates.begin(), d);
+  std::vector<std::string> lines = {japanese ? "日付,始値,高値,安値,終値,出来高"
+                                             : "Date,Open,High,Low,Close,Adj Close,Volume"};
+  for (std::size_t i = 0; i < dates.size(); ++i) {
+    const std::string c = std::to_string(base + static_cast<int>(i) * 3);
+    if (japanese)
+      lines.push_back(dates[i].toString(QStringLiteral("yyyy/MM/dd")).toStdString() + "," + c +
+                      "," + c + "," + c + "," + c + ",1000");
+    else
+      lines.push_back(dates[i].toString(QStringLiteral("yyyy-MM-dd")).toStdString() + "," + c +
+                      "," + c + "," + c + "," + c + "," + c + ",1000");
+  }
+  WriteLines(path.toStdString(), lines, false);
+}
+
 }  // namespace
 
 class WindowTest : public QObject {
@@ -101,6 +124,8 @@ class WindowTest : public QObject {
   void tradeMarkersFollowTheRuleAndTheToggle();
   void backtestViewFollowsTheRule();
   void scanTableShowsTheFigureColumns();
+  void importButtonBesideThePriceCollection();
+  void firstStartShowsTheGuideUntilAnImport();
 
  private:
   void show(const QString& names);
@@ -1317,6 +1342,136 @@ void WindowTest::scanTableShowsTheFigureColumns() {
   QCOMPARE(back.cell(ScanModel::ProfitFactor, 0), std::string("PF"));
   QCOMPARE(back.cell(ScanModel::MaxDrawdown, 1), FigureText(std::optional<double>(0.05)));
   s->close();
+}
+
+void WindowTest::importButtonBesideThePriceCollection() {
+  auto* import = qobject_cast<QPushButton*>(w("ImportButton"));
+  QVERIFY(import);
+  QCOMPARE(import->text(), QStringLiteral("取込"));
+  QVERIFY(import->toolTip().contains(QStringLiteral("Ctrl+I")));
+  QVERIFY(import->isVisibleTo(win.get()));
+  QWidget* panel = w("Panel1");
+  QCOMPARE(import->parentWidget(), panel);
+  QVERIFY(panel->rect().contains(import->geometry()));
+  // Under "株価収集", in its column, covering no other control of the panel.
+  QCOMPARE(import->x(), w("BitBtn1")->x());
+  QVERIFY(import->y() > w("BitBtn1")->geometry().bottom());
+  for (QObject* o : panel->children()) {
+    auto* other = qobject_cast<QWidget*>(o);
+    if (!other || other == import || other->objectName() == "Panel11") continue;
+    QVERIFY2(!other->geometry().intersects(import->geometry()), qPrintable(other->objectName()));
+  }
+  // Ctrl+I opens the same import.
+  bool ctrlI = false;
+  for (QShortcut* k : win->findChildren<QShortcut*>())
+    ctrlI |= k->key() == QKeySequence(Qt::CTRL | Qt::Key_I);
+  QVERIFY(ctrlI);
+  // With a list that holds stocks the guide stays away.
+  QVERIFY(!w("ImportGuide")->isVisibleTo(win.get()));
+}
+
+void WindowTest::firstStartShowsTheGuideUntilAnImport() {
+  // A data folder with nothing in it, as a first start has it.
+  QTemporaryDir empty;
+  QVERIFY(empty.isValid());
+  const QByteArray home = qgetenv("TAVRINE_HOME"), root = qgetenv("TAVRINE_ROOT");
+  qputenv("TAVRINE_HOME", empty.path().toLocal8Bit());
+  qputenv("TAVRINE_ROOT", empty.path().toLocal8Bit());
+  struct Restore {
+    QByteArray home, root;
+    ~Restore() {
+      qputenv("TAVRINE_HOME", home);
+      qputenv("TAVRINE_ROOT", root);
+    }
+  } restore{home, root};
+
+  std::vector<Box> got;
+  WindowOptions o;
+  o.messageHook = [&got](const std::string& t, bool e) { got.push_back({t, e}); };
+  auto first = std::make_unique<MainWindow>(o);
+  first->resize(1280, 800);
+  first->show();
+  QVERIFY(QTest::qWaitForWindowExposed(first.get()));
+  // The missing list was reported by the start-up as before.
+  QVERIFY(!got.empty());
+  QVERIFY(got[0].error);
+  QWidget* guide = first->widget("ImportGuide");
+  QVERIFY(guide && guide->isVisibleTo(first.get()));
+  QVERIFY(first->chart()->geometry().contains(guide->geometry()));
+  QVERIFY(guide->findChild<QPushButton*>(QStringLiteral("ImportGuideButton")));
+  // No design text in the empty memo.
+  auto* memo = qobject_cast<QPlainTextEdit*>(first->widget("Memo3"));
+  QVERIFY(memo->toPlainText().isEmpty());
+
+  // A file whose name gives the code.
+  const QString yahoo = empty.filePath("7203.T.csv");
+  WritePriceFile(yahoo, 40, 2500);
+  got.clear();
+  QVERIFY(first->importFiles({yahoo}));
+  Workspace& ws = first->workspace();
+  QCOMPARE(LeftBytes(ws.StockList.cell(1, 0), 4), std::string("7203"));
+  QVERIFY(!ws.chart.line(ChartModel::owarine).points.empty());
+  auto line = [&](const char* name) {
+    return qobject_cast<QLineEdit*>(first->widget(name))->text();
+  };
+  QCOMPARE(line("Edit1"), QStringLiteral("7203"));
+  QVERIFY(line("Edit5").startsWith(QStringLiteral("7203")));
+  // One box with the totals.
+  QCOMPARE(got.size(), std::size_t(1));
+  QVERIFY(!got[0].error);
+  QVERIFY(QString::fromStdString(got[0].text).contains(QStringLiteral("追加 1銘柄")));
+  QVERIFY(!guide->isVisibleTo(first.get()));
+
+  // A file that names no code: the code asked for goes with it; a file
+  // whose question is cancelled is left alone.
+  const QString plain = empty.filePath("prices.csv"), other = empty.filePath("download.csv");
+  WritePriceFile(plain, 30, 1200, true);
+  WritePriceFile(other, 30, 800);
+  QStringList asked;
+  first->importer().askCode = [&asked](const QString& file) {
+    asked << file;
+    return file == "prices.csv" ? QStringLiteral("9984") : QString();
+  };
+  got.clear();
+  QVERIFY(first->importFiles({plain, other}));
+  QCOMPARE(asked, QStringList({"prices.csv", "download.csv"}));
+  QCOMPARE(line("Edit1"), QStringLiteral("9984"));
+  QVERIFY(line("Edit5").startsWith(QStringLiteral("9984")));
+  QCOMPARE(got.size(), std::size_t(1));
+  bool found9984 = false;
+  for (int c = 1; c <= 197; ++c) found9984 |= LeftBytes(ws.StockList.cell(c, 0), 4) == "9984";
+  QVERIFY(found9984);
+
+  // Files dropped on the window: more than a few go one by one under the
+  // progress bar, still with one box; one of them is refused.
+  QList<QUrl> urls;
+  for (const char* name : {"6758.csv", "8306.csv", "9432.csv", "4502.csv"}) {
+    const QString p = empty.filePath(QString::fromLatin1(name));
+    WritePriceFile(p, 60, 3000);
+    urls << QUrl::fromLocalFile(p);
+  }
+  const QString broken = empty.filePath("1301.csv");
+  WriteLines(broken.toStdString(), {"Date,Close", "yesterday,abc"}, false);
+  urls << QUrl::fromLocalFile(broken);
+  urls << QUrl(QStringLiteral("https://example.com/1332.csv"));  // not a file: passed over
+  got.clear();
+  QMimeData mime;
+  mime.setUrls(urls);
+  QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(first.get(), &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(first.get(), &drop);
+  QVERIFY(drop.isAccepted());
+  QTRY_COMPARE(got.size(), std::size_t(1));
+  const QString summary = QString::fromStdString(got[0].text);
+  QVERIFY2(summary.contains(QStringLiteral("追加 4銘柄")), qPrintable(summary));
+  QVERIFY2(summary.contains(QStringLiteral("1301.csv")), qPrintable(summary));
+  QVERIFY(!summary.contains(QStringLiteral("1332")));
+  QCOMPARE(line("Edit1"), QStringLiteral("4502"));
+  QVERIFY(line("Edit5").startsWith(QStringLiteral("4502")));
+  QVERIFY(!guide->isVisibleTo(first.get()));
+  first.reset();
 }
 
 QTEST_MAIN(WindowTest)
