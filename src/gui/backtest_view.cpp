@@ -28,6 +28,7 @@
 #include <optional>
 #include <vector>
 
+#include "gui/style.h"
 #include "store/paths.h"
 #include "store/text.h"
 #include "store/work_table.h"
@@ -35,8 +36,6 @@
 namespace tavrine::gui {
 
 namespace {
-
-constexpr const char* kFontFamily = "Noto Sans CJK JP";
 
 const QColor kEquityColor(0x1F, 0x5F, 0xBF);
 const QColor kHoldColor(0xE0, 0x8A, 0x1E);
@@ -53,20 +52,6 @@ constexpr int kLastHistogramRow = 1999;
 // Holding days are shown one bar a day up to this many bars, in wider
 // ranges beyond: more bars leave too little room for their captions.
 constexpr int kMaxDayBars = 10;
-
-QFont PixelFont(int px, bool bold = false) {
-  QFont f(QString::fromLatin1(kFontFamily));
-  f.setPixelSize(px);
-  f.setBold(bold);
-  return f;
-}
-
-void Fill(QWidget* w, const QColor& c) {
-  w->setAutoFillBackground(true);
-  QPalette p = w->palette();
-  p.setColor(QPalette::Window, c);
-  w->setPalette(p);
-}
 
 QChart* PlainChart() {
   auto* chart = new QChart;
@@ -189,19 +174,8 @@ BacktestView::BacktestView(QWidget* parent) : QWidget(parent, Qt::Window) {
   root->setContentsMargins(0, 0, 0, 0);
   root->setSpacing(0);
 
-  // Heading strip in the colours of the other windows' headings.
-  auto* head = new QWidget(this);
-  Fill(head, QColor(0x00, 0x40, 0x80));
-  head->setFixedHeight(34);
-  auto* hh = new QHBoxLayout(head);
-  hh->setContentsMargins(10, 4, 10, 4);
-  title_ = new QLabel(QStringLiteral("検証図"), head);
+  title_ = AddHeadingStrip(this, root, QStringLiteral("検証図"));
   title_->setObjectName(QStringLiteral("BacktestHeading"));
-  title_->setFont(PixelFont(15, true));
-  title_->setStyleSheet(QStringLiteral("color: white;"));
-  hh->addWidget(title_);
-  hh->addStretch(1);
-  root->addWidget(head);
 
   // The figures in one line, and the key of the curves below.
   auto* strip = new QWidget(this);

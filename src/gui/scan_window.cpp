@@ -109,18 +109,7 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   root->setContentsMargins(0, 0, 0, 0);
   root->setSpacing(0);
 
-  // Heading strip in the colours of the stock picker's heading.
-  auto* head = new QWidget(this);
-  Fill(head, kHeadingFace);
-  head->setFixedHeight(34);
-  auto* hh = new QHBoxLayout(head);
-  hh->setContentsMargins(10, 4, 10, 4);
-  auto* title = new QLabel(QStringLiteral("一括検証　全銘柄 × 全規則"), head);
-  title->setFont(PixelFont(15, true));
-  title->setStyleSheet(QStringLiteral("color: white;"));
-  hh->addWidget(title);
-  hh->addStretch(1);
-  root->addWidget(head);
+  AddHeadingStrip(this, root, QStringLiteral("一括検証　全銘柄 × 全規則"));
 
   // Control strip in the colours of the control panel.
   auto* strip = new QWidget(this);

@@ -1,6 +1,9 @@
 #include "gui/style.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPalette>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace tavrine::gui {
@@ -17,6 +20,21 @@ void Fill(QWidget* w, const QColor& c) {
   QPalette p = w->palette();
   p.setColor(QPalette::Window, c);
   w->setPalette(p);
+}
+
+QLabel* AddHeadingStrip(QWidget* window, QVBoxLayout* layout, const QString& title) {
+  auto* head = new QWidget(window);
+  Fill(head, kHeadingFace);
+  head->setFixedHeight(34);
+  auto* row = new QHBoxLayout(head);
+  row->setContentsMargins(10, 4, 10, 4);
+  auto* label = new QLabel(title, head);
+  label->setFont(PixelFont(15, true));
+  label->setStyleSheet(QStringLiteral("color: white;"));
+  row->addWidget(label);
+  row->addStretch(1);
+  layout->addWidget(head);
+  return label;
 }
 
 }  // namespace tavrine::gui

@@ -6,6 +6,8 @@
 #include <QFont>
 
 QT_BEGIN_NAMESPACE
+class QLabel;
+class QVBoxLayout;
 class QWidget;
 QT_END_NAMESPACE
 
@@ -17,6 +19,11 @@ inline constexpr const char* kFontFamily = "Noto Sans CJK JP";
 QFont PixelFont(int px, bool bold = false);
 // Paints a widget's background in one colour.
 void Fill(QWidget* w, const QColor& c);
+
+// The heading strip at the top of a window of its own (scan, backtest view):
+// white bold title on the heading face, added to the window's layout. Returns
+// the title label.
+QLabel* AddHeadingStrip(QWidget* window, QVBoxLayout* layout, const QString& title);
 
 // Panel faces.
 inline constexpr QColor kControlFace{0xEC, 0xEC, 0xE8};  // control panel, save strip, scan controls
