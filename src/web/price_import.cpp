@@ -198,6 +198,9 @@ WorkingList BaseList(const State& ws) {
   return w;
 }
 
+// Days a new stock needs: its newest close and the 25 after it.
+constexpr int kFewestDays = 26;
+
 // Takes one file into the working list, or throws Refused having changed nothing.
 void ImportOne(const ImportFile& f, WorkingList& w, ImportSummary& s) {
   const std::string shown = ShownFileName(f.path);
@@ -244,6 +247,11 @@ void ImportOne(const ImportFile& f, WorkingList& w, ImportSummary& s) {
     }
   }
   if (taken == 0) throw Refused{shown + ": デ-タ一覧の日付に当たる株価がありません"};
+  // The chart's price scale averages the 25 days after the newest: a new
+  // stock with fewer closes could be stored but never charted.
+  if (column == 0 && taken < kFewestDays)
+    throw Refused{shown + ": 株価が" + IntToStr(taken) + "日分しかありません (" +
+                  IntToStr(kFewestDays) + "日以上必要です)"};
 
   // From here on nothing can refuse the file.
   const bool reshaped = axis.top > 0 || axis.days.size() != w.days.size();

@@ -178,6 +178,20 @@ TEST_F(PriceImportTest, CodeAndNameComeFromTheFileOrAreGiven) {
             "1301.csv: 銘柄コードが正しくありません (13a1)");
 }
 
+TEST_F(PriceImportTest, NewStockNeedsTheDaysOfThePriceScale) {
+  // 25 days could be stored but never charted: the chart's price scale needs
+  // the newest close and the 25 after it. 26 days chart.
+  const ImportSummary few = import(file("7203.csv", YahooText(Priced(Weekdays(kNewest, 25)))));
+  ASSERT_EQ(few.refused.size(), 1u);
+  EXPECT_EQ(few.refused[0].message, "7203.csv: 株価が25日分しかありません (26日以上必要です)");
+  EXPECT_FALSE(std::filesystem::exists(folder.path("デ-タ一覧.csv")));
+  EXPECT_EQ(import(file("7203.csv", YahooText(Priced(Weekdays(kNewest, 26))))).added, 1);
+  platform.errors.clear();
+  select("7203");
+  EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
+  EXPECT_FALSE(ws->chart.line(ChartModel::owarine).points.empty());
+}
+
 // Three stocks over 40 days as the sibling tools write them, the calendar on
 // the same days, no sibling tools: a stand-alone start.
 class ImportIntoList : public PriceImportTest {
