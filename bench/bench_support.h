@@ -8,14 +8,9 @@
 
 namespace tavrine::bench {
 
-class QuietPlatform : public Platform {
+class QuietPlatform : public SilentPlatform {
  public:
-  void message(const std::string&) override {}
   void error(const std::string& text) override { lastError = text; }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
   std::string lastError;
 };
 

@@ -21,16 +21,6 @@ using namespace tavrine::quote;
 
 namespace {
 
-class SilentPlatform : public Platform {
- public:
-  void message(const std::string&) override {}
-  void error(const std::string&) override {}
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-};
-
 void Cuts(std::string_view page) {
   const std::string kept = KeptWindow(page);
   if (Pos(kRowMarker, page) == 0)

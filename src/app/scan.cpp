@@ -13,6 +13,7 @@
 #include "store/codec.h"
 #include "store/comma_text.h"
 #include "store/control_cells.h"
+#include "store/stock_list.h"
 #include "store/text.h"
 #include "store/work_table.h"
 
@@ -20,21 +21,7 @@ namespace tavrine {
 
 namespace {
 
-constexpr int kFirstStockColumn = 1;
-constexpr int kLastStockColumn = 197;
 constexpr int kListedTrades = 1000;  // the trade list keeps the newest 1000
-
-// A workspace of a scan worker shows nothing; the scan catches the errors
-// itself and leaves the stock out.
-class SilentPlatform : public Platform {
- public:
-  void message(const std::string&) override {}
-  void error(const std::string&) override {}
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return {}; }
-};
 
 bool Cancelled(const ScanOptions& o) {
   return o.cancel && o.cancel->load(std::memory_order_relaxed);
@@ -149,7 +136,7 @@ std::string WinShareText(int wins, int listed) {
 
 std::vector<int> ScanColumns(const WorkTable& stockList) {
   std::vector<int> cols;
-  for (int c = kFirstStockColumn; c <= kLastStockColumn; ++c)
+  for (int c = stocklist::kFirstStockColumn; c <= stocklist::kLastStockColumn; ++c)
     if (!IsBlankWide(stockList.cell(c, 0))) cols.push_back(c);
   return cols;
 }
@@ -167,6 +154,8 @@ std::vector<ScanRow> RunScan(const WorkTable& stockList, const ScanOptions& opti
 
   auto worker = [&] {
     try {
+      // A scan worker shows nothing: it catches the errors itself and
+      // leaves the stock out.
       SilentPlatform platform;
       auto ws = std::make_unique<Workspace>(platform);
       ws->StockList = stockList;

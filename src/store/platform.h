@@ -31,6 +31,18 @@ class Platform {
   virtual void endWait() {}
 };
 
+// A platform that shows nothing: for engines that run unseen (the rule
+// scan's workers, benchmarks, fuzzing) and report in their own way.
+class SilentPlatform : public Platform {
+ public:
+  void message(const std::string&) override {}
+  void error(const std::string&) override {}
+  void progress(const std::string&) override {}
+  void status(const std::string&) override {}
+  void navigate(const std::string&) override {}
+  std::string printChart() override { return {}; }
+};
+
 // The wait cursor for the length of a scope, restored on every way out.
 class WaitCursor {
  public:

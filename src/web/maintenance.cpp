@@ -8,6 +8,7 @@
 #include "store/control_cells.h"
 #include "store/paths.h"
 #include "store/state.h"
+#include "store/stock_list.h"
 #include "store/table_file.h"
 #include "web/collection.h"
 #include "web/stock_list.h"
@@ -15,7 +16,7 @@
 namespace tavrine {
 
 namespace {
-constexpr int kScratch = 199;
+constexpr int kScratch = stocklist::kScratchColumn;
 
 void EmptyColumn(WorkTable& t, int c) {
   for (int r = 0; r <= 4860; ++r) t.set(c, r, "");

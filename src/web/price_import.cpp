@@ -9,6 +9,7 @@
 #include "store/codec.h"
 #include "store/control_cells.h"
 #include "store/paths.h"
+#include "store/stock_list.h"
 #include "store/table_file.h"
 #include "store/text.h"
 #include "web/price_file.h"
@@ -20,7 +21,7 @@ namespace {
 
 constexpr const char* kHizuke = "tavrine/hizuke.csv";
 constexpr int kMaxDays = 4860;
-constexpr int kScratch = 199;
+constexpr int kScratch = stocklist::kScratchColumn;
 constexpr std::size_t kMaxNameBytes = 80;
 // A stock's cell on a day it has no price, as a loaded list holds it.
 constexpr const char* kBlank = " ";

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "store/stock_list.h"
 #include "store/work_table.h"
 
 namespace tavrine {
@@ -14,8 +15,7 @@ inline constexpr const char* kStockListFile = "デ-タ一覧.csv";
 // code.txt of the list editor listwerk, under RootPath.
 inline constexpr const char* kCodeListFile = "listwerk/kabuka/code.txt";
 inline constexpr const char* kCodeListFolder = "listwerk/kabuka";
-// Columns 1 .. 197 hold stocks; 198 and 199 lie beyond the list proper.
-inline constexpr int kLastStockColumn = 197;
+using stocklist::kLastStockColumn;
 inline constexpr const char* kListFullMessage =
     "登録銘柄数が制限を超えています。\rlistwerk.exeで不要銘柄を削除して下さい。";
 
