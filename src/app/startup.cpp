@@ -112,8 +112,7 @@ void Startup::WriteStartValues() {
 void Startup::Button5Click() {
   auto& st = ws_.SeriesTable;
   auto& list = ws_.StockList;
-  SuspendRedraw r1(list);
-  SuspendRedraw r2(st);
+  SuspendRedraw redraw(list, st);
   WaitCursor wait(ws_.platform);
 
   ws_.setProgress("データ読込中...");

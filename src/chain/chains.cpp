@@ -46,9 +46,7 @@ Chains::Chains(State& ws, Series& series, ChartView& chartView, Navigation& navi
 }
 
 void Chains::Button3Click() {
-  SuspendRedraw r1(ws_.CalcTable);
-  SuspendRedraw r2(ws_.StockList);
-  SuspendRedraw r3(ws_.SeriesTable);
+  SuspendRedraw redraw(ws_.CalcTable, ws_.StockList, ws_.SeriesTable);
   WaitCursor wait(ws_.platform);
   const int L = series_.Extract();
   series_.Button84Click();

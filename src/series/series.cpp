@@ -12,6 +12,25 @@ namespace tavrine {
 
 namespace {
 
+// The price scale, read from its control cell when a formula first needs it,
+// so that a bad cell stops the pass at that formula and not before.
+class LazyPriceScale {
+ public:
+  explicit LazyPriceScale(const WorkTable& st) : st_(st) {}
+  long double operator()() {
+    if (!read_) {
+      scale_ = st_.getInt(ctl::PriceScale);
+      read_ = true;
+    }
+    return static_cast<long double>(scale_);
+  }
+
+ private:
+  const WorkTable& st_;
+  long long scale_ = 0;
+  bool read_ = false;
+};
+
 // Rows 1 .. kLastRow hold the days; the control cells lie below them.
 constexpr int kLastRow = 4860;
 
@@ -91,6 +110,12 @@ void Series::syncCache() {
 
 void Series::stampCache() { cacheStamp_ = ws_.CalcTable.version(); }
 
+void Series::startPass(int& F, int& L) {
+  syncCache();
+  F = ws_.SeriesTable.getInt(ctl::FirstDataRow);
+  L = ws_.SeriesTable.getInt(ctl::LastDataRow);
+}
+
 void Series::putInt(Slot slot, int r, long long v) {
   if (r < 0 || r >= kIntRows) return;
   auto& col = cache_[slot];
@@ -156,9 +181,7 @@ int Series::Extract() {
   auto& st = ws_.SeriesTable;
   auto& calc = ws_.CalcTable;
   auto& list = ws_.StockList;
-  SuspendRedraw r1(calc);
-  SuspendRedraw r2(list);
-  SuspendRedraw r3(st);
+  SuspendRedraw redraw(calc, list, st);
 
   const int k = st.getInt(ctl::StockColumn);
   Button22Click();
@@ -364,9 +387,8 @@ void Series::trendLine(const std::vector<long long>& a, int g, long double f, in
 void Series::averagePass(int w, int col, int g, long double f, int s, int pairCol, int lastOffset) {
   auto& st = ws_.SeriesTable;
   SuspendRedraw redraw(ws_.CalcTable);
-  syncCache();
-  const int F = st.getInt(ctl::FirstDataRow);
-  const int L = st.getInt(ctl::LastDataRow);
+  int F = 0, L = 0;
+  startPass(F, L);
   const auto avg = movingAverage(w, col, F, L);
   if (L - lastOffset >= F)
     trendLine(avg, g, f, s, pairCol, F, L - lastOffset, st.getInt(ctl::PriceScale));
@@ -384,18 +406,9 @@ void Series::Button29Click() {
   auto& st = ws_.SeriesTable;
   auto& calc = ws_.CalcTable;
   SuspendRedraw redraw(calc);
-  syncCache();
-  const int F = st.getInt(ctl::FirstDataRow);
-  const int L = st.getInt(ctl::LastDataRow);
-  long long P = 0;
-  bool haveP = false;
-  auto price = [&] {
-    if (!haveP) {
-      P = st.getInt(ctl::PriceScale);
-      haveP = true;
-    }
-    return static_cast<long double>(P);
-  };
+  int F = 0, L = 0;
+  startPass(F, L);
+  LazyPriceScale price(st);
   if (L >= 1000) {
     const auto ma1000 = movingAverage(1000, 6, F, L);
     for (int r = F; r <= L - 1499; ++r) {
@@ -422,9 +435,8 @@ void Series::Button84Click() {
   auto& st = ws_.SeriesTable;
   auto& calc = ws_.CalcTable;
   SuspendRedraw redraw(calc);
-  syncCache();
-  const int F = st.getInt(ctl::FirstDataRow);
-  const int L = st.getInt(ctl::LastDataRow);
+  int F = 0, L = 0;
+  startPass(F, L);
   if (L < F) {
     stampCache();
     return;
@@ -523,15 +535,7 @@ bool Series::closesReadable(int F, int L) {
 void Series::stochasticsInOrder(int F, int L) {
   auto& st = ws_.SeriesTable;
   auto& calc = ws_.CalcTable;
-  long long P = 0;
-  bool haveP = false;
-  auto price = [&] {
-    if (!haveP) {
-      P = st.getInt(ctl::PriceScale);
-      haveP = true;
-    }
-    return static_cast<long double>(P);
-  };
+  LazyPriceScale price(st);
 
   const std::size_t rows = static_cast<std::size_t>(L) + 1;
   std::vector<long long> hi(rows, 0), lo(rows, 0);
@@ -623,8 +627,7 @@ void Series::Button9Click() {
 void Series::Button21Click() {
   auto& st = ws_.SeriesTable;
   auto& calc = ws_.CalcTable;
-  SuspendRedraw r1(calc);
-  SuspendRedraw r2(st);
+  SuspendRedraw redraw(calc, st);
   WaitCursor wait(ws_.platform);
   const int M = st.getInt(ctl::LastDataRow) - 1;
   st.copyRowFrom(calc, 0, 0);

@@ -71,6 +71,9 @@ class Series {
   void syncCache();
   void resetCache();
   void stampCache();
+  // Starts a pass over the stock's data: brings the cache up to date and
+  // reads the data's first and last CalcTable rows.
+  void startPass(int& F, int& L);
   void putInt(Slot slot, int r, long long v);
   int readInt(Slot slot, int r);
   int closeAt(int r) { return readInt(kClose, r); }

@@ -56,13 +56,17 @@ long long Diff(const WorkTable& t, int minuendCol, int subtrahendCol, int r) {
                signals::ReadDecimal(t, subtrahendCol, r));
 }
 
+// A difference of two CalcTable columns, minuend - subtrahend.
+struct Difference {
+  int minuend, subtrahend;
+};
+
 // The five G columns of one term in one pass over the rows, each difference
 // read once for the columns that use it. Each step is
 // {column, difference 1 or 2, trend-line column or -1 for the difference
 // itself}; within a row the steps run in the term's order. Agreement rows
 // (first+100 .. last-299) lie inside the difference rows (first .. last-199).
-template <class D1, class D2>
-void GColumns(WorkTable& t, const Span& s, D1 d1, D2 d2, const int (&steps)[5][3]) {
+void GColumns(WorkTable& t, const Span& s, Difference d1, Difference d2, const int (&steps)[5][3]) {
   for (int r = s.first; r <= s.last - 199; ++r) {
     const bool agreeRow = r >= s.first + 100 && r <= s.last - 299;
     long long v[3] = {};
@@ -71,7 +75,8 @@ void GColumns(WorkTable& t, const Span& s, D1 d1, D2 d2, const int (&steps)[5][3
       const int col = step[0], which = step[1], line = step[2];
       if (line >= 0 && !agreeRow) continue;
       if (!have[which]) {
-        v[which] = which == 1 ? d1(r) : d2(r);
+        const Difference& d = which == 1 ? d1 : d2;
+        v[which] = Diff(t, d.minuend, d.subtrahend, r);
         have[which] = true;
       }
       t.setInt(col, r, line < 0 ? v[which] : Rules::Agreement(v[which], t.getInt(line, r)));
@@ -99,25 +104,17 @@ int Rules::BandTest(long long v, long double upper, long double lower) {
 }
 
 void Rules::LongTermG() {
-  WorkTable& t = ws_.CalcTable;
-  const Span s = DataRows(ws_);
-  auto ma25ma200 = [&t](int r) { return Diff(t, kMA25, kMA200, r); };
-  auto ma25ma75 = [&t](int r) { return Diff(t, kMA25, kMA75, r); };
   // G4, G6, G5 from MA25 - MA200; G3, G7 from MA25 - MA75.
   static const int order[][3] = {
       {kG4, 1, -1}, {kG6, 1, kS4}, {kG5, 1, kS3}, {kG3, 2, -1}, {kG7, 2, kS4}};
-  GColumns(t, s, ma25ma200, ma25ma75, order);
+  GColumns(ws_.CalcTable, DataRows(ws_), {kMA25, kMA200}, {kMA25, kMA75}, order);
 }
 
 void Rules::ShortTermG() {
-  WorkTable& t = ws_.CalcTable;
-  const Span s = DataRows(ws_);
-  auto ma5ma25 = [&t](int r) { return Diff(t, kMA5, kMA25, r); };
-  auto closeMa25 = [&t](int r) { return Diff(t, kClose, kMA25, r); };
   // G4, G7, G6 from MA5 - MA25; G3, G5 from close - MA25.
   static const int order[][3] = {
       {kG4, 1, -1}, {kG7, 1, kS3}, {kG6, 1, kS2}, {kG3, 2, -1}, {kG5, 2, kS2}};
-  GColumns(t, s, ma5ma25, closeMa25, order);
+  GColumns(ws_.CalcTable, DataRows(ws_), {kMA5, kMA25}, {kClose, kMA25}, order);
 }
 
 // The band test on the deviation line and bands of the current term; the

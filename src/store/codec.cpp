@@ -318,11 +318,12 @@ bool AllAscii(std::string_view bytes) {
   return true;
 }
 
-}  // namespace
-
-std::string Cp932ToUtf8(std::string_view bytes) {
+// Decodes one file form: ASCII stays itself; `multi(s, i, n, len)` gives the
+// character of a multi-byte sequence at i with its length (0 for none), and a
+// byte that starts none becomes the table's single-byte character.
+template <class Table, class Multi>
+std::string Decode(std::string_view bytes, const Table& t, Multi multi) {
   if (AllAscii(bytes)) return std::string(bytes);
-  const SjisTable& t = Sjis();
   // Every byte gives at most three bytes of UTF-8; three more of room for Put.
   std::string out(bytes.size() * 3 + 3, '\0');
   char* d = out.data();
@@ -336,24 +337,25 @@ std::string Cp932ToUtf8(std::string_view bytes) {
       ++i;
       continue;
     }
-    if (t.lead[c] && i + 1 < n) {
-      const Packed p = t.pair[c << 8 | s[i + 1]];
-      if (p) {
-        Put(d, p);
-        i += 2;
-        continue;
-      }
+    std::size_t len = 0;
+    const Packed p = multi(s, i, n, len);
+    if (p) {
+      Put(d, p);
+      i += len;
+    } else {
+      Put(d, t.single[c]);
+      ++i;
     }
-    Put(d, t.single[c]);
-    ++i;
   }
   out.resize(static_cast<std::size_t>(d - out.data()));
   return out;
 }
 
-std::string Utf8ToCp932(std::string_view s) {
-  const SjisTable& t = Sjis();
-  std::string out(s.size(), '\0');  // never longer than the UTF-8
+// Encodes UTF-8 into one file form: ASCII stays itself, every other character
+// goes through `put(d, cp)`, which writes its bytes (or '?').
+template <class PutChar>
+std::string Encode(std::string_view s, std::size_t room, PutChar put) {
+  std::string out(room, '\0');
   char* d = out.data();
   std::size_t i = 0;
   while (i < s.size()) {
@@ -365,7 +367,30 @@ std::string Utf8ToCp932(std::string_view s) {
     }
     const Step st = NextStep(s, i);
     i += st.len;
-    const std::uint16_t v = SjisCode(t, st.cp);
+    put(d, st.cp);
+  }
+  out.resize(static_cast<std::size_t>(d - out.data()));
+  return out;
+}
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view bytes) {
+  const SjisTable& t = Sjis();
+  return Decode(
+      bytes, t,
+      [&t](const unsigned char* s, std::size_t i, std::size_t n, std::size_t& len) -> Packed {
+        if (!t.lead[s[i]] || i + 1 >= n) return 0;
+        len = 2;
+        return t.pair[s[i] << 8 | s[i + 1]];
+      });
+}
+
+std::string Utf8ToCp932(std::string_view s) {
+  const SjisTable& t = Sjis();
+  // Never longer than the UTF-8.
+  return Encode(s, s.size(), [&t](char*& d, char32_t cp) {
+    const std::uint16_t v = SjisCode(t, cp);
     if (v == SjisTable::kNone) {
       *d++ = '?';
     } else if (v < 0x100) {
@@ -374,9 +399,7 @@ std::string Utf8ToCp932(std::string_view s) {
       *d++ = static_cast<char>(v >> 8);
       *d++ = static_cast<char>(v & 0xFF);
     }
-  }
-  out.resize(static_cast<std::size_t>(d - out.data()));
-  return out;
+  });
 }
 
 std::size_t Cp932CharBytes(std::string_view utf8, std::size_t i, std::size_t& utf8Len) {
@@ -388,60 +411,27 @@ std::size_t Cp932CharBytes(std::string_view utf8, std::size_t i, std::size_t& ut
 }
 
 std::string EucJpToUtf8(std::string_view bytes) {
-  if (AllAscii(bytes)) return std::string(bytes);
   const EucTable& t = Euc();
-  std::string out(bytes.size() * 3 + 3, '\0');
-  char* d = out.data();
-  const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  std::size_t i = 0;
-  while (i < n) {
-    const unsigned c = s[i];
-    if (c < 0x80) {
-      *d++ = static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    Packed p = 0;
-    if (t.width[c] == 2 && i + 1 < n)
-      p = t.pair[c << 8 | s[i + 1]];
-    else if (t.width[c] == 3 && i + 2 < n)
-      p = t.triple[static_cast<unsigned>(s[i + 1]) << 8 | s[i + 2]];
-    if (p) {
-      Put(d, p);
-      i += t.width[c];
-    } else {
-      Put(d, t.single[c]);
-      ++i;
-    }
-  }
-  out.resize(static_cast<std::size_t>(d - out.data()));
-  return out;
+  return Decode(
+      bytes, t,
+      [&t](const unsigned char* s, std::size_t i, std::size_t n, std::size_t& len) -> Packed {
+        len = t.width[s[i]];
+        if (len == 2 && i + 1 < n) return t.pair[s[i] << 8 | s[i + 1]];
+        if (len == 3 && i + 2 < n) return t.triple[static_cast<unsigned>(s[i + 1]) << 8 | s[i + 2]];
+        return 0;
+      });
 }
 
 std::string Utf8ToEucJp(std::string_view s) {
   const EucTable& t = Euc();
   // A two-byte UTF-8 character can take three bytes (0x8F ...); room for Put.
-  std::string out(s.size() * 3 / 2 + 3, '\0');
-  char* d = out.data();
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      *d++ = static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    const Step st = NextStep(s, i);
-    i += st.len;
-    const Packed v = EucCode(t, st.cp);
+  return Encode(s, s.size() * 3 / 2 + 3, [&t](char*& d, char32_t cp) {
+    const Packed v = EucCode(t, cp);
     if (v == 0)
       *d++ = '?';
     else
       Put(d, v);
-  }
-  out.resize(static_cast<std::size_t>(d - out.data()));
-  return out;
+  });
 }
 
 std::string DisplayText(std::string_view s) {

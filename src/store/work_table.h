@@ -112,16 +112,24 @@ class WorkTable {
   static const std::string empty_;
 };
 
-// Suspends a table's redraw for the length of a scope.
+// Suspends the redraw of one to three tables for the length of a scope,
+// resuming them in reverse order on every way out.
 class SuspendRedraw {
  public:
-  explicit SuspendRedraw(WorkTable& t) : t_(t) { t_.suspend(); }
-  ~SuspendRedraw() { t_.resume(); }
+  template <class... Tables>
+  explicit SuspendRedraw(Tables&... tables) : tables_{&tables...}, count_(sizeof...(Tables)) {
+    static_assert(sizeof...(Tables) >= 1 && sizeof...(Tables) <= 3);
+    for (int i = 0; i < count_; ++i) tables_[i]->suspend();
+  }
+  ~SuspendRedraw() {
+    for (int i = count_; i-- > 0;) tables_[i]->resume();
+  }
   SuspendRedraw(const SuspendRedraw&) = delete;
   SuspendRedraw& operator=(const SuspendRedraw&) = delete;
 
  private:
-  WorkTable& t_;
+  WorkTable* tables_[3];
+  int count_;
 };
 
 }  // namespace tavrine

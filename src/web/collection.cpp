@@ -237,13 +237,9 @@ void Collection::Button92Click() {
     web.set(0, r, EucJpToUtf8(row[0]));
     web.set(1, r, EucJpToUtf8(row[1]));
   }
-  web.set(1, 0, "");
-  web.set(2, 0, "始値");
-  web.set(3, 0, "高値");
-  web.set(4, 0, "安値");
-  web.set(5, 0, "終値");
-  web.set(6, 0, "出来高");
-  web.set(7, 0, "調整後終値");
+  static const char* const kHeadings[] = {"",     "始値",   "高値",      "安値",
+                                          "終値", "出来高", "調整後終値"};
+  for (int c = 1; c <= 7; ++c) web.set(c, 0, kHeadings[c - 1]);
 }
 
 void Collection::Button93Click() {

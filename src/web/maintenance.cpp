@@ -45,8 +45,7 @@ void Maintenance::Button104Click() {
   // a read-only folder, a full disk) puts the list back as it was, and the
   // series stays armed for another press once the cause is mended.
   const WorkTable before = list;
-  SuspendRedraw r1(list);
-  SuspendRedraw r2(st);
+  SuspendRedraw redraw(list, st);
   try {
     if (!Place(*got, k)) return;
     Button105Click();
