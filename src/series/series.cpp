@@ -403,12 +403,11 @@ void Series::Button28Click() { averagePass(75, 4, 37, 2.7L, 9, 14, 111); }
 void Series::Pass200() { averagePass(200, 5, 100, 2.5L, 10, 15, 299); }
 
 void Series::Button29Click() {
-  auto& st = ws_.SeriesTable;
   auto& calc = ws_.CalcTable;
   SuspendRedraw redraw(calc);
   int F = 0, L = 0;
   startPass(F, L);
-  LazyPriceScale price(st);
+  LazyPriceScale price(ws_.SeriesTable);
   if (L >= 1000) {
     const auto ma1000 = movingAverage(1000, 6, F, L);
     for (int r = F; r <= L - 1499; ++r) {

@@ -28,13 +28,11 @@ class NavigationTest : public ::testing::Test {
     }
     series.set(0, 1, Date(8));
     series.setInt(1, 4862, kLast);
-    SetCells(series, {{2, 4863, "1"},
-                      {2, 4862, "800"},
-                      {3, 4863, "800"},
-                      {1, 4863, "1"},
-                      {12, 4862, "0"},
-                      {5, 4863, "125"},
-                      {4, 4863, "0"}});
+    static const testing::NamedCell kControl[] = {
+        {ctl::FirstDataRow, "1"}, {ctl::PricedRows, "800"},    {ctl::ChartSpan, "800"},
+        {ctl::ChartLayout, "1"},  {ctl::OscillatorState, "0"}, {ctl::PriceScale, "125"},
+        {ctl::WindowStart, "0"}};
+    SetCells(series, kControl);
     ws.form.setText("Edit10", "1");
     ws.form.setText("Button118", "狭");
     ws.form.setText("Button81", "S");

@@ -15,6 +15,8 @@
 #include <random>
 #include <string>
 
+#include "../support/recording_platform.h"
+#include "../support/start_cells.h"
 #include "app/workspace.h"
 #include "gui/backtest_view.h"
 #include "signals/figures.h"
@@ -33,40 +35,11 @@ QString PicturePath(const QTemporaryDir& dir, const QString& name) {
   return keep.isEmpty() ? dir.filePath(name) : QDir(QString::fromLocal8Bit(keep)).filePath(name);
 }
 
-class QuietPlatform : public Platform {
- public:
-  void message(const std::string&) override {}
-  void error(const std::string& text) override { errors.push_back(text); }
-  void progress(const std::string&) override {}
-  void status(const std::string&) override {}
-  void navigate(const std::string&) override {}
-  std::string printChart() override { return ""; }
-  std::vector<std::string> errors;
-};
-
 // A workspace with the control cells the start-up leaves.
 struct Session {
-  QuietPlatform platform;
+  testing::RecordingPlatform platform;
   Workspace ws{platform};
-  Session() {
-    auto& st = ws.SeriesTable;
-    for (auto [c, r, v] : {std::tuple{6, 4862, "0"},
-                           {6, 4863, "0"},
-                           {6, 4864, "0"},
-                           {7, 4862, "7"},
-                           {7, 4863, "1"},
-                           {12, 4862, "0"},
-                           {11, 4864, "0"},
-                           {4, 4863, "0"},
-                           {2, 4862, "0"},
-                           {2, 4863, "1"},
-                           {1, 4862, "0"},
-                           {5, 4863, "1000"},
-                           {3, 4863, "800"},
-                           {3, 4862, "300"}})
-      st.set(c, r, v);
-    ws.StatsTable.set(13, 3, "S1");
-  }
+  Session() { testing::RuleStartCells(ws); }
   void day(int r, int day, long long close, int signal) {
     ws.CalcTable.set(0, r, Day(day));
     ws.CalcTable.setInt(1, r, close);

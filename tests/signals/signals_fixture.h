@@ -23,24 +23,7 @@ using testing::SetCells;
 
 class SignalsTest : public ::testing::Test {
  protected:
-  SignalsTest() : ws(platform) {
-    // The control cells as the start-up leaves them.
-    SetCells(ws.SeriesTable, {{6, 4862, "0"},
-                              {6, 4863, "0"},
-                              {6, 4864, "0"},
-                              {7, 4862, "7"},
-                              {7, 4863, "1"},
-                              {12, 4862, "0"},
-                              {11, 4864, "0"},
-                              {4, 4863, "0"},
-                              {2, 4862, "0"},
-                              {2, 4863, "1"},
-                              {1, 4862, "0"},
-                              {5, 4863, "1000"},
-                              {3, 4863, "800"},
-                              {3, 4862, "300"}});
-    ws.StatsTable.set(13, 3, "S1");
-  }
+  SignalsTest() : ws(platform) { testing::RuleStartCells(ws); }
 
   void click(const std::string& control) { testing::Click(ws, control); }
 
