@@ -46,12 +46,13 @@ check_tree() {
 }
 
 # as_new_user HOME PROGRAM [ARGS]: runs with only HOME and PATH set (no
-# TAVRINE_* or XDG_* variables), the script on standard input.
+# TAVRINE_* or XDG_* variables of the caller), the script on standard input;
+# NEW_USER_XDG, when set, becomes XDG_DATA_HOME.
 as_new_user() {
   local home=$1
   shift
   env -i HOME="$home" PATH=/usr/bin:/bin LC_ALL=C TAVRINE_TODAY=2003/12/26 \
-    TAVRINE_QUOTE_HOST=127.0.0.1:9 ${XDG_DATA_HOME:+XDG_DATA_HOME=$XDG_DATA_HOME} "$@"
+    TAVRINE_QUOTE_HOST=127.0.0.1:9 ${NEW_USER_XDG:+XDG_DATA_HOME=$NEW_USER_XDG} "$@"
 }
 
 # check_data_folder INSTALLED_DRIVER TMP: where an installed program keeps
@@ -85,7 +86,7 @@ size StockList")
   # XDG_DATA_HOME wins over HOME, and a writable bin/ of an installed prefix
   # (~/.local/bin) is no data folder either.
   chmod u+w "$bin"
-  out=$(XDG_DATA_HOME=$tmp/xdg as_new_user "$tmp/home2" "$driver" <<< 'start')
+  out=$(NEW_USER_XDG=$tmp/xdg as_new_user "$tmp/home2" "$driver" <<< 'start')
   expect_in "$out" "\"$tmp/xdg/tavrine/$LIST\"" "XDG_DATA_HOME"
   [[ -e $tmp/home2/.local/share/tavrine ]] && fail "HOME used despite XDG_DATA_HOME"
   [[ -e $bin/$LIST || -e $bin/memo.txt ]] && fail "files written into bin/"
