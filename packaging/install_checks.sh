@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Checks shared by check_install.sh and check_deb.sh (sourced).
 
 LIST=$'\xe3\x83\x87-\xe3\x82\xbf\xe4\xb8\x80\xe8\xa6\xa7.csv'  # デ-タ一覧.csv
