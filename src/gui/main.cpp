@@ -30,6 +30,9 @@ struct Options {
   // "set NAME=TEXT" (typed into a text box), "enter NAME" (Enter key),
   // "import FILE" (the price file imported as "取込" would).
   std::vector<std::pair<std::string, std::string>> actions;
+  // Price files named without an option (a desktop's "open with"), imported
+  // after the start-up as "--import" imports them.
+  QStringList files;
   std::string helpText;
   QString shotMain, shotHelp, shotScan, shotBacktest;
   // "long" or "short": open the scan window and run a scan before the shots.
@@ -43,7 +46,7 @@ struct Options {
 void Usage() {
   std::fprintf(stderr,
                "usage: tavrine [--quit-after-start] [--click CONTROL | --set CONTROL=TEXT | "
-               "--enter CONTROL | --import FILE]...\n"
+               "--enter CONTROL | --import FILE]... [FILE]...\n"
                "               [--help-text TEXT]\n"
                "               [--scan long|short] [--hover X,Y]\n"
                "               [--screenshot FILE] [--screenshot-help FILE] [--screenshot-scan "
@@ -92,6 +95,8 @@ bool Parse(int argc, char** argv, Options& o) {
       o.hover = true;
     } else if (!std::strcmp(a, "--settle") && next(v)) {
       o.settleMs = std::atoi(v);
+    } else if (a[0] != '-') {
+      o.files << QString::fromLocal8Bit(a);
     } else {
       return false;
     }
@@ -113,6 +118,9 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tavrine"));
+  // Desktops match the window to its installed entry and icon by this id.
+  QGuiApplication::setDesktopFileName(
+      QString::fromUtf8(kAppId.data(), static_cast<qsizetype>(kAppId.size())));
   QApplication::setFont(PixelFont(12));
 
   // The first splash window is up and painted before anything else runs.
@@ -153,6 +161,8 @@ int main(int argc, char** argv) {
     delete hidden;
     return 0;
   }
+
+  if (!opt.files.isEmpty()) QTimer::singleShot(0, &window, [&] { window.importFiles(opt.files); });
 
   if (scripted) {
     QTimer::singleShot(opt.settleMs, &window, [&] {

@@ -74,16 +74,25 @@ class DataFolder {
   void touch(const std::string& rel) const { writeLines(rel, {}); }
   void remove(const std::string& rel) const { std::filesystem::remove(path(rel)); }
 
+  // Sets or clears a variable for the test; the destructor puts it back.
+  void set(const char* name, const std::string& value) {
+    save(name);
+    ::setenv(name, value.c_str(), 1);
+  }
+  void unset(const char* name) {
+    save(name);
+    ::unsetenv(name);
+  }
+
  private:
   struct Saved {
     const char* name;
     bool had;
     std::string value;
   };
-  void set(const char* name, const std::string& value) {
+  void save(const char* name) {
     const char* old = std::getenv(name);
     saved_.push_back({name, old != nullptr, old ? old : ""});
-    ::setenv(name, value.c_str(), 1);
   }
 
   std::filesystem::path dir_;
