@@ -1,0 +1,63 @@
+#include "gui/stock_finder.h"
+
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QStringListModel>
+
+#include "gui/widgets.h"
+
+namespace tavrine::gui {
+
+namespace {
+constexpr int kVisibleProposals = 12;
+}
+
+StockFinder::StockFinder(TextBox* box, std::function<const WorkTable&()> stockList)
+    : QObject(box), box_(box), stockList_(std::move(stockList)) {
+  model_ = new QStringListModel(this);
+  completer_ = new QCompleter(model_, this);
+  // The list is filtered here, not by the completer; the completer is not
+  // the box's own so that it never writes the line into the box.
+  completer_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+  completer_->setMaxVisibleItems(kVisibleProposals);
+  completer_->setWidget(box);
+  connect(completer_, qOverload<const QModelIndex&>(&QCompleter::activated), this,
+          [this](const QModelIndex& index) { choose(index.row()); });
+  // What the user types (keys or an input method) is looked up; text put
+  // into the box by the program is not. Enter on the typed text closes the
+  // list.
+  connect(box, &QLineEdit::textEdited, this, &StockFinder::update);
+  connect(box, &TextBox::keyPressed, this, &StockFinder::hide);
+  box->enterChoosesProposal = [this] {
+    return shown() && completer_->popup()->currentIndex().isValid();
+  };
+}
+
+void StockFinder::update() {
+  matches_ = FindStocks(stockList_(), box_->text().toStdString());
+  QStringList lines;
+  for (const StockMatch& m : matches_) lines << Shown(m.code) + QLatin1Char(' ') + Shown(m.name);
+  model_->setStringList(lines);
+  if (lines.isEmpty() || !box_->isVisible()) {
+    hide();
+    return;
+  }
+  completer_->complete();
+  // Nothing is chosen until the user moves into the list.
+  completer_->popup()->setCurrentIndex({});
+}
+
+void StockFinder::hide() { completer_->popup()->hide(); }
+
+bool StockFinder::shown() const { return completer_->popup()->isVisible(); }
+
+QStringList StockFinder::proposals() const { return model_->stringList(); }
+
+void StockFinder::choose(int row) {
+  if (row < 0 || row >= static_cast<int>(matches_.size())) return;
+  const std::string code = matches_[static_cast<std::size_t>(row)].code;
+  hide();
+  if (onChosen) onChosen(code);
+}
+
+}  // namespace tavrine::gui
