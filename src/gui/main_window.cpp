@@ -47,7 +47,8 @@ constexpr int kChartHeight = 497;
 constexpr int kBottomHeight = 102;
 constexpr int kChartMinHeight = 120;
 constexpr int kStatsMinHeight = 30;
-constexpr int kBottomMinHeight = 60;
+// The bottom panel never gets lower than the control panel's three rows.
+constexpr int kBottomMinHeight = kBottomHeight;
 constexpr int kSplitterHandle = 5;
 
 // Grids: row heights and column widths.
@@ -66,6 +67,8 @@ constexpr int kCandidateColumnWidth = 64;
 // Bottom panel: SeriesTable at the left, the stock list, the control panel
 // at the right.
 constexpr int kSeriesGridWidth = 256;
+constexpr int kSeriesGridMinWidth = 80;
+constexpr int kListMinWidth = 40;
 constexpr int kControlPanelWidth = 539;
 
 // The save strip at the right of the statistics grid: its buttons stand one
@@ -96,6 +99,7 @@ constexpr int kHeadingSideRoom = 200;
 // The memo panel at the left of the chart; its top is where it stands in
 // the designed chart area, so it keeps its distance from the lower edge.
 constexpr QRect kMemoPanel{24, 224, 161, 263};
+constexpr int kMemoMinHeight = 90;
 constexpr int kMemoMargin = 2;
 constexpr QSize kMemoSaveButton{81, 25};
 constexpr int kMemoSaveIndent = 30;
@@ -280,6 +284,7 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
   setObjectName(QStringLiteral("TForm1"));
   platform_.parent = this;
   platform_.splash = options.splash;
+  remember_ = options.remember;
   platform_.messageHook = std::move(options.messageHook);
   platform_.onStatus = [this](const std::string& t) { showStatus(t); };
   platform_.onPrint = [this]() -> std::string {
@@ -417,8 +422,12 @@ void MainWindow::build() {
   panel2->setMinimumHeight(kBottomMinHeight);
   auto* h = Tight<QHBoxLayout>(panel2);
   GridView* series = makeGrid("StringGrid2", ws_.SeriesTable, kSeriesColumnWidth, false, panel2);
-  series->setFixedWidth(kSeriesGridWidth);
+  // Narrower only when the window is too narrow for it and the control panel.
+  series->setPreferredWidth(kSeriesGridWidth);
+  series->setMinimumWidth(kSeriesGridMinWidth);
+  series->setMaximumWidth(kSeriesGridWidth);
   GridView* list = makeGrid("StringGrid1", ws_.StockList, kListColumnWidth, true, panel2);
+  list->setMinimumWidth(kListMinWidth);
   auto* panel1 = new QWidget(panel2);
   bind("Panel1", panel1);
   panel1->setFixedWidth(kControlPanelWidth);
@@ -449,7 +458,7 @@ void MainWindow::build() {
   placeOverlays();
 
   // The column widths the user gave the grids last time.
-  memory_ = WindowMemory::load();
+  if (remember_) memory_ = WindowMemory::load();
   for (const auto& [name, widths] : memory_.columns) {
     GridView* g = grid(name.toStdString());
     if (!g) continue;
@@ -662,8 +671,16 @@ void MainWindow::placeOverlays() {
     e5->raise();
   }
   if (QWidget* p7 = widget("Panel7")) {
-    p7->setGeometry(kMemoPanel.left(), std::max(0, h - (kChartHeight - kMemoPanel.top())),
-                    kMemoPanel.width(), kMemoPanel.height());
+    // Below the chart's legend: a lower chart area makes the panel shorter
+    // before it moves up.
+    const int below = kChartHeight - kMemoPanel.bottom() - 1;
+    int top = std::max(kMemoPanel.top(), h - (kChartHeight - kMemoPanel.top()));
+    int height = std::min(kMemoPanel.height(), h - below - top);
+    if (height < kMemoMinHeight) {
+      height = std::min(kMemoMinHeight, h);
+      top = std::max(0, h - below - height);
+    }
+    p7->setGeometry(kMemoPanel.left(), top, kMemoPanel.width(), height);
     p7->raise();
   }
   if (QWidget* cand = widget("StringGrid7")) {
@@ -683,16 +700,24 @@ void MainWindow::placeOverlays() {
 
 void MainWindow::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
-  if (!sized_ && height() > kChartHeight + kBottomHeight) {
-    sized_ = true;
-    // The sizes the user left last time, else the designed ones.
-    if (memory_.splitter.size() == splitter_->count()) {
-      splitter_->setSizes(memory_.splitter);
-      return;
-    }
-    const int stats = height() - kChartHeight - kBottomHeight - 2 * splitter_->handleWidth();
-    splitter_->setSizes({kChartHeight, std::max(kStatsMinHeight, stats), kBottomHeight});
+  // A window lower than designed is sized once it is shown.
+  if (height() > kChartHeight + kBottomHeight || isVisible()) sizeSplitter();
+}
+
+void MainWindow::sizeSplitter() {
+  if (sized_) return;
+  sized_ = true;
+  // The sizes the user left last time, else the designed ones; a low window
+  // takes its height from the chart.
+  if (memory_.splitter.size() == splitter_->count()) {
+    splitter_->setSizes(memory_.splitter);
+    return;
   }
+  const int room = splitter_->height() - 2 * splitter_->handleWidth();
+  const int chart =
+      std::clamp(room - kBottomHeight - kStatsMinHeight, kChartMinHeight, kChartHeight);
+  splitter_->setSizes(
+      {chart, std::max(kStatsMinHeight, room - chart - kBottomHeight), kBottomHeight});
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
@@ -711,6 +736,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 
 void MainWindow::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
+  sizeSplitter();
   placeOverlays();
 }
 
@@ -1051,6 +1077,7 @@ void MainWindow::showStatus(const std::string& text) {
 }
 
 void MainWindow::rememberLayout() {
+  if (!remember_) return;
   WindowMemory m;
   m.geometry = isMaximized() ? normalGeometry() : geometry();
   m.maximized = isMaximized();

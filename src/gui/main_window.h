@@ -38,6 +38,10 @@ struct WindowOptions {
   std::function<void(const std::string& text, bool isError)> messageHook;
   // The splash window that shows the start-up's progress.
   SplashWindow* splash = nullptr;
+  // Restore the layout kept from the last run and keep it on close
+  // (window_memory.h). Off for unattended runs, whose pictures must not
+  // depend on the user's last session.
+  bool remember = true;
 };
 
 class MainWindow : public QWidget {
@@ -144,6 +148,8 @@ class MainWindow : public QWidget {
   // The save strip's buttons: one column while the strip is tall enough,
   // side by side when the statistics area is made short.
   void placeSaveStrip();
+  // Gives the splitter's areas their first sizes, once the window has its own.
+  void sizeSplitter();
 
   QtPlatform platform_;
   Workspace ws_;
@@ -165,6 +171,7 @@ class MainWindow : public QWidget {
   QSize designSize_;     // TForm1's size in the Form as the window was built
   WindowMemory memory_;  // as loaded at start; the splitter's part is used once
   StockFinder* finder_ = nullptr;
+  bool remember_ = true;
   QList<QKeySequence> shortcutKeys_;
 };
 

@@ -79,6 +79,12 @@ QString GridView::cutText(const QModelIndex& index) const {
   return fontMetrics().horizontalAdvance(text) > room ? text : QString();
 }
 
+QSize GridView::sizeHint() const {
+  QSize s = QTableView::sizeHint();
+  if (preferredWidth_ > 0) s.setWidth(preferredWidth_);
+  return s;
+}
+
 bool GridView::viewportEvent(QEvent* e) {
   if (e->type() == QEvent::ToolTip) {
     auto* he = static_cast<QHelpEvent*>(e);

@@ -59,6 +59,9 @@ class GridView : public QTableView {
 
   // The whole text of the cell when the cell cuts it, else empty.
   QString cutText(const QModelIndex& index) const;
+  // The width the grid asks of its layout (0: the view's own).
+  void setPreferredWidth(int width) { preferredWidth_ = width; }
+  QSize sizeHint() const override;
 
  signals:
   void released(int col, int row);
@@ -66,6 +69,9 @@ class GridView : public QTableView {
  protected:
   void mouseReleaseEvent(QMouseEvent* e) override;
   bool viewportEvent(QEvent* e) override;
+
+ private:
+  int preferredWidth_ = 0;
 };
 
 // Text as the engine holds it and as a person sees it: codes the files

@@ -1588,26 +1588,32 @@ void WindowTest::nothingCoversAnything() {
   QVERIFY(w("Panel11")->isVisibleTo(win.get()));
   QVERIFY(w("ScanButton")->isVisibleTo(win.get()));
   QVERIFY(w("StatsCsvButton")->isVisibleTo(win.get()));
-  QCoreApplication::processEvents();
   // The panels over the chart lie on the chart by design; among themselves
   // and everywhere else no two controls of one parent meet, and each stands
   // whole inside its parent.
-  const std::vector<std::pair<QWidget*, QRect>> placed = PlacedControls(win.get());
-  QVERIFY(placed.size() > 40);
-  auto overChart = [](const QWidget* a, const QWidget* b) {
-    return a->objectName() == "chart1" || b->objectName() == "chart1";
-  };
-  for (std::size_t i = 0; i < placed.size(); ++i) {
-    const auto& [a, ra] = placed[i];
-    const QRect parent(a->parentWidget()->mapTo(win.get(), QPoint(0, 0)),
-                       a->parentWidget()->size());
-    QVERIFY2(parent.contains(ra), qPrintable(a->objectName() + " is cut by its parent"));
-    for (std::size_t j = i + 1; j < placed.size(); ++j) {
-      const auto& [b, rb] = placed[j];
-      if (a->parentWidget() != b->parentWidget() || overChart(a, b)) continue;
-      QVERIFY2(!ra.intersects(rb), qPrintable(a->objectName() + " covers " + b->objectName()));
+  auto check = [this](const char* size) {
+    QCoreApplication::processEvents();
+    const std::vector<std::pair<QWidget*, QRect>> placed = PlacedControls(win.get());
+    QVERIFY(placed.size() > 40);
+    auto overChart = [](const QWidget* a, const QWidget* b) {
+      return a->objectName() == "chart1" || b->objectName() == "chart1";
+    };
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+      const auto& [a, ra] = placed[i];
+      const QRect parent(a->parentWidget()->mapTo(win.get(), QPoint(0, 0)),
+                         a->parentWidget()->size());
+      QVERIFY2(parent.contains(ra),
+               qPrintable(a->objectName() + " is cut by its parent at " + size));
+      for (std::size_t j = i + 1; j < placed.size(); ++j) {
+        const auto& [b, rb] = placed[j];
+        if (a->parentWidget() != b->parentWidget() || overChart(a, b)) continue;
+        QVERIFY2(!ra.intersects(rb),
+                 qPrintable(a->objectName() + " covers " + b->objectName() + " at " + size));
+      }
     }
-  }
+  };
+  check("1280x800");
+  if (QTest::currentTestFailed()) return;
   // The rule panel stands at the right of the rows it used to cover.
   QVERIFY(w("Panel11")->x() > w("BitBtn1")->geometry().right());
   QVERIFY(w("Panel11")->geometry().top() < w("Button59")->geometry().bottom());
@@ -1624,6 +1630,19 @@ void WindowTest::nothingCoversAnything() {
   sp->setSizes(sizes);
   QCoreApplication::processEvents();
   QVERIFY(w("StatsCsvButton")->x() == w("BacktestButton")->x());
+
+  // A 1920x1080 screen at scale 2 gives 960x540: the window fits in it
+  // with the rule panel open, the memo under the chart's legend.
+  QVERIFY(win->minimumSizeHint().width() <= 960);
+  QVERIFY(win->minimumSizeHint().height() <= 540);
+  win->resize(960, 540);
+  check("960x540");
+  if (QTest::currentTestFailed()) return;
+  QCOMPARE(win->size(), QSize(960, 540));
+  QCOMPARE(w("Panel7")->y(), 224);
+  win->resize(1280, 800);
+  QCoreApplication::processEvents();
+  sp->setSizes(sizes);
 
   win->workspace().form.setVisible("Panel11", false);
   win->mirror();
