@@ -2,7 +2,9 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QScrollBar>
 #include <QStringListModel>
+#include <algorithm>
 
 #include "gui/widgets.h"
 
@@ -10,7 +12,9 @@ namespace tavrine::gui {
 
 namespace {
 constexpr int kVisibleProposals = 12;
-}
+constexpr int kProposalMargin = 16;  // frame and item padding around a line
+constexpr int kMaxProposalWidth = 420;
+}  // namespace
 
 StockFinder::StockFinder(TextBox* box, std::function<const WorkTable&()> stockList)
     : QObject(box), box_(box), stockList_(std::move(stockList)) {
@@ -42,7 +46,14 @@ void StockFinder::update() {
     hide();
     return;
   }
-  completer_->complete();
+  // Wide enough for the longest line: the box itself is only a code wide.
+  QAbstractItemView* popup = completer_->popup();
+  const QFontMetrics fm(popup->font());
+  int width = box_->width();
+  for (const QString& line : lines)
+    width = std::max(width, fm.horizontalAdvance(line) + kProposalMargin);
+  width = std::min(width + popup->verticalScrollBar()->sizeHint().width(), kMaxProposalWidth);
+  completer_->complete(QRect(0, 0, width, box_->height()));
   // Nothing is chosen until the user moves into the list.
   completer_->popup()->setCurrentIndex({});
 }

@@ -1750,6 +1750,10 @@ void WindowTest::codeBoxProposesStocksByNameOrCode() {
   type(QStringLiteral("トヨ"));
   QCOMPARE(finder->proposals(), QStringList{QStringLiteral("7203 トヨタ自動車")});
   QVERIFY(finder->shown());
+  // The list is as wide as its lines, not as the narrow box.
+  QAbstractItemView* shownList = finder->completer()->popup();
+  QVERIFY(shownList->viewport()->width() >
+          shownList->fontMetrics().horizontalAdvance(finder->proposals()[0]));
   type(QStringLiteral("７２"));
   QCOMPARE(finder->proposals(),
            (QStringList{QStringLiteral("7201 日産自動車"), QStringLiteral("7203 トヨタ自動車")}));
