@@ -55,6 +55,11 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
   return f;
 }
 
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role == Qt::DisplayRole) return {};
+  return QAbstractTableModel::headerData(section, orientation, role);
+}
+
 bool GridModel::refresh() {
   if (table_.rowCount() != rows_ || table_.colCount() != cols_) {
     beginResetModel();

@@ -21,6 +21,8 @@ class GridModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  // The column strip carries no text: the table's own row 0 holds the headings.
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   // When set and true, no cell may be edited (the list stays as it is while
   // a handler waits for a page).

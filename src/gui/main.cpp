@@ -135,6 +135,7 @@ int main(int argc, char** argv) {
                         !opt.shotMain.isEmpty() || !opt.shotHelp.isEmpty() ||
                         !opt.shotScan.isEmpty() || !opt.shotBacktest.isEmpty() ||
                         !opt.scan.empty() || opt.hover;
+  wo.remember = !scripted;
   if (scripted) {
     // Unattended runs print their message boxes instead of waiting on them.
     wo.messageHook = [](const std::string& text, bool isError) {

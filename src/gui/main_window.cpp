@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -25,6 +26,7 @@
 #include "gui/import_ui.h"
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
+#include "gui/stock_finder.h"
 #include "gui/style.h"
 #include "gui/widgets.h"
 #include "signals/rules.h"
@@ -45,13 +47,15 @@ constexpr int kChartHeight = 497;
 constexpr int kBottomHeight = 102;
 constexpr int kChartMinHeight = 120;
 constexpr int kStatsMinHeight = 30;
-constexpr int kBottomMinHeight = 60;
+// The bottom panel never gets lower than the control panel's three rows.
+constexpr int kBottomMinHeight = kBottomHeight;
 constexpr int kSplitterHandle = 5;
 
 // Grids: row heights and column widths.
 constexpr int kGridRowHeight = 20;
 constexpr int kGridMinRowHeight = 12;
 constexpr int kGridMinColumnWidth = 8;
+constexpr int kGridResizeStrip = 6;
 constexpr int kStatsColumnWidth = 45;
 constexpr int kSeriesColumnWidth = 85;
 constexpr int kListColumnWidth = 85;
@@ -63,13 +67,16 @@ constexpr int kCandidateColumnWidth = 64;
 // Bottom panel: SeriesTable at the left, the stock list, the control panel
 // at the right.
 constexpr int kSeriesGridWidth = 256;
+constexpr int kSeriesGridMinWidth = 80;
+constexpr int kListMinWidth = 40;
 constexpr int kControlPanelWidth = 539;
 
-// The save strip at the right of the statistics grid.
-constexpr int kSaveStripWidth = 82;
-constexpr QRect kStatsCsvButton{5, 4, 72, 24};
-constexpr QRect kChartImageButton{5, 32, 72, 24};
-constexpr QRect kBacktestButton{5, 60, 72, 24};
+// The save strip at the right of the statistics grid: its buttons stand one
+// under the other from its top left, in as many columns as its height needs.
+constexpr QSize kSaveButton{72, 24};
+constexpr int kSaveMargin = 5;
+constexpr int kSaveTop = 4;
+constexpr int kSaveStep = 28;
 
 // Buttons and boxes are one height; the control panel's stand in three rows.
 constexpr int kControlHeight = 26;
@@ -77,8 +84,10 @@ constexpr int kRowTop[] = {6, 38, 70};
 constexpr QRect InRow(int row, int x, int width) {
   return {x, kRowTop[row], width, kControlHeight};
 }
-// The rule panel lies over rows 1 and 2 at the right end while shown.
-constexpr QRect kRulePanel{320, 2, 217, 66};
+// The rule panel stands at the right of the three rows while shown; the
+// control panel widens by its width, so it covers none of them.
+constexpr QRect kRulePanel{kControlPanelWidth, 2, 217, 66};
+constexpr int kRulePanelRoom = 221;
 constexpr QRect InRulePanel(int x, int y, int width) { return {x, y, width, kControlHeight}; }
 
 // The heading box Edit5, centred at the top of the chart.
@@ -90,6 +99,7 @@ constexpr int kHeadingSideRoom = 200;
 // The memo panel at the left of the chart; its top is where it stands in
 // the designed chart area, so it keeps its distance from the lower edge.
 constexpr QRect kMemoPanel{24, 224, 161, 263};
+constexpr int kMemoMinHeight = 90;
 constexpr int kMemoMargin = 2;
 constexpr QSize kMemoSaveButton{81, 25};
 constexpr int kMemoSaveIndent = 30;
@@ -162,8 +172,8 @@ constexpr Placed kControlPanel[] = {
     {"Button88", Make::Button, InRow(2, 478, 58)},
 };
 
-// The rule panel reaches left to "印刷" so that "一括検証" has room at the
-// end of its second row, and leaves "入買" free.
+// The rule panel's two rows: the seven rule buttons and the term and
+// explanation buttons, with "一括検証" at the end of the second row.
 constexpr Placed kRulePanelControls[] = {
     {"Button73", Make::Button, InRulePanel(4, 4, 40)},
     {"Button74", Make::Button, InRulePanel(46, 4, 40)},
@@ -274,6 +284,7 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
   setObjectName(QStringLiteral("TForm1"));
   platform_.parent = this;
   platform_.splash = options.splash;
+  remember_ = options.remember;
   platform_.messageHook = std::move(options.messageHook);
   platform_.onStatus = [this](const std::string& t) { showStatus(t); };
   platform_.onPrint = [this]() -> std::string {
@@ -287,6 +298,7 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
 
   build();
   wireControls();
+  addShortcuts();
   // The memo's design text is no memo: a start-up that stops before the
   // memo file (no stock list yet) leaves the memo empty.
   ws_.form.setText("Memo3", "");
@@ -326,7 +338,13 @@ GridView* MainWindow::makeGrid(const std::string& component, WorkTable& table, i
   auto* m = new GridModel(table, editable, view);
   m->locked = [this] { return ws_.busy(); };
   view->setModel(m);
-  view->horizontalHeader()->hide();
+  // A slim strip over the columns: its borders are dragged to widen a
+  // column, and a double click on one fits the column to its texts.
+  QHeaderView* header = view->horizontalHeader();
+  header->setFixedHeight(kGridResizeStrip);
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->setToolTip(
+      QStringLiteral("列の境目をドラッグで幅を変えます。ダブルクリックで内容に合わせます"));
   view->verticalHeader()->hide();
   view->horizontalHeader()->setDefaultSectionSize(columnWidth);
   view->horizontalHeader()->setMinimumSectionSize(kGridMinColumnWidth);
@@ -378,17 +396,14 @@ void MainWindow::build() {
   auto* sh = Tight<QHBoxLayout>(statsArea);
   GridView* stats = makeGrid("StringGrid4", ws_.StatsTable, kStatsColumnWidth, false, statsArea);
   sh->addWidget(stats, 1);
-  auto* strip = new QWidget(statsArea);
+  auto* strip = new Area(statsArea);
   bind("StatsStrip", strip);
-  strip->setFixedWidth(kSaveStripWidth);
   Fill(strip, kControlFace);
   auto* csv = new QPushButton(QStringLiteral("CSV保存"), strip);
   bind("StatsCsvButton", csv);
-  csv->setGeometry(kStatsCsvButton);
-  csv->setToolTip(QStringLiteral("取引一覧と統計をCSVファイルに保存します"));
+  csv->setToolTip(QStringLiteral("取引一覧と統計をCSVファイルに保存します (Ctrl+E)"));
   auto* image = new QPushButton(QStringLiteral("画像保存"), strip);
   bind("ChartImageButton", image);
-  image->setGeometry(kChartImageButton);
   image->setToolTip(QStringLiteral("チャートを表示中の大きさでPNGまたはPDFに保存します"));
   sh->addWidget(strip);
   splitter_->addWidget(statsArea);
@@ -396,9 +411,10 @@ void MainWindow::build() {
   connect(image, &QPushButton::clicked, this, [this] { chooseChartImage(); });
   auto* figures = new QPushButton(QStringLiteral("検証図"), strip);
   bind("BacktestButton", figures);
-  figures->setGeometry(kBacktestButton);
   figures->setToolTip(QStringLiteral("資産倍率・ドローダウン・分布の図を別の窓に開きます"));
   connect(figures, &QPushButton::clicked, this, [this] { openBacktest(); });
+  strip->onResize = [this] { placeSaveStrip(); };
+  placeSaveStrip();
 
   // Bottom panel: SeriesTable, StockList, control panel.
   auto* panel2 = new QWidget(splitter_);
@@ -406,8 +422,12 @@ void MainWindow::build() {
   panel2->setMinimumHeight(kBottomMinHeight);
   auto* h = Tight<QHBoxLayout>(panel2);
   GridView* series = makeGrid("StringGrid2", ws_.SeriesTable, kSeriesColumnWidth, false, panel2);
-  series->setFixedWidth(kSeriesGridWidth);
+  // Narrower only when the window is too narrow for it and the control panel.
+  series->setPreferredWidth(kSeriesGridWidth);
+  series->setMinimumWidth(kSeriesGridMinWidth);
+  series->setMaximumWidth(kSeriesGridWidth);
   GridView* list = makeGrid("StringGrid1", ws_.StockList, kListColumnWidth, true, panel2);
+  list->setMinimumWidth(kListMinWidth);
   auto* panel1 = new QWidget(panel2);
   bind("Panel1", panel1);
   panel1->setFixedWidth(kControlPanelWidth);
@@ -436,6 +456,15 @@ void MainWindow::build() {
   cand->hide();
   widget("Panel14")->raise();
   placeOverlays();
+
+  // The column widths the user gave the grids last time.
+  if (remember_) memory_ = WindowMemory::load();
+  for (const auto& [name, widths] : memory_.columns) {
+    GridView* g = grid(name.toStdString());
+    if (!g) continue;
+    for (const auto& [c, width] : widths)
+      if (c < g->model()->columnCount()) g->horizontalHeader()->resizeSection(c, width);
+  }
 }
 
 void MainWindow::buildChartArea(QWidget* area) {
@@ -552,8 +581,84 @@ void MainWindow::buildControlPanel(QWidget* panel) {
   import->setText(QStringLiteral("取込"));
   import->setToolTip(QStringLiteral("株価ファイル(CSV)を取り込みます (Ctrl+I)"));
   connect(import, &QPushButton::clicked, this, [this] { chooseImport(); });
-  auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this);
-  connect(key, &QShortcut::activated, this, [this] { chooseImport(); });
+
+  // Proposals under the code box as the user types a code or a name.
+  auto* edit1 = static_cast<TextBox*>(widget("Edit1"));
+  edit1->setToolTip(
+      QStringLiteral("銘柄コードを入れてEnter。コードの頭や銘柄名の一部で候補が出ます (Ctrl+F)"));
+  finder_ = new StockFinder(edit1, [this]() -> const WorkTable& { return ws_.StockList; });
+  finder_->onChosen = [this](const std::string& code) {
+    // As if the code had been typed and Enter pressed.
+    typeInto("Edit1", code);
+    Event ev = Of(Event::KeyPress);
+    ev.key = 13;
+    fire("Edit1", ev);
+  };
+}
+
+void MainWindow::addShortcuts() {
+  auto add = [this](QKeySequence keys, std::function<void()> run) {
+    auto* k = new QShortcut(keys, this);
+    connect(k, &QShortcut::activated, this, std::move(run));
+    shortcutKeys_ << keys;
+  };
+  add(QKeySequence(Qt::Key_F1), [this] { showManual(); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_P), [this] { click("Button59"); });
+  // The memo is saved only while it is shown.
+  add(QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+    if (ws_.form.visible("Panel7")) click("Button18");
+  });
+  add(QKeySequence(Qt::CTRL | Qt::Key_F), [this] {
+    QWidget* box = widget("Edit1");
+    box->setFocus(Qt::ShortcutFocusReason);
+    static_cast<QLineEdit*>(box)->selectAll();
+  });
+  add(QKeySequence(Qt::CTRL | Qt::Key_E), [this] { chooseStatsCsv(); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_I), [this] { chooseImport(); });
+  widget("Button59")->setToolTip(QStringLiteral("チャートを印刷します (Ctrl+P)"));
+  widget("Button88")->setToolTip(QStringLiteral("利用説明の窓を開きます (F1)"));
+  widget("Button18")->setToolTip(QStringLiteral("メモを保存します (Ctrl+S)"));
+  for (QWidget* box : findChildren<QLineEdit*>()) box->installEventFilter(this);
+  for (QWidget* box : findChildren<QPlainTextEdit*>()) box->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::ShortcutOverride) {
+    const auto* key = static_cast<QKeyEvent*>(e);
+    // Left unaccepted, the key goes on to the window's shortcut.
+    if (shortcutKeys_.contains(QKeySequence(key->keyCombination()))) return true;
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+void MainWindow::showManual() {
+  if (help_ && ws_.form.visible("TForm4")) {
+    help_->raise();
+    help_->activateWindow();
+    return;
+  }
+  click("Button88");
+}
+
+void MainWindow::placeRulePanel() {
+  QWidget* panel = widget("Panel1");
+  const int want = kControlPanelWidth + (widget("Panel11")->isHidden() ? 0 : kRulePanelRoom);
+  if (panel->width() != want) panel->setFixedWidth(want);
+}
+
+void MainWindow::placeSaveStrip() {
+  QWidget* strip = widget("StatsStrip");
+  QWidget* buttons[] = {widget("StatsCsvButton"), widget("ChartImageButton"),
+                        widget("BacktestButton")};
+  const int n = static_cast<int>(std::size(buttons));
+  const int perColumn = std::clamp((strip->height() - kSaveTop) / kSaveStep, 1, n);
+  const int columns = (n + perColumn - 1) / perColumn;
+  const int width = kSaveMargin + columns * (kSaveButton.width() + kSaveMargin);
+  if (strip->width() != width) strip->setFixedWidth(width);
+  for (int i = 0; i < n; ++i)
+    buttons[i]->setGeometry(kSaveMargin + (i / perColumn) * (kSaveButton.width() + kSaveMargin),
+                            kSaveTop + (i % perColumn) * kSaveStep, kSaveButton.width(),
+                            kSaveButton.height());
 }
 
 void MainWindow::placeOverlays() {
@@ -566,8 +671,16 @@ void MainWindow::placeOverlays() {
     e5->raise();
   }
   if (QWidget* p7 = widget("Panel7")) {
-    p7->setGeometry(kMemoPanel.left(), std::max(0, h - (kChartHeight - kMemoPanel.top())),
-                    kMemoPanel.width(), kMemoPanel.height());
+    // Below the chart's legend: a lower chart area makes the panel shorter
+    // before it moves up.
+    const int below = kChartHeight - kMemoPanel.bottom() - 1;
+    int top = std::max(kMemoPanel.top(), h - (kChartHeight - kMemoPanel.top()));
+    int height = std::min(kMemoPanel.height(), h - below - top);
+    if (height < kMemoMinHeight) {
+      height = std::min(kMemoMinHeight, h);
+      top = std::max(0, h - below - height);
+    }
+    p7->setGeometry(kMemoPanel.left(), top, kMemoPanel.width(), height);
     p7->raise();
   }
   if (QWidget* cand = widget("StringGrid7")) {
@@ -587,11 +700,24 @@ void MainWindow::placeOverlays() {
 
 void MainWindow::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
-  if (!sized_ && height() > kChartHeight + kBottomHeight) {
-    sized_ = true;
-    const int stats = height() - kChartHeight - kBottomHeight - 2 * splitter_->handleWidth();
-    splitter_->setSizes({kChartHeight, std::max(kStatsMinHeight, stats), kBottomHeight});
+  // A window lower than designed is sized once it is shown.
+  if (height() > kChartHeight + kBottomHeight || isVisible()) sizeSplitter();
+}
+
+void MainWindow::sizeSplitter() {
+  if (sized_) return;
+  sized_ = true;
+  // The sizes the user left last time, else the designed ones; a low window
+  // takes its height from the chart.
+  if (memory_.splitter.size() == splitter_->count()) {
+    splitter_->setSizes(memory_.splitter);
+    return;
   }
+  const int room = splitter_->height() - 2 * splitter_->handleWidth();
+  const int chart =
+      std::clamp(room - kBottomHeight - kStatsMinHeight, kChartMinHeight, kChartHeight);
+  splitter_->setSizes(
+      {chart, std::max(kStatsMinHeight, room - chart - kBottomHeight), kBottomHeight});
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
@@ -602,6 +728,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     return;
   }
   e->accept();
+  rememberLayout();
   // Closing the main window ends the program, help window included.
   if (help_) help_->hide();
   QCoreApplication::quit();
@@ -609,6 +736,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 
 void MainWindow::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
+  sizeSplitter();
   placeOverlays();
 }
 
@@ -857,6 +985,7 @@ void MainWindow::mirrorForm() {
   }
   formVersion_ = ws_.form.version();
   mirroring_ = false;
+  placeRulePanel();
 }
 
 void MainWindow::mirrorControl(const Control& c, QWidget* w) {
@@ -947,7 +1076,32 @@ void MainWindow::showStatus(const std::string& text) {
   }
 }
 
+void MainWindow::rememberLayout() {
+  if (!remember_) return;
+  WindowMemory m;
+  m.geometry = isMaximized() ? normalGeometry() : geometry();
+  m.maximized = isMaximized();
+  m.splitter = splitter_->sizes();
+  for (const auto& [name, g] : grids_) {
+    const QHeaderView* h = g->horizontalHeader();
+    std::map<int, int>& widths = m.columns[QString::fromStdString(name)];
+    for (int c = 0; c < h->count(); ++c)
+      if (h->sectionSize(c) != h->defaultSectionSize()) widths[c] = h->sectionSize(c);
+  }
+  m.save();
+}
+
 void MainWindow::showAsAsked() {
+  QList<QRect> screens;
+  for (QScreen* s : QGuiApplication::screens()) screens << s->availableGeometry();
+  // The remembered place counts for the first showing only.
+  const QRect remembered = FitToScreens(memory_.geometry, screens);
+  memory_.geometry = QRect();
+  if (!remembered.isNull() && !memory_.maximized) {
+    setGeometry(remembered);
+    show();
+    return;
+  }
   const int w = askedWidth_ > 0 ? askedWidth_ : designSize_.width();
   const int h = askedHeight_ > 0 ? askedHeight_ : designSize_.height();
   QRect avail(0, 0, w, h);
@@ -955,7 +1109,8 @@ void MainWindow::showAsAsked() {
     avail = s->availableGeometry();
   resize(w, h);
   move(avail.center() - QPoint(w / 2, h / 2));
-  const bool maximized = ws_.form.get("TForm1").maximized;
+  // A window last closed maximised opens maximised.
+  const bool maximized = ws_.form.get("TForm1").maximized || !remembered.isNull();
   if (maximized) {
     // Without a window manager a maximise request alone changes nothing.
     setGeometry(avail);

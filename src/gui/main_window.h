@@ -13,6 +13,7 @@
 
 #include "app/workspace.h"
 #include "gui/qt_platform.h"
+#include "gui/window_memory.h"
 
 QT_BEGIN_NAMESPACE
 class QSplitter;
@@ -28,6 +29,7 @@ class HelpWindow;
 class PriceFileImport;
 class ScanWindow;
 class SplashWindow;
+class StockFinder;
 
 struct WindowOptions {
   // Run the start-up (Button52) while the window is created.
@@ -36,6 +38,10 @@ struct WindowOptions {
   std::function<void(const std::string& text, bool isError)> messageHook;
   // The splash window that shows the start-up's progress.
   SplashWindow* splash = nullptr;
+  // Restore the layout kept from the last run and keep it on close
+  // (window_memory.h). Off for unattended runs, whose pictures must not
+  // depend on the user's last session.
+  bool remember = true;
 };
 
 class MainWindow : public QWidget {
@@ -58,14 +64,20 @@ class MainWindow : public QWidget {
   void typeInto(const std::string& control, const std::string& text);
   // Brings every widget, grid and the chart up to the engine's state.
   void mirror();
-  // Shows the window as the start-up asked (size, centre, maximised).
+  // Shows the window where it stood when last closed (within the screens),
+  // else as the start-up asked (size, centre, maximised).
   void showAsAsked();
+  // Keeps the window's geometry, splitter sizes and the grids' column widths
+  // in the user's settings (done when the window is closed).
+  void rememberLayout();
 
   QWidget* widget(const std::string& name) const;
   GridModel* model(const std::string& table) const;
   GridView* grid(const std::string& component) const;
   ChartWidget* chart() const { return chart_; }
   QSplitter* splitter() const { return splitter_; }
+  // The proposals under the code box Edit1.
+  StockFinder* finder() const { return finder_; }
 
   // The rule scan window ("一括検証"), made on first use.
   ScanWindow* openScan();
@@ -102,6 +114,9 @@ class MainWindow : public QWidget {
   // Files dropped on the window are imported.
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
+  // The window's shortcut keys reach the window even from a text box that
+  // would take them for editing (Ctrl+E as "end of line").
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void build();
@@ -123,6 +138,18 @@ class MainWindow : public QWidget {
   void chooseChartImage();
   void refreshBacktest();
   void click(const std::string& control);
+  // The keyboard shortcuts: each runs what its button runs.
+  void addShortcuts();
+  // F1: the manual window ("利用説明"), raised when it is already open.
+  void showManual();
+  // The control panel makes room at its right for the rule panel while it is
+  // shown, so the panel covers no control.
+  void placeRulePanel();
+  // The save strip's buttons: one column while the strip is tall enough,
+  // side by side when the statistics area is made short.
+  void placeSaveStrip();
+  // Gives the splitter's areas their first sizes, once the window has its own.
+  void sizeSplitter();
 
   QtPlatform platform_;
   Workspace ws_;
@@ -141,7 +168,11 @@ class MainWindow : public QWidget {
   bool mirroring_ = false;
   bool sized_ = false;
   int askedWidth_ = 0, askedHeight_ = 0;
-  QSize designSize_;  // TForm1's size in the Form as the window was built
+  QSize designSize_;     // TForm1's size in the Form as the window was built
+  WindowMemory memory_;  // as loaded at start; the splitter's part is used once
+  StockFinder* finder_ = nullptr;
+  bool remember_ = true;
+  QList<QKeySequence> shortcutKeys_;
 };
 
 }  // namespace tavrine::gui

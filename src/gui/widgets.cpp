@@ -1,7 +1,10 @@
 #include "gui/widgets.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QToolTip>
 
 #include <deque>
 #include <map>
@@ -39,6 +42,10 @@ TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {}
 
 void TextBox::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    if (enterChoosesProposal && enterChoosesProposal()) {
+      e->ignore();
+      return;
+    }
     emit keyPressed(13);
     e->accept();
     return;
@@ -60,6 +67,36 @@ void GridView::mouseReleaseEvent(QMouseEvent* e) {
     emit released(idx.column(), idx.row());
   else
     emit released(-1, -1);
+}
+
+QString GridView::cutText(const QModelIndex& index) const {
+  if (!index.isValid()) return {};
+  const QString text = index.data(Qt::DisplayRole).toString();
+  if (text.isEmpty()) return {};
+  // The item draws its text inside the cell less a margin on each side.
+  const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+  const int room = visualRect(index).width() - 2 * margin;
+  return fontMetrics().horizontalAdvance(text) > room ? text : QString();
+}
+
+QSize GridView::sizeHint() const {
+  QSize s = QTableView::sizeHint();
+  if (preferredWidth_ > 0) s.setWidth(preferredWidth_);
+  return s;
+}
+
+bool GridView::viewportEvent(QEvent* e) {
+  if (e->type() == QEvent::ToolTip) {
+    auto* he = static_cast<QHelpEvent*>(e);
+    const QModelIndex idx = indexAt(he->pos());
+    const QString whole = cutText(idx);
+    if (whole.isEmpty())
+      QToolTip::hideText();
+    else
+      QToolTip::showText(he->globalPos(), whole, viewport(), visualRect(idx));
+    return true;
+  }
+  return QTableView::viewportEvent(e);
 }
 
 QString Shown(const std::string& text) { return QString::fromStdString(DisplayText(text)); }

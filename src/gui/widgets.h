@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableView>
+#include <functional>
 
 namespace tavrine::gui {
 
@@ -35,6 +36,10 @@ class TextBox : public QLineEdit {
  public:
   explicit TextBox(QWidget* parent = nullptr);
 
+  // When set and true, Enter is left to a list of proposals open under the
+  // box (its chosen line is taken instead of the typed text).
+  std::function<bool()> enterChoosesProposal;
+
  signals:
   void keyPressed(int code);
   void doubleClicked();
@@ -45,17 +50,28 @@ class TextBox : public QLineEdit {
 };
 
 // A grid over one work table; reports the cell under a mouse release
-// (-1 -1 when the pointer is over no cell).
+// (-1 -1 when the pointer is over no cell). A cell whose text does not fit
+// its width shows the whole text as a tooltip.
 class GridView : public QTableView {
   Q_OBJECT
  public:
   explicit GridView(QWidget* parent = nullptr);
+
+  // The whole text of the cell when the cell cuts it, else empty.
+  QString cutText(const QModelIndex& index) const;
+  // The width the grid asks of its layout (0: the view's own).
+  void setPreferredWidth(int width) { preferredWidth_ = width; }
+  QSize sizeHint() const override;
 
  signals:
   void released(int col, int row);
 
  protected:
   void mouseReleaseEvent(QMouseEvent* e) override;
+  bool viewportEvent(QEvent* e) override;
+
+ private:
+  int preferredWidth_ = 0;
 };
 
 // Text as the engine holds it and as a person sees it: codes the files

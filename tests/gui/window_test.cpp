@@ -2,10 +2,14 @@
 // as the right event, the widgets show the Form, the grids show the tables,
 // and the chart draws the chart model.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCategoryAxis>
+#include <QCompleter>
 #include <QDir>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -13,17 +17,24 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScatterSeries>
+#include <QSettings>
 #include <QShortcut>
 #include <QSignalSpy>
+#include <QSplitter>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolTip>
 #include <QValueAxis>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -36,8 +47,11 @@
 #include "gui/import_ui.h"
 #include "gui/main_window.h"
 #include "gui/scan_window.h"
+#include "gui/stock_finder.h"
 #include "gui/widgets.h"
+#include "gui/window_memory.h"
 #include "store/codec.h"
+#include "store/control_cells.h"
 #include "store/table_file.h"
 
 using namespace tavrine;
@@ -68,12 +82,41 @@ std::string DateOfRow(int r) {
 
 std::string PriceOf(int c, int r) { return std::to_string(1000 * c + (r * 37 + c * 11) % 200); }
 
-std::string LineOf(int r) {
+std::string LineOf(int r, const std::vector<std::string>& headings) {
   std::string l = r == 0 ? "日付" : DateOfRow(r);
-  for (int c = 1; c <= 6; ++c)
-    l += "," + (r == 0 ? "\"" + std::string(kHeadings[c - 1]) + "\"" : PriceOf(c, r));
+  for (int c = 1; c <= static_cast<int>(headings.size()); ++c)
+    l += "," + (r == 0 ? "\"" + headings[c - 1] + "\"" : PriceOf(c, r));
   return l;
 }
+
+// A data folder in full mode: the stock list of these headings over kDays
+// weekdays, the memo, the sibling tools' files.
+void WriteDataFolder(const QString& path, const std::vector<std::string>& headings) {
+  const std::string d = path.toStdString();
+  std::vector<std::string> lines;
+  for (int r = 0; r <= kDays; ++r) lines.push_back(LineOf(r, headings));
+  WriteLines(d + "/デ-タ一覧.csv", lines, true);
+  WriteLines(d + "/Fname.txt", {"メモ一行目", "二行目"}, true);
+  QDir().mkpath(path + "/tavrine");
+  WriteLines(d + "/tavrine/zenncode.txt", {"コード\t銘柄名\t市場", "1301\t極洋\t東証"}, true);
+  QDir().mkpath(path + "/pullbox");
+  QDir().mkpath(path + "/listwerk");
+  WriteText(d + "/pullbox/pullbox.exe", "");
+  WriteText(d + "/listwerk/listwerk.exe", "");
+}
+
+// Points the program's data folder elsewhere until the end of the scope.
+struct HomeSwap {
+  QByteArray home = qgetenv("TAVRINE_HOME"), root = qgetenv("TAVRINE_ROOT");
+  explicit HomeSwap(const QString& path) {
+    qputenv("TAVRINE_HOME", path.toLocal8Bit());
+    qputenv("TAVRINE_ROOT", path.toLocal8Bit());
+  }
+  ~HomeSwap() {
+    qputenv("TAVRINE_HOME", home);
+    qputenv("TAVRINE_ROOT", root);
+  }
+};
 
 // A daily-price file as a free price site gives it: the given number of
 // weekdays up to Friday 2026/12/04, oldest first, closes from the base up.
@@ -126,6 +169,12 @@ class WindowTest : public QObject {
   void scanTableShowsTheFigureColumns();
   void importButtonBesideThePriceCollection();
   void firstStartShowsTheGuideUntilAnImport();
+  void columnsFitTheirTextsAndCutCellsShowTheirText();
+  void nothingCoversAnything();
+  void shortcutsRunTheButtons();
+  void codeBoxProposesStocksByNameOrCode();
+  void savedPlaceIsKeptWithinTheScreens();
+  void windowRemembersItsPlace();
 
  private:
   void show(const QString& names);
@@ -151,17 +200,12 @@ class WindowTest : public QObject {
 
 void WindowTest::initTestCase() {
   QVERIFY(dir.isValid());
-  const std::string d = dir.path().toStdString();
-  std::vector<std::string> lines;
-  for (int r = 0; r <= kDays; ++r) lines.push_back(LineOf(r));
-  WriteLines(d + "/デ-タ一覧.csv", lines, true);
-  WriteLines(d + "/Fname.txt", {"メモ一行目", "二行目"}, true);
-  QDir().mkpath(dir.path() + "/tavrine");
-  WriteLines(d + "/tavrine/zenncode.txt", {"コード\t銘柄名\t市場", "1301\t極洋\t東証"}, true);
-  QDir().mkpath(dir.path() + "/pullbox");
-  QDir().mkpath(dir.path() + "/listwerk");
-  WriteText(d + "/pullbox/pullbox.exe", "");
-  WriteText(d + "/listwerk/listwerk.exe", "");
+  // The window's remembered layout goes to the test's folder, never to the
+  // user's settings.
+  QStandardPaths::setTestModeEnabled(true);
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path() + "/config");
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/config");
+  WriteDataFolder(dir.path(), std::vector<std::string>(std::begin(kHeadings), std::end(kHeadings)));
   qputenv("TAVRINE_HOME", dir.path().toLocal8Bit());
   qputenv("TAVRINE_ROOT", dir.path().toLocal8Bit());
   // Nothing listens there: every request fails at once.
@@ -1374,16 +1418,7 @@ void WindowTest::firstStartShowsTheGuideUntilAnImport() {
   // A data folder with nothing in it, as a first start has it.
   QTemporaryDir empty;
   QVERIFY(empty.isValid());
-  const QByteArray home = qgetenv("TAVRINE_HOME"), root = qgetenv("TAVRINE_ROOT");
-  qputenv("TAVRINE_HOME", empty.path().toLocal8Bit());
-  qputenv("TAVRINE_ROOT", empty.path().toLocal8Bit());
-  struct Restore {
-    QByteArray home, root;
-    ~Restore() {
-      qputenv("TAVRINE_HOME", home);
-      qputenv("TAVRINE_ROOT", root);
-    }
-  } restore{home, root};
+  HomeSwap swap(empty.path());
 
   std::vector<Box> got;
   WindowOptions o;
@@ -1472,6 +1507,352 @@ void WindowTest::firstStartShowsTheGuideUntilAnImport() {
   QVERIFY(line("Edit5").startsWith(QStringLiteral("4502")));
   QVERIFY(!guide->isVisibleTo(first.get()));
   first.reset();
+}
+
+namespace {
+
+// Runs the action and closes the modal dialog it opens. Returns the
+// dialog's title, empty when none opened.
+QString DialogTitleOf(const std::function<void()>& action) {
+  QString title;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      title = d->windowTitle();
+      d->reject();
+    }
+  });
+  poll.start(20);
+  action();
+  return title;
+}
+
+// The controls the window places (those bound by name), each with its
+// rectangle in the window's coordinates.
+std::vector<std::pair<QWidget*, QRect>> PlacedControls(MainWindow* win) {
+  std::vector<std::pair<QWidget*, QRect>> out;
+  for (QWidget* c : win->findChildren<QWidget*>()) {
+    if (c->objectName().isEmpty() || win->widget(c->objectName().toStdString()) != c) continue;
+    if (c->isWindow() || !c->isVisibleTo(win)) continue;
+    out.push_back({c, QRect(c->mapTo(win, QPoint(0, 0)), c->size())});
+  }
+  return out;
+}
+
+}  // namespace
+
+void WindowTest::columnsFitTheirTextsAndCutCellsShowTheirText() {
+  // A first start: the grids' designed column widths.
+  GridView* stats = win->grid("StringGrid4");
+  QHeaderView* header = stats->horizontalHeader();
+  QCOMPARE(header->sectionSize(1), 45);
+  QCOMPARE(win->grid("StringGrid2")->horizontalHeader()->sectionSize(1), 85);
+  QCOMPARE(win->grid("StringGrid1")->horizontalHeader()->sectionSize(1), 85);
+  QVERIFY(header->isVisibleTo(win.get()));
+  QCOMPARE(header->sectionResizeMode(1), QHeaderView::Interactive);
+
+  // The start-up's rule S1 listed trades: a date in the trade list is wider
+  // than its 45-pixel column.
+  QModelIndex date;
+  const WorkTable& t = win->workspace().StatsTable;
+  for (int c = 0; c < t.colCount() && !date.isValid(); ++c)
+    for (int r = 1; r <= 3 && !date.isValid(); ++r)
+      if (QRegularExpression(QStringLiteral("^\\d{4}/\\d\\d/\\d\\d$"))
+              .match(QString::fromStdString(t.cell(c, r)))
+              .hasMatch())
+        date = stats->model()->index(r, c);
+  QVERIFY(date.isValid());
+  stats->scrollTo(date);
+  QCOMPARE(stats->cutText(date), date.data().toString());
+  // A short text that fits has no tooltip.
+  QVERIFY(stats->cutText(stats->model()->index(date.row(), date.column() + 100)).isEmpty());
+  // The tooltip event over the cut cell shows the whole text.
+  const QPoint at = stats->visualRect(date).center();
+  QHelpEvent help(QEvent::ToolTip, at, stats->viewport()->mapToGlobal(at));
+  QCoreApplication::sendEvent(stats->viewport(), &help);
+  QTRY_COMPARE(QToolTip::text(), date.data().toString());
+  QToolTip::hideText();
+
+  // A double click on the column's right border fits it to its texts.
+  const int c = date.column();
+  const int border = header->sectionViewportPosition(c) + header->sectionSize(c) - 1;
+  QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, QPoint(border, header->height() / 2));
+  QTRY_VERIFY(header->sectionSize(c) > 45);
+  QVERIFY(stats->cutText(date).isEmpty());
+  header->resizeSection(c, 45);
+}
+
+void WindowTest::nothingCoversAnything() {
+  // Every panel that can be shown together with the rule panel.
+  show(QStringLiteral("Panel11,Panel7"));
+  QVERIFY(w("Panel11")->isVisibleTo(win.get()));
+  QVERIFY(w("ScanButton")->isVisibleTo(win.get()));
+  QVERIFY(w("StatsCsvButton")->isVisibleTo(win.get()));
+  // The panels over the chart lie on the chart by design; among themselves
+  // and everywhere else no two controls of one parent meet, and each stands
+  // whole inside its parent.
+  auto check = [this](const char* size) {
+    QCoreApplication::processEvents();
+    const std::vector<std::pair<QWidget*, QRect>> placed = PlacedControls(win.get());
+    QVERIFY(placed.size() > 40);
+    auto overChart = [](const QWidget* a, const QWidget* b) {
+      return a->objectName() == "chart1" || b->objectName() == "chart1";
+    };
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+      const auto& [a, ra] = placed[i];
+      const QRect parent(a->parentWidget()->mapTo(win.get(), QPoint(0, 0)),
+                         a->parentWidget()->size());
+      QVERIFY2(parent.contains(ra),
+               qPrintable(a->objectName() + " is cut by its parent at " + size));
+      for (std::size_t j = i + 1; j < placed.size(); ++j) {
+        const auto& [b, rb] = placed[j];
+        if (a->parentWidget() != b->parentWidget() || overChart(a, b)) continue;
+        QVERIFY2(!ra.intersects(rb),
+                 qPrintable(a->objectName() + " covers " + b->objectName() + " at " + size));
+      }
+    }
+  };
+  check("1280x800");
+  if (QTest::currentTestFailed()) return;
+  // The rule panel stands at the right of the rows it used to cover.
+  QVERIFY(w("Panel11")->x() > w("BitBtn1")->geometry().right());
+  QVERIFY(w("Panel11")->geometry().top() < w("Button59")->geometry().bottom());
+
+  // A short statistics area puts the save buttons side by side, whole.
+  QSplitter* sp = win->splitter();
+  const QList<int> sizes = sp->sizes();
+  sp->setSizes({sizes[0] + sizes[1] - 32, 32, sizes[2]});
+  QCoreApplication::processEvents();
+  QWidget* strip = w("StatsStrip");
+  for (const char* b : {"StatsCsvButton", "ChartImageButton", "BacktestButton"})
+    QVERIFY2(strip->rect().contains(w(b)->geometry()), b);
+  QCOMPARE(w("StatsCsvButton")->y(), w("BacktestButton")->y());
+  sp->setSizes(sizes);
+  QCoreApplication::processEvents();
+  QVERIFY(w("StatsCsvButton")->x() == w("BacktestButton")->x());
+
+  // A 1920x1080 screen at scale 2 gives 960x540: the window fits in it
+  // with the rule panel open, the memo under the chart's legend.
+  QVERIFY(win->minimumSizeHint().width() <= 960);
+  QVERIFY(win->minimumSizeHint().height() <= 540);
+  win->resize(960, 540);
+  check("960x540");
+  if (QTest::currentTestFailed()) return;
+  QCOMPARE(win->size(), QSize(960, 540));
+  QCOMPARE(w("Panel7")->y(), 224);
+  win->resize(1280, 800);
+  QCoreApplication::processEvents();
+  sp->setSizes(sizes);
+
+  win->workspace().form.setVisible("Panel11", false);
+  win->mirror();
+  // Without the rule panel the control panel gives its room back.
+  QCOMPARE(w("Panel1")->width(), 539);
+}
+
+void WindowTest::shortcutsRunTheButtons() {
+  Form& f = win->workspace().form;
+  win->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(win.get()));
+  auto clicked = [this](const char* control) {
+    for (const auto& [c, ev] : events)
+      if (c == control && ev.kind == Event::Click) return true;
+    return false;
+  };
+  auto press = [this](QKeyCombination keys) {
+    events.clear();
+    // Shortcuts belong to the active window; a closed dialog may leave none.
+    win->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(win.get()));
+    QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget() : win.get();
+    QTest::keyClick(to, keys.key(), keys.keyboardModifiers());
+  };
+
+  // F1: the manual window, as "利用説明"; again: it stays open.
+  f.setVisible("TForm4", false);
+  win->mirror();
+  press(Qt::Key_F1);
+  QVERIFY(clicked("Button88"));
+  QVERIFY(f.visible("TForm4"));
+  QVERIFY(help->isVisible());
+  press(Qt::Key_F1);
+  QVERIFY(!clicked("Button88"));
+  QVERIFY(help->isVisible());
+  f.setVisible("TForm4", false);
+  win->mirror();
+  win->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(win.get()));
+
+  // Ctrl+P: "印刷", the chart to the printer.
+  const QString pdf = dir.path() + "/chart.pdf";
+  QFile::remove(pdf);
+  press(Qt::CTRL | Qt::Key_P);
+  QVERIFY(clicked("Button59"));
+  QVERIFY(QFile::exists(pdf));
+
+  // Ctrl+S saves the memo only while it is shown.
+  f.setVisible("Panel7", false);
+  win->mirror();
+  press(Qt::CTRL | Qt::Key_S);
+  QVERIFY(!clicked("Button18"));
+  show(QStringLiteral("Panel7"));
+  boxes.clear();
+  press(Qt::CTRL | Qt::Key_S);
+  QVERIFY(clicked("Button18"));
+  QCOMPARE(boxes.size(), std::size_t(1));
+  QCOMPARE(boxes[0].text, std::string("保存しました。"));
+
+  // Ctrl+F: into the code box, its text chosen for typing over.
+  w("Edit5")->setFocus();
+  press(Qt::CTRL | Qt::Key_F);
+  QTRY_VERIFY(w("Edit1")->hasFocus());
+  auto* code = static_cast<QLineEdit*>(w("Edit1"));
+  QCOMPARE(code->selectedText(), code->text());
+
+  // Ctrl+E and Ctrl+I ask for their files as "CSV保存" and "取込" do.
+  QCOMPARE(DialogTitleOf([&] { press(Qt::CTRL | Qt::Key_E); }), QStringLiteral("CSV保存"));
+  QCOMPARE(DialogTitleOf([&] { press(Qt::CTRL | Qt::Key_I); }),
+           QStringLiteral("株価ファイルの取込"));
+
+  // Each key is named in its control's tooltip.
+  const std::pair<const char*, const char*> tips[] = {
+      {"Button88", "(F1)"},  {"Button59", "(Ctrl+P)"},       {"Button18", "(Ctrl+S)"},
+      {"Edit1", "(Ctrl+F)"}, {"StatsCsvButton", "(Ctrl+E)"}, {"ImportButton", "(Ctrl+I)"}};
+  for (const auto& [control, key] : tips)
+    QVERIFY2(w(control)->toolTip().contains(QString::fromUtf8(key)), control);
+}
+
+void WindowTest::codeBoxProposesStocksByNameOrCode() {
+  QTemporaryDir other;
+  QVERIFY(other.isValid());
+  WriteDataFolder(other.path(), {"1301 極洋", "6503 三菱電機", "7201 日産自動車",
+                                 "7203 トヨタ自動車", "6758 ソニーグループ"});
+  HomeSwap swap(other.path());
+  std::vector<Box> got;
+  WindowOptions o;
+  o.messageHook = [&got](const std::string& t, bool e) { got.push_back({t, e}); };
+  MainWindow list(o);
+  list.resize(1280, 800);
+  list.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&list));
+  auto* box = static_cast<QLineEdit*>(list.widget("Edit1"));
+  StockFinder* finder = list.finder();
+  QVERIFY(finder);
+  box->setFocus();
+
+  // Typed as an input method hands it over.
+  auto type = [box](const QString& text) {
+    box->clear();
+    QInputMethodEvent ime;
+    ime.setCommitString(text);
+    QCoreApplication::sendEvent(box, &ime);
+  };
+  type(QStringLiteral("トヨ"));
+  QCOMPARE(finder->proposals(), QStringList{QStringLiteral("7203 トヨタ自動車")});
+  QVERIFY(finder->shown());
+  // The list is as wide as its lines, not as the narrow box.
+  QAbstractItemView* shownList = finder->completer()->popup();
+  QVERIFY(shownList->viewport()->width() >
+          shownList->fontMetrics().horizontalAdvance(finder->proposals()[0]));
+  type(QStringLiteral("７２"));
+  QCOMPARE(finder->proposals(),
+           (QStringList{QStringLiteral("7201 日産自動車"), QStringLiteral("7203 トヨタ自動車")}));
+  // Typing + Enter without choosing is the look-up of the text as typed:
+  // "７２" is no code, so the box is cleared and the stock stays.
+  const std::string before = list.workspace().SeriesTable.cell(ctl::Heading);
+  QTest::keyClick(box, Qt::Key_Return);
+  QVERIFY(!finder->shown());
+  QCOMPARE(box->text(), QString());
+  QCOMPARE(list.workspace().SeriesTable.cell(ctl::Heading), before);
+  // A code not in the list is kept in the box as typed.
+  type(QStringLiteral("9999"));
+  QVERIFY(finder->proposals().isEmpty());
+  QCOMPARE(box->text(), QStringLiteral("9999"));
+  QCOMPARE(list.workspace().form.text("Edit1"), std::string("9999"));
+
+  // Choosing a proposal with the keys charts that stock.
+  type(QStringLiteral("とよ"));
+  QVERIFY(finder->shown());
+  QAbstractItemView* popup = finder->completer()->popup();
+  QTest::keyClick(popup, Qt::Key_Down);
+  QTest::keyClick(popup, Qt::Key_Return);
+  QVERIFY(!finder->shown());
+  QCOMPARE(box->text(), QStringLiteral("7203"));
+  Workspace& ws = list.workspace();
+  QCOMPARE(ws.SeriesTable.cell(ctl::Heading), std::string("7203 トヨタ自動車"));
+  QCOMPARE(ws.SeriesTable.getInt(ctl::StockColumn), 4);
+  QVERIFY(static_cast<QLineEdit*>(list.widget("Edit5"))->text().startsWith(QStringLiteral("7203")));
+  QVERIFY(!ws.chart.line(ChartModel::owarine).points.empty());
+
+  // A click on a line chooses it as well.
+  type(QStringLiteral("電機"));
+  QCOMPARE(finder->proposals(), QStringList{QStringLiteral("6503 三菱電機")});
+  finder->choose(0);
+  QCOMPARE(ws.SeriesTable.getInt(ctl::StockColumn), 2);
+  QCOMPARE(box->text(), QStringLiteral("6503"));
+  for (const Box& b : got) QVERIFY2(!b.error, b.text.c_str());
+}
+
+void WindowTest::savedPlaceIsKeptWithinTheScreens() {
+  const QList<QRect> screens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+  // Whole on a screen: kept.
+  QCOMPARE(FitToScreens(QRect(100, 50, 1000, 700), screens), QRect(100, 50, 1000, 700));
+  QCOMPARE(FitToScreens(QRect(2000, 10, 900, 600), screens), QRect(2000, 10, 900, 600));
+  // Hanging over an edge: moved inside the screen it mostly lies on.
+  QCOMPARE(FitToScreens(QRect(-200, -30, 1000, 700), screens), QRect(0, 0, 1000, 700));
+  QCOMPARE(FitToScreens(QRect(2900, 500, 900, 600), screens), QRect(2300, 424, 900, 600));
+  // Larger than its screen: shrunk to it.
+  QCOMPARE(FitToScreens(QRect(1900, 0, 1500, 1200), screens), QRect(1920, 0, 1280, 1024));
+  // Off every screen, or never saved: none.
+  QVERIFY(FitToScreens(QRect(5000, 5000, 800, 600), screens).isNull());
+  QVERIFY(FitToScreens(QRect(-900, 0, 800, 600), screens).isNull());
+  QVERIFY(FitToScreens(QRect(), screens).isNull());
+}
+
+void WindowTest::windowRemembersItsPlace() {
+  WindowOptions o;
+  o.messageHook = [](const std::string&, bool) {};
+  const QRect place(60, 40, 1180, 820);
+  QList<int> sizes;
+  {
+    MainWindow first(o);
+    first.showAsAsked();
+    QVERIFY(QTest::qWaitForWindowExposed(&first));
+    first.showNormal();
+    first.setGeometry(place);
+    QTRY_COMPARE(first.geometry(), place);
+    // The user drags the lower splitter up and widens a column of the list.
+    QSplitter* sp = first.splitter();
+    sizes = sp->sizes();
+    sizes[1] -= 40;
+    sizes[2] += 40;
+    sp->setSizes(sizes);
+    QCoreApplication::processEvents();
+    sizes = sp->sizes();
+    first.grid("StringGrid1")->horizontalHeader()->resizeSection(3, 140);
+    QCloseEvent close;
+    QCoreApplication::sendEvent(&first, &close);
+    QVERIFY(close.isAccepted());
+  }
+  {
+    MainWindow again(o);
+    again.showAsAsked();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QTRY_COMPARE(again.geometry(), place);
+    QTRY_COMPARE(again.splitter()->sizes(), sizes);
+    QHeaderView* h = again.grid("StringGrid1")->horizontalHeader();
+    QCOMPARE(h->sectionSize(3), 140);
+    QCOMPARE(h->sectionSize(2), 85);
+  }
+  // Saved off every screen: the window takes the place the start-up asks.
+  QSettings(QStringLiteral("tavrine"), QStringLiteral("tavrine"))
+      .setValue("window/geometry", QRect(9000, 9000, 900, 700));
+  {
+    MainWindow off(o);
+    off.showAsAsked();
+    QVERIFY(QTest::qWaitForWindowExposed(&off));
+    QVERIFY(off.screen()->availableGeometry().contains(off.geometry()));
+  }
 }
 
 QTEST_MAIN(WindowTest)

@@ -1,0 +1,82 @@
+#include "gui/window_memory.h"
+
+#include <QSettings>
+#include <QStringList>
+#include <algorithm>
+
+namespace tavrine::gui {
+
+namespace {
+
+constexpr const char* kGeometry = "window/geometry";
+constexpr const char* kMaximized = "window/maximized";
+constexpr const char* kSplitter = "window/splitter";
+constexpr const char* kColumns = "columns";
+
+}  // namespace
+
+WindowMemory WindowMemory::load() {
+  WindowMemory m;
+  QSettings s(QStringLiteral("tavrine"), QStringLiteral("tavrine"));
+  m.geometry = s.value(kGeometry).toRect();
+  m.maximized = s.value(kMaximized, false).toBool();
+  for (const QString& v : s.value(kSplitter).toStringList()) {
+    bool ok = false;
+    const int size = v.toInt(&ok);
+    if (!ok || size <= 0) {
+      m.splitter.clear();
+      break;
+    }
+    m.splitter << size;
+  }
+  s.beginGroup(QString::fromLatin1(kColumns));
+  for (const QString& grid : s.childKeys()) {
+    // "column:width" items.
+    for (const QString& item : s.value(grid).toStringList()) {
+      const QStringList cw = item.split(QLatin1Char(':'));
+      bool okC = false, okW = false;
+      if (cw.size() != 2) continue;
+      const int c = cw[0].toInt(&okC), w = cw[1].toInt(&okW);
+      if (okC && okW && c >= 0 && w > 0) m.columns[grid][c] = w;
+    }
+  }
+  return m;
+}
+
+void WindowMemory::save() const {
+  QSettings s(QStringLiteral("tavrine"), QStringLiteral("tavrine"));
+  s.setValue(kGeometry, geometry);
+  s.setValue(kMaximized, maximized);
+  QStringList sizes;
+  for (int v : splitter) sizes << QString::number(v);
+  s.setValue(kSplitter, sizes);
+  s.remove(QString::fromLatin1(kColumns));
+  for (const auto& [grid, widths] : columns) {
+    QStringList items;
+    for (const auto& [c, w] : widths) items << QStringLiteral("%1:%2").arg(c).arg(w);
+    if (!items.isEmpty())
+      s.setValue(QString::fromLatin1(kColumns) + QLatin1Char('/') + grid, items);
+  }
+}
+
+QRect FitToScreens(const QRect& saved, const QList<QRect>& screens) {
+  if (!saved.isValid()) return {};
+  const QRect* best = nullptr;
+  long long most = 0;
+  for (const QRect& screen : screens) {
+    const QRect common = saved.intersected(screen);
+    const long long area = common.isValid() ? 1LL * common.width() * common.height() : 0;
+    if (area > most) {
+      most = area;
+      best = &screen;
+    }
+  }
+  if (!best) return {};
+  QRect r(saved.topLeft(),
+          QSize(std::min(saved.width(), best->width()), std::min(saved.height(), best->height())));
+  r.moveLeft(std::clamp(r.left(), best->left(), best->right() - r.width() + 1));
+  r.moveTop(std::clamp(r.top(), best->top(), best->bottom() - r.height() + 1));
+  return r;
+}
+
+}  // namespace tavrine::gui

@@ -1,0 +1,36 @@
+// What the window remembers between runs, in the user's settings
+// (QSettings, organisation and program "tavrine"): where it stood, whether it
+// was maximised, the splitter's sizes and the column widths the user gave the
+// grids.
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QString>
+#include <map>
+
+QT_BEGIN_NAMESPACE
+class QSettings;
+QT_END_NAMESPACE
+
+namespace tavrine::gui {
+
+struct WindowMemory {
+  QRect geometry;  // the window's normal geometry; null when never saved
+  bool maximized = false;
+  QList<int> splitter;  // the splitter's sizes, top to bottom
+  // Per grid (by component name): column -> width, for the columns whose
+  // width is not the grid's default.
+  std::map<QString, std::map<int, int>> columns;
+
+  static WindowMemory load();
+  void save() const;
+};
+
+// The saved geometry placed within the screens' available areas: on the
+// screen it overlaps most, shrunk to fit that screen and moved inside it.
+// A null rectangle when it overlaps none (the window then takes its default
+// place).
+QRect FitToScreens(const QRect& saved, const QList<QRect>& screens);
+
+}  // namespace tavrine::gui
