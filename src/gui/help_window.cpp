@@ -40,8 +40,8 @@ const QString kShippedRoot = QStringLiteral(":/manual/");
 const QString kFirstPage = QStringLiteral("tavrine.htm");
 // Pictures and style sheets fetched for one page from the host, and the
 // largest one taken.
-constexpr int kMaxResources = 64;
-constexpr qint64 kMaxResourceBytes = 8 << 20;
+constexpr int kMaxResources = 32;
+constexpr qint64 kMaxResourceBytes = 4 << 20;
 
 }  // namespace
 
@@ -116,8 +116,7 @@ void ManualBrowser::navigate(const QUrl& url) {
   dropResources();
   current_ = url;
   if (url.scheme() == QLatin1String("qrc")) {
-    displayShipped(url);
-    emit pageShown(url, true);
+    emit pageShown(url, displayShipped(url));
     return;
   }
   if (!hostConfigured_) {
@@ -184,13 +183,13 @@ void ManualBrowser::display(const QUrl& url, const QString& html) {
   if (url.hasFragment()) scrollToAnchor(url.fragment());
 }
 
-void ManualBrowser::displayShipped(const QUrl& page, const QString& notice) {
+bool ManualBrowser::displayShipped(const QUrl& page, const QString& notice) {
   QFile f(QLatin1Char(':') + page.path());
   if (!f.open(QIODevice::ReadOnly)) {
     shown_ = QUrl();
     setHtml(
         QStringLiteral("<h3>ページが見つかりません</h3><p>%1</p>").arg(Escape(page.toString())));
-    return;
+    return false;
   }
   QString html = DecodePage(f.readAll(), QByteArray());
   if (!notice.isEmpty()) {
@@ -202,6 +201,7 @@ void ManualBrowser::displayShipped(const QUrl& page, const QString& notice) {
     html.insert(m.hasMatch() ? m.capturedEnd() : 0, line);
   }
   display(page, html);
+  return true;
 }
 
 void ManualBrowser::dropResources() {

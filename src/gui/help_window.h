@@ -70,8 +70,8 @@ class ManualBrowser : public QTextBrowser {
   // Puts a page on screen; its pictures and style sheet load relative to url.
   void display(const QUrl& url, const QString& html);
   // A shipped page on screen, with a line on top when it stands in for an
-  // unreachable host.
-  void displayShipped(const QUrl& page, const QString& notice = QString());
+  // unreachable host. False when the program ships no such page.
+  bool displayShipped(const QUrl& page, const QString& notice = QString());
   void dropResources();
   void resourceFinished(QNetworkReply* reply);
 

@@ -261,7 +261,12 @@ void ManualTest::shippedPagesFollowLinksAndShowPictures() {
   emit b->anchorClicked(QUrl(QStringLiteral("tavrine.htm")));
   QCOMPARE(b->shown(), QUrl(QStringLiteral("qrc:/manual/tavrine.htm")));
 
-  // A page the program does not ship has no stand-in.
+  // A page the program does not ship: said so, and no stand-in for the host's.
+  QSignalSpy shown(b, &ManualBrowser::pageShown);
+  b->navigate(ManualBrowser::ShippedPage(QStringLiteral("nothing.htm")));
+  QCOMPARE(shown.last().at(1).toBool(), false);
+  QVERIFY(!b->showingShipped());
+  QVERIFY(b->toPlainText().contains(QStringLiteral("ページが見つかりません")));
   QVERIFY(
       ManualBrowser::ShippedCounterpart(QUrl(QStringLiteral("http://h/tavrine/x.htm"))).isEmpty());
   QVERIFY(ManualBrowser::ShippedCounterpart(QUrl(QStringLiteral("http://h/other/tavrine.htm")))
