@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QStringDecoder>
+#include <QTextFrame>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -38,6 +39,8 @@ const QString kHostRoot = QStringLiteral("/tavrine/");
 const QString kShippedRoot = QStringLiteral(":/manual/");
 // What an empty browser face opens: the full manual's contents.
 const QString kFirstPage = QStringLiteral("tavrine.htm");
+// Room at the end of a page for the buttons that lie over the browser.
+constexpr int kButtonRoom = 40;
 // Pictures and style sheets fetched for one page from the host, and the
 // largest one taken.
 constexpr int kMaxResources = 32;
@@ -179,8 +182,16 @@ void ManualBrowser::display(const QUrl& url, const QString& html) {
   shown_ = url;
   html_ = html;
   document()->setBaseUrl(url.adjusted(QUrl::RemoveFragment));
-  setHtml(html);
+  setPage(html);
   if (url.hasFragment()) scrollToAnchor(url.fragment());
+}
+
+void ManualBrowser::setPage(const QString& html) {
+  setHtml(html);
+  // Room below the last line, so that the window's buttons never hide it.
+  QTextFrameFormat f = document()->rootFrame()->frameFormat();
+  f.setBottomMargin(kButtonRoom);
+  document()->rootFrame()->setFrameFormat(f);
 }
 
 bool ManualBrowser::displayShipped(const QUrl& page, const QString& notice) {
@@ -270,7 +281,7 @@ void ManualBrowser::resourceFinished(QNetworkReply* reply) {
     // Everything asked for is in: lay the page out again, at the same place.
     resourcesArrived_ = false;
     const int at = verticalScrollBar()->value();
-    setHtml(html_);
+    setPage(html_);
     verticalScrollBar()->setValue(at);
   }
 }
