@@ -2,7 +2,8 @@
 # The link check finds each kind of fault in a copy of the manual.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-src=${1:?usage: catches_broken_links.sh MANUAL_DIR}
+src=${1:?usage: catches_broken_links.sh MANUAL_DIR PICTURES_SCRIPT}
+script=${2:?usage: catches_broken_links.sh MANUAL_DIR PICTURES_SCRIPT}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 failed=0
@@ -10,7 +11,7 @@ failed=0
 # expect NAME PATTERN: the check fails on the copy and names the fault.
 expect() {
   local out
-  if out=$(bash "$here/check_manual.sh" "$tmp/m"); then
+  if out=$(bash "$here/check_manual.sh" "$tmp/m" "$script"); then
     echo "not caught: $1"
     failed=1
   elif ! grep -q -- "$2" <<<"$out"; then
@@ -25,7 +26,7 @@ fresh() {
 }
 
 fresh
-bash "$here/check_manual.sh" "$tmp/m" >/dev/null || { echo "the copy itself fails"; failed=1; }
+bash "$here/check_manual.sh" "$tmp/m" "$script" >/dev/null || { echo "the copy itself fails"; failed=1; }
 
 fresh
 echo '<p><img src="images/gone.png"></p>' >>"$tmp/m/chart.htm"
@@ -46,6 +47,11 @@ expect "link out of the manual" "leaves the manual"
 fresh
 cp "$tmp/m/images/main.png" "$tmp/m/images/stray.png"
 expect "picture no page shows" "images/stray.png: shown by no page"
+
+fresh
+cp "$tmp/m/images/main.png" "$tmp/m/images/drawn-by-hand.png"
+echo '<p><img src="images/drawn-by-hand.png"></p>' >>"$tmp/m/tavrine.htm"
+expect "picture the script does not draw" "drawn-by-hand.png: not drawn by manual-pictures"
 
 fresh
 rm "$tmp/m/tavrinekanni.htm"

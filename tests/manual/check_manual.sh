@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# check_manual.sh DIR: the manual's pages in DIR link only to what is there.
-# Every href and src of every page names a file under DIR (or a web address,
-# or an anchor id that exists in the page it points to), every picture in
-# DIR/images is shown by some page, and the two pages the help window's
+# check_manual.sh DIR [PICTURES_SCRIPT]: the manual's pages in DIR link only
+# to what is there. Every href and src of every page names a file under DIR
+# (or a web address, or an anchor id that exists in the page it points to),
+# every picture in DIR/images is shown by some page and, given the script
+# that draws the pictures, drawn by it, and the two pages the help window's
 # buttons open exist. Prints each fault; exit 1 when there is one.
 set -uo pipefail
-dir=${1:?usage: check_manual.sh DIR}
+dir=${1:?usage: check_manual.sh DIR [PICTURES_SCRIPT]}
+script=${2:-}
+[ -z "$script" ] || script=$(realpath "$script")
 cd "$dir" || exit 2
 faults=0
 fault() {
@@ -52,6 +55,9 @@ done
 
 for picture in images/*; do
   [ -n "${used[$picture]:-}" ] || fault "$picture: shown by no page"
+  if [ -n "$script" ] && ! grep -q "\$out/$(basename "$picture")\"" "$script"; then
+    fault "$picture: not drawn by $(basename "$script")"
+  fi
 done
 
 [ "$faults" -eq 0 ] || { echo "$faults fault(s) in the manual"; exit 1; }
