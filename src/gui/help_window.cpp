@@ -1,14 +1,23 @@
 #include "gui/help_window.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QStringDecoder>
+#include <QTextFrame>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/style.h"
+
+// The shipped manual lives in this static library; its resources are
+// registered before the first page is looked up.
+static void InitManualResources() { Q_INIT_RESOURCE(manual); }
 
 namespace tavrine::gui {
 
@@ -24,6 +33,18 @@ constexpr int kButtonGap = 6;
 constexpr int kTextInset = 33;
 
 QString Escape(const QString& s) { return s.toHtmlEscaped(); }
+
+// The manual's folder on the manual host, and in the program's resources.
+const QString kHostRoot = QStringLiteral("/tavrine/");
+const QString kShippedRoot = QStringLiteral(":/manual/");
+// What an empty browser face opens: the full manual's contents.
+const QString kFirstPage = QStringLiteral("tavrine.htm");
+// Room at the end of a page for the buttons that lie over the browser.
+constexpr int kButtonRoom = 40;
+// Pictures and style sheets fetched for one page from the host, and the
+// largest one taken.
+constexpr int kMaxResources = 32;
+constexpr qint64 kMaxResourceBytes = 4 << 20;
 
 }  // namespace
 
@@ -49,15 +70,41 @@ QString DecodePage(const QByteArray& body, const QByteArray& contentType) {
 }
 
 ManualBrowser::ManualBrowser(QWidget* parent)
-    : QTextBrowser(parent), net_(new QNetworkAccessManager(this)) {
+    : QTextBrowser(parent),
+      net_(new QNetworkAccessManager(this)),
+      hostConfigured_(ManualHostFromEnvironment()) {
+  InitManualResources();
   setOpenLinks(false);
   connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
     if (link.scheme().isEmpty() && link.hasFragment() && link.path().isEmpty()) {
       scrollToAnchor(link.fragment());
       return;
     }
-    navigate(current_.resolved(link));
+    // Relative links lead on from the page on screen, so that a shipped page
+    // standing in for the host links to shipped pages.
+    navigate((shown_.isEmpty() ? current_ : shown_).resolved(link));
   });
+}
+
+QUrl ManualBrowser::ShippedPage(const QString& page) {
+  return QUrl(QStringLiteral("qrc") + kShippedRoot + page);
+}
+
+QUrl ManualBrowser::ShippedCounterpart(const QUrl& url) {
+  const QString scheme = url.scheme();
+  if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) return {};
+  const QString path = url.path();
+  if (!path.startsWith(kHostRoot)) return {};
+  const QString page = path.mid(kHostRoot.size());
+  if (page.isEmpty() || page.contains(QLatin1String(".."))) return {};
+  if (!QFile::exists(QLatin1Char(':') + kShippedRoot.mid(1) + page)) return {};
+  QUrl shipped = ShippedPage(page);
+  if (url.hasFragment()) shipped.setFragment(url.fragment());
+  return shipped;
+}
+
+bool ManualBrowser::ManualHostFromEnvironment() {
+  return !qEnvironmentVariable("TAVRINE_MANUAL_HOST").trimmed().isEmpty();
 }
 
 void ManualBrowser::navigate(const QUrl& url) {
@@ -69,7 +116,21 @@ void ManualBrowser::navigate(const QUrl& url) {
     if (!old->isFinished()) old->abort();
     old->deleteLater();
   }
+  dropResources();
   current_ = url;
+  if (url.scheme() == QLatin1String("qrc")) {
+    emit pageShown(url, displayShipped(url));
+    return;
+  }
+  if (!hostConfigured_) {
+    if (const QUrl shipped = ShippedCounterpart(url); shipped.isValid()) {
+      displayShipped(shipped);
+      emit pageShown(url, true);
+      return;
+    }
+  }
+  shown_ = QUrl();
+  html_.clear();
   setHtml(QStringLiteral("<p>%1 を読み込んでいます...</p>").arg(Escape(url.toString())));
   QNetworkRequest req(url);
   // Plain bodies: the length stays known and no decompression can cut them.
@@ -86,6 +147,15 @@ void ManualBrowser::finished(QNetworkReply* reply) {
   reply_ = nullptr;
   const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
   if (reply->error() != QNetworkReply::NoError && status == 0) {
+    // No answer at all: the shipped page of that name, when there is one.
+    if (const QUrl shipped = ShippedCounterpart(current_); shipped.isValid()) {
+      displayShipped(shipped, QStringLiteral("%1 に接続できませんでした。"
+                                             "プログラムに付属の説明書を表示しています。")
+                                  .arg(current_.toString()));
+      emit pageShown(current_, false);
+      return;
+    }
+    shown_ = QUrl();
     setHtml(QStringLiteral("<h3>ページを表示できません</h3>"
                            "<p>%1 に接続できませんでした。</p>"
                            "<p>インターネットへの接続を確認してから、もう一度お試しください。</p>"
@@ -95,6 +165,7 @@ void ManualBrowser::finished(QNetworkReply* reply) {
     return;
   }
   if (status >= 400) {
+    shown_ = QUrl();
     setHtml(QStringLiteral("<h3>ページが見つかりません</h3><p>%1 (HTTP %2)</p>")
                 .arg(Escape(current_.toString()))
                 .arg(status));
@@ -102,16 +173,122 @@ void ManualBrowser::finished(QNetworkReply* reply) {
     return;
   }
   const QByteArray body = reply->readAll();
-  document()->setBaseUrl(current_);
-  setHtml(DecodePage(body, reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()));
+  display(current_,
+          DecodePage(body, reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()));
   emit pageShown(current_, true);
 }
 
+void ManualBrowser::display(const QUrl& url, const QString& html) {
+  shown_ = url;
+  html_ = html;
+  document()->setBaseUrl(url.adjusted(QUrl::RemoveFragment));
+  setPage(html);
+  if (url.hasFragment()) scrollToAnchor(url.fragment());
+}
+
+void ManualBrowser::setPage(const QString& html) {
+  setHtml(html);
+  // Room below the last line, so that the window's buttons never hide it.
+  QTextFrameFormat f = document()->rootFrame()->frameFormat();
+  f.setBottomMargin(kButtonRoom);
+  document()->rootFrame()->setFrameFormat(f);
+}
+
+bool ManualBrowser::displayShipped(const QUrl& page, const QString& notice) {
+  QFile f(QLatin1Char(':') + page.path());
+  if (!f.open(QIODevice::ReadOnly)) {
+    shown_ = QUrl();
+    setHtml(
+        QStringLiteral("<h3>ページが見つかりません</h3><p>%1</p>").arg(Escape(page.toString())));
+    return false;
+  }
+  QString html = DecodePage(f.readAll(), QByteArray());
+  if (!notice.isEmpty()) {
+    const QString line =
+        QStringLiteral("<p style='background-color:#fff0c0'>%1</p>").arg(Escape(notice));
+    static const QRegularExpression body(QStringLiteral("<body[^>]*>"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const auto m = body.match(html);
+    html.insert(m.hasMatch() ? m.capturedEnd() : 0, line);
+  }
+  display(page, html);
+  return true;
+}
+
+void ManualBrowser::dropResources() {
+  for (auto it = resourceReplies_.begin(); it != resourceReplies_.end(); ++it) {
+    QNetworkReply* r = it.key();
+    r->disconnect(this);
+    if (!r->isFinished()) r->abort();
+    r->deleteLater();
+  }
+  resourceReplies_.clear();
+  resources_.clear();
+  resourcesAsked_ = 0;
+  resourcesArrived_ = false;
+}
+
 QVariant ManualBrowser::loadResource(int type, const QUrl& name) {
-  // Images and style sheets of remote pages are not fetched: the text is
-  // what the manual is read for.
-  if (type == QTextDocument::ImageResource || type == QTextDocument::StyleSheetResource) return {};
-  return QTextBrowser::loadResource(type, name);
+  if (type != QTextDocument::ImageResource && type != QTextDocument::StyleSheetResource)
+    return QTextBrowser::loadResource(type, name);
+  const QUrl url = shown_.resolved(name);
+  if (url.scheme() == QLatin1String("qrc")) {
+    QFile f(QLatin1Char(':') + url.path());
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray data = f.readAll();
+    if (type == QTextDocument::StyleSheetResource) return QString::fromUtf8(data);
+    return data;
+  }
+  // A page from the host: its pictures and style sheet come from the same
+  // host, after the text; the page is laid out again once they are in.
+  if (url.scheme() != shown_.scheme() || url.host() != shown_.host() || url.port() != shown_.port())
+    return {};
+  if (auto it = resources_.constFind(url); it != resources_.constEnd()) {
+    if (type == QTextDocument::StyleSheetResource) return QString::fromUtf8(*it);
+    return *it;
+  }
+  const bool asked = std::any_of(resourceReplies_.cbegin(), resourceReplies_.cend(),
+                                 [&](const QUrl& u) { return u == url; });
+  if (asked || resourcesAsked_ >= kMaxResources) return {};
+  ++resourcesAsked_;
+  QNetworkRequest req(url);
+  req.setRawHeader("Accept-Encoding", "identity");
+  req.setTransferTimeout(15000);
+  QNetworkReply* r = net_->get(req);
+  resourceReplies_.insert(r, url);
+  connect(r, &QNetworkReply::downloadProgress, this, [r](qint64 received, qint64) {
+    if (received > kMaxResourceBytes) r->abort();
+  });
+  connect(r, &QNetworkReply::finished, this, [this, r] { resourceFinished(r); });
+  return {};
+}
+
+void ManualBrowser::resourceFinished(QNetworkReply* reply) {
+  reply->deleteLater();
+  const auto it = resourceReplies_.find(reply);
+  if (it == resourceReplies_.end()) return;
+  const QUrl url = it.value();
+  resourceReplies_.erase(it);
+  const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+  if (reply->error() == QNetworkReply::NoError && status < 400) {
+    const QByteArray data = reply->readAll();
+    if (data.size() <= kMaxResourceBytes) {
+      resources_.insert(url, data);
+      resourcesArrived_ = true;
+    }
+  }
+  if (resourceReplies_.isEmpty() && resourcesArrived_) {
+    // Everything asked for is in: lay the page out again, at the same place.
+    resourcesArrived_ = false;
+    const int at = verticalScrollBar()->value();
+    setPage(html_);
+    verticalScrollBar()->setValue(at);
+  }
+}
+
+void ManualBrowser::showEvent(QShowEvent* e) {
+  QTextBrowser::showEvent(e);
+  if (current_.isEmpty() && shown_.isEmpty() && !reply_) displayShipped(ShippedPage(kFirstPage));
 }
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {

@@ -1,5 +1,6 @@
 // The stand-in quote site: daily price tables of a market folder served as
-// EUC-JP pages in the markup the collection reads, the manual pages, a
+// EUC-JP pages in the markup the collection reads, the manual (docs/manual,
+// compiled in by docs/CMakeLists.txt) under /tavrine/, a
 // request counter and fault injection for tests. Header-only so tests and
 // benchmarks can run it in-process.
 #pragma once
@@ -29,7 +30,7 @@
 #include <thread>
 #include <vector>
 
-#include "manual_pages.h"
+#include "manual_files.h"
 
 namespace tavrine::quotesite {
 
@@ -488,11 +489,15 @@ class Site {
     svr_.Get("/_count", [this](const httplib::Request&, httplib::Response& res) {
       send(res, std::to_string(count_.load()) + "\n", "text/plain; charset=US-ASCII");
     });
-    svr_.Get("/tavrine/tavrinekanni.htm", [](const httplib::Request&, httplib::Response& res) {
-      send(res, kShortManual, "text/html; charset=UTF-8");
-    });
-    svr_.Get("/tavrine/tavrine.htm", [](const httplib::Request&, httplib::Response& res) {
-      send(res, kMainManual, "text/html; charset=UTF-8");
+    // The manual's pages and pictures, found by their path in the manual.
+    svr_.Get(R"(/tavrine/(.+))", [](const httplib::Request& req, httplib::Response& res) {
+      const manual::ManualFile* f = manual::FindManualFile(req.matches[1].str());
+      if (!f) {
+        res.status = 404;
+        send(res, "not found\n", "text/plain; charset=US-ASCII");
+        return;
+      }
+      send(res, std::string(reinterpret_cast<const char*>(f->data), f->size), f->contentType);
     });
   }
 
