@@ -1,4 +1,5 @@
 #include "gui/backtest_view.h"
+#include "gui/file_dialogs.h"
 
 #include <QAreaSeries>
 #include <QBarCategoryAxis>
@@ -10,7 +11,6 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QDir>
-#include <QFileDialog>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,7 +29,6 @@
 #include <vector>
 
 #include "gui/style.h"
-#include "store/paths.h"
 #include "store/text.h"
 #include "store/work_table.h"
 
@@ -535,12 +534,9 @@ QString BacktestView::heading() const { return title_->text(); }
 
 void BacktestView::chooseImage() {
   const QString stem = fileStem_.isEmpty() ? QStringLiteral("検証図") : fileStem_;
-  const QString start =
-      QDir(QString::fromStdString(HomeDir())).filePath(stem + QStringLiteral(".png"));
-  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("画像保存"), start,
-                                              QStringLiteral("PNG 画像 (*.png)"));
+  const QString path = AskSavePath(this, QStringLiteral("画像保存"), stem + QStringLiteral(".png"),
+                                   {{QStringLiteral("PNG 画像 (*.png)"), QStringLiteral(".png")}});
   if (path.isEmpty()) return;
-  if (!path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) path += QStringLiteral(".png");
   const QString failed = saveImage(path);
   if (failed.isEmpty()) return;
   if (messageHook)

@@ -1,8 +1,8 @@
 #include "gui/import_ui.h"
+#include "gui/file_dialogs.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
@@ -16,7 +16,6 @@
 #include "app/workspace.h"
 #include "gui/main_window.h"
 #include "gui/style.h"
-#include "store/paths.h"
 #include "store/stock_list.h"
 #include "store/text.h"
 #include "web/price_file.h"
@@ -73,9 +72,8 @@ void PriceFileImport::choose() {
     run({});  // says why nothing happens
     return;
   }
-  const QStringList paths = QFileDialog::getOpenFileNames(
-      &win_, QStringLiteral("株価ファイルの取込"), QString::fromStdString(HomeDir()),
-      QString::fromUtf8(kFileFilter));
+  const QStringList paths =
+      AskOpenPaths(&win_, QStringLiteral("株価ファイルの取込"), QString::fromUtf8(kFileFilter));
   if (!paths.isEmpty()) run(paths);
 }
 

@@ -1,11 +1,11 @@
 #include "gui/main_window.h"
+#include "gui/file_dialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -31,7 +31,6 @@
 #include "gui/widgets.h"
 #include "signals/rules.h"
 #include "store/control_cells.h"
-#include "store/paths.h"
 #include "views/export.h"
 
 namespace tavrine::gui {
@@ -865,31 +864,22 @@ bool MainWindow::saveChartImage(const QString& path) {
 }
 
 void MainWindow::chooseStatsCsv() {
-  // Suggested name: the code and the rule of the list, in the data folder.
+  // Suggested name: the code and the rule of the list.
   std::string name = ws_.form.text("Edit1");
   const std::string rule = ws_.StatsTable.cell(ctl::Condition);
   if (!IsBlank(rule)) name += "_" + rule;
-  const QString start =
-      QDir(QString::fromStdString(HomeDir())).filePath(QString::fromStdString(name) + ".csv");
-  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("CSV保存"), start,
-                                              QStringLiteral("CSV ファイル (*.csv)"));
-  if (path.isEmpty()) return;
-  if (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) path += QStringLiteral(".csv");
-  saveStatsCsv(path);
+  const QString path =
+      AskSavePath(this, QStringLiteral("CSV保存"), QString::fromStdString(name) + ".csv",
+                  {{QStringLiteral("CSV ファイル (*.csv)"), QStringLiteral(".csv")}});
+  if (!path.isEmpty()) saveStatsCsv(path);
 }
 
 void MainWindow::chooseChartImage() {
-  const QString png = QStringLiteral("PNG 画像 (*.png)"), pdf = QStringLiteral("PDF 文書 (*.pdf)");
-  QString filter = png;
-  const QString start = QDir(QString::fromStdString(HomeDir()))
-                            .filePath(QString::fromStdString(ws_.form.text("Edit1")) + ".png");
-  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("画像保存"), start,
-                                              png + ";;" + pdf, &filter);
-  if (path.isEmpty()) return;
-  if (!path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) &&
-      !path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-    path += filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".png");
-  saveChartImage(path);
+  const QString path = AskSavePath(this, QStringLiteral("画像保存"),
+                                   QString::fromStdString(ws_.form.text("Edit1")) + ".png",
+                                   {{QStringLiteral("PNG 画像 (*.png)"), QStringLiteral(".png")},
+                                    {QStringLiteral("PDF 文書 (*.pdf)"), QStringLiteral(".pdf")}});
+  if (!path.isEmpty()) saveChartImage(path);
 }
 
 void MainWindow::chooseImport() { importer_->choose(); }

@@ -1,9 +1,9 @@
 #include "gui/scan_window.h"
+#include "gui/file_dialogs.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,7 +19,6 @@
 
 #include "gui/style.h"
 #include "gui/widgets.h"
-#include "store/paths.h"
 #include "views/export.h"
 
 namespace tavrine::gui {
@@ -361,14 +360,10 @@ bool ScanWindow::saveCsv(const QString& path) {
 }
 
 void ScanWindow::chooseCsv() {
-  const QString start =
-      QDir(QString::fromStdString(HomeDir())).filePath(QStringLiteral("一括検証.csv"));
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("CSV保存"), start,
-                                                    QStringLiteral("CSV ファイル (*.csv)"));
-  if (path.isEmpty()) return;
-  saveCsv(path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)
-              ? path
-              : path + QStringLiteral(".csv"));
+  const QString path =
+      AskSavePath(this, QStringLiteral("CSV保存"), QStringLiteral("一括検証.csv"),
+                  {{QStringLiteral("CSV ファイル (*.csv)"), QStringLiteral(".csv")}});
+  if (!path.isEmpty()) saveCsv(path);
 }
 
 void ScanWindow::box(const QString& text, bool isError) {

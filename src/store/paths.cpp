@@ -146,6 +146,8 @@ std::string HomeDir() {
   return f.home;
 }
 
+bool HomeIsUserData() { return Current().userData; }
+
 std::string RootDir() {
   const DataFolders f = Current();
   if (f.userData && f.root == f.home) CreatePrivateFolder(f.home);

@@ -15,6 +15,9 @@ inline constexpr std::string_view kAppId = "jp.tavrine.tavrine";
 // folder of the executable, or, for an installed program, the user's data
 // folder (created on first use); see ChooseDataFolders.
 std::string HomeDir();
+// True when HomeDir() is the user's data folder of an installed program, a
+// hidden folder the user did not choose.
+bool HomeIsUserData();
 // Folder standing for "C:\program Files\tavrine\tavrine\": $TAVRINE_ROOT,
 // else HomeDir().
 std::string RootDir();

@@ -42,6 +42,7 @@
 
 #include "gui/backtest_view.h"
 #include "gui/chart_widget.h"
+#include "gui/file_dialogs.h"
 #include "gui/grid_model.h"
 #include "gui/help_window.h"
 #include "gui/import_ui.h"
@@ -175,6 +176,7 @@ class WindowTest : public QObject {
   void codeBoxProposesStocksByNameOrCode();
   void savedPlaceIsKeptWithinTheScreens();
   void windowRemembersItsPlace();
+  void fileDialogsOpenWhereTheUserLastChose();
 
  private:
   void show(const QString& names);
@@ -1853,6 +1855,48 @@ void WindowTest::windowRemembersItsPlace() {
     QVERIFY(QTest::qWaitForWindowExposed(&off));
     QVERIFY(off.screen()->availableGeometry().contains(off.geometry()));
   }
+}
+
+void WindowTest::fileDialogsOpenWhereTheUserLastChose() {
+  QTemporaryDir dir;
+  const QString data = dir.filePath("data"), docs = dir.filePath("docs");
+  const QString chosen = dir.filePath("chosen");
+  QVERIFY(QDir().mkpath(chosen));
+  // A build tree or a folder of the user's own: the data folder. An installed
+  // program's data folder is hidden: the documents folder, else home.
+  QCOMPARE(DialogFolder(QString(), data, false, docs), data);
+  QCOMPARE(DialogFolder(QString(), data, true, docs), docs);
+  QCOMPARE(DialogFolder(QString(), data, true, QString()), QDir::homePath());
+  // A folder the user chose wins while it exists.
+  QCOMPARE(DialogFolder(chosen, data, true, docs), chosen);
+  QCOMPARE(DialogFolder(dir.filePath("gone"), data, false, docs), data);
+
+  // A save: the dialog opens in the remembered folder, a name typed without
+  // an extension gets the chosen kind's, and the folder is kept for the next.
+  RememberDialogFolder(chosen + "/earlier.csv");
+  const QString other = dir.filePath("other");
+  QVERIFY(QDir().mkpath(other));
+  QString openedIn;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!d) return;
+    openedIn = d->directory().absolutePath();
+    d->selectNameFilter(QStringLiteral("PDF 文書 (*.pdf)"));
+    d->setDirectory(other);
+    // The user types a name without an extension.
+    if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+      name->setText(QStringLiteral("chart"));
+    QMetaObject::invokeMethod(d, "accept");
+  });
+  poll.start(20);
+  const QString path = AskSavePath(nullptr, QStringLiteral("画像保存"), QStringLiteral("7203.png"),
+                                   {{QStringLiteral("PNG 画像 (*.png)"), QStringLiteral(".png")},
+                                    {QStringLiteral("PDF 文書 (*.pdf)"), QStringLiteral(".pdf")}});
+  poll.stop();
+  QCOMPARE(openedIn, QDir(chosen).absolutePath());
+  QCOMPARE(path, other + "/chart.pdf");
+  QCOMPARE(DialogFolder(), QDir(other).absolutePath());
 }
 
 QTEST_MAIN(WindowTest)
