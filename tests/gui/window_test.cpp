@@ -516,11 +516,14 @@ void WindowTest::formChangesAppearOnWidgets() {
   f.setLines("Memo3", {"a", "b", "c"});
   f.setText("StatusBar1", "接続しました");
   f.setText("Button81", "A&B");
-  f.setVisible("Panel4", true);
-  f.setVisible("Panel14", true);
-  f.setVisible("Button104", true);
-  f.setVisible("Panel7", false);
-  f.setEnabled("Button25", false);
+  // The picker, the collection panel and 銘柄追加更新 shown; the memo hidden
+  // and 過去日 disabled (or all back).
+  auto panels = [&f](bool on) {
+    for (const char* c : {"Panel4", "Panel14", "Button104"}) f.setVisible(c, on);
+    f.setVisible("Panel7", !on);
+    f.setEnabled("Button25", !on);
+  };
+  panels(true);
   win->mirror();
   QCOMPARE(text("Button17"), QStringLiteral("銘柄収集"));
   QCOMPARE(text("BitBtn1"), QStringLiteral("tavrineⅠ"));
@@ -554,11 +557,7 @@ void WindowTest::formChangesAppearOnWidgets() {
   f.setText("Button17", "銘柄ボタン");
   f.setText("BitBtn1", "株価収集");
   f.setText("Button81", "S");
-  f.setVisible("Panel4", false);
-  f.setVisible("Panel14", false);
-  f.setVisible("Button104", false);
-  f.setVisible("Panel7", true);
-  f.setEnabled("Button25", true);
+  panels(false);
   win->mirror();
   QVERIFY(!w("Panel4")->isVisibleTo(win.get()));
   QVERIFY(w("Button25")->isEnabled());
