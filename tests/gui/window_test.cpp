@@ -602,18 +602,7 @@ void WindowTest::stockListShowsAndEditsCells() {
   // Fixed cells stay; the others are edited in place and written to the table.
   QVERIFY(!(m->flags(m->index(0, 3)) & Qt::ItemIsEditable));
   QVERIFY(!(m->flags(m->index(3, 0)) & Qt::ItemIsEditable));
-  GridView* view = win->grid("StringGrid1");
-  const QModelIndex idx = m->index(5, 2);
-  view->scrollTo(idx);
-  view->setCurrentIndex(idx);
-  view->edit(idx);
-  QLineEdit* editor = nullptr;
-  for (QLineEdit* e : view->viewport()->findChildren<QLineEdit*>())
-    if (e->isVisible()) editor = e;
-  QVERIFY(editor);
-  editor->selectAll();
-  QTest::keyClicks(editor, "777");
-  QTest::keyClick(editor, Qt::Key_Return);  // the view commits on its next turn
+  editCell(win->grid("StringGrid1"), m->index(5, 2), "777");  // typed key by key
   QTRY_COMPARE(win->workspace().StockList.cell(2, 5), std::string("777"));
   win->workspace().StockList.set(2, 5, PriceOf(2, 5));
   win->mirror();
@@ -628,11 +617,18 @@ void WindowTest::editCell(GridView* view, const QModelIndex& idx, const char* ty
     if (e->isVisible()) editor = e;
   QVERIFY(editor);
   if (*typed) {
-    // Inserted as an input method commits it: keys exist for ASCII only.
     editor->selectAll();
-    editor->insert(QString::fromUtf8(typed));
+    const QString text = QString::fromUtf8(typed);
+    // ASCII is typed key by key; other text is inserted as an input method
+    // commits it, there being keys for ASCII only.
+    bool ascii = true;
+    for (QChar c : text) ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+      QTest::keyClicks(editor, typed);
+    else
+      editor->insert(text);
   }
-  QTest::keyClick(editor, Qt::Key_Return);
+  QTest::keyClick(editor, Qt::Key_Return);  // the view commits on its next turn
   QTRY_VERIFY(!editor->isVisible());
 }
 
