@@ -9,10 +9,27 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "quote_site.h"
 
 namespace {
+using tavrine::quotesite::Options;
+
+// The options that take a number, with the field each sets.
+const std::pair<const char*, int Options::*> kNumberOptions[] = {
+    {"--close-at-page", &Options::closeAtPage},
+    {"--delay-ms", &Options::delayMs},
+    {"--empty-page", &Options::emptyPage},
+    {"--missing-rows-page", &Options::missingRowsPage},
+    {"--garbage-page", &Options::garbagePage},
+    {"--endless-page", &Options::endlessPage},
+    {"--drip-page", &Options::dripPage},
+    {"--drip-head-page", &Options::dripHeadPage},
+    {"--drip-ms", &Options::dripMs},
+    {"--huge-length-page", &Options::hugeLengthPage},
+    {"--redirect-page", &Options::redirectPage}};
+
 int Usage() {
   std::fprintf(
       stderr,
@@ -25,7 +42,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  tavrine::quotesite::Options opt;
+  Options opt;
   int port = -1;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -37,32 +54,15 @@ int main(int argc, char** argv) {
       continue;
     }
     if (!tavrine::quotesite::ParseInt(v, n)) return Usage();
-    if (a == "--port")
+    if (a == "--port") {
       port = n;
-    else if (a == "--close-at-page")
-      opt.closeAtPage = n;
-    else if (a == "--delay-ms")
-      opt.delayMs = n;
-    else if (a == "--empty-page")
-      opt.emptyPage = n;
-    else if (a == "--missing-rows-page")
-      opt.missingRowsPage = n;
-    else if (a == "--garbage-page")
-      opt.garbagePage = n;
-    else if (a == "--endless-page")
-      opt.endlessPage = n;
-    else if (a == "--drip-page")
-      opt.dripPage = n;
-    else if (a == "--drip-head-page")
-      opt.dripHeadPage = n;
-    else if (a == "--drip-ms")
-      opt.dripMs = n;
-    else if (a == "--huge-length-page")
-      opt.hugeLengthPage = n;
-    else if (a == "--redirect-page")
-      opt.redirectPage = n;
-    else
-      return Usage();
+      continue;
+    }
+    int Options::*field = nullptr;
+    for (const auto& [name, f] : kNumberOptions)
+      if (a == name) field = f;
+    if (!field) return Usage();
+    opt.*field = n;
   }
   if (opt.market.empty() || port < 0 || port > 65535) return Usage();
   tavrine::quotesite::Site site(opt);
