@@ -159,6 +159,7 @@ std::vector<ScanRow> RunScan(const WorkTable& stockList, const ScanOptions& opti
       SilentPlatform platform;
       auto ws = std::make_unique<Workspace>(platform);
       ws->StockList = stockList;
+      ws->judging = options.judging;
       for (;;) {
         if (Cancelled(options)) return;
         const int i = next.fetch_add(1);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "signals/figures.h"
+#include "store/state.h"
 
 namespace tavrine {
 
@@ -31,8 +32,9 @@ struct ScanRow {
 };
 
 struct ScanOptions {
-  bool shortTerm = false;  // false: the long-term rule set, true: the short-term set
-  bool entryBuy = true;    // the entry direction ("入買" when true)
+  bool shortTerm = false;                // false: the long-term rule set, true: the short-term set
+  bool entryBuy = true;                  // the entry direction ("入買" when true)
+  Judging judging = Judging::Hindsight;  // the way of judging every stock
   int threads = 2;
   // Set from another thread to stop; the scan returns what it finished.
   const std::atomic<bool>* cancel = nullptr;

@@ -6,6 +6,7 @@
 #include "app/import.h"
 #include "app/scan.h"
 #include "app/workspace.h"
+#include "signals/today.h"
 #include "store/control_cells.h"
 #include "store/text.h"
 
@@ -216,6 +217,19 @@ class Runner {
       figures(words);
       return;
     }
+    if (cmd == "mode") {
+      if (words.size() != 1 || (words[0] != "honest" && words[0] != "hindsight"))
+        throw BadLine{"mode needs honest or hindsight"};
+      ws_.setJudging(words[0] == "honest" ? Judging::Honest : Judging::Hindsight);
+      return;
+    }
+    if (cmd == "signals") {
+      if (words.size() != 1 || (words[0] != "long" && words[0] != "short"))
+        throw BadLine{"signals needs long or short"};
+      for (const TodayRow& row : TodaySignals(ws_.StockList, words[0] == "long"))
+        out_ << EscapeText(TodayLine(row)) << '\n';
+      return;
+    }
     throw BadLine{"unknown command " + cmd};
   }
 
@@ -236,6 +250,7 @@ class Runner {
     const std::string& direction = ws_.SeriesTable.cell(ctl::EntryDirection);
     o.entryBuy = direction.empty() || direction == "1";
     o.threads = 2;
+    o.judging = ws_.judging;
     for (const ScanRow& r : RunScan(ws_.StockList, o)) {
       out_ << EscapeText(r.code) << '\t' << EscapeText(r.name) << '\t' << EscapeText(r.rule) << '\t'
            << r.trades << '\t' << EscapeText(r.average) << '\t' << EscapeText(r.perYear) << '\t'

@@ -2,6 +2,9 @@
 
 #include <exception>
 
+#include "app/scan.h"
+#include "store/control_cells.h"
+#include "store/stock_list.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -61,6 +64,19 @@ bool Workspace::dispatch(const std::string& control, const Event& ev) {
   } leave{depth_};
   if (RunGuarded(platform, [&] { it->second(control, ev); })) ++errors_;
   return true;
+}
+
+void Workspace::setJudging(Judging j) {
+  if (judging == j || busy()) return;
+  judging = j;
+  const int k = SeriesTable.cell(ctl::StockFound) == "1" ? SeriesTable.getInt(ctl::StockColumn) : 0;
+  if (k < stocklist::kFirstStockColumn || k > stocklist::kLastStockColumn) return;
+  const std::string code = LeftBytes(StockList.cell(k, 0), 4);
+  if (IsBlank(code) || form.text("Edit1") != code) return;
+  int tag = 0;
+  for (int t = 0; t < 10; ++t)
+    if (Rules::RuleOfTag(t)->number == SeriesTable.getInt(ctl::RuleNumber)) tag = t;
+  PickScanRow(*this, code, tag, !overlays.terms().longTerm);
 }
 
 void Workspace::typeText(const std::string& control, const std::string& text) {

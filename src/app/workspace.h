@@ -82,6 +82,12 @@ class Workspace : public State {
   // change event runs.
   void typeText(const std::string& control, const std::string& text);
 
+  // Switches the way of judging. A stock on the chart is judged anew as the
+  // user left it: selected again by its code, the short-term set when it was
+  // current, and the chosen rule run again. Nothing else happens while a
+  // handler waits for a page.
+  void setJudging(Judging j);
+
  private:
   using Handler = std::function<void(const std::string& sender, const Event& ev)>;
   void wire();

@@ -1,15 +1,18 @@
 #include "chain/chains.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "chart/chart_view.h"
 #include "chart/manual_entry.h"
 #include "chart/navigation.h"
 #include "series/series.h"
 #include "signals/backtest.h"
+#include "signals/honest.h"
 #include "signals/overlays.h"
 #include "signals/rules.h"
 #include "store/control_cells.h"
+#include "store/stock_list.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -39,6 +42,7 @@ Chains::Chains(State& ws, Series& series, ChartView& chartView, Navigation& navi
   // newest deviation point: both steps lie above the chart's layer.
   navigation.onRewindow = [this] { Button20Click(); };
   manualEntry.onNewestDeviation = [this] { overlays_.Button103Click(); };
+  manualEntry.onNewDay = [this] { ManualDayJudged(); };
   // The trade markers follow every refill of the price line, in the term
   // views and in the day view alike.
   chartView.onPriceLine = [this] { backtest_.FillTradeMarkers(); };
@@ -54,6 +58,7 @@ void Chains::Button3Click() {
   if (L >= 75) series_.Button28Click();
   if (L >= 200) overlays_.Button30Click();
   series_.Button29Click();
+  overlays_.ExtractionJudged();
 }
 
 void Chains::Button20Click() {
@@ -63,6 +68,37 @@ void Chains::Button20Click() {
   series_.Button12Click();
   overlays_.Button33Click();
   chartView_.Button8Click();
+}
+
+void Chains::ManualDayJudged() {
+  if (ws_.judging != Judging::Honest) return;
+  WorkTable& st = ws_.SeriesTable;
+  const WorkTable& calc = ws_.CalcTable;
+  const int L = st.getInt(ctl::LastDataRow);
+  const int top = st.getInt(ctl::FirstDataRow) + st.getInt(ctl::WindowStart);
+  if (top > L) return;
+  // The days added by hand stand above the newest stored day the window shows.
+  const std::string& topDate = calc.cell(0, top);
+  std::vector<int> added;
+  int j = 1;
+  for (; j <= stocklist::kLastDayRow && st.cell(0, j) != topDate; ++j)
+    if (!IsBlankWide(st.cell(1, j))) added.push_back(j);
+  if (j > stocklist::kLastDayRow || added.empty()) return;
+
+  const int m = static_cast<int>(added.size());
+  const int last = std::min(m + L - top + 1, stocklist::kLastDayRow);
+  WorkTable rows = calc;
+  rows.copyRowsFrom(calc, top, m + 1, last - m);
+  std::vector<long long> close(static_cast<std::size_t>(last) + 1, 0);
+  for (int i = 0; i < m; ++i) {
+    rows.set(0, i + 1, st.cell(0, added[static_cast<std::size_t>(i)]));
+    rows.setInt(1, i + 1, Round(st.getFloat(1, added[static_cast<std::size_t>(i)])));
+  }
+  for (int r = 1; r <= last; ++r) close[static_cast<std::size_t>(r)] = rows.getInt(1, r);
+  honest::WriteColumns(rows, honest::Compute(close, 1, last, overlays_.terms()));
+  for (int i = 0; i < m; ++i)
+    for (int c : {7, 8, 9, 10}) st.set(c, added[static_cast<std::size_t>(i)], rows.cell(c, i + 1));
+  backtest_.RunChainOn(rows, 1, last);
 }
 
 void Chains::Button27Click() {

@@ -45,6 +45,10 @@ class Chains {
   // Re-window at the current window start: clear SeriesTable rows, window
   // copy, zero fill, trend-line zeros, redraw.
   void Button20Click();
+  // Judged honestly, after a price added by hand: the series the window
+  // shows (the days added by hand above the stored days) judged afresh, the
+  // lower lines of the added days, and the backtest over it.
+  void ManualDayJudged();
   // Looks Edit1 up among the stock headings: stock-found flag
   // SeriesTable[3,4864], stock column [4,4862] and heading [4,4864].
   void Button27Click();

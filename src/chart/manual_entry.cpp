@@ -53,15 +53,21 @@ void ManualEntry::Button34Click() {
     st.setInt(col, 1, Round(st.getFloat(col, 2) + static_cast<long double>(d) / N));
   }
 
-  // Trend-line values of the pair that starts at the new day.
-  const long double a5 = st.getInt(2, 1), a5old = st.getInt(2, 3);
-  st.setInt(7, 3, Round(Divide((a5 - a5old) * (4 * P), a5)));
-  const long double a25 = st.getFloat(3, 1), a25old = st.getFloat(3, 13);
-  st.setFloat(8, 13, static_cast<long double>(Round(Divide((a25 - a25old) * (3 * P), a25))));
-  const long double a75 = st.getInt(4, 1), a75old = st.getInt(4, 38);
-  st.setInt(9, 38, Round(Divide((a75 - a75old) * (P * 2.7L), a75)));
-  const long double a200 = st.getInt(5, 1), a200old = st.getInt(5, 101);
-  st.setInt(10, 101, Round(Divide((a200 - a200old) * (P * 2.5L), a200)));
+  // Trend-line values of the pair that starts at the new day, at the older
+  // row of each pair. Judged honestly, the new day's own values come from
+  // onNewDay instead, and the older rows keep theirs.
+  const long double a5 = st.getInt(2, 1);
+  const bool honest = ws_.judging == Judging::Honest;
+  if (!honest) {
+    const long double a5old = st.getInt(2, 3);
+    st.setInt(7, 3, Round(Divide((a5 - a5old) * (4 * P), a5)));
+    const long double a25 = st.getFloat(3, 1), a25old = st.getFloat(3, 13);
+    st.setFloat(8, 13, static_cast<long double>(Round(Divide((a25 - a25old) * (3 * P), a25))));
+    const long double a75 = st.getInt(4, 1), a75old = st.getInt(4, 38);
+    st.setInt(9, 38, Round(Divide((a75 - a75old) * (P * 2.7L), a75)));
+    const long double a200 = st.getInt(5, 1), a200old = st.getInt(5, 101);
+    st.setInt(10, 101, Round(Divide((a200 - a200old) * (P * 2.5L), a200)));
+  }
 
   // The newest point of the fifth line, except in the long term.
   if (st.cell(ctl::ChartSpan) != "4800" && !st.cell(1, 1).empty()) {
@@ -70,6 +76,7 @@ void ManualEntry::Button34Click() {
   }
   onNewestDeviation();
   for (int r = 1; r <= 4860; ++r) st.setInt(18, r, r);
+  if (honest && onNewDay) onNewDay();
   chartView_.Button8Click();
 }
 

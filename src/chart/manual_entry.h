@@ -33,6 +33,10 @@ class ManualEntry {
   // The newest deviation point of the overlays (Button103Click), wired by the
   // chains above the chart.
   std::function<void()> onNewestDeviation;
+  // Judged honestly, the rule columns, the lower lines of the new day and
+  // the backtest of the series with the day added by hand, wired by the
+  // chains above the chart; run before the redraw.
+  std::function<void()> onNewDay;
 
  private:
   State& ws_;

@@ -92,6 +92,38 @@ class WindowExtremes {
 
 }  // namespace
 
+int OldestPriceRow(const WorkTable& list, int k, int rowsConsidered) {
+  int r = rowsConsidered;
+  while (r >= 1 && IsBlank(list.cell(k, r))) --r;
+  return r;
+}
+
+bool ReadStockCloses(const WorkTable& list, int k, int rowsConsidered,
+                     std::vector<long long>& close, int& first, int& last) {
+  int blanks = 0;
+  for (int r = 1; r <= 20; ++r)
+    if (IsBlank(list.cell(k, r))) ++blanks;
+  first = blanks + 1;
+  last = OldestPriceRow(list, k, rowsConsidered);
+  if (last < first || last > stocklist::kLastDayRow) return false;
+  close.assign(static_cast<std::size_t>(last) + 1, 0);
+  for (int r = first; r <= last; ++r) {
+    const std::string& v = list.cell(k, r);
+    if (v.empty()) return false;
+    long long y = 0;
+    if (!TryRoundPrice(v, y)) {
+      try {
+        y = Round(StrToFloat(v));
+      } catch (const ConversionError&) {
+        return false;
+      }
+    }
+    if (y < INT32_MIN || y > INT32_MAX) return false;
+    close[static_cast<std::size_t>(r)] = y;
+  }
+  return true;
+}
+
 // ---------------------------------------------------------------------------
 // Integers of the close and 5-day average columns.
 
@@ -166,6 +198,12 @@ void Series::Button11Click() {
   auto& st = ws_.SeriesTable;
   const int n = st.getInt(ctl::RowsConsidered);
   const int k = st.getInt(ctl::StockColumn);
+  // Judged honestly, the history reaches its oldest price however many of
+  // its newest days are blank, so that a new day never moves its oldest end.
+  if (ws_.judging == Judging::Honest) {
+    st.setInt(ctl::LastDataRow, OldestPriceRow(ws_.StockList, k, n));
+    return;
+  }
   int e = 0, s = 0;
   for (int r = 2; r <= n; ++r) {
     const std::string& v = ws_.StockList.cell(k, r);

@@ -92,7 +92,7 @@ void Backtest::WriteHeaders() {
 // lands in the list rows or the header row.
 void Backtest::Walk(bool entryBuy) {
   WorkTable& st = ws_.SeriesTable;
-  const WorkTable& calc = ws_.CalcTable;
+  const WorkTable& calc = source_ ? *source_ : ws_.CalcTable;
   WorkTable& t = ws_.StatsTable;
   SuspendRedraw layout(t);
 
@@ -103,9 +103,19 @@ void Backtest::Walk(bool entryBuy) {
   for (int c = 0; c <= 6; ++c) t.set(c, 0, entryBuy ? kBuyHeader[c] : kSellHeader[c]);
 
   const int rule = st.getInt(ctl::RuleNumber);
-  const int v = st.getInt(ctl::PricedRows);
+  // Judged honestly, every row from the oldest data row to the day before the
+  // newest holds its decision (a row without a value holds none), and each
+  // decision is carried out at the close of the next trading day, one row
+  // newer; the newest day's decision waits for a day still to come.
+  const bool honest = ws_.judging == Judging::Honest;
+  const int lag = honest ? 1 : 0;
   int start = 0, end = 0;
-  WalkWindow(rule, v, start, end);
+  if (honest) {
+    start = last_ > 0 ? last_ : st.getInt(ctl::LastDataRow);
+    end = (first_ > 0 ? first_ : st.getInt(ctl::FirstDataRow)) + 1;
+  } else {
+    WalkWindow(rule, st.getInt(ctl::PricedRows), start, end);
+  }
 
   // Flat is 0 for entry-buy and 1 for entry-sell.
   const int flat = entryBuy ? 0 : 1;
@@ -119,13 +129,15 @@ void Backtest::Walk(bool entryBuy) {
   auto staged = [](int k) { return 2000 - k >= 1001; };
 
   for (int r = start; r >= end; --r) {
+    if (honest && IsBlank(calc.cell(rule, r))) continue;
     const int s = calc.getInt(rule, r);
+    const int x = r - lag;  // the row the decision is carried out on
     const bool opens = entryBuy ? s > 0 : s < 0;
     const bool closes = entryBuy ? s < 0 : s >= 0;
     if (opens && flag == flat) {
       flag = 1 - flat;
       ++entries;
-      open = Trade{calc.cell(0, r), calc.cell(1, r), "", "", ""};
+      open = Trade{calc.cell(0, x), calc.cell(1, x), "", "", ""};
       if (staged(entries)) {
         t.set(1, 2000 - entries, open.entryDate);
         t.set(4, 2000 - entries, open.entryClose);
@@ -135,8 +147,8 @@ void Backtest::Walk(bool entryBuy) {
     } else if (closes && flag != flat) {
       flag = flat;
       ++exits;
-      open.exitDate = calc.cell(0, r);
-      open.exitClose = calc.cell(1, r);
+      open.exitDate = calc.cell(0, x);
+      open.exitClose = calc.cell(1, x);
       const long double entryPrice = StrToInt(open.entryClose);
       const long double exitPrice = StrToInt(open.exitClose);
       // Sell price over buy price in both directions.
@@ -325,6 +337,20 @@ void Backtest::RunChain() {
   }
   figures_ = ComputeFigures(ws_.StatsTable);
   FillTradeMarkers();
+}
+
+void Backtest::RunChainOn(const WorkTable& rows, int first, int last) {
+  struct Restore {
+    Backtest& b;
+    ~Restore() {
+      b.source_ = nullptr;
+      b.first_ = b.last_ = 0;
+    }
+  } restore{*this};
+  source_ = &rows;
+  first_ = first;
+  last_ = last;
+  RunChain();
 }
 
 void Backtest::FillTradeMarkers() {

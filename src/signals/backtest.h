@@ -39,6 +39,10 @@ class Backtest {
   // statistics when no minimum ratio is given; then the figures of the
   // listed trades and their markers on the chart.
   void RunChain();
+  // The same chain judged honestly over another table laid out as CalcTable,
+  // with its data in rows first .. last: the series with a price added by
+  // hand as its newest day.
+  void RunChainOn(const WorkTable& rows, int first, int last);
 
   // Figures of the trades the last chain listed. Before the first chain, and
   // after a chain that stopped with an error, they are those of no trade.
@@ -60,6 +64,9 @@ class Backtest {
   int ListedTrades() const;
 
   State& ws_;
+  // The rows RunChainOn walks instead of CalcTable's.
+  const WorkTable* source_ = nullptr;
+  int first_ = 0, last_ = 0;
   BacktestFigures figures_;
   std::vector<MarkerPoint> buys_, sells_;  // reused between fills
 };

@@ -1,6 +1,8 @@
 #include "signals/overlays.h"
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 #include "chart/chart_view.h"
 #include "series/series.h"
@@ -35,6 +37,7 @@ void Overlays::Button79Click() {
     ws_.form.setText("Button79", "短");
     ShortTermSet();
   }
+  ApplyJudging();
   ws_.form.setText("Button81", "S/O");
 }
 
@@ -45,12 +48,47 @@ void Overlays::Button30Click() {
   rules_.LongTermG();
   Button82Click();
   rules_.LongTermKairi();
+  terms_.longTerm = true;
+  terms_.deviation = LongDeviation();
 }
 
 void Overlays::ShortTermSet() {
   rules_.ShortTermG();
   Button80Click();
   rules_.ShortTermKairi();
+  terms_.longTerm = false;
+  terms_.deviation = honest::Deviation::Short25;
+}
+
+honest::Deviation Overlays::LongDeviation() const {
+  return ws_.form.text("Button13") == "S4" ? honest::Deviation::Long200 : honest::Deviation::Long75;
+}
+
+void Overlays::ExtractionJudged() {
+  terms_ = {true, LongDeviation(), true};
+  ApplyJudging();
+}
+
+void Overlays::ApplyJudging() {
+  if (!honest()) return;
+  WorkTable& calc = ws_.CalcTable;
+  WorkTable& st = ws_.SeriesTable;
+  SuspendRedraw layout(calc);
+  const int first = st.getInt(ctl::FirstDataRow);
+  const int last = st.getInt(ctl::LastDataRow);
+  std::vector<long long> close(static_cast<std::size_t>(std::max(last, 0)) + 1, 0);
+  for (int r = first; r <= last; ++r) close[static_cast<std::size_t>(r)] = calc.getInt(1, r);
+  honest::WriteColumns(calc, honest::Compute(close, first, last, terms_));
+
+  // S2 .. S4 beside the deviation line, copied as the overlay copy does.
+  if (last < 26) return;
+  const int offset = st.getInt(ctl::WindowStart);
+  const int h = st.cell(ctl::ManualPriceEntered) == "1" ? 1 : 0;
+  for (int i = 1; i <= last - 25; ++i)
+    for (int c = 26; c <= 28; ++c) calc.set(c, i, calc.cell(c - 18, i));
+  SuspendRedraw view(st);
+  for (int i = 1; i <= last - 25; ++i)
+    for (int c = 26; c <= 28; ++c) st.set(c, i + h, calc.cell(c, i + offset));
 }
 
 // Deviation button "S2" -> "S3" -> "S4" -> "S2".
@@ -68,6 +106,7 @@ void Overlays::Button13Click() {
     ws_.form.setText("Button79", "短");
     ShortTermSet();
   }
+  ApplyJudging();
   // The bands also cover the two newest display rows.
   for (int c : {29, 30}) {
     const std::string band = st.cell(c, 10);
@@ -155,6 +194,7 @@ void Overlays::OverlayCopy(long long upper, long long lower, int first, int last
 // not 0, short (9-day, with S3 above zero for the buy side) when it is 0.
 void Overlays::Button85Click() {
   WorkTable& calc = ws_.CalcTable;
+  terms_.stLong = TermModeIsLong(ws_);
   const int first = ws_.SeriesTable.getInt(ctl::FirstDataRow);
   const int last = ws_.SeriesTable.getInt(ctl::LastDataRow);
   if (TermModeIsLong(ws_)) {
@@ -214,8 +254,10 @@ void Overlays::Button81Click() {
   chartView_.Button8Click();
 }
 
-// Zeros over the rows where the trend lines have no value yet.
+// Zeros over the rows where the centred trend lines have no value yet. The
+// honest lines have a value on every day up to the newest.
 void Overlays::Button33Click() {
+  if (honest()) return;
   WorkTable& st = ws_.SeriesTable;
   const int f = st.getInt(ctl::FirstDataRow);
   auto zero = [&st, f](int col, int rows) {

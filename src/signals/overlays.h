@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "signals/honest.h"
 #include "store/state.h"
 
 namespace tavrine {
@@ -57,6 +58,17 @@ class Overlays {
   // (column 12).
   void FillColumn11(bool fromS5);
 
+  // Judged honestly, puts the honest trend lines and rule columns of the
+  // term set computed last into CalcTable (signals/honest.h), with their
+  // copies beside the deviation line; nothing when judged with hindsight.
+  // Run after the extraction's passes and after every term switch.
+  void ApplyJudging();
+  // After the extraction's passes: the long-term set, the ST of 65 days and
+  // the deviation mode the long pass chose, judged as ApplyJudging does.
+  void ExtractionJudged();
+  // The term-dependent choices the rule columns were computed with last.
+  const honest::Terms& terms() const { return terms_; }
+
  private:
   // Deviation line of factor k against the average in column maCol into
   // CalcTable column 25 for rows first .. lastRow, then the bands and the
@@ -66,7 +78,12 @@ class Overlays {
                    const std::function<void(int)>& deviation);
   // The short-term set: G columns, short overlay, deviation band column.
   void ShortTermSet();
+  // The long-term deviation mode the deviation button's caption names.
+  honest::Deviation LongDeviation() const;
+  bool honest() const { return ws_.judging == Judging::Honest; }
+
   State& ws_;
+  honest::Terms terms_ = honest::kLongTerms;
   Series& series_;
   Rules& rules_;
   Backtest& backtest_;

@@ -14,6 +14,11 @@
 
 namespace tavrine {
 
+// How the rules judge a day. Hindsight is the original computation, whose
+// centred trend lines and price scale read closes after the day they judge;
+// Honest reads none (signals/honest.h) and trades at the next day's close.
+enum class Judging { Hindsight, Honest };
+
 class State {
  public:
   explicit State(Platform& p) : platform(p) {}
@@ -35,6 +40,9 @@ class State {
 
   Form form;
   ChartModel chart;
+
+  // The way of judging of the rule columns and the backtest.
+  Judging judging = Judging::Hindsight;
 
   // A table by its name (StockList ...) or component (StringGrid1 ...);
   // nullptr when there is none.

@@ -1,0 +1,245 @@
+#include "signals/honest.h"
+
+#include <algorithm>
+
+#include "series/decimal_form.h"
+#include "signals/rules.h"
+#include "store/stock_list.h"
+#include "store/text.h"
+#include "store/work_table.h"
+
+namespace tavrine::honest {
+
+namespace {
+
+enum Index { kS1, kS2, kS3, kS4, kG3, kG4, kG5, kG6, kG7, kKairi, kST };
+
+// Round(numerator / divisor); a zero average as divisor gives 0, as the
+// centred lines do.
+long long RoundRatio(long double numerator, long double divisor) {
+  if (divisor == 0) return 0;
+  return Round(numerator / divisor);
+}
+
+// Sums of closes over row ranges, from suffix sums.
+class Sums {
+ public:
+  Sums(const std::vector<long long>& close, int first, int last)
+      : first_(first), last_(last), suffix_(static_cast<std::size_t>(last) + 2, 0) {
+    for (int r = last; r >= first; --r)
+      suffix_[static_cast<std::size_t>(r)] = suffix_[static_cast<std::size_t>(r) + 1] + close[r];
+  }
+  // close[a] + ... + close[b]; the rows lie inside first .. last.
+  long long over(int a, int b) const {
+    return suffix_[static_cast<std::size_t>(a)] - suffix_[static_cast<std::size_t>(b) + 1];
+  }
+  // Rounded w-day average ending at r (rows r .. r+w-1); 0 where the rows run
+  // past the oldest close (no row reads it then).
+  long long average(int r, int w) const {
+    if (r + w - 1 > last_ || r < first_) return 0;
+    return RoundQuotient(over(r, r + w - 1), w);
+  }
+
+ private:
+  int first_, last_;
+  std::vector<long long> suffix_;
+};
+
+// Per-row values of one rounded average, 0 outside its rows.
+std::vector<long long> AverageColumn(const Sums& sums, int first, int last, int w) {
+  std::vector<long long> a(static_cast<std::size_t>(last) + 1, 0);
+  for (int r = first; r <= last - (w - 1); ++r) a[static_cast<std::size_t>(r)] = sums.average(r, w);
+  return a;
+}
+
+// Highest and lowest close over rows r .. r+w-1, for rows first .. last-w+1.
+void Extremes(const std::vector<long long>& close, int first, int last, int w,
+              std::vector<long long>& hi, std::vector<long long>& lo) {
+  hi.assign(static_cast<std::size_t>(last) + 1, 0);
+  lo.assign(static_cast<std::size_t>(last) + 1, 0);
+  for (int r = first; r <= last - (w - 1); ++r) {
+    long long h = close[r], l = close[r];
+    for (int j = r + 1; j < r + w; ++j) {
+      h = std::max(h, close[j]);
+      l = std::min(l, close[j]);
+    }
+    hi[static_cast<std::size_t>(r)] = h;
+    lo[static_cast<std::size_t>(r)] = l;
+  }
+}
+
+// Numerators (close - low) and denominators (high - low) of the fast
+// stochastics summed over `span` rows starting at each row; the denominator
+// counts as 1 when it is 0.
+void FastTerms(const std::vector<long long>& close, const std::vector<long long>& hi,
+               const std::vector<long long>& lo, int first, int lastRow, int span,
+               std::vector<long long>& num, std::vector<long long>& den) {
+  num.assign(static_cast<std::size_t>(std::max(lastRow, 0)) + 1, 0);
+  den.assign(num.size(), 1);
+  for (int r = first; r <= lastRow; ++r) {
+    long long n = 0, d = 0;
+    for (int j = r; j < r + span; ++j) {
+      n += close[j] - lo[static_cast<std::size_t>(j)];
+      d += hi[static_cast<std::size_t>(j)] - lo[static_cast<std::size_t>(j)];
+    }
+    num[static_cast<std::size_t>(r)] = n;
+    den[static_cast<std::size_t>(r)] = d == 0 ? 1 : d;
+  }
+}
+
+// The fast line P x 0.5 x num / den, stored as a double.
+long double FastValue(long double p, long long num, long long den) {
+  return static_cast<double>(p * 0.5L * static_cast<long double>(num) /
+                             static_cast<long double>(den));
+}
+
+}  // namespace
+
+int IndexOfColumn(int column) {
+  for (std::size_t i = 0; i < kColumns.size(); ++i)
+    if (kColumns[i] == column) return static_cast<int>(i);
+  return -1;
+}
+
+const char* SignText(long long v) { return v > 0 ? "+" : v < 0 ? "-" : "0"; }
+
+Columns Compute(const std::vector<long long>& close, int first, int last, const Terms& terms) {
+  Columns out;
+  out.first = first;
+  out.last = last;
+  const std::size_t rows = static_cast<std::size_t>(std::max(last, 0)) + 1;
+  for (auto& v : out.values) v.assign(rows, 0);
+  for (auto& o : out.oldest) o = first - 1;
+  if (first < 1 || last < first) return out;
+
+  const Sums sums(close, first, last);
+  // The price scale of each day as the newest day: the 25 closes before it.
+  const int scaled = last - 25;  // oldest row with a price scale
+  auto P = [&](int r) {
+    return static_cast<long double>(RoundQuotient(sums.over(r + 1, r + 25), 25));
+  };
+
+  const auto ma5 = AverageColumn(sums, first, last, 5);
+  const auto ma25 = AverageColumn(sums, first, last, 25);
+  const auto ma75 = AverageColumn(sums, first, last, 75);
+  const auto ma200 = AverageColumn(sums, first, last, 200);
+
+  auto fill = [&](int index, int oldest, auto value) {
+    oldest = std::min(oldest, last);
+    out.oldest[index] = std::max(oldest, first - 1);
+    for (int r = first; r <= oldest; ++r) out.values[index][static_cast<std::size_t>(r)] = value(r);
+  };
+
+  // S1: the rounded 5-day average of the day against the unrounded one of
+  // two days before.
+  fill(kS1, std::min(scaled, last - 6), [&](int r) {
+    const long double a = static_cast<long double>(sums.over(r + 2, r + 6)) / 5.0L;
+    const long double m = static_cast<long double>(ma5[static_cast<std::size_t>(r)]);
+    return RoundRatio(P(r) * -4.0L * (a - m), m);
+  });
+  auto trend = [&](int index, const std::vector<long long>& a, int w, int g, long double f) {
+    fill(index, std::min(scaled, last - (w - 1) - g), [&, g, f](int r) {
+      const long double ar = static_cast<long double>(a[static_cast<std::size_t>(r)]);
+      const long double ag = static_cast<long double>(a[static_cast<std::size_t>(r + g)]);
+      return RoundRatio(P(r) * f * (ar - ag), ar);
+    });
+  };
+  trend(kS2, ma25, 25, 12, 3.0L);
+  trend(kS3, ma75, 75, 37, 2.7L);
+  trend(kS4, ma200, 200, 100, 2.5L);
+
+  const auto& s2 = out.values[kS2];
+  const auto& s3 = out.values[kS3];
+  const auto& s4 = out.values[kS4];
+  auto at = [](const std::vector<long long>& v, int r) { return v[static_cast<std::size_t>(r)]; };
+  const int s2Old = out.oldest[kS2], s3Old = out.oldest[kS3], s4Old = out.oldest[kS4];
+
+  if (terms.longTerm) {
+    auto d25_75 = [&](int r) { return at(ma25, r) - at(ma75, r); };
+    auto d25_200 = [&](int r) { return at(ma25, r) - at(ma200, r); };
+    fill(kG3, last - 74, d25_75);
+    fill(kG4, last - 199, d25_200);
+    fill(kG5, std::min(last - 199, s3Old),
+         [&](int r) { return Rules::Agreement(d25_200(r), at(s3, r)); });
+    fill(kG6, std::min(last - 199, s4Old),
+         [&](int r) { return Rules::Agreement(d25_200(r), at(s4, r)); });
+    fill(kG7, std::min(last - 74, s4Old),
+         [&](int r) { return Rules::Agreement(d25_75(r), at(s4, r)); });
+  } else {
+    auto dClose = [&](int r) { return close[r] - at(ma25, r); };
+    auto d5_25 = [&](int r) { return at(ma5, r) - at(ma25, r); };
+    fill(kG3, last - 24, dClose);
+    fill(kG4, last - 24, d5_25);
+    fill(kG5, std::min(last - 24, s2Old),
+         [&](int r) { return Rules::Agreement(dClose(r), at(s2, r)); });
+    fill(kG6, std::min(last - 24, s2Old),
+         [&](int r) { return Rules::Agreement(d5_25(r), at(s2, r)); });
+    fill(kG7, std::min(last - 24, s3Old),
+         [&](int r) { return Rules::Agreement(d5_25(r), at(s3, r)); });
+  }
+
+  // "乖離": the band test on the deviation of the close from an average, the
+  // line and the bands scaled by the day's own price scale.
+  {
+    long double k = 3.0L, band = 0.04L;
+    const std::vector<long long>* ma = &ma25;
+    int w = 25;
+    if (terms.deviation == Deviation::Long75) k = 2.7L, band = 0.07L, ma = &ma75, w = 75;
+    if (terms.deviation == Deviation::Long200) k = 2.5L, band = 0.1L, ma = &ma200, w = 200;
+    fill(kKairi, std::min(scaled, last - (w - 1)), [&, k, band, ma](int r) {
+      const long double p = P(r);
+      const long double c = static_cast<long double>(close[r]);
+      const long double m = static_cast<long double>(at(*ma, r));
+      const long long v = m == 0 ? 0 : Round(p * k * (c - m) / m);
+      return static_cast<long long>(Rules::BandTest(v, Round(p * k * band), Round(-p * k * band)));
+    });
+  }
+
+  // ST: the fast stochastics line against its slow line, every value of the
+  // day scaled by the day's price scale.
+  std::vector<long long> hi, lo, num, den;
+  if (terms.stLong) {
+    Extremes(close, first, last, 65, hi, lo);
+    const int fastOld = last - 64 - 14;
+    FastTerms(close, hi, lo, first, fastOld, 15, num, den);
+    fill(kST, std::min(scaled, fastOld - 14), [&](int r) {
+      const long double p = P(r);
+      double sum = 0;
+      for (int j = r; j < r + 15; ++j) sum += static_cast<double>(FastValue(p, num[j], den[j]));
+      const long double slow = static_cast<long double>(sum) / 15.0L;
+      const long double fast = FastValue(p, num[r], den[r]);
+      return slow < fast ? 2LL : slow == fast ? 0LL : -2LL;
+    });
+  } else {
+    Extremes(close, first, last, 9, hi, lo);
+    const int fastOld = last - 8 - 2;
+    FastTerms(close, hi, lo, first, fastOld, 3, num, den);
+    fill(kST, std::min({scaled, fastOld - 2, s3Old}), [&](int r) {
+      const long double p = P(r);
+      const long double f0 = FastValue(p, num[r], den[r]);
+      const long double slow = static_cast<double>(
+          (f0 + FastValue(p, num[r + 1], den[r + 1]) + FastValue(p, num[r + 2], den[r + 2])) /
+          3.0L);
+      if (slow < f0 && at(s3, r) > 0) return 2LL;
+      if (slow <= f0) return 0LL;
+      return -2LL;
+    });
+  }
+  return out;
+}
+
+void WriteColumns(WorkTable& calc, const Columns& c) {
+  SuspendRedraw redraw(calc);
+  for (std::size_t i = 0; i < kColumns.size(); ++i) {
+    const int col = kColumns[i];
+    const char* none = col <= 31 ? "0" : "";
+    for (int r = 1; r <= stocklist::kLastDayRow; ++r) {
+      if (c.has(static_cast<int>(i), r))
+        calc.setInt(col, r, c.values[i][static_cast<std::size_t>(r)]);
+      else
+        calc.set(col, r, none);
+    }
+  }
+}
+
+}  // namespace tavrine::honest

@@ -1,0 +1,334 @@
+// Judging without hindsight. The reference is the list cut at a day: nothing
+// the program says about a day may change when later days arrive, and what a
+// line says on a day is what the original computation says on the list that
+// ends on that day. The trades follow the signals a day later, and today's
+// signal list reads the same columns.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "../support/data_folder.h"
+#include "../support/recording_platform.h"
+#include "../support/start_cells.h"
+#include "app/workspace.h"
+#include "signals/honest.h"
+#include "signals/today.h"
+#include "store/control_cells.h"
+#include "store/text.h"
+
+namespace tavrine {
+namespace {
+
+using testing::RecordingPlatform;
+
+constexpr int kDays = 1500;
+const char* const kRuleButtons[10] = {"Button37", "Button38", "Button39", "Button73", "Button74",
+                                      "Button75", "Button76", "Button77", "Button1",  "Button83"};
+constexpr int kRuleColumns[10] = {7, 8, 9, 20, 21, 22, 23, 24, 31, 40};
+
+// A random walk with two cycles, in half yen, newest first.
+std::vector<std::string> Prices(unsigned seed, double base) {
+  std::mt19937 rng(seed);
+  std::vector<std::string> out(kDays + 1);
+  double walk = 1.0;
+  for (int r = kDays; r >= 1; --r) {
+    walk *= 1.0 + (static_cast<int>(rng() % 2001) - 1000) / 60000.0;
+    const double price = base * walk * (1.0 + 0.15 * std::sin(r / 13.0) + 0.2 * std::sin(r / 71.0));
+    const long long halves = std::llround(price * 2);
+    out[static_cast<std::size_t>(r)] = std::to_string(halves / 2) + (halves % 2 ? ".5" : "");
+  }
+  return out;
+}
+
+// Three stocks over kDays weekdays ending 2003/12/26; the second has three
+// blank newest days; the fourth is too short for most rules.
+WorkTable MakeList() {
+  WorkTable t("StockList", 200, 5000);
+  t.set(0, 0, "日付");
+  int d = DaysFromCivil(2003, 12, 26);
+  for (int r = 1; r <= kDays; ++r) {
+    while ((d + 5) % 7 >= 5) --d;
+    t.set(0, r, DateToStr(d--));
+  }
+  const std::tuple<int, const char*, unsigned, double, int, int> stocks[] = {
+      {1, "1301 極洋", 31, 800, 1, kDays},
+      {2, "7203 トヨタ", 32, 4200, 4, kDays},
+      {3, "9984 ソフト", 33, 5000, 1, kDays},
+      {4, "1999 短い", 34, 300, 1, 150}};
+  for (const auto& [c, heading, seed, base, from, to] : stocks) {
+    t.set(c, 0, heading);
+    const auto p = Prices(seed, base);
+    for (int r = from; r <= to; ++r) t.set(c, r, p[static_cast<std::size_t>(r)]);
+  }
+  return t;
+}
+
+const WorkTable& List() {
+  static const WorkTable list = MakeList();
+  return list;
+}
+
+// The list as it stood d days earlier: its d newest rows gone.
+WorkTable Cut(const WorkTable& list, int d) {
+  WorkTable t = list;
+  for (int c = 0; c < 200; ++c)
+    for (int r = 1; r <= kDays; ++r) t.set(c, r, r + d <= kDays ? list.cell(c, r + d) : "");
+  return t;
+}
+
+// A main window after the start-up, judging one way.
+struct Window {
+  RecordingPlatform platform;
+  std::unique_ptr<Workspace> ws = std::make_unique<Workspace>(platform);
+
+  Window(const WorkTable& list, Judging judging) {
+    ws->StockList = list;
+    ws->judging = judging;
+    testing::StartUpCells(*ws);
+    for (auto [control, caption] : {std::pair{"Button13", "S2"},
+                                    {"Button79", "長"},
+                                    {"Button81", "S"},
+                                    {"Button47", "入買"},
+                                    {"MaskEdit1", "0.00"}})
+      ws->form.setText(control, caption);
+  }
+  void click(const char* control) { ws->dispatch(control, Event{}); }
+  // The stock typed into Edit1 with Enter, then the term set.
+  void select(int column, bool shortTerm) {
+    ws->typeText("Edit1", LeftBytes(List().cell(column, 0), 4));
+    Event enter;
+    enter.kind = Event::KeyPress;
+    enter.key = 13;
+    ws->dispatch("Edit1", enter);
+    for (int i = 0; shortTerm && i < 3 && ws->form.text("Button79") != "短"; ++i) click("Button79");
+    ASSERT_TRUE(platform.errors.empty()) << platform.errors.front();
+    ASSERT_EQ(ws->form.text("Button79"), shortTerm ? "短" : "長");
+  }
+  const WorkTable& calc() const { return ws->CalcTable; }
+  int first() const { return ws->SeriesTable.getInt(ctl::FirstDataRow); }
+  int last() const { return ws->SeriesTable.getInt(ctl::LastDataRow); }
+  // The listed trades sold on or before the day, as their six cells.
+  std::set<std::vector<std::string>> tradesUpTo(int day) const {
+    std::set<std::vector<std::string>> out;
+    const WorkTable& t = ws->StatsTable;
+    for (int r = 1; !IsBlank(t.cell(6, r)); ++r) {
+      const int sold = StrToDate(t.cell(2, r));
+      if (sold <= day)
+        out.insert({t.cell(1, r), t.cell(2, r), t.cell(4, r), t.cell(5, r), t.cell(6, r)});
+    }
+    return out;
+  }
+};
+
+int Sign(const std::string& s) {
+  if (IsBlank(s)) return 9;  // no value
+  const long double v = StrToFloat(s);
+  return v > 0 ? 1 : v < 0 ? -1 : 0;
+}
+
+// Days up to the cut's newest whose signal (sign, or having one at all)
+// differs between the run on the whole list and the run on the cut list.
+int ChangedDays(const Window& whole, const Window& cut, int column, int d) {
+  int changed = 0;
+  for (int r = cut.first(); r <= cut.last(); ++r)
+    changed += Sign(whole.calc().cell(column, r + d)) != Sign(cut.calc().cell(column, r));
+  return changed;
+}
+
+// The point-in-time check: on the list cut 1, 9 and 60 days short, every
+// signal up to the cut's newest day and every trade sold by then is what the
+// whole list gives, for every rule, both term sets and both directions.
+TEST(HonestJudging, NothingUpToADayChangesWhenLaterDaysArrive) {
+  for (int column : {1, 2, 3}) {
+    for (bool shortTerm : {false, true}) {
+      Window whole(List(), Judging::Honest);
+      whole.select(column, shortTerm);
+      for (int d : {1, 9, 60}) {
+        Window cut(Cut(List(), d), Judging::Honest);
+        cut.select(column, shortTerm);
+        const int newest = StrToDate(List().cell(0, 1 + d));
+        for (int rule = 0; rule < 10; ++rule) {
+          EXPECT_EQ(ChangedDays(whole, cut, kRuleColumns[rule], d), 0)
+              << "stock " << column << " short " << shortTerm << " cut " << d << " rule " << rule;
+          for (const char* direction : {"1", "0"}) {
+            for (Window* w : {&whole, &cut}) {
+              if (w->ws->SeriesTable.cell(ctl::EntryDirection) != direction) w->click("Button47");
+              w->click(kRuleButtons[rule]);
+            }
+            EXPECT_EQ(whole.tradesUpTo(newest), cut.tradesUpTo(newest))
+                << "stock " << column << " rule " << rule << " direction " << direction;
+          }
+        }
+        // Every rule has a value on the newest priced day of a long history.
+        for (int rule = 0; rule < 10; ++rule)
+          EXPECT_NE(Sign(cut.calc().cell(kRuleColumns[rule], cut.first())), 9) << rule;
+      }
+    }
+  }
+}
+
+// The same check catches the centred lines and the price scale of the
+// newest closes: judged with hindsight, days change when later days arrive.
+TEST(HonestJudging, TheCheckCatchesHindsight) {
+  Window whole(List(), Judging::Hindsight), cut(Cut(List(), 9), Judging::Hindsight);
+  whole.select(1, false);
+  cut.select(1, false);
+  for (int column : {7, 8, 9, 31}) EXPECT_GT(ChangedDays(whole, cut, column, 9), 0) << column;
+}
+
+// What each line said on a day is what the original computation says on the
+// list that ends on that day: its centred value at the newest day's pair,
+// with the price scale of that list. The rule columns follow from those
+// lines and from the averages and stochastics of the newest day.
+TEST(HonestJudging, EachDayReadsWhatTheLineSaidOnThatDay) {
+  for (int column : {1, 3}) {
+    for (bool shortTerm : {false, true}) {
+      Window honest(List(), Judging::Honest);
+      honest.select(column, shortTerm);
+      for (int d : {0, 4, 33, 250}) {
+        Window past(Cut(List(), d), Judging::Hindsight);
+        past.select(column, shortTerm);
+        const WorkTable& c = past.calc();
+        const int f = past.first();
+        auto at = [&](int col, int r) { return c.getInt(col, r); };
+        auto agree = [](long long a, long long b) {
+          return a > 0 && b > 0 ? 2 : a < 0 && b < 0 ? -2 : 0;
+        };
+        auto band = [&] {
+          const long long v = at(25, f);
+          return v < c.getFloat(30, f) ? 2 : v > c.getFloat(29, f) ? -2 : 0;
+        };
+        const long long s1 = at(7, f + 2), s2 = at(8, f + 12), s3 = at(9, f + 37),
+                        s4 = at(10, f + 100);
+        long long expected[11] = {s1, s2, s3, s4, at(20, f), at(21, f), 0, 0, 0, band(), 0};
+        if (shortTerm) {
+          expected[6] = agree(at(20, f), s2);
+          expected[7] = agree(at(21, f), s2);
+          expected[8] = agree(at(21, f), s3);
+          const long double fast = c.getFloat(34, f), slow = c.getFloat(35, f);
+          expected[10] = slow < fast && s3 > 0 ? 2 : slow <= fast ? 0 : -2;
+        } else {
+          expected[6] = agree(at(21, f), s3);
+          expected[7] = agree(at(21, f), s4);
+          expected[8] = agree(at(20, f), s4);
+          expected[10] = at(40, f);
+        }
+        for (std::size_t i = 0; i < honest::kColumns.size(); ++i)
+          EXPECT_EQ(honest.calc().cell(honest::kColumns[i], f + d), IntToStr(expected[i]))
+              << "stock " << column << " short " << shortTerm << " day " << d << " column "
+              << honest::kColumns[i];
+      }
+    }
+  }
+}
+
+// A decision is carried out at the next day's close: the day before a buy
+// holds the entry signal, the day before a sell the exit signal.
+TEST(HonestJudging, TradesAreMadeTheDayAfterTheSignal) {
+  Window w(List(), Judging::Honest);
+  w.select(3, false);
+  const WorkTable& calc = w.calc();
+  auto rowOf = [&](const std::string& date) {
+    for (int r = 1; r <= w.last(); ++r)
+      if (calc.cell(0, r) == date) return r;
+    return -1;
+  };
+  for (const char* rule : {"Button38", "Button74"}) {
+    for (bool entryBuy : {true, false}) {
+      if ((w.ws->SeriesTable.cell(ctl::EntryDirection) == "1") != entryBuy) w.click("Button47");
+      w.click(rule);
+      const int column = w.ws->SeriesTable.getInt(ctl::RuleNumber);
+      const WorkTable& t = w.ws->StatsTable;
+      int trades = 0;
+      for (int r = 1; !IsBlank(t.cell(6, r)); ++r, ++trades) {
+        const int in = rowOf(t.cell(1, r)), out = rowOf(t.cell(2, r));
+        ASSERT_GT(in, out);
+        EXPECT_EQ(t.cell(4, r), calc.cell(1, in));
+        EXPECT_EQ(t.cell(5, r), calc.cell(1, out));
+        const int entry = calc.getInt(column, in + 1), exit = calc.getInt(column, out + 1);
+        EXPECT_TRUE(entryBuy ? entry > 0 : entry < 0) << rule << " trade " << r;
+        EXPECT_TRUE(entryBuy ? exit < 0 : exit >= 0) << rule << " trade " << r;
+      }
+      EXPECT_GT(trades, 3) << rule;
+    }
+  }
+}
+
+// Today's signals read the honest columns of the newest two priced days,
+// whatever way the window judges.
+TEST(HonestJudging, TodaysSignalsAreTheNewestDaysOfTheColumns) {
+  for (bool shortTerm : {false, true}) {
+    const auto rows = TodaySignals(List(), !shortTerm);
+    ASSERT_EQ(rows.size(), 4u);
+    for (int column : {1, 2, 3}) {
+      Window w(List(), Judging::Honest);
+      w.select(column, shortTerm);
+      const TodayRow& row = rows[static_cast<std::size_t>(column - 1)];
+      EXPECT_EQ(row.column, column);
+      EXPECT_EQ(row.date, w.calc().cell(0, w.first()));
+      for (std::size_t i = 0; i < kTodayRuleColumns.size(); ++i) {
+        const int now = Sign(w.calc().cell(kTodayRuleColumns[i], w.first()));
+        const int before = Sign(w.calc().cell(kTodayRuleColumns[i], w.first() + 1));
+        ASSERT_TRUE(row.rules[i].known);
+        EXPECT_EQ(row.rules[i].sign, now) << column << " " << i;
+        EXPECT_EQ(row.rules[i].isNew, now != before) << column << " " << i;
+      }
+    }
+    // 150 days: in the long term G4 .. G7 need the 200-day average; in the
+    // short term every rule has a value.
+    const std::string shortLine = TodayLine(rows[3]);
+    EXPECT_EQ(shortLine.substr(0, 5), "1999\t");
+    std::vector<std::string> fields;
+    for (std::size_t at = 5, tab; at <= shortLine.size(); at = tab + 1) {
+      tab = shortLine.find('\t', at);
+      if (tab == std::string::npos) tab = shortLine.size();
+      fields.push_back(shortLine.substr(at, tab - at));
+    }
+    ASSERT_EQ(fields.size(), 10u);
+    for (int i = 0; i < 10; ++i)
+      EXPECT_EQ(fields[static_cast<std::size_t>(i)] == ".", !shortTerm && i >= 4 && i <= 7) << i;
+  }
+}
+
+// A price added by hand is a new newest day: its lines and the trades are
+// those of the list that holds the day.
+TEST(HonestJudging, APriceAddedByHandIsJudgedAsANewDay) {
+  testing::DataFolder folder(List().cell(0, 1));
+  Window whole(List(), Judging::Honest), before(Cut(List(), 1), Judging::Honest);
+  whole.select(1, false);
+  before.select(1, false);
+  for (Window* w : {&whole, &before}) w->click("Button38");
+  before.ws->typeText("Edit6", whole.calc().cell(1, 1));
+  before.click("Button34");
+  ASSERT_TRUE(before.platform.errors.empty()) << before.platform.errors.front();
+  EXPECT_EQ(before.ws->SeriesTable.cell(0, 1), List().cell(0, 1));
+  for (int c : {7, 8, 9, 10})
+    EXPECT_EQ(before.ws->SeriesTable.cell(c, 1), whole.calc().cell(c, 1)) << c;
+  const int today = StrToDate(List().cell(0, 1));
+  EXPECT_EQ(before.tradesUpTo(today), whole.tradesUpTo(today));
+}
+
+// The pure computation: the oldest rows of each column are where the closes
+// they read run out, and a zero average gives 0 rather than a division fault.
+TEST(HonestColumns, ValuesStartWhereTheirClosesAllow) {
+  std::vector<long long> close(401, 0);
+  for (int r = 1; r <= 400; ++r) close[static_cast<std::size_t>(r)] = 1000 + (r % 17) * 3;
+  const auto c = honest::Compute(close, 1, 400, honest::kLongTerms);
+  const int oldest[11] = {375, 364, 289, 101, 326, 201, 201, 101, 101, 326, 308};
+  for (std::size_t i = 0; i < honest::kColumns.size(); ++i)
+    EXPECT_EQ(c.oldest[i], oldest[i]) << honest::kColumns[i];
+
+  std::vector<long long> zeros(401, 0);
+  const auto z = honest::Compute(zeros, 1, 400, honest::kShortTerms);
+  for (std::size_t i = 0; i < honest::kColumns.size(); ++i)
+    for (int r = 1; r <= z.oldest[i]; ++r) ASSERT_EQ(z.values[i][static_cast<std::size_t>(r)], 0);
+}
+
+}  // namespace
+}  // namespace tavrine
