@@ -226,8 +226,11 @@ class Runner {
     if (cmd == "signals") {
       if (words.size() != 1 || (words[0] != "long" && words[0] != "short"))
         throw BadLine{"signals needs long or short"};
-      for (const TodayRow& row : TodaySignals(ws_.StockList, words[0] == "long"))
-        out_ << EscapeText(TodayLine(row)) << '\n';
+      for (const TodayRow& row : TodaySignals(ws_.StockList, words[0] == "long")) {
+        out_ << EscapeText(LeftBytes(row.heading, 4));
+        for (const std::string& f : TodayFields(row)) out_ << '\t' << f;
+        out_ << '\n';
+      }
       return;
     }
     throw BadLine{"unknown command " + cmd};

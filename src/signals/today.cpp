@@ -41,18 +41,13 @@ std::vector<TodayRow> TodaySignals(const WorkTable& stockList, bool longTerm) {
   return out;
 }
 
-std::string TodayLine(const TodayRow& row) {
-  std::string line = LeftBytes(row.heading, 4);
-  for (const TodaySignal& s : row.rules) {
-    line += '\t';
-    if (!s.known) {
-      line += '.';
-      continue;
-    }
-    line += honest::SignText(s.sign);
-    if (s.isNew) line += '*';
+std::array<std::string, 10> TodayFields(const TodayRow& row) {
+  std::array<std::string, 10> fields;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const TodaySignal& s = row.rules[i];
+    fields[i] = s.known ? std::string(honest::SignText(s.sign)) + (s.isNew ? "*" : "") : ".";
   }
-  return line;
+  return fields;
 }
 
 }  // namespace tavrine

@@ -33,8 +33,8 @@ struct TodayRow {
 // signal. The list is only read.
 std::vector<TodayRow> TodaySignals(const WorkTable& stockList, bool longTerm);
 
-// One line of the driver's signal list: the code, then per rule "+", "-" or
-// "0" with "*" appended when new today, "." when unknown; tab-separated.
-std::string TodayLine(const TodayRow& row);
+// The ten fields of a row as the driver's signal list gives them: per rule
+// "+", "-" or "0" with "*" appended when new today, "." when unknown.
+std::array<std::string, 10> TodayFields(const TodayRow& row);
 
 }  // namespace tavrine
