@@ -7,6 +7,7 @@
 
 #include "app/scan.h"
 #include "app/workspace.h"
+#include "signals/today.h"
 #include "bench_support.h"
 #include "sample_folder.h"
 
@@ -32,7 +33,8 @@ const LoadedList& List() {
   return l;
 }
 
-void Scan(benchmark::State& state, bool shortTerm) {
+void Scan(benchmark::State& state, bool shortTerm,
+          tavrine::Judging judging = tavrine::Judging::Hindsight) {
   const auto& list = List();
   if (!list.platform.lastError.empty()) {
     state.SkipWithError(list.platform.lastError.c_str());
@@ -42,6 +44,7 @@ void Scan(benchmark::State& state, bool shortTerm) {
   o.shortTerm = shortTerm;
   o.entryBuy = true;
   o.threads = 2;
+  o.judging = judging;
   std::size_t rows = 0;
   for (auto _ : state) {
     auto result = tavrine::RunScan(list.ws->StockList, o);
@@ -67,6 +70,32 @@ BENCHMARK(BM_ScanShortEntryBuy)
     ->Iterations(1)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
+
+void BM_ScanLongHonest(benchmark::State& state) {
+  Scan(state, false, tavrine::Judging::Honest);
+}
+BENCHMARK(BM_ScanLongHonest)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+// Today's signals of every stock, one thread.
+void TodaySignals(benchmark::State& state, bool longTerm) {
+  const auto& list = List();
+  std::size_t rows = 0;
+  for (auto _ : state) {
+    auto result = tavrine::TodaySignals(list.ws->StockList, longTerm);
+    rows = result.size();
+    benchmark::DoNotOptimize(result.data());
+  }
+  state.counters["stocks"] = static_cast<double>(rows);
+}
+void BM_TodaySignalsLong(benchmark::State& state) { TodaySignals(state, true); }
+BENCHMARK(BM_TodaySignalsLong)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_TodaySignalsShort(benchmark::State& state) { TodaySignals(state, false); }
+BENCHMARK(BM_TodaySignalsShort)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

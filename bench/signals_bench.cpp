@@ -19,7 +19,8 @@ struct Loaded {
   QuietPlatform platform;
   Workspace ws{platform};
 
-  Loaded() {
+  explicit Loaded(Judging judging = Judging::Hindsight) {
+    ws.judging = judging;
     auto& list = ws.StockList;
     list.set(0, 0, "日付");
     list.set(4, 0, "7203トヨタ");
@@ -65,6 +66,32 @@ void BM_RulePress(benchmark::State& state, const char* button) {
 BENCHMARK_CAPTURE(BM_RulePress, S1, "Button37")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RulePress, G4, "Button74")->Unit(benchmark::kMillisecond);
 
+// The same presses judged honestly: the walk over every day, trades at the
+// next day's close.
+void BM_RulePressHonest(benchmark::State& state, const char* button) {
+  Loaded l(Judging::Honest);
+  for (auto _ : state) {
+    l.ws.rules.Button37Click(button);
+    benchmark::DoNotOptimize(l.ws.StatsTable.cell(11, 3));
+  }
+  if (!l.platform.lastError.empty()) state.SkipWithError(l.platform.lastError.c_str());
+  state.counters["trades"] = StrToInt(l.ws.SeriesTable.cell(6, 4864));
+}
+BENCHMARK_CAPTURE(BM_RulePressHonest, S1, "Button37")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RulePressHonest, G4, "Button74")->Unit(benchmark::kMillisecond);
+
+// The extraction with its passes, in each way of judging.
+void BM_Extraction(benchmark::State& state, Judging judging) {
+  Loaded l(judging);
+  for (auto _ : state) {
+    l.ws.chains.Button3Click();
+    benchmark::DoNotOptimize(l.ws.CalcTable.cell(7, 1));
+  }
+  if (!l.platform.lastError.empty()) state.SkipWithError(l.platform.lastError.c_str());
+}
+BENCHMARK_CAPTURE(BM_Extraction, Hindsight, Judging::Hindsight)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Extraction, Honest, Judging::Honest)->Unit(benchmark::kMillisecond);
+
 // The same press with the middle-term chart drawn first, as the window has it.
 void BM_RulePressDrawn(benchmark::State& state, const char* button) {
   Loaded l;
@@ -89,6 +116,16 @@ void BM_TermSwitch(benchmark::State& state) {
   if (!l.platform.lastError.empty()) state.SkipWithError(l.platform.lastError.c_str());
 }
 BENCHMARK(BM_TermSwitch)->Unit(benchmark::kMillisecond);
+
+void BM_TermSwitchHonest(benchmark::State& state) {
+  Loaded l(Judging::Honest);
+  for (auto _ : state) {
+    l.ws.overlays.Button79Click();
+    benchmark::DoNotOptimize(l.ws.CalcTable.cell(20, 1));
+  }
+  if (!l.platform.lastError.empty()) state.SkipWithError(l.platform.lastError.c_str());
+}
+BENCHMARK(BM_TermSwitchHonest)->Unit(benchmark::kMillisecond);
 
 // The two directions of the switch, each timed alone.
 void BM_TermSwitchTo(benchmark::State& state, bool toShort) {
