@@ -92,6 +92,18 @@ class WindowExtremes {
 
 }  // namespace
 
+int FirstPriceRow(const WorkTable& list, int k) {
+  int blanks = 0;
+  for (int r = 1; r <= 20; ++r)
+    if (IsBlank(list.cell(k, r))) ++blanks;
+  if (blanks < 20) return blanks + 1;
+  // A stock whose newest 20 days or more are blank (no longer traded, or an
+  // old download): its series starts at its newest price.
+  int r = 21;
+  while (r <= stocklist::kLastDayRow && IsBlank(list.cell(k, r))) ++r;
+  return r;
+}
+
 int OldestPriceRow(const WorkTable& list, int k, int rowsConsidered) {
   int r = rowsConsidered;
   while (r >= 1 && IsBlank(list.cell(k, r))) --r;
@@ -100,10 +112,7 @@ int OldestPriceRow(const WorkTable& list, int k, int rowsConsidered) {
 
 bool ReadStockCloses(const WorkTable& list, int k, int rowsConsidered,
                      std::vector<long long>& close, int& first, int& last) {
-  int blanks = 0;
-  for (int r = 1; r <= 20; ++r)
-    if (IsBlank(list.cell(k, r))) ++blanks;
-  first = blanks + 1;
+  first = FirstPriceRow(list, k);
   last = OldestPriceRow(list, k, rowsConsidered);
   if (last < first || last > stocklist::kLastDayRow) return false;
   close.assign(static_cast<std::size_t>(last) + 1, 0);
@@ -234,10 +243,7 @@ int Series::Extract() {
     st.setInt(ctl::LastDataRow, L);
   }
 
-  int blanks = 0;
-  for (int r = 1; r <= 20; ++r)
-    if (IsBlank(list.cell(k, r))) ++blanks;
-  const int F = blanks + 1;
+  const int F = FirstPriceRow(list, k);
   st.setInt(ctl::FirstDataRow, F);
 
   calc.set(0, 0, list.cell(0, 0));

@@ -11,13 +11,18 @@
 
 namespace tavrine {
 
+// The first data row of StockList column k: one more than the blank cells
+// among rows 1..20 (wherever they lie), or, when all of those are blank, the
+// row of the stock's newest price.
+int FirstPriceRow(const WorkTable& list, int k);
+
 // The row of the oldest price among rows 1 .. rowsConsidered of StockList
 // column k; 0 when there is none.
 int OldestPriceRow(const WorkTable& list, int k, int rowsConsidered);
 
 // One stock's closes as the honest extraction reads them from its StockList
-// column k: the first data row is one more than the blank cells among rows
-// 1..20, the last is the row of the oldest price, and every close between is
+// column k: the first data row as FirstPriceRow gives it, the last is the
+// row of the oldest price, and every close between is
 // rounded to whole yen (close[r] for rows first .. last). False when a cell
 // between them is not a price or the last row lies before the first.
 bool ReadStockCloses(const WorkTable& list, int k, int rowsConsidered,

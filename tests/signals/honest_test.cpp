@@ -306,6 +306,21 @@ TEST(HonestJudging, APriceAddedByHandIsJudgedAsANewDay) {
   EXPECT_EQ(before.tradesUpTo(today), whole.tradesUpTo(today));
 }
 
+// A stock no longer traded: its newest 30 days are blank. Its series starts
+// at its newest price, and every rule runs on the days it has, either way.
+TEST(HonestJudging, AStockWhoseNewestDaysAreBlankCharts) {
+  WorkTable list = List();
+  for (int r = 1; r <= 30; ++r) list.set(3, r, r % 2 ? "" : " ");
+  for (Judging judging : {Judging::Honest, Judging::Hindsight}) {
+    Window w(list, judging);
+    w.select(3, false);
+    EXPECT_EQ(w.first(), 31);
+    for (const char* rule : kRuleButtons) w.click(rule);
+    EXPECT_TRUE(w.platform.errors.empty()) << w.platform.errors.front();
+    EXPECT_GT(w.ws->chart.line(0).points.size(), 100u);
+  }
+}
+
 // The pure computation: the oldest rows of each column are where the closes
 // they read run out, and a zero average gives 0 rather than a division fault.
 TEST(HonestColumns, ValuesStartWhereTheirClosesAllow) {
