@@ -7,9 +7,9 @@
 
 #include "app/scan.h"
 #include "app/workspace.h"
-#include "signals/today.h"
 #include "bench_support.h"
 #include "sample_folder.h"
+#include "signals/today.h"
 
 namespace {
 
@@ -71,9 +71,7 @@ BENCHMARK(BM_ScanShortEntryBuy)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
-void BM_ScanLongHonest(benchmark::State& state) {
-  Scan(state, false, tavrine::Judging::Honest);
-}
+void BM_ScanLongHonest(benchmark::State& state) { Scan(state, false, tavrine::Judging::Honest); }
 BENCHMARK(BM_ScanLongHonest)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
