@@ -28,11 +28,14 @@ namespace tavrine {
 struct PriceRow {
   int day;            // DaysFromCivil
   std::string close;  // plain decimal text: "1234.5", no separators, no exponent
+  int line = 0;       // 1-based line of the file it came from
 };
 
 struct PriceFile {
   std::string code;            // 4 characters when known, else empty
   std::string name;            // from the title line when there is one, else empty
+  std::string titleCode;       // the code starting the title line, else empty
+  int titleLine = 0;           // that line's number when it gave a code
   std::vector<PriceRow> rows;  // newest first, whatever order the file had
   int skipped = 0;             // rows whose close is null, left out
 };
@@ -54,12 +57,17 @@ class PriceFileError : public FileError {
 inline constexpr std::size_t kPriceFileMaxBytes = 16u * 1024 * 1024;
 // At most this many data lines; a daily file holds a few tens of thousands.
 inline constexpr int kPriceFileMaxRows = 100000;
+// The largest close taken: the chart and the rules read whole yen as 32-bit
+// integers, so a close must round to at most this.
+inline constexpr long long kPriceFileMaxClose = 2147483647;
 
 // Reads one file's bytes. fileName is used for the code (first four characters
 // of its last path component when they form a stock code: four digits, or
 // three digits and a letter, not followed by another letter or digit) and, as
 // its last component, in messages. Without a code there, the code starting the
-// title line is taken. Throws PriceFileError.
+// title line is taken. A day after today (in whole days) is refused with its
+// line; the two-argument form takes Today(). Throws PriceFileError.
+PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName, int today);
 PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName);
 
 // Reads the file at path and parses it. A file that cannot be opened or read

@@ -217,6 +217,7 @@ class ImportIntoList : public PriceImportTest {
 };
 
 TEST_F(ImportIntoList, ClosesGoOnTheirOwnDaysGapsAreFilledNewerDaysExtendTheTop) {
+  folder.set("TAVRINE_TODAY", "2003/12/30");  // the newer days are no days after today
   // Two days newer than the list, then 30 list days but 12/24, and the
   // Saturday 12/20 that the list does not have.
   const int sat = DaysFromCivil(2003, 12, 20);
@@ -282,6 +283,7 @@ TEST_F(ImportIntoList, OlderDaysExtendTheBottomAndAnUpdateKeepsHeadingAndUncover
 }
 
 TEST_F(ImportIntoList, NewerDaysPushTheOldestPastRow4860) {
+  folder.set("TAVRINE_TODAY", "2003/12/31");  // the newer days are no days after today
   const auto full = Weekdays(kNewest, 4860);
   WorkTable& list = ws->StockList;
   list.setRowCount(4861);
