@@ -237,7 +237,7 @@ long double HalfUnit(const std::string& text) {
 long double StoredValue(const std::string& text, int day, const std::string& shown) {
   try {
     const long double v = StrToFloat(text);
-    if (v > 0) return v;
+    if (v >= 0) return v;
   } catch (const ConversionError&) {
   }
   throw Refused{shown + ": デ-タ一覧の " + DateToStr(day) + " の株価を読めません (" + text + ")"};
