@@ -338,30 +338,40 @@ SplitCheck CheckAgainstStored(const PriceFile& file, const std::vector<int>& day
     return out;
   }
 
-  // The ratio of the oldest common day: one when it agrees as it is.
-  const Common& first = common.front();
-  if (!Agrees(first.row->close, first.file, first.stored, first.value, out.ratio)) {
-    bool found = false;
-    long double best = 0;
-    for (const Ratio r : kSplitRatios)
-      if (Agrees(first.row->close, first.file, first.stored, first.value, r)) {
-        const long double miss = std::fabs(first.file * r.den - first.value * r.num) / r.den;
-        if (!found || miss < best) out.ratio = r, best = miss;
-        found = true;
-      }
-    if (!found) throw differs(first);
-  }
+  // The ratio from the oldest common day on: of those that fit it (low
+  // prices may fit several within rounding), the one that holds for the
+  // most days; among those, the nearest on the oldest day, equal closes
+  // first.
+  const auto agrees = [](const Common& c, Ratio r) {
+    return Agrees(c.row->close, c.file, c.stored, c.value, r);
+  };
+  std::size_t longest = 0;
+  long double nearest = 0;
+  const auto consider = [&](Ratio r) {
+    // A day that fits equal closes is after the split, whatever else fits it.
+    std::size_t run = 0;
+    while (run < common.size() && agrees(common[run], r) &&
+           (r.one() || !agrees(common[run], Ratio{})))
+      ++run;
+    const Common& c = common.front();
+    const long double miss = std::fabs(c.file - c.value * r.num / r.den);
+    if (run > longest || (run > 0 && run == longest && miss < nearest))
+      longest = run, nearest = miss, out.ratio = r;
+  };
+  consider(Ratio{});
+  for (const Ratio r : kSplitRatios) consider(r);
+  if (longest == 0) throw differs(common.front());
   // The ratio holds up to a day, and from there on the closes are equal.
   bool equalFromHere = out.ratio.one();
   for (const Common& c : common) {
     if (!equalFromHere) {
-      if (Agrees(c.row->close, c.file, c.stored, c.value, out.ratio)) {
+      if (agrees(c, out.ratio) && !agrees(c, Ratio{})) {
         out.through = c.day;
         continue;
       }
       equalFromHere = true;
     }
-    if (!Agrees(c.row->close, c.file, c.stored, c.value, Ratio{})) throw differs(c);
+    if (!agrees(c, Ratio{})) throw differs(c);
   }
   if (out.ratio.one()) return out;
 
@@ -463,6 +473,8 @@ void ImportOne(const ImportFile& f, WorkingList& w, ImportSummary& s) {
   if (column && cells[0] != t.cell(column, 0))
     s.notes.push_back(shown + ": 見出しを「" + cells[0] + "」にしました (前は「" +
                       t.cell(column, 0) + "」)");
+  if (givenName.empty() && !f.name.empty())
+    s.notes.push_back(shown + ": 指定の名前は空白だけのため、見出しは変えません");
   if (column) {
     auto adjusted = split.adjusted.begin();  // oldest first, as the rows below run
     for (int r = m; r >= 1; --r) {

@@ -544,6 +544,19 @@ TEST_F(ImportIntoList, ARatioWithoutItsSplitDayOrASeamIsNeverGuessed) {
   EXPECT_EQ(platform.messages.back(), "取込完了: 追加 0銘柄、更新 1銘柄、補完 0日、除外 0日");
 }
 
+TEST_F(ImportIntoList, AtLowPricesTheRatioIsTheOneThatFitsBest) {
+  // 1301 split 1:3 after days[10]: stored 1 from then on, 3 before. At
+  // such prices 1/2, 1/4, 1/5 and 2/5 fit within rounding too.
+  for (int r = 1; r <= 40; ++r) ws->StockList.set(1, r, r <= 10 ? "1" : "3");
+  std::vector<Day> rows;
+  for (int r = 1; r <= 20; ++r) rows.push_back({days[r - 1], "1"});
+  EXPECT_EQ(import(file("1301.csv", YahooText(rows))).updated, 1);
+  EXPECT_EQ(platform.messages.back(),
+            "取込完了: 追加 0銘柄、更新 1銘柄、補完 0日、除外 0日\r1301.csv: 分割調整: 1/3, " +
+                DateToStr(days[10]) + " 以前");
+  EXPECT_EQ(Column(ws->StockList, 1), std::vector<std::string>(40, "1"));
+}
+
 TEST_F(ImportIntoList, CodesNamesAndTheSameFileTwice) {
   // The title line's code against the file name's: a given code decides,
   // and the title's name goes only with the title's code.
@@ -569,12 +582,18 @@ TEST_F(ImportIntoList, CodesNamesAndTheSameFileTwice) {
             "日付,\"1301 極洋\",\"130A 銘柄\",\"6758 ソニーグループ\",\"7203 トヨタ自動車\",7208,"
             "\"9984 ソフトバンク\"");
 
-  // The same file again, with or without the name: the same bytes.
+  // The same file again, with or without the name: the same bytes. A name
+  // of blanks only changes nothing, and the summary says why.
   const std::string once = bytesOf("デ-タ一覧.csv");
   import(toyota);
   EXPECT_EQ(bytesOf("デ-タ一覧.csv"), once);
   import(toyota, "", "トヨタ自動車");
   EXPECT_EQ(bytesOf("デ-タ一覧.csv"), once);
+  import(toyota, "", " \t ");
+  EXPECT_EQ(bytesOf("デ-タ一覧.csv"), once);
+  EXPECT_EQ(platform.messages.back(),
+            "取込完了: 追加 0銘柄、更新 1銘柄、補完 0日、除外 0日\r"
+            "7203.csv: 指定の名前は空白だけのため、見出しは変えません");
   restart();
   import(folder.path("130a.csv").string());
   EXPECT_EQ(bytesOf("デ-タ一覧.csv"), once);
