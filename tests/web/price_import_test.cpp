@@ -519,10 +519,12 @@ TEST_F(ImportIntoList, ARatioWithoutItsSplitDayOrASeamIsNeverGuessed) {
   // anywhere in them.
   std::vector<Day> half;
   for (int r = 11; r <= 30; ++r) half.push_back({days[r - 1], FloatToStr((200 + r) / 2.0L)});
+  const std::vector<std::string> before = AllFiles(folder);
   const ImportSummary unknown = import(file("7203.csv", YahooText(half)));
   EXPECT_EQ(unknown.refused.at(0).message,
             "7203.csv: デ-タ一覧の株価の 1/2 倍ですが、" + DateToStr(days[9]) +
                 " の株価がファイルにないため、分割がいつかが分かりません");
+  EXPECT_EQ(AllFiles(folder), before);
 
   // No common days: a step at the seam like a split is taken with a note,
   // an ordinary step without one.
