@@ -2,7 +2,8 @@
 // through the window's entry (reading, parsing, placing, saving the list,
 // the calendar and the code list). The files are written once, in the
 // generated folder; every run starts from the same list.
-//   updates:      the 197-stock list, files for 100 of its stocks
+//   updates:      the 197-stock list, files for 100 of its stocks (their own
+//                 closes: an update is compared with them day by day)
 //   up to limit:  a 150-stock list, files for 50 of its stocks, 47 new codes
 //                 inserted in code order, and 3 more refused at the 197 limit
 #include <benchmark/benchmark.h>
@@ -62,7 +63,7 @@ struct Setup {
                                d);
         char date[16];
         std::snprintf(date, sizeof date, "%04d-%02d-%02d", y, m, d);
-        const std::string c = sample::PriceText(v + 100);
+        const std::string c = sample::PriceText(v);
         text += std::string(date) + "," + c + "," + c + "," + c + "," + c + "," + c + ",1000\n";
       }
       const std::string path = dir + code + ".csv";

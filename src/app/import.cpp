@@ -18,7 +18,7 @@ ImportSummary ImportPriceFiles(Workspace& ws, const std::vector<ImportFile>& fil
   }
   if (RunGuarded(ws.platform, [&] { s = PriceImport(ws).Run(files); })) return s;
 
-  ws.platform.message(s.Headline());
+  ws.platform.message(s.Message());
   for (const ImportRefusal& r : s.refused) ws.platform.error(r.message);
   for (const std::string& e : s.errors) ws.platform.error(e);
   if (!s.imported()) return s;

@@ -11,7 +11,7 @@ namespace tavrine {
 class Workspace;
 
 // Imports the files into the stock list and reports through the platform:
-// the summary's headline as a message, then each refused file and each
+// the summary (headline and notes) as a message, then each refused file and each
 // failed save as an error. Once something was taken the program is in the
 // mode a restart would give it (full mode: the stock buttons' captions and
 // the filled picker), so the imported stock can be picked or typed at once.

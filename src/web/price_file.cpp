@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "store/codec.h"
+#include "store/paths.h"
 
 namespace tavrine {
 
@@ -271,12 +272,16 @@ bool ParseDay(std::string_view s, int& day) {
   return true;
 }
 
-enum class CloseResult { Ok, NotNumber, NotPositive };
+// Closes from this value on round to more whole yen than the list reads.
+constexpr long double kMaxCloseBound = kPriceFileMaxClose + 0.5L;
+
+enum class CloseResult { Ok, NotNumber, NotPositive, TooLarge };
 
 // A close as the stock list keeps it: thousands separators (in groups of
 // three) removed, leading zeros and trailing fraction zeros dropped. More than
 // 15 significant digits, or an exponent, go through the 15-digit form; a value
-// that would need an exponent there is not taken.
+// that would need an exponent there is not taken, nor one whose whole yen
+// would not fit the list's 32-bit reading.
 CloseResult ReadClose(std::string_view s, std::string& out) {
   std::size_t i = 0;
   const std::size_t n = s.size();
@@ -340,6 +345,7 @@ CloseResult ReadClose(std::string_view s, std::string& out) {
   const std::size_t significant = nd - lead;
   if (!exponent && !overflow && significant <= 15) {
     if (significant == 0 || negative) return CloseResult::NotPositive;
+    if (intDigits > 10) return CloseResult::TooLarge;
     out.clear();
     if (intDigits == 0) out += '0';
     out.append(digits, intDigits);
@@ -347,7 +353,7 @@ CloseResult ReadClose(std::string_view s, std::string& out) {
       out += '.';
       out.append(digits + fracStart, nd - fracStart);
     }
-    return CloseResult::Ok;
+    return StrToFloat(out) < kMaxCloseBound ? CloseResult::Ok : CloseResult::TooLarge;
   }
   std::string plain;
   plain.reserve(n);
@@ -360,8 +366,10 @@ CloseResult ReadClose(std::string_view s, std::string& out) {
     return CloseResult::NotNumber;
   }
   if (!(v > 0)) return CloseResult::NotPositive;
+  if (!exponent && !(v < kMaxCloseBound)) return CloseResult::TooLarge;  // many plain digits
   out = FloatToStr(v);
   if (out.find('E') != std::string::npos) return CloseResult::NotNumber;
+  if (!(StrToFloat(out) < kMaxCloseBound)) return CloseResult::TooLarge;
   return CloseResult::Ok;
 }
 
@@ -375,36 +383,67 @@ struct Layout {
   // line with more filled fields was most likely cut at an unquoted thousands
   // separator ("1,234") and would give a wrong close.
   std::size_t width = 0;
+  // No header: a line is a date and a close and nothing else, since a
+  // third filled field leaves no way to tell which one is the close.
+  bool headerless = false;
 };
 
-// A header word: blanks (also full-width), quotes and a trailing '*' trimmed,
-// ASCII lower-cased.
+// A header word as it is compared: quotes, a trailing '*', every blank
+// (also full-width) and the marks '_', '.', '-' dropped, ASCII lower-cased,
+// and a trailing unit in brackets ("(円)", "（円）", "[JPY]") dropped.
 std::string HeaderWord(std::string_view w) {
-  const auto trim = [&w] {
-    bool again = true;
-    while (again && !w.empty()) {
-      again = false;
-      if (w.front() == ' ' || w.front() == '"')
-        w.remove_prefix(1), again = true;
-      else if (w.back() == ' ' || w.back() == '"' || w.back() == '*')
-        w.remove_suffix(1), again = true;
-      else if (w.substr(0, 3) == "\xE3\x80\x80")
-        w.remove_prefix(3), again = true;
-      else if (w.size() >= 3 && w.substr(w.size() - 3) == "\xE3\x80\x80")
-        w.remove_suffix(3), again = true;
+  std::string out;
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const char c = w[i];
+    if (w.substr(i, 3) == "\xE3\x80\x80") {
+      i += 2;
+      continue;
     }
-  };
-  trim();
-  std::string out(w);
-  for (char& c : out) c = ToLowerAscii(c);
+    if (c == ' ' || c == '\t' || c == '"' || c == '_' || c == '.' || c == '-') continue;
+    out += ToLowerAscii(c);
+  }
+  while (!out.empty() && out.back() == '*') out.pop_back();
+  static const std::string_view kUnits[] = {
+      "(円)", "（円）", "[円]", "［円］", "(jpy)",  "（jpy）",  "[jpy]",  "(yen)",
+      "(¥)",  "(￥)",   "(株)", "（株）", "(千株)", "（千株）", "(千円)", "（千円）"};
+  for (std::string_view unit : kUnits)
+    if (out.size() > unit.size() && out.ends_with(unit)) {
+      out.resize(out.size() - unit.size());
+      break;
+    }
   return out;
 }
 
-enum class HeaderKind { None, Known, AdjustedOnly };
+enum class Word { Other, Date, Close, Price, NotClose };
 
-// Finds the date and close columns of a header line. AdjustedOnly: the line
-// names an adjusted close but no plain close, so it must not pass as a
-// two-column header either.
+// What a header word names. Price ("Price", "株価") is the close only when no
+// column names the close itself and no other column is a price. NotClose:
+// a column that is surely no close (open, high, low, volume, an adjusted
+// close), so even a two-column header naming it is not taken.
+Word KindOf(const std::string& w) {
+  for (std::string_view d : {"date", "tradedate", "日付", "日付け", "年月日", "取引日"})
+    if (w == d) return Word::Date;
+  for (std::string_view c :
+       {"close", "closeprice", "closingprice", "last", "lastprice", "終値", "終値段"})
+    if (w == c) return Word::Close;
+  if (w == "price" || w == "株価") return Word::Price;
+  for (std::string_view n : {"open", "high", "low", "volume", "vol", "turnover", "始値", "高値",
+                             "安値", "出来高", "売買代金", "openprice", "highprice", "lowprice"})
+    if (w == n) return Word::NotClose;
+  if (w.find("adj") != std::string::npos || w.find("調整") != std::string::npos)
+    return Word::NotClose;
+  return Word::Other;
+}
+
+enum class HeaderKind {
+  None,        // no header words at all
+  Known,       // date and close found
+  TwoColumns,  // two words neither a date nor a close; taken as date, close
+  Unknown,     // a header, but no single close column
+  Ambiguous,   // more than one column names the close or the date
+};
+
+// Finds the date and close columns of a header line.
 HeaderKind ReadHeader(std::string_view raw, Encoding enc, Layout& layout) {
   if (raw.size() > kMaxHeaderBytes) return HeaderKind::None;
   const std::string text = enc == Encoding::Cp932 ? Cp932ToUtf8(raw) : std::string(raw);
@@ -412,21 +451,33 @@ HeaderKind ReadHeader(std::string_view raw, Encoding enc, Layout& layout) {
   std::array<std::string_view, kMaxHeaderFields> fields;
   const std::size_t count = SplitFields(text, sep, fields.data(), fields.size());
   constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-  std::size_t dateCol = kNone, closeCol = kNone;
-  bool adjusted = false, yahooAdjusted = false;
+  std::size_t dateCol = kNone, closeCol = kNone, priceCol = kNone;
+  int dates = 0, closes = 0, prices = 0, named = 0;
+  bool yahooAdjusted = false;
+  std::array<Word, kMaxHeaderFields> kinds{};
   for (std::size_t k = 0; k < count; ++k) {
     const std::string w = HeaderWord(fields[k]);
-    if (w == "date" || w == "日付" || w == "年月日") {
-      if (dateCol == kNone) dateCol = k;
-    } else if (w == "close" || w == "終値") {
-      if (closeCol == kNone) closeCol = k;
-    } else if (w == "adj close" || w == "adj. close" || w == "adjclose" || w == "adj_close" ||
-               w == "adjusted close") {
-      adjusted = yahooAdjusted = true;
-    } else if (w == "終値調整値" || w == "調整後終値") {
-      adjusted = true;
+    kinds[k] = KindOf(w);
+    switch (kinds[k]) {
+      case Word::Date:
+        if (dates++ == 0) dateCol = k;
+        break;
+      case Word::Close:
+        if (closes++ == 0) closeCol = k;
+        break;
+      case Word::Price:
+        if (prices++ == 0) priceCol = k;
+        break;
+      case Word::NotClose:
+        if (w == "adjclose" || w == "adjustedclose") yahooAdjusted = true;
+        break;
+      case Word::Other:
+        break;
     }
+    if (kinds[k] != Word::Other) ++named;
   }
+  if (closes == 0 && prices == 1) closeCol = priceCol, closes = 1;
+  if (dates > 1 || closes > 1 || (closes == 0 && prices > 1)) return HeaderKind::Ambiguous;
   if (dateCol != kNone && closeCol != kNone) {
     layout.sep = sep;
     layout.dateCol = dateCol;
@@ -435,7 +486,13 @@ HeaderKind ReadHeader(std::string_view raw, Encoding enc, Layout& layout) {
     layout.width = count;
     return HeaderKind::Known;
   }
-  return adjusted && closeCol == kNone ? HeaderKind::AdjustedOnly : HeaderKind::None;
+  if (count == 2 && kinds[1] != Word::NotClose && kinds[0] != Word::NotClose &&
+      kinds[1] != Word::Date) {
+    layout.sep = sep;
+    layout.width = 2;
+    return HeaderKind::TwoColumns;
+  }
+  return named > 0 ? HeaderKind::Unknown : HeaderKind::None;
 }
 
 std::string_view FirstField(std::string_view raw) {
@@ -457,11 +514,6 @@ bool LooksLikeDateRow(std::string_view raw) {
   const std::string_view f = FirstField(raw);
   if (f.size() < 5 || !std::all_of(f.begin(), f.begin() + 4, IsDigit)) return false;
   return f[4] == '-' || f[4] == '/' || (f.size() == 8 && std::all_of(f.begin(), f.end(), IsDigit));
-}
-
-std::size_t FieldCount(std::string_view raw) {
-  std::array<std::string_view, kMaxHeaderFields> fields;
-  return SplitFields(raw, PickSeparator(raw), fields.data(), fields.size());
 }
 
 // Words that name a market, ending the name in a title line.
@@ -517,8 +569,7 @@ void ReadTitle(std::string_view raw, Encoding enc, std::string& code, std::strin
 // Rows newest first. A strictly ordered file is only turned round when
 // needed; any other order is sorted, and a date met twice names the first
 // line (in file order) that repeats an earlier one.
-void PutNewestFirst(std::vector<PriceRow>& rows, const std::vector<int>& lines,
-                    const std::string& shown) {
+void PutNewestFirst(std::vector<PriceRow>& rows, const std::string& shown) {
   const std::size_t n = rows.size();
   bool descending = true, ascending = true;
   for (std::size_t k = 1; k < n && (descending || ascending); ++k) {
@@ -539,8 +590,8 @@ void PutNewestFirst(std::vector<PriceRow>& rows, const std::vector<int>& lines,
   std::size_t repeat = 0;
   for (std::size_t k = 1; k < n; ++k)
     if (rows[order[k]].day == rows[order[k - 1]].day &&
-        (repeatLine == 0 || lines[order[k]] < repeatLine)) {
-      repeatLine = lines[order[k]];
+        (repeatLine == 0 || rows[order[k]].line < repeatLine)) {
+      repeatLine = rows[order[k]].line;
       repeat = order[k];
     }
   if (repeatLine > 0)
@@ -575,6 +626,10 @@ PriceFile ReadPriceFile(const std::string& path) {
 }
 
 PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName) {
+  return ParsePriceFile(bytes, fileName, Today());
+}
+
+PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName, int today) {
   const std::string shown = ShownFileName(fileName);
   if (bytes.size() > kPriceFileMaxBytes) FailTooLarge(shown);
   if (bytes.size() >= 2 &&
@@ -616,42 +671,57 @@ PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName) {
   bool pending = false;
   const auto isData = [](std::string_view l) { return IsDateRow(l) || LooksLikeDateRow(l); };
   const HeaderKind firstKind = ReadHeader(first, enc, layout);
-  if (firstKind == HeaderKind::None && isData(first)) {
+  const auto failHeader = [&shown](int number, HeaderKind kind) {
+    Fail(shown, number,
+         kind == HeaderKind::Ambiguous ? "見出し行を認識できません (終値か日付の列が複数あります)"
+                                       : "見出し行を認識できません");
+  };
+  int titleLine = 0;
+  if (firstKind == HeaderKind::Ambiguous) failHeader(firstNumber, firstKind);
+  if (firstKind == HeaderKind::Known) {
+  } else if (isData(first)) {
     layout.sep = PickSeparator(first);
+    layout.headerless = true;
     pending = true;
-  } else if (firstKind != HeaderKind::Known) {
+  } else {
     std::string_view second;
     const bool hasSecond = nextFilled(second);
+    const int secondNumber = reader.Number();
     Layout secondLayout;
-    if (hasSecond && ReadHeader(second, enc, secondLayout) == HeaderKind::Known) {
+    const HeaderKind secondKind =
+        hasSecond ? ReadHeader(second, enc, secondLayout) : HeaderKind::None;
+    if (secondKind == HeaderKind::Known) {
       ReadTitle(first, enc, titleCode, titleName);
+      titleLine = firstNumber;
       layout = secondLayout;
-    } else if (firstKind == HeaderKind::None && hasSecond && isData(second)) {
-      // A title line starting with a code, or any two-column header, then data.
+    } else if (hasSecond && isData(second)) {
+      // A title line starting with a code, or a header of two columns
+      // neither of which is surely no close, then data.
       std::string code, name;
       ReadTitle(first, enc, code, name);
       if (!code.empty()) {
         titleCode = code;
         titleName = name;
-      } else {
-        layout.width = FieldCount(first);
-        if (layout.width < 2) Fail(shown, firstNumber, "見出し行を認識できません");
+        titleLine = firstNumber;
+        layout.headerless = true;
+      } else if (firstKind != HeaderKind::TwoColumns) {
+        failHeader(firstNumber, firstKind);
       }
       layout.sep = PickSeparator(second);
       line = second;
       pending = true;
+    } else if (secondKind == HeaderKind::Unknown || secondKind == HeaderKind::Ambiguous) {
+      failHeader(secondNumber, secondKind);  // a title, then a header without a close
     } else {
-      Fail(shown, firstNumber, "見出し行を認識できません");
+      failHeader(firstNumber, firstKind);
     }
   }
 
   const std::size_t needed = std::max(layout.dateCol, layout.closeCol) + 1;
   std::array<std::string_view, kMaxHeaderFields> fields;
-  std::vector<int> lines;
   // A daily file has about one line per 50 bytes; a guess, bounded by the cap.
   const std::size_t guess = std::min<std::size_t>(text.size() / 32 + 1, kPriceFileMaxRows);
   result.rows.reserve(guess);
-  lines.reserve(guess);
   int dataLines = 0;
   while (pending || nextFilled(line)) {
     pending = false;
@@ -660,22 +730,34 @@ PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName) {
       Fail(shown, number, "行が多すぎます (" + std::to_string(kPriceFileMaxRows) + "行まで)");
     const std::size_t count = SplitFields(line, layout.sep, fields.data(), fields.size());
     if (count < needed) Fail(shown, number, "項目が足りません");
-    if (layout.width == 0) layout.width = count;
-    for (std::size_t k = layout.width; k < count; ++k)
-      if (!fields[k].empty())
-        Fail(shown, number,
-             "項目が多すぎます (桁区切りのある数値は \"1,234\" のように引用符で囲みます)");
+    if (layout.headerless) {
+      for (std::size_t k = 2; k < count; ++k)
+        if (!fields[k].empty())
+          Fail(shown, number,
+               "見出し行がないため、日付と終値のほかに項目がある行は読めません "
+               "(桁区切りのある数値は \"1,234\" のように引用符で囲みます)");
+    } else {
+      if (layout.width == 0) layout.width = count;
+      for (std::size_t k = layout.width; k < count; ++k)
+        if (!fields[k].empty())
+          Fail(shown, number,
+               "項目が多すぎます (桁区切りのある数値は \"1,234\" のように引用符で囲みます)");
+    }
     const std::string_view dateText = fields[layout.dateCol];
     const std::string_view closeText = fields[layout.closeCol];
     int day;
     if (!ParseDay(dateText, day))
       Fail(shown, number, "日付を読めません (" + Excerpt(dateText, enc) + ")");
+    if (day > today)
+      Fail(shown, number,
+           "今日 (" + DateToStr(today) + ") より後の日付です (" + Excerpt(dateText, enc) + ")");
     if (layout.nullRows && EqualsNoCase(closeText, "null")) {
       ++result.skipped;
       continue;
     }
     PriceRow& row = result.rows.emplace_back();
     row.day = day;
+    row.line = number;
     switch (ReadClose(closeText, row.close)) {
       case CloseResult::Ok:
         break;
@@ -683,14 +765,19 @@ PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName) {
         Fail(shown, number, "終値が数値ではありません (" + Excerpt(closeText, enc) + ")");
       case CloseResult::NotPositive:
         Fail(shown, number, "終値が0以下です (" + Excerpt(closeText, enc) + ")");
+      case CloseResult::TooLarge:
+        Fail(shown, number,
+             "終値が大きすぎます (" + Excerpt(closeText, enc) + "、" +
+                 IntToStr(kPriceFileMaxClose) + "まで)");
     }
-    lines.push_back(number);
   }
   if (result.rows.empty()) Fail(shown, 0, "株価の行がありません");
-  PutNewestFirst(result.rows, lines, shown);
+  PutNewestFirst(result.rows, shown);
 
   result.code = CodeAt(BaseName(fileName));
   if (result.code.empty()) result.code = titleCode;
+  result.titleCode = titleCode;
+  result.titleLine = titleCode.empty() ? 0 : titleLine;
   result.name = titleName;
   return result;
 }

@@ -5,15 +5,26 @@
 //   Date,Open,High,Low,Close,Volume
 //   日付,始値,高値,安値,終値,出来高[,終値調整値]  (optionally after one title
 //                                              line "7203 トヨタ自動車 東証プライム")
-//   date,close                                  (with any header words, or none)
-// Header words are matched case-insensitively with surrounding blanks and
-// quotes ignored; the date and close columns are found by name, so extra or
-// reordered columns are fine. The close is always 終値 / Close, never the
-// adjusted close.
+//   date,close                                  (two columns: any header words, or none)
+// In a header the date and close columns are found by name, so extra or
+// reordered columns are fine. Words are compared with quotes, blanks (also
+// full-width), '_', '.', '-' and a trailing unit in brackets ("(円)",
+// "（円）", "[JPY]") dropped, ASCII case ignored. The close is Close, Close
+// Price, Closing Price, Last, Last Price or 終値; Price or 株価 only when no
+// column names the close and no other is a price. The date is Date, Trade
+// Date, 日付, 日付け, 年月日 or 取引日. A header of more than two columns
+// without exactly one close (or with two dates) is refused with its line;
+// so is a two-column header naming an open, high, low, volume or adjusted
+// column: such a column is never taken for the close. Without a header a
+// line holds a date and a close only (empty trailing fields allowed); a
+// third filled field ("2026/12/09,1,000") is refused, since it leaves no
+// way to tell the close.
 // Fields are separated by comma, tab or semicolon (chosen per file from the
 // header or first data line). Text is UTF-8 (with or without a byte-order
 // mark) or Shift-JIS; lines end in CR LF, LF or CR; blank lines and lines of
 // bare separators (as spreadsheets write them) are passed over.
+// A day after today, and a close that would round past 2147483647 yen (the
+// list's prices are read as 32-bit whole yen), refuse the file with the line.
 #pragma once
 
 #include <cstddef>
@@ -28,11 +39,14 @@ namespace tavrine {
 struct PriceRow {
   int day;            // DaysFromCivil
   std::string close;  // plain decimal text: "1234.5", no separators, no exponent
+  int line = 0;       // 1-based line of the file it came from
 };
 
 struct PriceFile {
   std::string code;            // 4 characters when known, else empty
   std::string name;            // from the title line when there is one, else empty
+  std::string titleCode;       // the code starting the title line, else empty
+  int titleLine = 0;           // that line's number when it gave a code
   std::vector<PriceRow> rows;  // newest first, whatever order the file had
   int skipped = 0;             // rows whose close is null, left out
 };
@@ -54,12 +68,17 @@ class PriceFileError : public FileError {
 inline constexpr std::size_t kPriceFileMaxBytes = 16u * 1024 * 1024;
 // At most this many data lines; a daily file holds a few tens of thousands.
 inline constexpr int kPriceFileMaxRows = 100000;
+// The largest close taken: the chart and the rules read whole yen as 32-bit
+// integers, so a close must round to at most this.
+inline constexpr long long kPriceFileMaxClose = 2147483647;
 
 // Reads one file's bytes. fileName is used for the code (first four characters
 // of its last path component when they form a stock code: four digits, or
 // three digits and a letter, not followed by another letter or digit) and, as
 // its last component, in messages. Without a code there, the code starting the
-// title line is taken. Throws PriceFileError.
+// title line is taken. A day after today (in whole days) is refused with its
+// line; the two-argument form takes Today(). Throws PriceFileError.
+PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName, int today);
 PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName);
 
 // Reads the file at path and parses it. A file that cannot be opened or read

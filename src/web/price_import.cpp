@@ -1,12 +1,16 @@
 #include "web/price_import.h"
 
 #include <algorithm>
+#include <cmath>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <span>
 
 #include "series/decimal_form.h"
 #include "store/codec.h"
+#include "store/comma_text.h"
 #include "store/control_cells.h"
 #include "store/paths.h"
 #include "store/stock_list.h"
@@ -20,6 +24,7 @@ namespace tavrine {
 namespace {
 
 constexpr const char* kHizuke = "tavrine/hizuke.csv";
+constexpr const char* kAdjustLog = "tavrine/adjust.log";
 constexpr int kMaxDays = 4860;
 constexpr int kScratch = stocklist::kScratchColumn;
 constexpr std::size_t kMaxNameBytes = 80;
@@ -202,6 +207,193 @@ WorkingList BaseList(const State& ws) {
 // Days a new stock needs: its newest close and the 25 after it.
 constexpr int kFewestDays = 26;
 
+// ---------------------------------------------------------------- splits
+
+// A ratio of prices across a split or a consolidation: a 1:2 split halves
+// the price (1/2), a 2:1 consolidation doubles it (2/1).
+struct Ratio {
+  int num = 1, den = 1;
+  bool one() const { return num == den; }
+};
+
+constexpr Ratio kSplitRatios[] = {{1, 2},  {1, 3},   {1, 4}, {1, 5}, {1, 10}, {1, 20}, {1, 25},
+                                  {1, 50}, {1, 100}, {2, 3}, {2, 5}, {4, 5},  {5, 6},  {10, 11},
+                                  {2, 1},  {3, 1},   {4, 1}, {5, 1}, {10, 1}, {20, 1}, {25, 1},
+                                  {50, 1}, {100, 1}, {3, 2}, {5, 2}, {5, 4},  {6, 5},  {11, 10}};
+
+std::string RatioText(Ratio r) { return IntToStr(r.num) + "/" + IntToStr(r.den); }
+
+// Half a unit of the last decimal place a close was written with: how far
+// the value it stands for may lie from it.
+long double HalfUnit(const std::string& text) {
+  const auto dot = text.find('.');
+  long double u = 0.5L;
+  if (dot != std::string::npos)
+    for (std::size_t k = dot + 1; k < text.size(); ++k) u /= 10;
+  return u;
+}
+
+// A stored close as a number; a list cell that does not read refuses the file.
+long double StoredValue(const std::string& text, int day, const std::string& shown) {
+  try {
+    const long double v = StrToFloat(text);
+    if (v >= 0) return v;
+  } catch (const ConversionError&) {
+  }
+  throw Refused{shown + ": デ-タ一覧の " + DateToStr(day) + " の株価を読めません (" + text + ")"};
+}
+
+// The file's close is the stored one times r within the rounding of both.
+bool Agrees(const std::string& fileText, long double file, const std::string& storedText,
+            long double stored, Ratio r) {
+  const long double slack = r.den * HalfUnit(fileText) + r.num * HalfUnit(storedText);
+  return std::fabs(file * r.den - stored * r.num) <= slack * (1 + 1e-12L);
+}
+
+// One day both the file and the stored column hold.
+struct Common {
+  int day;
+  const PriceRow* row;
+  std::string stored;
+  long double file, value;
+};
+
+// What the comparison with the stored closes decided.
+struct SplitCheck {
+  Ratio ratio;                                        // one(): nothing to adjust
+  int through = 0;                                    // newest stored day that takes the ratio
+  std::vector<std::pair<int, std::string>> adjusted;  // stored days not in the file, new text
+  std::string note;                                   // a seam that looks like a split
+};
+
+// The text of a stored close times r, in the list's form; refuses the file
+// when the result is no close the list can hold.
+std::string Scaled(const std::string& text, long double v, Ratio r, int day,
+                   const std::string& shown) {
+  const long double x = v * r.num / r.den;
+  std::string out = FloatToStr(x);
+  if (out.find('E') != std::string::npos || !(x < kPriceFileMaxClose + 0.5L))
+    throw Refused{shown + ": " + DateToStr(day) + " の株価 " + text + " を " + RatioText(r) +
+                  " 倍にすると、デ-タ一覧に入りません (" + out + ")"};
+  return out;
+}
+
+// Compares the file with the stored column (days newest first, cells by
+// day) and finds the ratio the stored days lack, or refuses the file.
+SplitCheck CheckAgainstStored(const PriceFile& file, const std::vector<int>& days,
+                              const WorkTable& list, int column, const std::string& shown) {
+  SplitCheck out;
+  // Stored days oldest first, and the common days among them.
+  std::vector<std::pair<int, std::string>> stored;
+  for (int r = static_cast<int>(days.size()); r >= 1; --r)
+    if (!IsBlank(list.cell(column, r)))
+      stored.emplace_back(days[static_cast<std::size_t>(r) - 1], list.cell(column, r));
+  if (stored.empty()) return out;
+  std::vector<Common> common;
+  {
+    auto it = file.rows.rbegin();
+    for (const auto& [day, text] : stored) {
+      while (it != file.rows.rend() && it->day < day) ++it;
+      if (it != file.rows.rend() && it->day == day)
+        common.push_back({day, &*it, text, StrToFloat(it->close), StoredValue(text, day, shown)});
+    }
+  }
+  const auto differs = [&](const Common& c) -> Refused {
+    return Refused{shown + ": " + IntToStr(c.row->line) + "行目: " + DateToStr(c.day) +
+                   " の終値がデ-タ一覧と合いません (ファイル " + c.row->close + "、デ-タ一覧 " +
+                   c.stored + ")"};
+  };
+
+  if (common.empty()) {
+    // A seam: the stored day next to the file's oldest or newest day.
+    const int oldest = file.rows.back().day, newest = file.rows.front().day;
+    const PriceRow* fileSide = nullptr;
+    const std::pair<int, std::string>* storedSide = nullptr;
+    bool storedOlder = true;
+    for (const auto& sd : stored)
+      if (sd.first < oldest) storedSide = &sd, fileSide = &file.rows.back();
+    if (!storedSide)
+      for (const auto& sd : stored)
+        if (sd.first > newest) {
+          storedSide = &sd, fileSide = &file.rows.front(), storedOlder = false;
+          break;
+        }
+    if (!storedSide) return out;
+    const long double sv = StoredValue(storedSide->second, storedSide->first, shown);
+    const long double fv = StrToFloat(fileSide->close);
+    const long double step = storedOlder ? fv / sv : sv / fv;  // newer over older
+    for (const Ratio r : kSplitRatios) {
+      const long double f = static_cast<long double>(r.num) / r.den;
+      if (f > 0.7L && f < 1.4L) continue;  // a day's move as much as a split
+      if (std::fabs(step / f - 1) <= 0.02L) {
+        const int newerDay = storedOlder ? fileSide->day : storedSide->first;
+        const std::string& olderText = storedOlder ? storedSide->second : fileSide->close;
+        const std::string& newerText = storedOlder ? fileSide->close : storedSide->second;
+        out.note = shown + ": " + DateToStr(newerDay) + " の前後で株価が " + RatioText(r) +
+                   " 倍になっています (" + olderText + " → " + newerText +
+                   ")。分割の調整が済んでいないかもしれません";
+        break;
+      }
+    }
+    return out;
+  }
+
+  // The ratio from the oldest common day on: of those that fit it (low
+  // prices may fit several within rounding), the one that holds for the
+  // most days; among those, the nearest on the oldest day, equal closes
+  // first.
+  const auto agrees = [](const Common& c, Ratio r) {
+    return Agrees(c.row->close, c.file, c.stored, c.value, r);
+  };
+  std::size_t longest = 0;
+  long double nearest = 0;
+  const auto consider = [&](Ratio r) {
+    // A day that fits equal closes is after the split, whatever else fits it.
+    std::size_t run = 0;
+    while (run < common.size() && agrees(common[run], r) &&
+           (r.one() || !agrees(common[run], Ratio{})))
+      ++run;
+    const Common& c = common.front();
+    const long double miss = std::fabs(c.file - c.value * r.num / r.den);
+    if (run > longest || (run > 0 && run == longest && miss < nearest))
+      longest = run, nearest = miss, out.ratio = r;
+  };
+  consider(Ratio{});
+  for (const Ratio r : kSplitRatios) consider(r);
+  if (longest == 0) throw differs(common.front());
+  // The ratio holds up to a day, and from there on the closes are equal.
+  bool equalFromHere = out.ratio.one();
+  for (const Common& c : common) {
+    if (!equalFromHere) {
+      if (agrees(c, out.ratio) && !agrees(c, Ratio{})) {
+        out.through = c.day;
+        continue;
+      }
+      equalFromHere = true;
+    }
+    if (!agrees(c, Ratio{})) throw differs(c);
+  }
+  if (out.ratio.one()) return out;
+
+  // Stored days the file does not give: those up to the last day with the
+  // ratio take it. When the closes never turned equal, a stored day after
+  // that one may lie on either side of the split.
+  auto it = file.rows.rbegin();
+  for (const auto& [day, text] : stored) {
+    while (it != file.rows.rend() && it->day < day) ++it;
+    const bool given = it != file.rows.rend() && it->day == day;
+    if (given) continue;
+    if (day < out.through) {
+      out.adjusted.emplace_back(day,
+                                Scaled(text, StoredValue(text, day, shown), out.ratio, day, shown));
+    } else if (day > out.through && common.back().day == out.through) {
+      throw Refused{shown + ": デ-タ一覧の株価の " + RatioText(out.ratio) + " 倍ですが、" +
+                    DateToStr(day) + " の株価がファイルにないため、分割がいつかが分かりません"};
+    }
+  }
+  return out;
+}
+
 // Takes one file into the working list, or throws Refused having changed nothing.
 void ImportOne(const ImportFile& f, WorkingList& w, ImportSummary& s) {
   const std::string shown = ShownFileName(f.path);
@@ -217,10 +409,18 @@ void ImportOne(const ImportFile& f, WorkingList& w, ImportSummary& s) {
     code = NormalisedCode(f.code);
     if (code.empty())
       throw Refused{shown + ": 銘柄コードが正しくありません (" + CleanName(f.code) + ")"};
+  } else if (!file.titleCode.empty() && file.titleCode != file.code) {
+    throw Refused{shown + ": " + IntToStr(file.titleLine) + "行目: ファイル名の銘柄コード " +
+                  file.code + " と表題の銘柄コード " + file.titleCode +
+                  " が違います。銘柄コードを指定して下さい。"};
   }
   if (code.empty())
     throw Refused{shown + ": 銘柄コードが分かりません。銘柄コードを指定して下さい。"};
-  const std::string name = f.name.empty() ? file.name : CleanName(f.name);
+  // The title line's name belongs to the title line's code.
+  const std::string fileName =
+      file.titleCode.empty() || file.titleCode == code ? file.name : std::string();
+  const std::string givenName = CleanName(f.name);
+  const std::string name = givenName.empty() ? fileName : givenName;
   const std::string heading = name.empty() ? code : code + " " + name;
 
   WorkTable& list = *w.table;
@@ -253,6 +453,8 @@ void ImportOne(const ImportFile& f, WorkingList& w, ImportSummary& s) {
   if (column == 0 && taken < kFewestDays)
     throw Refused{shown + ": 株価が" + IntToStr(taken) + "日分しかありません (" +
                   IntToStr(kFewestDays) + "日以上必要です)"};
+  const SplitCheck split =
+      column ? CheckAgainstStored(file, w.days, list, column, shown) : SplitCheck{};
 
   // From here on nothing can refuse the file.
   const bool reshaped = axis.top > 0 || axis.days.size() != w.days.size();
@@ -265,11 +467,25 @@ void ImportOne(const ImportFile& f, WorkingList& w, ImportSummary& s) {
 
   // The column: the file's closes on their days; an existing stock keeps its
   // own closes on days the file does not cover.
+  // A name given for a stock in the list renames it.
   std::vector<std::string> cells(static_cast<std::size_t>(m) + 1, kBlank);
-  cells[0] = column ? t.cell(column, 0) : heading;
-  if (column)
-    for (int r = 1; r <= m; ++r)
-      if (!IsBlank(t.cell(column, r))) cells[static_cast<std::size_t>(r)] = t.cell(column, r);
+  cells[0] = column && givenName.empty() ? t.cell(column, 0) : heading;
+  if (column && cells[0] != t.cell(column, 0))
+    s.notes.push_back(shown + ": 見出しを「" + cells[0] + "」にしました (前は「" +
+                      t.cell(column, 0) + "」)");
+  if (givenName.empty() && !f.name.empty())
+    s.notes.push_back(shown + ": 指定の名前は空白だけのため、見出しは変えません");
+  if (column) {
+    auto adjusted = split.adjusted.begin();  // oldest first, as the rows below run
+    for (int r = m; r >= 1; --r) {
+      const int day = w.days[static_cast<std::size_t>(r) - 1];
+      while (adjusted != split.adjusted.end() && adjusted->first < day) ++adjusted;
+      if (adjusted != split.adjusted.end() && adjusted->first == day)
+        cells[static_cast<std::size_t>(r)] = adjusted->second;
+      else if (!IsBlank(t.cell(column, r)))
+        cells[static_cast<std::size_t>(r)] = t.cell(column, r);
+    }
+  }
   {
     std::size_t i = 0;
     for (const PriceRow& p : file.rows) {
@@ -296,11 +512,46 @@ void ImportOne(const ImportFile& f, WorkingList& w, ImportSummary& s) {
   }
 
   PlaceStockColumn(t, code, cells);
+  // The list's width follows its stocks, so importing again writes the same bytes.
+  t.setColCount(LastStockColumn(t) + 1);
+  if (!split.adjusted.empty()) {
+    const ImportAdjustment a{
+        code, shown, split.ratio.num, split.ratio.den, split.adjusted.front().first, split.through};
+    s.adjustments.push_back(a);
+    s.notes.push_back(shown + ": " + (a.num < a.den ? "分割調整: " : "併合調整: ") +
+                      RatioText(split.ratio) + ", " + DateToStr(a.through) + " 以前");
+  }
+  if (!split.note.empty()) s.notes.push_back(split.note);
   if (column)
     ++s.updated;
   else
     ++s.added;
   s.lastCode = code;
+}
+
+// Appends one line per adjustment to adjust.log (Shift-JIS, CR LF), with a
+// heading line when the file is new: when, which stock, the ratio and the
+// days it was applied to, from which file. Multiplying the same days by the
+// inverse ratio undoes it.
+void AppendAdjustments(const std::vector<ImportAdjustment>& adjustments) {
+  const std::filesystem::path path(RootPath(kAdjustLog));
+  std::filesystem::create_directories(path.parent_path());
+  const bool fresh = !std::filesystem::exists(path);
+  std::string text;
+  if (fresh) text = "日時,銘柄コード,倍率,開始日,終了日,ファイル\r\n";
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char when[32];
+  std::strftime(when, sizeof when, "%Y/%m/%d %H:%M:%S", &local);
+  for (const ImportAdjustment& a : adjustments)
+    text += ToCommaText({when, a.code, IntToStr(a.num) + "/" + IntToStr(a.den), DateToStr(a.from),
+                         DateToStr(a.through), a.file}) +
+            "\r\n";
+  std::ofstream out(path, std::ios::binary | std::ios::app);
+  out << Utf8ToCp932(text);
+  out.flush();
+  if (!out) throw FileError(path.string() + " に書き込めません");
 }
 
 // DateTable on the list's days: its heading row (the calendar's, as the
@@ -328,8 +579,14 @@ std::string ImportSummary::Headline() const {
   return h;
 }
 
-std::string ImportSummary::Text() const {
+std::string ImportSummary::Message() const {
   std::string t = Headline();
+  for (const std::string& n : notes) t += "\r" + n;
+  return t;
+}
+
+std::string ImportSummary::Text() const {
+  std::string t = Message();
   for (const ImportRefusal& r : refused) t += "\r" + r.message;
   for (const std::string& e : errors) t += "\r" + e;
   return t;
@@ -364,6 +621,8 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files) {
     s.errors.push_back(std::string("デ-タ一覧を保存できませんでした。\r") + e.what());
     s.added = s.updated = s.filled = s.leftOut = s.dropped = 0;
     s.lastCode.clear();
+    s.adjustments.clear();
+    s.notes.clear();
     return s;
   }
 
@@ -398,6 +657,16 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files) {
       s.errors.push_back(
           std::string(
               "デ-タ一覧は保存しましたが、収集銘柄一覧 code.txt を保存できませんでした。\r") +
+          e.what());
+    }
+  }
+  if (!s.adjustments.empty()) {
+    try {
+      AppendAdjustments(s.adjustments);
+    } catch (const std::exception& e) {
+      s.errors.push_back(
+          std::string(
+              "デ-タ一覧は保存しましたが、調整の記録 adjust.log を保存できませんでした。\r") +
           e.what());
     }
   }

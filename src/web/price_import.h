@@ -3,6 +3,16 @@
 // stock (code order, in place for a code already there, 197 stocks at most)
 // on the list's own trading days. The list, the calendar hizuke.csv and the
 // list editor's code.txt are written once, after the last file.
+//
+// A file for a stock already in the list must agree with the closes stored
+// on the days both hold. They agree when, from the oldest such day on, the
+// file is the stored closes times one split ratio (1/2, 1/3, 2/3, 2, ...,
+// within the rounding of both texts) and, from some day on, equal to them:
+// the file carries a split the stored days do not. The stored days up to
+// the last of the first part are then multiplied by the ratio, the summary
+// says so and adjust.log records it. Any other difference refuses the file,
+// naming the first day that differs. Without common days, a step at the
+// seam that matches a split ratio within 2 % is only noted.
 #pragma once
 
 #include <string>
@@ -14,11 +24,21 @@ namespace tavrine {
 
 // One file to import. A code or name given here overrides the file's own
 // (taken from the file name and the title line); a file that names no code
-// needs one given.
+// needs one given, and so does one whose file name and title line name two
+// different codes. A name given for a stock already in the list renames it.
 struct ImportFile {
   std::string path;
   std::string code;
   std::string name;
+};
+
+// Stored closes of one stock multiplied by num/den because a file showed a
+// split (or a consolidation) that they did not carry: days from .. through.
+struct ImportAdjustment {
+  std::string code;
+  std::string file;  // the file's name as messages show it
+  int num = 1, den = 1;
+  int from = 0, through = 0;  // DaysFromCivil
 };
 
 struct ImportRefusal {
@@ -33,6 +53,8 @@ struct ImportSummary {
   int leftOut = 0;  // imported days that have no row in the list
   int dropped = 0;  // oldest list days pushed past 4860 rows by newer ones
   std::vector<ImportRefusal> refused;
+  std::vector<ImportAdjustment> adjustments;  // each also a line of notes
+  std::vector<std::string> notes;   // adjustments, renamed headings, seams that look like splits
   std::vector<std::string> errors;  // saves that failed
   std::string lastCode;             // code of the last stock taken, empty when none
   bool busy = false;                // refused as a whole: a handler waits for a page
@@ -40,7 +62,9 @@ struct ImportSummary {
   bool imported() const { return added + updated > 0; }
   // "取込完了: 追加 1銘柄、更新 0銘柄、補完 3日、除外 2日", or that nothing was taken.
   std::string Headline() const;
-  // The headline, then one line per refused file and per failed save (CR-separated).
+  // The headline, then the notes (CR-separated): what the message box shows.
+  std::string Message() const;
+  // The message, then one line per refused file and per failed save (CR-separated).
   std::string Text() const;
 };
 
@@ -52,8 +76,9 @@ class PriceImport {
   // still go in. When at least one was taken: the list is saved (a failed
   // save leaves tables and files as they were and takes nothing), then
   // DateTable takes the list's dates and is saved as hizuke.csv, code.txt is
-  // rewritten where RootPath("listwerk/kabuka") exists, and tavrine.ini
-  // records that the list is kept by importing.
+  // rewritten where RootPath("listwerk/kabuka") exists, tavrine.ini
+  // records that the list is kept by importing, and each adjustment of
+  // stored closes is appended to RootPath("tavrine/adjust.log").
   ImportSummary Run(const std::vector<ImportFile>& files);
 
  private:

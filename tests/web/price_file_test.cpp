@@ -260,6 +260,125 @@ TEST(PriceFileCode, FromTheFileNameThenTheTitleLine) {
   }
 }
 
+// ---------------------------------------------------------------- what is never guessed
+
+// The close column of each header, as the closes it gives; a refusal as its message.
+std::string CloseOf(const std::string& header, const std::string& row) {
+  try {
+    return Rows(ParsePriceFile(header + "\n" + row + "\n", "7203.csv", DaysFromCivil(2026, 12, 9)));
+  } catch (const PriceFileError& e) {
+    return e.what();
+  }
+}
+
+TEST(PriceFileHeaders, TheCloseIsFoundByNameOrTheFileIsRefused) {
+  // Each row holds 1 .. 5 in the other columns and 700 in the close.
+  const std::pair<const char*, const char*> named[] = {
+      {"Date,Open,High,Low,Last,Volume", "2026-12-09,1,2,3,700,5"},
+      {"Date,Open,High,Low,Close Price,Volume", "2026-12-09,1,2,3,700,5"},
+      {"Date,Open,High,Low,Closing_Price,Adj. Close,Volume", "2026-12-09,1,2,3,700,4,5"},
+      {"日付,始値,高値,安値,終値(円),出来高(株)", "2026/12/09,1,2,3,700,5"},
+      {"日付,始値,高値,安値,終値（円）,出来高", "2026/12/09,1,2,3,700,5"},
+      {"日付,始値,高値,安値,終 値,出来高", "2026/12/09,1,2,3,700,5"},
+      {"日付け,始値,高値,安値,終値,出来高", "2026/12/09,1,2,3,700,5"},
+      {"年月日,出来高,終値", "2026/12/09,5,700"},
+      {"Date,Volume,Price", "2026-12-09,5,700"},
+      {"\"Trade Date\",\"Volume\",\"Last Price [JPY]\"", "2026-12-09,5,700"},
+  };
+  for (const auto& [header, row] : named)
+    EXPECT_EQ(CloseOf(header, row), "2026/12/09 700") << header;
+
+  // Headers without one column that surely is the close: the header line is named.
+  const char* refused[] = {
+      "Date,Open,High,Low,Volume",  // no close: not the second column either
+      "day,volume,price",           // no date word: price is not enough
+      "Date,Open",                  // two columns, but the second is surely no close
+      "Date,Adj Close,Volume",
+      "日付,\"1301 極洋\",\"7203 トヨタ\",\"9984 ソフトバンク\"",  // a copy of the stock list
+      "Date,Bid Price,Ask Price",
+  };
+  for (const char* header : refused)
+    EXPECT_EQ(CloseOf(header, "2026-12-09,1,700,3"), "7203.csv: 1行目: 見出し行を認識できません")
+        << header;
+  EXPECT_EQ(CloseOf("Date,Close,Last,Volume", "2026-12-09,700,701,5"),
+            "7203.csv: 1行目: 見出し行を認識できません (終値か日付の列が複数あります)");
+  EXPECT_EQ(CloseOf("Date,Price,株価", "2026-12-09,700,701"),
+            "7203.csv: 1行目: 見出し行を認識できません (終値か日付の列が複数あります)");
+  // After a title line the header named is the second line.
+  EXPECT_EQ(CloseOf("7203 トヨタ自動車\n日付,始値,高値,安値,出来高", "2026/12/09,1,2,3,5"),
+            "7203.csv: 2行目: 見出し行を認識できません");
+  // A two-column file may still have any header words.
+  EXPECT_EQ(CloseOf("日にち,値段", "2026/12/09,700"), "2026/12/09 700");
+}
+
+TEST(PriceFileRows, WithoutAHeaderALineIsADateAndACloseOnly) {
+  const std::string extra =
+      "見出し行がないため、日付と終値のほかに項目がある行は読めません "
+      "(桁区切りのある数値は \"1,234\" のように引用符で囲みます)";
+  const int today = DaysFromCivil(2026, 12, 9);
+  const auto refusal = [&](const std::string& bytes) {
+    try {
+      ParsePriceFile(bytes, "7203.csv", today);
+      return std::string();
+    } catch (const PriceFileError& e) {
+      return std::string(e.what());
+    }
+  };
+  EXPECT_EQ(refusal("2026/12/09,1,000\n2026/12/08,1,010\n"), "7203.csv: 1行目: " + extra);
+  EXPECT_EQ(refusal("2026/12/09,1000\n2026/12/08,1,010\n"), "7203.csv: 2行目: " + extra);
+  EXPECT_EQ(refusal("7203 トヨタ自動車\n2026/12/09,1,000\n"), "7203.csv: 2行目: " + extra);
+  EXPECT_EQ(refusal("2026/12/09,1,2,3,1000,100\n"), "7203.csv: 1行目: " + extra);
+  // Quoted thousands and the empty fields a spreadsheet leaves are a date and a close.
+  const PriceFile f =
+      ParsePriceFile("2026/12/09,\"1,000\",,\n2026/12/08,990,\n", "7203.csv", today);
+  EXPECT_EQ(Rows(f), "2026/12/09 1000 | 2026/12/08 990");
+}
+
+TEST(PriceFileRows, ADayAfterTodayRefusesTheWholeFile) {
+  const int today = DaysFromCivil(2026, 12, 9);
+  const std::string typo = "Date,Close\n2026-12-08,1490\n2062-12-10,1500\n2026-12-07,1480\n";
+  try {
+    ParsePriceFile(typo, "7203.csv", today);
+    ADD_FAILURE() << "taken";
+  } catch (const PriceFileError& e) {
+    EXPECT_STREQ(e.what(), "7203.csv: 3行目: 今日 (2026/12/09) より後の日付です (2062-12-10)");
+    EXPECT_EQ(e.line(), 3);
+  }
+  // Today itself is taken; a missing close after today is refused all the same.
+  EXPECT_EQ(Rows(ParsePriceFile("Date,Close\n20261209,1\n", "7203.csv", today)), "2026/12/09 1");
+  EXPECT_EQ(CloseOf("Date,Open,High,Low,Close,Adj Close,Volume",
+                    "2026-12-08,1,1,1,5,5,1\n2026-12-10,null,null,null,null,null,null"),
+            "7203.csv: 3行目: 今日 (2026/12/09) より後の日付です (2026-12-10)");
+}
+
+TEST(PriceFileCloses, AClosePastTheListsWholeYenIsRefused) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"2147483647", "2026/12/09 2147483647"},
+      {"2147483647.49", "2026/12/09 2147483647.49"},
+      {"2147483647.5", "7203.csv: 2行目: 終値が大きすぎます (2147483647.5、2147483647まで)"},
+      {"999999999999999", "7203.csv: 2行目: 終値が大きすぎます (999999999999999、2147483647まで)"},
+      {"\"2,147,483,648\"", "7203.csv: 2行目: 終値が大きすぎます (2,147,483,648、2147483647まで)"},
+      {"3e9", "7203.csv: 2行目: 終値が大きすぎます (3e9、2147483647まで)"},
+      {"12345678901234567890",
+       "7203.csv: 2行目: 終値が大きすぎます (12345678901234567890、2147483647まで)"},
+  };
+  for (const auto& [close, result] : cases)
+    EXPECT_EQ(CloseOf("Date,Close", std::string("2026-12-09,") + close), result);
+}
+
+TEST(PriceFileCode, TheTitleLinesCodeIsKeptBesideTheFileNames) {
+  const std::string jp =
+      Utf8ToCp932("\r\n6758 ソニーグループ 東証プライム\r\n日付,終値\r\n2023/01/04,100\r\n");
+  const PriceFile named = ParsePriceFile(jp, "7208_x.csv", DaysFromCivil(2026, 12, 9));
+  EXPECT_EQ(named.code, "7208");
+  EXPECT_EQ(named.titleCode, "6758");
+  EXPECT_EQ(named.titleLine, 2);
+  const PriceFile lower =
+      ParsePriceFile("130a 銘柄\n2023/01/04,100\n", "130A.csv", DaysFromCivil(2026, 12, 9));
+  EXPECT_EQ(lower.code, "130A");
+  EXPECT_EQ(lower.titleCode, "130A");
+}
+
 // ---------------------------------------------------------------- refusals
 
 TEST(PriceFileErrors, EachFaultNamesTheFileAndLine) {

@@ -217,6 +217,7 @@ class ImportIntoList : public PriceImportTest {
 };
 
 TEST_F(ImportIntoList, ClosesGoOnTheirOwnDaysGapsAreFilledNewerDaysExtendTheTop) {
+  folder.set("TAVRINE_TODAY", "2003/12/30");  // the newer days are no days after today
   // Two days newer than the list, then 30 list days but 12/24, and the
   // Saturday 12/20 that the list does not have.
   const int sat = DaysFromCivil(2003, 12, 20);
@@ -261,7 +262,9 @@ TEST_F(ImportIntoList, ClosesGoOnTheirOwnDaysGapsAreFilledNewerDaysExtendTheTop)
 
 TEST_F(ImportIntoList, OlderDaysExtendTheBottomAndAnUpdateKeepsHeadingAndUncoveredDays) {
   const auto older = Weekdays(days.back() - 1, 5);
-  std::vector<Day> rows = Priced(std::vector<int>(days.begin(), days.begin() + 3), 700);
+  // The file's closes on the list's days are the stored ones (201 .. 203).
+  std::vector<Day> rows = Priced(std::vector<int>(days.begin(), days.begin() + 3), 201);
+  rows[1].close = "202.0";
   for (int d : older) rows.push_back({d, "650"});
   const ImportSummary s = import(file("7203.csv", YahooText(rows)), "", "別の名前");
   EXPECT_EQ(s.updated, 1);
@@ -269,8 +272,8 @@ TEST_F(ImportIntoList, OlderDaysExtendTheBottomAndAnUpdateKeepsHeadingAndUncover
   const WorkTable& list = ws->StockList;
   ASSERT_EQ(list.rowCount(), 46);
   EXPECT_EQ(Headings(list, 4),
-            (std::vector<std::string>{"1301 極洋", "7203 トヨタ", "9984 ソフトバンク", ""}));
-  const std::vector<std::string> expect = {"702", "204", "240", "650"};
+            (std::vector<std::string>{"1301 極洋", "7203 別の名前", "9984 ソフトバンク", ""}));
+  const std::vector<std::string> expect = {"203", "204", "240", "650"};
   EXPECT_EQ((std::vector<std::string>{list.cell(2, 3), list.cell(2, 4), list.cell(2, 40),
                                       list.cell(2, 41)}),
             expect);
@@ -282,6 +285,7 @@ TEST_F(ImportIntoList, OlderDaysExtendTheBottomAndAnUpdateKeepsHeadingAndUncover
 }
 
 TEST_F(ImportIntoList, NewerDaysPushTheOldestPastRow4860) {
+  folder.set("TAVRINE_TODAY", "2003/12/31");  // the newer days are no days after today
   const auto full = Weekdays(kNewest, 4860);
   WorkTable& list = ws->StockList;
   list.setRowCount(4861);
@@ -372,9 +376,13 @@ TEST_F(ImportIntoList, FullListTakesNoNewCodeButStillUpdates) {
   EXPECT_EQ(import(file("5000.csv", text)).refused.at(0).message,
             std::string("5000.csv: ") + kListFullMessage);
   EXPECT_EQ(list.cell(198, 0), "");
-  EXPECT_EQ(import(file("1100.csv", text)).updated, 1);
-  EXPECT_EQ((std::vector<std::string>{list.cell(100, 0), list.cell(100, 1), list.cell(101, 1)}),
-            (std::vector<std::string>{"1100 s", "500", "101"}));
+  // The update agrees with the stored closes (100) and adds older days.
+  std::vector<Day> update;
+  for (int d : days) update.push_back({d, "100"});
+  for (int d : Weekdays(days.back() - 1, 5)) update.push_back({d, "99"});
+  EXPECT_EQ(import(file("1100.csv", YahooText(update))).updated, 1);
+  EXPECT_EQ((std::vector<std::string>{list.cell(100, 0), list.cell(100, 41), list.cell(101, 41)}),
+            (std::vector<std::string>{"1100 s", "99", " "}));
 }
 
 TEST_F(ImportIntoList, CodeListOnlyWhereTheListEditorsFolderExists) {
@@ -409,6 +417,188 @@ TEST_F(ImportIntoList, TheRecordMakesTheNextStartFullModeAndKeepsTheRestOfTheFil
   EXPECT_EQ(ws->form.text("Button17"), "銘柄収集");
   RecordImportMaintainer();
   EXPECT_EQ(bytesOf("tavrine.ini"), "[list]\r\nmaintainer=import\r\n");
+}
+
+// Every file the import may write, as bytes ("" when absent).
+std::vector<std::string> AllFiles(const DataFolder& folder) {
+  std::vector<std::string> out;
+  for (const char* f : {"デ-タ一覧.csv", "tavrine/hizuke.csv", "listwerk/kabuka/code.txt",
+                        "tavrine.ini", "tavrine/adjust.log"})
+    out.push_back(std::filesystem::exists(folder.path(f)) ? ReadBytes(folder.path(f)) : "");
+  return out;
+}
+
+TEST_F(ImportIntoList, EachNewRefusalLeavesEveryFileByteIdentical) {
+  WriteText(folder.path("listwerk/kabuka/code.txt").string(), "\r\n1301\r\n7203\r\n9984");
+  const std::vector<std::string> before = AllFiles(folder);
+  const WorkTable list0 = ws->StockList;
+  const std::vector<int> month(days.begin(), days.begin() + 30);
+  std::string typo = YahooText(Priced(month));
+  typo.insert(typo.find('\n') + 1, "2062-12-10,1,1,1,1500,1,100\n");  // line 2
+  std::string huge = YahooText(Priced(month));
+  huge.replace(huge.find(",1029,"), 6, ",999999999999999,");  // line 31
+  std::string thousands;
+  for (int d : month) thousands += DateToStr(d) + ",1,000\n";
+  std::string split;  // 7203 stores 201 .. 240; one day is off by more than rounding
+  for (int r = 1; r <= 30; ++r)
+    split += DateToStr(days[static_cast<std::size_t>(r - 1)]) + "," +
+             (r == 7 ? "207.6" : IntToStr(200 + r)) + "\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {file("8058.csv", typo), "8058.csv: 2行目: 今日 (2003/12/26) より後の日付です (2062-12-10)"},
+      {file("8059.csv", huge),
+       "8059.csv: 31行目: 終値が大きすぎます (999999999999999、2147483647まで)"},
+      {file("8060.csv", thousands),
+       "8060.csv: 1行目: 見出し行がないため、日付と終値のほかに項目がある行は読めません "
+       "(桁区切りのある数値は \"1,234\" のように引用符で囲みます)"},
+      {file("8061.csv", "Date,Open,High,Low,Volume\n" + thousands),
+       "8061.csv: 1行目: 見出し行を認識できません"},
+      {file("7208_x.csv", "6758 ソニーグループ\n" + YahooText(Priced(month))),
+       "7208_x.csv: 1行目: ファイル名の銘柄コード 7208 と表題の銘柄コード 6758 が違います。"
+       "銘柄コードを指定して下さい。"},
+      {file("7203.csv", split),
+       "7203.csv: 7行目: " + DateToStr(days[6]) +
+           " の終値がデ-タ一覧と合いません (ファイル 207.6、デ-タ一覧 207)"},
+  };
+  for (const auto& [path, message] : cases) {
+    platform.errors.clear();
+    EXPECT_FALSE(import(path).imported()) << message;
+    EXPECT_EQ(platform.errors, std::vector<std::string>{message});
+    EXPECT_EQ(AllFiles(folder), before) << message;
+    EXPECT_TRUE(SameCells(ws->StockList, list0)) << message;
+  }
+}
+
+TEST_F(ImportIntoList, ASplitInTheFileAdjustsTheStoredDaysBeforeIt) {
+  // 7203 split 1:2 after days[10]: the list holds 500+r from then on and
+  // the unadjusted 2 x (500+r) before (one day odd, 1081); 9984 was
+  // consolidated 2:1 after days[20] and holds the unadjusted half before.
+  WorkTable& list = ws->StockList;
+  for (int r = 1; r <= 40; ++r) {
+    list.set(2, r, IntToStr(r <= 10 ? 500 + r : 2 * (500 + r)));
+    list.set(3, r, r <= 20 ? IntToStr(2 * (300 + r)) : IntToStr(300 + r));
+  }
+  list.set(2, 40, "1081");
+  // The files are adjusted and hold the newest 20 (7203) and 30 (9984) days.
+  std::vector<Day> toyota, softbank;
+  for (int r = 1; r <= 20; ++r) toyota.push_back({days[r - 1], IntToStr(500 + r)});
+  for (int r = 1; r <= 30; ++r) softbank.push_back({days[r - 1], IntToStr(2 * (300 + r))});
+  const ImportSummary s = ImportPriceFiles(*ws, {{file("7203.csv", YahooText(toyota)), "", ""},
+                                                 {file("9984.csv", YahooText(softbank)), "", ""}});
+  EXPECT_TRUE(platform.errors.empty()) << platform.errors.front();
+  EXPECT_EQ(platform.messages.back(),
+            "取込完了: 追加 0銘柄、更新 2銘柄、補完 0日、除外 0日\r7203.csv: 分割調整: 1/2, " +
+                DateToStr(days[10]) + " 以前\r9984.csv: 併合調整: 2/1, " + DateToStr(days[20]) +
+                " 以前");
+  for (int r = 1; r <= 39; ++r) {
+    EXPECT_EQ(list.cell(2, r), IntToStr(500 + r)) << r;
+    EXPECT_EQ(list.cell(3, r), IntToStr(2 * (300 + r))) << r;
+  }
+  EXPECT_EQ(list.cell(2, 40), "540.5");
+  EXPECT_EQ(list.cell(1, 40), "140");  // other stocks as they were
+  const auto log = ReadLines(folder.path("tavrine/adjust.log").string());
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0], "日時,銘柄コード,倍率,開始日,終了日,ファイル");
+  const auto toyotaLog = ParseCommaText(log[1]), softbankLog = ParseCommaText(log[2]);
+  EXPECT_EQ(std::vector<std::string>(toyotaLog.begin() + 1, toyotaLog.end()),
+            (std::vector<std::string>{"7203", "1/2", DateToStr(days[39]), DateToStr(days[10]),
+                                      "7203.csv"}));
+  EXPECT_EQ(std::vector<std::string>(softbankLog.begin() + 1, softbankLog.begin() + 5),
+            (std::vector<std::string>{"9984", "2/1", DateToStr(days[39]), DateToStr(days[20])}));
+  EXPECT_EQ(toyotaLog[0].size(), 19u);  // yyyy/mm/dd hh:mm:ss
+  // The same files again find nothing left to adjust: the list stays byte for byte.
+  const std::string saved = bytesOf("デ-タ一覧.csv");
+  ImportPriceFiles(*ws, {{folder.path("7203.csv").string(), "", ""},
+                         {folder.path("9984.csv").string(), "", ""}});
+  EXPECT_EQ(bytesOf("デ-タ一覧.csv"), saved);
+  EXPECT_EQ(ReadLines(folder.path("tavrine/adjust.log").string()).size(), 3u);
+}
+
+TEST_F(ImportIntoList, ARatioWithoutItsSplitDayOrASeamIsNeverGuessed) {
+  // 7203 stores 201 .. 240. A file at half of them on days[10 ..] only:
+  // days[0 .. 9] are stored but not in the file, so the split may fall
+  // anywhere in them.
+  std::vector<Day> half;
+  for (int r = 11; r <= 30; ++r) half.push_back({days[r - 1], FloatToStr((200 + r) / 2.0L)});
+  const std::vector<std::string> before = AllFiles(folder);
+  const ImportSummary unknown = import(file("7203.csv", YahooText(half)));
+  EXPECT_EQ(unknown.refused.at(0).message,
+            "7203.csv: デ-タ一覧の株価の 1/2 倍ですが、" + DateToStr(days[9]) +
+                " の株価がファイルにないため、分割がいつかが分かりません");
+  EXPECT_EQ(AllFiles(folder), before);
+
+  // No common days: a step at the seam like a split is taken with a note,
+  // an ordinary step without one.
+  std::vector<Day> older, steady;
+  for (int d : Weekdays(days.back() - 1, 30)) {
+    older.push_back({d, "481"});   // 240 next: 1/2 within 2 %
+    steady.push_back({d, "200"});  // 240 / 200 is no split ratio
+  }
+  const ImportSummary seam = import(file("7203.csv", YahooText(older)));
+  EXPECT_EQ(seam.updated, 1);
+  EXPECT_EQ(
+      platform.messages.back(),
+      "取込完了: 追加 0銘柄、更新 1銘柄、補完 0日、除外 0日\r7203.csv: " + DateToStr(days[39]) +
+          " の前後で株価が 1/2 倍になっています (481 → "
+          "240)。分割の調整が済んでいないかもしれません");
+  EXPECT_EQ(ws->StockList.cell(2, 41), "481");
+  EXPECT_FALSE(std::filesystem::exists(folder.path("tavrine/adjust.log")));
+  EXPECT_EQ(import(file("9984.csv", YahooText(steady))).updated, 1);
+  EXPECT_EQ(platform.messages.back(), "取込完了: 追加 0銘柄、更新 1銘柄、補完 0日、除外 0日");
+}
+
+TEST_F(ImportIntoList, AtLowPricesTheRatioIsTheOneThatFitsBest) {
+  // 1301 split 1:3 after days[10]: stored 1 from then on, 3 before. At
+  // such prices 1/2, 1/4, 1/5 and 2/5 fit within rounding too.
+  for (int r = 1; r <= 40; ++r) ws->StockList.set(1, r, r <= 10 ? "1" : "3");
+  std::vector<Day> rows;
+  for (int r = 1; r <= 20; ++r) rows.push_back({days[r - 1], "1"});
+  EXPECT_EQ(import(file("1301.csv", YahooText(rows))).updated, 1);
+  EXPECT_EQ(platform.messages.back(),
+            "取込完了: 追加 0銘柄、更新 1銘柄、補完 0日、除外 0日\r1301.csv: 分割調整: 1/3, " +
+                DateToStr(days[10]) + " 以前");
+  EXPECT_EQ(Column(ws->StockList, 1), std::vector<std::string>(40, "1"));
+}
+
+TEST_F(ImportIntoList, CodesNamesAndTheSameFileTwice) {
+  // The title line's code against the file name's: a given code decides,
+  // and the title's name goes only with the title's code.
+  const std::string sony = "6758 ソニーグループ\n" + YahooText(Priced(days, 900));
+  EXPECT_EQ(import(file("7208_x.csv", sony), "7208").added, 1);
+  EXPECT_EQ(ws->StockList.cell(3, 0), "7208");
+  EXPECT_EQ(import(folder.path("7208_x.csv").string(), "6758").added, 1);
+  EXPECT_EQ(ws->StockList.cell(2, 0), "6758 ソニーグループ");
+  // A lower-case letter in a file name, a title line or a given code is the capital.
+  EXPECT_EQ(import(file("130a.csv", "130A 銘柄\n" + YahooText(Priced(days, 50)))).added, 1);
+  EXPECT_EQ(import(file("x.csv", "130a 銘柄\n" + YahooText(Priced(days, 50)))).updated, 1);
+  EXPECT_EQ(import(folder.path("x.csv").string(), "130a").updated, 1);
+  EXPECT_EQ(ws->StockList.cell(2, 0), "130A 銘柄");
+
+  // A name given for a listed stock renames it, and the summary says so.
+  const std::string toyota = file("7203.csv", YahooText(Priced(days, 201)));
+  EXPECT_EQ(import(toyota, "", "トヨタ自動車").updated, 1);
+  EXPECT_EQ(ws->StockList.cell(4, 0), "7203 トヨタ自動車");
+  EXPECT_EQ(platform.messages.back(),
+            "取込完了: 追加 0銘柄、更新 1銘柄、補完 0日、除外 0日\r"
+            "7203.csv: 見出しを「7203 トヨタ自動車」にしました (前は「7203 トヨタ」)");
+  EXPECT_EQ(ReadLines(folder.path("デ-タ一覧.csv").string())[0],
+            "日付,\"1301 極洋\",\"130A 銘柄\",\"6758 ソニーグループ\",\"7203 トヨタ自動車\",7208,"
+            "\"9984 ソフトバンク\"");
+
+  // The same file again, with or without the name: the same bytes. A name
+  // of blanks only changes nothing, and the summary says why.
+  const std::string once = bytesOf("デ-タ一覧.csv");
+  import(toyota);
+  EXPECT_EQ(bytesOf("デ-タ一覧.csv"), once);
+  import(toyota, "", "トヨタ自動車");
+  EXPECT_EQ(bytesOf("デ-タ一覧.csv"), once);
+  import(toyota, "", " \t ");
+  EXPECT_EQ(bytesOf("デ-タ一覧.csv"), once);
+  EXPECT_EQ(platform.messages.back(),
+            "取込完了: 追加 0銘柄、更新 1銘柄、補完 0日、除外 0日\r"
+            "7203.csv: 指定の名前は空白だけのため、見出しは変えません");
+  restart();
+  import(folder.path("130a.csv").string());
+  EXPECT_EQ(bytesOf("デ-タ一覧.csv"), once);
 }
 
 class WaitingPlatform : public RecordingPlatform {
