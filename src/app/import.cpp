@@ -9,18 +9,21 @@ namespace {
 constexpr const char* kBusyStatus = "株価の受信中です。終わってから操作して下さい。";
 }  // namespace
 
-ImportSummary ImportPriceFiles(Workspace& ws, const std::vector<ImportFile>& files) {
+ImportSummary ImportPriceFiles(Workspace& ws, const std::vector<ImportFile>& files,
+                               const ImportHooks& hooks, bool report) {
   ImportSummary s;
   if (ws.busy()) {
     ws.setStatus(kBusyStatus);
     s.busy = true;
     return s;
   }
-  if (RunGuarded(ws.platform, [&] { s = PriceImport(ws).Run(files); })) return s;
+  if (RunGuarded(ws.platform, [&] { s = PriceImport(ws).Run(files, hooks); })) return s;
 
-  ws.platform.message(s.Message());
-  for (const ImportRefusal& r : s.refused) ws.platform.error(r.message);
-  for (const std::string& e : s.errors) ws.platform.error(e);
+  if (report) {
+    ws.platform.message(s.Message());
+    for (const ImportRefusal& r : s.refused) ws.platform.error(r.message);
+    for (const std::string& e : s.errors) ws.platform.error(e);
+  }
   if (!s.imported()) return s;
 
   auto& st = ws.SeriesTable;

@@ -18,6 +18,9 @@ class Workspace;
 // Call it directly, not from inside a dispatched handler: while a handler
 // waits for a page (ws.busy()) the import is refused with the status line's
 // note and the summary's busy flag, reading nothing.
-ImportSummary ImportPriceFiles(Workspace& ws, const std::vector<ImportFile>& files);
+// With report false nothing is shown: the caller shows the summary's Text()
+// in one box, as the window does.
+ImportSummary ImportPriceFiles(Workspace& ws, const std::vector<ImportFile>& files,
+                               const ImportHooks& hooks = {}, bool report = true);
 
 }  // namespace tavrine

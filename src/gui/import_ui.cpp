@@ -9,6 +9,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,28 +33,6 @@ constexpr int kGuideMargin = 22;
 constexpr int kGuideSpacing = 16;
 constexpr QSize kGuideButton{120, 30};
 constexpr QColor kGuideFace{0xFA, 0xFA, 0xF6};
-
-// True when the file reads but names no code by its file name or title
-// line. A file that does not read is not asked about: the import refuses it
-// with its message.
-bool NamesNoCode(const QString& path) {
-  try {
-    return ReadPriceFile(path.toStdString()).code.empty();
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
-void Add(ImportSummary& total, const ImportSummary& s) {
-  total.added += s.added;
-  total.updated += s.updated;
-  total.filled += s.filled;
-  total.leftOut += s.leftOut;
-  total.dropped += s.dropped;
-  total.refused.insert(total.refused.end(), s.refused.begin(), s.refused.end());
-  total.errors.insert(total.errors.end(), s.errors.begin(), s.errors.end());
-  if (!s.lastCode.empty()) total.lastCode = s.lastCode;
-}
 
 }  // namespace
 
@@ -85,55 +64,38 @@ bool PriceFileImport::run(const QStringList& paths) {
     ImportPriceFiles(ws, {});
     return false;
   }
+  if (paths.isEmpty()) return false;
 
-  // A file that names no code takes one from the user first, so that the
-  // files then go in without a question between them.
   std::vector<ImportFile> files;
-  for (const QString& path : paths) {
-    ImportFile f{path.toStdString(), {}, {}};
-    if (NamesNoCode(path)) {
-      const QString code = ask(QFileInfo(path).fileName());
-      if (code.isEmpty()) continue;
-      f.code = code.toStdString();
-    }
-    files.push_back(std::move(f));
-  }
-  if (files.empty()) return false;
+  for (const QString& path : paths) files.push_back({path.toStdString(), {}, {}});
 
-  // The engine reports each call; those reports are gathered into one box.
-  ImportSummary total;
-  std::vector<std::string> problems;
-  auto hook = std::move(platform.messageHook);
-  platform.messageHook = [&problems](const std::string& text, bool isError) {
-    if (isError) problems.push_back(text);
+  // The engine asks for a code when a file names none, and reports before
+  // each file, so that the bar moves and a cancel leaves the list as it was.
+  ImportHooks hooks;
+  hooks.askCode = [this](const std::string& shown) {
+    return ask(QString::fromStdString(shown)).toStdString();
   };
-  if (static_cast<int>(files.size()) <= kImportAtOnce) {
-    Add(total, ImportPriceFiles(ws, files));
-  } else {
-    QProgressDialog bar(QStringLiteral("取込中..."), QStringLiteral("中止"), 0,
-                        static_cast<int>(files.size()), &win_);
-    bar.setWindowTitle(QStringLiteral("取込"));
-    bar.setWindowModality(Qt::WindowModal);
-    bar.setMinimumDuration(0);
-    bar.setValue(0);
-    for (std::size_t i = 0; i < files.size() && !bar.wasCanceled(); ++i) {
-      bar.setLabelText(
-          QStringLiteral("取込中... %1").arg(QString::fromStdString(ShownFileName(files[i].path))));
+  std::unique_ptr<QProgressDialog> bar;
+  if (static_cast<int>(files.size()) > kImportAtOnce) {
+    bar = std::make_unique<QProgressDialog>(QStringLiteral("取込中..."), QStringLiteral("中止"), 0,
+                                            static_cast<int>(files.size()), &win_);
+    bar->setWindowTitle(QStringLiteral("取込"));
+    bar->setWindowModality(Qt::WindowModal);
+    bar->setMinimumDuration(0);
+    hooks.progress = [&bar](int done, int, const std::string& shown) {
+      bar->setValue(done);
+      if (!shown.empty())
+        bar->setLabelText(QStringLiteral("取込中... %1").arg(QString::fromStdString(shown)));
       QCoreApplication::processEvents();
-      const ImportSummary s = ImportPriceFiles(ws, {files[i]});
-      Add(total, s);
-      bar.setValue(static_cast<int>(i) + 1);
-      if (s.busy) break;
-    }
+      return !bar->wasCanceled();
+    };
   }
-  platform.messageHook = std::move(hook);
-
-  std::string text = total.Headline();
-  for (const std::string& p : problems) text += "\r" + p;
+  const ImportSummary total = ImportPriceFiles(ws, files, hooks, false);
+  bar.reset();
   if (total.imported())
-    platform.message(text);
+    platform.message(total.Text());
   else
-    platform.error(text);
+    platform.error(total.Text());
 
   win_.mirror();
   if (total.lastCode.empty()) return false;

@@ -20,8 +20,7 @@ namespace tavrine::gui {
 
 class MainWindow;
 
-// Up to this many files go to the engine in one call; more go one by one so
-// the progress bar moves.
+// Above this many files a progress bar with a cancel button is shown.
 inline constexpr int kImportAtOnce = 3;
 
 class PriceFileImport {

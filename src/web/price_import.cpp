@@ -395,7 +395,7 @@ SplitCheck CheckAgainstStored(const PriceFile& file, const std::vector<int>& day
 }
 
 // Takes one file into the working list, or throws Refused having changed nothing.
-void ImportOne(const ImportFile& f, WorkingList& w, ImportSummary& s) {
+void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks& hooks) {
   const std::string shown = ShownFileName(f.path);
   PriceFile file;
   try {
@@ -404,12 +404,18 @@ void ImportOne(const ImportFile& f, WorkingList& w, ImportSummary& s) {
     throw Refused{e.what()};
   }
 
+  const bool twoCodes = !file.titleCode.empty() && file.titleCode != file.code;
+  if (f.code.empty() && hooks.askCode && (file.code.empty() || twoCodes)) {
+    f.code = hooks.askCode(shown);
+    if (IsBlank(f.code))
+      throw Refused{shown + ": 銘柄コードが入力されなかったので取り込みませんでした。"};
+  }
   std::string code = file.code;
   if (!f.code.empty()) {
     code = NormalisedCode(f.code);
     if (code.empty())
       throw Refused{shown + ": 銘柄コードが正しくありません (" + CleanName(f.code) + ")"};
-  } else if (!file.titleCode.empty() && file.titleCode != file.code) {
+  } else if (twoCodes) {
     throw Refused{shown + ": " + IntToStr(file.titleLine) + "行目: ファイル名の銘柄コード " +
                   file.code + " と表題の銘柄コード " + file.titleCode +
                   " が違います。銘柄コードを指定して下さい。"};
@@ -570,6 +576,7 @@ void FillDateTable(WorkTable& dates, const WorkTable& list, int days) {
 }  // namespace
 
 std::string ImportSummary::Headline() const {
+  if (cancelled) return "取込を中止しました。デ-タ一覧は変わっていません。";
   if (!imported()) return "取込できませんでした。";
   std::string h = "取込完了: 追加 " + IntToStr(added) + "銘柄、更新 " + IntToStr(updated) +
                   "銘柄、補完 " + IntToStr(filled) + "日、除外 " + IntToStr(leftOut) + "日";
@@ -592,7 +599,7 @@ std::string ImportSummary::Text() const {
   return t;
 }
 
-ImportSummary PriceImport::Run(const std::vector<ImportFile>& files) {
+ImportSummary PriceImport::Run(const std::vector<ImportFile>& files, const ImportHooks& hooks) {
   WaitCursor wait(ws_.platform);
   ImportSummary s;
   WorkingList w;
@@ -604,13 +611,21 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files) {
     return s;
   }
 
-  for (const ImportFile& f : files) {
+  const int total = static_cast<int>(files.size());
+  for (int i = 0; i < total; ++i) {
+    const ImportFile& f = files[static_cast<std::size_t>(i)];
+    if (hooks.progress && !hooks.progress(i, total, ShownFileName(f.path))) {
+      ImportSummary stopped;
+      stopped.cancelled = true;
+      return stopped;
+    }
     try {
-      ImportOne(f, w, s);
+      ImportOne(f, w, s, hooks);
     } catch (const Refused& r) {
       s.refused.push_back({f.path, r.message});
     }
   }
+  if (hooks.progress) hooks.progress(total, total, {});
   if (!s.imported()) return s;
   s.dropped += w.cut;
 

@@ -15,6 +15,7 @@
 // seam that matches a split ratio within 2 % is only noted.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,7 @@ struct ImportSummary {
   std::vector<std::string> errors;  // saves that failed
   std::string lastCode;             // code of the last stock taken, empty when none
   bool busy = false;                // refused as a whole: a handler waits for a page
+  bool cancelled = false;           // stopped by the progress hook: nothing was written
 
   bool imported() const { return added + updated > 0; }
   // "取込完了: 追加 1銘柄、更新 0銘柄、補完 3日、除外 2日", or that nothing was taken.
@@ -66,6 +68,17 @@ struct ImportSummary {
   std::string Message() const;
   // The message, then one line per refused file and per failed save (CR-separated).
   std::string Text() const;
+};
+
+// What a run asks of the program that started it; both may be empty.
+struct ImportHooks {
+  // Asked, with the file's name, for a file that names no code or whose file
+  // name and title line name two; the answer counts as a given code. An empty
+  // answer leaves the file out, named in the summary.
+  std::function<std::string(const std::string& shownName)> askCode;
+  // Before each file: (files done, files in all, the file's name). False
+  // stops the run: nothing is written and the summary says so.
+  std::function<bool(int done, int total, const std::string& shownName)> progress;
 };
 
 class PriceImport {
@@ -79,7 +92,7 @@ class PriceImport {
   // rewritten where RootPath("listwerk/kabuka") exists, tavrine.ini
   // records that the list is kept by importing, and each adjustment of
   // stored closes is appended to RootPath("tavrine/adjust.log").
-  ImportSummary Run(const std::vector<ImportFile>& files);
+  ImportSummary Run(const std::vector<ImportFile>& files, const ImportHooks& hooks = {});
 
  private:
   State& ws_;

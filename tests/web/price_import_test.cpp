@@ -347,6 +347,40 @@ TEST_F(ImportIntoList, ARefusedFileLeavesListCalendarAndCodeListByteIdentical) {
   EXPECT_EQ(ws->StockList.cell(3, 0), "8058");
 }
 
+// The window's hooks: a code asked for mid-run only for a file that names
+// none, a file left without one named in the summary, and a cancel before
+// the last file that writes nothing at all.
+TEST_F(ImportIntoList, ACodeIsAskedWhenNeededAndACancelWritesNothing) {
+  const std::string good = YahooText(Priced(std::vector<int>(days.begin(), days.begin() + 30)));
+  const std::string noCode = file("prices.csv", good), skipped = file("other.csv", good);
+  std::vector<std::string> asked;
+  ImportHooks hooks;
+  hooks.askCode = [&](const std::string& shown) {
+    asked.push_back(shown);
+    return shown == "prices.csv" ? std::string("5020") : std::string();
+  };
+  const ImportSummary s = ImportPriceFiles(
+      *ws, {{noCode, "", ""}, {skipped, "", ""}, {file("8058.csv", good), "", ""}}, hooks, false);
+  EXPECT_EQ(asked, (std::vector<std::string>{"prices.csv", "other.csv"}));
+  EXPECT_TRUE(platform.messages.empty());  // the caller shows the text
+  EXPECT_EQ(s.Text(),
+            "取込完了: 追加 2銘柄、更新 0銘柄、補完 0日、除外 0日、取込不可 1ファイル\r"
+            "other.csv: 銘柄コードが入力されなかったので取り込みませんでした。");
+
+  const std::string before = bytesOf("デ-タ一覧.csv"), calendar = bytesOf("tavrine/hizuke.csv");
+  const WorkTable list0 = ws->StockList;
+  ImportHooks stop;
+  stop.progress = [](int done, int, const std::string&) { return done < 1; };
+  const ImportSummary c = ImportPriceFiles(
+      *ws, {{file("6501.csv", good), "", ""}, {file("6502.csv", good), "", ""}}, stop, false);
+  EXPECT_TRUE(c.cancelled);
+  EXPECT_FALSE(c.imported());
+  EXPECT_EQ(c.Headline(), "取込を中止しました。デ-タ一覧は変わっていません。");
+  EXPECT_EQ(bytesOf("デ-タ一覧.csv"), before);
+  EXPECT_EQ(bytesOf("tavrine/hizuke.csv"), calendar);
+  EXPECT_TRUE(SameCells(ws->StockList, list0));
+}
+
 TEST_F(ImportIntoList, AListThatCannotBeReadOrSavedTakesNothing) {
   const WorkTable list0 = ws->StockList;
   const std::string cal0 = bytesOf("tavrine/hizuke.csv");
