@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/import.h"
+#include "app/list_actions.h"
 #include "app/scan.h"
 #include "app/workspace.h"
 #include "signals/today.h"
@@ -221,6 +222,23 @@ class Runner {
       if (words.size() != 1 || (words[0] != "honest" && words[0] != "hindsight"))
         throw BadLine{"mode needs honest or hindsight"};
       ws_.setJudging(words[0] == "honest" ? Judging::Honest : Judging::Hindsight);
+      return;
+    }
+    if (cmd == "rename") {
+      if (words.size() < 2) throw BadLine{"rename needs a code and a name"};
+      // The name is the rest of the line after the code.
+      const std::size_t at = rest.find_first_not_of(" \t", rest.find_first_of(" \t"));
+      RenameStock(ws_, words[0], UnescapeText(rest.substr(at)));
+      return;
+    }
+    if (cmd == "remove") {
+      if (words.size() != 1) throw BadLine{"remove needs a code"};
+      RemoveStock(ws_, words[0]);
+      return;
+    }
+    if (cmd == "undo") {
+      if (!words.empty()) throw BadLine{"undo takes no argument"};
+      UndoListChange(ws_);
       return;
     }
     if (cmd == "signals") {

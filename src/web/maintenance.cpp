@@ -11,6 +11,7 @@
 #include "store/stock_list.h"
 #include "store/table_file.h"
 #include "web/collection.h"
+#include "web/list_edit.h"
 #include "web/stock_list.h"
 
 namespace tavrine {
@@ -78,6 +79,7 @@ bool Maintenance::Place(const Collection::Collected& got, const std::string& k) 
 
 void Maintenance::Button105Click() {
   WaitCursor wait(ws_.platform);
+  BackUpStockList("add");
   SaveTableFile(ws_.StockList, HomePath(kStockListFile));
   Button107Click();
   ws_.platform.message("デ－タ一覧保存完了しました");

@@ -16,6 +16,7 @@
 #include "store/stock_list.h"
 #include "store/table_file.h"
 #include "store/text.h"
+#include "web/list_edit.h"
 #include "web/price_file.h"
 #include "web/stock_list.h"
 
@@ -539,12 +540,13 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
 // heading line when the file is new: when, which stock, the ratio and the
 // days it was applied to, from which file. Multiplying the same days by the
 // inverse ratio undoes it.
-void AppendAdjustments(const std::vector<ImportAdjustment>& adjustments) {
+void AppendAdjustments(const std::vector<ImportAdjustment>& adjustments,
+                       const std::string& backup) {
   const std::filesystem::path path(RootPath(kAdjustLog));
   std::filesystem::create_directories(path.parent_path());
   const bool fresh = !std::filesystem::exists(path);
   std::string text;
-  if (fresh) text = "日時,銘柄コード,倍率,開始日,終了日,ファイル\r\n";
+  if (fresh) text = "日時,銘柄コード,倍率,開始日,終了日,ファイル,バックアップ\r\n";
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
@@ -552,7 +554,7 @@ void AppendAdjustments(const std::vector<ImportAdjustment>& adjustments) {
   std::strftime(when, sizeof when, "%Y/%m/%d %H:%M:%S", &local);
   for (const ImportAdjustment& a : adjustments)
     text += ToCommaText({when, a.code, IntToStr(a.num) + "/" + IntToStr(a.den), DateToStr(a.from),
-                         DateToStr(a.through), a.file}) +
+                         DateToStr(a.through), a.file, backup}) +
             "\r\n";
   std::ofstream out(path, std::ios::binary | std::ios::app);
   out << Utf8ToCp932(text);
@@ -629,8 +631,11 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files, const Impor
   if (!s.imported()) return s;
   s.dropped += w.cut;
 
-  // The list first: when it cannot be written nothing was imported.
+  // The list first: when it cannot be written nothing was imported. The
+  // list as it was is kept for 元に戻す.
+  std::string backup;
   try {
+    backup = BackUpStockList(s.adjustments.empty() ? "import" : "adjust");
     SaveTableFile(*w.table, HomePath(kStockListFile));
   } catch (const FileError& e) {
     s.errors.push_back(std::string("デ-タ一覧を保存できませんでした。\r") + e.what());
@@ -677,7 +682,7 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files, const Impor
   }
   if (!s.adjustments.empty()) {
     try {
-      AppendAdjustments(s.adjustments);
+      AppendAdjustments(s.adjustments, backup);
     } catch (const std::exception& e) {
       s.errors.push_back(
           std::string(

@@ -13,6 +13,7 @@
 #include "store/codec.h"
 #include "store/comma_text.h"
 #include "store/control_cells.h"
+#include "web/list_edit.h"
 #include "web/stock_list.h"
 #include "web_support.h"
 
@@ -531,11 +532,15 @@ TEST_F(ImportIntoList, ASplitInTheFileAdjustsTheStoredDaysBeforeIt) {
   EXPECT_EQ(list.cell(1, 40), "140");  // other stocks as they were
   const auto log = ReadLines(folder.path("tavrine/adjust.log").string());
   ASSERT_EQ(log.size(), 3u);
-  EXPECT_EQ(log[0], "日時,銘柄コード,倍率,開始日,終了日,ファイル");
+  EXPECT_EQ(log[0], "日時,銘柄コード,倍率,開始日,終了日,ファイル,バックアップ");
   const auto toyotaLog = ParseCommaText(log[1]), softbankLog = ParseCommaText(log[2]);
-  EXPECT_EQ(std::vector<std::string>(toyotaLog.begin() + 1, toyotaLog.end()),
+  ASSERT_EQ(toyotaLog.size(), 7u);
+  EXPECT_EQ(std::vector<std::string>(toyotaLog.begin() + 1, toyotaLog.end() - 1),
             (std::vector<std::string>{"7203", "1/2", DateToStr(days[39]), DateToStr(days[10]),
                                       "7203.csv"}));
+  // The log names the backup that holds the list as it was before.
+  EXPECT_EQ(toyotaLog[6], StockListBackups().front());
+  EXPECT_NE(bytesOf("tavrine/backup/" + toyotaLog[6]), bytesOf("デ-タ一覧.csv"));
   EXPECT_EQ(std::vector<std::string>(softbankLog.begin() + 1, softbankLog.begin() + 5),
             (std::vector<std::string>{"9984", "2/1", DateToStr(days[39]), DateToStr(days[20])}));
   EXPECT_EQ(toyotaLog[0].size(), 19u);  // yyyy/mm/dd hh:mm:ss

@@ -1,0 +1,59 @@
+#include "app/list_actions.h"
+
+#include <functional>
+
+#include "app/workspace.h"
+#include "store/control_cells.h"
+#include "store/text.h"
+#include "web/list_edit.h"
+
+namespace tavrine {
+
+namespace {
+
+constexpr const char* kBusyStatus = "株価の受信中です。終わってから操作して下さい。";
+
+bool Apply(Workspace& ws, const std::function<ListEdit(ListEdits&)>& edit) {
+  if (ws.busy()) {
+    ws.setStatus(kBusyStatus);
+    return false;
+  }
+  ListEdits edits(ws);
+  const ListEdit e = edit(edits);
+  if (!e.done) {
+    ws.platform.error(e.message);
+    return false;
+  }
+  ws.platform.message(e.message);
+  ws.startup.Button54Click();
+  // The stock on the chart, when the list still holds it, is shown again
+  // from the list as it now is.
+  const std::string code = LeftBytes(ws.SeriesTable.cell(ctl::Heading), 4);
+  bool listed = false;
+  for (int c = 1; c <= 197 && !listed; ++c)
+    listed = !IsBlankWide(ws.StockList.cell(c, 0)) && LeftBytes(ws.StockList.cell(c, 0), 4) == code;
+  if (listed && ws.startup.FullMode()) {
+    ws.typeText("Edit1", code);
+    Event enter;
+    enter.kind = Event::KeyPress;
+    enter.key = 13;
+    ws.dispatch("Edit1", enter);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool RenameStock(Workspace& ws, const std::string& code, const std::string& name) {
+  return Apply(ws, [&](ListEdits& e) { return e.Rename(code, name); });
+}
+
+bool RemoveStock(Workspace& ws, const std::string& code) {
+  return Apply(ws, [&](ListEdits& e) { return e.Remove(code); });
+}
+
+bool UndoListChange(Workspace& ws) {
+  return Apply(ws, [](ListEdits& e) { return e.Undo(); });
+}
+
+}  // namespace tavrine

@@ -1,0 +1,17 @@
+// The list edits as the window and the driver run them: the engine's change
+// (web/list_edit.h), its message shown, then the stock picker and the stock
+// on the chart brought in line with the list.
+#pragma once
+
+#include <string>
+
+namespace tavrine {
+
+class Workspace;
+
+bool RenameStock(Workspace& ws, const std::string& code, const std::string& name);
+bool RemoveStock(Workspace& ws, const std::string& code);
+// 元に戻す: the list as it was before its last change.
+bool UndoListChange(Workspace& ws);
+
+}  // namespace tavrine

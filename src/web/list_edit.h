@@ -1,0 +1,54 @@
+// Changes to the stock list by hand, and the way back from any change.
+//
+// Before every change of the list file (an import, a split adjustment, an
+// update, a rename, a removal, an added stock) the file as it stood is
+// copied to RootPath("tavrine/backup/"), named by the time and the action
+// ("20261209-180501_import.csv"); the newest five are kept. 元に戻す puts the
+// newest back and drops it, so a second press goes one change further back.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "store/state.h"
+
+namespace tavrine {
+
+inline constexpr int kListBackupsKept = 5;
+inline constexpr const char* kListBackupFolder = "tavrine/backup";
+
+// Copies the list file, when there is one, into the backup folder and drops
+// all but the newest kListBackupsKept. Returns the backup's file name, ""
+// when there was no list to keep. Throws FileError.
+std::string BackUpStockList(const std::string& action);
+// The backups' file names, newest first.
+std::vector<std::string> StockListBackups();
+
+struct ListEdit {
+  bool done = false;
+  std::string message;  // Japanese: what was done, or why not
+};
+
+class ListEdits {
+ public:
+  explicit ListEdits(State& ws) : ws_(ws) {}
+
+  // The heading of the listed stock becomes "CODE NAME"; saved at once.
+  ListEdit Rename(const std::string& code, const std::string& name);
+  // The stock's column leaves the list (the stocks after it move one column
+  // left); the list and code.txt (where its folder is) are saved at once.
+  ListEdit Remove(const std::string& code);
+  // The newest backup becomes the list file and the list again.
+  ListEdit Undo();
+
+ private:
+  int ColumnOf(const std::string& code) const;
+  // Backs up, then saves ws_.StockList (and the code list when asked); on a
+  // failure the tables are put back and nothing is left half-written.
+  ListEdit Save(const WorkTable& before, const std::string& action, bool codeList,
+                const std::string& doneMessage);
+
+  State& ws_;
+};
+
+}  // namespace tavrine

@@ -1,0 +1,102 @@
+// Renames and removals of listed stocks, and the way back from any change of
+// the list: the file comes back byte for byte, five backups are kept, and a
+// failed save or a backup that does not read changes nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "../support/data_folder.h"
+#include "../support/recording_platform.h"
+#include "app/workspace.h"
+#include "store/codec.h"
+#include "store/table_file.h"
+#include "web/list_edit.h"
+
+namespace tavrine {
+namespace {
+
+using testing::DataFolder;
+using testing::ReadFileBytes;
+using testing::RecordingPlatform;
+using testing::WriteFileBytes;
+
+class ListEditTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFileBytes(folder.path("デ-タ一覧.csv"),
+                   Utf8ToCp932("日付,\"1301 極洋\",\"7203 トヨタ\",\"9984 ソフト\",\r\n"
+                               "2003/12/26,101,201,301,\r\n2003/12/25,102,202,302,\r\n"));
+    original = ReadFileBytes(folder.path("デ-タ一覧.csv"));
+    ws.dispatch("Button52", Event{});
+  }
+  std::string listBytes() { return ReadFileBytes(folder.path("デ-タ一覧.csv")); }
+
+  DataFolder folder;
+  RecordingPlatform platform;
+  Workspace ws{platform};
+  std::string original;
+};
+
+TEST_F(ListEditTest, EachChangeCanBeUndoneBackToTheSameBytes) {
+  ListEdits edits(ws);
+  EXPECT_TRUE(edits.Rename("7203", "トヨタ自動車").done);
+  EXPECT_EQ(ws.StockList.cell(2, 0), "7203 トヨタ自動車");
+  const std::string renamed = listBytes();
+  EXPECT_TRUE(edits.Remove("1301").done);
+  EXPECT_EQ(ws.StockList.cell(1, 0), "7203 トヨタ自動車");
+  EXPECT_EQ(ws.StockList.cell(2, 1), "301");
+  EXPECT_TRUE(IsBlank(ws.StockList.cell(3, 0)));
+
+  EXPECT_TRUE(edits.Undo().done);
+  EXPECT_EQ(listBytes(), renamed);
+  EXPECT_EQ(ws.StockList.cell(1, 0), "1301 極洋");
+  EXPECT_TRUE(edits.Undo().done);
+  EXPECT_EQ(listBytes(), original);
+  EXPECT_EQ(ws.StockList.cell(2, 0), "7203 トヨタ");
+  const ListEdit none = edits.Undo();
+  EXPECT_FALSE(none.done);
+  EXPECT_EQ(listBytes(), original);
+}
+
+TEST_F(ListEditTest, TheNewestFiveAreKept) {
+  ListEdits edits(ws);
+  for (int i = 0; i < 7; ++i) ASSERT_TRUE(edits.Rename("1301", "名前" + std::to_string(i)).done);
+  const auto names = StockListBackups();
+  ASSERT_EQ(names.size(), 5u);
+  // The newest backup holds the list before the last rename.
+  EXPECT_NE(
+      ReadFileBytes(folder.path("tavrine/backup/" + names.front())).find(Utf8ToCp932("1301 名前5")),
+      std::string::npos);
+}
+
+TEST_F(ListEditTest, RefusalsAndFailuresChangeNothing) {
+  ListEdits edits(ws);
+  EXPECT_FALSE(edits.Rename("4444", "何か").done);
+  EXPECT_FALSE(edits.Rename("1301", "A,B").done);
+  EXPECT_FALSE(edits.Rename("1301", " ").done);
+  EXPECT_FALSE(edits.Remove("4444").done);
+  EXPECT_EQ(listBytes(), original);
+  EXPECT_TRUE(StockListBackups().empty());
+
+  // A list that cannot be written: the table is put back.
+  std::filesystem::permissions(
+      folder.path(""), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  const ListEdit failed = edits.Rename("1301", "新");
+  std::filesystem::permissions(folder.path(""), std::filesystem::perms::owner_all);
+  if (::geteuid() != 0) {  // root writes anyway
+    EXPECT_FALSE(failed.done);
+    EXPECT_EQ(ws.StockList.cell(1, 0), "1301 極洋");
+    EXPECT_EQ(listBytes(), original);
+  }
+
+  // A backup that does not read (a folder in its place) is never put in place.
+  std::filesystem::create_directories(folder.path("tavrine/backup/99999999-999999-00_import.csv"));
+  const std::string before = listBytes();
+  const ListEdit bad = edits.Undo();
+  EXPECT_FALSE(bad.done);
+  EXPECT_EQ(listBytes(), before);
+}
+
+}  // namespace
+}  // namespace tavrine
