@@ -16,6 +16,13 @@ constexpr const char* kUnknownCodeMessage = "銘柄コ-ドを入れ直して下�
 
 void Selection::Edit1KeyPress(int key) {
   if (key != 13) return;
+  // Codes with a letter (130A) are listed in capitals; one typed in lower
+  // case means the same stock.
+  std::string code = ws_.form.text("Edit1");
+  bool lower = false;
+  for (char& c : code)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A'), lower = true;
+  if (lower && code.size() == 4) ws_.form.setText("Edit1", code);
   if (ws_.form.text("Button17") == kFullModeCaption) {
     Button6Click();
   } else {

@@ -535,6 +535,41 @@ void WriteText(const std::string& path, std::string_view utf8) {
 
 namespace {
 
+// Why a file could not be made or written, as the user can act on it.
+std::string Reason(int err) {
+  switch (err) {
+    case EACCES:
+    case EPERM:
+      return "書き込みの許可がありません";
+    case EROFS:
+      return "読み取り専用の場所です";
+    case ENOENT:
+      return "保存先のフォルダがありません";
+    case ENOSPC:
+    case EDQUOT:
+      return "空き容量が足りません";
+    case EISDIR:
+    case ENOTEMPTY:
+    case EEXIST:
+      return "同じ名前のフォルダがあります";
+    case ELOOP:
+      return "リンクが循環しています";
+    case ENOTDIR:
+      return "途中の名前がフォルダではありません";
+    case ENAMETOOLONG:
+      return "名前が長すぎます";
+    default:
+      return "エラー番号 " + std::to_string(err);
+  }
+}
+
+std::string CannotCreate(const std::string& path, int err) {
+  return "ファイル \"" + path + "\" を作成できません（" + Reason(err) + "）。";
+}
+std::string CannotWrite(const std::string& path, int err) {
+  return "ファイル \"" + path + "\" に書き込めません（" + Reason(err) + "）。";
+}
+
 // The file a save replaces: path itself, or the end of the chain of links
 // starting at path, so that a link stays a link. A relative link counts from
 // its own folder.
@@ -549,7 +584,7 @@ std::string FinalTarget(const std::string& path) {
     to.resize(static_cast<std::size_t>(n));
     p = p.parent_path() / to;
   }
-  throw FileError("ファイル \"" + path + "\" を作成できません。");
+  throw FileError(CannotCreate(path, ELOOP));
 }
 
 // A name in the target's folder that nothing holds yet: NAME.tmp and six
@@ -566,15 +601,14 @@ std::string TempName(const std::string& target) {
 }  // namespace
 
 void WriteBytes(const std::string& path, std::string_view bytes) {
-  const std::string cannotCreate = "ファイル \"" + path + "\" を作成できません。";
-  const std::string cannotWrite = "ファイル \"" + path + "\" に書き込めません。";
   const std::string target = FinalTarget(path);
 
   // Saves before this one wrote through the fixed name NAME.tmp. One left
   // behind, or a link planted there, is removed (unlinking a link never
   // touches what it leads to); what cannot be removed, such as a folder,
   // stops the save as it always did.
-  if (::unlink((target + ".tmp").c_str()) != 0 && errno != ENOENT) throw FileError(cannotCreate);
+  if (::unlink((target + ".tmp").c_str()) != 0 && errno != ENOENT)
+    throw FileError(CannotCreate(path, errno == EISDIR ? EISDIR : errno));
 
   // The temporary is created new (O_EXCL): no existing file or link is ever
   // opened. 0666 less the umask is the mode of a new file.
@@ -585,7 +619,7 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
     raw = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (raw < 0 && errno != EEXIST) break;
   }
-  if (raw < 0) throw FileError(cannotCreate);
+  if (raw < 0) throw FileError(CannotCreate(path, errno));
   Fd fd(raw);
   // Removes the temporary on every way out until it has replaced the target.
   struct Remover {
@@ -599,15 +633,15 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
   struct stat old;
   if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode) &&
       ::fchmod(fd.get(), old.st_mode & 07777) != 0)
-    throw FileError(cannotWrite);
+    throw FileError(CannotWrite(path, errno));
   for (std::size_t done = 0; done < bytes.size();) {
     const ssize_t w = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
     if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) throw FileError(cannotWrite);
+    if (w <= 0) throw FileError(CannotWrite(path, w < 0 ? errno : ENOSPC));
     done += static_cast<std::size_t>(w);
   }
-  if (::fsync(fd.get()) != 0 || !fd.close()) throw FileError(cannotWrite);
-  if (::rename(tmp.c_str(), target.c_str()) != 0) throw FileError(cannotWrite);
+  if (::fsync(fd.get()) != 0 || !fd.close()) throw FileError(CannotWrite(path, errno));
+  if (::rename(tmp.c_str(), target.c_str()) != 0) throw FileError(CannotWrite(path, errno));
   remover.armed = false;
 
   // The new name on disk as well; a failure here loses nothing already written.

@@ -17,6 +17,7 @@ struct SelectionTest : ::testing::Test {
     PutColumn(ws, 20, "123", RandomWalk(14, 500, 100));
     PutColumn(ws, 21, "1234 四桁", RandomWalk(15, 500, 100));
     PutColumn(ws, 30, "4444 bad", std::vector<std::string>(500, "1,234"));
+    PutColumn(ws, 31, "130A 新株", RandomWalk(16, 500, 700));
     StartUpCells(ws, 4);
   }
   // Enter in the code field, as the window delivers it.
@@ -40,6 +41,13 @@ TEST_F(SelectionTest, EnterSelectsTheStockAndRunsTheChain) {
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(platform.waitDepth, 0);
   EXPECT_FALSE(ws.StockPicker.suspended());
+}
+
+TEST_F(SelectionTest, ALetterCodeTypedInLowerCaseIsTheListedStock) {
+  Enter("130a");
+  EXPECT_EQ(ws.form.text("Edit1"), "130A");
+  EXPECT_EQ(ws.SeriesTable.cell(4, 4862), "31");
+  EXPECT_TRUE(platform.messages.empty());
 }
 
 TEST_F(SelectionTest, LookUpRules) {

@@ -183,7 +183,8 @@ TEST_F(SavedFiles, FailedSavesLeaveTheOldFileAndNoTemporary) {
     WriteText(path("list.csv"), "new");
     ADD_FAILURE() << "saved over a folder";
   } catch (const FileError& e) {
-    EXPECT_EQ(std::string(e.what()), "ファイル \"" + path("list.csv") + "\" に書き込めません。");
+    EXPECT_EQ(std::string(e.what()), "ファイル \"" + path("list.csv") +
+                                         "\" に書き込めません（同じ名前のフォルダがあります）。");
   }
   EXPECT_TRUE(fs::is_directory(path("list.csv")));
   EXPECT_TRUE(leftovers().empty());
@@ -199,7 +200,8 @@ TEST_F(SavedFiles, FailedSavesLeaveTheOldFileAndNoTemporary) {
     try {
       WriteText(path("memo.txt"), "new memo");
     } catch (const FileError& e) {
-      ::_exit(std::string(e.what()) == "ファイル \"" + path("memo.txt") + "\" を作成できません。"
+      ::_exit(std::string(e.what()) == "ファイル \"" + path("memo.txt") +
+                                           "\" を作成できません（書き込みの許可がありません）。"
                   ? 0
                   : 2);
     }
