@@ -48,6 +48,8 @@ constexpr int kChartMinHeight = 120;
 constexpr int kStatsMinHeight = 30;
 // The bottom panel never gets lower than the control panel's three rows.
 constexpr int kBottomMinHeight = kBottomHeight;
+// The splitter's panes, top to bottom: chart, statistics, bottom panel.
+const QList<int> kPaneMinimums = {kChartMinHeight, kStatsMinHeight, kBottomMinHeight};
 constexpr int kSplitterHandle = 5;
 
 // Grids: row heights and column widths.
@@ -708,11 +710,11 @@ void MainWindow::sizeSplitter() {
   sized_ = true;
   // The sizes the user left last time, else the designed ones; a low window
   // takes its height from the chart.
-  if (memory_.splitter.size() == splitter_->count()) {
-    splitter_->setSizes(memory_.splitter);
+  const int room = splitter_->height() - 2 * splitter_->handleWidth();
+  if (const QList<int> fit = FitSplitter(memory_.splitter, room, kPaneMinimums); !fit.isEmpty()) {
+    splitter_->setSizes(fit);
     return;
   }
-  const int room = splitter_->height() - 2 * splitter_->handleWidth();
   const int chart =
       std::clamp(room - kBottomHeight - kStatsMinHeight, kChartMinHeight, kChartHeight);
   splitter_->setSizes(
@@ -1071,7 +1073,9 @@ void MainWindow::rememberLayout() {
   WindowMemory m;
   m.geometry = isMaximized() ? normalGeometry() : geometry();
   m.maximized = isMaximized();
-  m.splitter = splitter_->sizes();
+  // A layout with a pane squeezed away is not kept: the next start then
+  // takes the designed sizes.
+  if (SplitterWorthKeeping(splitter_->sizes(), kPaneMinimums)) m.splitter = splitter_->sizes();
   for (const auto& [name, g] : grids_) {
     const QHeaderView* h = g->horizontalHeader();
     std::map<int, int>& widths = m.columns[QString::fromStdString(name)];

@@ -80,3 +80,37 @@ QRect FitToScreens(const QRect& saved, const QList<QRect>& screens) {
 }
 
 }  // namespace tavrine::gui
+
+namespace tavrine::gui {
+
+QList<int> FitSplitter(const QList<int>& saved, int room, const QList<int>& minimums) {
+  if (saved.size() != minimums.size() || saved.isEmpty() || room <= 0) return {};
+  long long minTotal = 0;
+  for (int m : minimums) minTotal += m;
+  if (minTotal > room) return {};
+  QList<long long> sizes;
+  long long total = 0;
+  for (int i = 0; i < saved.size(); ++i) {
+    const long long v = std::clamp<long long>(saved[i], minimums[i], room);
+    sizes << v;
+    total += v;
+  }
+  // Scale what lies above the minimums so the whole fits the room.
+  if (total > room) {
+    const long long spare = total - minTotal, have = room - minTotal;
+    for (int i = 0; i < sizes.size(); ++i)
+      sizes[i] = minimums[i] + (sizes[i] - minimums[i]) * have / std::max(spare, 1LL);
+  }
+  QList<int> out;
+  for (long long v : sizes) out << static_cast<int>(v);
+  return out;
+}
+
+bool SplitterWorthKeeping(const QList<int>& sizes, const QList<int>& minimums) {
+  if (sizes.size() != minimums.size()) return false;
+  for (int i = 0; i < sizes.size(); ++i)
+    if (sizes[i] < minimums[i] || sizes[i] <= 0) return false;
+  return true;
+}
+
+}  // namespace tavrine::gui

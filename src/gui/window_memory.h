@@ -33,4 +33,12 @@ struct WindowMemory {
 // place).
 QRect FitToScreens(const QRect& saved, const QList<QRect>& screens);
 
+// Remembered splitter sizes made to fit `room` pixels with every pane at
+// least its minimum: sizes above the room are cut to it, then all are
+// scaled down together. Empty (the designed sizes then) when the list does
+// not match the panes or the minimums alone do not fit.
+QList<int> FitSplitter(const QList<int>& saved, int room, const QList<int>& minimums);
+// True when a layout can be remembered: every pane at least its minimum.
+bool SplitterWorthKeeping(const QList<int>& sizes, const QList<int>& minimums);
+
 }  // namespace tavrine::gui

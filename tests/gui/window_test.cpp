@@ -175,6 +175,7 @@ class WindowTest : public QObject {
   void shortcutsRunTheButtons();
   void codeBoxProposesStocksByNameOrCode();
   void savedPlaceIsKeptWithinTheScreens();
+  void rememberedSplitterFitsTheWindow();
   void windowRemembersItsPlace();
   void fileDialogsOpenWhereTheUserLastChose();
 
@@ -1804,6 +1805,24 @@ void WindowTest::savedPlaceIsKeptWithinTheScreens() {
   QVERIFY(FitToScreens(QRect(5000, 5000, 800, 600), screens).isNull());
   QVERIFY(FitToScreens(QRect(-900, 0, 800, 600), screens).isNull());
   QVERIFY(FitToScreens(QRect(), screens).isNull());
+}
+
+void WindowTest::rememberedSplitterFitsTheWindow() {
+  const QList<int> mins = {120, 30, 102};
+  // Sizes that fit stay as they were.
+  QCOMPARE(FitSplitter({400, 200, 102}, 800, mins), (QList<int>{400, 200, 102}));
+  // A size past every screen no longer hides the other panes.
+  const QList<int> huge = FitSplitter({2147483647, 300, 200}, 800, mins);
+  QCOMPARE(huge.size(), 3);
+  QVERIFY(huge[0] + huge[1] + huge[2] <= 800);
+  for (int i = 0; i < 3; ++i) QVERIFY(huge[i] >= mins[i]);
+  // Too few sizes, or a room the minimums alone overflow: the designed sizes.
+  QVERIFY(FitSplitter({400, 200}, 800, mins).isEmpty());
+  QVERIFY(FitSplitter({400, 200, 102}, 200, mins).isEmpty());
+  // A layout with a pane squeezed away is never kept.
+  QVERIFY(SplitterWorthKeeping({400, 200, 102}, mins));
+  QVERIFY(!SplitterWorthKeeping({700, 0, 102}, mins));
+  QVERIFY(!SplitterWorthKeeping({400, 200, 50}, mins));
 }
 
 void WindowTest::windowRemembersItsPlace() {
