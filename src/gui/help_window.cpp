@@ -10,6 +10,7 @@
 #include <QShowEvent>
 #include <QStringDecoder>
 #include <QTextFrame>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -45,6 +46,22 @@ constexpr int kButtonRoom = 40;
 // largest one taken.
 constexpr int kMaxResources = 32;
 constexpr qint64 kMaxResourceBytes = 4 << 20;
+// A page from the manual host: at most this large, and whole within this
+// time; a redirect may not leave the host.
+constexpr qint64 kMaxPageBytes = 4 << 20;
+constexpr int kPageDeadlineMs = 30000;
+
+// Every request to the manual host: plain bodies (the length stays known and
+// no decompression can cut them), no redirect to another host, and no
+// silence longer than 15 s.
+QNetworkRequest ManualRequest(const QUrl& url) {
+  QNetworkRequest req(url);
+  req.setRawHeader("Accept-Encoding", "identity");
+  req.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                   QNetworkRequest::SameOriginRedirectPolicy);
+  req.setTransferTimeout(15000);
+  return req;
+}
 
 }  // namespace
 
@@ -132,12 +149,20 @@ void ManualBrowser::navigate(const QUrl& url) {
   shown_ = QUrl();
   html_.clear();
   setHtml(QStringLiteral("<p>%1 を読み込んでいます...</p>").arg(Escape(url.toString())));
-  QNetworkRequest req(url);
-  // Plain bodies: the length stays known and no decompression can cut them.
-  req.setRawHeader("Accept-Encoding", "identity");
-  req.setTransferTimeout(15000);
-  reply_ = net_->get(req);
+  reply_ = net_->get(ManualRequest(url));
   QNetworkReply* r = reply_;
+  // A page too large, or one still arriving after the deadline, is stopped.
+  auto stop = [r] {
+    r->setProperty("stopped", true);
+    r->abort();
+  };
+  connect(r, &QNetworkReply::metaDataChanged, this, [r, stop] {
+    if (r->header(QNetworkRequest::ContentLengthHeader).toLongLong() > kMaxPageBytes) stop();
+  });
+  connect(r, &QNetworkReply::downloadProgress, this, [stop](qint64 received, qint64) {
+    if (received > kMaxPageBytes) stop();
+  });
+  QTimer::singleShot(kPageDeadlineMs, r, stop);
   connect(r, &QNetworkReply::finished, this, [this, r] { finished(r); });
 }
 
@@ -146,6 +171,25 @@ void ManualBrowser::finished(QNetworkReply* reply) {
   if (reply != reply_) return;
   reply_ = nullptr;
   const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+  if (reply->property("stopped").toBool()) {
+    shown_ = QUrl();
+    setHtml(
+        QStringLiteral("<h3>ページを表示できません</h3>"
+                       "<p>%1 は大きすぎるか、読み込みに時間がかかりすぎるので中止しました。</p>")
+            .arg(Escape(current_.toString())));
+    emit pageShown(current_, false);
+    return;
+  }
+  if (status >= 300 && status < 400) {
+    // A redirect to another host is not followed, and not shown as the manual.
+    shown_ = QUrl();
+    setHtml(QStringLiteral(
+                "<h3>ページを表示できません</h3><p>%1 は別の場所へ転送されました (HTTP %2)。</p>")
+                .arg(Escape(current_.toString()))
+                .arg(status));
+    emit pageShown(current_, false);
+    return;
+  }
   if (reply->error() != QNetworkReply::NoError && status == 0) {
     // No answer at all: the shipped page of that name, when there is one.
     if (const QUrl shipped = ShippedCounterpart(current_); shipped.isValid()) {
@@ -251,10 +295,7 @@ QVariant ManualBrowser::loadResource(int type, const QUrl& name) {
                                  [&](const QUrl& u) { return u == url; });
   if (asked || resourcesAsked_ >= kMaxResources) return {};
   ++resourcesAsked_;
-  QNetworkRequest req(url);
-  req.setRawHeader("Accept-Encoding", "identity");
-  req.setTransferTimeout(15000);
-  QNetworkReply* r = net_->get(req);
+  QNetworkReply* r = net_->get(ManualRequest(url));
   resourceReplies_.insert(r, url);
   connect(r, &QNetworkReply::downloadProgress, this, [r](qint64 received, qint64) {
     if (received > kMaxResourceBytes) r->abort();

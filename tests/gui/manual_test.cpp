@@ -17,6 +17,9 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
+
+#include <httplib.h>
 
 #include "../../tools/quote-server/quote_site.h"
 #include "../../tools/sample/sample.h"
@@ -77,6 +80,7 @@ class ManualTest : public QObject {
   void shippedPagesFollowLinksAndShowPictures();
   void unreachableHostFallsBackToTheShippedPage();
   void reachableHostServesTheSameManual();
+  void aHostileHostIsNeverShownAsTheManual();
 
  private:
   // The plain text of every shipped page, one after the other.
@@ -336,6 +340,42 @@ void ManualTest::reachableHostServesTheSameManual() {
   QVERIFY(b->toPlainText().contains(QStringLiteral("ページが見つかりません")));
   b->setHostConfigured(false);
   site.stop();
+}
+
+// A page far larger than any manual page is stopped, and a redirect to
+// another host is not followed.
+void ManualTest::aHostileHostIsNeverShownAsTheManual() {
+  httplib::Server server;
+  const std::string big(5 << 20, 'x');
+  server.Get("/tavrine/big.htm", [&big](const httplib::Request&, httplib::Response& res) {
+    res.set_content("<html><body>" + big + "</body></html>", "text/html");
+  });
+  int port = 0;
+  server.Get("/tavrine/away.htm", [&port](const httplib::Request&, httplib::Response& res) {
+    res.set_redirect("http://127.0.0.2:" + std::to_string(port) + "/tavrine/tavrine.htm");
+  });
+  port = server.bind_to_any_port("127.0.0.1");
+  QVERIFY(port > 0);
+  std::thread listening([&server] { server.listen_after_bind(); });
+  const QString host = QStringLiteral("http://127.0.0.1:%1").arg(port);
+
+  ManualBrowser* b = help->browser();
+  b->setHostConfigured(true);
+  QSignalSpy shown(b, &ManualBrowser::pageShown);
+  b->navigate(QUrl(host + QStringLiteral("/tavrine/big.htm")));
+  QVERIFY(shown.wait(20000));
+  QCOMPARE(shown.last().at(1).toBool(), false);
+  QVERIFY(b->toPlainText().contains(QStringLiteral("大きすぎる")));
+  QVERIFY(b->toPlainText().size() < 1000);
+
+  b->navigate(QUrl(host + QStringLiteral("/tavrine/away.htm")));
+  QVERIFY(shown.wait(20000));
+  QCOMPARE(shown.last().at(1).toBool(), false);
+  QVERIFY(!b->toPlainText().contains(QStringLiteral("利用説明書")));
+  QVERIFY(b->toPlainText().contains(QStringLiteral("転送")));
+  b->setHostConfigured(false);
+  server.stop();
+  listening.join();
 }
 
 QTEST_MAIN(ManualTest)
