@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -133,9 +133,15 @@ TodayWindow::TodayWindow(TodaySource source, QWidget* parent)
   connect(csv_, &QPushButton::clicked, this, [this] { chooseCsv(); });
   connect(table_, &QTableView::doubleClicked, this,
           [this](const QModelIndex& i) { pickRow(i.row()); });
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  escape->setContext(Qt::WindowShortcut);
-  connect(escape, &QShortcut::activated, this, &QWidget::close);
+}
+
+void TodayWindow::keyPressEvent(QKeyEvent* e) {
+  // Escape from the table or a button of the window closes it.
+  if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(e);
 }
 
 void TodayWindow::refresh() {

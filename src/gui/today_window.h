@@ -67,6 +67,9 @@ class TodayWindow : public QWidget {
   // Message boxes go here instead of on screen when set (tests).
   std::function<void(const std::string& text, bool isError)> messageHook;
 
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+
  private:
   void chooseCsv();
 
