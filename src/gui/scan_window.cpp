@@ -397,6 +397,7 @@ void ScanWindow::addJudging(QWidget* strip, QHBoxLayout* row) {
   judging_->setFrameShape(QFrame::StyledPanel);
   judging_->setAlignment(Qt::AlignCenter);
   judging_->setFixedSize(60, 24);
+  row->addWidget(judging_);
 }
 
 void ScanWindow::addTodayButton(QWidget* strip, QHBoxLayout* row) {

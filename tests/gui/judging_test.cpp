@@ -192,6 +192,15 @@ void JudgingTest::scanJudgesTheWindowsWay() {
     QTRY_VERIFY_WITH_TIMEOUT(!scan->running(), 10000);
   };
   QCOMPARE(scan->judgingLabel()->text(), QStringLiteral("実売買"));
+  // Beside the direction, in the same strip, covering nothing.
+  QLabel* judging = scan->judgingLabel();
+  QCOMPARE(judging->parentWidget(), scan->directionLabel()->parentWidget());
+  QVERIFY(judging->x() > scan->directionLabel()->geometry().right());
+  QCOMPARE(judging->y(), scan->directionLabel()->y());
+  for (QWidget* other : judging->parentWidget()->findChildren<QWidget*>())
+    if (other != judging && other->parentWidget() == judging->parentWidget())
+      QVERIFY2(!other->geometry().intersects(judging->geometry()),
+               qPrintable(other->objectName() + " " + other->metaObject()->className()));
   run();
   QVERIFY2(scan->statusLabel()->text().contains(QStringLiteral("実売買")),
            qPrintable(scan->statusLabel()->text()));
