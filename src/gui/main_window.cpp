@@ -24,6 +24,7 @@
 #include "gui/grid_model.h"
 #include "gui/help_window.h"
 #include "gui/import_ui.h"
+#include "gui/judging_ui.h"
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
 #include "gui/stock_finder.h"
@@ -833,6 +834,8 @@ void MainWindow::refreshBacktest() {
   const bool buy = ws_.SeriesTable.cell(ctl::EntryDirection) == "1";
   QString subject = Shown(ws_.form.text("Edit5")).trimmed();
   if (!IsBlank(rule)) subject += QStringLiteral("　") + QString::fromStdString(rule);
+  // A saved picture says how its figures were judged.
+  subject += QStringLiteral("　") + JudgingName(ws_.judging);
   subject += buy ? QStringLiteral("　入買") : QStringLiteral("　入売");
   std::string stem = ws_.form.text("Edit1");
   if (!IsBlank(rule)) stem += "_" + rule;

@@ -19,6 +19,7 @@
 
 #include "../../tools/sample/sample.h"
 #include "app/today_list.h"
+#include "gui/backtest_view.h"
 #include "gui/main_window.h"
 #include "gui/scan_window.h"
 #include "gui/today_window.h"
@@ -141,12 +142,18 @@ void JudgingTest::switchJudgesAnewAndIsKept() {
       QVERIFY2(row.find("後知恵") == std::string::npos && row.find("実売買") == std::string::npos,
                row.c_str());
     QCOMPARE(KeptJudging(), QStringLiteral("hindsight"));
+    // The backtest picture's heading says so too, before the direction.
+    BacktestView* figures = w->openBacktest();
+    QVERIFY2(figures->heading().contains(QStringLiteral("G4短　後知恵　入")),
+             qPrintable(figures->heading()));
 
     // Back: the same figures as before.
     Choose(*w, Judging::Honest);
     QCOMPARE(ws.judging, Judging::Honest);
     QCOMPARE(Caption(*w, "JudgingLabel"), QStringLiteral("検証方式: 実売買"));
     QCOMPARE(Statistics(ws), honestG4);
+    QVERIFY(figures->heading().contains(QStringLiteral("G4短　実売買　入")));
+    figures->close();
     QCOMPARE(KeptJudging(), QStringLiteral("honest"));
 
     // The start-up's rule S1 in hindsight, for the next window.
