@@ -24,6 +24,7 @@
 #include "gui/grid_model.h"
 #include "gui/help_window.h"
 #include "gui/import_ui.h"
+#include "gui/judging_ui.h"
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
 #include "gui/stock_finder.h"
@@ -86,8 +87,9 @@ constexpr QRect InRow(int row, int x, int width) {
   return {x, kRowTop[row], width, kControlHeight};
 }
 // The rule panel stands at the right of the three rows while shown; the
-// control panel widens by its width, so it covers none of them.
-constexpr QRect kRulePanel{kControlPanelWidth, 2, 217, 66};
+// control panel widens by its width, so it covers none of them. Its third
+// row holds the way of judging and "本日の信号".
+constexpr QRect kRulePanel{kControlPanelWidth, 2, 217, 96};
 constexpr int kRulePanelRoom = 221;
 constexpr QRect InRulePanel(int x, int y, int width) { return {x, y, width, kControlHeight}; }
 
@@ -303,6 +305,8 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
   // The memo's design text is no memo: a start-up that stops before the
   // memo file (no stock list yet) leaves the memo empty.
   ws_.form.setText("Memo3", "");
+  // The first stock the start-up charts is judged the chosen way.
+  startJudging();
   mirror();
   if (options.runStartup) click("Button52");
 }
@@ -575,6 +579,7 @@ void MainWindow::buildControlPanel(QWidget* panel) {
   scan->setGeometry(kScanButton);
   scan->setToolTip(QStringLiteral("全銘柄を全規則で検証し、年利率の順に並べます"));
   connect(scan, &QPushButton::clicked, this, [this] { openScan(); });
+  buildJudgingControls(p11);
   p11->hide();
 
   // Window-only: the import of price files, also on Ctrl+I.
@@ -797,6 +802,8 @@ ScanWindow* MainWindow::openScan() {
     ScanSource source;
     source.stockList = [this] { return ws_.StockList; };
     source.entryBuy = [this] { return ws_.SeriesTable.cell(ctl::EntryDirection) == "1"; };
+    source.judging = [this] { return ws_.judging; };
+    source.openToday = [this] { openToday(); };
     source.pick = [this](const ScanRow& row, bool shortTerm) {
       pickStockRule(row.code, row.tag, shortTerm);
     };
@@ -829,6 +836,8 @@ void MainWindow::refreshBacktest() {
   const bool buy = ws_.SeriesTable.cell(ctl::EntryDirection) == "1";
   QString subject = Shown(ws_.form.text("Edit5")).trimmed();
   if (!IsBlank(rule)) subject += QStringLiteral("　") + QString::fromStdString(rule);
+  // A saved picture says how its figures were judged.
+  subject += QStringLiteral("　") + JudgingName(ws_.judging);
   subject += buy ? QStringLiteral("　入買") : QStringLiteral("　入売");
   std::string stem = ws_.form.text("Edit1");
   if (!IsBlank(rule)) stem += "_" + rule;
@@ -963,6 +972,7 @@ void MainWindow::mirror() {
   for (auto& [name, m] : models_) m->refresh();
   chart_->refresh();
   if (scan_) scan_->refreshDirection();
+  mirrorJudging();
   if (backtest_ && backtest_->isVisible()) refreshBacktest();
   if (QWidget* guide = widget("ImportGuide"); guide && guide->isHidden() == NothingToChart(ws_))
     guide->setVisible(NothingToChart(ws_));

@@ -30,6 +30,7 @@ class PriceFileImport;
 class ScanWindow;
 class SplashWindow;
 class StockFinder;
+class TodayWindow;
 
 struct WindowOptions {
   // Run the start-up (Button52) while the window is created.
@@ -87,6 +88,15 @@ class MainWindow : public QWidget {
   // (after "長" until it reads "短" for a short-term row of G3 .. ST). Stops
   // when the stock is not found or a handler reports an error.
   void pickStockRule(const std::string& code, int tag, bool shortTerm);
+
+  // "本日の信号": today's new signals of every stock, made on first use and
+  // judged anew at each opening.
+  TodayWindow* openToday();
+  TodayWindow* todayWindow() const { return today_; }
+  // "検証方式" on the rule panel: judges the charted stock anew the chosen
+  // way (the statistics, the chart and the label beside the statistics
+  // follow) and keeps the choice in the settings unless unattended.
+  void setJudging(Judging j);
 
   // "検証図" beside the statistics: the picture of the current stock's
   // backtest, made on first use; while open it follows each new chain.
@@ -150,6 +160,12 @@ class MainWindow : public QWidget {
   void placeSaveStrip();
   // Gives the splitter's areas their first sizes, once the window has its own.
   void sizeSplitter();
+  // The way of judging (main_window_judging.cpp): the switch and the today
+  // button on the rule panel's third row, the label over the statistics,
+  // the way the start-up judges in, and their mirror.
+  void buildJudgingControls(QWidget* rulePanel);
+  void startJudging();
+  void mirrorJudging();
 
   QtPlatform platform_;
   Workspace ws_;
@@ -162,6 +178,7 @@ class MainWindow : public QWidget {
   HelpWindow* help_ = nullptr;
   ScanWindow* scan_ = nullptr;
   BacktestView* backtest_ = nullptr;
+  TodayWindow* today_ = nullptr;
   std::uint64_t backtestVersion_ = ~std::uint64_t{0};  // StatsTable's, as last shown
   std::unique_ptr<PriceFileImport> importer_;
   std::uint64_t formVersion_ = ~std::uint64_t{0};

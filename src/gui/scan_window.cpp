@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "gui/judging_ui.h"
 #include "gui/style.h"
 #include "gui/widgets.h"
 #include "views/export.h"
@@ -138,6 +139,7 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   direction_->setFixedSize(48, 24);
   direction_->setStyleSheet(QStringLiteral("QLabel { background: white; }"));
   row1->addWidget(direction_);
+  addJudging(strip, row1);
   row1->addStretch(1);
   auto button = [strip](const char* caption, const char* name, int w) {
     auto* b = new QPushButton(QString::fromUtf8(caption), strip);
@@ -152,6 +154,7 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   row1->addWidget(stop_);
   row1->addSpacing(12);
   row1->addWidget(csv_);
+  addTodayButton(strip, row1);
   sv->addLayout(row1);
 
   auto* row2 = new QHBoxLayout;
@@ -219,6 +222,7 @@ bool ScanWindow::shortTerm() const { return short_->isChecked(); }
 void ScanWindow::refreshDirection() {
   const bool buy = source_.entryBuy ? source_.entryBuy() : true;
   direction_->setText(buy ? QStringLiteral("入買") : QStringLiteral("入売"));
+  showJudging(source_.judging ? source_.judging() : Judging::Honest);
 }
 
 void ScanWindow::setRunning(bool on) {
@@ -234,6 +238,7 @@ void ScanWindow::start() {
   refreshDirection();
   runShort_ = shortTerm();
   runBuy_ = source_.entryBuy ? source_.entryBuy() : true;
+  runJudging_ = source_.judging ? source_.judging() : Judging::Honest;
   // The copy is taken here, on the window's thread, so the main window may
   // go on editing its own list while the scan reads this one.
   WorkTable list = source_.stockList ? source_.stockList() : WorkTable("StockList", 200, 0);
@@ -255,6 +260,7 @@ void ScanWindow::start() {
   ScanOptions options;
   options.shortTerm = runShort_;
   options.entryBuy = runBuy_;
+  options.judging = runJudging_;
   options.threads = static_cast<int>(std::max(2u, std::thread::hardware_concurrency()));
   options.cancel = &cancel_;
   options.progress = [this](int done, int all) {
@@ -323,9 +329,10 @@ void ScanWindow::collect() {
   // Each new list starts in the scan's first order, annual rate highest
   // first, with the header showing it.
   table_->sortByColumn(ScanModel::AnnualRate, Qt::DescendingOrder);
-  const QString what = QStringLiteral("（%1・%2）")
+  const QString what = QStringLiteral("（%1・%2・%3）")
                            .arg(runBuy_ ? QStringLiteral("入買") : QStringLiteral("入売"),
-                                runShort_ ? QStringLiteral("短期") : QStringLiteral("長期"));
+                                runShort_ ? QStringLiteral("短期") : QStringLiteral("長期"),
+                                JudgingName(runJudging_));
   if (!error.empty())
     status_->setText(QStringLiteral("検証を続けられませんでした。") + what);
   else if (cancelled)
@@ -380,6 +387,39 @@ void ScanWindow::box(const QString& text, bool isError) {
 void ScanWindow::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   refreshDirection();
+}
+
+void ScanWindow::addJudging(QWidget* strip, QHBoxLayout* row) {
+  row->addSpacing(18);
+  row->addWidget(new QLabel(QStringLiteral("検証方式"), strip));
+  judging_ = new QLabel(strip);
+  judging_->setObjectName(QStringLiteral("ScanJudging"));
+  judging_->setFrameShape(QFrame::StyledPanel);
+  judging_->setAlignment(Qt::AlignCenter);
+  judging_->setFixedSize(60, 24);
+  row->addWidget(judging_);
+}
+
+void ScanWindow::addTodayButton(QWidget* strip, QHBoxLayout* row) {
+  auto* today = new QPushButton(QStringLiteral("本日の信号"), strip);
+  today->setObjectName(QStringLiteral("ScanToday"));
+  today->setFixedSize(86, 26);
+  today->setToolTip(QStringLiteral("最新の日に買い・売りに変わった銘柄と規則を一覧にします"));
+  row->addSpacing(12);
+  row->addWidget(today);
+  connect(today, &QPushButton::clicked, this, [this] {
+    if (source_.openToday) source_.openToday();
+  });
+}
+
+void ScanWindow::showJudging(Judging j) {
+  // Shown as the main window's switch and label show it; the scan judges
+  // every stock this way.
+  judging_->setText(JudgingName(j));
+  judging_->setToolTip(JudgingToolTip(j));
+  judging_->setStyleSheet(j == Judging::Honest
+                              ? QStringLiteral("QLabel { background: white; }")
+                              : QStringLiteral("QLabel { background: white; color: #A00000; }"));
 }
 
 void ScanWindow::closeEvent(QCloseEvent* e) {

@@ -18,6 +18,7 @@
 #include "store/work_table.h"
 
 QT_BEGIN_NAMESPACE
+class QHBoxLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -71,6 +72,8 @@ class ScanModel : public QAbstractTableModel {
 struct ScanSource {
   std::function<WorkTable()> stockList;  // a copy of the stock list
   std::function<bool()> entryBuy;        // the current entry direction is "入買"
+  std::function<Judging()> judging;      // the main window's way of judging
+  std::function<void()> openToday;       // "本日の信号"
   std::function<void(const ScanRow& row, bool shortTerm)> pick;
 };
 
@@ -88,7 +91,7 @@ class ScanWindow : public QWidget {
 
   void setShortTerm(bool shortTerm);
   bool shortTerm() const;
-  // Shows the main window's current entry direction.
+  // Shows the main window's current entry direction and way of judging.
   void refreshDirection();
 
   // Saves the table in the order shown; false (after a message) on failure.
@@ -102,6 +105,7 @@ class ScanWindow : public QWidget {
   QPushButton* runButton() const { return run_; }
   QPushButton* cancelButton() const { return stop_; }
   QLabel* directionLabel() const { return direction_; }
+  QLabel* judgingLabel() const { return judging_; }
   QLabel* statusLabel() const { return status_; }
   // Rows in the order shown.
   std::vector<ScanRow> shownRows() const;
@@ -124,6 +128,11 @@ class ScanWindow : public QWidget {
   void chooseCsv();
   void box(const QString& text, bool isError);
   void setRunning(bool on);
+  // The way of judging beside the direction, and "本日の信号" at the end of
+  // the first row.
+  void addJudging(QWidget* strip, QHBoxLayout* row);
+  void addTodayButton(QWidget* strip, QHBoxLayout* row);
+  void showJudging(Judging j);
 
   ScanSource source_;
   ScanModel* model_ = nullptr;
@@ -135,6 +144,7 @@ class ScanWindow : public QWidget {
   QRadioButton* long_ = nullptr;
   QRadioButton* short_ = nullptr;
   QLabel* direction_ = nullptr;
+  QLabel* judging_ = nullptr;
   QLabel* status_ = nullptr;
   QTimer* timer_ = nullptr;
 
@@ -148,9 +158,10 @@ class ScanWindow : public QWidget {
   std::vector<ScanRow> result_;
   std::string error_;
 
-  bool runShort_ = false;    // term of the scan running
-  bool runBuy_ = true;       // direction of the scan running
-  bool shownShort_ = false;  // term of the rows shown
+  bool runShort_ = false;                 // term of the scan running
+  bool runBuy_ = true;                    // direction of the scan running
+  Judging runJudging_ = Judging::Honest;  // way of judging of the scan running
+  bool shownShort_ = false;               // term of the rows shown
 };
 
 }  // namespace tavrine::gui

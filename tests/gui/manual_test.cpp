@@ -28,6 +28,7 @@
 #include "gui/help_window.h"
 #include "gui/main_window.h"
 #include "gui/scan_window.h"
+#include "gui/today_window.h"
 
 using namespace tavrine;
 using namespace tavrine::gui;
@@ -172,13 +173,19 @@ void ManualTest::everyCaptionIsExplainedInTheManual() {
     }
     take(QString::fromStdString(c.text), QString::fromStdString(name));
   }
-  // Buttons the window, the scan window and the backtest view add of their own.
+  // Buttons the window, the scan window, the backtest view and the today
+  // window add of their own.
   ScanWindow* scan = win->openScan();
   BacktestView* figures = win->openBacktest();
   QList<QAbstractButton*> buttons = win->findChildren<QAbstractButton*>();
   buttons += scan->findChildren<QAbstractButton*>();
   buttons += figures->findChildren<QAbstractButton*>();
   buttons += help->findChildren<QAbstractButton*>();
+  // The today window's buttons and columns.
+  TodayWindow* today = win->openToday();
+  buttons += today->findChildren<QAbstractButton*>();
+  for (const std::string& h : TodayColumnHeadings())
+    take(QString::fromStdString(h), QStringLiteral("today column"));
   for (QAbstractButton* b : buttons) take(b->text(), b->objectName());
   // The scan table's columns, the statistics block's captions and the
   // backtest view's figures.
@@ -207,6 +214,7 @@ void ManualTest::everyCaptionIsExplainedInTheManual() {
   QVERIFY(!text.contains(Normal(QStringLiteral("存在しない機能ボタン"))));
   scan->close();
   figures->close();
+  today->close();
 }
 
 void ManualTest::withoutHostTheShippedPagesShow() {

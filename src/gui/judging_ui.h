@@ -1,0 +1,29 @@
+// The way of judging ("検証方式") as the windows show it and the user's
+// settings keep it: "実売買" (every value a rule reads for a day comes from
+// closes up to that day) or "後知恵" (the original computation, which reads
+// later closes).
+#pragma once
+
+#include <QString>
+
+#include "store/state.h"
+
+namespace tavrine::gui {
+
+// "実売買" or "後知恵", as the switch offers them.
+QString JudgingName(Judging j);
+// The line beside the statistics: "検証方式: 実売買" or
+// "検証方式: 後知恵（将来の株価を含む）".
+QString JudgingLabelText(Judging j);
+// What the way of judging means for the figures, for tooltips.
+QString JudgingToolTip(Judging j);
+// Style of the label: hindsight stands out, since its figures could not
+// have been earned.
+QString JudgingLabelStyle(Judging j);
+
+// The way kept in the user's settings; 実売買 when none was kept or the
+// kept value is unknown.
+Judging LoadJudging();
+void SaveJudging(Judging j);
+
+}  // namespace tavrine::gui
