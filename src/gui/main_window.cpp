@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -19,6 +20,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "app/list_actions.h"
 #include "gui/backtest_view.h"
 #include "gui/chart_widget.h"
 #include "gui/grid_model.h"
@@ -150,6 +152,7 @@ constexpr Placed kControlPanel[] = {
     {"Button35", Make::Button, InRow(0, 418, 36)},
     {"BitBtn1", Make::Button, InRow(0, 458, 78)},
     // Window-only: "取込" under "株価収集", in the room the second row leaves.
+    {"UndoButton", Make::Button, InRow(1, 404, 52)},
     {"ImportButton", Make::Button, InRow(1, 458, 78)},
     // Row 2: stock code, memo, width, lower lines, direction, print.
     {"Label2", Make::Label, InRow(1, 4, 56)},
@@ -587,6 +590,12 @@ void MainWindow::buildControlPanel(QWidget* panel) {
   import->setText(QStringLiteral("取込"));
   import->setToolTip(QStringLiteral("株価ファイル(CSV)を取り込みます (Ctrl+I)"));
   connect(import, &QPushButton::clicked, this, [this] { chooseImport(); });
+  // Window-only: the list as it was before its last change.
+  auto* undo = static_cast<QPushButton*>(widget("UndoButton"));
+  undo->setText(QStringLiteral("元に戻す"));
+  undo->setToolTip(
+      QStringLiteral("デ-タ一覧を最後の変更（取込・調整・追加・改名・削除）の前に戻します"));
+  connect(undo, &QPushButton::clicked, this, [this] { chooseUndo(); });
 
   // Proposals under the code box as the user types a code or a name.
   auto* edit1 = static_cast<TextBox*>(widget("Edit1"));
@@ -894,6 +903,21 @@ void MainWindow::chooseChartImage() {
 }
 
 void MainWindow::chooseImport() { importer_->choose(); }
+
+void MainWindow::chooseUndo() {
+  if (ws_.busy()) return;
+  const bool yes =
+      askUndo ? askUndo()
+              : QMessageBox::question(this, QStringLiteral("元に戻す"),
+                                      QStringLiteral("デ-タ一覧を最後の変更の前に戻しますか？"),
+                                      QMessageBox::Yes | QMessageBox::No,
+                                      QMessageBox::No) == QMessageBox::Yes;
+  if (!yes) return;
+  platform_.beginWait();
+  UndoListChange(ws_);
+  platform_.endWait();
+  mirror();
+}
 
 bool MainWindow::importFiles(const QStringList& paths) { return importer_->run(paths); }
 

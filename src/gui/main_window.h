@@ -113,6 +113,10 @@ class MainWindow : public QWidget {
   void chooseImport();
   bool importFiles(const QStringList& paths);
   PriceFileImport& importer() { return *importer_; }
+  // "元に戻す": the stock list as it was before its last change, after a
+  // question (askUndo answers it in tests).
+  void chooseUndo();
+  std::function<bool()> askUndo;
 
   // Sees every event before it is dispatched (tests).
   std::function<void(const std::string& control, const Event& ev)> dispatchHook;

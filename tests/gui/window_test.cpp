@@ -60,6 +60,11 @@ using namespace tavrine::gui;
 
 namespace {
 
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 struct Box {
   std::string text;
   bool error;
@@ -1504,6 +1509,23 @@ void WindowTest::firstStartShowsTheGuideUntilAnImport() {
   QCOMPARE(line("Edit1"), QStringLiteral("4502"));
   QVERIFY(line("Edit5").startsWith(QStringLiteral("4502")));
   QVERIFY(!guide->isVisibleTo(first.get()));
+
+  // 元に戻す: asked first; a no changes nothing, a yes puts back the list
+  // as it was before the dropped files, file and grid alike.
+  const QString listPath = empty.filePath(QStringLiteral("デ-タ一覧.csv"));
+  const QByteArray afterDrop = ReadAll(listPath);
+  first->askUndo = [] { return false; };
+  first->chooseUndo();
+  QCOMPARE(ReadAll(listPath), afterDrop);
+  first->askUndo = [] { return true; };
+  got.clear();
+  first->chooseUndo();
+  QCOMPARE(got.size(), std::size_t(1));
+  QVERIFY(!got[0].error);
+  bool found4502 = false;
+  for (int c = 1; c <= 197; ++c) found4502 |= LeftBytes(ws.StockList.cell(c, 0), 4) == "4502";
+  QVERIFY(!found4502);
+  QVERIFY(ReadAll(listPath) != afterDrop);
   first.reset();
 }
 
