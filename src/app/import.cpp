@@ -35,6 +35,7 @@ ImportSummary ImportPriceFiles(Workspace& ws, const std::vector<ImportFile>& fil
     ws.startup.WriteStartValues();
   }
   if (ws.startup.FullMode()) {
+    ws.standAlone = false;
     ws.form.setText("Button17", "銘柄ボタン");
     ws.form.setText("BitBtn1", "株価収集");
     ws.startup.Button54Click();

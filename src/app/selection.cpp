@@ -8,7 +8,6 @@ namespace tavrine {
 
 namespace {
 
-constexpr const char* kFullModeCaption = "銘柄ボタン";
 constexpr const char* kEmptyCodeMessage = "銘柄コ-ドを入れ直して下さい!";
 constexpr const char* kUnknownCodeMessage = "銘柄コ-ドを入れ直して下さい!*";
 
@@ -23,7 +22,7 @@ void Selection::Edit1KeyPress(int key) {
   for (char& c : code)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A'), lower = true;
   if (lower && code.size() == 4) ws_.form.setText("Edit1", code);
-  if (ws_.form.text("Button17") == kFullModeCaption) {
+  if (!ws_.standAlone) {
     Button6Click();
   } else {
     // Stand-alone: the code goes to the web collection.

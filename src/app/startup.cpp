@@ -91,7 +91,8 @@ bool Startup::FullMode() const {
 }
 
 void Startup::Button123Click() {
-  if (!FullMode()) {
+  ws_.standAlone = !FullMode();
+  if (ws_.standAlone) {
     ws_.form.setText("Button17", "銘柄収集");
     ws_.form.setText("BitBtn1", "tavrineⅠ");
   }
@@ -141,7 +142,7 @@ void Startup::Button5Click() {
     return;
   }
 
-  if (ws_.form.text("Button17") == "銘柄収集") {
+  if (ws_.standAlone) {
     // Stand-alone: collect the remembered code instead of drawing a chart.
     // A first start has no remembered code yet: nothing to collect then.
     const std::string remembered = HomePath("memo.txt");

@@ -43,6 +43,11 @@ class State {
 
   // The way of judging of the rule columns and the backtest.
   Judging judging = Judging::Hindsight;
+  // The installation mode the start-up decided (Startup::Button123Click); an
+  // import that takes a stock makes it full. Stand-alone collects a typed
+  // code instead of charting it. Button17 and BitBtn1 show it in their
+  // captions, which nothing reads back.
+  bool standAlone = false;
 
   // A table by its name (StockList ...) or component (StringGrid1 ...);
   // nullptr when there is none.

@@ -140,7 +140,7 @@ void Maintenance::BitBtn1Click() {
 
 void Maintenance::Button17Click() {
   auto& form = ws_.form;
-  if (form.text("Button17") == "銘柄収集") {
+  if (ws_.standAlone) {
     form.setText("Edit18", form.text("Edit1"));
     if (!IsBlank(form.text("Edit18"))) collection_.Button89Click();
     return;

@@ -132,6 +132,7 @@ TEST_F(SelectionTest, ConversionErrorStopsTheChainAndTheNextSelectionWorks) {
 }
 
 TEST_F(SelectionTest, StandAloneEnterHandsTheCodeToTheCollection) {
+  ws.standAlone = true;
   ws.form.setText("Button17", "銘柄収集");
   // "0200" is one of the index codes the collection turns away at once.
   Enter("0200");

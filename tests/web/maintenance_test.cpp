@@ -246,6 +246,7 @@ class ModeButtons : public ::testing::Test {
 };
 
 TEST_F(ModeButtons, StandAloneMode) {
+  ws.standAlone = true;
   ws.form.setText("Button17", "銘柄収集");
   ws.form.setText("BitBtn1", "tavrineⅠ");
   ws.maintenance.BitBtn1Click();
