@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/workspace.h"
+#include "signals/stats_block.h"
 #include "store/codec.h"
 #include "store/comma_text.h"
 #include "store/control_cells.h"
@@ -62,18 +63,16 @@ ScanRow ReadRow(const Workspace& ws, int k, int tag) {
   row.name = ScanNameOf(heading);
   row.tag = tag;
   row.rule = ws.form.text(Rules::RuleOfTag(tag)->button);
-  const std::string& count = t.cell(11, 3);
-  row.trades = IsBlank(count) ? 0 : StrToInt(count);
-  if (row.trades > 0) {
-    row.average = t.cell(8, 3);
-    row.perYear = t.cell(11, 4);
-    row.averageDays = t.cell(13, 4);
-  }
-  row.annualRate = t.cell(8, 4);
+  const stats::Summary s = stats::ReadSummary(t);
+  row.trades = s.trades;
+  row.average = s.average;
+  row.perYear = s.perYear;
+  row.averageDays = s.averageDays;
+  row.annualRate = s.annualRate;
   const int listed = std::min(row.trades, kListedTrades);
   int wins = 0;
   for (int r = 1; r <= listed; ++r)
-    if (StrToFloat(t.cell(6, r)) > 1) ++wins;
+    if (StrToFloat(t.cell(stats::kRatio, r)) > 1) ++wins;
   row.winShare = WinShareText(wins, listed);
   // The table shows five figures; a curve a row would only take up memory.
   row.figures = ws.backtest.figures();

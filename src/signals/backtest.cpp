@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "signals/stats_block.h"
 #include "store/control_cells.h"
 #include "store/state.h"
 #include "store/text.h"
@@ -11,8 +12,10 @@ namespace tavrine {
 
 namespace {
 
+using namespace stats;
+
 // Columns of the trade list moved by the filter.
-constexpr int kListCols[] = {1, 2, 4, 5, 6};
+constexpr int kListCols[] = {kEntryDate, kExitDate, kEntryClose, kExitClose, kRatio};
 
 // The ratio ranges: the first range whose test holds takes the ratio.
 int RangeOf(long double a) {
@@ -72,17 +75,10 @@ void Backtest::WriteHeaders() {
   WorkTable& t = ws_.StatsTable;
   SuspendRedraw layout(t);
   for (int r = 1; r <= 2000; ++r) t.setInt(0, r, r);
-  static const char* const kRanges[] = {"-0.95",     "0.95-1.00", "1.00-1.05", "1.05-1.10",
-                                        "1.10-1.15", "1.15-1.20", "1.20-"};
-  for (int i = 0; i < 7; ++i) t.set(8 + i, 0, kRanges[i]);
-  t.set(7, 1, "範囲平均");
-  t.set(7, 2, "頻度");
-  t.set(7, 3, "全利率平均");
-  t.set(10, 3, "全頻度");
-  t.set(12, 3, "条件");
-  t.set(7, 4, "年利率");
-  t.set(10, 4, "年平均頻度");
-  t.set(12, 4, "平均日数");
+  static const char* const kRangeCaptions[] = {"-0.95",     "0.95-1.00", "1.00-1.05", "1.05-1.10",
+                                               "1.10-1.15", "1.15-1.20", "1.20-"};
+  for (int i = 0; i < stats::kRanges; ++i) t.set(kFirstRange + i, 0, kRangeCaptions[i]);
+  for (const auto& [cell, caption] : kCaptions) t.set(cell, caption);
 }
 
 // One walk over the rule's window, oldest day first. A trade k (k = 1 the
@@ -139,8 +135,8 @@ void Backtest::Walk(bool entryBuy) {
       ++entries;
       open = Trade{calc.cell(0, x), calc.cell(1, x), "", "", ""};
       if (staged(entries)) {
-        t.set(1, 2000 - entries, open.entryDate);
-        t.set(4, 2000 - entries, open.entryClose);
+        t.set(kEntryDate, 2000 - entries, open.entryDate);
+        t.set(kEntryClose, 2000 - entries, open.entryClose);
       }
       st.setInt(ctl::PositionFlag, flag);
       st.setInt(ctl::TradesOpened, entries);
@@ -155,9 +151,9 @@ void Backtest::Walk(bool entryBuy) {
       const long double ratio = entryBuy ? exitPrice / entryPrice : entryPrice / exitPrice;
       open.ratio = LeftBytes(FloatToStr(ratio), 5);
       if (staged(exits)) {
-        t.set(2, 2000 - exits, open.exitDate);
-        t.set(5, 2000 - exits, open.exitClose);
-        t.set(6, 2000 - exits, open.ratio);
+        t.set(kExitDate, 2000 - exits, open.exitDate);
+        t.set(kExitClose, 2000 - exits, open.exitClose);
+        t.set(kRatio, 2000 - exits, open.ratio);
       }
       trades.push_back(open);
       st.setInt(ctl::PositionFlag, flag);
@@ -169,11 +165,11 @@ void Backtest::Walk(bool entryBuy) {
     for (int j = 1; j <= kMaxListed; ++j) {
       const Trade& tr = trades[static_cast<std::size_t>(exits - kMaxListed + j - 1)];
       const int row = 2000 - j;
-      t.set(1, row, tr.entryDate);
-      t.set(2, row, tr.exitDate);
-      t.set(4, row, tr.entryClose);
-      t.set(5, row, tr.exitClose);
-      t.set(6, row, tr.ratio);
+      t.set(kEntryDate, row, tr.entryDate);
+      t.set(kExitDate, row, tr.exitDate);
+      t.set(kEntryClose, row, tr.entryClose);
+      t.set(kExitClose, row, tr.exitClose);
+      t.set(kRatio, row, tr.ratio);
     }
   }
 }
@@ -199,8 +195,8 @@ void Backtest::FilterAndOrder() {
   // empty ratio cell.
   for (int i = 1; i <= n; ++i) {
     const int src = 1999 - n + i;
-    if (minimum != 0 && minimum > StrToFloat(t.cell(6, src))) {
-      t.set(6, i, "");
+    if (minimum != 0 && minimum > StrToFloat(t.cell(kRatio, src))) {
+      t.set(kRatio, i, "");
     } else {
       for (int c : kListCols) t.set(c, i, t.cell(c, src));
     }
@@ -208,7 +204,7 @@ void Backtest::FilterAndOrder() {
   // Close the gaps.
   int dropped = 0;
   for (int i = 1; i <= n; ++i) {
-    if (t.cell(6, i).empty()) {
+    if (t.cell(kRatio, i).empty()) {
       ++dropped;
     } else if (dropped > 0) {
       for (int c : kListCols) t.set(c, i - dropped, t.cell(c, i));
@@ -219,24 +215,24 @@ void Backtest::FilterAndOrder() {
     for (int c : kListCols) t.set(c, r, "");
 
   for (int r = 1; r <= kept; ++r) {
-    const std::string& from = t.cell(1, r);
-    const std::string& to = t.cell(2, r);
+    const std::string& from = t.cell(kEntryDate, r);
+    const std::string& to = t.cell(kExitDate, r);
     if (IsBlank(from) || IsBlank(to)) continue;
-    t.set(3, r, FloatToStr(StrToDate(to) - StrToDate(from)));
+    t.set(kHeldDays, r, FloatToStr(StrToDate(to) - StrToDate(from)));
   }
 
-  if (total > kMaxListed) t.set(7, 5, kTruncatedNote);
+  if (total > kMaxListed) t.set(stats::kTruncatedNote, Backtest::kTruncatedNote);
 }
 
 void Backtest::RatioStats() {
   WorkTable& t = ws_.StatsTable;
   SuspendRedraw layout(t);
-  for (int c = 8; c <= 14; ++c) {
-    t.set(c, 1, "0");
-    t.set(c, 2, "0");
+  for (int c = kFirstRange; c < kFirstRange + kRanges; ++c) {
+    t.set(c, kRangeAverageRow, "0");
+    t.set(c, kRangeCountRow, "0");
   }
-  t.set(8, 3, "0");
-  t.set(8, 4, "0");
+  t.set(kOverallAverage, "0");
+  t.set(kAnnualRate, "0");
 
   const int n = ListedTrades();
   long double sums[7] = {};
@@ -244,77 +240,78 @@ void Backtest::RatioStats() {
   long double sumAll = 0;
   int countAll = 0;
   for (int r = 1; r <= n; ++r) {
-    const long double a = StrToFloat(t.cell(6, r));
+    const long double a = StrToFloat(t.cell(kRatio, r));
     const int range = RangeOf(a);
     if (range < 0) continue;
     sums[range] += a;
     ++counts[range];
     sumAll += a;
     ++countAll;
-    t.setInt(8 + range, 2, counts[range]);
+    t.setInt(kFirstRange + range, kRangeCountRow, counts[range]);
   }
   for (int i = 0; i < 7; ++i)
-    if (counts[i] != 0) t.set(8 + i, 1, LeftBytes(FloatToStr(sums[i] / counts[i]), 5));
+    if (counts[i] != 0)
+      t.set(kFirstRange + i, kRangeAverageRow, LeftBytes(FloatToStr(sums[i] / counts[i]), 5));
   if (countAll != 0) {
-    t.set(8, 3, LeftBytes(FloatToStr(sumAll / countAll), 5));
-    t.set(11, 3, ws_.SeriesTable.cell(ctl::TradesClosed));
+    t.set(kOverallAverage, LeftBytes(FloatToStr(sumAll / countAll), 5));
+    t.set(kTrades, ws_.SeriesTable.cell(ctl::TradesClosed));
   }
 }
 
 void Backtest::DayStats() {
   WorkTable& t = ws_.StatsTable;
   SuspendRedraw layout(t);
-  t.set(12, 5, "");
-  t.set(13, 5, "");
-  t.set(7, 6, "所要日数");
-  t.set(8, 6, "回数");
+  t.set(kMostFrequentCaption, "");
+  t.set(kMostFrequentDays, "");
+  t.set(kHistogramDays, kHistogramOffset, "所要日数");
+  t.set(kHistogramCounts, kHistogramOffset, "回数");
 
   const int n = ListedTrades();
   // Histogram rows 7 .. 1999: holding times of 1 .. 1993 days. Longer (or
   // impossible) holding times have no row; they still count in the average.
   for (int r = 1; r <= n; ++r) {
-    const std::string& days = t.cell(3, r);
+    const std::string& days = t.cell(kHeldDays, r);
     if (days.empty()) continue;
     const long long d = Trunc(StrToFloat(days));
     if (d < 1 || d > kMaxHistogramDays) continue;
-    const int row = static_cast<int>(d) + 6;
-    t.setInt(7, row, d);
-    const std::string& count = t.cell(8, row);
-    t.setInt(8, row, count.empty() ? 1 : StrToInt(count) + 1);
+    const int row = static_cast<int>(d) + kHistogramOffset;
+    t.setInt(kHistogramDays, row, d);
+    const std::string& count = t.cell(kHistogramCounts, row);
+    t.setInt(kHistogramCounts, row, count.empty() ? 1 : StrToInt(count) + 1);
   }
 
-  if (t.cell(13, 3) == "S1") {
-    t.set(12, 5, "最頻日数");
+  if (t.cell(kCondition) == "S1") {
+    t.set(kMostFrequentCaption, "最頻日数");
     int best = 0;
-    const int lastRow = std::min(n, kMaxHistogramDays) + 6;
-    for (int row = 7; row <= lastRow; ++row) {
-      const std::string& count = t.cell(8, row);
+    const int lastRow = std::min(n, kMaxHistogramDays) + kHistogramOffset;
+    for (int row = kHistogramOffset + 1; row <= lastRow; ++row) {
+      const std::string& count = t.cell(kHistogramCounts, row);
       if (count.empty()) continue;
       const int c = StrToInt(count);
       if (c > best) {
         best = c;
-        t.set(13, 5, t.cell(7, row));
+        t.set(kMostFrequentDays, t.cell(kHistogramDays, row));
       }
     }
   }
 
   long long sumDays = 0;
   for (int r = 1; r <= n; ++r) {
-    const std::string& from = t.cell(1, r);
-    const std::string& to = t.cell(2, r);
+    const std::string& from = t.cell(kEntryDate, r);
+    const std::string& to = t.cell(kExitDate, r);
     if (IsBlank(from) || IsBlank(to)) continue;
     sumDays += StrToDate(to) - StrToDate(from);
   }
 
-  if (n > 0 && !t.cell(2, 1).empty() && !t.cell(1, n).empty()) {
-    t.set(13, 4, LeftBytes(FloatToStr(static_cast<long double>(sumDays) / n), 4));
-    const int span = StrToDate(t.cell(2, 1)) - StrToDate(t.cell(1, n));
+  if (n > 0 && !t.cell(kExitDate, 1).empty() && !t.cell(kEntryDate, n).empty()) {
+    t.set(kAverageDays, LeftBytes(FloatToStr(static_cast<long double>(sumDays) / n), 4));
+    const int span = StrToDate(t.cell(kExitDate, 1)) - StrToDate(t.cell(kEntryDate, n));
     // A span of no days (dates that do not advance) has no yearly rate.
     if (span > 0) {
-      t.set(11, 4, LeftBytes(FloatToStr(static_cast<long double>(n) * 365 / span), 4));
-      const long double a = StrToFloat(t.cell(8, 3));
-      const long double f = StrToFloat(t.cell(11, 4));
-      t.set(8, 4, LeftBytes(FloatToStr(std::exp(f * std::log(a))), 4));
+      t.set(kPerYear, LeftBytes(FloatToStr(static_cast<long double>(n) * 365 / span), 4));
+      const long double a = StrToFloat(t.cell(kOverallAverage));
+      const long double f = StrToFloat(t.cell(kPerYear));
+      t.set(kAnnualRate, LeftBytes(FloatToStr(std::exp(f * std::log(a))), 4));
     }
   }
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "signals/backtest.h"
+#include "signals/stats_block.h"
 #include "store/text.h"
 #include "store/work_table.h"
 
@@ -13,13 +14,12 @@ namespace tavrine {
 
 namespace {
 
-// Columns of the trade list.
-constexpr int kEntryDate = 1;
-constexpr int kExitDate = 2;
-constexpr int kHeldDays = 3;
-constexpr int kEntryClose = 4;
-constexpr int kExitClose = 5;
-constexpr int kRatio = 6;
+using stats::kEntryClose;
+using stats::kEntryDate;
+using stats::kExitClose;
+using stats::kExitDate;
+using stats::kHeldDays;
+using stats::kRatio;
 
 // Columns of the chart's series.
 constexpr int kSeriesDate = 0;
