@@ -11,6 +11,7 @@
 #include "signals/honest.h"
 #include "signals/overlays.h"
 #include "signals/rules.h"
+#include "store/calc_columns.h"
 #include "store/control_cells.h"
 #include "store/stock_list.h"
 #include "store/text.h"
@@ -73,31 +74,33 @@ void Chains::Button20Click() {
 void Chains::ManualDayJudged() {
   if (ws_.judging != Judging::Honest) return;
   WorkTable& st = ws_.SeriesTable;
-  const WorkTable& calc = ws_.CalcTable;
+  const WorkTable& stored = ws_.CalcTable;
   const int L = st.getInt(ctl::LastDataRow);
   const int top = st.getInt(ctl::FirstDataRow) + st.getInt(ctl::WindowStart);
   if (top > L) return;
   // The days added by hand stand above the newest stored day the window shows.
-  const std::string& topDate = calc.cell(0, top);
+  const std::string& topDate = stored.cell(calc::kDate, top);
   std::vector<int> added;
   int j = 1;
-  for (; j <= stocklist::kLastDayRow && st.cell(0, j) != topDate; ++j)
-    if (!IsBlankWide(st.cell(1, j))) added.push_back(j);
+  for (; j <= stocklist::kLastDayRow && st.cell(calc::kDate, j) != topDate; ++j)
+    if (!IsBlankWide(st.cell(calc::kClose, j))) added.push_back(j);
   if (j > stocklist::kLastDayRow || added.empty()) return;
 
   const int m = static_cast<int>(added.size());
   const int last = std::min(m + L - top + 1, stocklist::kLastDayRow);
-  WorkTable rows = calc;
-  rows.copyRowsFrom(calc, top, m + 1, last - m);
+  WorkTable rows = stored;
+  rows.copyRowsFrom(stored, top, m + 1, last - m);
   std::vector<long long> close(static_cast<std::size_t>(last) + 1, 0);
   for (int i = 0; i < m; ++i) {
-    rows.set(0, i + 1, st.cell(0, added[static_cast<std::size_t>(i)]));
-    rows.setInt(1, i + 1, Round(st.getFloat(1, added[static_cast<std::size_t>(i)])));
+    const int day = added[static_cast<std::size_t>(i)];
+    rows.set(calc::kDate, i + 1, st.cell(calc::kDate, day));
+    rows.setInt(calc::kClose, i + 1, Round(st.getFloat(calc::kClose, day)));
   }
-  for (int r = 1; r <= last; ++r) close[static_cast<std::size_t>(r)] = rows.getInt(1, r);
+  for (int r = 1; r <= last; ++r) close[static_cast<std::size_t>(r)] = rows.getInt(calc::kClose, r);
   honest::WriteColumns(rows, honest::Compute(close, 1, last, overlays_.terms()));
   for (int i = 0; i < m; ++i)
-    for (int c : {7, 8, 9, 10}) st.set(c, added[static_cast<std::size_t>(i)], rows.cell(c, i + 1));
+    for (int c : {calc::kS1, calc::kS2, calc::kS3, calc::kS4})
+      st.set(c, added[static_cast<std::size_t>(i)], rows.cell(c, i + 1));
   backtest_.RunChainOn(rows, 1, last);
 }
 

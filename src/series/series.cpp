@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "series/decimal_form.h"
+#include "store/calc_columns.h"
 #include "store/control_cells.h"
 #include "store/state.h"
 #include "store/stock_list.h"
@@ -440,11 +441,15 @@ void Series::averagePass(int w, int col, int g, long double f, int s, int pairCo
 }
 
 // S2 stops one row before its average would allow.
-void Series::Button31Click() { averagePass(25, 3, 12, 3.0L, 8, -1, 37); }
+void Series::Button31Click() { averagePass(25, calc::kMA25, 12, 3.0L, calc::kS2, -1, 37); }
 
-void Series::Button28Click() { averagePass(75, 4, 37, 2.7L, 9, 14, 111); }
+void Series::Button28Click() {
+  averagePass(75, calc::kMA75, 37, 2.7L, calc::kS3, calc::kS3AtNewer, 111);
+}
 
-void Series::Pass200() { averagePass(200, 5, 100, 2.5L, 10, 15, 299); }
+void Series::Pass200() {
+  averagePass(200, calc::kMA200, 100, 2.5L, calc::kS4, calc::kS4AtNewer, 299);
+}
 
 void Series::Button29Click() {
   auto& calc = ws_.CalcTable;

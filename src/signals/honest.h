@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include "store/calc_columns.h"
+
 namespace tavrine {
 
 class WorkTable;
@@ -49,7 +51,9 @@ inline constexpr Terms kShortTerms{false, Deviation::Short25, false};
 
 // The CalcTable columns written: the trend lines S1 .. S4, then the rule
 // columns G3 .. G7, "乖離" and ST. S1, S2 and S3 are also rules 7, 8, 9.
-inline constexpr std::array<int, 11> kColumns = {7, 8, 9, 10, 20, 21, 22, 23, 24, 31, 40};
+inline constexpr std::array<int, 11> kColumns = {calc::kS1, calc::kS2,    calc::kS3, calc::kS4,
+                                                 calc::kG3, calc::kG4,    calc::kG5, calc::kG6,
+                                                 calc::kG7, calc::kKairi, calc::kST};
 // Index into kColumns of a CalcTable column; -1 for any other.
 int IndexOfColumn(int column);
 

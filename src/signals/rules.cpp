@@ -4,6 +4,7 @@
 
 #include "signals/backtest.h"
 #include "signals/cells.h"
+#include "store/calc_columns.h"
 #include "store/control_cells.h"
 #include "store/state.h"
 #include "store/text.h"
@@ -19,26 +20,7 @@ const RuleDef kRules[10] = {
     {"ST", 40, "40", "Button83"},
 };
 
-// Column numbers of CalcTable that the rules read and write.
-enum Col {
-  kClose = 1,
-  kMA5 = 2,
-  kMA25 = 3,
-  kMA75 = 4,
-  kMA200 = 5,
-  kS2 = 8,
-  kS3 = 9,
-  kS4 = 10,
-  kG3 = 20,
-  kG4 = 21,
-  kG5 = 22,
-  kG6 = 23,
-  kG7 = 24,
-  kDev = 25,
-  kUpper = 29,
-  kLower = 30,
-  kKairi = 31,
-};
+using namespace calc;
 
 struct Span {
   int first;
@@ -127,11 +109,11 @@ void Rules::KairiColumn() {
   std::string upperText, lowerText;
   long double upper = 0, lower = 0;
   for (int r = s.first + 100; r <= s.last - 299; ++r) {
-    const long long v = t.getInt(kDev, r);
-    if (t.cell(kUpper, r) != upperText || upperText.empty())
-      upper = t.getFloat(kUpper, r), upperText = t.cell(kUpper, r);
-    if (t.cell(kLower, r) != lowerText || lowerText.empty())
-      lower = t.getFloat(kLower, r), lowerText = t.cell(kLower, r);
+    const long long v = t.getInt(kDeviation, r);
+    if (t.cell(kUpperBand, r) != upperText || upperText.empty())
+      upper = t.getFloat(kUpperBand, r), upperText = t.cell(kUpperBand, r);
+    if (t.cell(kLowerBand, r) != lowerText || lowerText.empty())
+      lower = t.getFloat(kLowerBand, r), lowerText = t.cell(kLowerBand, r);
     t.setInt(kKairi, r, BandTest(v, upper, lower));
   }
 }

@@ -6,13 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "store/calc_columns.h"
+
 namespace tavrine {
 
 class WorkTable;
 
 // The ten rules in the order the signal list gives them, as CalcTable
 // columns: S1 S2 S3 G3 G4 G5 G6 G7 乖離 ST.
-inline constexpr std::array<int, 10> kTodayRuleColumns = {7, 8, 9, 20, 21, 22, 23, 24, 31, 40};
+inline constexpr std::array<int, 10> kTodayRuleColumns = {
+    calc::kS1, calc::kS2, calc::kS3, calc::kG3,    calc::kG4,
+    calc::kG5, calc::kG6, calc::kG7, calc::kKairi, calc::kST};
 
 struct TodaySignal {
   bool known = false;  // the rule has a value on the newest priced day
