@@ -111,12 +111,12 @@ int OldestPriceRow(const WorkTable& list, int k, int rowsConsidered) {
   return r;
 }
 
-bool ReadStockCloses(const WorkTable& list, int k, int rowsConsidered,
-                     std::vector<long long>& close, int& first, int& last) {
-  first = FirstPriceRow(list, k);
-  last = OldestPriceRow(list, k, rowsConsidered);
-  if (last < first || last > stocklist::kLastDayRow) return false;
-  close.assign(static_cast<std::size_t>(last) + 1, 0);
+namespace {
+
+// Whole yen of the prices in rows first .. last of StockList column k, by
+// row; false when one is empty, not a number, or past a 32-bit integer.
+bool ReadYen(const WorkTable& list, int k, int first, int last, std::vector<long long>& yen) {
+  yen.assign(static_cast<std::size_t>(last) + 1, 0);
   for (int r = first; r <= last; ++r) {
     const std::string& v = list.cell(k, r);
     if (v.empty()) return false;
@@ -129,9 +129,19 @@ bool ReadStockCloses(const WorkTable& list, int k, int rowsConsidered,
       }
     }
     if (y < INT32_MIN || y > INT32_MAX) return false;
-    close[static_cast<std::size_t>(r)] = y;
+    yen[static_cast<std::size_t>(r)] = y;
   }
   return true;
+}
+
+}  // namespace
+
+bool ReadStockCloses(const WorkTable& list, int k, int rowsConsidered,
+                     std::vector<long long>& close, int& first, int& last) {
+  first = FirstPriceRow(list, k);
+  last = OldestPriceRow(list, k, rowsConsidered);
+  if (last < first || last > stocklist::kLastDayRow) return false;
+  return ReadYen(list, k, first, last, close);
 }
 
 // ---------------------------------------------------------------------------
@@ -328,22 +338,7 @@ void Series::extractInOrder(int k, int F, int L) {
 // step of the extraction can fail. The rounded prices are left in yen.
 bool Series::pricesReadable(int k, int F, int L, std::vector<long long>& yen) {
   if (F + 25 > L || L >= kIntRows) return false;
-  yen.assign(static_cast<std::size_t>(L) + 1, 0);
-  for (int r = F; r <= L; ++r) {
-    const std::string& v = ws_.StockList.cell(k, r);
-    if (v.empty()) return false;
-    long long y = 0;
-    if (!TryRoundPrice(v, y)) {
-      try {
-        y = Round(StrToFloat(v));
-      } catch (const ConversionError&) {
-        return false;
-      }
-    }
-    if (y < INT32_MIN || y > INT32_MAX) return false;
-    yen[r] = y;
-  }
-  return true;
+  return ReadYen(ws_.StockList, k, F, L, yen);
 }
 
 // The same results as extractInOrder, computed first and then written.
