@@ -178,6 +178,7 @@ class WindowTest : public QObject {
   void savedPlaceIsKeptWithinTheScreens();
   void windowRemembersItsPlace();
   void fileDialogsOpenWhereTheUserLastChose();
+  void exportsAskBeforeReplacingAndNeverWriteDataFiles();
 
  private:
   void show(const QString& names);
@@ -1895,6 +1896,128 @@ void WindowTest::fileDialogsOpenWhereTheUserLastChose() {
   QCOMPARE(openedIn, QDir(chosen).absolutePath());
   QCOMPARE(path, other + "/chart.pdf");
   QCOMPARE(DialogFolder(), QDir(other).absolutePath());
+}
+
+void WindowTest::exportsAskBeforeReplacingAndNeverWriteDataFiles() {
+  // The dialog's answers come from the test: each pickFile takes the next
+  // answer ("" cancels), the replace question answers `replace`.
+  QStringList answers, proposed, confirmed, refusals;
+  bool replace = false;
+  SaveQuestions q;
+  q.pickFile = [&](QWidget*, const QString&, const QString& p, const QStringList& filters,
+                   QString* chosen) {
+    proposed << p;
+    if (answers.isEmpty()) return QString();
+    // "NAME|FILTER" chooses the kind as well.
+    const QStringList parts = answers.takeFirst().split(QLatin1Char('|'));
+    if (parts.size() > 1) *chosen = filters.value(parts[1].toInt());
+    return parts[0];
+  };
+  q.confirmReplace = [&](QWidget*, const QString&, const QString& p) {
+    confirmed << p;
+    return replace;
+  };
+  q.refuse = [&](QWidget*, const QString&, const QString& text) { refusals << text; };
+  const SaveQuestions kept = SetSaveQuestions(q);
+  auto reset = [&] {
+    answers.clear();
+    proposed.clear();
+    confirmed.clear();
+    refusals.clear();
+  };
+  auto bytes = [](const QString& p) {
+    QFile f(p);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+  };
+  const QString home = dir.path();
+  const QString listPath = home + QStringLiteral("/デ-タ一覧.csv");
+  const QByteArray list = bytes(listPath);
+  QVERIFY(list.size() > 100);
+
+  // CSV保存 with the stock list's name typed without ".csv": refused with a
+  // message naming it, the dialog comes back on it, the list is untouched.
+  reset();
+  answers = {home + QStringLiteral("/デ-タ一覧"), QString()};
+  QTest::mouseClick(w("StatsCsvButton"), Qt::LeftButton);
+  QCOMPARE(refusals.size(), 1);
+  QVERIFY2(refusals[0].contains(QStringLiteral("デ-タ一覧.csv")), qPrintable(refusals[0]));
+  QVERIFY(confirmed.isEmpty());
+  QCOMPARE(proposed.size(), 2);
+  QCOMPARE(proposed[1], listPath);
+  QCOMPARE(bytes(listPath), list);
+
+  // 画像保存 through a link that leads to the list, and the calendar under
+  // the root's folder: refused alike.
+  QVERIFY(QFile::link(listPath, home + "/shot.png"));
+  reset();
+  answers = {home + "/shot.png", home + "/tavrine/hizuke|1", QString()};
+  QTest::mouseClick(w("ChartImageButton"), Qt::LeftButton);
+  QCOMPARE(refusals.size(), 1);  // hizuke.pdf is no data file: asked nothing, written
+  QCOMPARE(bytes(listPath), list);
+  QVERIFY(bytes(home + "/tavrine/hizuke.pdf").startsWith("%PDF"));
+  QFile::remove(home + "/tavrine/hizuke.pdf");
+  QFile::remove(home + "/shot.png");
+
+  // Every data file of the program, in each of its folders, is refused;
+  // the same names elsewhere, and other names here, are not.
+  for (const char* name : {"デ-タ一覧.csv", "memo.txt", "Fname.txt", "tavrine.ini",
+                           "tavrine/hizuke.csv", "listwerk/kabuka/code.txt", "tavrine.lock"})
+    QVERIFY2(!ExportRefusal(home + "/" + QString::fromUtf8(name)).isEmpty(), name);
+  QVERIFY(!ExportRefusal(home + "/tavrine/../memo.txt").isEmpty());
+  QVERIFY(ExportRefusal(home + "/stats.csv").isEmpty());
+  QVERIFY(ExportRefusal(home + "/config/memo.txt").isEmpty());
+
+  // An existing file named without its extension is asked about as the file
+  // with it: "no" writes nothing and opens the dialog again, "yes" replaces.
+  const QString report = home + "/report.csv";
+  {
+    QFile f(report);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("old\r\n");
+  }
+  reset();
+  replace = false;
+  answers = {home + "/report", QString()};
+  QTest::mouseClick(w("StatsCsvButton"), Qt::LeftButton);
+  QCOMPARE(confirmed, QStringList{report});
+  QCOMPARE(proposed.value(1), report);
+  QCOMPARE(bytes(report), QByteArray("old\r\n"));
+  reset();
+  replace = true;
+  answers = {home + "/report"};
+  QTest::mouseClick(w("StatsCsvButton"), Qt::LeftButton);
+  QCOMPARE(confirmed, QStringList{report});
+  QVERIFY(bytes(report) != QByteArray("old\r\n"));
+  // With the extension typed: the same single question.
+  reset();
+  replace = false;
+  answers = {report, QString()};
+  QTest::mouseClick(w("StatsCsvButton"), Qt::LeftButton);
+  QCOMPARE(confirmed, QStringList{report});
+
+  // The scan's CSV and the backtest picture go through the same questions.
+  ScanWindow* scan = win->openScan();
+  QPushButton* scanCsv = nullptr;
+  for (QPushButton* b : scan->findChildren<QPushButton*>())
+    if (b->text() == QStringLiteral("CSV保存")) scanCsv = b;
+  QVERIFY(scanCsv);
+  reset();
+  answers = {home + QStringLiteral("/デ-タ一覧"), QString()};
+  if (!scanCsv->isEnabled()) scanCsv->setEnabled(true);
+  QTest::mouseClick(scanCsv, Qt::LeftButton);
+  QCOMPARE(refusals.size(), 1);
+  QCOMPARE(bytes(listPath), list);
+  scan->close();
+  BacktestView* figures = win->openBacktest();
+  reset();
+  answers = {home + "/Fname.txt|0", QString()};  // a PNG dialog: Fname.txt.png is fine
+  QTest::mouseClick(figures->imageButton(), Qt::LeftButton);
+  QVERIFY(refusals.isEmpty());
+  QVERIFY(QFile::exists(home + "/Fname.txt.png"));
+  QFile::remove(home + "/Fname.txt.png");
+  figures->close();
+
+  SetSaveQuestions(kept);
 }
 
 QTEST_MAIN(WindowTest)
