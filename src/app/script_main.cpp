@@ -6,6 +6,7 @@
 
 #include "app/script.h"
 #include "store/paths.h"
+#include "store/save_guard.h"
 
 namespace {
 
@@ -63,6 +64,9 @@ const char* const kUsage =
 
 int main(int argc, char** argv) {
   tavrine::SetExecutablePath(argv[0]);
+  // The driver takes the data folder at its first save, not at its start: a
+  // script that only reads runs while a window holds the folder.
+  tavrine::EnableSaveGuard("tavrine-script");
   std::ios::sync_with_stdio(false);
   if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
     std::cout << kUsage;

@@ -14,6 +14,7 @@
 #include <iterator>
 #include <random>
 
+#include "store/save_guard.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -496,6 +497,11 @@ class Fd {
   int fd_;
 };
 
+FileStamp StampOf(const struct stat& st) {
+  return FileStamp{static_cast<std::int64_t>(st.st_size),
+                   static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 }  // namespace
 
 std::string ReadBytes(const std::string& path) {
@@ -517,6 +523,7 @@ std::string ReadBytes(const std::string& path) {
     used += static_cast<std::size_t>(r);
   }
   data.resize(used);
+  if (::fstat(fd.get(), &st) == 0) NoteRead(path, data, StampOf(st));
   return data;
 }
 
@@ -526,7 +533,10 @@ std::vector<std::string> ReadLines(const std::string& path) {
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
+  const bool found = std::filesystem::is_regular_file(path, ec);
+  if (!found && !std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
+    NoteMissing(path);
+  return found;
 }
 
 void WriteText(const std::string& path, std::string_view utf8) {
@@ -568,6 +578,7 @@ std::string TempName(const std::string& target) {
 void WriteBytes(const std::string& path, std::string_view bytes) {
   const std::string cannotCreate = "ファイル \"" + path + "\" を作成できません。";
   const std::string cannotWrite = "ファイル \"" + path + "\" に書き込めません。";
+  CheckBeforeSave(path);
   const std::string target = FinalTarget(path);
 
   // Saves before this one wrote through the fixed name NAME.tmp. One left
@@ -606,9 +617,12 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
     if (w <= 0) throw FileError(cannotWrite);
     done += static_cast<std::size_t>(w);
   }
-  if (::fsync(fd.get()) != 0 || !fd.close()) throw FileError(cannotWrite);
+  struct stat written;
+  if (::fsync(fd.get()) != 0 || ::fstat(fd.get(), &written) != 0 || !fd.close())
+    throw FileError(cannotWrite);
   if (::rename(tmp.c_str(), target.c_str()) != 0) throw FileError(cannotWrite);
   remover.armed = false;
+  NoteSaved(path, bytes, StampOf(written));
 
   // The new name on disk as well; a failure here loses nothing already written.
   std::filesystem::path folder = std::filesystem::path(target).parent_path();
