@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QLocalServer>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -45,6 +46,7 @@
 #include "gui/chart_widget.h"
 #include "gui/file_dialogs.h"
 #include "gui/grid_model.h"
+#include "gui/handover.h"
 #include "gui/help_window.h"
 #include "gui/import_ui.h"
 #include "gui/main_window.h"
@@ -179,6 +181,7 @@ class WindowTest : public QObject {
   void windowRemembersItsPlace();
   void fileDialogsOpenWhereTheUserLastChose();
   void exportsAskBeforeReplacingAndNeverWriteDataFiles();
+  void filesHandedOverByASecondStartAreImported();
 
  private:
   void show(const QString& names);
@@ -2018,6 +2021,60 @@ void WindowTest::exportsAskBeforeReplacingAndNeverWriteDataFiles() {
   figures->close();
 
   SetSaveQuestions(kept);
+}
+
+void WindowTest::filesHandedOverByASecondStartAreImported() {
+  // The name follows the folder, whatever way it is written, and the user.
+  const QString home = dir.path();
+  QVERIFY(QFile::link(home, home + "/../" + QFileInfo(home).fileName() + "-link"));
+  const QString viaLink = home + "-link";
+  QCOMPARE(HandOverName(1000, viaLink + "/"), HandOverName(1000, home));
+  QVERIFY(HandOverName(1000, home) != HandOverName(1001, home));
+  QVERIFY(HandOverName(1000, home) != HandOverName(1000, home + "/tavrine"));
+  QFile::remove(viaLink);
+
+  // Nobody listening: the newcomer hears so at once and starts its own window.
+  const QString name = HandOverName(1000, home);
+  QVERIFY(!HandOverFiles(name, {}));
+
+  // A socket file left by a window that was killed does not stop the next.
+  HandOverServer server;
+  {
+    QLocalServer dead;
+    QVERIFY(dead.listen(name));
+    const QString left = dead.fullServerName();
+    dead.close();
+    QFile f(left);  // the file as a killed window leaves it
+    QVERIFY(f.open(QIODevice::WriteOnly));
+  }
+  QVERIFY(server.listen(name));
+  ServeWindow(server, *win);
+
+  // Files named relative to the newcomer's folder arrive absolute and are
+  // imported as "取込" imports them.
+  const QString files = home + QStringLiteral("/渡す ファイル");
+  QVERIFY(QDir().mkpath(files));
+  WritePriceFile(files + "/6502.csv", 40, 2600);
+  WritePriceFile(files + "/6501.csv", 40, 2700);
+  const QString keep = QDir::currentPath();
+  QDir::setCurrent(files);
+  boxes.clear();
+  std::atomic<int> answered{-1};
+  std::thread newcomer([&] {
+    answered = HandOverFiles(name, {QStringLiteral("6502.csv"), files + "/6501.csv"}) ? 1 : 0;
+  });
+  QTRY_VERIFY_WITH_TIMEOUT(answered.load() >= 0, 30000);
+  newcomer.join();
+  QDir::setCurrent(keep);
+  QCOMPARE(answered.load(), 1);
+  QTRY_VERIFY_WITH_TIMEOUT(!boxes.empty(), 30000);
+  QVERIFY2(QString::fromStdString(boxes[0].text).contains(QStringLiteral("追加 2銘柄")),
+           boxes[0].text.c_str());
+  const WorkTable& list = win->workspace().StockList;
+  int found = 0;
+  for (int c = 1; c < 198; ++c)
+    found += list.cell(c, 0).rfind("6501", 0) == 0 || list.cell(c, 0).rfind("6502", 0) == 0;
+  QCOMPARE(found, 2);
 }
 
 QTEST_MAIN(WindowTest)
