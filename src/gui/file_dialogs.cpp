@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -72,11 +73,16 @@ QString QtPickFile(QWidget* parent, const QString& title, const QString& propose
 }
 
 bool QtConfirmReplace(QWidget* parent, const QString& title, const QString& path) {
-  return QMessageBox::question(parent, title,
-                               QStringLiteral("%1 は既にあります。\n置き換えますか？")
-                                   .arg(QFileInfo(path).fileName()),
-                               QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) == QMessageBox::Yes;
+  QMessageBox box(
+      QMessageBox::Question, title,
+      QStringLiteral("%1 は既にあります。\n置き換えますか？").arg(QFileInfo(path).fileName()),
+      QMessageBox::NoButton, parent);
+  QPushButton* yes = box.addButton(QStringLiteral("置き換える"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("置き換えない"), QMessageBox::NoRole);
+  box.setDefaultButton(no);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
 }
 
 void QtRefuse(QWidget* parent, const QString& title, const QString& text) {

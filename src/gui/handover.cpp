@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QPointer>
+#include <algorithm>
 
 #include "gui/main_window.h"
 #include "store/paths.h"
@@ -29,7 +30,7 @@ QString HandOverName() {
 bool HandOverFiles(const QString& name, const QStringList& files, int waitMs) {
   QLocalSocket socket;
   socket.connectToServer(name);
-  if (!socket.waitForConnected(waitMs)) return false;
+  if (!socket.waitForConnected(std::min(waitMs, 3000))) return false;
   QByteArray message;
   for (const QString& f : files) {
     const QString path = QFileInfo(f).absoluteFilePath();

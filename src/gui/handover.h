@@ -23,8 +23,9 @@ QString HandOverName();
 
 // Sends the files (made absolute against the current folder) to the window
 // listening under `name`. True once the window has answered; false at once
-// when nothing listens, or after waitMs without an answer.
-bool HandOverFiles(const QString& name, const QStringList& files, int waitMs = 5000);
+// when nothing listens, or when the window has not answered within waitMs
+// (a window still in its start-up answers once its first events run).
+bool HandOverFiles(const QString& name, const QStringList& files, int waitMs = 30000);
 
 // The window's end. Listens under `name`; a socket left behind by a window
 // that ended without closing it is removed first (the caller holds the data

@@ -19,6 +19,7 @@
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
 #include "gui/style.h"
+#include "store/folder_lock.h"
 #include "store/paths.h"
 #include "store/save_guard.h"
 
@@ -136,9 +137,10 @@ int main(int argc, char** argv) {
   // ends; when another program has it, this run says which and ends.
   EnableSaveGuard("tavrine");
   bool busy = false;
-  const std::string refusal = ClaimDataFolder(&busy);
+  const bool held = ClaimDataFolder(&busy).empty();
   if (busy) {
     if (HandOverFiles(HandOverName(), opt.files)) return 0;
+    const std::string refusal = FolderBusyAtStartMessage(HomeDir(), ReadLockHolder(HomeDir()));
     if (scripted) {
       std::printf("error: %s\n", refusal.c_str());
       return 1;
@@ -150,7 +152,7 @@ int main(int argc, char** argv) {
   // A folder that cannot be locked (read only) still opens for reading; its
   // saves are refused with the reason.
   HandOverServer handOver;
-  if (refusal.empty()) handOver.listen(HandOverName());
+  if (held) handOver.listen(HandOverName());
 
   // The first splash window is up and painted before anything else runs.
   auto* splash = new SplashWindow;

@@ -89,10 +89,21 @@ LockHolder ReadLockHolder(const std::string& folder) {
   return h;
 }
 
+namespace {
+std::string Who(const LockHolder& holder) {
+  return holder.pid > 0 ? holder.program + "（プロセス番号 " + std::to_string(holder.pid) + "）"
+                        : std::string("別のプログラム");
+}
+}  // namespace
+
+std::string FolderBusyAtStartMessage(const std::string& folder, const LockHolder& holder) {
+  return "データフォルダ " + folder + " は " + Who(holder) +
+         " が使用中です。\r同じフォルダを二つのプログラムで開くと互いの変更が失われるため、"
+         "tavrine を開けません。\rそのプログラムを終了してから、もう一度起動してください。";
+}
+
 std::string FolderBusyMessage(const std::string& folder, const LockHolder& holder) {
-  const std::string who =
-      holder.pid > 0 ? holder.program + "（プロセス番号 " + std::to_string(holder.pid) + "）"
-                     : std::string("別のプログラム");
+  const std::string who = Who(holder);
   return "データフォルダ " + folder + " は " + who +
          " が使用中です。\r同じフォルダに二つのプログラムから保存すると互いの変更が失われるため、"
          "保存できません。\rそのプログラムを終了してから、もう一度操作してください。";

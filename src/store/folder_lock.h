@@ -26,7 +26,7 @@ class FolderLock {
 
   // Tries to take `folder` (ending in "/" or not) for `program`. Busy: another
   // open lock holds it, *holder says who. Unavailable: the lock file cannot be
-  // opened (a read-only folder), *reason says why.
+  // opened or written (a read-only folder).
   static std::unique_ptr<FolderLock> TryTake(const std::string& folder, const std::string& program,
                                              Outcome& outcome, LockHolder* holder = nullptr);
   // Releases the lock.
@@ -47,6 +47,8 @@ LockHolder ReadLockHolder(const std::string& folder);
 
 // The refusal shown when another program holds the folder.
 std::string FolderBusyMessage(const std::string& folder, const LockHolder& holder);
+// The window's refusal to open on a folder another program holds.
+std::string FolderBusyAtStartMessage(const std::string& folder, const LockHolder& holder);
 // The refusal shown when the folder cannot be locked at all.
 std::string FolderUnavailableMessage(const std::string& folder);
 
