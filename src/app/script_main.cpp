@@ -58,6 +58,9 @@ const char* const kUsage =
     "        CandidateTable DateTable CacheTable\n"
     "Events printed as they happen: message: error: progress: status: navigate: print:\n"
     "Exit status: 0 when the whole script ran, 2 for a line it cannot understand.\n"
+    "The first save takes the data folder (tavrine.lock) for the rest of the run; while\n"
+    "another program holds it, saves are refused with its name and process id, and a\n"
+    "file another program changed since it was read is not saved over.\n"
     "Environment: TAVRINE_HOME TAVRINE_ROOT TAVRINE_QUOTE_HOST TAVRINE_TODAY\n";
 
 }  // namespace

@@ -135,7 +135,7 @@ std::uint64_t BytesHash(std::string_view bytes) {
     h ^= h >> 29;
   }
   std::uint64_t tail = 0;
-  std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
+  if (i < bytes.size()) std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
   h = (h ^ tail) * kMul;
   h ^= h >> 32;
   h *= 0xBF58476D1CE4E5B9ULL;
@@ -145,16 +145,18 @@ std::uint64_t BytesHash(std::string_view bytes) {
 void NoteRead(const std::string& path, std::string_view bytes, FileStamp stamp) {
   Guard& g = G();
   std::lock_guard<std::mutex> l(g.m);
+  if (!g.on) return;
   const std::string n = Normal(path);
-  if (!g.on || !IsGuarded(n)) return;
+  if (!IsGuarded(n)) return;
   g.known[n] = Known{true, bytes.size(), BytesHash(bytes), stamp.mtimeNs};
 }
 
 void NoteMissing(const std::string& path) {
   Guard& g = G();
   std::lock_guard<std::mutex> l(g.m);
+  if (!g.on) return;
   const std::string n = Normal(path);
-  if (!g.on || !IsGuarded(n)) return;
+  if (!IsGuarded(n)) return;
   g.known[n] = Known{};
 }
 
@@ -165,8 +167,9 @@ void NoteSaved(const std::string& path, std::string_view bytes, FileStamp stamp)
 void CheckBeforeSave(const std::string& path) {
   Guard& g = G();
   std::lock_guard<std::mutex> l(g.m);
+  if (!g.on) return;
   const std::string n = Normal(path);
-  if (!g.on || !NeedsFolder(n)) return;
+  if (!NeedsFolder(n)) return;
   if (const std::string refusal = ClaimLocked(g, nullptr); !refusal.empty())
     throw FileError(refusal);
   const auto it = g.known.find(n);

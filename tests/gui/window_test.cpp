@@ -1921,7 +1921,11 @@ void WindowTest::exportsAskBeforeReplacingAndNeverWriteDataFiles() {
     return replace;
   };
   q.refuse = [&](QWidget*, const QString&, const QString& text) { refusals << text; };
-  const SaveQuestions kept = SetSaveQuestions(q);
+  // Qt's questions come back however the test ends.
+  struct Restore {
+    SaveQuestions kept;
+    ~Restore() { SetSaveQuestions(kept); }
+  } restore{SetSaveQuestions(q)};
   auto reset = [&] {
     answers.clear();
     proposed.clear();
@@ -2019,8 +2023,6 @@ void WindowTest::exportsAskBeforeReplacingAndNeverWriteDataFiles() {
   QVERIFY(QFile::exists(home + "/Fname.txt.png"));
   QFile::remove(home + "/Fname.txt.png");
   figures->close();
-
-  SetSaveQuestions(kept);
 }
 
 void WindowTest::filesHandedOverByASecondStartAreImported() {

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -157,8 +158,9 @@ TEST_F(SaveGuardTest, ASaveNeverReplacesAFileChangedSinceItWasRead) {
   // The same bytes written anew (a later time) are no change.
   ReadLines(path("Fname.txt"));
   const auto bytes = ReadFileBytes(path("Fname.txt"));
-  ::usleep(20000);
   WriteFileBytes(path("Fname.txt"), bytes);
+  fs::last_write_time(path("Fname.txt"),
+                      fs::last_write_time(path("Fname.txt")) + std::chrono::seconds(10));
   EXPECT_EQ(saveRefusal("Fname.txt", "mine"), "");
 
   // A memo found missing must still be missing when it is saved.
