@@ -497,11 +497,6 @@ class Fd {
   int fd_;
 };
 
-FileStamp StampOf(const struct stat& st) {
-  return FileStamp{static_cast<std::int64_t>(st.st_size),
-                   static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
-
 }  // namespace
 
 std::string ReadBytes(const std::string& path) {
@@ -523,7 +518,7 @@ std::string ReadBytes(const std::string& path) {
     used += static_cast<std::size_t>(r);
   }
   data.resize(used);
-  if (::fstat(fd.get(), &st) == 0) NoteRead(path, data, StampOf(st));
+  NoteRead(path, data);
   return data;
 }
 
@@ -617,12 +612,10 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
     if (w <= 0) throw FileError(cannotWrite);
     done += static_cast<std::size_t>(w);
   }
-  struct stat written;
-  if (::fsync(fd.get()) != 0 || ::fstat(fd.get(), &written) != 0 || !fd.close())
-    throw FileError(cannotWrite);
+  if (::fsync(fd.get()) != 0 || !fd.close()) throw FileError(cannotWrite);
   if (::rename(tmp.c_str(), target.c_str()) != 0) throw FileError(cannotWrite);
   remover.armed = false;
-  NoteSaved(path, bytes, StampOf(written));
+  NoteSaved(path, bytes);
 
   // The new name on disk as well; a failure here loses nothing already written.
   std::filesystem::path folder = std::filesystem::path(target).parent_path();

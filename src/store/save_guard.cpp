@@ -9,7 +9,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 
 #include "store/folder_lock.h"
 #include "store/paths.h"
@@ -35,7 +34,6 @@ struct Known {
   bool present = false;  // false: this process found it missing
   std::uint64_t size = 0;
   std::uint64_t hash = 0;
-  std::int64_t mtimeNs = 0;
 };
 
 struct Guard {
@@ -142,13 +140,13 @@ std::uint64_t BytesHash(std::string_view bytes) {
   return h ^ (h >> 31);
 }
 
-void NoteRead(const std::string& path, std::string_view bytes, FileStamp stamp) {
+void NoteRead(const std::string& path, std::string_view bytes) {
   Guard& g = G();
   std::lock_guard<std::mutex> l(g.m);
   if (!g.on) return;
   const std::string n = Normal(path);
   if (!IsGuarded(n)) return;
-  g.known[n] = Known{true, bytes.size(), BytesHash(bytes), stamp.mtimeNs};
+  g.known[n] = Known{true, bytes.size(), BytesHash(bytes)};
 }
 
 void NoteMissing(const std::string& path) {
@@ -160,9 +158,7 @@ void NoteMissing(const std::string& path) {
   g.known[n] = Known{};
 }
 
-void NoteSaved(const std::string& path, std::string_view bytes, FileStamp stamp) {
-  NoteRead(path, bytes, stamp);
-}
+void NoteSaved(const std::string& path, std::string_view bytes) { NoteRead(path, bytes); }
 
 void CheckBeforeSave(const std::string& path) {
   Guard& g = G();

@@ -6,12 +6,13 @@
 //   a script that only reads runs beside a window.
 // - No save over a change: the stock list, memo.txt, Fname.txt and the
 //   calendar tavrine/hizuke.csv are remembered as this process last read or
-//   wrote them (size, modification time, a hash of the bytes). A save finds
-//   the file as remembered or refuses: another program (a sibling tool, an
-//   editor) has changed it since, and its change is not written over. Equal
-//   size and bytes count as unchanged, whatever the time says. A file this
-//   process found missing must still be missing. A file it never looked at
-//   is written as before: there is nothing of it in memory to lose.
+//   wrote them (size and a hash of the bytes). A save finds the file as
+//   remembered or refuses: another program (a sibling tool, an editor) has
+//   changed it since, and its change is not written over. The modification
+//   time is not compared: a clock tick can hide a quick rewrite, and a file
+//   rewritten with the same bytes has nothing to lose. A file this process
+//   found missing must still be missing. A file it never looked at is
+//   written as before: there is nothing of it in memory to lose.
 //
 // Both are off until EnableSaveGuard: the engine's own tests and the scan's
 // workers run without them. The file functions of codec.h call the hooks.
@@ -35,22 +36,16 @@ bool SaveGuardEnabled();
 // *busy says which).
 std::string ClaimDataFolder(bool* busy = nullptr);
 
-// A file as it stood on disk.
-struct FileStamp {
-  std::int64_t size = 0;
-  std::int64_t mtimeNs = 0;
-};
-
 // The hash the check compares: 64 bits over the bytes, eight at a time.
 std::uint64_t BytesHash(std::string_view bytes);
 
 // Hooks of the file functions. Each does nothing for a path that is not one
 // of the guarded files, or while the guard is off.
-void NoteRead(const std::string& path, std::string_view bytes, FileStamp stamp);
+void NoteRead(const std::string& path, std::string_view bytes);
 void NoteMissing(const std::string& path);
 // Throws FileError with the refusal when the save must not happen.
 void CheckBeforeSave(const std::string& path);
-void NoteSaved(const std::string& path, std::string_view bytes, FileStamp stamp);
+void NoteSaved(const std::string& path, std::string_view bytes);
 
 // True when the path names one of the program's own data files (the stock
 // list, memo.txt, Fname.txt, tavrine.ini, hizuke.csv, code.txt and the other
