@@ -2001,28 +2001,6 @@ void WindowTest::exportsAskBeforeReplacingAndNeverWriteDataFiles() {
   answers = {report, QString()};
   QTest::mouseClick(w("StatsCsvButton"), Qt::LeftButton);
   QCOMPARE(confirmed, QStringList{report});
-
-  // The scan's CSV and the backtest picture go through the same questions.
-  ScanWindow* scan = win->openScan();
-  QPushButton* scanCsv = nullptr;
-  for (QPushButton* b : scan->findChildren<QPushButton*>())
-    if (b->text() == QStringLiteral("CSV保存")) scanCsv = b;
-  QVERIFY(scanCsv);
-  reset();
-  answers = {home + QStringLiteral("/デ-タ一覧"), QString()};
-  if (!scanCsv->isEnabled()) scanCsv->setEnabled(true);
-  QTest::mouseClick(scanCsv, Qt::LeftButton);
-  QCOMPARE(refusals.size(), 1);
-  QCOMPARE(bytes(listPath), list);
-  scan->close();
-  BacktestView* figures = win->openBacktest();
-  reset();
-  answers = {home + "/Fname.txt|0", QString()};  // a PNG dialog: Fname.txt.png is fine
-  QTest::mouseClick(figures->imageButton(), Qt::LeftButton);
-  QVERIFY(refusals.isEmpty());
-  QVERIFY(QFile::exists(home + "/Fname.txt.png"));
-  QFile::remove(home + "/Fname.txt.png");
-  figures->close();
 }
 
 void WindowTest::filesHandedOverByASecondStartAreImported() {
