@@ -6,6 +6,7 @@
 
 #include "app/script.h"
 #include "store/paths.h"
+#include "store/save_guard.h"
 
 namespace {
 
@@ -72,12 +73,18 @@ const char* const kUsage =
     "        CandidateTable DateTable CacheTable\n"
     "Events printed as they happen: message: error: progress: status: navigate: print:\n"
     "Exit status: 0 when the whole script ran, 2 for a line it cannot understand.\n"
+    "The first save takes the data folder (tavrine.lock) for the rest of the run; while\n"
+    "another program holds it, saves are refused with its name and process id, and a\n"
+    "file another program changed since it was read is not saved over.\n"
     "Environment: TAVRINE_HOME TAVRINE_ROOT TAVRINE_QUOTE_HOST TAVRINE_TODAY\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
   tavrine::SetExecutablePath(argv[0]);
+  // The driver takes the data folder at its first save, not at its start: a
+  // script that only reads runs while a window holds the folder.
+  tavrine::EnableSaveGuard("tavrine-script");
   std::ios::sync_with_stdio(false);
   if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
     std::cout << kUsage;

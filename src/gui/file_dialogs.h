@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 QT_BEGIN_NAMESPACE
 class QWidget;
@@ -29,11 +30,38 @@ struct FileKind {
   QString ext;     // ".png"
 };
 
+// The questions a save asks the user. The window uses Qt's dialogs; tests
+// put their own answers in (SetSaveQuestions).
+struct SaveQuestions {
+  // The file dialog: the path the user accepted ("" when cancelled), its kind
+  // in *chosenFilter. `proposed` is the full path it opens with; the dialog
+  // itself asks nothing about existing files.
+  std::function<QString(QWidget* parent, const QString& title, const QString& proposed,
+                        const QStringList& filters, QString* chosenFilter)>
+      pickFile;
+  // True when the user agrees to replace the existing file.
+  std::function<bool(QWidget* parent, const QString& title, const QString& path)> confirmReplace;
+  // Tells the user why the file cannot be written.
+  std::function<void(QWidget* parent, const QString& title, const QString& text)> refuse;
+};
+// Replaces the questions (an empty member keeps Qt's); returns the previous.
+SaveQuestions SetSaveQuestions(const SaveQuestions& q);
+
 // Asks for a file to save, proposing `name` in DialogFolder(). The answer
 // ends in the extension of the chosen kind (added when the user left any of
-// the kinds' extensions off). Empty when the user cancelled.
+// the kinds' extensions off). The extension is added before the question
+// whether to replace an existing file, so a name typed with and without it
+// are asked alike; "no" opens the dialog again. The program's own data
+// files (the stock list, memo.txt, ...) are refused with a message and the
+// dialog opens again. Empty when the user cancelled.
 QString AskSavePath(QWidget* parent, const QString& title, const QString& name,
                     const QList<FileKind>& kinds);
+// The path a dialog's answer comes to: the answer, or the answer with the
+// extension of the chosen kind when it ends in none of the kinds'.
+QString WithKindExtension(const QString& answer, const QString& chosenFilter,
+                          const QList<FileKind>& kinds);
+// The refusal for a path that must not be written by an export, or "".
+QString ExportRefusal(const QString& path);
 // Asks for files to open, starting in DialogFolder(). Empty when cancelled.
 QStringList AskOpenPaths(QWidget* parent, const QString& title, const QString& filter);
 

@@ -3,6 +3,7 @@
 // window, and the event loop.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimer>
 #include <cstdio>
@@ -12,12 +13,15 @@
 
 #include "gui/backtest_view.h"
 #include "gui/chart_widget.h"
+#include "gui/handover.h"
 #include "gui/help_window.h"
 #include "gui/main_window.h"
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
 #include "gui/style.h"
+#include "store/folder_lock.h"
 #include "store/paths.h"
+#include "store/save_guard.h"
 
 using namespace tavrine;
 using namespace tavrine::gui;
@@ -123,6 +127,33 @@ int main(int argc, char** argv) {
       QString::fromUtf8(kAppId.data(), static_cast<qsizetype>(kAppId.size())));
   QApplication::setFont(PixelFont(12));
 
+  const bool scripted = opt.quitAfterStart || !opt.actions.empty() || !opt.helpText.empty() ||
+                        !opt.shotMain.isEmpty() || !opt.shotHelp.isEmpty() ||
+                        !opt.shotScan.isEmpty() || !opt.shotBacktest.isEmpty() ||
+                        !opt.scan.empty() || opt.hover;
+
+  // One writer a data folder, held from here to the end of the run. When a
+  // window of this user has the folder, the files go to it and this run
+  // ends; when another program has it, this run says which and ends.
+  EnableSaveGuard("tavrine");
+  bool busy = false;
+  const bool held = ClaimDataFolder(&busy).empty();
+  if (busy) {
+    if (HandOverFiles(HandOverName(), opt.files)) return 0;
+    const std::string refusal = FolderBusyAtStartMessage(HomeDir(), ReadLockHolder(HomeDir()));
+    if (scripted) {
+      std::printf("error: %s\n", refusal.c_str());
+      return 1;
+    }
+    QMessageBox::critical(nullptr, QStringLiteral("tavrine"),
+                          QString::fromStdString(refusal).replace('\r', '\n'));
+    return 1;
+  }
+  // A folder that cannot be locked (read only) still opens for reading; its
+  // saves are refused with the reason.
+  HandOverServer handOver;
+  if (held) handOver.listen(HandOverName());
+
   // The first splash window is up and painted before anything else runs.
   auto* splash = new SplashWindow;
   splash->show();
@@ -131,10 +162,6 @@ int main(int argc, char** argv) {
 
   WindowOptions wo;
   wo.splash = splash;
-  const bool scripted = opt.quitAfterStart || !opt.actions.empty() || !opt.helpText.empty() ||
-                        !opt.shotMain.isEmpty() || !opt.shotHelp.isEmpty() ||
-                        !opt.shotScan.isEmpty() || !opt.shotBacktest.isEmpty() ||
-                        !opt.scan.empty() || opt.hover;
   wo.remember = !scripted;
   if (scripted) {
     // Unattended runs print their message boxes instead of waiting on them.
@@ -164,6 +191,8 @@ int main(int argc, char** argv) {
   }
 
   if (!opt.files.isEmpty()) QTimer::singleShot(0, &window, [&] { window.importFiles(opt.files); });
+  // Files handed over by a later `tavrine FILE...` on this folder.
+  ServeWindow(handOver, window);
 
   if (scripted) {
     QTimer::singleShot(opt.settleMs, &window, [&] {

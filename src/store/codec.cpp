@@ -14,6 +14,7 @@
 #include <iterator>
 #include <random>
 
+#include "store/save_guard.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -517,6 +518,7 @@ std::string ReadBytes(const std::string& path) {
     used += static_cast<std::size_t>(r);
   }
   data.resize(used);
+  NoteRead(path, data);
   return data;
 }
 
@@ -526,7 +528,10 @@ std::vector<std::string> ReadLines(const std::string& path) {
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
+  const bool found = std::filesystem::is_regular_file(path, ec);
+  if (!found && !std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
+    NoteMissing(path);
+  return found;
 }
 
 void WriteText(const std::string& path, std::string_view utf8) {
@@ -601,6 +606,7 @@ std::string TempName(const std::string& target) {
 }  // namespace
 
 void WriteBytes(const std::string& path, std::string_view bytes) {
+  CheckBeforeSave(path);
   const std::string target = FinalTarget(path);
 
   // Saves before this one wrote through the fixed name NAME.tmp. One left
@@ -643,6 +649,7 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
   if (::fsync(fd.get()) != 0 || !fd.close()) throw FileError(CannotWrite(path, errno));
   if (::rename(tmp.c_str(), target.c_str()) != 0) throw FileError(CannotWrite(path, errno));
   remover.armed = false;
+  NoteSaved(path, bytes);
 
   // The new name on disk as well; a failure here loses nothing already written.
   std::filesystem::path folder = std::filesystem::path(target).parent_path();

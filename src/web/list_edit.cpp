@@ -8,6 +8,7 @@
 
 #include "store/codec.h"
 #include "store/paths.h"
+#include "store/save_guard.h"
 #include "store/table_file.h"
 #include "store/text.h"
 #include "web/stock_list.h"
@@ -55,6 +56,9 @@ std::vector<std::string> StockListBackups() {
 std::string BackUpStockList(const std::string& action) {
   const std::string list = HomePath(kStockListFile);
   if (!FileExists(list)) return {};
+  // A list another program changed since it was read is refused here, before
+  // reading it again could make its change look like our own.
+  CheckBeforeSave(list);
   const std::string bytes = ReadBytes(list);
   const fs::path folder = RootPath(kListBackupFolder);
   std::error_code ec;

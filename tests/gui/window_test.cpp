@@ -13,8 +13,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QLocalServer>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -44,6 +46,7 @@
 #include "gui/chart_widget.h"
 #include "gui/file_dialogs.h"
 #include "gui/grid_model.h"
+#include "gui/handover.h"
 #include "gui/help_window.h"
 #include "gui/import_ui.h"
 #include "gui/main_window.h"
@@ -183,6 +186,8 @@ class WindowTest : public QObject {
   void rememberedSplitterFitsTheWindow();
   void windowRemembersItsPlace();
   void fileDialogsOpenWhereTheUserLastChose();
+  void exportsAskBeforeReplacingAndNeverWriteDataFiles();
+  void filesHandedOverByASecondStartAreImported();
 
  private:
   void show(const QString& names);
@@ -618,7 +623,9 @@ void WindowTest::editCell(GridView* view, const QModelIndex& idx, const char* ty
   view->scrollTo(idx);
   view->setCurrentIndex(idx);
   view->edit(idx);
-  QLineEdit* editor = nullptr;
+  // The view deletes its editor once the edit is committed: the pointer is
+  // guarded so that the wait below never reads a deleted widget.
+  QPointer<QLineEdit> editor;
   for (QLineEdit* e : view->viewport()->findChildren<QLineEdit*>())
     if (e->isVisible()) editor = e;
   QVERIFY(editor);
@@ -635,7 +642,7 @@ void WindowTest::editCell(GridView* view, const QModelIndex& idx, const char* ty
       editor->insert(text);
   }
   QTest::keyClick(editor, Qt::Key_Return);  // the view commits on its next turn
-  QTRY_VERIFY(!editor->isVisible());
+  QTRY_VERIFY(editor.isNull() || !editor->isVisible());
 }
 
 void WindowTest::repeatedCodesShowAsTheirCharacterAndSurviveEdits() {
@@ -1933,6 +1940,162 @@ void WindowTest::fileDialogsOpenWhereTheUserLastChose() {
   QCOMPARE(openedIn, QDir(chosen).absolutePath());
   QCOMPARE(path, other + "/chart.pdf");
   QCOMPARE(DialogFolder(), QDir(other).absolutePath());
+}
+
+void WindowTest::exportsAskBeforeReplacingAndNeverWriteDataFiles() {
+  // The dialog's answers come from the test: each pickFile takes the next
+  // answer ("" cancels), the replace question answers `replace`.
+  QStringList answers, proposed, confirmed, refusals;
+  bool replace = false;
+  SaveQuestions q;
+  q.pickFile = [&](QWidget*, const QString&, const QString& p, const QStringList& filters,
+                   QString* chosen) {
+    proposed << p;
+    if (answers.isEmpty()) return QString();
+    // "NAME|FILTER" chooses the kind as well.
+    const QStringList parts = answers.takeFirst().split(QLatin1Char('|'));
+    if (parts.size() > 1) *chosen = filters.value(parts[1].toInt());
+    return parts[0];
+  };
+  q.confirmReplace = [&](QWidget*, const QString&, const QString& p) {
+    confirmed << p;
+    return replace;
+  };
+  q.refuse = [&](QWidget*, const QString&, const QString& text) { refusals << text; };
+  // Qt's questions come back however the test ends.
+  struct Restore {
+    SaveQuestions kept;
+    ~Restore() { SetSaveQuestions(kept); }
+  } restore{SetSaveQuestions(q)};
+  auto reset = [&] {
+    answers.clear();
+    proposed.clear();
+    confirmed.clear();
+    refusals.clear();
+  };
+  auto bytes = [](const QString& p) {
+    QFile f(p);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+  };
+  const QString home = dir.path();
+  const QString listPath = home + QStringLiteral("/デ-タ一覧.csv");
+  const QByteArray list = bytes(listPath);
+  QVERIFY(list.size() > 100);
+
+  // CSV保存 with the stock list's name typed without ".csv": refused with a
+  // message naming it, the dialog comes back on it, the list is untouched.
+  reset();
+  answers = {home + QStringLiteral("/デ-タ一覧"), QString()};
+  QTest::mouseClick(w("StatsCsvButton"), Qt::LeftButton);
+  QCOMPARE(refusals.size(), 1);
+  QVERIFY2(refusals[0].contains(QStringLiteral("デ-タ一覧.csv")), qPrintable(refusals[0]));
+  QVERIFY(confirmed.isEmpty());
+  QCOMPARE(proposed.size(), 2);
+  QCOMPARE(proposed[1], listPath);
+  QCOMPARE(bytes(listPath), list);
+
+  // 画像保存 through a link that leads to the list, and the calendar under
+  // the root's folder: refused alike.
+  QVERIFY(QFile::link(listPath, home + "/shot.png"));
+  reset();
+  answers = {home + "/shot.png", home + "/tavrine/hizuke|1", QString()};
+  QTest::mouseClick(w("ChartImageButton"), Qt::LeftButton);
+  QCOMPARE(refusals.size(), 1);  // hizuke.pdf is no data file: asked nothing, written
+  QCOMPARE(bytes(listPath), list);
+  QVERIFY(bytes(home + "/tavrine/hizuke.pdf").startsWith("%PDF"));
+  QFile::remove(home + "/tavrine/hizuke.pdf");
+  QFile::remove(home + "/shot.png");
+
+  // Every data file of the program, in each of its folders, is refused;
+  // the same names elsewhere, and other names here, are not.
+  for (const char* name : {"デ-タ一覧.csv", "memo.txt", "Fname.txt", "tavrine.ini",
+                           "tavrine/hizuke.csv", "listwerk/kabuka/code.txt", "tavrine.lock"})
+    QVERIFY2(!ExportRefusal(home + "/" + QString::fromUtf8(name)).isEmpty(), name);
+  QVERIFY(!ExportRefusal(home + "/tavrine/../memo.txt").isEmpty());
+  QVERIFY(ExportRefusal(home + "/stats.csv").isEmpty());
+  QVERIFY(ExportRefusal(home + "/config/memo.txt").isEmpty());
+
+  // An existing file named without its extension is asked about as the file
+  // with it: "no" writes nothing and opens the dialog again, "yes" replaces.
+  const QString report = home + "/report.csv";
+  {
+    QFile f(report);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("old\r\n");
+  }
+  reset();
+  replace = false;
+  answers = {home + "/report", QString()};
+  QTest::mouseClick(w("StatsCsvButton"), Qt::LeftButton);
+  QCOMPARE(confirmed, QStringList{report});
+  QCOMPARE(proposed.value(1), report);
+  QCOMPARE(bytes(report), QByteArray("old\r\n"));
+  reset();
+  replace = true;
+  answers = {home + "/report"};
+  QTest::mouseClick(w("StatsCsvButton"), Qt::LeftButton);
+  QCOMPARE(confirmed, QStringList{report});
+  QVERIFY(bytes(report) != QByteArray("old\r\n"));
+  // With the extension typed: the same single question.
+  reset();
+  replace = false;
+  answers = {report, QString()};
+  QTest::mouseClick(w("StatsCsvButton"), Qt::LeftButton);
+  QCOMPARE(confirmed, QStringList{report});
+}
+
+void WindowTest::filesHandedOverByASecondStartAreImported() {
+  // The name follows the folder, whatever way it is written, and the user.
+  const QString home = dir.path();
+  QVERIFY(QFile::link(home, home + "/../" + QFileInfo(home).fileName() + "-link"));
+  const QString viaLink = home + "-link";
+  QCOMPARE(HandOverName(1000, viaLink + "/"), HandOverName(1000, home));
+  QVERIFY(HandOverName(1000, home) != HandOverName(1001, home));
+  QVERIFY(HandOverName(1000, home) != HandOverName(1000, home + "/tavrine"));
+  QFile::remove(viaLink);
+
+  // Nobody listening: the newcomer hears so at once and starts its own window.
+  const QString name = HandOverName(1000, home);
+  QVERIFY(!HandOverFiles(name, {}));
+
+  // A socket file left by a window that was killed does not stop the next.
+  HandOverServer server;
+  {
+    QLocalServer dead;
+    QVERIFY(dead.listen(name));
+    const QString left = dead.fullServerName();
+    dead.close();
+    QFile f(left);  // the file as a killed window leaves it
+    QVERIFY(f.open(QIODevice::WriteOnly));
+  }
+  QVERIFY(server.listen(name));
+  ServeWindow(server, *win);
+
+  // Files named relative to the newcomer's folder arrive absolute and are
+  // imported as "取込" imports them.
+  const QString files = home + QStringLiteral("/渡す ファイル");
+  QVERIFY(QDir().mkpath(files));
+  WritePriceFile(files + "/6502.csv", 40, 2600);
+  WritePriceFile(files + "/6501.csv", 40, 2700);
+  const QString keep = QDir::currentPath();
+  QDir::setCurrent(files);
+  boxes.clear();
+  std::atomic<int> answered{-1};
+  std::thread newcomer([&] {
+    answered = HandOverFiles(name, {QStringLiteral("6502.csv"), files + "/6501.csv"}) ? 1 : 0;
+  });
+  QTRY_VERIFY_WITH_TIMEOUT(answered.load() >= 0, 30000);
+  newcomer.join();
+  QDir::setCurrent(keep);
+  QCOMPARE(answered.load(), 1);
+  QTRY_VERIFY_WITH_TIMEOUT(!boxes.empty(), 30000);
+  QVERIFY2(QString::fromStdString(boxes[0].text).contains(QStringLiteral("追加 2銘柄")),
+           boxes[0].text.c_str());
+  const WorkTable& list = win->workspace().StockList;
+  int found = 0;
+  for (int c = 1; c < 198; ++c)
+    found += list.cell(c, 0).rfind("6501", 0) == 0 || list.cell(c, 0).rfind("6502", 0) == 0;
+  QCOMPARE(found, 2);
 }
 
 QTEST_MAIN(WindowTest)

@@ -1,0 +1,100 @@
+#include "gui/handover.h"
+
+#include <unistd.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QPointer>
+#include <algorithm>
+
+#include "gui/main_window.h"
+#include "store/paths.h"
+
+namespace tavrine::gui {
+
+QString HandOverName(uint userId, const QString& dataFolder) {
+  const QFileInfo info(dataFolder);
+  QString folder = info.canonicalFilePath();
+  if (folder.isEmpty()) folder = QDir::cleanPath(info.absoluteFilePath());
+  const QByteArray digest =
+      QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
+  return QStringLiteral("tavrine-%1-%2").arg(userId).arg(QString::fromLatin1(digest));
+}
+
+QString HandOverName() {
+  return HandOverName(static_cast<uint>(::getuid()), QString::fromStdString(HomeDir()));
+}
+
+bool HandOverFiles(const QString& name, const QStringList& files, int waitMs) {
+  QLocalSocket socket;
+  socket.connectToServer(name);
+  if (!socket.waitForConnected(std::min(waitMs, 3000))) return false;
+  QByteArray message;
+  for (const QString& f : files) {
+    const QString path = QFileInfo(f).absoluteFilePath();
+    if (path.contains(QLatin1Char('\n'))) continue;  // no such name can be passed on
+    message += path.toUtf8() + '\n';
+  }
+  message += '\n';
+  socket.write(message);
+  if (!socket.waitForBytesWritten(waitMs)) return false;
+  QByteArray answer;
+  while (!answer.contains('\n')) {
+    if (!socket.waitForReadyRead(waitMs)) return false;
+    answer += socket.readAll();
+  }
+  return answer.startsWith("ok\n");
+}
+
+HandOverServer::HandOverServer(QObject* parent) : QObject(parent) {
+  server_.setSocketOptions(QLocalServer::UserAccessOption);
+  connect(&server_, &QLocalServer::newConnection, this, &HandOverServer::take);
+}
+
+bool HandOverServer::listen(const QString& name) {
+  if (server_.listen(name)) return true;
+  QLocalServer::removeServer(name);
+  return server_.listen(name);
+}
+
+void HandOverServer::take() {
+  while (QLocalSocket* s = server_.nextPendingConnection()) {
+    connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+    auto buffer = std::make_shared<QByteArray>();
+    QPointer<QLocalSocket> guarded(s);
+    connect(s, &QLocalSocket::readyRead, this, [this, guarded, buffer] {
+      if (!guarded) return;
+      *buffer += guarded->readAll();
+      // Complete once an empty line ends the list.
+      if (!(buffer->startsWith('\n') || buffer->contains("\n\n"))) return;
+      QStringList files;
+      for (const QByteArray& line : buffer->split('\n'))
+        if (!line.isEmpty()) files << QString::fromUtf8(line);
+      buffer->clear();
+      guarded->write("ok\n");
+      guarded->flush();
+      guarded->disconnectFromServer();
+      // The import may open message boxes: it runs on the window's next turn,
+      // not inside this socket's signal.
+      QMetaObject::invokeMethod(
+          this,
+          [this, files] {
+            if (onFiles) onFiles(files);
+          },
+          Qt::QueuedConnection);
+    });
+  }
+}
+
+void ServeWindow(HandOverServer& server, MainWindow& window) {
+  server.onFiles = [&window](const QStringList& files) {
+    if (window.isMinimized()) window.showNormal();
+    window.raise();
+    window.activateWindow();
+    if (!files.isEmpty()) window.importFiles(files);
+  };
+}
+
+}  // namespace tavrine::gui
