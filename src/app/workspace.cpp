@@ -69,6 +69,8 @@ bool Workspace::dispatch(const std::string& control, const Event& ev) {
 void Workspace::setJudging(Judging j) {
   if (judging == j || busy()) return;
   judging = j;
+  // Stand-alone, Enter in Edit1 collects instead of charting: nothing to re-judge.
+  if (standAlone) return;
   const int k = SeriesTable.cell(ctl::StockFound) == "1" ? SeriesTable.getInt(ctl::StockColumn) : 0;
   if (k < stocklist::kFirstStockColumn || k > stocklist::kLastStockColumn) return;
   const std::string code = LeftBytes(StockList.cell(k, 0), 4);
