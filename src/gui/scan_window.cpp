@@ -174,23 +174,9 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   root->addWidget(strip);
 
   model_ = new ScanModel(this);
-  table_ = new QTableView(this);
-  table_->setObjectName(QStringLiteral("ScanTable"));
-  table_->setModel(model_);
-  table_->setFont(PixelFont(12));
-  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table_->setSelectionMode(QAbstractItemView::SingleSelection);
-  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table_->setAlternatingRowColors(true);
-  table_->setWordWrap(false);
-  table_->verticalHeader()->setDefaultSectionSize(20);
-  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  table_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  table_->horizontalHeader()->setHighlightSections(false);
-  const int widths[ScanModel::kColumns] = {56, 150, 48, 56, 76, 76, 64, 56, 68, 64, 56, 64, 56, 56};
-  for (int c = 0; c < ScanModel::kColumns; ++c) table_->setColumnWidth(c, widths[c]);
   // The name takes what the window has to spare.
-  table_->horizontalHeader()->setSectionResizeMode(ScanModel::Name, QHeaderView::Stretch);
+  table_ = MakeRowList(this, QStringLiteral("ScanTable"), model_,
+                       {56, 150, 48, 56, 76, 76, 64, 56, 68, 64, 56, 64, 56, 56}, ScanModel::Name);
   table_->horizontalHeader()->setSortIndicator(ScanModel::AnnualRate, Qt::DescendingOrder);
   table_->setSortingEnabled(true);
   root->addWidget(table_, 1);

@@ -1,8 +1,10 @@
 #include "gui/style.h"
 
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPalette>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -35,6 +37,27 @@ QLabel* AddHeadingStrip(QWidget* window, QVBoxLayout* layout, const QString& tit
   row->addStretch(1);
   layout->addWidget(head);
   return label;
+}
+
+QTableView* MakeRowList(QWidget* parent, const QString& objectName, QAbstractItemModel* model,
+                        std::initializer_list<int> widths, int stretchColumn) {
+  auto* t = new QTableView(parent);
+  t->setObjectName(objectName);
+  t->setModel(model);
+  t->setFont(PixelFont(12));
+  t->setSelectionBehavior(QAbstractItemView::SelectRows);
+  t->setSelectionMode(QAbstractItemView::SingleSelection);
+  t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  t->setAlternatingRowColors(true);
+  t->setWordWrap(false);
+  t->verticalHeader()->setDefaultSectionSize(20);
+  t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  t->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  t->horizontalHeader()->setHighlightSections(false);
+  int c = 0;
+  for (int w : widths) t->setColumnWidth(c++, w);
+  t->horizontalHeader()->setSectionResizeMode(stretchColumn, QHeaderView::Stretch);
+  return t;
 }
 
 }  // namespace tavrine::gui

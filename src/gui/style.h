@@ -4,6 +4,10 @@
 
 #include <QColor>
 #include <QFont>
+#include <initializer_list>
+
+class QAbstractItemModel;
+class QTableView;
 
 QT_BEGIN_NAMESPACE
 class QLabel;
@@ -24,6 +28,12 @@ void Fill(QWidget* w, const QColor& c);
 // white bold title on the heading face, added to the window's layout. Returns
 // the title label.
 QLabel* AddHeadingStrip(QWidget* window, QVBoxLayout* layout, const QString& title);
+
+// A read-only list of rows (the scan, today's signals): whole rows chosen
+// one at a time, alternating colours, 20-pixel rows, the given column widths
+// with one column taking the spare room, sorted by clicking a heading.
+QTableView* MakeRowList(QWidget* parent, const QString& objectName, QAbstractItemModel* model,
+                        std::initializer_list<int> widths, int stretchColumn);
 
 // Panel faces.
 inline constexpr QColor kControlFace{0xEC, 0xEC, 0xE8};  // control panel, save strip, scan controls

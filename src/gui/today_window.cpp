@@ -107,23 +107,8 @@ TodayWindow::TodayWindow(TodaySource source, QWidget* parent)
   root->addWidget(strip);
 
   model_ = new TodayModel(this);
-  table_ = new QTableView(this);
-  table_->setObjectName(QStringLiteral("TodayTable"));
-  table_->setModel(model_);
-  table_->setFont(PixelFont(12));
-  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table_->setSelectionMode(QAbstractItemView::SingleSelection);
-  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table_->setAlternatingRowColors(true);
-  table_->setWordWrap(false);
-  table_->verticalHeader()->setDefaultSectionSize(20);
-  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  table_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  table_->horizontalHeader()->setHighlightSections(false);
-  const int widths[] = {56, 170, 56, 44, 84, 70};
-  for (int c = 0; c < static_cast<int>(std::size(widths)); ++c)
-    table_->setColumnWidth(c, widths[c]);
-  table_->horizontalHeader()->setSectionResizeMode(kTodayName, QHeaderView::Stretch);
+  table_ = MakeRowList(this, QStringLiteral("TodayTable"), model_, {56, 170, 56, 44, 84, 70},
+                       kTodayName);
   table_->horizontalHeader()->setSortIndicator(kTodayCode, Qt::AscendingOrder);
   table_->setSortingEnabled(true);
   table_->setToolTip(QStringLiteral("ダブルクリックでその銘柄と規則をチャートに出します"));
