@@ -2,6 +2,7 @@
 
 #include "app/workspace.h"
 #include "store/control_cells.h"
+#include "store/stock_list.h"
 
 namespace tavrine {
 
@@ -30,7 +31,7 @@ ImportSummary ImportPriceFiles(Workspace& ws, const std::vector<ImportFile>& fil
   if (st.cell(ctl::RowsConsidered).empty()) {
     // The start-up ended before the list (there was none): the values it
     // would have written make the new list usable at once.
-    st.set(ctl::RowsConsidered, "4860");
+    st.setInt(ctl::RowsConsidered, stocklist::kLastDayRow);
     st.set(ctl::DateSource, "1");
     ws.startup.WriteStartValues();
   }

@@ -34,7 +34,7 @@ bool Cancelled(const ScanOptions& o) {
 void PrepareStock(Workspace& ws, int k, bool entryBuy) {
   auto& st = ws.SeriesTable;
   ws.startup.WriteStartValues();
-  st.set(ctl::RowsConsidered, "4860");
+  st.setInt(ctl::RowsConsidered, stocklist::kLastDayRow);
   st.setInt(ctl::StockColumn, k);
   st.set(ctl::Heading, ws.StockList.cell(k, 0));
   st.set(ctl::DateSource, "1");

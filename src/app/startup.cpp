@@ -120,7 +120,7 @@ void Startup::Button5Click() {
   LoadStockList();
   ws_.setProgress("データ調整中...");
   Button53Click();
-  st.set(ctl::RowsConsidered, "4860");
+  st.setInt(ctl::RowsConsidered, stocklist::kLastDayRow);
   const int first = FirstStockShown(list);
   st.set(ctl::Heading, list.cell(first, 0));
   st.setInt(ctl::StockColumn, first);

@@ -4,6 +4,7 @@
 
 #include "store/control_cells.h"
 #include "store/state.h"
+#include "store/stock_list.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -11,7 +12,7 @@ namespace tavrine {
 namespace {
 
 // SeriesTable rows and columns used by the chart.
-constexpr int kLastRow = 4860;
+constexpr int kLastRow = stocklist::kLastDayRow;
 constexpr int kThinAbove = 2000;  // plotted days above this are thinned
 constexpr int kThinStep = 10;
 

@@ -7,6 +7,7 @@
 #include "store/control_cells.h"
 #include "store/paths.h"
 #include "store/state.h"
+#include "store/stock_list.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -38,7 +39,7 @@ void ManualEntry::Button34Click() {
     // stop at; they stay empty, so the entry the user is invited to make
     // draws as in the other terms.
     if (st.cell(ctl::ChartSpan) == "4800")
-      for (int r = 2; r <= 4860; ++r)
+      for (int r = 2; r <= stocklist::kLastDayRow; ++r)
         if (st.cell(11, r) == " ") st.set(11, r, "");
   }
   st.set(0, 1, DateToStr(Today()));
@@ -75,7 +76,7 @@ void ManualEntry::Button34Click() {
     st.setInt(11, 1, Round(Divide((close - a5) * (4 * P), a5)));
   }
   onNewestDeviation();
-  for (int r = 1; r <= 4860; ++r) st.setInt(18, r, r);
+  for (int r = 1; r <= stocklist::kLastDayRow; ++r) st.setInt(18, r, r);
   if (honest && onNewDay) onNewDay();
   chartView_.Button8Click();
 }

@@ -33,7 +33,7 @@ class LazyPriceScale {
 };
 
 // Rows 1 .. kLastRow hold the days; the control cells lie below them.
-constexpr int kLastRow = 4860;
+constexpr int kLastRow = stocklist::kLastDayRow;
 
 const char* const kHeadings[] = {nullptr,
                                  nullptr,
@@ -675,7 +675,7 @@ void Series::Button21Click() {
   const int M = st.getInt(ctl::LastDataRow) - 1;
   st.copyRowFrom(calc, 0, 0);
   const int W = st.getInt(ctl::WindowStart);
-  // The window never reaches the control rows below row 4860.
+  // The window never reaches the control rows below the last day row.
   const int last = std::min(M - W, kLastRow);
   st.copyRowsFrom(calc, 1 + W, 1, last);
   st.setInt(ctl::PricedRows, M - W);

@@ -37,10 +37,10 @@ class Series {
   // Returns the last data row. (The indicator passes and the long-term rule
   // columns that Button3Click runs after it are chained in chain/.)
   int Extract();
-  // Hidden; run by Extract: empties CalcTable rows 1..4860.
+  // Hidden; run by Extract: empties CalcTable rows 1 .. kLastDayRow.
   void Button22Click();
   // Hidden; run by Extract and the re-window (Chains::Button20Click): empties SeriesTable
-  // rows 1..4860.
+  // rows 1 .. kLastDayRow.
   void Button10Click();
   // Hidden; run by Extract: ctl::LastDataRow := ctl::RowsConsidered less the empty and blank cells
   // of the current stock's StockList column (ctl::StockColumn).

@@ -71,7 +71,7 @@ struct Columns {
 Columns Compute(const std::vector<long long>& close, int first, int last, const Terms& terms);
 
 // The rows of one column: the value as integer text where it has one, "0"
-// elsewhere in rows 1 .. 4860 (what the zero fill leaves in a column without
+// elsewhere in rows 1 .. kLastDayRow (what the zero fill leaves in a column without
 // a value) except in ST's column 40, which stays empty there as the
 // stochastics leave it.
 void WriteColumns(WorkTable& calc, const Columns& c);

@@ -11,6 +11,7 @@
 #include "signals/rules.h"
 #include "store/control_cells.h"
 #include "store/state.h"
+#include "store/stock_list.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -219,7 +220,7 @@ void Overlays::FillColumn11(bool fromS5) {
   WorkTable& st = ws_.SeriesTable;
   SuspendRedraw layout(st);
   const int src = fromS5 ? 13 : 12;
-  for (int r = 1; r <= 4860; ++r) st.set(11, r, st.cell(src, r));
+  for (int r = 1; r <= stocklist::kLastDayRow; ++r) st.set(11, r, st.cell(src, r));
 }
 
 // Oscillator selector "S" -> "ST9" -> "ST65" -> "S/O" -> "S".

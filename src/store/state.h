@@ -10,6 +10,7 @@
 #include "store/chart_model.h"
 #include "store/form.h"
 #include "store/platform.h"
+#include "store/stock_list.h"
 #include "store/work_table.h"
 
 namespace tavrine {
@@ -28,15 +29,15 @@ class State {
   Platform& platform;
 
   // The nine work tables.
-  WorkTable StockList{"StockList", 200, 5000};       // StringGrid1
-  WorkTable SeriesTable{"SeriesTable", 42, 4865};    // StringGrid2
-  WorkTable CalcTable{"CalcTable", 42, 4865};        // StringGrid3
-  WorkTable StatsTable{"StatsTable", 15, 2000};      // StringGrid4
-  WorkTable StockPicker{"StockPicker", 7, 21};       // StringGrid5
-  WorkTable WebRows{"WebRows", 7, 4860};             // StringGrid6
-  WorkTable CandidateTable{"CandidateTable", 5, 5};  // StringGrid7
-  WorkTable DateTable{"DateTable", 2, 4860};         // StringGrid8
-  WorkTable CacheTable{"CacheTable", 21, 4865};      // StringGrid9
+  WorkTable StockList{"StockList", 200, 5000};                  // StringGrid1
+  WorkTable SeriesTable{"SeriesTable", 42, 4865};               // StringGrid2
+  WorkTable CalcTable{"CalcTable", 42, 4865};                   // StringGrid3
+  WorkTable StatsTable{"StatsTable", 15, 2000};                 // StringGrid4
+  WorkTable StockPicker{"StockPicker", 7, 21};                  // StringGrid5
+  WorkTable WebRows{"WebRows", 7, stocklist::kLastDayRow};      // StringGrid6
+  WorkTable CandidateTable{"CandidateTable", 5, 5};             // StringGrid7
+  WorkTable DateTable{"DateTable", 2, stocklist::kLastDayRow};  // StringGrid8
+  WorkTable CacheTable{"CacheTable", 21, 4865};                 // StringGrid9
 
   Form form;
   ChartModel chart;

@@ -1,6 +1,7 @@
 #include "store/table_file.h"
 
 #include "store/codec.h"
+#include "store/stock_list.h"
 
 namespace tavrine {
 
@@ -24,7 +25,7 @@ void SaveTableFile(const WorkTable& t, const std::string& path) {
 
 void ClearQuotedBlanks(WorkTable& list) {
   for (int c = 0; c <= 200; ++c)
-    for (int r = 0; r <= 4860; ++r) {
+    for (int r = 0; r <= stocklist::kLastDayRow; ++r) {
       const std::string& v = list.cell(c, r);
       if (v == "\" \"" || v == "\"\"") list.set(c, r, "");
     }

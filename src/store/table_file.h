@@ -19,7 +19,7 @@ void LoadTableFile(WorkTable& t, const std::string& path, int maxCols,
 void SaveTableFile(const WorkTable& t, const std::string& path);
 
 // The stock list's clean-up after loading (Button53Click): every cell of
-// columns 0 .. 200 and rows 0 .. 4860 whose whole text is a quoted blank
+// columns 0 .. 200 and rows 0 .. kLastDayRow whose whole text is a quoted blank
 // (double quote, space, double quote) or two double quotes becomes empty.
 void ClearQuotedBlanks(WorkTable& list);
 

@@ -3,6 +3,7 @@
 #include "store/control_cells.h"
 #include "store/paths.h"
 #include "store/state.h"
+#include "store/stock_list.h"
 #include "store/table_file.h"
 #include "web/quote_page.h"
 
@@ -63,7 +64,7 @@ void Calendar::Button117Click() {
   auto& dates = ws_.DateTable;
   const int n = StrToInt(ws_.SeriesTable.cell(ctl::NewTradingDays));
   if (n > 0) {
-    for (int r = 4860; r >= n + 1; --r) dates.set(0, r, dates.cell(0, r - n));
+    for (int r = stocklist::kLastDayRow; r >= n + 1; --r) dates.set(0, r, dates.cell(0, r - n));
     for (int r = 1; r <= n; ++r) dates.set(0, r, dates.cell(1, r));
   }
   if (n > 5) SaveTableFile(dates, RootPath(kHizuke));

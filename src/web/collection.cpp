@@ -46,7 +46,7 @@ void Collection::setScratchReady(bool ready) {
   Collected c;
   c.code = ws_.form.text("Edit18");
   c.lastRow = StrToInt(ws_.SeriesTable.cell(ctl::LastDataRow));
-  const int kept = std::min(std::max(c.lastRow, 0), 4860);
+  const int kept = std::min(std::max(c.lastRow, 0), stocklist::kLastDayRow);
   c.rows.reserve(static_cast<std::size_t>(kept) + 1);
   for (int r = 0; r <= kept; ++r) c.rows.push_back(ws_.StockList.cell(kScratch, r));
   armed_ = std::move(c);
@@ -78,7 +78,7 @@ void Collection::Button89Click() {
   form.setText("Edit1", K);
   st.set(1, 1, "0");
   st.set(ctl::DateSource, "0");
-  for (int r = 1; r <= 4860; ++r) list.set(kScratch, r, "");
+  for (int r = 1; r <= stocklist::kLastDayRow; ++r) list.set(kScratch, r, "");
   st.set(1, 0, list.cell(kScratch, 0));
 
   // The slot counter as it was: a run that ends without being cached gives

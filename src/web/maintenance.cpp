@@ -20,7 +20,7 @@ namespace {
 constexpr int kScratch = stocklist::kScratchColumn;
 
 void EmptyColumn(WorkTable& t, int c) {
-  for (int r = 0; r <= 4860; ++r) t.set(c, r, "");
+  for (int r = 0; r <= stocklist::kLastDayRow; ++r) t.set(c, r, "");
 }
 }  // namespace
 

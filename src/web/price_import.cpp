@@ -26,7 +26,7 @@ namespace {
 
 constexpr const char* kHizuke = "tavrine/hizuke.csv";
 constexpr const char* kAdjustLog = "tavrine/adjust.log";
-constexpr int kMaxDays = 4860;
+constexpr int kMaxDays = stocklist::kLastDayRow;
 constexpr int kScratch = stocklist::kScratchColumn;
 constexpr std::size_t kMaxNameBytes = 80;
 // A stock's cell on a day it has no price, as a loaded list holds it.
@@ -106,13 +106,13 @@ std::string CleanName(const std::string& name) {
 struct WorkingList {
   std::unique_ptr<WorkTable> table;
   std::vector<int> days;
-  int cut = 0;  // days of a list longer than 4860 rows left behind
+  int cut = 0;  // days of a list longer than kLastDayRow rows left behind
 };
 
 // The list's days once a file's are taken: its newer days on top (the
-// oldest rows past 4860 then drop off), then the list's own, then its older
-// days while the list has fewer than 4860 rows. Without a list, the file's
-// newest 4860 days.
+// oldest rows past kLastDayRow then drop off), then the list's own, then its older
+// days while the list has fewer than kLastDayRow rows. Without a list, the file's
+// newest kLastDayRow days.
 struct Axis {
   std::vector<int> days;
   int top = 0;   // new rows above the list's first
@@ -167,7 +167,7 @@ void Reshape(WorkingList& w, const Axis& a) {
   }
   for (int r = 1; r <= a.top; ++r) newRow(r);
   for (int r = a.top + a.kept + 1; r <= m; ++r) newRow(r);
-  for (int r = 0; r <= 4860; ++r) {
+  for (int r = 0; r <= stocklist::kLastDayRow; ++r) {
     const std::string& v = old.cell(kScratch, r);
     if (!v.empty()) t->set(kScratch, r, v);
   }
@@ -194,7 +194,7 @@ WorkingList BaseList(const State& ws) {
     w.days = ListDays(*w.table);
   }
   if (static_cast<int>(w.days.size()) > kMaxDays) {
-    // Only 4860 days are ever shown or kept; a longer list is cut to them.
+    // Only kLastDayRow days are ever shown or kept; a longer list is cut to them.
     Axis a;
     a.days.assign(w.days.begin(), w.days.begin() + kMaxDays);
     a.kept = kMaxDays;

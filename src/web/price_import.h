@@ -52,7 +52,7 @@ struct ImportSummary {
   int updated = 0;  // stocks already in it
   int filled = 0;   // list days inside a stock's range given the previous day's close
   int leftOut = 0;  // imported days that have no row in the list
-  int dropped = 0;  // oldest list days pushed past 4860 rows by newer ones
+  int dropped = 0;  // oldest list days pushed past kLastDayRow rows by newer ones
   std::vector<ImportRefusal> refused;
   std::vector<ImportAdjustment> adjustments;  // each also a line of notes
   std::vector<std::string> notes;   // adjustments, renamed headings, seams that look like splits

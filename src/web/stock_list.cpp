@@ -4,6 +4,7 @@
 
 #include "store/codec.h"
 #include "store/paths.h"
+#include "store/stock_list.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -13,7 +14,7 @@ namespace {
 constexpr const char* kSettingsFile = "tavrine.ini";
 
 void EmptyColumn(WorkTable& t, int c) {
-  for (int r = 0; r <= 4860; ++r) t.set(c, r, "");
+  for (int r = 0; r <= stocklist::kLastDayRow; ++r) t.set(c, r, "");
 }
 
 // Three digits and a capital letter: ranked just after the same digits
@@ -108,7 +109,7 @@ void PlaceStockColumn(WorkTable& list, const std::string& k, std::span<const std
   // dropped while the list is saved as if it had been added.
   if (L >= 1 && RankOfCode(k) < RankOfHeading(list.cell(1, 0))) {
     for (int c = L; c >= 1; --c)
-      for (int r = 0; r <= 4860; ++r) list.set(c + 1, r, list.cell(c, r));
+      for (int r = 0; r <= stocklist::kLastDayRow; ++r) list.set(c + 1, r, list.cell(c, r));
     EmptyColumn(list, 1);
     copyCells(1);
   }
@@ -121,7 +122,7 @@ void PlaceStockColumn(WorkTable& list, const std::string& k, std::span<const std
         const long double b = RankOfHeading(list.cell(j + 1, 0));
         if (RankOfCode(k) < b) {
           for (int c = L; c >= j + 1; --c)
-            for (int r = 0; r <= 4860; ++r) list.set(c + 1, r, list.cell(c, r));
+            for (int r = 0; r <= stocklist::kLastDayRow; ++r) list.set(c + 1, r, list.cell(c, r));
           EmptyColumn(list, j + 1);
           copyCells(j + 1);
         }

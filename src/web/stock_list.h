@@ -28,7 +28,7 @@ std::string CodeText(const WorkTable& list, int last);
 // Puts one stock's column into the list: every column whose heading starts
 // with code is rewritten in place; a code not there yet goes in code order
 // (the stocks after it move one column right), in front of the first stock,
-// or after the last. A column taken is emptied over rows 0 .. 4860 and then
+// or after the last. A column taken is emptied over rows 0 .. kLastDayRow and then
 // gets cells[0 ..] (cells[0] the heading). The column count becomes L + 2, L
 // the last stock column before. The caller checks the 197-column limit. A
 // heading or code that is no stock code raises the conversion error (codes
