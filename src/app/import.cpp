@@ -6,10 +6,6 @@
 
 namespace tavrine {
 
-namespace {
-constexpr const char* kBusyStatus = "株価の受信中です。終わってから操作して下さい。";
-}  // namespace
-
 ImportSummary ImportPriceFiles(Workspace& ws, const std::vector<ImportFile>& files,
                                const ImportHooks& hooks, bool report) {
   ImportSummary s;

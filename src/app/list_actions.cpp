@@ -11,8 +11,6 @@ namespace tavrine {
 
 namespace {
 
-constexpr const char* kBusyStatus = "株価の受信中です。終わってから操作して下さい。";
-
 bool Apply(Workspace& ws, const std::function<ListEdit(ListEdits&)>& edit) {
   if (ws.busy()) {
     ws.setStatus(kBusyStatus);

@@ -45,8 +45,6 @@ bool AllowedDuringPageWait(const std::string& control, Event::Kind kind) {
   return false;
 }
 
-constexpr const char* kBusyStatus = "株価の受信中です。終わってから操作して下さい。";
-
 }  // namespace
 
 bool Workspace::dispatch(const std::string& control, const Event& ev) {

@@ -41,6 +41,10 @@ struct Event {
   std::vector<std::pair<std::string, int>> hits;  // MouseDown on the chart
 };
 
+// The status line's note for an action refused while a handler waits for a
+// page.
+inline constexpr const char* kBusyStatus = "株価の受信中です。終わってから操作して下さい。";
+
 class Workspace : public State {
  public:
   explicit Workspace(Platform& platform);

@@ -101,14 +101,6 @@ qreal DayMsecs(int day) {
   return static_cast<qreal>(QDate(1899, 12, 30).addDays(day).startOfDay().toMSecsSinceEpoch());
 }
 
-// 1, 2 or 5 times a power of ten, at least the wanted step.
-double NiceStep(double raw) {
-  if (!(raw > 0) || !std::isfinite(raw)) return 1;
-  const double p = std::pow(10.0, std::floor(std::log10(raw)));
-  const double m = raw / p;
-  return (m <= 1 ? 1 : m <= 2 ? 2 : m <= 5 ? 5 : 10) * p;
-}
-
 // A count axis from 0 with whole-number steps.
 void CountRange(QValueAxis* axis, double highest) {
   const double step = std::max(1.0, NiceStep(std::max(1.0, highest) / 4));

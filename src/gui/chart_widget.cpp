@@ -33,14 +33,6 @@ namespace {
 
 QColor Rgb(std::uint32_t c) { return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
 
-// A step of 1, 2 or 5 times a power of ten near the wanted one.
-double NiceStep(double raw) {
-  if (!(raw > 0) || !std::isfinite(raw)) return 1;
-  const double p = std::pow(10.0, std::floor(std::log10(raw)));
-  const double m = raw / p;
-  return (m <= 1 ? 1 : m <= 2 ? 2 : m <= 5 ? 5 : 10) * p;
-}
-
 constexpr int kLegendLeft = 6;
 constexpr int kLegendSwatch = 10;
 constexpr int kLegendRow = 17;

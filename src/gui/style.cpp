@@ -7,6 +7,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <cmath>
 
 namespace tavrine::gui {
 
@@ -37,6 +38,13 @@ QLabel* AddHeadingStrip(QWidget* window, QVBoxLayout* layout, const QString& tit
   row->addStretch(1);
   layout->addWidget(head);
   return label;
+}
+
+double NiceStep(double raw) {
+  if (!(raw > 0) || !std::isfinite(raw)) return 1;
+  const double p = std::pow(10.0, std::floor(std::log10(raw)));
+  const double m = raw / p;
+  return (m <= 1 ? 1 : m <= 2 ? 2 : m <= 5 ? 5 : 10) * p;
 }
 
 QTableView* MakeRowList(QWidget* parent, const QString& objectName, QAbstractItemModel* model,

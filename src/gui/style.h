@@ -29,6 +29,10 @@ void Fill(QWidget* w, const QColor& c);
 // the title label.
 QLabel* AddHeadingStrip(QWidget* window, QVBoxLayout* layout, const QString& title);
 
+// A step of 1, 2 or 5 times a power of ten, at least the wanted one (1 for
+// a step that is not a positive number): the grid steps of the charts.
+double NiceStep(double raw);
+
 // A read-only list of rows (the scan, today's signals): whole rows chosen
 // one at a time, alternating colours, 20-pixel rows, the given column widths
 // with one column taking the spare room, sorted by clicking a heading.
