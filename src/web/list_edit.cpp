@@ -139,6 +139,12 @@ ListEdit ListEdits::Undo() {
   const auto names = StockListBackups();
   if (names.empty()) return {false, "元に戻せる変更がありません。"};
   const std::string backup = (fs::path(RootPath(kListBackupFolder)) / names.front()).string();
+  // Only a file this program wrote there: a link (or anything else planted in
+  // the folder) would put some other file in the list's place.
+  std::error_code kind;
+  if (!fs::is_regular_file(fs::symlink_status(backup, kind)))
+    return {false,
+            "元に戻せませんでした。\r" + names.front() + " は控えのファイルではありません。"};
   WorkTable restored("StockList", 200, 1);
   try {
     // Read as the start-up reads the list, before anything is replaced.

@@ -96,6 +96,13 @@ TEST_F(ListEditTest, RefusalsAndFailuresChangeNothing) {
   const ListEdit bad = edits.Undo();
   EXPECT_FALSE(bad.done);
   EXPECT_EQ(listBytes(), before);
+  // Nor is a link planted there, whatever it leads to.
+  std::filesystem::remove(folder.path("tavrine/backup/99999999-999999-00_import.csv"));
+  WriteFileBytes(folder.path("elsewhere.csv"), "日付,x\r\n");
+  std::filesystem::create_symlink(folder.path("elsewhere.csv"),
+                                  folder.path("tavrine/backup/99999999-999999-00_import.csv"));
+  EXPECT_FALSE(edits.Undo().done);
+  EXPECT_EQ(listBytes(), before);
 }
 
 }  // namespace
