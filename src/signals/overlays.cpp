@@ -44,19 +44,21 @@ void Overlays::Button79Click() {
 
 // The 200-day pass and the long-term rule columns that follow it: G4, G6,
 // G5, G3, G7, the long-term deviation overlay, then the band signal.
+// Judged honestly, ApplyJudging writes the rule columns afterwards, so the
+// centred ones are not computed first.
 void Overlays::Button30Click() {
   series_.Pass200();
-  rules_.LongTermG();
+  if (!honest()) rules_.LongTermG();
   Button82Click();
-  rules_.LongTermKairi();
+  if (!honest()) rules_.LongTermKairi();
   terms_.longTerm = true;
   terms_.deviation = LongDeviation();
 }
 
 void Overlays::ShortTermSet() {
-  rules_.ShortTermG();
+  if (!honest()) rules_.ShortTermG();
   Button80Click();
-  rules_.ShortTermKairi();
+  if (!honest()) rules_.ShortTermKairi();
   terms_.longTerm = false;
   terms_.deviation = honest::Deviation::Short25;
 }
