@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "fuzz_support.h"
+#include "list/price_file.h"
 #include "store/codec.h"
 #include "store/text.h"
-#include "web/price_file.h"
 
 using namespace tavrine;
 

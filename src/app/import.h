@@ -1,10 +1,10 @@
 // The window's and the driver's import of daily-price files: the engine's
-// import (web/price_import.h) with what the running program shows afterwards.
+// import (list/price_import.h) with what the running program shows afterwards.
 #pragma once
 
 #include <vector>
 
-#include "web/price_import.h"
+#include "list/price_import.h"
 
 namespace tavrine {
 

@@ -3,9 +3,9 @@
 #include <functional>
 
 #include "app/workspace.h"
+#include "list/list_edit.h"
 #include "store/control_cells.h"
 #include "store/text.h"
-#include "web/list_edit.h"
 
 namespace tavrine {
 

@@ -1,5 +1,5 @@
 // The list edits as the window and the driver run them: the engine's change
-// (web/list_edit.h), its message shown, then the stock picker and the stock
+// (list/list_edit.h), its message shown, then the stock picker and the stock
 // on the chart brought in line with the list.
 #pragma once
 

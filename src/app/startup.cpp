@@ -3,13 +3,13 @@
 #include <cstdio>
 
 #include "app/workspace.h"
+#include "list/placement.h"
 #include "store/codec.h"
 #include "store/control_cells.h"
 #include "store/paths.h"
 #include "store/stock_list.h"
 #include "store/table_file.h"
 #include "store/text.h"
-#include "web/stock_list.h"
 
 namespace tavrine {
 

@@ -17,9 +17,9 @@
 #include "app/workspace.h"
 #include "gui/main_window.h"
 #include "gui/style.h"
+#include "list/price_file.h"
 #include "store/stock_list.h"
 #include "store/text.h"
-#include "web/price_file.h"
 
 namespace tavrine::gui {
 

@@ -1,28 +1,16 @@
 #include "web/calendar.h"
 
+#include "list/calendar_file.h"
 #include "store/control_cells.h"
 #include "store/paths.h"
 #include "store/state.h"
-#include "store/stock_list.h"
-#include "store/table_file.h"
 #include "web/quote_page.h"
 
 namespace tavrine {
 
-namespace {
-constexpr const char* kHizuke = "tavrine/hizuke.csv";
-}
-
 void Calendar::Button113Click() {
   WaitCursor wait(ws_.platform);
-  auto& dates = ws_.DateTable;
-  LoadTableFile(dates, RootPath(kHizuke), 200);
-  // The stock list's dates replace the calendar's when they are newer. A
-  // newest list date that is no date (an empty list too) stops the refresh
-  // before any request, as its conversion error ends the chain.
-  const int listNewest = StrToDate(ws_.StockList.cell(0, 1));
-  if (listNewest > StrToDate(dates.cell(0, 1)))
-    for (int r = 1; r <= dates.rowCount() - 1; ++r) dates.set(0, r, ws_.StockList.cell(0, r));
+  calendar::Load(ws_);
 }
 
 void Calendar::Button112Click() {
@@ -61,13 +49,7 @@ void Calendar::Probe() {
 
 void Calendar::Button117Click() {
   WaitCursor wait(ws_.platform);
-  auto& dates = ws_.DateTable;
-  const int n = StrToInt(ws_.SeriesTable.cell(ctl::NewTradingDays));
-  if (n > 0) {
-    for (int r = stocklist::kLastDayRow; r >= n + 1; --r) dates.set(0, r, dates.cell(0, r - n));
-    for (int r = 1; r <= n; ++r) dates.set(0, r, dates.cell(1, r));
-  }
-  if (n > 5) SaveTableFile(dates, RootPath(kHizuke));
+  calendar::Merge(ws_, StrToInt(ws_.SeriesTable.cell(ctl::NewTradingDays)));
 }
 
 }  // namespace tavrine

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <span>
 
+#include "list/list_edit.h"
+#include "list/placement.h"
 #include "store/codec.h"
 #include "store/control_cells.h"
 #include "store/paths.h"
@@ -11,8 +13,6 @@
 #include "store/stock_list.h"
 #include "store/table_file.h"
 #include "web/collection.h"
-#include "web/list_edit.h"
-#include "web/stock_list.h"
 
 namespace tavrine {
 

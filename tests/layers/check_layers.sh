@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Fails when an engine folder includes a header of a folder above it, or any
 # engine folder includes Qt. The layers, lowest first:
-#   store <- series <- chart <- signals <- chain <- web <- views <- app
+#   store <- series <- chart <- signals <- chain <- list <- web <- views <- app
 # (src/gui sits on top of all of them and is not checked here.)
 set -euo pipefail
 src="${1:-$(dirname "$0")/../../src}"
-layers=(store series chart signals chain web views app)
+layers=(store series chart signals chain list web views app)
 status=0
 for i in "${!layers[@]}"; do
   folder=${layers[$i]}

@@ -1,4 +1,4 @@
-#include "web/stock_list.h"
+#include "list/placement.h"
 
 #include <vector>
 

@@ -9,9 +9,9 @@
 #include "../support/data_folder.h"
 #include "../support/recording_platform.h"
 #include "app/workspace.h"
+#include "list/list_edit.h"
 #include "store/codec.h"
 #include "store/table_file.h"
-#include "web/list_edit.h"
 
 namespace tavrine {
 namespace {

@@ -9,13 +9,13 @@
 #include <memory>
 #include <utility>
 
+#include "../web/web_support.h"
 #include "app/import.h"
+#include "list/list_edit.h"
+#include "list/placement.h"
 #include "store/codec.h"
 #include "store/comma_text.h"
 #include "store/control_cells.h"
-#include "web/list_edit.h"
-#include "web/stock_list.h"
-#include "web_support.h"
 
 namespace tavrine {
 namespace {

@@ -1,4 +1,4 @@
-#include "web/list_edit.h"
+#include "list/list_edit.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <utility>
 
+#include "list/placement.h"
 #include "store/codec.h"
 #include "store/paths.h"
 #include "store/save_guard.h"
 #include "store/table_file.h"
 #include "store/text.h"
-#include "web/stock_list.h"
 
 namespace tavrine {
 

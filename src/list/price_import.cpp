@@ -1,4 +1,4 @@
-#include "web/price_import.h"
+#include "list/price_import.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +8,10 @@
 #include <memory>
 #include <span>
 
+#include "list/calendar_file.h"
+#include "list/list_edit.h"
+#include "list/placement.h"
+#include "list/price_file.h"
 #include "series/decimal_form.h"
 #include "store/codec.h"
 #include "store/comma_text.h"
@@ -16,15 +20,11 @@
 #include "store/stock_list.h"
 #include "store/table_file.h"
 #include "store/text.h"
-#include "web/list_edit.h"
-#include "web/price_file.h"
-#include "web/stock_list.h"
 
 namespace tavrine {
 
 namespace {
 
-constexpr const char* kHizuke = "tavrine/hizuke.csv";
 constexpr const char* kAdjustLog = "tavrine/adjust.log";
 constexpr int kMaxDays = stocklist::kLastDayRow;
 constexpr int kScratch = stocklist::kScratchColumn;
@@ -662,8 +662,7 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files, const Impor
   ws_.StockList = *w.table;
   FillDateTable(ws_.DateTable, ws_.StockList, static_cast<int>(w.days.size()));
   try {
-    std::filesystem::create_directories(std::filesystem::path(RootPath(kHizuke)).parent_path());
-    SaveTableFile(ws_.DateTable, RootPath(kHizuke));
+    calendar::Save(ws_.DateTable);
   } catch (const std::exception& e) {
     s.errors.push_back(
         std::string(

@@ -1,4 +1,4 @@
-#include "web/price_file.h"
+#include "list/price_file.h"
 
 #include <algorithm>
 #include <array>

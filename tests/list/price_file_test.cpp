@@ -1,6 +1,6 @@
 // Daily-price files from brokers and price sites: each form, the closes and
 // dates taken, the code and name, and every way a file is refused.
-#include "web/price_file.h"
+#include "list/price_file.h"
 
 #include <gtest/gtest.h>
 
