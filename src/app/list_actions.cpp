@@ -28,15 +28,9 @@ bool Apply(Workspace& ws, const std::function<ListEdit(ListEdits&)>& edit) {
   // from the list as it now is.
   const std::string code = LeftBytes(ws.SeriesTable.cell(ctl::Heading), 4);
   bool listed = false;
-  for (int c = 1; c <= 197 && !listed; ++c)
+  for (int c = stocklist::kFirstStockColumn; c <= stocklist::kLastStockColumn && !listed; ++c)
     listed = !IsBlankWide(ws.StockList.cell(c, 0)) && LeftBytes(ws.StockList.cell(c, 0), 4) == code;
-  if (listed && ws.startup.FullMode()) {
-    ws.typeText("Edit1", code);
-    Event enter;
-    enter.kind = Event::KeyPress;
-    enter.key = 13;
-    ws.dispatch("Edit1", enter);
-  }
+  if (listed && ws.startup.FullMode()) ws.selectCode(code);
   return true;
 }
 

@@ -250,13 +250,7 @@ bool PickScanRow(Workspace& ws, const std::string& code, int tag, bool shortTerm
   // Not while a handler waits for a page: its chain is still on the stack.
   if (!rule || ws.busy()) return false;
   const int errors = ws.errorCount();
-  ws.typeText("Edit1", code);
-  Event enter;
-  enter.kind = Event::KeyPress;
-  enter.key = 13;
-  ws.dispatch("Edit1", enter);
-  // Not found: the selection emptied the box and said so.
-  if (ws.errorCount() != errors || ws.form.text("Edit1") != code) return false;
+  if (!ws.selectCode(code)) return false;
   Event click;
   for (int i = 0; shortTerm && tag >= 3 && i < 2 && ws.form.text("Button79") != "短"; ++i) {
     ws.dispatch("Button79", click);

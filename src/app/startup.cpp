@@ -19,15 +19,6 @@ constexpr const char* kNoStockMessage =
     "タ一覧に銘柄の株価がありません。\r「取込」で株価ファイルを取り込むか、株価収集で銘柄を追加して"
     "下さい。";
 
-// A list holds a stock when it has a day row and a stock heading among the
-// columns of the list proper.
-bool HoldsAStock(const WorkTable& list) {
-  if (list.rowCount() < 2) return false;
-  for (int c = stocklist::kFirstStockColumn; c <= stocklist::kLastStockColumn; ++c)
-    if (!IsBlankWide(list.cell(c, 0))) return true;
-  return false;
-}
-
 // The stock shown first: column 4, as the sibling tools' lists have it. A
 // list kept by importing price files may hold fewer stocks; then its first.
 int FirstStockShown(const WorkTable& list) {

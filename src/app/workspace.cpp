@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/scan.h"
+#include "list/placement.h"
 #include "store/control_cells.h"
 #include "store/stock_list.h"
 #include "store/text.h"
@@ -77,6 +78,21 @@ void Workspace::setJudging(Judging j) {
   for (int t = 0; t < 10; ++t)
     if (Rules::RuleOfTag(t)->number == SeriesTable.getInt(ctl::RuleNumber)) tag = t;
   PickScanRow(*this, code, tag, !overlays.terms().longTerm);
+}
+
+bool Workspace::selectCode(const std::string& code) {
+  const int errors = errorCount();
+  typeText("Edit1", code);
+  Event enter;
+  enter.kind = Event::KeyPress;
+  enter.key = 13;
+  dispatch("Edit1", enter);
+  // Not found: the selection emptied the box and said so.
+  return errorCount() == errors && form.text("Edit1") == code;
+}
+
+bool Workspace::nothingToChart() const {
+  return chart.line(ChartModel::owarine).points.empty() && !HoldsAStock(StockList);
 }
 
 void Workspace::typeText(const std::string& control, const std::string& text) {

@@ -86,6 +86,14 @@ class Workspace : public State {
   // change event runs.
   void typeText(const std::string& control, const std::string& text);
 
+  // Charts the stock of code as typing it into Edit1 and pressing Enter
+  // does (stand-alone, Enter collects it instead). True when no error was
+  // reported and Edit1 still holds the code: the list held it.
+  bool selectCode(const std::string& code);
+  // True while there is nothing to chart: no stock in the list and no price
+  // line on the chart (a first start).
+  bool nothingToChart() const;
+
   // Switches the way of judging. A stock on the chart is judged anew as the
   // user left it: selected again by its code, the short-term set when it was
   // current, and the chosen rule run again. Nothing else happens while a

@@ -46,8 +46,6 @@ const QColor kDaysColor(0x5B, 0x7D, 0xA8);
 // The charts' own margin around everything they draw.
 constexpr int kChartMargin = 4;
 
-// The highest histogram row of the statistics block.
-constexpr int kLastHistogramRow = 1999;
 // Holding days are shown one bar a day up to this many bars, in wider
 // ranges beyond: more bars leave too little room for their captions.
 constexpr int kMaxDayBars = 10;
@@ -84,17 +82,6 @@ QLineSeries* Line(const QColor& color, qreal width, Qt::PenStyle style) {
   pen.setCosmetic(true);
   s->setPen(pen);
   return s;
-}
-
-// A cell as a number, none for a cell that holds no number.
-std::optional<double> CellNumber(const WorkTable& t, int c, int r) {
-  const std::string& s = t.cell(c, r);
-  if (IsBlank(s)) return std::nullopt;
-  try {
-    return static_cast<double>(StrToFloat(s));
-  } catch (const ConversionError&) {
-    return std::nullopt;
-  }
 }
 
 qreal DayMsecs(int day) {
@@ -148,8 +135,41 @@ QString Percent(const std::optional<double>& v) {
 
 QString Whole(const std::optional<int>& v) { return v ? QString::number(*v) : QStringLiteral("-"); }
 
-QStringList CategoriesOf(QBarCategoryAxis* axis) {
-  return axis ? axis->categories() : QStringList();
+// A bar chart of counts: one bar set with its counts above the bars,
+// categories below, a count axis from 0.
+BarChart MakeBars(const QString& title, const QColor& color, qreal barWidth, QWidget* parent) {
+  BarChart b;
+  QChart* chart = PlainChart();
+  chart->setTitle(title);
+  b.set = new QBarSet(QStringLiteral("件数"));
+  b.set->setColor(color);
+  b.set->setBorderColor(color.darker(130));
+  b.set->setLabelFont(PixelFont(11));
+  b.set->setLabelColor(QColor(0x30, 0x30, 0x30));
+  b.series = new QBarSeries;
+  b.series->append(b.set);
+  b.series->setBarWidth(barWidth);
+  b.series->setLabelsVisible(true);
+  b.series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+  b.axis = new QBarCategoryAxis;
+  b.counts = new QValueAxis;
+  StyleAxis(b.axis);
+  StyleAxis(b.counts);
+  b.axis->setGridLineVisible(false);
+  chart->addSeries(b.series);
+  chart->addAxis(b.axis, Qt::AlignBottom);
+  chart->addAxis(b.counts, Qt::AlignLeft);
+  b.series->attachAxis(b.axis);
+  b.series->attachAxis(b.counts);
+  b.view = ViewOf(chart, parent);
+  return b;
+}
+
+void FillBars(BarChart& b, const QStringList& captions, const QList<qreal>& counts) {
+  b.axis->setCategories(captions);
+  b.set->remove(0, b.set->count());
+  b.set->append(counts);
+  CountRange(b.counts, counts.isEmpty() ? 0 : *std::max_element(counts.begin(), counts.end()));
 }
 
 }  // namespace
@@ -255,57 +275,12 @@ BacktestView::BacktestView(QWidget* parent) : QWidget(parent, Qt::Window) {
   drawdownView_->setObjectName(QStringLiteral("BacktestDrawdown"));
 
   // The ratio ranges: losing ranges in red, the others in green.
-  QChart* rangeChart = PlainChart();
-  rangeChart->setTitle(QStringLiteral("売値/買値の分布（件）"));
-  rangeSet_ = new QBarSet(QStringLiteral("件数"));
-  rangeSet_->setColor(kGainColor);
-  rangeSet_->setBorderColor(kGainColor.darker(130));
-  rangeSet_->setSelectedColor(kDrawdownColor);
-  auto* rangeSeries = new QBarSeries;
-  rangeSeries->append(rangeSet_);
-  rangeSeries->setBarWidth(0.7);
-  rangeSeries->setLabelsVisible(true);
-  rangeSeries->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
-  rangeSet_->setLabelFont(PixelFont(11));
-  rangeSet_->setLabelColor(QColor(0x30, 0x30, 0x30));
-  rangeAxis_ = new QBarCategoryAxis;
-  rangeCounts_ = new QValueAxis;
-  StyleAxis(rangeAxis_);
-  StyleAxis(rangeCounts_);
-  rangeAxis_->setGridLineVisible(false);
-  rangeChart->addSeries(rangeSeries);
-  rangeChart->addAxis(rangeAxis_, Qt::AlignBottom);
-  rangeChart->addAxis(rangeCounts_, Qt::AlignLeft);
-  rangeSeries->attachAxis(rangeAxis_);
-  rangeSeries->attachAxis(rangeCounts_);
-  rangeView_ = ViewOf(rangeChart, this);
-  rangeView_->setObjectName(QStringLiteral("BacktestRanges"));
-
+  ranges_ = MakeBars(QStringLiteral("売値/買値の分布（件）"), kGainColor, 0.7, this);
+  ranges_.set->setSelectedColor(kDrawdownColor);
+  ranges_.view->setObjectName(QStringLiteral("BacktestRanges"));
   // The holding days.
-  QChart* dayChart = PlainChart();
-  dayChart->setTitle(QStringLiteral("保有日数（日）の分布（件）"));
-  daySet_ = new QBarSet(QStringLiteral("件数"));
-  daySet_->setColor(kDaysColor);
-  daySet_->setBorderColor(kDaysColor.darker(130));
-  daySet_->setLabelFont(PixelFont(11));
-  daySet_->setLabelColor(QColor(0x30, 0x30, 0x30));
-  auto* daySeries = new QBarSeries;
-  daySeries->append(daySet_);
-  daySeries->setBarWidth(0.8);
-  daySeries->setLabelsVisible(true);
-  daySeries->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
-  dayAxis_ = new QBarCategoryAxis;
-  dayCounts_ = new QValueAxis;
-  StyleAxis(dayAxis_);
-  StyleAxis(dayCounts_);
-  dayAxis_->setGridLineVisible(false);
-  dayChart->addSeries(daySeries);
-  dayChart->addAxis(dayAxis_, Qt::AlignBottom);
-  dayChart->addAxis(dayCounts_, Qt::AlignLeft);
-  daySeries->attachAxis(dayAxis_);
-  daySeries->attachAxis(dayCounts_);
-  dayView_ = ViewOf(dayChart, this);
-  dayView_->setObjectName(QStringLiteral("BacktestDays"));
+  days_ = MakeBars(QStringLiteral("保有日数（日）の分布（件）"), kDaysColor, 0.8, this);
+  days_.view->setObjectName(QStringLiteral("BacktestDays"));
 
   auto* charts = new QVBoxLayout;
   charts->setContentsMargins(6, 6, 6, 6);
@@ -314,15 +289,15 @@ BacktestView::BacktestView(QWidget* parent) : QWidget(parent, Qt::Window) {
   charts->addWidget(drawdownView_, 4);
   auto* bars = new QHBoxLayout;
   bars->setSpacing(6);
-  bars->addWidget(rangeView_, 1);
-  bars->addWidget(dayView_, 1);
+  bars->addWidget(ranges_.view, 1);
+  bars->addWidget(days_.view, 1);
   charts->addLayout(bars, 6);
   root->addLayout(charts, 1);
 
-  show(BacktestFigures{}, WorkTable("StatsTable", 15, 2000));
+  show(BacktestFigures{}, Distributions{});
 }
 
-void BacktestView::show(const BacktestFigures& figures, const WorkTable& stats) {
+void BacktestView::show(const BacktestFigures& figures, const Distributions& distributions) {
   const auto& f = figures;
   summary_->setText(
       QStringLiteral(
@@ -330,33 +305,26 @@ void BacktestView::show(const BacktestFigures& figures, const WorkTable& stats) 
           .arg(QString::number(f.trades), Percent(f.winRate), Fixed(f.equity, 3),
                Percent(f.maxDrawdown), Fixed(f.profitFactor, 2), Whole(f.longestLosingStreak),
                Percent(f.exposure), Fixed(f.buyAndHold, 3)));
-  showCurves(figures, stats);
-  showRanges(stats);
-  showDays(stats);
+  showCurves(figures);
+  showRanges(distributions);
+  showDays(distributions);
   alignPlots();
 }
 
-void BacktestView::showCurves(const BacktestFigures& figures, const WorkTable& stats) {
-  const int m = figures.trades;
+void BacktestView::showCurves(const BacktestFigures& figures) {
   QList<QPointF> equity, hold, drawdown;
   double lo = 1, hi = 1, deepest = 0;
   qreal first = 0, last = 0;
-  if (m > 0 && static_cast<int>(figures.curve.size()) == m) {
+  if (figures.trades > 0 && static_cast<int>(figures.curve.size()) == figures.trades) {
     // The curve starts at 1 on the oldest entry day; steps at each exit.
-    // The figures have read the oldest entry date already; should it not be
-    // a date after all, the first exit stands in for it.
-    int startDay = 0;
-    if (!TryParseDate(stats.cell(1, m), startDay))
-      TryParseDate(figures.curve.front().exitDate, startDay);
-    first = last = DayMsecs(startDay);
-    const std::optional<double> firstClose = CellNumber(stats, 4, m);
-    const bool holdShown = firstClose && *firstClose > 0;
+    first = last = DayMsecs(figures.startDay.value_or(0));
+    const bool holdShown = std::any_of(figures.curve.begin(), figures.curve.end(),
+                                       [](const EquityPoint& p) { return p.hold.has_value(); });
     equity.append({first, 1});
     drawdown.append({first, 0});
     if (holdShown) hold.append({first, 1});
     double prevEquity = 1, prevDrawdown = 0;
-    for (int k = 0; k < m; ++k) {
-      const EquityPoint& p = figures.curve[static_cast<std::size_t>(k)];
+    for (const EquityPoint& p : figures.curve) {
       int day = 0;
       if (TryParseDate(p.exitDate, day)) {
         const qreal x = DayMsecs(day);
@@ -364,13 +332,10 @@ void BacktestView::showCurves(const BacktestFigures& figures, const WorkTable& s
         equity.append({x, p.equity});
         drawdown.append({x, -prevDrawdown * 100});
         drawdown.append({x, -p.drawdown * 100});
-        if (holdShown) {
-          // Trade k stands in row m - k, newest first.
-          if (const auto close = CellNumber(stats, 5, m - k)) {
-            hold.append({x, *close / *firstClose});
-            lo = std::min(lo, hold.back().y());
-            hi = std::max(hi, hold.back().y());
-          }
+        if (p.hold) {
+          hold.append({x, *p.hold});
+          lo = std::min(lo, *p.hold);
+          hi = std::max(hi, *p.hold);
         }
         first = std::min(first, x);
         last = std::max(last, x);
@@ -418,80 +383,41 @@ void BacktestView::showCurves(const BacktestFigures& figures, const WorkTable& s
   drawdownValues_->setLabelFormat(step >= 1 ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
 }
 
-void BacktestView::showRanges(const WorkTable& stats) {
-  // Captions from the header row, counts from the frequency row (columns 8..14).
+void BacktestView::showRanges(const Distributions& distributions) {
   QStringList captions;
   QList<qreal> counts;
-  double highest = 0;
-  for (int c = 8; c <= 14; ++c) {
-    QString caption = QString::fromStdString(stats.cell(c, 0)).trimmed();
+  for (const Distributions::Range& range : distributions.ranges) {
+    QString caption = QString::fromStdString(range.caption).trimmed();
     if (caption.isEmpty() || captions.contains(caption))
-      caption = QStringLiteral("範囲%1").arg(c - 7);
+      caption = QStringLiteral("範囲%1").arg(captions.size() + 1);
     // "0.95-1.00" on two lines: the axis cuts captions wider than their bar.
     const int dash = caption.indexOf(QLatin1Char('-'), 1);
     if (dash > 0 && dash < caption.size() - 1) caption.insert(dash, QStringLiteral("<br>"));
     captions << caption;
-    const double n = CellNumber(stats, c, 2).value_or(0);
-    counts << n;
-    highest = std::max(highest, n);
+    counts << range.count;
   }
-  rangeAxis_->setCategories(captions);
-  rangeSet_->remove(0, rangeSet_->count());
-  rangeSet_->append(counts);
+  FillBars(ranges_, captions, counts);
   // The first two ranges (up to 1.00) hold the losing and even trades.
-  rangeSet_->deselectAllBars();
-  rangeSet_->selectBars({0, 1});
-  CountRange(rangeCounts_, highest);
+  ranges_.set->deselectAllBars();
+  ranges_.set->selectBars({0, 1});
 }
 
-void BacktestView::showDays(const WorkTable& stats) {
-  // Histogram rows 7..: column 7 the holding days, column 8 how many trades.
-  std::map<int, double> byDay;
-  for (int r = 7; r <= kLastHistogramRow; ++r) {
-    const auto day = CellNumber(stats, 7, r);
-    const auto count = CellNumber(stats, 8, r);
-    if (!day || !count || *day < 1) continue;
-    byDay[static_cast<int>(*day)] += *count;
-  }
+void BacktestView::showDays(const Distributions& distributions) {
   QStringList captions;
   QList<qreal> counts;
-  double highest = 0;
-  if (!byDay.empty()) {
-    const int longest = byDay.rbegin()->first;
-    // One bar a day when they fit, else ranges of a round width.
-    int width = 1;
-    if (longest > kMaxDayBars) {
-      static const int kWidths[] = {2, 5, 10, 20, 50, 100, 200};
-      width = 500;
-      for (int w : kWidths)
-        if ((longest + w - 1) / w <= kMaxDayBars) {
-          width = w;
-          break;
-        }
-    }
-    const int bins = (longest + width - 1) / width;
-    std::vector<double> sums(static_cast<std::size_t>(bins), 0);
-    for (const auto& [day, count] : byDay)
-      sums[static_cast<std::size_t>((day - 1) / width)] += count;
-    for (int b = 0; b < bins; ++b) {
-      const int from = b * width + 1, to = (b + 1) * width;
-      // A range on two lines: the axis cuts captions wider than their bar.
-      captions << (width == 1 ? QString::number(from)
-                              : QStringLiteral("%1<br>-%2").arg(from).arg(to));
-      counts << sums[static_cast<std::size_t>(b)];
-      highest = std::max(highest, sums[static_cast<std::size_t>(b)]);
-    }
-  } else {
+  for (const DayBin& bin : BinHeldDays(distributions.heldDays, kMaxDayBars)) {
+    // A range on two lines: the axis cuts captions wider than their bar.
+    captions << (bin.from == bin.to ? QString::number(bin.from)
+                                    : QStringLiteral("%1<br>-%2").arg(bin.from).arg(bin.to));
+    counts << bin.count;
+  }
+  if (captions.isEmpty()) {
     captions << QStringLiteral("-");
     counts << 0;
   }
-  dayAxis_->setCategories(captions);
-  daySet_->remove(0, daySet_->count());
-  daySet_->append(counts);
-  CountRange(dayCounts_, highest);
+  FillBars(days_, captions, counts);
   // Many narrow bars: the counts above them would overlap.
-  static_cast<QBarSeries*>(dayView_->chart()->series().front())
-      ->setLabelsVisible(counts.size() <= 14);
+  days_.series->setLabelsVisible(counts.size() <= 14);
 }
 
 // The equity and the drawdown chart share their dates: the chart whose value
@@ -510,9 +436,9 @@ void BacktestView::alignPlots() {
 
 QString BacktestView::summaryText() const { return summary_->text(); }
 
-QStringList BacktestView::rangeCategories() const { return CategoriesOf(rangeAxis_); }
+QStringList BacktestView::rangeCategories() const { return ranges_.axis->categories(); }
 
-QStringList BacktestView::dayCategories() const { return CategoriesOf(dayAxis_); }
+QStringList BacktestView::dayCategories() const { return days_.axis->categories(); }
 
 void BacktestView::setSubject(const QString& subject, const QString& fileStem) {
   const QString t =

@@ -1,8 +1,8 @@
 // "検証図": the picture of one backtest. The equity curve as steps at each
 // exit day with the buy-and-hold line of the same days, the drawdown below
 // it, a one-line summary of the figures above, and the distributions of the
-// ratio ranges and the holding days the statistics block holds. Reads the
-// figures and StatsTable only when shown; keeps no reference to either.
+// ratio ranges and the holding days the statistics block holds. Draws the
+// engine's figures and distributions when shown; keeps no reference to them.
 #pragma once
 
 #include <QString>
@@ -26,11 +26,22 @@ class QPushButton;
 class QValueAxis;
 QT_END_NAMESPACE
 
-namespace tavrine {
-class WorkTable;
-}
+QT_BEGIN_NAMESPACE
+class QBarSeries;
+QT_END_NAMESPACE
 
 namespace tavrine::gui {
+
+using tavrine::WorkTable;
+
+// One bar chart of counts and the parts that change with its data.
+struct BarChart {
+  QChartView* view = nullptr;
+  QBarSeries* series = nullptr;
+  QBarSet* set = nullptr;
+  QBarCategoryAxis* axis = nullptr;
+  QValueAxis* counts = nullptr;
+};
 
 class BacktestView : public QWidget {
   Q_OBJECT
@@ -38,8 +49,12 @@ class BacktestView : public QWidget {
   explicit BacktestView(QWidget* parent = nullptr);
 
   using QWidget::show;
-  // Redraws everything from the figures and the StatsTable they came from.
-  void show(const BacktestFigures& figures, const WorkTable& stats);
+  // Redraws everything from the figures and distributions of one backtest.
+  void show(const BacktestFigures& figures, const Distributions& distributions);
+  // The same for the statistics block the figures came from.
+  void show(const BacktestFigures& figures, const WorkTable& stats) {
+    show(figures, ReadDistributions(stats));
+  }
   // Saves the whole view as a PNG at the size shown; empty on success, else
   // the reason.
   QString saveImage(const QString& path);
@@ -59,15 +74,15 @@ class BacktestView : public QWidget {
   QLineSeries* equitySeries() const { return equity_; }
   QLineSeries* holdSeries() const { return hold_; }
   QAreaSeries* drawdownSeries() const { return drawdown_; }
-  QBarSet* rangeBars() const { return rangeSet_; }
-  QBarSet* dayBars() const { return daySet_; }
+  QBarSet* rangeBars() const { return ranges_.set; }
+  QBarSet* dayBars() const { return days_.set; }
   QStringList rangeCategories() const;
   QStringList dayCategories() const;
 
  private:
-  void showCurves(const BacktestFigures& figures, const WorkTable& stats);
-  void showRanges(const WorkTable& stats);
-  void showDays(const WorkTable& stats);
+  void showCurves(const BacktestFigures& figures);
+  void showRanges(const Distributions& distributions);
+  void showDays(const Distributions& distributions);
   void alignPlots();
 
   QLabel* title_ = nullptr;
@@ -76,8 +91,6 @@ class BacktestView : public QWidget {
   QString fileStem_;
   QChartView* equityView_ = nullptr;
   QChartView* drawdownView_ = nullptr;
-  QChartView* rangeView_ = nullptr;
-  QChartView* dayView_ = nullptr;
 
   QLineSeries* equity_ = nullptr;
   QLineSeries* hold_ = nullptr;
@@ -90,12 +103,8 @@ class BacktestView : public QWidget {
   QValueAxis* equityValues_ = nullptr;
   QValueAxis* drawdownValues_ = nullptr;
 
-  QBarSet* rangeSet_ = nullptr;
-  QBarCategoryAxis* rangeAxis_ = nullptr;
-  QValueAxis* rangeCounts_ = nullptr;
-  QBarSet* daySet_ = nullptr;
-  QBarCategoryAxis* dayAxis_ = nullptr;
-  QValueAxis* dayCounts_ = nullptr;
+  BarChart ranges_;
+  BarChart days_;
 };
 
 }  // namespace tavrine::gui

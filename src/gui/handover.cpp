@@ -9,7 +9,6 @@
 #include <QPointer>
 #include <algorithm>
 
-#include "gui/main_window.h"
 #include "store/paths.h"
 
 namespace tavrine::gui {
@@ -86,15 +85,6 @@ void HandOverServer::take() {
           Qt::QueuedConnection);
     });
   }
-}
-
-void ServeWindow(HandOverServer& server, MainWindow& window) {
-  server.onFiles = [&window](const QStringList& files) {
-    if (window.isMinimized()) window.showNormal();
-    window.raise();
-    window.activateWindow();
-    if (!files.isEmpty()) window.importFiles(files);
-  };
 }
 
 }  // namespace tavrine::gui

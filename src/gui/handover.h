@@ -46,10 +46,4 @@ class HandOverServer : public QObject {
   QLocalServer server_;
 };
 
-class MainWindow;
-
-// Files handed to `server` are imported by `window` as "取込" imports them;
-// the window comes to the front first.
-void ServeWindow(HandOverServer& server, MainWindow& window);
-
 }  // namespace tavrine::gui

@@ -15,10 +15,9 @@
 
 #include "app/import.h"
 #include "app/workspace.h"
-#include "gui/main_window.h"
 #include "gui/style.h"
 #include "list/price_file.h"
-#include "store/stock_list.h"
+#include "store/platform.h"
 #include "store/text.h"
 
 namespace tavrine::gui {
@@ -40,28 +39,26 @@ QString PriceFileImport::ask(const QString& fileName) {
   if (askCode) return askCode(fileName);
   bool ok = false;
   const QString code =
-      QInputDialog::getText(&win_, QStringLiteral("取込"),
+      QInputDialog::getText(parent_, QStringLiteral("取込"),
                             QStringLiteral("銘柄コード(4桁)を入力して下さい: %1").arg(fileName),
                             QLineEdit::Normal, QString(), &ok);
   return ok ? code.trimmed() : QString();
 }
 
 void PriceFileImport::choose() {
-  if (win_.workspace().busy()) {
+  if (ws_.busy()) {
     run({});  // says why nothing happens
     return;
   }
   const QStringList paths =
-      AskOpenPaths(&win_, QStringLiteral("株価ファイルの取込"), QString::fromUtf8(kFileFilter));
+      AskOpenPaths(parent_, QStringLiteral("株価ファイルの取込"), QString::fromUtf8(kFileFilter));
   if (!paths.isEmpty()) run(paths);
 }
 
 bool PriceFileImport::run(const QStringList& paths) {
-  Workspace& ws = win_.workspace();
-  QtPlatform& platform = win_.platform();
-  if (ws.busy()) {
+  if (ws_.busy()) {
     // The engine puts its note on the status line and reads nothing.
-    ImportPriceFiles(ws, {});
+    ImportPriceFiles(ws_, {});
     return false;
   }
   if (paths.isEmpty()) return false;
@@ -78,7 +75,7 @@ bool PriceFileImport::run(const QStringList& paths) {
   std::unique_ptr<QProgressDialog> bar;
   if (static_cast<int>(files.size()) > kImportAtOnce) {
     bar = std::make_unique<QProgressDialog>(QStringLiteral("取込中..."), QStringLiteral("中止"), 0,
-                                            static_cast<int>(files.size()), &win_);
+                                            static_cast<int>(files.size()), parent_);
     bar->setWindowTitle(QStringLiteral("取込"));
     bar->setWindowModality(Qt::WindowModal);
     bar->setMinimumDuration(0);
@@ -90,31 +87,17 @@ bool PriceFileImport::run(const QStringList& paths) {
       return !bar->wasCanceled();
     };
   }
-  const ImportSummary total = ImportPriceFiles(ws, files, hooks, false);
+  const ImportSummary total = ImportPriceFiles(ws_, files, hooks, false);
   bar.reset();
   if (total.imported())
-    platform.message(total.Text());
+    ws_.platform.message(total.Text());
   else
-    platform.error(total.Text());
+    ws_.platform.error(total.Text());
 
-  win_.mirror();
+  changed_();
   if (total.lastCode.empty()) return false;
   // The stock taken last becomes current as if its code had been typed.
-  win_.typeInto("Edit1", total.lastCode);
-  Event enter;
-  enter.kind = Event::KeyPress;
-  enter.key = 13;
-  win_.fire("Edit1", enter);
-  win_.mirror();
-  return true;
-}
-
-bool NothingToChart(const Workspace& ws) {
-  if (!ws.chart.line(ChartModel::owarine).points.empty()) return false;
-  const WorkTable& list = ws.StockList;
-  if (list.rowCount() < 2) return true;
-  for (int c = stocklist::kFirstStockColumn; c <= stocklist::kLastStockColumn; ++c)
-    if (!IsBlankWide(list.cell(c, 0))) return false;
+  select_(total.lastCode);
   return true;
 }
 

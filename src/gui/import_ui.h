@@ -7,6 +7,8 @@
 #include <QFrame>
 #include <QStringList>
 #include <functional>
+#include <string>
+#include <utility>
 
 QT_BEGIN_NAMESPACE
 class QPushButton;
@@ -18,14 +20,16 @@ class Workspace;
 
 namespace tavrine::gui {
 
-class MainWindow;
-
 // Above this many files a progress bar with a cancel button is shown.
 inline constexpr int kImportAtOnce = 3;
 
 class PriceFileImport {
  public:
-  explicit PriceFileImport(MainWindow& window) : win_(window) {}
+  // parent owns the dialogs; changed shows the tables as they now are;
+  // select charts a stock by its code.
+  PriceFileImport(QWidget* parent, Workspace& ws, std::function<void()> changed,
+                  std::function<void(const std::string& code)> select)
+      : parent_(parent), ws_(ws), changed_(std::move(changed)), select_(std::move(select)) {}
 
   // Asks for files in the data folder, then imports them.
   void choose();
@@ -43,12 +47,11 @@ class PriceFileImport {
  private:
   QString ask(const QString& fileName);
 
-  MainWindow& win_;
+  QWidget* parent_;
+  Workspace& ws_;
+  std::function<void()> changed_;
+  std::function<void(const std::string& code)> select_;
 };
-
-// True while there is nothing to chart: no stock in the list and no price
-// line on the chart. The first-start panel is shown then.
-bool NothingToChart(const Workspace& ws);
 
 // The panel over the empty chart of a first start: what to do, and a button
 // that opens the import.

@@ -1,5 +1,6 @@
 #include "gui/main_window.h"
 #include "gui/file_dialogs.h"
+#include "gui/main_window_layout.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -24,6 +25,7 @@
 #include "gui/backtest_view.h"
 #include "gui/chart_widget.h"
 #include "gui/grid_model.h"
+#include "gui/handover.h"
 #include "gui/help_window.h"
 #include "gui/import_ui.h"
 #include "gui/judging_ui.h"
@@ -38,171 +40,9 @@
 
 namespace tavrine::gui {
 
+using namespace layout;
+
 namespace {
-
-// ---- Layout, in pixels, as designed --------------------------------------
-
-// The splitter's three areas. The chart area and the bottom panel get their
-// designed heights when the window first has its size; the statistics grid
-// between them takes the rest.
-constexpr int kChartHeight = 497;
-constexpr int kBottomHeight = 102;
-constexpr int kChartMinHeight = 120;
-constexpr int kStatsMinHeight = 30;
-// The bottom panel never gets lower than the control panel's three rows.
-constexpr int kBottomMinHeight = kBottomHeight;
-// The splitter's panes, top to bottom: chart, statistics, bottom panel.
-const QList<int> kPaneMinimums = {kChartMinHeight, kStatsMinHeight, kBottomMinHeight};
-constexpr int kSplitterHandle = 5;
-
-// Grids: row heights and column widths.
-constexpr int kGridRowHeight = 20;
-constexpr int kGridMinRowHeight = 12;
-constexpr int kGridMinColumnWidth = 8;
-constexpr int kGridResizeStrip = 6;
-constexpr int kStatsColumnWidth = 45;
-constexpr int kSeriesColumnWidth = 85;
-constexpr int kListColumnWidth = 85;
-constexpr int kPickerColumnWidth = 130;
-constexpr int kPickerFirstColumnWidth = 24;
-constexpr int kPickerRowHeight = 22;
-constexpr int kCandidateColumnWidth = 64;
-
-// Bottom panel: SeriesTable at the left, the stock list, the control panel
-// at the right.
-constexpr int kSeriesGridWidth = 256;
-constexpr int kSeriesGridMinWidth = 80;
-constexpr int kListMinWidth = 40;
-constexpr int kControlPanelWidth = 539;
-
-// The save strip at the right of the statistics grid: its buttons stand one
-// under the other from its top left, in as many columns as its height needs.
-constexpr QSize kSaveButton{72, 24};
-constexpr int kSaveMargin = 5;
-constexpr int kSaveTop = 4;
-constexpr int kSaveStep = 28;
-
-// Buttons and boxes are one height; the control panel's stand in three rows.
-constexpr int kControlHeight = 26;
-constexpr int kRowTop[] = {6, 38, 70};
-constexpr QRect InRow(int row, int x, int width) {
-  return {x, kRowTop[row], width, kControlHeight};
-}
-// The rule panel stands at the right of the three rows while shown; the
-// control panel widens by its width, so it covers none of them. Its third
-// row holds the way of judging and "本日の信号".
-constexpr QRect kRulePanel{kControlPanelWidth, 2, 217, 96};
-constexpr int kRulePanelRoom = 221;
-constexpr QRect InRulePanel(int x, int y, int width) { return {x, y, width, kControlHeight}; }
-
-// The heading box Edit5, centred at the top of the chart.
-constexpr int kHeadingTop = 4;
-constexpr int kHeadingHeight = 26;
-constexpr int kHeadingMinWidth = 120;
-constexpr int kHeadingMaxWidth = 520;
-constexpr int kHeadingSideRoom = 200;
-// The memo panel at the left of the chart; its top is where it stands in
-// the designed chart area, so it keeps its distance from the lower edge.
-constexpr QRect kMemoPanel{24, 224, 161, 263};
-constexpr int kMemoMinHeight = 90;
-constexpr int kMemoMargin = 2;
-constexpr QSize kMemoSaveButton{81, 25};
-constexpr int kMemoSaveIndent = 30;
-// The candidate table at the lower right, at most half the chart area.
-constexpr int kCandidateMaxWidth = 620;
-constexpr int kCandidateMaxHeight = 280;
-constexpr int kOverlayMargin = 4;
-// The stock picker's heading strip.
-constexpr int kPickerHeadingHeight = 34;
-constexpr int kPickerHeadingMargin = 4;
-constexpr int kPickerHeadingSpacing = 6;
-constexpr int kPickerTitleWidth = 340;
-constexpr int kPickerVersionWidth = 150;
-// The collection panel at the upper right of the picker, below its heading.
-constexpr QSize kCollectionPanel{440, 236};
-constexpr int kCollectionRight = 16;
-constexpr int kCollectionTop = 44;
-constexpr int kStatusBarHeight = 24;
-
-// ---- Hand-placed controls ------------------------------------------------
-
-// Labels show their caption (a link is a label that is clicked); a number
-// box is a text box aligned right.
-enum class Make { Label, Link, Edit, NumberBox, Button };
-
-// A control of the Form, how the window makes it and where it stands in its
-// panel. Each table is in creation order, which is also the tab order.
-struct Placed {
-  const char* name;
-  Make make;
-  QRect at;
-};
-
-constexpr Placed kControlPanel[] = {
-    // Row 1: base date, day steps, manual price, price collection.
-    {"Label1", Make::Link, InRow(0, 4, 38)},
-    {"Edit2", Make::Edit, InRow(0, 44, 78)},
-    {"Button25", Make::Button, InRow(0, 124, 44)},
-    {"Button61", Make::Button, InRow(0, 170, 36)},
-    {"Button62", Make::Button, InRow(0, 208, 36)},
-    {"Edit10", Make::NumberBox, InRow(0, 246, 24)},
-    {"Label4", Make::Label, InRow(0, 274, 50)},
-    {"Edit6", Make::NumberBox, InRow(0, 326, 52)},
-    {"Button34", Make::Button, InRow(0, 380, 36)},
-    {"Button35", Make::Button, InRow(0, 418, 36)},
-    {"BitBtn1", Make::Button, InRow(0, 458, 78)},
-    // Window-only: "取込" under "株価収集", in the room the second row leaves.
-    {"UndoButton", Make::Button, InRow(1, 404, 52)},
-    {"ImportButton", Make::Button, InRow(1, 458, 78)},
-    // Row 2: stock code, memo, width, lower lines, direction, print.
-    {"Label2", Make::Label, InRow(1, 4, 56)},
-    {"Edit1", Make::Edit, InRow(1, 62, 56)},
-    {"Button58", Make::Button, InRow(1, 122, 40)},
-    {"Button118", Make::Button, InRow(1, 164, 28)},
-    {"Button81", Make::Button, InRow(1, 194, 40)},
-    {"Button13", Make::Button, InRow(1, 236, 40)},
-    {"Button47", Make::Button, InRow(1, 278, 40)},
-    {"Button59", Make::Button, InRow(1, 320, 40)},
-    {"Button130", Make::Button, InRow(1, 362, 40)},
-    // Row 3: stock button, terms, rules, minimum ratio, usage.
-    {"Label3", Make::Label, InRow(2, 4, 50)},
-    {"Button17", Make::Button, InRow(2, 56, 74)},
-    {"Button2", Make::Button, InRow(2, 132, 38)},
-    {"DrawChart", Make::Button, InRow(2, 172, 38)},
-    {"Button4", Make::Button, InRow(2, 212, 38)},
-    {"Label5", Make::Link, InRow(2, 256, 86)},
-    {"Button37", Make::Button, InRow(2, 344, 30)},
-    {"Button38", Make::Button, InRow(2, 376, 30)},
-    {"Button39", Make::Button, InRow(2, 408, 30)},
-    {"MaskEdit1", Make::NumberBox, InRow(2, 440, 36)},
-    {"Button88", Make::Button, InRow(2, 478, 58)},
-};
-
-// The rule panel's two rows: the seven rule buttons and the term and
-// explanation buttons, with "一括検証" at the end of the second row.
-constexpr Placed kRulePanelControls[] = {
-    {"Button73", Make::Button, InRulePanel(4, 4, 40)},
-    {"Button74", Make::Button, InRulePanel(46, 4, 40)},
-    {"Button75", Make::Button, InRulePanel(88, 4, 40)},
-    {"Button76", Make::Button, InRulePanel(130, 4, 40)},
-    {"Button77", Make::Button, InRulePanel(172, 4, 40)},
-    {"Button1", Make::Button, InRulePanel(4, 34, 36)},
-    {"Button83", Make::Button, InRulePanel(42, 34, 30)},
-    {"Button79", Make::Button, InRulePanel(74, 34, 30)},
-    {"Button78", Make::Button, InRulePanel(106, 34, 36)},
-};
-constexpr QRect kScanButton = InRulePanel(144, 34, 68);
-
-constexpr Placed kCollectionControls[] = {
-    {"Label21", Make::Label, {12, 8, 416, 76}},
-    {"Label22", Make::Label, {12, 88, 140, 18}},
-    {"Edit18", Make::Edit, {12, 108, 90, kControlHeight}},
-    {"Button89", Make::Button, {110, 108, 70, kControlHeight}},
-    {"Button90", Make::Button, {186, 108, 70, kControlHeight}},
-    {"Button110", Make::Button, {12, 146, 100, kControlHeight}},
-    {"Button87", Make::Button, {118, 146, 112, kControlHeight}},
-    {"Button104", Make::Button, {236, 146, 112, kControlHeight}},
-};
 
 // A button with its caption as the Form holds it; a window-only button
 // gets its caption where it is wired.
@@ -299,7 +139,8 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
     return chart_->print().toStdString();
   };
   platform_.onPump = [this] { mirrorForm(); };
-  importer_ = std::make_unique<PriceFileImport>(*this);
+  importer_ = std::make_unique<PriceFileImport>(
+      this, ws_, [this] { mirror(); }, [this](const std::string& code) { selectCode(code); });
   setAcceptDrops(true);
 
   build();
@@ -340,9 +181,11 @@ GridView* MainWindow::grid(const std::string& component) const {
   return it == grids_.end() ? nullptr : it->second;
 }
 
-GridView* MainWindow::makeGrid(const std::string& component, WorkTable& table, int columnWidth,
-                               bool editable, QWidget* parent) {
+GridView* MainWindow::makeGrid(const std::string& component, int columnWidth, bool editable,
+                               QWidget* parent) {
   auto* view = new GridView(parent);
+  // Each grid shows the work table of its component's name.
+  WorkTable& table = *ws_.table(component);
   auto* m = new GridModel(table, editable, view);
   m->locked = [this] { return ws_.busy(); };
   view->setModel(m);
@@ -402,7 +245,7 @@ void MainWindow::build() {
   auto* statsArea = new QWidget(splitter_);
   statsArea->setMinimumHeight(kStatsMinHeight);
   auto* sh = Tight<QHBoxLayout>(statsArea);
-  GridView* stats = makeGrid("StringGrid4", ws_.StatsTable, kStatsColumnWidth, false, statsArea);
+  GridView* stats = makeGrid("StringGrid4", kStatsColumnWidth, false, statsArea);
   sh->addWidget(stats, 1);
   auto* strip = new Area(statsArea);
   bind("StatsStrip", strip);
@@ -424,17 +267,17 @@ void MainWindow::build() {
   strip->onResize = [this] { placeSaveStrip(); };
   placeSaveStrip();
 
-  // Bottom panel: SeriesTable, StockList, control panel.
+  // Bottom panel: series grid, stock list, control panel.
   auto* panel2 = new QWidget(splitter_);
   bind("Panel2", panel2);
   panel2->setMinimumHeight(kBottomMinHeight);
   auto* h = Tight<QHBoxLayout>(panel2);
-  GridView* series = makeGrid("StringGrid2", ws_.SeriesTable, kSeriesColumnWidth, false, panel2);
+  GridView* series = makeGrid("StringGrid2", kSeriesColumnWidth, false, panel2);
   // Narrower only when the window is too narrow for it and the control panel.
   series->setPreferredWidth(kSeriesGridWidth);
   series->setMinimumWidth(kSeriesGridMinWidth);
   series->setMaximumWidth(kSeriesGridWidth);
-  GridView* list = makeGrid("StringGrid1", ws_.StockList, kListColumnWidth, true, panel2);
+  GridView* list = makeGrid("StringGrid1", kListColumnWidth, true, panel2);
   list->setMinimumWidth(kListMinWidth);
   auto* panel1 = new QWidget(panel2);
   bind("Panel1", panel1);
@@ -454,13 +297,12 @@ void MainWindow::build() {
 
   // Grids over the chart belong to the chart area; made here so that all
   // grids come from one place.
-  GridView* picker =
-      makeGrid("StringGrid5", ws_.StockPicker, kPickerColumnWidth, false, widget("Panel4"));
+  GridView* picker = makeGrid("StringGrid5", kPickerColumnWidth, false, widget("Panel4"));
   picker->horizontalHeader()->resizeSection(0, kPickerFirstColumnWidth);
   picker->setFont(PixelFont(13));
   picker->verticalHeader()->setDefaultSectionSize(kPickerRowHeight);
   static_cast<QVBoxLayout*>(widget("Panel4")->layout())->addWidget(picker, 1);
-  GridView* cand = makeGrid("StringGrid7", ws_.CandidateTable, kCandidateColumnWidth, false, area);
+  GridView* cand = makeGrid("StringGrid7", kCandidateColumnWidth, false, area);
   cand->hide();
   widget("Panel14")->raise();
   placeOverlays();
@@ -602,13 +444,7 @@ void MainWindow::buildControlPanel(QWidget* panel) {
   edit1->setToolTip(
       QStringLiteral("銘柄コードを入れてEnter。コードの頭や銘柄名の一部で候補が出ます (Ctrl+F)"));
   finder_ = new StockFinder(edit1, [this]() -> const WorkTable& { return ws_.StockList; });
-  finder_->onChosen = [this](const std::string& code) {
-    // As if the code had been typed and Enter pressed.
-    typeInto("Edit1", code);
-    Event ev = Of(Event::KeyPress);
-    ev.key = 13;
-    fire("Edit1", ev);
-  };
+  finder_->onChosen = [this](const std::string& code) { selectCode(code); };
 }
 
 void MainWindow::addShortcuts() {
@@ -810,7 +646,7 @@ ScanWindow* MainWindow::openScan() {
   if (!scan_) {
     ScanSource source;
     source.stockList = [this] { return ws_.StockList; };
-    source.entryBuy = [this] { return ws_.SeriesTable.cell(ctl::EntryDirection) == "1"; };
+    source.entryBuy = [this] { return ws_.backtest.entryBuy(); };
     source.judging = [this] { return ws_.judging; };
     source.openToday = [this] { openToday(); };
     source.pick = [this](const ScanRow& row, bool shortTerm) {
@@ -841,8 +677,8 @@ BacktestView* MainWindow::openBacktest() {
 void MainWindow::refreshBacktest() {
   // The stock, rule and direction in the heading; the figures only when a
   // chain wrote the statistics since they were last shown.
-  const std::string rule = ws_.StatsTable.cell(ctl::Condition);
-  const bool buy = ws_.SeriesTable.cell(ctl::EntryDirection) == "1";
+  const std::string& rule = ws_.backtest.condition();
+  const bool buy = ws_.backtest.entryBuy();
   QString subject = Shown(ws_.form.text("Edit5")).trimmed();
   if (!IsBlank(rule)) subject += QStringLiteral("　") + QString::fromStdString(rule);
   // A saved picture says how its figures were judged.
@@ -853,7 +689,7 @@ void MainWindow::refreshBacktest() {
   backtest_->setSubject(subject.trimmed(), QString::fromStdString(stem + "_検証図"));
   if (ws_.StatsTable.version() == backtestVersion_) return;
   backtestVersion_ = ws_.StatsTable.version();
-  backtest_->show(ws_.backtest.figures(), ws_.StatsTable);
+  backtest_->show(ws_.backtest.figures(), ws_.backtest.distributions());
 }
 
 void MainWindow::pickStockRule(const std::string& code, int tag, bool shortTerm) {
@@ -886,7 +722,7 @@ bool MainWindow::saveChartImage(const QString& path) {
 void MainWindow::chooseStatsCsv() {
   // Suggested name: the code and the rule of the list.
   std::string name = ws_.form.text("Edit1");
-  const std::string rule = ws_.StatsTable.cell(ctl::Condition);
+  const std::string& rule = ws_.backtest.condition();
   if (!IsBlank(rule)) name += "_" + rule;
   const QString path =
       AskSavePath(this, QStringLiteral("CSV保存"), QString::fromStdString(name) + ".csv",
@@ -991,6 +827,13 @@ void MainWindow::fire(const std::string& control, const Event& ev) {
   mirror();
 }
 
+void MainWindow::selectCode(const std::string& code) {
+  platform_.beginWait();
+  ws_.selectCode(code);
+  platform_.endWait();
+  mirror();
+}
+
 void MainWindow::mirror() {
   mirrorForm();
   for (auto& [name, m] : models_) m->refresh();
@@ -998,8 +841,8 @@ void MainWindow::mirror() {
   if (scan_) scan_->refreshDirection();
   mirrorJudging();
   if (backtest_ && backtest_->isVisible()) refreshBacktest();
-  if (QWidget* guide = widget("ImportGuide"); guide && guide->isHidden() == NothingToChart(ws_))
-    guide->setVisible(NothingToChart(ws_));
+  if (QWidget* guide = widget("ImportGuide"); guide && guide->isHidden() == ws_.nothingToChart())
+    guide->setVisible(ws_.nothingToChart());
 }
 
 void MainWindow::mirrorForm() {
@@ -1146,6 +989,15 @@ void MainWindow::showAsAsked() {
   } else {
     show();
   }
+}
+
+void ServeWindow(HandOverServer& server, MainWindow& window) {
+  server.onFiles = [&window](const QStringList& files) {
+    if (window.isMinimized()) window.showNormal();
+    window.raise();
+    window.activateWindow();
+    if (!files.isEmpty()) window.importFiles(files);
+  };
 }
 
 }  // namespace tavrine::gui

@@ -23,6 +23,7 @@ namespace tavrine::gui {
 
 class BacktestView;
 class ChartWidget;
+class HandOverServer;
 class GridModel;
 class GridView;
 class HelpWindow;
@@ -63,6 +64,9 @@ class MainWindow : public QWidget {
   // Types a text into a text box as the user would: the box and the Form
   // take it and the change event runs.
   void typeInto(const std::string& control, const std::string& text);
+  // Charts the stock of code as typing it into Edit1 and pressing Enter
+  // does, then mirrors the engine.
+  void selectCode(const std::string& code);
   // Brings every widget, grid and the chart up to the engine's state.
   void mirror();
   // Shows the window where it stood when last closed (within the screens),
@@ -136,8 +140,7 @@ class MainWindow : public QWidget {
   void build();
   void buildChartArea(QWidget* area);
   void buildControlPanel(QWidget* panel);
-  GridView* makeGrid(const std::string& component, WorkTable& table, int columnWidth, bool editable,
-                     QWidget* parent);
+  GridView* makeGrid(const std::string& component, int columnWidth, bool editable, QWidget* parent);
   void placeOverlays();
   void wireControls();
   // Sends the events of one control of the Form to the engine.
@@ -195,5 +198,9 @@ class MainWindow : public QWidget {
   bool remember_ = true;
   QList<QKeySequence> shortcutKeys_;
 };
+
+// Files handed to `server` are imported by `window` as "取込" imports them;
+// the window comes to the front first.
+void ServeWindow(HandOverServer& server, MainWindow& window);
 
 }  // namespace tavrine::gui

@@ -78,6 +78,13 @@ std::vector<std::string> SettingsLines() {
 
 }  // namespace
 
+bool HoldsAStock(const WorkTable& list) {
+  if (list.rowCount() < 2) return false;
+  for (int c = stocklist::kFirstStockColumn; c <= stocklist::kLastStockColumn; ++c)
+    if (!IsBlankWide(list.cell(c, 0))) return true;
+  return false;
+}
+
 int LastStockColumn(const WorkTable& list) {
   int last = 0;
   for (int c = 1; c <= kLastStockColumn; ++c)

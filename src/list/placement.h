@@ -22,6 +22,10 @@ inline constexpr const char* kListFullMessage =
 // Highest column among 1..197 whose heading marks a stock, 0 when none.
 int LastStockColumn(const WorkTable& list);
 
+// A list holds a stock when it has a day row and a stock heading among the
+// columns of the list proper.
+bool HoldsAStock(const WorkTable& list);
+
 // The code list: "\r\n" before each code of columns 1 .. last.
 std::string CodeText(const WorkTable& list, int last);
 

@@ -322,7 +322,7 @@ void Backtest::RunChain() {
   figures_ = BacktestFigures{};
   FillTradeMarkers();
   WriteHeaders();
-  if (ws_.SeriesTable.cell(ctl::EntryDirection) == "1")
+  if (entryBuy())
     Button41Click();
   else
     Button48Click();
@@ -376,5 +376,9 @@ void Backtest::Button51Click() {
 }
 
 void Backtest::MaskEdit1Change() { ws_.form.setEditMask("MaskEdit1", "9.99"); }
+
+const std::string& Backtest::condition() const { return ws_.StatsTable.cell(ctl::Condition); }
+
+bool Backtest::entryBuy() const { return ws_.SeriesTable.cell(ctl::EntryDirection) == "1"; }
 
 }  // namespace tavrine

@@ -47,6 +47,13 @@ class Backtest {
   // Figures of the trades the last chain listed. Before the first chain, and
   // after a chain that stopped with an error, they are those of no trade.
   const BacktestFigures& figures() const { return figures_; }
+  // The ratio ranges and holding days the statistics block holds now.
+  Distributions distributions() const { return ReadDistributions(ws_.StatsTable); }
+  // The condition label of the last run ("S1" .. "ST", with the term), as
+  // the statistics block shows it.
+  const std::string& condition() const;
+  // True when the walk enters on a buy (入買), false on a sell (入売).
+  bool entryBuy() const;
   // Puts the listed trades' entry and exit days that lie in the rows the
   // chart shows on the marker lines buys and sells, at the day's close; none
   // when the figures count no trade.

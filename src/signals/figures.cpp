@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <unordered_map>
 #include <utility>
 
@@ -55,6 +56,16 @@ double Number(const WorkTable& t, int c, int r) {
   if (digits == 0) return static_cast<double>(StrToFloat(s));
   const long double v = static_cast<long double>(mantissa) / kPow10[fraction < 0 ? 0 : fraction];
   return static_cast<double>(neg ? -v : v);
+}
+
+// A cell as a number, none for a blank cell or one that holds no number.
+std::optional<double> OptionalNumber(const WorkTable& t, int c, int r) {
+  if (IsBlank(t.cell(c, r))) return std::nullopt;
+  try {
+    return Number(t, c, r);
+  } catch (const ConversionError&) {
+    return std::nullopt;
+  }
 }
 
 // Rows of the series by day. The shown days lie close together, so a plain
@@ -148,7 +159,7 @@ BacktestFigures ComputeFigures(const WorkTable& stats) {
       run = 0;  // an even trade ends a losing run
     }
     heldDays += Number(stats, kHeldDays, r);
-    f.curve.push_back({stats.cell(kExitDate, r), equity, drawdown});
+    f.curve.push_back({stats.cell(kExitDate, r), equity, drawdown, std::nullopt});
   }
 
   f.wins = wins;
@@ -168,7 +179,53 @@ BacktestFigures ComputeFigures(const WorkTable& stats) {
   const double firstClose = Number(stats, kEntryClose, m);
   const double lastClose = Number(stats, kExitClose, 1);
   if (firstClose != 0) f.buyAndHold = lastClose / firstClose;
+
+  // The buy-and-hold line: trade k stands in row m - k, newest first.
+  if (firstClose > 0)
+    for (int k = 0; k < m; ++k)
+      if (const auto close = OptionalNumber(stats, kExitClose, m - k))
+        f.curve[static_cast<std::size_t>(k)].hold = *close / firstClose;
+  int day = 0;
+  if (TryParseDate(stats.cell(kEntryDate, m), day) || TryParseDate(f.curve.front().exitDate, day))
+    f.startDay = day;
   return f;
+}
+
+Distributions ReadDistributions(const WorkTable& stats) {
+  Distributions d;
+  for (int c = stats::kFirstRange; c < stats::kFirstRange + stats::kRanges; ++c)
+    d.ranges.push_back(
+        {stats.cell(c, 0), OptionalNumber(stats, c, stats::kRangeCountRow).value_or(0)});
+  std::map<int, double> byDay;
+  for (int r = stats::kFirstHistogramRow; r <= stats::kLastHistogramRow; ++r) {
+    const auto day = OptionalNumber(stats, stats::kHistogramDays, r);
+    const auto count = OptionalNumber(stats, stats::kHistogramCounts, r);
+    if (!day || !count || *day < 1) continue;
+    byDay[static_cast<int>(*day)] += *count;
+  }
+  d.heldDays.assign(byDay.begin(), byDay.end());
+  return d;
+}
+
+std::vector<DayBin> BinHeldDays(const std::vector<std::pair<int, double>>& heldDays, int maxBars) {
+  std::vector<DayBin> bins;
+  if (heldDays.empty()) return bins;
+  const int longest = heldDays.back().first;
+  int width = 1;
+  if (longest > maxBars) {
+    static const int kWidths[] = {2, 5, 10, 20, 50, 100, 200};
+    width = 500;
+    for (int w : kWidths)
+      if ((longest + w - 1) / w <= maxBars) {
+        width = w;
+        break;
+      }
+  }
+  const int count = (longest + width - 1) / width;
+  for (int b = 0; b < count; ++b) bins.push_back({b * width + 1, (b + 1) * width, 0});
+  for (const auto& [day, n] : heldDays)
+    bins[static_cast<std::size_t>((day - 1) / width)].count += n;
+  return bins;
 }
 
 std::string FigureText(const std::optional<double>& v) {

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavrine {
@@ -16,6 +17,10 @@ struct EquityPoint {
   std::string exitDate;  // the exit date text as listed
   double equity;         // capital after this trade, starting from 1
   double drawdown;       // 1 - equity / highest equity so far (0 at a new high)
+  // Buying at the oldest entry and holding: this exit close over the oldest
+  // entry close. None when that close is not above 0 or this one is no
+  // number.
+  std::optional<double> hold;
 };
 
 // std::nullopt is "no value" (shown as "-"). With no closed trade every
@@ -32,7 +37,32 @@ struct BacktestFigures {
   std::optional<double>
       buyAndHold;  // newest exit close over the oldest entry close; none for a 0 close
   std::vector<EquityPoint> curve;  // one point a trade, oldest first
+  // The day the curve starts at 1: the oldest entry date, else the first
+  // exit date; none when neither is a date.
+  std::optional<int> startDay;
 };
+
+// The two distributions the statistics block holds beside the trade list.
+struct Distributions {
+  struct Range {
+    std::string caption;  // "0.95-1.00" as the block labels it
+    double count;         // trades in the range, 0 for a blank cell
+  };
+  std::vector<Range> ranges;  // the seven ratio ranges, lowest first
+  // Holding days with the trades held that long, shortest first; days
+  // below 1 and cells that hold no number are left out.
+  std::vector<std::pair<int, double>> heldDays;
+};
+Distributions ReadDistributions(const WorkTable& stats);
+
+// The holding days in at most maxBars bars: one a day when they fit, else
+// ranges of a round width (2, 5, 10, 20, 50, 100, 200, then 500 days).
+struct DayBin {
+  int from;      // first day of the bar
+  int to;        // last day of the bar (from for a bar of one day)
+  double count;  // trades held from .. to days
+};
+std::vector<DayBin> BinHeldDays(const std::vector<std::pair<int, double>>& heldDays, int maxBars);
 
 // Listed closed trades: consecutive rows from 1 with a non-blank ratio
 // (column 6), at most Backtest::kMaxListed.

@@ -56,6 +56,8 @@ inline constexpr std::pair<CellRef, const char*> kCaptions[] = {
 inline constexpr int kHistogramDays = 7;
 inline constexpr int kHistogramCounts = 8;
 inline constexpr int kHistogramOffset = 6;
+inline constexpr int kFirstHistogramRow = 1 + kHistogramOffset;
+inline constexpr int kLastHistogramRow = 1999;
 
 // The statistics a run leaves, as their cells hold them.
 struct Summary {

@@ -294,7 +294,29 @@ TEST(InstallationMode, ListWithoutAStockSaysSoOnceAndStartsNothing) {
     EXPECT_FALSE(ws.StockList.suspended());
     EXPECT_EQ(p.waitDepth, 0);
     EXPECT_TRUE(ws.chart.line(0).points.empty());
+    EXPECT_TRUE(ws.nothingToChart());
   }
+}
+
+TEST(InstallationMode, SelectionByCodeChartsAListedStockOnly) {
+  DataFolder folder;
+  folder.touch("pullbox/pullbox.exe");
+  folder.touch("listwerk/listwerk.exe");
+  folder.writeLines("memo.txt", {"7203"});
+  folder.writeLines(kList, ListLines(80));
+  RecordingPlatform p;
+  Workspace ws(p);
+  ws.dispatch("Button52", Event{});
+  ASSERT_TRUE(p.errors.empty()) << p.errors.front();
+  EXPECT_FALSE(ws.nothingToChart());
+  EXPECT_TRUE(ws.selectCode("9984"));
+  EXPECT_EQ(ws.form.text("Edit1"), "9984");
+  EXPECT_EQ(ws.chart.line(ChartModel::owarine).points.front().y, 3100);
+  // A code the list does not hold is refused with the selection's message,
+  // and the chart keeps the stock it had.
+  EXPECT_FALSE(ws.selectCode("1111"));
+  EXPECT_EQ(p.messages.back(), "銘柄コ-ドを入れ直して下さい!*");
+  EXPECT_EQ(ws.chart.line(ChartModel::owarine).points.front().y, 3100);
 }
 
 TEST(InstallationMode, ToolsAreLookedForUnderTheRootFolder) {

@@ -264,6 +264,77 @@ TEST(FiguresTest, BadCellStopsLikeAnyHandler) {
   EXPECT_THROW(ComputeFigures(stats), ConversionError);
 }
 
+// ---- The picture's data: buy and hold, ranges, holding days ---------------
+
+TEST(FiguresTest, BuyAndHoldLineAndStartDay) {
+  WorkTable stats = NewStats();
+  WriteList(stats, {
+                       {"2024/1/5", "2024/01/15", "10", "200", "220", "1.1"},
+                       {"2024/02/01", "2024/2/11", "10", "230", "207", "0.9"},
+                       {"2024/3/1", "2024/03/04", "3", "210", "250", "1.190"},
+                   });
+  // A close that is no number leaves its point out, not the whole line.
+  stats.set(5, 2, "x");
+  BacktestFigures f = ComputeFigures(stats);
+  ASSERT_EQ(f.curve.size(), 3u);
+  ASSERT_TRUE(f.curve[0].hold.has_value());
+  EXPECT_DOUBLE_EQ(*f.curve[0].hold, 220.0 / 200);
+  EXPECT_FALSE(f.curve[1].hold.has_value());
+  EXPECT_DOUBLE_EQ(*f.curve[2].hold, 250.0 / 200);
+  EXPECT_EQ(f.startDay, StrToDate("2024/01/05"));
+
+  // The oldest entry at a close of 0 has no line at all.
+  stats.set(4, 3, "0");
+  f = ComputeFigures(stats);
+  EXPECT_TRUE(std::none_of(f.curve.begin(), f.curve.end(),
+                           [](const EquityPoint& p) { return p.hold.has_value(); }));
+}
+
+TEST(FiguresTest, DistributionsReadTheRangesAndTheHistogram) {
+  WorkTable stats = NewStats();
+  const char* captions[] = {"-0.95",     "0.95-1.00", "1.00-1.05", "1.05-1.10",
+                            "1.10-1.20", "1.20-1.50", "1.50-"};
+  for (int i = 0; i < 7; ++i) stats.set(8 + i, 0, captions[i]);
+  stats.set(8, 2, "3");
+  stats.set(10, 2, "12");  // blanks count 0
+  // Days 1, 4 and 40 in rows 7, 10, 46; a row without a number is skipped.
+  stats.set(7, 7, "1");
+  stats.set(8, 7, "5");
+  stats.set(7, 10, "4");
+  stats.set(8, 10, "2");
+  stats.set(7, 46, "40");
+  stats.set(8, 46, "1");
+  stats.set(7, 20, "14");
+  stats.set(8, 20, "回数");
+  const Distributions d = ReadDistributions(stats);
+  ASSERT_EQ(d.ranges.size(), 7u);
+  EXPECT_EQ(d.ranges[1].caption, "0.95-1.00");
+  EXPECT_EQ(d.ranges[0].count, 3);
+  EXPECT_EQ(d.ranges[1].count, 0);
+  EXPECT_EQ(d.ranges[2].count, 12);
+  EXPECT_EQ(d.heldDays, (std::vector<std::pair<int, double>>{{1, 5}, {4, 2}, {40, 1}}));
+
+  // Ten bars fit days up to 10 one a day; 40 days take bars of 5.
+  const std::vector<DayBin> daily = BinHeldDays({{1, 5}, {4, 2}}, 10);
+  ASSERT_EQ(daily.size(), 4u);
+  EXPECT_EQ(daily[3].from, 4);
+  EXPECT_EQ(daily[3].to, 4);
+  EXPECT_EQ(daily[3].count, 2);
+  const std::vector<DayBin> wide = BinHeldDays(d.heldDays, 10);
+  ASSERT_EQ(wide.size(), 8u);
+  EXPECT_EQ(wide[0].from, 1);
+  EXPECT_EQ(wide[0].to, 5);
+  EXPECT_EQ(wide[0].count, 7);
+  EXPECT_EQ(wide[7].from, 36);
+  EXPECT_EQ(wide[7].count, 1);
+  // The longest holding time the block holds fits ten bars of 200 days.
+  const std::vector<DayBin> longest = BinHeldDays({{1993, 1}}, 10);
+  ASSERT_EQ(longest.size(), 10u);
+  EXPECT_EQ(longest.back().from, 1801);
+  EXPECT_EQ(longest.back().count, 1);
+  EXPECT_TRUE(BinHeldDays({}, 10).empty());
+}
+
 // ---- Through the real chain ---------------------------------------------
 
 class FiguresChainTest : public SignalsTest {
