@@ -15,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
@@ -174,26 +173,16 @@ void FillBars(BarChart& b, const QStringList& captions, const QList<qreal>& coun
 
 }  // namespace
 
-BacktestView::BacktestView(QWidget* parent) : QWidget(parent, Qt::Window) {
-  setObjectName(QStringLiteral("BacktestView"));
-  setWindowTitle(QStringLiteral("検証図"));
-  setFont(PixelFont(12));
+BacktestView::BacktestView(QWidget* parent)
+    : ToolWindow(QStringLiteral("BacktestView"), QStringLiteral("検証図"), QStringLiteral("検証図"),
+                 {920, 700}, parent) {
   Fill(this, QColor(0xF7, 0xF7, 0xF4));
-  resize(920, 700);
-
-  auto* root = new QVBoxLayout(this);
-  root->setContentsMargins(0, 0, 0, 0);
-  root->setSpacing(0);
-
-  title_ = AddHeadingStrip(this, root, QStringLiteral("検証図"));
+  title_ = headingLabel();
   title_->setObjectName(QStringLiteral("BacktestHeading"));
 
   // The figures in one line, and the key of the curves below.
-  auto* strip = new QWidget(this);
-  Fill(strip, QColor(0xEC, 0xEC, 0xE8));
-  auto* sv = new QVBoxLayout(strip);
-  sv->setContentsMargins(10, 6, 10, 6);
-  sv->setSpacing(4);
+  QBoxLayout* sv = addControlStrip(QBoxLayout::TopToBottom, 10, 4);
+  QWidget* strip = sv->parentWidget();
   summary_ = new QLabel(strip);
   summary_->setObjectName(QStringLiteral("BacktestSummary"));
   summary_->setFont(PixelFont(13, true));
@@ -222,7 +211,6 @@ BacktestView::BacktestView(QWidget* parent) : QWidget(parent, Qt::Window) {
                      "<span style='color:%4'>■</span> ドローダウン")
           .arg(kEquityColor.name(), kHoldColor.name(), kEvenColor.name(), kDrawdownColor.name()));
   sv->addWidget(key);
-  root->addWidget(strip);
 
   // Equity and buy and hold.
   QChart* equityChart = PlainChart();
@@ -292,7 +280,7 @@ BacktestView::BacktestView(QWidget* parent) : QWidget(parent, Qt::Window) {
   bars->addWidget(ranges_.view, 1);
   bars->addWidget(days_.view, 1);
   charts->addLayout(bars, 6);
-  root->addLayout(charts, 1);
+  root()->addLayout(charts, 1);
 
   show(BacktestFigures{}, Distributions{});
 }
@@ -456,11 +444,7 @@ void BacktestView::chooseImage() {
                                    {{QStringLiteral("PNG 画像 (*.png)"), QStringLiteral(".png")}});
   if (path.isEmpty()) return;
   const QString failed = saveImage(path);
-  if (failed.isEmpty()) return;
-  if (messageHook)
-    messageHook(failed.toStdString(), true);
-  else
-    QMessageBox::critical(this, QStringLiteral("tavrine"), failed);
+  if (!failed.isEmpty()) box(failed, true);
 }
 
 QString BacktestView::saveImage(const QString& path) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "gui/tool_window.h"
 #include "signals/figures.h"
 
 QT_BEGIN_NAMESPACE
@@ -43,7 +44,7 @@ struct BarChart {
   QValueAxis* counts = nullptr;
 };
 
-class BacktestView : public QWidget {
+class BacktestView : public ToolWindow {
   Q_OBJECT
  public:
   explicit BacktestView(QWidget* parent = nullptr);
@@ -67,7 +68,6 @@ class BacktestView : public QWidget {
   // when set, else to a message box.
   void chooseImage();
   QPushButton* imageButton() const { return imageButton_; }
-  std::function<void(const std::string& text, bool isError)> messageHook;
 
   // The summary line: 取引数, 勝率, 最終資産倍率, 最大DD, PF, 最長連敗, 保有率, 買持.
   QString summaryText() const;

@@ -20,6 +20,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "app/list_actions.h"
 #include "gui/backtest_view.h"
@@ -107,6 +108,14 @@ class Area : public QWidget {
     if (onResize) onResize();
   }
 };
+
+// Gives a widget of type W the text t through set when get reads another;
+// an unchanged text is not set again, so nothing redraws or moves a cursor.
+template <class W, class Get, class Set>
+void SetIfChanged(QWidget* widget, const QString& t, Get get, Set set) {
+  auto* w = qobject_cast<W*>(widget);
+  if (w && std::invoke(get, w) != t) std::invoke(set, w, t);
+}
 
 // A Delphi-style edit mask ('0' a required digit, '9' an optional one) in
 // Qt's spelling, where the two are the other way round.
@@ -886,16 +895,11 @@ void MainWindow::mirrorControl(const Control& c, QWidget* w) {
   switch (c.kind) {
     case K::Button:
     case K::BitBtn:
-      if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-        const QString t = Caption(c.text);
-        if (b->text() != t) b->setText(t);
-      }
+      SetIfChanged<QAbstractButton>(w, Caption(c.text), &QAbstractButton::text,
+                                    &QAbstractButton::setText);
       break;
     case K::Label:
-      if (auto* l = qobject_cast<QLabel*>(w)) {
-        const QString t = ToQt(c.text);
-        if (l->text() != t) l->setText(t);
-      }
+      SetIfChanged<QLabel>(w, ToQt(c.text), &QLabel::text, &QLabel::setText);
       break;
     case K::Edit:
     case K::MaskEdit:
@@ -916,21 +920,16 @@ void MainWindow::mirrorControl(const Control& c, QWidget* w) {
           ws_.form.setText(c.name, FromQt(e->text(), c.text));
           break;
         }
-        const QString t = Shown(c.text);
-        if (e->text() != t) e->setText(t);
+        SetIfChanged<QLineEdit>(e, Shown(c.text), &QLineEdit::text, &QLineEdit::setText);
       }
       break;
     case K::Memo:
-      if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
-        const QString t = MemoToQt(c.text);
-        if (m->toPlainText() != t) m->setPlainText(t);
-      }
+      SetIfChanged<QPlainTextEdit>(w, MemoToQt(c.text), &QPlainTextEdit::toPlainText,
+                                   &QPlainTextEdit::setPlainText);
       break;
     case K::StatusBar:
-      if (auto* s = qobject_cast<QStatusBar*>(w)) {
-        const QString t = Shown(c.text);
-        if (s->currentMessage() != t) s->showMessage(t);
-      }
+      SetIfChanged<QStatusBar>(w, Shown(c.text), &QStatusBar::currentMessage,
+                               [](QStatusBar* bar, const QString& t) { bar->showMessage(t); });
       break;
     default:
       break;

@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,6 +27,21 @@ namespace tavrine::gui {
 
 namespace {
 
+// A caption and a framed box beside it that shows a value the window does
+// not edit (the direction, the way of judging), after some room.
+QLabel* AddShownValue(QWidget* strip, QHBoxLayout* row, const QString& caption, const QString& name,
+                      int width) {
+  row->addSpacing(18);
+  row->addWidget(new QLabel(caption, strip));
+  auto* value = new QLabel(strip);
+  value->setObjectName(name);
+  value->setFrameShape(QFrame::StyledPanel);
+  value->setAlignment(Qt::AlignCenter);
+  value->setFixedSize(width, 24);
+  row->addWidget(value);
+  return value;
+}
+
 // Decimals a figure column is shown with; 0 for the columns shown as the
 // engine writes them.
 int FigureDecimals(int column) {
@@ -45,78 +59,29 @@ int FigureDecimals(int column) {
 
 }  // namespace
 
-void ScanModel::setRows(std::vector<ScanRow> rows) {
-  beginResetModel();
-  rows_ = std::move(rows);
-  endResetModel();
+QString ScanModel::display(int column, const QString& cell) const {
+  // The figures come in 15 digits; the table shows them rounded, the CSV
+  // and the tooltip in full.
+  const int decimals = FigureDecimals(column);
+  bool ok = false;
+  const double v = cell.toDouble(&ok);
+  return decimals > 0 && ok ? QString::number(v, 'f', decimals) : cell;
 }
 
-int ScanModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-}
-
-int ScanModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : kColumns;
-}
-
-QVariant ScanModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
-  const ScanRow& r = rows_[static_cast<std::size_t>(index.row())];
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-    const auto cells = ScanRowCells(r);
-    if (index.column() >= static_cast<int>(cells.size())) return {};
-    const QString cell = Shown(cells[static_cast<std::size_t>(index.column())]);
-    if (role == Qt::ToolTipRole) return cell;
-    // The figures come in 15 digits; the table shows them rounded, the CSV
-    // and the tooltip in full.
-    const int decimals = FigureDecimals(index.column());
-    bool ok = false;
-    const double v = cell.toDouble(&ok);
-    return decimals > 0 && ok ? QString::number(v, 'f', decimals) : cell;
-  }
-  if (role == Qt::TextAlignmentRole)
-    return QVariant::fromValue(
-        Qt::AlignVCenter | (ScanColumnIsNumeric(index.column()) ? Qt::AlignRight : Qt::AlignLeft));
-  return {};
-}
-
-QVariant ScanModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (role != Qt::DisplayRole) return {};
-  if (orientation == Qt::Vertical) return section + 1;
-  const auto& h = ScanColumnHeadings();
-  if (section < 0 || section >= static_cast<int>(h.size())) return {};
-  return QString::fromStdString(h[static_cast<std::size_t>(section)]);
-}
-
-void ScanModel::sort(int column, Qt::SortOrder order) {
-  if (column < 0 || column >= kColumns) return;
-  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-  SortScanRows(rows_, column, order == Qt::DescendingOrder);
-  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+Qt::Alignment ScanModel::alignment(int column) const {
+  return ScanColumnIsNumeric(column) ? Qt::AlignRight : Qt::AlignLeft;
 }
 
 // ---- window ------------------------------------------------------------
 
 ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
-    : QWidget(parent, Qt::Window), source_(std::move(source)) {
+    : ToolWindow(QStringLiteral("ScanWindow"), QStringLiteral("一括検証"),
+                 QStringLiteral("一括検証　全銘柄 × 全規則"), {1060, 580}, parent),
+      source_(std::move(source)) {
   runner = RunScan;
-  setObjectName(QStringLiteral("ScanWindow"));
-  setWindowTitle(QStringLiteral("一括検証"));
-  setFont(PixelFont(12));
-  resize(1060, 580);
 
-  auto* root = new QVBoxLayout(this);
-  root->setContentsMargins(0, 0, 0, 0);
-  root->setSpacing(0);
-
-  AddHeadingStrip(this, root, QStringLiteral("一括検証　全銘柄 × 全規則"));
-
-  // Control strip in the colours of the control panel.
-  auto* strip = new QWidget(this);
-  Fill(strip, kControlFace);
-  auto* sv = new QVBoxLayout(strip);
-  sv->setContentsMargins(8, 6, 8, 6);
-  sv->setSpacing(6);
+  QBoxLayout* sv = addControlStrip(QBoxLayout::TopToBottom);
+  QWidget* strip = sv->parentWidget();
   auto* row1 = new QHBoxLayout;
   row1->setSpacing(6);
   row1->addWidget(new QLabel(QStringLiteral("期間"), strip));
@@ -130,16 +95,11 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   long_->setChecked(true);
   row1->addWidget(long_);
   row1->addWidget(short_);
-  row1->addSpacing(18);
-  row1->addWidget(new QLabel(QStringLiteral("方向"), strip));
-  direction_ = new QLabel(strip);
-  direction_->setObjectName(QStringLiteral("ScanDirection"));
-  direction_->setFrameShape(QFrame::StyledPanel);
-  direction_->setAlignment(Qt::AlignCenter);
-  direction_->setFixedSize(48, 24);
+  direction_ =
+      AddShownValue(strip, row1, QStringLiteral("方向"), QStringLiteral("ScanDirection"), 48);
   direction_->setStyleSheet(QStringLiteral("QLabel { background: white; }"));
-  row1->addWidget(direction_);
-  addJudging(strip, row1);
+  judging_ =
+      AddShownValue(strip, row1, QStringLiteral("検証方式"), QStringLiteral("ScanJudging"), 60);
   row1->addStretch(1);
   auto button = [strip](const char* caption, const char* name, int w) {
     auto* b = new QPushButton(QString::fromUtf8(caption), strip);
@@ -171,7 +131,6 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   row2->addWidget(bar_, 1);
   row2->addWidget(status_);
   sv->addLayout(row2);
-  root->addWidget(strip);
 
   model_ = new ScanModel(this);
   // The name takes what the window has to spare.
@@ -179,11 +138,13 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
                        {56, 150, 48, 56, 76, 76, 64, 56, 68, 64, 56, 64, 56, 56}, ScanModel::Name);
   table_->horizontalHeader()->setSortIndicator(ScanModel::AnnualRate, Qt::DescendingOrder);
   table_->setSortingEnabled(true);
-  root->addWidget(table_, 1);
+  root()->addWidget(table_, 1);
 
   connect(run_, &QPushButton::clicked, this, [this] { start(); });
   connect(stop_, &QPushButton::clicked, this, [this] { cancel(); });
-  connect(csv_, &QPushButton::clicked, this, [this] { chooseCsv(); });
+  connect(csv_, &QPushButton::clicked, this, [this] {
+    askCsv(QStringLiteral("一括検証.csv"), [this](const QString& p) { return saveCsv(p); });
+  });
   connect(table_, &QTableView::doubleClicked, this,
           [this](const QModelIndex& i) { pickRow(i.row()); });
 
@@ -343,47 +304,12 @@ void ScanWindow::pickRow(int viewRow) {
 }
 
 bool ScanWindow::saveCsv(const QString& path) {
-  try {
-    SaveScanCsv(model_->rows(), path.toStdString());
-  } catch (const std::exception& e) {
-    box(QString::fromStdString(e.what()), true);
-    return false;
-  }
-  return true;
-}
-
-void ScanWindow::chooseCsv() {
-  const QString path =
-      AskSavePath(this, QStringLiteral("CSV保存"), QStringLiteral("一括検証.csv"),
-                  {{QStringLiteral("CSV ファイル (*.csv)"), QStringLiteral(".csv")}});
-  if (!path.isEmpty()) saveCsv(path);
-}
-
-void ScanWindow::box(const QString& text, bool isError) {
-  if (messageHook) {
-    messageHook(text.toStdString(), isError);
-    return;
-  }
-  if (isError)
-    QMessageBox::critical(this, QStringLiteral("tavrine"), text);
-  else
-    QMessageBox::information(this, QStringLiteral("tavrine"), text);
+  return saveOrSay([&] { SaveScanCsv(model_->rows(), path.toStdString()); });
 }
 
 void ScanWindow::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   refreshDirection();
-}
-
-void ScanWindow::addJudging(QWidget* strip, QHBoxLayout* row) {
-  row->addSpacing(18);
-  row->addWidget(new QLabel(QStringLiteral("検証方式"), strip));
-  judging_ = new QLabel(strip);
-  judging_->setObjectName(QStringLiteral("ScanJudging"));
-  judging_->setFrameShape(QFrame::StyledPanel);
-  judging_->setAlignment(Qt::AlignCenter);
-  judging_->setFixedSize(60, 24);
-  row->addWidget(judging_);
 }
 
 void ScanWindow::addTodayButton(QWidget* strip, QHBoxLayout* row) {

@@ -5,7 +5,6 @@
 // the main window.
 #pragma once
 
-#include <QAbstractTableModel>
 #include <QWidget>
 #include <atomic>
 #include <functional>
@@ -15,6 +14,8 @@
 #include <vector>
 
 #include "app/scan.h"
+#include "gui/rows_model.h"
+#include "gui/tool_window.h"
 #include "store/work_table.h"
 
 QT_BEGIN_NAMESPACE
@@ -29,8 +30,7 @@ QT_END_NAMESPACE
 
 namespace tavrine::gui {
 
-class ScanModel : public QAbstractTableModel {
-  Q_OBJECT
+class ScanModel : public RowsModel<ScanRow> {
  public:
   // The engine's scan columns (ScanColumn), in its order.
   enum Column {
@@ -51,20 +51,13 @@ class ScanModel : public QAbstractTableModel {
     kColumns
   };
 
-  using QAbstractTableModel::QAbstractTableModel;
+  explicit ScanModel(QObject* parent)
+      : RowsModel(ScanColumnHeadings(), &ScanRowCells, static_cast<Sorter>(&SortScanRows), parent) {
+  }
 
-  void setRows(std::vector<ScanRow> rows);
-  const std::vector<ScanRow>& rows() const { return rows_; }
-
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
-  QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-  // The engine's scan order by one column (SortScanRows).
-  void sort(int column, Qt::SortOrder order) override;
-
- private:
-  std::vector<ScanRow> rows_;
+ protected:
+  QString display(int column, const QString& cell) const override;
+  Qt::Alignment alignment(int column) const override;
 };
 
 // What the scan window needs from the main window, all called on the
@@ -77,7 +70,7 @@ struct ScanSource {
   std::function<void(const ScanRow& row, bool shortTerm)> pick;
 };
 
-class ScanWindow : public QWidget {
+class ScanWindow : public ToolWindow {
   Q_OBJECT
  public:
   explicit ScanWindow(ScanSource source, QWidget* parent = nullptr);
@@ -112,9 +105,6 @@ class ScanWindow : public QWidget {
 
   // The scan itself: RunScan unless a test puts another in.
   std::function<std::vector<ScanRow>(const WorkTable&, const ScanOptions&)> runner;
-  // Message boxes go here instead of on screen when set (tests).
-  std::function<void(const std::string& text, bool isError)> messageHook;
-
  signals:
   void finished();
 
@@ -125,12 +115,7 @@ class ScanWindow : public QWidget {
  private:
   void poll();
   void collect();
-  void chooseCsv();
-  void box(const QString& text, bool isError);
   void setRunning(bool on);
-  // The way of judging beside the direction, and "本日の信号" at the end of
-  // the first row.
-  void addJudging(QWidget* strip, QHBoxLayout* row);
   void addTodayButton(QWidget* strip, QHBoxLayout* row);
   void showJudging(Judging j);
 

@@ -3,9 +3,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -23,72 +21,27 @@ namespace tavrine::gui {
 
 // ---- model -------------------------------------------------------------
 
-void TodayModel::setRows(std::vector<TodayListRow> rows) {
-  beginResetModel();
-  rows_ = std::move(rows);
-  endResetModel();
+Qt::Alignment TodayModel::alignment(int column) const {
+  return column == kTodayClose  ? Qt::AlignRight
+         : column == kTodaySide ? Qt::AlignHCenter
+                                : Qt::AlignLeft;
 }
 
-int TodayModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-}
-
-int TodayModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(TodayColumnHeadings().size());
-}
-
-QVariant TodayModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
-  const TodayListRow& r = rows_[static_cast<std::size_t>(index.row())];
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-    const auto cells = TodayRowCells(r);
-    if (index.column() >= static_cast<int>(cells.size())) return {};
-    return Shown(cells[static_cast<std::size_t>(index.column())]);
-  }
-  if (role == Qt::TextAlignmentRole)
-    return QVariant::fromValue(Qt::AlignVCenter | (index.column() == kTodayClose  ? Qt::AlignRight
-                                                   : index.column() == kTodaySide ? Qt::AlignHCenter
-                                                                                  : Qt::AlignLeft));
+QVariant TodayModel::other(const TodayListRow& row, int column, int role) const {
   // Buy and sell in the colours of the chart's trade markers.
-  if (role == Qt::ForegroundRole && index.column() == kTodaySide)
-    return QColor(r.buy ? QColor(0xC0, 0x00, 0x00) : QColor(0x00, 0x40, 0xC0));
+  if (role == Qt::ForegroundRole && column == kTodaySide)
+    return QColor(row.buy ? QColor(0xC0, 0x00, 0x00) : QColor(0x00, 0x40, 0xC0));
   return {};
-}
-
-QVariant TodayModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (role != Qt::DisplayRole) return {};
-  if (orientation == Qt::Vertical) return section + 1;
-  const auto& h = TodayColumnHeadings();
-  if (section < 0 || section >= static_cast<int>(h.size())) return {};
-  return QString::fromStdString(h[static_cast<std::size_t>(section)]);
-}
-
-void TodayModel::sort(int column, Qt::SortOrder order) {
-  if (column < 0 || column >= columnCount()) return;
-  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-  SortTodayRows(rows_, column, order == Qt::DescendingOrder);
-  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 // ---- window ------------------------------------------------------------
 
 TodayWindow::TodayWindow(TodaySource source, QWidget* parent)
-    : QWidget(parent, Qt::Window), source_(std::move(source)) {
-  setObjectName(QStringLiteral("TodayWindow"));
-  setWindowTitle(QStringLiteral("本日の信号"));
-  setFont(PixelFont(12));
-  resize(560, 520);
-
-  auto* root = new QVBoxLayout(this);
-  root->setContentsMargins(0, 0, 0, 0);
-  root->setSpacing(0);
-  AddHeadingStrip(this, root, QStringLiteral("本日の信号　買い・売りに変わった銘柄"));
-
-  auto* strip = new QWidget(this);
-  Fill(strip, kControlFace);
-  auto* row = new QHBoxLayout(strip);
-  row->setContentsMargins(8, 6, 8, 6);
-  row->setSpacing(6);
+    : ToolWindow(QStringLiteral("TodayWindow"), QStringLiteral("本日の信号"),
+                 QStringLiteral("本日の信号　買い・売りに変わった銘柄"), {560, 520}, parent),
+      source_(std::move(source)) {
+  QBoxLayout* row = addControlStrip(QBoxLayout::LeftToRight);
+  QWidget* strip = row->parentWidget();
   status_ = new QLabel(strip);
   status_->setObjectName(QStringLiteral("TodayStatus"));
   status_->setWordWrap(true);
@@ -104,7 +57,6 @@ TodayWindow::TodayWindow(TodaySource source, QWidget* parent)
   csv_->setFixedSize(78, 26);
   row->addWidget(again);
   row->addWidget(csv_);
-  root->addWidget(strip);
 
   model_ = new TodayModel(this);
   table_ = MakeRowList(this, QStringLiteral("TodayTable"), model_, {56, 170, 56, 44, 84, 70},
@@ -112,21 +64,14 @@ TodayWindow::TodayWindow(TodaySource source, QWidget* parent)
   table_->horizontalHeader()->setSortIndicator(kTodayCode, Qt::AscendingOrder);
   table_->setSortingEnabled(true);
   table_->setToolTip(QStringLiteral("ダブルクリックでその銘柄と規則をチャートに出します"));
-  root->addWidget(table_, 1);
+  root()->addWidget(table_, 1);
 
   connect(again, &QPushButton::clicked, this, [this] { refresh(); });
-  connect(csv_, &QPushButton::clicked, this, [this] { chooseCsv(); });
+  connect(csv_, &QPushButton::clicked, this, [this] {
+    askCsv(QStringLiteral("本日の信号.csv"), [this](const QString& p) { return saveCsv(p); });
+  });
   connect(table_, &QTableView::doubleClicked, this,
           [this](const QModelIndex& i) { pickRow(i.row()); });
-}
-
-void TodayWindow::keyPressEvent(QKeyEvent* e) {
-  // Escape from the table or a button of the window closes it.
-  if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
-    close();
-    return;
-  }
-  QWidget::keyPressEvent(e);
 }
 
 void TodayWindow::refresh() {
@@ -165,23 +110,7 @@ void TodayWindow::pickRow(int viewRow) {
 }
 
 bool TodayWindow::saveCsv(const QString& path) {
-  try {
-    SaveTodayCsv(model_->rows(), path.toStdString());
-  } catch (const std::exception& e) {
-    if (messageHook)
-      messageHook(e.what(), true);
-    else
-      QMessageBox::critical(this, QStringLiteral("tavrine"), QString::fromStdString(e.what()));
-    return false;
-  }
-  return true;
-}
-
-void TodayWindow::chooseCsv() {
-  const QString path =
-      AskSavePath(this, QStringLiteral("CSV保存"), QStringLiteral("本日の信号.csv"),
-                  {{QStringLiteral("CSV ファイル (*.csv)"), QStringLiteral(".csv")}});
-  if (!path.isEmpty()) saveCsv(path);
+  return saveOrSay([&] { SaveTodayCsv(model_->rows(), path.toStdString()); });
 }
 
 }  // namespace tavrine::gui

@@ -5,13 +5,14 @@
 // the main window; the list saves as CSV; Escape closes the window.
 #pragma once
 
-#include <QAbstractTableModel>
 #include <QWidget>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/today_list.h"
+#include "gui/rows_model.h"
+#include "gui/tool_window.h"
 #include "store/work_table.h"
 
 QT_BEGIN_NAMESPACE
@@ -22,23 +23,15 @@ QT_END_NAMESPACE
 
 namespace tavrine::gui {
 
-class TodayModel : public QAbstractTableModel {
-  Q_OBJECT
+class TodayModel : public RowsModel<TodayListRow> {
  public:
-  using QAbstractTableModel::QAbstractTableModel;
+  explicit TodayModel(QObject* parent)
+      : RowsModel(TodayColumnHeadings(), &TodayRowCells, static_cast<Sorter>(&SortTodayRows),
+                  parent) {}
 
-  void setRows(std::vector<TodayListRow> rows);
-  const std::vector<TodayListRow>& rows() const { return rows_; }
-
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
-  QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-  // The list's one order by a column (SortTodayRows).
-  void sort(int column, Qt::SortOrder order) override;
-
- private:
-  std::vector<TodayListRow> rows_;
+ protected:
+  Qt::Alignment alignment(int column) const override;
+  QVariant other(const TodayListRow& row, int column, int role) const override;
 };
 
 // What the window needs from the main window, called on the window's thread.
@@ -47,7 +40,7 @@ struct TodaySource {
   std::function<void(const TodayListRow& row)> pick;
 };
 
-class TodayWindow : public QWidget {
+class TodayWindow : public ToolWindow {
   Q_OBJECT
  public:
   explicit TodayWindow(TodaySource source, QWidget* parent = nullptr);
@@ -64,15 +57,7 @@ class TodayWindow : public QWidget {
   QTableView* table() const { return table_; }
   QLabel* statusLabel() const { return status_; }
 
-  // Message boxes go here instead of on screen when set (tests).
-  std::function<void(const std::string& text, bool isError)> messageHook;
-
- protected:
-  void keyPressEvent(QKeyEvent* e) override;
-
  private:
-  void chooseCsv();
-
   TodaySource source_;
   TodayModel* model_ = nullptr;
   QTableView* table_ = nullptr;

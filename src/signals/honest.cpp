@@ -148,34 +148,31 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
   trend(kS3, ma75, 75, 37, 2.7L);
   trend(kS4, ma200, 200, 100, 2.5L);
 
-  const auto& s2 = out.values[kS2];
-  const auto& s3 = out.values[kS3];
-  const auto& s4 = out.values[kS4];
+  // The G columns: two differences of the term set's averages (G3, G4),
+  // and three agreements of a difference with a trend line (G5 .. G7).
   auto at = [](const std::vector<long long>& v, int r) { return v[static_cast<std::size_t>(r)]; };
-  const int s2Old = out.oldest[kS2], s3Old = out.oldest[kS3], s4Old = out.oldest[kS4];
-
-  if (terms.longTerm) {
-    auto d25_75 = [&](int r) { return at(ma25, r) - at(ma75, r); };
-    auto d25_200 = [&](int r) { return at(ma25, r) - at(ma200, r); };
-    fill(kG3, last - 74, d25_75);
-    fill(kG4, last - 199, d25_200);
-    fill(kG5, std::min(last - 199, s3Old),
-         [&](int r) { return Rules::Agreement(d25_200(r), at(s3, r)); });
-    fill(kG6, std::min(last - 199, s4Old),
-         [&](int r) { return Rules::Agreement(d25_200(r), at(s4, r)); });
-    fill(kG7, std::min(last - 74, s4Old),
-         [&](int r) { return Rules::Agreement(d25_75(r), at(s4, r)); });
-  } else {
-    auto dClose = [&](int r) { return close[r] - at(ma25, r); };
-    auto d5_25 = [&](int r) { return at(ma5, r) - at(ma25, r); };
-    fill(kG3, last - 24, dClose);
-    fill(kG4, last - 24, d5_25);
-    fill(kG5, std::min(last - 24, s2Old),
-         [&](int r) { return Rules::Agreement(dClose(r), at(s2, r)); });
-    fill(kG6, std::min(last - 24, s2Old),
-         [&](int r) { return Rules::Agreement(d5_25(r), at(s2, r)); });
-    fill(kG7, std::min(last - 24, s3Old),
-         [&](int r) { return Rules::Agreement(d5_25(r), at(s3, r)); });
+  const bool lt = terms.longTerm;
+  std::vector<long long> diff[2] = {std::vector<long long>(rows), std::vector<long long>(rows)};
+  for (int r = first; r <= last; ++r) {
+    diff[0][static_cast<std::size_t>(r)] =
+        lt ? at(ma25, r) - at(ma75, r) : close[static_cast<std::size_t>(r)] - at(ma25, r);
+    diff[1][static_cast<std::size_t>(r)] =
+        lt ? at(ma25, r) - at(ma200, r) : at(ma5, r) - at(ma25, r);
+  }
+  const int diffOldest[2] = {lt ? last - 74 : last - 24, lt ? last - 199 : last - 24};
+  fill(kG3, diffOldest[0], [&](int r) { return at(diff[0], r); });
+  fill(kG4, diffOldest[1], [&](int r) { return at(diff[1], r); });
+  struct Agreeing {
+    int column, diff, line;
+  };
+  static constexpr Agreeing kAgreeing[2][3] = {
+      {{kG5, 0, kS2}, {kG6, 1, kS2}, {kG7, 1, kS3}},   // short term
+      {{kG5, 1, kS3}, {kG6, 1, kS4}, {kG7, 0, kS4}}};  // long term
+  for (const Agreeing& g : kAgreeing[lt ? 1 : 0]) {
+    const auto& d = diff[g.diff];
+    const auto& line = out.values[static_cast<std::size_t>(g.line)];
+    fill(g.column, std::min(diffOldest[g.diff], out.oldest[static_cast<std::size_t>(g.line)]),
+         [&](int r) { return Rules::Agreement(at(d, r), at(line, r)); });
   }
 
   // "乖離": the band test on the deviation of the close from an average, the
@@ -214,13 +211,13 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
     Extremes(close, first, last, 9, hi, lo);
     const int fastOld = last - 8 - 2;
     FastTerms(close, hi, lo, first, fastOld, 3, num, den);
-    fill(kST, std::min({scaled, fastOld - 2, s3Old}), [&](int r) {
+    fill(kST, std::min({scaled, fastOld - 2, out.oldest[kS3]}), [&](int r) {
       const long double p = P(r);
       const long double f0 = FastValue(p, num[r], den[r]);
       const long double slow = static_cast<double>(
           (f0 + FastValue(p, num[r + 1], den[r + 1]) + FastValue(p, num[r + 2], den[r + 2])) /
           3.0L);
-      if (slow < f0 && at(s3, r) > 0) return 2LL;
+      if (slow < f0 && at(out.values[kS3], r) > 0) return 2LL;
       if (slow <= f0) return 0LL;
       return -2LL;
     });

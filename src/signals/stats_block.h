@@ -22,13 +22,15 @@
 namespace tavrine::stats {
 
 // The trade list's columns.
-inline constexpr int kNumber = 0;
-inline constexpr int kEntryDate = 1;
-inline constexpr int kExitDate = 2;
-inline constexpr int kHeldDays = 3;
-inline constexpr int kEntryClose = 4;
-inline constexpr int kExitClose = 5;
-inline constexpr int kRatio = 6;
+enum TradeColumn : int {
+  kNumber,
+  kEntryDate,
+  kExitDate,
+  kHeldDays,
+  kEntryClose,
+  kExitClose,
+  kRatio
+};
 
 // The ratio ranges: columns kFirstRange .. kFirstRange + kRanges - 1.
 inline constexpr int kFirstRange = 8;

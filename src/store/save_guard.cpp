@@ -140,22 +140,25 @@ std::uint64_t BytesHash(std::string_view bytes) {
   return h ^ (h >> 31);
 }
 
-void NoteRead(const std::string& path, std::string_view bytes) {
+namespace {
+// Remembers what a guarded file held as this process last saw it; seen()
+// runs only for a guarded file.
+template <class Seen>
+void Remember(const std::string& path, Seen seen) {
   Guard& g = G();
   std::lock_guard<std::mutex> l(g.m);
   if (!g.on) return;
   const std::string n = Normal(path);
-  if (!IsGuarded(n)) return;
-  g.known[n] = Known{true, bytes.size(), BytesHash(bytes)};
+  if (IsGuarded(n)) g.known[n] = seen();
+}
+}  // namespace
+
+void NoteRead(const std::string& path, std::string_view bytes) {
+  Remember(path, [&] { return Known{true, bytes.size(), BytesHash(bytes)}; });
 }
 
 void NoteMissing(const std::string& path) {
-  Guard& g = G();
-  std::lock_guard<std::mutex> l(g.m);
-  if (!g.on) return;
-  const std::string n = Normal(path);
-  if (!IsGuarded(n)) return;
-  g.known[n] = Known{};
+  Remember(path, [] { return Known{}; });
 }
 
 void NoteSaved(const std::string& path, std::string_view bytes) { NoteRead(path, bytes); }
