@@ -1,8 +1,10 @@
 #include "gui/file_dialogs.h"
 
+#include <QCompleter>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -144,7 +146,16 @@ QString AskSavePath(QWidget* parent, const QString& title, const QString& name,
 }
 
 QStringList AskOpenPaths(QWidget* parent, const QString& title, const QString& filter) {
-  const QStringList paths = QFileDialog::getOpenFileNames(parent, title, DialogFolder(), filter);
+  QFileDialog d(parent, title, DialogFolder(), filter);
+  d.setAcceptMode(QFileDialog::AcceptOpen);
+  d.setFileMode(QFileDialog::ExistingFiles);
+  // The name box completes inline: a list of proposals dropped under it
+  // would take the next click for itself, so a click on a file or on
+  // "開く" right after typing a folder would do nothing.
+  for (QLineEdit* box : d.findChildren<QLineEdit*>())
+    if (QCompleter* c = box->completer()) c->setCompletionMode(QCompleter::InlineCompletion);
+  if (d.exec() != QDialog::Accepted) return {};
+  const QStringList paths = d.selectedFiles();
   if (!paths.isEmpty()) RememberDialogFolder(paths.front());
   return paths;
 }

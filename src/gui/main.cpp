@@ -126,6 +126,7 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(
       QString::fromUtf8(kAppId.data(), static_cast<qsizetype>(kAppId.size())));
   QApplication::setFont(PixelFont(12));
+  LoadQtTranslations(app);
 
   const bool scripted = opt.quitAfterStart || !opt.actions.empty() || !opt.helpText.empty() ||
                         !opt.shotMain.isEmpty() || !opt.shotHelp.isEmpty() ||

@@ -1,15 +1,28 @@
 #include "gui/style.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QPalette>
 #include <QTableView>
+#include <QTranslator>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <cmath>
 
 namespace tavrine::gui {
+
+bool LoadQtTranslations(QCoreApplication& app) {
+  auto* qt = new QTranslator(&app);
+  if (!qt->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete qt;
+    return false;
+  }
+  QCoreApplication::installTranslator(qt);
+  return true;
+}
 
 QFont PixelFont(int px, bool bold) {
   QFont f(QString::fromLatin1(kFontFamily));

@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 class QAbstractItemModel;
+class QCoreApplication;
 class QTableView;
 
 QT_BEGIN_NAMESPACE
@@ -18,6 +19,12 @@ QT_END_NAMESPACE
 namespace tavrine::gui {
 
 inline constexpr const char* kFontFamily = "Noto Sans CJK JP";
+
+// Qt's own texts (file dialogs, message-box buttons, context menus) in
+// Japanese, as every text of the windows is, whatever the system's locale:
+// qtbase's Japanese translation from Qt's translations folder. False when
+// it is not installed (the texts stay in English).
+bool LoadQtTranslations(QCoreApplication& app);
 
 // The windows' font at a size in pixels, so text keeps its size on any screen.
 QFont PixelFont(int px, bool bold = false);
