@@ -480,9 +480,29 @@ void MainWindow::addShortcuts() {
   widget("Button18")->setToolTip(QStringLiteral("メモを保存します (Ctrl+S)"));
   for (QWidget* box : findChildren<QLineEdit*>()) box->installEventFilter(this);
   for (QWidget* box : findChildren<QPlainTextEdit*>()) box->installEventFilter(this);
+  // ←/→ step the base date from anywhere in the window but a text box or a
+  // grid, which keep their own use of the keys.
+  for (QWidget* button : findChildren<QAbstractButton*>()) button->installEventFilter(this);
+}
+
+// The day steps of ←/→: 前日 (Button62) and 次日 (Button61). False for any
+// other key.
+bool MainWindow::stepDate(const QKeyEvent* key) {
+  if ((key->key() != Qt::Key_Left && key->key() != Qt::Key_Right) ||
+      key->modifiers() != Qt::NoModifier)
+    return false;
+  click(key->key() == Qt::Key_Left ? "Button62" : "Button61");
+  return true;
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* e) {
+  if (!stepDate(e)) QWidget::keyPressEvent(e);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::KeyPress && qobject_cast<QAbstractButton*>(watched) &&
+      stepDate(static_cast<QKeyEvent*>(e)))
+    return true;
   if (e->type() == QEvent::ShortcutOverride) {
     const auto* key = static_cast<QKeyEvent*>(e);
     // Left unaccepted, the key goes on to the window's shortcut.
@@ -655,6 +675,7 @@ ScanWindow* MainWindow::openScan() {
   if (!scan_) {
     ScanSource source;
     source.stockList = [this] { return ws_.StockList; };
+    source.stockCount = [this] { return static_cast<int>(ScanColumns(ws_.StockList).size()); };
     source.entryBuy = [this] { return ws_.backtest.entryBuy(); };
     source.judging = [this] { return ws_.judging; };
     source.openToday = [this] { openToday(); };
@@ -846,12 +867,33 @@ void MainWindow::selectCode(const std::string& code) {
 void MainWindow::mirror() {
   mirrorForm();
   for (auto& [name, m] : models_) m->refresh();
+  followBaseDate();
+  // A new backtest's dates and labels are never cut.
+  if (ws_.StatsTable.version() != statsFitted_) {
+    statsFitted_ = ws_.StatsTable.version();
+    grid("StringGrid4")->fitColumnsToTexts(kStatsRowsFitted);
+  }
   chart_->refresh();
   if (scan_) scan_->refreshDirection();
   mirrorJudging();
   if (backtest_ && backtest_->isVisible()) refreshBacktest();
   if (QWidget* guide = widget("ImportGuide"); guide && guide->isHidden() == ws_.nothingToChart())
     guide->setVisible(ws_.nothingToChart());
+}
+
+void MainWindow::followBaseDate() {
+  // The value grid shows and marks the base date's row, the day steps too.
+  const std::string& date = ws_.form.text("Edit2");
+  if (date == followedDate_) return;
+  followedDate_ = date;
+  GridView* values = grid("StringGrid2");
+  QAbstractItemModel* m = values->model();
+  for (int r = 1; r < m->rowCount() && r <= kValueRowsSearched; ++r)
+    if (m->index(r, 0).data().toString() == Shown(date)) {
+      values->scrollTo(m->index(r, 0), QAbstractItemView::EnsureVisible);
+      values->setCurrentIndex(m->index(r, 0));
+      return;
+    }
 }
 
 void MainWindow::mirrorForm() {
@@ -955,8 +997,10 @@ void MainWindow::rememberLayout() {
   for (const auto& [name, g] : grids_) {
     const QHeaderView* h = g->horizontalHeader();
     std::map<int, int>& widths = m.columns[QString::fromStdString(name)];
+    // Widths fitted to this run's texts are fitted again next time.
     for (int c = 0; c < h->count(); ++c)
-      if (h->sectionSize(c) != h->defaultSectionSize()) widths[c] = h->sectionSize(c);
+      if (h->sectionSize(c) != h->defaultSectionSize() && g->userSized(c))
+        widths[c] = h->sectionSize(c);
   }
   m.save();
 }

@@ -129,12 +129,15 @@ class MainWindow : public QWidget {
   void resizeEvent(QResizeEvent* e) override;
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  // ←/→ that no control took (a label, a panel, the window) step the date.
+  void keyPressEvent(QKeyEvent* e) override;
   // Files dropped on the window are imported.
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
   // The window's shortcut keys reach the window even from a text box that
   // would take them for editing (Ctrl+E as "end of line").
   bool eventFilter(QObject* watched, QEvent* e) override;
+  bool stepDate(const QKeyEvent* key);
 
  private:
   void build();
@@ -147,6 +150,8 @@ class MainWindow : public QWidget {
   void wireControl(const std::string& name, ControlKind kind);
   void bind(const std::string& name, QWidget* w);
   void mirrorForm();
+  // Shows and marks the value grid's row of the base date when the date moved.
+  void followBaseDate();
   void mirrorControl(const Control& c, QWidget* w);
   void syncText(const std::string& name);
   void textEdited(const std::string& name);
@@ -187,6 +192,8 @@ class MainWindow : public QWidget {
   BacktestView* backtest_ = nullptr;
   TodayWindow* today_ = nullptr;
   std::uint64_t backtestVersion_ = ~std::uint64_t{0};  // StatsTable's, as last shown
+  std::uint64_t statsFitted_ = ~std::uint64_t{0};      // StatsTable's, as its columns were fitted
+  std::string followedDate_;                           // base date the value grid was put on
   std::unique_ptr<PriceFileImport> importer_;
   std::uint64_t formVersion_ = ~std::uint64_t{0};
   bool mirroring_ = false;

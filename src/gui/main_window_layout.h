@@ -36,6 +36,11 @@ inline constexpr int kPickerColumnWidth = 130;
 inline constexpr int kPickerFirstColumnWidth = 24;
 inline constexpr int kPickerRowHeight = 22;
 inline constexpr int kCandidateColumnWidth = 64;
+// Rows of the statistics grid whose texts set its columns' widths (the
+// trade list's newest trades and every label of the statistics block), and
+// rows of the value grid searched for the base date.
+inline constexpr int kStatsRowsFitted = 60;
+inline constexpr int kValueRowsSearched = 4800;
 
 // Bottom panel: the series grid at the left, the stock list, the control panel
 // at the right.

@@ -201,6 +201,7 @@ void ScanWindow::start() {
   }
   bar_->setRange(0, 1);
   bar_->setValue(0);
+  bar_->setFormat(QStringLiteral("%v / %m 銘柄"));
   status_->setText(QStringLiteral("検証中…"));
   setRunning(true);
 
@@ -310,6 +311,13 @@ bool ScanWindow::saveCsv(const QString& path) {
 void ScanWindow::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   refreshDirection();
+  // Before a run the bar counts the stocks the run will judge.
+  if (!running() && source_.stockCount) {
+    const int stocks = source_.stockCount();
+    bar_->setRange(0, std::max(1, stocks));
+    bar_->setValue(0);
+    bar_->setFormat(QStringLiteral("%v / %1 銘柄").arg(stocks));
+  }
 }
 
 void ScanWindow::addTodayButton(QWidget* strip, QHBoxLayout* row) {

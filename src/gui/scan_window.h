@@ -64,6 +64,7 @@ class ScanModel : public RowsModel<ScanRow> {
 // user-interface thread.
 struct ScanSource {
   std::function<WorkTable()> stockList;  // a copy of the stock list
+  std::function<int()> stockCount;       // stocks a run would judge
   std::function<bool()> entryBuy;        // the current entry direction is "入買"
   std::function<Judging()> judging;      // the main window's way of judging
   std::function<void()> openToday;       // "本日の信号"

@@ -1,11 +1,13 @@
 #include "gui/widgets.h"
 
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QToolTip>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 
@@ -58,7 +60,16 @@ void TextBox::mouseDoubleClickEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton) emit doubleClicked();
 }
 
-GridView::GridView(QWidget* parent) : QTableView(parent) {}
+GridView::GridView(QWidget* parent) : QTableView(parent) {
+  // A width set by anyone but fitColumnsToTexts is the user's (a drag, a
+  // double click, the remembered layout); the default width given to
+  // columns never fitted is not.
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int c, int, int size) {
+    if (fitting_) return;
+    if (size == horizontalHeader()->defaultSectionSize() && !fitted_.count(c)) return;
+    userSized_.insert(c);
+  });
+}
 
 void GridView::mouseReleaseEvent(QMouseEvent* e) {
   QTableView::mouseReleaseEvent(e);
@@ -67,6 +78,29 @@ void GridView::mouseReleaseEvent(QMouseEvent* e) {
     emit released(idx.column(), idx.row());
   else
     emit released(-1, -1);
+}
+
+void GridView::fitColumnsToTexts(int rows) {
+  QAbstractItemModel* m = model();
+  if (!m) return;
+  QHeaderView* h = horizontalHeader();
+  const QFontMetrics fm = fontMetrics();
+  const int margin =
+      2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
+  const int lastRow = std::min(rows, m->rowCount()) - 1;
+  for (int c = 0; c < m->columnCount(); ++c) {
+    if (userSized_.count(c)) continue;
+    const int now = h->sectionSize(c);
+    int want = 0;
+    for (int r = 0; r <= lastRow; ++r)
+      want = std::max(want, fm.horizontalAdvance(m->index(r, c).data(Qt::DisplayRole).toString()));
+    want += margin;
+    if (want <= now) continue;
+    fitting_ = true;
+    h->resizeSection(c, want);
+    fitting_ = false;
+    fitted_.insert(c);
+  }
 }
 
 QString GridView::cutText(const QModelIndex& index) const {

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <functional>
+#include <set>
 
 namespace tavrine::gui {
 
@@ -59,6 +60,12 @@ class GridView : public QTableView {
 
   // The whole text of the cell when the cell cuts it, else empty.
   QString cutText(const QModelIndex& index) const;
+  // Widens each column to its widest text among the first `rows` rows,
+  // never narrower than it is; a width the user dragged or the window
+  // remembered stays as it is.
+  void fitColumnsToTexts(int rows);
+  // True when the column's width was given by the user or remembered.
+  bool userSized(int column) const { return userSized_.count(column) > 0; }
   // The width the grid asks of its layout (0: the view's own).
   void setPreferredWidth(int width) { preferredWidth_ = width; }
   QSize sizeHint() const override;
@@ -72,6 +79,9 @@ class GridView : public QTableView {
 
  private:
   int preferredWidth_ = 0;
+  std::set<int> fitted_;     // columns fitColumnsToTexts widened
+  std::set<int> userSized_;  // columns given a width by anyone else
+  bool fitting_ = false;
 };
 
 // Text as the engine holds it and as a person sees it: codes the files
