@@ -7,6 +7,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QDate>
 #include <QDateTime>
 #include <QDateTimeAxis>
@@ -15,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QLogValueAxis>
 #include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
@@ -124,6 +126,28 @@ qreal WidestLabel(QValueAxis* axis) {
   return widest;
 }
 
+// Width of the widest label a logarithmic axis draws at the powers of its
+// base.
+qreal WidestLabel(QLogValueAxis* axis) {
+  const QFontMetricsF fm(axis->labelsFont());
+  const QByteArray format = axis->labelFormat().toLatin1();
+  const double b = std::log(axis->base());
+  qreal widest = 0;
+  for (double k = std::ceil(std::log(axis->min()) / b - 1e-9);
+       k <= std::log(axis->max()) / b + 1e-9; ++k)
+    widest = std::max(widest,
+                      fm.horizontalAdvance(QString::asprintf(format.constData(), std::exp(k * b))));
+  return widest;
+}
+
+// The base of a logarithmic axis over lo .. hi: the smallest of a few round
+// ones that draws at most eight labels.
+double LogBase(double lo, double hi) {
+  for (const double base : {1.1, 1.2, 1.5, 2.0, 3.0, 10.0, 100.0})
+    if (std::log(hi / lo) / std::log(base) <= 8) return base;
+  return 1000;
+}
+
 QString Fixed(const std::optional<double>& v, int decimals) {
   return v ? QString::number(*v, 'f', decimals) : QStringLiteral("-");
 }
@@ -190,6 +214,17 @@ BacktestView::BacktestView(QWidget* parent)
   auto* summaryRow = new QHBoxLayout;
   summaryRow->setSpacing(8);
   summaryRow->addWidget(summary_, 1);
+  // A strategy that multiplies its capital a thousandfold leaves a linear
+  // scale nothing to show of the early years, nor of buying and holding.
+  logScale_ = new QCheckBox(QStringLiteral("対数目盛"), strip);
+  logScale_->setObjectName(QStringLiteral("BacktestLogScale"));
+  logScale_->setChecked(true);
+  logScale_->setToolTip(QStringLiteral("資産倍率を対数目盛で描きます（同じ比率の増減が同じ高さ）"));
+  connect(logScale_, &QCheckBox::toggled, this, [this] {
+    applyEquityScale();
+    alignPlots();
+  });
+  summaryRow->addWidget(logScale_, 0, Qt::AlignVCenter);
   imageButton_ = new QPushButton(QStringLiteral("画像保存"), strip);
   imageButton_->setObjectName(QStringLiteral("BacktestImage"));
   imageButton_->setFixedSize(78, 26);
@@ -227,6 +262,12 @@ BacktestView::BacktestView(QWidget* parent)
   // unseen, so that both plots end at the same x as well.
   equityDates_->setLabelsColor(Qt::transparent);
   equityValues_->setTitleText(QStringLiteral("資産倍率"));
+  // The logarithmic scale is put in the linear one's place when chosen.
+  equityLog_ = new QLogValueAxis(this);
+  StyleAxis(equityLog_);
+  equityLog_->setTitleText(QStringLiteral("資産倍率"));
+  equityLog_->setLabelFormat(QStringLiteral("%.3g"));
+  equityLog_->setMinorTickCount(0);
   equityChart->addAxis(equityDates_, Qt::AlignBottom);
   equityChart->addAxis(equityValues_, Qt::AlignLeft);
   for (QLineSeries* s : {even_, hold_, equity_}) {
@@ -360,8 +401,9 @@ void BacktestView::showCurves(const BacktestFigures& figures) {
     axis->setFormat(format);
     axis->setTickCount(7);
   }
-  const double pad = (hi - lo) * 0.05;
-  ValueRange(equityValues_, lo - pad, hi + pad);
+  equityLo_ = lo;
+  equityHi_ = hi;
+  applyEquityScale();
   // A low chart: 0, the middle and the bottom are enough.
   const double deep = std::max(1.0, deepest * 1.05);
   const double step = NiceStep(deep / 2);
@@ -408,11 +450,42 @@ void BacktestView::showDays(const Distributions& distributions) {
   days_.series->setLabelsVisible(counts.size() <= 14);
 }
 
+void BacktestView::applyEquityScale() {
+  // Logarithmic as chosen, while every value is above zero (a trade that
+  // lost everything can only be drawn on the linear scale).
+  const bool log = logScale_->isChecked() && equityLo_ > 0;
+  QAbstractAxis* shown = log ? static_cast<QAbstractAxis*>(equityLog_) : equityValues_;
+  QAbstractAxis* hidden = log ? static_cast<QAbstractAxis*>(equityValues_) : equityLog_;
+  QChart* chart = equityView_->chart();
+  if (!chart->axes(Qt::Vertical).contains(shown)) {
+    for (QLineSeries* s : {even_, hold_, equity_}) s->detachAxis(hidden);
+    chart->removeAxis(hidden);
+    hidden->setParent(this);
+    chart->addAxis(shown, Qt::AlignLeft);
+    for (QLineSeries* s : {even_, hold_, equity_}) s->attachAxis(shown);
+  }
+  if (log) {
+    const double lo = equityLo_ / 1.1, hi = equityHi_ * 1.1;
+    equityLog_->setBase(LogBase(lo, hi));
+    equityLog_->setRange(lo, hi);
+  } else {
+    // From the data, never below zero.
+    const double pad = (equityHi_ - equityLo_) * 0.05;
+    ValueRange(equityValues_, std::max(0.0, equityLo_ - pad), equityHi_ + pad);
+  }
+}
+
+bool BacktestView::logScale() const { return logScale_->isChecked(); }
+
+void BacktestView::setLogScale(bool on) { logScale_->setChecked(on); }
+
 // The equity and the drawdown chart share their dates: the chart whose value
 // labels are narrower gets that much more left margin, so that both plots
 // start at the same x and the two curves stand exactly above each other.
 void BacktestView::alignPlots() {
-  const qreal widths[] = {WidestLabel(equityValues_), WidestLabel(drawdownValues_)};
+  const bool log = equityView_->chart()->axes(Qt::Vertical).contains(equityLog_);
+  const qreal widths[] = {log ? WidestLabel(equityLog_) : WidestLabel(equityValues_),
+                          WidestLabel(drawdownValues_)};
   const qreal widest = std::max(widths[0], widths[1]);
   QChart* charts[] = {equityView_->chart(), drawdownView_->chart()};
   for (int i = 0; i < 2; ++i) {

@@ -18,6 +18,8 @@ QT_BEGIN_NAMESPACE
 class QAreaSeries;
 class QBarCategoryAxis;
 class QBarSet;
+class QCheckBox;
+class QLogValueAxis;
 class QChart;
 class QChartView;
 class QDateTimeAxis;
@@ -71,6 +73,9 @@ class BacktestView : public ToolWindow {
 
   // The summary line: 取引数, 勝率, 最終資産倍率, 最大DD, PF, 最長連敗, 保有率, 買持.
   QString summaryText() const;
+  // The equity's scale: logarithmic (the default) or linear.
+  bool logScale() const;
+  void setLogScale(bool on);
   QLineSeries* equitySeries() const { return equity_; }
   QLineSeries* holdSeries() const { return hold_; }
   QAreaSeries* drawdownSeries() const { return drawdown_; }
@@ -84,6 +89,7 @@ class BacktestView : public ToolWindow {
   void showRanges(const Distributions& distributions);
   void showDays(const Distributions& distributions);
   void alignPlots();
+  void applyEquityScale();
 
   QLabel* title_ = nullptr;
   QLabel* summary_ = nullptr;
@@ -101,6 +107,9 @@ class BacktestView : public ToolWindow {
   QDateTimeAxis* equityDates_ = nullptr;
   QDateTimeAxis* drawdownDates_ = nullptr;
   QValueAxis* equityValues_ = nullptr;
+  QLogValueAxis* equityLog_ = nullptr;
+  QCheckBox* logScale_ = nullptr;
+  double equityLo_ = 1, equityHi_ = 1;  // the lowest and highest value drawn
   QValueAxis* drawdownValues_ = nullptr;
 
   BarChart ranges_;

@@ -40,8 +40,8 @@ const QString kHostRoot = QStringLiteral("/tavrine/");
 const QString kShippedRoot = QStringLiteral(":/manual/");
 // What an empty browser face opens: the full manual's contents.
 const QString kFirstPage = QStringLiteral("tavrine.htm");
-// Room at the end of a page for the buttons that lie over the browser.
-constexpr int kButtonRoom = 40;
+// The strip under the page that holds the two buttons.
+constexpr int kButtonStrip = kButton1.height() + 2 * kButtonMargin;
 // Pictures and style sheets fetched for one page from the host, and the
 // largest one taken.
 constexpr int kMaxResources = 32;
@@ -230,13 +230,7 @@ void ManualBrowser::display(const QUrl& url, const QString& html) {
   if (url.hasFragment()) scrollToAnchor(url.fragment());
 }
 
-void ManualBrowser::setPage(const QString& html) {
-  setHtml(html);
-  // Room below the last line, so that the window's buttons never hide it.
-  QTextFrameFormat f = document()->rootFrame()->frameFormat();
-  f.setBottomMargin(kButtonRoom);
-  document()->rootFrame()->setFrameFormat(f);
-}
+void ManualBrowser::setPage(const QString& html) { setHtml(html); }
 
 bool ManualBrowser::displayShipped(const QUrl& page, const QString& notice) {
   QFile f(QLatin1Char(':') + page.path());
@@ -337,6 +331,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   // window takes this window in (MainWindow::attachHelp).
   setObjectName(QStringLiteral("TForm4"));
   setGeometry(kWindow);
+  Fill(this, kControlFace);
 
   browser_ = new ManualBrowser(this);
   browser_->setObjectName(QStringLiteral("TForm4.WebBrowser1"));
@@ -358,7 +353,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   auto* holder = new QWidget;
   holder->setAutoFillBackground(false);
   auto* v = new QVBoxLayout(holder);
-  v->setContentsMargins(kTextInset, kTextInset, kTextInset, 40);
+  v->setContentsMargins(kTextInset, kTextInset, kTextInset, kTextInset);
   label_ = new QLabel(holder);
   label_->setObjectName(QStringLiteral("TForm4.Label1"));
   label_->setFont(PixelFont(16));
@@ -379,8 +374,11 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 void HelpWindow::place() {
-  browser_->setGeometry(rect());
-  panel_->setGeometry(rect());
+  // The buttons stand in a strip of their own below the page, so they
+  // cover none of its text at any size.
+  const QRect page(0, 0, width(), std::max(0, height() - kButtonStrip));
+  browser_->setGeometry(page);
+  panel_->setGeometry(page);
   scroll_->setGeometry(panel_->contentsRect());
   // Both buttons keep their distance from the lower right corner.
   button2_->move(width() - kButton2.width() - kButtonMargin,
