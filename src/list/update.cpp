@@ -14,10 +14,10 @@ namespace tavrine {
 namespace {
 
 // The split factor as a ratio of small whole numbers (0.5 -> 1/2, 1.5 ->
-// 3/2, 0.333333 -> 1/3): the nearest with a denominator up to 1000 that
-// lies within a millionth of it; one(): none does.
+// 3/2, 0.333333 -> 1/3): the nearest with a denominator up to 100 that lies
+// within 1e-5 of it, relatively; false when none does.
 bool FactorRatio(double factor, Ratio& out) {
-  if (!(factor > 0) || !std::isfinite(factor) || factor > 1000 || factor < 0.001) return false;
+  if (!(factor > 0) || !std::isfinite(factor) || factor > 100 || factor < 0.01) return false;
   // Continued fraction convergents of the factor.
   long long h0 = 0, h1 = 1, k0 = 1, k1 = 0;
   double x = factor;
@@ -25,9 +25,9 @@ bool FactorRatio(double factor, Ratio& out) {
     const double a = std::floor(x);
     const long long ai = static_cast<long long>(a);
     const long long h2 = ai * h1 + h0, k2 = ai * k1 + k0;
-    if (k2 > 1000) break;
+    if (k2 > 100) break;
     h0 = h1, h1 = h2, k0 = k1, k1 = k2;
-    if (std::fabs(static_cast<double>(h1) / static_cast<double>(k1) - factor) <= factor * 1e-6) {
+    if (std::fabs(static_cast<double>(h1) / static_cast<double>(k1) - factor) <= factor * 1e-5) {
       out = {h1, k1};
       return true;
     }

@@ -224,7 +224,15 @@ bool IsLoopbackHost(const std::string& hostIn) {
     return close != std::string::npos && h.substr(1, close - 1) == "::1";
   }
   h = h.substr(0, h.find(':'));
-  return Lower(h) == "localhost" || h.rfind("127.", 0) == 0;
+  if (Lower(h) == "localhost") return true;
+  // 127.x.x.x written as an address, not a name that starts so.
+  int dots = 0;
+  for (char c : h)
+    if (c == '.')
+      ++dots;
+    else if (c < '0' || c > '9')
+      return false;
+  return dots == 3 && h.rfind("127.", 0) == 0;
 }
 
 JQuantsClient::JQuantsClient(Platform& platform, JQuantsSettings settings, Options options)
