@@ -77,6 +77,7 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
     options.caFile = hooks.caFile;
     options.wait = [&](std::chrono::milliseconds ms) {
       if (hooks.wait) return hooks.wait(ms);
+      if (ms.count() <= 0) return !hooks.progress || hooks.progress(now);
       UpdateProgress p = now;
       p.waitSeconds = static_cast<int>((ms.count() + 999) / 1000);
       if (!tell(p)) return false;

@@ -167,6 +167,8 @@ UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
     out.dropped = static_cast<int>(w.days.size()) - axis.kept;
     Reshape(w, axis);
     out.days = axis.top;
+    // The list's width follows its stocks, as the import leaves it.
+    w.table->setColCount(last + 1);
   }
   WorkTable& t = *w.table;
   for (const auto& [column, column_cells] : cells) {
