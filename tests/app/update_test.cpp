@@ -7,10 +7,12 @@
 // key never shown.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "../support/recording_platform.h"
 #include "../web/jquants_support.h"
@@ -241,6 +243,20 @@ TEST_F(UpdateTest, DaysNotDeliveredYetStopTheRunAfterTheDaysBefore) {
   EXPECT_EQ(Files(), files);
 }
 
+TEST_F(UpdateTest, AHolidayOfTheCalendarIsSkipped) {
+  Start();
+  jquantssite::Options o;
+  o.holidays.insert(SiteDay(Day(2)));
+  LiveJQuants site(f_, o);
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 3);
+  EXPECT_EQ(s.undelivered, 0);
+  EXPECT_EQ(ws_->StockList.cell(0, 2), DateToStr(Day(1)));
+  EXPECT_EQ(ws_->StockList.cell(0, 3), DateToStr(Day(3)));
+  EXPECT_EQ(site.site().barRequests(), 3);
+}
+
 TEST_F(UpdateTest, FewStocksOverManyDaysAreFetchedByStock) {
   Start(2, 300, 12);
   LiveJQuants site(f_);
@@ -339,6 +355,36 @@ TEST_F(UpdateTest, ACancelLeavesTheListUntouched) {
   ASSERT_EQ(p_.messages.size(), 1u);
   EXPECT_EQ(p_.messages[0], "一括更新を中止しました。デ-タ一覧は変わっていません。");
   EXPECT_EQ(site.site().barRequests(), 2);
+}
+
+class WaitingPlatform : public RecordingPlatform {
+ public:
+  std::function<void()> duringWait;
+  void processEvents() override {
+    if (auto f = std::exchange(duringWait, nullptr)) f();
+  }
+};
+
+TEST(UpdateDuringAPageWait, IsRefusedAndAsksNothing) {
+  DataFolder f;
+  const std::vector<int> days = webtest::Weekdays(DaysFromCivil(2003, 12, 26), 120);
+  webtest::WriteMarket(f, "7203", days);
+  webtest::LiveSite quotes(f);
+  LiveJQuants api(f);
+  WaitingPlatform p;
+  Workspace ws{p};
+  webtest::ReadyToCollect(f, ws);
+  UpdateSummary during;
+  p.duringWait = [&] { during = UpdateList(ws); };
+  ws.form.setText("Edit18", "7203");
+  Event enter;
+  enter.kind = Event::KeyPress;
+  enter.key = 13;
+  ws.dispatch("Edit18", enter);  // the collection waits for its pages
+  EXPECT_TRUE(during.busy);
+  EXPECT_EQ(std::count(p.statuses.begin(), p.statuses.end(), kBusyStatus), 1);
+  EXPECT_EQ(api.site().requests(), 0);
+  EXPECT_TRUE(p.errors.empty());
 }
 
 }  // namespace
