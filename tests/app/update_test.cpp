@@ -1,7 +1,8 @@
 // 一括更新 against the in-process stand-in of the J-Quants API: new days on
 // top with the right closes through pages and a 429, the calendar and code
 // list in step, a split's older days adjusted and logged, a stock held by
-// code alone named, a delisted stock's history kept, days not delivered yet,
+// code alone named, a delisted stock's history kept, a suspended stock's
+// days given the close before, days not delivered yet,
 // and every failure (wrong key, HTML answer, cut body, dead host, endless
 // 429s, a dripping answer, a cancel) leaving every file as it was, with the
 // key never shown.
@@ -180,16 +181,18 @@ TEST_F(UpdateTest, ASplitAdjustsTheOlderDaysAndIsLogged) {
       << log;
 }
 
-TEST_F(UpdateTest, NamesFromTheMasterAndDelistedStocksKeepTheirHistory) {
+TEST_F(UpdateTest, NamesFromTheMasterDelistedAndSuspendedStocks) {
   Start();
   const sample::Stock& named = StockInColumn(2);
   const sample::Stock& nameless = StockInColumn(3);
   const sample::Stock& delisted = StockInColumn(4);
+  const sample::Stock& suspended = StockInColumn(5);
   ws_->StockList.set(2, 0, named.code);
   ws_->StockList.set(3, 0, nameless.code + " ");
   jquantssite::Options o;
   o.nameless.insert(nameless.code);
   o.delisted[delisted.code] = SiteDay(data_.marketDays[4]);  // the list's newest day
+  o.suspended[suspended.code] = {SiteDay(Day(2)), SiteDay(Day(1))};
   LiveJQuants site(f_, o);
   const WorkTable before = ws_->StockList;
 
@@ -204,6 +207,12 @@ TEST_F(UpdateTest, NamesFromTheMasterAndDelistedStocksKeepTheirHistory) {
   for (int r = 1; r <= 4; ++r) EXPECT_EQ(list.cell(4, r), " ") << r;
   for (int r = 1; r <= 296; ++r) ASSERT_EQ(list.cell(4, r + 4), before.cell(4, r));
   EXPECT_EQ(list.cell(2, 1), Close(named, 0));
+  // Suspended for two days (records with nulls): the close before them.
+  ASSERT_NE(Close(suspended, 3), " ");
+  EXPECT_EQ(list.cell(5, 1), Close(suspended, 0));
+  EXPECT_EQ(list.cell(5, 2), Close(suspended, 3));
+  EXPECT_EQ(list.cell(5, 3), Close(suspended, 3));
+  EXPECT_EQ(s.filled, 2);
   EXPECT_EQ(s.stocks, 5);
   // The saved list holds the name too.
   EXPECT_NE(

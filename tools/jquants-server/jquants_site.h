@@ -5,9 +5,8 @@
 // x-api-key. Faults on request: pages, 429 with or without Retry-After, a
 // wrong key's 401 or 403, an HTML page with status 200, a body cut short or
 // dripping, a split factor, a stock without a name, a delisted stock, a
-// holiday, days not delivered yet. Over plain HTTP on 127.0.0.1, or HTTPS
-// with a certificate given. Header-only, so tests and benchmarks run it
-// in-process.
+// suspended stock's day (nulls), a holiday, days not delivered yet. Over plain HTTP on 127.0.0.1,
+// or HTTPS with a certificate given. Header-only, so tests and benchmarks run it in-process.
 #pragma once
 
 #include <httplib.h>
@@ -104,10 +103,11 @@ struct Options {
   int dripMs = 1000;
   int newest = -1;  // days after this one are not delivered yet (empty data); -1: none
   std::vector<Split> splits;
-  std::set<std::string> nameless;       // the master gives these an empty name
-  std::map<std::string, int> delisted;  // no bars after this day, not in the master
-  std::set<int> holidays;               // weekdays the exchange was closed: no bars
-  std::string certFile, keyFile;        // HTTPS with this certificate and key
+  std::set<std::string> nameless;                  // the master gives these an empty name
+  std::map<std::string, int> delisted;             // no bars after this day, not in the master
+  std::set<int> holidays;                          // weekdays the exchange was closed: no bars
+  std::map<std::string, std::set<int>> suspended;  // a record with nulls on these days
+  std::string certFile, keyFile;                   // HTTPS with this certificate and key
 };
 
 // One day of a stock from its market file.
@@ -249,7 +249,7 @@ class Site {
   // The record of one stock's day.
   Json record(const std::string& code, const Bar& b) const {
     // The market file's prices carry every split (adjusted, times all the
-    // stock's factors); the traded prices of a day only the splits before it.
+    // stock's factors); the traded prices of a day only the splits up to it.
     double total = 1;
     for (const Split& s : opt_.splits)
       if (s.code == code) total *= s.factor;
@@ -272,6 +272,11 @@ class Site {
     r["AdjL"] = round1(b.low * total);
     r["AdjC"] = round1(b.adjClose * total);
     r["AdjVo"] = b.volume / total;
+    const auto halt = opt_.suspended.find(code);
+    if (halt != opt_.suspended.end() && halt->second.count(b.day))
+      for (const char* k :
+           {"O", "H", "L", "C", "Vo", "Va", "AdjO", "AdjH", "AdjL", "AdjC", "AdjVo"})
+        r[k] = nullptr;
     return r;
   }
 

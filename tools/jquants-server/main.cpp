@@ -2,12 +2,12 @@
 //   [--page-size N] [--rate-limit-at N] [--rate-limit-times N] [--retry-after S]
 //   [--html-at N] [--truncate-at N] [--drip-at N] [--drip-ms N] [--newest YYYY-MM-DD]
 //   [--split CODE:YYYY-MM-DD:FACTOR] [--nameless CODE] [--delisted CODE:YYYY-MM-DD]
-//   [--holiday YYYY-MM-DD] [--cert FILE --cert-key FILE]
+//   [--suspended CODE:YYYY-MM-DD] [--holiday YYYY-MM-DD] [--cert FILE --cert-key FILE]
 // Serves the stand-in of the J-Quants API on 127.0.0.1 from a data folder
 // (market/ and tavrine/zenncode.txt); prints "port N" once ready. The
 // counted options make one request of daily bars faulty (see
-// jquantssite::Options); --split, --nameless, --delisted and --holiday may
-// be repeated.
+// jquantssite::Options); --split, --nameless, --delisted, --suspended and
+// --holiday may be repeated.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -36,7 +36,8 @@ int Usage() {
                "       [--rate-limit-times N] [--retry-after S] [--html-at N] [--truncate-at N]\n"
                "       [--drip-at N] [--drip-ms N] [--newest YYYY-MM-DD]\n"
                "       [--split CODE:YYYY-MM-DD:FACTOR] [--nameless CODE]\n"
-               "       [--delisted CODE:YYYY-MM-DD] [--holiday YYYY-MM-DD]\n"
+               "       [--delisted CODE:YYYY-MM-DD] [--suspended CODE:YYYY-MM-DD]\n"
+               "       [--holiday YYYY-MM-DD]\n"
                "       [--cert FILE --cert-key FILE]\n");
   return 2;
 }
@@ -83,6 +84,10 @@ int main(int argc, char** argv) {
       const int d = v.size() > 5 ? js::ParseDay(v.substr(5)) : -1;
       if (v.size() < 6 || v[4] != ':' || d < 0) return Usage();
       opt.delisted[v.substr(0, 4)] = d;
+    } else if (a == "--suspended") {
+      const int d = v.size() > 5 ? js::ParseDay(v.substr(5)) : -1;
+      if (v.size() < 6 || v[4] != ':' || d < 0) return Usage();
+      opt.suspended[v.substr(0, 4)].insert(d);
     } else if (a == "--split") {
       const auto second = v.find(':', 5);
       if (v.size() < 6 || v[4] != ':' || second == std::string::npos) return Usage();
