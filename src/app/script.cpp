@@ -6,6 +6,7 @@
 #include "app/import.h"
 #include "app/list_actions.h"
 #include "app/scan.h"
+#include "app/update.h"
 #include "app/workspace.h"
 #include "signals/today.h"
 #include "store/control_cells.h"
@@ -234,6 +235,11 @@ class Runner {
     if (cmd == "remove") {
       if (words.size() != 1) throw BadLine{"remove needs a code"};
       RemoveStock(ws_, words[0]);
+      return;
+    }
+    if (cmd == "update") {
+      if (!words.empty()) throw BadLine{"update takes no argument"};
+      UpdateList(ws_);
       return;
     }
     if (cmd == "undo") {

@@ -32,10 +32,20 @@ const char* const kUsage =
     "                             NAME override the file's, NAME is the rest of the line;\n"
     "                             prints the summary as message: and each refusal as\n"
     "                             error:\n"
+    "  update                     brings every listed stock up to the newest day of the\n"
+    "                             J-Quants API (TAVRINE_JQUANTS_KEY or tavrine.ini [update]\n"
+    "                             key=; TAVRINE_JQUANTS_HOST for a stand-in): before each\n"
+    "                             request of prices status: 一括更新: YYYY/MM/DD の株価を\n"
+    "                             取得しています (I/N日) (or CODE ... (I/N銘柄) when fetched\n"
+    "                             by stock), then the summary as message: (一括更新完了: ...,\n"
+    "                             or that the list is up to date), or the failure as\n"
+    "                             error: 一括更新できませんでした。... with nothing changed;\n"
+    "                             the key is never printed\n"
     "  rename CODE NAME           renames a listed stock (heading CODE NAME), saved at once\n"
     "  remove CODE                removes a listed stock's column, saved at once\n"
     "  undo                       puts back the list as it was before its last change\n"
-    "                             (import, adjustment, rename, removal; five are kept)\n"
+    "                             (import, adjustment, update, rename, removal; five are\n"
+    "                             kept)\n"
     "  mode honest|hindsight      the way of judging: honest (no value for a day reads a\n"
     "                             later close; trades at the next day's close) or\n"
     "                             hindsight (the original centred lines, which read later\n"
@@ -76,7 +86,8 @@ const char* const kUsage =
     "The first save takes the data folder (tavrine.lock) for the rest of the run; while\n"
     "another program holds it, saves are refused with its name and process id, and a\n"
     "file another program changed since it was read is not saved over.\n"
-    "Environment: TAVRINE_HOME TAVRINE_ROOT TAVRINE_QUOTE_HOST TAVRINE_TODAY\n";
+    "Environment: TAVRINE_HOME TAVRINE_ROOT TAVRINE_QUOTE_HOST TAVRINE_TODAY\n"
+    "             TAVRINE_JQUANTS_KEY TAVRINE_JQUANTS_PLAN TAVRINE_JQUANTS_HOST HTTPS_PROXY\n";
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "list/settings_file.h"
 #include "store/codec.h"
 #include "store/paths.h"
 #include "store/stock_list.h"
@@ -10,8 +11,6 @@
 namespace tavrine {
 
 namespace {
-
-constexpr const char* kSettingsFile = "tavrine.ini";
 
 void EmptyColumn(WorkTable& t, int c) {
   for (int r = 0; r <= stocklist::kLastDayRow; ++r) t.set(c, r, "");
@@ -41,39 +40,6 @@ long double RankOfHeading(const std::string& heading) {
   long double rank;
   if (RankOfLetterCode(cut, rank)) return rank;
   return StrToFloat(cut);
-}
-
-std::string Trim(const std::string& s) {
-  const auto a = s.find_first_not_of(" \t");
-  if (a == std::string::npos) return {};
-  const auto b = s.find_last_not_of(" \t");
-  return s.substr(a, b - a + 1);
-}
-
-bool IsSection(const std::string& line) {
-  const std::string t = Trim(line);
-  return t.size() >= 2 && t.front() == '[' && t.back() == ']';
-}
-
-bool IsListSection(const std::string& line) {
-  std::string t = Trim(line);
-  for (char& c : t)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return t == "[list]";
-}
-
-// The key of a "key=value" line, trimmed; empty for other lines.
-std::string KeyOf(const std::string& line, std::string* value = nullptr) {
-  const auto eq = line.find('=');
-  if (eq == std::string::npos) return {};
-  if (value) *value = Trim(line.substr(eq + 1));
-  return Trim(line.substr(0, eq));
-}
-
-std::vector<std::string> SettingsLines() {
-  const std::string path = HomePath(kSettingsFile);
-  if (!FileExists(path)) return {};
-  return ReadLines(path);
 }
 
 }  // namespace
@@ -158,44 +124,11 @@ void CheckStockCodes(const WorkTable& list, const std::string& code) {
   for (int j = 1; j <= L; ++j) RankOfHeading(list.cell(j, 0));
 }
 
-bool ImportMaintainsList() {
-  bool inList = false;
-  for (const std::string& line : SettingsLines()) {
-    if (IsSection(line)) {
-      inList = IsListSection(line);
-      continue;
-    }
-    std::string value;
-    if (inList && KeyOf(line, &value) == "maintainer" && value == "import") return true;
-  }
-  return false;
-}
+bool ImportMaintainsList() { return ReadSetting("list", "maintainer") == "import"; }
 
 void RecordImportMaintainer() {
   if (ImportMaintainsList()) return;
-  std::vector<std::string> lines = SettingsLines();
-  // The [list] section's maintainer line is replaced, or one is added to
-  // the section, or the section to the end of the file.
-  int section = -1;
-  for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
-    if (IsSection(lines[i])) {
-      if (section >= 0) break;
-      if (IsListSection(lines[i])) section = i;
-      continue;
-    }
-    if (section >= 0 && KeyOf(lines[i]) == "maintainer") {
-      lines[i] = "maintainer=import";
-      WriteLines(HomePath(kSettingsFile), lines, true);
-      return;
-    }
-  }
-  if (section >= 0)
-    lines.insert(lines.begin() + section + 1, "maintainer=import");
-  else {
-    lines.push_back("[list]");
-    lines.push_back("maintainer=import");
-  }
-  WriteLines(HomePath(kSettingsFile), lines, true);
+  WriteSettings("list", {{"maintainer", "import"}});
 }
 
 }  // namespace tavrine

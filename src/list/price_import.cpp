@@ -8,8 +8,7 @@
 #include <memory>
 #include <span>
 
-#include "list/calendar_file.h"
-#include "list/list_edit.h"
+#include "list/list_work.h"
 #include "list/placement.h"
 #include "list/price_file.h"
 #include "series/decimal_form.h"
@@ -25,39 +24,10 @@ namespace tavrine {
 
 namespace {
 
-constexpr const char* kAdjustLog = "tavrine/adjust.log";
-constexpr int kMaxDays = stocklist::kLastDayRow;
-constexpr int kScratch = stocklist::kScratchColumn;
-constexpr std::size_t kMaxNameBytes = 80;
-// A stock's cell on a day it has no price, as a loaded list holds it.
-constexpr const char* kBlank = " ";
+constexpr const char* kBlank = kBlankCell;
 
 // One file's refusal; its message already names the file.
-struct Refused {
-  std::string message;
-};
-
-// The list's day rows 1 .. n, newest first. A date that does not read or is
-// out of order refuses the whole import: placing prices by date needs them.
-std::vector<int> ListDays(const WorkTable& list) {
-  int n = 0;
-  for (int r = list.rowCount() - 1; r >= 1; --r)
-    if (!IsBlank(list.cell(0, r))) {
-      n = r;
-      break;
-    }
-  std::vector<int> days(static_cast<std::size_t>(n));
-  for (int r = 1; r <= n; ++r) {
-    int d = 0;
-    if (!TryParseDate(list.cell(0, r), d))
-      throw Refused{"デ-タ一覧の" + IntToStr(r + 1) + "行目の日付を読めません (" + list.cell(0, r) +
-                    ")"};
-    if (r > 1 && d >= days[static_cast<std::size_t>(r) - 2])
-      throw Refused{"デ-タ一覧の日付が" + IntToStr(r + 1) + "行目で新しい順になっていません"};
-    days[static_cast<std::size_t>(r) - 1] = d;
-  }
-  return days;
-}
+using Refused = ListRefused;
 
 // A given code as the list keeps it: full-width digits and letters made
 // plain, a small letter capital. Empty when it is no stock code (four
@@ -90,139 +60,15 @@ std::string NormalisedCode(const std::string& given) {
   return plain;
 }
 
-// A given name fit for a heading: control characters as blanks, trimmed,
-// cut to 80 bytes as the list's tools measure them.
-std::string CleanName(const std::string& name) {
-  std::string s = name;
-  for (char& c : s)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-  const auto a = s.find_first_not_of(' ');
-  if (a == std::string::npos) return {};
-  s = s.substr(a, s.find_last_not_of(' ') - a + 1);
-  return LeftBytes(s, kMaxNameBytes);
-}
-
-// The list being built: its table and its days (rows 1 .. n).
-struct WorkingList {
-  std::unique_ptr<WorkTable> table;
-  std::vector<int> days;
-  int cut = 0;  // days of a list longer than kLastDayRow rows left behind
-};
-
-// The list's days once a file's are taken: its newer days on top (the
-// oldest rows past kLastDayRow then drop off), then the list's own, then its older
-// days while the list has fewer than kLastDayRow rows. Without a list, the file's
-// newest kLastDayRow days.
-struct Axis {
-  std::vector<int> days;
-  int top = 0;   // new rows above the list's first
-  int kept = 0;  // list rows kept, below them
-};
-
-Axis NewAxis(const std::vector<int>& list, const std::vector<PriceRow>& rows) {
-  Axis a;
-  if (list.empty()) {
-    for (const PriceRow& p : rows) {
-      if (static_cast<int>(a.days.size()) == kMaxDays) break;
-      a.days.push_back(p.day);
-    }
-    return a;
-  }
-  for (const PriceRow& p : rows) {
-    if (p.day <= list.front()) break;
-    a.days.push_back(p.day);
-  }
-  a.top = static_cast<int>(a.days.size());
-  a.kept = std::min(static_cast<int>(list.size()), kMaxDays - std::min(a.top, kMaxDays));
-  a.days.insert(a.days.end(), list.begin(), list.begin() + a.kept);
-  if (a.top > kMaxDays) {
-    a.days.resize(kMaxDays);
-    a.top = kMaxDays;
-  }
-  for (const PriceRow& p : rows) {
-    if (static_cast<int>(a.days.size()) >= kMaxDays) break;
-    if (p.day < list.back()) a.days.push_back(p.day);
-  }
-  return a;
-}
-
-// Rebuilds the table on the new days: rows 1 .. top new, then the kept list
-// rows, then new rows below. On new rows the date is written and every stock
-// is blank. The scratch column 199 is no list column and stays as it is.
-void Reshape(WorkingList& w, const Axis& a) {
-  const WorkTable& old = *w.table;
-  const int m = static_cast<int>(a.days.size());
-  const int lastStock = LastStockColumn(old);
-  auto t = std::make_unique<WorkTable>(old.name(), old.colCount(), m + 1);
-  auto newRow = [&](int r) {
-    t->set(0, r, DateToStr(a.days[static_cast<std::size_t>(r) - 1]));
-    for (int c = 1; c <= lastStock; ++c) t->set(c, r, kBlank);
-  };
-  for (int c = 0; c < kScratch; ++c) {
-    if (!old.cell(c, 0).empty()) t->set(c, 0, old.cell(c, 0));
-    for (int i = 1; i <= a.kept; ++i) {
-      const std::string& v = old.cell(c, i);
-      if (!v.empty()) t->set(c, a.top + i, v);
-    }
-  }
-  for (int r = 1; r <= a.top; ++r) newRow(r);
-  for (int r = a.top + a.kept + 1; r <= m; ++r) newRow(r);
-  for (int r = 0; r <= stocklist::kLastDayRow; ++r) {
-    const std::string& v = old.cell(kScratch, r);
-    if (!v.empty()) t->set(kScratch, r, v);
-  }
-  w.table = std::move(t);
-  w.days = a.days;
-}
-
-// The stock list the import starts from: the one in memory, or the file
-// when the memory holds no days (the start-up could not load it), so a list
-// on disk is never overwritten unread.
-WorkingList BaseList(const State& ws) {
-  WorkingList w;
-  w.table = std::make_unique<WorkTable>(ws.StockList);
-  w.days = ListDays(*w.table);
-  const std::string path = HomePath(kStockListFile);
-  if (w.days.empty() && std::filesystem::exists(path)) {
-    try {
-      LoadTableFile(*w.table, path, 200);
-    } catch (const FileError& e) {
-      throw Refused{e.what()};
-    }
-    w.table->setColCount(200);
-    ClearQuotedBlanks(*w.table);
-    w.days = ListDays(*w.table);
-  }
-  if (static_cast<int>(w.days.size()) > kMaxDays) {
-    // Only kLastDayRow days are ever shown or kept; a longer list is cut to them.
-    Axis a;
-    a.days.assign(w.days.begin(), w.days.begin() + kMaxDays);
-    a.kept = kMaxDays;
-    w.cut = static_cast<int>(w.days.size()) - kMaxDays;
-    Reshape(w, a);
-  }
-  if (IsBlank(w.table->cell(0, 0))) w.table->set(0, 0, "日付");
-  return w;
-}
-
 // Days a new stock needs: its newest close and the 25 after it.
 constexpr int kFewestDays = 26;
 
 // ---------------------------------------------------------------- splits
 
-// A ratio of prices across a split or a consolidation: a 1:2 split halves
-// the price (1/2), a 2:1 consolidation doubles it (2/1).
-struct Ratio {
-  int num = 1, den = 1;
-  bool one() const { return num == den; }
-};
-
 constexpr Ratio kSplitRatios[] = {{1, 2},  {1, 3},   {1, 4}, {1, 5}, {1, 10}, {1, 20}, {1, 25},
                                   {1, 50}, {1, 100}, {2, 3}, {2, 5}, {4, 5},  {5, 6},  {10, 11},
                                   {2, 1},  {3, 1},   {4, 1}, {5, 1}, {10, 1}, {20, 1}, {25, 1},
                                   {50, 1}, {100, 1}, {3, 2}, {5, 2}, {5, 4},  {6, 5},  {11, 10}};
-
-std::string RatioText(Ratio r) { return IntToStr(r.num) + "/" + IntToStr(r.den); }
 
 // Half a unit of the last decimal place a close was written with: how far
 // the value it stands for may lie from it.
@@ -266,18 +112,6 @@ struct SplitCheck {
   std::vector<std::pair<int, std::string>> adjusted;  // stored days not in the file, new text
   std::string note;                                   // a seam that looks like a split
 };
-
-// The text of a stored close times r, in the list's form; refuses the file
-// when the result is no close the list can hold.
-std::string Scaled(const std::string& text, long double v, Ratio r, int day,
-                   const std::string& shown) {
-  const long double x = v * r.num / r.den;
-  std::string out = FloatToStr(x);
-  if (out.find('E') != std::string::npos || !(x < kPriceFileMaxClose + 0.5L))
-    throw Refused{shown + ": " + DateToStr(day) + " の株価 " + text + " を " + RatioText(r) +
-                  " 倍にすると、デ-タ一覧に入りません (" + out + ")"};
-  return out;
-}
 
 // Compares the file with the stored column (days newest first, cells by
 // day) and finds the ratio the stored days lack, or refuses the file.
@@ -444,7 +278,10 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
     throw Refused{shown + ": " + e.what()};
   }
 
-  const Axis axis = NewAxis(w.days, file.rows);
+  std::vector<int> fileDays;
+  fileDays.reserve(file.rows.size());
+  for (const PriceRow& p : file.rows) fileDays.push_back(p.day);
+  const Axis axis = NewAxis(w.days, fileDays);
   // The file's days that have a row: a stock with none of them has nothing to show.
   int taken = 0;
   {
@@ -536,45 +373,6 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
   s.lastCode = code;
 }
 
-// Appends one line per adjustment to adjust.log (Shift-JIS, CR LF), with a
-// heading line when the file is new: when, which stock, the ratio and the
-// days it was applied to, from which file. Multiplying the same days by the
-// inverse ratio undoes it.
-void AppendAdjustments(const std::vector<ImportAdjustment>& adjustments,
-                       const std::string& backup) {
-  const std::filesystem::path path(RootPath(kAdjustLog));
-  std::filesystem::create_directories(path.parent_path());
-  const bool fresh = !std::filesystem::exists(path);
-  std::string text;
-  if (fresh) text = "日時,銘柄コード,倍率,開始日,終了日,ファイル,バックアップ\r\n";
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char when[32];
-  std::strftime(when, sizeof when, "%Y/%m/%d %H:%M:%S", &local);
-  for (const ImportAdjustment& a : adjustments)
-    text += ToCommaText({when, a.code, IntToStr(a.num) + "/" + IntToStr(a.den), DateToStr(a.from),
-                         DateToStr(a.through), a.file, backup}) +
-            "\r\n";
-  std::ofstream out(path, std::ios::binary | std::ios::app);
-  out << Utf8ToCp932(text);
-  out.flush();
-  if (!out) throw FileError(path.string() + " に書き込めません");
-}
-
-// DateTable on the list's days: its heading row (the calendar's, as the
-// generated calendar writes it when there is none), then the dates.
-void FillDateTable(WorkTable& dates, const WorkTable& list, int days) {
-  const std::string h0 = IsBlank(dates.cell(0, 0)) ? std::string("日付") : dates.cell(0, 0);
-  const std::string h1 = IsBlank(dates.cell(0, 0)) ? std::string("新日付") : dates.cell(1, 0);
-  dates.clearAll();
-  dates.setColCount(2);
-  dates.setRowCount(days + 1);
-  dates.set(0, 0, h0);
-  dates.set(1, 0, h1);
-  for (int r = 1; r <= days; ++r) dates.set(0, r, list.cell(0, r));
-}
-
 }  // namespace
 
 std::string ImportSummary::Headline() const {
@@ -631,69 +429,15 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files, const Impor
   if (!s.imported()) return s;
   s.dropped += w.cut;
 
-  // The list first: when it cannot be written nothing was imported. The
-  // list as it was is kept for 元に戻す.
-  std::string backup;
-  try {
-    backup = BackUpStockList(s.adjustments.empty() ? "import" : "adjust");
-    SaveTableFile(*w.table, HomePath(kStockListFile));
-  } catch (const FileError& e) {
-    s.errors.push_back(std::string("デ-タ一覧を保存できませんでした。\r") + e.what());
+  // Nothing was imported when the list itself cannot be written.
+  ListSave saved =
+      SaveWorkingList(ws_, w, s.adjustments.empty() ? "import" : "adjust", s.adjustments);
+  s.errors.insert(s.errors.end(), saved.errors.begin(), saved.errors.end());
+  if (!saved.saved) {
     s.added = s.updated = s.filled = s.leftOut = s.dropped = 0;
     s.lastCode.clear();
     s.adjustments.clear();
     s.notes.clear();
-    return s;
-  }
-
-  // The current stock keeps its column when others moved in front of it.
-  auto& st = ws_.SeriesTable;
-  const std::string current = LeftBytes(st.cell(ctl::Heading), 4);
-  int stockColumn = 0;
-  if (TryStrictInt(st.cell(ctl::StockColumn), stockColumn) && stockColumn >= 1 &&
-      stockColumn < kScratch && !current.empty() &&
-      LeftBytes(w.table->cell(stockColumn, 0), 4) != current)
-    for (int c = 1; c <= kLastStockColumn; ++c)
-      if (LeftBytes(w.table->cell(c, 0), 4) == current) {
-        st.setInt(ctl::StockColumn, c);
-        break;
-      }
-
-  ws_.StockList = *w.table;
-  FillDateTable(ws_.DateTable, ws_.StockList, static_cast<int>(w.days.size()));
-  try {
-    calendar::Save(ws_.DateTable);
-  } catch (const std::exception& e) {
-    s.errors.push_back(
-        std::string(
-            "デ-タ一覧は保存しましたが、営業日カレンダー hizuke.csv を保存できませんでした。\r") +
-        e.what());
-  }
-  if (std::filesystem::is_directory(RootPath(kCodeListFolder))) {
-    try {
-      WriteText(RootPath(kCodeListFile), CodeText(ws_.StockList, LastStockColumn(ws_.StockList)));
-    } catch (const FileError& e) {
-      s.errors.push_back(
-          std::string(
-              "デ-タ一覧は保存しましたが、収集銘柄一覧 code.txt を保存できませんでした。\r") +
-          e.what());
-    }
-  }
-  if (!s.adjustments.empty()) {
-    try {
-      AppendAdjustments(s.adjustments, backup);
-    } catch (const std::exception& e) {
-      s.errors.push_back(
-          std::string(
-              "デ-タ一覧は保存しましたが、調整の記録 adjust.log を保存できませんでした。\r") +
-          e.what());
-    }
-  }
-  try {
-    RecordImportMaintainer();
-  } catch (const FileError& e) {
-    s.errors.push_back(std::string("設定ファイル tavrine.ini を保存できませんでした。\r") +
-                       e.what());
   }
   return s;
 }

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "list/list_work.h"
 #include "store/state.h"
 
 namespace tavrine {
@@ -34,13 +35,8 @@ struct ImportFile {
 };
 
 // Stored closes of one stock multiplied by num/den because a file showed a
-// split (or a consolidation) that they did not carry: days from .. through.
-struct ImportAdjustment {
-  std::string code;
-  std::string file;  // the file's name as messages show it
-  int num = 1, den = 1;
-  int from = 0, through = 0;  // DaysFromCivil
-};
+// split (or a consolidation) that they did not carry (list/list_work.h).
+using ImportAdjustment = ListAdjustment;
 
 struct ImportRefusal {
   std::string path;

@@ -25,8 +25,7 @@ namespace {
 std::mutex gLimitsMutex;
 HttpClient::Limits gLimits;
 
-const char* const kDeadlineText = "株価サイトの応答が時間内に終わりませんでした。";
-const char* const kTooLargeText = "株価サイトからのデータが大きすぎます。";
+const char* const kQuoteSite = "株価サイト";
 
 // What the worker hands to the calling thread.
 struct Exchange {
@@ -37,6 +36,8 @@ struct Exchange {
   bool failed = false;
   std::string error;
   std::string body;
+  int status = 0;
+  std::string retryAfter, contentType;
   // Set by the calling thread at the deadline; the worker's callbacks give up
   // when they see it.
   std::atomic<bool> abort{false};
@@ -48,9 +49,10 @@ struct Exchange {
     }
     cv.notify_one();
   }
-  void finish(bool ok, std::string err, std::string text) {
+  void finish(bool ok, std::string err, std::string text, int code = 0) {
     {
       std::lock_guard<std::mutex> lk(m);
+      status = code;
       failed = !ok;
       error = std::move(err);
       body = std::move(text);
@@ -77,7 +79,16 @@ void SplitHost(const std::string& hostPort, std::string& host, int& port) {
     host = host.substr(1, host.size() - 2);
 }
 
-void Fetch(Exchange& ex, httplib::Client& cli, const std::string& path, std::size_t maxBody) {
+// How one transfer goes: the server's name in messages, the request's
+// headers, and whether an answer other than 2xx is read as well.
+struct Transfer {
+  std::string site;
+  httplib::Headers headers;
+  bool anyStatus = false;
+};
+
+void Fetch(Exchange& ex, httplib::Client& cli, const std::string& path, std::size_t maxBody,
+           const Transfer& how) {
   // Why a callback ended the transfer early.
   enum class Cut { None, Status, TooLarge };
   Cut cut = Cut::None;
@@ -85,14 +96,17 @@ void Fetch(Exchange& ex, httplib::Client& cli, const std::string& path, std::siz
   int status = 0;
   bool connected = false;
   std::string body;
-  httplib::Headers headers = {{"Accept-Encoding", "identity"}};
+  httplib::Headers headers = how.headers;
+  headers.emplace("Accept-Encoding", "identity");
   auto onResponse = [&](const httplib::Response& res) {
     status = res.status;
     connected = true;
     ex.post("接続しました");
     if (ex.abort) return false;
+    ex.retryAfter = res.get_header_value("Retry-After");
+    ex.contentType = res.get_header_value("Content-Type");
     // Only a 2xx answer is a page; a redirect or an error page is not read.
-    if (status < 200 || status >= 300) {
+    if (!how.anyStatus && (status < 200 || status >= 300)) {
       cut = Cut::Status;
       return false;
     }
@@ -136,18 +150,18 @@ void Fetch(Exchange& ex, httplib::Client& cli, const std::string& path, std::siz
     ex.post("切断しました");
   } else {
     if (cut == Cut::TooLarge)
-      error = kTooLargeText;
+      error = how.site + "からのデータが大きすぎます。";
     else if (cut == Cut::Status)
-      error = "株価サイトがエラーを返しました。(HTTP " + std::to_string(status) + ")";
+      error = how.site + "がエラーを返しました。(HTTP " + std::to_string(status) + ")";
     else if (ex.abort)
-      error = kDeadlineText;
+      error = how.site + "の応答が時間内に終わりませんでした。";
     else if (!res && !connected)
-      error = "株価サイトに接続できませんでした。(" + httplib::to_string(res.error()) + ")";
+      error = how.site + "に接続できませんでした。(" + httplib::to_string(res.error()) + ")";
     else
-      error = "株価サイトからの受信が途中で切れました。";
+      error = how.site + "からの受信が途中で切れました。";
     ex.post("接続に失敗しました");
   }
-  ex.finish(ok, std::move(error), std::move(body));
+  ex.finish(ok, std::move(error), std::move(body), status);
 }
 
 }  // namespace
@@ -162,17 +176,18 @@ void HttpClient::setLimits(const Limits& l) {
   gLimits = l;
 }
 
-std::string HttpClient::Get(const std::string& hostPort, const std::string& pathAndQuery) {
-  const Limits lim = limits();
+namespace {
+
+// Runs one transfer on a worker thread while this thread pumps the
+// platform's events and passes the statuses on; aborts it at the deadline.
+std::shared_ptr<Exchange> Run(Platform& platform,
+                              const std::function<void(const std::string&)>& status,
+                              httplib::Client& cli, const std::string& pathAndQuery,
+                              const Transfer& how, const HttpClient::Limits& lim) {
   const auto deadline = std::chrono::steady_clock::now() + lim.deadline;
-  std::string host;
-  int port = 80;
-  SplitHost(hostPort, host, port);
-  // Owned here, not by the worker, so this thread can stop() it.
-  httplib::Client cli(host, port);
-  cli.set_connection_timeout(kConnectTimeout, 0);
-  cli.set_read_timeout(kReadTimeout, 0);
-  cli.set_write_timeout(kReadTimeout, 0);
+  cli.set_connection_timeout(HttpClient::kConnectTimeout, 0);
+  cli.set_read_timeout(HttpClient::kReadTimeout, 0);
+  cli.set_write_timeout(HttpClient::kReadTimeout, 0);
   cli.set_keep_alive(false);
   cli.set_decompress(false);
   cli.set_follow_location(false);
@@ -186,12 +201,12 @@ std::string HttpClient::Get(const std::string& hostPort, const std::string& path
     ex->abort = true;
     cli.stop();
   };
-  std::thread worker([ex, &cli, pathAndQuery, maxBody = lim.maxBody] {
+  std::thread worker([ex, &cli, pathAndQuery, maxBody = lim.maxBody, how] {
     try {
-      Fetch(*ex, cli, pathAndQuery, maxBody);
+      Fetch(*ex, cli, pathAndQuery, maxBody, how);
     } catch (const std::exception& e) {
       ex->post("接続に失敗しました");
-      ex->finish(false, std::string("株価サイトに接続できませんでした。(") + e.what() + ")", {});
+      ex->finish(false, how.site + "に接続できませんでした。(" + e.what() + ")", {});
     }
   });
   // Joined on every way out; a way out by exception aborts the request first,
@@ -215,7 +230,7 @@ std::string HttpClient::Get(const std::string& hostPort, const std::string& path
   } join{worker, *ex, abort};
 
   for (;;) {
-    platform_.processEvents();
+    platform.processEvents();
     std::deque<std::string> batch;
     bool done = false;
     {
@@ -225,7 +240,7 @@ std::string HttpClient::Get(const std::string& hostPort, const std::string& path
       batch.swap(ex->statuses);
       done = ex->done;
     }
-    for (auto& s : batch) status_(s);
+    for (auto& s : batch) status(s);
     if (done) break;
     if (std::chrono::steady_clock::now() >= deadline) abort();
   }
@@ -236,9 +251,50 @@ std::string HttpClient::Get(const std::string& hostPort, const std::string& path
     std::lock_guard<std::mutex> lk(ex->m);
     rest.swap(ex->statuses);
   }
-  for (auto& s : rest) status_(s);
+  for (auto& s : rest) status(s);
   if (ex->failed) throw HttpError(ex->error);
-  return std::move(ex->body);
+  return ex;
+}
+
+}  // namespace
+
+std::string HttpClient::Get(const std::string& hostPort, const std::string& pathAndQuery) {
+  std::string host;
+  int port = 80;
+  SplitHost(hostPort, host, port);
+  // Owned here, not by the worker, so this thread can stop() it.
+  httplib::Client cli(host, port);
+  Transfer how;
+  how.site = kQuoteSite;
+  return std::move(Run(platform_, status_, cli, pathAndQuery, how, limits())->body);
+}
+
+HttpResponse HttpClient::Fetch(const HttpRequest& request) {
+  Transfer how;
+  how.site = request.site;
+  how.anyStatus = true;
+  for (const auto& [k, v] : request.headers) how.headers.emplace(k, v);
+  std::unique_ptr<httplib::Client> cli;
+  try {
+    cli = std::make_unique<httplib::Client>(request.base);
+  } catch (const std::exception& e) {
+    throw HttpError(request.site + "に接続できませんでした。(" + e.what() + ")");
+  }
+  if (!cli->is_valid()) throw HttpError(request.site + "のアドレスが正しくありません。");
+  cli->enable_server_certificate_verification(true);
+  if (!request.caFile.empty()) cli->set_ca_cert_path(request.caFile);
+  if (!request.proxyHost.empty()) {
+    cli->set_proxy(request.proxyHost, request.proxyPort);
+    if (!request.proxyUser.empty())
+      cli->set_proxy_basic_auth(request.proxyUser, request.proxyPassword);
+  }
+  auto ex = Run(platform_, status_, *cli, request.pathAndQuery, how, limits());
+  HttpResponse r;
+  r.status = ex->status;
+  r.body = std::move(ex->body);
+  r.retryAfter = std::move(ex->retryAfter);
+  r.contentType = std::move(ex->contentType);
+  return r;
 }
 
 }  // namespace tavrine

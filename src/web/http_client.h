@@ -1,13 +1,16 @@
-// GET of a whole document from the quote site. The request runs on a worker
-// thread while the calling thread keeps the window's events flowing; the
-// client's notifications arrive on the collection panel's status line, always
-// set from the calling thread.
+// GET of a whole document from the quote site, or from any HTTP or HTTPS
+// server with headers of its own. The request runs on a worker thread while
+// the calling thread keeps the window's events flowing; the client's
+// notifications arrive on the collection panel's status line, always set
+// from the calling thread.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "store/platform.h"
 #include "store/text.h"
@@ -19,6 +22,28 @@ namespace tavrine {
 // standard way.
 struct HttpError : FileError {
   using FileError::FileError;
+};
+
+// One request of Fetch.
+struct HttpRequest {
+  std::string base;  // "http://host:port" or "https://host[:port]"
+  std::string pathAndQuery;
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string site;  // how messages name the server ("J-Quants API")
+  // HTTPS: certificates to trust instead of the system's (tests); the
+  // server's certificate and host name are always verified.
+  std::string caFile;
+  std::string proxyHost;  // empty: no proxy
+  int proxyPort = 0;
+  std::string proxyUser, proxyPassword;
+};
+
+// A complete answer of any status.
+struct HttpResponse {
+  int status = 0;
+  std::string body;
+  std::string retryAfter;  // the Retry-After header, empty when none
+  std::string contentType;
 };
 
 class HttpClient {
@@ -55,6 +80,13 @@ class HttpClient {
   // the request fails (also past the deadline or the body limit); then throws
   // HttpError.
   std::string Get(const std::string& hostPort, const std::string& pathAndQuery);
+
+  // GET of request.base + request.pathAndQuery with the request's headers.
+  // An answer of any status is returned whole (within the same deadline and
+  // body limit); redirects are not followed. A request that cannot be
+  // completed throws HttpError, its message naming request.site. The same
+  // notifications as Get.
+  HttpResponse Fetch(const HttpRequest& request);
 
  private:
   Platform& platform_;

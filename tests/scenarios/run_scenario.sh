@@ -22,11 +22,12 @@ fi
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/tavrine-scenario.XXXXXX") || exit 1
 data=$tmp/data
 server_pid=
+jquants_pid=
 cleanup() {
-  if [[ -n $server_pid ]]; then
-    kill "$server_pid" 2>/dev/null
-    wait "$server_pid" 2>/dev/null
-  fi
+  for pid in $server_pid $jquants_pid; do
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -37,6 +38,8 @@ setups=()
 ignores=()
 quote_args=
 use_quote=0
+jquants_args=
+use_jquants=0
 while IFS= read -r line || [[ -n $line ]]; do
   line=${line%$'\r'}
   case $line in
@@ -45,13 +48,15 @@ while IFS= read -r line || [[ -n $line ]]; do
     "# setup:"*) setups+=("${line#"# setup: "}") ;;
     "# ignore:"*) ignores+=("${line#"# ignore: "}") ;;
     "# quote-server:"*) use_quote=1; quote_args=${line#"# quote-server:"} ;;
+    "# jquants-server:"*) use_jquants=1; jquants_args=${line#"# jquants-server:"} ;;
   esac
 done < "$script"
 
 export TAVRINE_TODAY=2003/12/26
 export TAVRINE_HOME=$data
 export TAVRINE_ROOT=$data
-unset TAVRINE_QUOTE_HOST TAVRINE_MANUAL_HOST
+unset TAVRINE_QUOTE_HOST TAVRINE_MANUAL_HOST TAVRINE_JQUANTS_HOST TAVRINE_JQUANTS_KEY
+unset TAVRINE_JQUANTS_PLAN HTTPS_PROXY https_proxy
 for e in "${envs[@]+"${envs[@]}"}"; do
   e=${e//@DATA@/$data}
   export "${e?}"
@@ -97,6 +102,36 @@ if [[ $use_quote == 1 ]]; then
   fi
   export TAVRINE_QUOTE_HOST=127.0.0.1:$port
   export TAVRINE_MANUAL_HOST=127.0.0.1:$port
+fi
+
+# The stand-in of the J-Quants API expects the key scenario-key; a "# env:"
+# line may give the program another.
+if [[ $use_jquants == 1 ]]; then
+  jquants_bin=${TAVRINE_TEST_JQUANTS_SERVER:-$(dirname "$(dirname "$quote_bin")")/jquants-server/tavrine-jquants-server}
+  if [[ ! -x $jquants_bin ]]; then
+    echo "skipped: $jquants_bin is not built"
+    exit 77
+  fi
+  # shellcheck disable=SC2086
+  "$jquants_bin" --data "$data" --port 0 --key scenario-key $jquants_args > "$tmp/jquants.out" 2> "$tmp/jquants.err" &
+  jquants_pid=$!
+  jport=
+  for _ in $(seq 1 100); do
+    first=$(head -n 1 "$tmp/jquants.out" 2>/dev/null)
+    if [[ $first =~ ^port\ ([0-9]+) ]]; then
+      jport=${BASH_REMATCH[1]}
+      break
+    fi
+    if ! kill -0 "$jquants_pid" 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+  if [[ -z $jport ]]; then
+    echo "the J-Quants stand-in did not report its port" >&2
+    cat "$tmp/jquants.err" >&2
+    exit 1
+  fi
+  export TAVRINE_JQUANTS_HOST=127.0.0.1:$jport
+  export TAVRINE_JQUANTS_KEY=${TAVRINE_JQUANTS_KEY-scenario-key}
 fi
 
 (cd "$tmp" && "$script_bin" "$script") > "$tmp/raw.out" 2> "$tmp/stderr.out"

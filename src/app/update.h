@@ -1,0 +1,49 @@
+// 一括更新 as the window and the driver run it: every stock of the list
+// brought up to the newest day the J-Quants API has (web/jquants_client.h
+// fetches, list/update.h places the days), written once at the end through
+// the list's one save; what the running program shows afterwards.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "list/update.h"
+
+namespace tavrine {
+
+class Workspace;
+
+// Where a run is, for a progress dialog.
+struct UpdateProgress {
+  int done = 0, total = 0;  // requests of bars done and planned (days, or stocks)
+  int day = 0;              // the day being fetched, 0 when fetching by stock
+  std::string code;         // the stock being fetched by stock, else empty
+  bool byStock = false;
+  int waitSeconds = 0;  // > 0: waiting for the service's limit, this long
+};
+
+// "一括更新: 2024/01/05 の株価を取得しています (3/20日)" and the like.
+std::string UpdateProgressText(const UpdateProgress& p);
+
+struct UpdateHooks {
+  // Before each request and while waiting; false cancels the run, which then
+  // changes nothing. May be empty.
+  std::function<bool(const UpdateProgress&)> progress;
+  // Certificates to trust instead of the system's (tests).
+  std::string caFile;
+  // How a wait passes (the plan's spacing, a 429's Retry-After); false
+  // cancels. Empty: the platform's events are pumped, the progress hook
+  // asked now and then.
+  std::function<bool(std::chrono::milliseconds)> wait;
+};
+
+// Runs the update. Refused while a handler waits for a page (ws.busy(): the
+// status line's note and the summary's busy flag, nothing read). With
+// report, the status line follows the progress, and the summary is shown:
+// its Message() as a message, a failure's Headline() and each failed save
+// as an error. After new days the stock picker and the stock on the chart
+// follow the list.
+UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks = {}, bool report = true);
+
+}  // namespace tavrine

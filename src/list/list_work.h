@@ -1,0 +1,107 @@
+// The stock list while a change to it is built, shared by the import of price
+// files and the update from the data service: the list's days, a copy of the
+// list reshaped onto new days, the scaling of stored closes by a split
+// ratio, and the one save at the end that writes the list, the calendar,
+// code.txt and adjust.log together.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/state.h"
+#include "store/work_table.h"
+
+namespace tavrine {
+
+// A change that cannot be made; the message says why (Japanese). Nothing
+// was changed when it is thrown.
+struct ListRefused {
+  std::string message;
+};
+
+inline constexpr const char* kAdjustLog = "tavrine/adjust.log";
+// A stock's cell on a day it has no price, as a loaded list holds it.
+inline constexpr const char* kBlankCell = " ";
+
+// Stored closes of one stock multiplied by num/den because newer prices
+// showed a split (or a consolidation) that they did not carry: days from ..
+// through.
+struct ListAdjustment {
+  std::string code;
+  std::string file;  // where the ratio came from, as messages and adjust.log name it
+  long long num = 1, den = 1;
+  int from = 0, through = 0;  // DaysFromCivil
+};
+
+// The list's day rows 1 .. n, newest first. A date that does not read or is
+// out of order throws ListRefused: placing prices by date needs them.
+std::vector<int> ListDays(const WorkTable& list);
+
+// A name fit for a heading: control characters as blanks, trimmed, cut to 80
+// bytes as the list's tools measure them.
+std::string CleanName(const std::string& name);
+
+// The list being built: its table and its days (rows 1 .. n).
+struct WorkingList {
+  std::unique_ptr<WorkTable> table;
+  std::vector<int> days;
+  int cut = 0;  // days of a list longer than kLastDayRow rows left behind
+};
+
+// The list's days once new ones are taken: the newer days on top (the oldest
+// rows past kLastDayRow then drop off), then the list's own, then older days
+// while the list has fewer than kLastDayRow rows. Without a list, the newest
+// kLastDayRow days.
+struct Axis {
+  std::vector<int> days;
+  int top = 0;   // new rows above the list's first
+  int kept = 0;  // list rows kept, below them
+};
+
+// The axis for the list's days and the given days (newest first).
+Axis NewAxis(const std::vector<int>& list, const std::vector<int>& given);
+
+// Rebuilds the table on the new days: rows 1 .. top new, then the kept list
+// rows, then new rows below. On new rows the date is written and every stock
+// is blank. The scratch column 199 is no list column and stays as it is.
+void Reshape(WorkingList& w, const Axis& a);
+
+// The stock list a change starts from: the one in memory, or the file when
+// the memory holds no days (the start-up could not load it), so a list on
+// disk is never overwritten unread. Throws ListRefused.
+WorkingList BaseList(const State& ws);
+
+// A ratio of prices across a split or a consolidation: a 1:2 split halves
+// the price (1/2), a 2:1 consolidation doubles it (2/1).
+struct Ratio {
+  long long num = 1, den = 1;
+  bool one() const { return num == den; }
+};
+
+std::string RatioText(Ratio r);
+
+// The text of a stored close (text, value v) times r, in the list's form;
+// throws ListRefused, starting with `shown`, when the result is no close the
+// list can hold.
+std::string Scaled(const std::string& text, long double v, Ratio r, int day,
+                   const std::string& shown);
+
+// What the one save at the end of a change reports.
+struct ListSave {
+  bool saved = false;               // the list file was written
+  std::vector<std::string> errors;  // Japanese, one per file that failed
+};
+
+// Writes the change: the list as it was is backed up (action names the
+// backup), the working list is saved (a failure leaves tables and files as
+// they were and returns saved false), then it becomes ws.StockList, the
+// current stock keeps its column, DateTable takes the list's dates and is
+// saved as hizuke.csv, code.txt is rewritten where RootPath("listwerk/kabuka")
+// exists, each adjustment is appended to adjust.log and tavrine.ini records
+// that this program keeps its list. Failures after the list are reported
+// in errors.
+ListSave SaveWorkingList(State& ws, const WorkingList& w, const std::string& action,
+                         const std::vector<ListAdjustment>& adjustments);
+
+}  // namespace tavrine

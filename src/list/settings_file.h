@@ -1,0 +1,27 @@
+// tavrine.ini beside the stock list: "[section]" lines and "key=value" lines
+// under them (Shift-JIS, CR LF). Section names match without regard to case;
+// lines this program does not know are kept as they are.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tavrine {
+
+inline constexpr const char* kSettingsFile = "tavrine.ini";
+
+// The value of key in section, trimmed; empty when there is none (or no file).
+// Throws FileError when the file exists but cannot be read.
+std::string ReadSetting(const std::string& section, const std::string& key);
+
+// Sets each key of section to its value, replacing the key's line in the
+// section, adding it below the section's line, or adding the section at the
+// end. With privateFile the file is made readable by its owner only (0600)
+// before the new text is written, so the text is never readable by others.
+// Throws FileError.
+void WriteSettings(const std::string& section,
+                   const std::vector<std::pair<std::string, std::string>>& values,
+                   bool privateFile = false);
+
+}  // namespace tavrine

@@ -1,0 +1,245 @@
+#include "list/update.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "list/placement.h"
+#include "list/price_file.h"
+#include "store/stock_list.h"
+#include "store/text.h"
+
+namespace tavrine {
+
+namespace {
+
+// The split factor as a ratio of small whole numbers (0.5 -> 1/2, 1.5 ->
+// 3/2, 0.333333 -> 1/3): the nearest with a denominator up to 100 that lies
+// within 1e-5 of it, relatively; false when none does.
+bool FactorRatio(double factor, Ratio& out) {
+  if (!(factor > 0) || !std::isfinite(factor) || factor > 100 || factor < 0.01) return false;
+  // Continued fraction convergents of the factor.
+  long long h0 = 0, h1 = 1, k0 = 1, k1 = 0;
+  double x = factor;
+  for (int i = 0; i < 20; ++i) {
+    const double a = std::floor(x);
+    const long long ai = static_cast<long long>(a);
+    const long long h2 = ai * h1 + h0, k2 = ai * k1 + k0;
+    if (k2 > 100) break;
+    h0 = h1, h1 = h2, k0 = k1, k1 = k2;
+    if (std::fabs(static_cast<double>(h1) / static_cast<double>(k1) - factor) <= factor * 1e-5) {
+      out = {h1, k1};
+      return true;
+    }
+    if (x - a < 1e-12) break;
+    x = 1 / (x - a);
+  }
+  return false;
+}
+
+Ratio Times(Ratio a, Ratio b) {
+  Ratio r{a.num * b.num, a.den * b.den};
+  const long long g = std::gcd(r.num, r.den);
+  return {r.num / g, r.den / g};
+}
+
+// A delivered close in the list's form, or a refusal naming the day and stock.
+std::string CloseText(const DailyClose& c, int day) {
+  const auto refuse = [&] {
+    return ListRefused{DateToStr(day) + " の " + c.code + " の終値が正しくありません (" + c.close +
+                       ")"};
+  };
+  long double v = 0;
+  try {
+    v = StrToFloat(c.close);
+  } catch (const ConversionError&) {
+    throw refuse();
+  }
+  if (!(v > 0) || !(v < kPriceFileMaxClose + 0.5L)) throw refuse();
+  const std::string text = FloatToStr(v);
+  if (text.find('E') != std::string::npos) throw refuse();
+  return text;
+}
+
+}  // namespace
+
+std::vector<ListedStock> ListedStocks(const WorkTable& list) {
+  std::vector<ListedStock> out;
+  const int last = LastStockColumn(list);
+  for (int c = 1; c <= last; ++c) {
+    const std::string& heading = list.cell(c, 0);
+    if (IsBlankWide(heading)) continue;
+    ListedStock s;
+    s.code = LeftBytes(heading, 4);
+    const std::string rest = heading.size() > s.code.size() ? heading.substr(s.code.size()) : "";
+    s.nameless = rest.find_first_not_of(" \t") == std::string::npos;
+    out.push_back(s);
+  }
+  return out;
+}
+
+UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
+  UpdateApplied out;
+  const int listNewest = w.days.empty() ? 0 : w.days.front();
+
+  // The new days, newest first, each once.
+  std::vector<const FetchedDay*> fresh;
+  for (const FetchedDay& d : data.days)
+    if (d.day > listNewest) fresh.push_back(&d);
+  std::sort(fresh.begin(), fresh.end(),
+            [](const FetchedDay* a, const FetchedDay* b) { return a->day > b->day; });
+  fresh.erase(
+      std::unique(fresh.begin(), fresh.end(),
+                  [](const FetchedDay* a, const FetchedDay* b) { return a->day == b->day; }),
+      fresh.end());
+
+  // Each listed stock's column, its new closes (new rows, newest first) and
+  // the product of its factors; every value is checked before anything changes.
+  WorkTable& list = *w.table;
+  const int last = LastStockColumn(list);
+  std::map<std::string, int> columnOf;
+  for (int c = 1; c <= last; ++c)
+    if (!IsBlankWide(list.cell(c, 0))) columnOf.emplace(LeftBytes(list.cell(c, 0), 4), c);
+  const int top = static_cast<int>(fresh.size());
+  std::map<int, std::vector<std::string>> cells;  // column -> rows 1 .. top
+  std::map<int, Ratio> ratio;
+  for (int i = 0; i < top; ++i) {
+    const FetchedDay& d = *fresh[static_cast<std::size_t>(i)];
+    for (const DailyClose& c : d.closes) {
+      const auto it = columnOf.find(c.code);
+      if (it == columnOf.end()) continue;
+      auto& column = cells[it->second];
+      if (column.empty()) column.assign(static_cast<std::size_t>(top), kBlankCell);
+      if (!c.close.empty()) column[static_cast<std::size_t>(i)] = CloseText(c, d.day);
+      Ratio r;
+      if (c.factor != 1) {
+        if (!FactorRatio(c.factor, r))
+          throw ListRefused{DateToStr(d.day) + " の " + c.code + " の分割係数が正しくありません (" +
+                            FloatToStr(c.factor) + ")"};
+        ratio[it->second] = Times(ratio.count(it->second) ? ratio[it->second] : Ratio{}, r);
+      }
+    }
+  }
+
+  // The older days of a stock with a split, scaled, before the list changes.
+  struct Scaling {
+    int column;
+    Ratio r;
+    std::vector<std::pair<int, std::string>> rows;  // list row, new text
+    int from = 0, through = 0;
+  };
+  std::vector<Scaling> scalings;
+  for (const auto& [column, r] : ratio) {
+    if (r.one()) continue;
+    Scaling s{column, r, {}, 0, 0};
+    const std::string code = LeftBytes(list.cell(column, 0), 4);
+    for (int row = 1; row <= static_cast<int>(w.days.size()); ++row) {
+      const std::string& text = list.cell(column, row);
+      if (IsBlank(text)) continue;
+      const int day = w.days[static_cast<std::size_t>(row) - 1];
+      long double v = 0;
+      try {
+        v = StrToFloat(text);
+      } catch (const ConversionError&) {
+        throw ListRefused{code + ": デ-タ一覧の " + DateToStr(day) + " の株価を読めません (" +
+                          text + ")"};
+      }
+      s.rows.emplace_back(row, Scaled(text, v, r, day, code));
+      if (s.through == 0) s.through = day;
+      s.from = day;
+    }
+    if (!s.rows.empty()) scalings.push_back(std::move(s));
+  }
+
+  // From here on nothing can refuse the update.
+  for (const Scaling& s : scalings) {
+    for (const auto& [row, text] : s.rows) list.set(s.column, row, text);
+    const std::string code = LeftBytes(list.cell(s.column, 0), 4);
+    out.adjustments.push_back({code, data.source, s.r.num, s.r.den, s.from, s.through});
+    out.notes.push_back(code + ": " + (s.r.num < s.r.den ? "分割調整: " : "併合調整: ") +
+                        RatioText(s.r) + ", " + DateToStr(s.through) + " 以前");
+  }
+
+  if (top > 0) {
+    std::vector<int> days;
+    for (const FetchedDay* d : fresh) days.push_back(d->day);
+    const Axis axis = NewAxis(w.days, days);
+    out.dropped = static_cast<int>(w.days.size()) - axis.kept;
+    Reshape(w, axis);
+    out.days = axis.top;
+    // The list's width follows its stocks, as the import leaves it.
+    w.table->setColCount(last + 1);
+  }
+  WorkTable& t = *w.table;
+  for (const auto& [column, column_cells] : cells) {
+    bool any = false;
+    for (int r = 1; r <= out.days; ++r) {
+      const std::string& v = column_cells[static_cast<std::size_t>(r) - 1];
+      t.set(column, r, v);
+      any = any || !IsBlank(v);
+    }
+    if (!any) continue;
+    ++out.stocks;
+    // A new day without a trade inside the stock's range takes the close
+    // before it, so the series has no gap that would stop the extraction.
+    int newest = 1;
+    while (IsBlank(t.cell(column, newest))) ++newest;
+    for (int r = out.days; r > newest; --r)
+      if (IsBlank(t.cell(column, r)) && !IsBlank(t.cell(column, r + 1))) {
+        t.set(column, r, t.cell(column, r + 1));
+        ++out.filled;
+      }
+  }
+
+  // A stock held by code alone takes the master's name.
+  if (out.days > 0)
+    for (int c = 1; c <= last; ++c) {
+      const std::string& heading = t.cell(c, 0);
+      if (IsBlankWide(heading)) continue;
+      const std::string code = LeftBytes(heading, 4);
+      if (heading.substr(code.size()).find_first_not_of(" \t") != std::string::npos) continue;
+      const auto it = data.names.find(code);
+      if (it == data.names.end()) continue;
+      const std::string name = CleanName(it->second);
+      if (name.empty()) continue;
+      t.set(c, 0, code + " " + name);
+      out.notes.push_back(code + ": 見出しを「" + code + " " + name + "」にしました");
+    }
+  return out;
+}
+
+std::string UndeliveredText(int newest) {
+  return "最新のデータはまだ配信されていません (" + DateToStr(newest) + " まで)";
+}
+
+std::string UpdateSummary::Headline() const {
+  if (busy) return {};
+  if (cancelled) return "一括更新を中止しました。デ-タ一覧は変わっていません。";
+  if (!failure.empty())
+    return "一括更新できませんでした。デ-タ一覧は変わっていません。\r" + failure;
+  if (days == 0) {
+    if (newest == 0) return "一括更新: デ-タ一覧に日付がありません。";
+    if (undelivered) return UndeliveredText(newest);
+    return "デ-タ一覧は最新です (" + DateToStr(newest) + " まで)";
+  }
+  std::string h = "一括更新完了: " + DateToStr(newest) + " まで " + IntToStr(days) + "日分、更新 " +
+                  IntToStr(stocks) + "銘柄";
+  if (filled > 0) h += "、補完 " + IntToStr(filled) + "日";
+  if (dropped > 0) h += "、古い日付の削除 " + IntToStr(dropped) + "日";
+  return h;
+}
+
+std::string UpdateSummary::Message() const {
+  std::string t = Headline();
+  for (const std::string& n : notes) t += "\r" + n;
+  if (days > 0 && undelivered) t += "\r" + UndeliveredText(newest);
+  return t;
+}
+
+std::string UpdateSummary::Text() const {
+  std::string t = Message();
+  for (const std::string& e : errors) t += "\r" + e;
+  return t;
+}
+
+}  // namespace tavrine

@@ -1,0 +1,91 @@
+// The update of the whole list from the data service's daily closes (一括更新),
+// as list logic without the network: the fetched days go on top of the list
+// as the import places new days, each listed stock's adjusted close on its
+// day; the days the list held before are multiplied by the product of the
+// stock's split factors over the fetched days; a stock held by code alone
+// takes its name from the service's master. The summary is what the window
+// and the driver show.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "list/list_work.h"
+
+namespace tavrine {
+
+// One stock's record of a day: its adjusted close as decimal text (empty:
+// no trade that day) and the split factor that takes effect that day (1
+// otherwise; 0.5 for a 1:2 split).
+struct DailyClose {
+  std::string code;  // four characters, as the list keeps it
+  std::string close;
+  double factor = 1;
+};
+
+// A trading day's records, as the service delivered them.
+struct FetchedDay {
+  int day = 0;  // DaysFromCivil
+  std::vector<DailyClose> closes;
+};
+
+// What a run fetched: trading days after the list's newest, oldest first,
+// and the master's names by four-character code (may be empty).
+struct UpdateData {
+  std::vector<FetchedDay> days;
+  std::map<std::string, std::string> names;
+  std::string source = "J-Quants API";  // as adjust.log names it
+};
+
+// The codes of the list's stocks in column order (first four characters of
+// each heading), and whether each is held by code alone (no name).
+struct ListedStock {
+  std::string code;
+  bool nameless = false;
+};
+std::vector<ListedStock> ListedStocks(const WorkTable& list);
+
+// What applying changed.
+struct UpdateApplied {
+  int days = 0;     // new day rows
+  int stocks = 0;   // stocks that got at least one close
+  int filled = 0;   // new days inside a stock's range given the previous day's close
+  int dropped = 0;  // oldest days pushed past kLastDayRow rows
+  std::vector<ListAdjustment> adjustments;
+  std::vector<std::string> notes;  // adjustments and headings, Japanese
+};
+
+// Takes the fetched days into the working list. Days not after the list's
+// newest are left out. Throws ListRefused, naming the day and the stock,
+// for a close or factor the list cannot hold (the list is then as it was).
+UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data);
+
+// The result of a whole run, as the window and the driver show it.
+struct UpdateSummary {
+  int days = 0, stocks = 0, filled = 0, dropped = 0;
+  int newest = 0;       // the list's newest day after the run (0: no list)
+  int undelivered = 0;  // a trading day the service has not delivered yet (0: none)
+  int requests = 0;     // requests made to the service
+  std::vector<ListAdjustment> adjustments;
+  std::vector<std::string> notes;
+  std::string failure;              // why nothing changed (Japanese), empty when it ran
+  std::vector<std::string> errors;  // files that could not be saved after the list
+  bool busy = false;                // refused as a whole: a handler waits for a page
+  bool cancelled = false;           // stopped by the user: nothing was written
+
+  bool updated() const { return days > 0 || !notes.empty(); }
+  bool failed() const { return !failure.empty() || cancelled; }
+  // "一括更新完了: 2024/01/05 まで 3日分、更新 197銘柄", that nothing was new,
+  // or that nothing changed and why.
+  std::string Headline() const;
+  // The headline, then the notes and the not-yet-delivered line (CR-separated).
+  std::string Message() const;
+  // The message, then each failed save (CR-separated).
+  std::string Text() const;
+};
+
+// "最新のデータはまだ配信されていません (YYYY/MM/DD まで)".
+std::string UndeliveredText(int newest);
+
+}  // namespace tavrine

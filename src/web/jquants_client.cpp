@@ -1,0 +1,486 @@
+#include "web/jquants_client.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <stdexcept>
+#include <thread>
+
+#include "list/settings_file.h"
+#include "store/text.h"
+#include "web/http_client.h"
+
+namespace tavrine {
+
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr const char* kSite = "J-Quants API";
+// Pages a single question may take before its answers count as endless.
+constexpr int kMaxPages = 1000;
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// A key fit for a header: printable ASCII without blanks.
+bool KeyFits(const std::string& key) {
+  if (key.empty() || key.size() > 1024) return false;
+  for (char c : key)
+    if (c < 0x21 || c > 0x7E) return false;
+  return true;
+}
+
+std::string DayParam(int day) {
+  int y = 0, m = 0, d = 0;
+  CivilFromDays(day, y, m, d);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
+  return buf;
+}
+
+// "YYYY-MM-DD" as a day; false for any other text.
+bool ParseIsoDay(const std::string& s, int& day) {
+  if (s.size() != 10 || s[4] != '-' || s[7] != '-') return false;
+  for (int i : {0, 1, 2, 3, 5, 6, 8, 9})
+    if (s[static_cast<std::size_t>(i)] < '0' || s[static_cast<std::size_t>(i)] > '9') return false;
+  const int y = std::stoi(s.substr(0, 4)), m = std::stoi(s.substr(5, 2)),
+            d = std::stoi(s.substr(8, 2));
+  if (m < 1 || m > 12 || d < 1 || d > 31) return false;
+  day = DaysFromCivil(y, m, d);
+  int y2 = 0, m2 = 0, d2 = 0;
+  CivilFromDays(day, y2, m2, d2);
+  return y2 == y && m2 == m && d2 == d;
+}
+
+std::string PercentEncoded(const std::string& s) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : s) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+        c == '_' || c == '.' || c == '~') {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
+
+// The list's four-character code of a delivered code: "72030" -> "7203",
+// "130A0" -> "130A"; empty for codes of other issues (preferred shares).
+std::string ListCode(const std::string& delivered) {
+  if (delivered.size() == 4) return delivered;
+  if (delivered.size() == 5 && delivered[4] == '0') return delivered.substr(0, 4);
+  return {};
+}
+
+// The service's "message" of an error answer, made safe to show: one line,
+// at most 200 bytes.
+std::string ApiMessage(const std::string& body) {
+  const Json j = Json::parse(body, nullptr, false);
+  if (!j.is_object() || !j.contains("message") || !j["message"].is_string()) return {};
+  std::string m = j["message"].get<std::string>();
+  for (char& c : m)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  return LeftBytes(m, 200);
+}
+
+JQuantsError FormError(const std::string& what) {
+  return JQuantsError(std::string(kSite) + " の答えが正しい形ではありません (" + what +
+                      ")。データは取り込みません。");
+}
+
+// The answer's JSON object with its "data" array, or the form error.
+Json ParseAnswer(const std::string& body) {
+  Json j = Json::parse(body, nullptr, false);
+  if (j.is_discarded()) {
+    const bool html = body.find('<') != std::string::npos;
+    throw FormError(html ? "JSON ではなく HTML のページです" : "JSON として読めません");
+  }
+  if (!j.is_object() || !j.contains("data") || !j["data"].is_array())
+    throw FormError("data の一覧がありません");
+  if (j.contains("pagination_key") && !j["pagination_key"].is_string() &&
+      !j["pagination_key"].is_null())
+    throw FormError("pagination_key が文字列ではありません");
+  return j;
+}
+
+std::string StringField(const Json& record, const char* name) {
+  if (!record.is_object() || !record.contains(name) || !record[name].is_string())
+    throw FormError(std::string(name) + " がありません");
+  return record[name].get<std::string>();
+}
+
+JQuantsBar ReadBar(const Json& r) {
+  JQuantsBar b;
+  const std::string date = StringField(r, "Date");
+  if (!ParseIsoDay(date, b.day)) throw FormError("日付 " + LeftBytes(date, 20) + " を読めません");
+  b.code = StringField(r, "Code");
+  if (b.code.size() < 4 || b.code.size() > 5 ||
+      !std::all_of(b.code.begin(), b.code.end(),
+                   [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }))
+    throw FormError("銘柄コード " + LeftBytes(b.code, 20) + " を読めません");
+  if (!r.contains("AdjC")) throw FormError("AdjC がありません");
+  const Json& c = r["AdjC"];
+  if (c.is_number()) {
+    const double v = c.get<double>();
+    if (!(v > 0)) throw FormError(b.code + " の AdjC が正ではありません");
+    b.adjClose = FloatToStr(static_cast<long double>(v));
+  } else if (!c.is_null()) {
+    throw FormError(b.code + " の AdjC が数ではありません");
+  }
+  if (!r.contains("AdjFactor")) throw FormError("AdjFactor がありません");
+  const Json& f = r["AdjFactor"];
+  if (f.is_number()) {
+    b.adjFactor = f.get<double>();
+    if (!(b.adjFactor > 0)) throw FormError(b.code + " の AdjFactor が正ではありません");
+  } else if (!f.is_null()) {
+    throw FormError(b.code + " の AdjFactor が数ではありません");
+  }
+  return b;
+}
+
+// HTTPS_PROXY / https_proxy: [scheme://][user[:password]@]host[:port][/].
+void ApplyProxy(HttpRequest& req) {
+  std::string p = Env("HTTPS_PROXY");
+  if (p.empty()) p = Env("https_proxy");
+  if (p.empty()) return;
+  const auto scheme = p.find("://");
+  if (scheme != std::string::npos) p = p.substr(scheme + 3);
+  p = p.substr(0, p.find('/'));
+  const auto at = p.rfind('@');
+  if (at != std::string::npos) {
+    const std::string user = p.substr(0, at);
+    p = p.substr(at + 1);
+    const auto colon = user.find(':');
+    req.proxyUser = user.substr(0, colon);
+    if (colon != std::string::npos) req.proxyPassword = user.substr(colon + 1);
+  }
+  req.proxyPort = 80;
+  const auto colon = p.rfind(':');
+  const auto bracket = p.rfind(']');
+  if (colon != std::string::npos && (bracket == std::string::npos || colon > bracket)) {
+    try {
+      req.proxyPort = std::stoi(p.substr(colon + 1));
+    } catch (...) {
+      req.proxyPort = 80;
+    }
+    p = p.substr(0, colon);
+  }
+  if (p.size() >= 2 && p.front() == '[' && p.back() == ']') p = p.substr(1, p.size() - 2);
+  req.proxyHost = p;
+}
+
+}  // namespace
+
+JQuantsSettings LoadJQuantsSettings() {
+  JQuantsSettings s;
+  s.key = Env("TAVRINE_JQUANTS_KEY");
+  if (s.key.empty()) s.key = ReadSetting("update", "key");
+  std::string plan = Env("TAVRINE_JQUANTS_PLAN");
+  if (plan.empty()) plan = ReadSetting("update", "plan");
+  if (!plan.empty()) s.plan = Lower(plan);
+  const std::string host = Env("TAVRINE_JQUANTS_HOST");
+  if (!host.empty()) s.host = host;
+  return s;
+}
+
+void SaveJQuantsSettings(const std::string& key, const std::string& plan) {
+  if (!KeyFits(key))
+    throw std::invalid_argument("APIキーは空白を含まない英数字と記号で入力して下さい。");
+  if (PlanRequestsPerMinute(plan) == 0)
+    throw std::invalid_argument("プランは free, light, standard, premium のどれかです。");
+  WriteSettings("update", {{"key", key}, {"plan", Lower(plan)}}, true);
+}
+
+int PlanRequestsPerMinute(const std::string& plan) {
+  const std::string p = Lower(plan);
+  if (p == "free") return 5;
+  if (p == "light") return 60;
+  if (p == "standard") return 120;
+  if (p == "premium") return 500;
+  return 0;
+}
+
+bool IsLoopbackHost(const std::string& hostIn) {
+  std::string h = hostIn;
+  const auto scheme = h.find("://");
+  if (scheme != std::string::npos) h = h.substr(scheme + 3);
+  h = h.substr(0, h.find('/'));
+  if (!h.empty() && h.front() == '[') {
+    const auto close = h.find(']');
+    return close != std::string::npos && h.substr(1, close - 1) == "::1";
+  }
+  h = h.substr(0, h.find(':'));
+  if (Lower(h) == "localhost") return true;
+  // 127.x.x.x written as an address, not a name that starts so.
+  int dots = 0;
+  for (char c : h)
+    if (c == '.')
+      ++dots;
+    else if (c < '0' || c > '9')
+      return false;
+  return dots == 3 && h.rfind("127.", 0) == 0;
+}
+
+JQuantsClient::JQuantsClient(Platform& platform, JQuantsSettings settings, Options options)
+    : platform_(platform), settings_(std::move(settings)), options_(std::move(options)) {
+  std::string host = settings_.host;
+  loopback_ = IsLoopbackHost(host);
+  if (host.rfind("https://", 0) == 0 || host.rfind("http://", 0) == 0)
+    base_ = host;
+  else
+    base_ = (loopback_ ? "http://" : "https://") + host;
+  while (!base_.empty() && base_.back() == '/') base_.pop_back();
+}
+
+std::string JQuantsClient::Scrub(std::string text) const {
+  if (settings_.key.empty()) return text;
+  for (auto at = text.find(settings_.key); at != std::string::npos;
+       at = text.find(settings_.key, at))
+    text.replace(at, settings_.key.size(), kHiddenKey);
+  return text;
+}
+
+bool JQuantsClient::Wait(std::chrono::milliseconds ms) {
+  if (options_.wait) return options_.wait(ms);
+  const auto end = std::chrono::steady_clock::now() + ms;
+  while (std::chrono::steady_clock::now() < end) {
+    platform_.processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+std::string JQuantsClient::Get(const std::string& path, const std::string& query) {
+  if (settings_.key.empty())
+    throw JQuantsError(
+        "J-Quants API のキーが設定されていません。設定 (tavrine.ini の [update] key=) か環境変数 "
+        "TAVRINE_JQUANTS_KEY でキーを指定して下さい。");
+  if (!KeyFits(settings_.key))
+    throw JQuantsError("J-Quants API のキーに使えない文字 (空白や全角文字) が入っています。");
+  if (base_.rfind("http://", 0) == 0 && !loopback_)
+    throw JQuantsError("J-Quants API には https でしか接続しません (" + Scrub(settings_.host) +
+                       ")。");
+  HttpRequest req;
+  req.base = base_;
+  req.pathAndQuery = path + (query.empty() ? "" : "?" + query);
+  req.headers = {{"x-api-key", settings_.key}, {"Accept", "application/json"}};
+  req.site = kSite;
+  req.caFile = options_.caFile;
+  if (!loopback_) ApplyProxy(req);
+  HttpClient http(platform_, [](const std::string&) {});
+
+  for (;;) {
+    // Spaced to the plan's limit, with a little room; a loopback stand-in never waits.
+    if (!loopback_ && requests_ > 0) {
+      const int perMinute = std::max(PlanRequestsPerMinute(settings_.plan), 1);
+      const auto gap = std::chrono::milliseconds(60000 * 21 / 20 / perMinute);
+      const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::chrono::steady_clock::now() - last_);
+      if (since < gap && !Wait(gap - since)) throw JQuantsCancelled{};
+    }
+    last_ = std::chrono::steady_clock::now();
+    ++requests_;
+    HttpResponse r;
+    try {
+      r = http.Fetch(req);
+    } catch (const HttpError& e) {
+      throw JQuantsError(Scrub(e.what()));
+    }
+    if (r.status == 429) {
+      if (++rateLimited_ > options_.maxRateLimited)
+        throw JQuantsError(
+            "J-Quants API の利用回数の上限を超えました (HTTP 429)。しばらく待ってからやり直して"
+            "下さい。");
+      std::chrono::seconds wait = options_.defaultRetryAfter;
+      const std::string& ra = r.retryAfter;
+      if (!ra.empty() && ra.size() <= 6 &&
+          std::all_of(ra.begin(), ra.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        wait = std::chrono::seconds(std::stol(ra));
+      wait = std::min(wait, options_.maxRetryAfter);
+      if (!Wait(wait)) throw JQuantsCancelled{};
+      continue;
+    }
+    const std::string message = Scrub(ApiMessage(r.body));
+    const std::string detail = message.empty() ? "" : ": " + message;
+    if (r.status == 401 || r.status == 403)
+      throw JQuantsError("J-Quants API がキーを受け付けませんでした (HTTP " + IntToStr(r.status) +
+                         detail + ")。キーとプランが正しいか確かめて下さい。");
+    if (r.status != 200)
+      throw JQuantsError("J-Quants API がエラーを返しました (HTTP " + IntToStr(r.status) + detail +
+                         ")。");
+    return r.body;
+  }
+}
+
+namespace {
+
+// Every page of one question: the records of each, in order.
+template <typename Fetch>
+std::vector<Json> AllPages(Fetch fetch, const std::string& query) {
+  std::vector<Json> records;
+  std::set<std::string> seen;
+  std::string key;
+  for (int page = 0;; ++page) {
+    if (page == kMaxPages) throw FormError("ページが終わりません");
+    const std::string q = key.empty() ? query : query + "&pagination_key=" + PercentEncoded(key);
+    Json j = ParseAnswer(fetch(q));
+    for (Json& r : j["data"]) records.push_back(std::move(r));
+    if (!j.contains("pagination_key") || j["pagination_key"].is_null()) break;
+    key = j["pagination_key"].get<std::string>();
+    if (key.empty()) break;
+    if (!seen.insert(key).second) throw FormError("同じページが繰り返されます");
+  }
+  return records;
+}
+
+}  // namespace
+
+std::vector<int> JQuantsClient::TradingDays(int from, int to) {
+  const auto records =
+      AllPages([&](const std::string& q) { return Get("/v2/markets/calendar", q); },
+               "from=" + DayParam(from) + "&to=" + DayParam(to));
+  std::vector<int> days;
+  for (const Json& r : records) {
+    int day = 0;
+    const std::string date = StringField(r, "Date");
+    if (!ParseIsoDay(date, day)) throw FormError("日付 " + LeftBytes(date, 20) + " を読めません");
+    const std::string div = StringField(r, "HolDiv");
+    if ((div == "1" || div == "2") && day >= from && day <= to) days.push_back(day);
+  }
+  std::sort(days.begin(), days.end());
+  days.erase(std::unique(days.begin(), days.end()), days.end());
+  return days;
+}
+
+std::vector<JQuantsBar> JQuantsClient::BarsOfDay(int day) {
+  const auto records =
+      AllPages([&](const std::string& q) { return Get("/v2/equities/bars/daily", q); },
+               "date=" + DayParam(day));
+  std::vector<JQuantsBar> bars;
+  bars.reserve(records.size());
+  for (const Json& r : records) {
+    bars.push_back(ReadBar(r));
+    if (bars.back().day != day)
+      throw FormError(DateToStr(day) + " を尋ねて " + DateToStr(bars.back().day) +
+                      " の株価が返りました");
+  }
+  return bars;
+}
+
+std::vector<JQuantsBar> JQuantsClient::BarsOfStock(const std::string& code, int from, int to) {
+  const auto records =
+      AllPages([&](const std::string& q) { return Get("/v2/equities/bars/daily", q); },
+               "code=" + PercentEncoded(code) + "&from=" + DayParam(from) + "&to=" + DayParam(to));
+  std::vector<JQuantsBar> bars;
+  bars.reserve(records.size());
+  for (const Json& r : records) {
+    bars.push_back(ReadBar(r));
+    if (bars.back().code.substr(0, 4) != code)
+      throw FormError(code + " を尋ねて " + bars.back().code + " の株価が返りました");
+  }
+  return bars;
+}
+
+std::map<std::string, std::string> JQuantsClient::Names() {
+  const auto records =
+      AllPages([&](const std::string& q) { return Get("/v2/equities/master", q); }, "");
+  std::map<std::string, std::string> names;
+  for (const Json& r : records) {
+    const std::string code = ListCode(StringField(r, "Code"));
+    if (code.empty()) continue;
+    if (r.contains("CoName") && r["CoName"].is_string())
+      names[code] = r["CoName"].get<std::string>();
+  }
+  return names;
+}
+
+FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
+                         const std::function<bool(const FetchProgress&)>& progress) {
+  FetchResult out;
+  if (plan.listNewest >= plan.today || plan.stocks.empty()) return out;
+  const std::vector<int> days = client.TradingDays(plan.listNewest + 1, plan.today);
+  out.tradingDays = static_cast<int>(days.size());
+  if (days.empty()) return out;
+
+  std::set<std::string> listed;
+  for (const ListedStock& s : plan.stocks) listed.insert(s.code);
+  const auto toClose = [](const JQuantsBar& b, const std::string& code) {
+    return DailyClose{code, b.adjClose, b.adjFactor};
+  };
+
+  // By stock when the list holds fewer stocks than there are days to fetch.
+  const bool byStock = plan.stocks.size() < days.size();
+  if (!byStock) {
+    const int total = static_cast<int>(days.size());
+    for (int i = 0; i < total; ++i) {
+      const int day = days[static_cast<std::size_t>(i)];
+      FetchProgress p;
+      p.done = i, p.total = total, p.day = day;
+      if (progress && !progress(p)) throw JQuantsCancelled{};
+      const std::vector<JQuantsBar> bars = client.BarsOfDay(day);
+      if (bars.empty()) {
+        out.undelivered = day;
+        break;
+      }
+      FetchedDay fd;
+      fd.day = day;
+      for (const JQuantsBar& b : bars) {
+        const std::string code = ListCode(b.code);
+        if (listed.count(code)) fd.closes.push_back(toClose(b, code));
+      }
+      out.data.days.push_back(std::move(fd));
+    }
+  } else {
+    std::map<int, FetchedDay> byDay;
+    for (const int day : days) byDay[day].day = day;
+    std::set<int> delivered;
+    const int total = static_cast<int>(plan.stocks.size());
+    for (int i = 0; i < total; ++i) {
+      const std::string& code = plan.stocks[static_cast<std::size_t>(i)].code;
+      FetchProgress p;
+      p.done = i, p.total = total, p.code = code, p.byStock = true;
+      if (progress && !progress(p)) throw JQuantsCancelled{};
+      for (const JQuantsBar& b : client.BarsOfStock(code, days.front(), days.back())) {
+        if (ListCode(b.code) != code) continue;
+        const auto it = byDay.find(b.day);
+        if (it == byDay.end()) continue;
+        it->second.closes.push_back(toClose(b, code));
+        delivered.insert(b.day);
+      }
+    }
+    for (const int day : days) {
+      if (!delivered.count(day)) {
+        out.undelivered = day;
+        break;
+      }
+      out.data.days.push_back(std::move(byDay[day]));
+    }
+  }
+  if (progress) {
+    FetchProgress p;
+    p.done = p.total =
+        byStock ? static_cast<int>(plan.stocks.size()) : static_cast<int>(days.size());
+    p.byStock = byStock;
+    progress(p);
+  }
+  if (!out.data.days.empty() && std::any_of(plan.stocks.begin(), plan.stocks.end(),
+                                            [](const ListedStock& s) { return s.nameless; }))
+    out.data.names = client.Names();
+  return out;
+}
+
+}  // namespace tavrine

@@ -1,0 +1,138 @@
+// The client of the J-Quants API (version 2), the exchange's data service:
+// the trading calendar, the daily bars of every listed stock by day or of
+// one stock over a period, and the master of listed stocks. Every request
+// carries the key in the x-api-key header and nowhere else; no message,
+// status or exception text ever holds it. Requests go over HTTPS with the
+// server's certificate checked against the system's certificates; plain
+// HTTP only to a loopback host (a stand-in of the service). Requests are
+// spaced to the plan's limit (never to a loopback host); a 429 answer is
+// waited out (its Retry-After, else a minute) a few times at most.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "list/update.h"
+#include "store/platform.h"
+
+namespace tavrine {
+
+inline constexpr const char* kJQuantsHost = "api.jquants.com";
+
+// Where the client goes and with what key. The key and the plan come from
+// TAVRINE_JQUANTS_KEY / TAVRINE_JQUANTS_PLAN when set, else from tavrine.ini
+// [update] key= / plan=; the host from TAVRINE_JQUANTS_HOST ("127.0.0.1:PORT"
+// or "https://host[:port]"), else api.jquants.com.
+struct JQuantsSettings {
+  std::string key;
+  std::string plan = "free";  // free, light, standard, premium
+  std::string host = kJQuantsHost;
+};
+JQuantsSettings LoadJQuantsSettings();
+
+// Writes the key and the plan to tavrine.ini [update], the file kept
+// readable by its owner only (0600). Throws FileError; std::invalid_argument
+// for a key that is no header value or an unknown plan (the message never
+// holds the key).
+void SaveJQuantsSettings(const std::string& key, const std::string& plan);
+
+// Requests a minute the plan allows (free 5, light 60, standard 120,
+// premium 500); 0 for an unknown plan.
+int PlanRequestsPerMinute(const std::string& plan);
+// True for 127.x.x.x, ::1 and localhost, with or without a port or scheme.
+bool IsLoopbackHost(const std::string& host);
+
+// A request that failed, or an answer that is not of the documented form.
+// The message is Japanese and never holds the key.
+struct JQuantsError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+// The wait hook said stop: the run was cancelled.
+struct JQuantsCancelled {};
+
+// One record of the daily bars.
+struct JQuantsBar {
+  int day = 0;           // DaysFromCivil
+  std::string code;      // as delivered: five characters ("72030", "130A0")
+  std::string adjClose;  // decimal text, empty for null (no trade)
+  double adjFactor = 1;
+};
+
+class JQuantsClient {
+ public:
+  struct Options {
+    // Certificates to trust instead of the system's (tests).
+    std::string caFile;
+    // Waits the time given; false stops the run (JQuantsCancelled). Empty:
+    // the platform's events are pumped while the time passes.
+    std::function<bool(std::chrono::milliseconds)> wait;
+    int maxRateLimited = 3;                      // 429 answers waited out a run
+    std::chrono::seconds maxRetryAfter{300};     // longest Retry-After honoured
+    std::chrono::seconds defaultRetryAfter{60};  // when the answer names none
+  };
+
+  JQuantsClient(Platform& platform, JQuantsSettings settings, Options options);
+
+  // Trading days (holiday division 1 or 2) from .. to, oldest first.
+  std::vector<int> TradingDays(int from, int to);
+  // Every stock's bars of one day, all pages; empty when the day has none yet.
+  std::vector<JQuantsBar> BarsOfDay(int day);
+  // One stock's bars over a period, all pages, oldest first as delivered.
+  std::vector<JQuantsBar> BarsOfStock(const std::string& code, int from, int to);
+  // The master: name (CoName) by four-character code, for stocks whose
+  // five-character code ends in 0.
+  std::map<std::string, std::string> Names();
+
+  int requests() const { return requests_; }
+
+ private:
+  // GET path with query (the pagination key added when given); the parsed
+  // JSON text of a 200 answer. Spacing, 429, statuses and the form checks.
+  std::string Get(const std::string& path, const std::string& query);
+  bool Wait(std::chrono::milliseconds ms);
+  std::string Scrub(std::string text) const;
+
+  Platform& platform_;
+  JQuantsSettings settings_;
+  Options options_;
+  std::string base_;  // scheme://host[:port]
+  bool loopback_ = false;
+  int requests_ = 0;
+  int rateLimited_ = 0;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+// The key as messages may show it: never its text.
+inline constexpr const char* kHiddenKey = "********";
+
+// Fetches what the list needs after its newest day up to today: the trading
+// days from the calendar, then the bars by day (one request a day) or, when
+// that takes fewer requests, by stock over the whole period; the master when
+// a stock is held by code alone. A trading day without any record stops the
+// fetch there: `undelivered` is set to it and the days before are returned.
+struct FetchPlan {
+  int listNewest = 0;  // the list's newest day
+  int today = 0;
+  std::vector<ListedStock> stocks;
+};
+struct FetchProgress {
+  int done = 0, total = 0;  // requests of bars done, and planned
+  int day = 0;              // the day being fetched (by day), else 0
+  std::string code;         // the stock being fetched (by stock), else empty
+  bool byStock = false;
+};
+struct FetchResult {
+  UpdateData data;
+  int undelivered = 0;
+  int tradingDays = 0;  // trading days after the list's newest up to today
+};
+// The progress hook is called before each request of bars; false cancels
+// (JQuantsCancelled). Throws JQuantsError.
+FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
+                         const std::function<bool(const FetchProgress&)>& progress);
+
+}  // namespace tavrine

@@ -1,0 +1,400 @@
+// 一括更新 against the in-process stand-in of the J-Quants API: new days on
+// top with the right closes through pages and a 429, the calendar and code
+// list in step, a split's older days adjusted and logged, a stock held by
+// code alone named, a delisted stock's history kept, a suspended stock's
+// days given the close before, days not delivered yet,
+// and every failure (wrong key, HTML answer, cut body, dead host, endless
+// 429s, a dripping answer, a cancel) leaving every file as it was, with the
+// key never shown.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <utility>
+
+#include "../support/recording_platform.h"
+#include "../web/jquants_support.h"
+#include "../web/web_support.h"
+#include "app/update.h"
+#include "app/workspace.h"
+#include "list/list_edit.h"
+#include "list/placement.h"
+#include "store/codec.h"
+
+namespace tavrine {
+namespace {
+
+using jquantstest::kKey;
+using jquantstest::LiveJQuants;
+using jquantstest::SiteDay;
+using testing::DataFolder;
+using testing::ReadFileBytes;
+using testing::RecordingPlatform;
+
+class UpdateTest : public ::testing::Test {
+ protected:
+  // The sample folder, the list `lag` days behind, and a started workspace.
+  void Start(int stocks = 6, int days = 300, int lag = 4) {
+    data_ = jquantstest::SampleFolder(f_, stocks, days, lag);
+    ws_ = std::make_unique<Workspace>(p_);
+    Event ev;
+    ws_->dispatch("Button52", ev);
+    p_.messages.clear(), p_.errors.clear(), p_.statuses.clear();
+  }
+
+  // Runs the update; waits are recorded, never slept.
+  UpdateSummary Update(UpdateHooks hooks = {}) {
+    if (!hooks.wait)
+      hooks.wait = [this](std::chrono::milliseconds ms) {
+        waits_.push_back(ms.count());
+        return true;
+      };
+    return UpdateList(*ws_, hooks);
+  }
+
+  // The bytes of every file an update may write, and the backups' names.
+  std::map<std::string, std::string> Files() const {
+    std::map<std::string, std::string> out;
+    for (const char* rel : {"デ-タ一覧.csv", "tavrine/hizuke.csv", "listwerk/kabuka/code.txt",
+                            "tavrine.ini", "tavrine/adjust.log"})
+      out[rel] = std::filesystem::exists(f_.path(rel)) ? ReadFileBytes(f_.path(rel)) : "-";
+    for (const std::string& b : StockListBackups()) out["backup " + b] = "";
+    return out;
+  }
+
+  // Nothing the program showed holds the key.
+  void ExpectKeyNeverShown() const {
+    for (const auto* texts : {&p_.messages, &p_.errors, &p_.statuses, &p_.progresses})
+      for (const std::string& t : *texts) EXPECT_EQ(t.find(kKey), std::string::npos) << t;
+  }
+
+  const sample::Stock& StockInColumn(int c) const {
+    for (const sample::Stock& s : data_.stocks)
+      if (s.column == c) return s;
+    throw std::runtime_error("no stock in that column");
+  }
+
+  // The market's close of a stock on market day k (0 = the newest), as the list writes it.
+  static std::string Close(const sample::Stock& s, int k) {
+    return s.close[static_cast<std::size_t>(k)] < 0
+               ? std::string(" ")
+               : sample::PriceText(s.close[static_cast<std::size_t>(k)]);
+  }
+
+  int Day(int k) const { return data_.marketDays[static_cast<std::size_t>(k)]; }
+
+  DataFolder f_;
+  RecordingPlatform p_;
+  sample::Result data_;
+  std::unique_ptr<Workspace> ws_;
+  std::vector<long long> waits_;
+};
+
+TEST_F(UpdateTest, NewDaysComeOnTopThroughPagesAndARateLimit) {
+  Start();
+  jquantssite::Options o;
+  o.pageSize = 2;
+  o.rateLimitAt = 3;
+  o.retryAfter = 7;
+  LiveJQuants site(f_, o);
+  const WorkTable before = ws_->StockList;
+
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 4);
+  EXPECT_EQ(waits_, std::vector<long long>{7000});
+  // Six stocks on two-record pages: more requests than days.
+  EXPECT_GT(site.site().barRequests(), 4 * 3);
+  ASSERT_EQ(p_.messages.size(), 1u);
+  EXPECT_EQ(p_.messages[0].substr(0, p_.messages[0].find('\r')),
+            "一括更新完了: 2003/12/26 まで 4日分、更新 " + IntToStr(s.stocks) + "銘柄");
+
+  const WorkTable& list = ws_->StockList;
+  for (int r = 1; r <= 4; ++r) EXPECT_EQ(list.cell(0, r), DateToStr(Day(r - 1)));
+  for (int c = 1; c <= 6; ++c) {
+    const sample::Stock& st = StockInColumn(c);
+    for (int r = 1; r <= 4; ++r)
+      if (st.close[static_cast<std::size_t>(r - 1)] >= 0)
+        EXPECT_EQ(list.cell(c, r), Close(st, r - 1)) << "column " << c << " row " << r;
+    // The days held before stay as they were, one row further down each new day.
+    for (int r = 1; r <= 296; ++r) ASSERT_EQ(list.cell(c, r + 4), before.cell(c, r));
+  }
+  // The calendar follows the list; the code list is written where its folder is.
+  const auto hizuke = ReadLines(f_.path("tavrine/hizuke.csv").string());
+  ASSERT_GT(hizuke.size(), 5u);
+  for (int r = 1; r <= 5; ++r)
+    EXPECT_EQ(hizuke[static_cast<std::size_t>(r)].rfind(list.cell(0, r), 0), 0u) << r;
+  EXPECT_EQ(ws_->DateTable.cell(0, 1), "2003/12/26");
+  EXPECT_EQ(ReadFileBytes(f_.path("listwerk/kabuka/code.txt")), CodeText(list, 6));
+  ASSERT_FALSE(StockListBackups().empty());
+  EXPECT_NE(StockListBackups().front().find("update"), std::string::npos);
+  EXPECT_TRUE(site.site().keysRight());
+  ExpectKeyNeverShown();
+
+  // Again: nothing new, nothing written.
+  const auto files = Files();
+  p_.messages.clear();
+  const UpdateSummary again = Update();
+  EXPECT_EQ(again.days, 0);
+  ASSERT_EQ(p_.messages.size(), 1u);
+  EXPECT_EQ(p_.messages[0], "デ-タ一覧は最新です (2003/12/26 まで)");
+  EXPECT_EQ(Files(), files);
+}
+
+TEST_F(UpdateTest, ASplitAdjustsTheOlderDaysAndIsLogged) {
+  Start();
+  const sample::Stock& st = StockInColumn(1);
+  jquantssite::Options o;
+  o.splits.push_back({st.code, SiteDay(Day(1)), 0.5});
+  LiveJQuants site(f_, o);
+  const WorkTable before = ws_->StockList;
+
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  const WorkTable& list = ws_->StockList;
+  // New days: the adjusted closes, halved before the split and after it alike.
+  for (int r = 1; r <= 4; ++r) {
+    const long double market = StrToFloat(Close(st, r - 1));
+    EXPECT_EQ(StrToFloat(list.cell(1, r)), std::round(market * 0.5L * 10) / 10) << r;
+  }
+  // Older days: halved exactly, as the import scales them.
+  int oldest = 0;
+  for (int r = 1; r <= 300; ++r) {
+    if (IsBlank(before.cell(1, r))) continue;
+    EXPECT_EQ(list.cell(1, r + 4), FloatToStr(StrToFloat(before.cell(1, r)) / 2)) << r;
+    oldest = r;
+  }
+  // The other stocks are not touched.
+  for (int r = 1; r <= 296; ++r) ASSERT_EQ(list.cell(2, r + 4), before.cell(2, r));
+  ASSERT_EQ(s.adjustments.size(), 1u);
+  EXPECT_EQ(s.adjustments[0].num, 1);
+  EXPECT_EQ(s.adjustments[0].den, 2);
+  EXPECT_NE(p_.messages.at(0).find(st.code + ": 分割調整: 1/2, " + before.cell(0, 1) + " 以前"),
+            std::string::npos);
+  const std::string log = Cp932ToUtf8(ReadFileBytes(f_.path("tavrine/adjust.log")));
+  EXPECT_NE(log.find("," + st.code + ",1/2," + before.cell(0, oldest) + "," + before.cell(0, 1) +
+                     ",\"J-Quants API\","),
+            std::string::npos)
+      << log;
+}
+
+TEST_F(UpdateTest, NamesFromTheMasterDelistedAndSuspendedStocks) {
+  Start();
+  const sample::Stock& named = StockInColumn(2);
+  const sample::Stock& nameless = StockInColumn(3);
+  const sample::Stock& delisted = StockInColumn(4);
+  const sample::Stock& suspended = StockInColumn(5);
+  ws_->StockList.set(2, 0, named.code);
+  ws_->StockList.set(3, 0, nameless.code + " ");
+  jquantssite::Options o;
+  o.nameless.insert(nameless.code);
+  o.delisted[delisted.code] = SiteDay(data_.marketDays[4]);  // the list's newest day
+  o.suspended[suspended.code] = {SiteDay(Day(2)), SiteDay(Day(1))};
+  LiveJQuants site(f_, o);
+  const WorkTable before = ws_->StockList;
+
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  const WorkTable& list = ws_->StockList;
+  EXPECT_EQ(list.cell(2, 0), named.code + " " + named.name);
+  EXPECT_EQ(list.cell(3, 0), nameless.code + " ");
+  EXPECT_NE(p_.messages.at(0).find(named.code + ": 見出しを「" + named.code + " " + named.name +
+                                   "」にしました"),
+            std::string::npos);
+  for (int r = 1; r <= 4; ++r) EXPECT_EQ(list.cell(4, r), " ") << r;
+  for (int r = 1; r <= 296; ++r) ASSERT_EQ(list.cell(4, r + 4), before.cell(4, r));
+  EXPECT_EQ(list.cell(2, 1), Close(named, 0));
+  // Suspended for two days (records with nulls): the close before them.
+  ASSERT_NE(Close(suspended, 3), " ");
+  EXPECT_EQ(list.cell(5, 1), Close(suspended, 0));
+  EXPECT_EQ(list.cell(5, 2), Close(suspended, 3));
+  EXPECT_EQ(list.cell(5, 3), Close(suspended, 3));
+  EXPECT_EQ(s.filled, 2);
+  EXPECT_EQ(s.stocks, 5);
+  // The saved list holds the name too.
+  EXPECT_NE(
+      Cp932ToUtf8(ReadFileBytes(f_.path("デ-タ一覧.csv"))).find(named.code + " " + named.name),
+      std::string::npos);
+}
+
+TEST_F(UpdateTest, DaysNotDeliveredYetStopTheRunAfterTheDaysBefore) {
+  Start();
+  jquantssite::Options o;
+  o.newest = SiteDay(Day(2));
+  {
+    LiveJQuants site(f_, o);
+    const UpdateSummary s = Update();
+    ASSERT_TRUE(s.failure.empty()) << s.failure;
+    EXPECT_EQ(s.days, 2);
+    EXPECT_EQ(s.undelivered, Day(1));
+    EXPECT_EQ(ws_->StockList.cell(0, 1), DateToStr(Day(2)));
+    ASSERT_EQ(p_.messages.size(), 1u);
+    const std::string& m = p_.messages[0];
+    EXPECT_EQ(m.substr(0, m.find('\r')),
+              "一括更新完了: " + DateToStr(Day(2)) + " まで 2日分、更新 6銘柄");
+    EXPECT_EQ(m.substr(m.rfind('\r') + 1),
+              "最新のデータはまだ配信されていません (" + DateToStr(Day(2)) + " まで)");
+    // The request of the day after was the last: nothing after it is asked.
+    EXPECT_EQ(site.site().barRequests(), 3);
+  }
+  // Nothing new delivered: nothing written, the same line alone.
+  LiveJQuants site(f_, o);
+  const auto files = Files();
+  p_.messages.clear();
+  const UpdateSummary s = Update();
+  EXPECT_EQ(s.days, 0);
+  ASSERT_EQ(p_.messages.size(), 1u);
+  EXPECT_EQ(p_.messages[0],
+            "最新のデータはまだ配信されていません (" + DateToStr(Day(2)) + " まで)");
+  EXPECT_EQ(Files(), files);
+}
+
+TEST_F(UpdateTest, AHolidayOfTheCalendarIsSkipped) {
+  Start();
+  jquantssite::Options o;
+  o.holidays.insert(SiteDay(Day(2)));
+  LiveJQuants site(f_, o);
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 3);
+  EXPECT_EQ(s.undelivered, 0);
+  EXPECT_EQ(ws_->StockList.cell(0, 2), DateToStr(Day(1)));
+  EXPECT_EQ(ws_->StockList.cell(0, 3), DateToStr(Day(3)));
+  EXPECT_EQ(site.site().barRequests(), 3);
+}
+
+TEST_F(UpdateTest, FewStocksOverManyDaysAreFetchedByStock) {
+  Start(2, 300, 12);
+  LiveJQuants site(f_);
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 12);
+  EXPECT_EQ(site.site().barRequests(), 2);
+  for (int c = 1; c <= 2; ++c)
+    for (int r = 1; r <= 12; ++r)
+      if (StockInColumn(c).close[static_cast<std::size_t>(r - 1)] >= 0)
+        EXPECT_EQ(ws_->StockList.cell(c, r), Close(StockInColumn(c), r - 1));
+}
+
+// One way of failing: the stand-in's fault, the key and host the program
+// is given, what the message says.
+struct Fault {
+  const char* name;
+  void (*set)(jquantssite::Options&);
+  const char* key;   // nullptr: the right key
+  const char* host;  // nullptr: the stand-in
+  const char* says;
+  bool onADay;  // the failure names the day being fetched
+};
+
+class UpdateFailure : public UpdateTest, public ::testing::WithParamInterface<Fault> {};
+
+TEST_P(UpdateFailure, ChangesNothingAndSaysWhy) {
+  const Fault& fault = GetParam();
+  Start();
+  const auto files = Files();
+  const WorkTable list = ws_->StockList, dates = ws_->DateTable;
+  jquantssite::Options o;
+  fault.set(o);
+  LiveJQuants site(f_, o);
+  if (fault.key) f_.set("TAVRINE_JQUANTS_KEY", fault.key);
+  if (fault.host) f_.set("TAVRINE_JQUANTS_HOST", fault.host);
+  webtest::ClientLimits limits(std::chrono::milliseconds(1500));
+
+  const UpdateSummary s = Update();
+  EXPECT_FALSE(s.failure.empty());
+  EXPECT_EQ(s.days, 0);
+  EXPECT_EQ(Files(), files);
+  EXPECT_EQ(ws_->StockList.cell(0, 1), list.cell(0, 1));
+  EXPECT_EQ(ws_->StockList.rowCount(), list.rowCount());
+  EXPECT_EQ(ws_->DateTable.cell(0, 1), dates.cell(0, 1));
+  EXPECT_TRUE(p_.messages.empty());
+  ASSERT_EQ(p_.errors.size(), 1u);
+  const std::string& e = p_.errors[0];
+  EXPECT_EQ(e.find("一括更新できませんでした。デ-タ一覧は変わっていません。\r"), 0u) << e;
+  EXPECT_NE(e.find(fault.says), std::string::npos) << e;
+  if (fault.onADay)
+    EXPECT_NE(e.find(DateToStr(Day(2)) + " の株価を取得できませんでした。"), std::string::npos)
+        << e;
+  if (fault.key && *fault.key) EXPECT_EQ(e.find(fault.key), std::string::npos);
+  ExpectKeyNeverShown();
+}
+
+void NoFault(jquantssite::Options&) {}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, UpdateFailure,
+    ::testing::Values(
+        Fault{"wrong_key", NoFault, "wrong-KEY-1414", nullptr, "HTTP 403", false},
+        Fault{"wrong_key_401", [](jquantssite::Options& o) { o.wrongKeyStatus = 401; },
+              "wrong-KEY-1414", nullptr, "HTTP 401", false},
+        Fault{"html", [](jquantssite::Options& o) { o.htmlAt = 2; }, nullptr, nullptr, "HTML",
+              true},
+        Fault{"cut_body", [](jquantssite::Options& o) { o.truncateAt = 2; }, nullptr, nullptr,
+              "途中で切れました", true},
+        Fault{"drip",
+              [](jquantssite::Options& o) {
+                o.dripAt = 2;
+                o.dripMs = 200;
+              },
+              nullptr, nullptr, "時間内に終わりませんでした", true},
+        Fault{"endless_429",
+              [](jquantssite::Options& o) {
+                o.rateLimitAt = 2;
+                o.rateLimitTimes = 100;
+              },
+              nullptr, nullptr, "HTTP 429", true},
+        Fault{"host_down", NoFault, nullptr, "127.0.0.1:9", "接続できませんでした", false},
+        Fault{"no_key", NoFault, "", nullptr, "キーが設定されていません", false}),
+    [](const ::testing::TestParamInfo<Fault>& i) { return std::string(i.param.name); });
+
+TEST_F(UpdateTest, ACancelLeavesTheListUntouched) {
+  Start();
+  LiveJQuants site(f_);
+  const auto files = Files();
+  UpdateHooks hooks;
+  hooks.progress = [](const UpdateProgress& p) { return p.done < 2; };
+  const UpdateSummary s = Update(hooks);
+  EXPECT_TRUE(s.cancelled);
+  EXPECT_EQ(Files(), files);
+  EXPECT_EQ(ws_->StockList.cell(0, 1), DateToStr(Day(4)));
+  ASSERT_EQ(p_.messages.size(), 1u);
+  EXPECT_EQ(p_.messages[0], "一括更新を中止しました。デ-タ一覧は変わっていません。");
+  EXPECT_EQ(site.site().barRequests(), 2);
+}
+
+class WaitingPlatform : public RecordingPlatform {
+ public:
+  std::function<void()> duringWait;
+  void processEvents() override {
+    if (auto f = std::exchange(duringWait, nullptr)) f();
+  }
+};
+
+TEST(UpdateDuringAPageWait, IsRefusedAndAsksNothing) {
+  DataFolder f;
+  const std::vector<int> days = webtest::Weekdays(DaysFromCivil(2003, 12, 26), 120);
+  webtest::WriteMarket(f, "7203", days);
+  webtest::LiveSite quotes(f);
+  LiveJQuants api(f);
+  WaitingPlatform p;
+  Workspace ws{p};
+  webtest::ReadyToCollect(f, ws);
+  UpdateSummary during;
+  p.duringWait = [&] { during = UpdateList(ws); };
+  ws.form.setText("Edit18", "7203");
+  Event enter;
+  enter.kind = Event::KeyPress;
+  enter.key = 13;
+  ws.dispatch("Edit18", enter);  // the collection waits for its pages
+  EXPECT_TRUE(during.busy);
+  EXPECT_EQ(std::count(p.statuses.begin(), p.statuses.end(), kBusyStatus), 1);
+  EXPECT_EQ(api.site().requests(), 0);
+  EXPECT_TRUE(p.errors.empty());
+}
+
+}  // namespace
+}  // namespace tavrine
