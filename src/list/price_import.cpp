@@ -106,7 +106,7 @@ std::string CleanName(const std::string& name) {
 struct WorkingList {
   std::unique_ptr<WorkTable> table;
   std::vector<int> days;
-  int cut = 0;  // days of a list longer than kLastDayRow rows left behind
+  std::vector<int> cut;  // days of a list longer than kLastDayRow rows left behind
 };
 
 // The list's days once a file's are taken: its newer days on top (the
@@ -198,7 +198,7 @@ WorkingList BaseList(const State& ws) {
     Axis a;
     a.days.assign(w.days.begin(), w.days.begin() + kMaxDays);
     a.kept = kMaxDays;
-    w.cut = static_cast<int>(w.days.size()) - kMaxDays;
+    w.cut.assign(w.days.begin() + kMaxDays, w.days.end());
     Reshape(w, a);
   }
   if (IsBlank(w.table->cell(0, 0))) w.table->set(0, 0, "日付");
@@ -445,13 +445,18 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
   }
 
   const Axis axis = NewAxis(w.days, file.rows);
-  // The file's days that have a row: a stock with none of them has nothing to show.
+  // The file's days that have a row: a stock with none of them has nothing to
+  // show. The others are older than the list can hold, or fall between its days.
   int taken = 0;
+  ImportLeftOut leftOut{shown, {}, {}};
   {
     std::size_t i = 0;
     for (const PriceRow& p : file.rows) {
       while (i < axis.days.size() && axis.days[i] > p.day) ++i;
-      if (i < axis.days.size() && axis.days[i] == p.day) ++taken;
+      if (i < axis.days.size() && axis.days[i] == p.day)
+        ++taken;
+      else
+        (p.day < axis.days.back() ? leftOut.pastLimit : leftOut.offCalendar).add(p.day);
     }
   }
   if (taken == 0) throw Refused{shown + ": デ-タ一覧の日付に当たる株価がありません"};
@@ -467,6 +472,8 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
   const bool reshaped = axis.top > 0 || axis.days.size() != w.days.size();
   if (reshaped) {
     s.dropped += static_cast<int>(w.days.size()) - axis.kept;
+    for (std::size_t k = static_cast<std::size_t>(axis.kept); k < w.days.size(); ++k)
+      s.droppedDays.add(w.days[k]);
     Reshape(w, axis);
   }
   WorkTable& t = *w.table;
@@ -500,7 +507,10 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
       if (i < w.days.size() && w.days[i] == p.day) cells[i + 1] = p.close;
     }
   }
-  s.leftOut += static_cast<int>(file.rows.size()) - taken;
+  if (taken < static_cast<int>(file.rows.size())) {
+    s.leftOut += static_cast<int>(file.rows.size()) - taken;
+    s.leftOutDays.push_back(leftOut);
+  }
 
   // Inside the stock's range a day without a price takes the previous
   // day's close, so the series has no gap that would stop the extraction.
@@ -588,8 +598,46 @@ std::string ImportSummary::Headline() const {
   return h;
 }
 
+void ImportDays::add(int day) {
+  oldest = count == 0 ? day : std::min(oldest, day);
+  newest = count == 0 ? day : std::max(newest, day);
+  ++count;
+  if (count <= kNamed)
+    days.insert(std::lower_bound(days.begin(), days.end(), day), day);
+  else
+    days.clear();
+}
+
+std::string ImportDays::Text() const {
+  if (count > kNamed) return DateToStr(oldest) + "〜" + DateToStr(newest);
+  std::string t;
+  for (int day : days) t += (t.empty() ? "" : "、") + DateToStr(day);
+  return t;
+}
+
 std::string ImportSummary::Message() const {
   std::string t = Headline();
+  if (imported()) {
+    // Which days, and why: "除外 3日: ..." names one reason with its days,
+    // two reasons each with its count.
+    const std::string limit = IntToStr(kMaxDays) + "日の上限";
+    if (droppedDays.count > 0)
+      t += "\r古い日付の削除 " + IntToStr(droppedDays.count) + "日: " + limit +
+           "を超えた最も古い日 (" + droppedDays.Text() + ")";
+    for (const ImportLeftOut& l : leftOutDays) {
+      const bool both = l.pastLimit.count > 0 && l.offCalendar.count > 0;
+      const auto reason = [both](const std::string& why, const ImportDays& d) {
+        return why + (both ? " " + IntToStr(d.count) + "日" : std::string()) + " (" + d.Text() +
+               ")";
+      };
+      std::string line =
+          l.file + ": 除外 " + IntToStr(l.pastLimit.count + l.offCalendar.count) + "日: ";
+      if (l.pastLimit.count > 0) line += reason(limit + "より古い日", l.pastLimit);
+      if (both) line += "、";
+      if (l.offCalendar.count > 0) line += reason("デ-タ一覧の営業日にない日", l.offCalendar);
+      t += "\r" + line;
+    }
+  }
   for (const std::string& n : notes) t += "\r" + n;
   return t;
 }
@@ -629,7 +677,8 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files, const Impor
   }
   if (hooks.progress) hooks.progress(total, total, {});
   if (!s.imported()) return s;
-  s.dropped += w.cut;
+  s.dropped += static_cast<int>(w.cut.size());
+  for (int day : w.cut) s.droppedDays.add(day);
 
   // The list first: when it cannot be written nothing was imported. The
   // list as it was is kept for 元に戻す.
@@ -640,6 +689,8 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files, const Impor
   } catch (const FileError& e) {
     s.errors.push_back(std::string("デ-タ一覧を保存できませんでした。\r") + e.what());
     s.added = s.updated = s.filled = s.leftOut = s.dropped = 0;
+    s.leftOutDays.clear();
+    s.droppedDays = {};
     s.lastCode.clear();
     s.adjustments.clear();
     s.notes.clear();

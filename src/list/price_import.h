@@ -42,6 +42,26 @@ struct ImportAdjustment {
   int from = 0, through = 0;  // DaysFromCivil
 };
 
+// Days the summary names: how many, and which, as a range when there are
+// more than a few.
+struct ImportDays {
+  int count = 0;
+  int oldest = 0, newest = 0;  // DaysFromCivil; 0 while count is 0
+  std::vector<int> days;       // each day while there are at most kNamed, oldest first
+
+  static constexpr int kNamed = 3;
+  void add(int day);
+  // "2003/12/20", "2003/12/19、2003/12/20" or "1984/01/04〜1984/12/27".
+  std::string Text() const;
+};
+
+// The days of one file that have no row in the list, by why.
+struct ImportLeftOut {
+  std::string file;        // the file's name as messages show it
+  ImportDays pastLimit;    // older than the oldest of the list's kLastDayRow days
+  ImportDays offCalendar;  // within the list's days, but not one of them
+};
+
 struct ImportRefusal {
   std::string path;
   std::string message;  // Japanese, names the file and, when one is at fault, the line
@@ -53,6 +73,8 @@ struct ImportSummary {
   int filled = 0;   // list days inside a stock's range given the previous day's close
   int leftOut = 0;  // imported days that have no row in the list
   int dropped = 0;  // oldest list days pushed past kLastDayRow rows by newer ones
+  std::vector<ImportLeftOut> leftOutDays;  // which days were left out, per file
+  ImportDays droppedDays;                  // which list days were dropped
   std::vector<ImportRefusal> refused;
   std::vector<ImportAdjustment> adjustments;  // each also a line of notes
   std::vector<std::string> notes;   // adjustments, renamed headings, seams that look like splits
@@ -64,7 +86,8 @@ struct ImportSummary {
   bool imported() const { return added + updated > 0; }
   // "取込完了: 追加 1銘柄、更新 0銘柄、補完 3日、除外 2日", or that nothing was taken.
   std::string Headline() const;
-  // The headline, then the notes (CR-separated): what the message box shows.
+  // The headline, then what was dropped and left out (the days, and why),
+  // then the notes (CR-separated): what the message box shows.
   std::string Message() const;
   // The message, then one line per refused file and per failed save (CR-separated).
   std::string Text() const;
