@@ -102,6 +102,22 @@ std::string CleanName(const std::string& name) {
   return LeftBytes(s, kMaxNameBytes);
 }
 
+// The answer to the code question, "6758" or "6758 ソニー", as the code and
+// the name after it, split at the first blank (also a full-width one).
+void SplitAnswer(const std::string& answer, std::string& code, std::string& name) {
+  const auto blankAt = [&](std::size_t i) -> std::size_t {
+    if (answer.compare(i, 3, "\xE3\x80\x80") == 0) return 3;
+    return answer[i] == ' ' || static_cast<unsigned char>(answer[i]) < 0x20 ? 1 : 0;
+  };
+  std::size_t i = 0;
+  while (i < answer.size() && blankAt(i)) i += blankAt(i);
+  std::size_t end = i;
+  while (end < answer.size() && !blankAt(end)) ++end;
+  code = answer.substr(i, end - i);
+  while (end < answer.size() && blankAt(end)) end += blankAt(end);
+  name = answer.substr(end);
+}
+
 // The list being built: its table and its days (rows 1 .. n).
 struct WorkingList {
   std::unique_ptr<WorkTable> table;
@@ -407,9 +423,11 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
 
   const bool twoCodes = !file.titleCode.empty() && file.titleCode != file.code;
   if (f.code.empty() && hooks.askCode && (file.code.empty() || twoCodes)) {
-    f.code = hooks.askCode(shown);
-    if (IsBlank(f.code))
+    std::string name;
+    SplitAnswer(hooks.askCode(shown), f.code, name);
+    if (f.code.empty())
       throw Refused{shown + ": 銘柄コードが入力されなかったので取り込みませんでした。"};
+    if (f.name.empty()) f.name = name;
   }
   std::string code = file.code;
   if (!f.code.empty()) {
@@ -423,11 +441,8 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
   }
   if (code.empty())
     throw Refused{shown + ": 銘柄コードが分かりません。銘柄コードを指定して下さい。"};
-  // The title line's name belongs to the title line's code.
-  const std::string fileName =
-      file.titleCode.empty() || file.titleCode == code ? file.name : std::string();
   const std::string givenName = CleanName(f.name);
-  const std::string name = givenName.empty() ? fileName : givenName;
+  const std::string name = givenName.empty() ? StockName(file, code) : givenName;
   const std::string heading = name.empty() ? code : code + " " + name;
 
   WorkTable& list = *w.table;

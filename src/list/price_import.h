@@ -24,9 +24,10 @@
 namespace tavrine {
 
 // One file to import. A code or name given here overrides the file's own
-// (taken from the file name and the title line); a file that names no code
-// needs one given, and so does one whose file name and title line name two
-// different codes. A name given for a stock already in the list renames it.
+// (taken from the file name and the title line: StockName in price_file.h);
+// a file that names no code needs one given, and so does one whose file
+// name and title line name two different codes. A name given for a stock
+// already in the list renames it; a file's own name names a new stock only.
 struct ImportFile {
   std::string path;
   std::string code;
@@ -96,7 +97,9 @@ struct ImportSummary {
 // What a run asks of the program that started it; both may be empty.
 struct ImportHooks {
   // Asked, with the file's name, for a file that names no code or whose file
-  // name and title line name two; the answer counts as a given code. An empty
+  // name and title line name two. The answer is the code, optionally followed
+  // by a blank and the stock's name ("6758 ソニー"); both count as given, a
+  // name given beside the file's own (ImportFile::name) aside. An empty
   // answer leaves the file out, named in the summary.
   std::function<std::string(const std::string& shownName)> askCode;
   // Before each file: (files done, files in all, the file's name). False

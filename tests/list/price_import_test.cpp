@@ -663,6 +663,44 @@ TEST_F(ImportIntoList, CodesNamesAndTheSameFileTwice) {
   EXPECT_EQ(bytesOf("デ-タ一覧.csv"), once);
 }
 
+TEST_F(ImportIntoList, NamesComeFromTheTitleThenTheFileNameThenTheAnswer) {
+  const std::string prices = YahooText(Priced(days, 900));
+  std::vector<std::string> asked;
+  ImportHooks hooks;
+  hooks.askCode = [&](const std::string& shown) {
+    asked.push_back(shown);
+    if (shown == "トヨタ自動車.csv") return std::string("7267");
+    if (shown == "prices.csv") return std::string("　9433　ＫＤＤＩ 株式会社 ");
+    return std::string(" ");
+  };
+  const ImportSummary s =
+      ImportPriceFiles(*ws,
+                       {{file("x.csv", "6758 ソニーグループ(株) 日足\n" + prices), "", ""},
+                        {file("4063_信越化学_日足.csv", prices), "", ""},
+                        {file("トヨタ自動車.csv", prices), "", ""},
+                        {file("prices.csv", prices), "", ""},
+                        {file("download.csv", prices), "", ""},
+                        {file("8035_東京エレクトロン.csv", prices), "8036", ""},
+                        {file("1301_極洋水産.csv", YahooText(Priced(days, 101))), "", ""}},
+                       hooks, false);
+  // Only the files that name no code are asked about; a blank answer leaves
+  // the file out.
+  EXPECT_EQ(asked, (std::vector<std::string>{"トヨタ自動車.csv", "prices.csv", "download.csv"}));
+  EXPECT_EQ(s.added, 5);
+  EXPECT_EQ(s.updated, 1);
+  ASSERT_EQ(s.refused.size(), 1u);
+  EXPECT_EQ(s.refused[0].message,
+            "download.csv: 銘柄コードが入力されなかったので取り込みませんでした。");
+  // The title's name without the code and 日足; the file name's name after
+  // its code; the answer's code with the file name's name; the answer's
+  // name; a name from another code's file name is none; a listed stock
+  // keeps its heading.
+  EXPECT_EQ(Headings(ws->StockList, 9),
+            (std::vector<std::string>{"1301 極洋", "4063 信越化学", "6758 ソニーグループ(株)",
+                                      "7203 トヨタ", "7267 トヨタ自動車", "8036",
+                                      "9433 ＫＤＤＩ 株式会社", "9984 ソフトバンク", ""}));
+}
+
 class WaitingPlatform : public RecordingPlatform {
  public:
   std::function<void()> duringWait;
