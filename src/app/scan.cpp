@@ -6,6 +6,8 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -97,14 +99,34 @@ bool ScanStock(Workspace& ws, int k, const ScanOptions& o, std::vector<ScanRow>&
   return true;
 }
 
-// Annual rate as a number for the order; empty or not a number sorts last.
+// A numeric cell as a number for the order ("62.5%" is 62.5); empty or not
+// a number sorts last.
 bool RateValue(const std::string& s, long double& v) {
   if (IsBlank(s)) return false;
   try {
-    v = StrToFloat(s);
+    v = StrToFloat(s.back() == '%' ? std::string_view(s).substr(0, s.size() - 1) : s);
     return true;
   } catch (const ConversionError&) {
     return false;
+  }
+}
+
+// The figure a figure column shows, as a number (none without a value);
+// nothing for the other columns.
+std::optional<std::optional<double>> FigureValue(const BacktestFigures& f, int column) {
+  switch (column) {
+    case kScanMaxDrawdown:
+      return f.maxDrawdown;
+    case kScanProfitFactor:
+      return f.profitFactor;
+    case kScanLosingStreak:
+      return f.longestLosingStreak ? std::optional<double>(*f.longestLosingStreak) : std::nullopt;
+    case kScanExposure:
+      return f.exposure;
+    case kScanBuyAndHold:
+      return f.buyAndHold;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -126,10 +148,11 @@ std::string ScanNameOf(const std::string& heading) {
 
 std::string WinShareText(int wins, int listed) {
   if (listed <= 0) return {};
-  // Hundredths rounded half up, in integers so no binary fraction decides a tie.
-  const long long h = (200LL * wins + listed) / (2LL * listed);
+  // Tenths of a percent rounded half up, in integers so no binary fraction
+  // decides a tie.
+  const long long t = (2000LL * wins + listed) / (2LL * listed);
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%lld.%02lld", h / 100, h % 100);
+  std::snprintf(buf, sizeof buf, "%lld.%lld%%", t / 10, t % 10);
   return buf;
 }
 
@@ -213,10 +236,16 @@ void SortScanRows(std::vector<ScanRow>& rows, int column, bool descending) {
   keys.reserve(rows.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
     Key k;
-    const auto cells = ScanRowCells(rows[i]);
-    if (column >= 0 && static_cast<std::size_t>(column) < cells.size())
-      k.text = cells[static_cast<std::size_t>(column)];
-    if (numeric) k.has = RateValue(k.text, k.value);
+    if (const auto figure = FigureValue(rows[i].figures, column)) {
+      // A figure sorts by its value, not by the rounded text it shows.
+      k.has = figure->has_value();
+      k.value = figure->value_or(0);
+    } else {
+      const auto cells = ScanRowCells(rows[i]);
+      if (column >= 0 && static_cast<std::size_t>(column) < cells.size())
+        k.text = cells[static_cast<std::size_t>(column)];
+      if (numeric) k.has = RateValue(k.text, k.value);
+    }
     keys.push_back({std::move(k), i});
   }
   auto byColumn = [&](const Key& a, const Key& b, const ScanRow& x, const ScanRow& y) {
@@ -270,11 +299,65 @@ const std::vector<std::string>& ScanColumnHeadings() {
   return headings;
 }
 
+namespace {
+// A statistic as the statistics block holds it, the first few bytes of its
+// text ("1.052", "8.29", "217."), in a column's one form: rounded half up
+// to `decimals` places when it has more, padded with zeros when it has
+// fewer and was not cut ("1.14" is 1.140). A cut text without room for the
+// places ("18.7" for 18.74...) keeps the digits it has; anything that is no
+// plain decimal stays as it is.
+std::string StatisticText(const std::string& s, int decimals, std::size_t bytes) {
+  const std::size_t dot = s.find('.');
+  const std::string whole = s.substr(0, dot);
+  const std::string fraction = dot == std::string::npos ? std::string() : s.substr(dot + 1);
+  const auto plain = [](const std::string& d) {
+    return d.find_first_not_of("0123456789") == std::string::npos;
+  };
+  if (whole.empty() || !plain(whole) || !plain(fraction)) return s;
+  const int has = static_cast<int>(fraction.size());
+  if (has > decimals) return RoundedText(static_cast<double>(StrToFloat(s)), decimals);
+  std::string out = whole;
+  if (has > 0 || decimals > 0) out += "." + fraction;
+  // Places it lacks are zeros only when the statistic was written whole.
+  if (has < decimals && s.size() < bytes) out.append(static_cast<std::size_t>(decimals - has), '0');
+  if (out.back() == '.') out.pop_back();
+  return out;
+}
+}  // namespace
+
+std::string ScanCellText(const ScanRow& row, int column) {
+  switch (column) {
+    case kScanCode:
+      return row.code;
+    case kScanName:
+      return row.name;
+    case kScanRule:
+      return row.rule;
+    case kScanTrades:
+      return std::to_string(row.trades);
+    case kScanAverage:
+      return StatisticText(row.average, 3, stats::kAverageBytes);
+    case kScanPerYear:
+      return StatisticText(row.perYear, 1, stats::kStatisticBytes);
+    case kScanAnnualRate:
+      return StatisticText(row.annualRate, 2, stats::kStatisticBytes);
+    case kScanWinShare:
+      return row.winShare;
+    case kScanAverageDays:
+      return StatisticText(row.averageDays, 0, stats::kStatisticBytes);
+    default:
+      break;
+  }
+  // The figures in the backtest view's forms, in FigureHeadings() order.
+  const int k = column - kScanMaxDrawdown;
+  if (k < 0 || k >= static_cast<int>(FigureHeadings().size())) return {};
+  return FigureCells(row.figures)[static_cast<std::size_t>(k)];
+}
+
 std::vector<std::string> ScanRowCells(const ScanRow& row) {
-  std::vector<std::string> cells = {
-      row.code,       row.name,    row.rule,       std::to_string(row.trades),
-      row.average,    row.perYear, row.annualRate, row.winShare,
-      row.averageDays};
+  std::vector<std::string> cells;
+  cells.reserve(ScanColumnHeadings().size());
+  for (int c = 0; c < kScanMaxDrawdown; ++c) cells.push_back(ScanCellText(row, c));
   for (std::string& f : FigureCells(row.figures)) cells.push_back(std::move(f));
   return cells;
 }

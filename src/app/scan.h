@@ -26,7 +26,7 @@ struct ScanRow {
   std::string average;     // overall average ratio as the statistics show it ("" when none)
   std::string perYear;     // trades per year as shown ("" when none)
   std::string annualRate;  // annual rate as shown ("0" when no trade)
-  std::string winShare;  // share of listed trades with a ratio above 1, "0.62" form ("" when none)
+  std::string winShare;  // share of listed trades with a ratio above 1, "62.5%" form ("" when none)
   std::string averageDays;    // average holding days as shown ("" when none)
   BacktestFigures figures{};  // the backtest's figures, without the equity curve
 };
@@ -76,8 +76,9 @@ enum ScanColumn {
 bool ScanColumnIsNumeric(int column);
 // The one order of scan rows, used by the scan, the window's column sort,
 // the driver and the CSV: stable by one column (numbers as numbers with an
-// empty value below every number, the rule by its tag, texts as texts),
-// then code, tag and stock column ascending.
+// empty value below every number, a figure by its value rather than its
+// rounded text, the rule by its tag, texts as texts), then code, tag and
+// stock column ascending.
 void SortScanRows(std::vector<ScanRow>& rows, int column, bool descending);
 // The scan's first order: annual rate descending.
 inline void SortScanRows(std::vector<ScanRow>& rows) { SortScanRows(rows, kScanAnnualRate, true); }
@@ -98,16 +99,27 @@ std::vector<int> ScanColumns(const WorkTable& stockList);
 // The name part of a heading: what follows the four-byte code, leading
 // blanks (also full-width ones) dropped.
 std::string ScanNameOf(const std::string& heading);
-// wins / listed with two decimals, rounded half up ("0.63" for 5 of 8);
-// "" when nothing is listed.
+// wins / listed as a percentage with one decimal, rounded half up ("62.5%"
+// for 5 of 8, "6.3%" for 1 of 16), as PercentText shows a fraction; "" when
+// nothing is listed.
 std::string WinShareText(int wins, int listed);
 
 // The headings of the scan table, in column order.
 const std::vector<std::string>& ScanColumnHeadings();
+// The text of one scan cell as the window, the CSV and the driver show it,
+// one form a column: the statistics with three places (全利率平均), one
+// (年平均頻度), two (年利率) and none (平均日数), rounded half up from the
+// statistics block's texts (a statistic cut too short for the places keeps
+// the digits it has: "18.7"); the win share and the figures in the forms of
+// the backtest view (percentages with one decimal and "%", the profit factor
+// with two decimals, buy and hold with three), "-" for a figure without a
+// value.
+std::string ScanCellText(const ScanRow& row, int column);
 // Cells of one scan row, in the order of ScanColumnHeadings().
 std::vector<std::string> ScanRowCells(const ScanRow& row);
 
-// Writes a heading line, then one line per row in the order given.
+// Writes a heading line, then one line per row in the order given, each
+// cell as ScanCellText gives it.
 void SaveScanCsv(const std::vector<ScanRow>& rows, const std::string& path);
 
 }  // namespace tavrine

@@ -268,7 +268,8 @@ class Runner {
 
   // "scan long" / "scan short": every stock by every rule in the current
   // entry direction, one tab-separated line a row in the scan window's order,
-  // the figures' five columns last.
+  // each cell as the window and the CSV show it, the figures' five columns
+  // last.
   void scan(const std::vector<std::string>& words) {
     if (words.size() != 1 || (words[0] != "long" && words[0] != "short"))
       throw BadLine{"scan needs long or short"};
@@ -279,11 +280,9 @@ class Runner {
     o.threads = 2;
     o.judging = ws_.judging;
     for (const ScanRow& r : RunScan(ws_.StockList, o)) {
-      out_ << EscapeText(r.code) << '\t' << EscapeText(r.name) << '\t' << EscapeText(r.rule) << '\t'
-           << r.trades << '\t' << EscapeText(r.average) << '\t' << EscapeText(r.perYear) << '\t'
-           << EscapeText(r.annualRate) << '\t' << EscapeText(r.winShare) << '\t'
-           << EscapeText(r.averageDays);
-      for (const std::string& cell : FigureCells(r.figures)) out_ << '\t' << cell;
+      const std::vector<std::string> cells = ScanRowCells(r);
+      for (std::size_t c = 0; c < cells.size(); ++c)
+        out_ << (c ? "\t" : "") << EscapeText(cells[c]);
       out_ << '\n';
     }
   }

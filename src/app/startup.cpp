@@ -1,8 +1,12 @@
 #include "app/startup.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 #include "app/workspace.h"
+#include "list/calendar_file.h"
 #include "list/placement.h"
 #include "store/codec.h"
 #include "store/control_cells.h"
@@ -18,6 +22,14 @@ constexpr const char* kNoStockMessage =
     "デ-"
     "タ一覧に銘柄の株価がありません。\r「取込」で株価ファイルを取り込むか、株価収集で銘柄を追加して"
     "下さい。";
+
+// Nothing at all at the path: no file, folder or link. A missing file is
+// noted for the save guard as FileExists notes it.
+bool Absent(const std::string& path) {
+  if (FileExists(path)) return false;
+  std::error_code ec;
+  return !std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
 
 // The stock shown first: column 4, as the sibling tools' lists have it. A
 // list kept by importing price files may hold fewer stocks; then its first.
@@ -108,6 +120,11 @@ void Startup::Button5Click() {
   WaitCursor wait(ws_.platform);
 
   ws_.setProgress("データ読込中...");
+  // A first start: the data folder holds neither a list nor a calendar, so
+  // nothing is missing and there is nothing to load; the window shows its
+  // guide. A list gone from a folder that has a calendar is still the load's
+  // file error.
+  if (Absent(HomePath(kStockListFile)) && Absent(RootPath(calendar::kFile))) return;
   LoadStockList();
   ws_.setProgress("データ調整中...");
   Button53Click();

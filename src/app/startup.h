@@ -21,7 +21,9 @@ class Startup {
   void Button102Click();
   // Hidden; the start-up, by Button52Click: stock list, calendar, start values, memo, mode; then
   // the stock of column 4 charted (selection chain, picker, '中期' draw, S1 run), or stand-alone
-  // collects the remembered code.
+  // collects the remembered code. In a data folder with neither a list nor a calendar (a first
+  // start) it ends quietly after the first progress text; a missing list is the file error only
+  // where a calendar shows there was one.
   void Button5Click();
   // By Button5Click: デ-タ一覧.csv into StockList (200 columns), progress in the splash window.
   void LoadStockList();

@@ -121,7 +121,7 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
         s.days = applied.days;
         s.stocks = applied.stocks;
         s.filled = applied.filled;
-        s.dropped = applied.dropped + w.cut;
+        s.dropped = applied.dropped + static_cast<int>(w.cut.size());
         s.adjustments = applied.adjustments;
         s.notes = applied.notes;
       }

@@ -38,10 +38,12 @@ constexpr QColor kGuideFace{0xFA, 0xFA, 0xF6};
 QString PriceFileImport::ask(const QString& fileName) {
   if (askCode) return askCode(fileName);
   bool ok = false;
-  const QString code =
-      QInputDialog::getText(parent_, QStringLiteral("取込"),
-                            QStringLiteral("銘柄コード(4桁)を入力して下さい: %1").arg(fileName),
-                            QLineEdit::Normal, QString(), &ok);
+  const QString code = QInputDialog::getText(
+      parent_, QStringLiteral("取込"),
+      QStringLiteral(
+          "%1\n銘柄コード(4桁)と、空白に続けて銘柄名を入力して下さい (銘柄名は省略できます):")
+          .arg(fileName),
+      QLineEdit::Normal, QString(), &ok);
   return ok ? code.trimmed() : QString();
 }
 

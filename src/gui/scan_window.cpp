@@ -42,31 +42,10 @@ QLabel* AddShownValue(QWidget* strip, QHBoxLayout* row, const QString& caption, 
   return value;
 }
 
-// Decimals a figure column is shown with; 0 for the columns shown as the
-// engine writes them.
-int FigureDecimals(int column) {
-  switch (column) {
-    case kScanMaxDrawdown:
-    case kScanExposure:
-    case kScanBuyAndHold:
-      return 3;
-    case kScanProfitFactor:
-      return 2;
-    default:
-      return 0;
-  }
-}
-
 }  // namespace
 
-QString ScanModel::display(int column, const QString& cell) const {
-  // The figures come in 15 digits; the table shows them rounded, the CSV
-  // and the tooltip in full.
-  const int decimals = FigureDecimals(column);
-  bool ok = false;
-  const double v = cell.toDouble(&ok);
-  return decimals > 0 && ok ? QString::number(v, 'f', decimals) : cell;
-}
+// The table shows the engine's cells as they come: they are the shown texts
+// (ScanCellText), so the table, its CSV and the driver agree.
 
 Qt::Alignment ScanModel::alignment(int column) const {
   return ScanColumnIsNumeric(column) ? Qt::AlignRight : Qt::AlignLeft;

@@ -56,7 +56,6 @@ class ScanModel : public RowsModel<ScanRow> {
   }
 
  protected:
-  QString display(int column, const QString& cell) const override;
   Qt::Alignment alignment(int column) const override;
 };
 

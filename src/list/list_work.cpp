@@ -169,7 +169,7 @@ WorkingList BaseList(const State& ws) {
     Axis a;
     a.days.assign(w.days.begin(), w.days.begin() + kMaxDays);
     a.kept = kMaxDays;
-    w.cut = static_cast<int>(w.days.size()) - kMaxDays;
+    w.cut.assign(w.days.begin() + kMaxDays, w.days.end());
     Reshape(w, a);
   }
   if (IsBlank(w.table->cell(0, 0))) w.table->set(0, 0, "日付");

@@ -46,7 +46,7 @@ std::string CleanName(const std::string& name);
 struct WorkingList {
   std::unique_ptr<WorkTable> table;
   std::vector<int> days;
-  int cut = 0;  // days of a list longer than kLastDayRow rows left behind
+  std::vector<int> cut;  // days of a list longer than kLastDayRow rows left behind
 };
 
 // The list's days once new ones are taken: the newer days on top (the oldest

@@ -530,40 +530,221 @@ bool IsMarketWord(std::string_view w) {
   return false;
 }
 
-// Code and name from a title line such as "7203 トヨタ自動車 東証プライム" or
-// "7203,トヨタ自動車": the code when the first word is one, the name from the
-// following words up to a market word.
+// ---------------------------------------------------------------- names
+
+// Full-width ASCII forms ("６７５８", "ＡＢＣ") as their ASCII characters.
+std::string HalfWidthAscii(std::string_view s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    if (i + 2 < s.size() && b(0) == 0xEF && (b(2) & 0xC0) == 0x80) {
+      const int cp = 0xF000 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
+      if (cp >= 0xFF01 && cp <= 0xFF5E) {  // '！' .. '～' stand for '!' .. '~'
+        out += static_cast<char>(cp - 0xFF01 + '!');
+        i += 2;
+        continue;
+      }
+    }
+    out += s[i];
+  }
+  return out;
+}
+
+// Bytes of the first n characters of well-formed UTF-8 (all of it when shorter).
+std::size_t CharBytes(std::string_view s, std::size_t n) {
+  std::size_t i = 0;
+  for (; n > 0 && i < s.size(); --n) i += std::max<std::size_t>(1, Utf8SequenceLength(s, i));
+  return std::min(i, s.size());
+}
+
+bool HasNonAscii(std::string_view s) {
+  return std::any_of(s.begin(), s.end(),
+                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// The stock code at the start of a word, also in full-width digits and
+// letters; bytes is how much of the word it takes.
+std::string CodeAtWord(std::string_view word, std::size_t& bytes) {
+  const std::string code = CodeAt(HalfWidthAscii(word.substr(0, CharBytes(word, 5))));
+  bytes = code.empty() ? 0 : CharBytes(word, 4);
+  return code;
+}
+
+constexpr std::string_view kOpeners[] = {"(", "（", "[", "［", "【", "「", "<", "＜"};
+constexpr std::string_view kClosers[] = {")", "）", "]", "］", "】", "」", ">", "＞"};
+
+// A word without the brackets around it: "(日足)" is 日足, "【6758】" 6758.
+std::string_view Unbracketed(std::string_view w) {
+  for (bool more = true; more;) {
+    more = false;
+    for (std::string_view o : kOpeners)
+      if (w.substr(0, o.size()) == o) w.remove_prefix(o.size()), more = true;
+    for (std::string_view c : kClosers)
+      if (w.size() >= c.size() && w.substr(w.size() - c.size()) == c)
+        w.remove_suffix(c.size()), more = true;
+  }
+  return w;
+}
+
+// The words for a price series' period or kind, which a title or a file
+// name may carry beside the stock's name.
+constexpr std::string_view kPeriodWords[] = {"日足", "週足", "月足", "株価", "時系列"};
+
+// w is one or more period words and nothing else ("日足", "株価時系列").
+bool IsPeriodWord(std::string_view w) {
+  if (w.empty()) return false;
+  while (!w.empty()) {
+    bool found = false;
+    for (std::string_view p : kPeriodWords)
+      if (w.substr(0, p.size()) == p) {
+        w.remove_prefix(p.size());
+        found = true;
+        break;
+      }
+    if (!found) return false;
+  }
+  return true;
+}
+
+// The word names the code: the code alone, in brackets, or followed by a
+// market or kind tag in ASCII ("6758", "(6758)", "6758.T").
+bool IsCodeWord(std::string_view w, const std::string& code) {
+  w = Unbracketed(w);
+  std::size_t bytes = 0;
+  const std::string c = CodeAtWord(w, bytes);
+  return !c.empty() && (code.empty() || c == code) && !HasNonAscii(w.substr(bytes));
+}
+
+// What stays of a name word: a bracketed stock code inside it
+// ("ソニー(6758)") and period words at its end ("(株)日足") taken out.
+std::string NameWord(std::string_view w) {
+  std::string out(w);
+  for (std::size_t at = 0; at < out.size();) {
+    std::size_t open = 0, close = 0, bytes = 0;
+    for (std::string_view o : kOpeners)
+      if (out.compare(at, o.size(), o) == 0) open = o.size();
+    if (open && !CodeAtWord(std::string_view(out).substr(at + open), bytes).empty())
+      for (std::string_view c : kClosers)
+        if (out.compare(at + open + bytes, c.size(), c) == 0) close = c.size();
+    if (close) {
+      out.erase(at, open + bytes + close);
+    } else {
+      at += std::max<std::size_t>(1, Utf8SequenceLength(out, at));
+    }
+  }
+  for (bool more = true; more;) {
+    more = false;
+    for (std::string_view p : kPeriodWords)
+      if (out.size() > p.size() && out.compare(out.size() - p.size(), p.size(), p) == 0) {
+        out.erase(out.size() - p.size());
+        more = true;
+      }
+  }
+  return out;
+}
+
+// Words split at blanks (also full-width ones) and at any of the ASCII marks.
+std::vector<std::string_view> SplitWords(std::string_view text, std::string_view marks) {
+  std::vector<std::string_view> words;
+  std::string_view rest(text);
+  const auto blankAt = [&](std::string_view r) -> std::size_t {
+    if (r.substr(0, 3) == "\xE3\x80\x80") return 3;
+    return r.front() == ' ' || marks.find(r.front()) != std::string_view::npos ? 1 : 0;
+  };
+  while (!rest.empty()) {
+    if (const std::size_t b = blankAt(rest)) {
+      rest.remove_prefix(b);
+      continue;
+    }
+    std::size_t e = 0;
+    while (e < rest.size() && blankAt(rest.substr(e)) == 0) ++e;
+    words.push_back(rest.substr(0, e));
+    rest.remove_prefix(e);
+  }
+  return words;
+}
+
+// A name from its words: period words and words naming the code left out,
+// the rest joined by one space and cut to kMaxNameBytes.
+std::string NameOfWords(const std::vector<std::string_view>& words, const std::string& code) {
+  std::string joined;
+  for (std::string_view w : words) {
+    if (IsPeriodWord(Unbracketed(w)) || IsCodeWord(w, code)) continue;
+    const std::string kept = NameWord(w);
+    if (kept.empty() || IsPeriodWord(Unbracketed(kept))) continue;
+    if (!joined.empty()) joined += ' ';
+    joined += kept;
+  }
+  return LeftBytes(joined, kMaxNameBytes);
+}
+
+// What follows a code in the word that starts with it, when it is a name
+// ("6758ソニー" gives ソニー); a tag in ASCII ("7203.T") is none.
+std::string_view AfterCode(std::string_view word, std::size_t bytes) {
+  std::string_view rest = word.substr(bytes);
+  if (!HasNonAscii(rest)) return {};
+  while (!rest.empty() && static_cast<unsigned char>(rest.front()) < 0x80 &&
+         !IsAsciiAlnum(rest.front()) && rest.front() != '(' && rest.front() != '[')
+    rest.remove_prefix(1);
+  return rest;
+}
+
+// Code and name from a title line such as "7203 トヨタ自動車 東証プライム",
+// "7203,トヨタ自動車" or "6758 ソニーグループ(株) 日足": the code when the
+// first word is one (also in full-width digits), the name from the following
+// words up to a market word, without the code and the period words.
 void ReadTitle(std::string_view raw, Encoding enc, std::string& code, std::string& name) {
   std::string text = ToUtf8(raw.substr(0, std::min(raw.size(), kMaxHeaderBytes)), enc);
   for (char& c : text)
     if (c == ',' || c == ';' || c == '\t' || c == '"') c = ' ';
-  std::vector<std::string_view> words;
-  std::string_view rest(text);
-  while (!rest.empty()) {
-    if (rest.front() == ' ') {
-      rest.remove_prefix(1);
-      continue;
-    }
-    if (rest.substr(0, 3) == "\xE3\x80\x80") {
-      rest.remove_prefix(3);
-      continue;
-    }
-    std::size_t e = 0;
-    while (e < rest.size() && rest[e] != ' ' && rest.substr(e, 3) != "\xE3\x80\x80") ++e;
-    words.push_back(rest.substr(0, e));
-    rest.remove_prefix(e);
-  }
-  std::size_t k = 0;
+  std::vector<std::string_view> words = SplitWords(text, "");
   if (!words.empty()) {
-    code = CodeAt(words[0]);
-    if (!code.empty()) k = 1;
+    std::size_t bytes = 0;
+    code = CodeAtWord(words[0], bytes);
+    if (!code.empty()) {
+      const std::string_view after = AfterCode(words[0], bytes);
+      if (after.empty())
+        words.erase(words.begin());
+      else
+        words[0] = after;
+    }
   }
-  std::string joined;
-  for (; k < words.size() && !IsMarketWord(words[k]); ++k) {
-    if (!joined.empty()) joined += ' ';
-    joined.append(words[k]);
+  const auto market = std::find_if(words.begin(), words.end(), IsMarketWord);
+  words.erase(market, words.end());
+  name = NameOfWords(words, code);
+}
+
+// Code and name from a file's name: the code as CodeAt finds it at the
+// start, the name from the words after it that hold other than ASCII
+// ("6758_ソニー.csv" gives ソニー, "トヨタ自動車.csv" トヨタ自動車), without the
+// extension, a copy mark "(1)" and period words. Words in ASCII alone
+// ("7203.T.csv", "7203_daily.csv", "prices.csv") name nothing: they are tags,
+// dates and download names far more often than stock names.
+void ReadFileName(std::string_view base, std::string& code, std::string& name) {
+  code = CodeAt(base);
+  name.clear();
+  if (!IsValidUtf8(base) || !HasNonAscii(base) || std::any_of(base.begin(), base.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+      }))
+    return;
+  std::string_view stem = base;
+  if (const auto dot = stem.rfind('.');
+      dot != std::string_view::npos && dot > 0 && stem.size() - dot - 1 >= 1 &&
+      stem.size() - dot - 1 <= 4 &&
+      std::all_of(stem.begin() + static_cast<long>(dot) + 1, stem.end(), IsAsciiAlnum))
+    stem = stem.substr(0, dot);
+  // A copy mark as browsers add it: "ソニー (1)", "ソニー(2)".
+  if (!stem.empty() && stem.back() == ')') {
+    const auto open = stem.rfind('(');
+    if (open != std::string_view::npos && open + 2 < stem.size() && stem.size() - open - 2 <= 3 &&
+        std::all_of(stem.begin() + static_cast<long>(open) + 1, stem.end() - 1, IsDigit))
+      stem = stem.substr(0, open);
   }
-  name = LeftBytes(joined, kMaxNameBytes);
+  if (!code.empty()) stem.remove_prefix(std::min<std::size_t>(4, stem.size()));
+  std::vector<std::string_view> words;
+  for (std::string_view w : SplitWords(stem, "_.-"))
+    if (HasNonAscii(w)) words.push_back(w);
+  name = NameOfWords(words, code);
 }
 
 // Rows newest first. A strictly ordered file is only turned round when
@@ -774,18 +955,28 @@ PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName, in
   if (result.rows.empty()) Fail(shown, 0, "株価の行がありません");
   PutNewestFirst(result.rows, shown);
 
-  result.code = CodeAt(BaseName(fileName));
-  if (result.code.empty()) result.code = titleCode;
+  ReadFileName(BaseName(fileName), result.fileNameCode, result.fileNameName);
+  result.code = result.fileNameCode.empty() ? titleCode : result.fileNameCode;
   result.titleCode = titleCode;
   result.titleLine = titleCode.empty() ? 0 : titleLine;
   result.name = titleName;
   return result;
 }
 
+std::string StockName(const PriceFile& file, const std::string& code) {
+  // A name belongs to the code beside it: a title line's name to the title
+  // line's code, a file name's to the file name's.
+  if (!file.name.empty() && (file.titleCode.empty() || file.titleCode == code)) return file.name;
+  if (!file.fileNameName.empty() && (file.fileNameCode.empty() || file.fileNameCode == code))
+    return file.fileNameName;
+  return {};
+}
+
 std::string Heading(const PriceFile& file) {
-  if (file.name.empty()) return file.code;
-  if (file.code.empty()) return file.name;
-  return file.code + " " + file.name;
+  const std::string name = StockName(file, file.code);
+  if (name.empty()) return file.code;
+  if (file.code.empty()) return name;
+  return file.code + " " + name;
 }
 
 }  // namespace tavrine

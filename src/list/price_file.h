@@ -47,6 +47,8 @@ struct PriceFile {
   std::string name;            // from the title line when there is one, else empty
   std::string titleCode;       // the code starting the title line, else empty
   int titleLine = 0;           // that line's number when it gave a code
+  std::string fileNameCode;    // the code starting the file's name, else empty
+  std::string fileNameName;    // the name the file's name gives after it, else empty
   std::vector<PriceRow> rows;  // newest first, whatever order the file had
   int skipped = 0;             // rows whose close is null, left out
 };
@@ -74,10 +76,11 @@ inline constexpr long long kPriceFileMaxClose = 2147483647;
 
 // Reads one file's bytes. fileName is used for the code (first four characters
 // of its last path component when they form a stock code: four digits, or
-// three digits and a letter, not followed by another letter or digit) and, as
-// its last component, in messages. Without a code there, the code starting the
-// title line is taken. A day after today (in whole days) is refused with its
-// line; the two-argument form takes Today(). Throws PriceFileError.
+// three digits and a letter, not followed by another letter or digit), for a
+// name (its words after the code that hold other than ASCII, the extension
+// and the period words left out) and, as its last component, in messages.
+// Without a code there, the code starting the title line is taken. A day after today (in whole
+// days) is refused with its line; the two-argument form takes Today(). Throws PriceFileError.
 PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName, int today);
 PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName);
 
@@ -89,8 +92,15 @@ PriceFile ReadPriceFile(const std::string& path);
 // The last component of a path as the messages show it.
 std::string ShownFileName(std::string_view path);
 
-// "CODE NAME" when a name is known, else the code alone (the name alone when
-// only the name is known).
+// The stock's name for the code it is imported under: the title line's
+// name (without the code and the period words 日足, 週足, 月足, 株価, 時系列;
+// a legal form such as (株) stays), else the name in the file's name
+// ("6758_ソニー.csv" gives ソニー); a name that comes with another code
+// than this one is none. Empty when neither gives one.
+std::string StockName(const PriceFile& file, const std::string& code);
+
+// "CODE NAME" when a name is known for the file's own code, else the code
+// alone (the name alone when only the name is known).
 std::string Heading(const PriceFile& file);
 
 }  // namespace tavrine

@@ -60,6 +60,22 @@ std::string NormalisedCode(const std::string& given) {
   return plain;
 }
 
+// The answer to the code question, "6758" or "6758 ソニー", as the code and
+// the name after it, split at the first blank (also a full-width one).
+void SplitAnswer(const std::string& answer, std::string& code, std::string& name) {
+  const auto blankAt = [&](std::size_t i) -> std::size_t {
+    if (answer.compare(i, 3, "\xE3\x80\x80") == 0) return 3;
+    return answer[i] == ' ' || static_cast<unsigned char>(answer[i]) < 0x20 ? 1 : 0;
+  };
+  std::size_t i = 0;
+  while (i < answer.size() && blankAt(i)) i += blankAt(i);
+  std::size_t end = i;
+  while (end < answer.size() && !blankAt(end)) ++end;
+  code = answer.substr(i, end - i);
+  while (end < answer.size() && blankAt(end)) end += blankAt(end);
+  name = answer.substr(end);
+}
+
 // Days a new stock needs: its newest close and the 25 after it.
 constexpr int kFewestDays = 26;
 
@@ -241,9 +257,11 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
 
   const bool twoCodes = !file.titleCode.empty() && file.titleCode != file.code;
   if (f.code.empty() && hooks.askCode && (file.code.empty() || twoCodes)) {
-    f.code = hooks.askCode(shown);
-    if (IsBlank(f.code))
+    std::string name;
+    SplitAnswer(hooks.askCode(shown), f.code, name);
+    if (f.code.empty())
       throw Refused{shown + ": 銘柄コードが入力されなかったので取り込みませんでした。"};
+    if (f.name.empty()) f.name = name;
   }
   std::string code = file.code;
   if (!f.code.empty()) {
@@ -257,11 +275,8 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
   }
   if (code.empty())
     throw Refused{shown + ": 銘柄コードが分かりません。銘柄コードを指定して下さい。"};
-  // The title line's name belongs to the title line's code.
-  const std::string fileName =
-      file.titleCode.empty() || file.titleCode == code ? file.name : std::string();
   const std::string givenName = CleanName(f.name);
-  const std::string name = givenName.empty() ? fileName : givenName;
+  const std::string name = givenName.empty() ? StockName(file, code) : givenName;
   const std::string heading = name.empty() ? code : code + " " + name;
 
   WorkTable& list = *w.table;
@@ -282,13 +297,18 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
   fileDays.reserve(file.rows.size());
   for (const PriceRow& p : file.rows) fileDays.push_back(p.day);
   const Axis axis = NewAxis(w.days, fileDays);
-  // The file's days that have a row: a stock with none of them has nothing to show.
+  // The file's days that have a row: a stock with none of them has nothing to
+  // show. The others are older than the list can hold, or fall between its days.
   int taken = 0;
+  ImportLeftOut leftOut{shown, {}, {}};
   {
     std::size_t i = 0;
     for (const PriceRow& p : file.rows) {
       while (i < axis.days.size() && axis.days[i] > p.day) ++i;
-      if (i < axis.days.size() && axis.days[i] == p.day) ++taken;
+      if (i < axis.days.size() && axis.days[i] == p.day)
+        ++taken;
+      else
+        (p.day < axis.days.back() ? leftOut.pastLimit : leftOut.offCalendar).add(p.day);
     }
   }
   if (taken == 0) throw Refused{shown + ": デ-タ一覧の日付に当たる株価がありません"};
@@ -304,6 +324,8 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
   const bool reshaped = axis.top > 0 || axis.days.size() != w.days.size();
   if (reshaped) {
     s.dropped += static_cast<int>(w.days.size()) - axis.kept;
+    for (std::size_t k = static_cast<std::size_t>(axis.kept); k < w.days.size(); ++k)
+      s.droppedDays.add(w.days[k]);
     Reshape(w, axis);
   }
   WorkTable& t = *w.table;
@@ -337,7 +359,10 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
       if (i < w.days.size() && w.days[i] == p.day) cells[i + 1] = p.close;
     }
   }
-  s.leftOut += static_cast<int>(file.rows.size()) - taken;
+  if (taken < static_cast<int>(file.rows.size())) {
+    s.leftOut += static_cast<int>(file.rows.size()) - taken;
+    s.leftOutDays.push_back(leftOut);
+  }
 
   // Inside the stock's range a day without a price takes the previous
   // day's close, so the series has no gap that would stop the extraction.
@@ -386,8 +411,46 @@ std::string ImportSummary::Headline() const {
   return h;
 }
 
+void ImportDays::add(int day) {
+  oldest = count == 0 ? day : std::min(oldest, day);
+  newest = count == 0 ? day : std::max(newest, day);
+  ++count;
+  if (count <= kNamed)
+    days.insert(std::lower_bound(days.begin(), days.end(), day), day);
+  else
+    days.clear();
+}
+
+std::string ImportDays::Text() const {
+  if (count > kNamed) return DateToStr(oldest) + "〜" + DateToStr(newest);
+  std::string t;
+  for (int day : days) t += (t.empty() ? "" : "、") + DateToStr(day);
+  return t;
+}
+
 std::string ImportSummary::Message() const {
   std::string t = Headline();
+  if (imported()) {
+    // Which days, and why: "除外 3日: ..." names one reason with its days,
+    // two reasons each with its count.
+    const std::string limit = IntToStr(stocklist::kLastDayRow) + "日の上限";
+    if (droppedDays.count > 0)
+      t += "\r古い日付の削除 " + IntToStr(droppedDays.count) + "日: " + limit +
+           "を超えた最も古い日 (" + droppedDays.Text() + ")";
+    for (const ImportLeftOut& l : leftOutDays) {
+      const bool both = l.pastLimit.count > 0 && l.offCalendar.count > 0;
+      const auto reason = [both](const std::string& why, const ImportDays& d) {
+        return why + (both ? " " + IntToStr(d.count) + "日" : std::string()) + " (" + d.Text() +
+               ")";
+      };
+      std::string line =
+          l.file + ": 除外 " + IntToStr(l.pastLimit.count + l.offCalendar.count) + "日: ";
+      if (l.pastLimit.count > 0) line += reason(limit + "より古い日", l.pastLimit);
+      if (both) line += "、";
+      if (l.offCalendar.count > 0) line += reason("デ-タ一覧の営業日にない日", l.offCalendar);
+      t += "\r" + line;
+    }
+  }
   for (const std::string& n : notes) t += "\r" + n;
   return t;
 }
@@ -427,7 +490,8 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files, const Impor
   }
   if (hooks.progress) hooks.progress(total, total, {});
   if (!s.imported()) return s;
-  s.dropped += w.cut;
+  s.dropped += static_cast<int>(w.cut.size());
+  for (int day : w.cut) s.droppedDays.add(day);
 
   // Nothing was imported when the list itself cannot be written.
   ListSave saved =
@@ -435,6 +499,8 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files, const Impor
   s.errors.insert(s.errors.end(), saved.errors.begin(), saved.errors.end());
   if (!saved.saved) {
     s.added = s.updated = s.filled = s.leftOut = s.dropped = 0;
+    s.leftOutDays.clear();
+    s.droppedDays = {};
     s.lastCode.clear();
     s.adjustments.clear();
     s.notes.clear();

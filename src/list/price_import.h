@@ -25,9 +25,10 @@
 namespace tavrine {
 
 // One file to import. A code or name given here overrides the file's own
-// (taken from the file name and the title line); a file that names no code
-// needs one given, and so does one whose file name and title line name two
-// different codes. A name given for a stock already in the list renames it.
+// (taken from the file name and the title line: StockName in price_file.h);
+// a file that names no code needs one given, and so does one whose file
+// name and title line name two different codes. A name given for a stock
+// already in the list renames it; a file's own name names a new stock only.
 struct ImportFile {
   std::string path;
   std::string code;
@@ -37,6 +38,26 @@ struct ImportFile {
 // Stored closes of one stock multiplied by num/den because a file showed a
 // split (or a consolidation) that they did not carry (list/list_work.h).
 using ImportAdjustment = ListAdjustment;
+
+// Days the summary names: how many, and which, as a range when there are
+// more than a few.
+struct ImportDays {
+  int count = 0;
+  int oldest = 0, newest = 0;  // DaysFromCivil; 0 while count is 0
+  std::vector<int> days;       // each day while there are at most kNamed, oldest first
+
+  static constexpr int kNamed = 3;
+  void add(int day);
+  // "2003/12/20", "2003/12/19、2003/12/20" or "1984/01/04〜1984/12/27".
+  std::string Text() const;
+};
+
+// The days of one file that have no row in the list, by why.
+struct ImportLeftOut {
+  std::string file;        // the file's name as messages show it
+  ImportDays pastLimit;    // older than the oldest of the list's kLastDayRow days
+  ImportDays offCalendar;  // within the list's days, but not one of them
+};
 
 struct ImportRefusal {
   std::string path;
@@ -49,6 +70,8 @@ struct ImportSummary {
   int filled = 0;   // list days inside a stock's range given the previous day's close
   int leftOut = 0;  // imported days that have no row in the list
   int dropped = 0;  // oldest list days pushed past kLastDayRow rows by newer ones
+  std::vector<ImportLeftOut> leftOutDays;  // which days were left out, per file
+  ImportDays droppedDays;                  // which list days were dropped
   std::vector<ImportRefusal> refused;
   std::vector<ImportAdjustment> adjustments;  // each also a line of notes
   std::vector<std::string> notes;   // adjustments, renamed headings, seams that look like splits
@@ -60,7 +83,8 @@ struct ImportSummary {
   bool imported() const { return added + updated > 0; }
   // "取込完了: 追加 1銘柄、更新 0銘柄、補完 3日、除外 2日", or that nothing was taken.
   std::string Headline() const;
-  // The headline, then the notes (CR-separated): what the message box shows.
+  // The headline, then what was dropped and left out (the days, and why),
+  // then the notes (CR-separated): what the message box shows.
   std::string Message() const;
   // The message, then one line per refused file and per failed save (CR-separated).
   std::string Text() const;
@@ -69,7 +93,9 @@ struct ImportSummary {
 // What a run asks of the program that started it; both may be empty.
 struct ImportHooks {
   // Asked, with the file's name, for a file that names no code or whose file
-  // name and title line name two; the answer counts as a given code. An empty
+  // name and title line name two. The answer is the code, optionally followed
+  // by a blank and the stock's name ("6758 ソニー"); both count as given, a
+  // name given beside the file's own (ImportFile::name) aside. An empty
   // answer leaves the file out, named in the summary.
   std::function<std::string(const std::string& shownName)> askCode;
   // Before each file: (files done, files in all, the file's name). False

@@ -251,9 +251,10 @@ void Backtest::RatioStats() {
   }
   for (int i = 0; i < 7; ++i)
     if (counts[i] != 0)
-      t.set(kFirstRange + i, kRangeAverageRow, LeftBytes(FloatToStr(sums[i] / counts[i]), 5));
+      t.set(kFirstRange + i, kRangeAverageRow,
+            LeftBytes(FloatToStr(sums[i] / counts[i]), kAverageBytes));
   if (countAll != 0) {
-    t.set(kOverallAverage, LeftBytes(FloatToStr(sumAll / countAll), 5));
+    t.set(kOverallAverage, LeftBytes(FloatToStr(sumAll / countAll), kAverageBytes));
     t.set(kTrades, ws_.SeriesTable.cell(ctl::TradesClosed));
   }
 }
@@ -304,14 +305,16 @@ void Backtest::DayStats() {
   }
 
   if (n > 0 && !t.cell(kExitDate, 1).empty() && !t.cell(kEntryDate, n).empty()) {
-    t.set(kAverageDays, LeftBytes(FloatToStr(static_cast<long double>(sumDays) / n), 4));
+    t.set(kAverageDays,
+          LeftBytes(FloatToStr(static_cast<long double>(sumDays) / n), kStatisticBytes));
     const int span = StrToDate(t.cell(kExitDate, 1)) - StrToDate(t.cell(kEntryDate, n));
     // A span of no days (dates that do not advance) has no yearly rate.
     if (span > 0) {
-      t.set(kPerYear, LeftBytes(FloatToStr(static_cast<long double>(n) * 365 / span), 4));
+      t.set(kPerYear,
+            LeftBytes(FloatToStr(static_cast<long double>(n) * 365 / span), kStatisticBytes));
       const long double a = StrToFloat(t.cell(kOverallAverage));
       const long double f = StrToFloat(t.cell(kPerYear));
-      t.set(kAnnualRate, LeftBytes(FloatToStr(std::exp(f * std::log(a))), 4));
+      t.set(kAnnualRate, LeftBytes(FloatToStr(std::exp(f * std::log(a))), kStatisticBytes));
     }
   }
 }

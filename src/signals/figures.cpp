@@ -1,6 +1,9 @@
 #include "signals/figures.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <map>
 #include <unordered_map>
@@ -119,6 +122,50 @@ class DayIndex {
   std::unordered_map<int, int> sparse_;
 };
 
+// v times 10^shift with `decimals` places, rounded half away from zero on
+// the 15 significant digits FloatToStr shows, so a value whose binary form
+// lies a hair below a tie (1.005 stored as 1.00499999999999989) rounds as
+// its decimal text reads. The shift is made on the digits, not by
+// multiplying, for the same reason.
+std::string RoundedDecimal(double v, int shift, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
+  // buf: d.dddddddddddddde[+-]XX
+  std::string digits;
+  const char* p = buf;
+  for (; *p && *p != 'e'; ++p)
+    if (*p >= '0' && *p <= '9') digits += *p;
+  const int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
+  int point = exponent + shift + 1;  // digits before the decimal point
+  if (point < 0) {
+    digits.insert(0, static_cast<std::size_t>(-point), '0');
+    point = 0;
+  }
+  if (static_cast<int>(digits.size()) < point + decimals + 1)
+    digits.append(static_cast<std::size_t>(point + decimals + 1 - static_cast<int>(digits.size())),
+                  '0');
+  // Keep point + decimals digits; the next one decides the rounding.
+  const bool up = digits[static_cast<std::size_t>(point + decimals)] >= '5';
+  digits.resize(static_cast<std::size_t>(point + decimals));
+  if (up) {
+    int i = static_cast<int>(digits.size()) - 1;
+    for (; i >= 0 && digits[static_cast<std::size_t>(i)] == '9'; --i)
+      digits[static_cast<std::size_t>(i)] = '0';
+    if (i >= 0)
+      ++digits[static_cast<std::size_t>(i)];
+    else
+      digits.insert(0, 1, '1'), ++point;
+  }
+  std::string whole = digits.substr(0, static_cast<std::size_t>(point));
+  const std::string fraction = digits.substr(static_cast<std::size_t>(point));
+  whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+  if (whole.empty()) whole = "0";
+  std::string out = whole;
+  if (decimals > 0) out += "." + fraction;
+  if (v < 0 && out.find_first_not_of("0.") != std::string::npos) out.insert(0, 1, '-');
+  return out;
+}
+
 }  // namespace
 
 int ListedTradeCount(const WorkTable& stats) {
@@ -234,6 +281,16 @@ std::string FigureText(const std::optional<double>& v) {
 
 std::string FigureText(const std::optional<int>& v) { return v ? IntToStr(*v) : std::string("-"); }
 
+std::string RoundedText(const std::optional<double>& v, int decimals) {
+  if (!v || !std::isfinite(*v)) return "-";
+  return RoundedDecimal(*v, 0, decimals);
+}
+
+std::string PercentText(const std::optional<double>& fraction) {
+  if (!fraction || !std::isfinite(*fraction)) return "-";
+  return RoundedDecimal(*fraction, 2, 1) + "%";
+}
+
 std::string FiguresLine(const BacktestFigures& f) {
   std::string s = "figures trades=" + IntToStr(f.trades);
   s += " wins=" + FigureText(f.wins);
@@ -252,8 +309,8 @@ const std::vector<std::string>& FigureHeadings() {
 }
 
 std::vector<std::string> FigureCells(const BacktestFigures& f) {
-  return {FigureText(f.maxDrawdown), FigureText(f.profitFactor), FigureText(f.longestLosingStreak),
-          FigureText(f.exposure), FigureText(f.buyAndHold)};
+  return {PercentText(f.maxDrawdown), RoundedText(f.profitFactor, 2),
+          FigureText(f.longestLosingStreak), PercentText(f.exposure), RoundedText(f.buyAndHold, 3)};
 }
 
 void TradeMarkers(const WorkTable& stats, const WorkTable& series, int firstRow, int lastRow,

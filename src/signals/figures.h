@@ -77,12 +77,22 @@ BacktestFigures ComputeFigures(const WorkTable& stats);
 std::string FigureText(const std::optional<double>& v);
 std::string FigureText(const std::optional<int>& v);
 
+// A figure as the tables and the CSV show it: rounded half up to `decimals`
+// places from its 15-digit decimal form (so binary noise never decides a
+// tie: 0.0318080000000001 is 0.032), "-" without a value.
+std::string RoundedText(const std::optional<double>& v, int decimals);
+// A fraction as a percentage with one decimal, rounded the same way:
+// 0.0318080000000001 is "3.2%", 0.57 is "57.0%"; "-" without a value.
+std::string PercentText(const std::optional<double>& fraction);
+
 // "figures trades=M wins=W equity=E maxdd=D pf=P streak=S exposure=X hold=H"
 std::string FiguresLine(const BacktestFigures& f);
 
 // Captions of the extra scan columns and their texts for one backtest, in
 // the same order: max drawdown, profit factor, longest losing streak,
-// exposure, buy and hold.
+// exposure, buy and hold. The texts are the shown forms, as the backtest
+// view shows the same figures: percentages for the drawdown and the
+// exposure, two decimals for the profit factor, three for buy and hold.
 const std::vector<std::string>& FigureHeadings();  // 最大DD, PF, 最長連敗, 保有率, 買持
 std::vector<std::string> FigureCells(const BacktestFigures& f);
 

@@ -13,6 +13,7 @@
 //   [7, d+6] = d, [8, d+6] = trades held d days (the histogram, from row 7)
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <utility>
 
@@ -47,6 +48,11 @@ inline constexpr CellRef kAverageDays{13, 4};
 inline constexpr CellRef kMostFrequentCaption{12, 5};
 inline constexpr CellRef kMostFrequentDays{13, 5};
 inline constexpr CellRef kTruncatedNote{7, 5};
+
+// The statistics are the first bytes of their general text form: five for
+// the ratios' averages, four for the rest ("1.052", "3.45", "217.").
+inline constexpr std::size_t kAverageBytes = 5;
+inline constexpr std::size_t kStatisticBytes = 4;
 
 // The fixed captions beside the values.
 inline constexpr std::pair<CellRef, const char*> kCaptions[] = {

@@ -2,6 +2,7 @@
 // installation-mode decision of the start-up.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "../support/data_folder.h"
 #include "../support/recording_platform.h"
 #include "app/workspace.h"
+#include "store/control_cells.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -95,7 +97,9 @@ TEST(StockListLoader, MissingFileRaisesTheFileErrorAndRestoresState) {
 }
 
 TEST(StockListLoader, MissingFileThroughTheStartButtonIsReportedOnce) {
+  // The calendar shows the folder had a list: its loss is the file error.
   DataFolder folder;
+  folder.writeLines("tavrine/hizuke.csv", {"日付,新日付", "2003/12/26"});
   RecordingPlatform p;
   Workspace ws(p);
   ASSERT_TRUE(ws.dispatch("Button52", Event{}));
@@ -107,6 +111,36 @@ TEST(StockListLoader, MissingFileThroughTheStartButtonIsReportedOnce) {
   EXPECT_EQ(p.waitDepth, 0);
   EXPECT_EQ(ws.form.text("Button17"), "銘柄ボタン");
   EXPECT_TRUE(ws.form.enabled("TForm1"));  // Button102Click ran before the chain
+}
+
+TEST(StockListLoader, AFirstStartInAnEmptyFolderShowsNoError) {
+  // Neither a list nor a calendar: nothing went missing. The start-up ends
+  // where the missing list's error would end it, quietly, and the window
+  // shows its guide over the empty chart.
+  DataFolder folder;
+  folder.touch("pullbox/pullbox.exe");
+  folder.touch("listwerk/listwerk.exe");
+  RecordingPlatform p;
+  Workspace ws(p);
+  ASSERT_TRUE(ws.dispatch("Button52", Event{}));
+  EXPECT_TRUE(p.errors.empty()) << p.errors.front();
+  EXPECT_TRUE(p.messages.empty()) << p.messages.front();
+  EXPECT_TRUE(p.statuses.empty()) << p.statuses.front();
+  EXPECT_EQ(p.progresses, std::vector<std::string>{"データ読込中..."});
+  EXPECT_EQ(p.waitDepth, 0);
+  EXPECT_FALSE(ws.StockList.suspended());
+  EXPECT_TRUE(ws.form.enabled("TForm1"));
+  EXPECT_TRUE(ws.nothingToChart());
+  EXPECT_TRUE(ws.SeriesTable.cell(ctl::RowsConsidered).empty());  // as after the error
+  EXPECT_FALSE(std::filesystem::exists(folder.path(kList)));
+
+  // Something in the list's place that is no file is still reported.
+  std::filesystem::create_directories(folder.path(kList));
+  RecordingPlatform q;
+  Workspace again(q);
+  again.dispatch("Button52", Event{});
+  ASSERT_EQ(q.errors.size(), 1u);
+  EXPECT_NE(q.errors[0].find(kList), std::string::npos);
 }
 
 TEST(QuotedBlankCleanUp, EmptiesOnlyQuotedBlankCells) {

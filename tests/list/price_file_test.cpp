@@ -218,7 +218,7 @@ TEST(PriceFileDates, AcceptedFormsAndTheCalendar) {
 
 // ---------------------------------------------------------------- code and name
 
-TEST(PriceFileCode, FromTheFileNameThenTheTitleLine) {
+TEST(PriceFileCode, CodeFromTheFileNameThenTheTitleLineNameFromTheTitleThenTheFileName) {
   const std::string data = "Date,Close\n2023-01-04,100\n";
   const std::string jpData = "日付,終値\n2023/01/04,100\n";
   struct Case {
@@ -234,8 +234,8 @@ TEST(PriceFileCode, FromTheFileNameThenTheTitleLine) {
       {"prices.csv", "7203 トヨタ自動車 東証プライム\n" + jpData, "7203", "トヨタ自動車",
        "7203 トヨタ自動車"},
       {"prices.csv", "7203,トヨタ自動車\n" + jpData, "7203", "トヨタ自動車", "7203 トヨタ自動車"},
-      {"9984.csv", "7203　トヨタ自動車　東証プライム\n" + jpData, "9984", "トヨタ自動車",
-       "9984 トヨタ自動車"},
+      // The title's name belongs to the title's code.
+      {"9984.csv", "7203　トヨタ自動車　東証プライム\n" + jpData, "9984", "", "9984"},
       {"x.csv", "\"130A\",\"ＡＢＣホールディングス\",\"東証グロース\"\n" + jpData, "130A",
        "ＡＢＣホールディングス", "130A ＡＢＣホールディングス"},
       {"x.csv", "5020 ENEOS ホールディングス (東証プライム) 日足\n" + jpData, "5020",
@@ -245,13 +245,39 @@ TEST(PriceFileCode, FromTheFileNameThenTheTitleLine) {
       {"x.csv", "7203 トヨタ自動車\n2023/01/04,100\n", "7203", "トヨタ自動車", "7203 トヨタ自動車"},
       {"x.csv", Utf8ToCp932("6758 ソニーグループ 東証プライム\r\n日付,終値\r\n2023/01/04,100\r\n"),
        "6758", "ソニーグループ", "6758 ソニーグループ"},
+      // The code and the period words are no part of the name; a legal form is.
+      {"x.csv", "6758 ソニーグループ(株) 日足\n" + jpData, "6758", "ソニーグループ(株)",
+       "6758 ソニーグループ(株)"},
+      {"x.csv", "６７５８　ソニーグループ(株)　株価時系列\n" + jpData, "6758", "ソニーグループ(株)",
+       "6758 ソニーグループ(株)"},
+      {"x.csv", "6758ソニーグループ(株)日足\n" + jpData, "6758", "ソニーグループ(株)",
+       "6758 ソニーグループ(株)"},
+      {"x.csv", "6758 ソニーグループ(株) (6758) 【週足】 6758.T\n" + jpData, "6758",
+       "ソニーグループ(株)", "6758 ソニーグループ(株)"},
+      {"x.csv", "ソニーグループ(株)（6758） 月足\n" + jpData, "", "ソニーグループ(株)",
+       "ソニーグループ(株)"},
+      {"x.csv", "6758 日足\n" + jpData, "6758", "", "6758"},
+      {"x.csv", "6758 株価 東証プライム\n" + jpData, "6758", "", "6758"},
+      // Without a title, the file name's words that are not ASCII.
+      {"/tmp/6758_ソニー.csv", data, "6758", "ソニー", "6758 ソニー"},
+      {"トヨタ自動車.csv", data, "", "トヨタ自動車", "トヨタ自動車"},
+      {"6758.T_ソニー_日足 (1).csv", data, "6758", "ソニー", "6758 ソニー"},
+      {"ソニーグループ(株)-2024-01-05.txt", data, "", "ソニーグループ(株)", "ソニーグループ(株)"},
+      {"6758_sony_daily.csv", data, "6758", "", "6758"},
+      {"株価_6758.csv", data, "", "", ""},
+      {"7203\x83\x67\x83\x88\x83\x5E.csv", data, "7203", "", "7203"},  // not UTF-8: no name
+      {"7203_ト\tヨタ.csv", data, "7203", "", "7203"},  // a control character: no name
+      // The title's name first; a name goes only with its own code.
+      {"6758_ソニー.csv", "6758 ソニーグループ 日足\n" + jpData, "6758", "ソニーグループ",
+       "6758 ソニーグループ"},
+      {"7203_トヨタ.csv", "6758 ソニーグループ\n" + jpData, "7203", "トヨタ", "7203 トヨタ"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fileName + " / " + c.bytes.substr(0, c.bytes.find('\n')));
     try {
       const PriceFile f = ParsePriceFile(c.bytes, c.fileName);
       EXPECT_EQ(f.code, c.code);
-      EXPECT_EQ(f.name, c.name);
+      EXPECT_EQ(StockName(f, f.code), c.name);
       EXPECT_EQ(Heading(f), c.heading);
       EXPECT_EQ(f.rows.size(), 1u);
     } catch (const PriceFileError& e) {

@@ -232,7 +232,8 @@ TEST_F(ImportIntoList, ClosesGoOnTheirOwnDaysGapsAreFilledNewerDaysExtendTheTop)
                                              Column(ws->StockList, 3)};
   const ImportSummary s = import(file("5020.csv", YahooText(rows)));
   EXPECT_EQ(platform.messages,
-            std::vector<std::string>{"取込完了: 追加 1銘柄、更新 0銘柄、補完 1日、除外 1日"});
+            std::vector<std::string>{"取込完了: 追加 1銘柄、更新 0銘柄、補完 1日、除外 1日\r"
+                                     "5020.csv: 除外 1日: デ-タ一覧の営業日にない日 (2003/12/20)"});
   EXPECT_EQ(s.filled, 1);
   EXPECT_EQ(s.leftOut, 1);
 
@@ -295,11 +296,33 @@ TEST_F(ImportIntoList, NewerDaysPushTheOldestPastRow4860) {
     for (int c = 1; c <= 3; ++c) list.set(c, r, IntToStr(r));
   }
   std::vector<Day> rows = {{kNewest + 5, "3"}, {kNewest + 4, "2"}, {kNewest + 3, "1"}};
-  for (int i = 0; i < 30; ++i) rows.push_back({full[static_cast<std::size_t>(i)], "5"});
-  rows.push_back({full.back() - 3, "5"});  // older than the list, which is full
+  for (int i = 0; i < 30; ++i) {
+    // Four Saturdays among the list's days, which the list does not have.
+    if (i % 5 == 0 && i > 0 && i <= 20)
+      rows.push_back({full[static_cast<std::size_t>(i)] + 1, "5"});
+    rows.push_back({full[static_cast<std::size_t>(i)], "5"});
+  }
+  // Older than the list, which is full.
+  rows.push_back({full.back() - 3, "5"});
+  rows.push_back({full.back() - 4, "5"});
   const ImportSummary s = import(file("2000.csv", YahooText(rows)));
   EXPECT_EQ(s.dropped, 3);
-  EXPECT_EQ(s.leftOut, 1);
+  EXPECT_EQ(s.leftOut, 6);
+  // Which days, and why: a few by name, more as a range.
+  ASSERT_FALSE(platform.messages.empty());
+  EXPECT_EQ(platform.messages.back(),
+            "取込完了: 追加 1銘柄、更新 0銘柄、補完 0日、除外 6日、古い日付の削除 3日\r"
+            "古い日付の削除 3日: 4860日の上限を超えた最も古い日 (" +
+                DateToStr(full[4859]) + "、" + DateToStr(full[4858]) + "、" +
+                DateToStr(full[4857]) +
+                ")\r"
+                "2000.csv: 除外 6日: 4860日の上限より古い日 2日 (" +
+                DateToStr(full.back() - 4) + "、" + DateToStr(full.back() - 3) +
+                ")、デ-タ一覧の営業日にない日 4日 (2003/11/29〜2003/12/20)");
+  ASSERT_EQ(s.leftOutDays.size(), 1u);
+  EXPECT_EQ(s.leftOutDays[0].offCalendar.count, 4);
+  EXPECT_EQ(s.droppedDays.oldest, full[4859]);
+  EXPECT_EQ(s.droppedDays.newest, full[4857]);
   ASSERT_EQ(list.rowCount(), 4861);
   EXPECT_EQ(list.cell(0, 4), "2003/12/26");
   EXPECT_EQ(list.cell(0, 4860), DateToStr(full[4856]));
@@ -638,6 +661,44 @@ TEST_F(ImportIntoList, CodesNamesAndTheSameFileTwice) {
   restart();
   import(folder.path("130a.csv").string());
   EXPECT_EQ(bytesOf("デ-タ一覧.csv"), once);
+}
+
+TEST_F(ImportIntoList, NamesComeFromTheTitleThenTheFileNameThenTheAnswer) {
+  const std::string prices = YahooText(Priced(days, 900));
+  std::vector<std::string> asked;
+  ImportHooks hooks;
+  hooks.askCode = [&](const std::string& shown) {
+    asked.push_back(shown);
+    if (shown == "トヨタ自動車.csv") return std::string("7267");
+    if (shown == "prices.csv") return std::string("　9433　ＫＤＤＩ 株式会社 ");
+    return std::string(" ");
+  };
+  const ImportSummary s =
+      ImportPriceFiles(*ws,
+                       {{file("x.csv", "6758 ソニーグループ(株) 日足\n" + prices), "", ""},
+                        {file("4063_信越化学_日足.csv", prices), "", ""},
+                        {file("トヨタ自動車.csv", prices), "", ""},
+                        {file("prices.csv", prices), "", ""},
+                        {file("download.csv", prices), "", ""},
+                        {file("8035_東京エレクトロン.csv", prices), "8036", ""},
+                        {file("1301_極洋水産.csv", YahooText(Priced(days, 101))), "", ""}},
+                       hooks, false);
+  // Only the files that name no code are asked about; a blank answer leaves
+  // the file out.
+  EXPECT_EQ(asked, (std::vector<std::string>{"トヨタ自動車.csv", "prices.csv", "download.csv"}));
+  EXPECT_EQ(s.added, 5);
+  EXPECT_EQ(s.updated, 1);
+  ASSERT_EQ(s.refused.size(), 1u);
+  EXPECT_EQ(s.refused[0].message,
+            "download.csv: 銘柄コードが入力されなかったので取り込みませんでした。");
+  // The title's name without the code and 日足; the file name's name after
+  // its code; the answer's code with the file name's name; the answer's
+  // name; a name from another code's file name is none; a listed stock
+  // keeps its heading.
+  EXPECT_EQ(Headings(ws->StockList, 9),
+            (std::vector<std::string>{"1301 極洋", "4063 信越化学", "6758 ソニーグループ(株)",
+                                      "7203 トヨタ", "7267 トヨタ自動車", "8036",
+                                      "9433 ＫＤＤＩ 株式会社", "9984 ソフトバンク", ""}));
 }
 
 class WaitingPlatform : public RecordingPlatform {

@@ -6,11 +6,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iomanip>
+#include <limits>
 #include <numeric>
 #include <optional>
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "figures_reference.h"
@@ -106,8 +109,7 @@ TEST(FiguresTest, HandCheckedListGivesTheExactLine) {
             "figures trades=5 wins=2 equity=1.20285 maxdd=0.19 pf=2.25 streak=1 "
             "exposure=0.610294117647059 "
             "hold=1.215");
-  EXPECT_EQ(FigureCells(f),
-            (std::vector<std::string>{"0.19", "2.25", "1", "0.610294117647059", "1.215"}));
+  EXPECT_EQ(FigureCells(f), (std::vector<std::string>{"19.0%", "2.25", "1", "61.0%", "1.215"}));
   ASSERT_TRUE(f.winRate.has_value());
   EXPECT_DOUBLE_EQ(*f.winRate, 0.4);
   ASSERT_EQ(f.curve.size(), 5u);
@@ -161,6 +163,44 @@ TEST(FiguresTest, ListEndsAtTheFirstBlankRatioAndAtAThousand) {
   ExpectMatchesReference(stats, "1200 rows written");
 }
 
+// The shown forms round the decimal the 15-digit text reads, half up, so a
+// double a hair off its decimal value neither shows its noise nor decides a
+// tie; the percentage shifts the digits rather than multiplying.
+TEST(FiguresTest, ShownFormsRoundTheDecimalTextHalfUp) {
+  const std::pair<double, const char*> percent[] = {{0.0318080000000001, "3.2%"},
+                                                    {0.57, "57.0%"},
+                                                    {0.0625, "6.3%"},
+                                                    {0.00049, "0.0%"},
+                                                    {0.00050, "0.1%"},
+                                                    {0.99951, "100.0%"},
+                                                    {1.5, "150.0%"},
+                                                    {0, "0.0%"},
+                                                    {0.1 + 0.2, "30.0%"},
+                                                    {0.0000123, "0.0%"},
+                                                    {0.125, "12.5%"},
+                                                    {2.0 / 3, "66.7%"},
+                                                    {1e-20, "0.0%"},
+                                                    {0.00951234, "1.0%"},
+                                                    {-0.0004, "0.0%"}};
+  for (const auto& [v, want] : percent) EXPECT_EQ(PercentText(v), want) << v;
+  const std::tuple<double, int, const char*> fixed[] = {{56.9999999999999, 3, "57.000"},
+                                                        {1.05, 3, "1.050"},
+                                                        {1.005, 2, "1.01"},
+                                                        {2.675, 2, "2.68"},
+                                                        {0.125, 2, "0.13"},
+                                                        {9.9996, 3, "10.000"},
+                                                        {123456.7, 2, "123456.70"},
+                                                        {0.0004, 3, "0.000"},
+                                                        {-1.25, 1, "-1.3"},
+                                                        {1.0 / 3, 0, "0"},
+                                                        {2.5, 0, "3"},
+                                                        {1e-7, 2, "0.00"}};
+  for (const auto& [v, decimals, want] : fixed) EXPECT_EQ(RoundedText(v, decimals), want) << v;
+  EXPECT_EQ(PercentText(std::nullopt), "-");
+  EXPECT_EQ(RoundedText(std::nullopt, 2), "-");
+  EXPECT_EQ(RoundedText(std::numeric_limits<double>::infinity(), 2), "-");
+}
+
 TEST(FiguresTest, NoTradeHasNoFigures) {
   WorkTable stats = NewStats();
   stats.set(1, 0, "買い日");
@@ -202,7 +242,7 @@ TEST(FiguresTest, FiguresWithoutAValue) {
     const BacktestFigures f = ComputeFigures(stats);
     EXPECT_EQ(FiguresLine(f),
               "figures trades=1 wins=0 equity=0.9 maxdd=0.1 pf=0 streak=1 exposure=- hold=0.9");
-    EXPECT_EQ(FigureCells(f), (std::vector<std::string>{"0.1", "0", "1", "-", "0.9"}));
+    EXPECT_EQ(FigureCells(f), (std::vector<std::string>{"10.0%", "0.00", "1", "-", "0.900"}));
     // One day later there is a span, all of it held.
     stats.set(2, 1, "2021/3/6");
     stats.set(3, 1, "1");

@@ -11,10 +11,12 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -183,14 +185,15 @@ std::vector<ScanRow> MainWindowRows(int column, bool entryBuy, bool shortTerm) {
       r.averageDays = t.cell(13, 4);
     }
     r.annualRate = t.cell(8, 4);
-    // Share of listed trades whose ratio reads above 1, hundredths half up.
+    // Share of listed trades whose ratio reads above 1, as a percentage with
+    // tenths half up.
     const int listed = std::min(r.trades, 1000);
     int wins = 0;
     for (int i = 1; i <= listed; ++i) wins += std::stod(t.cell(6, i)) > 1.0 ? 1 : 0;
     if (listed > 0) {
-      const long long h = static_cast<long long>(std::floor(100.0 * wins / listed + 0.5));
+      const long long h = static_cast<long long>(std::floor(1000.0 * wins / listed + 0.5));
       char buf[48];
-      std::snprintf(buf, sizeof buf, "%lld.%02lld", h / 100, h % 100);
+      std::snprintf(buf, sizeof buf, "%lld.%lld%%", h / 10, h % 10);
       r.winShare = buf;
     }
     r.figures = ws->backtest.figures();
@@ -307,6 +310,51 @@ TEST(RuleScan, FigureColumnsEqualTheMainWindowFiguresAndSortAsNumbers) {
       }
     }
     EXPECT_GT(withFigures, 10);
+
+    // Every number in one form: percentages with one decimal and "%", the
+    // profit factor with two decimals, buy and hold with three, each within
+    // its rounding of the figure; the statistics' texts end in a digit.
+    const auto decimals = [](const std::string& cell) {
+      const auto dot = cell.find('.');
+      const std::size_t end = cell.back() == '%' ? cell.size() - 1 : cell.size();
+      return dot == std::string::npos ? 0 : static_cast<int>(end - dot - 1);
+    };
+    for (const ScanRow& r : rows) {
+      const auto cells = ScanRowCells(r);
+      SCOPED_TRACE(Describe(r));
+      const auto near = [&](int col, const std::optional<double>& v, double scale, int places) {
+        const std::string& cell = cells[static_cast<std::size_t>(col)];
+        if (!v) {
+          EXPECT_EQ(cell, "-");
+          return;
+        }
+        EXPECT_EQ(decimals(cell), places) << cell;
+        EXPECT_NEAR(std::stod(cell), *v * scale, 0.5 * std::pow(10.0, -places) + 1e-9) << cell;
+      };
+      near(kScanMaxDrawdown, r.figures.maxDrawdown, 100, 1);
+      near(kScanExposure, r.figures.exposure, 100, 1);
+      near(kScanProfitFactor, r.figures.profitFactor, 1, 2);
+      near(kScanBuyAndHold, r.figures.buyAndHold, 1, 3);
+      for (int col : {kScanMaxDrawdown, kScanExposure, kScanWinShare}) {
+        const std::string& cell = cells[static_cast<std::size_t>(col)];
+        if (cell != "-" && !cell.empty()) {
+          EXPECT_EQ(cell.back(), '%') << cell;
+        }
+      }
+      if (r.trades > 0) near(kScanWinShare, r.figures.winRate, 100, 1);
+      // The statistics: three places, one, two and none (below 10, 100, 10
+      // and any, where the statistics block has room for them).
+      const std::pair<int, int> statistics[] = {
+          {kScanAverage, 3}, {kScanPerYear, 1}, {kScanAnnualRate, 2}, {kScanAverageDays, 0}};
+      for (const auto& [col, places] : statistics) {
+        const std::string& cell = cells[static_cast<std::size_t>(col)];
+        if (cell.empty()) continue;
+        if (std::stod(cell) < (col == kScanPerYear ? 100 : 10) || places == 0) {
+          EXPECT_EQ(decimals(cell), places) << cell;
+        }
+        EXPECT_TRUE(cell.back() >= '0' && cell.back() <= '9') << cell;
+      }
+    }
 
     // The CSV carries the same columns.
     DataFolder folder;
@@ -445,15 +493,68 @@ TEST(RuleScan, SortsByAnnualRateAsNumbersThenCodeThenRule) {
                                      "2000/0/1.28", "0500/9/0", "0900/1/", "1000/3/", "1500/0/x"}));
 }
 
+// Each statistic column in one form from the statistics block's short
+// texts: rounded where they have more places, padded where they were
+// written whole, kept where the block had no room.
+TEST(RuleScan, StatisticCellsHaveOneFormAColumn) {
+  auto cell = [](int column, const std::string& text) {
+    ScanRow r;
+    r.average = r.perYear = r.annualRate = r.averageDays = text;
+    return ScanCellText(r, column);
+  };
+  const std::tuple<int, const char*, const char*> cases[] = {
+      {kScanAverage, "1.052", "1.052"},  {kScanAverage, "1.14", "1.140"},
+      {kScanAverage, "1", "1.000"},      {kScanAverage, "10.52", "10.52"},
+      {kScanPerYear, "8.29", "8.3"},     {kScanPerYear, "8.25", "8.3"},
+      {kScanPerYear, "18.7", "18.7"},    {kScanPerYear, "2", "2.0"},
+      {kScanPerYear, "123.", "123"},     {kScanAnnualRate, "3.02", "3.02"},
+      {kScanAnnualRate, "1.1", "1.10"},  {kScanAnnualRate, "0", "0.00"},
+      {kScanAnnualRate, "12.3", "12.3"}, {kScanAverageDays, "9.52", "10"},
+      {kScanAverageDays, "217.", "217"}, {kScanAverageDays, "44", "44"},
+      {kScanAverageDays, "6.49", "6"},   {kScanAverageDays, "", ""},
+      {kScanAnnualRate, "1.5E", "1.5E"}, {kScanAverage, "x", "x"}};
+  for (const auto& [column, text, want] : cases)
+    EXPECT_EQ(cell(column, text), want) << ScanColumnHeadings()[column] << " " << text;
+  // The rows of a scan without trades: blank statistics, "-" figures.
+  ScanRow none;
+  none.annualRate = "0";
+  const auto cells = ScanRowCells(none);
+  EXPECT_EQ(cells[kScanAnnualRate], "0.00");
+  EXPECT_EQ(cells[kScanWinShare], "");
+  EXPECT_EQ(cells[kScanMaxDrawdown], "-");
+  EXPECT_EQ(cells[kScanLosingStreak], "-");
+}
+
+TEST(RuleScan, FiguresSortByTheirValuesNotTheirRoundedTexts) {
+  auto row = [](const char* code, std::optional<double> dd) {
+    ScanRow r;
+    r.code = code;
+    r.figures.maxDrawdown = dd;
+    return r;
+  };
+  // 5.24 % and 5.16 % both show 5.2 %; the larger stands first all the same.
+  std::vector<ScanRow> rows = {row("1000", 0.0516), row("2000", std::nullopt), row("3000", 0.0524),
+                               row("4000", 0.049)};
+  SortScanRows(rows, kScanMaxDrawdown, true);
+  std::vector<std::string> got;
+  for (const auto& r : rows) got.push_back(r.code + " " + ScanCellText(r, kScanMaxDrawdown));
+  EXPECT_EQ(got, (std::vector<std::string>{"3000 5.2%", "1000 5.2%", "4000 4.9%", "2000 -"}));
+}
+
 TEST(RuleScan, WinShareAndNameTexts) {
   EXPECT_EQ(WinShareText(0, 0), "");
-  EXPECT_EQ(WinShareText(0, 7), "0.00");
-  EXPECT_EQ(WinShareText(7, 7), "1.00");
-  EXPECT_EQ(WinShareText(5, 8), "0.63");   // 0.625 rounds up
-  EXPECT_EQ(WinShareText(1, 40), "0.03");  // 0.025
-  EXPECT_EQ(WinShareText(2, 3), "0.67");
-  EXPECT_EQ(WinShareText(1, 3), "0.33");
-  EXPECT_EQ(WinShareText(999, 1000), "1.00");
+  EXPECT_EQ(WinShareText(0, 7), "0.0%");
+  EXPECT_EQ(WinShareText(7, 7), "100.0%");
+  EXPECT_EQ(WinShareText(5, 8), "62.5%");
+  EXPECT_EQ(WinShareText(1, 16), "6.3%");  // 6.25 rounds up
+  EXPECT_EQ(WinShareText(1, 80), "1.3%");  // 1.25
+  EXPECT_EQ(WinShareText(2, 3), "66.7%");
+  EXPECT_EQ(WinShareText(1, 3), "33.3%");
+  EXPECT_EQ(WinShareText(9999, 10000), "100.0%");
+  EXPECT_EQ(WinShareText(1, 2000), "0.1%");  // 0.05
+  // The same form as a fraction shown by the backtest view.
+  for (const auto& [wins, listed] : {std::pair{1, 16}, {5, 8}, {2, 3}, {1, 80}, {13, 1000}})
+    EXPECT_EQ(WinShareText(wins, listed), PercentText(static_cast<double>(wins) / listed));
 
   const std::pair<const char*, const char*> names[] = {
       {"1301 極洋", "極洋"},
@@ -495,13 +596,12 @@ TEST(RuleScan, DriverPrintsOneLinePerRowInTheScanOrder) {
     o.entryBuy = entryBuy;
     o.shortTerm = shortTerm;
     std::vector<std::string> out;
-    for (const auto& r : RunScan(loaded.StockList, o))
-      out.push_back(r.code + "\t" + r.name + "\t" + r.rule + "\t" + std::to_string(r.trades) +
-                    "\t" + r.average + "\t" + r.perYear + "\t" + r.annualRate + "\t" + r.winShare +
-                    "\t" + r.averageDays + "\t" + FigureText(r.figures.maxDrawdown) + "\t" +
-                    FigureText(r.figures.profitFactor) + "\t" +
-                    FigureText(r.figures.longestLosingStreak) + "\t" +
-                    FigureText(r.figures.exposure) + "\t" + FigureText(r.figures.buyAndHold));
+    for (const auto& r : RunScan(loaded.StockList, o)) {
+      // The cells the window and the CSV show.
+      std::string line;
+      for (const std::string& cell : ScanRowCells(r)) line += (line.empty() ? "" : "\t") + cell;
+      out.push_back(line);
+    }
     return out;
   };
   std::vector<std::string> want = expected(true, false);

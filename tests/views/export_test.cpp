@@ -144,9 +144,14 @@ TEST_F(Export, StatsCsvOfAnEmptyListIsTheHeaderRow) {
 
 TEST_F(Export, ScanCsvHasHeadingAndRowsInTheGivenOrder) {
   std::vector<ScanRow> rows(3);
-  rows[0] = {5, "1801", "大成建設", 9, "ST", 12, "1.031", "2.10", "1.06", "0.58", "44.1"};
+  rows[0] = {5, "1801", "大成建設", 9, "ST", 12, "1.031", "2.15", "1.06", "58.3%", "44.5"};
   rows[1] = {2, "1332", "日本水産, 本社", 0, "S1", 0, "", "", "0", "", ""};
-  rows[2] = {7, "9999", "\"引用\" 社", 3, "G3", 1, "0.9", "0.5", "0.94", "0", "12"};
+  rows[2] = {7, "9999", "\"引用\" 社", 3, "G3", 1, "0.9", "0.5", "0.94", "0.0%", "12"};
+  // The CSV carries each cell as the scan window shows it.
+  const std::vector<std::vector<std::string>> shown = {
+      {"1801", "大成建設", "ST", "12", "1.031", "2.2", "1.06", "58.3%", "45"},
+      {"1332", "日本水産, 本社", "S1", "0", "", "", "0.00", "", ""},
+      {"9999", "\"引用\" 社", "G3", "1", "0.900", "0.5", "0.94", "0.0%", "12"}};
   const fs::path p = dir / "scan.csv";
   SaveScanCsv(rows, p.string());
 
@@ -161,15 +166,13 @@ TEST_F(Export, ScanCsvHasHeadingAndRowsInTheGivenOrder) {
                            "年平均頻度", "年利率", "勝率", "平均日数"};
   for (int c = 0; c < 9; ++c) EXPECT_EQ(back.cell(c, 0), heading[c]);
   for (int i = 0; i < 3; ++i) {
-    const ScanRow& s = rows[static_cast<std::size_t>(i)];
-    const std::string want[] = {s.code,       s.name,    s.rule,       std::to_string(s.trades),
-                                s.average,    s.perYear, s.annualRate, s.winShare,
-                                s.averageDays};
+    const auto& want = shown[static_cast<std::size_t>(i)];
     for (int c = 0; c < 9; ++c) {
-      if (want[c].empty())
+      const std::string& w = want[static_cast<std::size_t>(c)];
+      if (w.empty())
         EXPECT_TRUE(IsBlank(back.cell(c, i + 1))) << c << "," << i + 1;
       else
-        EXPECT_EQ(back.cell(c, i + 1), want[c]) << c << "," << i + 1;
+        EXPECT_EQ(back.cell(c, i + 1), w) << c << "," << i + 1;
     }
   }
 }
