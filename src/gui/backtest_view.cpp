@@ -148,13 +148,12 @@ double LogBase(double lo, double hi) {
   return 1000;
 }
 
+// The figures in the engine's forms, as the scan and its CSV show them.
 QString Fixed(const std::optional<double>& v, int decimals) {
-  return v ? QString::number(*v, 'f', decimals) : QStringLiteral("-");
+  return QString::fromStdString(RoundedText(v, decimals));
 }
 
-QString Percent(const std::optional<double>& v) {
-  return v ? QString::number(*v * 100, 'f', 1) + QLatin1Char('%') : QStringLiteral("-");
-}
+QString Percent(const std::optional<double>& v) { return QString::fromStdString(PercentText(v)); }
 
 QString Whole(const std::optional<int>& v) { return v ? QString::number(*v) : QStringLiteral("-"); }
 
