@@ -1,9 +1,11 @@
 #include "app/list_actions.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "app/workspace.h"
 #include "list/list_edit.h"
+#include "list/placement.h"
 #include "store/control_cells.h"
 #include "store/text.h"
 
@@ -11,7 +13,17 @@ namespace tavrine {
 
 namespace {
 
-bool Apply(Workspace& ws, const std::function<ListEdit(ListEdits&)>& edit) {
+// The list column of a stock, 0 when the list does not hold it.
+int ColumnOf(const WorkTable& list, const std::string& code) {
+  for (int c = stocklist::kFirstStockColumn; c <= stocklist::kLastStockColumn; ++c)
+    if (!IsBlankWide(list.cell(c, 0)) && LeftBytes(list.cell(c, 0), 4) == code) return c;
+  return 0;
+}
+
+// Runs a list edit and shows its result. The stock on the chart, when the
+// list still holds it, is shown again from the list as it now is; when it
+// left the list, the stock now at `replacement` (or the list's last) is.
+bool Apply(Workspace& ws, const std::function<ListEdit(ListEdits&)>& edit, int replacement = 0) {
   if (ws.busy()) {
     ws.setStatus(kBusyStatus);
     return false;
@@ -24,13 +36,14 @@ bool Apply(Workspace& ws, const std::function<ListEdit(ListEdits&)>& edit) {
   }
   ws.platform.message(e.message);
   ws.startup.Button54Click();
-  // The stock on the chart, when the list still holds it, is shown again
-  // from the list as it now is.
+  if (!ws.startup.FullMode()) return true;
   const std::string code = LeftBytes(ws.SeriesTable.cell(ctl::Heading), 4);
-  bool listed = false;
-  for (int c = stocklist::kFirstStockColumn; c <= stocklist::kLastStockColumn && !listed; ++c)
-    listed = !IsBlankWide(ws.StockList.cell(c, 0)) && LeftBytes(ws.StockList.cell(c, 0), 4) == code;
-  if (listed && ws.startup.FullMode()) ws.selectCode(code);
+  if (ColumnOf(ws.StockList, code) > 0) {
+    ws.selectCode(code);
+  } else if (replacement > 0) {
+    const int c = std::min(replacement, LastStockColumn(ws.StockList));
+    if (c > 0) ws.selectCode(LeftBytes(ws.StockList.cell(c, 0), 4));
+  }
   return true;
 }
 
@@ -41,7 +54,11 @@ bool RenameStock(Workspace& ws, const std::string& code, const std::string& name
 }
 
 bool RemoveStock(Workspace& ws, const std::string& code) {
-  return Apply(ws, [&](ListEdits& e) { return e.Remove(code); });
+  // The stock after the removed one moves into its column.
+  const bool charted = LeftBytes(ws.SeriesTable.cell(ctl::Heading), 4) == code;
+  const int column = charted ? ColumnOf(ws.StockList, code) : 0;
+  return Apply(
+      ws, [&](ListEdits& e) { return e.Remove(code); }, column);
 }
 
 bool UndoListChange(Workspace& ws) {

@@ -10,6 +10,8 @@ namespace tavrine {
 class Workspace;
 
 bool RenameStock(Workspace& ws, const std::string& code, const std::string& name);
+// Removing the stock on the chart charts the one after it (the list's last
+// when it was the last).
 bool RemoveStock(Workspace& ws, const std::string& code);
 // 元に戻す: the list as it was before its last change.
 bool UndoListChange(Workspace& ws);

@@ -10,7 +10,9 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -311,6 +313,18 @@ void MainWindow::build() {
   picker->setFont(PixelFont(13));
   picker->verticalHeader()->setDefaultSectionSize(kPickerRowHeight);
   static_cast<QVBoxLayout*>(widget("Panel4")->layout())->addWidget(picker, 1);
+  // A stock of the picker is renamed or removed from its context menu.
+  picker->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(picker, &QWidget::customContextMenuRequested, this, [this, picker](const QPoint& at) {
+    const QString heading = picker->indexAt(at).data().toString().trimmed();
+    if (heading.size() < 4) return;
+    QMenu menu(picker);
+    QAction* rename = menu.addAction(QStringLiteral("名前の変更..."));
+    QAction* remove = menu.addAction(QStringLiteral("デ-タ一覧から削除..."));
+    QAction* chosen = menu.exec(picker->viewport()->mapToGlobal(at));
+    if (chosen == rename) chooseRename(heading);
+    if (chosen == remove) chooseRemove(heading);
+  });
   GridView* cand = makeGrid("StringGrid7", kCandidateColumnWidth, false, area);
   cand->hide();
   widget("Panel14")->raise();
@@ -769,6 +783,39 @@ void MainWindow::chooseChartImage() {
 }
 
 void MainWindow::chooseImport() { importer_->choose(); }
+
+void MainWindow::chooseRename(const QString& heading) {
+  if (ws_.busy()) return;
+  const QString code = heading.left(4);
+  const QString old = heading.mid(4).trimmed();
+  bool ok = true;
+  const QString name = askName ? askName(heading)
+                               : QInputDialog::getText(this, QStringLiteral("名前の変更"),
+                                                       QStringLiteral("%1 の新しい名前:").arg(code),
+                                                       QLineEdit::Normal, old, &ok);
+  if (!ok || name.trimmed().isEmpty() || name.trimmed() == old) return;
+  platform_.beginWait();
+  RenameStock(ws_, code.toStdString(), FromQt(name.trimmed()));
+  platform_.endWait();
+  mirror();
+}
+
+void MainWindow::chooseRemove(const QString& heading) {
+  if (ws_.busy()) return;
+  const bool yes =
+      askRemove ? askRemove(heading)
+                : QMessageBox::question(this, QStringLiteral("削除"),
+                                        QStringLiteral("%1 をデ-タ一覧から削除しますか？\n"
+                                                       "（「元に戻す」で削除の前に戻せます）")
+                                            .arg(heading),
+                                        QMessageBox::Yes | QMessageBox::No,
+                                        QMessageBox::No) == QMessageBox::Yes;
+  if (!yes) return;
+  platform_.beginWait();
+  RemoveStock(ws_, heading.left(4).toStdString());
+  platform_.endWait();
+  mirror();
+}
 
 void MainWindow::chooseUndo() {
   if (ws_.busy()) return;

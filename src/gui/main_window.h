@@ -121,6 +121,13 @@ class MainWindow : public QWidget {
   // question (askUndo answers it in tests).
   void chooseUndo();
   std::function<bool()> askUndo;
+  // The picker's context menu: a new name for the stock of a heading
+  // ("1301 極洋"), asked in a box (askName answers it in tests, an empty
+  // answer keeps the name), and its removal after a question (askRemove).
+  void chooseRename(const QString& heading);
+  void chooseRemove(const QString& heading);
+  std::function<QString(const QString& heading)> askName;
+  std::function<bool(const QString& heading)> askRemove;
 
   // Sees every event before it is dispatched (tests).
   std::function<void(const std::string& control, const Event& ev)> dispatchHook;

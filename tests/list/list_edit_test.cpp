@@ -8,9 +8,11 @@
 
 #include "../support/data_folder.h"
 #include "../support/recording_platform.h"
+#include "app/list_actions.h"
 #include "app/workspace.h"
 #include "list/list_edit.h"
 #include "store/codec.h"
+#include "store/control_cells.h"
 #include "store/table_file.h"
 
 namespace tavrine {
@@ -103,6 +105,34 @@ TEST_F(ListEditTest, RefusalsAndFailuresChangeNothing) {
                                   folder.path("tavrine/backup/99999999-999999-00_import.csv"));
   EXPECT_FALSE(edits.Undo().done);
   EXPECT_EQ(listBytes(), before);
+}
+
+TEST(ListActions, RemovingTheChartedStockChartsTheOneAfterIt) {
+  DataFolder folder;
+  folder.touch("pullbox/pullbox.exe");
+  folder.touch("listwerk/listwerk.exe");
+  folder.writeLines("memo.txt", {"7203"});
+  std::string list = "日付,\"1301 極洋\",\"7203 トヨタ\",\"9984 ソフト\"\r\n";
+  int day = DaysFromCivil(2003, 12, 26);
+  for (int r = 0; r < 40; ++r, --day)
+    list += DateToStr(day) + "," + IntToStr(100 + r) + "," + IntToStr(200 + r) + "," +
+            IntToStr(300 + r) + "\r\n";
+  WriteFileBytes(folder.path("デ-タ一覧.csv"), Utf8ToCp932(list));
+  RecordingPlatform platform;
+  Workspace ws(platform);
+  ws.dispatch("Button52", Event{});
+  ASSERT_TRUE(ws.selectCode("7203"));
+
+  // The charted one gives its place to the next.
+  EXPECT_TRUE(RemoveStock(ws, "7203"));
+  EXPECT_EQ(ws.form.text("Edit1"), "9984");
+  EXPECT_EQ(LeftBytes(ws.SeriesTable.cell(ctl::Heading), 4), "9984");
+  // The last one charted gives its place to the one before.
+  EXPECT_TRUE(RemoveStock(ws, "9984"));
+  EXPECT_EQ(ws.form.text("Edit1"), "1301");
+  // A rename keeps the stock on the chart.
+  ASSERT_TRUE(RenameStock(ws, "1301", "極洋水産"));
+  EXPECT_EQ(ws.form.text("Edit1"), "1301");
 }
 
 }  // namespace
