@@ -63,6 +63,7 @@ class JudgingTest : public QObject {
   // Each test on a data folder and settings of its own.
   void init();
   void cleanup();
+  void cleanupTestCase() { cleanup(); }
   void switchJudgesAnewAndIsKept();
   void unattendedRunsStartHonestAndKeepNothing();
   void scanJudgesTheWindowsWay();
@@ -77,6 +78,8 @@ class JudgingTest : public QObject {
 };
 
 void JudgingTest::init() {
+  // The last folder goes before the next takes the environment.
+  folder.reset();
   folder = SampleFolder("2026/12/04", 24, 1300);
   folder->set("TAVRINE_MANUAL_HOST", "127.0.0.1:1");
   boxes.clear();

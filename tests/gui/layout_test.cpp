@@ -108,7 +108,7 @@ void LayoutTest::columnsFitTheirTextsAndCutCellsShowTheirText() {
               .match(QString::fromStdString(t.cell(c, r)))
               .hasMatch())
         date = stats->model()->index(r, c);
-  QVERIFY(date.isValid());
+  QVERIFY2(date.isValid(), (t.rowCommaText(1) + " / " + t.rowCommaText(2)).c_str());
   for (int c = 0; c < t.colCount(); ++c)
     for (int r = 0; r <= 8; ++r)
       QVERIFY2(stats->cutText(stats->model()->index(r, c)).isEmpty(),
@@ -151,7 +151,7 @@ void LayoutTest::nothingCoversAnything() {
   // and everywhere else no two controls of one parent meet, and each stands
   // whole inside its parent.
   auto check = [this](QSize asked) {
-    QTRY_VERIFY_WITH_TIMEOUT(LayoutAtRest(win.get(), asked), kLayoutWait);
+    WAIT_FOR_LAYOUT(win.get(), asked);
     const QString size = QStringLiteral("%1x%2").arg(asked.width()).arg(asked.height());
     const std::vector<std::pair<QWidget*, QRect>> placed = PlacedControls(win.get());
     QVERIFY(placed.size() > 40);
@@ -190,13 +190,13 @@ void LayoutTest::nothingCoversAnything() {
   QSplitter* sp = win->splitter();
   const QList<int> sizes = sp->sizes();
   sp->setSizes({sizes[0] + sizes[1] - 32, 32, sizes[2]});
-  QTRY_VERIFY_WITH_TIMEOUT(LayoutAtRest(win.get(), QSize(1280, 800)), kLayoutWait);
+  WAIT_FOR_LAYOUT(win.get(), QSize(1280, 800));
   QWidget* strip = w("StatsStrip");
   for (const char* b : {"StatsCsvButton", "ChartImageButton", "BacktestButton"})
     QVERIFY2(strip->rect().contains(w(b)->geometry()), b);
   QCOMPARE(w("StatsCsvButton")->y(), w("BacktestButton")->y());
   sp->setSizes(sizes);
-  QTRY_VERIFY_WITH_TIMEOUT(LayoutAtRest(win.get(), QSize(1280, 800)), kLayoutWait);
+  WAIT_FOR_LAYOUT(win.get(), QSize(1280, 800));
   QVERIFY(w("StatsCsvButton")->x() == w("BacktestButton")->x());
 
   // A 1920x1080 screen at scale 2 gives 960x540: the window fits in it
@@ -208,7 +208,7 @@ void LayoutTest::nothingCoversAnything() {
   if (QTest::currentTestFailed()) return;
   QCOMPARE(win->size(), QSize(960, 540));
   win->resize(1280, 800);
-  QTRY_VERIFY_WITH_TIMEOUT(LayoutAtRest(win.get(), QSize(1280, 800)), kLayoutWait);
+  WAIT_FOR_LAYOUT(win.get(), QSize(1280, 800));
 
   win->workspace().form.setVisible("Panel11", false);
   win->mirror();
@@ -268,7 +268,7 @@ void LayoutTest::windowRemembersItsPlace() {
     sizes[1] -= 40;
     sizes[2] += 40;
     sp->setSizes(sizes);
-    QTRY_VERIFY_WITH_TIMEOUT(LayoutAtRest(&first, place.size()), kLayoutWait);
+    WAIT_FOR_LAYOUT(&first, place.size());
     sizes = sp->sizes();
     first.grid("StringGrid1")->horizontalHeader()->resizeSection(3, 140);
     QCloseEvent close;

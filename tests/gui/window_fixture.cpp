@@ -53,13 +53,23 @@ std::string LineOf(int r, const std::vector<std::string>& headings) {
   return l;
 }
 
-// Every widget's place in the window.
-std::vector<QRect> Geometries(const QWidget* top) {
-  std::vector<QRect> out;
-  for (const QWidget* c : top->findChildren<QWidget*>())
-    if (!c->isWindow()) out.push_back(QRect(c->mapTo(top, QPoint(0, 0)), c->size()));
-  return out;
-}
+// Notes the layout requests delivered while it lives.
+class LayoutRequests : public QObject {
+ public:
+  LayoutRequests() { QCoreApplication::instance()->installEventFilter(this); }
+  ~LayoutRequests() override { QCoreApplication::instance()->removeEventFilter(this); }
+  QStringList receivers;
+
+ protected:
+  bool eventFilter(QObject* to, QEvent* e) override {
+    if (e->type() == QEvent::LayoutRequest)
+      receivers << (to->objectName().isEmpty() ? QString::fromLatin1(to->metaObject()->className())
+                                               : to->objectName());
+    return false;
+  }
+};
+
+QString SizeText(QSize s) { return QStringLiteral("%1x%2").arg(s.width()).arg(s.height()); }
 
 }  // namespace
 
@@ -127,14 +137,22 @@ QString TextOf(const QWidget* x) {
   return {};
 }
 
-bool LayoutAtRest(QWidget* top, QSize size) {
-  if (top->size() != size) return false;
-  if (const QWindow* handle = top->windowHandle(); handle && handle->size() != size) return false;
-  if (const QLayout* l = top->layout(); l && l->geometry() != top->contentsRect()) return false;
-  const std::vector<QRect> before = Geometries(top);
+QString LayoutUnrest(QWidget* top, QSize size) {
+  if (top->size() != size) return "the window is " + SizeText(top->size());
+  if (const QWindow* handle = top->windowHandle(); handle && handle->size() != size)
+    return "the window system has it at " + SizeText(handle->size());
+  if (const QLayout* l = top->layout(); l && l->geometry() != top->contentsRect())
+    return "its layout is at " + SizeText(l->geometry().size());
+  // Layout requests still waiting are delivered now; the layout is at rest
+  // when there were none (those delivered may have posted more).
+  LayoutRequests delivered;
   QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-  return Geometries(top) == before;
+  if (!delivered.receivers.isEmpty())
+    return "layout requests were waiting for " + delivered.receivers.join(QStringLiteral(", "));
+  return {};
 }
+
+bool LayoutAtRest(QWidget* top, QSize size) { return LayoutUnrest(top, size).isEmpty(); }
 
 void EditCell(GridView* view, const QModelIndex& idx, const char* typed) {
   view->scrollTo(idx);
@@ -163,6 +181,10 @@ void EditCell(GridView* view, const QModelIndex& idx, const char* typed) {
 }
 
 void WindowTest::init() {
+  // Qt Test runs no cleanup() after an init() that failed: what such an
+  // init left goes first, its folder before the next one takes the
+  // environment.
+  tearDown();
   folder_ = std::make_unique<DataFolder>(kToday);
   KeepSettingsIn(home() + "/config");
   WriteDataFolder(home(), Headings());
@@ -179,10 +201,23 @@ void WindowTest::init() {
   win = ShowWindow(o, help.get());
   QVERIFY(win);
   win->dispatchHook = [this](const std::string& c, const Event& ev) { events.push_back({c, ev}); };
-  QTRY_VERIFY_WITH_TIMEOUT(LayoutAtRest(win.get(), QSize(1280, 800)), kLayoutWait);
+  WAIT_FOR_LAYOUT(win.get(), QSize(1280, 800));
 }
 
 void WindowTest::cleanup() {
+  // A failed test says what the window went through.
+  if (QTest::currentTestFailed() && win) {
+    for (const Box& b : boxes)
+      qInfo("%s: %s", b.error ? "error box" : "message box", b.text.c_str());
+    qInfo("engine %s; status line \"%s\"; layout: %s", win->workspace().busy() ? "busy" : "idle",
+          qPrintable(text("StatusBar1")), qPrintable(LayoutUnrest(win.get(), win->size())));
+  }
+  tearDown();
+}
+
+void WindowTest::cleanupTestCase() { tearDown(); }
+
+void WindowTest::tearDown() {
   win.reset();
   help.reset();
   folder_.reset();

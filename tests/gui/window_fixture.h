@@ -71,11 +71,19 @@ QByteArray ReadAll(const QString& path);
 QString TextOf(const QWidget* w);
 
 // The window has this size and its layout has come to rest: the window
-// system agrees on the size, the top layout fills the window, and the
-// layout requests still posted move no widget. Wait on it with
-// QTRY_VERIFY_WITH_TIMEOUT(LayoutAtRest(...), kLayoutWait).
+// system agrees on the size, the top layout fills the window, and no
+// layout request waits (those waiting are delivered by the check, so a
+// later check sees whether they posted more). LayoutUnrest says what is not
+// yet so (empty when nothing).
 bool LayoutAtRest(QWidget* top, QSize size);
+QString LayoutUnrest(QWidget* top, QSize size);
 inline constexpr int kLayoutWait = 10000;
+
+// Waits until the window's layout is at rest, and fails saying why not.
+#define WAIT_FOR_LAYOUT(top, size)                                                   \
+  QTRY_VERIFY2_WITH_TIMEOUT(::tavrine::testing::LayoutAtRest(top, size),             \
+                            qPrintable(::tavrine::testing::LayoutUnrest(top, size)), \
+                            ::tavrine::testing::kLayoutWait)
 
 // Opens the grid's editor on a cell, enters text (none: leaves it as shown)
 // and commits it with Enter; returns once the view has closed the editor.
@@ -92,13 +100,17 @@ struct Box {
 // TAVRINE_ROOT, the settings under its config/), writes the stock list into
 // it and opens a main window of 1280x800 with the help window attached, on
 // which every message box and dispatched event is recorded; cleanup() closes
-// both and removes the folder, the environment put back.
+// both and removes the folder, the environment put back. (Qt Test calls no
+// cleanup() after a failed init(): the next init(), or cleanupTestCase(),
+// does that part.) A derived class adds no init, cleanup or
+// cleanupTestCase of its own.
 class WindowTest : public QObject {
   Q_OBJECT
 
  protected slots:
   void init();
   void cleanup();
+  void cleanupTestCase();
 
  protected:
   // The test's data folder.
@@ -132,6 +144,8 @@ class WindowTest : public QObject {
   std::vector<std::pair<std::string, Event>> events;
 
  private:
+  void tearDown();
+
   std::unique_ptr<testing::DataFolder> folder_;
 };
 
