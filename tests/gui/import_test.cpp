@@ -149,7 +149,7 @@ void ImportTest::firstStartShowsTheGuideUntilAnImport() {
   QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(first.get(), &drop);
   QVERIFY(drop.isAccepted());
-  QTRY_COMPARE(got.size(), std::size_t(1));
+  QTRY_COMPARE_WITH_TIMEOUT(got.size(), std::size_t(1), 30000);
   const QString summary = QString::fromStdString(got[0].text);
   QVERIFY2(summary.contains(QStringLiteral("追加 4銘柄")), qPrintable(summary));
   QVERIFY2(summary.contains(QStringLiteral("1301.csv")), qPrintable(summary));
