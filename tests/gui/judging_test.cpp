@@ -2,33 +2,32 @@
 // over the statistics, the setting kept between runs, the scan judging the
 // window's way, and the list of today's signals.
 #include <QComboBox>
-#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "../../tools/sample/sample.h"
 #include "app/today_list.h"
 #include "gui/backtest_view.h"
 #include "gui/main_window.h"
 #include "gui/scan_window.h"
 #include "gui/today_window.h"
+#include "sample_folder.h"
 #include "signals/today.h"
 #include "store/codec.h"
 #include "store/control_cells.h"
+#include "window_fixture.h"
 
 using namespace tavrine;
 using namespace tavrine::gui;
+using namespace tavrine::testing;
 
 namespace {
 
@@ -39,13 +38,7 @@ std::vector<std::string> Statistics(const Workspace& ws) {
   return rows;
 }
 
-QString Caption(MainWindow& w, const char* name) {
-  QWidget* x = w.widget(name);
-  if (auto* l = qobject_cast<QLabel*>(x)) return l->text();
-  if (auto* b = qobject_cast<QAbstractButton*>(x)) return b->text();
-  if (auto* c = qobject_cast<QComboBox*>(x)) return c->currentText();
-  return {};
-}
+QString Caption(MainWindow& w, const char* name) { return TextOf(w.widget(name)); }
 
 // The user picks the other way in the switch with the keyboard, as the
 // arrow keys on a closed list do.
@@ -67,50 +60,45 @@ class JudgingTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase();
+  // Each test on a data folder and settings of its own.
+  void init();
+  void cleanup();
+  void cleanupTestCase() { cleanup(); }
   void switchJudgesAnewAndIsKept();
   void unattendedRunsStartHonestAndKeepNothing();
   void scanJudgesTheWindowsWay();
   void todayListsTheNewSignals();
 
  private:
+  // A window of 1280x800 on the test's folder, shown; null when it is not.
   std::unique_ptr<MainWindow> makeWindow(bool remember);
 
-  QTemporaryDir dir;
+  std::unique_ptr<DataFolder> folder;
   std::vector<std::string> boxes;
 };
 
-void JudgingTest::initTestCase() {
-  QVERIFY(dir.isValid());
-  QStandardPaths::setTestModeEnabled(true);
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path() + "/config");
-  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/config");
-  QSettings(QStringLiteral("tavrine"), QStringLiteral("tavrine")).clear();
-  sample::Options o;
-  o.dir = dir.path().toStdString();
-  o.stocks = 24;
-  o.days = 1300;
-  sample::Generate(o);
-  qputenv("TAVRINE_HOME", dir.path().toLocal8Bit());
-  qputenv("TAVRINE_ROOT", dir.path().toLocal8Bit());
-  qputenv("TAVRINE_QUOTE_HOST", "127.0.0.1:1");
-  qputenv("TAVRINE_MANUAL_HOST", "127.0.0.1:1");
+void JudgingTest::init() {
+  // The last folder goes before the next takes the environment.
+  folder.reset();
+  folder = SampleFolder("2026/12/04", 24, 1300);
+  folder->set("TAVRINE_MANUAL_HOST", "127.0.0.1:1");
+  boxes.clear();
 }
+
+void JudgingTest::cleanup() { folder.reset(); }
 
 std::unique_ptr<MainWindow> JudgingTest::makeWindow(bool remember) {
   WindowOptions o;
   o.remember = remember;
   o.messageHook = [this](const std::string& t, bool) { boxes.push_back(t); };
-  auto w = std::make_unique<MainWindow>(o);
-  w->resize(1280, 800);
-  w->show();
-  return w;
+  return ShowWindow(o);
 }
 
 void JudgingTest::switchJudgesAnewAndIsKept() {
   std::vector<std::string> honest, hindsight;
   {
     auto w = makeWindow(true);
+    QVERIFY(w);
     Workspace& ws = w->workspace();
     // A first start: 実売買, and the start-up's stock was judged so.
     QCOMPARE(ws.judging, Judging::Honest);
@@ -166,6 +154,7 @@ void JudgingTest::switchJudgesAnewAndIsKept() {
   // The next window starts in the kept way, and its start-up already judged
   // the first stock so.
   auto again = makeWindow(true);
+  QVERIFY(again);
   QCOMPARE(again->workspace().judging, Judging::Hindsight);
   QCOMPARE(Caption(*again, "JudgingBox"), QStringLiteral("後知恵"));
   QCOMPARE(Caption(*again, "JudgingLabel"), QStringLiteral("検証方式: 後知恵（将来の株価を含む）"));
@@ -178,6 +167,7 @@ void JudgingTest::unattendedRunsStartHonestAndKeepNothing() {
   QSettings(QStringLiteral("tavrine"), QStringLiteral("tavrine"))
       .setValue(QStringLiteral("rules/judging"), QStringLiteral("hindsight"));
   auto w = makeWindow(false);
+  QVERIFY(w);
   QCOMPARE(w->workspace().judging, Judging::Honest);
   QCOMPARE(Caption(*w, "JudgingLabel"), QStringLiteral("検証方式: 実売買"));
   Choose(*w, Judging::Hindsight);
@@ -188,6 +178,7 @@ void JudgingTest::unattendedRunsStartHonestAndKeepNothing() {
 
 void JudgingTest::scanJudgesTheWindowsWay() {
   auto w = makeWindow(false);
+  QVERIFY(w);
   QPointer<ScanWindow> scan = w->openScan();
   std::vector<Judging> asked;
   scan->runner = [&asked](const WorkTable&, const ScanOptions& o) {
@@ -228,6 +219,7 @@ void JudgingTest::scanJudgesTheWindowsWay() {
 
 void JudgingTest::todayListsTheNewSignals() {
   auto w = makeWindow(false);
+  QVERIFY(w);
   Workspace& ws = w->workspace();
   // Hindsight in the window: today's signals are judged honestly all the same.
   Choose(*w, Judging::Hindsight);
@@ -290,12 +282,12 @@ void JudgingTest::todayListsTheNewSignals() {
   QCOMPARE(ws.judging, Judging::Hindsight);
 
   // The CSV holds the rows in the order shown, in Shift-JIS.
-  const QString path = dir.filePath("today.csv");
+  const QString path = PathOf(*folder) + "/today.csv";
   QVERIFY(today->saveCsv(path));
   std::string text;
   for (const std::string& l : TodayCsvLines(today->model()->rows())) text += l + "\r\n";
   QCOMPARE(ReadBytes(path.toStdString()), Utf8ToCp932(text));
-  QVERIFY(!today->saveCsv(dir.filePath("none/today.csv")));
+  QVERIFY(!today->saveCsv(PathOf(*folder) + "/none/today.csv"));
 
   // Escape closes the window.
   today->table()->setFocus();

@@ -36,17 +36,11 @@ inline void WriteFileBytes(const std::filesystem::path& p, std::string_view byte
 // the end the folder goes and the environment is put back as it was.
 class DataFolder {
  public:
-  explicit DataFolder(const std::string& today = "2003/12/26") {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "tavrine-test.XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    dir_ = tmpl;
-    for (const char* sub : {"tavrine", "listwerk/kabuka", "market"})
-      std::filesystem::create_directories(dir_ / sub);
-    set("TAVRINE_HOME", dir_.string());
-    set("TAVRINE_ROOT", dir_.string());
-    set("TAVRINE_TODAY", today);
-    set("TAVRINE_QUOTE_HOST", "127.0.0.1:9");
-  }
+  explicit DataFolder(const std::string& today = "2003/12/26") : DataFolder(today, true) {}
+  // The same folder without the collection's folders: empty, as the first
+  // start of an installed program finds it.
+  struct Empty {};
+  DataFolder(const std::string& today, Empty) : DataFolder(today, false) {}
   ~DataFolder() {
     for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
       if (it->had)
@@ -85,6 +79,19 @@ class DataFolder {
   }
 
  private:
+  DataFolder(const std::string& today, bool collectionFolders) {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tavrine-test.XXXXXX").string();
+    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    dir_ = tmpl;
+    if (collectionFolders)
+      for (const char* sub : {"tavrine", "listwerk/kabuka", "market"})
+        std::filesystem::create_directories(dir_ / sub);
+    set("TAVRINE_HOME", dir_.string());
+    set("TAVRINE_ROOT", dir_.string());
+    set("TAVRINE_TODAY", today);
+    set("TAVRINE_QUOTE_HOST", "127.0.0.1:9");
+  }
+
   struct Saved {
     const char* name;
     bool had;

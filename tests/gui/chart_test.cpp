@@ -1,0 +1,135 @@
+// The chart draws the chart model (lines, legend, axes, date labels), reads
+// the day under the pointer without writing anything, and steps the days
+// with the arrow keys.
+#include <QApplication>
+#include <QCategoryAxis>
+#include <QEvent>
+#include <QLineSeries>
+#include <QTest>
+#include <QValueAxis>
+#include <string>
+
+#include "gui/chart_widget.h"
+#include "gui/main_window.h"
+#include "window_fixture.h"
+
+using namespace tavrine;
+using namespace tavrine::gui;
+using namespace tavrine::testing;
+
+class ChartTest : public WindowTest {
+  Q_OBJECT
+
+ private slots:
+  void chartDrawsTheModel();
+  void crosshairReadsTheDayUnderThePointer();
+  void arrowKeysStepTheDays();
+};
+
+void ChartTest::chartDrawsTheModel() {
+  ChartWidget* c = win->chart();
+  ChartModel& m = win->workspace().chart;
+  m.clearAll();
+  // Point counts per line, some lines empty; the 5-day line is filled too.
+  const int counts[ChartModel::kLines] = {40, 40, 38, 0, 12, 1, 30, 30, 0, 5, 7, 40, 39};
+  for (int pos = 0; pos < ChartModel::kLines; ++pos)
+    for (int i = 0; i < counts[pos]; ++i) m.add(pos, i + 1, 500 + pos * 10 + i, DateOfRow(i + 1));
+  QVERIFY(c->refresh());
+  QVERIFY(!c->refresh());  // nothing moved since
+  for (int pos = 0; pos < ChartModel::kLines; ++pos) {
+    QCOMPARE(c->series(pos)->count(), counts[pos]);
+    QCOMPARE(c->series(pos)->objectName(), QString::fromStdString(m.line(pos).name));
+    QCOMPARE(c->series(pos)->pen().color().rgb() & 0xFFFFFF, m.line(pos).color);
+  }
+  QCOMPARE(c->series(0)->at(5), QPointF(6, 505));
+  QVERIFY(!c->series(ChartModel::idouheikin5)->isVisible());
+  QVERIFY(c->series(ChartModel::owarine)->isVisible());
+  QCOMPARE(c->series(ChartModel::owarine)->pen().width(), 2);
+  QCOMPARE(c->series(ChartModel::idouheikin5)->pen().width(), 1);
+  const QStringList legend = c->legendEntries();
+  QCOMPARE(legend.size(), 11);
+  QCOMPARE(legend.first(), QStringLiteral("終値"));
+  QCOMPARE(legend.last(), QStringLiteral("0軸"));
+  QVERIFY(!legend.contains(QStringLiteral("下線")));
+  QVERIFY(!legend.contains(QStringLiteral("5日移動平均線")));
+  // Automatic ranges: x over the rows drawn, y over every shown value
+  // (the 5-day line, not shown, does not count).
+  QCOMPARE(c->dateAxis()->min(), 1.0);
+  QCOMPARE(c->dateAxis()->max(), 40.0);
+  QVERIFY(c->dateAxis()->isReverse());
+  QVERIFY(c->valueAxis()->min() <= 500);
+  QVERIFY(c->valueAxis()->max() >= 500 + 120 + 38);
+  // Date labels: the newest row carries one, and no two overlap.
+  const QStringList labels = c->dateAxis()->categoriesLabels();
+  QVERIFY(!labels.isEmpty());
+  QCOMPARE(labels.first(), QString::fromStdString(DateOfRow(1)));
+  QCOMPARE(c->dateAxis()->endValue(labels.first()), 1.0);
+  QVERIFY(labels.size() * 70 <= c->chart()->plotArea().width());
+  QCOMPARE(c->dateAxisTitle(), QStringLiteral("年月日"));
+  QCOMPARE(c->valueAxisTitles(), (QStringList{QStringLiteral("指数"), QStringLiteral("株価")}));
+
+  // The engine clears a line: the next mirror empties it on screen.
+  m.clear(ChartModel::owarine);
+  win->mirror();
+  QCOMPARE(c->series(0)->count(), 0);
+}
+
+void ChartTest::crosshairReadsTheDayUnderThePointer() {
+  setChart();
+  ChartModel& m = win->workspace().chart;
+  // 25-day average on every day, 75-day only from day 5 on, the inactive
+  // 5-day line on every day (never listed).
+  for (int i = 0; i < 10; ++i)
+    m.add(ChartModel::idouheikinn25, i + 1, 95.5 + i, "2026/11/" + std::to_string(10 + i));
+  for (int i = 5; i < 10; ++i)
+    m.add(ChartModel::idouheikinn75, i + 1, 90 + i, "2026/11/" + std::to_string(10 + i));
+  for (int i = 0; i < 10; ++i)
+    m.add(ChartModel::idouheikin5, i + 1, 1, "2026/11/" + std::to_string(10 + i));
+  win->mirror();
+  ChartWidget* c = win->chart();
+  const QString edit2 = text("Edit2");
+  const auto before = stateVersions();
+
+  // A little beside the fourth day, closer to it than to its neighbours.
+  const QPointF p3 = c->pointPosition(ChartModel::owarine, 3);
+  const QPointF p4 = c->pointPosition(ChartModel::owarine, 4);
+  hover(QPointF(p3.x() + (p4.x() - p3.x()) / 4, p3.y() + 30));
+  QVERIFY(c->readoutShown());
+  QCOMPARE(c->readoutIndex(), 3);
+  QCOMPARE(c->readoutText(), QStringLiteral("2026/11/13\n終値 130\n25日平均 98.5"));
+
+  // Day 7 has both averages.
+  hover(c->pointPosition(ChartModel::owarine, 7));
+  QCOMPARE(c->readoutIndex(), 7);
+  QCOMPARE(c->readoutText(), QStringLiteral("2026/11/17\n終値 170\n25日平均 102.5\n75日平均 97"));
+
+  // Moving the pointer writes nothing anywhere.
+  QCOMPARE(text("Edit2"), edit2);
+  QVERIFY(stateVersions() == before);
+
+  // Outside the plot area, and when the pointer leaves the chart, it goes.
+  hover(QPointF(2, 2));
+  QVERIFY(!c->readoutShown());
+  hover(c->pointPosition(ChartModel::owarine, 2));
+  QVERIFY(c->readoutShown());
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(c, &leave);
+  QVERIFY(!c->readoutShown());
+
+  // A press still picks the date as before.
+  act("chart1", "press", "5");
+  QCOMPARE(text("Edit2"), QStringLiteral("2026/11/15"));
+}
+
+void ChartTest::arrowKeysStepTheDays() {
+  ChartWidget* c = win->chart();
+  c->setFocus();
+  events.clear();
+  QTest::keyClick(c, Qt::Key_Left);
+  QTest::keyClick(c, Qt::Key_Right);
+  QTest::keyClick(c, Qt::Key_Up);  // not a day step
+  QCOMPARE(eventSequence(), QStringLiteral("Button62:%1 Button61:%1").arg(int(Event::Click)));
+}
+
+QTEST_MAIN(ChartTest)
+#include "chart_test.moc"
