@@ -40,7 +40,7 @@ check_tree() {
   grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo: no release $version"
   grep -q '<svg' "$svg" || fail "icon: not an SVG"
   # 一括更新 on a timer: the service runs the installed program.
-  local units=$p/lib/systemd/user
+  local units=$p/share/systemd/user
   [[ -f $units/tavrine-update.timer ]] || fail "tavrine-update.timer missing"
   grep -q '^OnCalendar=Mon..Fri 18:00$' "$units/tavrine-update.timer" || fail "timer: OnCalendar"
   grep -Eq '^ExecStart=/.*/bin/tavrine --update$' "$units/tavrine-update.service" ||
