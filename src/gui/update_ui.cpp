@@ -22,6 +22,7 @@
 #include "app/update.h"
 #include "app/workspace.h"
 #include "gui/style.h"
+#include "list/settings_file.h"
 #include "store/paths.h"
 #include "store/text.h"
 #include "web/jquants_client.h"
@@ -63,7 +64,12 @@ const std::vector<std::pair<std::string, QString>>& JQuantsPlans() {
 JQuantsKeyDialog::JQuantsKeyDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("JQuantsKeyDialog"));
   setWindowTitle(QString::fromUtf8(kSettingsTitle));
-  const JQuantsSettings now = LoadJQuantsSettings();
+  // The dialog edits the settings' key and plan; the environment's, which
+  // win over them, are only named.
+  const std::string keptKey = ReadSetting("update", "key");
+  const std::string keptPlan = ReadSetting("update", "plan");
+  const bool keyFromEnvironment = std::getenv("TAVRINE_JQUANTS_KEY") != nullptr;
+  const bool planFromEnvironment = std::getenv("TAVRINE_JQUANTS_PLAN") != nullptr;
 
   auto* v = new QVBoxLayout(this);
   auto* intro = new QLabel(
@@ -76,12 +82,12 @@ JQuantsKeyDialog::JQuantsKeyDialog(QWidget* parent) : QDialog(parent) {
   key_->setObjectName(QStringLiteral("JQuantsKey"));
   key_->setEchoMode(QLineEdit::Password);
   key_->setMinimumWidth(kKeyBoxWidth);
-  key_->setText(Q(now.key));
+  key_->setText(Q(keptKey));
   form->addRow(QStringLiteral("APIキー"), key_);
   plan_ = new QComboBox(this);
   plan_->setObjectName(QStringLiteral("JQuantsPlan"));
   for (const auto& [word, label] : JQuantsPlans()) plan_->addItem(label, Q(word));
-  const int at = plan_->findData(Q(now.plan).toLower());
+  const int at = plan_->findData(Q(keptPlan).toLower());
   plan_->setCurrentIndex(at < 0 ? 0 : at);
   form->addRow(QStringLiteral("プラン"), plan_);
   v->addLayout(form);
@@ -89,11 +95,12 @@ JQuantsKeyDialog::JQuantsKeyDialog(QWidget* parent) : QDialog(parent) {
   auto* note = new QLabel(this);
   note->setObjectName(QStringLiteral("JQuantsNote"));
   note->setWordWrap(true);
-  // A key from the environment wins over the settings: say so.
-  if (std::getenv("TAVRINE_JQUANTS_KEY"))
-    note->setText(
-        QStringLiteral("環境変数 TAVRINE_JQUANTS_KEY が設定されているため、"
-                       "一括更新ではそちらのキーを使います。"));
+  QStringList overriding;
+  if (keyFromEnvironment) overriding << QStringLiteral("TAVRINE_JQUANTS_KEY");
+  if (planFromEnvironment) overriding << QStringLiteral("TAVRINE_JQUANTS_PLAN");
+  if (!overriding.isEmpty())
+    note->setText(QStringLiteral("環境変数 %1 が設定されているため、一括更新ではそちらを使います。")
+                      .arg(overriding.join(QStringLiteral("、"))));
   v->addWidget(note);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

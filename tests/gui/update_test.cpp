@@ -254,6 +254,18 @@ void UpdateWindowTest::buttonAsksForAMissingKeyThenUpdatesWithProgress() {
   QCOMPARE(Q(boxes[0].text), QStringLiteral("デ-タ一覧は最新です (2003/12/26 まで)"));
   QCOMPARE(notices.size(), std::size_t{1});
   QVERIFY(Files(*folder) == files);
+
+  // 更新設定 shows the kept key (as dots) and plan; a cancel keeps them.
+  win->updater().askSettings = [this](JQuantsKeyDialog& d) {
+    ++asked;
+    QCOMPARE(d.keyBox()->text(), QString::fromLatin1(kKey));
+    QCOMPARE(d.planBox()->currentData().toString(), QStringLiteral("light"));
+    d.keyBox()->setText(QStringLiteral("other-key"));
+    d.reject();
+  };
+  QTest::mouseClick(win->widget("UpdateSettingsButton"), Qt::LeftButton);
+  QCOMPARE(asked, 2);
+  QVERIFY(Files(*folder) == files);
 }
 
 void UpdateWindowTest::cancelAndAWrongKeyChangeNothing() {
@@ -290,7 +302,11 @@ void UpdateWindowTest::cancelAndAWrongKeyChangeNothing() {
   const std::string wrong = "WRONG-key-31415";
   win->updater().askSettings = [&](JQuantsKeyDialog& d) {
     ++asked;
-    QCOMPARE(d.keyBox()->text(), QString::fromLatin1(kKey));  // the key in use
+    // The settings hold no key yet; the environment's is named, not shown.
+    QVERIFY(d.keyBox()->text().isEmpty());
+    QVERIFY(d.findChild<QLabel*>(QStringLiteral("JQuantsNote"))
+                ->text()
+                .contains(QStringLiteral("TAVRINE_JQUANTS_KEY")));
     d.keyBox()->setText(Q(wrong));
     d.planBox()->setCurrentIndex(d.planBox()->findData(QStringLiteral("premium")));
     d.accept();
