@@ -50,5 +50,7 @@ done
 
 dpkg-deb -x "$deb" "$tmp/root"
 check_tree "$tmp/root/usr" "$id" "$(dpkg-deb -f "$deb" Version)"
+grep -qx "ExecStart=/usr/bin/tavrine --update" "$tmp/root/usr/share/systemd/user/tavrine-update.service" ||
+  fail "the package's service does not run /usr/bin/tavrine"
 check_data_folder "$tmp/root/usr/bin/tavrine-script" "$tmp"
 echo "package $(basename "$deb"): ok"

@@ -27,6 +27,8 @@ if ! "$cmake" --install "$build" --prefix "$stage" > "$tmp/install.log" 2>&1; th
 fi
 
 check_tree "$stage" "$id" "$version"
+grep -qx "ExecStart=$stage/bin/tavrine --update" "$stage/share/systemd/user/tavrine-update.service" ||
+  fail "the service does not run the installed program"
 [[ -e $stage/bin/tavrine-quote-server ]] && fail "the stand-in quote site is installed"
 
 if command -v desktop-file-validate > /dev/null; then

@@ -39,6 +39,12 @@ check_tree() {
     fail "metainfo: launchable"
   grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo: no release $version"
   grep -q '<svg' "$svg" || fail "icon: not an SVG"
+  # 一括更新 on a timer: the service runs the installed program.
+  local units=$p/share/systemd/user
+  [[ -f $units/tavrine-update.timer ]] || fail "tavrine-update.timer missing"
+  grep -q '^OnCalendar=Mon..Fri 18:00$' "$units/tavrine-update.timer" || fail "timer: OnCalendar"
+  grep -Eq '^ExecStart=/.*/bin/tavrine --update$' "$units/tavrine-update.service" ||
+    fail "service: ExecStart"
   for s in 48 128 256; do
     local png=$p/share/icons/hicolor/${s}x${s}/apps/$id.png
     [[ -f $png ]] || fail "${s} px icon missing"

@@ -3,8 +3,15 @@
 // `tavrine FILE...` on the same folder hands its files to it and ends, and
 // the running window imports them as its own import does.
 //
+// `tavrine --update` hands its update over the same way, and waits for the
+// window to run it.
+//
 // The exchange: the newcomer sends each file's absolute path as one UTF-8
 // line, then an empty line; the window answers "ok" once it has taken them.
+// An update is asked for by the line ":update" (no absolute path starts so)
+// and the empty line; once the update has ended the window answers
+// "done STATUS" (the exit status of `tavrine --update`), the summary's lines
+// after it, and closes the connection.
 #pragma once
 
 #include <QLocalServer>
@@ -27,6 +34,17 @@ QString HandOverName();
 // (a window still in its start-up answers once its first events run).
 bool HandOverFiles(const QString& name, const QStringList& files, int waitMs = 30000);
 
+// Asks the window listening under `name` for an update and waits for its
+// end (waitMs bounds the wait for an answer). handed is false at once when
+// nothing listens; when the window went away or did not answer in time, the
+// status is 1 with a text that says so.
+struct HandedUpdate {
+  bool handed = false;
+  int status = 1;
+  QString text;
+};
+HandedUpdate HandOverUpdate(const QString& name, int waitMs = 3 * 60 * 60 * 1000);
+
 // The window's end. Listens under `name`; a socket left behind by a window
 // that ended without closing it is removed first (the caller holds the data
 // folder, so no other window can be listening there).
@@ -40,6 +58,9 @@ class HandOverServer : public QObject {
   // Called with the files of each hand-over (possibly none: a second start
   // without files only brings the window forward).
   std::function<void(const QStringList&)> onFiles;
+  // Called for an update asked for; answer(status, text) answers the asker
+  // once it has ended (called at most once). Unset: answered as refused.
+  std::function<void(const std::function<void(int, const QString&)>& answer)> onUpdate;
 
  private:
   void take();

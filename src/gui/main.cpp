@@ -1,6 +1,7 @@
 // Program entry: the splash window first, then the main window (whose
 // creation runs the start-up), a second hidden splash window, the help
-// window, and the event loop.
+// window, and the event loop. `tavrine --update` runs 一括更新 without a
+// window instead, or hands it to the window that holds the data folder.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -11,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/update.h"
+#include "app/workspace.h"
 #include "gui/backtest_view.h"
 #include "gui/chart_widget.h"
 #include "gui/handover.h"
@@ -19,6 +22,7 @@
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
 #include "gui/style.h"
+#include "gui/update_ui.h"
 #include "store/folder_lock.h"
 #include "store/paths.h"
 #include "store/save_guard.h"
@@ -30,6 +34,8 @@ namespace {
 
 struct Options {
   bool quitAfterStart = false;
+  // 一括更新 without a window, then the exit status.
+  bool update = false;
   // User actions played after the start-up, in order: "click NAME",
   // "set NAME=TEXT" (typed into a text box), "enter NAME" (Enter key),
   // "import FILE" (the price file imported as "取込" would).
@@ -49,13 +55,13 @@ struct Options {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: tavrine [--quit-after-start] [--click CONTROL | --set CONTROL=TEXT | "
+               "usage: tavrine --update\n"
+               "       tavrine [--quit-after-start] [--click CONTROL | --set CONTROL=TEXT | "
                "--enter CONTROL | --import FILE]... [FILE]...\n"
-               "               [--help-text TEXT]\n"
-               "               [--scan long|short] [--hover X,Y]\n"
-               "               [--screenshot FILE] [--screenshot-help FILE] [--screenshot-scan "
-               "FILE]\n"
-               "               [--screenshot-backtest FILE] [--settle MS]\n");
+               "       [--help-text TEXT]\n"
+               "       [--scan long|short] [--hover X,Y]\n"
+               "       [--screenshot FILE] [--screenshot-help FILE] [--screenshot-scan FILE]\n"
+               "       [--screenshot-backtest FILE] [--settle MS]\n");
 }
 
 bool Parse(int argc, char** argv, Options& o) {
@@ -69,6 +75,8 @@ bool Parse(int argc, char** argv, Options& o) {
     const char* v = nullptr;
     if (!std::strcmp(a, "--quit-after-start")) {
       o.quitAfterStart = true;
+    } else if (!std::strcmp(a, "--update") && argc == 2) {
+      o.update = true;
     } else if (!std::strcmp(a, "--click") && next(v)) {
       o.actions.push_back({"click", v});
     } else if (!std::strcmp(a, "--set") && next(v)) {
@@ -108,6 +116,58 @@ bool Parse(int argc, char** argv, Options& o) {
   return true;
 }
 
+// What the update says without a window: each request's progress on
+// standard output, nothing else (the outcome is printed by the caller).
+class ConsolePlatform : public SilentPlatform {
+ public:
+  void status(const std::string& text) override {
+    if (text == last_) return;
+    last_ = text;
+    std::printf("%s\n", text.c_str());
+    std::fflush(stdout);
+  }
+
+ private:
+  std::string last_;
+};
+
+// Prints an outcome: the text on standard output when it ran, else on
+// standard error; returns the status.
+int Outcome(int status, const QString& text) {
+  if (!text.isEmpty()) std::fprintf(status == 0 ? stdout : stderr, "%s\n", qPrintable(text));
+  return status;
+}
+
+// `tavrine --update`: a window of this user that holds the data folder runs
+// the update and answers; else this run takes the folder and runs it here.
+int RunUpdate(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("tavrine"));
+  EnableSaveGuard("tavrine");
+  bool busy = false;
+  const std::string refusal = ClaimDataFolder(&busy);
+  if (busy) {
+    const HandedUpdate handed = HandOverUpdate(HandOverName());
+    if (handed.handed) return Outcome(handed.status, handed.text);
+    return Outcome(1,
+                   QString::fromStdString(FolderBusyMessage(HomeDir(), ReadLockHolder(HomeDir())))
+                       .replace('\r', '\n'));
+  }
+  if (!refusal.empty()) return Outcome(1, QString::fromStdString(refusal).replace('\r', '\n'));
+
+  ConsolePlatform platform;
+  Workspace ws(platform);
+  UpdateHooks hooks;
+  // One line a request, and one a wait for the service's limit.
+  hooks.progress = [&](const UpdateProgress& p) {
+    platform.status(UpdateProgressText(p));
+    return true;
+  };
+  const UpdateSummary s = UpdateList(ws, hooks, false);
+  if (s.days > 0) Notify(NewSignalNotice(ws.StockList, s.newest), true);
+  return Outcome(UpdateStatus(s), UpdateOutcomeText(s));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +179,7 @@ int main(int argc, char** argv) {
     Usage();
     return 2;
   }
+  if (opt.update) return RunUpdate(argc, argv);
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tavrine"));

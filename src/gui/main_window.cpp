@@ -36,6 +36,7 @@
 #include "gui/splash_window.h"
 #include "gui/stock_finder.h"
 #include "gui/style.h"
+#include "gui/update_ui.h"
 #include "gui/widgets.h"
 #include "signals/rules.h"
 #include "store/control_cells.h"
@@ -152,6 +153,7 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
   platform_.onPump = [this] { mirrorForm(); };
   importer_ = std::make_unique<PriceFileImport>(
       this, ws_, [this] { mirror(); }, [this](const std::string& code) { selectCode(code); });
+  updater_ = std::make_unique<ListUpdate>(this, ws_, [this] { mirror(); });
   setAcceptDrops(true);
 
   build();
@@ -461,6 +463,16 @@ void MainWindow::buildControlPanel(QWidget* panel) {
   undo->setToolTip(
       QStringLiteral("デ-タ一覧を最後の変更（取込・調整・追加・改名・削除）の前に戻します"));
   connect(undo, &QPushButton::clicked, this, [this] { chooseUndo(); });
+  // Window-only: 一括更新 from the J-Quants API, and its key and plan.
+  auto* update = static_cast<QPushButton*>(widget("UpdateButton"));
+  update->setText(QStringLiteral("一括更新"));
+  update->setToolTip(QStringLiteral(
+      "全銘柄の株価を J-Quants API から最新の日まで取得します（APIキーが要ります）"));
+  connect(update, &QPushButton::clicked, this, [this] { chooseUpdate(); });
+  auto* settings = static_cast<QPushButton*>(widget("UpdateSettingsButton"));
+  settings->setText(QStringLiteral("更新設定..."));
+  settings->setToolTip(QStringLiteral("一括更新に使う J-Quants API のキーとプランを設定します"));
+  connect(settings, &QPushButton::clicked, this, [this] { updater_->editSettings(); });
 
   // Proposals under the code box as the user types a code or a name.
   auto* edit1 = static_cast<TextBox*>(widget("Edit1"));
@@ -784,6 +796,8 @@ void MainWindow::chooseChartImage() {
 
 void MainWindow::chooseImport() { importer_->choose(); }
 
+void MainWindow::chooseUpdate() { updater_->choose(); }
+
 void MainWindow::chooseRename(const QString& heading) {
   if (ws_.busy()) return;
   const QString code = heading.left(4);
@@ -1087,6 +1101,11 @@ void ServeWindow(HandOverServer& server, MainWindow& window) {
     window.raise();
     window.activateWindow();
     if (!files.isEmpty()) window.importFiles(files);
+  };
+  server.onUpdate = [&window](const std::function<void(int, const QString&)>& answer) {
+    window.updater().run(false, [&answer](const UpdateSummary& s) {
+      answer(UpdateStatus(s), UpdateOutcomeText(s));
+    });
   };
 }
 

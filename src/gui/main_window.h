@@ -27,6 +27,7 @@ class HandOverServer;
 class GridModel;
 class GridView;
 class HelpWindow;
+class ListUpdate;
 class PriceFileImport;
 class ScanWindow;
 class SplashWindow;
@@ -117,6 +118,11 @@ class MainWindow : public QWidget {
   void chooseImport();
   bool importFiles(const QStringList& paths);
   PriceFileImport& importer() { return *importer_; }
+  // "一括更新" (update_ui.h): the stock list brought up to the newest day of
+  // the J-Quants API, the key asked for first when there is none; "更新設定"
+  // opens the key dialog.
+  void chooseUpdate();
+  ListUpdate& updater() { return *updater_; }
   // "元に戻す": the stock list as it was before its last change, after a
   // question (askUndo answers it in tests).
   void chooseUndo();
@@ -202,6 +208,7 @@ class MainWindow : public QWidget {
   std::uint64_t statsFitted_ = ~std::uint64_t{0};      // StatsTable's, as its columns were fitted
   std::string followedDate_;                           // base date the value grid was put on
   std::unique_ptr<PriceFileImport> importer_;
+  std::unique_ptr<ListUpdate> updater_;
   std::uint64_t formVersion_ = ~std::uint64_t{0};
   bool mirroring_ = false;
   bool sized_ = false;
@@ -214,7 +221,8 @@ class MainWindow : public QWidget {
 };
 
 // Files handed to `server` are imported by `window` as "取込" imports them;
-// the window comes to the front first.
+// the window comes to the front first. An update handed to it runs as
+// "一括更新" runs, without asking for a key, and its outcome is answered.
 void ServeWindow(HandOverServer& server, MainWindow& window);
 
 }  // namespace tavrine::gui

@@ -47,7 +47,7 @@ inline constexpr int kValueRowsSearched = 4800;
 inline constexpr int kSeriesGridWidth = 256;
 inline constexpr int kSeriesGridMinWidth = 80;
 inline constexpr int kListMinWidth = 40;
-inline constexpr int kControlPanelWidth = 539;
+inline constexpr int kControlPanelWidth = 614;
 
 // The save strip at the right of the statistics grid: its buttons stand one
 // under the other from its top left, in as many columns as its height needs.
@@ -125,9 +125,12 @@ inline constexpr Placed kControlPanel[] = {
     {"Button34", Make::Button, InRow(0, 380, 36)},
     {"Button35", Make::Button, InRow(0, 418, 36)},
     {"BitBtn1", Make::Button, InRow(0, 458, 78)},
-    // Window-only: "取込" under "株価収集", in the room the second row leaves.
+    // Window-only: "取込" under "株価収集", in the room the second row leaves;
+    // "一括更新" beside it and its settings under it, in a column of their own.
     {"UndoButton", Make::Button, InRow(1, 404, 52)},
     {"ImportButton", Make::Button, InRow(1, 458, 78)},
+    {"UpdateButton", Make::Button, InRow(1, 540, 70)},
+    {"UpdateSettingsButton", Make::Button, InRow(2, 540, 70)},
     // Row 2: stock code, memo, width, lower lines, direction, print.
     {"Label2", Make::Label, InRow(1, 4, 56)},
     {"Edit1", Make::Edit, InRow(1, 62, 56)},
