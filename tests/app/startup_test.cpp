@@ -147,27 +147,22 @@ TEST(QuotedBlankCleanUp, EmptiesOnlyQuotedBlankCells) {
   RecordingPlatform p;
   Workspace ws(p);
   const std::string blank = "\" \"", empty = "\"\"";
-  SetCells(ws.StockList, {{0, 0, blank},
-                          {5, 7, empty},
-                          {200, 4860, blank},  // the last column and row it covers
-                          {201, 3, empty},     // outside columns 0..200
-                          {3, 4861, blank},    // outside rows 0..4860
-                          {1, 1, "\"  \""},    // two spaces: not a quoted blank
-                          {2, 1, "\" \"x"},
-                          {3, 1, " "},
-                          {4, 1, "\""},
-                          {6, 1, "1234"}});
+  // Each cell's text before and after the clean-up.
+  struct Cell {
+    int col, row;
+    std::string before, after;
+  };
+  const Cell cells[] = {{0, 0, blank, ""},          {5, 7, empty, ""},
+                        {200, 4860, blank, ""},      // the last column and row it covers
+                        {201, 3, empty, empty},      // outside columns 0..200
+                        {3, 4861, blank, blank},     // outside rows 0..4860
+                        {1, 1, "\"  \"", "\"  \""},  // two spaces: not a quoted blank
+                        {2, 1, "\" \"x", "\" \"x"}, {3, 1, " ", " "},
+                        {4, 1, "\"", "\""},         {6, 1, "1234", "1234"}};
+  for (const Cell& c : cells) ws.StockList.set(c.col, c.row, c.before);
   ws.startup.Button53Click();
-  ExpectCells(ws.StockList, {{0, 0, ""},
-                             {5, 7, ""},
-                             {200, 4860, ""},
-                             {201, 3, empty},
-                             {3, 4861, blank},
-                             {1, 1, "\"  \""},
-                             {2, 1, "\" \"x"},
-                             {3, 1, " "},
-                             {4, 1, "\""},
-                             {6, 1, "1234"}});
+  for (const Cell& c : cells)
+    EXPECT_EQ(ws.StockList.cell(c.col, c.row), c.after) << c.col << "," << c.row;
 }
 
 TEST(QuotedBlankCleanUp, QuotedTextInTheFileBecomesAnEmptyCell) {

@@ -33,6 +33,7 @@ using jquantstest::SiteDay;
 using testing::DataFolder;
 using testing::ReadFileBytes;
 using testing::RecordingPlatform;
+using testing::WaitingPlatform;
 
 class UpdateTest : public ::testing::Test {
  protected:
@@ -365,14 +366,6 @@ TEST_F(UpdateTest, ACancelLeavesTheListUntouched) {
   EXPECT_EQ(p_.messages[0], "一括更新を中止しました。デ-タ一覧は変わっていません。");
   EXPECT_EQ(site.site().barRequests(), 2);
 }
-
-class WaitingPlatform : public RecordingPlatform {
- public:
-  std::function<void()> duringWait;
-  void processEvents() override {
-    if (auto f = std::exchange(duringWait, nullptr)) f();
-  }
-};
 
 TEST(UpdateDuringAPageWait, IsRefusedAndAsksNothing) {
   DataFolder f;

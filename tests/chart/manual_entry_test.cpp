@@ -50,20 +50,15 @@ TEST_F(ManualEntryTest, PricedNewestRowMovesEveryRowDownOne) {
   ws.SeriesTable.setInt(1, 5, 980);  // becomes close(6) after the shift
   ASSERT_TRUE(ws.dispatch("Button34", Event{}));
   EXPECT_TRUE(rec.errors.empty()) << rec.errors.front();
-  ExpectCells(ws.SeriesTable, {{16, 4864, "1"},
-                               {16, 4863, "1"},
-                               {0, 1, "2003/12/29"},
-                               {1, 1, "1000"},
-                               {0, 2, "d1"},  // the former newest day
-                               {1, 2, "1001"},
-                               {0, 1201, "d1200"},
-                               {0, 1202, " "},
-                               // Price 1000, previous average 990, close(6) 980: d = 20,
-                               // 5-day average Round(990 + 4) = 994.
-                               {2, 1, "994"},
-                               // Row numbers are rewritten for the whole window.
-                               {18, 1, "1"},
-                               {18, 4860, "4860"}});
+  ExpectCells(ws.SeriesTable, {{16, 4864, "1"}, {16, 4863, "1"}});
+  // The new day on top, the former newest day below it, every row one down.
+  ExpectCells(ws.SeriesTable, {{0, 1, "2003/12/29"}, {1, 1, "1000"}, {0, 2, "d1"}, {1, 2, "1001"}});
+  ExpectCells(ws.SeriesTable, {{0, 1201, "d1200"}, {0, 1202, " "}});
+  // Price 1000, previous average 990, close(6) 980: d = 20, 5-day average
+  // Round(990 + 4) = 994.
+  EXPECT_EQ(ws.SeriesTable.cell(2, 1), "994");
+  // Row numbers are rewritten for the whole window.
+  ExpectCells(ws.SeriesTable, {{18, 1, "1"}, {18, 4860, "4860"}});
 }
 
 TEST_F(ManualEntryTest, AveragesAndTrendValuesOfTheNewDay) {

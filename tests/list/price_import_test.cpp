@@ -701,14 +701,6 @@ TEST_F(ImportIntoList, NamesComeFromTheTitleThenTheFileNameThenTheAnswer) {
                                       "9433 ＫＤＤＩ 株式会社", "9984 ソフトバンク", ""}));
 }
 
-class WaitingPlatform : public RecordingPlatform {
- public:
-  std::function<void()> duringWait;
-  void processEvents() override {
-    if (auto f = std::exchange(duringWait, nullptr)) f();
-  }
-};
-
 TEST(PriceImportDuringAPageWait, IsRefusedAndReadsNothing) {
   DataFolder folder;
   WriteText(folder.path("tavrine/zenncode.txt").string(), "コード\t名称\r\n7203\tトヨタ自動車\r\n");

@@ -48,4 +48,14 @@ class RecordingPlatform : public Platform {
   int waitsBegun = 0, waitsEnded = 0;
 };
 
+// A platform whose event pump runs duringWait once: a test's way into the
+// moment a handler waits for a page (and so the workspace is busy).
+class WaitingPlatform : public RecordingPlatform {
+ public:
+  std::function<void()> duringWait;
+  void processEvents() override {
+    if (auto f = std::exchange(duringWait, nullptr)) f();
+  }
+};
+
 }  // namespace tavrine::testing

@@ -25,6 +25,7 @@ using testing::ExpectCells;
 using testing::ReadFileBytes;
 using testing::RecordingPlatform;
 using testing::StartUpCells;
+using testing::WaitingPlatform;
 using testing::WriteFileBytes;
 
 // Weekdays back from a day, newest first (whole days of the engine's count).
