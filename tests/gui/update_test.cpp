@@ -115,6 +115,12 @@ void UpdateWindowTest::initTestCase() {
 }
 
 void UpdateWindowTest::start(jquantssite::Options o) {
+  // The window and the folder of a test before go first: a folder puts the
+  // environment back as it found it, so the old one must leave before the
+  // new one looks.
+  win.reset();
+  site.reset();
+  folder.reset();
   folder = std::make_unique<testing::DataFolder>();
   jquantstest::SampleFolder(*folder, 6, 300, 4);
   site = std::make_unique<jquantstest::LiveJQuants>(*folder, o);
