@@ -20,9 +20,7 @@ int ColumnOf(const WorkTable& list, const std::string& code) {
   return 0;
 }
 
-// Runs a list edit and shows its result. The stock on the chart, when the
-// list still holds it, is shown again from the list as it now is; when it
-// left the list, the stock now at `replacement` (or the list's last) is.
+// Runs a list edit and shows its result (ShowChangedList).
 bool Apply(Workspace& ws, const std::function<ListEdit(ListEdits&)>& edit, int replacement = 0) {
   if (ws.busy()) {
     ws.setStatus(kBusyStatus);
@@ -35,8 +33,15 @@ bool Apply(Workspace& ws, const std::function<ListEdit(ListEdits&)>& edit, int r
     return false;
   }
   ws.platform.message(e.message);
+  ShowChangedList(ws, replacement);
+  return true;
+}
+
+}  // namespace
+
+void ShowChangedList(Workspace& ws, int replacement) {
   ws.startup.Button54Click();
-  if (!ws.startup.FullMode()) return true;
+  if (!ws.startup.FullMode()) return;
   const std::string code = LeftBytes(ws.SeriesTable.cell(ctl::Heading), 4);
   if (ColumnOf(ws.StockList, code) > 0) {
     ws.selectCode(code);
@@ -44,10 +49,7 @@ bool Apply(Workspace& ws, const std::function<ListEdit(ListEdits&)>& edit, int r
     const int c = std::min(replacement, LastStockColumn(ws.StockList));
     if (c > 0) ws.selectCode(LeftBytes(ws.StockList.cell(c, 0), 4));
   }
-  return true;
 }
-
-}  // namespace
 
 bool RenameStock(Workspace& ws, const std::string& code, const std::string& name) {
   return Apply(ws, [&](ListEdits& e) { return e.Rename(code, name); });

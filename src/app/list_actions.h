@@ -9,6 +9,12 @@ namespace tavrine {
 
 class Workspace;
 
+// After the list changed: the picker follows the list, and the stock on the
+// chart, when the list still holds it, is shown again from the list as it
+// now is; when it left the list, the stock now at column `replacement` (or
+// the list's last) is, when one is given.
+void ShowChangedList(Workspace& ws, int replacement = 0);
+
 bool RenameStock(Workspace& ws, const std::string& code, const std::string& name);
 // Removing the stock on the chart charts the one after it (the list's last
 // when it was the last).

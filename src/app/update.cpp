@@ -2,11 +2,10 @@
 
 #include <thread>
 
+#include "app/list_actions.h"
 #include "app/workspace.h"
 #include "list/list_work.h"
-#include "store/control_cells.h"
 #include "store/paths.h"
-#include "store/stock_list.h"
 #include "store/text.h"
 #include "web/jquants_client.h"
 
@@ -23,23 +22,6 @@ std::string UpdateProgressText(const UpdateProgress& p) {
 }
 
 namespace {
-
-// The stock on the chart, when the list still holds it, is shown again from
-// the list as it now is; the picker follows the list.
-void ShowList(Workspace& ws) {
-  ws.startup.Button54Click();
-  const std::string code = LeftBytes(ws.SeriesTable.cell(ctl::Heading), 4);
-  bool listed = false;
-  for (int c = 1; c <= stocklist::kLastStockColumn && !listed; ++c)
-    listed = !IsBlankWide(ws.StockList.cell(c, 0)) && LeftBytes(ws.StockList.cell(c, 0), 4) == code;
-  if (listed && ws.startup.FullMode()) {
-    ws.typeText("Edit1", code);
-    Event enter;
-    enter.kind = Event::KeyPress;
-    enter.key = 13;
-    ws.dispatch("Edit1", enter);
-  }
-}
 
 void Report(Workspace& ws, const UpdateSummary& s) {
   if (s.busy) return;
@@ -139,7 +121,7 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
     s.failure = e.what();
   }
   if (report) Report(ws, s);
-  if (s.days > 0) ShowList(ws);
+  if (s.days > 0) ShowChangedList(ws);
   return s;
 }
 
