@@ -226,11 +226,9 @@ void ManualBrowser::display(const QUrl& url, const QString& html) {
   shown_ = url;
   html_ = html;
   document()->setBaseUrl(url.adjusted(QUrl::RemoveFragment));
-  setPage(html);
+  setHtml(html);
   if (url.hasFragment()) scrollToAnchor(url.fragment());
 }
-
-void ManualBrowser::setPage(const QString& html) { setHtml(html); }
 
 bool ManualBrowser::displayShipped(const QUrl& page, const QString& notice) {
   QFile f(QLatin1Char(':') + page.path());
@@ -316,7 +314,7 @@ void ManualBrowser::resourceFinished(QNetworkReply* reply) {
     // Everything asked for is in: lay the page out again, at the same place.
     resourcesArrived_ = false;
     const int at = verticalScrollBar()->value();
-    setPage(html_);
+    setHtml(html_);
     verticalScrollBar()->setValue(at);
   }
 }

@@ -67,8 +67,6 @@ class ManualBrowser : public QTextBrowser {
 
  private:
   void finished(QNetworkReply* reply);
-  // The text of a page into the document, with room for the buttons below.
-  void setPage(const QString& html);
   // Puts a page on screen; its pictures and style sheet load relative to url.
   void display(const QUrl& url, const QString& html);
   // A shipped page on screen, with a line on top when it stands in for an
