@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "series/decimal_form.h"
+#include "series/series_math.h"
+#include "signals/rule_math.h"
 #include "signals/rules.h"
 #include "store/stock_list.h"
 #include "store/text.h"
@@ -14,12 +16,7 @@ namespace {
 
 enum Index { kS1, kS2, kS3, kS4, kG3, kG4, kG5, kG6, kG7, kKairi, kST };
 
-// Round(numerator / divisor); a zero average as divisor gives 0, as the
-// centred lines do.
-long long RoundRatio(long double numerator, long double divisor) {
-  if (divisor == 0) return 0;
-  return Round(numerator / divisor);
-}
+using series_math::RoundRatio;
 
 // Sums of closes over row ranges, from suffix sums.
 class Sums {
@@ -187,8 +184,9 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
       const long double p = P(r);
       const long double c = static_cast<long double>(close[r]);
       const long double m = static_cast<long double>(at(*ma, r));
-      const long long v = m == 0 ? 0 : Round(p * k * (c - m) / m);
-      return static_cast<long long>(Rules::BandTest(v, Round(p * k * band), Round(-p * k * band)));
+      const long long v = rule_math::DeviationValue(p, k, c, m);
+      return static_cast<long long>(
+          Rules::BandTest(v, rule_math::BandValue(p, k, band), rule_math::BandValue(-p, k, band)));
     });
   }
 
