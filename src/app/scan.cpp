@@ -20,6 +20,7 @@
 #include "store/codec.h"
 #include "store/comma_text.h"
 #include "store/control_cells.h"
+#include "store/form.h"
 #include "store/stock_list.h"
 #include "store/text.h"
 #include "store/work_table.h"
@@ -250,10 +251,10 @@ std::vector<ScanRow> RunScan(const WorkTable& stockList, const ScanOptions& opti
       std::unique_ptr<Workspace> ws;
       NumericScratch scratch;
       {
-        const Workspace fresh(platform);
+        const Form form;  // the rule buttons' captions never change
         for (int tag = 0; tag < 10; ++tag)
           scratch.captions[static_cast<std::size_t>(tag)] =
-              fresh.form.text(Rules::RuleOfTag(tag)->button);
+              form.text(Rules::RuleOfTag(tag)->button);
       }
       for (;;) {
         if (Cancelled(options)) return;
