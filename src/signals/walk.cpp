@@ -137,7 +137,6 @@ DaySummary SummariseDays(const std::vector<ListedTrade>& listed, const std::stri
     sumDays += StrToDate(t.exitDate) - StrToDate(t.entryDate);
   }
   if (n == 0 || listed.front().exitDate.empty() || listed.back().entryDate.empty()) return d;
-  d.averaged = true;
   d.averageDays =
       LeftBytes(FloatToStr(static_cast<long double>(sumDays) / n), stats::kStatisticBytes);
   if (onAverage) onAverage(d.averageDays);

@@ -109,9 +109,8 @@ RatioSummary SummariseRatios(const std::vector<ListedTrade>& listed,
 // trades (newest first), from the overall average as the block shows it;
 // onAverage(text) as soon as the average is known.
 struct DaySummary {
-  bool averaged = false;  // the newest exit and the oldest entry are dated
-  std::string averageDays;
-  bool spanned = false;  // those dates lie apart, so there is a yearly rate
+  std::string averageDays;  // "" unless the newest exit and the oldest entry are dated
+  bool spanned = false;     // those dates lie apart, so there is a yearly rate
   std::string perYear, annualRate;
 };
 DaySummary SummariseDays(const std::vector<ListedTrade>& listed, const std::string& overallAverage,
