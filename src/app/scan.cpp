@@ -326,9 +326,8 @@ void SortScanRows(std::vector<ScanRow>& rows, int column, bool descending) {
       k.has = figure->has_value();
       k.value = figure->value_or(0);
     } else {
-      const auto cells = ScanRowCells(rows[i]);
-      if (column >= 0 && static_cast<std::size_t>(column) < cells.size())
-        k.text = cells[static_cast<std::size_t>(column)];
+      if (column >= 0 && static_cast<std::size_t>(column) < ScanColumnHeadings().size())
+        k.text = ScanCellText(rows[i], column);
       if (numeric) k.has = RateValue(k.text, k.value);
     }
     keys.push_back({std::move(k), i});

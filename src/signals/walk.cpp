@@ -24,6 +24,12 @@ int RangeOf(long double a) {
   return -1;
 }
 
+// FloatToStr's text of v, through its fast form.
+std::string GeneralText(long double v) {
+  long double back;
+  return DecimalText(v, back);
+}
+
 }  // namespace
 
 SignalColumn ReadColumn(const WorkTable& t, int column, int lastRow) {
@@ -94,21 +100,21 @@ std::string RatioText(const std::string& entryClose, const std::string& exitClos
   const long double exitPrice = StrToInt(exitClose);
   // Sell price over buy price in both directions.
   const long double ratio = entryBuy ? exitPrice / entryPrice : entryPrice / exitPrice;
-  return LeftBytes(FloatToStr(ratio), 5);
+  return LeftBytes(GeneralText(ratio), 5);
 }
 
 std::string HeldDaysText(const std::string& from, const std::string& to) {
   if (IsBlank(from) || IsBlank(to)) return {};
-  return FloatToStr(StrToDate(to) - StrToDate(from));
+  return GeneralText(StrToDate(to) - StrToDate(from));
 }
 
 std::string RatioSummary::rangeAverage(int i) const {
-  return LeftBytes(FloatToStr(sums[i] / counts[i]), stats::kAverageBytes);
+  return LeftBytes(GeneralText(sums[i] / counts[i]), stats::kAverageBytes);
 }
 
 std::string RatioSummary::overallAverage() const {
   if (countAll == 0) return "0";
-  return LeftBytes(FloatToStr(sumAll / countAll), stats::kAverageBytes);
+  return LeftBytes(GeneralText(sumAll / countAll), stats::kAverageBytes);
 }
 
 RatioSummary SummariseRatios(const std::vector<ListedTrade>& listed,
@@ -138,17 +144,17 @@ DaySummary SummariseDays(const std::vector<ListedTrade>& listed, const std::stri
   }
   if (n == 0 || listed.front().exitDate.empty() || listed.back().entryDate.empty()) return d;
   d.averageDays =
-      LeftBytes(FloatToStr(static_cast<long double>(sumDays) / n), stats::kStatisticBytes);
+      LeftBytes(GeneralText(static_cast<long double>(sumDays) / n), stats::kStatisticBytes);
   if (onAverage) onAverage(d.averageDays);
   const int span = StrToDate(listed.front().exitDate) - StrToDate(listed.back().entryDate);
   // A span of no days (dates that do not advance) has no yearly rate.
   if (span > 0) {
     d.spanned = true;
     d.perYear =
-        LeftBytes(FloatToStr(static_cast<long double>(n) * 365 / span), stats::kStatisticBytes);
+        LeftBytes(GeneralText(static_cast<long double>(n) * 365 / span), stats::kStatisticBytes);
     const long double a = StrToFloat(overallAverage);
     const long double f = StrToFloat(d.perYear);
-    d.annualRate = LeftBytes(FloatToStr(std::exp(f * std::log(a))), stats::kStatisticBytes);
+    d.annualRate = LeftBytes(GeneralText(std::exp(f * std::log(a))), stats::kStatisticBytes);
   }
   return d;
 }
