@@ -1,5 +1,6 @@
 // The rule scan over a full generated stock list (197 stocks x 4860 days):
-// ten rules, long-term set, entry-buy, two worker threads. Wall-clock time.
+// ten rules, each term set, entry direction and way of judging, two worker
+// threads. Wall-clock time.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -34,7 +35,7 @@ const LoadedList& List() {
 }
 
 void Scan(benchmark::State& state, bool shortTerm,
-          tavrine::Judging judging = tavrine::Judging::Hindsight) {
+          tavrine::Judging judging = tavrine::Judging::Hindsight, bool entryBuy = true) {
   const auto& list = List();
   if (!list.platform.lastError.empty()) {
     state.SkipWithError(list.platform.lastError.c_str());
@@ -42,7 +43,7 @@ void Scan(benchmark::State& state, bool shortTerm,
   }
   tavrine::ScanOptions o;
   o.shortTerm = shortTerm;
-  o.entryBuy = true;
+  o.entryBuy = entryBuy;
   o.threads = 2;
   o.judging = judging;
   std::size_t rows = 0;
@@ -73,6 +74,34 @@ BENCHMARK(BM_ScanShortEntryBuy)
 
 void BM_ScanLongHonest(benchmark::State& state) { Scan(state, false, tavrine::Judging::Honest); }
 BENCHMARK(BM_ScanLongHonest)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+void BM_ScanShortHonest(benchmark::State& state) { Scan(state, true, tavrine::Judging::Honest); }
+BENCHMARK(BM_ScanShortHonest)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+void BM_ScanLongEntrySell(benchmark::State& state) {
+  Scan(state, false, tavrine::Judging::Hindsight, false);
+}
+BENCHMARK(BM_ScanLongEntrySell)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+void BM_ScanShortEntrySell(benchmark::State& state) {
+  Scan(state, true, tavrine::Judging::Hindsight, false);
+}
+BENCHMARK(BM_ScanShortEntrySell)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1)

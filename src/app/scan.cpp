@@ -1,6 +1,7 @@
 #include "app/scan.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <exception>
@@ -12,10 +13,14 @@
 #include <utility>
 
 #include "app/workspace.h"
+#include "series/series.h"
+#include "signals/rule_columns.h"
 #include "signals/stats_block.h"
+#include "signals/walk.h"
 #include "store/codec.h"
 #include "store/comma_text.h"
 #include "store/control_cells.h"
+#include "store/form.h"
 #include "store/stock_list.h"
 #include "store/text.h"
 #include "store/work_table.h"
@@ -55,17 +60,18 @@ void PrepareStock(Workspace& ws, int k, bool entryBuy) {
   f.setText("Edit2", ws.StockList.cell(0, 1));
 }
 
-// The row of one rule as the statistics block shows it after the rule button.
-ScanRow ReadRow(const Workspace& ws, int k, int tag) {
-  const WorkTable& t = ws.StatsTable;
-  const std::string& heading = ws.StockList.cell(k, 0);
+// The row of one rule from its statistics, its listed ratios (newest first)
+// and its figures.
+ScanRow MakeRow(const WorkTable& list, int k, int tag, const std::string& caption,
+                const stats::Summary& s, const std::function<const std::string&(int)>& ratio,
+                BacktestFigures figures) {
+  const std::string& heading = list.cell(k, 0);
   ScanRow row;
   row.column = k;
   row.code = LeftBytes(heading, 4);
   row.name = ScanNameOf(heading);
   row.tag = tag;
-  row.rule = ws.form.text(Rules::RuleOfTag(tag)->button);
-  const stats::Summary s = stats::ReadSummary(t);
+  row.rule = caption;
   row.trades = s.trades;
   row.average = s.average;
   row.perYear = s.perYear;
@@ -74,12 +80,21 @@ ScanRow ReadRow(const Workspace& ws, int k, int tag) {
   const int listed = std::min(row.trades, kListedTrades);
   int wins = 0;
   for (int r = 1; r <= listed; ++r)
-    if (StrToFloat(t.cell(stats::kRatio, r)) > 1) ++wins;
+    if (StrToFloat(ratio(r)) > 1) ++wins;
   row.winShare = WinShareText(wins, listed);
   // The table shows five figures; a curve a row would only take up memory.
-  row.figures = ws.backtest.figures();
+  row.figures = std::move(figures);
   row.figures.curve = {};
   return row;
+}
+
+// The row of one rule as the statistics block shows it after the rule button.
+ScanRow ReadRow(const Workspace& ws, int k, int tag) {
+  const WorkTable& t = ws.StatsTable;
+  return MakeRow(
+      ws.StockList, k, tag, ws.form.text(Rules::RuleOfTag(tag)->button), stats::ReadSummary(t),
+      [&t](int r) -> const std::string& { return t.cell(stats::kRatio, r); },
+      ws.backtest.figures());
 }
 
 // One stock through the selection chain and the ten rule buttons. Returns
@@ -97,6 +112,59 @@ bool ScanStock(Workspace& ws, int k, const ScanOptions& o, std::vector<ScanRow>&
     out.push_back(ReadRow(ws, k, tag));
   }
   return true;
+}
+
+// What a worker keeps between stocks on the numeric path.
+struct NumericScratch {
+  std::vector<long long> yen;
+  rule_columns::RuleSet columns;
+  walk::Steps steps;
+  std::array<std::string, 10> captions;  // the rule buttons' captions
+};
+
+enum class Outcome { Done, Cancelled, WindowPath };
+
+// One stock as ScanStock gives it, on numbers: the extraction's closes, the
+// rule columns of the term set and the ten walks. A stock whose prices the
+// extraction would take row by row (a cell that is not a plain price, or
+// fewer rows than the price scale reads) goes the window path instead. A walk
+// that meets a cell the rule button would stop on leaves the stock out.
+Outcome ScanStockNumeric(const WorkTable& list, int k, const ScanOptions& o, NumericScratch& s,
+                         std::vector<ScanRow>& out) {
+  const int F = FirstPriceRow(list, k);
+  const int L = LastDataRowOf(list, k, stocklist::kLastDayRow, o.judging);
+  if (F + 25 > L || !ReadYen(list, k, F, L, s.yen)) return Outcome::WindowPath;
+  const rule_columns::Closes closes{s.yen, F, L};
+  const bool honest = o.judging == Judging::Honest;
+  // The scan's start values leave the long set's "乖離" in its 75-day mode.
+  const honest::Terms& terms = o.shortTerm ? honest::kShortTerms : honest::kLongTerms;
+  if (honest)
+    rule_columns::Honest(closes, terms, s.columns);
+  else
+    rule_columns::Hindsight(closes, terms, s.columns);
+  const int priced = honest ? 0 : rule_columns::PricedRows(closes);
+
+  auto date = [&list](int x) { return list.cell(0, x); };
+  auto close = [&](int x) { return x >= F && x <= L ? IntToStr(s.yen[x]) : std::string("0"); };
+  for (int tag = 0; tag < 10; ++tag) {
+    if (Cancelled(o)) return Outcome::Cancelled;
+    int start = L, end = F + 1;
+    if (!honest) walk::HindsightWindow(Rules::RuleOfTag(tag)->number, priced, start, end);
+    walk::WalkSignals(s.columns[static_cast<std::size_t>(tag)], start, end, honest, o.entryBuy,
+                      s.steps);
+    if (s.steps.badRow != 0) {
+      out.clear();
+      return Outcome::Done;
+    }
+    walk::RuleResult r = walk::RunRule(s.steps, o.entryBuy, date, close);
+    out.push_back(MakeRow(
+        list, k, tag, s.captions[static_cast<std::size_t>(tag)], r.summary,
+        [&r](int i) -> const std::string& {
+          return r.listed[static_cast<std::size_t>(i - 1)].ratio;
+        },
+        std::move(r.figures)));
+  }
+  return Outcome::Done;
 }
 
 // A numeric cell as a number for the order ("62.5%" is 62.5); empty or not
@@ -179,17 +247,34 @@ std::vector<ScanRow> RunScan(const WorkTable& stockList, const ScanOptions& opti
       // A scan worker shows nothing: it catches the errors itself and
       // leaves the stock out.
       SilentPlatform platform;
-      auto ws = std::make_unique<Workspace>(platform);
-      ws->StockList = stockList;
-      ws->judging = options.judging;
+      // The window path's workspace, made for the first stock that needs it.
+      std::unique_ptr<Workspace> ws;
+      NumericScratch scratch;
+      {
+        const Form form;  // the rule buttons' captions never change
+        for (int tag = 0; tag < 10; ++tag)
+          scratch.captions[static_cast<std::size_t>(tag)] =
+              form.text(Rules::RuleOfTag(tag)->button);
+      }
       for (;;) {
         if (Cancelled(options)) return;
         const int i = next.fetch_add(1);
         if (i >= total) return;
+        const int k = columns[static_cast<std::size_t>(i)];
         std::vector<ScanRow> rows;
         bool complete = false;
         try {
-          complete = ScanStock(*ws, columns[static_cast<std::size_t>(i)], options, rows);
+          Outcome outcome = ScanStockNumeric(stockList, k, options, scratch, rows);
+          if (outcome == Outcome::WindowPath) {
+            if (!ws) {
+              ws = std::make_unique<Workspace>(platform);
+              ws->StockList = stockList;
+              ws->judging = options.judging;
+            }
+            rows.clear();
+            outcome = ScanStock(*ws, k, options, rows) ? Outcome::Done : Outcome::Cancelled;
+          }
+          complete = outcome == Outcome::Done;
         } catch (const std::exception&) {
           // A series that cannot be computed (too short, a bad cell): the stock is left out.
           rows.clear();
@@ -241,9 +326,8 @@ void SortScanRows(std::vector<ScanRow>& rows, int column, bool descending) {
       k.has = figure->has_value();
       k.value = figure->value_or(0);
     } else {
-      const auto cells = ScanRowCells(rows[i]);
-      if (column >= 0 && static_cast<std::size_t>(column) < cells.size())
-        k.text = cells[static_cast<std::size_t>(column)];
+      if (column >= 0 && static_cast<std::size_t>(column) < ScanColumnHeadings().size())
+        k.text = ScanCellText(rows[i], column);
       if (numeric) k.has = RateValue(k.text, k.value);
     }
     keys.push_back({std::move(k), i});

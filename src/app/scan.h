@@ -1,6 +1,7 @@
 // Rule scan: every stock of the stock list judged by every one of the ten
-// rules, each with the same extraction, rule columns and backtest chain the
-// main window runs, on private copies of the work tables so the main window
+// rules, with the same arithmetic as the main window's extraction, rule
+// columns and backtest chain, computed on numbers (or, for a stock whose
+// prices need it, on a private copy of the work tables), so the main window
 // is never touched. Runs on worker threads.
 #pragma once
 
@@ -43,9 +44,8 @@ struct ScanOptions {
 };
 
 // Scans the stock columns 1..197 of the list that hold a stock. The list is
-// only read (each worker copies it) and must not change while the scan
-// runs: a caller that keeps editing its own list passes a copy. Each stock
-// gets the control cells and captions of a fresh start-up (the long-term
+// only read and must not change while the scan runs: a caller that keeps editing its own list
+// passes a copy. Each stock gets the control cells and captions of a fresh start-up (the long-term
 // "乖離" in its 75-day mode), the extraction, and for the short term one
 // press of the term switch; then the ten rule buttons. Rows come in the
 // window's first order: annual rate descending, then code, then tag. A stock

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "series/decimal_form.h"
+#include "series/series_math.h"
 #include "store/calc_columns.h"
 #include "store/control_cells.h"
 #include "store/state.h"
@@ -10,6 +11,8 @@
 #include "store/text.h"
 
 namespace tavrine {
+
+using series_math::RoundRatio;
 
 namespace {
 
@@ -55,42 +58,6 @@ const char* const kHeadings[] = {nullptr,
                                  "0軸",
                                  "行"};
 
-// Round(numerator / divisor) for the trend lines, S1 and the close deviation.
-// A zero average as divisor yields 0 instead of an infinite or undefined value.
-long long RoundRatio(long double numerator, long double divisor) {
-  if (divisor == 0) return 0;
-  return Round(numerator / divisor);
-}
-
-// Rows of the highest and lowest close over rows r .. r+width-1 while r steps
-// down by one; among equal closes the lowest row, as a scan upwards from r
-// finds it. Each queue keeps candidate rows, newest last, whose closes
-// strictly fall (highs) or rise (lows) from the front.
-class WindowExtremes {
- public:
-  WindowExtremes(const int* closes, int width, std::size_t rows) : cl_(closes), width_(width) {
-    hi_.reserve(rows);
-    lo_.reserve(rows);
-  }
-
-  void push(int r) {
-    while (hi_.size() > hiFront_ && cl_[hi_.back()] <= cl_[r]) hi_.pop_back();
-    hi_.push_back(r);
-    while (lo_.size() > loFront_ && cl_[lo_.back()] >= cl_[r]) lo_.pop_back();
-    lo_.push_back(r);
-    while (hi_[hiFront_] >= r + width_) ++hiFront_;
-    while (lo_[loFront_] >= r + width_) ++loFront_;
-  }
-  int high() const { return hi_[hiFront_]; }
-  int low() const { return lo_[loFront_]; }
-
- private:
-  const int* cl_;
-  int width_;
-  std::vector<int> hi_, lo_;
-  std::size_t hiFront_ = 0, loFront_ = 0;
-};
-
 }  // namespace
 
 int FirstPriceRow(const WorkTable& list, int k) {
@@ -111,10 +78,21 @@ int OldestPriceRow(const WorkTable& list, int k, int rowsConsidered) {
   return r;
 }
 
-namespace {
+int LastDataRowOf(const WorkTable& list, int k, int n, Judging judging) {
+  // Judged honestly, the history reaches its oldest price however many of
+  // its newest days are blank, so that a new day never moves its oldest end.
+  if (judging == Judging::Honest) return OldestPriceRow(list, k, n);
+  int e = 0, s = 0;
+  for (int r = 2; r <= n; ++r) {
+    const std::string& v = list.cell(k, r);
+    if (v.empty())
+      ++e;
+    else if (v == " ")
+      ++s;
+  }
+  return n - e - s;
+}
 
-// Whole yen of the prices in rows first .. last of StockList column k, by
-// row; false when one is empty, not a number, or past a 32-bit integer.
 bool ReadYen(const WorkTable& list, int k, int first, int last, std::vector<long long>& yen) {
   yen.assign(static_cast<std::size_t>(last) + 1, 0);
   for (int r = first; r <= last; ++r) {
@@ -133,8 +111,6 @@ bool ReadYen(const WorkTable& list, int k, int first, int last, std::vector<long
   }
   return true;
 }
-
-}  // namespace
 
 bool ReadStockCloses(const WorkTable& list, int k, int rowsConsidered,
                      std::vector<long long>& close, int& first, int& last) {
@@ -218,21 +194,7 @@ void Series::Button11Click() {
   auto& st = ws_.SeriesTable;
   const int n = st.getInt(ctl::RowsConsidered);
   const int k = st.getInt(ctl::StockColumn);
-  // Judged honestly, the history reaches its oldest price however many of
-  // its newest days are blank, so that a new day never moves its oldest end.
-  if (ws_.judging == Judging::Honest) {
-    st.setInt(ctl::LastDataRow, OldestPriceRow(ws_.StockList, k, n));
-    return;
-  }
-  int e = 0, s = 0;
-  for (int r = 2; r <= n; ++r) {
-    const std::string& v = ws_.StockList.cell(k, r);
-    if (v.empty())
-      ++e;
-    else if (v == " ")
-      ++s;
-  }
-  st.setInt(ctl::LastDataRow, n - e - s);
+  st.setInt(ctl::LastDataRow, LastDataRowOf(ws_.StockList, k, n, ws_.judging));
 }
 
 int Series::Extract() {
@@ -306,31 +268,17 @@ void Series::extractInOrder(int k, int F, int L) {
   }
 
   // Price scale: the 25 rows after the first data row.
-  long long sum25 = 0;
-  for (int r = F + 1; r <= F + 25; ++r) sum25 += closeAt(r);
-  const long long P = RoundQuotient(sum25, 25);
+  auto close = [this](int r) { return closeAt(r); };
+  const long long P = series_math::PriceScale(close, F);
   st.setInt(ctl::PriceScale, P);
 
-  // 5-day average and S1. sum5 covers rows r .. r+4, sumA rows r+2 .. r+6.
-  long long sum5 = 0, sumA = 0;
-  for (int r = F; r <= L - 7; ++r) {
-    if (r == F) {
-      for (int j = 0; j < 5; ++j) sum5 += closeAt(r + j);
-    } else {
-      sum5 += closeAt(r + 4) - closeAt(r - 1);
-    }
-    const long long ma5 = RoundQuotient(sum5, 5);
-    calc.setInt(2, r, ma5);
-    putInt(kMa5, r, ma5);
-    if (r == F) {
-      for (int j = 2; j < 7; ++j) sumA += closeAt(r + j);
-    } else {
-      sumA += closeAt(r + 6) - closeAt(r + 1);
-    }
-    const long double a = static_cast<long double>(sumA) / 5.0L;
-    const long double m = static_cast<long double>(ma5);
-    calc.setInt(7, r + 2, RoundRatio(static_cast<long double>(P) * -4.0L * (a - m), m));
-  }
+  series_math::FiveDayAndS1(
+      close, F, L, P,
+      [&](int r, long long ma5) {
+        calc.setInt(2, r, ma5);
+        putInt(kMa5, r, ma5);
+      },
+      [&](int r, long long s1) { calc.setInt(7, r + 2, s1); });
 }
 
 // True when every price F..L reads as a number whose whole yen a strict
@@ -347,27 +295,19 @@ void Series::extractAtOnce(int F, int L, const std::vector<long long>& yen) {
   auto& calc = ws_.CalcTable;
   for (int r = F; r <= L; ++r) putInt(kClose, r, yen[r]);
 
-  long long sum25 = 0;
-  for (int r = F + 1; r <= F + 25; ++r) sum25 += yen[r];
-  const long long P = RoundQuotient(sum25, 25);
+  auto close = [&yen](int r) { return yen[static_cast<std::size_t>(r)]; };
+  const long long P = series_math::PriceScale(close, F);
   st.setInt(ctl::PriceScale, P);
 
   const std::size_t n = static_cast<std::size_t>(L) + 3;
   std::vector<long long> ma5(n, 0), s1(n, 0);
-  long long sum5 = 0, sumA = 0;
-  for (int j = 0; j < 5; ++j) sum5 += yen[F + j];
-  for (int j = 2; j < 7; ++j) sumA += yen[F + j];
-  for (int r = F; r <= L - 7; ++r) {
-    if (r > F) {
-      sum5 += yen[r + 4] - yen[r - 1];
-      sumA += yen[r + 6] - yen[r + 1];
-    }
-    ma5[r] = RoundQuotient(sum5, 5);
-    putInt(kMa5, r, ma5[r]);
-    const long double a = static_cast<long double>(sumA) / 5.0L;
-    const long double m = static_cast<long double>(ma5[r]);
-    s1[r + 2] = RoundRatio(static_cast<long double>(P) * -4.0L * (a - m), m);
-  }
+  series_math::FiveDayAndS1(
+      close, F, L, P,
+      [&](int r, long long m) {
+        ma5[r] = m;
+        putInt(kMa5, r, m);
+      },
+      [&](int r, long long s) { s1[r + 2] = s; });
 
   // Written a column at a time, down the rows.
   const std::string& mode = st.cell(ctl::DateSource);
@@ -392,39 +332,29 @@ void Series::extractAtOnce(int F, int L, const std::vector<long long>& yen) {
 std::vector<long long> Series::movingAverage(int w, int col, int F, int L) {
   auto& calc = ws_.CalcTable;
   std::vector<long long> avg(static_cast<std::size_t>(std::max(L, 0)) + 1, 0);
-  if (L - (w - 1) < F) return avg;
-  // Integer closes: the running sum is exact, as it is in a double, and so is
-  // the rounded quotient.
-  long long sum = 0;
-  for (int r = F; r <= F + w - 1; ++r) sum += closeAt(r);
-  avg[F] = RoundQuotient(sum, w);
-  calc.setInt(col, F, avg[F]);
-  for (int r = F + 1; r <= L - (w - 1); ++r) {
-    sum -= closeAt(r - 1);
-    sum += closeAt(r + w - 1);
-    avg[r] = RoundQuotient(sum, w);
-    calc.setInt(col, r, avg[r]);
-  }
+  series_math::MovingAverage([this](int r) { return closeAt(r); }, F, L, w,
+                             [&](int r, long long v) {
+                               avg[static_cast<std::size_t>(r)] = v;
+                               calc.setInt(col, r, v);
+                             });
   return avg;
 }
 
 void Series::trendLine(const std::vector<long long>& a, int g, long double f, int s, int pairCol,
                        int F, int E, long long P) {
   auto& calc = ws_.CalcTable;
-  const long double pf = static_cast<long double>(P) * f;
-  for (int r = F; r <= E; ++r) {
-    const long double ar = static_cast<long double>(a[r]);
-    const long double ag = static_cast<long double>(a[r + g]);
-    const long long v = RoundRatio(pf * (ar - ag), ar);
+  series_math::TrendLine(a, g, f, F, E, P, [&](int r, long long v) {
     std::string text = IntToStr(v);
     if (pairCol >= 0) calc.set(pairCol, r, text);
     calc.set(s, r + g, std::move(text));
-  }
+  });
 }
 
 // Moving average of width w into column col, then its trend line of lag g
 // and factor f into column s (and pairCol) down to row L - lastOffset.
-void Series::averagePass(int w, int col, int g, long double f, int s, int pairCol, int lastOffset) {
+void Series::averagePass(const series_math::TrendTerms& terms, int col, int s, int pairCol) {
+  const int w = terms.width, g = terms.lag, lastOffset = terms.lastOffset;
+  const long double f = terms.factor;
   auto& st = ws_.SeriesTable;
   SuspendRedraw redraw(ws_.CalcTable);
   int F = 0, L = 0;
@@ -436,14 +366,14 @@ void Series::averagePass(int w, int col, int g, long double f, int s, int pairCo
 }
 
 // S2 stops one row before its average would allow.
-void Series::Button31Click() { averagePass(25, calc::kMA25, 12, 3.0L, calc::kS2, -1, 37); }
+void Series::Button31Click() { averagePass(series_math::kS2Terms, calc::kMA25, calc::kS2, -1); }
 
 void Series::Button28Click() {
-  averagePass(75, calc::kMA75, 37, 2.7L, calc::kS3, calc::kS3AtNewer, 111);
+  averagePass(series_math::kS3Terms, calc::kMA75, calc::kS3, calc::kS3AtNewer);
 }
 
 void Series::Pass200() {
-  averagePass(200, calc::kMA200, 100, 2.5L, calc::kS4, calc::kS4AtNewer, 299);
+  averagePass(series_math::kS4Terms, calc::kMA200, calc::kS4, calc::kS4AtNewer);
 }
 
 void Series::Button29Click() {
@@ -491,67 +421,30 @@ void Series::Button84Click() {
     return;
   }
 
-  // No read can fail: one sweep from the oldest row to the newest computes
-  // and writes every column of a row together. Each value needs only rows at
-  // or below its own, which the sweep has already done.
-  const std::size_t n = static_cast<std::size_t>(L) + 1;
-  const int* cl = cache_[kClose].value.data();
-  const long double price = P;
-  std::vector<long long> hi9(n, 0), lo9(n, 0), hi65(n, 0), lo65(n, 0);
-  std::vector<long double> b34(n, 0), b38(n, 0);
-  long double unused;
-  const std::string upper = DecimalText(price * 0.4L, unused);
-  const std::string lower = DecimalText(price * 0.1L, unused);
-  WindowExtremes w9(cl, 9, n), w65(cl, 65, n);
-  for (int j = L; j > L - 8 && j >= F; --j) {
-    w9.push(j);
-    w65.push(j);
-  }
-  auto fastValue = [&](int r, int span, const std::vector<long long>& hi,
-                       const std::vector<long long>& lo) {
-    long long num = 0, den = 0;
-    for (int j = r; j < r + span; ++j) {
-      num += cl[j] - lo[j];
-      den += hi[j] - lo[j];
+  // No read can fail: every column of a row is written as the sweep makes it.
+  struct Sink {
+    WorkTable& calc;
+    std::string upper, lower;
+    void extremes(int r, int h, int l) {
+      calc.set(33, r, calc.cell(1, l));
+      calc.set(32, r, calc.cell(1, h));
     }
-    if (den == 0) den = 1;
-    return static_cast<double>(price * 0.5L * static_cast<long double>(num) /
-                               static_cast<long double>(den));
+    void fast65(int r, std::string text, long double) { calc.set(38, r, std::move(text)); }
+    void slow65(int r, std::string text, long double, int sign) {
+      calc.set(39, r, std::move(text));
+      calc.set(40, r, sign > 0 ? "2" : sign < 0 ? "-2" : "0");
+    }
+    void fast9(int r, std::string text, long double) { calc.set(34, r, std::move(text)); }
+    void slow9(int r, std::string text, long double) {
+      calc.set(35, r, std::move(text));
+      calc.set(36, r, upper);
+      calc.set(37, r, lower);
+    }
   };
-
-  for (int r = L - 8; r >= F; --r) {
-    w9.push(r);
-    w65.push(r);
-    int h = w9.high(), l = w9.low();
-    hi9[r] = cl[h];
-    lo9[r] = cl[l];
-    if (r <= L - 64) {
-      h = w65.high();
-      l = w65.low();
-      hi65[r] = cl[h];
-      lo65[r] = cl[l];
-    }
-    if (r <= L - 79) calc.set(38, r, DecimalText(fastValue(r, 15, hi65, lo65), b38[r]));
-    if (r <= L - 94) {
-      double sum = 0;
-      for (int j = r; j < r + 15; ++j) sum += b38[j];
-      long double b39;
-      calc.set(39, r, DecimalText(static_cast<long double>(sum) / 15.0L, b39));
-      calc.set(40, r, b38[r] > b39 ? "2" : b38[r] < b39 ? "-2" : "0");
-    }
-    if (r <= L - 10) {
-      calc.set(34, r, DecimalText(fastValue(r, 3, hi9, lo9), b34[r]));
-      if (r <= L - 12) {
-        calc.set(
-            35, r,
-            DecimalText(static_cast<double>((b34[r] + b34[r + 1] + b34[r + 2]) / 3.0L), unused));
-        calc.set(36, r, upper);
-        calc.set(37, r, lower);
-      }
-    }
-    calc.set(33, r, calc.cell(1, l));
-    calc.set(32, r, calc.cell(1, h));
-  }
+  const long double price = P;
+  long double unused;
+  Sink sink{calc, DecimalText(price * 0.4L, unused), DecimalText(price * 0.1L, unused)};
+  series_math::Stochastics(cache_[kClose].value.data(), F, L, price, true, true, sink);
   stampCache();
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "series/series_math.h"
 #include "store/state.h"
 
 namespace tavrine {
@@ -19,6 +20,16 @@ int FirstPriceRow(const WorkTable& list, int k);
 // The row of the oldest price among rows 1 .. rowsConsidered of StockList
 // column k; 0 when there is none.
 int OldestPriceRow(const WorkTable& list, int k, int rowsConsidered);
+
+// ctl::LastDataRow as the extraction sets it for StockList column k: judged
+// honestly the row of the oldest price; with hindsight rowsConsidered less
+// the empty and " " cells of rows 2 .. rowsConsidered.
+int LastDataRowOf(const WorkTable& list, int k, int rowsConsidered, Judging judging);
+
+// Whole yen of the prices in rows first .. last of StockList column k, by
+// row, as the extraction rounds them; false when one is empty, not a number,
+// or past a 32-bit integer (the extraction then goes row by row).
+bool ReadYen(const WorkTable& list, int k, int first, int last, std::vector<long long>& yen);
 
 // One stock's closes as the honest extraction reads them from its StockList
 // column k: the first data row as FirstPriceRow gives it, the last is the
@@ -111,8 +122,9 @@ class Series {
   // copy at the newer row into column pairCol when pairCol >= 0), rows F .. E.
   void trendLine(const std::vector<long long>& a, int g, long double f, int s, int pairCol, int F,
                  int E, long long P);
-  // Both for one term: the average, then its trend line down to L - lastOffset.
-  void averagePass(int w, int col, int g, long double f, int s, int pairCol, int lastOffset);
+  // Both for one term: the average into column col, then its trend line
+  // into column s (and pairCol) down to L - lastOffset.
+  void averagePass(const series_math::TrendTerms& terms, int col, int s, int pairCol);
 
   State& ws_;
   IntColumn cache_[2];

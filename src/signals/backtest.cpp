@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "signals/stats_block.h"
+#include "signals/walk.h"
 #include "store/control_cells.h"
 #include "store/state.h"
 #include "store/text.h"
@@ -16,44 +17,6 @@ using namespace stats;
 
 // Columns of the trade list moved by the filter.
 constexpr int kListCols[] = {kEntryDate, kExitDate, kEntryClose, kExitClose, kRatio};
-
-// The ratio ranges: the first range whose test holds takes the ratio.
-int RangeOf(long double a) {
-  if (a < 0.951L) return 0;
-  if (a > 0.95L && a < 1.001L) return 1;
-  if (a > 1.0L && a < 1.051L) return 2;
-  if (a > 1.05L && a < 1.101L) return 3;
-  if (a > 1.1L && a < 1.151L) return 4;
-  if (a > 1.15L && a < 1.201L) return 5;
-  if (a > 1.2L) return 6;
-  return -1;
-}
-
-// Oldest and newest row walked for a rule, from the number of valid rows v.
-void WalkWindow(int rule, int v, int& start, int& end) {
-  switch (rule) {
-    case 7:
-      start = v - 7;
-      end = 4;
-      break;
-    case 8:
-      start = v - 37;
-      end = 24;
-      break;
-    case 9:
-      start = v - 111;
-      end = 74;
-      break;
-    default:
-      start = v - 299;
-      end = 101;
-      break;
-  }
-}
-
-struct Trade {
-  std::string entryDate, entryClose, exitDate, exitClose, ratio;
-};
 
 }  // namespace
 
@@ -104,66 +67,54 @@ void Backtest::Walk(bool entryBuy) {
   // decision is carried out at the close of the next trading day, one row
   // newer; the newest day's decision waits for a day still to come.
   const bool honest = ws_.judging == Judging::Honest;
-  const int lag = honest ? 1 : 0;
   int start = 0, end = 0;
   if (honest) {
     start = last_ > 0 ? last_ : st.getInt(ctl::LastDataRow);
     end = (first_ > 0 ? first_ : st.getInt(ctl::FirstDataRow)) + 1;
   } else {
-    WalkWindow(rule, st.getInt(ctl::PricedRows), start, end);
+    walk::HindsightWindow(rule, st.getInt(ctl::PricedRows), start, end);
   }
 
   // Flat is 0 for entry-buy and 1 for entry-sell.
   const int flat = entryBuy ? 0 : 1;
-  int flag = flat, entries = 0, exits = 0;
-  st.setInt(ctl::PositionFlag, flag);
+  st.setInt(ctl::PositionFlag, flat);
   st.setInt(ctl::TradesOpened, 0);
   st.setInt(ctl::TradesClosed, 0);
 
-  std::vector<Trade> trades;
-  Trade open;
+  walk::Steps steps;
+  walk::WalkSignals(walk::ReadColumn(calc, rule, std::max(start, 0)), start, end, honest, entryBuy,
+                    steps);
+  // A trade k (k = 1 the oldest) stands in staging row 2000 - k.
   auto staged = [](int k) { return 2000 - k >= 1001; };
+  std::vector<walk::Trade> trades;
+  walk::ReplaySteps(
+      steps, entryBuy, [&calc](int x) { return calc.cell(0, x); },
+      [&calc](int x) { return calc.cell(1, x); },
+      [&](int k, const walk::Trade& open) {
+        if (staged(k)) {
+          t.set(kEntryDate, 2000 - k, open.entryDate);
+          t.set(kEntryClose, 2000 - k, open.entryClose);
+        }
+        st.setInt(ctl::PositionFlag, 1 - flat);
+        st.setInt(ctl::TradesOpened, k);
+      },
+      [&](int k, const walk::Trade& closed) {
+        if (staged(k)) {
+          t.set(kExitDate, 2000 - k, closed.exitDate);
+          t.set(kExitClose, 2000 - k, closed.exitClose);
+          t.set(kRatio, 2000 - k, closed.ratio);
+        }
+        trades.push_back(closed);
+        st.setInt(ctl::PositionFlag, flat);
+        st.setInt(ctl::TradesClosed, k);
+      });
+  // A cell the strict read refuses stops the walk with its conversion error.
+  if (steps.badRow != 0) calc.getInt(rule, steps.badRow);
 
-  for (int r = start; r >= end; --r) {
-    if (honest && IsBlank(calc.cell(rule, r))) continue;
-    const int s = calc.getInt(rule, r);
-    const int x = r - lag;  // the row the decision is carried out on
-    const bool opens = entryBuy ? s > 0 : s < 0;
-    const bool closes = entryBuy ? s < 0 : s >= 0;
-    if (opens && flag == flat) {
-      flag = 1 - flat;
-      ++entries;
-      open = Trade{calc.cell(0, x), calc.cell(1, x), "", "", ""};
-      if (staged(entries)) {
-        t.set(kEntryDate, 2000 - entries, open.entryDate);
-        t.set(kEntryClose, 2000 - entries, open.entryClose);
-      }
-      st.setInt(ctl::PositionFlag, flag);
-      st.setInt(ctl::TradesOpened, entries);
-    } else if (closes && flag != flat) {
-      flag = flat;
-      ++exits;
-      open.exitDate = calc.cell(0, x);
-      open.exitClose = calc.cell(1, x);
-      const long double entryPrice = StrToInt(open.entryClose);
-      const long double exitPrice = StrToInt(open.exitClose);
-      // Sell price over buy price in both directions.
-      const long double ratio = entryBuy ? exitPrice / entryPrice : entryPrice / exitPrice;
-      open.ratio = LeftBytes(FloatToStr(ratio), 5);
-      if (staged(exits)) {
-        t.set(kExitDate, 2000 - exits, open.exitDate);
-        t.set(kExitClose, 2000 - exits, open.exitClose);
-        t.set(kRatio, 2000 - exits, open.ratio);
-      }
-      trades.push_back(open);
-      st.setInt(ctl::PositionFlag, flag);
-      st.setInt(ctl::TradesClosed, exits);
-    }
-  }
-
+  const int exits = static_cast<int>(trades.size());
   if (exits >= kMaxListed) {
     for (int j = 1; j <= kMaxListed; ++j) {
-      const Trade& tr = trades[static_cast<std::size_t>(exits - kMaxListed + j - 1)];
+      const walk::Trade& tr = trades[static_cast<std::size_t>(exits - kMaxListed + j - 1)];
       const int row = 2000 - j;
       t.set(kEntryDate, row, tr.entryDate);
       t.set(kExitDate, row, tr.exitDate);
@@ -218,7 +169,7 @@ void Backtest::FilterAndOrder() {
     const std::string& from = t.cell(kEntryDate, r);
     const std::string& to = t.cell(kExitDate, r);
     if (IsBlank(from) || IsBlank(to)) continue;
-    t.set(kHeldDays, r, FloatToStr(StrToDate(to) - StrToDate(from)));
+    t.set(kHeldDays, r, walk::HeldDaysText(from, to));
   }
 
   if (total > kMaxListed) t.set(stats::kTruncatedNote, Backtest::kTruncatedNote);
@@ -235,26 +186,13 @@ void Backtest::RatioStats() {
   t.set(kAnnualRate, "0");
 
   const int n = ListedTrades();
-  long double sums[7] = {};
-  int counts[7] = {};
-  long double sumAll = 0;
-  int countAll = 0;
-  for (int r = 1; r <= n; ++r) {
-    const long double a = StrToFloat(t.cell(kRatio, r));
-    const int range = RangeOf(a);
-    if (range < 0) continue;
-    sums[range] += a;
-    ++counts[range];
-    sumAll += a;
-    ++countAll;
-    t.setInt(kFirstRange + range, kRangeCountRow, counts[range]);
-  }
-  for (int i = 0; i < 7; ++i)
-    if (counts[i] != 0)
-      t.set(kFirstRange + i, kRangeAverageRow,
-            LeftBytes(FloatToStr(sums[i] / counts[i]), kAverageBytes));
-  if (countAll != 0) {
-    t.set(kOverallAverage, LeftBytes(FloatToStr(sumAll / countAll), kAverageBytes));
+  const walk::RatioSummary sum = walk::SummariseRatios(
+      ReadListedTrades(t, n),
+      [&t](int range, int count) { t.setInt(kFirstRange + range, kRangeCountRow, count); });
+  for (int i = 0; i < kRanges; ++i)
+    if (sum.counts[i] != 0) t.set(kFirstRange + i, kRangeAverageRow, sum.rangeAverage(i));
+  if (sum.countAll != 0) {
+    t.set(kOverallAverage, sum.overallAverage());
     t.set(kTrades, ws_.SeriesTable.cell(ctl::TradesClosed));
   }
 }
@@ -296,26 +234,12 @@ void Backtest::DayStats() {
     }
   }
 
-  long long sumDays = 0;
-  for (int r = 1; r <= n; ++r) {
-    const std::string& from = t.cell(kEntryDate, r);
-    const std::string& to = t.cell(kExitDate, r);
-    if (IsBlank(from) || IsBlank(to)) continue;
-    sumDays += StrToDate(to) - StrToDate(from);
-  }
-
-  if (n > 0 && !t.cell(kExitDate, 1).empty() && !t.cell(kEntryDate, n).empty()) {
-    t.set(kAverageDays,
-          LeftBytes(FloatToStr(static_cast<long double>(sumDays) / n), kStatisticBytes));
-    const int span = StrToDate(t.cell(kExitDate, 1)) - StrToDate(t.cell(kEntryDate, n));
-    // A span of no days (dates that do not advance) has no yearly rate.
-    if (span > 0) {
-      t.set(kPerYear,
-            LeftBytes(FloatToStr(static_cast<long double>(n) * 365 / span), kStatisticBytes));
-      const long double a = StrToFloat(t.cell(kOverallAverage));
-      const long double f = StrToFloat(t.cell(kPerYear));
-      t.set(kAnnualRate, LeftBytes(FloatToStr(std::exp(f * std::log(a))), kStatisticBytes));
-    }
+  const walk::DaySummary days =
+      walk::SummariseDays(ReadListedTrades(t, n), t.cell(kOverallAverage),
+                          [&t](const std::string& average) { t.set(kAverageDays, average); });
+  if (days.spanned) {
+    t.set(kPerYear, days.perYear);
+    t.set(kAnnualRate, days.annualRate);
   }
 }
 

@@ -34,11 +34,10 @@ constexpr int kSeriesClose = 1;
 // digit and divided once by an exact power of ten, which rounds the same as
 // the general parser's nearest extended value and costs a fraction of it.
 // Anything else (blanks, exponents, bad text) goes through StrToFloat.
-double Number(const WorkTable& t, int c, int r) {
+double Number(const std::string& s) {
   static constexpr long double kPow10[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
                                            1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
                                            1e14L, 1e15L, 1e16L, 1e17L, 1e18L};
-  const std::string& s = t.cell(c, r);
   std::size_t i = 0;
   const bool neg = !s.empty() && s[0] == '-';
   if (neg || (!s.empty() && s[0] == '+')) i = 1;
@@ -61,14 +60,19 @@ double Number(const WorkTable& t, int c, int r) {
   return static_cast<double>(neg ? -v : v);
 }
 
-// A cell as a number, none for a blank cell or one that holds no number.
-std::optional<double> OptionalNumber(const WorkTable& t, int c, int r) {
-  if (IsBlank(t.cell(c, r))) return std::nullopt;
+double Number(const WorkTable& t, int c, int r) { return Number(t.cell(c, r)); }
+
+// A text as a number, none for a blank one or one that holds no number.
+std::optional<double> OptionalNumber(const std::string& s) {
+  if (IsBlank(s)) return std::nullopt;
   try {
-    return Number(t, c, r);
+    return Number(s);
   } catch (const ConversionError&) {
     return std::nullopt;
   }
+}
+std::optional<double> OptionalNumber(const WorkTable& t, int c, int r) {
+  return OptionalNumber(t.cell(c, r));
 }
 
 // Rows of the series by day. The shown days lie close together, so a plain
@@ -174,13 +178,31 @@ int ListedTradeCount(const WorkTable& stats) {
   return m;
 }
 
+std::vector<ListedTrade> ReadListedTrades(const WorkTable& stats, int n) {
+  std::vector<ListedTrade> listed;
+  listed.reserve(static_cast<std::size_t>(std::max(n, 0)));
+  for (int r = 1; r <= n; ++r)
+    listed.push_back({stats.cell(kEntryDate, r), stats.cell(kExitDate, r), stats.cell(kHeldDays, r),
+                      stats.cell(kEntryClose, r), stats.cell(kExitClose, r),
+                      stats.cell(kRatio, r)});
+  return listed;
+}
+
 BacktestFigures ComputeFigures(const WorkTable& stats) {
+  return ComputeFigures(ReadListedTrades(stats, ListedTradeCount(stats)));
+}
+
+BacktestFigures ComputeFigures(const std::vector<ListedTrade>& listed) {
   BacktestFigures f;
-  const int m = ListedTradeCount(stats);
+  const int m = static_cast<int>(listed.size());
   f.trades = m;
   // No closed trade: no figure at all, not even a zero drawdown or wins, so
   // that an empty list never reads like a flat or losing strategy.
   if (m == 0) return f;
+  // Row r of the list (1 = the newest trade).
+  auto row = [&listed](int r) -> const ListedTrade& {
+    return listed[static_cast<std::size_t>(r - 1)];
+  };
 
   f.curve.reserve(static_cast<std::size_t>(m));
   double equity = 1, peak = 1, maxDrawdown = 0;
@@ -189,7 +211,7 @@ BacktestFigures ComputeFigures(const WorkTable& stats) {
   bool lost = false;
   // Oldest trade (row m) first: the curve, the peak and the runs follow time.
   for (int r = m; r >= 1; --r) {
-    const double ratio = Number(stats, kRatio, r);
+    const double ratio = Number(row(r).ratio);
     equity *= ratio;
     peak = std::max(peak, equity);
     const double drawdown = 1 - equity / peak;
@@ -205,8 +227,8 @@ BacktestFigures ComputeFigures(const WorkTable& stats) {
     } else {
       run = 0;  // an even trade ends a losing run
     }
-    heldDays += Number(stats, kHeldDays, r);
-    f.curve.push_back({stats.cell(kExitDate, r), equity, drawdown, std::nullopt});
+    heldDays += Number(row(r).heldDays);
+    f.curve.push_back({row(r).exitDate, equity, drawdown, std::nullopt});
   }
 
   f.wins = wins;
@@ -218,22 +240,22 @@ BacktestFigures ComputeFigures(const WorkTable& stats) {
 
   // Calendar days from the oldest entry to the newest exit. Dates that do not
   // advance leave no span to share out.
-  const int span = StrToDate(stats.cell(kExitDate, 1)) - StrToDate(stats.cell(kEntryDate, m));
+  const int span = StrToDate(row(1).exitDate) - StrToDate(row(m).entryDate);
   if (span != 0) f.exposure = heldDays / span;
 
   // A zero entry close (only possible as a short's buy-back side) has no
   // quotient.
-  const double firstClose = Number(stats, kEntryClose, m);
-  const double lastClose = Number(stats, kExitClose, 1);
+  const double firstClose = Number(row(m).entryClose);
+  const double lastClose = Number(row(1).exitClose);
   if (firstClose != 0) f.buyAndHold = lastClose / firstClose;
 
   // The buy-and-hold line: trade k stands in row m - k, newest first.
   if (firstClose > 0)
     for (int k = 0; k < m; ++k)
-      if (const auto close = OptionalNumber(stats, kExitClose, m - k))
+      if (const auto close = OptionalNumber(row(m - k).exitClose))
         f.curve[static_cast<std::size_t>(k)].hold = *close / firstClose;
   int day = 0;
-  if (TryParseDate(stats.cell(kEntryDate, m), day) || TryParseDate(f.curve.front().exitDate, day))
+  if (TryParseDate(row(m).entryDate, day) || TryParseDate(f.curve.front().exitDate, day))
     f.startDay = day;
   return f;
 }

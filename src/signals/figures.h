@@ -68,9 +68,18 @@ std::vector<DayBin> BinHeldDays(const std::vector<std::pair<int, double>>& heldD
 // (column 6), at most Backtest::kMaxListed.
 int ListedTradeCount(const WorkTable& stats);
 
-// Reads the list once. A ratio, close, holding-days or date cell that the
-// figures need and that is not a number or date raises ConversionError, as
-// every other handler does on a bad cell.
+// One row of the trade list, as its cells hold it.
+struct ListedTrade {
+  std::string entryDate, exitDate, heldDays, entryClose, exitClose, ratio;
+};
+// Rows 1 .. n of the trade list, newest first.
+std::vector<ListedTrade> ReadListedTrades(const WorkTable& stats, int n);
+
+// A ratio, close, holding-days or date text that the figures need and that
+// is not a number or date raises ConversionError, as every other handler
+// does on a bad cell.
+BacktestFigures ComputeFigures(const std::vector<ListedTrade>& listed);
+// The figures of the listed trades of a statistics table.
 BacktestFigures ComputeFigures(const WorkTable& stats);
 
 // The 15-digit general form of a figure, "-" without a value.

@@ -1,8 +1,11 @@
 #include "signals/honest.h"
 
 #include <algorithm>
+#include <deque>
 
 #include "series/decimal_form.h"
+#include "series/series_math.h"
+#include "signals/rule_math.h"
 #include "signals/rules.h"
 #include "store/stock_list.h"
 #include "store/text.h"
@@ -14,12 +17,7 @@ namespace {
 
 enum Index { kS1, kS2, kS3, kS4, kG3, kG4, kG5, kG6, kG7, kKairi, kST };
 
-// Round(numerator / divisor); a zero average as divisor gives 0, as the
-// centred lines do.
-long long RoundRatio(long double numerator, long double divisor) {
-  if (divisor == 0) return 0;
-  return Round(numerator / divisor);
-}
+using series_math::RoundRatio;
 
 // Sums of closes over row ranges, from suffix sums.
 class Sums {
@@ -52,19 +50,24 @@ std::vector<long long> AverageColumn(const Sums& sums, int first, int last, int 
   return a;
 }
 
-// Highest and lowest close over rows r .. r+w-1, for rows first .. last-w+1.
+// Highest and lowest close over rows r .. r+w-1, for rows first .. last-w+1,
+// from the oldest row up with a queue of candidate rows each way.
 void Extremes(const std::vector<long long>& close, int first, int last, int w,
               std::vector<long long>& hi, std::vector<long long>& lo) {
   hi.assign(static_cast<std::size_t>(last) + 1, 0);
   lo.assign(static_cast<std::size_t>(last) + 1, 0);
-  for (int r = first; r <= last - (w - 1); ++r) {
-    long long h = close[r], l = close[r];
-    for (int j = r + 1; j < r + w; ++j) {
-      h = std::max(h, close[j]);
-      l = std::min(l, close[j]);
+  std::deque<int> h, l;
+  for (int r = last; r >= first; --r) {
+    while (!h.empty() && close[h.back()] <= close[r]) h.pop_back();
+    h.push_back(r);
+    while (!l.empty() && close[l.back()] >= close[r]) l.pop_back();
+    l.push_back(r);
+    if (h.front() >= r + w) h.pop_front();
+    if (l.front() >= r + w) l.pop_front();
+    if (r <= last - (w - 1)) {
+      hi[static_cast<std::size_t>(r)] = close[h.front()];
+      lo[static_cast<std::size_t>(r)] = close[l.front()];
     }
-    hi[static_cast<std::size_t>(r)] = h;
-    lo[static_cast<std::size_t>(r)] = l;
   }
 }
 
@@ -76,11 +79,18 @@ void FastTerms(const std::vector<long long>& close, const std::vector<long long>
                std::vector<long long>& num, std::vector<long long>& den) {
   num.assign(static_cast<std::size_t>(std::max(lastRow, 0)) + 1, 0);
   den.assign(num.size(), 1);
-  for (int r = first; r <= lastRow; ++r) {
-    long long n = 0, d = 0;
-    for (int j = r; j < r + span; ++j) {
-      n += close[j] - lo[static_cast<std::size_t>(j)];
-      d += hi[static_cast<std::size_t>(j)] - lo[static_cast<std::size_t>(j)];
+  if (lastRow < first) return;
+  // Running sums over rows r .. r+span-1, moved down one row at a time.
+  long long n = 0, d = 0;
+  auto add = [&](int j, int sign) {
+    n += sign * (close[j] - lo[static_cast<std::size_t>(j)]);
+    d += sign * (hi[static_cast<std::size_t>(j)] - lo[static_cast<std::size_t>(j)]);
+  };
+  for (int j = lastRow; j < lastRow + span; ++j) add(j, 1);
+  for (int r = lastRow; r >= first; --r) {
+    if (r < lastRow) {
+      add(r, 1);
+      add(r + span, -1);
     }
     num[static_cast<std::size_t>(r)] = n;
     den[static_cast<std::size_t>(r)] = d == 0 ? 1 : d;
@@ -115,9 +125,11 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
   const Sums sums(close, first, last);
   // The price scale of each day as the newest day: the 25 closes before it.
   const int scaled = last - 25;  // oldest row with a price scale
-  auto P = [&](int r) {
-    return static_cast<long double>(RoundQuotient(sums.over(r + 1, r + 25), 25));
-  };
+  std::vector<long double> scale(rows, 0);
+  for (int r = first; r <= scaled; ++r)
+    scale[static_cast<std::size_t>(r)] =
+        static_cast<long double>(RoundQuotient(sums.over(r + 1, r + 25), 25));
+  auto P = [&scale](int r) { return scale[static_cast<std::size_t>(r)]; };
 
   const auto ma5 = AverageColumn(sums, first, last, 5);
   const auto ma25 = AverageColumn(sums, first, last, 25);
@@ -187,8 +199,9 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
       const long double p = P(r);
       const long double c = static_cast<long double>(close[r]);
       const long double m = static_cast<long double>(at(*ma, r));
-      const long long v = m == 0 ? 0 : Round(p * k * (c - m) / m);
-      return static_cast<long long>(Rules::BandTest(v, Round(p * k * band), Round(-p * k * band)));
+      const long long v = rule_math::DeviationValue(p, k, c, m);
+      return static_cast<long long>(
+          Rules::BandTest(v, rule_math::BandValue(p, k, band), rule_math::BandValue(-p, k, band)));
     });
   }
 

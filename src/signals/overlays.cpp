@@ -8,6 +8,7 @@
 #include "series/series.h"
 #include "signals/backtest.h"
 #include "signals/cells.h"
+#include "signals/rule_math.h"
 #include "signals/rules.h"
 #include "store/control_cells.h"
 #include "store/state.h"
@@ -122,17 +123,19 @@ void Overlays::Button13Click() {
   ws_.form.setText("Button81", "S/O");
 }
 
-void Overlays::DeviationOverlay(long double k, int maCol, long double band, int lastRow) {
+void Overlays::DeviationOverlay(honest::Deviation mode) {
   WorkTable& calc = ws_.CalcTable;
+  const rule_math::DeviationTerms d = rule_math::TermsOf(mode);
   const int first = ws_.SeriesTable.getInt(ctl::FirstDataRow);
+  const int lastRow = ws_.SeriesTable.getInt(ctl::LastDataRow) - d.lastOffset;
   const long double p = ws_.SeriesTable.getInt(ctl::PriceScale);
   auto deviation = [&](int r) {
     const long double close = calc.getInt(1, r);
-    const long double ma = signals::ReadDecimal(calc, maCol, r);
-    // An average of 0 (a run of zero prices) gives no deviation rather than inf.
-    calc.setInt(25, r, ma == 0 ? 0 : Round(p * k * (close - ma) / ma));
+    const long double ma = signals::ReadDecimal(calc, d.maColumn, r);
+    calc.setInt(25, r, rule_math::DeviationValue(p, d.k, close, ma));
   };
-  OverlayCopy(Round(p * k * band), Round(-p * k * band), first, lastRow, deviation);
+  OverlayCopy(rule_math::BandValue(p, d.k, d.band), rule_math::BandValue(-p, d.k, d.band), first,
+              lastRow, deviation);
 }
 
 // Long-term deviation overlay: the 200-day mode when the deviation view shows
@@ -148,17 +151,10 @@ void Overlays::Button82Click() {
     st.set(ctl::TermMode, "1");
   }
   ws_.form.setText("Button79", "長");
-  const int last = st.getInt(ctl::LastDataRow);
-  if (to200)
-    DeviationOverlay(2.5L, 5, 0.1L, last - 200);
-  else
-    DeviationOverlay(2.7L, 4, 0.07L, last - 200);
+  DeviationOverlay(to200 ? honest::Deviation::Long200 : honest::Deviation::Long75);
 }
 
-void Overlays::Button80Click() {
-  const int last = ws_.SeriesTable.getInt(ctl::LastDataRow);
-  DeviationOverlay(3.0L, 3, 0.04L, last - 25);
-}
+void Overlays::Button80Click() { DeviationOverlay(honest::Deviation::Short25); }
 
 // Copies S2..S4 and the bands beside the deviation line, then the view's part
 // into SeriesTable. A manually entered newest day shifts the view by a row.
@@ -203,17 +199,14 @@ void Overlays::Button85Click() {
   if (TermModeIsLong(ws_)) {
     for (int r = first; r <= last - 94; ++r) {
       const long double fast = calc.getFloat(38, r), slow = calc.getFloat(39, r);
-      calc.set(40, r, slow < fast ? "2" : slow == fast ? "0" : "-2");
+      calc.setInt(40, r, rule_math::LongST(fast, slow));
     }
   } else {
     for (int r = first; r <= last - 12; ++r) {
       const long double fast = calc.getFloat(34, r), slow = calc.getFloat(35, r);
-      const char* v = "-2";
-      if (slow < fast && signals::ReadDecimal(calc, 9, r) > 0)
-        v = "2";
-      else if (slow <= fast)
-        v = "0";
-      calc.set(40, r, v);
+      // S3 is read only where the fast line is above the slow one.
+      const long double s3 = slow < fast ? signals::ReadDecimal(calc, 9, r) : 0;
+      calc.setInt(40, r, rule_math::ShortST(fast, slow, s3));
     }
   }
 }

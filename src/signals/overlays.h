@@ -70,10 +70,9 @@ class Overlays {
   const honest::Terms& terms() const { return terms_; }
 
  private:
-  // Deviation line of factor k against the average in column maCol into
-  // CalcTable column 25 for rows first .. lastRow, then the bands and the
-  // overlay copy.
-  void DeviationOverlay(long double k, int maCol, long double band, int lastRow);
+  // Deviation line of the mode (rule_math::TermsOf) into CalcTable column 25
+  // for rows first .. last - its offset, then the bands and the overlay copy.
+  void DeviationOverlay(honest::Deviation mode);
   void OverlayCopy(long long upper, long long lower, int first, int lastRow,
                    const std::function<void(int)>& deviation);
   // The short-term set: G columns, short overlay, deviation band column.

@@ -4,6 +4,7 @@
 
 #include "signals/backtest.h"
 #include "signals/cells.h"
+#include "signals/rule_math.h"
 #include "store/calc_columns.h"
 #include "store/control_cells.h"
 #include "store/state.h"
@@ -38,32 +39,17 @@ long long Diff(const WorkTable& t, int minuendCol, int subtrahendCol, int r) {
                signals::ReadDecimal(t, subtrahendCol, r));
 }
 
-// A difference of two CalcTable columns, minuend - subtrahend.
-struct Difference {
-  int minuend, subtrahend;
-};
-
-// The five G columns of one term in one pass over the rows, each difference
-// read once for the columns that use it. Each step is
-// {column, difference 1 or 2, trend-line column or -1 for the difference
-// itself}; within a row the steps run in the term's order. Agreement rows
-// (first+100 .. last-299) lie inside the difference rows (first .. last-199).
-void GColumns(WorkTable& t, const Span& s, Difference d1, Difference d2, const int (&steps)[5][3]) {
-  for (int r = s.first; r <= s.last - 199; ++r) {
-    const bool agreeRow = r >= s.first + 100 && r <= s.last - 299;
-    long long v[3] = {};
-    bool have[3] = {};
-    for (const auto& step : steps) {
-      const int col = step[0], which = step[1], line = step[2];
-      if (line >= 0 && !agreeRow) continue;
-      if (!have[which]) {
-        const Difference& d = which == 1 ? d1 : d2;
-        v[which] = Diff(t, d.minuend, d.subtrahend, r);
-        have[which] = true;
-      }
-      t.setInt(col, r, line < 0 ? v[which] : Rules::Agreement(v[which], t.getInt(line, r)));
-    }
-  }
+// The G columns of one term over CalcTable.
+void GColumns(WorkTable& t, const Span& s, rule_math::Difference d1, rule_math::Difference d2,
+              const rule_math::GSteps& steps) {
+  rule_math::GColumns(
+      s.first, s.last, steps,
+      [&](int which, int r) {
+        const rule_math::Difference& d = which == 1 ? d1 : d2;
+        return Diff(t, d.minuend, d.subtrahend, r);
+      },
+      [&](int line, int r) { return t.getInt(line, r); },
+      [&](int col, int r, long long v) { t.setInt(col, r, v); });
 }
 
 }  // namespace
@@ -86,17 +72,13 @@ int Rules::BandTest(long long v, long double upper, long double lower) {
 }
 
 void Rules::LongTermG() {
-  // G4, G6, G5 from MA25 - MA200; G3, G7 from MA25 - MA75.
-  static const int order[][3] = {
-      {kG4, 1, -1}, {kG6, 1, kS4}, {kG5, 1, kS3}, {kG3, 2, -1}, {kG7, 2, kS4}};
-  GColumns(ws_.CalcTable, DataRows(ws_), {kMA25, kMA200}, {kMA25, kMA75}, order);
+  GColumns(ws_.CalcTable, DataRows(ws_), rule_math::kLongDiff1, rule_math::kLongDiff2,
+           rule_math::kLongSteps);
 }
 
 void Rules::ShortTermG() {
-  // G4, G7, G6 from MA5 - MA25; G3, G5 from close - MA25.
-  static const int order[][3] = {
-      {kG4, 1, -1}, {kG7, 1, kS3}, {kG6, 1, kS2}, {kG3, 2, -1}, {kG5, 2, kS2}};
-  GColumns(ws_.CalcTable, DataRows(ws_), {kMA5, kMA25}, {kClose, kMA25}, order);
+  GColumns(ws_.CalcTable, DataRows(ws_), rule_math::kShortDiff1, rule_math::kShortDiff2,
+           rule_math::kShortSteps);
 }
 
 // The band test on the deviation line and bands of the current term; the
@@ -108,14 +90,19 @@ void Rules::KairiColumn() {
   // it differs from the row before.
   std::string upperText, lowerText;
   long double upper = 0, lower = 0;
-  for (int r = s.first + 100; r <= s.last - 299; ++r) {
-    const long long v = t.getInt(kDeviation, r);
-    if (t.cell(kUpperBand, r) != upperText || upperText.empty())
-      upper = t.getFloat(kUpperBand, r), upperText = t.cell(kUpperBand, r);
-    if (t.cell(kLowerBand, r) != lowerText || lowerText.empty())
-      lower = t.getFloat(kLowerBand, r), lowerText = t.cell(kLowerBand, r);
-    t.setInt(kKairi, r, BandTest(v, upper, lower));
-  }
+  rule_math::KairiColumn(
+      s.first, s.last, [&](int r) { return t.getInt(kDeviation, r); },
+      [&](int r) {
+        if (t.cell(kUpperBand, r) != upperText || upperText.empty())
+          upper = t.getFloat(kUpperBand, r), upperText = t.cell(kUpperBand, r);
+        return upper;
+      },
+      [&](int r) {
+        if (t.cell(kLowerBand, r) != lowerText || lowerText.empty())
+          lower = t.getFloat(kLowerBand, r), lowerText = t.cell(kLowerBand, r);
+        return lower;
+      },
+      [&](int r, int v) { t.setInt(kKairi, r, v); });
 }
 
 void Rules::LongTermKairi() { KairiColumn(); }

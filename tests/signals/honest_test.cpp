@@ -5,6 +5,7 @@
 // signal list reads the same columns.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -19,6 +20,7 @@
 #include "app/workspace.h"
 #include "signals/honest.h"
 #include "signals/today.h"
+#include "store/calc_columns.h"
 #include "store/control_cells.h"
 #include "store/text.h"
 
@@ -335,6 +337,66 @@ TEST(HonestColumns, ValuesStartWhereTheirClosesAllow) {
   const auto z = honest::Compute(zeros, 1, 400, honest::kShortTerms);
   for (std::size_t i = 0; i < honest::kColumns.size(); ++i)
     for (int r = 1; r <= z.oldest[i]; ++r) ASSERT_EQ(z.values[i][static_cast<std::size_t>(r)], 0);
+}
+
+// ST from its definition, day by day: the highest and lowest close of each
+// window read afresh, the fast line summed over its span, scaled by the day's
+// own price scale; on closes with long flat runs, so ties decide extremes.
+TEST(HonestColumns, StochasticsFollowEachDaysWindow) {
+  std::mt19937 rng(7);
+  const int last = 700;
+  std::vector<long long> close(last + 1, 0);
+  long long v = 2000;
+  for (int r = last; r >= 1; --r) {
+    if (rng() % 3 != 0) v += static_cast<long long>(rng() % 41) - 20;
+    close[static_cast<std::size_t>(r)] = v;
+  }
+  auto at = [&](int r) { return close[static_cast<std::size_t>(r)]; };
+  auto fast = [&](int r, int w, int span, long double p) {
+    long long num = 0, den = 0;
+    for (int j = r; j < r + span; ++j) {
+      long long hi = at(j), lo = at(j);
+      for (int i = j; i < j + w; ++i) hi = std::max(hi, at(i)), lo = std::min(lo, at(i));
+      num += at(j) - lo;
+      den += hi - lo;
+    }
+    return static_cast<long double>(static_cast<double>(
+        p * 0.5L * static_cast<long double>(num) / static_cast<long double>(den == 0 ? 1 : den)));
+  };
+  auto scale = [&](int r) {
+    long long sum = 0;
+    for (int j = r + 1; j <= r + 25; ++j) sum += at(j);
+    return static_cast<long double>(std::llround(static_cast<double>(sum) / 25));
+  };
+  const int st = honest::IndexOfColumn(calc::kST), s3 = honest::IndexOfColumn(calc::kS3);
+  const auto longCols = honest::Compute(close, 1, last, honest::kLongTerms);
+  const auto shortCols = honest::Compute(close, 1, last, honest::kShortTerms);
+  int checked = 0;
+  for (int r = 1; r <= longCols.oldest[static_cast<std::size_t>(st)]; ++r, ++checked) {
+    const long double p = scale(r);
+    double sum = 0;
+    for (int j = r; j < r + 15; ++j) sum += static_cast<double>(fast(j, 65, 15, p));
+    const long double slow = static_cast<long double>(sum) / 15.0L, f = fast(r, 65, 15, p);
+    ASSERT_EQ(longCols.values[static_cast<std::size_t>(st)][static_cast<std::size_t>(r)],
+              slow < f    ? 2
+              : slow == f ? 0
+                          : -2)
+        << r;
+  }
+  for (int r = 1; r <= shortCols.oldest[static_cast<std::size_t>(st)]; ++r, ++checked) {
+    const long double p = scale(r);
+    const long double f = fast(r, 9, 3, p);
+    const long double slow =
+        static_cast<double>((f + fast(r + 1, 9, 3, p) + fast(r + 2, 9, 3, p)) / 3.0L);
+    const long long line =
+        shortCols.values[static_cast<std::size_t>(s3)][static_cast<std::size_t>(r)];
+    ASSERT_EQ(shortCols.values[static_cast<std::size_t>(st)][static_cast<std::size_t>(r)],
+              slow < f && line > 0 ? 2
+              : slow <= f          ? 0
+                                   : -2)
+        << r;
+  }
+  EXPECT_GT(checked, 1000);
 }
 
 }  // namespace
