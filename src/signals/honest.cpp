@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "series/decimal_form.h"
 #include "signals/rules.h"
+#include "store/decimal_form.h"
 #include "store/stock_list.h"
 #include "store/text.h"
 #include "store/work_table.h"

@@ -1,4 +1,4 @@
-#include "series/decimal_form.h"
+#include "store/decimal_form.h"
 
 #include <cmath>
 #include <cstdint>
@@ -92,25 +92,23 @@ bool FifteenDigits(long double a, std::uint64_t& n, int& x) {
 
 }  // namespace
 
-std::string DecimalText(long double v, long double& back) {
-  if (v == 0) {
-    back = 0;
-    return "0";
-  }
-  const bool neg = v < 0;
-  const long double a = neg ? -v : v;
-  std::uint64_t n = 0;
-  int x = 0;
-  if (!(a >= 1e-4L && a < 1e15L) || !FifteenDigits(a, n, x) || x > 14 || x < -4) {
-    std::string s = FloatToStr(v);
-    back = StrToFloat(s);
-    return s;
-  }
-  // The text's value: n * 10^(x-14); one correctly rounded division gives
-  // the nearest extended value, as the decimal parser does.
-  back = static_cast<long double>(n) / static_cast<long double>(kPow10[14 - x]);
-  if (neg) back = -back;
+namespace {
 
+// The 15 digits and the decimal exponent of v's text when it takes the plain
+// form (1e-4 <= |v| < 1e15); false for 0 and any other value.
+bool PlainDigits(long double v, std::uint64_t& n, int& x) {
+  const long double a = v < 0 ? -v : v;
+  return a >= 1e-4L && a < 1e15L && FifteenDigits(a, n, x) && x <= 14 && x >= -4;
+}
+
+// The value of the text n * 10^(x-14): one correctly rounded division gives
+// the nearest extended value, as the decimal parser does.
+long double PlainValue(bool neg, std::uint64_t n, int x) {
+  const long double back = static_cast<long double>(n) / static_cast<long double>(kPow10[14 - x]);
+  return neg ? -back : back;
+}
+
+std::size_t PlainChars(bool neg, std::uint64_t n, int x, char* buf) {
   char digits[16];
   std::uint64_t t = n;
   for (int i = 14; i >= 0; --i) {
@@ -119,8 +117,7 @@ std::string DecimalText(long double v, long double& back) {
   }
   int last = 14;
   while (last > 0 && digits[last] == '0') --last;
-  char buf[32];
-  int len = 0;
+  std::size_t len = 0;
   if (neg) buf[len++] = '-';
   if (x >= 0) {
     for (int i = 0; i <= x; ++i) buf[len++] = digits[i];
@@ -134,8 +131,49 @@ std::string DecimalText(long double v, long double& back) {
     for (int i = 0; i < -x - 1; ++i) buf[len++] = '0';
     for (int i = 0; i <= last; ++i) buf[len++] = digits[i];
   }
-  std::string s(buf, static_cast<std::size_t>(len));
-  return s;
+  return len;
+}
+
+}  // namespace
+
+std::string DecimalText(long double v, long double& back) {
+  if (v == 0) {
+    back = 0;
+    return "0";
+  }
+  std::uint64_t n = 0;
+  int x = 0;
+  if (!PlainDigits(v, n, x)) {
+    std::string s = FloatToStr(v);
+    back = StrToFloat(s);
+    return s;
+  }
+  back = PlainValue(v < 0, n, x);
+  char buf[kDecimalChars];
+  return std::string(buf, PlainChars(v < 0, n, x, buf));
+}
+
+bool DecimalBack(long double v, long double& back) {
+  if (v == 0) {
+    back = 0;
+    return true;
+  }
+  std::uint64_t n = 0;
+  int x = 0;
+  if (!PlainDigits(v, n, x)) return false;
+  back = PlainValue(v < 0, n, x);
+  return true;
+}
+
+std::size_t DecimalChars(long double v, char* buf) {
+  if (v == 0) {
+    buf[0] = '0';
+    return 1;
+  }
+  std::uint64_t n = 0;
+  int x = 0;
+  if (!PlainDigits(v, n, x)) return 0;
+  return PlainChars(v < 0, n, x, buf);
 }
 
 long long RoundQuotient(long long sum, long long w) {
@@ -150,7 +188,7 @@ long long RoundQuotient(long long sum, long long w) {
   return q;
 }
 
-bool TryRoundPrice(const std::string& s, long long& yen) {
+bool TryRoundPrice(std::string_view s, long long& yen) {
   std::size_t i = 0;
   const bool neg = !s.empty() && s[0] == '-';
   if (neg) i = 1;
@@ -182,7 +220,7 @@ bool TryRoundPrice(const std::string& s, long long& yen) {
   return true;
 }
 
-bool TryStrictInt(const std::string& s, int& v) {
+bool TryStrictInt(std::string_view s, int& v) {
   std::size_t i = 0;
   bool neg = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
