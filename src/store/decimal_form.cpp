@@ -92,33 +92,72 @@ bool FifteenDigits(long double a, std::uint64_t& n, int& x) {
 
 }  // namespace
 
-namespace {
-
-// The 15 digits and the decimal exponent of v's text when it takes the plain
-// form (1e-4 <= |v| < 1e15); false for 0 and any other value.
-bool PlainDigits(long double v, std::uint64_t& n, int& x) {
+bool ToPlainDecimal(long double v, PlainDecimal& d) {
   const long double a = v < 0 ? -v : v;
-  return a >= 1e-4L && a < 1e15L && FifteenDigits(a, n, x) && x <= 14 && x >= -4;
+  std::uint64_t n = 0;
+  int x = 0;
+  if (!(a >= 1e-4L && a < 1e15L) || !FifteenDigits(a, n, x) || x > 14 || x < -4) return false;
+  d.digits = n;
+  d.exp = static_cast<std::int8_t>(x);
+  d.neg = v < 0;
+  return true;
 }
 
-// The value of the text n * 10^(x-14): one correctly rounded division gives
-// the nearest extended value, as the decimal parser does.
-long double PlainValue(bool neg, std::uint64_t n, int x) {
-  const long double back = static_cast<long double>(n) / static_cast<long double>(kPow10[14 - x]);
-  return neg ? -back : back;
+bool ParsePlainDecimal(std::string_view s, PlainDecimal& d) {
+  std::size_t i = 0;
+  d.neg = !s.empty() && s[0] == '-';
+  if (d.neg) i = 1;
+  const std::size_t point = s.find('.', i);
+  if (point == std::string_view::npos || point == i || point + 1 >= s.size()) return false;
+  if (s.back() == '0') return false;  // a trailing zero of the fraction
+  // The whole part: "0" or digits without a leading zero.
+  const std::size_t whole = point - i;
+  if (whole > 1 && s[i] == '0') return false;
+  std::uint64_t n = 0;
+  int count = 0;  // significant digits
+  int x = 0;      // decimal exponent of the first one
+  for (std::size_t k = i; k < s.size(); ++k) {
+    if (k == point) continue;
+    const char ch = s[k];
+    if (ch < '0' || ch > '9') return false;
+    if (count == 0 && ch == '0') continue;  // zeros before the first significant digit
+    if (count == 0) x = k < point ? static_cast<int>(point - k) - 1 : -static_cast<int>(k - point);
+    if (++count > 15) return false;
+    n = n * 10 + static_cast<std::uint64_t>(ch - '0');
+  }
+  if (count == 0 || x < -4 || x > 14) return false;
+  d.digits = n * kPow10[15 - count];
+  d.exp = static_cast<std::int8_t>(x);
+  return true;
 }
 
-std::size_t PlainChars(bool neg, std::uint64_t n, int x, char* buf) {
+long double PlainDecimalValue(const PlainDecimal& d) {
+  // One correctly rounded division of two exact values gives the nearest
+  // extended value to the text, as the decimal parser does.
+  const long double v =
+      static_cast<long double>(d.digits) / static_cast<long double>(kPow10[14 - d.exp]);
+  return d.neg ? -v : v;
+}
+
+std::size_t PlainDecimalChars(const PlainDecimal& d, char* buf) {
+  // The 15 digits, the last alone and the others two at a time.
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
   char digits[16];
-  std::uint64_t t = n;
-  for (int i = 14; i >= 0; --i) {
-    digits[i] = static_cast<char>('0' + t % 10);
-    t /= 10;
+  std::uint64_t t = d.digits;
+  digits[14] = static_cast<char>('0' + t % 10);
+  t /= 10;
+  for (int i = 12; i >= 0; i -= 2) {
+    std::memcpy(digits + i, kPairs + 2 * (t % 100), 2);
+    t /= 100;
   }
   int last = 14;
   while (last > 0 && digits[last] == '0') --last;
+  const int x = d.exp;
   std::size_t len = 0;
-  if (neg) buf[len++] = '-';
+  if (d.neg) buf[len++] = '-';
   if (x >= 0) {
     for (int i = 0; i <= x; ++i) buf[len++] = digits[i];
     if (last > x) {
@@ -134,46 +173,20 @@ std::size_t PlainChars(bool neg, std::uint64_t n, int x, char* buf) {
   return len;
 }
 
-}  // namespace
-
 std::string DecimalText(long double v, long double& back) {
   if (v == 0) {
     back = 0;
     return "0";
   }
-  std::uint64_t n = 0;
-  int x = 0;
-  if (!PlainDigits(v, n, x)) {
+  PlainDecimal d;
+  if (!ToPlainDecimal(v, d)) {
     std::string s = FloatToStr(v);
     back = StrToFloat(s);
     return s;
   }
-  back = PlainValue(v < 0, n, x);
+  back = PlainDecimalValue(d);
   char buf[kDecimalChars];
-  return std::string(buf, PlainChars(v < 0, n, x, buf));
-}
-
-bool DecimalBack(long double v, long double& back) {
-  if (v == 0) {
-    back = 0;
-    return true;
-  }
-  std::uint64_t n = 0;
-  int x = 0;
-  if (!PlainDigits(v, n, x)) return false;
-  back = PlainValue(v < 0, n, x);
-  return true;
-}
-
-std::size_t DecimalChars(long double v, char* buf) {
-  if (v == 0) {
-    buf[0] = '0';
-    return 1;
-  }
-  std::uint64_t n = 0;
-  int x = 0;
-  if (!PlainDigits(v, n, x)) return 0;
-  return PlainChars(v < 0, n, x, buf);
+  return std::string(buf, PlainDecimalChars(d, buf));
 }
 
 long long RoundQuotient(long long sum, long long w) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,14 +15,27 @@ namespace tavrine {
 // value StrToFloat gives for that text.
 std::string DecimalText(long double v, long double& back);
 
-// Room DecimalChars needs.
+// A value in the plain form of that text (1e-4 <= |v| < 1e15, no exponent):
+// its 15 significant digits rounded half to even as digits in [1e14, 1e15),
+// the decimal exponent of the first one and the sign.
+struct PlainDecimal {
+  std::uint64_t digits = 0;
+  std::int8_t exp = 0;
+  bool neg = false;
+};
+// Room PlainDecimalChars needs.
 inline constexpr std::size_t kDecimalChars = 32;
-// The value StrToFloat gives for FloatToStr(v), for 0 and the plain form
-// (1e-4 <= |v| < 1e15); false for any other value, which then needs the text.
-bool DecimalBack(long double v, long double& back);
-// FloatToStr(v) written into buf, its length returned, for the values
-// DecimalBack takes; 0 for any other value.
-std::size_t DecimalChars(long double v, char* buf);
+// v's 15-digit decimal when FloatToStr writes it in the plain form; false
+// for 0 and any value written with an exponent.
+bool ToPlainDecimal(long double v, PlainDecimal& d);
+// True when s is exactly FloatToStr of a plain-form value with a fraction
+// ("-12.5", "0.0001"): no leading or trailing zeros, up to 15 significant
+// digits; d is then that decimal.
+bool ParsePlainDecimal(std::string_view s, PlainDecimal& d);
+// The value StrToFloat gives for the decimal's text.
+long double PlainDecimalValue(const PlainDecimal& d);
+// The decimal's text (FloatToStr of its value) written into buf; its length.
+std::size_t PlainDecimalChars(const PlainDecimal& d, char* buf);
 
 // Round(sum / w) for an integer sum, the quotient taken exactly.
 long long RoundQuotient(long long sum, long long w);

@@ -30,13 +30,10 @@ bool IntegerText(std::string_view s, long long& v) {
   return true;
 }
 
-// FloatToStr of a stored decimal (a value that is its own text's value).
-std::size_t DecimalTextChars(long double v, char* buf) {
-  const std::size_t n = DecimalChars(v, buf);
-  if (n > 0) return n;
-  const std::string s = FloatToStr(v);
-  std::memcpy(buf, s.data(), s.size());
-  return s.size();
+std::uint64_t kPow10Of(int k) {
+  std::uint64_t p = 1;
+  while (k-- > 0) p *= 10;
+  return p;
 }
 
 // The first character of any number's text.
@@ -53,8 +50,10 @@ std::string WorkTable::Cell::text(const std::vector<std::string>& pool) const {
       return {};
     case kInt:
       return std::string(buf, IntChars(integer(), buf));
+    case kDecimal:
+      return std::string(buf, PlainDecimalChars(decimal(), buf));
     case kFloat:
-      return std::string(buf, DecimalTextChars(decimal(), buf));
+      return FloatToStr(wide());
     case kShort:
       return std::string(shortText());
     case kLong:
@@ -71,8 +70,11 @@ void WorkTable::Cell::appendText(const std::vector<std::string>& pool, std::stri
     case kInt:
       out.append(buf, IntChars(integer(), buf));
       return;
+    case kDecimal:
+      out.append(buf, PlainDecimalChars(decimal(), buf));
+      return;
     case kFloat:
-      out.append(buf, DecimalTextChars(decimal(), buf));
+      out += FloatToStr(wide());
       return;
     case kShort:
     case kLong:
@@ -91,6 +93,7 @@ WorkTable::WorkTable(const WorkTable& other)
       data_(other.data_),
       pool_(other.pool_),
       free_(other.free_),
+      rowHint_(other.rowHint_),
       version_(other.version_) {}
 
 WorkTable& WorkTable::operator=(const WorkTable& other) {
@@ -101,6 +104,7 @@ WorkTable& WorkTable::operator=(const WorkTable& other) {
   data_ = other.data_;
   pool_ = other.pool_;
   free_ = other.free_;
+  rowHint_ = other.rowHint_;
   version_ = std::max(version_, other.version_) + 1;
   return *this;
 }
@@ -108,6 +112,11 @@ WorkTable& WorkTable::operator=(const WorkTable& other) {
 void WorkTable::setColCount(int c) {
   cols_ = c < 0 ? 0 : c;
   ++version_;
+}
+
+void WorkTable::reserveRows(int rows) {
+  rowHint_ = static_cast<std::size_t>(std::max(rows, 0));
+  for (auto& column : data_) column.reserve(rowHint_);
 }
 
 void WorkTable::setRowCount(int r) {
@@ -119,8 +128,13 @@ WorkTable::Cell* WorkTable::place(int c, int r) {
   if (c < 0 || r < 0) return nullptr;
   if (static_cast<std::size_t>(c) >= data_.size()) data_.resize(static_cast<std::size_t>(c) + 1);
   auto& column = data_[c];
-  if (static_cast<std::size_t>(r) >= column.size()) column.resize(static_cast<std::size_t>(r) + 1);
-  return &column[r];
+  const auto row = static_cast<std::size_t>(r);
+  if (column.empty() && rowHint_ > row) column.reserve(rowHint_);
+  if (row == column.size())
+    column.emplace_back();  // the usual growth: filling a column downwards
+  else if (row > column.size())
+    column.resize(row + 1);
+  return &column[row];
 }
 
 void WorkTable::storeText(Cell& x, std::string_view v) {
@@ -148,11 +162,15 @@ void WorkTable::storeText(Cell& x, std::string_view v) {
 
 void WorkTable::store(Cell& x, std::string_view v) {
   long long i = 0;
+  PlainDecimal d;
   if (v.empty()) {
     release(x);
   } else if (IntegerText(v, i)) {
     release(x);
     x.setInteger(i);
+  } else if (ParsePlainDecimal(v, d)) {
+    release(x);
+    x.setDecimal(d);
   } else {
     storeText(x, v);
   }
@@ -183,24 +201,30 @@ void WorkTable::setInt(int c, int r, long long v) {
   }
 }
 
-void WorkTable::setDecimal(int c, int r, long double back) {
-  if (Cell* x = place(c, r)) {
-    release(*x);
-    x->setDecimal(back);
-    ++version_;
-  }
-}
-
 void WorkTable::setFloat(int c, int r, long double v) {
-  long double back = 0;
-  if (DecimalBack(v, back)) return setDecimal(c, r, back);
+  Cell* x = place(c, r);
+  if (!x) return;
+  ++version_;
+  PlainDecimal d;
+  if (v == 0) {
+    release(*x);
+    x->setInteger(0);  // FloatToStr(0) is "0"
+    return;
+  }
+  if (ToPlainDecimal(v, d)) {
+    release(*x);
+    x->setDecimal(d);
+    return;
+  }
   // The exponent form, infinities and NaN: kept as a number only when its
   // text reads back to a value with the same text; else as that text.
   const std::string s = FloatToStr(v);
-  if (TryStrToFloat(s, back) && FloatToStr(back) == s) return setDecimal(c, r, back);
-  if (Cell* x = place(c, r)) {
+  long double back = 0;
+  if (TryStrToFloat(s, back) && FloatToStr(back) == s) {
+    release(*x);
+    x->setWide(back);
+  } else {
     storeText(*x, s);
-    ++version_;
   }
 }
 
@@ -228,14 +252,18 @@ bool WorkTable::tryInt(int c, int r, long long& v) const {
       v = i;
       return true;
     }
-    case Cell::kFloat: {
-      // An integral decimal below 1e15 has its digits as its text; any
-      // other decimal's text has a point or an exponent.
-      const long double d = x->decimal();
-      if (!(d >= INT32_MIN && d <= INT32_MAX) || d != static_cast<long long>(d)) return false;
-      v = static_cast<long long>(d);
-      return true;
+    case Cell::kDecimal: {
+      // A decimal without a fraction has its digits as its text.
+      const PlainDecimal d = x->decimal();
+      if (d.exp < 0 || d.exp > 9) return false;
+      const std::uint64_t unit = kPow10Of(14 - d.exp);
+      if (d.digits % unit != 0) return false;
+      const long long i = static_cast<long long>(d.digits / unit);
+      v = d.neg ? -i : i;
+      return v >= INT32_MIN && v <= INT32_MAX;
     }
+    case Cell::kFloat:
+      return false;  // its text has an exponent
     case Cell::kShort:
     case Cell::kLong: {
       int i = 0;
@@ -256,8 +284,11 @@ bool WorkTable::tryFloat(int c, int r, long double& v) const {
     case Cell::kInt:
       v = static_cast<long double>(x->integer());  // exact: 64 bits of mantissa
       return true;
+    case Cell::kDecimal:
+      v = PlainDecimalValue(x->decimal());
+      return true;
     case Cell::kFloat:
-      v = x->decimal();
+      v = x->wide();
       return true;
     case Cell::kShort:
     case Cell::kLong:
@@ -276,6 +307,24 @@ bool WorkTable::textIs(int c, int r, std::string_view s) const {
   if (!x || x->kind() == Cell::kEmpty) return s.empty();
   if (x->kind() == Cell::kShort || x->kind() == Cell::kLong) return x->storedText(pool_) == s;
   return CanStartNumber(s) && x->text(pool_) == s;
+}
+
+void WorkTable::clearTexts(int lastCol, int lastRow,
+                           const std::function<bool(std::string_view)>& match) {
+  const std::size_t cols =
+      std::min(data_.size(), static_cast<std::size_t>(std::max(lastCol + 1, 0)));
+  for (std::size_t c = 0; c < cols; ++c) {
+    auto& column = data_[c];
+    const std::size_t rows =
+        std::min(column.size(), static_cast<std::size_t>(std::max(lastRow + 1, 0)));
+    for (std::size_t r = 0; r < rows; ++r) {
+      Cell& x = column[r];
+      if ((x.kind() == Cell::kShort || x.kind() == Cell::kLong) && match(x.storedText(pool_))) {
+        release(x);
+        ++version_;
+      }
+    }
+  }
 }
 
 std::string WorkTable::rowCommaText(int r) const {

@@ -13,10 +13,12 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "store/decimal_form.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -42,6 +44,9 @@ class WorkTable {
   int rowCount() const { return rows_; }
   void setColCount(int c);
   void setRowCount(int r);
+  // Room for rows 0 .. rows-1 in every column written, for a fill of that
+  // many rows (a file read), so the columns need not grow step by step.
+  void reserveRows(int rows);
 
   // The cell's text; a cell never written (or at a negative address) gives "".
   std::string cell(int c, int r) const {
@@ -60,12 +65,9 @@ class WorkTable {
   bool tryInt(int c, int r, long long& v) const;
   bool tryFloat(int c, int r, long double& v) const;
   void setInt(int c, int r, long long v);
-  // Keeps the value StrToFloat gives for FloatToStr(v), so that getFloat
-  // returns it and the text is FloatToStr(v).
+  // Keeps v's 15-digit decimal: the text is FloatToStr(v), getFloat the
+  // value StrToFloat gives for it.
   void setFloat(int c, int r, long double v);
-  // setFloat for a value that already is what StrToFloat gives for its own
-  // FloatToStr text (the value DecimalText hands back): stored as it is.
-  void setDecimal(int c, int r, long double back);
 
   // Text tests without making the text.
   bool isEmpty(int c, int r) const {
@@ -83,6 +85,10 @@ class WorkTable {
   int getInt(CellRef c) const { return getInt(c.col, c.row); }
   long double getFloat(CellRef c) const { return getFloat(c.col, c.row); }
   void setInt(CellRef c, long long v) { setInt(c.col, c.row, v); }
+
+  // Empties every text cell of columns 0 .. lastCol and rows 0 .. lastRow
+  // whose text match accepts (number cells are never passed to it).
+  void clearTexts(int lastCol, int lastRow, const std::function<bool(std::string_view)>& match);
 
   // Row r as comma text over columns 0 .. colCount-1.
   std::string rowCommaText(int r) const;
@@ -118,12 +124,12 @@ class WorkTable {
   bool suspended() const { return suspended_ > 0; }
 
  private:
-  // One cell in 16 bytes: its kind and, by kind, a 64-bit integer, the 80-bit
-  // decimal value, a short text in place, or the slot of a longer text in the
-  // table's pool.
+  // One cell in 16 bytes: its kind and, by kind, a 64-bit integer, a decimal
+  // of the plain form, the 80-bit value of a decimal written with an exponent,
+  // a short text in place, or the slot of a longer text in the table's pool.
   class alignas(8) Cell {
    public:
-    enum Kind : std::uint8_t { kEmpty, kInt, kFloat, kShort, kLong };
+    enum Kind : std::uint8_t { kEmpty, kInt, kDecimal, kFloat, kShort, kLong };
     static constexpr std::size_t kShortMax = 14;
 
     Kind kind() const { return static_cast<Kind>(kind_); }
@@ -132,7 +138,14 @@ class WorkTable {
       std::memcpy(&v, bytes_, sizeof v);
       return v;
     }
-    long double decimal() const {
+    PlainDecimal decimal() const {
+      PlainDecimal d;
+      std::memcpy(&d.digits, bytes_, sizeof d.digits);
+      d.exp = static_cast<std::int8_t>(bytes_[8]);
+      d.neg = bytes_[9] != 0;
+      return d;
+    }
+    long double wide() const {
       long double v = 0;
       std::memcpy(&v, bytes_, kFloatBytes);
       return v;
@@ -151,7 +164,13 @@ class WorkTable {
       std::memcpy(bytes_, &v, sizeof v);
       kind_ = kInt;
     }
-    void setDecimal(long double v) {
+    void setDecimal(const PlainDecimal& d) {
+      std::memcpy(bytes_, &d.digits, sizeof d.digits);
+      bytes_[8] = static_cast<unsigned char>(d.exp);
+      bytes_[9] = d.neg;
+      kind_ = kDecimal;
+    }
+    void setWide(long double v) {
       std::memcpy(bytes_, &v, kFloatBytes);
       kind_ = kFloat;
     }
@@ -209,6 +228,7 @@ class WorkTable {
   std::vector<std::vector<Cell>> data_;  // [column][row]
   std::vector<std::string> pool_;        // texts too long for a cell
   std::vector<std::uint32_t> free_;      // pool slots no cell holds
+  std::size_t rowHint_ = 0;              // rows a new column makes room for
   std::uint64_t version_ = 0;
   int suspended_ = 0;
 };
