@@ -180,8 +180,9 @@ void WorkTable::storeCopy(Cell& x, const Cell& from, const std::vector<std::stri
   if (from.kind() == Cell::kLong) {
     storeText(x, fromPool[from.slot()]);
   } else {
+    const Cell copy = from;  // from may be x itself
     release(x);
-    x = from;
+    x = copy;
   }
 }
 
