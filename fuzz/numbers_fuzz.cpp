@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "series/decimal_form.h"
+#include "store/decimal_form.h"
 #include "store/text.h"
 
 using namespace tavrine;

@@ -56,9 +56,11 @@ void Startup::LoadStockList() {
   SuspendRedraw redraw(ws_.StockList);
   WaitCursor wait(ws_.platform);
   ws_.setProgress("データ読込中...");
-  const auto lines = ReadLines(HomePath(kStockListFile));
+  const std::string text = ReadText(HomePath(kStockListFile));
+  const auto lines = SplitLineViews(text);
   const int n = static_cast<int>(lines.size());
   ws_.StockList.setRowCount(n);
+  ws_.StockList.reserveRows(n);
   ws_.StockList.setColCount(200);
   ws_.setProgress("データ変換中...");
   for (int a = 0; a < n; ++a) {

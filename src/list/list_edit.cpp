@@ -148,10 +148,7 @@ ListEdit ListEdits::Undo() {
   WorkTable restored("StockList", 200, 1);
   try {
     // Read as the start-up reads the list, before anything is replaced.
-    const auto lines = ReadLines(backup);
-    restored.setRowCount(static_cast<int>(lines.size()));
-    for (std::size_t a = 0; a < lines.size(); ++a)
-      restored.setRowCommaText(static_cast<int>(a), lines[a], 200);
+    LoadTableFile(restored, backup, 200);
     WriteBytes(HomePath(kStockListFile), ReadBytes(backup));
   } catch (const FileError& e) {
     return {false, std::string("元に戻せませんでした。\r") + e.what()};

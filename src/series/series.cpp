@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "series/decimal_form.h"
 #include "series/series_math.h"
 #include "store/calc_columns.h"
 #include "store/control_cells.h"
+#include "store/decimal_form.h"
 #include "store/state.h"
 #include "store/stock_list.h"
 #include "store/text.h"

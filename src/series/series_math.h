@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "series/decimal_form.h"
+#include "store/decimal_form.h"
 #include "store/text.h"
 
 namespace tavrine::series_math {

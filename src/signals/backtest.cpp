@@ -304,7 +304,7 @@ void Backtest::Button51Click() {
 
 void Backtest::MaskEdit1Change() { ws_.form.setEditMask("MaskEdit1", "9.99"); }
 
-const std::string& Backtest::condition() const { return ws_.StatsTable.cell(ctl::Condition); }
+std::string Backtest::condition() const { return ws_.StatsTable.cell(ctl::Condition); }
 
 bool Backtest::entryBuy() const { return ws_.SeriesTable.cell(ctl::EntryDirection) == "1"; }
 

@@ -51,7 +51,7 @@ class Backtest {
   Distributions distributions() const { return ReadDistributions(ws_.StatsTable); }
   // The condition label of the last run ("S1" .. "ST", with the term), as
   // the statistics block shows it.
-  const std::string& condition() const;
+  std::string condition() const;
   // True when the walk enters on a buy (入買), false on a sell (入売).
   bool entryBuy() const;
   // Puts the listed trades' entry and exit days that lie in the rows the

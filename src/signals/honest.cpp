@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <deque>
 
-#include "series/decimal_form.h"
 #include "series/series_math.h"
 #include "signals/rule_math.h"
 #include "signals/rules.h"
+#include "store/decimal_form.h"
 #include "store/stock_list.h"
 #include "store/text.h"
 #include "store/work_table.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "series/decimal_form.h"
 #include "signals/backtest.h"
+#include "store/decimal_form.h"
 #include "store/text.h"
 #include "store/work_table.h"
 

@@ -455,8 +455,8 @@ std::string DisplayText(std::string_view s) {
   return out;
 }
 
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
+std::vector<std::string_view> SplitLineViews(std::string_view text) {
+  std::vector<std::string_view> lines;
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n) {
@@ -465,13 +465,18 @@ std::vector<std::string> SplitLines(std::string_view text) {
     std::string_view line = text.substr(i, j - i);
     auto nul = line.find('\0');
     if (nul != std::string_view::npos) line = line.substr(0, nul);
-    lines.emplace_back(line);
+    lines.push_back(line);
     if (j < n && text[j] == '\r' && j + 1 < n && text[j + 1] == '\n')
       i = j + 2;
     else
       i = j + 1;
   }
   return lines;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  const auto views = SplitLineViews(text);
+  return std::vector<std::string>(views.begin(), views.end());
 }
 
 namespace {
@@ -522,9 +527,9 @@ std::string ReadBytes(const std::string& path) {
   return data;
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-  return SplitLines(Cp932ToUtf8(ReadBytes(path)));
-}
+std::vector<std::string> ReadLines(const std::string& path) { return SplitLines(ReadText(path)); }
+
+std::string ReadText(const std::string& path) { return Cp932ToUtf8(ReadBytes(path)); }
 
 bool FileExists(const std::string& path) {
   std::error_code ec;

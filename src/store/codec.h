@@ -34,6 +34,8 @@ std::size_t Cp932CharBytes(std::string_view utf8, std::size_t i, std::size_t& ut
 // byte ends its line. Throws FileError when the file cannot be read or is
 // no regular file.
 std::vector<std::string> ReadLines(const std::string& path);
+// The whole file as UTF-8, for SplitLineViews.
+std::string ReadText(const std::string& path);
 // The file's bytes as they stand, and writing bytes through a temporary file
 // that then replaces the target. Throw FileError. Only a regular file (or a
 // link to one) is read. A save to a link writes the file the link leads to,
@@ -48,5 +50,7 @@ void WriteText(const std::string& path, std::string_view utf8);
 void WriteLines(const std::string& path, const std::vector<std::string>& lines, bool finalBreak);
 // Splits text into lines by the reading rule above.
 std::vector<std::string> SplitLines(std::string_view text);
+// The same lines as views into text.
+std::vector<std::string_view> SplitLineViews(std::string_view text);
 
 }  // namespace tavrine

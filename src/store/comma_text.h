@@ -2,6 +2,7 @@
 // system reads (calendar, candidate and portfolio lists).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,9 +15,17 @@ namespace tavrine {
 // runs to the next comma or character <= 32. An empty field becomes " ".
 // At most maxFields fields are kept.
 std::vector<std::string> ParseCommaText(std::string_view line, std::size_t maxFields = 200);
+// The same reading, each field handed to field(index, text) as it is read;
+// the text lives until the next field.
+void ForEachCommaField(std::string_view line, std::size_t maxFields,
+                       const std::function<void(std::size_t, std::string_view)>& field);
 
 // Joins cells with ","; a cell holding a character <= 32, a double quote or a
 // comma is quoted with inner quotes doubled.
 std::string ToCommaText(const std::vector<std::string>& cells);
+// Whether a cell needs quotes in comma text, and one cell appended to out
+// as ToCommaText writes it.
+bool NeedsQuotes(std::string_view s);
+void AppendCommaField(std::string_view s, std::string& out);
 
 }  // namespace tavrine

@@ -7,9 +7,11 @@ namespace tavrine {
 
 void LoadTableFile(WorkTable& t, const std::string& path, int maxCols,
                    const std::function<void(int, int)>& progress) {
-  const auto lines = ReadLines(path);
+  const std::string text = ReadText(path);
+  const auto lines = SplitLineViews(text);
   const int n = static_cast<int>(lines.size());
   t.setRowCount(n);
+  t.reserveRows(n);
   for (int i = 0; i < n; ++i) {
     if (progress) progress(i, n);
     t.setRowCommaText(i, lines[i], maxCols);
@@ -17,18 +19,19 @@ void LoadTableFile(WorkTable& t, const std::string& path, int maxCols,
 }
 
 void SaveTableFile(const WorkTable& t, const std::string& path) {
-  std::vector<std::string> lines;
-  lines.reserve(static_cast<std::size_t>(t.rowCount()));
-  for (int r = 0; r < t.rowCount(); ++r) lines.push_back(t.rowCommaText(r));
-  WriteLines(path, lines, true);
+  // The lines as WriteLines joins them: each ended by CR LF.
+  std::string text;
+  for (int r = 0; r < t.rowCount(); ++r) {
+    t.appendRowCommaText(r, text);
+    text += "\r\n";
+  }
+  WriteText(path, text);
 }
 
 void ClearQuotedBlanks(WorkTable& list) {
-  for (int c = 0; c <= 200; ++c)
-    for (int r = 0; r <= stocklist::kLastDayRow; ++r) {
-      const std::string& v = list.cell(c, r);
-      if (v == "\" \"" || v == "\"\"") list.set(c, r, "");
-    }
+  // A number's text is never one of these, so only text cells are looked at.
+  list.clearTexts(200, stocklist::kLastDayRow,
+                  [](std::string_view v) { return v == "\" \"" || v == "\"\""; });
 }
 
 }  // namespace tavrine

@@ -1,6 +1,7 @@
 #include "store/text.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +39,7 @@ int StrToInt(std::string_view s) {
   return static_cast<int>(v);
 }
 
-long double StrToFloat(std::string_view s) {
+bool TryStrToFloat(std::string_view s, long double& v) {
   std::size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
   while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
@@ -59,16 +60,28 @@ long double StrToFloat(std::string_view s) {
     while (i < t.size() && IsDigit(t[i])) ++i, ++ed;
     ok = ed > 0;
   }
-  if (!ok || i != t.size())
-    throw ConversionError(Quoted(s) + " is not a valid floating point value");
+  if (!ok || i != t.size()) return false;
   std::string buf(t);
   errno = 0;
-  long double v = std::strtold(buf.c_str(), nullptr);
-  if (!std::isfinite(v)) throw ConversionError(Quoted(s) + " is not a valid floating point value");
+  v = std::strtold(buf.c_str(), nullptr);
+  return std::isfinite(v);
+}
+
+long double StrToFloat(std::string_view s) {
+  long double v = 0;
+  if (!TryStrToFloat(s, v))
+    throw ConversionError(Quoted(s) + " is not a valid floating point value");
   return v;
 }
 
-std::string IntToStr(long long v) { return std::to_string(v); }
+std::string IntToStr(long long v) {
+  char buf[kIntChars];
+  return std::string(buf, IntChars(v, buf));
+}
+
+std::size_t IntChars(long long v, char* buf) {
+  return static_cast<std::size_t>(std::to_chars(buf, buf + kIntChars, v).ptr - buf);
+}
 
 std::string FloatToStr(long double v) {
   if (std::isnan(v)) return "NAN";

@@ -27,8 +27,14 @@ int StrToInt(std::string_view s);
 // Decimal number (optional surrounding blanks, sign, point, exponent), parsed
 // to the nearest extended value.
 long double StrToFloat(std::string_view s);
+// StrToFloat without raising: false where it would raise.
+bool TryStrToFloat(std::string_view s, long double& v);
 
 std::string IntToStr(long long v);
+// Room IntChars needs.
+inline constexpr std::size_t kIntChars = 24;
+// IntToStr(v) written into buf; its length.
+std::size_t IntChars(long long v, char* buf);
 // General form: up to 15 significant digits, no trailing zeros, exponent
 // written as "1E-5" / "1.5E20" outside 1e-4 .. 1e15.
 std::string FloatToStr(long double v);

@@ -1,12 +1,87 @@
 #include "store/work_table.h"
 
-#include "store/comma_text.h"
-
 #include <algorithm>
+
+#include "store/comma_text.h"
+#include "store/decimal_form.h"
 
 namespace tavrine {
 
-const std::string WorkTable::empty_;
+namespace {
+
+// Whether s is exactly IntToStr of an integer: "0", or an optional minus and
+// a digit string without leading zeros, short enough for 64 bits.
+bool IntegerText(std::string_view s, long long& v) {
+  std::size_t i = s.size() > 0 && s[0] == '-' ? 1 : 0;
+  const std::size_t digits = s.size() - i;
+  if (digits == 0 || digits > 18) return false;
+  if (s[i] == '0') {
+    if (s.size() != 1) return false;  // "-0" and leading zeros stay texts
+    v = 0;
+    return true;
+  }
+  long long x = 0;
+  for (; i < s.size(); ++i) {
+    const char ch = s[i];
+    if (ch < '0' || ch > '9') return false;
+    x = x * 10 + (ch - '0');
+  }
+  v = s[0] == '-' ? -x : x;
+  return true;
+}
+
+std::uint64_t kPow10Of(int k) {
+  std::uint64_t p = 1;
+  while (k-- > 0) p *= 10;
+  return p;
+}
+
+// The first character of any number's text.
+bool CanStartNumber(std::string_view s) {
+  return !s.empty() && (s[0] == '-' || (s[0] >= '0' && s[0] <= '9'));
+}
+
+}  // namespace
+
+std::string WorkTable::Cell::text(const std::vector<std::string>& pool) const {
+  char buf[kDecimalChars];
+  switch (kind()) {
+    case kEmpty:
+      return {};
+    case kInt:
+      return std::string(buf, IntChars(integer(), buf));
+    case kDecimal:
+      return std::string(buf, PlainDecimalChars(decimal(), buf));
+    case kFloat:
+      return FloatToStr(wide());
+    case kShort:
+      return std::string(shortText());
+    case kLong:
+      return pool[slot()];
+  }
+  return {};
+}
+
+void WorkTable::Cell::appendText(const std::vector<std::string>& pool, std::string& out) const {
+  char buf[kDecimalChars];
+  switch (kind()) {
+    case kEmpty:
+      return;
+    case kInt:
+      out.append(buf, IntChars(integer(), buf));
+      return;
+    case kDecimal:
+      out.append(buf, PlainDecimalChars(decimal(), buf));
+      return;
+    case kFloat:
+      out += FloatToStr(wide());
+      return;
+    case kShort:
+    case kLong:
+      out += storedText(pool);
+      return;
+  }
+}
 
 WorkTable::WorkTable(std::string name, int cols, int rows)
     : name_(std::move(name)), cols_(cols), rows_(rows) {}
@@ -16,6 +91,9 @@ WorkTable::WorkTable(const WorkTable& other)
       cols_(other.cols_),
       rows_(other.rows_),
       data_(other.data_),
+      pool_(other.pool_),
+      free_(other.free_),
+      rowHint_(other.rowHint_),
       version_(other.version_) {}
 
 WorkTable& WorkTable::operator=(const WorkTable& other) {
@@ -24,6 +102,9 @@ WorkTable& WorkTable::operator=(const WorkTable& other) {
   cols_ = other.cols_;
   rows_ = other.rows_;
   data_ = other.data_;
+  pool_ = other.pool_;
+  free_ = other.free_;
+  rowHint_ = other.rowHint_;
   version_ = std::max(version_, other.version_) + 1;
   return *this;
 }
@@ -33,36 +114,244 @@ void WorkTable::setColCount(int c) {
   ++version_;
 }
 
+void WorkTable::reserveRows(int rows) {
+  rowHint_ = static_cast<std::size_t>(std::max(rows, 0));
+  for (auto& column : data_) column.reserve(rowHint_);
+}
+
 void WorkTable::setRowCount(int r) {
   rows_ = r < 0 ? 0 : r;
   ++version_;
 }
 
-std::vector<std::string>& WorkTable::columnFor(int c, int r) {
-  // A new column or a grown one takes the displayed size at once, so filling
-  // it row by row does not reallocate it again and again.
-  if (static_cast<std::size_t>(c) >= data_.size())
-    data_.resize(static_cast<std::size_t>(std::max(c + 1, cols_)));
+WorkTable::Cell* WorkTable::place(int c, int r) {
+  if (c < 0 || r < 0) return nullptr;
+  if (static_cast<std::size_t>(c) >= data_.size()) data_.resize(static_cast<std::size_t>(c) + 1);
   auto& column = data_[c];
-  if (static_cast<std::size_t>(r) >= column.size())
-    column.resize(static_cast<std::size_t>(std::max(r + 1, rows_)));
-  return column;
+  const auto row = static_cast<std::size_t>(r);
+  if (column.empty() && rowHint_ > row) column.reserve(rowHint_);
+  if (row == column.size())
+    column.emplace_back();  // the usual growth: filling a column downwards
+  else if (row > column.size())
+    column.resize(row + 1);
+  return &column[row];
 }
 
-void WorkTable::setOutside(int c, int r, std::string v) {
-  if (c < 0 || r < 0 || v.empty()) return;  // an empty cell needs no storage
-  columnFor(c, r)[r] = std::move(v);
+void WorkTable::storeText(Cell& x, std::string_view v) {
+  if (v.size() <= Cell::kShortMax) {
+    release(x);
+    x.setShort(v);
+    return;
+  }
+  if (x.kind() == Cell::kLong) {
+    pool_[x.slot()].assign(v);  // the cell's own slot, its storage kept
+    return;
+  }
+  std::uint32_t slot;
+  if (!free_.empty()) {
+    slot = free_.back();
+    free_.pop_back();
+    pool_[slot].assign(v);
+  } else {
+    slot = static_cast<std::uint32_t>(pool_.size());
+    std::string text(v);  // v may lie in the pool, which may move as it grows
+    pool_.push_back(std::move(text));
+  }
+  x.setSlot(slot);
+}
+
+void WorkTable::store(Cell& x, std::string_view v) {
+  long long i = 0;
+  PlainDecimal d;
+  if (v.empty()) {
+    release(x);
+  } else if (IntegerText(v, i)) {
+    release(x);
+    x.setInteger(i);
+  } else if (ParsePlainDecimal(v, d)) {
+    release(x);
+    x.setDecimal(d);
+  } else {
+    storeText(x, v);
+  }
+}
+
+void WorkTable::storeCopy(Cell& x, const Cell& from, const std::vector<std::string>& fromPool) {
+  if (from.kind() == Cell::kLong) {
+    storeText(x, fromPool[from.slot()]);
+  } else {
+    const Cell copy = from;  // from may be x itself
+    release(x);
+    x = copy;
+  }
+}
+
+void WorkTable::set(int c, int r, std::string_view v) {
+  if (v.empty() && !find(c, r)) return;  // an empty cell needs no storage
+  if (Cell* x = place(c, r)) {
+    store(*x, v);
+    ++version_;
+  }
+}
+
+void WorkTable::setInt(int c, int r, long long v) {
+  if (Cell* x = place(c, r)) {
+    release(*x);
+    x->setInteger(v);
+    ++version_;
+  }
+}
+
+void WorkTable::setFloat(int c, int r, long double v) {
+  Cell* x = place(c, r);
+  if (!x) return;
   ++version_;
+  PlainDecimal d;
+  if (v == 0) {
+    release(*x);
+    x->setInteger(0);  // FloatToStr(0) is "0"
+    return;
+  }
+  if (ToPlainDecimal(v, d)) {
+    release(*x);
+    x->setDecimal(d);
+    return;
+  }
+  // The exponent form, infinities and NaN: kept as a number only when its
+  // text reads back to a value with the same text; else as that text.
+  const std::string s = FloatToStr(v);
+  long double back = 0;
+  if (TryStrToFloat(s, back) && FloatToStr(back) == s) {
+    release(*x);
+    x->setWide(back);
+  } else {
+    storeText(*x, s);
+  }
 }
 
-std::string WorkTable::rowCommaText(int r) const { return ToCommaText(rowCells(r)); }
+int WorkTable::getInt(int c, int r) const {
+  long long v = 0;
+  if (tryInt(c, r, v)) return static_cast<int>(v);
+  return StrToInt(cell(c, r));  // raises the conversion error of the text
+}
+
+long double WorkTable::getFloat(int c, int r) const {
+  long double v = 0;
+  if (tryFloat(c, r, v)) return v;
+  return StrToFloat(cell(c, r));  // raises the conversion error of the text
+}
+
+bool WorkTable::tryInt(int c, int r, long long& v) const {
+  const Cell* x = find(c, r);
+  if (!x) return false;
+  switch (x->kind()) {
+    case Cell::kEmpty:
+      return false;
+    case Cell::kInt: {
+      const long long i = x->integer();
+      if (i < INT32_MIN || i > INT32_MAX) return false;
+      v = i;
+      return true;
+    }
+    case Cell::kDecimal: {
+      // A decimal without a fraction has its digits as its text.
+      const PlainDecimal d = x->decimal();
+      if (d.exp < 0 || d.exp > 9) return false;
+      const std::uint64_t unit = kPow10Of(14 - d.exp);
+      if (d.digits % unit != 0) return false;
+      const long long i = static_cast<long long>(d.digits / unit);
+      v = d.neg ? -i : i;
+      return v >= INT32_MIN && v <= INT32_MAX;
+    }
+    case Cell::kFloat:
+      return false;  // its text has an exponent
+    case Cell::kShort:
+    case Cell::kLong: {
+      int i = 0;
+      if (!TryStrictInt(x->storedText(pool_), i)) return false;
+      v = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool WorkTable::tryFloat(int c, int r, long double& v) const {
+  const Cell* x = find(c, r);
+  if (!x) return false;
+  switch (x->kind()) {
+    case Cell::kEmpty:
+      return false;
+    case Cell::kInt:
+      v = static_cast<long double>(x->integer());  // exact: 64 bits of mantissa
+      return true;
+    case Cell::kDecimal:
+      v = PlainDecimalValue(x->decimal());
+      return true;
+    case Cell::kFloat:
+      v = x->wide();
+      return true;
+    case Cell::kShort:
+    case Cell::kLong:
+      return TryStrToFloat(x->storedText(pool_), v);
+  }
+  return false;
+}
+
+bool WorkTable::isBlank(int c, int r) const {
+  const Cell* x = find(c, r);
+  return !x || x->kind() == Cell::kEmpty || (x->kind() == Cell::kShort && x->shortText() == " ");
+}
+
+bool WorkTable::textIs(int c, int r, std::string_view s) const {
+  const Cell* x = find(c, r);
+  if (!x || x->kind() == Cell::kEmpty) return s.empty();
+  if (x->kind() == Cell::kShort || x->kind() == Cell::kLong) return x->storedText(pool_) == s;
+  return CanStartNumber(s) && x->text(pool_) == s;
+}
+
+void WorkTable::clearTexts(int lastCol, int lastRow,
+                           const std::function<bool(std::string_view)>& match) {
+  const std::size_t cols =
+      std::min(data_.size(), static_cast<std::size_t>(std::max(lastCol + 1, 0)));
+  for (std::size_t c = 0; c < cols; ++c) {
+    auto& column = data_[c];
+    const std::size_t rows =
+        std::min(column.size(), static_cast<std::size_t>(std::max(lastRow + 1, 0)));
+    for (std::size_t r = 0; r < rows; ++r) {
+      Cell& x = column[r];
+      if ((x.kind() == Cell::kShort || x.kind() == Cell::kLong) && match(x.storedText(pool_))) {
+        release(x);
+        ++version_;
+      }
+    }
+  }
+}
+
+std::string WorkTable::rowCommaText(int r) const {
+  std::string out;
+  appendRowCommaText(r, out);
+  return out;
+}
+
+void WorkTable::appendRowCommaText(int r, std::string& out) const {
+  for (int c = 0; c < cols_; ++c) {
+    if (c) out += ',';
+    const Cell* x = find(c, r);
+    if (!x) continue;
+    if (x->kind() == Cell::kShort || x->kind() == Cell::kLong)
+      AppendCommaField(x->storedText(pool_), out);
+    else
+      x->appendText(pool_, out);  // a number's text needs no quotes
+  }
+}
 
 void WorkTable::setRowCommaText(int r, std::string_view line, int maxCols) {
   if (r < 0) return;
-  auto fields = ParseCommaText(line, static_cast<std::size_t>(maxCols < 0 ? 0 : maxCols));
   clearRow(r);
-  for (std::size_t c = 0; c < fields.size(); ++c)
-    if (!fields[c].empty()) columnFor(static_cast<int>(c), r)[r] = std::move(fields[c]);
+  ForEachCommaField(
+      line, static_cast<std::size_t>(maxCols < 0 ? 0 : maxCols),
+      [&](std::size_t c, std::string_view field) { store(*place(static_cast<int>(c), r), field); });
   ++version_;
 }
 
@@ -75,13 +364,8 @@ std::vector<std::string> WorkTable::rowCells(int r) const {
 void WorkTable::setRowCells(int r, const std::vector<std::string>& cells) {
   if (r < 0) return;
   clearRow(r);
-  for (std::size_t c = 0; c < cells.size(); ++c) {
-    auto& v = columnFor(static_cast<int>(c), r)[r];
-    if (cells[c].empty())
-      v.assign(1, ' ');
-    else
-      v = cells[c];
-  }
+  for (std::size_t c = 0; c < cells.size(); ++c)
+    store(*place(static_cast<int>(c), r), cells[c].empty() ? std::string_view(" ") : cells[c]);
   ++version_;
 }
 
@@ -102,22 +386,29 @@ void WorkTable::copyRowsFrom(const WorkTable& from, int src, int dst, int count)
       for (int i = 0; i < count; ++i) copy(i);
   };
   const int last = dst + count - 1;
+  Cell space;
+  space.setShort(" ");  // what an empty source cell arrives as
   for (int c = 0; c < n; ++c) {
-    auto& column = columnFor(c, last);
-    // Cells are assigned in place, keeping their storage; an empty source
-    // cell arrives as " ".
+    place(c, last);
+    auto& column = data_[c];
+    const std::vector<Cell>* fromColumn =
+        static_cast<std::size_t>(c) < from.data_.size() ? &from.data_[c] : nullptr;
     each([&](int i) {
-      const std::string& v = from.cell(c, src + i);
-      if (v.empty())
-        column[dst + i].assign(1, ' ');
+      const int s = src + i;
+      const Cell* x = fromColumn && s >= 0 && static_cast<std::size_t>(s) < fromColumn->size()
+                          ? &(*fromColumn)[s]
+                          : nullptr;
+      Cell& to = column[dst + i];
+      if (!x || x->kind() == Cell::kEmpty)
+        storeCopy(to, space, pool_);
       else
-        column[dst + i] = v;
+        storeCopy(to, *x, from.pool_);
     });
   }
   for (std::size_t c = static_cast<std::size_t>(std::max(n, 0)); c < data_.size(); ++c) {
     auto& column = data_[c];
     for (int r = dst; r <= last && static_cast<std::size_t>(r) < column.size(); ++r)
-      column[r].clear();
+      release(column[r]);
   }
   ++version_;
 }
@@ -127,15 +418,22 @@ void WorkTable::clearRow(int r) { clearRows(r, r); }
 void WorkTable::clearRows(int first, int last) {
   first = std::max(first, 0);
   if (last < first) return;
-  // The cells are emptied but keep their storage for the next fill.
-  for (auto& column : data_)
-    for (int r = first; r <= last && static_cast<std::size_t>(r) < column.size(); ++r)
-      column[r].clear();
+  for (auto& column : data_) {
+    const std::size_t end = std::min(column.size(), static_cast<std::size_t>(last) + 1);
+    if (pool_.size() == free_.size()) {
+      // No cell holds a pooled text: emptying is a reset of the kinds.
+      for (std::size_t r = static_cast<std::size_t>(first); r < end; ++r) column[r].setEmpty();
+    } else {
+      for (std::size_t r = static_cast<std::size_t>(first); r < end; ++r) release(column[r]);
+    }
+  }
   ++version_;
 }
 
 void WorkTable::clearAll() {
   data_.clear();
+  pool_.clear();
+  free_.clear();
   ++version_;
 }
 

@@ -1,14 +1,24 @@
-// A work table: text cells addressed [c, r] with a settable displayed size.
+// A work table: cells addressed [c, r] with a settable displayed size.
 // Cells outside the displayed size are stored and read back like any other.
 // Cells are kept column by column: most work sweeps one column down the days,
-// which then reads and writes neighbouring memory.
+// which then reads and writes neighbouring memory. A column holds only the
+// rows up to the last one written.
+//
+// A cell holds a text or a number. A number keeps no text: its text is made
+// when the cell is read as text, and it is the text a string cell would have
+// held (IntToStr of an integer, FloatToStr of a decimal), so no reader can
+// tell the two apart. Numeric reads of a number cell take the number without
+// the text.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "store/decimal_form.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -34,41 +44,56 @@ class WorkTable {
   int rowCount() const { return rows_; }
   void setColCount(int c);
   void setRowCount(int r);
+  // Room for rows 0 .. rows-1 in every column written, for a fill of that
+  // many rows (a file read), so the columns need not grow step by step.
+  void reserveRows(int rows);
 
-  // Reading a cell never written (or at a negative address) gives "".
-  const std::string& cell(int c, int r) const {
-    if (r < 0 || c < 0 || static_cast<std::size_t>(c) >= data_.size()) return empty_;
-    const auto& column = data_[c];
-    if (static_cast<std::size_t>(r) >= column.size()) return empty_;
-    return column[r];
+  // The cell's text; a cell never written (or at a negative address) gives "".
+  std::string cell(int c, int r) const {
+    const Cell* x = find(c, r);
+    return x ? x->text(pool_) : std::string();
   }
-  void set(int c, int r, std::string v) {
-    if (c >= 0 && r >= 0 && static_cast<std::size_t>(c) < data_.size()) {
-      auto& column = data_[c];
-      if (static_cast<std::size_t>(r) < column.size()) {
-        column[r] = std::move(v);
-        ++version_;
-        return;
-      }
-    }
-    setOutside(c, r, std::move(v));
-  }
+  // Stores the text. A text that is exactly IntToStr of its integer is kept
+  // as that integer.
+  void set(int c, int r, std::string_view v);
 
-  // Cell read as a strict integer or decimal (ConversionError otherwise).
-  int getInt(int c, int r) const { return StrToInt(cell(c, r)); }
-  long double getFloat(int c, int r) const { return StrToFloat(cell(c, r)); }
-  void setInt(int c, int r, long long v) { set(c, r, IntToStr(v)); }
-  void setFloat(int c, int r, long double v) { set(c, r, FloatToStr(v)); }
+  // Cell read as a strict integer or decimal (ConversionError otherwise):
+  // StrToInt and StrToFloat of its text.
+  int getInt(int c, int r) const;
+  long double getFloat(int c, int r) const;
+  // getInt and getFloat without raising: false exactly where they would raise.
+  bool tryInt(int c, int r, long long& v) const;
+  bool tryFloat(int c, int r, long double& v) const;
+  void setInt(int c, int r, long long v);
+  // Keeps v's 15-digit decimal: the text is FloatToStr(v), getFloat the
+  // value StrToFloat gives for it.
+  void setFloat(int c, int r, long double v);
+
+  // Text tests without making the text.
+  bool isEmpty(int c, int r) const {
+    const Cell* x = find(c, r);
+    return !x || x->kind() == Cell::kEmpty;
+  }
+  // IsBlank of the text: empty or one space.
+  bool isBlank(int c, int r) const;
+  // Whether the text is s.
+  bool textIs(int c, int r, std::string_view s) const;
 
   // The same reads and writes of a named cell.
-  const std::string& cell(CellRef c) const { return cell(c.col, c.row); }
-  void set(CellRef c, std::string v) { set(c.col, c.row, std::move(v)); }
+  std::string cell(CellRef c) const { return cell(c.col, c.row); }
+  void set(CellRef c, std::string_view v) { set(c.col, c.row, v); }
   int getInt(CellRef c) const { return getInt(c.col, c.row); }
   long double getFloat(CellRef c) const { return getFloat(c.col, c.row); }
   void setInt(CellRef c, long long v) { setInt(c.col, c.row, v); }
 
+  // Empties every text cell of columns 0 .. lastCol and rows 0 .. lastRow
+  // whose text match accepts (number cells are never passed to it).
+  void clearTexts(int lastCol, int lastRow, const std::function<bool(std::string_view)>& match);
+
   // Row r as comma text over columns 0 .. colCount-1.
   std::string rowCommaText(int r) const;
+  // rowCommaText appended to out.
+  void appendRowCommaText(int r, std::string& out) const;
   // Clears row r, then fills it from comma text, one field a column from 0;
   // fields past maxCols (default: 200) are dropped.
   void setRowCommaText(int r, std::string_view line, int maxCols = 200);
@@ -99,17 +124,113 @@ class WorkTable {
   bool suspended() const { return suspended_ > 0; }
 
  private:
-  std::vector<std::string>& columnFor(int c, int r);
-  // set() for a cell not yet stored.
-  void setOutside(int c, int r, std::string v);
+  // One cell in 16 bytes: its kind and, by kind, a 64-bit integer, a decimal
+  // of the plain form, the 80-bit value of a decimal written with an exponent,
+  // a short text in place, or the slot of a longer text in the table's pool.
+  class alignas(8) Cell {
+   public:
+    enum Kind : std::uint8_t { kEmpty, kInt, kDecimal, kFloat, kShort, kLong };
+    static constexpr std::size_t kShortMax = 14;
+
+    Kind kind() const { return static_cast<Kind>(kind_); }
+    long long integer() const {
+      long long v;
+      std::memcpy(&v, bytes_, sizeof v);
+      return v;
+    }
+    PlainDecimal decimal() const {
+      PlainDecimal d;
+      std::memcpy(&d.digits, bytes_, sizeof d.digits);
+      d.exp = static_cast<std::int8_t>(bytes_[8]);
+      d.neg = bytes_[9] != 0;
+      return d;
+    }
+    long double wide() const {
+      long double v = 0;
+      std::memcpy(&v, bytes_, kFloatBytes);
+      return v;
+    }
+    std::uint32_t slot() const {
+      std::uint32_t s;
+      std::memcpy(&s, bytes_, sizeof s);
+      return s;
+    }
+    std::string_view shortText() const {
+      return std::string_view(reinterpret_cast<const char*>(bytes_), len_);
+    }
+
+    void setEmpty() { kind_ = kEmpty; }
+    void setInteger(long long v) {
+      std::memcpy(bytes_, &v, sizeof v);
+      kind_ = kInt;
+    }
+    void setDecimal(const PlainDecimal& d) {
+      std::memcpy(bytes_, &d.digits, sizeof d.digits);
+      bytes_[8] = static_cast<unsigned char>(d.exp);
+      bytes_[9] = d.neg;
+      kind_ = kDecimal;
+    }
+    void setWide(long double v) {
+      std::memcpy(bytes_, &v, kFloatBytes);
+      kind_ = kFloat;
+    }
+    void setShort(std::string_view s) {
+      std::memcpy(bytes_, s.data(), s.size());
+      len_ = static_cast<std::uint8_t>(s.size());
+      kind_ = kShort;
+    }
+    void setSlot(std::uint32_t s) {
+      std::memcpy(bytes_, &s, sizeof s);
+      kind_ = kLong;
+    }
+
+    // The text of a text cell, without copying; number cells have none here.
+    std::string_view storedText(const std::vector<std::string>& pool) const {
+      if (kind_ == kShort) return shortText();
+      if (kind_ == kLong) return pool[slot()];
+      return {};
+    }
+    std::string text(const std::vector<std::string>& pool) const;
+    // The text appended to out.
+    void appendText(const std::vector<std::string>& pool, std::string& out) const;
+
+   private:
+    static constexpr std::size_t kFloatBytes = 10;  // the x87 extended value
+    unsigned char bytes_[kShortMax];
+    std::uint8_t len_ = 0;
+    std::uint8_t kind_ = kEmpty;
+  };
+  static_assert(sizeof(Cell) == 16);
+
+  const Cell* find(int c, int r) const {
+    if (r < 0 || c < 0 || static_cast<std::size_t>(c) >= data_.size()) return nullptr;
+    const auto& column = data_[c];
+    if (static_cast<std::size_t>(r) >= column.size()) return nullptr;
+    return &column[r];
+  }
+  // The cell at [c, r], its column grown to hold it; null at a negative address.
+  Cell* place(int c, int r);
+  // Empties a cell, giving back its pool slot.
+  void release(Cell& x) {
+    if (x.kind() == Cell::kLong) free_.push_back(x.slot());
+    x.setEmpty();
+  }
+  // Stores a text in a cell: as an integer when it is one, else in place or
+  // in the pool.
+  void store(Cell& x, std::string_view v);
+  void storeText(Cell& x, std::string_view v);
+  // A cell of another table (or this one) copied in.
+  void storeCopy(Cell& x, const Cell& from, const std::vector<std::string>& fromPool);
 
   std::string name_;
   int cols_;
   int rows_;
-  std::vector<std::vector<std::string>> data_;  // [column][row]
+  std::vector<std::vector<Cell>> data_;  // [column][row]
+  std::vector<std::string> pool_;        // texts too long for a cell
+  std::vector<std::uint32_t> free_;      // pool slots no cell holds
+  std::size_t rowHint_ = 0;              // rows a new column makes room for
   std::uint64_t version_ = 0;
   int suspended_ = 0;
-  static const std::string empty_;
 };
 
 // Suspends the redraw of one to three tables for the length of a scope,

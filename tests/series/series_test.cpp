@@ -3,8 +3,8 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "series/decimal_form.h"
 #include "series_fixture.h"
+#include "store/decimal_form.h"
 
 namespace tavrine::series_test {
 namespace {

@@ -1,4 +1,4 @@
-#include "series/decimal_form.h"
+#include "store/decimal_form.h"
 
 #include <cmath>
 #include <cstdint>
@@ -92,36 +92,72 @@ bool FifteenDigits(long double a, std::uint64_t& n, int& x) {
 
 }  // namespace
 
-std::string DecimalText(long double v, long double& back) {
-  if (v == 0) {
-    back = 0;
-    return "0";
-  }
-  const bool neg = v < 0;
-  const long double a = neg ? -v : v;
+bool ToPlainDecimal(long double v, PlainDecimal& d) {
+  const long double a = v < 0 ? -v : v;
   std::uint64_t n = 0;
   int x = 0;
-  if (!(a >= 1e-4L && a < 1e15L) || !FifteenDigits(a, n, x) || x > 14 || x < -4) {
-    std::string s = FloatToStr(v);
-    back = StrToFloat(s);
-    return s;
-  }
-  // The text's value: n * 10^(x-14); one correctly rounded division gives
-  // the nearest extended value, as the decimal parser does.
-  back = static_cast<long double>(n) / static_cast<long double>(kPow10[14 - x]);
-  if (neg) back = -back;
+  if (!(a >= 1e-4L && a < 1e15L) || !FifteenDigits(a, n, x) || x > 14 || x < -4) return false;
+  d.digits = n;
+  d.exp = static_cast<std::int8_t>(x);
+  d.neg = v < 0;
+  return true;
+}
 
+bool ParsePlainDecimal(std::string_view s, PlainDecimal& d) {
+  std::size_t i = 0;
+  d.neg = !s.empty() && s[0] == '-';
+  if (d.neg) i = 1;
+  const std::size_t point = s.find('.', i);
+  if (point == std::string_view::npos || point == i || point + 1 >= s.size()) return false;
+  if (s.back() == '0') return false;  // a trailing zero of the fraction
+  // The whole part: "0" or digits without a leading zero.
+  const std::size_t whole = point - i;
+  if (whole > 1 && s[i] == '0') return false;
+  std::uint64_t n = 0;
+  int count = 0;  // significant digits
+  int x = 0;      // decimal exponent of the first one
+  for (std::size_t k = i; k < s.size(); ++k) {
+    if (k == point) continue;
+    const char ch = s[k];
+    if (ch < '0' || ch > '9') return false;
+    if (count == 0 && ch == '0') continue;  // zeros before the first significant digit
+    if (count == 0) x = k < point ? static_cast<int>(point - k) - 1 : -static_cast<int>(k - point);
+    if (++count > 15) return false;
+    n = n * 10 + static_cast<std::uint64_t>(ch - '0');
+  }
+  if (count == 0 || x < -4 || x > 14) return false;
+  d.digits = n * kPow10[15 - count];
+  d.exp = static_cast<std::int8_t>(x);
+  return true;
+}
+
+long double PlainDecimalValue(const PlainDecimal& d) {
+  // One correctly rounded division of two exact values gives the nearest
+  // extended value to the text, as the decimal parser does.
+  const long double v =
+      static_cast<long double>(d.digits) / static_cast<long double>(kPow10[14 - d.exp]);
+  return d.neg ? -v : v;
+}
+
+std::size_t PlainDecimalChars(const PlainDecimal& d, char* buf) {
+  // The 15 digits, the last alone and the others two at a time.
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
   char digits[16];
-  std::uint64_t t = n;
-  for (int i = 14; i >= 0; --i) {
-    digits[i] = static_cast<char>('0' + t % 10);
-    t /= 10;
+  std::uint64_t t = d.digits;
+  digits[14] = static_cast<char>('0' + t % 10);
+  t /= 10;
+  for (int i = 12; i >= 0; i -= 2) {
+    std::memcpy(digits + i, kPairs + 2 * (t % 100), 2);
+    t /= 100;
   }
   int last = 14;
   while (last > 0 && digits[last] == '0') --last;
-  char buf[32];
-  int len = 0;
-  if (neg) buf[len++] = '-';
+  const int x = d.exp;
+  std::size_t len = 0;
+  if (d.neg) buf[len++] = '-';
   if (x >= 0) {
     for (int i = 0; i <= x; ++i) buf[len++] = digits[i];
     if (last > x) {
@@ -134,8 +170,23 @@ std::string DecimalText(long double v, long double& back) {
     for (int i = 0; i < -x - 1; ++i) buf[len++] = '0';
     for (int i = 0; i <= last; ++i) buf[len++] = digits[i];
   }
-  std::string s(buf, static_cast<std::size_t>(len));
-  return s;
+  return len;
+}
+
+std::string DecimalText(long double v, long double& back) {
+  if (v == 0) {
+    back = 0;
+    return "0";
+  }
+  PlainDecimal d;
+  if (!ToPlainDecimal(v, d)) {
+    std::string s = FloatToStr(v);
+    back = StrToFloat(s);
+    return s;
+  }
+  back = PlainDecimalValue(d);
+  char buf[kDecimalChars];
+  return std::string(buf, PlainDecimalChars(d, buf));
 }
 
 long long RoundQuotient(long long sum, long long w) {
@@ -150,7 +201,7 @@ long long RoundQuotient(long long sum, long long w) {
   return q;
 }
 
-bool TryRoundPrice(const std::string& s, long long& yen) {
+bool TryRoundPrice(std::string_view s, long long& yen) {
   std::size_t i = 0;
   const bool neg = !s.empty() && s[0] == '-';
   if (neg) i = 1;
@@ -182,7 +233,7 @@ bool TryRoundPrice(const std::string& s, long long& yen) {
   return true;
 }
 
-bool TryStrictInt(const std::string& s, int& v) {
+bool TryStrictInt(std::string_view s, int& v) {
   std::size_t i = 0;
   bool neg = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {

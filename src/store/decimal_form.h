@@ -1,0 +1,52 @@
+// Fast forms of the decimal text that the indicator passes write, with the
+// value a reader gets back when it parses that text. Both agree exactly with
+// FloatToStr / StrToFloat; the fast path only saves the printf/strtold work
+// for the thousands of cells one extraction writes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tavrine {
+
+// Text of v in the general 15-digit form (as FloatToStr) and, in back, the
+// value StrToFloat gives for that text.
+std::string DecimalText(long double v, long double& back);
+
+// A value in the plain form of that text (1e-4 <= |v| < 1e15, no exponent):
+// its 15 significant digits rounded half to even as digits in [1e14, 1e15),
+// the decimal exponent of the first one and the sign.
+struct PlainDecimal {
+  std::uint64_t digits = 0;
+  std::int8_t exp = 0;
+  bool neg = false;
+};
+// Room PlainDecimalChars needs.
+inline constexpr std::size_t kDecimalChars = 32;
+// v's 15-digit decimal when FloatToStr writes it in the plain form; false
+// for 0 and any value written with an exponent.
+bool ToPlainDecimal(long double v, PlainDecimal& d);
+// True when s is exactly FloatToStr of a plain-form value with a fraction
+// ("-12.5", "0.0001"): no leading or trailing zeros, up to 15 significant
+// digits; d is then that decimal.
+bool ParsePlainDecimal(std::string_view s, PlainDecimal& d);
+// The value StrToFloat gives for the decimal's text.
+long double PlainDecimalValue(const PlainDecimal& d);
+// The decimal's text (FloatToStr of its value) written into buf; its length.
+std::size_t PlainDecimalChars(const PlainDecimal& d, char* buf);
+
+// Round(sum / w) for an integer sum, the quotient taken exactly.
+long long RoundQuotient(long long sum, long long w);
+
+// Round of a price cell read as a decimal number, for the plain forms
+// "123", "-123", "123.45" (up to 9 integer and 6 fraction digits); false for
+// any other text, which then takes the general parser.
+bool TryRoundPrice(std::string_view s, long long& yen);
+
+// Strict integer read as StrToInt does it, without raising: false where
+// StrToInt would raise its conversion error.
+bool TryStrictInt(std::string_view s, int& v);
+
+}  // namespace tavrine
