@@ -63,18 +63,18 @@ const char* const kHeadings[] = {nullptr,
 int FirstPriceRow(const WorkTable& list, int k) {
   int blanks = 0;
   for (int r = 1; r <= 20; ++r)
-    if (IsBlank(list.cell(k, r))) ++blanks;
+    if (list.isBlank(k, r)) ++blanks;
   if (blanks < 20) return blanks + 1;
   // A stock whose newest 20 days or more are blank (no longer traded, or an
   // old download): its series starts at its newest price.
   int r = 21;
-  while (r <= stocklist::kLastDayRow && IsBlank(list.cell(k, r))) ++r;
+  while (r <= stocklist::kLastDayRow && list.isBlank(k, r)) ++r;
   return r;
 }
 
 int OldestPriceRow(const WorkTable& list, int k, int rowsConsidered) {
   int r = rowsConsidered;
-  while (r >= 1 && IsBlank(list.cell(k, r))) --r;
+  while (r >= 1 && list.isBlank(k, r)) --r;
   return r;
 }
 
@@ -84,10 +84,9 @@ int LastDataRowOf(const WorkTable& list, int k, int n, Judging judging) {
   if (judging == Judging::Honest) return OldestPriceRow(list, k, n);
   int e = 0, s = 0;
   for (int r = 2; r <= n; ++r) {
-    const std::string& v = list.cell(k, r);
-    if (v.empty())
+    if (list.isEmpty(k, r))
       ++e;
-    else if (v == " ")
+    else if (list.textIs(k, r, " "))
       ++s;
   }
   return n - e - s;
@@ -96,15 +95,13 @@ int LastDataRowOf(const WorkTable& list, int k, int n, Judging judging) {
 bool ReadYen(const WorkTable& list, int k, int first, int last, std::vector<long long>& yen) {
   yen.assign(static_cast<std::size_t>(last) + 1, 0);
   for (int r = first; r <= last; ++r) {
-    const std::string& v = list.cell(k, r);
-    if (v.empty()) return false;
+    // A price is its whole yen: an integer as it is, any other number
+    // rounded from the value its text reads as.
     long long y = 0;
-    if (!TryRoundPrice(v, y)) {
-      try {
-        y = Round(StrToFloat(v));
-      } catch (const ConversionError&) {
-        return false;
-      }
+    if (!list.tryInt(k, r, y)) {
+      long double v = 0;
+      if (!list.tryFloat(k, r, v)) return false;
+      y = Round(v);
     }
     if (y < INT32_MIN || y > INT32_MAX) return false;
     yen[static_cast<std::size_t>(r)] = y;
@@ -161,11 +158,11 @@ int Series::readInt(Slot slot, int r) {
     auto& col = cache_[slot];
     if (col.state[r] == 1) return col.value[r];
     if (col.state[r] == 0) {
-      int v = 0;
-      if (TryStrictInt(ws_.CalcTable.cell(column, r), v)) {
-        col.value[r] = v;
+      long long v = 0;
+      if (ws_.CalcTable.tryInt(column, r, v)) {
+        col.value[r] = static_cast<int>(v);
         col.state[r] = 1;
-        return v;
+        return static_cast<int>(v);
       }
       col.state[r] = 2;
     }
@@ -313,15 +310,15 @@ void Series::extractAtOnce(int F, int L, const std::vector<long long>& yen) {
   const std::string& mode = st.cell(ctl::DateSource);
   if (mode == "0" || mode == "3" || mode == "1") {
     const WorkTable& dates = mode == "1" ? ws_.StockList : ws_.DateTable;
-    for (int r = 1; r <= kLastRow; ++r) calc.set(0, r, dates.cell(0, r));
+    for (int r = 1; r <= kLastRow; ++r) calc.copyCell(dates, 0, r, 0, r);
   } else if (mode == "2") {
-    for (int r = 1; r <= 751; ++r) calc.set(0, r, ws_.CandidateTable.cell(r, 0));
+    for (int r = 1; r <= 751; ++r) calc.copyCell(ws_.CandidateTable, r, 0, 0, r);
   }
   for (int r = F; r <= L; ++r) calc.setInt(1, r, yen[r]);
   for (int r = F; r <= L - 7; ++r) calc.setInt(2, r, ma5[r]);
   for (int r = F + 2; r <= L - 5; ++r) calc.setInt(7, r, s1[r]);
   for (int r = 1; r <= kLastRow; ++r) {
-    calc.set(17, r, "0");
+    calc.setInt(17, r, 0);
     calc.setInt(18, r, r);
   }
 }
@@ -344,9 +341,8 @@ void Series::trendLine(const std::vector<long long>& a, int g, long double f, in
                        int F, int E, long long P) {
   auto& calc = ws_.CalcTable;
   series_math::TrendLine(a, g, f, F, E, P, [&](int r, long long v) {
-    std::string text = IntToStr(v);
-    if (pairCol >= 0) calc.set(pairCol, r, text);
-    calc.set(s, r + g, std::move(text));
+    if (pairCol >= 0) calc.setInt(pairCol, r, v);
+    calc.setInt(s, r + g, v);
   });
 }
 
@@ -424,26 +420,25 @@ void Series::Button84Click() {
   // No read can fail: every column of a row is written as the sweep makes it.
   struct Sink {
     WorkTable& calc;
-    std::string upper, lower;
+    DecimalValue upper, lower;  // the same on every row
     void extremes(int r, int h, int l) {
-      calc.set(33, r, calc.cell(1, l));
-      calc.set(32, r, calc.cell(1, h));
+      calc.copyCell(calc, 1, l, 33, r);
+      calc.copyCell(calc, 1, h, 32, r);
     }
-    void fast65(int r, std::string text, long double) { calc.set(38, r, std::move(text)); }
-    void slow65(int r, std::string text, long double, int sign) {
-      calc.set(39, r, std::move(text));
-      calc.set(40, r, sign > 0 ? "2" : sign < 0 ? "-2" : "0");
+    void fast65(int r, const DecimalValue& v) { calc.setDecimal(38, r, v); }
+    void slow65(int r, const DecimalValue& v, int sign) {
+      calc.setDecimal(39, r, v);
+      calc.setInt(40, r, sign > 0 ? 2 : sign < 0 ? -2 : 0);
     }
-    void fast9(int r, std::string text, long double) { calc.set(34, r, std::move(text)); }
-    void slow9(int r, std::string text, long double) {
-      calc.set(35, r, std::move(text));
-      calc.set(36, r, upper);
-      calc.set(37, r, lower);
+    void fast9(int r, const DecimalValue& v) { calc.setDecimal(34, r, v); }
+    void slow9(int r, const DecimalValue& v) {
+      calc.setDecimal(35, r, v);
+      calc.setDecimal(36, r, upper);
+      calc.setDecimal(37, r, lower);
     }
   };
   const long double price = P;
-  long double unused;
-  Sink sink{calc, DecimalText(price * 0.4L, unused), DecimalText(price * 0.1L, unused)};
+  Sink sink{calc, ToDecimalValue(price * 0.4L), ToDecimalValue(price * 0.1L)};
   series_math::Stochastics(cache_[kClose].value.data(), F, L, price, true, true, sink);
   stampCache();
 }
@@ -453,9 +448,9 @@ bool Series::closesReadable(int F, int L) {
   auto& col = cache_[kClose];
   for (int r = F; r <= L; ++r) {
     if (col.state[r] == 0) {
-      int v = 0;
-      if (TryStrictInt(ws_.CalcTable.cell(1, r), v)) {
-        col.value[r] = v;
+      long long v = 0;
+      if (ws_.CalcTable.tryInt(1, r, v)) {
+        col.value[r] = static_cast<int>(v);
         col.state[r] = 1;
       } else {
         col.state[r] = 2;
@@ -557,7 +552,7 @@ void Series::Button9Click() {
   SuspendRedraw redraw(calc);
   for (int c = 1; c <= 31; ++c)
     for (int r = 1; r <= kLastRow; ++r)
-      if (calc.cell(c, r).empty()) calc.set(c, r, "0");
+      if (calc.isEmpty(c, r)) calc.setInt(c, r, 0);
 }
 
 void Series::Button21Click() {
@@ -579,10 +574,9 @@ void Series::Button24Click() {
   const int L = st.getInt(ctl::LastDataRow);
   int z = 0, b = 0;
   for (int r = 2; r <= L; ++r) {
-    const std::string& v = st.cell(1, r);
-    if (v == "0")
+    if (st.textIs(1, r, "0"))
       ++z;
-    else if (IsBlank(v))
+    else if (st.isBlank(1, r))
       ++b;
   }
   st.setInt(ctl::PricedRows, L - z - b);
@@ -593,7 +587,7 @@ void Series::Button12Click() {
   SuspendRedraw redraw(st);
   for (int c = 1; c <= 41; ++c)
     for (int r = 1; r <= kLastRow; ++r)
-      if (IsBlankWide(st.cell(c, r))) st.set(c, r, "0");
+      if (st.isBlank(c, r) || st.textIs(c, r, "\xE3\x80\x80")) st.setInt(c, r, 0);
   const int F = st.getInt(ctl::FirstDataRow);
   for (int c = 1; c <= 29; ++c)
     for (int r = 1; r <= F - 1; ++r) st.set(c, r, "");

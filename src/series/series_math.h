@@ -129,11 +129,12 @@ class WindowExtremes {
 // or below its own, which the sweep has already done. Per row the sink gets,
 // where the row has them:
 //   extremes(r, highRow, lowRow)      columns 32, 33 (the 65-day ones from L-64)
-//   fast65(r, text, back)             column 38 (r <= L-79)
-//   slow65(r, text, back, sign)       columns 39, 40 (r <= L-94)
-//   fast9(r, text, back)              column 34 (r <= L-10)
-//   slow9(r, text, back)              column 35 (r <= L-12)
-// back is the value a reader parses from text. With `nine` or `sixtyFive`
+//   fast65(r, value)                  column 38 (r <= L-79)
+//   slow65(r, value, sign)            columns 39, 40 (r <= L-94)
+//   fast9(r, value)                   column 34 (r <= L-10)
+//   slow9(r, value)                   column 35 (r <= L-12)
+// Each value comes with what a reader parses from its text (value.back),
+// which is what the later values build on. With `nine` or `sixtyFive`
 // false that part is neither computed nor handed on (the extremes need both).
 template <class Sink>
 void Stochastics(const int* cl, int F, int L, long double price, bool nine, bool sixtyFive,
@@ -172,25 +173,23 @@ void Stochastics(const int* cl, int F, int L, long double price, bool nine, bool
       lo65[r] = cl[l];
     }
     if (sixtyFive && r <= L - 79) {
-      std::string text = DecimalText(fastValue(r, 15, hi65, lo65), b38[r]);
-      sink.fast65(r, std::move(text), b38[r]);
+      const DecimalValue v = ToDecimalValue(fastValue(r, 15, hi65, lo65));
+      b38[r] = v.back;
+      sink.fast65(r, v);
     }
     if (sixtyFive && r <= L - 94) {
       double sum = 0;
       for (int j = r; j < r + 15; ++j) sum += b38[j];
-      long double b39;
-      std::string text = DecimalText(static_cast<long double>(sum) / 15.0L, b39);
-      sink.slow65(r, std::move(text), b39, b38[r] > b39 ? 2 : b38[r] < b39 ? -2 : 0);
+      const DecimalValue v = ToDecimalValue(static_cast<long double>(sum) / 15.0L);
+      sink.slow65(r, v, b38[r] > v.back ? 2 : b38[r] < v.back ? -2 : 0);
     }
     if (nine && r <= L - 10) {
-      std::string text = DecimalText(fastValue(r, 3, hi9, lo9), b34[r]);
-      sink.fast9(r, std::move(text), b34[r]);
-      if (r <= L - 12) {
-        long double b35;
-        std::string slow =
-            DecimalText(static_cast<double>((b34[r] + b34[r + 1] + b34[r + 2]) / 3.0L), b35);
-        sink.slow9(r, std::move(slow), b35);
-      }
+      const DecimalValue v = ToDecimalValue(fastValue(r, 3, hi9, lo9));
+      b34[r] = v.back;
+      sink.fast9(r, v);
+      if (r <= L - 12)
+        sink.slow9(r,
+                   ToDecimalValue(static_cast<double>((b34[r] + b34[r + 1] + b34[r + 2]) / 3.0L)));
     }
     sink.extremes(r, h, l);
   }

@@ -142,12 +142,13 @@ void Hindsight(const Closes& c, const honest::Terms& terms, RuleSet& out) {
     bool longST;
     long double fast = 0;
     void extremes(int, int, int) {}
-    void fast65(int, std::string, long double) {}
-    void slow65(int r, std::string, long double, int sign) {
+    void fast65(int, const DecimalValue&) {}
+    void slow65(int r, const DecimalValue&, int sign) {
       if (longST) st.set(r, sign);
     }
-    void fast9(int, std::string, long double back) { fast = back; }
-    void slow9(int r, std::string, long double slow) {
+    void fast9(int, const DecimalValue& v) { fast = v.back; }
+    void slow9(int r, const DecimalValue& v) {
+      const long double slow = v.back;
       const long double s3r = slow < fast ? static_cast<long double>(s3.value[At(r)]) : 0;
       st.set(r, rule_math::ShortST(fast, slow, s3r));
     }

@@ -189,6 +189,15 @@ std::string DecimalText(long double v, long double& back) {
   return std::string(buf, PlainDecimalChars(d, buf));
 }
 
+DecimalValue ToDecimalValue(long double v) {
+  DecimalValue d;
+  d.value = v;
+  if (v == 0) return d;
+  d.plain = ToPlainDecimal(v, d.digits);
+  d.back = d.plain ? PlainDecimalValue(d.digits) : StrToFloat(FloatToStr(v));
+  return d;
+}
+
 long long RoundQuotient(long long sum, long long w) {
   long long q = sum / w;  // toward zero
   long long r = sum % w;  // same sign as sum

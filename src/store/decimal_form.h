@@ -37,6 +37,17 @@ long double PlainDecimalValue(const PlainDecimal& d);
 // The decimal's text (FloatToStr of its value) written into buf; its length.
 std::size_t PlainDecimalChars(const PlainDecimal& d, char* buf);
 
+// v as a pass keeps what it writes: the value StrToFloat gives for
+// FloatToStr(v) and, for the plain form, its digits, so a table stores the
+// cell without working them out again.
+struct DecimalValue {
+  long double value = 0;  // v
+  long double back = 0;   // StrToFloat(FloatToStr(v))
+  PlainDecimal digits;
+  bool plain = false;  // false for 0 and the exponent form
+};
+DecimalValue ToDecimalValue(long double v);
+
 // Round(sum / w) for an integer sum, the quotient taken exactly.
 long long RoundQuotient(long long sum, long long w);
 

@@ -202,6 +202,15 @@ void WorkTable::setInt(int c, int r, long long v) {
   }
 }
 
+void WorkTable::setDecimal(int c, int r, const DecimalValue& d) {
+  if (!d.plain) return setFloat(c, r, d.value);
+  if (Cell* x = place(c, r)) {
+    release(*x);
+    x->setDecimal(d.digits);
+    ++version_;
+  }
+}
+
 void WorkTable::setFloat(int c, int r, long double v) {
   Cell* x = place(c, r);
   if (!x) return;
@@ -409,6 +418,16 @@ void WorkTable::copyRowsFrom(const WorkTable& from, int src, int dst, int count)
     auto& column = data_[c];
     for (int r = dst; r <= last && static_cast<std::size_t>(r) < column.size(); ++r)
       release(column[r]);
+  }
+  ++version_;
+}
+
+void WorkTable::copyCell(const WorkTable& from, int fc, int fr, int c, int r) {
+  const Cell* x = from.find(fc, fr);
+  if (!x || x->kind() == Cell::kEmpty) {
+    if (find(c, r)) release(*place(c, r));  // never grown for an empty cell
+  } else if (Cell* to = place(c, r)) {
+    storeCopy(*to, *x, from.pool_);
   }
   ++version_;
 }

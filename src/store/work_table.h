@@ -68,6 +68,8 @@ class WorkTable {
   // Keeps v's 15-digit decimal: the text is FloatToStr(v), getFloat the
   // value StrToFloat gives for it.
   void setFloat(int c, int r, long double v);
+  // setFloat(d.value), its digits already worked out.
+  void setDecimal(int c, int r, const DecimalValue& d);
 
   // Text tests without making the text.
   bool isEmpty(int c, int r) const {
@@ -106,6 +108,9 @@ class WorkTable {
   void copyRowFrom(const WorkTable& from, int src, int dst);
   // copyRowFrom for count rows: src+i of from to dst+i, i = 0 .. count-1.
   void copyRowsFrom(const WorkTable& from, int src, int dst, int count);
+  // Cell [c, r] := cell [fc, fr] of from (this table or another), as it is:
+  // an empty source empties it.
+  void copyCell(const WorkTable& from, int fc, int fr, int c, int r);
 
   // Empties every cell of row r.
   void clearRow(int r);
