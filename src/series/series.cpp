@@ -550,9 +550,7 @@ void Series::stochasticsInOrder(int F, int L) {
 void Series::Button9Click() {
   auto& calc = ws_.CalcTable;
   SuspendRedraw redraw(calc);
-  for (int c = 1; c <= 31; ++c)
-    for (int r = 1; r <= kLastRow; ++r)
-      if (calc.isEmpty(c, r)) calc.setInt(c, r, 0);
+  for (int c = 1; c <= 31; ++c) calc.fillEmpty(c, 1, kLastRow, 0);
 }
 
 void Series::Button21Click() {
@@ -585,9 +583,7 @@ void Series::Button24Click() {
 void Series::Button12Click() {
   auto& st = ws_.SeriesTable;
   SuspendRedraw redraw(st);
-  for (int c = 1; c <= 41; ++c)
-    for (int r = 1; r <= kLastRow; ++r)
-      if (st.isBlank(c, r) || st.textIs(c, r, "\xE3\x80\x80")) st.setInt(c, r, 0);
+  for (int c = 1; c <= 41; ++c) st.fillBlankWide(c, 1, kLastRow, 0);
   const int F = st.getInt(ctl::FirstDataRow);
   for (int c = 1; c <= 29; ++c)
     for (int r = 1; r <= F - 1; ++r) st.set(c, r, "");

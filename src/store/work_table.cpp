@@ -316,7 +316,38 @@ bool WorkTable::textIs(int c, int r, std::string_view s) const {
   const Cell* x = find(c, r);
   if (!x || x->kind() == Cell::kEmpty) return s.empty();
   if (x->kind() == Cell::kShort || x->kind() == Cell::kLong) return x->storedText(pool_) == s;
-  return CanStartNumber(s) && x->text(pool_) == s;
+  if (!CanStartNumber(s)) return false;
+  char buf[kDecimalChars];
+  if (x->kind() == Cell::kInt) return std::string_view(buf, IntChars(x->integer(), buf)) == s;
+  if (x->kind() == Cell::kDecimal)
+    return std::string_view(buf, PlainDecimalChars(x->decimal(), buf)) == s;
+  return x->text(pool_) == s;
+}
+
+template <class Test>
+void WorkTable::fillWhere(int c, int first, int last, long long v, Test test) {
+  first = std::max(first, 0);
+  if (c < 0 || last < first) return;
+  place(c, last);  // the column reaches the last row
+  auto& column = data_[static_cast<std::size_t>(c)];
+  for (int r = first; r <= last; ++r) {
+    Cell& x = column[static_cast<std::size_t>(r)];
+    if (test(x)) {
+      release(x);
+      x.setInteger(v);
+    }
+  }
+  ++version_;
+}
+
+void WorkTable::fillEmpty(int c, int first, int last, long long v) {
+  fillWhere(c, first, last, v, [](const Cell& x) { return x.kind() == Cell::kEmpty; });
+}
+
+void WorkTable::fillBlankWide(int c, int first, int last, long long v) {
+  fillWhere(c, first, last, v, [](const Cell& x) {
+    return x.kind() == Cell::kEmpty || (x.kind() == Cell::kShort && IsBlankWide(x.shortText()));
+  });
 }
 
 void WorkTable::clearTexts(int lastCol, int lastRow,

@@ -81,6 +81,11 @@ class WorkTable {
   // Whether the text is s.
   bool textIs(int c, int r, std::string_view s) const;
 
+  // Integer v into every cell of column c, rows first .. last, that is empty
+  // (fillEmpty), or empty, one space or one full-width space (fillBlankWide).
+  void fillEmpty(int c, int first, int last, long long v);
+  void fillBlankWide(int c, int first, int last, long long v);
+
   // The same reads and writes of a named cell.
   std::string cell(CellRef c) const { return cell(c.col, c.row); }
   void set(CellRef c, std::string_view v) { set(c.col, c.row, v); }
@@ -224,6 +229,8 @@ class WorkTable {
   // in the pool.
   void store(Cell& x, std::string_view v);
   void storeText(Cell& x, std::string_view v);
+  template <class Test>
+  void fillWhere(int c, int first, int last, long long v, Test test);
   // A cell of another table (or this one) copied in.
   void storeCopy(Cell& x, const Cell& from, const std::vector<std::string>& fromPool);
 

@@ -216,7 +216,8 @@ TEST(TypedCells, RandomWritesReadAsAStringTableReadsThem) {
                                           "c,d",
                                           "2003/12/26",
                                           "7203 トヨタ自動車",
-                                          "1234.56789012345"};
+                                          "1234.56789012345",
+                                          "\xE3\x80\x80"};
   auto someFloat = [&]() -> long double {
     const long double m = std::uniform_real_distribution<double>(-1000, 1000)(gen);
     switch (pick(4)) {
@@ -235,7 +236,7 @@ TEST(TypedCells, RandomWritesReadAsAStringTableReadsThem) {
   for (int step = 0; step < 3000; ++step) {
     const int c = pick(kCols + 1), r = pick(kRows);
     const std::uint64_t before = t.version();
-    const int op = pick(9);
+    const int op = pick(12);
     SCOPED_TRACE("op " + std::to_string(op));
     switch (op) {
       case 0: {
@@ -298,6 +299,35 @@ TEST(TypedCells, RandomWritesReadAsAStringTableReadsThem) {
         }
         continue;
       }
+      case 9: {
+        // One cell copied as it is, from this table or the other.
+        const bool self = pick(2);
+        const int fc = pick(self ? kCols + 1 : kCols - 2), fr = pick(kRows);
+        t.copyCell(self ? t : other, fc, fr, c, r);
+        m.put(c, r, (self ? m : mo).get(fc, fr));
+        break;
+      }
+      case 10: {
+        const int last = std::min(r + pick(6), kRows - 1);
+        const bool wide = pick(2);
+        if (wide)
+          t.fillBlankWide(c, r, last, 0);
+        else
+          t.fillEmpty(c, r, last, -3);
+        for (int k = r; k <= last; ++k) {
+          const std::string v = m.get(c, k);
+          if (v.empty() || (wide && IsBlankWide(v))) m.put(c, k, wide ? "0" : "-3");
+        }
+        break;
+      }
+      case 11: {
+        const long double v = someFloat();
+        const DecimalValue d = ToDecimalValue(v);
+        EXPECT_EQ(d.back, StrToFloat(FloatToStr(v)));
+        t.setDecimal(c, r, d);
+        m.put(c, r, FloatToStr(v));
+        break;
+      }
       default: {
         // A copy of the table reads the same and writes apart.
         WorkTable copy(t);
@@ -311,7 +341,11 @@ TEST(TypedCells, RandomWritesReadAsAStringTableReadsThem) {
       for (int cc = 0; cc <= kCols; ++cc) {
         ASSERT_EQ(t.cell(cc, rr), m.get(cc, rr))
             << "step " << step << " [" << cc << "," << rr << "]";
-        if (step % 50 == 0) ExpectCellReadsAs(t, cc, rr, m.get(cc, rr));
+        if (step % 50 == 0) {
+          ExpectCellReadsAs(t, cc, rr, m.get(cc, rr));
+          for (const std::string& s : texts) EXPECT_EQ(t.textIs(cc, rr, s), m.get(cc, rr) == s);
+          EXPECT_EQ(t.textIs(cc, rr, m.get(cc, rr)), true);
+        }
       }
       std::vector<std::string> row;
       for (int cc = 0; cc < kCols; ++cc) row.push_back(m.get(cc, rr));
