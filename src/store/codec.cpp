@@ -325,8 +325,12 @@ bool AllAscii(std::string_view bytes) {
 template <class Table, class Multi>
 std::string Decode(std::string_view bytes, const Table& t, Multi multi) {
   if (AllAscii(bytes)) return std::string(bytes);
-  // Every byte gives at most three bytes of UTF-8; three more of room for Put.
-  std::string out(bytes.size() * 3 + 3, '\0');
+  // An ASCII byte gives itself, any other byte at most three bytes of UTF-8;
+  // three more of room for Put. Counted first, so a list of a few megabytes
+  // of digits does not take three times its size at once.
+  std::size_t high = 0;
+  for (const char c : bytes) high += static_cast<unsigned char>(c) >> 7;
+  std::string out(bytes.size() + 2 * high + 3, '\0');
   char* d = out.data();
   const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
