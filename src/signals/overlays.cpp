@@ -21,6 +21,13 @@ namespace {
 
 bool TermModeIsLong(const State& ws) { return ws.SeriesTable.getInt(ctl::TermMode) != 0; }
 
+// Sets a flag for the length of a scope.
+struct FlagScope {
+  bool& flag;
+  explicit FlagScope(bool& f) : flag(f) { flag = true; }
+  ~FlagScope() { flag = false; }
+};
+
 }  // namespace
 
 // "長"/"短": computes the rule columns of the other term.
@@ -28,6 +35,7 @@ void Overlays::Button79Click() {
   WaitCursor wait(ws_.platform);
   SuspendRedraw layout(ws_.CalcTable);
   auto& st = ws_.SeriesTable;
+  const FlagScope follows(judgingFollows_);
   Button85Click();
   st.set(ctl::OscillatorState, "1");
   if (TermModeIsLong(ws_)) {
@@ -117,17 +125,20 @@ void Overlays::Button13Click() {
   WaitCursor wait(ws_.platform);
   SuspendRedraw layout(ws_.CalcTable);
   auto& st = ws_.SeriesTable;
-  if (st.cell(ctl::DateInView) != ws_.form.text("Edit2")) Button85Click();
-  st.set(ctl::OscillatorState, "1");
-  if (TermModeIsLong(ws_)) {
-    Button30Click();
-  } else {
-    ws_.form.setText("Button13", "S2");
-    st.set(ctl::TermMode, "1");
-    ws_.form.setText("Button79", "短");
-    ShortTermSet();
+  {
+    const FlagScope follows(judgingFollows_);
+    if (st.cell(ctl::DateInView) != ws_.form.text("Edit2")) Button85Click();
+    st.set(ctl::OscillatorState, "1");
+    if (TermModeIsLong(ws_)) {
+      Button30Click();
+    } else {
+      ws_.form.setText("Button13", "S2");
+      st.set(ctl::TermMode, "1");
+      ws_.form.setText("Button79", "短");
+      ShortTermSet();
+    }
+    ApplyJudging();
   }
-  ApplyJudging();
   // The bands also cover the two newest display rows.
   for (int c : {29, 30}) {
     const std::string band = st.cell(c, 10);
@@ -188,6 +199,16 @@ void Overlays::OverlayCopy(long long upper, long long lower, int first, int last
   }
   const int offset = st.getInt(ctl::WindowStart);
   const int h = st.cell(ctl::ManualPriceEntered) == "1" ? 1 : 0;
+  // Judged honestly, ApplyJudging rewrites S2 .. S4 beside the line on the
+  // same rows when it follows and reaches its copy, which it does when every
+  // close it reads is an integer: the copies are then left to it.
+  bool copyLines = true;
+  if (judgingFollows_ && honest()) {
+    copyLines = false;
+    long long v = 0;
+    for (int r = st.getInt(ctl::FirstDataRow); r <= last && !copyLines; ++r)
+      copyLines = !calc.tryInt(1, r, v);
+  }
   for (int r = first; r < 1 && r <= lastRow; ++r) calc.setInt(25, r, deviation(r));
   // The deviation line's rows 1 .. last-25 as written, for the view's copy.
   std::vector<long long> line(static_cast<std::size_t>(last - 25) + 1);
@@ -196,9 +217,8 @@ void Overlays::OverlayCopy(long long upper, long long lower, int first, int last
       line[static_cast<std::size_t>(i)] = deviation(i);
       calc.setInt(25, i, line[static_cast<std::size_t>(i)]);
     }
-    calc.set(26, i, calc.cell(8, i));
-    calc.set(27, i, calc.cell(9, i));
-    calc.set(28, i, calc.cell(10, i));
+    if (copyLines)
+      for (int c = 26; c <= 28; ++c) calc.set(c, i, calc.cell(c - 18, i));
     calc.setInt(29, i, upper);
     calc.setInt(30, i, lower);
   }
@@ -209,7 +229,8 @@ void Overlays::OverlayCopy(long long upper, long long lower, int first, int last
       st.setInt(25, i + h, line[static_cast<std::size_t>(r)]);
     else
       st.set(25, i + h, calc.cell(25, r));
-    for (int c = 26; c <= 28; ++c) st.set(c, i + h, calc.cell(c, r));
+    if (copyLines)
+      for (int c = 26; c <= 28; ++c) st.set(c, i + h, calc.cell(c, r));
     st.setInt(29, i + h, upper);
     st.setInt(30, i + h, lower);
   }

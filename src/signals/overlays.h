@@ -84,6 +84,9 @@ class Overlays {
 
   State& ws_;
   honest::Terms terms_ = honest::kLongTerms;
+  // Set while a handler runs that ends with ApplyJudging, which rewrites the
+  // copies of S2 .. S4 beside the deviation line.
+  bool judgingFollows_ = false;
   Series& series_;
   Rules& rules_;
   Backtest& backtest_;
