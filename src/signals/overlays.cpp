@@ -162,8 +162,22 @@ void Overlays::DeviationOverlay(honest::Deviation mode) {
     const long double ma = signals::ReadDecimal(calc, d.maColumn, r);
     return rule_math::DeviationValue(p, d.k, close, ma);
   };
+  // Judged honestly, ApplyJudging rewrites S2 .. S4 beside the line on the
+  // same rows when it follows and reaches its copy. It does when every close
+  // it reads is an integer and no average read here stops this pass first:
+  // the copies are then left to it.
+  bool copyLines = true;
+  if (judgingFollows_ && honest()) {
+    copyLines = false;
+    const int last = ws_.SeriesTable.getInt(ctl::LastDataRow);
+    long long close = 0;
+    long double ma = 0;
+    for (int r = first; r <= last && !copyLines; ++r) copyLines = !calc.tryInt(1, r, close);
+    for (int r = first; r <= lastRow && !copyLines; ++r)
+      copyLines = !calc.tryFloat(d.maColumn, r, ma);
+  }
   OverlayCopy(rule_math::BandValue(p, d.k, d.band), rule_math::BandValue(-p, d.k, d.band), first,
-              lastRow, deviation);
+              lastRow, deviation, copyLines);
 }
 
 // Long-term deviation overlay: the 200-day mode when the deviation view shows
@@ -189,7 +203,7 @@ void Overlays::Button80Click() { DeviationOverlay(honest::Deviation::Short25); }
 // The deviation line (rows first .. lastRow, never past last-25) is written
 // in the same pass over the rows as the copies beside it.
 void Overlays::OverlayCopy(long long upper, long long lower, int first, int lastRow,
-                           const std::function<long long(int)>& deviation) {
+                           const std::function<long long(int)>& deviation, bool copyLines) {
   WorkTable& calc = ws_.CalcTable;
   WorkTable& st = ws_.SeriesTable;
   const int last = st.getInt(ctl::LastDataRow);
@@ -199,16 +213,6 @@ void Overlays::OverlayCopy(long long upper, long long lower, int first, int last
   }
   const int offset = st.getInt(ctl::WindowStart);
   const int h = st.cell(ctl::ManualPriceEntered) == "1" ? 1 : 0;
-  // Judged honestly, ApplyJudging rewrites S2 .. S4 beside the line on the
-  // same rows when it follows and reaches its copy, which it does when every
-  // close it reads is an integer: the copies are then left to it.
-  bool copyLines = true;
-  if (judgingFollows_ && honest()) {
-    copyLines = false;
-    long long v = 0;
-    for (int r = st.getInt(ctl::FirstDataRow); r <= last && !copyLines; ++r)
-      copyLines = !calc.tryInt(1, r, v);
-  }
   for (int r = first; r < 1 && r <= lastRow; ++r) calc.setInt(25, r, deviation(r));
   // The deviation line's rows 1 .. last-25 as written, for the view's copy.
   std::vector<long long> line(static_cast<std::size_t>(last - 25) + 1);
