@@ -18,20 +18,27 @@ using namespace stats;
 // Columns of the trade list moved by the filter.
 constexpr int kListCols[] = {kEntryDate, kExitDate, kEntryClose, kExitClose, kRatio};
 
+// Empties columns firstCol .. lastCol of rows firstRow .. lastRow, touching
+// only the cells that hold something (most of the block is empty), column by
+// column as the table keeps them.
+void ClearBlock(WorkTable& t, int firstCol, int lastCol, int firstRow, int lastRow) {
+  for (int c = firstCol; c <= lastCol; ++c)
+    for (int r = firstRow; r <= lastRow; ++r)
+      if (!t.isEmpty(c, r)) t.set(c, r, "");
+}
+
 }  // namespace
 
 void Backtest::ClearStats() {
   SuspendRedraw layout(ws_.StatsTable);
   WaitCursor wait(ws_.platform);
-  for (int r = 1; r <= 2000; ++r)
-    for (int c = 0; c <= 42; ++c) ws_.StatsTable.set(c, r, "");
+  ClearBlock(ws_.StatsTable, 0, 42, 1, 2000);
 }
 
 void Backtest::ClearStaging() {
   SuspendRedraw layout(ws_.StatsTable);
   WaitCursor wait(ws_.platform);
-  for (int r = 1001; r <= 2000; ++r)
-    for (int c = 1; c <= 15; ++c) ws_.StatsTable.set(c, r, "");
+  ClearBlock(ws_.StatsTable, 1, 15, 1001, 2000);
 }
 
 void Backtest::WriteHeaders() {
@@ -86,7 +93,8 @@ void Backtest::Walk(bool entryBuy) {
                     steps);
   // A trade k (k = 1 the oldest) stands in staging row 2000 - k.
   auto staged = [](int k) { return 2000 - k >= 1001; };
-  std::vector<walk::Trade> trades;
+  std::vector<walk::Trade>& trades = closed_;
+  trades.clear();
   walk::ReplaySteps(
       steps, entryBuy, [&calc](int x) { return calc.cell(0, x); },
       [&calc](int x) { return calc.cell(1, x); },
@@ -175,29 +183,70 @@ void Backtest::FilterAndOrder() {
   if (total > kMaxListed) t.set(stats::kTruncatedNote, Backtest::kTruncatedNote);
 }
 
-void Backtest::RatioStats() {
+std::vector<ListedTrade> Backtest::ListClosed() {
+  WorkTable& t = ws_.StatsTable;
+  SuspendRedraw layout(t);
+  const int total = static_cast<int>(closed_.size());
+  const int n = std::min(total, kMaxListed);
+  ws_.form.setText("MaskEdit1", "0.00");
+
+  // Row i holds trade total - i + 1 (1 = the oldest), as the staging rows
+  // FilterAndOrder moves up would.
+  std::vector<ListedTrade> listed(static_cast<std::size_t>(n));
+  for (int i = 1; i <= n; ++i) {
+    const walk::Trade& tr = closed_[static_cast<std::size_t>(total - i)];
+    ListedTrade& row = listed[static_cast<std::size_t>(i - 1)];
+    row = {tr.entryDate, tr.exitDate, {}, tr.entryClose, tr.exitClose, tr.ratio};
+    t.set(kEntryDate, i, tr.entryDate);
+    t.set(kExitDate, i, tr.exitDate);
+    t.set(kEntryClose, i, tr.entryClose);
+    t.set(kExitClose, i, tr.exitClose);
+    t.set(kRatio, i, tr.ratio);
+  }
+  ClearBlock(t, kEntryDate, kRatio, n + 1, 2 * n);
+  for (int r = 1; r <= n; ++r) {
+    ListedTrade& row = listed[static_cast<std::size_t>(r - 1)];
+    if (IsBlank(row.entryDate) || IsBlank(row.exitDate)) {
+      row.heldDays = t.cell(kHeldDays, r);  // left as it was
+      continue;
+    }
+    row.heldDays = walk::HeldDaysText(row.entryDate, row.exitDate);
+    t.set(kHeldDays, r, row.heldDays);
+  }
+
+  if (total > kMaxListed) t.set(stats::kTruncatedNote, Backtest::kTruncatedNote);
+  return listed;
+}
+
+void Backtest::RatioStats() { RatioStats(ReadListedTrades(ws_.StatsTable, ListedTrades())); }
+
+std::string Backtest::RatioStats(const std::vector<ListedTrade>& listed) {
   WorkTable& t = ws_.StatsTable;
   SuspendRedraw layout(t);
   for (int c = kFirstRange; c < kFirstRange + kRanges; ++c) {
-    t.set(c, kRangeAverageRow, "0");
-    t.set(c, kRangeCountRow, "0");
+    t.setInt(c, kRangeAverageRow, 0);
+    t.setInt(c, kRangeCountRow, 0);
   }
-  t.set(kOverallAverage, "0");
-  t.set(kAnnualRate, "0");
+  t.setInt(kOverallAverage, 0);
+  t.setInt(kAnnualRate, 0);
 
-  const int n = ListedTrades();
   const walk::RatioSummary sum = walk::SummariseRatios(
-      ReadListedTrades(t, n),
-      [&t](int range, int count) { t.setInt(kFirstRange + range, kRangeCountRow, count); });
+      listed, [&t](int range, int count) { t.setInt(kFirstRange + range, kRangeCountRow, count); });
   for (int i = 0; i < kRanges; ++i)
     if (sum.counts[i] != 0) t.set(kFirstRange + i, kRangeAverageRow, sum.rangeAverage(i));
+  const std::string overall = sum.overallAverage();
   if (sum.countAll != 0) {
-    t.set(kOverallAverage, sum.overallAverage());
+    t.set(kOverallAverage, overall);
     t.set(kTrades, ws_.SeriesTable.cell(ctl::TradesClosed));
   }
+  return overall;
 }
 
 void Backtest::DayStats() {
+  DayStats(ReadListedTrades(ws_.StatsTable, ListedTrades()), ws_.StatsTable.cell(kOverallAverage));
+}
+
+void Backtest::DayStats(const std::vector<ListedTrade>& listed, const std::string& overallAverage) {
   WorkTable& t = ws_.StatsTable;
   SuspendRedraw layout(t);
   t.set(kMostFrequentCaption, "");
@@ -205,28 +254,27 @@ void Backtest::DayStats() {
   t.set(kHistogramDays, kHistogramOffset, "所要日数");
   t.set(kHistogramCounts, kHistogramOffset, "回数");
 
-  const int n = ListedTrades();
+  const int n = static_cast<int>(listed.size());
   // Histogram rows 7 .. 1999: holding times of 1 .. 1993 days. Longer (or
   // impossible) holding times have no row; they still count in the average.
-  for (int r = 1; r <= n; ++r) {
-    const std::string& days = t.cell(kHeldDays, r);
+  for (const ListedTrade& trade : listed) {
+    const std::string& days = trade.heldDays;
     if (days.empty()) continue;
     const long long d = Trunc(StrToFloat(days));
     if (d < 1 || d > kMaxHistogramDays) continue;
     const int row = static_cast<int>(d) + kHistogramOffset;
     t.setInt(kHistogramDays, row, d);
-    const std::string& count = t.cell(kHistogramCounts, row);
-    t.setInt(kHistogramCounts, row, count.empty() ? 1 : StrToInt(count) + 1);
+    t.setInt(kHistogramCounts, row,
+             t.isEmpty(kHistogramCounts, row) ? 1 : t.getInt(kHistogramCounts, row) + 1);
   }
 
-  if (t.cell(kCondition) == "S1") {
+  if (t.textIs(kCondition.col, kCondition.row, "S1")) {
     t.set(kMostFrequentCaption, "最頻日数");
     int best = 0;
     const int lastRow = std::min(n, kMaxHistogramDays) + kHistogramOffset;
     for (int row = kHistogramOffset + 1; row <= lastRow; ++row) {
-      const std::string& count = t.cell(kHistogramCounts, row);
-      if (count.empty()) continue;
-      const int c = StrToInt(count);
+      if (t.isEmpty(kHistogramCounts, row)) continue;
+      const int c = t.getInt(kHistogramCounts, row);
       if (c > best) {
         best = c;
         t.set(kMostFrequentDays, t.cell(kHistogramDays, row));
@@ -234,9 +282,8 @@ void Backtest::DayStats() {
     }
   }
 
-  const walk::DaySummary days =
-      walk::SummariseDays(ReadListedTrades(t, n), t.cell(kOverallAverage),
-                          [&t](const std::string& average) { t.set(kAverageDays, average); });
+  const walk::DaySummary days = walk::SummariseDays(
+      listed, overallAverage, [&t](const std::string& average) { t.set(kAverageDays, average); });
   if (days.spanned) {
     t.set(kPerYear, days.perYear);
     t.set(kAnnualRate, days.annualRate);
@@ -253,13 +300,25 @@ void Backtest::RunChain() {
     Button41Click();
   else
     Button48Click();
-  FilterAndOrder();
+  // Without a minimum ratio the list is the newest closed trades, taken as
+  // the walk made them; the statistics and figures read them from there.
+  const std::string minimum = ws_.form.text("MaskEdit1");
+  const bool unfiltered = minimum == "0.00" || StrToFloat(minimum) == 0;
+  std::vector<ListedTrade> listed;
+  if (unfiltered)
+    listed = ListClosed();
+  else
+    FilterAndOrder();
   ClearStaging();
-  if (ws_.form.text("MaskEdit1") == "0.00") {
-    RatioStats();
-    DayStats();
+  if (unfiltered) {
+    const std::string overall = RatioStats(listed);
+    DayStats(listed, overall);
   }
-  figures_ = ComputeFigures(ws_.StatsTable);
+  const int n = static_cast<int>(listed.size());
+  if (unfiltered && ListedTradeCount(ws_.StatsTable) == n)
+    figures_ = ComputeFigures(listed);
+  else
+    figures_ = ComputeFigures(ws_.StatsTable);
   FillTradeMarkers();
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "signals/figures.h"
+#include "signals/walk.h"
 #include "store/state.h"
 
 namespace tavrine {
@@ -69,12 +70,19 @@ class Backtest {
  private:
   void Walk(bool entryBuy);
   int ListedTrades() const;
+  // FilterAndOrder without a minimum ratio, from the trades the walk just
+  // closed rather than from their staged texts; the rows it lists.
+  std::vector<ListedTrade> ListClosed();
+  // RatioStats and DayStats of the listed trades as rows 1 .. n hold them.
+  std::string RatioStats(const std::vector<ListedTrade>& listed);
+  void DayStats(const std::vector<ListedTrade>& listed, const std::string& overallAverage);
 
   State& ws_;
   // The rows RunChainOn walks instead of CalcTable's.
   const WorkTable* source_ = nullptr;
   int first_ = 0, last_ = 0;
   BacktestFigures figures_;
+  std::vector<walk::Trade> closed_;        // the last walk's closed trades, oldest first
   std::vector<MarkerPoint> buys_, sells_;  // reused between fills
 };
 

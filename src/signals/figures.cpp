@@ -60,7 +60,9 @@ double Number(const std::string& s) {
   return static_cast<double>(neg ? -v : v);
 }
 
-double Number(const WorkTable& t, int c, int r) { return Number(t.cell(c, r)); }
+// A cell read as StrToFloat reads its text, without making the text of a
+// number cell.
+double Number(const WorkTable& t, int c, int r) { return static_cast<double>(t.getFloat(c, r)); }
 
 // A text as a number, none for a blank one or one that holds no number.
 std::optional<double> OptionalNumber(const std::string& s) {
@@ -72,7 +74,9 @@ std::optional<double> OptionalNumber(const std::string& s) {
   }
 }
 std::optional<double> OptionalNumber(const WorkTable& t, int c, int r) {
-  return OptionalNumber(t.cell(c, r));
+  long double v = 0;
+  if (t.isBlank(c, r) || !t.tryFloat(c, r, v)) return std::nullopt;
+  return static_cast<double>(v);
 }
 
 // Rows of the series by day. The shown days lie close together, so a plain
@@ -84,8 +88,7 @@ class DayIndex {
     std::vector<std::pair<int, int>> days;  // (day, row)
     days.reserve(static_cast<std::size_t>(hi - lo + 1));
     for (int r = lo; r <= hi; ++r) {
-      const std::string& close = series.cell(kSeriesClose, r);
-      if (IsBlank(close) || close == "0") continue;
+      if (series.isBlank(kSeriesClose, r) || series.textIs(kSeriesClose, r, "0")) continue;
       int day = 0;
       if (!TryParseDate(series.cell(kSeriesDate, r), day)) continue;
       days.push_back({day, r});
@@ -174,7 +177,7 @@ std::string RoundedDecimal(double v, int shift, int decimals) {
 
 int ListedTradeCount(const WorkTable& stats) {
   int m = 0;
-  while (m < Backtest::kMaxListed && !IsBlank(stats.cell(kRatio, m + 1))) ++m;
+  while (m < Backtest::kMaxListed && !stats.isBlank(kRatio, m + 1)) ++m;
   return m;
 }
 

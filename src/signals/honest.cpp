@@ -242,12 +242,13 @@ void WriteColumns(WorkTable& calc, const Columns& c) {
   SuspendRedraw redraw(calc);
   for (std::size_t i = 0; i < kColumns.size(); ++i) {
     const int col = kColumns[i];
-    const char* none = col <= 31 ? "0" : "";
     for (int r = 1; r <= stocklist::kLastDayRow; ++r) {
       if (c.has(static_cast<int>(i), r))
         calc.setInt(col, r, c.values[i][static_cast<std::size_t>(r)]);
-      else
-        calc.set(col, r, none);
+      else if (col <= 31)
+        calc.setInt(col, r, 0);
+      else if (!calc.isEmpty(col, r))
+        calc.set(col, r, "");
     }
   }
 }

@@ -21,6 +21,13 @@ namespace {
 
 bool TermModeIsLong(const State& ws) { return ws.SeriesTable.getInt(ctl::TermMode) != 0; }
 
+// Sets a flag for the length of a scope.
+struct FlagScope {
+  bool& flag;
+  explicit FlagScope(bool& f) : flag(f) { flag = true; }
+  ~FlagScope() { flag = false; }
+};
+
 }  // namespace
 
 // "長"/"短": computes the rule columns of the other term.
@@ -28,6 +35,7 @@ void Overlays::Button79Click() {
   WaitCursor wait(ws_.platform);
   SuspendRedraw layout(ws_.CalcTable);
   auto& st = ws_.SeriesTable;
+  const FlagScope follows(judgingFollows_);
   Button85Click();
   st.set(ctl::OscillatorState, "1");
   if (TermModeIsLong(ws_)) {
@@ -82,17 +90,34 @@ void Overlays::ApplyJudging() {
   const int last = st.getInt(ctl::LastDataRow);
   std::vector<long long> close(static_cast<std::size_t>(std::max(last, 0)) + 1, 0);
   for (int r = first; r <= last; ++r) close[static_cast<std::size_t>(r)] = calc.getInt(1, r);
-  honest::WriteColumns(calc, honest::Compute(close, first, last, terms_));
+  const honest::Columns lines = honest::Compute(close, first, last, terms_);
+  honest::WriteColumns(calc, lines);
 
-  // S2 .. S4 beside the deviation line, copied as the overlay copy does.
+  // S2 .. S4 beside the deviation line, copied as the overlay copy does. The
+  // lines just written hold their value or 0 on every row up to the newest
+  // day, so the copies take those numbers.
   if (last < 26) return;
   const int offset = st.getInt(ctl::WindowStart);
   const int h = st.cell(ctl::ManualPriceEntered) == "1" ? 1 : 0;
+  const int index[3] = {honest::IndexOfColumn(8), honest::IndexOfColumn(9),
+                        honest::IndexOfColumn(10)};
+  auto written = [&](int col, int r) -> long long {
+    const int i = index[col - 8];
+    return lines.has(i, r) ? lines.values[static_cast<std::size_t>(i)][static_cast<std::size_t>(r)]
+                           : 0;
+  };
   for (int i = 1; i <= last - 25; ++i)
-    for (int c = 26; c <= 28; ++c) calc.set(c, i, calc.cell(c - 18, i));
+    for (int c = 26; c <= 28; ++c) calc.setInt(c, i, written(c - 18, i));
   SuspendRedraw view(st);
-  for (int i = 1; i <= last - 25; ++i)
-    for (int c = 26; c <= 28; ++c) st.set(c, i + h, calc.cell(c, i + offset));
+  for (int i = 1; i <= last - 25; ++i) {
+    const int r = i + offset;
+    for (int c = 26; c <= 28; ++c) {
+      if (r >= 1 && r <= last - 25)
+        st.setInt(c, i + h, written(c - 18, r));
+      else
+        st.set(c, i + h, calc.cell(c, r));
+    }
+  }
 }
 
 // Deviation button "S2" -> "S3" -> "S4" -> "S2".
@@ -100,17 +125,20 @@ void Overlays::Button13Click() {
   WaitCursor wait(ws_.platform);
   SuspendRedraw layout(ws_.CalcTable);
   auto& st = ws_.SeriesTable;
-  if (st.cell(ctl::DateInView) != ws_.form.text("Edit2")) Button85Click();
-  st.set(ctl::OscillatorState, "1");
-  if (TermModeIsLong(ws_)) {
-    Button30Click();
-  } else {
-    ws_.form.setText("Button13", "S2");
-    st.set(ctl::TermMode, "1");
-    ws_.form.setText("Button79", "短");
-    ShortTermSet();
+  {
+    const FlagScope follows(judgingFollows_);
+    if (st.cell(ctl::DateInView) != ws_.form.text("Edit2")) Button85Click();
+    st.set(ctl::OscillatorState, "1");
+    if (TermModeIsLong(ws_)) {
+      Button30Click();
+    } else {
+      ws_.form.setText("Button13", "S2");
+      st.set(ctl::TermMode, "1");
+      ws_.form.setText("Button79", "短");
+      ShortTermSet();
+    }
+    ApplyJudging();
   }
-  ApplyJudging();
   // The bands also cover the two newest display rows.
   for (int c : {29, 30}) {
     const std::string band = st.cell(c, 10);
@@ -132,10 +160,24 @@ void Overlays::DeviationOverlay(honest::Deviation mode) {
   auto deviation = [&](int r) {
     const long double close = calc.getInt(1, r);
     const long double ma = signals::ReadDecimal(calc, d.maColumn, r);
-    calc.setInt(25, r, rule_math::DeviationValue(p, d.k, close, ma));
+    return rule_math::DeviationValue(p, d.k, close, ma);
   };
+  // Judged honestly, ApplyJudging rewrites S2 .. S4 beside the line on the
+  // same rows when it follows and reaches its copy. It does when every close
+  // it reads is an integer and no average read here stops this pass first:
+  // the copies are then left to it.
+  bool copyLines = true;
+  if (judgingFollows_ && honest()) {
+    copyLines = false;
+    const int last = ws_.SeriesTable.getInt(ctl::LastDataRow);
+    long long close = 0;
+    long double ma = 0;
+    for (int r = first; r <= last && !copyLines; ++r) copyLines = !calc.tryInt(1, r, close);
+    for (int r = first; r <= lastRow && !copyLines; ++r)
+      copyLines = !calc.tryFloat(d.maColumn, r, ma);
+  }
   OverlayCopy(rule_math::BandValue(p, d.k, d.band), rule_math::BandValue(-p, d.k, d.band), first,
-              lastRow, deviation);
+              lastRow, deviation, copyLines);
 }
 
 // Long-term deviation overlay: the 200-day mode when the deviation view shows
@@ -161,31 +203,40 @@ void Overlays::Button80Click() { DeviationOverlay(honest::Deviation::Short25); }
 // The deviation line (rows first .. lastRow, never past last-25) is written
 // in the same pass over the rows as the copies beside it.
 void Overlays::OverlayCopy(long long upper, long long lower, int first, int lastRow,
-                           const std::function<void(int)>& deviation) {
+                           const std::function<long long(int)>& deviation, bool copyLines) {
   WorkTable& calc = ws_.CalcTable;
   WorkTable& st = ws_.SeriesTable;
   const int last = st.getInt(ctl::LastDataRow);
   if (last < 26) {
-    for (int r = first; r <= lastRow; ++r) deviation(r);
+    for (int r = first; r <= lastRow; ++r) calc.setInt(25, r, deviation(r));
     return;
   }
   const int offset = st.getInt(ctl::WindowStart);
   const int h = st.cell(ctl::ManualPriceEntered) == "1" ? 1 : 0;
-  const std::string up = IntToStr(upper), low = IntToStr(lower);
-  for (int r = first; r < 1 && r <= lastRow; ++r) deviation(r);
+  for (int r = first; r < 1 && r <= lastRow; ++r) calc.setInt(25, r, deviation(r));
+  // The deviation line's rows 1 .. last-25 as written, for the view's copy.
+  std::vector<long long> line(static_cast<std::size_t>(last - 25) + 1);
   for (int i = 1; i <= last - 25; ++i) {
-    if (i >= first && i <= lastRow) deviation(i);
-    calc.set(26, i, calc.cell(8, i));
-    calc.set(27, i, calc.cell(9, i));
-    calc.set(28, i, calc.cell(10, i));
-    calc.set(29, i, up);
-    calc.set(30, i, low);
+    if (i >= first && i <= lastRow) {
+      line[static_cast<std::size_t>(i)] = deviation(i);
+      calc.setInt(25, i, line[static_cast<std::size_t>(i)]);
+    }
+    if (copyLines)
+      for (int c = 26; c <= 28; ++c) calc.set(c, i, calc.cell(c - 18, i));
+    calc.setInt(29, i, upper);
+    calc.setInt(30, i, lower);
   }
   SuspendRedraw layout(st);
   for (int i = 1; i <= last - 25; ++i) {
-    for (int c = 25; c <= 28; ++c) st.set(c, i + h, calc.cell(c, i + offset));
-    st.set(29, i + h, up);
-    st.set(30, i + h, low);
+    const int r = i + offset;
+    if (r >= first && r <= lastRow && r >= 1 && r <= last - 25)
+      st.setInt(25, i + h, line[static_cast<std::size_t>(r)]);
+    else
+      st.set(25, i + h, calc.cell(25, r));
+    if (copyLines)
+      for (int c = 26; c <= 28; ++c) st.set(c, i + h, calc.cell(c, r));
+    st.setInt(29, i + h, upper);
+    st.setInt(30, i + h, lower);
   }
 }
 

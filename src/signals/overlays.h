@@ -73,8 +73,10 @@ class Overlays {
   // Deviation line of the mode (rule_math::TermsOf) into CalcTable column 25
   // for rows first .. last - its offset, then the bands and the overlay copy.
   void DeviationOverlay(honest::Deviation mode);
+  // deviation(r) gives the line's value on row r; S2 .. S4 are copied beside
+  // it when copyLines.
   void OverlayCopy(long long upper, long long lower, int first, int lastRow,
-                   const std::function<void(int)>& deviation);
+                   const std::function<long long(int)>& deviation, bool copyLines);
   // The short-term set: G columns, short overlay, deviation band column.
   void ShortTermSet();
   // The long-term deviation mode the deviation button's caption names.
@@ -83,6 +85,9 @@ class Overlays {
 
   State& ws_;
   honest::Terms terms_ = honest::kLongTerms;
+  // Set while a handler runs that ends with ApplyJudging, which rewrites the
+  // copies of S2 .. S4 beside the deviation line.
+  bool judgingFollows_ = false;
   Series& series_;
   Rules& rules_;
   Backtest& backtest_;

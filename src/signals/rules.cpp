@@ -86,22 +86,10 @@ void Rules::ShortTermG() {
 void Rules::KairiColumn() {
   WorkTable& t = ws_.CalcTable;
   const Span s = DataRows(ws_);
-  // The bands hold one value over the whole column: parse a text only when
-  // it differs from the row before.
-  std::string upperText, lowerText;
-  long double upper = 0, lower = 0;
   rule_math::KairiColumn(
       s.first, s.last, [&](int r) { return t.getInt(kDeviation, r); },
-      [&](int r) {
-        if (t.cell(kUpperBand, r) != upperText || upperText.empty())
-          upper = t.getFloat(kUpperBand, r), upperText = t.cell(kUpperBand, r);
-        return upper;
-      },
-      [&](int r) {
-        if (t.cell(kLowerBand, r) != lowerText || lowerText.empty())
-          lower = t.getFloat(kLowerBand, r), lowerText = t.cell(kLowerBand, r);
-        return lower;
-      },
+      [&](int r) { return t.getFloat(kUpperBand, r); },
+      [&](int r) { return t.getFloat(kLowerBand, r); },
       [&](int r, int v) { t.setInt(kKairi, r, v); });
 }
 

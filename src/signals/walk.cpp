@@ -30,17 +30,23 @@ std::string GeneralText(long double v) {
   return DecimalText(v, back);
 }
 
+// StrToFloat of a ratio text. The plain decimals the list holds ("1.052")
+// take the exact decimal read the work tables use for the same value.
+long double Ratio(const std::string& s) {
+  PlainDecimal d;
+  return ParsePlainDecimal(s, d) ? PlainDecimalValue(d) : StrToFloat(s);
+}
+
 }  // namespace
 
 SignalColumn ReadColumn(const WorkTable& t, int column, int lastRow) {
   SignalColumn s;
   s.assign(std::max(lastRow, 0), Cell::Bad);
   for (int r = 1; r <= lastRow; ++r) {
-    const std::string& text = t.cell(column, r);
-    int v = 0;
-    if (TryStrictInt(text, v))
+    long long v = 0;
+    if (t.tryInt(column, r, v))
       s.set(r, v);
-    else if (IsBlank(text))
+    else if (t.isBlank(column, r))
       s.kind[static_cast<std::size_t>(r)] = Cell::Blank;
   }
   return s;
@@ -121,7 +127,7 @@ RatioSummary SummariseRatios(const std::vector<ListedTrade>& listed,
                              const std::function<void(int, int)>& onCount) {
   RatioSummary s;
   for (const ListedTrade& t : listed) {
-    const long double a = StrToFloat(t.ratio);
+    const long double a = Ratio(t.ratio);
     const int range = RangeOf(a);
     if (range < 0) continue;
     s.sums[range] += a;

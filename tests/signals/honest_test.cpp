@@ -308,6 +308,52 @@ TEST(HonestJudging, APriceAddedByHandIsJudgedAsANewDay) {
   EXPECT_EQ(before.tradesUpTo(today), whole.tradesUpTo(today));
 }
 
+// The term switch judged honestly leaves S2 .. S4 beside the deviation line
+// to the honest lines it writes last; when a close it reads stops it first,
+// the overlay copy has made them, as judged with hindsight.
+TEST(HonestJudging, TheSwitchCopiesTheLinesBesideTheDeviationLine) {
+  Window w(List(), Judging::Honest);
+  w.select(1, false);
+  WorkTable& calc = w.ws->CalcTable;
+  WorkTable& st = w.ws->SeriesTable;
+  const int last = w.last();
+  auto mark = [&] {
+    for (int r = 1; r <= last - 25; ++r)
+      for (int c = 26; c <= 28; ++c) calc.set(c, r, "x"), st.set(c, r, "x");
+  };
+  // The copies on rows 1 .. rows, and in the view when it was reached.
+  auto expectCopies = [&](const char* when, int rows, bool view) {
+    const int offset = st.getInt(ctl::WindowStart);
+    for (int r = 1; r <= rows; ++r)
+      for (int c = 26; c <= 28; ++c) {
+        ASSERT_EQ(calc.cell(c, r), calc.cell(c - 18, r)) << when << " " << c << " " << r;
+        if (view && r + offset <= last - 25)
+          ASSERT_EQ(st.cell(c, r), calc.cell(c - 18, r + offset)) << when << " " << c << " " << r;
+      }
+  };
+  mark();
+  st.setInt(ctl::TermMode, 0);  // the next switch computes the short-term set
+  w.ws->overlays.Button79Click();
+  expectCopies("switched", last - 25, true);
+
+  // The oldest close is read only by the honest lines.
+  mark();
+  const std::string close = calc.cell(1, last);
+  calc.set(1, last, "x");
+  st.setInt(ctl::TermMode, 0);
+  EXPECT_THROW(w.ws->overlays.Button79Click(), ConversionError);
+  expectCopies("stopped by a close", last - 25, true);
+
+  // An average stops the deviation line on row 40, after the copies of the
+  // rows above it.
+  calc.set(1, last, close);
+  mark();
+  calc.set(calc::kMA25, 40, "x");
+  st.setInt(ctl::TermMode, 0);
+  EXPECT_THROW(w.ws->overlays.Button79Click(), ConversionError);
+  expectCopies("stopped by an average", 39, false);
+}
+
 // A stock no longer traded: its newest 30 days are blank. Its series starts
 // at its newest price, and every rule runs on the days it has, either way.
 TEST(HonestJudging, AStockWhoseNewestDaysAreBlankCharts) {
