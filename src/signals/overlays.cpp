@@ -222,7 +222,7 @@ void Overlays::OverlayCopy(long long upper, long long lower, int first, int last
       calc.setInt(25, i, line[static_cast<std::size_t>(i)]);
     }
     if (copyLines)
-      for (int c = 26; c <= 28; ++c) calc.set(c, i, calc.cell(c - 18, i));
+      for (int c = 26; c <= 28; ++c) calc.copyCell(calc, c - 18, i, c, i);
     calc.setInt(29, i, upper);
     calc.setInt(30, i, lower);
   }
@@ -232,9 +232,9 @@ void Overlays::OverlayCopy(long long upper, long long lower, int first, int last
     if (r >= first && r <= lastRow && r >= 1 && r <= last - 25)
       st.setInt(25, i + h, line[static_cast<std::size_t>(r)]);
     else
-      st.set(25, i + h, calc.cell(25, r));
+      st.copyCell(calc, 25, r, 25, i + h);
     if (copyLines)
-      for (int c = 26; c <= 28; ++c) st.set(c, i + h, calc.cell(c, r));
+      for (int c = 26; c <= 28; ++c) st.copyCell(calc, c, r, c, i + h);
     st.setInt(29, i + h, upper);
     st.setInt(30, i + h, lower);
   }
