@@ -124,7 +124,7 @@ void WorkTable::setRowCount(int r) {
   ++version_;
 }
 
-WorkTable::Cell* WorkTable::place(int c, int r) {
+WorkTable::Cell* WorkTable::placeGrown(int c, int r) {
   if (c < 0 || r < 0) return nullptr;
   if (static_cast<std::size_t>(c) >= data_.size()) data_.resize(static_cast<std::size_t>(c) + 1);
   auto& column = data_[c];

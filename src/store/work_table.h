@@ -219,7 +219,14 @@ class WorkTable {
     return &column[r];
   }
   // The cell at [c, r], its column grown to hold it; null at a negative address.
-  Cell* place(int c, int r);
+  Cell* place(int c, int r) {
+    if (c >= 0 && r >= 0 && static_cast<std::size_t>(c) < data_.size()) {
+      auto& column = data_[static_cast<std::size_t>(c)];
+      if (static_cast<std::size_t>(r) < column.size()) return &column[static_cast<std::size_t>(r)];
+    }
+    return placeGrown(c, r);
+  }
+  Cell* placeGrown(int c, int r);
   // Empties a cell, giving back its pool slot.
   void release(Cell& x) {
     if (x.kind() == Cell::kLong) free_.push_back(x.slot());
