@@ -238,6 +238,21 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
   return out;
 }
 
+const Columns& ComputeCache::get(const std::vector<long long>& close, int first, int last,
+                                 const Terms& terms) {
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    if (it->first == first && it->last == last && it->terms.longTerm == terms.longTerm &&
+        it->terms.deviation == terms.deviation && it->terms.stLong == terms.stLong &&
+        it->close == close) {
+      std::rotate(it, it + 1, entries_.end());
+      return entries_.back().columns;
+    }
+  }
+  if (entries_.size() == kEntries) entries_.erase(entries_.begin());
+  entries_.push_back({close, first, last, terms, Compute(close, first, last, terms)});
+  return entries_.back().columns;
+}
+
 void WriteColumns(WorkTable& calc, const Columns& c) {
   SuspendRedraw redraw(calc);
   for (std::size_t i = 0; i < kColumns.size(); ++i) {

@@ -70,6 +70,24 @@ struct Columns {
 // newest first; other entries are not read).
 Columns Compute(const std::vector<long long>& close, int first, int last, const Terms& terms);
 
+// Compute with the last few results kept: a term switch goes back and forth
+// between two term sets on the same closes, and each comes back unchanged.
+// A result is reused only for the same closes, rows and terms.
+class ComputeCache {
+ public:
+  const Columns& get(const std::vector<long long>& close, int first, int last, const Terms& terms);
+
+ private:
+  struct Entry {
+    std::vector<long long> close;
+    int first = 0, last = 0;
+    Terms terms;
+    Columns columns;
+  };
+  static constexpr std::size_t kEntries = 4;
+  std::vector<Entry> entries_;  // the most recently used last
+};
+
 // The rows of one column: the value as integer text where it has one, "0"
 // elsewhere in rows 1 .. kLastDayRow (what the zero fill leaves in a column without
 // a value) except in ST's column 40, which stays empty there as the

@@ -90,7 +90,7 @@ void Overlays::ApplyJudging() {
   const int last = st.getInt(ctl::LastDataRow);
   std::vector<long long> close(static_cast<std::size_t>(std::max(last, 0)) + 1, 0);
   for (int r = first; r <= last; ++r) close[static_cast<std::size_t>(r)] = calc.getInt(1, r);
-  const honest::Columns lines = honest::Compute(close, first, last, terms_);
+  const honest::Columns& lines = honestCache_.get(close, first, last, terms_);
   honest::WriteColumns(calc, lines);
 
   // S2 .. S4 beside the deviation line, copied as the overlay copy does. The

@@ -85,6 +85,7 @@ class Overlays {
 
   State& ws_;
   honest::Terms terms_ = honest::kLongTerms;
+  honest::ComputeCache honestCache_;
   // Set while a handler runs that ends with ApplyJudging, which rewrites the
   // copies of S2 .. S4 beside the deviation line.
   bool judgingFollows_ = false;

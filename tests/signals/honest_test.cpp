@@ -385,6 +385,34 @@ TEST(HonestColumns, ValuesStartWhereTheirClosesAllow) {
     for (int r = 1; r <= z.oldest[i]; ++r) ASSERT_EQ(z.values[i][static_cast<std::size_t>(r)], 0);
 }
 
+// The kept results of the term switch: a result comes back only for the same
+// closes, rows and terms, and a changed close, row or term set computes anew.
+TEST(HonestColumns, TheCacheGivesWhatComputeGives) {
+  std::vector<long long> close(401, 0);
+  for (int r = 1; r <= 400; ++r) close[static_cast<std::size_t>(r)] = 1000 + (r * 7919 % 97);
+  honest::ComputeCache cache;
+  auto same = [](const honest::Columns& a, const honest::Columns& b) {
+    return a.first == b.first && a.last == b.last && a.oldest == b.oldest && a.values == b.values;
+  };
+  auto expectFresh = [&](int first, int last, const honest::Terms& t) {
+    EXPECT_TRUE(same(cache.get(close, first, last, t), honest::Compute(close, first, last, t)));
+  };
+  honest::Terms other = honest::kLongTerms;
+  other.deviation = honest::Deviation::Long200;
+  for (int round = 0; round < 2; ++round) {  // the second round finds every result kept
+    expectFresh(1, 400, honest::kLongTerms);
+    expectFresh(1, 400, honest::kShortTerms);
+    expectFresh(1, 400, other);
+    expectFresh(2, 400, honest::kLongTerms);
+  }
+  close[5] += 1;  // a price added by hand
+  expectFresh(1, 400, honest::kLongTerms);
+  expectFresh(1, 400, honest::kShortTerms);
+  expectFresh(1, 399, honest::kShortTerms);
+  for (int i = 0; i < 6; ++i) expectFresh(1, 390 + i, other);  // more than it keeps
+  expectFresh(1, 400, honest::kLongTerms);
+}
+
 // ST from its definition, day by day: the highest and lowest close of each
 // window read afresh, the fast line summed over its span, scaled by the day's
 // own price scale; on closes with long flat runs, so ties decide extremes.
