@@ -241,9 +241,7 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
 const Columns& ComputeCache::get(const std::vector<long long>& close, int first, int last,
                                  const Terms& terms) {
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-    if (it->first == first && it->last == last && it->terms.longTerm == terms.longTerm &&
-        it->terms.deviation == terms.deviation && it->terms.stLong == terms.stLong &&
-        it->close == close) {
+    if (it->first == first && it->last == last && it->terms == terms && it->close == close) {
       std::rotate(it, it + 1, entries_.end());
       return entries_.back().columns;
     }

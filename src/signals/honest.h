@@ -43,6 +43,7 @@ struct Terms {
   bool longTerm = true;                     // G3 .. G7: the long- or short-term set
   Deviation deviation = Deviation::Long75;  // the line "乖離" tests
   bool stLong = true;                       // ST: 65-day (long) or 9-day (short) stochastics
+  bool operator==(const Terms&) const = default;
 };
 // The long-term set as an extraction leaves it (75-day deviation mode), and
 // the short-term set as the term switch computes it.
