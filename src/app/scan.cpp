@@ -63,7 +63,7 @@ void PrepareStock(Workspace& ws, int k, bool entryBuy) {
 // The row of one rule from its statistics, its listed ratios (newest first)
 // and its figures.
 ScanRow MakeRow(const WorkTable& list, int k, int tag, const std::string& caption,
-                const stats::Summary& s, const std::function<const std::string&(int)>& ratio,
+                const stats::Summary& s, const std::function<std::string(int)>& ratio,
                 BacktestFigures figures) {
   const std::string& heading = list.cell(k, 0);
   ScanRow row;
@@ -93,8 +93,7 @@ ScanRow ReadRow(const Workspace& ws, int k, int tag) {
   const WorkTable& t = ws.StatsTable;
   return MakeRow(
       ws.StockList, k, tag, ws.form.text(Rules::RuleOfTag(tag)->button), stats::ReadSummary(t),
-      [&t](int r) -> const std::string& { return t.cell(stats::kRatio, r); },
-      ws.backtest.figures());
+      [&t](int r) { return t.cell(stats::kRatio, r); }, ws.backtest.figures());
 }
 
 // One stock through the selection chain and the ten rule buttons. Returns
@@ -159,9 +158,7 @@ Outcome ScanStockNumeric(const WorkTable& list, int k, const ScanOptions& o, Num
     walk::RuleResult r = walk::RunRule(s.steps, o.entryBuy, date, close);
     out.push_back(MakeRow(
         list, k, tag, s.captions[static_cast<std::size_t>(tag)], r.summary,
-        [&r](int i) -> const std::string& {
-          return r.listed[static_cast<std::size_t>(i - 1)].ratio;
-        },
+        [&r](int i) { return r.listed[static_cast<std::size_t>(i - 1)].ratio; },
         std::move(r.figures)));
   }
   return Outcome::Done;
