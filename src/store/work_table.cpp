@@ -43,6 +43,32 @@ bool CanStartNumber(std::string_view s) {
 
 }  // namespace
 
+bool WorkTable::Cell::setDate(std::string_view s) {
+  if (s.size() != kDateChars || s[4] != '/' || s[7] != '/') return false;
+  std::uint64_t digits = 0;  // the eight digits as one decimal number
+  for (std::size_t i = 0; i < kDateChars; ++i) {
+    if (i == 4 || i == 7) continue;
+    const char ch = s[i];
+    if (ch < '0' || ch > '9') return false;
+    digits = digits * 10 + static_cast<std::uint64_t>(ch - '0');
+  }
+  w_ = digits << 3 | kDate;
+  return true;
+}
+
+std::string_view WorkTable::Cell::dateText(char* buf) const {
+  std::uint64_t digits = w_ >> 3;
+  for (int i = static_cast<int>(kDateChars) - 1; i >= 0; --i) {
+    if (i == 4 || i == 7) {
+      buf[i] = '/';
+      continue;
+    }
+    buf[i] = static_cast<char>('0' + digits % 10);
+    digits /= 10;
+  }
+  return std::string_view(buf, kDateChars);
+}
+
 std::string WorkTable::Cell::text(const std::vector<std::string>& pool) const {
   char buf[kDecimalChars];
   switch (kind()) {
@@ -52,14 +78,9 @@ std::string WorkTable::Cell::text(const std::vector<std::string>& pool) const {
       return std::string(buf, IntChars(integer(), buf));
     case kDecimal:
       return std::string(buf, PlainDecimalChars(decimal(), buf));
-    case kFloat:
-      return FloatToStr(wide());
-    case kShort:
-      return std::string(shortText());
-    case kLong:
-      return pool[slot()];
+    default:
+      return std::string(textView(pool, buf));
   }
-  return {};
 }
 
 void WorkTable::Cell::appendText(const std::vector<std::string>& pool, std::string& out) const {
@@ -73,12 +94,8 @@ void WorkTable::Cell::appendText(const std::vector<std::string>& pool, std::stri
     case kDecimal:
       out.append(buf, PlainDecimalChars(decimal(), buf));
       return;
-    case kFloat:
-      out += FloatToStr(wide());
-      return;
-    case kShort:
-    case kLong:
-      out += storedText(pool);
+    default:
+      out += textView(pool, buf);
       return;
   }
 }
@@ -143,6 +160,14 @@ void WorkTable::storeText(Cell& x, std::string_view v) {
     x.setShort(v);
     return;
   }
+  if (v.size() == Cell::kDateChars) {
+    Cell date;
+    if (date.setDate(v)) {
+      release(x);
+      x = date;
+      return;
+    }
+  }
   if (x.kind() == Cell::kLong) {
     pool_[x.slot()].assign(v);  // the cell's own slot, its storage kept
     return;
@@ -167,7 +192,7 @@ void WorkTable::store(Cell& x, std::string_view v) {
     release(x);
   } else if (IntegerText(v, i)) {
     release(x);
-    x.setInteger(i);
+    x.setInteger(i);  // 18 digits at most: it fits
   } else if (ParsePlainDecimal(v, d)) {
     release(x);
     x.setDecimal(d);
@@ -196,8 +221,7 @@ void WorkTable::set(int c, int r, std::string_view v) {
 
 void WorkTable::setInt(int c, int r, long long v) {
   if (Cell* x = place(c, r)) {
-    release(*x);
-    x->setInteger(v);
+    storeInt(*x, v);
     ++version_;
   }
 }
@@ -226,16 +250,8 @@ void WorkTable::setFloat(int c, int r, long double v) {
     x->setDecimal(d);
     return;
   }
-  // The exponent form, infinities and NaN: kept as a number only when its
-  // text reads back to a value with the same text; else as that text.
-  const std::string s = FloatToStr(v);
-  long double back = 0;
-  if (TryStrToFloat(s, back) && FloatToStr(back) == s) {
-    release(*x);
-    x->setWide(back);
-  } else {
-    storeText(*x, s);
-  }
+  // The exponent form, infinities and NaN are kept as their text.
+  storeText(*x, FloatToStr(v));
 }
 
 int WorkTable::getInt(int c, int r) const {
@@ -272,12 +288,10 @@ bool WorkTable::tryInt(int c, int r, long long& v) const {
       v = d.neg ? -i : i;
       return v >= INT32_MIN && v <= INT32_MAX;
     }
-    case Cell::kFloat:
-      return false;  // its text has an exponent
-    case Cell::kShort:
-    case Cell::kLong: {
+    default: {
+      char buf[Cell::kDateChars];
       int i = 0;
-      if (!TryStrictInt(x->storedText(pool_), i)) return false;
+      if (!TryStrictInt(x->textView(pool_, buf), i)) return false;
       v = i;
       return true;
     }
@@ -297,12 +311,10 @@ bool WorkTable::tryFloat(int c, int r, long double& v) const {
     case Cell::kDecimal:
       v = PlainDecimalValue(x->decimal());
       return true;
-    case Cell::kFloat:
-      v = x->wide();
-      return true;
-    case Cell::kShort:
-    case Cell::kLong:
-      return TryStrToFloat(x->storedText(pool_), v);
+    default: {
+      char buf[Cell::kDateChars];
+      return TryStrToFloat(x->textView(pool_, buf), v);
+    }
   }
   return false;
 }
@@ -315,7 +327,10 @@ bool WorkTable::isBlank(int c, int r) const {
 bool WorkTable::textIs(int c, int r, std::string_view s) const {
   const Cell* x = find(c, r);
   if (!x || x->kind() == Cell::kEmpty) return s.empty();
-  if (x->kind() == Cell::kShort || x->kind() == Cell::kLong) return x->storedText(pool_) == s;
+  if (x->isText()) {
+    char buf[Cell::kDateChars];
+    return x->textView(pool_, buf) == s;
+  }
   if (!CanStartNumber(s)) return false;
   char buf[kDecimalChars];
   if (x->kind() == Cell::kInt) return std::string_view(buf, IntChars(x->integer(), buf)) == s;
@@ -332,10 +347,7 @@ void WorkTable::fillWhere(int c, int first, int last, long long v, Test test) {
   auto& column = data_[static_cast<std::size_t>(c)];
   for (int r = first; r <= last; ++r) {
     Cell& x = column[static_cast<std::size_t>(r)];
-    if (test(x)) {
-      release(x);
-      x.setInteger(v);
-    }
+    if (test(x)) storeInt(x, v);
   }
   ++version_;
 }
@@ -360,7 +372,8 @@ void WorkTable::clearTexts(int lastCol, int lastRow,
         std::min(column.size(), static_cast<std::size_t>(std::max(lastRow + 1, 0)));
     for (std::size_t r = 0; r < rows; ++r) {
       Cell& x = column[r];
-      if ((x.kind() == Cell::kShort || x.kind() == Cell::kLong) && match(x.storedText(pool_))) {
+      char buf[Cell::kDateChars];
+      if (x.isText() && match(x.textView(pool_, buf))) {
         release(x);
         ++version_;
       }
@@ -379,8 +392,9 @@ void WorkTable::appendRowCommaText(int r, std::string& out) const {
     if (c) out += ',';
     const Cell* x = find(c, r);
     if (!x) continue;
-    if (x->kind() == Cell::kShort || x->kind() == Cell::kLong)
-      AppendCommaField(x->storedText(pool_), out);
+    char buf[Cell::kDateChars];
+    if (x->isText())
+      AppendCommaField(x->textView(pool_, buf), out);
     else
       x->appendText(pool_, out);  // a number's text needs no quotes
   }

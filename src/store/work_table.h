@@ -134,83 +134,76 @@ class WorkTable {
   bool suspended() const { return suspended_ > 0; }
 
  private:
-  // One cell in 16 bytes: its kind and, by kind, a 64-bit integer, a decimal
-  // of the plain form, the 80-bit value of a decimal written with an exponent,
-  // a short text in place, or the slot of a longer text in the table's pool.
-  class alignas(8) Cell {
+  // One cell in 8 bytes: its kind in the low three bits and, by kind, an
+  // integer of up to 61 bits, a decimal of the plain form (50 bits of
+  // digits, its exponent and sign), a text of up to 7 bytes in place, a date
+  // "yyyy/mm/dd" as its digits, or the slot of a longer text in the table's
+  // pool. Whatever does not fit (a larger integer, a decimal written with an
+  // exponent) is kept as its text.
+  class Cell {
    public:
-    enum Kind : std::uint8_t { kEmpty, kInt, kDecimal, kFloat, kShort, kLong };
-    static constexpr std::size_t kShortMax = 14;
+    enum Kind : std::uint8_t { kEmpty, kInt, kDecimal, kDate, kShort, kLong };
+    static constexpr std::size_t kShortMax = 7;
+    static constexpr std::size_t kDateChars = 10;
+    static constexpr long long kIntMax = (1LL << 60) - 1;
 
-    Kind kind() const { return static_cast<Kind>(kind_); }
-    long long integer() const {
-      long long v;
-      std::memcpy(&v, bytes_, sizeof v);
-      return v;
-    }
+    Kind kind() const { return static_cast<Kind>(w_ & 7); }
+    // A text cell: its text is stored (in place, as a date or in the pool).
+    bool isText() const { return kind() >= kDate; }
+    long long integer() const { return static_cast<long long>(w_) >> 3; }
     PlainDecimal decimal() const {
       PlainDecimal d;
-      std::memcpy(&d.digits, bytes_, sizeof d.digits);
-      d.exp = static_cast<std::int8_t>(bytes_[8]);
-      d.neg = bytes_[9] != 0;
+      d.neg = (w_ >> 3) & 1;
+      d.exp = static_cast<std::int8_t>(static_cast<int>((w_ >> 4) & 31) - 4);
+      d.digits = w_ >> 9;
       return d;
     }
-    long double wide() const {
-      long double v = 0;
-      std::memcpy(&v, bytes_, kFloatBytes);
-      return v;
-    }
-    std::uint32_t slot() const {
-      std::uint32_t s;
-      std::memcpy(&s, bytes_, sizeof s);
-      return s;
-    }
+    std::uint32_t slot() const { return static_cast<std::uint32_t>(w_ >> 32); }
     std::string_view shortText() const {
-      return std::string_view(reinterpret_cast<const char*>(bytes_), len_);
+      return std::string_view(reinterpret_cast<const char*>(&w_) + 1, (w_ >> 3) & 7);
     }
 
-    void setEmpty() { kind_ = kEmpty; }
-    void setInteger(long long v) {
-      std::memcpy(bytes_, &v, sizeof v);
-      kind_ = kInt;
-    }
+    static bool FitsInteger(long long v) { return v >= -kIntMax - 1 && v <= kIntMax; }
+    void setEmpty() { w_ = kEmpty; }
+    // v must fit (FitsInteger).
+    void setInteger(long long v) { w_ = static_cast<std::uint64_t>(v) << 3 | kInt; }
     void setDecimal(const PlainDecimal& d) {
-      std::memcpy(bytes_, &d.digits, sizeof d.digits);
-      bytes_[8] = static_cast<unsigned char>(d.exp);
-      bytes_[9] = d.neg;
-      kind_ = kDecimal;
+      w_ = d.digits << 9 | static_cast<std::uint64_t>(d.exp + 4) << 4 |
+           static_cast<std::uint64_t>(d.neg) << 3 | kDecimal;
     }
-    void setWide(long double v) {
-      std::memcpy(bytes_, &v, kFloatBytes);
-      kind_ = kFloat;
-    }
+    // s at most kShortMax bytes.
     void setShort(std::string_view s) {
-      std::memcpy(bytes_, s.data(), s.size());
-      len_ = static_cast<std::uint8_t>(s.size());
-      kind_ = kShort;
+      std::uint64_t w = 0;
+      std::memcpy(reinterpret_cast<char*>(&w) + 1, s.data(), s.size());
+      w_ = w | s.size() << 3 | kShort;
     }
-    void setSlot(std::uint32_t s) {
-      std::memcpy(bytes_, &s, sizeof s);
-      kind_ = kLong;
-    }
+    // Keeps s when it is a date "dddd/dd/dd"; false otherwise.
+    bool setDate(std::string_view s);
+    void setSlot(std::uint32_t s) { w_ = static_cast<std::uint64_t>(s) << 32 | kLong; }
 
-    // The text of a text cell, without copying; number cells have none here.
-    std::string_view storedText(const std::vector<std::string>& pool) const {
-      if (kind_ == kShort) return shortText();
-      if (kind_ == kLong) return pool[slot()];
-      return {};
+    // The text of a text cell, without copying where it is stored as it
+    // stands; a date is written into buf (kDateChars). Number cells give "".
+    std::string_view textView(const std::vector<std::string>& pool, char* buf) const {
+      switch (kind()) {
+        case kShort:
+          return shortText();
+        case kLong:
+          return pool[slot()];
+        case kDate:
+          return dateText(buf);
+        default:
+          return {};
+      }
     }
     std::string text(const std::vector<std::string>& pool) const;
     // The text appended to out.
     void appendText(const std::vector<std::string>& pool, std::string& out) const;
 
    private:
-    static constexpr std::size_t kFloatBytes = 10;  // the x87 extended value
-    unsigned char bytes_[kShortMax];
-    std::uint8_t len_ = 0;
-    std::uint8_t kind_ = kEmpty;
+    std::string_view dateText(char* buf) const;
+    std::uint64_t w_ = kEmpty;
   };
-  static_assert(sizeof(Cell) == 16);
+  static_assert(sizeof(Cell) == 8);
 
   const Cell* find(int c, int r) const {
     if (r < 0 || c < 0 || static_cast<std::size_t>(c) >= data_.size()) return nullptr;
@@ -236,6 +229,15 @@ class WorkTable {
   // in the pool.
   void store(Cell& x, std::string_view v);
   void storeText(Cell& x, std::string_view v);
+  // An integer into a cell: in place when it fits, else as its text.
+  void storeInt(Cell& x, long long v) {
+    if (Cell::FitsInteger(v)) {
+      release(x);
+      x.setInteger(v);
+    } else {
+      storeText(x, IntToStr(v));
+    }
+  }
   template <class Test>
   void fillWhere(int c, int first, int last, long long v, Test test);
   // A cell of another table (or this one) copied in.
