@@ -201,7 +201,10 @@ void WorkTable::store(Cell& x, std::string_view v) {
   }
 }
 
-void WorkTable::storeCopy(Cell& x, const Cell& from, const std::vector<std::string>& fromPool) {
+void WorkTable::freeSlot(std::uint32_t slot) { free_.push_back(slot); }
+
+void WorkTable::storeCopyPooled(Cell& x, const Cell& from,
+                                const std::vector<std::string>& fromPool) {
   if (from.kind() == Cell::kLong) {
     storeText(x, fromPool[from.slot()]);
   } else {
@@ -215,22 +218,6 @@ void WorkTable::set(int c, int r, std::string_view v) {
   if (v.empty() && !find(c, r)) return;  // an empty cell needs no storage
   if (Cell* x = place(c, r)) {
     store(*x, v);
-    ++version_;
-  }
-}
-
-void WorkTable::setInt(int c, int r, long long v) {
-  if (Cell* x = place(c, r)) {
-    storeInt(*x, v);
-    ++version_;
-  }
-}
-
-void WorkTable::setDecimal(int c, int r, const DecimalValue& d) {
-  if (!d.plain) return setFloat(c, r, d.value);
-  if (Cell* x = place(c, r)) {
-    release(*x);
-    x->setDecimal(d.digits);
     ++version_;
   }
 }
@@ -345,9 +332,16 @@ void WorkTable::fillWhere(int c, int first, int last, long long v, Test test) {
   if (c < 0 || last < first) return;
   place(c, last);  // the column reaches the last row
   auto& column = data_[static_cast<std::size_t>(c)];
+  const bool fits = Cell::FitsInteger(v);
+  Cell fill;
+  if (fits) fill.setInteger(v);
   for (int r = first; r <= last; ++r) {
     Cell& x = column[static_cast<std::size_t>(r)];
-    if (test(x)) storeInt(x, v);
+    if (!test(x)) continue;
+    if (fits)
+      x = fill;  // an empty or short text cell holds no pool slot
+    else
+      storeInt(x, v);
   }
   ++version_;
 }
@@ -463,16 +457,6 @@ void WorkTable::copyRowsFrom(const WorkTable& from, int src, int dst, int count)
     auto& column = data_[c];
     for (int r = dst; r <= last && static_cast<std::size_t>(r) < column.size(); ++r)
       release(column[r]);
-  }
-  ++version_;
-}
-
-void WorkTable::copyCell(const WorkTable& from, int fc, int fr, int c, int r) {
-  const Cell* x = from.find(fc, fr);
-  if (!x || x->kind() == Cell::kEmpty) {
-    if (find(c, r)) release(*place(c, r));  // never grown for an empty cell
-  } else if (Cell* to = place(c, r)) {
-    storeCopy(*to, *x, from.pool_);
   }
   ++version_;
 }

@@ -64,12 +64,24 @@ class WorkTable {
   // getInt and getFloat without raising: false exactly where they would raise.
   bool tryInt(int c, int r, long long& v) const;
   bool tryFloat(int c, int r, long double& v) const;
-  void setInt(int c, int r, long long v);
+  void setInt(int c, int r, long long v) {
+    if (Cell* x = place(c, r)) {
+      storeInt(*x, v);
+      ++version_;
+    }
+  }
   // Keeps v's 15-digit decimal: the text is FloatToStr(v), getFloat the
   // value StrToFloat gives for it.
   void setFloat(int c, int r, long double v);
   // setFloat(d.value), its digits already worked out.
-  void setDecimal(int c, int r, const DecimalValue& d);
+  void setDecimal(int c, int r, const DecimalValue& d) {
+    if (!d.plain) return setFloat(c, r, d.value);
+    if (Cell* x = place(c, r)) {
+      release(*x);
+      x->setDecimal(d.digits);
+      ++version_;
+    }
+  }
 
   // Text tests without making the text.
   bool isEmpty(int c, int r) const {
@@ -115,7 +127,15 @@ class WorkTable {
   void copyRowsFrom(const WorkTable& from, int src, int dst, int count);
   // Cell [c, r] := cell [fc, fr] of from (this table or another), as it is:
   // an empty source empties it.
-  void copyCell(const WorkTable& from, int fc, int fr, int c, int r);
+  void copyCell(const WorkTable& from, int fc, int fr, int c, int r) {
+    const Cell* x = from.find(fc, fr);
+    if (!x || x->kind() == Cell::kEmpty) {
+      if (find(c, r)) release(*place(c, r));  // never grown for an empty cell
+    } else if (Cell* to = place(c, r)) {
+      storeCopy(*to, *x, from.pool_);
+    }
+    ++version_;
+  }
 
   // Empties every cell of row r.
   void clearRow(int r);
@@ -222,9 +242,11 @@ class WorkTable {
   Cell* placeGrown(int c, int r);
   // Empties a cell, giving back its pool slot.
   void release(Cell& x) {
-    if (x.kind() == Cell::kLong) free_.push_back(x.slot());
+    if (x.kind() == Cell::kLong) [[unlikely]]
+      freeSlot(x.slot());
     x.setEmpty();
   }
+  void freeSlot(std::uint32_t slot);
   // Stores a text in a cell: as an integer when it is one, else in place or
   // in the pool.
   void store(Cell& x, std::string_view v);
@@ -241,7 +263,12 @@ class WorkTable {
   template <class Test>
   void fillWhere(int c, int first, int last, long long v, Test test);
   // A cell of another table (or this one) copied in.
-  void storeCopy(Cell& x, const Cell& from, const std::vector<std::string>& fromPool);
+  void storeCopy(Cell& x, const Cell& from, const std::vector<std::string>& fromPool) {
+    if (from.kind() == Cell::kLong || x.kind() == Cell::kLong) [[unlikely]]
+      return storeCopyPooled(x, from, fromPool);
+    x = from;
+  }
+  void storeCopyPooled(Cell& x, const Cell& from, const std::vector<std::string>& fromPool);
 
   std::string name_;
   int cols_;
