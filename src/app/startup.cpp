@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -63,14 +64,13 @@ void Startup::LoadStockList() {
   ws_.StockList.reserveRows(n);
   ws_.StockList.setColCount(200);
   ws_.setProgress("データ変換中...");
-  for (int a = 0; a < n; ++a) {
-    if (a % 100 == 0) {
-      char buf[64];
-      std::snprintf(buf, sizeof buf, "データ変換中(%d％)...",
-                    static_cast<int>(Trunc(a * 100.0L / n)));
-      ws_.setProgress(buf);
-    }
-    ws_.StockList.setRowCommaText(a, lines[a], 200);
+  for (int a = 0; a < n; a += 100) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "データ変換中(%d％)...",
+                  static_cast<int>(Trunc(a * 100.0L / n)));
+    ws_.setProgress(buf);
+    ws_.StockList.setRowsCommaText(a, lines.data() + a,
+                                   static_cast<std::size_t>(std::min(100, n - a)), 200);
   }
 }
 

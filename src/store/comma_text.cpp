@@ -4,55 +4,9 @@
 
 namespace tavrine {
 
-namespace {
-inline bool IsSep(char c) {
-  const unsigned char u = static_cast<unsigned char>(c);
-  return u >= 1 && u <= 32;
-}
-}  // namespace
-
 void ForEachCommaField(std::string_view line, std::size_t maxFields,
                        const std::function<void(std::size_t, std::string_view)>& field) {
-  auto nul = line.find('\0');
-  if (nul != std::string_view::npos) line = line.substr(0, nul);
-  const std::size_t n = line.size();
-  std::size_t i = 0;
-  std::size_t count = 0;
-  std::string unquoted;  // a quoted field's text, its doubled quotes made one
-  while (i < n && IsSep(line[i])) ++i;
-  while (i < n) {
-    std::string_view text;
-    if (line[i] == '"') {
-      ++i;
-      unquoted.clear();
-      while (i < n) {
-        const std::size_t j = line.find('"', i);
-        if (j == std::string_view::npos) {
-          unquoted.append(line.substr(i));
-          i = n;
-        } else if (j + 1 < n && line[j + 1] == '"') {
-          unquoted.append(line.substr(i, j + 1 - i));
-          i = j + 2;
-        } else {
-          unquoted.append(line.substr(i, j - i));
-          i = j + 1;
-          break;
-        }
-      }
-      text = unquoted;
-    } else {
-      std::size_t j = i;
-      while (j < n && line[j] != ',' && !IsSep(line[j])) ++j;
-      text = line.substr(i, j - i);
-      i = j;
-    }
-    if (count < maxFields) field(count++, text.empty() ? std::string_view(" ") : text);
-    while (i < n && IsSep(line[i])) ++i;
-    if (i < n && line[i] == ',') {
-      ++i;
-      while (i < n && IsSep(line[i])) ++i;
-    }
-  }
+  ForEachCommaFieldOf(line, maxFields, field);
 }
 
 std::vector<std::string> ParseCommaText(std::string_view line, std::size_t maxFields) {

@@ -395,11 +395,36 @@ void WorkTable::appendRowCommaText(int r, std::string& out) const {
 }
 
 void WorkTable::setRowCommaText(int r, std::string_view line, int maxCols) {
-  if (r < 0) return;
-  clearRow(r);
-  ForEachCommaField(
-      line, static_cast<std::size_t>(maxCols < 0 ? 0 : maxCols),
-      [&](std::size_t c, std::string_view field) { store(*place(static_cast<int>(c), r), field); });
+  setRowsCommaText(r, &line, 1, maxCols);
+}
+
+void WorkTable::setRowsCommaText(int first, const std::string_view* lines, std::size_t count,
+                                 int maxCols) {
+  if (first < 0) return;
+  const std::size_t end = static_cast<std::size_t>(first) + count;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t r = static_cast<std::size_t>(first) + i;
+    std::size_t used = 0;  // columns the line gave a field
+    ForEachCommaFieldOf(lines[i], static_cast<std::size_t>(std::max(maxCols, 0)),
+                        [&](std::size_t c, std::string_view field) {
+                          if (c >= data_.size()) data_.resize(c + 1);
+                          auto& column = data_[c];
+                          if (r < column.size()) {
+                            store(column[r], field);
+                          } else {
+                            // A column filled downwards, its room taken once.
+                            if (column.empty()) column.reserve(std::max(rowHint_, end));
+                            if (r > column.size()) column.resize(r);
+                            Cell x;
+                            store(x, field);
+                            column.push_back(x);
+                          }
+                          used = c + 1;
+                        });
+    // The rest of the row is emptied, as the whole row is replaced.
+    for (std::size_t c = used; c < data_.size(); ++c)
+      if (r < data_[c].size()) release(data_[c][r]);
+  }
   ++version_;
 }
 

@@ -116,6 +116,10 @@ class WorkTable {
   // Clears row r, then fills it from comma text, one field a column from 0;
   // fields past maxCols (default: 200) are dropped.
   void setRowCommaText(int r, std::string_view line, int maxCols = 200);
+  // setRowCommaText of lines[i] into row first + i, for count lines: a
+  // file's rows read in one sweep.
+  void setRowsCommaText(int first, const std::string_view* lines, std::size_t count,
+                        int maxCols = 200);
 
   // Row r as a list of cells, columns 0 .. colCount-1.
   std::vector<std::string> rowCells(int r) const;
