@@ -219,8 +219,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: codec_tables OUT.cpp\n");
     return 2;
   }
-  static SjisTable sjis;
-  static EucTable euc;
+  SjisTable sjis;
+  EucTable euc;
   if (!BuildSjis(sjis) || !BuildEuc(euc)) return 1;
 
   const std::string tmp = std::string(argv[1]) + ".tmp";
