@@ -9,14 +9,15 @@
 #include <string>
 
 #include "store/codec.h"
+#include "store/codec_tables.h"
 #include "store/text.h"
 
 namespace tavrine {
 namespace {
 
-// glibc's own reading of bytes as one whole conversion; false when it fails.
-bool GlibcDecode(const char* from, const std::string& in, std::string& out) {
-  iconv_t cd = iconv_open("UTF-8", from);
+// glibc's own conversion of the whole input; false when it fails.
+bool Glibc(const char* to, const char* from, const std::string& in, std::string& out) {
+  iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   char buf[64];
   char* src = const_cast<char*>(in.data());
@@ -26,6 +27,10 @@ bool GlibcDecode(const char* from, const std::string& in, std::string& out) {
   iconv_close(cd);
   out.assign(buf, static_cast<std::size_t>(dst - buf));
   return ok;
+}
+
+bool GlibcDecode(const char* from, const std::string& in, std::string& out) {
+  return Glibc("UTF-8", from, in, out);
 }
 
 // Code points of UTF-8 text (well-formed).
@@ -153,6 +158,29 @@ TEST(ShiftJis, WhatItCannotHoldIsOneQuestionMark) {
   EXPECT_EQ(Utf8ToCp932("\xED\xA0\x80"), "???");  // a surrogate is no character
   EXPECT_EQ(ByteLength("€😀"), 2u);
   EXPECT_EQ(LeftBytes("€長", 2), "€");
+}
+
+// The tables are made at build time; each character is written as the
+// converters of the machine write it, or as '?' when they cannot write it as
+// one character of the file. Duplicates and raw bytes are private-use
+// characters no converter knows: the round trips above cover them.
+TEST(Codec, EveryCharacterIsWrittenAsGlibcWritesIt) {
+  int sjisCharacters = 0, eucCharacters = 0;
+  for (unsigned cp = 0x80; cp < 0x10000; ++cp) {
+    if ((cp >= 0xD800 && cp < 0xE000) || (cp >= 0xF000 && cp < 0xF880)) continue;
+    const std::string text = codec_tables::Utf8Of(cp);
+    std::string sjis, euc;
+    const bool inSjis =
+        Glibc("CP932", "UTF-8", text, sjis) &&
+        (sjis.size() == 1 || (sjis.size() == 2 && static_cast<unsigned char>(sjis[0]) >= 0x80));
+    ASSERT_EQ(Utf8ToCp932(text), inSjis ? sjis : "?") << std::hex << cp;
+    const bool inEuc = Glibc("EUC-JP-MS", "UTF-8", text, euc) && !euc.empty() && euc.size() <= 3;
+    ASSERT_EQ(Utf8ToEucJp(text), inEuc ? euc : "?") << std::hex << cp;
+    sjisCharacters += inSjis;
+    eucCharacters += inEuc;
+  }
+  EXPECT_GT(sjisCharacters, 7000);
+  EXPECT_GT(eucCharacters, 14000);
 }
 
 TEST(EucJp, EveryCodeReadsAsGlibcReadsItAndComesBackAsItWas) {
