@@ -57,8 +57,9 @@ void Startup::LoadStockList() {
   SuspendRedraw redraw(ws_.StockList);
   WaitCursor wait(ws_.platform);
   ws_.setProgress("データ読込中...");
-  const std::string text = ReadText(HomePath(kStockListFile));
-  const auto lines = SplitLineViews(text);
+  // The lines of the file's bytes; each field is decoded as it is stored.
+  const std::string bytes = ReadBytes(HomePath(kStockListFile));
+  const auto lines = SplitLineViews(bytes);
   const int n = static_cast<int>(lines.size());
   ws_.StockList.setRowCount(n);
   ws_.StockList.reserveRows(n);
@@ -69,8 +70,8 @@ void Startup::LoadStockList() {
     std::snprintf(buf, sizeof buf, "データ変換中(%d％)...",
                   static_cast<int>(Trunc(a * 100.0L / n)));
     ws_.setProgress(buf);
-    ws_.StockList.setRowsCommaText(a, lines.data() + a,
-                                   static_cast<std::size_t>(std::min(100, n - a)), 200);
+    ws_.StockList.setRowsCommaText(
+        a, lines.data() + a, static_cast<std::size_t>(std::min(100, n - a)), 200, Cp932ToUtf8);
   }
 }
 

@@ -7,15 +7,16 @@ namespace tavrine {
 
 void LoadTableFile(WorkTable& t, const std::string& path, int maxCols,
                    const std::function<void(int, int)>& progress) {
-  const std::string text = ReadText(path);
-  const auto lines = SplitLineViews(text);
+  // The lines of the file's bytes, each field decoded as it is stored.
+  const std::string bytes = ReadBytes(path);
+  const auto lines = SplitLineViews(bytes);
   const int n = static_cast<int>(lines.size());
   t.setRowCount(n);
   t.reserveRows(n);
-  if (!progress) return t.setRowsCommaText(0, lines.data(), lines.size(), maxCols);
+  if (!progress) return t.setRowsCommaText(0, lines.data(), lines.size(), maxCols, Cp932ToUtf8);
   for (int i = 0; i < n; ++i) {
     progress(i, n);
-    t.setRowCommaText(i, lines[i], maxCols);
+    t.setRowsCommaText(i, &lines[static_cast<std::size_t>(i)], 1, maxCols, Cp932ToUtf8);
   }
 }
 

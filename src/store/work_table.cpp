@@ -41,6 +41,12 @@ bool CanStartNumber(std::string_view s) {
   return !s.empty() && (s[0] == '-' || (s[0] >= '0' && s[0] <= '9'));
 }
 
+bool IsAscii(std::string_view s) {
+  for (const char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
 }  // namespace
 
 bool WorkTable::Cell::setDate(std::string_view s) {
@@ -190,6 +196,8 @@ void WorkTable::store(Cell& x, std::string_view v) {
   PlainDecimal d;
   if (v.empty()) {
     release(x);
+  } else if (!CanStartNumber(v)) {
+    storeText(x, v);
   } else if (IntegerText(v, i)) {
     release(x);
     x.setInteger(i);  // 18 digits at most: it fits
@@ -356,25 +364,6 @@ void WorkTable::fillBlankWide(int c, int first, int last, long long v) {
   });
 }
 
-void WorkTable::clearTexts(int lastCol, int lastRow,
-                           const std::function<bool(std::string_view)>& match) {
-  const std::size_t cols =
-      std::min(data_.size(), static_cast<std::size_t>(std::max(lastCol + 1, 0)));
-  for (std::size_t c = 0; c < cols; ++c) {
-    auto& column = data_[c];
-    const std::size_t rows =
-        std::min(column.size(), static_cast<std::size_t>(std::max(lastRow + 1, 0)));
-    for (std::size_t r = 0; r < rows; ++r) {
-      Cell& x = column[r];
-      char buf[Cell::kDateChars];
-      if (x.isText() && match(x.textView(pool_, buf))) {
-        release(x);
-        ++version_;
-      }
-    }
-  }
-}
-
 std::string WorkTable::rowCommaText(int r) const {
   std::string out;
   appendRowCommaText(r, out);
@@ -399,7 +388,7 @@ void WorkTable::setRowCommaText(int r, std::string_view line, int maxCols) {
 }
 
 void WorkTable::setRowsCommaText(int first, const std::string_view* lines, std::size_t count,
-                                 int maxCols) {
+                                 int maxCols, std::string (*decode)(std::string_view)) {
   if (first < 0) return;
   const std::size_t end = static_cast<std::size_t>(first) + count;
   for (std::size_t i = 0; i < count; ++i) {
@@ -407,6 +396,8 @@ void WorkTable::setRowsCommaText(int first, const std::string_view* lines, std::
     std::size_t used = 0;  // columns the line gave a field
     ForEachCommaFieldOf(lines[i], static_cast<std::size_t>(std::max(maxCols, 0)),
                         [&](std::size_t c, std::string_view field) {
+                          std::string decoded;
+                          if (decode && !IsAscii(field)) field = decoded = decode(field);
                           if (c >= data_.size()) data_.resize(c + 1);
                           auto& column = data_[c];
                           if (r < column.size()) {

@@ -11,6 +11,7 @@
 // the text.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -107,7 +108,24 @@ class WorkTable {
 
   // Empties every text cell of columns 0 .. lastCol and rows 0 .. lastRow
   // whose text match accepts (number cells are never passed to it).
-  void clearTexts(int lastCol, int lastRow, const std::function<bool(std::string_view)>& match);
+  template <class Match>
+  void clearTexts(int lastCol, int lastRow, Match match) {
+    const std::size_t cols =
+        std::min(data_.size(), static_cast<std::size_t>(std::max(lastCol + 1, 0)));
+    for (std::size_t c = 0; c < cols; ++c) {
+      auto& column = data_[c];
+      const std::size_t rows =
+          std::min(column.size(), static_cast<std::size_t>(std::max(lastRow + 1, 0)));
+      for (std::size_t r = 0; r < rows; ++r) {
+        Cell& x = column[r];
+        char buf[Cell::kDateChars];
+        if (x.isText() && match(x.textView(pool_, buf))) {
+          release(x);
+          ++version_;
+        }
+      }
+    }
+  }
 
   // Row r as comma text over columns 0 .. colCount-1.
   std::string rowCommaText(int r) const;
@@ -117,9 +135,13 @@ class WorkTable {
   // fields past maxCols (default: 200) are dropped.
   void setRowCommaText(int r, std::string_view line, int maxCols = 200);
   // setRowCommaText of lines[i] into row first + i, for count lines: a
-  // file's rows read in one sweep.
+  // file's rows read in one sweep. With decode, the lines are a file's bytes
+  // and a field holding a byte past ASCII is stored as decode makes it; the
+  // comma text's quotes, commas, separators and line ends are ASCII bytes no
+  // multi-byte character holds, so this reads what decoding the whole text
+  // first would.
   void setRowsCommaText(int first, const std::string_view* lines, std::size_t count,
-                        int maxCols = 200);
+                        int maxCols = 200, std::string (*decode)(std::string_view) = nullptr);
 
   // Row r as a list of cells, columns 0 .. colCount-1.
   std::vector<std::string> rowCells(int r) const;

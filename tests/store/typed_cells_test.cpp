@@ -8,6 +8,7 @@
 #include <random>
 
 #include "../support/data_folder.h"
+#include "store/codec.h"
 #include "store/comma_text.h"
 #include "store/table_file.h"
 #include "store/work_table.h"
@@ -410,6 +411,59 @@ TEST(TypedCells, ListFileLoadsAndSavesBackByteForByte) {
   LoadTableFile(u, path, 200);
   SaveTableFile(u, path);
   EXPECT_EQ(testing::ReadFileBytes(path), "7,\" \",-3.5,\r\n,,,\r\n");
+}
+
+// Lines read from a file's bytes, each field decoded on its own, against the
+// whole text decoded first and then read line by line: the same cells, also
+// over a table that already held longer rows and pooled texts.
+TEST(TypedCells, FieldsDecodedFromBytesReadAsTheDecodedText) {
+  std::mt19937 gen(20261209);
+  // Comma-text syntax, digits and dates, Shift-JIS lead and trail bytes
+  // (alone, in pairs, before a comma or quote), half-width katakana, NUL.
+  const std::vector<std::string> pieces = {",",
+                                           "\"",
+                                           "\"\"",
+                                           " ",
+                                           "\t",
+                                           "\r",
+                                           "\n",
+                                           "\r\n",
+                                           "12",
+                                           "-3.5",
+                                           "2003/12/26",
+                                           "x",
+                                           "\x93\xfa\x95\x74",
+                                           "\x82",
+                                           "\x82\xa0",
+                                           "\x81\x40",
+                                           "\xb1",
+                                           "\xff",
+                                           "\x87\x40",
+                                           "\xed\x40",
+                                           "\x5c",
+                                           std::string(1, '\0'),
+                                           "\x83\x67\x83\x88\x83\x5e\x83"};
+  for (int round = 0; round < 200; ++round) {
+    std::string bytes;
+    const int n = std::uniform_int_distribution<int>(0, 40)(gen);
+    for (int i = 0; i < n; ++i)
+      bytes += pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(gen)];
+    SCOPED_TRACE(::testing::PrintToString(bytes));
+    const int maxCols = round % 3 == 0 ? 3 : 200;
+    WorkTable raw("A", 5, 0), decoded("B", 5, 0);
+    for (WorkTable* t : {&raw, &decoded})
+      for (int r = 0; r < 12; ++r)
+        for (int c = 0; c < 8; ++c) t->set(c, r, c % 2 ? "a long text in the pool" : "7");
+    const auto lines = SplitLineViews(bytes);
+    raw.setRowsCommaText(1, lines.data(), lines.size(), maxCols, Cp932ToUtf8);
+    const std::string text = Cp932ToUtf8(bytes);
+    const auto textLines = SplitLineViews(text);
+    ASSERT_EQ(textLines.size(), lines.size());
+    for (std::size_t i = 0; i < textLines.size(); ++i)
+      decoded.setRowCommaText(static_cast<int>(i) + 1, textLines[i], maxCols);
+    for (int r = 0; r < 14; ++r)
+      for (int c = 0; c < 12; ++c) ASSERT_EQ(raw.cell(c, r), decoded.cell(c, r)) << c << "," << r;
+  }
 }
 
 }  // namespace
