@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/script.h"
+#include "store/heap.h"
 #include "store/paths.h"
 #include "store/save_guard.h"
 
@@ -93,6 +94,7 @@ const char* const kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
+  tavrine::KeepFreedMemory();
   tavrine::SetExecutablePath(argv[0]);
   // The driver takes the data folder at its first save, not at its start: a
   // script that only reads runs while a window holds the folder.

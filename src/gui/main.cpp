@@ -24,6 +24,7 @@
 #include "gui/style.h"
 #include "gui/update_ui.h"
 #include "store/folder_lock.h"
+#include "store/heap.h"
 #include "store/paths.h"
 #include "store/save_guard.h"
 
@@ -173,6 +174,7 @@ int RunUpdate(int argc, char** argv) {
 int main(int argc, char** argv) {
   QElapsedTimer clock;
   clock.start();
+  KeepFreedMemory();
   SetExecutablePath(argv[0]);
   Options opt;
   if (!Parse(argc, argv, opt)) {
