@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
 
@@ -211,12 +212,22 @@ std::vector<std::string_view> SplitLineViews(std::string_view text) {
   std::vector<std::string_view> lines;
   std::size_t i = 0;
   const std::size_t n = text.size();
+  // Lines end at LF, CR or CR LF; a line is found by its LF and then cut at
+  // the first CR in it, both by memchr.
+  const char* base = text.data();
+  std::size_t lf = 0;  // the next LF at or after i, or n
+  auto nextLf = [&](std::size_t from) {
+    const void* p = from < n ? std::memchr(base + from, '\n', n - from) : nullptr;
+    return p ? static_cast<std::size_t>(static_cast<const char*>(p) - base) : n;
+  };
+  lf = nextLf(0);
   while (i < n) {
-    std::size_t j = i;
-    while (j < n && text[j] != '\r' && text[j] != '\n') ++j;
+    if (lf < i) lf = nextLf(i);
+    const void* cr = std::memchr(base + i, '\r', lf - i);
+    const std::size_t j = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - base) : lf;
     std::string_view line = text.substr(i, j - i);
-    auto nul = line.find('\0');
-    if (nul != std::string_view::npos) line = line.substr(0, nul);
+    if (const void* nul = std::memchr(line.data(), '\0', line.size()))
+      line = line.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - line.data()));
     lines.push_back(line);
     if (j < n && text[j] == '\r' && j + 1 < n && text[j + 1] == '\n')
       i = j + 2;

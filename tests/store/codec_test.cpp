@@ -229,4 +229,31 @@ TEST(EucJp, DuplicatesShowTheirCharacterAndCrossToShiftJisAsIt) {
 }
 
 }  // namespace
+// Lines end at LF, CR or CR LF and stop at a NUL, for any mix of them.
+TEST(Codec, LinesSplitAtEveryKindOfLineEnd) {
+  auto reference = [](std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t i = 0;
+    while (i < text.size()) {
+      std::size_t j = i;
+      while (j < text.size() && text[j] != '\r' && text[j] != '\n') ++j;
+      std::string line(text.substr(i, j - i));
+      line = line.substr(0, line.find('\0'));
+      lines.push_back(line);
+      i = j + (j + 1 < text.size() && text[j] == '\r' && text[j + 1] == '\n' ? 2 : 1);
+    }
+    return lines;
+  };
+  std::mt19937 gen(7);
+  const std::string pieces[] = {"\r", "\n", "\r\n", "\n\r", std::string(1, '\0'), "ab", "x"};
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    for (int n = std::uniform_int_distribution<int>(0, 12)(gen); n > 0; --n)
+      text += pieces[std::uniform_int_distribution<int>(0, 6)(gen)];
+    const auto views = SplitLineViews(text);
+    ASSERT_EQ(std::vector<std::string>(views.begin(), views.end()), reference(text))
+        << ::testing::PrintToString(text);
+  }
+}
+
 }  // namespace tavrine
