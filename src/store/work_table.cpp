@@ -11,7 +11,7 @@ namespace {
 
 // Whether s is exactly IntToStr of an integer: "0", or an optional minus and
 // a digit string without leading zeros, short enough for 64 bits.
-bool IntegerText(std::string_view s, long long& v) {
+inline bool IntegerText(std::string_view s, long long& v) {
   std::size_t i = s.size() > 0 && s[0] == '-' ? 1 : 0;
   const std::size_t digits = s.size() - i;
   if (digits == 0 || digits > 18) return false;
@@ -391,23 +391,35 @@ void WorkTable::setRowsCommaText(int first, const std::string_view* lines, std::
                                  int maxCols, std::string (*decode)(std::string_view)) {
   if (first < 0) return;
   const std::size_t end = static_cast<std::size_t>(first) + count;
+  Cell blank;
+  blank.setShort(" ");  // an empty field
+  std::size_t columns = data_.size();
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t r = static_cast<std::size_t>(first) + i;
     std::size_t used = 0;  // columns the line gave a field
     ForEachCommaFieldOf(lines[i], static_cast<std::size_t>(std::max(maxCols, 0)),
                         [&](std::size_t c, std::string_view field) {
-                          std::string decoded;
-                          if (decode && !IsAscii(field)) field = decoded = decode(field);
-                          if (c >= data_.size()) data_.resize(c + 1);
+                          // The cell is made first: blanks and integers, most of a list's
+                          // fields, without the general path.
+                          Cell x;
+                          long long v = 0;
+                          if (field.size() == 1 && field[0] == ' ')
+                            x = blank;
+                          else if (IntegerText(field, v))
+                            x.setInteger(v);
+                          else if (decode && !IsAscii(field))
+                            store(x, decode(field));
+                          else
+                            store(x, field);
+                          if (c >= columns) data_.resize(columns = c + 1);
                           auto& column = data_[c];
                           if (r < column.size()) {
-                            store(column[r], field);
+                            release(column[r]);
+                            column[r] = x;
                           } else {
                             // A column filled downwards, its room taken once.
                             if (column.empty()) column.reserve(std::max(rowHint_, end));
                             if (r > column.size()) column.resize(r);
-                            Cell x;
-                            store(x, field);
                             column.push_back(x);
                           }
                           used = c + 1;
