@@ -466,5 +466,34 @@ TEST(TypedCells, FieldsDecodedFromBytesReadAsTheDecodedText) {
   }
 }
 
+// Fields read in bulk keep exactly their text and read as that text does:
+// integers of every length beside signs, leading zeros, the bytes either
+// side of the digits, decimals and quoted numbers.
+TEST(TypedCells, BulkReadFieldsReadAsTheirText) {
+  std::mt19937 gen(42);
+  auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(gen); };
+  const std::string chars = "0123456789-/:.\" \x7f\xb0";
+  std::string text;
+  for (int r = 0; r < 300; ++r) {
+    for (int c = pick(12); c > 0; --c) {
+      std::string f;
+      for (int k = pick(12); k > 0; --k)
+        f += pick(3) ? chars[static_cast<std::size_t>(pick(10))]
+                     : chars[static_cast<std::size_t>(pick(static_cast<int>(chars.size())))];
+      text += f + ",";
+    }
+    text += "123456789\r\n";  // a long integer ends every line
+  }
+  const auto lines = SplitLineViews(text);
+  WorkTable t("T", 20, 0);
+  t.setRowsCommaText(0, lines.data(), lines.size(), 200);
+  for (std::size_t r = 0; r < lines.size(); ++r) {
+    const auto fields = ParseCommaText(lines[r]);
+    for (std::size_t c = 0; c < fields.size(); ++c)
+      ExpectCellReadsAs(t, static_cast<int>(c), static_cast<int>(r), fields[c]);
+    if (HasFailure()) return;
+  }
+}
+
 }  // namespace
 }  // namespace tavrine
