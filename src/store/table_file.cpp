@@ -32,8 +32,8 @@ void SaveTableFile(const WorkTable& t, const std::string& path) {
 
 void ClearQuotedBlanks(WorkTable& list) {
   // A number's text is never one of these, so only text cells are looked at.
-  list.clearTexts(200, stocklist::kLastDayRow,
-                  [](std::string_view v) { return v == "\" \"" || v == "\"\""; });
+  list.clearTextsStartingWith('"', 200, stocklist::kLastDayRow,
+                              [](std::string_view v) { return v == "\" \"" || v == "\"\""; });
 }
 
 }  // namespace tavrine

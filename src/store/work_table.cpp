@@ -146,6 +146,7 @@ WorkTable::WorkTable(const WorkTable& other)
       data_(other.data_),
       pool_(other.pool_),
       free_(other.free_),
+      textLeads_(other.textLeads_),
       rowHint_(other.rowHint_),
       version_(other.version_) {}
 
@@ -157,6 +158,7 @@ WorkTable& WorkTable::operator=(const WorkTable& other) {
   data_ = other.data_;
   pool_ = other.pool_;
   free_ = other.free_;
+  textLeads_ = other.textLeads_;
   rowHint_ = other.rowHint_;
   version_ = std::max(version_, other.version_) + 1;
   return *this;
@@ -191,6 +193,7 @@ WorkTable::Cell* WorkTable::placeGrown(int c, int r) {
 }
 
 void WorkTable::storeText(Cell& x, std::string_view v) {
+  if (!v.empty()) textLeads_.set(static_cast<unsigned char>(v[0]));
   if (v.size() <= Cell::kShortMax) {
     release(x);
     x.setShort(v);
@@ -423,6 +426,7 @@ void WorkTable::setRowsCommaText(int first, const std::string_view* lines, std::
   const std::size_t end = static_cast<std::size_t>(first) + count;
   Cell blank;
   blank.setShort(" ");  // an empty field
+  textLeads_.set(' ');
   std::size_t columns = data_.size();
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t r = static_cast<std::size_t>(first) + i;
@@ -495,6 +499,8 @@ void WorkTable::copyRowsFrom(const WorkTable& from, int src, int dst, int count)
   const int last = dst + count - 1;
   Cell space;
   space.setShort(" ");  // what an empty source cell arrives as
+  textLeads_ |= from.textLeads_;
+  textLeads_.set(' ');
   for (int c = 0; c < n; ++c) {
     place(c, last);
     auto& column = data_[c];
@@ -539,6 +545,7 @@ void WorkTable::clearRows(int first, int last) {
 
 void WorkTable::clearAll() {
   data_.clear();
+  textLeads_.reset();
   pool_.clear();
   free_.clear();
   ++version_;

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bitset>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -107,9 +108,11 @@ class WorkTable {
   void setInt(CellRef c, long long v) { setInt(c.col, c.row, v); }
 
   // Empties every text cell of columns 0 .. lastCol and rows 0 .. lastRow
-  // whose text match accepts (number cells are never passed to it).
+  // whose text starts with `first` and match accepts (number cells are never
+  // passed to it). A table that never stored such a text is not swept.
   template <class Match>
-  void clearTexts(int lastCol, int lastRow, Match match) {
+  void clearTextsStartingWith(char first, int lastCol, int lastRow, Match match) {
+    if (!textLeads_.test(static_cast<unsigned char>(first))) return;
     const std::size_t cols =
         std::min(data_.size(), static_cast<std::size_t>(std::max(lastCol + 1, 0)));
     for (std::size_t c = 0; c < cols; ++c) {
@@ -118,8 +121,10 @@ class WorkTable {
           std::min(column.size(), static_cast<std::size_t>(std::max(lastRow + 1, 0)));
       for (std::size_t r = 0; r < rows; ++r) {
         Cell& x = column[r];
+        if (!x.isText()) continue;
         char buf[Cell::kDateChars];
-        if (x.isText() && match(x.textView(pool_, buf))) {
+        const std::string_view v = x.textView(pool_, buf);
+        if (!v.empty() && v[0] == first && match(v)) {
           release(x);
           ++version_;
         }
@@ -158,6 +163,7 @@ class WorkTable {
     if (!x || x->kind() == Cell::kEmpty) {
       if (find(c, r)) release(*place(c, r));  // never grown for an empty cell
     } else if (Cell* to = place(c, r)) {
+      if (x->isText()) textLeads_ |= from.textLeads_;
       storeCopy(*to, *x, from.pool_);
     }
     ++version_;
@@ -302,6 +308,7 @@ class WorkTable {
   std::vector<std::vector<Cell>> data_;  // [column][row]
   std::vector<std::string> pool_;        // texts too long for a cell
   std::vector<std::uint32_t> free_;      // pool slots no cell holds
+  std::bitset<256> textLeads_;           // first bytes of the texts stored since clearAll
   std::size_t rowHint_ = 0;              // rows a new column makes room for
   std::uint64_t version_ = 0;
   int suspended_ = 0;
