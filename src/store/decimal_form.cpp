@@ -51,6 +51,39 @@ std::uint64_t Scaled(std::uint64_t m, int e, int k, int& half) {
   return static_cast<std::uint64_t>(q);
 }
 
+// Binary exponents E (a in [2^E, 2^(E+1))) of the values FifteenDigits takes.
+constexpr int kMinBinary = -14;  // 1e-4 >= 2^-14
+constexpr int kMaxBinary = 49;   // 1e15 < 2^50
+
+// floor(E * log10(2)): the decimal exponent of 2^E.
+constexpr int DecimalExponentOf(int E) {
+  return static_cast<int>((static_cast<long long>(E) * 78913) >> 18);
+}
+
+// For each binade [2^E, 2^(E+1)): the least 64-bit mantissa m (a = m * 2^(E-63))
+// with a >= 10^(DecimalExponentOf(E) + 1), or 2^64 when no value of the binade
+// reaches it. A binade spans less than one decade, so a value's decimal
+// exponent is DecimalExponentOf(E) or one more.
+struct NextPowerTable {
+  u128 m[kMaxBinary - kMinBinary + 1] = {};
+  constexpr NextPowerTable() {
+    for (int E = kMinBinary; E <= kMaxBinary; ++E) {
+      const int j = DecimalExponentOf(E) + 1;
+      u128 t = 0;
+      if (j >= 0) {
+        t = static_cast<u128>(kPow10[j]) << (63 - E);
+      } else {
+        const u128 num = static_cast<u128>(1) << (63 - E);
+        const u128 den = kPow10[-j];
+        t = (num + den - 1) / den;
+      }
+      const u128 limit = static_cast<u128>(1) << 64;
+      m[E - kMinBinary] = t > limit ? limit : t;
+    }
+  }
+};
+constexpr NextPowerTable kNextPower;
+
 // 15 significant digits of a in [1e-4, 1e15) rounded half to even, as an
 // integer N in [1e14, 1e15) and the decimal exponent x of its first digit.
 bool FifteenDigits(long double a, std::uint64_t& n, int& x) {
@@ -62,32 +95,22 @@ bool FifteenDigits(long double a, std::uint64_t& n, int& x) {
   std::uint16_t se = 0;
   std::memcpy(&m, &a, sizeof m);
   std::memcpy(&se, reinterpret_cast<const char*>(&a) + 8, sizeof se);
-  const int e = static_cast<int>(se & 0x7FFF) - 16383 - 63;
-  // a lies in [2^(e+63), 2^(e+64)); first guess of its decimal exponent,
-  // corrected below when it is one off.
-  x = static_cast<int>((static_cast<long long>(e + 63) * 78913) >> 18);
-  for (int tries = 0; tries < 3; ++tries) {
-    const int k = 14 - x;
-    if (k < 0 || k > 18) return false;
-    int half = -1;
-    const std::uint64_t t = Scaled(m, e, k, half);
-    if (t >= kPow10[15]) {
-      ++x;
-      continue;
-    }
-    if (t < kPow10[14]) {
-      --x;
-      continue;
-    }
-    n = t;
-    if (half > 0 || (half == 0 && (t & 1))) ++n;
-    if (n == kPow10[15]) {
-      n = kPow10[14];
-      ++x;
-    }
-    return true;
+  const int E = static_cast<int>(se & 0x7FFF) - 16383;
+  if (E < kMinBinary || E > kMaxBinary) return false;
+  const int e = E - 63;
+  x = DecimalExponentOf(E);
+  if (static_cast<u128>(m) >= kNextPower.m[E - kMinBinary]) ++x;
+  // a lies in [10^x, 10^(x+1)), so its scaled floor has exactly 15 digits.
+  const int k = 14 - x;
+  if (k < 0 || k > 18) return false;
+  int half = -1;
+  n = Scaled(m, e, k, half);
+  if (half > 0 || (half == 0 && (n & 1))) ++n;
+  if (n == kPow10[15]) {
+    n = kPow10[14];
+    ++x;
   }
-  return false;
+  return true;
 }
 
 }  // namespace
