@@ -424,6 +424,36 @@ TEST(DecimalForm, AgreesWithTheGeneralForm) {
   }
 }
 
+// The decimal exponent comes from the value's binade: the values next to
+// each power of ten and each power of two are where a wrong one would show.
+TEST(DecimalForm, PowersOfTenAndTwoAndTheirNeighbours) {
+  std::vector<long double> values;
+  auto around = [&values](long double v) {
+    long double below = v, above = v;
+    for (int i = 0; i < 4; ++i) {
+      values.push_back(below);
+      values.push_back(above);
+      values.push_back(-above);
+      below = std::nextafter(below, 0.0L);
+      above = std::nextafter(above, 2 * above);
+    }
+    values.push_back(static_cast<double>(v));
+    values.push_back(std::nextafter(static_cast<double>(v), 0.0));
+  };
+  for (int x = -5; x <= 16; ++x) {
+    around(std::pow(10.0L, x));
+    around(std::pow(10.0L, x) * 0.999999999999999L);
+    around(std::pow(10.0L, x) * 0.9999999999999995L);
+  }
+  for (int e = -16; e <= 52; ++e) around(std::ldexp(1.0L, e));
+  for (long double v : values) {
+    long double back = 0;
+    const std::string s = DecimalText(v, back);
+    ASSERT_EQ(s, FloatToStr(v)) << static_cast<double>(v);
+    ASSERT_EQ(back, StrToFloat(s)) << s;
+  }
+}
+
 TEST(DecimalForm, StrictIntegerReadMatchesTheParser) {
   for (const std::string s :
        {"0", "-0", "+7", "007", "2147483647", "-2147483648", "2147483648", "-2147483649", "", " ",
