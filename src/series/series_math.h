@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "store/decimal_form.h"
@@ -57,8 +58,8 @@ void FiveDayAndS1(Close&& close, int F, int L, long long P, PutAverage&& putAver
 
 // Moving average of width w of the closes, rows F .. L-(w-1): put(r, average).
 // Integer closes: the running sum is exact, and so is the rounded quotient.
-template <class Close, class Put>
-void MovingAverage(Close&& close, int F, int L, int w, Put&& put) {
+template <class Close, class Put, class Width>
+void MovingAverageOf(Close& close, int F, int L, Width w, Put& put) {
   if (L - (w - 1) < F) return;
   long long sum = 0;
   for (int r = F; r <= F + w - 1; ++r) sum += close(r);
@@ -67,6 +68,23 @@ void MovingAverage(Close&& close, int F, int L, int w, Put&& put) {
     sum -= close(r - 1);
     sum += close(r + w - 1);
     put(r, RoundQuotient(sum, w));
+  }
+}
+template <class Close, class Put>
+void MovingAverage(Close&& close, int F, int L, int w, Put&& put) {
+  // The passes' widths as constants, so each row's quotient is a multiplication.
+  using std::integral_constant;
+  switch (w) {
+    case 25:
+      return MovingAverageOf(close, F, L, integral_constant<int, 25>{}, put);
+    case 75:
+      return MovingAverageOf(close, F, L, integral_constant<int, 75>{}, put);
+    case 200:
+      return MovingAverageOf(close, F, L, integral_constant<int, 200>{}, put);
+    case 1000:
+      return MovingAverageOf(close, F, L, integral_constant<int, 1000>{}, put);
+    default:
+      return MovingAverageOf(close, F, L, w, put);
   }
 }
 

@@ -84,27 +84,18 @@ struct NextPowerTable {
 };
 constexpr NextPowerTable kNextPower;
 
-// 15 significant digits of a in [1e-4, 1e15) rounded half to even, as an
-// integer N in [1e14, 1e15) and the decimal exponent x of its first digit.
-bool FifteenDigits(long double a, std::uint64_t& n, int& x) {
-  // The 80-bit extended layout: a 64-bit mantissa with its leading bit, then
-  // 15 bits of biased exponent. a = m * 2^e exactly.
-  static_assert(std::numeric_limits<long double>::digits == 64,
-                "80-bit extended precision expected");
-  std::uint64_t m = 0;
-  std::uint16_t se = 0;
-  std::memcpy(&m, &a, sizeof m);
-  std::memcpy(&se, reinterpret_cast<const char*>(&a) + 8, sizeof se);
-  const int E = static_cast<int>(se & 0x7FFF) - 16383;
+// 15 significant digits of a = m * 2^(E-63) (m with its leading bit set),
+// a in [1e-4, 1e15), rounded half to even, as an integer N in [1e14, 1e15)
+// and the decimal exponent x of its first digit.
+bool FifteenDigits(std::uint64_t m, int E, std::uint64_t& n, int& x) {
   if (E < kMinBinary || E > kMaxBinary) return false;
-  const int e = E - 63;
   x = DecimalExponentOf(E);
   if (static_cast<u128>(m) >= kNextPower.m[E - kMinBinary]) ++x;
   // a lies in [10^x, 10^(x+1)), so its scaled floor has exactly 15 digits.
   const int k = 14 - x;
   if (k < 0 || k > 18) return false;
   int half = -1;
-  n = Scaled(m, e, k, half);
+  n = Scaled(m, E - 63, k, half);
   if (half > 0 || (half == 0 && (n & 1))) ++n;
   if (n == kPow10[15]) {
     n = kPow10[14];
@@ -113,17 +104,42 @@ bool FifteenDigits(long double a, std::uint64_t& n, int& x) {
   return true;
 }
 
+// The plain form's digits from the mantissa and binary exponent of |v|.
+bool PlainOf(bool inRange, std::uint64_t m, int E, bool neg, PlainDecimal& d) {
+  std::uint64_t n = 0;
+  int x = 0;
+  if (!inRange || !FifteenDigits(m, E, n, x) || x > 14 || x < -4) return false;
+  d.digits = n;
+  d.exp = static_cast<std::int8_t>(x);
+  d.neg = neg;
+  return true;
+}
+
 }  // namespace
 
 bool ToPlainDecimal(long double v, PlainDecimal& d) {
+  // The 80-bit extended layout: a 64-bit mantissa with its leading bit, then
+  // 15 bits of biased exponent.
+  static_assert(std::numeric_limits<long double>::digits == 64,
+                "80-bit extended precision expected");
   const long double a = v < 0 ? -v : v;
-  std::uint64_t n = 0;
-  int x = 0;
-  if (!(a >= 1e-4L && a < 1e15L) || !FifteenDigits(a, n, x) || x > 14 || x < -4) return false;
-  d.digits = n;
-  d.exp = static_cast<std::int8_t>(x);
-  d.neg = v < 0;
-  return true;
+  std::uint64_t m = 0;
+  std::uint16_t se = 0;
+  std::memcpy(&m, &a, sizeof m);
+  std::memcpy(&se, reinterpret_cast<const char*>(&a) + 8, sizeof se);
+  return PlainOf(a >= 1e-4L && a < 1e15L, m, static_cast<int>(se & 0x7FFF) - 16383, v < 0, d);
+}
+
+bool ToPlainDecimal(double v, PlainDecimal& d) {
+  // The double's bits, read without going through the extended form: its
+  // 52 stored mantissa bits below the leading one.
+  static_assert(std::numeric_limits<double>::digits == 53, "IEEE double expected");
+  std::uint64_t b = 0;
+  std::memcpy(&b, &v, sizeof b);
+  const int biased = static_cast<int>((b >> 52) & 0x7FF);
+  const std::uint64_t m = ((b & ((1ULL << 52) - 1)) | (1ULL << 52)) << 11;
+  const double a = v < 0 ? -v : v;
+  return PlainOf(a >= 1e-4L && a < 1e15L, m, biased - 1023, v < 0, d);
 }
 
 bool ParsePlainDecimal(std::string_view s, PlainDecimal& d) {
@@ -212,7 +228,10 @@ std::string DecimalText(long double v, long double& back) {
   return std::string(buf, PlainDecimalChars(d, buf));
 }
 
-DecimalValue ToDecimalValue(long double v) {
+namespace {
+
+template <class Float>
+DecimalValue DecimalValueOf(Float v) {
   DecimalValue d;
   d.value = v;
   if (v == 0) return d;
@@ -221,17 +240,10 @@ DecimalValue ToDecimalValue(long double v) {
   return d;
 }
 
-long long RoundQuotient(long long sum, long long w) {
-  long long q = sum / w;  // toward zero
-  long long r = sum % w;  // same sign as sum
-  if (r < 0) {
-    r = -r;
-    if (2 * r > w || (2 * r == w && (q & 1))) --q;
-  } else if (2 * r > w || (2 * r == w && (q & 1))) {
-    ++q;
-  }
-  return q;
-}
+}  // namespace
+
+DecimalValue ToDecimalValue(long double v) { return DecimalValueOf(v); }
+DecimalValue ToDecimalValue(double v) { return DecimalValueOf(v); }
 
 bool TryRoundPrice(std::string_view s, long long& yen) {
   std::size_t i = 0;
