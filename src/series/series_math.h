@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "store/decimal_form.h"
@@ -57,8 +58,8 @@ void FiveDayAndS1(Close&& close, int F, int L, long long P, PutAverage&& putAver
 
 // Moving average of width w of the closes, rows F .. L-(w-1): put(r, average).
 // Integer closes: the running sum is exact, and so is the rounded quotient.
-template <class Close, class Put>
-void MovingAverage(Close&& close, int F, int L, int w, Put&& put) {
+template <class Close, class Put, class Width>
+void MovingAverageOf(Close& close, int F, int L, Width w, Put& put) {
   if (L - (w - 1) < F) return;
   long long sum = 0;
   for (int r = F; r <= F + w - 1; ++r) sum += close(r);
@@ -67,6 +68,23 @@ void MovingAverage(Close&& close, int F, int L, int w, Put&& put) {
     sum -= close(r - 1);
     sum += close(r + w - 1);
     put(r, RoundQuotient(sum, w));
+  }
+}
+template <class Close, class Put>
+void MovingAverage(Close&& close, int F, int L, int w, Put&& put) {
+  // The passes' widths as constants, so each row's quotient is a multiplication.
+  using std::integral_constant;
+  switch (w) {
+    case 25:
+      return MovingAverageOf(close, F, L, integral_constant<int, 25>{}, put);
+    case 75:
+      return MovingAverageOf(close, F, L, integral_constant<int, 75>{}, put);
+    case 200:
+      return MovingAverageOf(close, F, L, integral_constant<int, 200>{}, put);
+    case 1000:
+      return MovingAverageOf(close, F, L, integral_constant<int, 1000>{}, put);
+    default:
+      return MovingAverageOf(close, F, L, w, put);
   }
 }
 
@@ -124,10 +142,9 @@ class WindowExtremes {
   std::size_t hiFront_ = 0, loFront_ = 0;
 };
 
-// The stochastics of closes cl[F .. L] (all integers) with price scale P, in
-// one sweep from the oldest row to the newest; each value needs only rows at
-// or below its own, which the sweep has already done. Per row the sink gets,
-// where the row has them:
+// The stochastics of closes cl[F .. L] (all integers) with price scale P.
+// Each value needs only rows at or below its own. The sink gets, where the
+// row has them:
 //   extremes(r, highRow, lowRow)      columns 32, 33 (the 65-day ones from L-64)
 //   fast65(r, value)                  column 38 (r <= L-79)
 //   slow65(r, value, sign)            columns 39, 40 (r <= L-94)
@@ -136,30 +153,21 @@ class WindowExtremes {
 // Each value comes with what a reader parses from its text (value.back),
 // which is what the later values build on. With `nine` or `sixtyFive`
 // false that part is neither computed nor handed on (the extremes need both).
+// The calls come a kind at a time, each kind from the newest row to the
+// oldest: the extremes, the 65-day lines (fast65 for every row, then slow65),
+// then the 9-day ones (fast9 and slow9 of a row together).
 template <class Sink>
 void Stochastics(const int* cl, int F, int L, long double price, bool nine, bool sixtyFive,
                  Sink& sink) {
   if (L < F) return;
   const std::size_t n = static_cast<std::size_t>(L) + 1;
-  std::vector<long long> hi9(n, 0), lo9(n, 0), hi65(n, 0), lo65(n, 0);
-  std::vector<long double> b34(n, 0), b38(n, 0);
+  std::vector<int> hi9(n, 0), lo9(n, 0), hi65(n, 0), lo65(n, 0);
+  std::vector<long double> back(n, 0);
   WindowExtremes w9(cl, 9, n), w65(cl, 65, n);
   for (int j = L; j > L - 8 && j >= F; --j) {
     w9.push(j);
     w65.push(j);
   }
-  auto fastValue = [&](int r, int span, const std::vector<long long>& hi,
-                       const std::vector<long long>& lo) {
-    long long num = 0, den = 0;
-    for (int j = r; j < r + span; ++j) {
-      num += cl[j] - lo[j];
-      den += hi[j] - lo[j];
-    }
-    if (den == 0) den = 1;
-    return static_cast<double>(price * 0.5L * static_cast<long double>(num) /
-                               static_cast<long double>(den));
-  };
-
   for (int r = L - 8; r >= F; --r) {
     w9.push(r);
     w65.push(r);
@@ -172,26 +180,70 @@ void Stochastics(const int* cl, int F, int L, long double price, bool nine, bool
       hi65[r] = cl[h];
       lo65[r] = cl[l];
     }
-    if (sixtyFive && r <= L - 79) {
-      const DecimalValue v = ToDecimalValue(fastValue(r, 15, hi65, lo65));
-      b38[r] = v.back;
-      sink.fast65(r, v);
+    sink.extremes(r, h, l);
+  }
+
+  // Fast line over `span` rows from r: P x 0.5 x (sum of close - low) /
+  // (sum of high - low), kept as a double. The integer sums slide down the
+  // rows exactly.
+  auto fastLine = [&](int last, int span, const std::vector<int>& hi, const std::vector<int>& lo,
+                      auto&& put) {
+    if (last < F) return;
+    auto above = [&](const int* top, int j) { return static_cast<long long>(top[j]) - lo[j]; };
+    long long num = 0, den = 0;
+    for (int j = last; j < last + span; ++j) {
+      num += above(cl, j);
+      den += above(hi.data(), j);
     }
-    if (sixtyFive && r <= L - 94) {
-      double sum = 0;
-      for (int j = r; j < r + 15; ++j) sum += b38[j];
+    for (int r = last; r >= F; --r) {
+      if (r < last) {
+        num += above(cl, r) - above(cl, r + span);
+        den += above(hi.data(), r) - above(hi.data(), r + span);
+      }
+      const long long d = den == 0 ? 1 : den;
+      const DecimalValue v = ToDecimalValue(static_cast<double>(
+          price * 0.5L * static_cast<long double>(num) / static_cast<long double>(d)));
+      back[r] = v.back;
+      put(r, v);
+    }
+  };
+
+  if (sixtyFive) {
+    fastLine(L - 79, 15, hi65, lo65, [&](int r, const DecimalValue& v) { sink.fast65(r, v); });
+    // The slow line sums 15 fast values into a double, rounded at each step;
+    // four rows at a time, so their sums run side by side.
+    auto slow = [&](int r, double sum) {
       const DecimalValue v = ToDecimalValue(static_cast<long double>(sum) / 15.0L);
-      sink.slow65(r, v, b38[r] > v.back ? 2 : b38[r] < v.back ? -2 : 0);
+      sink.slow65(r, v, back[r] > v.back ? 2 : back[r] < v.back ? -2 : 0);
+    };
+    int r = L - 94;
+    for (; r - 3 >= F; r -= 4) {
+      double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+      for (int j = 0; j < 15; ++j) {
+        s0 = static_cast<double>(s0 + back[r + j]);
+        s1 = static_cast<double>(s1 + back[r - 1 + j]);
+        s2 = static_cast<double>(s2 + back[r - 2 + j]);
+        s3 = static_cast<double>(s3 + back[r - 3 + j]);
+      }
+      slow(r, s0);
+      slow(r - 1, s1);
+      slow(r - 2, s2);
+      slow(r - 3, s3);
     }
-    if (nine && r <= L - 10) {
-      const DecimalValue v = ToDecimalValue(fastValue(r, 3, hi9, lo9));
-      b34[r] = v.back;
+    for (; r >= F; --r) {
+      double sum = 0;
+      for (int j = r; j < r + 15; ++j) sum = static_cast<double>(sum + back[j]);
+      slow(r, sum);
+    }
+  }
+
+  if (nine) {
+    fastLine(L - 10, 3, hi9, lo9, [&](int r, const DecimalValue& v) {
       sink.fast9(r, v);
       if (r <= L - 12)
-        sink.slow9(r,
-                   ToDecimalValue(static_cast<double>((b34[r] + b34[r + 1] + b34[r + 2]) / 3.0L)));
-    }
-    sink.extremes(r, h, l);
+        sink.slow9(
+            r, ToDecimalValue(static_cast<double>((back[r] + back[r + 1] + back[r + 2]) / 3.0L)));
+    });
   }
 }
 

@@ -1,7 +1,6 @@
 #include "signals/overlays.h"
 
 #include <algorithm>
-#include <functional>
 #include <vector>
 
 #include "chart/chart_view.h"
@@ -202,8 +201,9 @@ void Overlays::Button80Click() { DeviationOverlay(honest::Deviation::Short25); }
 // into SeriesTable. A manually entered newest day shifts the view by a row.
 // The deviation line (rows first .. lastRow, never past last-25) is written
 // in the same pass over the rows as the copies beside it.
+template <class Deviation>
 void Overlays::OverlayCopy(long long upper, long long lower, int first, int lastRow,
-                           const std::function<long long(int)>& deviation, bool copyLines) {
+                           Deviation&& deviation, bool copyLines) {
   WorkTable& calc = ws_.CalcTable;
   WorkTable& st = ws_.SeriesTable;
   const int last = st.getInt(ctl::LastDataRow);

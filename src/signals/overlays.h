@@ -1,7 +1,6 @@
 // Lower-line overlays, term modes and the selection from StockPicker.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,8 +74,9 @@ class Overlays {
   void DeviationOverlay(honest::Deviation mode);
   // deviation(r) gives the line's value on row r; S2 .. S4 are copied beside
   // it when copyLines.
-  void OverlayCopy(long long upper, long long lower, int first, int lastRow,
-                   const std::function<long long(int)>& deviation, bool copyLines);
+  template <class Deviation>
+  void OverlayCopy(long long upper, long long lower, int first, int lastRow, Deviation&& deviation,
+                   bool copyLines);
   // The short-term set: G columns, short overlay, deviation band column.
   void ShortTermSet();
   // The long-term deviation mode the deviation button's caption names.

@@ -51,56 +51,95 @@ std::uint64_t Scaled(std::uint64_t m, int e, int k, int& half) {
   return static_cast<std::uint64_t>(q);
 }
 
-// 15 significant digits of a in [1e-4, 1e15) rounded half to even, as an
-// integer N in [1e14, 1e15) and the decimal exponent x of its first digit.
-bool FifteenDigits(long double a, std::uint64_t& n, int& x) {
-  // The 80-bit extended layout: a 64-bit mantissa with its leading bit, then
-  // 15 bits of biased exponent. a = m * 2^e exactly.
-  static_assert(std::numeric_limits<long double>::digits == 64,
-                "80-bit extended precision expected");
-  std::uint64_t m = 0;
-  std::uint16_t se = 0;
-  std::memcpy(&m, &a, sizeof m);
-  std::memcpy(&se, reinterpret_cast<const char*>(&a) + 8, sizeof se);
-  const int e = static_cast<int>(se & 0x7FFF) - 16383 - 63;
-  // a lies in [2^(e+63), 2^(e+64)); first guess of its decimal exponent,
-  // corrected below when it is one off.
-  x = static_cast<int>((static_cast<long long>(e + 63) * 78913) >> 18);
-  for (int tries = 0; tries < 3; ++tries) {
-    const int k = 14 - x;
-    if (k < 0 || k > 18) return false;
-    int half = -1;
-    const std::uint64_t t = Scaled(m, e, k, half);
-    if (t >= kPow10[15]) {
-      ++x;
-      continue;
+// Binary exponents E (a in [2^E, 2^(E+1))) of the values FifteenDigits takes.
+constexpr int kMinBinary = -14;  // 1e-4 >= 2^-14
+constexpr int kMaxBinary = 49;   // 1e15 < 2^50
+
+// floor(E * log10(2)): the decimal exponent of 2^E.
+constexpr int DecimalExponentOf(int E) {
+  return static_cast<int>((static_cast<long long>(E) * 78913) >> 18);
+}
+
+// For each binade [2^E, 2^(E+1)): the least 64-bit mantissa m (a = m * 2^(E-63))
+// with a >= 10^(DecimalExponentOf(E) + 1), or 2^64 when no value of the binade
+// reaches it. A binade spans less than one decade, so a value's decimal
+// exponent is DecimalExponentOf(E) or one more.
+struct NextPowerTable {
+  u128 m[kMaxBinary - kMinBinary + 1] = {};
+  constexpr NextPowerTable() {
+    for (int E = kMinBinary; E <= kMaxBinary; ++E) {
+      const int j = DecimalExponentOf(E) + 1;
+      u128 t = 0;
+      if (j >= 0) {
+        t = static_cast<u128>(kPow10[j]) << (63 - E);
+      } else {
+        const u128 num = static_cast<u128>(1) << (63 - E);
+        const u128 den = kPow10[-j];
+        t = (num + den - 1) / den;
+      }
+      const u128 limit = static_cast<u128>(1) << 64;
+      m[E - kMinBinary] = t > limit ? limit : t;
     }
-    if (t < kPow10[14]) {
-      --x;
-      continue;
-    }
-    n = t;
-    if (half > 0 || (half == 0 && (t & 1))) ++n;
-    if (n == kPow10[15]) {
-      n = kPow10[14];
-      ++x;
-    }
-    return true;
   }
-  return false;
+};
+constexpr NextPowerTable kNextPower;
+
+// 15 significant digits of a = m * 2^(E-63) (m with its leading bit set),
+// a in [1e-4, 1e15), rounded half to even, as an integer N in [1e14, 1e15)
+// and the decimal exponent x of its first digit.
+bool FifteenDigits(std::uint64_t m, int E, std::uint64_t& n, int& x) {
+  if (E < kMinBinary || E > kMaxBinary) return false;
+  x = DecimalExponentOf(E);
+  if (static_cast<u128>(m) >= kNextPower.m[E - kMinBinary]) ++x;
+  // a lies in [10^x, 10^(x+1)), so its scaled floor has exactly 15 digits.
+  const int k = 14 - x;
+  if (k < 0 || k > 18) return false;
+  int half = -1;
+  n = Scaled(m, E - 63, k, half);
+  if (half > 0 || (half == 0 && (n & 1))) ++n;
+  if (n == kPow10[15]) {
+    n = kPow10[14];
+    ++x;
+  }
+  return true;
+}
+
+// The plain form's digits from the mantissa and binary exponent of |v|.
+bool PlainOf(bool inRange, std::uint64_t m, int E, bool neg, PlainDecimal& d) {
+  std::uint64_t n = 0;
+  int x = 0;
+  if (!inRange || !FifteenDigits(m, E, n, x) || x > 14 || x < -4) return false;
+  d.digits = n;
+  d.exp = static_cast<std::int8_t>(x);
+  d.neg = neg;
+  return true;
 }
 
 }  // namespace
 
 bool ToPlainDecimal(long double v, PlainDecimal& d) {
+  // The 80-bit extended layout: a 64-bit mantissa with its leading bit, then
+  // 15 bits of biased exponent.
+  static_assert(std::numeric_limits<long double>::digits == 64,
+                "80-bit extended precision expected");
   const long double a = v < 0 ? -v : v;
-  std::uint64_t n = 0;
-  int x = 0;
-  if (!(a >= 1e-4L && a < 1e15L) || !FifteenDigits(a, n, x) || x > 14 || x < -4) return false;
-  d.digits = n;
-  d.exp = static_cast<std::int8_t>(x);
-  d.neg = v < 0;
-  return true;
+  std::uint64_t m = 0;
+  std::uint16_t se = 0;
+  std::memcpy(&m, &a, sizeof m);
+  std::memcpy(&se, reinterpret_cast<const char*>(&a) + 8, sizeof se);
+  return PlainOf(a >= 1e-4L && a < 1e15L, m, static_cast<int>(se & 0x7FFF) - 16383, v < 0, d);
+}
+
+bool ToPlainDecimal(double v, PlainDecimal& d) {
+  // The double's bits, read without going through the extended form: its
+  // 52 stored mantissa bits below the leading one.
+  static_assert(std::numeric_limits<double>::digits == 53, "IEEE double expected");
+  std::uint64_t b = 0;
+  std::memcpy(&b, &v, sizeof b);
+  const int biased = static_cast<int>((b >> 52) & 0x7FF);
+  const std::uint64_t m = ((b & ((1ULL << 52) - 1)) | (1ULL << 52)) << 11;
+  const double a = v < 0 ? -v : v;
+  return PlainOf(a >= 1e-4L && a < 1e15L, m, biased - 1023, v < 0, d);
 }
 
 bool ParsePlainDecimal(std::string_view s, PlainDecimal& d) {
@@ -189,7 +228,10 @@ std::string DecimalText(long double v, long double& back) {
   return std::string(buf, PlainDecimalChars(d, buf));
 }
 
-DecimalValue ToDecimalValue(long double v) {
+namespace {
+
+template <class Float>
+DecimalValue DecimalValueOf(Float v) {
   DecimalValue d;
   d.value = v;
   if (v == 0) return d;
@@ -198,17 +240,10 @@ DecimalValue ToDecimalValue(long double v) {
   return d;
 }
 
-long long RoundQuotient(long long sum, long long w) {
-  long long q = sum / w;  // toward zero
-  long long r = sum % w;  // same sign as sum
-  if (r < 0) {
-    r = -r;
-    if (2 * r > w || (2 * r == w && (q & 1))) --q;
-  } else if (2 * r > w || (2 * r == w && (q & 1))) {
-    ++q;
-  }
-  return q;
-}
+}  // namespace
+
+DecimalValue ToDecimalValue(long double v) { return DecimalValueOf(v); }
+DecimalValue ToDecimalValue(double v) { return DecimalValueOf(v); }
 
 bool TryRoundPrice(std::string_view s, long long& yen) {
   std::size_t i = 0;

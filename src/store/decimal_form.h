@@ -28,6 +28,8 @@ inline constexpr std::size_t kDecimalChars = 32;
 // v's 15-digit decimal when FloatToStr writes it in the plain form; false
 // for 0 and any value written with an exponent.
 bool ToPlainDecimal(long double v, PlainDecimal& d);
+// The same of a double, read from its own bits.
+bool ToPlainDecimal(double v, PlainDecimal& d);
 // True when s is exactly FloatToStr of a plain-form value with a fraction
 // ("-12.5", "0.0001"): no leading or trailing zeros, up to 15 significant
 // digits; d is then that decimal.
@@ -47,9 +49,22 @@ struct DecimalValue {
   bool plain = false;  // false for 0 and the exponent form
 };
 DecimalValue ToDecimalValue(long double v);
+// The same of a double (the passes' double lines), read from its own bits.
+DecimalValue ToDecimalValue(double v);
 
-// Round(sum / w) for an integer sum, the quotient taken exactly.
-long long RoundQuotient(long long sum, long long w);
+// Round(sum / w) for an integer sum, the quotient taken exactly. Inline, so
+// that a constant w divides by multiplication.
+inline long long RoundQuotient(long long sum, long long w) {
+  long long q = sum / w;  // toward zero
+  long long r = sum % w;  // same sign as sum
+  if (r < 0) {
+    r = -r;
+    if (2 * r > w || (2 * r == w && (q & 1))) --q;
+  } else if (2 * r > w || (2 * r == w && (q & 1))) {
+    ++q;
+  }
+  return q;
+}
 
 // Round of a price cell read as a decimal number, for the plain forms
 // "123", "-123", "123.45" (up to 9 integer and 6 fraction digits); false for

@@ -424,6 +424,62 @@ TEST(DecimalForm, AgreesWithTheGeneralForm) {
   }
 }
 
+// The decimal exponent comes from the value's binade: the values next to
+// each power of ten and each power of two are where a wrong one would show.
+TEST(DecimalForm, PowersOfTenAndTwoAndTheirNeighbours) {
+  std::vector<long double> values;
+  auto around = [&values](long double v) {
+    long double below = v, above = v;
+    for (int i = 0; i < 4; ++i) {
+      values.push_back(below);
+      values.push_back(above);
+      values.push_back(-above);
+      below = std::nextafter(below, 0.0L);
+      above = std::nextafter(above, 2 * above);
+    }
+    values.push_back(static_cast<double>(v));
+    values.push_back(std::nextafter(static_cast<double>(v), 0.0));
+  };
+  for (int x = -5; x <= 16; ++x) {
+    around(std::pow(10.0L, x));
+    around(std::pow(10.0L, x) * 0.999999999999999L);
+    around(std::pow(10.0L, x) * 0.9999999999999995L);
+  }
+  for (int e = -16; e <= 52; ++e) around(std::ldexp(1.0L, e));
+  for (long double v : values) {
+    long double back = 0;
+    const std::string s = DecimalText(v, back);
+    ASSERT_EQ(s, FloatToStr(v)) << static_cast<double>(v);
+    ASSERT_EQ(back, StrToFloat(s)) << s;
+  }
+}
+
+// A double's digits read from its own bits are those of the same value in
+// the extended form, and its text the general form's.
+TEST(DecimalForm, DoublesGiveTheDigitsOfTheirExtendedValue) {
+  std::mt19937_64 gen(7);
+  std::uniform_real_distribution<double> mant(1.0, 10.0);
+  std::uniform_int_distribution<int> expo(-8, 18);
+  std::vector<double> values = {
+      0.0,   -0.0, 1e-4,     0.99999999999999994, 1e15, 999999999999999.9, 5e-324, 1e308,
+
+      -1e-5, 0.1,  2.0 / 3.0};
+  for (int i = 0; i < 100000; ++i) {
+    double v = mant(gen) * std::pow(10.0, expo(gen));
+    if (i % 5 == 0) v = std::nextafter(std::pow(10.0, expo(gen)), i % 2 ? 0.0 : 1e300);
+    values.push_back(i % 3 == 0 ? -v : v);
+  }
+  for (double v : values) {
+    const DecimalValue fromDouble = ToDecimalValue(v);
+    const DecimalValue fromExtended = ToDecimalValue(static_cast<long double>(v));
+    ASSERT_EQ(fromDouble.plain, fromExtended.plain) << v;
+    ASSERT_EQ(fromDouble.back, fromExtended.back) << v;
+    if (!fromDouble.plain) continue;
+    char buf[kDecimalChars];
+    ASSERT_EQ(std::string(buf, PlainDecimalChars(fromDouble.digits, buf)), FloatToStr(v)) << v;
+  }
+}
+
 TEST(DecimalForm, StrictIntegerReadMatchesTheParser) {
   for (const std::string s :
        {"0", "-0", "+7", "007", "2147483647", "-2147483648", "2147483648", "-2147483649", "", " ",
