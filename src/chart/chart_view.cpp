@@ -26,7 +26,16 @@ struct DrawGuard {
 };
 
 // A cell the price and lower lines leave out: nothing there or a zero filler.
-bool SkippedCell(const std::string& v) { return v.empty() || v == "0"; }
+// The value the chart plots for cell [col, row] (StrToFloat of its text),
+// read without making the text; false for an empty cell or "0", which are
+// not drawn. A text that is no number raises as StrToFloat does.
+bool PlotValue(const WorkTable& t, int col, int row, double& y) {
+  if (t.isEmpty(col, row) || t.textIs(col, row, "0")) return false;
+  long double v = 0;
+  if (!t.tryFloat(col, row, v)) v = StrToFloat(t.cell(col, row));
+  y = static_cast<double>(v);
+  return true;
+}
 
 }  // namespace
 
@@ -58,10 +67,10 @@ void ChartView::PrepareFifthLine() {
   if (t.cell(ctl::ChartSpan) == "4800" && ws_.form.text("Button81") == "S") {
     // The long trend line needs 500 older days, so the newest 500 rows stay empty.
     for (int r = 1; r <= 500; ++r) t.set(11, r, "");
-    for (int r = 501; r <= kLastRow; ++r) t.set(11, r, t.cell(13, r));
+    for (int r = 501; r <= kLastRow; ++r) t.copyCell(t, 13, r, 11, r);
     return;
   }
-  for (int r = 1; r <= kLastRow; ++r) t.set(11, r, t.cell(12, r));
+  for (int r = 1; r <= kLastRow; ++r) t.copyCell(t, 12, r, 11, r);
   if (t.cell(1, 1).empty()) return;
   // The newest deviation is computed again from the close in row 1, which may
   // be a price typed by hand after the series was built.
@@ -117,9 +126,9 @@ void ChartView::Button14Click() {
     const int col = p + 1;
     for (int k = 0; k <= n; ++k) {
       const int row = start + k * step;
-      const std::string& v = t.cell(col, row);
-      if (SkippedCell(v)) continue;
-      chart.add(p, row, static_cast<double>(StrToFloat(v)), t.cell(0, row));
+      double y = 0;
+      if (!PlotValue(t, col, row, y)) continue;
+      chart.add(p, row, y, t.cell(0, row));
     }
   }
   // Rows below the last series row hold control cells, never a day.
@@ -159,9 +168,9 @@ void ChartView::Button15Click() {
     const int col = firstCol + i;
     for (int k = 0; k <= n - 3; ++k) {
       const int row = start + k * step;
-      const std::string& v = t.cell(col, row);
-      if (SkippedCell(v)) continue;
-      chart.add(pos, row, static_cast<double>(StrToFloat(v)), t.cell(0, row));
+      double y = 0;
+      if (!PlotValue(t, col, row, y)) continue;
+      chart.add(pos, row, y, t.cell(0, row));
     }
   }
 }
