@@ -357,7 +357,9 @@ TEST(TypedCells, RandomWritesReadAsAStringTableReadsThem) {
         break;
       }
     }
-    if (op != 8) ASSERT_GT(t.version(), before) << "step " << step;
+    if (op != 8) {
+      ASSERT_GT(t.version(), before) << "step " << step;
+    }
     for (int rr = 0; rr < kRows; ++rr) {
       for (int cc = 0; cc <= kCols; ++cc) {
         ASSERT_EQ(t.cell(cc, rr), m.get(cc, rr))
