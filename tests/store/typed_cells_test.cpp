@@ -52,7 +52,9 @@ void ExpectCellReadsAs(const WorkTable& t, int c, int r, const std::string& want
   EXPECT_TRUE(i == ReadOf<int>([&] { return StrToInt(want); }));
   long long ti = 0;
   EXPECT_EQ(t.tryInt(c, r, ti), i.ok);
-  if (i.ok) EXPECT_EQ(ti, i.value);
+  if (i.ok) {
+    EXPECT_EQ(ti, i.value);
+  }
   const auto f = ReadOf<long double>([&] { return t.getFloat(c, r); });
   EXPECT_TRUE(f == ReadOf<long double>([&] { return StrToFloat(want); }));
   long double tf = 0;
