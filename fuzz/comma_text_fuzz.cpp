@@ -49,6 +49,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         cols = c + 1;
         break;
       }
+  // Fields are decoded one by one as they are stored: each row holds the
+  // fields of the same line of the whole decoded file, and nothing else.
+  const auto lines = SplitLines(Cp932ToUtf8(in));
+  FUZZ_CHECK(static_cast<int>(lines.size()) == first.rowCount());
+  for (int r = 0; r < first.rowCount(); ++r) {
+    const auto want = ParseCommaText(lines[static_cast<std::size_t>(r)], kMaxCols);
+    for (int c = 0; c < kMaxCols; ++c)
+      FUZZ_CHECK(
+          first.cell(c, r) ==
+          (static_cast<std::size_t>(c) < want.size() ? want[static_cast<std::size_t>(c)] : ""));
+  }
   first.setColCount(cols);
   SaveTableFile(first, path);
   WorkTable second("second", 0, 0);
