@@ -387,6 +387,17 @@ TEST_F(SeriesTest, StochasticsOnSeriesShorterThanTheirWindows) {
   }
 }
 
+// The fast form of each value is FloatToStr's text, and its read-back value
+// the one StrToFloat gives for that text.
+void ExpectGeneralForm(const std::vector<long double>& values) {
+  for (long double v : values) {
+    long double back = 0;
+    const std::string s = DecimalText(v, back);
+    ASSERT_EQ(s, FloatToStr(v)) << static_cast<double>(v);
+    ASSERT_EQ(back, StrToFloat(s)) << s;
+  }
+}
+
 // The fast decimal form must be the general 15-digit form to the byte, and
 // the value it reports must be what parsing that text gives.
 TEST(DecimalForm, AgreesWithTheGeneralForm) {
@@ -416,12 +427,7 @@ TEST(DecimalForm, AgreesWithTheGeneralForm) {
     if (i % 11 == 0) v = std::round(v * 2) / 2;  // halves: exact ties at 16 digits
     values.push_back(v);
   }
-  for (long double v : values) {
-    long double back = 0;
-    const std::string s = DecimalText(v, back);
-    ASSERT_EQ(s, FloatToStr(v)) << static_cast<double>(v);
-    ASSERT_EQ(back, StrToFloat(s)) << s;
-  }
+  ExpectGeneralForm(values);
 }
 
 // The decimal exponent comes from the value's binade: the values next to
@@ -446,12 +452,7 @@ TEST(DecimalForm, PowersOfTenAndTwoAndTheirNeighbours) {
     around(std::pow(10.0L, x) * 0.9999999999999995L);
   }
   for (int e = -16; e <= 52; ++e) around(std::ldexp(1.0L, e));
-  for (long double v : values) {
-    long double back = 0;
-    const std::string s = DecimalText(v, back);
-    ASSERT_EQ(s, FloatToStr(v)) << static_cast<double>(v);
-    ASSERT_EQ(back, StrToFloat(s)) << s;
-  }
+  ExpectGeneralForm(values);
 }
 
 // A double's digits read from its own bits are those of the same value in
