@@ -13,6 +13,7 @@
 #include "store/control_cells.h"
 #include "store/paths.h"
 #include "store/stock_list.h"
+#include "store/stock_list_file.h"
 #include "store/table_file.h"
 #include "store/text.h"
 
@@ -57,22 +58,22 @@ void Startup::LoadStockList() {
   SuspendRedraw redraw(ws_.StockList);
   WaitCursor wait(ws_.platform);
   ws_.setProgress("データ読込中...");
-  // The lines of the file's bytes; each field is decoded as it is stored.
+  // The lines of the file's bytes; each field is decoded as it is stored. A
+  // file the list could not be saved back into as it stands is refused
+  // before anything of it is taken.
   const std::string bytes = ReadBytes(HomePath(kStockListFile));
-  const auto lines = SplitLineViews(bytes);
-  const int n = static_cast<int>(lines.size());
-  ws_.StockList.setRowCount(n);
-  ws_.StockList.reserveRows(n);
-  ws_.StockList.setColCount(200);
   ws_.setProgress("データ変換中...");
-  for (int a = 0; a < n; a += 100) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "データ変換中(%d％)...",
-                  static_cast<int>(Trunc(a * 100.0L / n)));
-    ws_.setProgress(buf);
-    ws_.StockList.setRowsCommaText(
-        a, lines.data() + a, static_cast<std::size_t>(std::min(100, n - a)), 200, Cp932ToUtf8);
-  }
+  const StockListReading reading =
+      ReadStockList(ws_.StockList, bytes, kStockListFile, [this](int a, int n) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "データ変換中(%d％)...",
+                      static_cast<int>(Trunc(a * 100.0L / n)));
+        ws_.setProgress(buf);
+      });
+  if (reading.headingAtCommas)
+    ws_.platform.message(std::string(kStockListFile) +
+                         " の1行目 (見出し) は銘柄名の空白が引用符で囲まれていないため、"
+                         "コンマだけで区切って読みました。次の保存で正しい形に直ります。");
 }
 
 void Startup::Button53Click() { ClearQuotedBlanks(ws_.StockList); }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "list/list_work.h"
 #include "list/placement.h"
 #include "store/codec.h"
 #include "store/paths.h"
@@ -77,8 +78,22 @@ std::string BackUpStockList(const std::string& action) {
   return name;
 }
 
-int ListEdits::ColumnOf(const std::string& code) const {
-  for (int c = 1; c <= kLastStockColumn; ++c)
+int ListEdits::TakeStocksPastList() {
+  const WorkTable disk = StockListOnDisk();
+  WorkTable& list = ws_.StockList;
+  int last = LastStockColumn(list);
+  if (StocksPastList(disk).empty()) return last;
+  // Columns 198 and 199 as the file has them: in memory the scratch column
+  // may hold a collected series in place of the file's stock.
+  for (int c = kLastStockColumn + 1; c <= stocklist::kScratchColumn; ++c) {
+    for (int r = 0; r < list.rowCount(); ++r) list.set(c, r, disk.cell(c, r));
+    if (!IsBlankWide(disk.cell(c, 0))) last = c;
+  }
+  return last;
+}
+
+int ListEdits::ColumnOf(const std::string& code, int last) const {
+  for (int c = 1; c <= last; ++c)
     if (!IsBlankWide(ws_.StockList.cell(c, 0)) && LeftBytes(ws_.StockList.cell(c, 0), 4) == code)
       return c;
   return 0;
@@ -107,31 +122,56 @@ ListEdit ListEdits::Save(const WorkTable& before, const std::string& action, boo
 }
 
 ListEdit ListEdits::Rename(const std::string& code, const std::string& name) {
-  const int c = ColumnOf(code);
-  if (c == 0) return {false, "銘柄コード " + code + " はデ-タ一覧にありません。"};
+  const WorkTable before = ws_.StockList;
+  int last = 0;
+  try {
+    last = TakeStocksPastList();
+  } catch (const FileError& e) {
+    ws_.StockList = before;
+    return {false, std::string("デ-タ一覧を読めませんでした。\r") + e.what()};
+  }
+  const int c = ColumnOf(code, last);
+  if (c == 0) {
+    ws_.StockList = before;
+    return {false, "銘柄コード " + code + " はデ-タ一覧にありません。"};
+  }
   std::string clean = name;
   while (!clean.empty() && (clean.back() == ' ' || clean.back() == '\t')) clean.pop_back();
   while (!clean.empty() && (clean.front() == ' ' || clean.front() == '\t')) clean.erase(0, 1);
-  if (clean.empty() || clean.find_first_of("\r\n\t,\"") != std::string::npos)
+  if (clean.empty() || clean.find_first_of("\r\n\t,\"") != std::string::npos) {
+    ws_.StockList = before;
     return {false, "銘柄名に使えない文字があります (" + name + ")"};
-  const WorkTable before = ws_.StockList;
+  }
   const std::string heading = code + " " + clean;
   ws_.StockList.set(c, 0, heading);
+  // The width the file has: the last stock column and the empty one after it.
+  ws_.StockList.setColCount(std::min(last + 2, 200));
   return Save(before, "rename", false, "銘柄名を変更しました: " + heading);
 }
 
 ListEdit ListEdits::Remove(const std::string& code) {
-  const int c = ColumnOf(code);
-  if (c == 0) return {false, "銘柄コード " + code + " はデ-タ一覧にありません。"};
   const WorkTable before = ws_.StockList;
+  int last = 0;
+  try {
+    last = TakeStocksPastList();
+  } catch (const FileError& e) {
+    ws_.StockList = before;
+    return {false, std::string("デ-タ一覧を読めませんでした。\r") + e.what()};
+  }
+  const int c = ColumnOf(code, last);
+  if (c == 0) {
+    ws_.StockList = before;
+    return {false, "銘柄コード " + code + " はデ-タ一覧にありません。"};
+  }
   WorkTable& list = ws_.StockList;
   const std::string heading = list.cell(c, 0);
-  const int last = LastStockColumn(list);
   const int rows = list.rowCount();
+  // Every later stock moves one column left, those past the list proper too.
   for (int k = c; k < last; ++k)
     for (int r = 0; r < rows; ++r) list.set(k, r, list.cell(k + 1, r));
   for (int r = 0; r < rows; ++r) list.set(last, r, "");
-  list.setColCount(std::max(list.colCount() - 1, last + 1));
+  // The width the file had, one stock fewer.
+  list.setColCount(last + 1);
   return Save(before, "remove", true, "デ-タ一覧から削除しました: " + heading);
 }
 

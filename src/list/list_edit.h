@@ -42,7 +42,11 @@ class ListEdits {
   ListEdit Undo();
 
  private:
-  int ColumnOf(const std::string& code) const;
+  // The column among 1 .. last whose heading starts with code, 0 when none.
+  int ColumnOf(const std::string& code, int last) const;
+  // Puts the file's stocks past the list proper back into the list and
+  // returns the last stock column, among 1 .. 199. Throws FileError.
+  int TakeStocksPastList();
   // Backs up, then saves ws_.StockList (and the code list when asked); on a
   // failure the tables are put back and nothing is left half-written.
   ListEdit Save(const WorkTable& before, const std::string& action, bool codeList,

@@ -14,7 +14,9 @@
 #include "store/control_cells.h"
 #include "store/decimal_form.h"
 #include "store/paths.h"
+#include "store/save_guard.h"
 #include "store/stock_list.h"
+#include "store/stock_list_file.h"
 #include "store/table_file.h"
 #include "store/text.h"
 
@@ -149,18 +151,54 @@ void Reshape(WorkingList& w, const Axis& a) {
   w.days = a.days;
 }
 
+WorkTable StockListOnDisk() {
+  WorkTable t("StockList", 200, 0);
+  const std::string path = HomePath(kStockListFile);
+  if (!std::filesystem::exists(path)) return t;
+  // A file another program changed since it was read is refused before this
+  // read could make its change look like our own.
+  CheckBeforeSave(path);
+  ReadStockList(t, ReadBytes(path), kStockListFile);
+  ClearQuotedBlanks(t);
+  return t;
+}
+
+std::vector<std::string> StocksPastList(const WorkTable& disk) {
+  std::vector<std::string> out;
+  for (int c = kLastStockColumn + 1; c <= kScratch; ++c)
+    if (!IsBlankWide(disk.cell(c, 0))) out.push_back(disk.cell(c, 0));
+  return out;
+}
+
+std::string StocksPastListRefusal(const WorkTable& disk) {
+  const auto past = StocksPastList(disk);
+  if (past.empty()) return {};
+  std::string names;
+  for (const std::string& h : past) names += (names.empty() ? "" : "、") + h;
+  return "デ-タ一覧の" + IntToStr(kLastStockColumn + 1) + "列目以降に銘柄 (" + names +
+         ") があり、この変更ではその銘柄を残せないため、行いませんでした。\r先に「削除」で銘柄を" +
+         IntToStr(static_cast<int>(past.size())) + "つ以上削除して、" + IntToStr(kLastStockColumn) +
+         "銘柄以内にして下さい。";
+}
+
 WorkingList BaseList(const State& ws) {
+  try {
+    if (const std::string refusal = StocksPastListRefusal(StockListOnDisk()); !refusal.empty())
+      throw ListRefused{refusal};
+  } catch (const FileError& e) {
+    throw ListRefused{e.what()};
+  }
   WorkingList w;
   w.table = std::make_unique<WorkTable>(ws.StockList);
   w.days = ListDays(*w.table);
   const std::string path = HomePath(kStockListFile);
   if (w.days.empty() && std::filesystem::exists(path)) {
     try {
-      LoadTableFile(*w.table, path, 200);
+      // Read as the start-up reads it: a file it refuses is refused here too.
+      ReadStockList(*w.table, ReadBytes(path), kStockListFile);
     } catch (const FileError& e) {
       throw ListRefused{e.what()};
     }
-    w.table->setColCount(200);
     ClearQuotedBlanks(*w.table);
     w.days = ListDays(*w.table);
   }

@@ -67,9 +67,21 @@ Axis NewAxis(const std::vector<int>& list, const std::vector<int>& given);
 // is blank. The scratch column 199 is no list column and stays as it is.
 void Reshape(WorkingList& w, const Axis& a);
 
+// The stock list file as it is on disk, read as the start-up reads it and
+// cleaned of quoted blanks; a table without rows when there is no file.
+// Throws FileError.
+WorkTable StockListOnDisk();
+// The headings of the stocks the list file holds past the list proper
+// (columns 198 and 199), which a change that places stocks cannot keep.
+std::vector<std::string> StocksPastList(const WorkTable& disk);
+// The refusal of such a change while the file holds them, naming them and
+// the way out; "" when it holds none.
+std::string StocksPastListRefusal(const WorkTable& disk);
+
 // The stock list a change starts from: the one in memory, or the file when
 // the memory holds no days (the start-up could not load it), so a list on
-// disk is never overwritten unread. Throws ListRefused.
+// disk is never overwritten unread. A list file holding stocks past the list
+// proper is refused (StocksPastListRefusal). Throws ListRefused.
 WorkingList BaseList(const State& ws);
 
 // A ratio of prices across a split or a consolidation: a 1:2 split halves

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "list/list_edit.h"
+#include "list/list_work.h"
 #include "list/placement.h"
 #include "store/codec.h"
 #include "store/control_cells.h"
@@ -68,6 +69,12 @@ bool Maintenance::Place(const Collection::Collected& got, const std::string& k) 
   ws_.SeriesTable.set(ctl::LastStockColumn, IntToStr(L));
   if (L == kLastStockColumn) {
     ws_.platform.message(kListFullMessage);
+    return false;
+  }
+  // The collected series comes through the scratch column, where a list
+  // file may keep a stock of its own: such a list is refused, not shortened.
+  if (const std::string refusal = StocksPastListRefusal(StockListOnDisk()); !refusal.empty()) {
+    ws_.platform.message(refusal);
     return false;
   }
   PlaceStockColumn(

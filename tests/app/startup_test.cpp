@@ -10,6 +10,7 @@
 #include "../support/data_folder.h"
 #include "../support/recording_platform.h"
 #include "app/workspace.h"
+#include "store/codec.h"
 #include "store/control_cells.h"
 #include "store/text.h"
 
@@ -18,6 +19,7 @@ namespace {
 
 using testing::DataFolder;
 using testing::ExpectCells;
+using testing::ReadFileBytes;
 using testing::RecordingPlatform;
 using testing::SetCells;
 
@@ -285,7 +287,7 @@ TEST(InstallationMode, StandAloneFirstStartWithoutRememberedCode) {
   // No sibling tools and no memo.txt yet: the start-up ends quietly in
   // stand-alone mode, without a file error and without a collection.
   DataFolder folder;
-  folder.writeLines("デ-タ一覧.csv", {"日付,1301 極洋", "2003/12/26,300", "2003/12/25,301"});
+  folder.writeLines("デ-タ一覧.csv", {"日付,\"1301 極洋\"", "2003/12/26,300", "2003/12/25,301"});
   RecordingPlatform p;
   Workspace ws(p);
   ws.dispatch("Button52", Event{});
@@ -299,9 +301,8 @@ TEST(InstallationMode, StandAloneFirstStartWithoutRememberedCode) {
 
 TEST(InstallationMode, ListWithoutAStockSaysSoOnceAndStartsNothing) {
   // Both tools and a remembered code are there; the list file is empty,
-  // holds only its heading line, or is all NUL bytes.
-  const std::string nul(4000, '\0');
-  for (const std::string& bytes : {std::string(), std::string("日付,1301 極洋\r\n"), nul}) {
+  // or holds only its heading line. (A file of NUL bytes is refused instead.)
+  for (const std::string& bytes : {std::string(), std::string("日付,1301 極洋\r\n")}) {
     DataFolder folder;
     folder.touch("pullbox/pullbox.exe");
     folder.touch("listwerk/listwerk.exe");
@@ -359,6 +360,60 @@ TEST(InstallationMode, ToolsAreLookedForUnderTheRootFolder) {
   ws.StockList.set(1, 4, "500");
   ws.startup.Button123Click();
   EXPECT_EQ(ws.form.text("Button17"), "銘柄ボタン");
+}
+
+// Files the list could not be saved back into as they stand: refused at
+// start-up naming the line, the window left empty with its guide, the file
+// untouched.
+TEST(StockListFileShape, FilesThatCannotBeKeptAreRefusedNamingTheLine) {
+  struct Case {
+    std::string bytes;  // as written, no conversion
+    std::string named;  // what the refusal names
+  };
+  const Case cases[] = {
+      {Utf8ToCp932("日付,\"1301 極洋\"\r\n2003/12/26,1") + std::string("0\0"
+                                                                       "1,2\r\n",
+                                                                       7),
+       "2行目に NUL"},
+      {Utf8ToCp932("日付\t1301 極洋\t7203 トヨタ\r\n2003/12/26\t\t300\r\n"), "1行目はタブ"},
+      {Utf8ToCp932("日付;1301 極洋\r\n2003/12/26;100\r\n"), "1行目はセミコロン"},
+      {"\xE6\x97\xA5\xE4\xBB\x98,\"1301 \xE6\xA5\xB5\xE6\xB4\x8B\"\r\n2003/12/26,100\r\n", "UTF-8"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.named);
+    DataFolder folder;
+    WriteBytes(folder.path(kList), c.bytes);
+    RecordingPlatform p;
+    Workspace ws(p);
+    ws.dispatch("Button52", Event{});
+    ASSERT_EQ(p.errors.size(), 1u);
+    EXPECT_NE(p.errors[0].find(kList), std::string::npos);
+    EXPECT_NE(p.errors[0].find(c.named), std::string::npos) << p.errors[0];
+    EXPECT_TRUE(ws.nothingToChart());
+    EXPECT_EQ(ReadFileBytes(folder.path(kList)), c.bytes);
+  }
+}
+
+TEST(StockListFileShape, UnquotedHeadingsWithSpacesAreReadAtCommas) {
+  DataFolder folder;
+  folder.writeLines(
+      kList, {"日付,1301 極洋,7203 トヨタ自動車", "2003/12/26,100,2000", "2003/12/25,101,2001"});
+  RecordingPlatform p;
+  Workspace ws(p);
+  ws.startup.LoadStockList();
+  ExpectCells(ws.StockList,
+              {{1, 0, "1301 極洋"}, {2, 0, "7203 トヨタ自動車"}, {3, 0, ""}, {2, 1, "2000"}});
+  ASSERT_EQ(p.messages.size(), 1u);
+  EXPECT_NE(p.messages[0].find("コンマだけで"), std::string::npos);
+
+  // A heading line that is wider than its rows for another reason stays comma text.
+  DataFolder other;
+  other.writeLines(kList, {"日付,\"1301 極洋\",\"7203 トヨタ\"", "2003/12/26,100"});
+  RecordingPlatform q;
+  Workspace ws2(q);
+  ws2.startup.LoadStockList();
+  EXPECT_EQ(ws2.StockList.cell(2, 0), "7203 トヨタ");
+  EXPECT_TRUE(q.messages.empty());
 }
 
 }  // namespace

@@ -135,5 +135,53 @@ TEST(ListActions, RemovingTheChartedStockChartsTheOneAfterIt) {
   EXPECT_EQ(ws.form.text("Edit1"), "1301");
 }
 
+// A rename or a removal keeps the file's width (last stock column + 2), and a
+// list with stocks in columns 198 and 199 keeps every stock.
+TEST(ListEditShape, RenameAndRemoveKeepTheWidthAndEveryStock) {
+  DataFolder folder;
+  std::string heading = "日付";
+  std::string row = "2003/12/26";
+  for (int c = 1; c <= 199; ++c) {
+    heading += "," + std::to_string(1000 + c);
+    row += "," + std::to_string(c);
+  }
+  WriteFileBytes(folder.path("デ-タ一覧.csv"), Utf8ToCp932(heading + ",\r\n" + row + ",\r\n"));
+  RecordingPlatform platform;
+  Workspace ws{platform};
+  ws.dispatch("Button52", Event{});
+  // The scratch column holding some collected series must not stand in for
+  // the file's stock 1199.
+  ws.StockList.set(199, 0, "9999 収集");
+  ListEdits edits(ws);
+  const ListEdit removed = edits.Remove("1005");
+  ASSERT_TRUE(removed.done) << removed.message;
+  const WorkTable saved = [&] {
+    WorkTable t("t", 200, 1);
+    LoadTableFile(t, folder.path("デ-タ一覧.csv"), 300);
+    return t;
+  }();
+  EXPECT_EQ(saved.cell(5, 0), "1006");
+  EXPECT_EQ(saved.cell(197, 0), "1198");
+  EXPECT_EQ(saved.cell(198, 0), "1199");
+  EXPECT_EQ(saved.cell(198, 1), "199");
+  EXPECT_TRUE(IsBlank(saved.cell(199, 0)));
+
+  // A short list: 12 fields a line stay 12 after a rename.
+  DataFolder small;
+  std::string h = "日付", r = "2003/12/26";
+  for (int c = 1; c <= 10; ++c) {
+    h += "," + std::to_string(1000 + c);
+    r += "," + std::to_string(c);
+  }
+  WriteFileBytes(small.path("デ-タ一覧.csv"), Utf8ToCp932(h + ",\r\n" + r + ",\r\n"));
+  RecordingPlatform p2;
+  Workspace ws2{p2};
+  ws2.dispatch("Button52", Event{});
+  ListEdits edits2(ws2);
+  ASSERT_TRUE(edits2.Rename("1003", "三").done);
+  const std::string bytes = ReadFileBytes(small.path("デ-タ一覧.csv"));
+  EXPECT_EQ(bytes.substr(bytes.find("\r\n") + 2), r + ",\r\n");
+}
+
 }  // namespace
 }  // namespace tavrine
