@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <utility>
 
 #include "list/list_work.h"
@@ -121,20 +122,26 @@ ListEdit ListEdits::Save(const WorkTable& before, const std::string& action, boo
   return {true, doneMessage};
 }
 
-ListEdit ListEdits::Rename(const std::string& code, const std::string& name) {
-  const WorkTable before = ws_.StockList;
-  int last = 0;
+std::optional<ListEdit> ListEdits::FindStock(const std::string& code, const WorkTable& before,
+                                             int& column, int& last) {
   try {
     last = TakeStocksPastList();
   } catch (const FileError& e) {
     ws_.StockList = before;
-    return {false, std::string("デ-タ一覧を読めませんでした。\r") + e.what()};
+    return ListEdit{false, std::string("デ-タ一覧を読めませんでした。\r") + e.what()};
   }
-  const int c = ColumnOf(code, last);
-  if (c == 0) {
+  column = ColumnOf(code, last);
+  if (column == 0) {
     ws_.StockList = before;
-    return {false, "銘柄コード " + code + " はデ-タ一覧にありません。"};
+    return ListEdit{false, "銘柄コード " + code + " はデ-タ一覧にありません。"};
   }
+  return std::nullopt;
+}
+
+ListEdit ListEdits::Rename(const std::string& code, const std::string& name) {
+  const WorkTable before = ws_.StockList;
+  int c = 0, last = 0;
+  if (auto refused = FindStock(code, before, c, last)) return *refused;
   std::string clean = name;
   while (!clean.empty() && (clean.back() == ' ' || clean.back() == '\t')) clean.pop_back();
   while (!clean.empty() && (clean.front() == ' ' || clean.front() == '\t')) clean.erase(0, 1);
@@ -151,18 +158,8 @@ ListEdit ListEdits::Rename(const std::string& code, const std::string& name) {
 
 ListEdit ListEdits::Remove(const std::string& code) {
   const WorkTable before = ws_.StockList;
-  int last = 0;
-  try {
-    last = TakeStocksPastList();
-  } catch (const FileError& e) {
-    ws_.StockList = before;
-    return {false, std::string("デ-タ一覧を読めませんでした。\r") + e.what()};
-  }
-  const int c = ColumnOf(code, last);
-  if (c == 0) {
-    ws_.StockList = before;
-    return {false, "銘柄コード " + code + " はデ-タ一覧にありません。"};
-  }
+  int c = 0, last = 0;
+  if (auto refused = FindStock(code, before, c, last)) return *refused;
   WorkTable& list = ws_.StockList;
   const std::string heading = list.cell(c, 0);
   const int rows = list.rowCount();

@@ -7,6 +7,7 @@
 // newest back and drops it, so a second press goes one change further back.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,11 @@ class ListEdits {
   // Puts the file's stocks past the list proper back into the list and
   // returns the last stock column, among 1 .. 199. Throws FileError.
   int TakeStocksPastList();
+  // Takes the file's stocks past the list proper, then finds code's column
+  // (and the last stock column); a refusal, the list put back as before,
+  // when the file cannot be read or the code is not in it.
+  std::optional<ListEdit> FindStock(const std::string& code, const WorkTable& before, int& column,
+                                    int& last);
   // Backs up, then saves ws_.StockList (and the code list when asked); on a
   // failure the tables are put back and nothing is left half-written.
   ListEdit Save(const WorkTable& before, const std::string& action, bool codeList,

@@ -176,11 +176,14 @@ StockListReading ReadStockList(WorkTable& t, std::string_view bytes, const std::
     ForEachCommaFieldOf(line, kCols, [&](std::size_t, std::string_view) { ++k; });
     return k;
   };
+  // Only a heading line that splits otherwise at its commas alone can be
+  // such a line, so the data lines are counted only then.
+  const std::size_t asComma = count(lines[0]);
+  const auto headings = SplitAtCommas(lines[0], kCols);
+  if (headings.size() >= asComma) return out;
   std::size_t widest = 0;
   for (int r = 1; r < n; ++r) widest = std::max(widest, count(lines[static_cast<std::size_t>(r)]));
-  if (count(lines[0]) <= widest) return out;
-  const auto headings = SplitAtCommas(lines[0], kCols);
-  if (headings.size() != widest) return out;
+  if (asComma <= widest || headings.size() != widest) return out;
   for (int c = 0; c < kCols; ++c) {
     const std::size_t k = static_cast<std::size_t>(c);
     t.set(c, 0, k < headings.size() ? Cp932ToUtf8(headings[k]) : std::string());
