@@ -30,8 +30,13 @@ void ManualEntry::Button34Click() {
 
   const long double P = st.getInt(ctl::PriceScale);
   st.set(ctl::ManualEntryShown, "1");
-  if (!IsBlankWide(st.cell(1, 1))) {
-    // The newest row holds a price: make room by moving every row down one.
+  // A newest row of today already (the list has the day, or a price was
+  // added by hand before) only gets its close replaced: a day never shows twice.
+  int newestDay = 0;
+  const bool today = TryParseDate(st.cell(0, 1), newestDay) && newestDay == Today();
+  if (!today && !IsBlankWide(st.cell(1, 1))) {
+    // The newest row holds a price of an earlier day: make room by moving
+    // every row down one.
     st.set(ctl::ManualPriceEntered, "1");
     st.copyRowsFrom(st, 1, 2, 4859);
     // In the long term the fifth line has no value in its newest 500 rows.

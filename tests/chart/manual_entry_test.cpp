@@ -82,6 +82,30 @@ TEST_F(ManualEntryTest, AveragesAndTrendValuesOfTheNewDay) {
   EXPECT_EQ(st.cell(11, 1), IntToStr(Round((1000 - a5) * 400 / a5)));
 }
 
+// Today is already the newest day (from the list, or a price added by hand
+// before): its close is replaced and no row is added.
+TEST_F(ManualEntryTest, ADayAlreadyShownOnlyGetsItsCloseReplaced) {
+  auto& st = ws.SeriesTable;
+  st.set(0, 1, "2003/12/29");
+  ASSERT_TRUE(ws.dispatch("Button34", Event{}));
+  ASSERT_TRUE(rec.errors.empty()) << rec.errors.front();
+  ExpectCells(st, {{0, 1, "2003/12/29"}, {1, 1, "1000"}, {0, 2, "d2"}, {1, 2, "1002"}});
+  ExpectCells(st, {{0, 1200, "d1200"}, {0, 1201, " "}, {16, 4864, "0"}, {16, 4863, "1"}});
+  // Previous average 990, close(6) 1006: Round(990 - 6/5) = 989.
+  EXPECT_EQ(st.cell(2, 1), "989");
+
+}
+
+TEST_F(ManualEntryTest, ASecondPriceOnTheDayAddedByHandReplacesTheFirst) {
+  auto& st = ws.SeriesTable;
+  ws.dispatch("Button34", Event{});
+  ws.form.setText("Edit6", "1010");
+  ws.dispatch("Button34", Event{});
+  ASSERT_TRUE(rec.errors.empty()) << rec.errors.front();
+  ExpectCells(st, {{0, 1, "2003/12/29"}, {1, 1, "1010"}, {0, 2, "d1"}, {1, 2, "1001"}});
+  ExpectCells(st, {{0, 3, "d2"}, {0, 1201, "d1200"}, {0, 1202, " "}});
+}
+
 TEST_F(ManualEntryTest, BlankNewestRowIsFilledInPlace) {
   auto& st = ws.SeriesTable;
   st.set(1, 1, " ");
