@@ -373,6 +373,22 @@ CloseResult ReadClose(std::string_view s, std::string& out) {
   return CloseResult::Ok;
 }
 
+// In a semicolon-separated file the comma is as likely a decimal mark as a
+// thousands separator (and the point the other way round): one mark followed
+// by exactly three digits after one to three digits ("2,001", "1.500") reads
+// both ways, so such a close cannot be taken for sure.
+bool ReadsTwoWays(std::string_view s) {
+  std::size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  const std::size_t from = i;
+  while (i < s.size() && IsDigit(s[i])) ++i;
+  const std::size_t before = i - from;
+  if (before < 1 || before > 3 || i >= s.size() || (s[i] != ',' && s[i] != '.')) return false;
+  const std::size_t mark = i++;
+  while (i < s.size() && IsDigit(s[i])) ++i;
+  return i == s.size() && i - mark - 1 == 3;
+}
+
 // Where the date and close are, and how the lines are cut.
 struct Layout {
   char sep = ',';
@@ -936,6 +952,9 @@ PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName, in
       ++result.skipped;
       continue;
     }
+    if (layout.sep == ';' && ReadsTwoWays(closeText))
+      Fail(shown, number,
+           "終値の区切りが桁区切りか小数点か決められません (" + Excerpt(closeText, enc) + ")");
     PriceRow& row = result.rows.emplace_back();
     row.day = day;
     row.line = number;

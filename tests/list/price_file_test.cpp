@@ -392,6 +392,25 @@ TEST(PriceFileCloses, AClosePastTheListsWholeYenIsRefused) {
     EXPECT_EQ(CloseOf("Date,Close", std::string("2026-12-09,") + close), result);
 }
 
+TEST(PriceFileCloses, ASeparatorReadingTwoWaysInASemicolonFileIsRefused) {
+  const std::string head = "Date;Close\n2026-12-07;1500\n";
+  const std::string refused = "終値の区切りが桁区切りか小数点か決められません";
+  for (const char* close : {"2,001", "1.500", "-12,345", "999,000"}) {
+    const Refusal r = RefusalOf(head + "2026-12-08;" + close + "\n2026-12-06;1510\n");
+    EXPECT_EQ(r.message, "7203.csv: 3行目: " + refused + " (" + close + ")");
+    EXPECT_EQ(r.line, 3);
+  }
+  // One reading only: taken as before.
+  const std::pair<const char*, const char*> taken[] = {
+      {"1,234,567", "1234567"}, {"1234.500", "1234.5"}, {"12.5", "12.5"}, {"2001", "2001"}};
+  for (const auto& [close, kept] : taken) {
+    EXPECT_EQ(CloseOf("Date;Close", std::string("2026-12-09;") + close),
+              std::string("2026/12/09 ") + kept);
+  }
+  // The same text in a comma file is a quoted thousands separator.
+  EXPECT_EQ(CloseOf("Date,Close", "2026-12-09,\"2,001\""), "2026/12/09 2001");
+}
+
 TEST(PriceFileCode, TheTitleLinesCodeIsKeptBesideTheFileNames) {
   const std::string jp =
       Utf8ToCp932("\r\n6758 ソニーグループ 東証プライム\r\n日付,終値\r\n2023/01/04,100\r\n");
