@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 
 #include "chain/chains.h"
 #include "chart/chart_view.h"
@@ -12,6 +13,7 @@
 #include "store/paths.h"
 #include "store/stock_list.h"
 #include "store/table_file.h"
+#include "store/text.h"
 #include "web/quote_page.h"
 
 namespace tavrine {
@@ -76,6 +78,7 @@ void Collection::Button89Click() {
   }
 
   form.setText("Edit1", K);
+  rowDays_.clear();
   st.set(1, 1, "0");
   st.set(ctl::DateSource, "0");
   for (int r = 1; r <= stocklist::kLastDayRow; ++r) list.set(kScratch, r, "");
@@ -105,6 +108,7 @@ void Collection::Button89Click() {
       // Interrupted: not cached, so asking again fetches anew.
       st.set(ctl::CacheSlot, slotBefore);
     } else {
+      placeByDate();
       const int p = StrToInt(st.cell(ctl::CacheSlot));
       for (int r = 0; r <= quote::kCachedRows; ++r)
         ws_.CacheTable.set(p + 1, r, list.cell(kScratch, r));
@@ -150,6 +154,27 @@ void Collection::fetchPages(const std::string& code) {
     form.setText("Edit1", LeftBytes(form.text("Edit1"), 4) + "-" + IntToStr(n));
   }
   form.setText("Edit1", LeftBytes(form.text("Edit1"), 4));
+}
+
+void Collection::placeByDate() {
+  auto& list = ws_.StockList;
+  const auto& cal = ws_.DateTable;
+  std::map<int, int> rowOfDay;
+  const int calRows = std::min(cal.rowCount() - 1, stocklist::kLastDayRow);
+  for (int r = calRows; r >= 1; --r) {
+    int day = 0;
+    if (TryParseDate(cal.cell(0, r), day)) rowOfDay[day] = r;  // the newest row wins
+  }
+  std::vector<std::string> placed(static_cast<std::size_t>(stocklist::kLastDayRow) + 1);
+  const int fetched = std::min(static_cast<int>(rowDays_.size()) - 1, stocklist::kLastDayRow);
+  for (int r = 1; r <= fetched; ++r) {
+    const auto it = rowOfDay.find(rowDays_[static_cast<std::size_t>(r)]);
+    if (it == rowOfDay.end()) continue;
+    auto& slot = placed[static_cast<std::size_t>(it->second)];
+    if (slot.empty()) slot = list.cell(kScratch, r);  // a repeated day keeps its newest row
+  }
+  for (int r = 1; r <= stocklist::kLastDayRow; ++r)
+    list.set(kScratch, r, placed[static_cast<std::size_t>(r)]);
 }
 
 void Collection::Button90Click() {
@@ -228,10 +253,14 @@ void Collection::Button91Click() {
 
 void Collection::Button92Click() {
   auto& web = ws_.WebRows;
+  pageDays_.assign(quote::kRowsPerPage + 1, -1);
   for (int r = 1; r <= quote::kRowsPerPage; ++r) {
     auto& row = rawRow(r);
     if (row.size() < 2) row.resize(2);
     const std::string text = row[1];
+    int day = -1;
+    if (!quote::RowDay(text, day)) day = -1;
+    pageDays_[static_cast<std::size_t>(r)] = day;
     row[0] = quote::DateHead(text);
     row[1] = quote::ExtractValue(text);
     web.set(0, r, EucJpToUtf8(row[0]));
@@ -246,8 +275,14 @@ void Collection::Button93Click() {
   const int n = StrToInt(ws_.SeriesTable.cell(ctl::LastPage));
   for (int r = 1; r <= quote::kRowsPerPage; ++r) {
     const std::string v = ws_.WebRows.cell(1, r);
-    ws_.StockList.set(kScratch, n * quote::kRowsPerPage + r, v);
+    const int at = n * quote::kRowsPerPage + r;
+    ws_.StockList.set(kScratch, at, v);
     ws_.SeriesTable.set(1, r, v);
+    if (at < 1) continue;
+    const std::size_t i = static_cast<std::size_t>(at);
+    if (rowDays_.size() <= i) rowDays_.resize(i + 1, -1);
+    const std::size_t p = static_cast<std::size_t>(r);
+    rowDays_[i] = p < pageDays_.size() ? pageDays_[p] : -1;
   }
 }
 

@@ -50,7 +50,8 @@ class Collection {
   // column headings in row 0.
   void Button92Click();
   // Hidden; per page: WebRows column 1 rows 1..50 into StockList column 199 at the page's place
-  // (ctl::LastPage) and into SeriesTable column 1 rows 1..50.
+  // (ctl::LastPage) and into SeriesTable column 1 rows 1..50; the rows' days are kept for
+  // placing the whole series by date once every page is in.
   void Button93Click();
   // Hidden; per page: thousands commas removed from the values in StockList column 199.
   void Button95Click();
@@ -90,6 +91,10 @@ class Collection {
   std::vector<std::string>& rawRow(int r);
   void publishRow(int r);
   void fetchPages(const std::string& code);
+  // Moves each fetched value of the scratch column to the calendar row of its
+  // own day (DateTable column 0): a site day the calendar lacks is left out,
+  // a calendar day the site lacks stays blank.
+  void placeByDate();
 
   State& ws_;
   Chains& chains_;
@@ -99,6 +104,8 @@ class Collection {
   HttpClient http_;
   std::vector<std::vector<std::string>> raw_;
   int rawRowsUsed_ = 0;  // rows 1..rawRowsUsed_ were filled by the last split
+  std::vector<int> pageDays_;  // day of WebRows rows 1..50 of the page, -1 for none
+  std::vector<int> rowDays_;   // day of each scratch row as fetched, -1 for none
   bool running_ = false;
   std::optional<Collected> armed_;
 };

@@ -102,6 +102,21 @@ std::vector<std::string> SplitPageLine(std::string_view line) {
   return SplitLines(s);
 }
 
+bool RowDay(std::string_view rowText, int& day) {
+  static constexpr std::string_view kSigns[] = {"\xC7\xAF", "\xB7\xEE", "\xC6\xFC"};  // 年 月 日
+  std::string text;
+  std::size_t i = 0;
+  for (int part = 0; part < 3; ++part) {
+    const std::size_t start = i;
+    while (i < rowText.size() && rowText[i] >= '0' && rowText[i] <= '9') ++i;
+    if (i == start || rowText.compare(i, kSigns[part].size(), kSigns[part]) != 0) return false;
+    if (part > 0) text += '/';
+    text.append(rowText.substr(start, i - start));
+    i += kSigns[part].size();
+  }
+  return TryParseDate(text, day);
+}
+
 std::string DateHead(std::string_view rowText) { return Copy(rowText, 1, 9); }
 
 std::string ExtractValue(std::string_view rowText) {

@@ -55,6 +55,9 @@ std::string KeptWindow(std::string_view body);
 // One line of rireki.txt: every row marker turned into a line break, then
 // split at line breaks (a trailing break gives no empty piece).
 std::vector<std::string> SplitPageLine(std::string_view line);
+// The day of a row text's date cell ("2003年12月26日" in EUC-JP) as a day
+// number; false when the row does not begin with such a date.
+bool RowDay(std::string_view rowText, int& day);
 // Head of a row text: its first 9 bytes (the year and month of the date cell).
 std::string DateHead(std::string_view rowText);
 // The text of a row's last cell when it is at most 9 bytes long: the 16 bytes

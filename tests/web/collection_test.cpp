@@ -218,6 +218,50 @@ TEST_F(CollectionRun, HundredTwentyRowsMakeThreePagesAndOneEmpty) {
   EXPECT_EQ(quote::Pos(kMarker, ReadFileBytes(folder.path("tavrine/rireki.txt"))), 0u);
 }
 
+// The list's calendar ends five trading days before the site's newest day;
+// the site lacks one calendar day and has a Saturday the calendar lacks.
+TEST_F(CollectionRun, ListBehindTheSitePlacesEveryCloseOnItsOwnDay) {
+  std::vector<int> site;
+  bool saturdayAdded = false;
+  for (int i = 0; i < 130; ++i) {
+    if (i == 7) continue;
+    if (!saturdayAdded && i > 20 && days[i] + 3 == days[i - 1]) {
+      site.push_back(days[i] + 1);
+      saturdayAdded = true;
+    }
+    site.push_back(days[static_cast<std::size_t>(i)]);
+  }
+  ASSERT_TRUE(saturdayAdded);
+  WriteMarket(folder, "7203", site);
+  quotesite::Options o;
+  o.aheadDays = 5;
+  LiveSite live(folder, o);
+  collect("7203");
+  EXPECT_TRUE(platform.messages.empty()) << platform.messages.front();
+  auto expected = [&](int r) {
+    const auto it = std::find(site.begin(), site.end(), days[static_cast<std::size_t>(r - 1)]);
+    return it == site.end() ? std::string() : AdjClose(static_cast<int>(it - site.begin()));
+  };
+  for (int r = 1; r <= 130; ++r) EXPECT_EQ(ws.StockList.cell(199, r), expected(r)) << r;
+  EXPECT_EQ(ws.StockList.cell(199, 8), "");  // the day the site lacks
+  EXPECT_EQ(ws.StockList.cell(199, 131), "");
+  EXPECT_EQ(ws.CacheTable.cell(1, 9), expected(9));
+  // From the cache it comes back placed the same way.
+  ws.StockList.set(199, 9, "changed");
+  collect("7203");
+  EXPECT_EQ(ws.StockList.cell(199, 9), expected(9));
+}
+
+TEST(QuotePage, RowDayReadsOnlyAWholeDateCell) {
+  int day = 0;
+  ASSERT_TRUE(quote::RowDay("2003\xC7\xAF" "12\xB7\xEE" "26\xC6\xFC</small></td>", day));
+  EXPECT_EQ(DateToStr(day), "2003/12/26");
+  EXPECT_FALSE(quote::RowDay("2003\xC7\xAF" "12\xB7\xEE</small>", day));
+  EXPECT_FALSE(quote::RowDay("2003\xC7\xAF" "2\xB7\xEE" "30\xC6\xFC", day));
+  EXPECT_FALSE(quote::RowDay("2003/12/26", day));
+  EXPECT_FALSE(quote::RowDay("", day));
+}
+
 TEST_F(CollectionRun, CachedCodeIsShownWithoutRequests) {
   market(60);
   LiveSite site(folder);

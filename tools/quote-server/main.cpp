@@ -1,6 +1,6 @@
 // tavrine-quote-server --market DIR (the data folder, or its market folder) --port P
 // [--close-at-page N] [--delay-ms N]
-//   [--empty-page N] [--missing-rows-page N] [--garbage-page N]
+//   [--empty-page N] [--missing-rows-page N] [--garbage-page N] [--ahead-days N]
 //   [--endless-page N] [--drip-page N] [--drip-head-page N] [--drip-ms N] [--huge-length-page N]
 //   [--redirect-page N]
 // Serves the stand-in quote site on 127.0.0.1; prints "port N" once ready.
@@ -23,6 +23,7 @@ const std::pair<const char*, int Options::*> kNumberOptions[] = {
     {"--empty-page", &Options::emptyPage},
     {"--missing-rows-page", &Options::missingRowsPage},
     {"--garbage-page", &Options::garbagePage},
+    {"--ahead-days", &Options::aheadDays},
     {"--endless-page", &Options::endlessPage},
     {"--drip-page", &Options::dripPage},
     {"--drip-head-page", &Options::dripHeadPage},
@@ -34,7 +35,7 @@ int Usage() {
   std::fprintf(
       stderr,
       "usage: tavrine-quote-server --market DIR --port P [--close-at-page N] [--delay-ms N]\n"
-      "       [--empty-page N] [--missing-rows-page N] [--garbage-page N]\n"
+      "       [--empty-page N] [--missing-rows-page N] [--garbage-page N] [--ahead-days N]\n"
       "       [--endless-page N] [--drip-page N] [--drip-head-page N] [--drip-ms N]\n"
       "       [--huge-length-page N] [--redirect-page N]\n");
   return 2;

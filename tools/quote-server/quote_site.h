@@ -41,6 +41,9 @@ struct Options {
   int emptyPage = -1;        // this page has no rows
   int missingRowsPage = -1;  // this page lacks its last 10 rows
   int garbagePage = -1;      // this page is garbage bytes
+  int aheadDays = 0;         // the site's history goes on this many weekdays past the newest
+                             // day of the market file (a list behind the site), each day's
+                             // prices 5000 + its number counted back from the newest
   // Hostile answers, for the client's bounds:
   int endlessPage = -1;   // this page's body never ends (chunked)
   int dripPage = -1;      // this page's body comes one byte every dripMs
@@ -68,6 +71,18 @@ inline int DaysFromCivil(int y, int m, int d) {
   const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   return era * 146097 + static_cast<int>(doe) - 719468;
+}
+
+inline void CivilFromDays(int z, int& y, int& m, int& d) {
+  z += 719468;
+  const int era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yoe) + era * 400 + (m <= 2);
 }
 
 inline bool ParseInt(const std::string& s, int& v) {
@@ -274,7 +289,28 @@ class Site {
     pageNo = y / kRowsPerPage;
     const int from = DaysFromCivil(c, a, b), to = DaysFromCivil(f, d, e);
     auto series = load(code);
+    std::vector<Row> ahead;  // newest first
+    if (opt_.aheadDays > 0 && !series->empty()) {
+      int day = series->front().day;
+      std::vector<int> added;
+      while (static_cast<int>(added.size()) < opt_.aheadDays) {
+        ++day;
+        const int weekday = ((day % 7) + 11) % 7;  // 1970-01-01 was a Thursday; 0 = Sunday
+        if (weekday != 0 && weekday != 6) added.push_back(day);
+      }
+      for (auto it = added.rbegin(); it != added.rend(); ++it) {
+        Row r;
+        r.day = *it;
+        CivilFromDays(r.day, r.y, r.m, r.d);
+        r.open = r.high = r.low = r.close = r.adjclose =
+            std::to_string(5000 + static_cast<int>(ahead.size()));
+        r.volume = "1000";
+        ahead.push_back(std::move(r));
+      }
+    }
     std::vector<const Row*> inRange;
+    for (const Row& r : ahead)
+      if (r.day >= from && r.day <= to) inRange.push_back(&r);
     for (const Row& r : *series)
       if (r.day >= from && r.day <= to) inRange.push_back(&r);
     int take = kRowsPerPage;
