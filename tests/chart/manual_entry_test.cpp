@@ -93,7 +93,6 @@ TEST_F(ManualEntryTest, ADayAlreadyShownOnlyGetsItsCloseReplaced) {
   ExpectCells(st, {{0, 1200, "d1200"}, {0, 1201, " "}, {16, 4864, "0"}, {16, 4863, "1"}});
   // Previous average 990, close(6) 1006: Round(990 - 6/5) = 989.
   EXPECT_EQ(st.cell(2, 1), "989");
-
 }
 
 TEST_F(ManualEntryTest, ASecondPriceOnTheDayAddedByHandReplacesTheFirst) {
