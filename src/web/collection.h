@@ -103,7 +103,7 @@ class Collection {
   Backtest& backtest_;
   HttpClient http_;
   std::vector<std::vector<std::string>> raw_;
-  int rawRowsUsed_ = 0;  // rows 1..rawRowsUsed_ were filled by the last split
+  int rawRowsUsed_ = 0;        // rows 1..rawRowsUsed_ were filled by the last split
   std::vector<int> pageDays_;  // day of WebRows rows 1..50 of the page, -1 for none
   std::vector<int> rowDays_;   // day of each scratch row as fetched, -1 for none
   bool running_ = false;

@@ -254,10 +254,21 @@ TEST_F(CollectionRun, ListBehindTheSitePlacesEveryCloseOnItsOwnDay) {
 
 TEST(QuotePage, RowDayReadsOnlyAWholeDateCell) {
   int day = 0;
-  ASSERT_TRUE(quote::RowDay("2003\xC7\xAF" "12\xB7\xEE" "26\xC6\xFC</small></td>", day));
+  ASSERT_TRUE(
+      quote::RowDay("2003\xC7\xAF"
+                    "12\xB7\xEE"
+                    "26\xC6\xFC</small></td>",
+                    day));
   EXPECT_EQ(DateToStr(day), "2003/12/26");
-  EXPECT_FALSE(quote::RowDay("2003\xC7\xAF" "12\xB7\xEE</small>", day));
-  EXPECT_FALSE(quote::RowDay("2003\xC7\xAF" "2\xB7\xEE" "30\xC6\xFC", day));
+  EXPECT_FALSE(
+      quote::RowDay("2003\xC7\xAF"
+                    "12\xB7\xEE</small>",
+                    day));
+  EXPECT_FALSE(
+      quote::RowDay("2003\xC7\xAF"
+                    "2\xB7\xEE"
+                    "30\xC6\xFC",
+                    day));
   EXPECT_FALSE(quote::RowDay("2003/12/26", day));
   EXPECT_FALSE(quote::RowDay("", day));
 }
