@@ -149,6 +149,10 @@ ListEdit ListEdits::Rename(const std::string& code, const std::string& name) {
     ws_.StockList = before;
     return {false, "銘柄名に使えない文字があります (" + name + ")"};
   }
+  if (std::string refusal = NameRefusal(clean); !refusal.empty()) {
+    ws_.StockList = before;
+    return {false, refusal};
+  }
   const std::string heading = code + " " + clean;
   ws_.StockList.set(c, 0, heading);
   // The width the file has: the last stock column and the empty one after it.

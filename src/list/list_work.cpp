@@ -98,6 +98,12 @@ std::string CleanName(const std::string& name) {
   return LeftBytes(s, kMaxNameBytes);
 }
 
+std::string NameRefusal(const std::string& name) {
+  const std::string c = CharOutsideCp932(name);
+  if (c.empty()) return {};
+  return "銘柄名の「" + c + "」はShift-JISのデータ一覧に保存できない文字です (" + name + ")";
+}
+
 Axis NewAxis(const std::vector<int>& list, const std::vector<int>& given) {
   Axis a;
   if (list.empty()) {

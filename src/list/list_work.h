@@ -41,6 +41,9 @@ std::vector<int> ListDays(const WorkTable& list);
 // A name fit for a heading: control characters as blanks, trimmed, cut to 80
 // bytes as the list's tools measure them.
 std::string CleanName(const std::string& name);
+// "" when the list file can hold every character of the name; otherwise the
+// reason, naming the first character it cannot hold (it would be saved as '?').
+std::string NameRefusal(const std::string& name);
 
 // The list being built: its table and its days (rows 1 .. n).
 struct WorkingList {

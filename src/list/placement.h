@@ -6,12 +6,12 @@
 #include <span>
 #include <string>
 
+#include "store/paths.h"
 #include "store/stock_list.h"
 #include "store/work_table.h"
 
 namespace tavrine {
 
-inline constexpr const char* kStockListFile = "デ-タ一覧.csv";
 // code.txt of the list editor listwerk, under RootPath.
 inline constexpr const char* kCodeListFile = "listwerk/kabuka/code.txt";
 inline constexpr const char* kCodeListFolder = "listwerk/kabuka";

@@ -278,6 +278,8 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
   const std::string givenName = CleanName(f.name);
   const std::string name = givenName.empty() ? StockName(file, code) : givenName;
   const std::string heading = name.empty() ? code : code + " " + name;
+  if (std::string refusal = NameRefusal(name); !refusal.empty())
+    throw Refused{shown + ": " + refusal};
 
   WorkTable& list = *w.table;
   const int L = LastStockColumn(list);

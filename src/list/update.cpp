@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "list/list_work.h"
 #include "list/placement.h"
 #include "list/price_file.h"
 #include "store/stock_list.h"
@@ -202,6 +203,10 @@ UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
       if (it == data.names.end()) continue;
       const std::string name = CleanName(it->second);
       if (name.empty()) continue;
+      if (std::string refusal = NameRefusal(name); !refusal.empty()) {
+        out.notes.push_back(code + ": " + refusal + "。見出しは変えませんでした");
+        continue;
+      }
       t.set(c, 0, code + " " + name);
       out.notes.push_back(code + ": 見出しを「" + code + " " + name + "」にしました");
     }

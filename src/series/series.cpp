@@ -4,8 +4,10 @@
 
 #include "series/series_math.h"
 #include "store/calc_columns.h"
+#include "store/codec.h"
 #include "store/control_cells.h"
 #include "store/decimal_form.h"
+#include "store/paths.h"
 #include "store/state.h"
 #include "store/stock_list.h"
 #include "store/text.h"
@@ -194,6 +196,17 @@ void Series::Button11Click() {
   st.setInt(ctl::LastDataRow, LastDataRowOf(ws_.StockList, k, n, ws_.judging));
 }
 
+// The conversion error of a close that is no number, naming where the user
+// finds it: the list file's line, or the day of the collected series.
+std::string Series::UnreadableClose(int k, int r, const std::string& v) const {
+  const std::string shown = "「" + DisplayText(v) + "」";
+  if (k == stocklist::kScratchColumn)
+    return "収集した株価の" + IntToStr(r) + "日目の終値" + shown + "を数値として読めません";
+  return std::string(kStockListFile) + " の" + IntToStr(r + 1) +
+         "行目: " + DisplayText(ws_.StockList.cell(k, 0)) + " の終値" + shown +
+         "を数値として読めません";
+}
+
 int Series::Extract() {
   auto& st = ws_.SeriesTable;
   auto& calc = ws_.CalcTable;
@@ -254,7 +267,11 @@ void Series::extractInOrder(int k, int F, int L) {
       continue;
     }
     long long yen = 0;
-    if (!TryRoundPrice(v, yen)) yen = Round(StrToFloat(v));
+    if (!TryRoundPrice(v, yen)) {
+      long double f = 0;
+      if (!TryStrToFloat(v, f)) throw ConversionError(UnreadableClose(k, r, v));
+      yen = Round(f);
+    }
     calc.setInt(1, r, yen);
     putInt(kClose, r, yen);
   }

@@ -108,6 +108,7 @@ class Series {
 
   // Extraction steps from the dates to S1 (see series.cpp).
   void extractInOrder(int k, int F, int L);
+  std::string UnreadableClose(int k, int r, const std::string& v) const;
   bool pricesReadable(int k, int F, int L, std::vector<long long>& yen);
   void extractAtOnce(int F, int L, const std::vector<long long>& yen);
   // Stochastics columns 32..40 read and written in their natural order.

@@ -158,6 +158,15 @@ std::string Utf8ToCp932(std::string_view s) {
   });
 }
 
+std::string CharOutsideCp932(std::string_view utf8) {
+  for (std::size_t i = 0; i < utf8.size();) {
+    const Step st = NextStep(utf8, i);
+    if (st.cp >= 0x80 && SjisCode(st.cp) == kSjisNone) return std::string(utf8.substr(i, st.len));
+    i += st.len;
+  }
+  return {};
+}
+
 std::size_t Cp932CharBytes(std::string_view utf8, std::size_t i, std::size_t& utf8Len) {
   const Step st = NextStep(utf8, i);
   utf8Len = st.len;

@@ -26,6 +26,11 @@ std::string Utf8ToEucJp(std::string_view utf8);
 // character. Bytes kept from undecodable input stay as they are.
 std::string DisplayText(std::string_view utf8);
 
+// The first character of the text that Shift-JIS cannot hold (as UTF-8), or
+// "" when every one can: a name is checked with it before it is kept, as the
+// file would hold '?' in its place.
+std::string CharOutsideCp932(std::string_view utf8);
+
 // Bytes the character starting at utf8[i] takes once written by Utf8ToCp932
 // (1 or 2), and its length in the UTF-8 text.
 std::size_t Cp932CharBytes(std::string_view utf8, std::size_t i, std::size_t& utf8Len);

@@ -10,6 +10,8 @@ namespace tavrine {
 // The program's reverse-DNS id: the name of its desktop entry, icon and
 // AppStream metainfo (packaging/).
 inline constexpr std::string_view kAppId = "jp.tavrine.tavrine";
+// The stock list file, in the data folder (HomePath).
+inline constexpr const char* kStockListFile = "デ-タ一覧.csv";
 
 // Folder of the stock list, memo.txt and Fname.txt: $TAVRINE_HOME, else the
 // folder of the executable, or, for an installed program, the user's data

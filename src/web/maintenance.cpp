@@ -77,6 +77,10 @@ bool Maintenance::Place(const Collection::Collected& got, const std::string& k) 
     ws_.platform.message(refusal);
     return false;
   }
+  if (const std::string refusal = NameRefusal(got.heading()); !refusal.empty()) {
+    ws_.platform.message(refusal);
+    return false;
+  }
   PlaceStockColumn(
       list, k,
       std::span<const std::string>(got.rows.data(), static_cast<std::size_t>(std::max(R + 1, 0))));

@@ -77,6 +77,12 @@ TEST_F(ListEditTest, RefusalsAndFailuresChangeNothing) {
   EXPECT_FALSE(edits.Rename("4444", "何か").done);
   EXPECT_FALSE(edits.Rename("1301", "A,B").done);
   EXPECT_FALSE(edits.Rename("1301", " ").done);
+  // A character Shift-JIS cannot hold would be saved as '?'.
+  EXPECT_EQ(edits.Rename("1301", "極洋🐟").message,
+            "銘柄名の「🐟」はShift-JISのデータ一覧に保存できない文字です (極洋🐟)");
+  EXPECT_FALSE(edits.Rename("1301", "\u00E9clair").done);
+  EXPECT_TRUE(edits.Rename("1301", "髙島屋①").done);  // NEC and IBM extensions are Shift-JIS
+  ASSERT_TRUE(edits.Undo().done);
   EXPECT_FALSE(edits.Remove("4444").done);
   EXPECT_EQ(listBytes(), original);
   EXPECT_TRUE(StockListBackups().empty());

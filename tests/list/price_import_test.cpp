@@ -513,6 +513,8 @@ TEST_F(ImportIntoList, EachNewRefusalLeavesEveryFileByteIdentical) {
       {file("7208_x.csv", "6758 ソニーグループ\n" + YahooText(Priced(month))),
        "7208_x.csv: 1行目: ファイル名の銘柄コード 7208 と表題の銘柄コード 6758 が違います。"
        "銘柄コードを指定して下さい。"},
+      {file("7209_ＡＢ🐟.csv", YahooText(Priced(month))),
+       "7209_ＡＢ🐟.csv: 銘柄名の「🐟」はShift-JISのデータ一覧に保存できない文字です (ＡＢ🐟)"},
       {file("7203.csv", split),
        "7203.csv: 7行目: " + DateToStr(days[6]) +
            " の終値がデ-タ一覧と合いません (ファイル 207.6、デ-タ一覧 207)"},

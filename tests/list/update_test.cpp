@@ -116,13 +116,20 @@ TEST(ListUpdate, StocksHeldByCodeAloneTakeTheMastersName) {
   WorkingList w = List({"1001", "130A ", "1003 旧名", "1004"}, 2);
   UpdateData data;
   data.days = {{kMon, {{"1001", "1", 1}}}};
-  data.names = {{"1001", "極洋\t"}, {"130A", "ＡＢＣ"}, {"1003", "新名"}, {"1004", "  "}};
+  data.names = {
+      {"1001", "極洋\t"}, {"130A", "ＡＢＣ"}, {"1003", "新名"}, {"1004", "  "}, {"1005", "ÅB🍣"}};
+  w.table->set(5, 0, "1005");
   const UpdateApplied a = ApplyUpdate(w, data);
   EXPECT_EQ(w.table->cell(1, 0), "1001 極洋");
   EXPECT_EQ(w.table->cell(2, 0), "130A ＡＢＣ");
   EXPECT_EQ(w.table->cell(3, 0), "1003 旧名");  // a name given by the user stays
   EXPECT_EQ(w.table->cell(4, 0), "1004");
-  EXPECT_EQ(a.notes.size(), 2u);
+  // A name the file cannot hold is not taken (it would be saved with '?').
+  EXPECT_EQ(w.table->cell(5, 0), "1005");
+  ASSERT_EQ(a.notes.size(), 3u);
+  EXPECT_EQ(a.notes[2],
+            "1005: 銘柄名の「Å」はShift-JISのデータ一覧に保存できない文字です (ÅB🍣)。"
+            "見出しは変えませんでした");
 
   // Without a new day nothing is renamed either: the list is not written.
   WorkingList same = List({"1001"}, 2);

@@ -255,7 +255,9 @@ TEST_F(SeriesTest, BadCellsStopTheExtractionWithTheirText) {
     ws.chains.Button3Click();
     ADD_FAILURE() << "no conversion error";
   } catch (const ConversionError& e) {
-    EXPECT_NE(std::string(e.what()).find("' '"), std::string::npos) << e.what();
+    // In Japanese, naming the list file's line (row 7 is line 8) and the stock.
+    EXPECT_EQ(std::string(e.what()),
+              "デ-タ一覧.csv の8行目: 7777 hole の終値「 」を数値として読めません");
   }
   EXPECT_EQ(ws.SeriesTable.cell(2, 4863), "2");
   EXPECT_EQ(ws.CalcTable.cell(1, 6), "700");  // written before the bad row
@@ -272,10 +274,23 @@ TEST_F(SeriesTest, BadCellsStopTheExtractionWithTheirText) {
       ws.chains.Button3Click();
       ADD_FAILURE() << "no conversion error for " << bad;
     } catch (const ConversionError& e) {
-      EXPECT_NE(std::string(e.what()).find("'" + bad + "'"), std::string::npos) << e.what();
+      EXPECT_EQ(std::string(e.what()),
+                "デ-タ一覧.csv の152行目: 7777 hole の終値「" + bad + "」を数値として読めません");
     }
     EXPECT_EQ(ws.CalcTable.cell(1, 150), "700");
     EXPECT_EQ(ws.CalcTable.cell(2, 1), "");  // the passes never ran
+  }
+
+  // The collected series in the scratch column is no file: its day is named.
+  cells.assign(300, "700");
+  cells[20] = "abc";
+  PutColumn(ws, 199, "7203", cells);
+  StartUpCells(ws, 199);
+  try {
+    ws.chains.Button3Click();
+    ADD_FAILURE() << "no conversion error";
+  } catch (const ConversionError& e) {
+    EXPECT_EQ(std::string(e.what()), "収集した株価の21日目の終値「abc」を数値として読めません");
   }
 }
 

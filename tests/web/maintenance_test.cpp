@@ -120,6 +120,34 @@ TEST_F(StockListUpdate, ReplacesTheSameCodeInPlace) {
   EXPECT_EQ(codeList(), "\r\n1301\r\n7203\r\n9984\r\n");
 }
 
+// A stock the list file keeps past column 197 would be overwritten by the
+// collected series, and a name with a character Shift-JIS cannot hold would be
+// saved with '?': both are refused, naming it, and nothing is written.
+TEST_F(StockListUpdate, AStockPastTheListOrAnUnsavableNameIsRefused) {
+  stock(1, "1301 極洋", 100);
+  std::string file = "日付,\"1301 極洋\"";
+  for (int c = 2; c <= 199; ++c) file += c == 198 ? ",\"8001 伊藤忠\"" : ",";
+  file += "\r\n2003/12/26,101\r\n";
+  WriteText(folder.path("デ-タ一覧.csv").string(), file);
+  const std::string bytes = ReadFileBytes(folder.path("デ-タ一覧.csv"));
+  collected("7203", "7203 トヨタ", 200);
+  ws.maintenance.Button104Click();
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_NE(platform.messages[0].find("198列目以降に銘柄 (8001 伊藤忠)"), std::string::npos)
+      << platform.messages[0];
+  EXPECT_EQ(ReadFileBytes(folder.path("デ-タ一覧.csv")), bytes);
+
+  WriteText(folder.path("デ-タ一覧.csv").string(), "日付,\"1301 極洋\"\r\n2003/12/26,101\r\n");
+  const std::string small = ReadFileBytes(folder.path("デ-タ一覧.csv"));
+  collected("7203", "7203 ト𠮷タ", 200);
+  ws.maintenance.Button104Click();
+  ASSERT_EQ(platform.messages.size(), 2u);
+  EXPECT_EQ(platform.messages[1],
+            "銘柄名の「𠮷」はShift-JISのデータ一覧に保存できない文字です (7203 ト𠮷タ)");
+  EXPECT_EQ(ReadFileBytes(folder.path("デ-タ一覧.csv")), small);
+  EXPECT_EQ(headings(2), (std::vector<std::string>{"1301 極洋", ""}));
+}
+
 TEST_F(StockListUpdate, FullListIsRefusedAndNothingIsWritten) {
   for (int c = 1; c <= 197; ++c) stock(c, IntToStr(1000 + c) + " s", c);
   WriteText(folder.path("デ-タ一覧.csv").string(), "before\r\n");
