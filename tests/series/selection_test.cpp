@@ -115,7 +115,8 @@ TEST_F(SelectionTest, EmptyAndUnknownCodesLeaveTheTablesAlone) {
 TEST_F(SelectionTest, ConversionErrorStopsTheChainAndTheNextSelectionWorks) {
   Enter("4444");
   ASSERT_EQ(platform.errors.size(), 1u);
-  EXPECT_NE(platform.errors[0].find("'1,234'"), std::string::npos) << platform.errors[0];
+  EXPECT_NE(platform.errors[0].find("の終値「1,234」を数値として読めません"), std::string::npos)
+      << platform.errors[0];
   EXPECT_EQ(ws.SeriesTable.cell(1, 1), "");  // the window copy never ran
   EXPECT_EQ(platform.waitDepth, 0);
   EXPECT_FALSE(ws.StockPicker.suspended());
