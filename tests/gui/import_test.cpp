@@ -9,8 +9,16 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QLocalServer>
+#include <QLocalSocket>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QApplication>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTest>
@@ -40,6 +48,8 @@ class ImportTest : public WindowTest {
   void importButtonBesideThePriceCollection();
   void firstStartShowsTheGuideUntilAnImport();
   void filesHandedOverByASecondStartAreImported();
+  void handOverStaysWithTheUserAndKeepsEveryName();
+  void aSummaryOfManyRefusalsScrolls();
 };
 
 void ImportTest::importButtonBesideThePriceCollection() {
@@ -236,6 +246,162 @@ void ImportTest::filesHandedOverByASecondStartAreImported() {
   for (int c = 1; c < 198; ++c)
     found += list.cell(c, 0).rfind("6501", 0) == 0 || list.cell(c, 0).rfind("6502", 0) == 0;
   QCOMPARE(found, 2);
+}
+
+namespace {
+// Sets an environment variable (unset for a null value) until the scope ends.
+struct EnvFor {
+  EnvFor(const char* name, const QByteArray& value)
+      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+    if (value.isNull())
+      qunsetenv(name);
+    else
+      qputenv(name, value);
+  }
+  ~EnvFor() {
+    if (had_)
+      qputenv(name_, old_);
+    else
+      qunsetenv(name_);
+  }
+  const char* name_;
+  bool had_;
+  QByteArray old_;
+};
+
+// Runs f on a thread of its own (a newcomer blocks on the socket while the
+// window answers on this one) and waits for its answer.
+template <typename F>
+auto OnThread(F f) {
+  using R = decltype(f());
+  std::atomic<bool> done{false};
+  R result{};
+  std::thread t([&] {
+    result = f();
+    done = true;
+  });
+  [&] { QTRY_VERIFY_WITH_TIMEOUT(done.load(), 30000); }();
+  t.join();
+  return result;
+}
+}  // namespace
+
+void ImportTest::handOverStaysWithTheUserAndKeepsEveryName() {
+  const QString home = WindowTest::home();
+  QTemporaryDir scratch;
+  QVERIFY(scratch.isValid());
+  const QString runtime = scratch.path() + "/run";
+  QVERIFY(QDir().mkpath(runtime));
+
+  // The socket lives in the user's runtime folder when only the user may
+  // enter it; a folder others may enter is not used.
+  {
+    EnvFor xdg("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    QVERIFY(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY2(HandOverName(CurrentUser(), home).startsWith(runtime + "/"),
+             qPrintable(HandOverName(CurrentUser(), home)));
+    QVERIFY(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                               QFile::ReadOther | QFile::ExeOther));
+    QVERIFY(!HandOverName(CurrentUser(), home).startsWith(runtime + "/"));
+  }
+  // Without one, a private folder under the temporary one; when that name
+  // is taken by a folder others may write in, nothing is handed over.
+  {
+    EnvFor xdg("XDG_RUNTIME_DIR", QByteArray());
+    EnvFor tmp("TMPDIR", QFile::encodeName(scratch.path()));
+    const QString own = scratch.path() + QStringLiteral("/tavrine-%1").arg(CurrentUser());
+    QCOMPARE(HandOverFolder(), own);
+    QCOMPARE(QFileInfo(own).permissions() & (QFile::ReadOther | QFile::WriteOther |
+                                            QFile::ReadGroup | QFile::WriteGroup),
+             QFile::Permissions());
+    QVERIFY(QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::WriteOther | QFile::ReadOther | QFile::ExeOther));
+    QCOMPARE(HandOverFolder(), QString());
+    QCOMPARE(HandOverName(CurrentUser(), home), QString());
+    HandOverServer refused;
+    QVERIFY(!refused.listen(HandOverName(CurrentUser(), home)));
+    QVERIFY(!HandOverFiles(HandOverName(CurrentUser(), home), {}));
+  }
+
+  const QString name = HandOverName(CurrentUser(), home);
+  QVERIFY(!name.isEmpty());
+  HandOverServer server;
+  QVERIFY(server.listen(name));
+  std::vector<QStringList> taken;
+  server.onFiles = [&](const QStringList& files) { taken.push_back(files); };
+
+  // Any name arrives as it is, a line feed or a backslash in it included.
+  const QStringList odd = {home + QStringLiteral("/二行の\n名前.csv"),
+                           home + QStringLiteral("/back\\slash\\n.csv")};
+  QVERIFY(OnThread([&] { return HandOverFiles(name, odd); }));
+  QTRY_COMPARE_WITH_TIMEOUT(taken.size(), std::size_t{1}, 30000);
+  QCOMPARE(taken[0], odd);
+
+  // A newcomer that finds another user's program at the other end tells it
+  // nothing and believes nothing: no files, no update outcome.
+  const uint other = CurrentUser() + 1;
+  QVERIFY(!OnThread([&] { return HandOverFiles(name, {home + "/secret.csv"}, 30000, other); }));
+  QVERIFY(!OnThread([&] { return HandOverUpdate(name, 30000, other); }).handed);
+  // The window drops another user's connection unanswered.
+  server.setPeerUser(other);
+  QVERIFY(!OnThread([&] { return HandOverFiles(name, {home + "/theirs.csv"}); }));
+  server.setPeerUser(CurrentUser());
+  // Connections are taken in order: none of the refused ones came through.
+  QVERIFY(OnThread([&] { return HandOverFiles(name, {home + "/mine.csv"}); }));
+  QTRY_COMPARE_WITH_TIMEOUT(taken.size(), std::size_t{2}, 30000);
+  QCOMPARE(taken[1], QStringList{home + "/mine.csv"});
+
+  // A request that stalls, and one larger than any request, are dropped.
+  server.setIdleMs(200);
+  QLocalSocket stalled;
+  stalled.connectToServer(name);
+  QVERIFY(stalled.waitForConnected(3000));
+  stalled.write("/half/a/path");
+  stalled.flush();
+  QTRY_COMPARE_WITH_TIMEOUT(stalled.state(), QLocalSocket::UnconnectedState, 30000);
+  server.setIdleMs(kHandOverIdleMs);
+  QLocalSocket flood;
+  flood.connectToServer(name);
+  QVERIFY(flood.waitForConnected(3000));
+  flood.write(QByteArray(kHandOverMaxBytes + 1, 'a'));
+  QTRY_COMPARE_WITH_TIMEOUT(flood.state(), QLocalSocket::UnconnectedState, 30000);
+  QCOMPARE(taken.size(), std::size_t{2});
+}
+
+void ImportTest::aSummaryOfManyRefusalsScrolls() {
+  // Forty files that are no price files: one refusal each in the summary.
+  const QString dir = home() + "/bad";
+  QVERIFY(QDir().mkpath(dir));
+  QStringList files;
+  for (int i = 0; i < 40; ++i) {
+    const QString path = dir + QStringLiteral("/%1.csv").arg(7000 + i);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("no prices here\n");
+    files << path;
+  }
+  // The box is really shown, and looked at while it is up.
+  win->platform().messageHook = nullptr;
+  win->importer().askCode = [](const QString&) { return QString(); };
+  bool seen = false;
+  int boxHeight = 0, screenHeight = 0, scrollRange = 0;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible() || qobject_cast<QProgressDialog*>(box)) return;
+    seen = true;
+    boxHeight = box->frameGeometry().height();
+    screenHeight = box->screen()->availableGeometry().height();
+    if (auto* area = box->findChild<QScrollArea*>()) scrollRange = area->verticalScrollBar()->maximum();
+    box->accept();
+  });
+  look.start(50);
+  win->importFiles(files);
+  look.stop();
+  QVERIFY(seen);
+  // It fits on the screen, and its text scrolls.
+  QVERIFY2(boxHeight <= screenHeight, qPrintable(QStringLiteral("%1 > %2").arg(boxHeight).arg(screenHeight)));
+  QVERIFY(scrollRange > 0);
 }
 
 QTEST_MAIN(ImportTest)
