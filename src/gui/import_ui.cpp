@@ -47,14 +47,8 @@ QString PriceFileImport::ask(const QString& fileName) {
   return ok ? code.trimmed() : QString();
 }
 
-void PriceFileImport::choose() {
-  if (ws_.busy()) {
-    run({});  // says why nothing happens
-    return;
-  }
-  const QStringList paths =
-      AskOpenPaths(parent_, QStringLiteral("株価ファイルの取込"), QString::fromUtf8(kFileFilter));
-  if (!paths.isEmpty()) run(paths);
+QStringList PriceFileImport::askPaths() {
+  return AskOpenPaths(parent_, QStringLiteral("株価ファイルの取込"), QString::fromUtf8(kFileFilter));
 }
 
 bool PriceFileImport::run(const QStringList& paths) {

@@ -31,8 +31,8 @@ class PriceFileImport {
                   std::function<void(const std::string& code)> select)
       : parent_(parent), ws_(ws), changed_(std::move(changed)), select_(std::move(select)) {}
 
-  // Asks for files in the data folder, then imports them.
-  void choose();
+  // Asks for files in the data folder; none when the user cancels.
+  QStringList askPaths();
   // Imports the files as the user would have chosen them: a code asked for
   // each file that names none (skipped when none is given), the files taken,
   // one summary box, then the last stock taken typed into Edit1 with Enter.

@@ -4,8 +4,10 @@
 // window instead, or hands it to the window that holds the data folder.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -132,6 +134,53 @@ class ConsolePlatform : public SilentPlatform {
   std::string last_;
 };
 
+// What `tavrine --update` names itself in the data folder's lock file, so a
+// window started meanwhile knows to wait for it.
+constexpr const char* kUpdateProgram = "tavrine --update";
+
+// True when `tavrine --update` holds the data folder. The holder writes its
+// name just after it took the lock, so an empty lock file is read again for
+// a moment.
+bool UpdateHoldsFolder() {
+  for (int i = 0; i < 20; ++i) {
+    const LockHolder h = ReadLockHolder(HomeDir());
+    if (h.pid > 0) return h.program == kUpdateProgram;
+    QThread::msleep(50);
+  }
+  return false;
+}
+
+// A window started while `tavrine --update` holds the folder says so and
+// waits for it to end, then takes the folder and opens on the list the
+// update left. False when another program took the folder meanwhile.
+bool WaitOutUpdate(bool scripted) {
+  const QString note = QStringLiteral(
+      "一括更新 (tavrine --update) の実行中です。\n"
+      "終わりしだい、更新されたデ-タ一覧で開きます。");
+  if (scripted) {
+    std::printf("progress: %s\n", qPrintable(QString(note).replace('\n', ' ')));
+    std::fflush(stdout);
+  }
+  SplashWindow waiting;
+  waiting.setProgress(note);
+  waiting.show();
+  QEventLoop loop;
+  QTimer poll;
+  bool held = false;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    bool busy = false;
+    if (ClaimDataFolder(&busy).empty()) {
+      held = true;
+      loop.quit();
+    } else if (!busy || !UpdateHoldsFolder()) {
+      loop.quit();
+    }
+  });
+  poll.start(200);
+  loop.exec();
+  return held;
+}
+
 // Prints an outcome: the text on standard output when it ran, else on
 // standard error; returns the status.
 int Outcome(int status, const QString& text) {
@@ -144,7 +193,7 @@ int Outcome(int status, const QString& text) {
 int RunUpdate(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("tavrine"));
-  EnableSaveGuard("tavrine");
+  EnableSaveGuard(kUpdateProgram);
   bool busy = false;
   const std::string refusal = ClaimDataFolder(&busy);
   if (busy) {
@@ -201,9 +250,16 @@ int main(int argc, char** argv) {
   // ends; when another program has it, this run says which and ends.
   EnableSaveGuard("tavrine");
   bool busy = false;
-  const bool held = ClaimDataFolder(&busy).empty();
+  bool held = ClaimDataFolder(&busy).empty();
   if (busy) {
     if (HandOverFiles(HandOverName(), opt.files)) return 0;
+    // The timer's update: the window opens once it has ended.
+    if (UpdateHoldsFolder() && WaitOutUpdate(scripted)) {
+      held = true;
+      busy = false;
+    }
+  }
+  if (busy) {
     const std::string refusal = FolderBusyAtStartMessage(HomeDir(), ReadLockHolder(HomeDir()));
     if (scripted) {
       std::printf("error: %s\n", refusal.c_str());

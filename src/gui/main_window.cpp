@@ -23,6 +23,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <functional>
+#include <memory>
+#include <set>
 
 #include "app/list_actions.h"
 #include "gui/backtest_view.h"
@@ -31,6 +33,7 @@
 #include "gui/handover.h"
 #include "gui/help_window.h"
 #include "gui/import_ui.h"
+#include "gui/list_jobs.h"
 #include "gui/judging_ui.h"
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
@@ -151,6 +154,13 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
     return chart_->print().toStdString();
   };
   platform_.onPump = [this] { mirrorForm(); };
+  jobs_ = std::make_unique<ListJobs>(
+      [this] { return ws_.busy(); },
+      [this](const QString& note) {
+        ws_.setStatus(FromQt(note));
+        mirrorForm();
+      },
+      this);
   importer_ = std::make_unique<PriceFileImport>(
       this, ws_, [this] { mirror(); }, [this](const std::string& code) { selectCode(code); });
   updater_ = std::make_unique<ListUpdate>(this, ws_, [this] { mirror(); });
@@ -794,9 +804,14 @@ void MainWindow::chooseChartImage() {
   if (!path.isEmpty()) saveChartImage(path);
 }
 
-void MainWindow::chooseImport() { importer_->choose(); }
+void MainWindow::chooseImport() {
+  const QStringList paths = importer_->askPaths();
+  if (!paths.isEmpty()) importFiles(paths);
+}
 
-void MainWindow::chooseUpdate() { updater_->choose(); }
+void MainWindow::chooseUpdate() {
+  jobs_->run(QStringLiteral("一括更新"), [this] { updater_->choose(); });
+}
 
 void MainWindow::chooseRename(const QString& heading) {
   if (ws_.busy()) return;
@@ -808,10 +823,12 @@ void MainWindow::chooseRename(const QString& heading) {
                                                        QStringLiteral("%1 の新しい名前:").arg(code),
                                                        QLineEdit::Normal, old, &ok);
   if (!ok || name.trimmed().isEmpty() || name.trimmed() == old) return;
-  platform_.beginWait();
-  RenameStock(ws_, code.toStdString(), FromQt(name.trimmed()));
-  platform_.endWait();
-  mirror();
+  jobs_->run(QStringLiteral("名前の変更"), [this, code, name] {
+    platform_.beginWait();
+    RenameStock(ws_, code.toStdString(), FromQt(name.trimmed()));
+    platform_.endWait();
+    mirror();
+  });
 }
 
 void MainWindow::chooseRemove(const QString& heading) {
@@ -825,10 +842,12 @@ void MainWindow::chooseRemove(const QString& heading) {
                                         QMessageBox::Yes | QMessageBox::No,
                                         QMessageBox::No) == QMessageBox::Yes;
   if (!yes) return;
-  platform_.beginWait();
-  RemoveStock(ws_, heading.left(4).toStdString());
-  platform_.endWait();
-  mirror();
+  jobs_->run(QStringLiteral("削除"), [this, heading] {
+    platform_.beginWait();
+    RemoveStock(ws_, heading.left(4).toStdString());
+    platform_.endWait();
+    mirror();
+  });
 }
 
 void MainWindow::chooseUndo() {
@@ -840,13 +859,19 @@ void MainWindow::chooseUndo() {
                                       QMessageBox::Yes | QMessageBox::No,
                                       QMessageBox::No) == QMessageBox::Yes;
   if (!yes) return;
-  platform_.beginWait();
-  UndoListChange(ws_);
-  platform_.endWait();
-  mirror();
+  jobs_->run(QStringLiteral("元に戻す"), [this] {
+    platform_.beginWait();
+    UndoListChange(ws_);
+    platform_.endWait();
+    mirror();
+  });
 }
 
-bool MainWindow::importFiles(const QStringList& paths) { return importer_->run(paths); }
+bool MainWindow::importFiles(const QStringList& paths) {
+  auto taken = std::make_shared<bool>(false);
+  jobs_->run(QStringLiteral("取込"), [this, paths, taken] { *taken = importer_->run(paths); });
+  return *taken;
+}
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
   if (e->mimeData()->hasUrls()) e->acceptProposedAction();
@@ -904,7 +929,32 @@ void MainWindow::typeInto(const std::string& control, const std::string& text) {
   textEdited(control);
 }
 
+namespace {
+// The events whose handlers change the stock list or the series the list's
+// jobs build on: the collection and its storing, the stand-alone
+// collections, a price added by hand and its undoing.
+bool ChangesList(const std::string& control, const Event& ev) {
+  if (ev.kind == Event::Change) return false;
+  static const std::set<std::string> clicked = {"Button89",  "Button104", "Button105",
+                                                "Button107", "Button109", "BitBtn1",
+                                                "Button17",  "Button34",  "Button35"};
+  if (ev.kind == Event::KeyPress) return (control == "Edit18" || control == "Edit6") && ev.key == 13;
+  if (ev.kind == Event::DblClick) return control == "Edit18";
+  return clicked.count(control) > 0;
+}
+}  // namespace
+
 void MainWindow::fire(const std::string& control, const Event& ev) {
+  if (!ChangesList(control, ev)) {
+    fireNow(control, ev);
+    return;
+  }
+  const Control* c = ws_.form.has(control) ? &ws_.form.get(control) : nullptr;
+  const QString what = c && !c->text.empty() ? ToQt(c->text) : ToQt(control);
+  jobs_->run(what, [this, control, ev] { fireNow(control, ev); });
+}
+
+void MainWindow::fireNow(const std::string& control, const Event& ev) {
   // A text box's own event reads the text as it stands in the box.
   if (ws_.form.has(control)) {
     const ControlKind k = ws_.form.get(control).kind;
@@ -1103,8 +1153,11 @@ void ServeWindow(HandOverServer& server, MainWindow& window) {
     if (!files.isEmpty()) window.importFiles(files);
   };
   server.onUpdate = [&window](const std::function<void(int, const QString&)>& answer) {
-    window.updater().run(false, [&answer](const UpdateSummary& s) {
-      answer(UpdateStatus(s), UpdateOutcomeText(s));
+    // It may wait behind another job: the answer is kept with it.
+    window.jobs().run(QStringLiteral("一括更新"), [&window, answer] {
+      window.updater().run(false, [answer](const UpdateSummary& s) {
+        answer(UpdateStatus(s), UpdateOutcomeText(s));
+      });
     });
   };
 }

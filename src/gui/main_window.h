@@ -25,6 +25,7 @@ class BacktestView;
 class ChartWidget;
 class HandOverServer;
 class GridModel;
+class ListJobs;
 class GridView;
 class HelpWindow;
 class ListUpdate;
@@ -60,8 +61,13 @@ class MainWindow : public QWidget {
   void attachHelp(HelpWindow* help);
   HelpWindow* help() const { return help_; }
 
-  // Sends a control event to the engine, then mirrors the engine.
+  // Sends a control event to the engine, then mirrors the engine. An event
+  // that changes the stock list (the collection, its storing, a price added
+  // by hand) runs as one of the list's jobs.
   void fire(const std::string& control, const Event& ev);
+  // The jobs that change the stock list, one at a time (list_jobs.h):
+  // import, 一括更新, the collection, rename, remove, undo.
+  ListJobs& jobs() { return *jobs_; }
   // Types a text into a text box as the user would: the box and the Form
   // take it and the change event runs.
   void typeInto(const std::string& control, const std::string& text);
@@ -154,6 +160,7 @@ class MainWindow : public QWidget {
 
  private:
   void build();
+  void fireNow(const std::string& control, const Event& ev);
   void buildChartArea(QWidget* area);
   void buildControlPanel(QWidget* panel);
   GridView* makeGrid(const std::string& component, int columnWidth, bool editable, QWidget* parent);
@@ -209,6 +216,7 @@ class MainWindow : public QWidget {
   std::string followedDate_;                           // base date the value grid was put on
   std::unique_ptr<PriceFileImport> importer_;
   std::unique_ptr<ListUpdate> updater_;
+  std::unique_ptr<ListJobs> jobs_;
   std::uint64_t formVersion_ = ~std::uint64_t{0};
   bool mirroring_ = false;
   bool sized_ = false;

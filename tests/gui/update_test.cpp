@@ -30,10 +30,13 @@
 #include "app/today_list.h"
 #include "app/workspace.h"
 #include "gui/handover.h"
+#include "gui/import_ui.h"
+#include "gui/list_jobs.h"
 #include "gui/main_window.h"
 #include "gui/update_ui.h"
 #include "store/save_guard.h"
 #include "store/text.h"
+#include "store/codec.h"
 
 using namespace tavrine;
 using namespace tavrine::gui;
@@ -72,6 +75,9 @@ class UpdateWindowTest : public QObject {
   void noticeNamesTheStocksWithANewSignal();
   void withoutAWindowTheUpdateRunsAndExitsWithItsOutcome();
   void aWindowHoldingTheFolderRunsTheUpdateItIsHanded();
+  void aFileHandedOverDuringAnUpdateWaitsForIt();
+  void anUpdateHandedOverDuringAnImportQuestionWaitsForIt();
+  void aWindowStartedDuringTheTimersUpdateWaitsForIt();
 
  private:
   // A sample list four days behind the stand-in, served with `o`, and a
@@ -85,8 +91,16 @@ class UpdateWindowTest : public QObject {
     int code = -1;
     QString out, err;
   };
-  QProcess* startProgram();
+  QProcess* startProgram(const QStringList& args = {QStringLiteral("--update")});
   Run finish(QProcess* p);
+  // A price file of the window's list's days (oldest first), closes from
+  // 500 up, at `path`.
+  QString writeListPrices(const QString& path);
+  // This process holds the folder as the window's program does, and the
+  // window answers hand-overs.
+  void serve(HandOverServer& server);
+  // The stock list on disk holds the update's new day and the stock 7777.
+  void expectUpdateAndImportSaved();
 
   QTemporaryDir dir;
   QString fakeBin, notified;
@@ -172,13 +186,43 @@ void UpdateWindowTest::expectKeyNeverShown(const std::vector<QString>& more) {
   for (const QString& t : texts) QVERIFY2(!t.contains(QString::fromLatin1(kKey)), qPrintable(t));
 }
 
-QProcess* UpdateWindowTest::startProgram() {
+QProcess* UpdateWindowTest::startProgram(const QStringList& args) {
   auto* p = new QProcess(this);
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("PATH", fakeBin + ":" + env.value("PATH"));
   p->setProcessEnvironment(env);
-  p->start(QStringLiteral(TAVRINE_PROGRAM), {QStringLiteral("--update")});
+  p->start(QStringLiteral(TAVRINE_PROGRAM), args);
   return p;
+}
+
+QString UpdateWindowTest::writeListPrices(const QString& path) {
+  const WorkTable& list = win->workspace().StockList;
+  std::vector<std::string> days;
+  for (int r = 1; r <= 300 && !IsBlank(list.cell(0, r)); ++r) days.insert(days.begin(), list.cell(0, r));
+  std::string text = "日付,始値,高値,安値,終値,出来高\r\n";
+  for (std::size_t i = 0; i < days.size(); ++i) {
+    const std::string c = std::to_string(500 + i);
+    text += days[i] + "," + c + "," + c + "," + c + "," + c + ",1000\r\n";
+  }
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly)) return {};
+  f.write(text.data(), static_cast<qint64>(text.size()));
+  return path;
+}
+
+void UpdateWindowTest::serve(HandOverServer& server) {
+  EnableSaveGuard("tavrine");
+  QCOMPARE(Q(ClaimDataFolder()), QString());
+  QVERIFY(server.listen(HandOverName()));
+  ServeWindow(server, *win);
+}
+
+void UpdateWindowTest::expectUpdateAndImportSaved() {
+  const std::string saved = testing::ReadFileBytes(folder->path("デ-タ一覧.csv"));
+  QVERIFY(saved.find("2003/12/26") != std::string::npos);
+  const std::string heading = saved.substr(0, saved.find('\n'));
+  QVERIFY2(heading.find(",7777") != std::string::npos || heading.find(",\"7777 ") != std::string::npos,
+           Cp932ToUtf8(heading).c_str());
 }
 
 UpdateWindowTest::Run UpdateWindowTest::finish(QProcess* p) {
@@ -476,6 +520,106 @@ void UpdateWindowTest::aWindowHoldingTheFolderRunsTheUpdateItIsHanded() {
   QTRY_VERIFY_WITH_TIMEOUT(filesTaken.load() >= 0, 30000);
   newcomer.join();
   QCOMPARE(filesTaken.load(), 1);
+}
+
+void UpdateWindowTest::aFileHandedOverDuringAnUpdateWaitsForIt() {
+  // The second day's request is answered 429 with a wait of a second, during
+  // which a second start hands a file to the window.
+  jquantssite::Options o;
+  o.rateLimitAt = 2;
+  o.retryAfter = 1;
+  start(o);
+  HandOverServer server;
+  serve(server);
+  const QString file = writeListPrices(dir.path() + "/7777.csv");
+  QVERIFY(!file.isEmpty());
+  bool handed = false;
+  win->updater().onProgress = [&](QProgressDialog& bar) {
+    if (handed || !bar.labelText().contains(QStringLiteral("秒待っています"))) return;
+    handed = true;
+    std::atomic<int> ok{-1};
+    std::thread newcomer([&] { ok = HandOverFiles(HandOverName(), {file}) ? 1 : 0; });
+    QTRY_VERIFY_WITH_TIMEOUT(ok.load() >= 0, 30000);
+    newcomer.join();
+    QCOMPARE(ok.load(), 1);
+    // The import waits for the update, and the status line says so.
+    QTRY_COMPARE_WITH_TIMEOUT(Q(win->workspace().form.text("StatusBar1")),
+                              ListJobs::WaitNote(QStringLiteral("取込"), QStringLiteral("一括更新")),
+                              30000);
+    QCOMPARE(win->jobs().waiting(), 1);
+    QVERIFY(boxes.empty());
+  };
+  QTest::mouseClick(win->widget("UpdateButton"), Qt::LeftButton);
+  QVERIFY(handed);
+  // The update's summary, then the import's, on the list the update left.
+  QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), std::size_t{2}, 30000);
+  QVERIFY2(Q(boxes[0].text).startsWith(QStringLiteral("一括更新完了")), boxes[0].text.c_str());
+  QVERIFY2(!boxes[1].isError, boxes[1].text.c_str());
+  QCOMPARE(win->jobs().waiting(), 0);
+  const WorkTable& list = win->workspace().StockList;
+  QCOMPARE(Q(list.cell(0, 1)), QStringLiteral("2003/12/26"));
+  bool found = false;
+  for (int c = 1; c <= 197; ++c) found |= list.cell(c, 0).rfind("7777", 0) == 0;
+  QVERIFY(found);
+  expectUpdateAndImportSaved();
+}
+
+void UpdateWindowTest::anUpdateHandedOverDuringAnImportQuestionWaitsForIt() {
+  start();
+  HandOverServer server;
+  serve(server);
+  // A file that names no stock: the window asks for the code, and while it
+  // asks, the timer's `tavrine --update` hands its update over.
+  const QString file = writeListPrices(dir.path() + "/prices.csv");
+  QVERIFY(!file.isEmpty());
+  QProcess* timer = nullptr;
+  win->importer().askCode = [&](const QString&) {
+    timer = startProgram();
+    [&] {
+      QTRY_COMPARE_WITH_TIMEOUT(
+          Q(win->workspace().form.text("StatusBar1")),
+          ListJobs::WaitNote(QStringLiteral("一括更新"), QStringLiteral("取込")), 60000);
+    }();
+    return QStringLiteral("7777 待つ銘柄");
+  };
+  QVERIFY(win->importFiles({file}));
+  QVERIFY(timer);
+  // The update ran after the import, on the list the import saved, and the
+  // program heard its real outcome.
+  const Run r = finish(timer);
+  QCOMPARE(r.code, 0);
+  QVERIFY2(r.out.contains(QStringLiteral("一括更新完了: 2003/12/26 まで 4日分")), qPrintable(r.out));
+  QCOMPARE(Q(win->workspace().StockList.cell(0, 1)), QStringLiteral("2003/12/26"));
+  expectUpdateAndImportSaved();
+}
+
+void UpdateWindowTest::aWindowStartedDuringTheTimersUpdateWaitsForIt() {
+  // The update waits five seconds for the service's limit; the window is
+  // started meanwhile and imports a file once it is open.
+  jquantssite::Options o;
+  o.rateLimitAt = 2;
+  o.retryAfter = 5;
+  start(o);
+  const QString file = writeListPrices(dir.path() + "/7777.csv");
+  QVERIFY(!file.isEmpty());
+  win.reset();
+  QProcess* timer = startProgram();
+  QByteArray said;
+  QTRY_VERIFY_WITH_TIMEOUT((said += timer->readAllStandardOutput()).contains("待っています"), 60000);
+  QProcess* window = startProgram({QStringLiteral("--import"), file, QStringLiteral("--settle"),
+                                   QStringLiteral("50")});
+  const Run w = finish(window);
+  Run u = finish(timer);
+  u.out.prepend(QString::fromUtf8(said));
+  QCOMPARE(u.code, 0);
+  QVERIFY2(u.out.contains(QStringLiteral("一括更新完了: 2003/12/26 まで 4日分")), qPrintable(u.out));
+  // The window said that it waits, opened on the updated list, and its
+  // import was saved over it.
+  QCOMPARE(w.code, 0);
+  QVERIFY2(w.out.contains(QStringLiteral("progress: 一括更新 (tavrine --update) の実行中です。")),
+           qPrintable(w.out + w.err));
+  QVERIFY2(!w.out.contains(QStringLiteral("使用中")), qPrintable(w.out));
+  expectUpdateAndImportSaved();
 }
 
 QTEST_MAIN(UpdateWindowTest)
