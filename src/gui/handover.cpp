@@ -93,7 +93,10 @@ QString HandOverName(uint userId, const QString& dataFolder) {
   if (data.isEmpty()) data = QDir::cleanPath(info.absoluteFilePath());
   const QByteArray digest =
       QCryptographicHash::hash(data.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
-  return QStringLiteral("%1/tavrine-%2-%3").arg(folder).arg(userId).arg(QString::fromLatin1(digest));
+  return QStringLiteral("%1/tavrine-%2-%3")
+      .arg(folder)
+      .arg(userId)
+      .arg(QString::fromLatin1(digest));
 }
 
 QString HandOverName() {

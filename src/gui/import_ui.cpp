@@ -48,7 +48,8 @@ QString PriceFileImport::ask(const QString& fileName) {
 }
 
 QStringList PriceFileImport::askPaths() {
-  return AskOpenPaths(parent_, QStringLiteral("株価ファイルの取込"), QString::fromUtf8(kFileFilter));
+  return AskOpenPaths(parent_, QStringLiteral("株価ファイルの取込"),
+                      QString::fromUtf8(kFileFilter));
 }
 
 bool PriceFileImport::run(const QStringList& paths) {

@@ -33,8 +33,8 @@
 #include "gui/handover.h"
 #include "gui/help_window.h"
 #include "gui/import_ui.h"
-#include "gui/list_jobs.h"
 #include "gui/judging_ui.h"
+#include "gui/list_jobs.h"
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
 #include "gui/stock_finder.h"
@@ -154,13 +154,12 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
     return chart_->print().toStdString();
   };
   platform_.onPump = [this] { mirrorForm(); };
-  jobs_ = std::make_unique<ListJobs>(
-      [this] { return ws_.busy(); },
-      [this](const QString& note) {
-        ws_.setStatus(FromQt(note));
-        mirrorForm();
-      },
-      this);
+  jobs_ = std::make_unique<ListJobs>([this] { return ws_.busy(); },
+                                     [this](const QString& note) {
+                                       ws_.setStatus(FromQt(note));
+                                       mirrorForm();
+                                     },
+                                     this);
   importer_ = std::make_unique<PriceFileImport>(
       this, ws_, [this] { mirror(); }, [this](const std::string& code) { selectCode(code); });
   updater_ = std::make_unique<ListUpdate>(this, ws_, [this] { mirror(); });
@@ -938,7 +937,8 @@ bool ChangesList(const std::string& control, const Event& ev) {
   static const std::set<std::string> clicked = {"Button89",  "Button104", "Button105",
                                                 "Button107", "Button109", "BitBtn1",
                                                 "Button17",  "Button34",  "Button35"};
-  if (ev.kind == Event::KeyPress) return (control == "Edit18" || control == "Edit6") && ev.key == 13;
+  if (ev.kind == Event::KeyPress)
+    return (control == "Edit18" || control == "Edit6") && ev.key == 13;
   if (ev.kind == Event::DblClick) return control == "Edit18";
   return clicked.count(control) > 0;
 }

@@ -2,12 +2,12 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QHBoxLayout>
 #include <QStyle>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -53,9 +53,10 @@ class LongMessageBox : public QDialog {
     area->setWidget(label);
     area->setWidgetResizable(true);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QScreen* screen = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
-    const int room = screen ? static_cast<int>(screen->availableGeometry().height() * kBoxScreenPart)
-                            : 480;
+    QScreen* screen =
+        parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+    const int room =
+        screen ? static_cast<int>(screen->availableGeometry().height() * kBoxScreenPart) : 480;
     area->setFixedHeight(std::min(room, label->sizeHint().height() + 2 * area->frameWidth()));
     area->setMinimumWidth(kBoxTextWidth + area->verticalScrollBar()->sizeHint().width() +
                           2 * area->frameWidth());

@@ -2,6 +2,7 @@
 // beside the price collection, the guide of a first start until an import,
 // files dropped on the window and the undo, and files handed over by a
 // second start of the program.
+#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -10,18 +11,17 @@
 #include <QLineEdit>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
-#include <QApplication>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <atomic>
 #include <memory>
@@ -311,8 +311,8 @@ void ImportTest::handOverStaysWithTheUserAndKeepsEveryName() {
     EnvFor tmp("TMPDIR", QFile::encodeName(scratch.path()));
     const QString own = scratch.path() + QStringLiteral("/tavrine-%1").arg(CurrentUser());
     QCOMPARE(HandOverFolder(), own);
-    QCOMPARE(QFileInfo(own).permissions() & (QFile::ReadOther | QFile::WriteOther |
-                                            QFile::ReadGroup | QFile::WriteGroup),
+    QCOMPARE(QFileInfo(own).permissions() &
+                 (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
              QFile::Permissions());
     QVERIFY(QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                            QFile::WriteOther | QFile::ReadOther | QFile::ExeOther));
@@ -392,7 +392,8 @@ void ImportTest::aSummaryOfManyRefusalsScrolls() {
     seen = true;
     boxHeight = box->frameGeometry().height();
     screenHeight = box->screen()->availableGeometry().height();
-    if (auto* area = box->findChild<QScrollArea*>()) scrollRange = area->verticalScrollBar()->maximum();
+    if (auto* area = box->findChild<QScrollArea*>())
+      scrollRange = area->verticalScrollBar()->maximum();
     box->accept();
   });
   look.start(50);
@@ -400,7 +401,8 @@ void ImportTest::aSummaryOfManyRefusalsScrolls() {
   look.stop();
   QVERIFY(seen);
   // It fits on the screen, and its text scrolls.
-  QVERIFY2(boxHeight <= screenHeight, qPrintable(QStringLiteral("%1 > %2").arg(boxHeight).arg(screenHeight)));
+  QVERIFY2(boxHeight <= screenHeight,
+           qPrintable(QStringLiteral("%1 > %2").arg(boxHeight).arg(screenHeight)));
   QVERIFY(scrollRange > 0);
 }
 

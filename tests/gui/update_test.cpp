@@ -34,9 +34,9 @@
 #include "gui/list_jobs.h"
 #include "gui/main_window.h"
 #include "gui/update_ui.h"
+#include "store/codec.h"
 #include "store/save_guard.h"
 #include "store/text.h"
-#include "store/codec.h"
 
 using namespace tavrine;
 using namespace tavrine::gui;
@@ -198,7 +198,8 @@ QProcess* UpdateWindowTest::startProgram(const QStringList& args) {
 QString UpdateWindowTest::writeListPrices(const QString& path) {
   const WorkTable& list = win->workspace().StockList;
   std::vector<std::string> days;
-  for (int r = 1; r <= 300 && !IsBlank(list.cell(0, r)); ++r) days.insert(days.begin(), list.cell(0, r));
+  for (int r = 1; r <= 300 && !IsBlank(list.cell(0, r)); ++r)
+    days.insert(days.begin(), list.cell(0, r));
   std::string text = "日付,始値,高値,安値,終値,出来高\r\n";
   for (std::size_t i = 0; i < days.size(); ++i) {
     const std::string c = std::to_string(500 + i);
@@ -221,8 +222,9 @@ void UpdateWindowTest::expectUpdateAndImportSaved() {
   const std::string saved = testing::ReadFileBytes(folder->path("デ-タ一覧.csv"));
   QVERIFY(saved.find("2003/12/26") != std::string::npos);
   const std::string heading = saved.substr(0, saved.find('\n'));
-  QVERIFY2(heading.find(",7777") != std::string::npos || heading.find(",\"7777 ") != std::string::npos,
-           Cp932ToUtf8(heading).c_str());
+  QVERIFY2(
+      heading.find(",7777") != std::string::npos || heading.find(",\"7777 ") != std::string::npos,
+      Cp932ToUtf8(heading).c_str());
 }
 
 UpdateWindowTest::Run UpdateWindowTest::finish(QProcess* p) {
@@ -543,9 +545,9 @@ void UpdateWindowTest::aFileHandedOverDuringAnUpdateWaitsForIt() {
     newcomer.join();
     QCOMPARE(ok.load(), 1);
     // The import waits for the update, and the status line says so.
-    QTRY_COMPARE_WITH_TIMEOUT(Q(win->workspace().form.text("StatusBar1")),
-                              ListJobs::WaitNote(QStringLiteral("取込"), QStringLiteral("一括更新")),
-                              30000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        Q(win->workspace().form.text("StatusBar1")),
+        ListJobs::WaitNote(QStringLiteral("取込"), QStringLiteral("一括更新")), 30000);
     QCOMPARE(win->jobs().waiting(), 1);
     QVERIFY(boxes.empty());
   };
@@ -588,7 +590,8 @@ void UpdateWindowTest::anUpdateHandedOverDuringAnImportQuestionWaitsForIt() {
   // program heard its real outcome.
   const Run r = finish(timer);
   QCOMPARE(r.code, 0);
-  QVERIFY2(r.out.contains(QStringLiteral("一括更新完了: 2003/12/26 まで 4日分")), qPrintable(r.out));
+  QVERIFY2(r.out.contains(QStringLiteral("一括更新完了: 2003/12/26 まで 4日分")),
+           qPrintable(r.out));
   QCOMPARE(Q(win->workspace().StockList.cell(0, 1)), QStringLiteral("2003/12/26"));
   expectUpdateAndImportSaved();
 }
@@ -605,14 +608,16 @@ void UpdateWindowTest::aWindowStartedDuringTheTimersUpdateWaitsForIt() {
   win.reset();
   QProcess* timer = startProgram();
   QByteArray said;
-  QTRY_VERIFY_WITH_TIMEOUT((said += timer->readAllStandardOutput()).contains("待っています"), 60000);
-  QProcess* window = startProgram({QStringLiteral("--import"), file, QStringLiteral("--settle"),
-                                   QStringLiteral("50")});
+  QTRY_VERIFY_WITH_TIMEOUT((said += timer->readAllStandardOutput()).contains("待っています"),
+                           60000);
+  QProcess* window = startProgram(
+      {QStringLiteral("--import"), file, QStringLiteral("--settle"), QStringLiteral("50")});
   const Run w = finish(window);
   Run u = finish(timer);
   u.out.prepend(QString::fromUtf8(said));
   QCOMPARE(u.code, 0);
-  QVERIFY2(u.out.contains(QStringLiteral("一括更新完了: 2003/12/26 まで 4日分")), qPrintable(u.out));
+  QVERIFY2(u.out.contains(QStringLiteral("一括更新完了: 2003/12/26 まで 4日分")),
+           qPrintable(u.out));
   // The window said that it waits, opened on the updated list, and its
   // import was saved over it.
   QCOMPARE(w.code, 0);
