@@ -535,6 +535,10 @@ void UpdateWindowTest::aFileHandedOverDuringAnUpdateWaitsForIt() {
   serve(server);
   const QString file = writeListPrices(dir.path() + "/7777.csv");
   QVERIFY(!file.isEmpty());
+  const WorkTable& list = win->workspace().StockList;
+  const std::string first = list.cell(1, 0);
+  const std::string code = first.substr(0, 4);
+  win->askName = [](const QString&) { return QStringLiteral("待った名前"); };
   bool handed = false;
   win->updater().onProgress = [&](QProgressDialog& bar) {
     if (handed || !bar.labelText().contains(QStringLiteral("秒待っています"))) return;
@@ -549,16 +553,24 @@ void UpdateWindowTest::aFileHandedOverDuringAnUpdateWaitsForIt() {
         Q(win->workspace().form.text("StatusBar1")),
         ListJobs::WaitNote(QStringLiteral("取込"), QStringLiteral("一括更新")), 30000);
     QCOMPARE(win->jobs().waiting(), 1);
+    // A rename chosen in the window meanwhile waits behind them.
+    win->chooseRename(Q(first));
+    QCOMPARE(win->jobs().waiting(), 2);
+    QCOMPARE(Q(win->workspace().StockList.cell(1, 0)), Q(first));
     QVERIFY(boxes.empty());
   };
   QTest::mouseClick(win->widget("UpdateButton"), Qt::LeftButton);
   QVERIFY(handed);
-  // The update's summary, then the import's, on the list the update left.
-  QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), std::size_t{2}, 30000);
+  // The update's summary, then the import's, on the list the update left;
+  // then the rename, on the list the import left.
+  QVERIFY(boxes.size() >= 2);
   QVERIFY2(Q(boxes[0].text).startsWith(QStringLiteral("一括更新完了")), boxes[0].text.c_str());
-  QVERIFY2(!boxes[1].isError, boxes[1].text.c_str());
+  QVERIFY2(Q(boxes[1].text).startsWith(QStringLiteral("取込完了")), boxes[1].text.c_str());
+  for (const Box& b : boxes) QVERIFY2(!b.isError, b.text.c_str());
   QCOMPARE(win->jobs().waiting(), 0);
-  const WorkTable& list = win->workspace().StockList;
+  QCOMPARE(Q(list.cell(1, 0)), Q(code) + QStringLiteral(" 待った名前"));
+  QVERIFY(Cp932ToUtf8(testing::ReadFileBytes(folder->path("デ-タ一覧.csv")))
+              .find(code + " 待った名前") != std::string::npos);
   QCOMPARE(Q(list.cell(0, 1)), QStringLiteral("2003/12/26"));
   bool found = false;
   for (int c = 1; c <= 197; ++c) found |= list.cell(c, 0).rfind("7777", 0) == 0;
