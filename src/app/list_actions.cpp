@@ -67,4 +67,8 @@ bool UndoListChange(Workspace& ws) {
   return Apply(ws, [](ListEdits& e) { return e.Undo(); });
 }
 
+bool RedoListChange(Workspace& ws) {
+  return Apply(ws, [](ListEdits& e) { return e.Redo(); });
+}
+
 }  // namespace tavrine

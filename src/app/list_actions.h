@@ -21,5 +21,7 @@ bool RenameStock(Workspace& ws, const std::string& code, const std::string& name
 bool RemoveStock(Workspace& ws, const std::string& code);
 // 元に戻す: the list as it was before its last change.
 bool UndoListChange(Workspace& ws);
+// やり直し: the list as the last 元に戻す found it.
+bool RedoListChange(Workspace& ws);
 
 }  // namespace tavrine

@@ -247,6 +247,11 @@ class Runner {
       UndoListChange(ws_);
       return;
     }
+    if (cmd == "redo") {
+      if (!words.empty()) throw BadLine{"redo takes no argument"};
+      RedoListChange(ws_);
+      return;
+    }
     if (cmd == "signals") {
       if (words.size() != 1 || (words[0] != "long" && words[0] != "short"))
         throw BadLine{"signals needs long or short"};

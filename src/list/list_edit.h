@@ -2,9 +2,13 @@
 //
 // Before every change of the list file (an import, a split adjustment, an
 // update, a rename, a removal, an added stock) the file as it stood is
-// copied to RootPath("tavrine/backup/"), named by the time and the action
-// ("20261209-180501_import.csv"); the newest five are kept. 元に戻す puts the
-// newest back and drops it, so a second press goes one change further back.
+// copied, with the calendar hizuke.csv and code.txt, to "tavrine/backup/" in
+// the list's own folder, named by a sequence number, the time and the action
+// ("00000012_20261209-180501_import.csv"); the newest five are kept.
+// 元に戻す checks the newest whole, keeps what it replaces as a "redo-"
+// backup, puts the three files back and drops the backup, so a second press
+// goes one change further back; やり直し takes an undo back the same way. A
+// new change drops the redo backups.
 #pragma once
 
 #include <optional>
@@ -24,6 +28,8 @@ inline constexpr const char* kListBackupFolder = "tavrine/backup";
 std::string BackUpStockList(const std::string& action);
 // The backups' file names, newest first.
 std::vector<std::string> StockListBackups();
+// The backups taken by undos (what they replaced), newest first.
+std::vector<std::string> StockListRedos();
 
 struct ListEdit {
   bool done = false;
@@ -39,8 +45,12 @@ class ListEdits {
   // The stock's column leaves the list (the stocks after it move one column
   // left); the list and code.txt (where its folder is) are saved at once.
   ListEdit Remove(const std::string& code);
-  // The newest backup becomes the list file and the list again.
+  // The newest backup becomes the list file and the list again, its
+  // calendar and code list with it; refused when the backup is not whole or
+  // a file it replaces changed since this program saw it.
   ListEdit Undo();
+  // The last undo taken back (the list as that undo found it).
+  ListEdit Redo();
 
  private:
   // The column among 1 .. last whose heading starts with code, 0 when none.
@@ -53,6 +63,8 @@ class ListEdits {
   // when the file cannot be read or the code is not in it.
   std::optional<ListEdit> FindStock(const std::string& code, const WorkTable& before, int& column,
                                     int& last);
+  // Undo and Redo: puts the newest backup of its kind back.
+  ListEdit Restore(bool redo);
   // Backs up, then saves ws_.StockList (and the code list when asked); on a
   // failure the tables are put back and nothing is left half-written.
   ListEdit Save(const WorkTable& before, const std::string& action, bool codeList,

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -276,7 +277,7 @@ class Fd {
 
 }  // namespace
 
-std::string ReadBytes(const std::string& path) {
+std::string ReadCopyBytes(const std::string& path) {
   // Non-blocking, so a FIFO in the file's place cannot hold the open up; it
   // and a folder are turned away, as is anything but a regular file.
   Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -295,6 +296,11 @@ std::string ReadBytes(const std::string& path) {
     used += static_cast<std::size_t>(r);
   }
   data.resize(used);
+  return data;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::string data = ReadCopyBytes(path);
   NoteRead(path, data);
   return data;
 }
@@ -380,7 +386,33 @@ std::string TempName(const std::string& target) {
   return name;
 }
 
+void (*g_beforeReplace)(const std::string&) = nullptr;
+
+// A temporary of WriteBytes: NAME.tmp and six letters or digits.
+bool IsLeftTemporary(const std::string& name) {
+  const std::size_t at = name.rfind(".tmp");
+  if (at == std::string::npos || at == 0 || name.size() != at + 4 + 6) return false;
+  for (std::size_t i = at + 4; i < name.size(); ++i)
+    if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
 }  // namespace
+
+void SetBeforeReplaceHookForTests(void (*hook)(const std::string& path)) { g_beforeReplace = hook; }
+
+int RemoveLeftTemporaries(const std::string& folder) {
+  int removed = 0;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+    const std::string name = e.path().filename().string();
+    std::error_code kind;
+    if (IsLeftTemporary(name) && e.symlink_status(kind).type() == std::filesystem::file_type::regular &&
+        ::unlink(e.path().c_str()) == 0)
+      ++removed;
+  }
+  return removed;
+}
 
 void WriteBytes(const std::string& path, std::string_view bytes) {
   CheckBeforeSave(path);
@@ -424,6 +456,10 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
     done += static_cast<std::size_t>(w);
   }
   if (::fsync(fd.get()) != 0 || !fd.close()) throw FileError(CannotWrite(path, errno));
+  // Another program may have written the file while ours was being written:
+  // checked again right before the replace, its file is kept then.
+  if (g_beforeReplace) g_beforeReplace(path);
+  CheckBeforeSave(path);
   if (::rename(tmp.c_str(), target.c_str()) != 0) throw FileError(CannotWrite(path, errno));
   remover.armed = false;
   NoteSaved(path, bytes);

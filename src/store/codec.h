@@ -46,6 +46,9 @@ std::string ReadText(const std::string& path);
 // link to one) is read. A save to a link writes the file the link leads to,
 // and the link stays; a replaced file keeps its permissions.
 std::string ReadBytes(const std::string& path);
+// The same bytes without noting them for the save guard: a copy taken of a
+// file (a backup) must not make another program's change look like our own.
+std::string ReadCopyBytes(const std::string& path);
 void WriteBytes(const std::string& path, std::string_view bytes);
 bool FileExists(const std::string& path);
 // Writes the text (UTF-8 converted to Shift-JIS) through a temporary file
@@ -53,6 +56,13 @@ bool FileExists(const std::string& path);
 void WriteText(const std::string& path, std::string_view utf8);
 // Lines joined with CR LF, optionally with a final CR LF.
 void WriteLines(const std::string& path, const std::vector<std::string>& lines, bool finalBreak);
+// Removes the temporaries WriteBytes leaves in `folder` when the program is
+// killed while it saves (NAME.tmp and six letters or digits, regular files
+// only). Only for a folder no other writer uses now. Returns how many went.
+int RemoveLeftTemporaries(const std::string& folder);
+// For tests: called with the path after the temporary is written, just
+// before the save checks the target a second time and replaces it.
+void SetBeforeReplaceHookForTests(void (*hook)(const std::string& path));
 // Splits text into lines by the reading rule above.
 std::vector<std::string> SplitLines(std::string_view text);
 // The same lines as views into text.

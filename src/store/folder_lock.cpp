@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -110,6 +111,25 @@ std::string FolderBusyMessage(const std::string& folder, const LockHolder& holde
 }
 
 std::string FolderUnavailableMessage(const std::string& folder) {
+  // A lock file that is there but is no plain writable file: say what it is,
+  // as the folder's permissions are not what is wrong then.
+  struct stat st;
+  const std::string path = LockPath(folder);
+  if (::lstat(path.c_str(), &st) == 0) {
+    const char* what = nullptr;
+    if (S_ISDIR(st.st_mode))
+      what = "フォルダになっています";
+    else if (S_ISLNK(st.st_mode))
+      what = "ほかのファイルへのリンクになっています";
+    else if (!S_ISREG(st.st_mode))
+      what = "普通のファイルではありません";
+    else if (::access(path.c_str(), W_OK) != 0 && errno == EACCES)
+      what = "書き込みのできないファイルです";
+    if (what)
+      return "データフォルダ " + folder + " の " + kLockFile + " が" + what +
+             "。\rこのままでは保存できません。" + kLockFile +
+             " を取り除いてから、もう一度操作してください。";
+  }
   return "データフォルダ " + folder + " に " + kLockFile +
          " を作成できないため、保存できません。\rフォルダの書き込み権限を確かめてください。";
 }

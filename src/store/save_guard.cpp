@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 
+#include "store/codec.h"
 #include "store/folder_lock.h"
 #include "store/paths.h"
 #include "store/text.h"
@@ -77,6 +78,11 @@ std::string ClaimLocked(Guard& g, bool* busy) {
   if (outcome == FolderLock::Outcome::Busy) return FolderBusyMessage(folder, holder);
   if (!lock) return FolderUnavailableMessage(folder);
   g.locks.emplace(folder, std::move(lock));
+  // The folder is ours now, so a temporary in it is one a killed save left.
+  // The root's folders count only when they are the data folder's own.
+  for (const std::string& f : {HomeDir(), HomePath("tavrine"), HomePath("tavrine/backup")})
+    RemoveLeftTemporaries(f);
+  if (Normal(RootDir() + "/") == Normal(HomeDir() + "/")) RemoveLeftTemporaries(RootPath("listwerk/kabuka"));
   return {};
 }
 

@@ -182,6 +182,96 @@ TEST_F(SaveGuardTest, ReadingNeedsNoLockAndAHeldFolderRefusesEverySave) {
   EXPECT_EQ(saveRefusal("memo.txt", "7203"), "");
 }
 
+// Another program (a sibling tool, here a child process) writes the list
+// after our new file is written, just before it would replace the old one.
+std::string g_racedPath;
+std::string g_theirs;
+void OtherProgramWrites(const std::string& target) {
+  if (target != g_racedPath) return;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const int fd = ::open(g_racedPath.c_str(), O_WRONLY | O_TRUNC);
+    const bool ok = fd >= 0 && ::write(fd, g_theirs.data(), g_theirs.size()) ==
+                                   static_cast<ssize_t>(g_theirs.size());
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 1;
+  ::waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ADD_FAILURE() << "the child could not write";
+}
+
+TEST_F(SaveGuardTest, AWriteDuringOurSaveKeepsTheOtherProgramsFile) {
+  folder.writeLines(kList, {"日付,1301 A", "2003/12/26,100"});
+  ReadLines(path(kList));
+  g_racedPath = path(kList);
+  g_theirs = "\x93\xfa\x95t,1301 A,7203 B\r\n2003/12/26,100,200\r\n";
+  SetBeforeReplaceHookForTests(OtherProgramWrites);
+  const std::string refusal = saveRefusal(kList, "日付,1301 A\r\n2003/12/26,101\r\n");
+  SetBeforeReplaceHookForTests(nullptr);
+  EXPECT_NE(refusal.find("ほかのプログラムが変更しました"), std::string::npos) << refusal;
+  EXPECT_EQ(ReadFileBytes(path(kList)), g_theirs);
+  // Our temporary went with the refusal.
+  for (const auto& e : fs::directory_iterator(folder.dir()))
+    EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+  // A write of the same bytes at that moment is no change: the save goes on.
+  ReadLines(path(kList));
+  SetBeforeReplaceHookForTests(OtherProgramWrites);
+  const std::string same = saveRefusal(kList, "日付,1301 A\r\n2003/12/26,102\r\n");
+  SetBeforeReplaceHookForTests(nullptr);
+  EXPECT_EQ(same, "");
+  EXPECT_EQ(ReadFileBytes(path(kList)), Utf8ToCp932("日付,1301 A\r\n2003/12/26,102\r\n"));
+}
+
+TEST_F(SaveGuardTest, TemporariesOfAKilledSaveGoWhenTheFolderIsTaken) {
+  const std::vector<std::string> left = {"デ-タ一覧.csv.tmpAb12Cd", "memo.txt.tmpZZZZZZ",
+                                         "tavrine/hizuke.csv.tmpx1y2z3",
+                                         "tavrine/backup/00000003_20261209-180501_import.csv.tmpQWErty",
+                                         "listwerk/kabuka/code.txt.tmp000000"};
+  const std::vector<std::string> kept = {"notes.tmp", "report.tmpABCDEFG", "report.tmpABCDE",
+                                         "a.tmp-12345", "listwerk/other.tmpABCDEF"};
+  for (const std::string& rel : left) WriteFileBytes(folder.path(rel), "half");
+  for (const std::string& rel : kept) WriteFileBytes(folder.path(rel), "user's");
+  fs::create_directories(folder.path("dir.tmpABCDEF"));
+  // Nothing goes while another program holds the folder: it may be saving.
+  FolderLock::Outcome outcome;
+  auto other = FolderLock::TryTake(folder.dir().string(), "tavrine", outcome);
+  ASSERT_TRUE(other);
+  EXPECT_NE(ClaimDataFolder(), "");
+  for (const std::string& rel : left) EXPECT_TRUE(fs::exists(folder.path(rel))) << rel;
+  other.reset();
+
+  EXPECT_EQ(ClaimDataFolder(), "");
+  for (const std::string& rel : left) EXPECT_FALSE(fs::exists(folder.path(rel))) << rel;
+  for (const std::string& rel : kept) EXPECT_EQ(ReadFileBytes(folder.path(rel)), "user's") << rel;
+  EXPECT_TRUE(fs::is_directory(folder.path("dir.tmpABCDEF")));
+}
+
+TEST_F(SaveGuardTest, AnOddLockFileIsNamedForWhatIsWrongWithIt) {
+  auto refusal = [&] {
+    DisableSaveGuard();  // forgets the lock taken before
+    EnableSaveGuard("guard-test");
+    return ClaimDataFolder();
+  };
+  fs::create_directories(folder.path(kLockFile));
+  std::string r = refusal();
+  EXPECT_NE(r.find("tavrine.lock がフォルダになっています"), std::string::npos) << r;
+  EXPECT_EQ(r.find("権限"), std::string::npos) << r;
+  fs::remove(folder.path(kLockFile));
+  fs::create_symlink(folder.path("elsewhere"), folder.path(kLockFile));
+  r = refusal();
+  EXPECT_NE(r.find("リンク"), std::string::npos) << r;
+  EXPECT_FALSE(fs::exists(folder.path("elsewhere")));
+  fs::remove(folder.path(kLockFile));
+  // A folder that cannot be written still says so.
+  if (::geteuid() != 0) {
+    fs::permissions(folder.dir(), fs::perms::owner_read | fs::perms::owner_exec);
+    r = refusal();
+    fs::permissions(folder.dir(), fs::perms::owner_all);
+    EXPECT_NE(r.find("書き込み権限"), std::string::npos) << r;
+  }
+  EXPECT_EQ(refusal(), "");
+}
+
 // One tavrine-script process with its standard input and output on pipes.
 class Driver {
  public:
