@@ -423,5 +423,31 @@ TEST_F(TwoDrivers, RacingImportsNeverBothSucceedWithOneLost) {
   EXPECT_GE(successes, 4);  // each round saves at least one
 }
 
+TEST_F(TwoDrivers, AnUndoKeepsALaterChangeAndCanBeRedoneByTheNextProgram) {
+  // B read the list before A's import: its undo would drop A's stock.
+  Driver b;
+  b.send("start\necho loaded\n");
+  ASSERT_TRUE(b.waitFor("loaded"));
+  {
+    Driver a;
+    a.send("start\n" + import("7001"));
+    EXPECT_TRUE(succeeded(a.finish())) << a.finish();
+  }
+  const std::string afterA = list();
+  b.send("undo\n");
+  const std::string out = b.finish();
+  EXPECT_NE(out.find("error: 元に戻せませんでした。"), std::string::npos) << out;
+  EXPECT_EQ(list(), afterA);
+  // A program started after it takes A's import back, and puts it back again.
+  Driver c;
+  c.send("start\nundo\necho undone\n");
+  ASSERT_TRUE(c.waitFor("undone"));
+  EXPECT_EQ(list().find("7001"), std::string::npos);
+  c.send("redo\n");
+  const std::string redone = c.finish();
+  EXPECT_NE(redone.find("message: 「取込」をやり直しました。"), std::string::npos) << redone;
+  EXPECT_EQ(list(), afterA);
+}
+
 }  // namespace
 }  // namespace tavrine
