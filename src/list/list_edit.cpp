@@ -136,7 +136,8 @@ std::uint64_t NextSequence() {
   try {
     std::string text = ReadCopy(file.string(), present);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    if (!text.empty() && text.size() <= 18 && text.find_first_not_of("0123456789") == std::string::npos)
+    if (!text.empty() && text.size() <= 18 &&
+        text.find_first_not_of("0123456789") == std::string::npos)
       last = std::stoull(text);
   } catch (const FileError&) {
   }
@@ -167,11 +168,10 @@ std::string TakeBackup(const std::string& action) {
   const std::string stem = std::string(number) + "_" + LocalStamp() + "_" + action;
   WriteBytes((folder / kSequenceFile).string(), std::to_string(seq) + "\r\n");
   // The header promises the list part whole: its lines, size and hash.
-  const std::string header = std::string(kHeaderWord) +
-                             " lines=" + std::to_string(SplitLineViews(bytes).size()) +
-                             " list=" + Fingerprint(true, bytes) +
-                             " hizuke=" + Fingerprint(hizukePresent, hizuke) +
-                             " code=" + Fingerprint(codePresent, code) + "\r\n";
+  const std::string header =
+      std::string(kHeaderWord) + " lines=" + std::to_string(SplitLineViews(bytes).size()) +
+      " list=" + Fingerprint(true, bytes) + " hizuke=" + Fingerprint(hizukePresent, hizuke) +
+      " code=" + Fingerprint(codePresent, code) + "\r\n";
   try {
     if (hizukePresent) WriteBytes((folder / (stem + ".hizuke")).string(), hizuke);
     if (codePresent) WriteBytes((folder / (stem + ".code")).string(), code);
@@ -426,7 +426,8 @@ ListEdit ListEdits::Restore(bool redo) {
       WriteBytes(hizukePath, set.hizuke);
       calendar::Load(ws_);
     } catch (const std::exception& e) {
-      message += "\rただし、営業日カレンダー hizuke.csv を戻せませんでした。\r" + std::string(e.what());
+      message +=
+          "\rただし、営業日カレンダー hizuke.csv を戻せませんでした。\r" + std::string(e.what());
     }
   }
   if (set.hasCode) {

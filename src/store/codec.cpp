@@ -407,7 +407,8 @@ int RemoveLeftTemporaries(const std::string& folder) {
   for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
     const std::string name = e.path().filename().string();
     std::error_code kind;
-    if (IsLeftTemporary(name) && e.symlink_status(kind).type() == std::filesystem::file_type::regular &&
+    if (IsLeftTemporary(name) &&
+        e.symlink_status(kind).type() == std::filesystem::file_type::regular &&
         ::unlink(e.path().c_str()) == 0)
       ++removed;
   }

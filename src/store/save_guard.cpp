@@ -82,7 +82,8 @@ std::string ClaimLocked(Guard& g, bool* busy) {
   // The root's folders count only when they are the data folder's own.
   for (const std::string& f : {HomeDir(), HomePath("tavrine"), HomePath("tavrine/backup")})
     RemoveLeftTemporaries(f);
-  if (Normal(RootDir() + "/") == Normal(HomeDir() + "/")) RemoveLeftTemporaries(RootPath("listwerk/kabuka"));
+  if (Normal(RootDir() + "/") == Normal(HomeDir() + "/"))
+    RemoveLeftTemporaries(RootPath("listwerk/kabuka"));
   return {};
 }
 

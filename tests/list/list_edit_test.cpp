@@ -193,7 +193,6 @@ TEST(ListEditShape, RenameAndRemoveKeepTheWidthAndEveryStock) {
   EXPECT_EQ(bytes.substr(bytes.find("\r\n") + 2), r + ",\r\n");
 }
 
-
 // The way back runs the checks of every save: a backup that does not read as
 // a whole list is never put in place, a file another program changed is not
 // written over, and what an undo replaces is kept so that it can be redone.
@@ -228,7 +227,9 @@ class UndoTest : public ::testing::Test {
     WriteBytes(folder.path("デ-タ一覧.csv").string(),
                list.substr(0, eol) + day + ",100,200,\r\n" + list.substr(eol));
   }
-  std::string newestBackup() { return folder.path("tavrine/backup/" + StockListBackups().front()).string(); }
+  std::string newestBackup() {
+    return folder.path("tavrine/backup/" + StockListBackups().front()).string();
+  }
 
   DataFolder folder;
   RecordingPlatform platform;
@@ -321,7 +322,8 @@ TEST_F(UndoTest, ABackupThatIsNotAWholeListIsRefused) {
   refuses(std::string("\x89\xbd\x82\xa9\x00\x01\x02", 7));
 
   // One from before the header that reads whole is put back, as it was.
-  const std::string old = Utf8ToCp932("日付,\"1301 極洋\",\"7203 トヨタ\",\r\n2003/12/26,111,211,\r\n,,,\r\n");
+  const std::string old =
+      Utf8ToCp932("日付,\"1301 極洋\",\"7203 トヨタ\",\r\n2003/12/26,111,211,\r\n,,,\r\n");
   WriteFileBytes(newestBackup(), old);
   const ListEdit e = ListEdits(ws).Undo();
   EXPECT_TRUE(e.done) << e.message;

@@ -223,10 +223,10 @@ TEST_F(SaveGuardTest, AWriteDuringOurSaveKeepsTheOtherProgramsFile) {
 }
 
 TEST_F(SaveGuardTest, TemporariesOfAKilledSaveGoWhenTheFolderIsTaken) {
-  const std::vector<std::string> left = {"デ-タ一覧.csv.tmpAb12Cd", "memo.txt.tmpZZZZZZ",
-                                         "tavrine/hizuke.csv.tmpx1y2z3",
-                                         "tavrine/backup/00000003_20261209-180501_import.csv.tmpQWErty",
-                                         "listwerk/kabuka/code.txt.tmp000000"};
+  const std::vector<std::string> left = {
+      "デ-タ一覧.csv.tmpAb12Cd", "memo.txt.tmpZZZZZZ", "tavrine/hizuke.csv.tmpx1y2z3",
+      "tavrine/backup/00000003_20261209-180501_import.csv.tmpQWErty",
+      "listwerk/kabuka/code.txt.tmp000000"};
   const std::vector<std::string> kept = {"notes.tmp", "report.tmpABCDEFG", "report.tmpABCDE",
                                          "a.tmp-12345", "listwerk/other.tmpABCDEF"};
   for (const std::string& rel : left) WriteFileBytes(folder.path(rel), "half");
