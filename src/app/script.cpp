@@ -239,7 +239,11 @@ class Runner {
     }
     if (cmd == "update") {
       if (!words.empty()) throw BadLine{"update takes no argument"};
+      // SIGINT or SIGTERM ends the update cleanly, then the driver.
+      UpdateSignals stops;
       UpdateList(ws_);
+      out_.flush();
+      stops.end();
       return;
     }
     if (cmd == "undo") {

@@ -1,5 +1,9 @@
 #include "app/update.h"
 
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
 #include <thread>
 
 #include "app/list_actions.h"
@@ -19,6 +23,45 @@ std::string UpdateProgressText(const UpdateProgress& p) {
                             IntToStr(p.total) + (p.byStock ? "銘柄)" : "日)");
   if (p.byStock) return "一括更新: " + p.code + " の株価を取得しています" + count;
   return "一括更新: " + DateToStr(p.day) + " の株価を取得しています" + count;
+}
+
+namespace {
+
+// The signal an UpdateSignals caught; set by the handler alone.
+std::atomic<int> gSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void CatchStop(int sig) { gSignal.store(sig); }
+
+bool StopSignalled() { return gSignal.load() != 0; }
+
+}  // namespace
+
+UpdateSignals::UpdateSignals() {
+  gSignal.store(0);
+  oldInt_ = std::signal(SIGINT, CatchStop);
+  oldTerm_ = std::signal(SIGTERM, CatchStop);
+}
+
+UpdateSignals::~UpdateSignals() {
+  if (!ended_) {
+    std::signal(SIGINT, oldInt_ == SIG_ERR ? SIG_DFL : oldInt_);
+    std::signal(SIGTERM, oldTerm_ == SIG_ERR ? SIG_DFL : oldTerm_);
+  }
+}
+
+int UpdateSignals::signal() const { return gSignal.load(); }
+
+void UpdateSignals::end() {
+  if (ended_) return;
+  ended_ = true;
+  std::signal(SIGINT, oldInt_ == SIG_ERR ? SIG_DFL : oldInt_);
+  std::signal(SIGTERM, oldTerm_ == SIG_ERR ? SIG_DFL : oldTerm_);
+  const int sig = gSignal.exchange(0);
+  if (sig == 0) return;
+  std::cout.flush();
+  std::fflush(nullptr);
+  std::raise(sig);
 }
 
 namespace {
@@ -46,7 +89,7 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
   UpdateProgress now;
   const auto tell = [&](const UpdateProgress& p) {
     if (report) ws.setStatus(UpdateProgressText(p));
-    return !hooks.progress || hooks.progress(p);
+    return !StopSignalled() && (!hooks.progress || hooks.progress(p));
   };
   int day = 0;  // the day being fetched, for the failure's message
   try {
@@ -57,7 +100,12 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
 
     JQuantsClient::Options options;
     options.caFile = hooks.caFile;
+    // A signal or the progress hook stops a request while it is awaited too.
+    options.stop = [&] { return StopSignalled() || (hooks.progress && !hooks.progress(now)); };
+    if (hooks.runLimit.count() > 0) options.runLimit = hooks.runLimit;
+    if (hooks.maxPageBytes > 0) options.maxPageBytes = hooks.maxPageBytes;
     options.wait = [&](std::chrono::milliseconds ms) {
+      if (StopSignalled()) return false;
       if (hooks.wait) return hooks.wait(ms);
       if (ms.count() <= 0) return !hooks.progress || hooks.progress(now);
       UpdateProgress p = now;
@@ -66,7 +114,7 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
       const auto end = std::chrono::steady_clock::now() + ms;
       while (std::chrono::steady_clock::now() < end) {
         ws.platform.processEvents();
-        if (hooks.progress && !hooks.progress(p)) return false;
+        if (StopSignalled() || (hooks.progress && !hooks.progress(p))) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
       }
       return true;
@@ -92,6 +140,7 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
     day = 0;
     s.undelivered = fetched.undelivered;
     const UpdateApplied applied = ApplyUpdate(w, fetched.data);
+    s.notes = fetched.notes;
     s.newest = w.days.front();
     if (applied.days > 0) {
       const ListSave saved = SaveWorkingList(ws, w, "update", applied.adjustments);
@@ -105,7 +154,7 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
         s.filled = applied.filled;
         s.dropped = applied.dropped + static_cast<int>(w.cut.size());
         s.adjustments = applied.adjustments;
-        s.notes = applied.notes;
+        s.notes.insert(s.notes.end(), applied.notes.begin(), applied.notes.end());
       }
     }
   } catch (const ListRefused& r) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -36,6 +37,31 @@ struct UpdateHooks {
   // cancels. Empty: the platform's events are pumped, the progress hook
   // asked now and then.
   std::function<bool(std::chrono::milliseconds)> wait;
+  // Bounds of the run in place of the client's (0: the client's): the whole
+  // run's time, and the bytes of one page of an answer (tests).
+  std::chrono::milliseconds runLimit{0};
+  std::size_t maxPageBytes = 0;
+};
+
+// While one lives, SIGINT and SIGTERM stop a running update (it ends
+// cancelled, nothing saved) instead of ending the program at once; the
+// caller ends the program afterwards with signal(). Not nested.
+class UpdateSignals {
+ public:
+  UpdateSignals();
+  ~UpdateSignals();
+  UpdateSignals(const UpdateSignals&) = delete;
+  UpdateSignals& operator=(const UpdateSignals&) = delete;
+  // The signal that came (0: none).
+  int signal() const;
+  // Restores the handlers there were and, when a signal came, raises it
+  // again so the program ends as it asked.
+  void end();
+
+ private:
+  void (*oldInt_)(int) = nullptr;
+  void (*oldTerm_)(int) = nullptr;
+  bool ended_ = false;
 };
 
 // Runs the update. Refused while a handler waits for a page (ws.busy(): the

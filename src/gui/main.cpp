@@ -213,9 +213,14 @@ int RunUpdate(int argc, char** argv) {
     platform.status(UpdateProgressText(p));
     return true;
   };
+  // SIGINT or SIGTERM ends the update cleanly (nothing half saved), then
+  // this run, as the signal asked.
+  UpdateSignals stops;
   const UpdateSummary s = UpdateList(ws, hooks, false);
-  if (s.days > 0) Notify(NewSignalNotice(ws.StockList, s.newest), true);
-  return Outcome(UpdateStatus(s), UpdateOutcomeText(s));
+  if (s.days > 0 && !stops.signal()) Notify(NewSignalNotice(ws.StockList, s.newest), true);
+  const int status = Outcome(UpdateStatus(s), UpdateOutcomeText(s));
+  stops.end();
+  return status;
 }
 
 }  // namespace

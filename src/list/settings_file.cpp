@@ -57,7 +57,34 @@ void MakePrivate(const std::string& path) {
     throw FileError(path + " の権限を変更できません (" + std::strerror(errno) + ")");
 }
 
+// The lines hold a key of the data service: [update] key= with a value.
+bool HoldsKey(const std::vector<std::string>& lines) {
+  bool inUpdate = false;
+  for (const std::string& line : lines) {
+    if (IsSection(line)) {
+      inUpdate = IsSectionNamed(line, "update");
+      continue;
+    }
+    std::string value;
+    if (inUpdate && KeyOf(line, &value) == "key" && !value.empty()) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+bool KeepKeyPrivate() {
+  const std::string path = HomePath(kSettingsFile);
+  try {
+    if (!FileExists(path) || !HoldsKey(SettingsLines())) return true;
+  } catch (const FileError&) {
+    return false;
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  if ((st.st_mode & 0077) == 0) return true;
+  return ::chmod(path.c_str(), 0600) == 0;
+}
 
 std::string ReadSetting(const std::string& section, const std::string& key) {
   bool inSection = false;
@@ -101,7 +128,7 @@ void WriteSettings(const std::string& section,
     if (!replaced) lines.insert(lines.begin() + start + 1, line);
   }
   const std::string path = HomePath(kSettingsFile);
-  if (privateFile) MakePrivate(path);
+  if (privateFile || HoldsKey(lines)) MakePrivate(path);
   WriteLines(path, lines, true);
 }
 

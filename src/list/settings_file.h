@@ -18,10 +18,16 @@ std::string ReadSetting(const std::string& section, const std::string& key);
 // Sets each key of section to its value, replacing the key's line in the
 // section, adding it below the section's line, or adding the section at the
 // end. With privateFile the file is made readable by its owner only (0600)
-// before the new text is written, so the text is never readable by others.
+// before the new text is written, so the text is never readable by others;
+// so is a file that holds a key under [update], whoever wrote it.
 // Throws FileError.
 void WriteSettings(const std::string& section,
                    const std::vector<std::pair<std::string, std::string>>& values,
                    bool privateFile = false);
+
+// Makes an existing tavrine.ini readable by its owner only (0600) when it
+// holds a key under [update] (a key written into it by hand). False when the
+// file's permissions could not be changed.
+bool KeepKeyPrivate();
 
 }  // namespace tavrine

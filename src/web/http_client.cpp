@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -183,7 +184,8 @@ namespace {
 std::shared_ptr<Exchange> Run(Platform& platform,
                               const std::function<void(const std::string&)>& status,
                               httplib::Client& cli, const std::string& pathAndQuery,
-                              const Transfer& how, const HttpClient::Limits& lim) {
+                              const Transfer& how, const HttpClient::Limits& lim,
+                              const std::function<bool()>& stopHook = {}) {
   const auto deadline = std::chrono::steady_clock::now() + lim.deadline;
   cli.set_connection_timeout(HttpClient::kConnectTimeout, 0);
   cli.set_read_timeout(HttpClient::kReadTimeout, 0);
@@ -228,6 +230,7 @@ std::shared_ptr<Exchange> Run(Platform& platform,
       t.join();
     }
   } join{worker, *ex, abort};
+  bool stopped = false;
 
   for (;;) {
     platform.processEvents();
@@ -242,6 +245,10 @@ std::shared_ptr<Exchange> Run(Platform& platform,
     }
     for (auto& s : batch) status(s);
     if (done) break;
+    if (!stopped && stopHook && stopHook()) {
+      stopped = true;
+      abort();
+    }
     if (std::chrono::steady_clock::now() >= deadline) abort();
   }
   worker.join();
@@ -252,6 +259,7 @@ std::shared_ptr<Exchange> Run(Platform& platform,
     rest.swap(ex->statuses);
   }
   for (auto& s : rest) status(s);
+  if (stopped) throw HttpStopped(how.site + "への問い合わせを中止しました。");
   if (ex->failed) throw HttpError(ex->error);
   return ex;
 }
@@ -288,7 +296,10 @@ HttpResponse HttpClient::Fetch(const HttpRequest& request) {
     if (!request.proxyUser.empty())
       cli->set_proxy_basic_auth(request.proxyUser, request.proxyPassword);
   }
-  auto ex = Run(platform_, status_, *cli, request.pathAndQuery, how, limits());
+  HttpClient::Limits lim = limits();
+  if (request.maxBody > 0) lim.maxBody = request.maxBody;
+  if (request.deadline.count() > 0) lim.deadline = std::min(lim.deadline, request.deadline);
+  auto ex = Run(platform_, status_, *cli, request.pathAndQuery, how, lim, request.stop);
   HttpResponse r;
   r.status = ex->status;
   r.body = std::move(ex->body);

@@ -36,6 +36,16 @@ struct HttpRequest {
   std::string proxyHost;  // empty: no proxy
   int proxyPort = 0;
   std::string proxyUser, proxyPassword;
+  // Bounds of this request in place of limits() (0: those of limits()).
+  std::size_t maxBody = 0;
+  std::chrono::milliseconds deadline{0};
+  // Asked while the answer is awaited; true gives the request up (HttpStopped).
+  std::function<bool()> stop;
+};
+
+// The request's stop hook gave it up.
+struct HttpStopped : HttpError {
+  using HttpError::HttpError;
 };
 
 // A complete answer of any status.

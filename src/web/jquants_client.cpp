@@ -102,9 +102,23 @@ JQuantsError FormError(const std::string& what) {
                       ")。データは取り込みません。");
 }
 
+// The fields read of an answer; the parse drops every other one, so a large
+// page costs little more than the fields kept.
+bool KeptField(int depth, const std::string& key) {
+  if (depth == 1) return key == "data" || key == "pagination_key" || key == "message";
+  if (depth == 3)
+    for (const char* k : {"Date", "Code", "AdjC", "AdjFactor", "HolDiv", "CoName"})
+      if (key == k) return true;
+  return false;
+}
+
 // The answer's JSON object with its "data" array, or the form error.
 Json ParseAnswer(const std::string& body) {
-  Json j = Json::parse(body, nullptr, false);
+  const Json::parser_callback_t keep = [](int depth, Json::parse_event_t event, Json& parsed) {
+    return event != Json::parse_event_t::key || !parsed.is_string() ||
+           KeptField(depth, parsed.get_ref<const std::string&>());
+  };
+  Json j = Json::parse(body, keep, false);
   if (j.is_discarded()) {
     const bool html = body.find('<') != std::string::npos;
     throw FormError(html ? "JSON ではなく HTML のページです" : "JSON として読めません");
@@ -188,7 +202,11 @@ void ApplyProxy(HttpRequest& req) {
 JQuantsSettings LoadJQuantsSettings() {
   JQuantsSettings s;
   s.key = Env("TAVRINE_JQUANTS_KEY");
-  if (s.key.empty()) s.key = ReadSetting("update", "key");
+  if (s.key.empty()) {
+    s.key = ReadSetting("update", "key");
+    // A key written into the file by hand is kept from other users as well.
+    if (!s.key.empty()) KeepKeyPrivate();
+  }
   std::string plan = Env("TAVRINE_JQUANTS_PLAN");
   if (plan.empty()) plan = ReadSetting("update", "plan");
   if (!plan.empty()) s.plan = Lower(plan);
@@ -247,14 +265,41 @@ JQuantsClient::JQuantsClient(Platform& platform, JQuantsSettings settings, Optio
 }
 
 std::string JQuantsClient::Scrub(std::string text) const {
-  if (settings_.key.empty()) return text;
-  for (auto at = text.find(settings_.key); at != std::string::npos;
-       at = text.find(settings_.key, at))
-    text.replace(at, settings_.key.size(), kHiddenKey);
-  return text;
+  const std::string& key = settings_.key;
+  if (key.empty()) return text;
+  // A run of 8 or more of the key's characters in a row (a server that
+  // echoes part of the key, or a near copy of it) is masked like the key;
+  // a shorter key only as a whole.
+  const std::size_t least = std::min<std::size_t>(8, key.size());
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t longest = 0;
+    for (std::size_t k = 0; k < key.size(); ++k) {
+      std::size_t n = 0;
+      while (i + n < text.size() && k + n < key.size() && text[i + n] == key[k + n]) ++n;
+      longest = std::max(longest, n);
+    }
+    if (longest >= least) {
+      out += kHiddenKey;
+      i += longest;
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
+
+void JQuantsClient::CheckRunLimit(std::chrono::milliseconds ahead) const {
+  if (std::chrono::steady_clock::now() + ahead < start_ + options_.runLimit) return;
+  const long long ms = options_.runLimit.count();
+  const std::string limit =
+      ms >= 60000 ? IntToStr(static_cast<int>(ms / 60000)) + "分" : FloatToStr(ms / 1000.0) + "秒";
+  throw JQuantsError("J-Quants API からの取得が " + limit +
+                     " の制限時間内に終わりませんでした。データは取り込みません。");
 }
 
 bool JQuantsClient::Wait(std::chrono::milliseconds ms) {
+  CheckRunLimit(ms);
   if (options_.wait) return options_.wait(ms);
   const auto end = std::chrono::steady_clock::now() + ms;
   while (std::chrono::steady_clock::now() < end) {
@@ -280,6 +325,8 @@ std::string JQuantsClient::Get(const std::string& path, const std::string& query
   req.headers = {{"x-api-key", settings_.key}, {"Accept", "application/json"}};
   req.site = kSite;
   req.caFile = options_.caFile;
+  req.maxBody = options_.maxPageBytes;
+  req.stop = options_.stop;
   if (!loopback_) ApplyProxy(req);
   HttpClient http(platform_, [](const std::string&) {});
 
@@ -292,12 +339,20 @@ std::string JQuantsClient::Get(const std::string& path, const std::string& query
           std::chrono::steady_clock::now() - last_);
       if (since < gap && !Wait(gap - since)) throw JQuantsCancelled{};
     }
+    CheckRunLimit();
     last_ = std::chrono::steady_clock::now();
+    // No request outlasts the run's limit.
+    req.deadline = std::max(
+        std::chrono::duration_cast<std::chrono::milliseconds>(start_ + options_.runLimit - last_),
+        std::chrono::milliseconds(1));
     ++requests_;
     HttpResponse r;
     try {
       r = http.Fetch(req);
+    } catch (const HttpStopped&) {
+      throw JQuantsCancelled{};
     } catch (const HttpError& e) {
+      CheckRunLimit();
       throw JQuantsError(Scrub(e.what()));
     }
     if (r.status == 429) {
@@ -328,85 +383,107 @@ std::string JQuantsClient::Get(const std::string& path, const std::string& query
 
 namespace {
 
-// Every page of one question: the records of each, in order.
-template <typename Fetch>
-std::vector<Json> AllPages(Fetch fetch, const std::string& query) {
-  std::vector<Json> records;
+// Every page of one question, each parsed and handed record by record to
+// `take`, which returns the bytes it kept; the page is dropped before the
+// next is asked. More than `maxKept` bytes kept fails the question.
+template <typename Fetch, typename Take>
+void AllPages(Fetch fetch, const std::string& query, std::size_t maxKept, Take take) {
   std::set<std::string> seen;
   std::string key;
+  std::size_t kept = 0;
   for (int page = 0;; ++page) {
     if (page == kMaxPages) throw FormError("ページが終わりません");
     const std::string q = key.empty() ? query : query + "&pagination_key=" + PercentEncoded(key);
-    Json j = ParseAnswer(fetch(q));
-    for (Json& r : j["data"]) records.push_back(std::move(r));
+    const Json j = ParseAnswer(fetch(q));
+    for (const Json& r : j["data"]) {
+      kept += take(r);
+      if (kept > maxKept)
+        throw JQuantsError(std::string(kSite) + " からのデータが多すぎます (" +
+                           IntToStr(static_cast<int>(maxKept >> 20)) +
+                           " MB を超えました)。データは取り込みません。");
+    }
     if (!j.contains("pagination_key") || j["pagination_key"].is_null()) break;
     key = j["pagination_key"].get<std::string>();
     if (key.empty()) break;
     if (!seen.insert(key).second) throw FormError("同じページが繰り返されます");
   }
-  return records;
+}
+
+// What a kept bar costs, roughly.
+std::size_t BarBytes(const JQuantsBar& b) {
+  return sizeof(JQuantsBar) + b.code.capacity() + b.adjClose.capacity();
 }
 
 }  // namespace
 
 std::vector<int> JQuantsClient::TradingDays(int from, int to) {
-  const auto records =
-      AllPages([&](const std::string& q) { return Get("/v2/markets/calendar", q); },
-               "from=" + DayParam(from) + "&to=" + DayParam(to));
   std::vector<int> days;
-  for (const Json& r : records) {
-    int day = 0;
-    const std::string date = StringField(r, "Date");
-    if (!ParseIsoDay(date, day)) throw FormError("日付 " + LeftBytes(date, 20) + " を読めません");
-    const std::string div = StringField(r, "HolDiv");
-    if ((div == "1" || div == "2") && day >= from && day <= to) days.push_back(day);
-  }
+  AllPages([&](const std::string& q) { return Get("/v2/markets/calendar", q); },
+           "from=" + DayParam(from) + "&to=" + DayParam(to), options_.maxKeptBytes,
+           [&](const Json& r) -> std::size_t {
+             int day = 0;
+             const std::string date = StringField(r, "Date");
+             if (!ParseIsoDay(date, day))
+               throw FormError("日付 " + LeftBytes(date, 20) + " を読めません");
+             const std::string div = StringField(r, "HolDiv");
+             if ((div == "1" || div == "2") && day >= from && day <= to) days.push_back(day);
+             return sizeof(int);
+           });
   std::sort(days.begin(), days.end());
   days.erase(std::unique(days.begin(), days.end()), days.end());
   return days;
 }
 
 std::vector<JQuantsBar> JQuantsClient::BarsOfDay(int day) {
-  const auto records =
-      AllPages([&](const std::string& q) { return Get("/v2/equities/bars/daily", q); },
-               "date=" + DayParam(day));
   std::vector<JQuantsBar> bars;
-  bars.reserve(records.size());
-  for (const Json& r : records) {
-    bars.push_back(ReadBar(r));
-    if (bars.back().day != day)
-      throw FormError(DateToStr(day) + " を尋ねて " + DateToStr(bars.back().day) +
-                      " の株価が返りました");
-  }
+  AllPages([&](const std::string& q) { return Get("/v2/equities/bars/daily", q); },
+           "date=" + DayParam(day), options_.maxKeptBytes,
+           [&](const Json& r) {
+             bars.push_back(ReadBar(r));
+             if (bars.back().day != day)
+               throw FormError(DateToStr(day) + " を尋ねて " + DateToStr(bars.back().day) +
+                               " の株価が返りました");
+             return BarBytes(bars.back());
+           });
   return bars;
 }
 
 std::vector<JQuantsBar> JQuantsClient::BarsOfStock(const std::string& code, int from, int to) {
-  const auto records =
-      AllPages([&](const std::string& q) { return Get("/v2/equities/bars/daily", q); },
-               "code=" + PercentEncoded(code) + "&from=" + DayParam(from) + "&to=" + DayParam(to));
   std::vector<JQuantsBar> bars;
-  bars.reserve(records.size());
-  for (const Json& r : records) {
-    bars.push_back(ReadBar(r));
-    if (bars.back().code.substr(0, 4) != code)
-      throw FormError(code + " を尋ねて " + bars.back().code + " の株価が返りました");
-  }
+  AllPages([&](const std::string& q) { return Get("/v2/equities/bars/daily", q); },
+           "code=" + PercentEncoded(code) + "&from=" + DayParam(from) + "&to=" + DayParam(to),
+           options_.maxKeptBytes,
+           [&](const Json& r) {
+             bars.push_back(ReadBar(r));
+             if (bars.back().code.substr(0, 4) != code)
+               throw FormError(code + " を尋ねて " + bars.back().code + " の株価が返りました");
+             return BarBytes(bars.back());
+           });
   return bars;
 }
 
 std::map<std::string, std::string> JQuantsClient::Names() {
-  const auto records =
-      AllPages([&](const std::string& q) { return Get("/v2/equities/master", q); }, "");
   std::map<std::string, std::string> names;
-  for (const Json& r : records) {
-    const std::string code = ListCode(StringField(r, "Code"));
-    if (code.empty()) continue;
-    if (r.contains("CoName") && r["CoName"].is_string())
-      names[code] = r["CoName"].get<std::string>();
-  }
+  AllPages([&](const std::string& q) { return Get("/v2/equities/master", q); }, "",
+           options_.maxKeptBytes,
+           [&](const Json& r) -> std::size_t {
+             const std::string code = ListCode(StringField(r, "Code"));
+             if (code.empty() || !r.contains("CoName") || !r["CoName"].is_string()) return 0;
+             const std::string& name = r["CoName"].get_ref<const std::string&>();
+             names[code] = name;
+             return 64 + name.size();
+           });
   return names;
 }
+
+namespace {
+
+bool AnyPrice(const std::vector<JQuantsBar>& bars) {
+  return std::any_of(bars.begin(), bars.end(),
+                     [](const JQuantsBar& b) { return !b.adjClose.empty(); });
+}
+
+}  // namespace
 
 FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
                          const std::function<bool(const FetchProgress&)>& progress) {
@@ -418,9 +495,17 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
 
   std::set<std::string> listed;
   for (const ListedStock& s : plan.stocks) listed.insert(s.code);
-  const auto toClose = [](const JQuantsBar& b, const std::string& code) {
-    return DailyClose{code, b.adjClose, b.adjFactor};
+  // The list's stocks' records by day and code, each once; a stock with two
+  // different records of one day is remembered with the first such day.
+  std::map<int, std::map<std::string, DailyClose>> got;
+  std::map<std::string, int> twofold;
+  const auto take = [&](const JQuantsBar& b, const std::string& code) {
+    const auto [it, fresh] = got[b.day].emplace(code, DailyClose{code, b.adjClose, b.adjFactor});
+    if (fresh || (it->second.close == b.adjClose && it->second.factor == b.adjFactor)) return;
+    const auto t = twofold.find(code);
+    if (t == twofold.end() || b.day < t->second) twofold[code] = b.day;
   };
+  std::vector<int> kept;  // the days taken, oldest first
 
   // By stock when the list holds fewer stocks than there are days to fetch.
   const bool byStock = plan.stocks.size() < days.size();
@@ -436,38 +521,47 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
         out.undelivered = day;
         break;
       }
-      FetchedDay fd;
-      fd.day = day;
+      if (!AnyPrice(bars)) {
+        out.skipped.push_back(day);
+        continue;
+      }
+      kept.push_back(day);
+      got[day];
       for (const JQuantsBar& b : bars) {
         const std::string code = ListCode(b.code);
-        if (listed.count(code)) fd.closes.push_back(toClose(b, code));
+        if (listed.count(code)) take(b, code);
       }
-      out.data.days.push_back(std::move(fd));
     }
   } else {
-    std::map<int, FetchedDay> byDay;
-    for (const int day : days) byDay[day].day = day;
-    std::set<int> delivered;
+    const std::set<int> asked(days.begin(), days.end());
     const int total = static_cast<int>(plan.stocks.size());
     for (int i = 0; i < total; ++i) {
       const std::string& code = plan.stocks[static_cast<std::size_t>(i)].code;
       FetchProgress p;
       p.done = i, p.total = total, p.code = code, p.byStock = true;
       if (progress && !progress(p)) throw JQuantsCancelled{};
-      for (const JQuantsBar& b : client.BarsOfStock(code, days.front(), days.back())) {
-        if (ListCode(b.code) != code) continue;
-        const auto it = byDay.find(b.day);
-        if (it == byDay.end()) continue;
-        it->second.closes.push_back(toClose(b, code));
-        delivered.insert(b.day);
-      }
+      for (const JQuantsBar& b : client.BarsOfStock(code, days.front(), days.back()))
+        if (ListCode(b.code) == code && asked.count(b.day)) take(b, code);
     }
     for (const int day : days) {
-      if (!delivered.count(day)) {
-        out.undelivered = day;
-        break;
+      const auto it = got.find(day);
+      const bool priced =
+          it != got.end() && std::any_of(it->second.begin(), it->second.end(),
+                                         [](const auto& c) { return !c.second.close.empty(); });
+      if (!priced) {
+        // Not delivered yet, a day without any price, or a day the list's
+        // stocks did not trade: the whole market's answer tells.
+        const std::vector<JQuantsBar> bars = client.BarsOfDay(day);
+        if (bars.empty()) {
+          out.undelivered = day;
+          break;
+        }
+        if (!AnyPrice(bars)) {
+          out.skipped.push_back(day);
+          continue;
+        }
       }
-      out.data.days.push_back(std::move(byDay[day]));
+      kept.push_back(day);
     }
   }
   if (progress) {
@@ -477,9 +571,34 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
     p.byStock = byStock;
     progress(p);
   }
+
+  for (const int day : out.skipped)
+    out.notes.push_back(DateToStr(day) + ": どの銘柄にも株価がないため、取引日に入れませんでした");
+  for (const auto& [code, day] : twofold)
+    out.notes.push_back(code + ": " + DateToStr(day) +
+                        " の株価が異なる二つの記録で届いたため、この銘柄は更新しませんでした");
+  for (const int day : kept) {
+    FetchedDay fd;
+    fd.day = day;
+    for (const auto& [code, close] : got[day])
+      if (!twofold.count(code)) fd.closes.push_back(close);
+    out.data.days.push_back(std::move(fd));
+  }
+  got.clear();
+
   if (!out.data.days.empty() && std::any_of(plan.stocks.begin(), plan.stocks.end(),
-                                            [](const ListedStock& s) { return s.nameless; }))
-    out.data.names = client.Names();
+                                            [](const ListedStock& s) { return s.nameless; })) {
+    try {
+      out.data.names = client.Names();
+    } catch (const JQuantsError&) {
+      // The names only name the stocks: the days go on without them.
+      std::string codes;
+      for (const ListedStock& s : plan.stocks)
+        if (s.nameless) codes += (codes.empty() ? "" : ", ") + s.code;
+      out.notes.push_back("銘柄一覧を取得できなかったため、名前のない銘柄は名前なしのままです: " +
+                          codes);
+    }
+  }
   return out;
 }
 

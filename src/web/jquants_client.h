@@ -10,6 +10,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -73,6 +74,14 @@ class JQuantsClient {
     int maxRateLimited = 3;                      // 429 answers waited out a run
     std::chrono::seconds maxRetryAfter{300};     // longest Retry-After honoured
     std::chrono::seconds defaultRetryAfter{60};  // when the answer names none
+    // Asked while an answer is awaited; true stops the run (JQuantsCancelled).
+    std::function<bool()> stop;
+    // The whole run, from the client's making: past it the run fails.
+    std::chrono::milliseconds runLimit{std::chrono::hours(1)};
+    // Bytes of one page's answer, and of the fields kept from all the pages
+    // of one question; past either the question fails.
+    std::size_t maxPageBytes = 64u << 20;
+    std::size_t maxKeptBytes = 256u << 20;
   };
 
   JQuantsClient(Platform& platform, JQuantsSettings settings, Options options);
@@ -94,6 +103,9 @@ class JQuantsClient {
   // JSON text of a 200 answer. Spacing, 429, statuses and the form checks.
   std::string Get(const std::string& path, const std::string& query);
   bool Wait(std::chrono::milliseconds ms);
+  // Throws the run's limit as a JQuantsError once it is past, or would be
+  // after `ahead` more.
+  void CheckRunLimit(std::chrono::milliseconds ahead = {}) const;
   std::string Scrub(std::string text) const;
 
   Platform& platform_;
@@ -104,6 +116,7 @@ class JQuantsClient {
   int requests_ = 0;
   int rateLimited_ = 0;
   std::chrono::steady_clock::time_point last_{};
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
 // The key as messages may show it: never its text.
@@ -114,6 +127,12 @@ inline constexpr const char* kHiddenKey = "********";
 // that takes fewer requests, by stock over the whole period; the master when
 // a stock is held by code alone. A trading day without any record stops the
 // fetch there: `undelivered` is set to it and the days before are returned.
+// A day whose records all lack a price is no trading day: it is left out and
+// named in `skipped`. By stock, a day without a price of the list's stocks is
+// asked by day to tell which of the three it is (a delivered day without the
+// list's stocks is kept, blank). A record sent twice counts once; a stock
+// with two different records of one day gets no new day at all (named in the
+// notes). A master that cannot be had leaves the names out (named in the notes).
 struct FetchPlan {
   int listNewest = 0;  // the list's newest day
   int today = 0;
@@ -128,7 +147,9 @@ struct FetchProgress {
 struct FetchResult {
   UpdateData data;
   int undelivered = 0;
-  int tradingDays = 0;  // trading days after the list's newest up to today
+  std::vector<int> skipped;        // days without any price, oldest first
+  std::vector<std::string> notes;  // the skipped days, refused stocks, missing names
+  int tradingDays = 0;             // trading days after the list's newest up to today
 };
 // The progress hook is called before each request of bars; false cancels
 // (JQuantsCancelled). Throws JQuantsError.
