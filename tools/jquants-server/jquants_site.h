@@ -5,7 +5,10 @@
 // x-api-key. Faults on request: pages, 429 with or without Retry-After, a
 // wrong key's 401 or 403, an HTML page with status 200, a body cut short or
 // dripping, a split factor, a stock without a name, a delisted stock, a
-// suspended stock's day (nulls), a holiday, days not delivered yet. Over plain HTTP on 127.0.0.1,
+// suspended stock's day (nulls), a holiday, days not delivered yet, a day
+// of nulls for every stock, a stock missing from a delivered day, records
+// sent twice (equal or not), padded answers, a huge or broken master, a body
+// that never ends. Over plain HTTP on 127.0.0.1,
 // or HTTPS with a certificate given. Header-only, so tests and benchmarks run it in-process.
 #pragma once
 
@@ -107,6 +110,14 @@ struct Options {
   std::map<std::string, int> delisted;             // no bars after this day, not in the master
   std::set<int> holidays;                          // weekdays the exchange was closed: no bars
   std::map<std::string, std::set<int>> suspended;  // a record with nulls on these days
+  std::set<int> nullDays;  // every stock's record of these days has nulls (a halted market)
+  std::map<std::string, std::set<int>> missing;      // no record on these days, delivered
+  std::map<std::string, std::set<int>> twice;        // the record is sent twice, alike
+  std::map<std::string, std::set<int>> conflicting;  // sent again with ten times the close
+  int padBytes = 0;       // each answer of daily bars carries an unused field this long
+  int masterPadBytes = 0;  // the master's answer carries an unused field this long
+  bool masterBroken = false;  // the master's answer is JSON cut short
+  int endlessAt = -1;  // this request of daily bars sends a body that never ends
   std::string certFile, keyFile;                   // HTTPS with this certificate and key
 };
 
@@ -273,7 +284,7 @@ class Site {
     r["AdjC"] = round1(b.adjClose * total);
     r["AdjVo"] = b.volume / total;
     const auto halt = opt_.suspended.find(code);
-    if (halt != opt_.suspended.end() && halt->second.count(b.day))
+    if ((halt != opt_.suspended.end() && halt->second.count(b.day)) || opt_.nullDays.count(b.day))
       for (const char* k :
            {"O", "H", "L", "C", "Vo", "Va", "AdjO", "AdjH", "AdjL", "AdjC", "AdjVo"})
         r[k] = nullptr;
@@ -340,6 +351,36 @@ class Site {
         });
   }
 
+  static bool on(const std::map<std::string, std::set<int>>& m, const std::string& code, int day) {
+    const auto it = m.find(code);
+    return it != m.end() && it->second.count(day) > 0;
+  }
+
+  // The records of a stock's day as sent: none, one, or the same day twice.
+  void add(std::vector<Json>& records, const std::string& code, const Bar& b) const {
+    if (on(opt_.missing, code, b.day)) return;
+    records.push_back(record(code, b));
+    if (on(opt_.twice, code, b.day)) records.push_back(records.back());
+    if (on(opt_.conflicting, code, b.day)) {
+      Json again = records.back();
+      if (again["AdjC"].is_number()) again["AdjC"] = again["AdjC"].get<double>() * 10;
+      records.push_back(std::move(again));
+    }
+  }
+
+  // A body that opens an answer and then sends blanks until the client
+  // gives up or the server stops.
+  void sendEndless(httplib::Response& res) {
+    res.set_chunked_content_provider(
+        "application/json", [this](std::size_t offset, httplib::DataSink& sink) {
+          if (stopping_) return false;
+          if (offset == 0) return sink.write("{\"data\":[", 9);
+          static const std::string blanks(64 * 1024, ' ');
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          return sink.write(blanks.data(), blanks.size());
+        });
+  }
+
   void routes() {
     svr_->set_read_timeout(5, 0);
     svr_->set_write_timeout(5, 0);
@@ -361,6 +402,10 @@ class Site {
             "text/html; charset=UTF-8");
         return;
       }
+      if (n == opt_.endlessAt) {
+        sendEndless(res);
+        return;
+      }
       std::vector<Json> records;
       const std::string code =
           req.has_param("code") ? req.get_param_value("code").substr(0, 4) : "";
@@ -378,18 +423,17 @@ class Site {
         const auto it = bars_by_code_.find(code);
         if (it != bars_by_code_.end())
           for (const Bar& b : it->second)
-            if (b.day >= from && b.day <= to && delivered(code, b.day))
-              records.push_back(record(code, b));
+            if (b.day >= from && b.day <= to && delivered(code, b.day)) add(records, code, b);
       } else {
         for (const auto& [c, bars] : bars_by_code_) {
           const auto it = std::lower_bound(bars.begin(), bars.end(), date,
                                            [](const Bar& b, int d) { return b.day < d; });
-          if (it != bars.end() && it->day == date && delivered(c, date))
-            records.push_back(record(c, *it));
+          if (it != bars.end() && it->day == date && delivered(c, date)) add(records, c, *it);
         }
       }
       Json answer;
       page(answer, std::move(records), req, res);
+      if (opt_.padBytes > 0) answer["Padding"] = std::string(static_cast<std::size_t>(opt_.padBytes), 'x');
       sendBody(res, answer.dump(), "application/json", n == opt_.truncateAt, n == opt_.dripAt);
     });
     svr_->Get("/v2/equities/master", [this](const httplib::Request& req, httplib::Response& res) {
@@ -415,6 +459,13 @@ class Site {
       }
       Json answer;
       page(answer, std::move(records), req, res);
+      if (opt_.masterPadBytes > 0)
+        answer["Padding"] = std::string(static_cast<std::size_t>(opt_.masterPadBytes), 'x');
+      if (opt_.masterBroken) {
+        const std::string text = answer.dump();
+        res.set_content(text.substr(0, text.size() / 2), "application/json");
+        return;
+      }
       sendJson(res, answer);
     });
     svr_->Get("/v2/markets/calendar", [this](const httplib::Request& req, httplib::Response& res) {

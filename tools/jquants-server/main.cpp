@@ -2,12 +2,15 @@
 //   [--page-size N] [--rate-limit-at N] [--rate-limit-times N] [--retry-after S]
 //   [--html-at N] [--truncate-at N] [--drip-at N] [--drip-ms N] [--newest YYYY-MM-DD]
 //   [--split CODE:YYYY-MM-DD:FACTOR] [--nameless CODE] [--delisted CODE:YYYY-MM-DD]
-//   [--suspended CODE:YYYY-MM-DD] [--holiday YYYY-MM-DD] [--cert FILE --cert-key FILE]
+//   [--suspended CODE:YYYY-MM-DD] [--holiday YYYY-MM-DD] [--null-day YYYY-MM-DD]
+//   [--missing CODE:YYYY-MM-DD] [--twice CODE:YYYY-MM-DD] [--conflicting CODE:YYYY-MM-DD]
+//   [--pad-bytes N] [--master-pad-bytes N] [--master-broken 1] [--endless-at N]
+//   [--cert FILE --cert-key FILE]
 // Serves the stand-in of the J-Quants API on 127.0.0.1 from a data folder
 // (market/ and tavrine/zenncode.txt); prints "port N" once ready. The
 // counted options make one request of daily bars faulty (see
 // jquantssite::Options); --split, --nameless, --delisted, --suspended and
-// --holiday may be repeated.
+// --holiday, --null-day, --missing, --twice and --conflicting may be repeated.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -27,7 +30,10 @@ const std::pair<const char*, int Options::*> kNumberOptions[] = {
     {"--html-at", &Options::htmlAt},
     {"--truncate-at", &Options::truncateAt},
     {"--drip-at", &Options::dripAt},
-    {"--drip-ms", &Options::dripMs}};
+    {"--drip-ms", &Options::dripMs},
+    {"--pad-bytes", &Options::padBytes},
+    {"--master-pad-bytes", &Options::masterPadBytes},
+    {"--endless-at", &Options::endlessAt}};
 
 int Usage() {
   std::fprintf(stderr,
@@ -37,7 +43,10 @@ int Usage() {
                "       [--drip-at N] [--drip-ms N] [--newest YYYY-MM-DD]\n"
                "       [--split CODE:YYYY-MM-DD:FACTOR] [--nameless CODE]\n"
                "       [--delisted CODE:YYYY-MM-DD] [--suspended CODE:YYYY-MM-DD]\n"
-               "       [--holiday YYYY-MM-DD]\n"
+               "       [--holiday YYYY-MM-DD] [--null-day YYYY-MM-DD]\n"
+               "       [--missing CODE:YYYY-MM-DD] [--twice CODE:YYYY-MM-DD]\n"
+               "       [--conflicting CODE:YYYY-MM-DD] [--pad-bytes N]\n"
+               "       [--master-pad-bytes N] [--master-broken 1] [--endless-at N]\n"
                "       [--cert FILE --cert-key FILE]\n");
   return 2;
 }
@@ -78,6 +87,17 @@ int main(int argc, char** argv) {
       const int d = js::ParseDay(v);
       if (d < 0) return Usage();
       opt.holidays.insert(d);
+    } else if (a == "--null-day") {
+      const int d = js::ParseDay(v);
+      if (d < 0) return Usage();
+      opt.nullDays.insert(d);
+    } else if (a == "--master-broken") {
+      opt.masterBroken = v == "1";
+    } else if (a == "--missing" || a == "--twice" || a == "--conflicting") {
+      const int d = v.size() > 5 ? js::ParseDay(v.substr(5)) : -1;
+      if (v.size() < 6 || v[4] != ':' || d < 0) return Usage();
+      auto& days = a == "--missing" ? opt.missing : a == "--twice" ? opt.twice : opt.conflicting;
+      days[v.substr(0, 4)].insert(d);
     } else if (a == "--nameless") {
       opt.nameless.insert(v);
     } else if (a == "--delisted") {
