@@ -201,12 +201,10 @@ void ApplyProxy(HttpRequest& req) {
 
 JQuantsSettings LoadJQuantsSettings() {
   JQuantsSettings s;
+  // A key written into the file by hand is kept from other users as well.
+  KeepKeyPrivate();
   s.key = Env("TAVRINE_JQUANTS_KEY");
-  if (s.key.empty()) {
-    s.key = ReadSetting("update", "key");
-    // A key written into the file by hand is kept from other users as well.
-    if (!s.key.empty()) KeepKeyPrivate();
-  }
+  if (s.key.empty()) s.key = ReadSetting("update", "key");
   std::string plan = Env("TAVRINE_JQUANTS_PLAN");
   if (plan.empty()) plan = ReadSetting("update", "plan");
   if (!plan.empty()) s.plan = Lower(plan);

@@ -77,7 +77,7 @@ class JQuantsClient {
     // Asked while an answer is awaited; true stops the run (JQuantsCancelled).
     std::function<bool()> stop;
     // The whole run, from the client's making: past it the run fails.
-    std::chrono::milliseconds runLimit{std::chrono::hours(1)};
+    std::chrono::milliseconds runLimit{std::chrono::hours(2)};
     // Bytes of one page's answer, and of the fields kept from all the pages
     // of one question; past either the question fails.
     std::size_t maxPageBytes = 64u << 20;
