@@ -5,14 +5,20 @@
 // days given the close before, days not delivered yet,
 // and every failure (wrong key, HTML answer, cut body, dead host, endless
 // 429s, a dripping answer, a cancel) leaving every file as it was, with the
-// key never shown.
+// key never shown; days of nulls only skipped, a delivered day without the
+// list's stocks kept blank, records sent twice, a master that fails, large
+// and endless pages, the run's time limit, and a signal ending the driver.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <thread>
 #include <utility>
 
 #include "../support/recording_platform.h"
@@ -387,6 +393,222 @@ TEST(UpdateDuringAPageWait, IsRefusedAndAsksNothing) {
   EXPECT_EQ(std::count(p.statuses.begin(), p.statuses.end(), kBusyStatus), 1);
   EXPECT_EQ(api.site().requests(), 0);
   EXPECT_TRUE(p.errors.empty());
+}
+
+TEST_F(UpdateTest, ADayWithoutAnyPriceIsNoTradingDayByDay) {
+  Start();
+  jquantssite::Options o;
+  o.nullDays.insert(SiteDay(Day(2)));  // every record of the day holds nulls
+  LiveJQuants site(f_, o);
+  const WorkTable before = ws_->StockList;
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 3);
+  const WorkTable& list = ws_->StockList;
+  EXPECT_EQ(list.cell(0, 1), DateToStr(Day(0)));
+  EXPECT_EQ(list.cell(0, 2), DateToStr(Day(1)));
+  EXPECT_EQ(list.cell(0, 3), DateToStr(Day(3)));
+  for (int c = 1; c <= 6; ++c)
+    for (int r = 1; r <= 297; ++r) ASSERT_EQ(list.cell(c, r + 3), before.cell(c, r)) << c;
+  EXPECT_NE(p_.messages.at(0).find("\r" + DateToStr(Day(2)) + ": どの銘柄にも株価がない"),
+            std::string::npos)
+      << p_.messages[0];
+}
+
+TEST_F(UpdateTest, ADayWithoutAnyPriceIsNoTradingDayByStock) {
+  Start(2, 300, 12);
+  jquantssite::Options o;
+  o.nullDays.insert(SiteDay(Day(5)));
+  LiveJQuants site(f_, o);
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 11);
+  EXPECT_EQ(ws_->StockList.cell(0, 5), DateToStr(Day(4)));
+  EXPECT_EQ(ws_->StockList.cell(0, 6), DateToStr(Day(6)));
+  EXPECT_NE(p_.messages.at(0).find(DateToStr(Day(5)) + ": どの銘柄にも株価がない"),
+            std::string::npos);
+}
+
+TEST_F(UpdateTest, ADeliveredDayWithoutTheListsStocksIsABlankDay) {
+  // Two stocks by stock: neither has a record of one day the market has.
+  Start(2, 300, 12);
+  const sample::Stock& a = StockInColumn(1);
+  const sample::Stock& b = StockInColumn(2);
+  jquantssite::Options o;
+  o.missing[a.code] = {SiteDay(Day(5))};
+  o.missing[b.code] = {SiteDay(Day(5))};
+  o.newest = SiteDay(Day(2));  // and the last two days are not delivered yet
+  LiveJQuants site(f_, o);
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 10);
+  EXPECT_EQ(s.undelivered, Day(1));
+  const WorkTable& list = ws_->StockList;
+  EXPECT_EQ(list.cell(0, 1), DateToStr(Day(2)));
+  EXPECT_EQ(list.cell(0, 4), DateToStr(Day(5)));
+  // The blank day takes the close before it, as any day without a trade.
+  for (int c = 1; c <= 2; ++c) {
+    ASSERT_NE(list.cell(c, 5), " ");
+    EXPECT_EQ(list.cell(c, 4), list.cell(c, 5)) << c;
+  }
+}
+
+TEST_F(UpdateTest, RecordsSentTwiceCountOnceOrRefuseTheirStock) {
+  Start();
+  const sample::Stock& split = StockInColumn(1);
+  const sample::Stock& torn = StockInColumn(2);
+  jquantssite::Options o;
+  o.pageSize = 5;  // a pair may be cut between two pages
+  o.splits.push_back({split.code, SiteDay(Day(1)), 0.5});
+  o.twice[split.code] = {SiteDay(Day(1))};
+  o.twice[StockInColumn(3).code] = {SiteDay(Day(0)), SiteDay(Day(3))};
+  o.conflicting[torn.code] = {SiteDay(Day(2))};
+  LiveJQuants site(f_, o);
+  const WorkTable before = ws_->StockList;
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 4);
+  const WorkTable& list = ws_->StockList;
+  // The split sent twice halves the history once.
+  ASSERT_EQ(s.adjustments.size(), 1u);
+  EXPECT_EQ(s.adjustments[0].den, 2);
+  for (int r = 1; r <= 296; ++r) {
+    if (!IsBlank(before.cell(1, r))) {
+      ASSERT_EQ(list.cell(1, r + 4), FloatToStr(StrToFloat(before.cell(1, r)) / 2)) << r;
+    }
+  }
+  for (int r = 1; r <= 4; ++r) {
+    if (Close(StockInColumn(3), r - 1) != " ") {
+      EXPECT_EQ(list.cell(3, r), Close(StockInColumn(3), r - 1)) << r;
+    }
+  }
+  // Two different closes of one day: the stock gets none of the new days.
+  for (int r = 1; r <= 4; ++r) EXPECT_EQ(list.cell(2, r), " ") << r;
+  for (int r = 1; r <= 296; ++r) ASSERT_EQ(list.cell(2, r + 4), before.cell(2, r));
+  EXPECT_EQ(s.stocks, 5);
+  EXPECT_NE(p_.messages.at(0).find("\r" + torn.code + ": " + DateToStr(Day(2)) +
+                                   " の株価が異なる二つの記録で届いた"),
+            std::string::npos)
+      << p_.messages[0];
+}
+
+TEST_F(UpdateTest, AMasterThatCannotBeHadLeavesTheNamesOut) {
+  Start();
+  const sample::Stock& nameless = StockInColumn(3);
+  ws_->StockList.set(3, 0, nameless.code);
+  for (const bool broken : {true, false}) {
+    SCOPED_TRACE(broken ? "broken" : "too large");
+    jquantssite::Options o;
+    o.masterBroken = broken;
+    o.masterPadBytes = broken ? 0 : 300000;
+    o.newest = SiteDay(Day(broken ? 2 : 0));
+    LiveJQuants site(f_, o);
+    UpdateHooks hooks;
+    hooks.maxPageBytes = 200000;
+    p_.messages.clear();
+    const UpdateSummary s = Update(hooks);
+    ASSERT_TRUE(s.failure.empty()) << s.failure;
+    EXPECT_EQ(s.days, 2);
+    EXPECT_EQ(ws_->StockList.cell(3, 0), nameless.code);
+    EXPECT_EQ(ws_->StockList.cell(3, 1), Close(nameless, broken ? 2 : 0));
+    EXPECT_NE(p_.messages.at(0).find("\r銘柄一覧を取得できなかったため、名前のない銘柄は名前なし"
+                                     "のままです: " +
+                                     nameless.code),
+              std::string::npos)
+        << p_.messages[0];
+  }
+}
+
+TEST_F(UpdateTest, LargePagesAreReadAndEndlessOnesRefused) {
+  Start();
+  const auto files = Files();
+  {
+    // Past the quote site's limit of one answer, within the service's.
+    jquantssite::Options o;
+    o.padBytes = 6 << 20;
+    o.endlessAt = 3;
+    LiveJQuants site(f_, o);
+    UpdateHooks hooks;
+    hooks.maxPageBytes = 8 << 20;
+    const UpdateSummary s = Update(hooks);
+    EXPECT_NE(s.failure.find(DateToStr(Day(1)) + " の株価を取得できませんでした。J-Quants "
+                                                  "APIからのデータが大きすぎます。"),
+              std::string::npos)
+        << s.failure;
+    EXPECT_EQ(Files(), files);
+  }
+  jquantssite::Options o;
+  o.padBytes = 6 << 20;
+  LiveJQuants site(f_, o);
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 4);
+}
+
+TEST_F(UpdateTest, TheWholeRunHasATimeLimit) {
+  Start();
+  const auto files = Files();
+  jquantssite::Options o;
+  o.dripAt = 2;  // one byte a second: minutes for a page
+  LiveJQuants site(f_, o);
+  UpdateHooks hooks;
+  hooks.runLimit = std::chrono::milliseconds(2000);
+  const UpdateSummary s = Update(hooks);
+  EXPECT_NE(s.failure.find("J-Quants API からの取得が 2秒 の制限時間内に終わりませんでした"),
+            std::string::npos)
+      << s.failure;
+  EXPECT_EQ(Files(), files);
+}
+
+// The driver runs an update against a stand-in that stalls on its first
+// page; SIGTERM or SIGINT ends it: the cancel is said, the driver ends as the
+// signal asks, no file has changed.
+TEST_F(UpdateTest, ASignalEndsTheDriversUpdateCleanly) {
+  Start();
+  ws_.reset();
+  const auto files = Files();
+  for (const int sig : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(sig);
+    jquantssite::Options o;
+    o.dripAt = 1;
+    o.dripMs = 60000;
+    LiveJQuants site(f_, o);
+    int in[2], out[2];
+    ASSERT_EQ(::pipe(in), 0);
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::dup2(in[0], 0);
+      ::dup2(out[1], 1);
+      ::close(in[0]), ::close(in[1]), ::close(out[0]), ::close(out[1]);
+      const char* argv[] = {TAVRINE_SCRIPT_EXE, nullptr};
+      ::execve(TAVRINE_SCRIPT_EXE, const_cast<char**>(argv), environ);
+      ::_exit(127);
+    }
+    ::close(in[0]), ::close(out[1]);
+    const std::string script = "start\nupdate\ncell StockList 0 1\n";
+    ASSERT_EQ(::write(in[1], script.data(), script.size()), static_cast<ssize_t>(script.size()));
+    ::close(in[1]);
+    // The first page is asked: the update waits for its answer.
+    int status = 0;
+    while (site.site().barRequests() < 1) {
+      ASSERT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "the driver ended before its request";
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ::kill(pid, sig);
+    std::string output;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;) output.append(buf, static_cast<std::size_t>(n));
+    ::close(out[0]);
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << status << output;
+    EXPECT_EQ(WTERMSIG(status), sig);
+    const std::string& said = output;
+    EXPECT_NE(said.find("一括更新を中止しました。デ-タ一覧は変わっていません。"), std::string::npos)
+        << said;
+    EXPECT_EQ(said.find("StockList[0,1]"), std::string::npos) << said;  // nothing runs after it
+    EXPECT_EQ(Files(), files);
+  }
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // gives, 429 answers are waited out as long as they say and only a few
 // times, the key never appears in a message (not even when the server
 // echoes it), plain HTTP goes only to loopback, HTTPS verifies the
-// server's certificate, and the key's settings file stays private.
+// server's certificate, and the key's settings file stays private, even
+// when the key was written into it by hand; the run's memory and time are
+// bounded.
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <sys/stat.h>
@@ -213,6 +215,82 @@ TEST_F(JQuantsClientTest, TheSettingsFileKeepsTheKeyPrivate) {
     EXPECT_EQ(std::string(e.what()).find("two words"), std::string::npos);
   }
   EXPECT_THROW(SaveJQuantsSettings("k", "gold"), std::invalid_argument);
+}
+
+TEST_F(JQuantsClientTest, NearCopiesOfTheKeyAreMaskedToo) {
+  // A server that echoes pieces of the key it was sent.
+  const std::string key = kKey;  // "sekret-KEY-2718"
+  httplib::Server echo;
+  echo.Get("/v2/markets/calendar", [&](const httplib::Request&, httplib::Response& res) {
+    res.status = 400;
+    res.set_content("{\"message\":\"a " + key.substr(0, 7) + " b " + key.substr(4) + " c " +
+                        key.substr(0, 14) + "9 d " + key.substr(7, 8) + "\"}",
+                    "application/json");
+  });
+  const int port = echo.bind_to_any_port("127.0.0.1");
+  std::thread t([&] { echo.listen_after_bind(); });
+  f_.set("TAVRINE_JQUANTS_HOST", "127.0.0.1:" + std::to_string(port));
+  f_.set("TAVRINE_JQUANTS_KEY", kKey);
+  const std::string e = What([&] { Client().TradingDays(1, 2); });
+  echo.stop();
+  t.join();
+  // Runs of 8 characters of the key or more are masked; a shorter one is not the key.
+  EXPECT_NE(e.find("a sekret- b ******** c ********9 d ********)"), std::string::npos) << e;
+}
+
+TEST_F(JQuantsClientTest, AKeyWrittenByHandIsMadePrivate) {
+  f_.unset("TAVRINE_JQUANTS_KEY");
+  struct stat st {};
+  const auto mode = [&] {
+    EXPECT_EQ(::stat(f_.path("tavrine.ini").c_str(), &st), 0);
+    return st.st_mode & 0777;
+  };
+  // No key: the file is left as it is.
+  f_.writeLines("tavrine.ini", {"[update]", "plan=free", "key="});
+  ::chmod(f_.path("tavrine.ini").c_str(), 0644);
+  EXPECT_TRUE(LoadJQuantsSettings().key.empty());
+  EXPECT_EQ(mode(), 0644u);
+  // A key typed into the file: the next read of the settings makes it private,
+  // even while the environment gives another key.
+  f_.writeLines("tavrine.ini", {"[update]", "key=" + std::string(kKey)});
+  ::chmod(f_.path("tavrine.ini").c_str(), 0644);
+  f_.set("TAVRINE_JQUANTS_KEY", "from-the-environment");
+  EXPECT_EQ(LoadJQuantsSettings().key, "from-the-environment");
+  EXPECT_EQ(mode(), 0600u);
+  // Any save of a file that holds a key makes it private.
+  ::chmod(f_.path("tavrine.ini").c_str(), 0640);
+  WriteSettings("list", {{"maintainer", "import"}});
+  EXPECT_EQ(mode(), 0600u);
+  EXPECT_EQ(ReadSetting("update", "key"), kKey);
+}
+
+TEST_F(JQuantsClientTest, BoundsOfTheRun) {
+  const sample::Result data = jquantstest::SampleFolder(f_, 5, 60, 3);
+  const std::string code = data.stocks[0].code;
+  {
+    // The fields kept of all the pages of one question are bounded.
+    jquantssite::Options o;
+    o.pageSize = 4;
+    LiveJQuants site(f_, o);
+    JQuantsClient::Options small;
+    small.maxKeptBytes = 2000;
+    JQuantsClient c = Client(small);
+    const std::string e = What([&] { c.BarsOfStock(code, data.marketDays[59], data.marketDays[0]); });
+    EXPECT_NE(e.find("J-Quants API からのデータが多すぎます"), std::string::npos) << e;
+    EXPECT_LT(site.site().barRequests(), 15);
+    // Within the bound, the same question is answered.
+    EXPECT_GT(Client().BarsOfStock(code, data.marketDays[59], data.marketDays[0]).size(), 40u);
+  }
+  // A wait for the service's limit that would outlast the run fails at once.
+  jquantssite::Options o;
+  o.rateLimitAt = 1, o.retryAfter = 7;
+  LiveJQuants site(f_, o);
+  JQuantsClient::Options brief;
+  brief.runLimit = std::chrono::milliseconds(5000);
+  JQuantsClient c = Client(brief);
+  const std::string e = What([&] { c.BarsOfDay(data.marketDays[0]); });
+  EXPECT_NE(e.find("5秒 の制限時間内に終わりませんでした"), std::string::npos) << e;
+  EXPECT_TRUE(waits_.empty());
 }
 
 }  // namespace
