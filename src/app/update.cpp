@@ -19,6 +19,8 @@ std::string UpdateProgressText(const UpdateProgress& p) {
   if (p.waitSeconds > 0)
     return "一括更新: J-Quants API の利用回数の上限のため " + IntToStr(p.waitSeconds) +
            "秒待っています";
+  // Before the trading days are known the calendar is being asked.
+  if (p.total == 0) return "一括更新: 営業日を問い合わせています";
   const std::string count = " (" + IntToStr(p.done + 1 > p.total ? p.total : p.done + 1) + "/" +
                             IntToStr(p.total) + (p.byStock ? "銘柄)" : "日)");
   if (p.byStock) return "一括更新: " + p.code + " の株価を取得しています" + count;
@@ -41,6 +43,9 @@ UpdateSignals::UpdateSignals() {
   gSignal.store(0);
   oldInt_ = std::signal(SIGINT, CatchStop);
   oldTerm_ = std::signal(SIGTERM, CatchStop);
+  // A signal the program was started to ignore stays ignored.
+  if (oldInt_ == SIG_IGN) std::signal(SIGINT, SIG_IGN);
+  if (oldTerm_ == SIG_IGN) std::signal(SIGTERM, SIG_IGN);
 }
 
 UpdateSignals::~UpdateSignals() {

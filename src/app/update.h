@@ -24,7 +24,8 @@ struct UpdateProgress {
   int waitSeconds = 0;  // > 0: waiting for the service's limit, this long
 };
 
-// "一括更新: 2024/01/05 の株価を取得しています (3/20日)" and the like.
+// "一括更新: 2024/01/05 の株価を取得しています (3/20日)" and the like;
+// "一括更新: 営業日を問い合わせています" while the calendar is asked.
 std::string UpdateProgressText(const UpdateProgress& p);
 
 struct UpdateHooks {
