@@ -395,6 +395,16 @@ TEST(UpdateDuringAPageWait, IsRefusedAndAsksNothing) {
   EXPECT_TRUE(p.errors.empty());
 }
 
+TEST(UpdateProgressText, NamesTheStepOfTheRun) {
+  // Asked while the calendar is awaited: no day is named yet.
+  EXPECT_EQ(UpdateProgressText(UpdateProgress{}), "一括更新: 営業日を問い合わせています");
+  UpdateProgress p;
+  p.done = 2, p.total = 4, p.day = DaysFromCivil(2003, 12, 24);
+  EXPECT_EQ(UpdateProgressText(p), "一括更新: 2003/12/24 の株価を取得しています (3/4日)");
+  p.byStock = true, p.code = "7203", p.day = 0;
+  EXPECT_EQ(UpdateProgressText(p), "一括更新: 7203 の株価を取得しています (3/4銘柄)");
+}
+
 TEST_F(UpdateTest, ADayWithoutAnyPriceIsNoTradingDayByDay) {
   Start();
   jquantssite::Options o;
@@ -532,7 +542,7 @@ TEST_F(UpdateTest, LargePagesAreReadAndEndlessOnesRefused) {
     hooks.maxPageBytes = 8 << 20;
     const UpdateSummary s = Update(hooks);
     EXPECT_NE(s.failure.find(DateToStr(Day(1)) + " の株価を取得できませんでした。J-Quants "
-                                                  "APIからのデータが大きすぎます。"),
+                                                 "APIからのデータが大きすぎます。"),
               std::string::npos)
         << s.failure;
     EXPECT_EQ(Files(), files);
@@ -598,7 +608,8 @@ TEST_F(UpdateTest, ASignalEndsTheDriversUpdateCleanly) {
     ::kill(pid, sig);
     std::string output;
     char buf[4096];
-    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;) output.append(buf, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+      output.append(buf, static_cast<std::size_t>(n));
     ::close(out[0]);
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFSIGNALED(status)) << status << output;

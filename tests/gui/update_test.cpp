@@ -4,7 +4,7 @@
 // settings dialog saves the key and plan, the notification names the stocks
 // with a new signal; `tavrine --update` runs without a window or hands the
 // update to the window that holds the data folder, and exits with the
-// outcome. The key is never shown.
+// outcome, and SIGTERM cancels it cleanly. The key is never shown.
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -19,6 +19,7 @@
 #include <QTest>
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -78,6 +79,7 @@ class UpdateWindowTest : public QObject {
   void aFileHandedOverDuringAnUpdateWaitsForIt();
   void anUpdateHandedOverDuringAnImportQuestionWaitsForIt();
   void aWindowStartedDuringTheTimersUpdateWaitsForIt();
+  void aSignalEndsTheUpdateWithoutAWindowCleanly();
 
  private:
   // A sample list four days behind the stand-in, served with `o`, and a
@@ -637,6 +639,27 @@ void UpdateWindowTest::aWindowStartedDuringTheTimersUpdateWaitsForIt() {
            qPrintable(w.out + w.err));
   QVERIFY2(!w.out.contains(QStringLiteral("使用中")), qPrintable(w.out));
   expectUpdateAndImportSaved();
+}
+
+void UpdateWindowTest::aSignalEndsTheUpdateWithoutAWindowCleanly() {
+  // The service stalls on the first page; SIGTERM while the run waits for it.
+  jquantssite::Options o;
+  o.dripAt = 1;
+  o.dripMs = 60000;
+  start(o);
+  win.reset();
+  const auto files = Files(*folder);
+  QProcess* p = startProgram();
+  QTRY_VERIFY_WITH_TIMEOUT(site->site().barRequests() >= 1, 60000);
+  QVERIFY(p->state() == QProcess::Running);
+  ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
+  const Run r = finish(p);
+  QCOMPARE(r.code, -1);  // ended by the signal, after saying so
+  QVERIFY2((r.out + r.err)
+               .contains(QStringLiteral("一括更新を中止しました。デ-タ一覧は変わっていません。")),
+           qPrintable(r.out + r.err));
+  QVERIFY(Files(*folder) == files);
+  QVERIFY(!QFile::exists(notified));
 }
 
 QTEST_MAIN(UpdateWindowTest)

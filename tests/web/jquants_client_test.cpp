@@ -275,7 +275,8 @@ TEST_F(JQuantsClientTest, BoundsOfTheRun) {
     JQuantsClient::Options small;
     small.maxKeptBytes = 2000;
     JQuantsClient c = Client(small);
-    const std::string e = What([&] { c.BarsOfStock(code, data.marketDays[59], data.marketDays[0]); });
+    const std::string e =
+        What([&] { c.BarsOfStock(code, data.marketDays[59], data.marketDays[0]); });
     EXPECT_NE(e.find("J-Quants API からのデータが多すぎます"), std::string::npos) << e;
     EXPECT_LT(site.site().barRequests(), 15);
     // Within the bound, the same question is answered.

@@ -114,11 +114,11 @@ struct Options {
   std::map<std::string, std::set<int>> missing;      // no record on these days, delivered
   std::map<std::string, std::set<int>> twice;        // the record is sent twice, alike
   std::map<std::string, std::set<int>> conflicting;  // sent again with ten times the close
-  int padBytes = 0;       // each answer of daily bars carries an unused field this long
-  int masterPadBytes = 0;  // the master's answer carries an unused field this long
-  bool masterBroken = false;  // the master's answer is JSON cut short
-  int endlessAt = -1;  // this request of daily bars sends a body that never ends
-  std::string certFile, keyFile;                   // HTTPS with this certificate and key
+  int padBytes = 0;               // each answer of daily bars carries an unused field this long
+  int masterPadBytes = 0;         // the master's answer carries an unused field this long
+  bool masterBroken = false;      // the master's answer is JSON cut short
+  int endlessAt = -1;             // this request of daily bars sends a body that never ends
+  std::string certFile, keyFile;  // HTTPS with this certificate and key
 };
 
 // One day of a stock from its market file.
@@ -371,14 +371,14 @@ class Site {
   // A body that opens an answer and then sends blanks until the client
   // gives up or the server stops.
   void sendEndless(httplib::Response& res) {
-    res.set_chunked_content_provider(
-        "application/json", [this](std::size_t offset, httplib::DataSink& sink) {
-          if (stopping_) return false;
-          if (offset == 0) return sink.write("{\"data\":[", 9);
-          static const std::string blanks(64 * 1024, ' ');
-          std::this_thread::sleep_for(std::chrono::milliseconds(1));
-          return sink.write(blanks.data(), blanks.size());
-        });
+    res.set_chunked_content_provider("application/json",
+                                     [this](std::size_t offset, httplib::DataSink& sink) {
+                                       if (stopping_) return false;
+                                       if (offset == 0) return sink.write("{\"data\":[", 9);
+                                       static const std::string blanks(64 * 1024, ' ');
+                                       std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                                       return sink.write(blanks.data(), blanks.size());
+                                     });
   }
 
   void routes() {
@@ -433,7 +433,8 @@ class Site {
       }
       Json answer;
       page(answer, std::move(records), req, res);
-      if (opt_.padBytes > 0) answer["Padding"] = std::string(static_cast<std::size_t>(opt_.padBytes), 'x');
+      if (opt_.padBytes > 0)
+        answer["Padding"] = std::string(static_cast<std::size_t>(opt_.padBytes), 'x');
       sendBody(res, answer.dump(), "application/json", n == opt_.truncateAt, n == opt_.dripAt);
     });
     svr_->Get("/v2/equities/master", [this](const httplib::Request& req, httplib::Response& res) {
