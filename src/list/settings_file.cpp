@@ -43,10 +43,23 @@ std::string KeyOf(const std::string& line, std::string* value = nullptr) {
   return Trim(line.substr(0, eq));
 }
 
+bool HoldsKey(const std::vector<std::string>& lines);
+
+// Makes the file readable by its owner only unless it is; false when that failed.
+bool OwnerOnly(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  return (st.st_mode & 0077) == 0 || ::chmod(path.c_str(), 0600) == 0;
+}
+
+// The file's lines. A file that holds a key (written into it by hand, say)
+// is made private by every read, so no start leaves it readable by others.
 std::vector<std::string> SettingsLines() {
   const std::string path = HomePath(kSettingsFile);
   if (!FileExists(path)) return {};
-  return ReadLines(path);
+  std::vector<std::string> lines = ReadLines(path);
+  if (HoldsKey(lines)) OwnerOnly(path);
+  return lines;
 }
 
 // Leaves the settings file readable by its owner only; a missing one is
@@ -80,10 +93,7 @@ bool KeepKeyPrivate() {
   } catch (const FileError&) {
     return false;
   }
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return false;
-  if ((st.st_mode & 0077) == 0) return true;
-  return ::chmod(path.c_str(), 0600) == 0;
+  return OwnerOnly(path);
 }
 
 std::string ReadSetting(const std::string& section, const std::string& key) {

@@ -12,7 +12,8 @@ namespace tavrine {
 inline constexpr const char* kSettingsFile = "tavrine.ini";
 
 // The value of key in section, trimmed; empty when there is none (or no file).
-// Throws FileError when the file exists but cannot be read.
+// A file that holds a key under [update] is made readable by its owner only
+// by any read. Throws FileError when the file exists but cannot be read.
 std::string ReadSetting(const std::string& section, const std::string& key);
 
 // Sets each key of section to its value, replacing the key's line in the

@@ -502,6 +502,29 @@ TEST_F(UpdateTest, RecordsSentTwiceCountOnceOrRefuseTheirStock) {
       << p_.messages[0];
 }
 
+TEST_F(UpdateTest, RecordsSentTwiceByStock) {
+  Start(2, 300, 12);
+  const sample::Stock& split = StockInColumn(1);
+  const sample::Stock& torn = StockInColumn(2);
+  jquantssite::Options o;
+  o.splits.push_back({split.code, SiteDay(Day(3)), 0.5});
+  o.twice[split.code] = {SiteDay(Day(3)), SiteDay(Day(0))};
+  o.conflicting[torn.code] = {SiteDay(Day(6))};
+  LiveJQuants site(f_, o);
+  const WorkTable before = ws_->StockList;
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 12);
+  ASSERT_EQ(s.adjustments.size(), 1u);
+  EXPECT_EQ(s.adjustments[0].num, 1);
+  EXPECT_EQ(s.adjustments[0].den, 2);
+  EXPECT_EQ(s.stocks, 1);
+  for (int r = 1; r <= 12; ++r) EXPECT_EQ(ws_->StockList.cell(2, r), " ") << r;
+  EXPECT_NE(p_.messages.at(0).find(torn.code + ": " + DateToStr(Day(6)) + " の株価が異なる"),
+            std::string::npos)
+      << p_.messages[0];
+}
+
 TEST_F(UpdateTest, AMasterThatCannotBeHadLeavesTheNamesOut) {
   Start();
   const sample::Stock& nameless = StockInColumn(3);

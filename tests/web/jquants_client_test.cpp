@@ -257,6 +257,10 @@ TEST_F(JQuantsClientTest, AKeyWrittenByHandIsMadePrivate) {
   f_.set("TAVRINE_JQUANTS_KEY", "from-the-environment");
   EXPECT_EQ(LoadJQuantsSettings().key, "from-the-environment");
   EXPECT_EQ(mode(), 0600u);
+  // So does any other read of the file, as the start-up's.
+  ::chmod(f_.path("tavrine.ini").c_str(), 0604);
+  EXPECT_TRUE(ReadSetting("list", "maintainer").empty());
+  EXPECT_EQ(mode(), 0600u);
   // Any save of a file that holds a key makes it private.
   ::chmod(f_.path("tavrine.ini").c_str(), 0640);
   WriteSettings("list", {{"maintainer", "import"}});
