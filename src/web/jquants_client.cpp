@@ -20,6 +20,8 @@ using Json = nlohmann::json;
 constexpr const char* kSite = "J-Quants API";
 // Pages a single question may take before its answers count as endless.
 constexpr int kMaxPages = 1000;
+// Bytes of a pagination key the service may hand back.
+constexpr std::size_t kMaxPaginationKey = 4096;
 
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
@@ -401,7 +403,10 @@ void AllPages(Fetch fetch, const std::string& query, std::size_t maxKept, Take t
                            " MB を超えました)。データは取り込みません。");
     }
     if (!j.contains("pagination_key") || j["pagination_key"].is_null()) break;
+    // The key goes back in the next request and is remembered: a short text.
+    if (!j["pagination_key"].is_string()) throw FormError("pagination_key が文字列ではありません");
     key = j["pagination_key"].get<std::string>();
+    if (key.size() > kMaxPaginationKey) throw FormError("pagination_key が長すぎます");
     if (key.empty()) break;
     if (!seen.insert(key).second) throw FormError("同じページが繰り返されます");
   }

@@ -286,6 +286,21 @@ TEST_F(JQuantsClientTest, BoundsOfTheRun) {
     // Within the bound, the same question is answered.
     EXPECT_GT(Client().BarsOfStock(code, data.marketDays[59], data.marketDays[0]).size(), 40u);
   }
+  {
+    // A pagination key is sent back and remembered: a huge one is refused.
+    httplib::Server odd;
+    odd.Get("/v2/markets/calendar", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("{\"data\":[],\"pagination_key\":\"" + std::string(5000, 'k') + "\"}",
+                      "application/json");
+    });
+    const int port = odd.bind_to_any_port("127.0.0.1");
+    std::thread t([&] { odd.listen_after_bind(); });
+    f_.set("TAVRINE_JQUANTS_HOST", "127.0.0.1:" + std::to_string(port));
+    const std::string e = What([&] { Client().TradingDays(1, 2); });
+    odd.stop();
+    t.join();
+    EXPECT_NE(e.find("pagination_key が長すぎます"), std::string::npos) << e;
+  }
   // A wait for the service's limit that would outlast the run fails at once.
   jquantssite::Options o;
   o.rateLimitAt = 1, o.retryAfter = 7;
