@@ -1,29 +1,26 @@
 // Program entry: the splash window first, then the main window (whose
 // creation runs the start-up), a second hidden splash window, the help
 // window, and the event loop. `tavrine --update` runs 一括更新 without a
-// window instead, or hands it to the window that holds the data folder.
+// window instead, or hands it to the window that holds the data folder; the
+// options of an unattended run go to unattended_run.h.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "app/update.h"
 #include "app/workspace.h"
-#include "gui/backtest_view.h"
-#include "gui/chart_widget.h"
 #include "gui/handover.h"
 #include "gui/help_window.h"
 #include "gui/main_window.h"
-#include "gui/scan_window.h"
 #include "gui/splash_window.h"
 #include "gui/style.h"
+#include "gui/unattended_run.h"
 #include "gui/update_ui.h"
 #include "store/folder_lock.h"
 #include "store/heap.h"
@@ -39,21 +36,11 @@ struct Options {
   bool quitAfterStart = false;
   // 一括更新 without a window, then the exit status.
   bool update = false;
-  // User actions played after the start-up, in order: "click NAME",
-  // "set NAME=TEXT" (typed into a text box), "enter NAME" (Enter key),
-  // "import FILE" (the price file imported as "取込" would).
-  std::vector<std::pair<std::string, std::string>> actions;
+  // Actions and pictures of an unattended run (unattended_run.h).
+  UnattendedRun run;
   // Price files named without an option (a desktop's "open with"), imported
   // after the start-up as "--import" imports them.
   QStringList files;
-  std::string helpText;
-  QString shotMain, shotHelp, shotScan, shotBacktest;
-  // "long" or "short": open the scan window and run a scan before the shots.
-  std::string scan;
-  // A pointer position over the chart (view pixels) for the readout.
-  bool hover = false;
-  QPointF hoverAt;
-  int settleMs = 600;
 };
 
 void Usage() {
@@ -81,35 +68,35 @@ bool Parse(int argc, char** argv, Options& o) {
     } else if (!std::strcmp(a, "--update") && argc == 2) {
       o.update = true;
     } else if (!std::strcmp(a, "--click") && next(v)) {
-      o.actions.push_back({"click", v});
+      o.run.actions.push_back({"click", v});
     } else if (!std::strcmp(a, "--set") && next(v)) {
-      o.actions.push_back({"set", v});
+      o.run.actions.push_back({"set", v});
     } else if (!std::strcmp(a, "--enter") && next(v)) {
-      o.actions.push_back({"enter", v});
+      o.run.actions.push_back({"enter", v});
     } else if (!std::strcmp(a, "--import") && next(v)) {
-      o.actions.push_back({"import", v});
+      o.run.actions.push_back({"import", v});
     } else if (!std::strcmp(a, "--help-text") && next(v)) {
-      o.helpText = v;
+      o.run.helpText = v;
     } else if (!std::strcmp(a, "--screenshot") && next(v)) {
-      o.shotMain = QString::fromLocal8Bit(v);
+      o.run.shotMain = QString::fromLocal8Bit(v);
     } else if (!std::strcmp(a, "--screenshot-help") && next(v)) {
-      o.shotHelp = QString::fromLocal8Bit(v);
+      o.run.shotHelp = QString::fromLocal8Bit(v);
     } else if (!std::strcmp(a, "--screenshot-scan") && next(v)) {
-      o.shotScan = QString::fromLocal8Bit(v);
+      o.run.shotScan = QString::fromLocal8Bit(v);
     } else if (!std::strcmp(a, "--screenshot-backtest") && next(v)) {
-      o.shotBacktest = QString::fromLocal8Bit(v);
+      o.run.shotBacktest = QString::fromLocal8Bit(v);
     } else if (!std::strcmp(a, "--scan") && next(v) &&
                (!std::strcmp(v, "long") || !std::strcmp(v, "short"))) {
-      o.scan = v;
+      o.run.scan = v;
     } else if (!std::strcmp(a, "--hover") && next(v)) {
       const QStringList xy = QString::fromLocal8Bit(v).split(',');
       bool okX = false, okY = false;
       if (xy.size() != 2) return false;
-      o.hoverAt = QPointF(xy[0].toDouble(&okX), xy[1].toDouble(&okY));
+      o.run.hoverAt = QPointF(xy[0].toDouble(&okX), xy[1].toDouble(&okY));
       if (!okX || !okY) return false;
-      o.hover = true;
+      o.run.hover = true;
     } else if (!std::strcmp(a, "--settle") && next(v)) {
-      o.settleMs = std::atoi(v);
+      o.run.settleMs = std::atoi(v);
     } else if (a[0] != '-') {
       o.files << QString::fromLocal8Bit(a);
     } else {
@@ -245,10 +232,7 @@ int main(int argc, char** argv) {
   QApplication::setFont(PixelFont(12));
   LoadQtTranslations(app);
 
-  const bool scripted = opt.quitAfterStart || !opt.actions.empty() || !opt.helpText.empty() ||
-                        !opt.shotMain.isEmpty() || !opt.shotHelp.isEmpty() ||
-                        !opt.shotScan.isEmpty() || !opt.shotBacktest.isEmpty() ||
-                        !opt.scan.empty() || opt.hover;
+  const bool scripted = opt.quitAfterStart || opt.run.asked();
 
   // One writer a data folder, held from here to the end of the run. When a
   // window of this user has the folder, the files go to it and this run
@@ -319,76 +303,7 @@ int main(int argc, char** argv) {
   // Files handed over by a later `tavrine FILE...` on this folder.
   ServeWindow(handOver, window);
 
-  if (scripted) {
-    QTimer::singleShot(opt.settleMs, &window, [&] {
-      for (const auto& [what, arg] : opt.actions) {
-        Event ev;
-        if (what == "set") {
-          const auto eq = arg.find('=');
-          window.typeInto(arg.substr(0, eq),
-                          eq == std::string::npos ? std::string() : arg.substr(eq + 1));
-          continue;
-        }
-        if (what == "import") {
-          window.importFiles({QString::fromLocal8Bit(arg.c_str())});
-          continue;
-        }
-        ev.kind = what == "enter" ? Event::KeyPress : Event::Click;
-        ev.key = 13;
-        window.fire(arg, ev);
-      }
-      if (!opt.helpText.empty()) {
-        window.workspace().help.ShowText(opt.helpText);
-        window.mirror();
-      }
-      ScanWindow* scan = nullptr;
-      if (!opt.scan.empty() || !opt.shotScan.isEmpty()) {
-        scan = window.openScan();
-        scan->move(window.geometry().topLeft() + QPoint(120, 60));
-        if (!opt.scan.empty()) {
-          scan->setShortTerm(opt.scan == "short");
-          scan->start();
-        }
-      }
-      // "検証図" of the stock and rule the actions left current.
-      BacktestView* figures = nullptr;
-      if (!opt.shotBacktest.isEmpty()) {
-        figures = window.openBacktest();
-        figures->move(window.geometry().topLeft() + QPoint(80, 40));
-      }
-      // Give a page on its way up to ten seconds, then let the window settle.
-      auto* wait = new QElapsedTimer;
-      wait->start();
-      auto* poll = new QTimer(&window);
-      QObject::connect(poll, &QTimer::timeout, &window, [&, wait, poll, scan, figures] {
-        if (help.browser()->loading() && wait->elapsed() < 10000) return;
-        // A scan runs to its end, however long it takes.
-        if (scan && scan->running()) return;
-        poll->stop();
-        if (scan) std::printf("scan: %d rows\n", scan->model()->rowCount());
-        if (opt.hover) {
-          // As the pointer moving there would.
-          ChartWidget* chart = window.chart();
-          QMouseEvent move(QEvent::MouseMove, opt.hoverAt,
-                           chart->viewport()->mapToGlobal(opt.hoverAt), Qt::NoButton, Qt::NoButton,
-                           Qt::NoModifier);
-          QCoreApplication::sendEvent(chart->viewport(), &move);
-          if (chart->readoutShown())
-            std::printf("readout: %s\n", qPrintable(chart->readoutText().replace('\n', " | ")));
-        }
-        std::fflush(stdout);
-        QTimer::singleShot(opt.settleMs, &window, [&, wait, scan, figures] {
-          delete wait;
-          if (!opt.shotMain.isEmpty()) window.grab().save(opt.shotMain);
-          if (!opt.shotHelp.isEmpty()) help.grab().save(opt.shotHelp);
-          if (scan && !opt.shotScan.isEmpty()) scan->grab().save(opt.shotScan);
-          if (figures) figures->grab().save(opt.shotBacktest);
-          QApplication::quit();
-        });
-      });
-      poll->start(50);
-    });
-  }
+  if (scripted) StartUnattendedRun(window, help, opt.run);
 
   const int rc = QApplication::exec();
   delete hidden;
