@@ -198,6 +198,14 @@ class MainWindow : public QWidget {
   void buildJudgingControls(QWidget* rulePanel);
   void startJudging();
   void mirrorJudging();
+  // The window's own tools (main_window_tools.cpp): the save strip's
+  // buttons and "一括検証" on the rule panel.
+  void buildSaveButtons(QWidget* strip);
+  void buildScanButton(QWidget* rulePanel);
+  // The stock list's own changes (main_window_list.cpp): the control
+  // panel's 取込, 元に戻す, 一括更新 and 更新設定, the picker's context menu.
+  void wireListButtons();
+  void wirePickerMenu(GridView* picker);
 
   QtPlatform platform_;
   Workspace ws_;
