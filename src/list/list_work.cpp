@@ -222,6 +222,11 @@ WorkingList BaseList(const State& ws) {
 
 std::string RatioText(Ratio r) { return IntToStr(r.num) + "/" + IntToStr(r.den); }
 
+std::string AdjustmentNote(const std::string& who, Ratio r, int through) {
+  return who + ": " + (r.num < r.den ? "分割調整: " : "併合調整: ") + RatioText(r) + ", " +
+         DateToStr(through) + " 以前";
+}
+
 std::string Scaled(const std::string& text, long double v, Ratio r, int day,
                    const std::string& shown) {
   const long double x = v * r.num / r.den;

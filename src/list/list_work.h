@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "store/state.h"
+#include "store/text.h"
 #include "store/work_table.h"
 
 namespace tavrine {
@@ -95,6 +96,31 @@ struct Ratio {
 };
 
 std::string RatioText(Ratio r);
+
+// "WHO: 分割調整: 1/2, 2026/12/01 以前", the note a change leaves when it
+// scaled a stock's stored closes by r up to through (a ratio above one is a
+// consolidation, 併合調整).
+std::string AdjustmentNote(const std::string& who, Ratio r, int through);
+
+// Inside a stock's range a day without a close takes the close of the day
+// before it (the row below), so the series has no gap that would stop the
+// extraction. Rows last down to the one after the stock's newest close are
+// taken oldest first, each blank one from the row below once that holds a
+// close, so a run of blank days takes the close before them; row last + 1 is
+// only read. get(r) is row r's text, set(r, text) writes it. Returns how many
+// rows were filled.
+template <class Get, class Set>
+int FillGaps(int last, const Get& get, const Set& set) {
+  int newest = 1;
+  while (newest <= last && IsBlank(get(newest))) ++newest;
+  int filled = 0;
+  for (int r = last; r > newest; --r)
+    if (IsBlank(get(r)) && !IsBlank(get(r + 1))) {
+      set(r, get(r + 1));
+      ++filled;
+    }
+  return filled;
+}
 
 // The text of a stored close (text, value v) times r, in the list's form;
 // throws ListRefused, starting with `shown`, when the result is no close the

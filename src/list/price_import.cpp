@@ -366,21 +366,11 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
     s.leftOutDays.push_back(leftOut);
   }
 
-  // Inside the stock's range a day without a price takes the previous
-  // day's close, so the series has no gap that would stop the extraction.
-  int newest = 0, oldest = 0;
-  for (int r = 1; r <= m; ++r)
-    if (!IsBlank(cells[static_cast<std::size_t>(r)])) {
-      if (newest == 0) newest = r;
-      oldest = r;
-    }
-  for (int r = oldest - 1; r > newest; --r) {
-    auto& v = cells[static_cast<std::size_t>(r)];
-    if (IsBlank(v)) {
-      v = cells[static_cast<std::size_t>(r) + 1];
-      ++s.filled;
-    }
-  }
+  // The whole column is filled, the stored days with the file's: row m has
+  // no day below it.
+  s.filled += FillGaps(
+      m - 1, [&](int r) -> const std::string& { return cells[static_cast<std::size_t>(r)]; },
+      [&](int r, const std::string& text) { cells[static_cast<std::size_t>(r)] = text; });
 
   PlaceStockColumn(t, code, cells);
   // The list's width follows its stocks, so importing again writes the same bytes.
@@ -389,8 +379,7 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
     const ImportAdjustment a{
         code, shown, split.ratio.num, split.ratio.den, split.adjusted.front().first, split.through};
     s.adjustments.push_back(a);
-    s.notes.push_back(shown + ": " + (a.num < a.den ? "分割調整: " : "併合調整: ") +
-                      RatioText(split.ratio) + ", " + DateToStr(a.through) + " 以前");
+    s.notes.push_back(AdjustmentNote(shown, split.ratio, a.through));
   }
   if (!split.note.empty()) s.notes.push_back(split.note);
   if (column)

@@ -157,8 +157,7 @@ UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
     for (const auto& [row, text] : s.rows) list.set(s.column, row, text);
     const std::string code = LeftBytes(list.cell(s.column, 0), 4);
     out.adjustments.push_back({code, data.source, s.r.num, s.r.den, s.from, s.through});
-    out.notes.push_back(code + ": " + (s.r.num < s.r.den ? "分割調整: " : "併合調整: ") +
-                        RatioText(s.r) + ", " + DateToStr(s.through) + " 以前");
+    out.notes.push_back(AdjustmentNote(code, s.r, s.through));
   }
 
   if (top > 0) {
@@ -181,15 +180,11 @@ UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
     }
     if (!any) continue;
     ++out.stocks;
-    // A new day without a trade inside the stock's range takes the close
-    // before it, so the series has no gap that would stop the extraction.
-    int newest = 1;
-    while (IsBlank(t.cell(column, newest))) ++newest;
-    for (int r = out.days; r > newest; --r)
-      if (IsBlank(t.cell(column, r)) && !IsBlank(t.cell(column, r + 1))) {
-        t.set(column, r, t.cell(column, r + 1));
-        ++out.filled;
-      }
+    // Only the new days are filled: a gap among the stored ones stays as the
+    // list has it.
+    out.filled += FillGaps(
+        out.days, [&](int r) { return t.cell(column, r); },
+        [&](int r, const std::string& text) { t.set(column, r, text); });
   }
 
   // A stock held by code alone takes the master's name.
