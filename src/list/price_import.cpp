@@ -245,16 +245,20 @@ SplitCheck CheckAgainstStored(const PriceFile& file, const std::vector<int>& day
   return out;
 }
 
-// Takes one file into the working list, or throws Refused having changed nothing.
-void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks& hooks) {
-  const std::string shown = ShownFileName(f.path);
-  PriceFile file;
+// The file's rows, or its refusal.
+PriceFile ReadFile(const std::string& path) {
   try {
-    file = ReadPriceFile(f.path);
+    return ReadPriceFile(path);
   } catch (const PriceFileError& e) {
     throw Refused{e.what()};
   }
+}
 
+// The code the file goes in under: the one given (asked for when the file
+// names none, or two), else the file's own. A name given with the answer
+// goes into f.name when none was given before.
+std::string ChooseCode(ImportFile& f, const PriceFile& file, const std::string& shown,
+                       const ImportHooks& hooks) {
   const bool twoCodes = !file.titleCode.empty() && file.titleCode != file.code;
   if (f.code.empty() && hooks.askCode && (file.code.empty() || twoCodes)) {
     std::string name;
@@ -275,13 +279,30 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
   }
   if (code.empty())
     throw Refused{shown + ": 銘柄コードが分かりません。銘柄コードを指定して下さい。"};
-  const std::string givenName = CleanName(f.name);
-  const std::string name = givenName.empty() ? StockName(file, code) : givenName;
-  const std::string heading = name.empty() ? code : code + " " + name;
+  return code;
+}
+
+// The stock's heading, and the name given for it (empty when none was, or
+// it held blanks only).
+struct Naming {
+  std::string given;
+  std::string heading;
+};
+
+Naming NameStock(const ImportFile& f, const PriceFile& file, const std::string& code,
+                 const std::string& shown) {
+  Naming n;
+  n.given = CleanName(f.name);
+  const std::string name = n.given.empty() ? StockName(file, code) : n.given;
+  n.heading = name.empty() ? code : code + " " + name;
   if (std::string refusal = NameRefusal(name); !refusal.empty())
     throw Refused{shown + ": " + refusal};
+  return n;
+}
 
-  WorkTable& list = *w.table;
+// The stock's column in the list, 0 when it is new; refused when a new
+// stock finds the list full or a code the placement compares does not read.
+int StockColumn(const WorkTable& list, const std::string& code, const std::string& shown) {
   const int L = LastStockColumn(list);
   int column = 0;
   for (int j = 1; j <= L && column == 0; ++j)
@@ -294,55 +315,60 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
   } catch (const ConversionError& e) {
     throw Refused{shown + ": " + e.what()};
   }
+  return column;
+}
 
+// The list's days with the file's, and how many of the file's rows they take.
+struct Placing {
+  Axis axis;
+  int taken = 0;
+  ImportLeftOut leftOut;
+};
+
+Placing PlaceOnDays(const PriceFile& file, const std::vector<int>& days, bool newStock,
+                    const std::string& shown) {
   std::vector<int> fileDays;
   fileDays.reserve(file.rows.size());
   for (const PriceRow& p : file.rows) fileDays.push_back(p.day);
-  const Axis axis = NewAxis(w.days, fileDays);
+  Placing out{NewAxis(days, fileDays), 0, ImportLeftOut{shown, {}, {}}};
+  const Axis& axis = out.axis;
   // The file's days that have a row: a stock with none of them has nothing to
   // show. The others are older than the list can hold, or fall between its days.
-  int taken = 0;
-  ImportLeftOut leftOut{shown, {}, {}};
-  {
-    std::size_t i = 0;
-    for (const PriceRow& p : file.rows) {
-      while (i < axis.days.size() && axis.days[i] > p.day) ++i;
-      if (i < axis.days.size() && axis.days[i] == p.day)
-        ++taken;
-      else
-        (p.day < axis.days.back() ? leftOut.pastLimit : leftOut.offCalendar).add(p.day);
-    }
+  std::size_t i = 0;
+  for (const PriceRow& p : file.rows) {
+    while (i < axis.days.size() && axis.days[i] > p.day) ++i;
+    if (i < axis.days.size() && axis.days[i] == p.day)
+      ++out.taken;
+    else
+      (p.day < axis.days.back() ? out.leftOut.pastLimit : out.leftOut.offCalendar).add(p.day);
   }
-  if (taken == 0) throw Refused{shown + ": デ-タ一覧の日付に当たる株価がありません"};
+  if (out.taken == 0) throw Refused{shown + ": デ-タ一覧の日付に当たる株価がありません"};
   // The chart's price scale averages the 25 days after the newest: a new
   // stock with fewer closes could be stored but never charted.
-  if (column == 0 && taken < kFewestDays)
-    throw Refused{shown + ": 株価が" + IntToStr(taken) + "日分しかありません (" +
+  if (newStock && out.taken < kFewestDays)
+    throw Refused{shown + ": 株価が" + IntToStr(out.taken) + "日分しかありません (" +
                   IntToStr(kFewestDays) + "日以上必要です)"};
-  const SplitCheck split =
-      column ? CheckAgainstStored(file, w.days, list, column, shown) : SplitCheck{};
+  return out;
+}
 
-  // From here on nothing can refuse the file.
+// The list on the axis's days; the rows that dropped off are counted.
+void TakeAxis(WorkingList& w, const Axis& axis, ImportSummary& s) {
   const bool reshaped = axis.top > 0 || axis.days.size() != w.days.size();
-  if (reshaped) {
-    s.dropped += static_cast<int>(w.days.size()) - axis.kept;
-    for (std::size_t k = static_cast<std::size_t>(axis.kept); k < w.days.size(); ++k)
-      s.droppedDays.add(w.days[k]);
-    Reshape(w, axis);
-  }
-  WorkTable& t = *w.table;
-  const int m = static_cast<int>(w.days.size());
+  if (!reshaped) return;
+  s.dropped += static_cast<int>(w.days.size()) - axis.kept;
+  for (std::size_t k = static_cast<std::size_t>(axis.kept); k < w.days.size(); ++k)
+    s.droppedDays.add(w.days[k]);
+  Reshape(w, axis);
+}
 
-  // The column: the file's closes on their days; an existing stock keeps its
-  // own closes on days the file does not cover.
-  // A name given for a stock in the list renames it.
+// The column: the file's closes on their days; an existing stock keeps its
+// own closes on days the file does not cover, those the split scales scaled.
+std::vector<std::string> StockCells(const PriceFile& file, const WorkingList& w, int column,
+                                    const std::string& heading, const SplitCheck& split) {
+  const WorkTable& t = *w.table;
+  const int m = static_cast<int>(w.days.size());
   std::vector<std::string> cells(static_cast<std::size_t>(m) + 1, kBlank);
-  cells[0] = column && givenName.empty() ? t.cell(column, 0) : heading;
-  if (column && cells[0] != t.cell(column, 0))
-    s.notes.push_back(shown + ": 見出しを「" + cells[0] + "」にしました (前は「" +
-                      t.cell(column, 0) + "」)");
-  if (givenName.empty() && !f.name.empty())
-    s.notes.push_back(shown + ": 指定の名前は空白だけのため、見出しは変えません");
+  cells[0] = heading;
   if (column) {
     auto adjusted = split.adjusted.begin();  // oldest first, as the rows below run
     for (int r = m; r >= 1; --r) {
@@ -354,18 +380,42 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
         cells[static_cast<std::size_t>(r)] = t.cell(column, r);
     }
   }
-  {
-    std::size_t i = 0;
-    for (const PriceRow& p : file.rows) {
-      while (i < w.days.size() && w.days[i] > p.day) ++i;
-      if (i < w.days.size() && w.days[i] == p.day) cells[i + 1] = p.close;
-    }
+  std::size_t i = 0;
+  for (const PriceRow& p : file.rows) {
+    while (i < w.days.size() && w.days[i] > p.day) ++i;
+    if (i < w.days.size() && w.days[i] == p.day) cells[i + 1] = p.close;
   }
-  if (taken < static_cast<int>(file.rows.size())) {
-    s.leftOut += static_cast<int>(file.rows.size()) - taken;
-    s.leftOutDays.push_back(leftOut);
-  }
+  return cells;
+}
 
+// Takes one file into the working list, or throws Refused having changed nothing.
+void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks& hooks) {
+  const std::string shown = ShownFileName(f.path);
+  const PriceFile file = ReadFile(f.path);
+  const std::string code = ChooseCode(f, file, shown, hooks);
+  const Naming naming = NameStock(f, file, code, shown);
+  const int column = StockColumn(*w.table, code, shown);
+  const Placing placing = PlaceOnDays(file, w.days, column == 0, shown);
+  const SplitCheck split =
+      column ? CheckAgainstStored(file, w.days, *w.table, column, shown) : SplitCheck{};
+
+  // From here on nothing can refuse the file.
+  TakeAxis(w, placing.axis, s);
+  WorkTable& t = *w.table;
+  const int m = static_cast<int>(w.days.size());
+
+  // A name given for a stock in the list renames it.
+  const std::string heading = column && naming.given.empty() ? t.cell(column, 0) : naming.heading;
+  if (column && heading != t.cell(column, 0))
+    s.notes.push_back(shown + ": 見出しを「" + heading + "」にしました (前は「" +
+                      t.cell(column, 0) + "」)");
+  if (naming.given.empty() && !f.name.empty())
+    s.notes.push_back(shown + ": 指定の名前は空白だけのため、見出しは変えません");
+  std::vector<std::string> cells = StockCells(file, w, column, heading, split);
+  if (placing.taken < static_cast<int>(file.rows.size())) {
+    s.leftOut += static_cast<int>(file.rows.size()) - placing.taken;
+    s.leftOutDays.push_back(placing.leftOut);
+  }
   // The whole column is filled, the stored days with the file's: row m has
   // no day below it.
   s.filled += FillGaps(
@@ -376,10 +426,9 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
   // The list's width follows its stocks, so importing again writes the same bytes.
   t.setColCount(LastStockColumn(t) + 1);
   if (!split.adjusted.empty()) {
-    const ImportAdjustment a{
-        code, shown, split.ratio.num, split.ratio.den, split.adjusted.front().first, split.through};
-    s.adjustments.push_back(a);
-    s.notes.push_back(AdjustmentNote(shown, split.ratio, a.through));
+    s.adjustments.push_back({code, shown, split.ratio.num, split.ratio.den,
+                             split.adjusted.front().first, split.through});
+    s.notes.push_back(AdjustmentNote(shown, split.ratio, split.through));
   }
   if (!split.note.empty()) s.notes.push_back(split.note);
   if (column)
