@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 
 #include "list/calendar_file.h"
 #include "list/list_edit.h"
@@ -28,14 +27,17 @@ constexpr int kMaxDays = stocklist::kLastDayRow;
 constexpr int kScratch = stocklist::kScratchColumn;
 constexpr std::size_t kMaxNameBytes = 80;
 
-// Appends one line per adjustment to adjust.log (Shift-JIS, CR LF), with a
+// Adds one line per adjustment to adjust.log (Shift-JIS, CR LF), with a
 // heading line when the file is new: when, which stock, the ratio and the
 // days it was applied to, from which file. Multiplying the same days by the
-// inverse ratio undoes it.
+// inverse ratio undoes it. The log is written whole, its old bytes as they
+// were and the new lines after them, through a temporary file, so a failed
+// write leaves it as it was.
 void AppendAdjustments(const std::vector<ListAdjustment>& adjustments, const std::string& backup) {
-  const std::filesystem::path path(RootPath(kAdjustLog));
-  std::filesystem::create_directories(path.parent_path());
+  const std::string path = RootPath(kAdjustLog);
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   const bool fresh = !std::filesystem::exists(path);
+  std::string bytes = fresh ? std::string() : ReadBytes(path);
   std::string text;
   if (fresh) text = "日時,銘柄コード,倍率,開始日,終了日,ファイル,バックアップ\r\n";
   const std::time_t now = std::time(nullptr);
@@ -47,10 +49,8 @@ void AppendAdjustments(const std::vector<ListAdjustment>& adjustments, const std
     text += ToCommaText({when, a.code, IntToStr(a.num) + "/" + IntToStr(a.den), DateToStr(a.from),
                          DateToStr(a.through), a.file, backup}) +
             "\r\n";
-  std::ofstream out(path, std::ios::binary | std::ios::app);
-  out << Utf8ToCp932(text);
-  out.flush();
-  if (!out) throw FileError(path.string() + " に書き込めません");
+  bytes += Utf8ToCp932(text);
+  WriteBytes(path, bytes);
 }
 
 // DateTable on the list's days: its heading row (the calendar's, as the

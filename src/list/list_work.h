@@ -139,8 +139,9 @@ struct ListSave {
 // they were and returns saved false), then it becomes ws.StockList, the
 // current stock keeps its column, DateTable takes the list's dates and is
 // saved as hizuke.csv, code.txt is rewritten where RootPath("listwerk/kabuka")
-// exists, each adjustment is appended to adjust.log and tavrine.ini records
-// that this program keeps its list. Failures after the list are reported
+// exists, each adjustment is appended to adjust.log (the log written whole
+// through a temporary file) and tavrine.ini records that this program keeps
+// its list. Failures after the list are reported
 // in errors.
 ListSave SaveWorkingList(State& ws, const WorkingList& w, const std::string& action,
                          const std::vector<ListAdjustment>& adjustments);

@@ -577,6 +577,42 @@ TEST_F(ImportIntoList, ASplitInTheFileAdjustsTheStoredDaysBeforeIt) {
   EXPECT_EQ(ReadLines(folder.path("tavrine/adjust.log").string()).size(), 3u);
 }
 
+// The files the saves replace, as each save reaches its last step.
+std::vector<std::string> g_replaced;
+void NoteReplaced(const std::string& path) { g_replaced.push_back(path); }
+
+TEST_F(ImportIntoList, AdjustLogIsWrittenWholeThroughATemporaryKeepingItsOldBytes) {
+  // A log from before, with a byte no Shift-JIS character starts with: its
+  // bytes stay as they are, the new line after them.
+  const std::string before =
+      Utf8ToCp932("日時,銘柄コード,倍率,開始日,終了日,ファイル,バックアップ\r\n") +
+      "2003/01/06 09:00:00,7203,1/2,2002/01/04,2002/12/30,\x80.csv,b\r\n";
+  WriteBytes(folder.path("tavrine/adjust.log").string(), before);
+  WorkTable& list = ws->StockList;
+  for (int r = 1; r <= 40; ++r) list.set(2, r, IntToStr(r <= 10 ? 500 + r : 2 * (500 + r)));
+  std::vector<Day> toyota;
+  for (int r = 1; r <= 20; ++r) toyota.push_back({days[r - 1], IntToStr(500 + r)});
+  g_replaced.clear();
+  SetBeforeReplaceHookForTests(NoteReplaced);
+  const ImportSummary s = import(file("7203.csv", YahooText(toyota)));
+  SetBeforeReplaceHookForTests(nullptr);
+  ASSERT_EQ(s.adjustments.size(), 1u);
+  const std::string log = bytesOf("tavrine/adjust.log");
+  ASSERT_GT(log.size(), before.size());
+  EXPECT_EQ(log.substr(0, before.size()), before);
+  const auto added = SplitLines(Cp932ToUtf8(log.substr(before.size())));
+  ASSERT_EQ(added.size(), 1u);
+  const auto fields = ParseCommaText(added[0]);
+  ASSERT_EQ(fields.size(), 7u);
+  EXPECT_EQ(std::vector<std::string>(fields.begin() + 1, fields.end() - 1),
+            (std::vector<std::string>{"7203", "1/2", DateToStr(days[39]), DateToStr(days[10]),
+                                      "7203.csv"}));
+  EXPECT_TRUE(log.ends_with("\r\n"));
+  EXPECT_EQ(std::count_if(g_replaced.begin(), g_replaced.end(),
+                          [](const std::string& p) { return p.ends_with("tavrine/adjust.log"); }),
+            1);
+}
+
 TEST_F(ImportIntoList, ARatioWithoutItsSplitDayOrASeamIsNeverGuessed) {
   // 7203 stores 201 .. 240. A file at half of them on days[10 ..] only:
   // days[0 .. 9] are stored but not in the file, so the split may fall
