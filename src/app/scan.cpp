@@ -92,11 +92,11 @@ ScanRow MakeRow(const WorkTable& list, int k, int tag, const std::string& captio
 ScanRow ReadRow(const Workspace& ws, int k, int tag) {
   const WorkTable& t = ws.StatsTable;
   return MakeRow(
-      ws.StockList, k, tag, ws.form.text(Rules::RuleOfTag(tag)->button), stats::ReadSummary(t),
+      ws.StockList, k, tag, ws.form.text(kRules[tag].button), stats::ReadSummary(t),
       [&t](int r) { return t.cell(stats::kRatio, r); }, ws.backtest.figures());
 }
 
-// One stock through the selection chain and the ten rule buttons. Returns
+// One stock through the selection chain and the rule buttons. Returns
 // false when the scan was cancelled before the stock was done.
 bool ScanStock(Workspace& ws, int k, const ScanOptions& o, std::vector<ScanRow>& out) {
   PrepareStock(ws, k, o.entryBuy);
@@ -105,9 +105,9 @@ bool ScanStock(Workspace& ws, int k, const ScanOptions& o, std::vector<ScanRow>&
   ws.chains.SelectionChain({.resetTerm = true});
   // The extraction leaves the long-term set in the rule columns.
   if (o.shortTerm) ws.overlays.Button79Click();
-  for (int tag = 0; tag < 10; ++tag) {
+  for (int tag = 0; tag < kRuleCount; ++tag) {
     if (Cancelled(o)) return false;
-    ws.rules.Button37Click(Rules::RuleOfTag(tag)->button);
+    ws.rules.Button37Click(kRules[tag].button);
     out.push_back(ReadRow(ws, k, tag));
   }
   return true;
@@ -118,13 +118,13 @@ struct NumericScratch {
   std::vector<long long> yen;
   rule_columns::RuleSet columns;
   walk::Steps steps;
-  std::array<std::string, 10> captions;  // the rule buttons' captions
+  std::array<std::string, kRuleCount> captions;  // the rule buttons' captions
 };
 
 enum class Outcome { Done, Cancelled, WindowPath };
 
 // One stock as ScanStock gives it, on numbers: the extraction's closes, the
-// rule columns of the term set and the ten walks. A stock whose prices the
+// rule columns of the term set and one walk a rule. A stock whose prices the
 // extraction would take row by row (a cell that is not a plain price, or
 // fewer rows than the price scale reads) goes the window path instead. A walk
 // that meets a cell the rule button would stop on leaves the stock out.
@@ -145,10 +145,10 @@ Outcome ScanStockNumeric(const WorkTable& list, int k, const ScanOptions& o, Num
 
   auto date = [&list](int x) { return list.cell(0, x); };
   auto close = [&](int x) { return x >= F && x <= L ? IntToStr(s.yen[x]) : std::string("0"); };
-  for (int tag = 0; tag < 10; ++tag) {
+  for (int tag = 0; tag < kRuleCount; ++tag) {
     if (Cancelled(o)) return Outcome::Cancelled;
     int start = L, end = F + 1;
-    if (!honest) walk::HindsightWindow(Rules::RuleOfTag(tag)->number, priced, start, end);
+    if (!honest) walk::HindsightWindow(kRules[tag].number, priced, start, end);
     walk::WalkSignals(s.columns[static_cast<std::size_t>(tag)], start, end, honest, o.entryBuy,
                       s.steps);
     if (s.steps.badRow != 0) {
@@ -249,9 +249,8 @@ std::vector<ScanRow> RunScan(const WorkTable& stockList, const ScanOptions& opti
       NumericScratch scratch;
       {
         const Form form;  // the rule buttons' captions never change
-        for (int tag = 0; tag < 10; ++tag)
-          scratch.captions[static_cast<std::size_t>(tag)] =
-              form.text(Rules::RuleOfTag(tag)->button);
+        for (int tag = 0; tag < kRuleCount; ++tag)
+          scratch.captions[static_cast<std::size_t>(tag)] = form.text(kRules[tag].button);
       }
       for (;;) {
         if (Cancelled(options)) return;
@@ -362,7 +361,8 @@ bool PickScanRow(Workspace& ws, const std::string& code, int tag, bool shortTerm
   const int errors = ws.errorCount();
   if (!ws.selectCode(code)) return false;
   Event click;
-  for (int i = 0; shortTerm && tag >= 3 && i < 2 && ws.form.text("Button79") != "短"; ++i) {
+  for (int i = 0; shortTerm && rule->termDependent() && i < 2 && ws.form.text("Button79") != "短";
+       ++i) {
     ws.dispatch("Button79", click);
     if (ws.errorCount() != errors) return false;
   }

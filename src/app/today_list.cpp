@@ -13,25 +13,25 @@ namespace tavrine {
 
 namespace {
 
-// S1 .. S3: the trend-line rules, the same in both term sets.
-constexpr std::size_t kTermRulesFrom = 3;
-
 // The rule's place in the list: by tag, long before short.
 int RuleOrder(const TodayListRow& r) { return r.tag * 2 + (r.shortTerm ? 1 : 0); }
 
-void AddNew(const TodayRow& stock, std::size_t from, bool shortTerm,
-            std::vector<TodayListRow>& out) {
-  for (std::size_t i = from; i < stock.rules.size(); ++i) {
+// The short-term set lists only the term-dependent rules: the trend-line
+// rules are the same in both sets.
+void AddNew(const TodayRow& stock, bool shortTerm, std::vector<TodayListRow>& out) {
+  for (std::size_t i = 0; i < stock.rules.size(); ++i) {
     const TodaySignal& s = stock.rules[i];
+    const RuleDef& rule = kRules[i];
+    if (shortTerm && !rule.termDependent()) continue;
     if (!s.known || !s.isNew || s.sign == 0) continue;
     TodayListRow row;
     row.column = stock.column;
     row.code = LeftBytes(stock.heading, 4);
     row.name = ScanNameOf(stock.heading);
     row.tag = static_cast<int>(i);
-    row.shortTerm = shortTerm && i >= kTermRulesFrom;
-    row.rule = Rules::RuleOfTag(row.tag)->label;
-    if (i >= kTermRulesFrom) row.rule += shortTerm ? "短" : "長";
+    row.shortTerm = shortTerm;
+    row.rule = rule.label;
+    if (rule.termDependent()) row.rule += shortTerm ? "短" : "長";
     row.buy = s.sign > 0;
     row.date = stock.date;
     row.close = stock.close;
@@ -44,8 +44,8 @@ void AddNew(const TodayRow& stock, std::size_t from, bool shortTerm,
 std::vector<TodayListRow> TodayListRows(const std::vector<TodayRow>& longTerm,
                                         const std::vector<TodayRow>& shortTerm) {
   std::vector<TodayListRow> out;
-  for (const TodayRow& stock : longTerm) AddNew(stock, 0, false, out);
-  for (const TodayRow& stock : shortTerm) AddNew(stock, kTermRulesFrom, true, out);
+  for (const TodayRow& stock : longTerm) AddNew(stock, false, out);
+  for (const TodayRow& stock : shortTerm) AddNew(stock, true, out);
   SortTodayRows(out);
   return out;
 }

@@ -75,8 +75,8 @@ void Workspace::setJudging(Judging j) {
   const std::string code = LeftBytes(StockList.cell(k, 0), 4);
   if (IsBlank(code) || form.text("Edit1") != code) return;
   int tag = 0;
-  for (int t = 0; t < 10; ++t)
-    if (Rules::RuleOfTag(t)->number == SeriesTable.getInt(ctl::RuleNumber)) tag = t;
+  for (int t = 0; t < kRuleCount; ++t)
+    if (kRules[t].number == SeriesTable.getInt(ctl::RuleNumber)) tag = t;
   PickScanRow(*this, code, tag, !overlays.terms().longTerm);
 }
 
@@ -160,9 +160,8 @@ void Workspace::wire() {
   for (const char* c : {"Button2", "DrawChart", "Button4"})
     clickS(c, [this](const std::string& s) { chartView.DrawChartClick(s); });
   click("Label5", [this] { rules.Label5Click(); });
-  for (const char* c : {"Button37", "Button38", "Button39", "Button73", "Button74", "Button75",
-                        "Button76", "Button77", "Button1", "Button83"})
-    clickS(c, [this](const std::string& s) { rules.Button37Click(s); });
+  for (const RuleDef& rule : kRules)
+    clickS(rule.button, [this](const std::string& s) { rules.Button37Click(s); });
   change("MaskEdit1", [this] { backtest.MaskEdit1Change(); });
   click("Button88", [this] { help.Button88Click(); });
   // Rule panel.

@@ -15,7 +15,12 @@ namespace tavrine::honest {
 
 namespace {
 
-enum Index { kS1, kS2, kS3, kS4, kG3, kG4, kG5, kG6, kG7, kKairi, kST };
+// Index into Columns of the column of a CalcTable column.
+constexpr int kS1 = IndexOfColumn(calc::kS1);
+constexpr int kS3 = IndexOfColumn(calc::kS3);
+constexpr int kKairi = IndexOfColumn(calc::kKairi);
+constexpr int kST = IndexOfColumn(calc::kST);
+static_assert(kS1 >= 0 && kS3 >= 0 && kKairi >= 0 && kST >= 0 && IndexOfColumn(calc::kS4) >= 0);
 
 using series_math::RoundRatio;
 
@@ -105,12 +110,6 @@ long double FastValue(long double p, long long num, long long den) {
 
 }  // namespace
 
-int IndexOfColumn(int column) {
-  for (std::size_t i = 0; i < kColumns.size(); ++i)
-    if (kColumns[i] == column) return static_cast<int>(i);
-  return -1;
-}
-
 const char* SignText(long long v) { return v > 0 ? "+" : v < 0 ? "-" : "0"; }
 
 Columns Compute(const std::vector<long long>& close, int first, int last, const Terms& terms) {
@@ -131,10 +130,30 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
         static_cast<long double>(RoundQuotient(sums.over(r + 1, r + 25), 25));
   auto P = [&scale](int r) { return scale[static_cast<std::size_t>(r)]; };
 
-  const auto ma5 = AverageColumn(sums, first, last, 5);
-  const auto ma25 = AverageColumn(sums, first, last, 25);
-  const auto ma75 = AverageColumn(sums, first, last, 75);
-  const auto ma200 = AverageColumn(sums, first, last, 200);
+  // The rounded averages, and the close itself, by CalcTable column with
+  // their widths.
+  struct Average {
+    int column, width;
+    std::vector<long long> values;
+  };
+  const Average averages[] = {{calc::kMA5, 5, AverageColumn(sums, first, last, 5)},
+                              {calc::kMA25, 25, AverageColumn(sums, first, last, 25)},
+                              {calc::kMA75, 75, AverageColumn(sums, first, last, 75)},
+                              {calc::kMA200, 200, AverageColumn(sums, first, last, 200)}};
+  struct Line {
+    int width;
+    const std::vector<long long>& values;
+  };
+  auto average = [&](int column) -> Line {
+    for (const Average& a : averages)
+      if (a.column == column) return {a.width, a.values};
+    return {1, close};
+  };
+  auto byWidth = [&](int width) -> const std::vector<long long>& {
+    for (const Average& a : averages)
+      if (a.width == width) return a.values;
+    return close;
+  };
 
   auto fill = [&](int index, int oldest, auto value) {
     oldest = std::min(oldest, last);
@@ -144,61 +163,67 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
 
   // S1: the rounded 5-day average of the day against the unrounded one of
   // two days before.
+  const auto& ma5 = byWidth(5);
   fill(kS1, std::min(scaled, last - 6), [&](int r) {
     const long double a = static_cast<long double>(sums.over(r + 2, r + 6)) / 5.0L;
     const long double m = static_cast<long double>(ma5[static_cast<std::size_t>(r)]);
     return RoundRatio(P(r) * -4.0L * (a - m), m);
   });
-  auto trend = [&](int index, const std::vector<long long>& a, int w, int g, long double f) {
-    fill(index, std::min(scaled, last - (w - 1) - g), [&, g, f](int r) {
+  // S2 .. S4 from the extraction's trend terms.
+  auto trend = [&](int column, const series_math::TrendTerms& t) {
+    const std::vector<long long>& a = byWidth(t.width);
+    const int g = t.lag;
+    const long double f = t.factor;
+    fill(IndexOfColumn(column), std::min(scaled, last - (t.width - 1) - g), [&, g, f](int r) {
       const long double ar = static_cast<long double>(a[static_cast<std::size_t>(r)]);
       const long double ag = static_cast<long double>(a[static_cast<std::size_t>(r + g)]);
       return RoundRatio(P(r) * f * (ar - ag), ar);
     });
   };
-  trend(kS2, ma25, 25, 12, 3.0L);
-  trend(kS3, ma75, 75, 37, 2.7L);
-  trend(kS4, ma200, 200, 100, 2.5L);
+  trend(calc::kS2, series_math::kS2Terms);
+  trend(calc::kS3, series_math::kS3Terms);
+  trend(calc::kS4, series_math::kS4Terms);
 
-  // The G columns: two differences of the term set's averages (G3, G4),
-  // and three agreements of a difference with a trend line (G5 .. G7).
+  // The G columns through the term set's steps: a difference of two of its
+  // averages itself, or its agreement with a trend line. A difference has a
+  // value where both averages have one.
   auto at = [](const std::vector<long long>& v, int r) { return v[static_cast<std::size_t>(r)]; };
   const bool lt = terms.longTerm;
+  const rule_math::Difference diffTerms[2] = {lt ? rule_math::kLongDiff1 : rule_math::kShortDiff1,
+                                              lt ? rule_math::kLongDiff2 : rule_math::kShortDiff2};
   std::vector<long long> diff[2] = {std::vector<long long>(rows), std::vector<long long>(rows)};
-  for (int r = first; r <= last; ++r) {
-    diff[0][static_cast<std::size_t>(r)] =
-        lt ? at(ma25, r) - at(ma75, r) : close[static_cast<std::size_t>(r)] - at(ma25, r);
-    diff[1][static_cast<std::size_t>(r)] =
-        lt ? at(ma25, r) - at(ma200, r) : at(ma5, r) - at(ma25, r);
+  int diffOldest[2] = {};
+  for (int w = 0; w < 2; ++w) {
+    const Line m = average(diffTerms[w].minuend);
+    const Line s = average(diffTerms[w].subtrahend);
+    for (int r = first; r <= last; ++r)
+      diff[w][static_cast<std::size_t>(r)] = at(m.values, r) - at(s.values, r);
+    diffOldest[w] = last - (std::max(m.width, s.width) - 1);
   }
-  const int diffOldest[2] = {lt ? last - 74 : last - 24, lt ? last - 199 : last - 24};
-  fill(kG3, diffOldest[0], [&](int r) { return at(diff[0], r); });
-  fill(kG4, diffOldest[1], [&](int r) { return at(diff[1], r); });
-  struct Agreeing {
-    int column, diff, line;
-  };
-  static constexpr Agreeing kAgreeing[2][3] = {
-      {{kG5, 0, kS2}, {kG6, 1, kS2}, {kG7, 1, kS3}},   // short term
-      {{kG5, 1, kS3}, {kG6, 1, kS4}, {kG7, 0, kS4}}};  // long term
-  for (const Agreeing& g : kAgreeing[lt ? 1 : 0]) {
-    const auto& d = diff[g.diff];
-    const auto& line = out.values[static_cast<std::size_t>(g.line)];
-    fill(g.column, std::min(diffOldest[g.diff], out.oldest[static_cast<std::size_t>(g.line)]),
-         [&](int r) { return Rules::Agreement(at(d, r), at(line, r)); });
+  for (const auto& step : lt ? rule_math::kLongSteps : rule_math::kShortSteps) {
+    const int index = IndexOfColumn(step[0]);
+    const int w = step[1] - 1;
+    const auto& d = diff[w];
+    if (step[2] < 0) {
+      fill(index, diffOldest[w], [&](int r) { return at(d, r); });
+      continue;
+    }
+    const int li = IndexOfColumn(step[2]);
+    const auto& line = out.values[static_cast<std::size_t>(li)];
+    fill(index, std::min(diffOldest[w], out.oldest[static_cast<std::size_t>(li)]),
+         [&](int r) { return static_cast<long long>(Rules::Agreement(at(d, r), at(line, r))); });
   }
 
   // "乖離": the band test on the deviation of the close from an average, the
   // line and the bands scaled by the day's own price scale.
   {
-    long double k = 3.0L, band = 0.04L;
-    const std::vector<long long>* ma = &ma25;
-    int w = 25;
-    if (terms.deviation == Deviation::Long75) k = 2.7L, band = 0.07L, ma = &ma75, w = 75;
-    if (terms.deviation == Deviation::Long200) k = 2.5L, band = 0.1L, ma = &ma200, w = 200;
-    fill(kKairi, std::min(scaled, last - (w - 1)), [&, k, band, ma](int r) {
+    const rule_math::DeviationTerms dev = rule_math::TermsOf(terms.deviation);
+    const Line ma = average(dev.maColumn);
+    const long double k = dev.k, band = dev.band;
+    fill(kKairi, std::min(scaled, last - (ma.width - 1)), [&, k, band](int r) {
       const long double p = P(r);
       const long double c = static_cast<long double>(close[r]);
-      const long double m = static_cast<long double>(at(*ma, r));
+      const long double m = static_cast<long double>(at(ma.values, r));
       const long long v = rule_math::DeviationValue(p, k, c, m);
       return static_cast<long long>(
           Rules::BandTest(v, rule_math::BandValue(p, k, band), rule_math::BandValue(-p, k, band)));
@@ -218,7 +243,7 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
       for (int j = r; j < r + 15; ++j) sum += static_cast<double>(FastValue(p, num[j], den[j]));
       const long double slow = static_cast<long double>(sum) / 15.0L;
       const long double fast = FastValue(p, num[r], den[r]);
-      return slow < fast ? 2LL : slow == fast ? 0LL : -2LL;
+      return static_cast<long long>(rule_math::LongST(fast, slow));
     });
   } else {
     Extremes(close, first, last, 9, hi, lo);
@@ -230,9 +255,8 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
       const long double slow = static_cast<double>(
           (f0 + FastValue(p, num[r + 1], den[r + 1]) + FastValue(p, num[r + 2], den[r + 2])) /
           3.0L);
-      if (slow < f0 && at(out.values[kS3], r) > 0) return 2LL;
-      if (slow <= f0) return 0LL;
-      return -2LL;
+      const long double s3 = static_cast<long double>(at(out.values[kS3], r));
+      return static_cast<long long>(rule_math::ShortST(f0, slow, s3));
     });
   }
   return out;
@@ -255,10 +279,12 @@ void WriteColumns(WorkTable& calc, const Columns& c) {
   SuspendRedraw redraw(calc);
   for (std::size_t i = 0; i < kColumns.size(); ++i) {
     const int col = kColumns[i];
+    const RuleDef* rule = RuleOfColumn(col);
+    const bool blank = rule && rule->blankWithoutValue;
     for (int r = 1; r <= stocklist::kLastDayRow; ++r) {
       if (c.has(static_cast<int>(i), r))
         calc.setInt(col, r, c.values[i][static_cast<std::size_t>(r)]);
-      else if (col <= 31)
+      else if (!blank)
         calc.setInt(col, r, 0);
       else if (!calc.isEmpty(col, r))
         calc.set(col, r, "");

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "signals/rules.h"
 #include "store/calc_columns.h"
 
 namespace tavrine {
@@ -50,13 +51,25 @@ struct Terms {
 inline constexpr Terms kLongTerms{true, Deviation::Long75, true};
 inline constexpr Terms kShortTerms{false, Deviation::Short25, false};
 
-// The CalcTable columns written: the trend lines S1 .. S4, then the rule
-// columns G3 .. G7, "乖離" and ST. S1, S2 and S3 are also rules 7, 8, 9.
-inline constexpr std::array<int, 11> kColumns = {calc::kS1, calc::kS2,    calc::kS3, calc::kS4,
-                                                 calc::kG3, calc::kG4,    calc::kG5, calc::kG6,
-                                                 calc::kG7, calc::kKairi, calc::kST};
+// The CalcTable columns written: the trend-line rules S1 .. S3 and the trend
+// line S4 that the agreements read, then the term-dependent rule columns (G3
+// .. G7, "乖離", ST), each part in tag order.
+inline constexpr std::array<int, kRuleCount + 1> kColumns = [] {
+  std::array<int, kRuleCount + 1> c{};
+  std::size_t i = 0;
+  for (const RuleDef& r : kRules)
+    if (!r.termDependent()) c[i++] = r.number;
+  c[i++] = calc::kS4;
+  for (const RuleDef& r : kRules)
+    if (r.termDependent()) c[i++] = r.number;
+  return c;
+}();
 // Index into kColumns of a CalcTable column; -1 for any other.
-int IndexOfColumn(int column);
+constexpr int IndexOfColumn(int column) {
+  for (std::size_t i = 0; i < kColumns.size(); ++i)
+    if (kColumns[i] == column) return static_cast<int>(i);
+  return -1;
+}
 
 struct Columns {
   int first = 0, last = 0;  // the data rows the closes came from

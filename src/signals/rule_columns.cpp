@@ -14,22 +14,12 @@ namespace {
 using series_math::TrendTerms;
 
 // Index in RuleSet of the CalcTable columns the rules read.
-enum Tag { kS1, kS2, kS3, kG3, kG4, kG5, kG6, kG7, kKairi, kST };
-
-int TagOfColumn(int column) {
-  switch (column) {
-    case calc::kG3:
-      return kG3;
-    case calc::kG4:
-      return kG4;
-    case calc::kG5:
-      return kG5;
-    case calc::kG6:
-      return kG6;
-    default:
-      return kG7;
-  }
-}
+constexpr int kS1 = TagOfRuleColumn(calc::kS1);
+constexpr int kS2 = TagOfRuleColumn(calc::kS2);
+constexpr int kS3 = TagOfRuleColumn(calc::kS3);
+constexpr int kKairi = TagOfRuleColumn(calc::kKairi);
+constexpr int kST = TagOfRuleColumn(calc::kST);
+static_assert(kS1 >= 0 && kS2 >= 0 && kS3 >= 0 && kKairi >= 0 && kST >= 0);
 
 std::size_t At(int r) { return static_cast<std::size_t>(r); }
 
@@ -64,8 +54,8 @@ int PricedRows(const Closes& c) {
 
 void Hindsight(const Closes& c, const honest::Terms& terms, RuleSet& out) {
   const int F = c.first, L = c.last;
-  for (auto& col : out) col.assign(L, walk::Cell::Number);
-  out[kST].assign(L, walk::Cell::Blank);
+  for (int tag = 0; tag < kRuleCount; ++tag)
+    out[At(tag)].assign(L, kRules[tag].blankWithoutValue ? walk::Cell::Blank : walk::Cell::Number);
   auto close = [&c](int r) { return c.close[At(r)]; };
 
   const long long P = series_math::PriceScale(close, F);
@@ -102,7 +92,7 @@ void Hindsight(const Closes& c, const honest::Terms& terms, RuleSet& out) {
         return c.close;
     }
   };
-  auto put = [&out](int column, int r, long long v) { out[At(TagOfColumn(column))].set(r, v); };
+  auto put = [&out](int column, int r, long long v) { out[At(TagOfRuleColumn(column))].set(r, v); };
 
   // The long set exists when the extraction's 200-day pass ran; the term
   // switch computes the short set over the same rows.
@@ -158,14 +148,12 @@ void Hindsight(const Closes& c, const honest::Terms& terms, RuleSet& out) {
 }
 
 void Honest(const Closes& c, const honest::Terms& terms, RuleSet& out) {
-  static constexpr int kColumns[10] = {calc::kS1, calc::kS2, calc::kS3, calc::kG3,    calc::kG4,
-                                       calc::kG5, calc::kG6, calc::kG7, calc::kKairi, calc::kST};
   const honest::Columns cols = honest::Compute(c.close, c.first, c.last, terms);
-  for (int tag = 0; tag < 10; ++tag) {
-    const int column = kColumns[tag];
-    const int i = honest::IndexOfColumn(column);
+  for (int tag = 0; tag < kRuleCount; ++tag) {
+    const RuleDef& rule = kRules[tag];
+    const int i = honest::IndexOfColumn(rule.number);
     walk::SignalColumn& s = out[At(tag)];
-    s.assign(c.last, column <= 31 ? walk::Cell::Number : walk::Cell::Blank);
+    s.assign(c.last, rule.blankWithoutValue ? walk::Cell::Blank : walk::Cell::Number);
     for (int r = c.first; r <= c.last; ++r)
       if (cols.has(i, r)) s.set(r, cols.values[At(i)][At(r)]);
   }

@@ -1,4 +1,4 @@
-// The ten rule columns of one stock as numbers, without the work tables:
+// The rule columns of one stock as numbers, without the work tables:
 // what the walk of each rule button reads after the selection chain (and,
 // for the short-term set, one press of the term switch), computed from the
 // stock's closes with the same arithmetic the table passes use
@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "signals/honest.h"
+#include "signals/rules.h"
 #include "signals/walk.h"
 
 namespace tavrine::rule_columns {
 
-// The columns in rule-button tag order: S1 S2 S3 G3 G4 G5 G6 G7 乖離 ST.
-using RuleSet = std::array<walk::SignalColumn, 10>;
+// The columns in rule-button tag order (kRules).
+using RuleSet = std::array<walk::SignalColumn, kRuleCount>;
 
 // Closes by row (close[r] for rows first .. last, whole yen that a strict
 // integer read accepts), with at least the price scale's 25 rows after the

@@ -14,13 +14,6 @@ namespace tavrine {
 
 namespace {
 
-const RuleDef kRules[10] = {
-    {"S1", 7, "07", "Button37"},  {"S2", 8, "08", "Button38"},  {"S3", 9, "09", "Button39"},
-    {"G3", 20, "20", "Button73"}, {"G4", 21, "21", "Button74"}, {"G5", 22, "22", "Button75"},
-    {"G6", 23, "23", "Button76"}, {"G7", 24, "24", "Button77"}, {"乖", 31, "31", "Button1"},
-    {"ST", 40, "40", "Button83"},
-};
-
 using namespace calc;
 
 struct Span {
@@ -55,7 +48,7 @@ void GColumns(WorkTable& t, const Span& s, rule_math::Difference d1, rule_math::
 }  // namespace
 
 const RuleDef* Rules::RuleOfTag(int tag) {
-  if (tag < 0 || tag > 9) return nullptr;
+  if (tag < 0 || tag >= kRuleCount) return nullptr;
   return &kRules[tag];
 }
 
@@ -104,7 +97,7 @@ void Rules::Button37Click(const std::string& sender) {
   backtest_.ClearStats();
   ws_.SeriesTable.set(ctl::RuleNumber, rule->digits);
   std::string condition = rule->label;
-  if (rule->number > 9) condition += LeftBytes(ws_.form.text("Button79"), 2);
+  if (rule->termDependent()) condition += LeftBytes(ws_.form.text("Button79"), 2);
   ws_.StatsTable.set(ctl::Condition, condition);
   ws_.SeriesTable.set(ctl::RuleLabel, rule->label);
   backtest_.RunChain();
@@ -124,37 +117,29 @@ void Rules::Button47Click() {
     ws_.form.setText("Button47", "入買");
   }
   backtest_.ClearStats();
-  const int rule = st.getInt(ctl::RuleNumber);
+  const RuleDef* rule = RuleOfColumn(st.getInt(ctl::RuleNumber));
   std::string condition = st.cell(ctl::RuleLabel);
-  if (rule > 9 && rule <= 40) condition += ws_.form.text("Button79");
+  if (rule && rule->termDependent()) condition += ws_.form.text("Button79");
   ws_.StatsTable.set(ctl::Condition, condition);
   backtest_.RunChain();
 }
 
 std::string Rules::ExplanationText() {
-  static const char* const kLines[] = {
-      "長期売買",
-      "  G3: 25日移動平均線/75日移動平均線のクロス 上抜き（入買）または下抜き（入売）",
-      "  G4: 25日移動平均線/200日移動平均線のクロス 上抜きまたは下抜き",
-      "  乖離: 終値/75日移動平均線 -7％で買い、+7％で売り",
-      "  ストキャスティクス: 65日 Fast/Slowのクロス 上抜きで買い、下抜きで売り",
-      "  G5: 25日移動平均線/200日移動平均線のクロス S3共に上抜きまたは下抜き",
-      "  G6: 25日移動平均線/200日移動平均線のクロス S4共に上抜きまたは下抜き",
-      "  G7: 25日移動平均線/75日移動平均線のクロス S3共に上抜きまたは下抜き",
-      "短期売買",
-      "  G3: 終値線/25日移動平均線のクロス 上抜き（入買）または下抜き（入売）",
-      "  G4: 5日移動平均線/25日移動平均線のクロス 上抜きまたは下抜き",
-      "  乖離: 終値/25日移動平均線 -4％で買い、+4％で売り",
-      "  ストキャスティクス: 9日 Fast/Slowのクロス 上抜きで買い、下抜きで売り",
-      "  G5: 終値線/25日移動平均線のクロス S2共に上抜きまたは下抜き",
-      "  G6: 5日移動平均線/25日移動平均線のクロス S2共に上抜きまたは下抜き",
-      "  G7: 5日移動平均線/25日移動平均線のクロス S3共に上抜きまたは下抜き",
-  };
+  // Each term's heading, then its explained rules in their places.
   std::string text;
-  for (const char* line : kLines) {
+  auto part = [&text](const char* heading, const char* RuleDef::*line) {
     if (!text.empty()) text += '\r';
-    text += line;
-  }
+    text += heading;
+    for (int place = 1;; ++place) {
+      const RuleDef* rule = nullptr;
+      for (const RuleDef& r : kRules)
+        if (r.explained == place) rule = &r;
+      if (!rule) return;
+      text += std::string("\r  ") + rule->explanationKey + ": " + rule->*line;
+    }
+  };
+  part("長期売買", &RuleDef::longText);
+  part("短期売買", &RuleDef::shortText);
   return text;
 }
 

@@ -41,8 +41,8 @@ std::vector<TodayRow> TodaySignals(const WorkTable& stockList, bool longTerm) {
   return out;
 }
 
-std::array<std::string, 10> TodayFields(const TodayRow& row) {
-  std::array<std::string, 10> fields;
+std::array<std::string, kRuleCount> TodayFields(const TodayRow& row) {
+  std::array<std::string, kRuleCount> fields;
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const TodaySignal& s = row.rules[i];
     fields[i] = s.known ? std::string(honest::SignText(s.sign)) + (s.isNew ? "*" : "") : ".";

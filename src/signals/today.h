@@ -6,17 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "signals/rules.h"
 #include "store/calc_columns.h"
 
 namespace tavrine {
 
 class WorkTable;
 
-// The ten rules in the order the signal list gives them, as CalcTable
-// columns: S1 S2 S3 G3 G4 G5 G6 G7 乖離 ST.
-inline constexpr std::array<int, 10> kTodayRuleColumns = {
-    calc::kS1, calc::kS2, calc::kS3, calc::kG3,    calc::kG4,
-    calc::kG5, calc::kG6, calc::kG7, calc::kKairi, calc::kST};
+// The rules in the order the signal list gives them (tag order), as
+// CalcTable columns.
+inline constexpr std::array<int, kRuleCount> kTodayRuleColumns = [] {
+  std::array<int, kRuleCount> c{};
+  for (int tag = 0; tag < kRuleCount; ++tag) c[static_cast<std::size_t>(tag)] = kRules[tag].number;
+  return c;
+}();
 
 struct TodaySignal {
   bool known = false;  // the rule has a value on the newest priced day
@@ -29,7 +32,7 @@ struct TodayRow {
   std::string heading;                  // the stock's heading
   std::string date;                     // the newest priced day ("" when unreadable)
   long long close = 0;                  // its close in whole yen
-  std::array<TodaySignal, 10> rules{};  // in kTodayRuleColumns order
+  std::array<TodaySignal, kRuleCount> rules{};  // in kTodayRuleColumns order
 };
 
 // Every stock column 1..197 with a heading, in column order, for the long-
@@ -37,8 +40,8 @@ struct TodayRow {
 // signal. The list is only read.
 std::vector<TodayRow> TodaySignals(const WorkTable& stockList, bool longTerm);
 
-// The ten fields of a row as the driver's signal list gives them: per rule
+// The fields of a row, one a rule, as the driver's signal list gives them: per rule
 // "+", "-" or "0" with "*" appended when new today, "." when unknown.
-std::array<std::string, 10> TodayFields(const TodayRow& row);
+std::array<std::string, kRuleCount> TodayFields(const TodayRow& row);
 
 }  // namespace tavrine

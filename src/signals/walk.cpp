@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "signals/backtest.h"
+#include "signals/rules.h"
+#include "store/calc_columns.h"
 #include "store/decimal_form.h"
 #include "store/text.h"
 #include "store/work_table.h"
@@ -53,24 +55,11 @@ SignalColumn ReadColumn(const WorkTable& t, int column, int lastRow) {
 }
 
 void HindsightWindow(int rule, int v, int& start, int& end) {
-  switch (rule) {
-    case 7:
-      start = v - 7;
-      end = 4;
-      break;
-    case 8:
-      start = v - 37;
-      end = 24;
-      break;
-    case 9:
-      start = v - 111;
-      end = 74;
-      break;
-    default:
-      start = v - 299;
-      end = 101;
-      break;
-  }
+  // A column that is no rule's is walked over the rows of the long lines.
+  const RuleDef* r = RuleOfColumn(rule);
+  const RuleDef& rows = r ? *r : kRules[TagOfRuleColumn(calc::kG3)];
+  start = v - rows.walkBack;
+  end = rows.walkEnd;
 }
 
 void WalkSignals(const SignalColumn& signal, int start, int end, bool honest, bool entryBuy,
