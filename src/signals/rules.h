@@ -2,6 +2,7 @@
 // panel and the explanation.
 #pragma once
 
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,8 +46,7 @@ struct RuleDef {
   constexpr bool termDependent() const { return term != RuleTerm::None; }
 };
 
-inline constexpr int kRuleCount = 10;
-inline constexpr RuleDef kRules[kRuleCount] = {
+inline constexpr RuleDef kRules[] = {
     {"S1", 7, "07", "Button37", RuleTerm::None, 7, 4, false, 0, nullptr, nullptr, nullptr},
     {"S2", 8, "08", "Button38", RuleTerm::None, 37, 24, false, 0, nullptr, nullptr, nullptr},
     {"S3", 9, "09", "Button39", RuleTerm::None, 111, 74, false, 0, nullptr, nullptr, nullptr},
@@ -72,6 +72,8 @@ inline constexpr RuleDef kRules[kRuleCount] = {
      "9日 Fast/Slowのクロス 上抜きで買い、下抜きで売り"},
 };
 
+inline constexpr int kRuleCount = static_cast<int>(std::size(kRules));
+
 // Tag of the rule whose signal CalcTable column `column` holds; -1 for none.
 constexpr int TagOfRuleColumn(int column) {
   for (int tag = 0; tag < kRuleCount; ++tag)
@@ -89,7 +91,6 @@ constexpr bool Consistent() {
   bool termDependent = false;
   for (int tag = 0; tag < kRuleCount; ++tag) {
     const RuleDef& r = kRules[tag];
-    // A short initialiser would leave a zeroed rule at the end.
     if (!r.label || !r.button || !r.digits || r.number <= 0) return false;
     // Two-digit code text of the column.
     if (r.digits[0] - '0' != r.number / 10 || r.digits[1] - '0' != r.number % 10 || r.digits[2])
