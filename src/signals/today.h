@@ -28,10 +28,10 @@ struct TodaySignal {
 };
 
 struct TodayRow {
-  int column = 0;                       // StockList column
-  std::string heading;                  // the stock's heading
-  std::string date;                     // the newest priced day ("" when unreadable)
-  long long close = 0;                  // its close in whole yen
+  int column = 0;                               // StockList column
+  std::string heading;                          // the stock's heading
+  std::string date;                             // the newest priced day ("" when unreadable)
+  long long close = 0;                          // its close in whole yen
   std::array<TodaySignal, kRuleCount> rules{};  // in kTodayRuleColumns order
 };
 
