@@ -47,7 +47,7 @@ struct ScanOptions {
 // only read and must not change while the scan runs: a caller that keeps editing its own list
 // passes a copy. Each stock gets the control cells and captions of a fresh start-up (the long-term
 // "乖離" in its 75-day mode), the extraction, and for the short term one
-// press of the term switch; then the ten rule buttons. Rows come in the
+// press of the term switch; then every rule button (kRules). Rows come in the
 // window's first order: annual rate descending, then code, then tag. A stock
 // whose series cannot be computed (too short, a bad cell) is left out; a
 // cancelled scan returns the stocks it finished, none in part. Blocks until

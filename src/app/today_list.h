@@ -14,7 +14,7 @@ struct TodayListRow {
   int column = 0;          // StockList column
   std::string code;        // first four characters of the heading
   std::string name;        // the rest of the heading, leading blanks dropped
-  int tag = 0;             // the rule button's tag (0 .. 9)
+  int tag = 0;             // the rule button's tag (0 .. kRuleCount - 1)
   bool shortTerm = false;  // judged with the short-term set (G3 .. ST only)
   std::string rule;        // "S1", "G3長", "ST短": as the statistics name the condition
   bool buy = false;        // the new sign is +; false: it is -

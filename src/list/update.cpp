@@ -182,9 +182,10 @@ UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
     ++out.stocks;
     // Only the new days are filled: a gap among the stored ones stays as the
     // list has it.
+    const int c = column;  // clang 14 cannot capture a structured binding
     out.filled += FillGaps(
-        out.days, [&](int r) { return t.cell(column, r); },
-        [&](int r, const std::string& text) { t.set(column, r, text); });
+        out.days, [&](int r) { return t.cell(c, r); },
+        [&](int r, const std::string& text) { t.set(c, r, text); });
   }
 
   // A stock held by code alone takes the master's name.
