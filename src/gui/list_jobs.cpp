@@ -1,20 +1,12 @@
 #include "gui/list_jobs.h"
 
+#include <QScopeGuard>
 #include <utility>
 
 namespace tavrine::gui {
 
 namespace {
 constexpr int kRetryMs = 100;
-
-// Clears a flag when the scope ends, however it ends.
-struct Running {
-  explicit Running(bool& flag) : flag_(flag) { flag_ = true; }
-  ~Running() { flag_ = false; }
-  Running(const Running&) = delete;
-  Running& operator=(const Running&) = delete;
-  bool& flag_;
-};
 }  // namespace
 
 ListJobs::ListJobs(std::function<bool()> busy, std::function<void(const QString&)> note,
@@ -48,7 +40,8 @@ void ListJobs::drain() {
     return;
   }
   retry_.stop();
-  Running guard(running_);
+  running_ = true;
+  const auto done = qScopeGuard([this] { running_ = false; });  // however the jobs end
   while (!queue_.empty()) {
     Job job = std::move(queue_.front());
     queue_.pop_front();
