@@ -341,10 +341,11 @@ std::string JQuantsClient::Get(const std::string& path, const std::string& query
     }
     CheckRunLimit();
     last_ = std::chrono::steady_clock::now();
-    // No request outlasts the run's limit.
-    req.deadline = std::max(
-        std::chrono::duration_cast<std::chrono::milliseconds>(start_ + options_.runLimit - last_),
-        std::chrono::milliseconds(1));
+    // No request outlasts the run's limit. Rounded up, so a request cut at its
+    // deadline is past the limit and fails with the limit's message.
+    req.deadline =
+        std::max(std::chrono::ceil<std::chrono::milliseconds>(start_ + options_.runLimit - last_),
+                 std::chrono::milliseconds(1));
     ++requests_;
     HttpResponse r;
     try {
@@ -481,9 +482,15 @@ std::map<std::string, std::string> JQuantsClient::Names() {
 
 namespace {
 
-bool AnyPrice(const std::vector<JQuantsBar>& bars) {
-  return std::any_of(bars.begin(), bars.end(),
-                     [](const JQuantsBar& b) { return !b.adjClose.empty(); });
+// What the whole market's answer for a day says: not delivered yet (no
+// record), no trading day (records without a single price), or a trading day.
+enum class MarketDay { Undelivered, Unpriced, Traded };
+
+MarketDay MarketDayOf(const std::vector<JQuantsBar>& bars) {
+  if (bars.empty()) return MarketDay::Undelivered;
+  const bool priced = std::any_of(bars.begin(), bars.end(),
+                                  [](const JQuantsBar& b) { return !b.adjClose.empty(); });
+  return priced ? MarketDay::Traded : MarketDay::Unpriced;
 }
 
 }  // namespace
@@ -520,11 +527,12 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
       p.done = i, p.total = total, p.day = day;
       if (progress && !progress(p)) throw JQuantsCancelled{};
       const std::vector<JQuantsBar> bars = client.BarsOfDay(day);
-      if (bars.empty()) {
+      const MarketDay m = MarketDayOf(bars);
+      if (m == MarketDay::Undelivered) {
         out.undelivered = day;
         break;
       }
-      if (!AnyPrice(bars)) {
+      if (m == MarketDay::Unpriced) {
         out.skipped.push_back(day);
         continue;
       }
@@ -554,12 +562,12 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
       if (!priced) {
         // Not delivered yet, a day without any price, or a day the list's
         // stocks did not trade: the whole market's answer tells.
-        const std::vector<JQuantsBar> bars = client.BarsOfDay(day);
-        if (bars.empty()) {
+        const MarketDay m = MarketDayOf(client.BarsOfDay(day));
+        if (m == MarketDay::Undelivered) {
           out.undelivered = day;
           break;
         }
-        if (!AnyPrice(bars)) {
+        if (m == MarketDay::Unpriced) {
           out.skipped.push_back(day);
           continue;
         }
