@@ -161,7 +161,7 @@ void Startup::Button5Click() {
     ws_.form.setLines("Memo1",
                       FileExists(remembered) ? ReadLines(remembered) : std::vector<std::string>{});
     ws_.form.setText("Edit1", ws_.form.text("Memo1"));
-    ws_.maintenance.Button17Click();
+    ws_.picker.Button17Click();
     return;
   }
 

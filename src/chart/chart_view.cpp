@@ -195,6 +195,13 @@ void ChartView::Button23Click() {
 
 void ChartView::Button130Click() { ws_.chart.setMarkersVisible(!ws_.chart.markersVisible()); }
 
+void ChartView::Button59Click() {
+  // The memo stays off the paper and off the chart until "メモ" shows it again.
+  ws_.form.setVisible("Panel7", false);
+  const std::string failure = ws_.platform.printChart();
+  if (!failure.empty()) ws_.platform.message(failure);
+}
+
 void ChartView::Button118Click() {
   if (ws_.form.text("Button118") != "巾")
     ws_.form.setText("Button118", "巾");
