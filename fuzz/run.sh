@@ -9,5 +9,5 @@ mkdir -p "$scratch/corpus" "$scratch/crashes" "$scratch/tmp"
 # The target's own files (and any a crash leaves behind) stay in here too.
 export TMPDIR="$scratch/tmp"
 cp "$seeds"/* "$scratch/corpus/"
-exec "$target" -max_total_time=15 -rss_limit_mb=1024 -timeout=10 -print_final_stats=1 \
+exec "$target" -max_total_time=10 -rss_limit_mb=1024 -timeout=10 -print_final_stats=1 \
   -artifact_prefix="$scratch/crashes/" "$scratch/corpus"

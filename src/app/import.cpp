@@ -28,7 +28,7 @@ ImportSummary ImportPriceFiles(Workspace& ws, const std::vector<ImportFile>& fil
     // The start-up ended before the list (there was none): the values it
     // would have written make the new list usable at once.
     st.setInt(ctl::RowsConsidered, stocklist::kLastDayRow);
-    st.set(ctl::DateSource, "1");
+    ctl::DateSource.set(st, ctl::dates::kList);
     ws.startup.WriteStartValues();
   }
   if (ws.startup.FullMode()) {

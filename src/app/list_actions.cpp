@@ -42,7 +42,7 @@ bool Apply(Workspace& ws, const std::function<ListEdit(ListEdits&)>& edit, int r
 void ShowChangedList(Workspace& ws, int replacement) {
   ws.startup.Button54Click();
   if (!ws.startup.FullMode()) return;
-  const std::string code = LeftBytes(ws.SeriesTable.cell(ctl::Heading), 4);
+  const std::string code = LeftBytes(ctl::Heading.get(ws.SeriesTable), 4);
   if (ColumnOf(ws.StockList, code) > 0) {
     ws.selectCode(code);
   } else if (replacement > 0) {
@@ -57,7 +57,7 @@ bool RenameStock(Workspace& ws, const std::string& code, const std::string& name
 
 bool RemoveStock(Workspace& ws, const std::string& code) {
   // The stock after the removed one moves into its column.
-  const bool charted = LeftBytes(ws.SeriesTable.cell(ctl::Heading), 4) == code;
+  const bool charted = LeftBytes(ctl::Heading.get(ws.SeriesTable), 4) == code;
   const int column = charted ? ColumnOf(ws.StockList, code) : 0;
   return Apply(
       ws, [&](ListEdits& e) { return e.Remove(code); }, column);

@@ -334,8 +334,7 @@ class Runner {
       throw BadLine{"scan needs long or short"};
     ScanOptions o;
     o.shortTerm = words[0] == "short";
-    const std::string& direction = ws_.SeriesTable.cell(ctl::EntryDirection);
-    o.entryBuy = direction.empty() || direction == "1";
+    o.entryBuy = ctl::EntryDirection.on(ws_.SeriesTable, true);
     o.threads = 2;
     o.judging = ws_.judging;
     for (const ScanRow& r : RunScan(ws_.StockList, o)) {

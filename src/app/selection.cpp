@@ -49,7 +49,7 @@ void Selection::Button7Click(const std::string& sender) {
   if (st.getInt(ctl::StockFound) == 1) {
     ws_.form.setVisible("Panel4", false);
     ws_.form.setText("Edit2", ws_.StockList.cell(0, 1));
-    st.set(ctl::WindowStart, "0");
+    ctl::WindowStart.set(st, 0);
     ws_.chains.SelectionChain({});
     ws_.chartView.DrawChartClick(sender);
     ws_.rules.Button37Click(sender);

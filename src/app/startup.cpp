@@ -106,15 +106,12 @@ void Startup::Button123Click() {
 }
 
 void Startup::WriteStartValues() {
-  static const std::pair<CellRef, const char*> kSeriesStart[] = {
-      {ctl::WindowStart, "0"},    {ctl::PositionFlag, "0"}, {ctl::TradesOpened, "0"},
-      {ctl::TradesClosed, "0"},   {ctl::RuleNumber, "7"},   {ctl::EntryDirection, "1"},
-      {ctl::CacheSlot, "0"},      {ctl::ChartLayout, "1"},  {ctl::PickerShown, "0"},
-      {ctl::ChartSpan, "800"},    {ctl::StockFound, "1"},   {ctl::MemoShown, "1"},
-      {ctl::OscillatorState, "0"}};
-  for (const auto& [cell, value] : kSeriesStart) ws_.SeriesTable.set(cell, value);
-  ws_.CacheTable.set(ctl::CacheColumnFound, "0");
-  ws_.StatsTable.set(ctl::Condition, "S1");
+  ctl::WriteStart<ctl::WindowStart, ctl::PositionFlag, ctl::TradesOpened, ctl::TradesClosed,
+                  ctl::RuleNumber, ctl::EntryDirection, ctl::CacheSlot, ctl::ChartLayout,
+                  ctl::PickerShown, ctl::ChartSpan, ctl::StockFound, ctl::MemoShown,
+                  ctl::OscillatorState>(ws_.SeriesTable);
+  ctl::WriteStart<ctl::CacheColumnFound>(ws_.CacheTable);
+  ctl::WriteStart<ctl::Condition>(ws_.StatsTable);
 }
 
 void Startup::Button5Click() {
@@ -132,16 +129,16 @@ void Startup::Button5Click() {
   LoadStockList();
   ws_.setProgress("データ調整中...");
   Button53Click();
-  st.setInt(ctl::RowsConsidered, stocklist::kLastDayRow);
+  ctl::RowsConsidered.writeStart(st);
   const int first = FirstStockShown(list);
-  st.set(ctl::Heading, list.cell(first, 0));
-  st.setInt(ctl::StockColumn, first);
+  ctl::Heading.set(st, list.cell(first, 0));
+  ctl::StockColumn.set(st, first);
   ws_.form.setText("Edit1", LeftBytes(list.cell(first, 0), 4));
   ws_.form.setText("Edit6", list.cell(first, 1));
-  st.set(ctl::DateSource, "1");
+  ctl::DateSource.writeStart(st);
   ws_.calendar.Button112Click();
   WriteStartValues();
-  st.set(ctl::DateInView, list.cell(0, 1));
+  ctl::DateInView.set(st, list.cell(0, 1));
   ws_.form.setText("Edit2", list.cell(0, 1));
   ws_.setProgress("データ計算中...");
   ws_.memo.Button36Click();
@@ -161,7 +158,7 @@ void Startup::Button5Click() {
     ws_.form.setLines("Memo1",
                       FileExists(remembered) ? ReadLines(remembered) : std::vector<std::string>{});
     ws_.form.setText("Edit1", ws_.form.text("Memo1"));
-    ws_.maintenance.Button17Click();
+    ws_.picker.Button17Click();
     return;
   }
 

@@ -144,19 +144,19 @@ void Workspace::wire() {
   click("Button35", [this] { manualEntry.Button35Click(); });
   click("BitBtn1", [this] { maintenance.BitBtn1Click(); });
   // Row 2.
-  dbl("Label2", [this] { maintenance.Label2DblClick(); });
+  dbl("Label2", [this] { picker.Label2DblClick(); });
   key("Edit1", [this](int k) { selection.Edit1KeyPress(k); });
   change("Edit1", [this] { selection.Edit1Change(); });
-  dbl("Edit1", [this] { maintenance.Edit1DblClick(); });
+  dbl("Edit1", [this] { picker.Edit1DblClick(); });
   click("Button58", [this] { memo.Button58Click(); });
   click("Button118", [this] { chartView.Button118Click(); });
   click("Button81", [this] { overlays.Button81Click(); });
   click("Button13", [this] { overlays.Button13Click(); });
   click("Button47", [this] { rules.Button47Click(); });
-  click("Button59", [this] { memo.Button59Click(); });
+  click("Button59", [this] { chartView.Button59Click(); });
   click("Button130", [this] { chartView.Button130Click(); });
   // Row 3.
-  click("Button17", [this] { maintenance.Button17Click(); });
+  click("Button17", [this] { picker.Button17Click(); });
   for (const char* c : {"Button2", "DrawChart", "Button4"})
     clickS(c, [this](const std::string& s) { chartView.DrawChartClick(s); });
   click("Label5", [this] { rules.Label5Click(); });

@@ -11,10 +11,10 @@
 
 #include "app/selection.h"
 #include "app/startup.h"
+#include "app/stock_picker.h"
 #include "chain/chains.h"
 #include "chart/chart_view.h"
 #include "chart/manual_entry.h"
-#include "chart/memo.h"
 #include "chart/navigation.h"
 #include "series/series.h"
 #include "signals/backtest.h"
@@ -26,6 +26,7 @@
 #include "store/work_table.h"
 #include "views/candidates.h"
 #include "views/help.h"
+#include "views/memo.h"
 #include "web/calendar.h"
 #include "web/collection.h"
 #include "web/maintenance.h"
@@ -57,7 +58,6 @@ class Workspace : public State {
   ChartView chartView{*this};
   Navigation navigation{*this};
   ManualEntry manualEntry{*this, navigation, chartView};
-  MemoPanel memo{*this};
   Backtest backtest{*this};
   Rules rules{*this, backtest};
   Overlays overlays{*this, series, rules, backtest, chartView};
@@ -65,10 +65,12 @@ class Workspace : public State {
   Collection collection{*this, chains, overlays, chartView, backtest};
   Calendar calendar{*this};
   Maintenance maintenance{*this, collection};
+  MemoPanel memo{*this};
   Candidates candidates{*this, collection};
   Help help{*this};
   Startup startup{*this};
   Selection selection{*this};
+  StockPickerPanel picker{*this, collection};
 
   // Runs the handler wired to a control event. Conversion and file errors end
   // the chain here and are shown through the platform. Returns false when the

@@ -13,6 +13,7 @@
 #include "signals/rules.h"
 #include "store/calc_columns.h"
 #include "store/control_cells.h"
+#include "store/fifth_line.h"
 #include "store/stock_list.h"
 #include "store/text.h"
 
@@ -106,15 +107,15 @@ void Chains::ManualDayJudged() {
 
 void Chains::Button27Click() {
   auto& st = ws_.SeriesTable;
-  st.set(ctl::StockFound, "0");
+  ctl::StockFound.set(st, false);
   const std::string code = ws_.form.text("Edit1");
   // Every column is compared: with a code given twice the last column wins.
   for (int c = 1; c <= 200; ++c) {
     const std::string& heading = ws_.StockList.cell(c, 0);
     if (CodeMatches(code, heading)) {
-      st.setInt(ctl::StockColumn, c);
-      st.set(ctl::StockFound, "1");
-      st.set(ctl::Heading, heading);
+      ctl::StockColumn.set(st, c);
+      ctl::StockFound.set(st, true);
+      ctl::Heading.set(st, heading);
     }
   }
 }
@@ -122,7 +123,7 @@ void Chains::Button27Click() {
 void Chains::SelectionChain(const SelectionChainOptions& o) {
   Button3Click();
   if (o.resetTerm) {
-    ws_.SeriesTable.set(ctl::TermMode, "0");
+    ctl::TermMode.set(ws_.SeriesTable, 0);
     ws_.form.setText("Button13", "S2");
   }
   if (o.progress) ws_.setProgress("データ処理中");
@@ -140,32 +141,32 @@ void Chains::StringGrid5MouseUp(int c, int r) {
   WaitCursor wait(ws_.platform);
   const std::string code = LeftBytes(heading, 4);
   ws_.form.setText("Edit1", code);
-  ws_.SeriesTable.set(ctl::Heading, code);
-  ws_.SeriesTable.set(ctl::PickerShown, "0");
-  ws_.SeriesTable.set(ctl::RuleLabel, "S1");
+  ctl::Heading.set(ws_.SeriesTable, code);
+  ctl::PickerShown.set(ws_.SeriesTable, false);
+  ctl::RuleLabel.set(ws_.SeriesTable, "S1");
   Button19Click();
   ws_.form.setVisible("Panel4", false);
   ws_.form.setVisible("Edit5", true);
-  if (ws_.SeriesTable.cell(ctl::MemoShown) == "1") ws_.form.setVisible("Panel7", true);
+  if (ctl::MemoShown.on(ws_.SeriesTable)) ws_.form.setVisible("Panel7", true);
 }
 
 void Chains::Button19Click() {
   WorkTable& st = ws_.SeriesTable;
   Button27Click();
-  st.set(ctl::OscillatorState, "0");
-  st.set(ctl::DateSource, "1");
-  const std::string date = ws_.CalcTable.cell(0, 1);
-  st.set(ctl::DateInView, date);
+  ctl::OscillatorState.set(st, 0);
+  ctl::DateSource.set(st, 1);
+  const std::string date = ws_.CalcTable.cell(calc::kDate, 1);
+  ctl::DateInView.set(st, date);
   ws_.form.setText("Edit2", date);
-  if (st.cell(ctl::StockFound) != "1") {
+  if (!ctl::StockFound.on(st)) {
     ws_.form.setText("Edit1", "");
     ws_.platform.message("銘柄コ-ドを入れ直して下さい**7");
     return;
   }
-  st.set(ctl::WindowStart, "0");
+  ctl::WindowStart.set(st, 0);
   SelectionChain({.resetTerm = true});
   overlays_.Button33Click();
-  overlays_.FillColumn11(st.cell(ctl::ChartSpan) == "4800" && ws_.form.text("Button81") == "S");
+  overlays_.FillColumn11(FifthLineShowsS5(ws_));
   chartView_.Button8Click();
   backtest_.Button51Click();
 }

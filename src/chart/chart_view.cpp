@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "store/calc_columns.h"
 #include "store/control_cells.h"
+#include "store/fifth_line.h"
 #include "store/state.h"
 #include "store/stock_list.h"
 #include "store/text.h"
@@ -46,8 +48,7 @@ int ChartView::SpanForTag(int tag) {
 }
 
 int ChartView::FirstDrawnRow() const {
-  if (ws_.SeriesTable.cell(ctl::ManualEntryShown) == "1")
-    return 1;  // a price added by hand sits in row 1
+  if (ctl::ManualEntryShown.on(ws_.SeriesTable)) return 1;  // a price added by hand sits in row 1
   return ws_.SeriesTable.getInt(ctl::FirstDataRow);
 }
 
@@ -64,39 +65,39 @@ void ChartView::Sampling(int& n, int& step) const {
 
 void ChartView::PrepareFifthLine() {
   auto& t = ws_.SeriesTable;
-  if (t.cell(ctl::ChartSpan) == "4800" && ws_.form.text("Button81") == "S") {
+  if (FifthLineShowsS5(ws_)) {
     // The long trend line needs 500 older days, so the newest 500 rows stay empty.
-    for (int r = 1; r <= 500; ++r) t.set(11, r, "");
-    for (int r = 501; r <= kLastRow; ++r) t.copyCell(t, 13, r, 11, r);
+    for (int r = 1; r <= 500; ++r) t.set(calc::kFifthLine, r, "");
+    for (int r = 501; r <= kLastRow; ++r) t.copyCell(t, calc::kS5, r, calc::kFifthLine, r);
     return;
   }
-  for (int r = 1; r <= kLastRow; ++r) t.copyCell(t, 12, r, 11, r);
-  if (t.cell(1, 1).empty()) return;
+  for (int r = 1; r <= kLastRow; ++r) t.copyCell(t, calc::kCloseDeviation, r, calc::kFifthLine, r);
+  if (t.cell(calc::kClose, 1).empty()) return;
   // The newest deviation is computed again from the close in row 1, which may
   // be a price typed by hand after the series was built.
-  const long double close = t.getFloat(1, 1);
-  const long double avg = t.getInt(2, 1);
-  const long double p = t.getInt(ctl::PriceScale);
+  const long double close = t.getFloat(calc::kClose, 1);
+  const long double avg = t.getInt(calc::kMA5, 1);
+  const long double p = ctl::PriceScale.get(t);
   // Without an average there is no deviation to show; keep the copied cell
   // rather than writing the result of a division by zero.
   if (avg == 0) return;
-  t.setInt(11, 1, Round((close - avg) * (4.0L * p) / avg));
+  t.setInt(calc::kFifthLine, 1, Round((close - avg) * (4.0L * p) / avg));
 }
 
 void ChartView::DrawChartClick(const std::string& sender) {
   DrawGuard guard(ws_);
   const int tag = ws_.form.has(sender) ? ws_.form.tag(sender) : 0;
-  ws_.SeriesTable.setInt(ctl::ChartSpan, SpanForTag(tag));
+  ctl::ChartSpan.set(ws_.SeriesTable, SpanForTag(tag));
   PrepareFifthLine();
   Button8Click();
 }
 
 void ChartView::Button8Click() {
   DrawGuard guard(ws_);
-  ws_.form.setText("Edit5", ws_.SeriesTable.cell(ctl::Heading));
+  ws_.form.setText("Edit5", ctl::Heading.get(ws_.SeriesTable));
   Button14Click();
   // Flag "1" (the only value ever set) lets the oscillator selector choose the lower lines.
-  if (ws_.SeriesTable.cell(ctl::ChartLayout) == "1") Button15Click();
+  if (ctl::ChartLayout.on(ws_.SeriesTable)) Button15Click();
 }
 
 void ChartView::Button14Click() {
@@ -145,17 +146,16 @@ void ChartView::Button15Click() {
 
   // Lines S1, S2, ... in order, fed by consecutive source columns.
   int firstCol = 0, lines = 0;
-  const std::string& state = t.cell(ctl::OscillatorState);
-  if (state == "0") {
+  if (ctl::OscillatorState.is(t, 0)) {
     firstCol = 7;  // trend lines S1..S4 and the fifth line
     lines = 5;
-  } else if (state == "1") {
+  } else if (ctl::OscillatorState.is(t, 1)) {
     firstCol = 25;  // deviation view: line, S2..S4 copies, both bands
     lines = 6;
-  } else if (state == "3") {
+  } else if (ctl::OscillatorState.is(t, 3)) {
     firstCol = 34;  // 9-day stochastics and the guide lines
     lines = 4;
-  } else if (state == "4") {
+  } else if (ctl::OscillatorState.is(t, 4)) {
     firstCol = 36;  // guide lines and 65-day stochastics
     lines = 4;
   }
@@ -194,6 +194,13 @@ void ChartView::Button23Click() {
 }
 
 void ChartView::Button130Click() { ws_.chart.setMarkersVisible(!ws_.chart.markersVisible()); }
+
+void ChartView::Button59Click() {
+  // The memo stays off the paper and off the chart until "メモ" shows it again.
+  ws_.form.setVisible("Panel7", false);
+  const std::string failure = ws_.platform.printChart();
+  if (!failure.empty()) ws_.platform.message(failure);
+}
 
 void ChartView::Button118Click() {
   if (ws_.form.text("Button118") != "巾")

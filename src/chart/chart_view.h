@@ -1,4 +1,5 @@
-// The chart in its three terms: term draw, redraw and its three steps, width toggle.
+// The chart in its three terms: term draw, redraw and its three steps, width toggle, the trade
+// markers' toggle and printing.
 #pragma once
 
 #include <functional>
@@ -37,6 +38,9 @@ class ChartView {
 
   // The "売買" toggle: shows or hides the trade markers.
   void Button130Click();
+  // '印刷' (Button59): hides the memo panel Panel7 and prints the chart; a failure shows as a
+  // message.
+  void Button59Click();
 
   // Days of the term a control's tag chooses: 1 short, 2 long, else middle.
   static int SpanForTag(int tag);

@@ -29,7 +29,7 @@ void ManualEntry::Button34Click() {
   SuspendRedraw redraw(st);
 
   const long double P = st.getInt(ctl::PriceScale);
-  st.set(ctl::ManualEntryShown, "1");
+  ctl::ManualEntryShown.set(st, true);
   // A newest row of today already (the list has the day, or a price was
   // added by hand before) only gets its close replaced: a day never shows twice.
   int newestDay = 0;
@@ -37,13 +37,13 @@ void ManualEntry::Button34Click() {
   if (!today && !IsBlankWide(st.cell(1, 1))) {
     // The newest row holds a price of an earlier day: make room by moving
     // every row down one.
-    st.set(ctl::ManualPriceEntered, "1");
+    ctl::ManualPriceEntered.set(st, true);
     st.copyRowsFrom(st, 1, 2, 4859);
     // In the long term the fifth line has no value in its newest 500 rows.
     // The shift turned those empty cells into blanks, which the redraw would
     // stop at; they stay empty, so the entry the user is invited to make
     // draws as in the other terms.
-    if (st.cell(ctl::ChartSpan) == "4800")
+    if (ctl::ChartSpan.is(st, 4800))
       for (int r = 2; r <= stocklist::kLastDayRow; ++r)
         if (st.cell(11, r) == " ") st.set(11, r, "");
   }
@@ -76,7 +76,7 @@ void ManualEntry::Button34Click() {
   }
 
   // The newest point of the fifth line, except in the long term.
-  if (st.cell(ctl::ChartSpan) != "4800" && !st.cell(1, 1).empty()) {
+  if (!ctl::ChartSpan.is(st, 4800) && !st.cell(1, 1).empty()) {
     const long double close = st.getFloat(1, 1);
     st.setInt(11, 1, Round(Divide((close - a5) * (4 * P), a5)));
   }
@@ -94,7 +94,7 @@ void ManualEntry::Edit6Change() { ws_.form.setNumberOnly("Edit6", true); }
 
 void ManualEntry::Button35Click() {
   navigation_.Label1Click();
-  ws_.SeriesTable.set(ctl::ManualEntryShown, "");
+  ctl::ManualEntryShown.set(ws_.SeriesTable, false);
   if (ws_.form.text("Edit6").empty()) ws_.form.setText("Edit6", ws_.SeriesTable.cell(1, 2));
 }
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "store/calc_columns.h"
 #include "store/control_cells.h"
 #include "store/state.h"
 #include "store/text.h"
@@ -45,34 +46,34 @@ void Navigation::Button63Click() {
   auto& chart = ws_.chart;
   const int o = series.getInt(ctl::WindowStart);
   chart.clearAll();
-  ws_.form.setText("Edit2", calc.cell(0, o + 1));
-  ws_.form.setText("Edit6", calc.cell(1, o + 1));
+  ws_.form.setText("Edit2", calc.cell(calc::kDate, o + 1));
+  ws_.form.setText("Edit6", calc.cell(calc::kClose, o + 1));
 
   // Every day from the first to the last row; "0" is drawn as zero.
   auto fill = [&](int pos, const WorkTable& src, int col, int first) {
     for (int row = o + first; row <= o + kDayViewDays; ++row)
-      chart.add(pos, row, static_cast<double>(src.getFloat(col, row)), calc.cell(0, row));
+      chart.add(pos, row, static_cast<double>(src.getFloat(col, row)), calc.cell(calc::kDate, row));
   };
 
   for (int p = ChartModel::owarine; p <= ChartModel::idouheikinn1000; ++p) fill(p, calc, p + 1, 1);
 
-  if (series.cell(ctl::OscillatorState) == "0") {
+  if (ctl::OscillatorState.is(series, 0)) {
     // Trend lines begin where they have values: 2, 12, 37 and 100 days in.
-    fill(ChartModel::S1, calc, 7, 3);
-    fill(ChartModel::S2, calc, 8, 13);
-    fill(ChartModel::S3, calc, 9, 38);
-    fill(ChartModel::S4, calc, 10, 101);
-    fill(ChartModel::jiku, calc, 17, 1);
+    fill(ChartModel::S1, calc, calc::kS1, 3);
+    fill(ChartModel::S2, calc, calc::kS2, 13);
+    fill(ChartModel::S3, calc, calc::kS3, 38);
+    fill(ChartModel::S4, calc, calc::kS4, 101);
+    fill(ChartModel::jiku, calc, calc::kZeroLine, 1);
   } else {
     ws_.form.setText("Button81", "S/O");
-    fill(ChartModel::S1, calc, 25, 1);
-    fill(ChartModel::S2, calc, 26, 13);
-    fill(ChartModel::S3, calc, 27, 38);
-    fill(ChartModel::S4, calc, 28, 101);
+    fill(ChartModel::S1, calc, calc::kDeviation, 1);
+    fill(ChartModel::S2, calc, calc::kS2Beside, 13);
+    fill(ChartModel::S3, calc, calc::kS3Beside, 38);
+    fill(ChartModel::S4, calc, calc::kS4Beside, 101);
     // The bands hold one value in every row of the overlay copy.
-    fill(ChartModel::S5, series, 29, 1);
-    fill(ChartModel::jiku, series, 30, 1);
-    fill(ChartModel::Series1, calc, 17, 1);
+    fill(ChartModel::S5, series, calc::kUpperBand, 1);
+    fill(ChartModel::jiku, series, calc::kLowerBand, 1);
+    fill(ChartModel::Series1, calc, calc::kZeroLine, 1);
   }
   chart.setShownRows({ShownRows::Calc, o + 1, o + kDayViewDays});
   if (onPriceLine) onPriceLine();
@@ -92,17 +93,17 @@ void Navigation::JumpPass() {
   auto& calc = ws_.CalcTable;
   auto& series = ws_.SeriesTable;
   const std::string typed = ws_.form.text("Edit2");
-  series.set(ctl::DateInView, typed);
+  ctl::DateInView.set(series, typed);
   const int last = series.getInt(ctl::LastDataRow);
-  series.set(ctl::ManualPriceEntered, "0");
+  ctl::ManualPriceEntered.set(series, false);
 
-  std::string found = calc.cell(0, 1);
+  std::string found = calc.cell(calc::kDate, 1);
   int hit = 0;
   std::optional<int> typedDay;  // parsed when a row's text first differs
   for (int row = 1; row <= last - 1; ++row) {
-    const std::string& date = calc.cell(0, row);
+    const std::string& date = calc.cell(calc::kDate, row);
     if (date == typed) {
-      hit = calc.getInt(18, row) - 1;
+      hit = calc.getInt(calc::kRowNumber, row) - 1;
       series.setInt(ctl::WindowStart, hit);
     } else {
       if (!typedDay) typedDay = StrToDate(typed);
@@ -124,7 +125,7 @@ void Navigation::Button26Click() {
   // One such pass is enough; should it still not move the window (a table
   // whose row column disagrees with its rows), the window is rebuilt where it
   // stands instead of searching again and again.
-  if (ws_.form.text("Edit2") != ws_.CalcTable.cell(0, 1) && jumpPasses_ < 2)
+  if (ws_.form.text("Edit2") != ws_.CalcTable.cell(calc::kDate, 1) && jumpPasses_ < 2)
     JumpPass();
   else
     Rewindow();
@@ -136,11 +137,11 @@ void Navigation::Edit2KeyPress(int key) {
 
 void Navigation::Label1Click() {
   auto& series = ws_.SeriesTable;
-  series.set(ctl::ManualPriceEntered, "0");
-  series.set(ctl::WindowStart, "0");
-  const std::string newest = ws_.CalcTable.cell(0, 1);
+  ctl::ManualPriceEntered.set(series, false);
+  ctl::WindowStart.set(series, 0);
+  const std::string newest = ws_.CalcTable.cell(calc::kDate, 1);
   ws_.form.setText("Edit2", newest);
-  series.set(ctl::DateInView, newest);
+  ctl::DateInView.set(series, newest);
   Rewindow();
 }
 

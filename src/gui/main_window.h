@@ -1,6 +1,7 @@
 // The main window TForm1. It holds the engine (Workspace), lays out the
-// areas and controls, forwards every control event to Workspace::dispatch by
-// component name, and after each event mirrors the engine: the Form onto the
+// areas and controls, forwards every event of the Form's controls to
+// Workspace::dispatch by component name (its own buttons call the engine
+// directly), and after each event mirrors the engine: the Form onto the
 // widgets, the work tables onto the grids, the chart model onto the chart.
 #pragma once
 

@@ -254,7 +254,7 @@ ListSave SaveWorkingList(State& ws, const WorkingList& w, const std::string& act
 
   // The current stock keeps its column when others moved in front of it.
   auto& st = ws.SeriesTable;
-  const std::string current = LeftBytes(st.cell(ctl::Heading), 4);
+  const std::string current = LeftBytes(ctl::Heading.get(st), 4);
   int stockColumn = 0;
   if (TryStrictInt(st.cell(ctl::StockColumn), stockColumn) && stockColumn >= 1 &&
       stockColumn < kScratch && !current.empty() &&

@@ -229,8 +229,8 @@ int Series::Extract() {
   const int F = FirstPriceRow(list, k);
   st.setInt(ctl::FirstDataRow, F);
 
-  calc.set(0, 0, list.cell(0, 0));
-  calc.set(1, 0, list.cell(k, 0));
+  calc.set(calc::kDate, 0, list.cell(0, 0));
+  calc.set(calc::kClose, 0, list.cell(k, 0));
   for (int c = 2; c <= 18; ++c) calc.set(c, 0, kHeadings[c]);
   for (int c = 20; c <= 41; ++c) calc.set(c, 0, std::to_string(c));
 
@@ -250,20 +250,20 @@ void Series::extractInOrder(int k, int F, int L) {
   auto& st = ws_.SeriesTable;
   auto& calc = ws_.CalcTable;
   auto& list = ws_.StockList;
-  const std::string& mode = st.cell(ctl::DateSource);
-  if (mode == "0" || mode == "3") {
-    for (int r = 1; r <= kLastRow; ++r) calc.set(0, r, ws_.DateTable.cell(0, r));
-  } else if (mode == "1") {
-    for (int r = 1; r <= kLastRow; ++r) calc.set(0, r, list.cell(0, r));
-  } else if (mode == "2") {
-    for (int r = 1; r <= 751; ++r) calc.set(0, r, ws_.CandidateTable.cell(r, 0));
+  const auto source = [&st](int dates) { return ctl::DateSource.is(st, dates); };
+  if (source(ctl::dates::kCalendar) || source(ctl::dates::kPortfolio)) {
+    for (int r = 1; r <= kLastRow; ++r) calc.set(calc::kDate, r, ws_.DateTable.cell(0, r));
+  } else if (source(ctl::dates::kList)) {
+    for (int r = 1; r <= kLastRow; ++r) calc.set(calc::kDate, r, list.cell(0, r));
+  } else if (source(ctl::dates::kCandidates)) {
+    for (int r = 1; r <= 751; ++r) calc.set(calc::kDate, r, ws_.CandidateTable.cell(r, 0));
   }
 
   // Closes rounded to whole yen; a bad cell raises the conversion error here.
   for (int r = F; r <= L; ++r) {
     const std::string& v = list.cell(k, r);
     if (v.empty()) {
-      calc.set(1, r, "");
+      calc.set(calc::kClose, r, "");
       continue;
     }
     long long yen = 0;
@@ -272,13 +272,13 @@ void Series::extractInOrder(int k, int F, int L) {
       if (!TryStrToFloat(v, f)) throw ConversionError(UnreadableClose(k, r, v));
       yen = Round(f);
     }
-    calc.setInt(1, r, yen);
+    calc.setInt(calc::kClose, r, yen);
     putInt(kClose, r, yen);
   }
 
   for (int r = 1; r <= kLastRow; ++r) {
-    calc.set(17, r, "0");
-    calc.setInt(18, r, r);
+    calc.set(calc::kZeroLine, r, "0");
+    calc.setInt(calc::kRowNumber, r, r);
   }
 
   // Price scale: the 25 rows after the first data row.
@@ -289,10 +289,10 @@ void Series::extractInOrder(int k, int F, int L) {
   series_math::FiveDayAndS1(
       close, F, L, P,
       [&](int r, long long ma5) {
-        calc.setInt(2, r, ma5);
+        calc.setInt(calc::kMA5, r, ma5);
         putInt(kMa5, r, ma5);
       },
-      [&](int r, long long s1) { calc.setInt(7, r + 2, s1); });
+      [&](int r, long long s1) { calc.setInt(calc::kS1, r + 2, s1); });
 }
 
 // True when every price F..L reads as a number whose whole yen a strict
@@ -324,19 +324,20 @@ void Series::extractAtOnce(int F, int L, const std::vector<long long>& yen) {
       [&](int r, long long s) { s1[r + 2] = s; });
 
   // Written a column at a time, down the rows.
-  const std::string& mode = st.cell(ctl::DateSource);
-  if (mode == "0" || mode == "3" || mode == "1") {
-    const WorkTable& dates = mode == "1" ? ws_.StockList : ws_.DateTable;
-    for (int r = 1; r <= kLastRow; ++r) calc.copyCell(dates, 0, r, 0, r);
-  } else if (mode == "2") {
-    for (int r = 1; r <= 751; ++r) calc.copyCell(ws_.CandidateTable, r, 0, 0, r);
+  const auto source = [&st](int dates) { return ctl::DateSource.is(st, dates); };
+  const bool fromList = source(ctl::dates::kList);
+  if (source(ctl::dates::kCalendar) || source(ctl::dates::kPortfolio) || fromList) {
+    const WorkTable& dates = fromList ? ws_.StockList : ws_.DateTable;
+    for (int r = 1; r <= kLastRow; ++r) calc.copyCell(dates, 0, r, calc::kDate, r);
+  } else if (source(ctl::dates::kCandidates)) {
+    for (int r = 1; r <= 751; ++r) calc.copyCell(ws_.CandidateTable, r, 0, calc::kDate, r);
   }
-  for (int r = F; r <= L; ++r) calc.setInt(1, r, yen[r]);
-  for (int r = F; r <= L - 7; ++r) calc.setInt(2, r, ma5[r]);
-  for (int r = F + 2; r <= L - 5; ++r) calc.setInt(7, r, s1[r]);
+  for (int r = F; r <= L; ++r) calc.setInt(calc::kClose, r, yen[r]);
+  for (int r = F; r <= L - 7; ++r) calc.setInt(calc::kMA5, r, ma5[r]);
+  for (int r = F + 2; r <= L - 5; ++r) calc.setInt(calc::kS1, r, s1[r]);
   for (int r = 1; r <= kLastRow; ++r) {
-    calc.setInt(17, r, 0);
-    calc.setInt(18, r, r);
+    calc.setInt(calc::kZeroLine, r, 0);
+    calc.setInt(calc::kRowNumber, r, r);
   }
 }
 
@@ -396,18 +397,18 @@ void Series::Button29Click() {
   startPass(F, L);
   LazyPriceScale price(ws_.SeriesTable);
   if (L >= 1000) {
-    const auto ma1000 = movingAverage(1000, 6, F, L);
+    const auto ma1000 = movingAverage(1000, calc::kMA1000, F, L);
     for (int r = F; r <= L - 1499; ++r) {
       const long double a = static_cast<long double>(ma1000[r]);
       const long double b = static_cast<long double>(ma1000[r + 500]);
-      calc.setInt(13, r + 500, RoundRatio(price() * 2.5L * (a - b), a));
+      calc.setInt(calc::kS5, r + 500, RoundRatio(price() * 2.5L * (a - b), a));
     }
   }
   // Deviation of the close from the 5-day average.
   for (int r = F; r <= L - 10; ++r) {
     const long long c = closeAt(r);
     const long long m = readInt(kMa5, r);
-    calc.setInt(12, r,
+    calc.setInt(calc::kCloseDeviation, r,
                 RoundRatio(static_cast<long double>(c - m) * (4.0L * price()),
                            static_cast<long double>(m)));
   }
@@ -439,19 +440,19 @@ void Series::Button84Click() {
     WorkTable& calc;
     DecimalValue upper, lower;  // the same on every row
     void extremes(int r, int h, int l) {
-      calc.copyCell(calc, 1, l, 33, r);
-      calc.copyCell(calc, 1, h, 32, r);
+      calc.copyCell(calc, calc::kClose, l, calc::kLow, r);
+      calc.copyCell(calc, calc::kClose, h, calc::kHigh, r);
     }
-    void fast65(int r, const DecimalValue& v) { calc.setDecimal(38, r, v); }
+    void fast65(int r, const DecimalValue& v) { calc.setDecimal(calc::kFast65, r, v); }
     void slow65(int r, const DecimalValue& v, int sign) {
-      calc.setDecimal(39, r, v);
-      calc.setInt(40, r, sign > 0 ? 2 : sign < 0 ? -2 : 0);
+      calc.setDecimal(calc::kSlow65, r, v);
+      calc.setInt(calc::kST, r, sign > 0 ? 2 : sign < 0 ? -2 : 0);
     }
-    void fast9(int r, const DecimalValue& v) { calc.setDecimal(34, r, v); }
+    void fast9(int r, const DecimalValue& v) { calc.setDecimal(calc::kFast9, r, v); }
     void slow9(int r, const DecimalValue& v) {
-      calc.setDecimal(35, r, v);
-      calc.setDecimal(36, r, upper);
-      calc.setDecimal(37, r, lower);
+      calc.setDecimal(calc::kSlow9, r, v);
+      calc.setDecimal(calc::kGuide80, r, upper);
+      calc.setDecimal(calc::kGuide20, r, lower);
     }
   };
   const long double price = P;
@@ -466,7 +467,7 @@ bool Series::closesReadable(int F, int L) {
   for (int r = F; r <= L; ++r) {
     if (col.state[r] == 0) {
       long long v = 0;
-      if (ws_.CalcTable.tryInt(1, r, v)) {
+      if (ws_.CalcTable.tryInt(calc::kClose, r, v)) {
         col.value[r] = static_cast<int>(v);
         col.state[r] = 1;
       } else {
@@ -510,8 +511,8 @@ void Series::stochasticsInOrder(int F, int L) {
       }
       hi[r] = cl[hiRow];
       lo[r] = cl[loRow];
-      calc.set(32, r, calc.cell(1, hiRow));
-      calc.set(33, r, calc.cell(1, loRow));
+      calc.set(calc::kHigh, r, calc.cell(calc::kClose, hiRow));
+      calc.set(calc::kLow, r, calc.cell(calc::kClose, loRow));
     }
   };
 
@@ -533,32 +534,32 @@ void Series::stochasticsInOrder(int F, int L) {
 
   // 9 days.
   extremes(9);
-  fastLine(L - 10, 3, 34);
+  fastLine(L - 10, 3, calc::kFast9);
   for (int r = F; r <= L - 12; ++r) {
     const double v = static_cast<double>((fast[r] + fast[r + 1] + fast[r + 2]) / 3.0L);
     long double back;
-    calc.set(35, r, DecimalText(v, back));
+    calc.set(calc::kSlow9, r, DecimalText(v, back));
   }
   if (L - 12 >= F) {
     long double back;
     const std::string upper = DecimalText(price() * 0.4L, back);
     const std::string lower = DecimalText(price() * 0.1L, back);
     for (int r = F; r <= L - 12; ++r) {
-      calc.set(36, r, upper);
-      calc.set(37, r, lower);
+      calc.set(calc::kGuide80, r, upper);
+      calc.set(calc::kGuide20, r, lower);
     }
   }
 
   // 65 days; the extremes overwrite the 9-day ones in rows F .. L-64.
   extremes(65);
-  fastLine(L - 79, 15, 38);
+  fastLine(L - 79, 15, calc::kFast65);
   for (int r = F; r <= L - 94; ++r) {
     double sum = 0;
     for (int j = r; j < r + 15; ++j) sum += fast[j];
-    calc.set(39, r, DecimalText(static_cast<long double>(sum) / 15.0L, slow[r]));
+    calc.set(calc::kSlow65, r, DecimalText(static_cast<long double>(sum) / 15.0L, slow[r]));
   }
   for (int r = F; r <= L - 94; ++r)
-    calc.set(40, r, fast[r] > slow[r] ? "2" : fast[r] < slow[r] ? "-2" : "0");
+    calc.set(calc::kST, r, fast[r] > slow[r] ? "2" : fast[r] < slow[r] ? "-2" : "0");
 }
 
 // ---------------------------------------------------------------------------
@@ -589,9 +590,9 @@ void Series::Button24Click() {
   const int L = st.getInt(ctl::LastDataRow);
   int z = 0, b = 0;
   for (int r = 2; r <= L; ++r) {
-    if (st.textIs(1, r, "0"))
+    if (st.textIs(calc::kClose, r, "0"))
       ++z;
-    else if (st.isBlank(1, r))
+    else if (st.isBlank(calc::kClose, r))
       ++b;
   }
   st.setInt(ctl::PricedRows, L - z - b);

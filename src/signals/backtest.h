@@ -1,4 +1,5 @@
-// Trade simulation over the history and its statistics in StatsTable.
+// Trade simulation over the history, its trade list and statistics in StatsTable, the figures of
+// the listed trades and their markers on the chart.
 #pragma once
 
 #include <string>

@@ -9,7 +9,9 @@
 #include "signals/cells.h"
 #include "signals/rule_math.h"
 #include "signals/rules.h"
+#include "store/calc_columns.h"
 #include "store/control_cells.h"
+#include "store/fifth_line.h"
 #include "store/state.h"
 #include "store/stock_list.h"
 #include "store/text.h"
@@ -18,7 +20,12 @@ namespace tavrine {
 
 namespace {
 
-bool TermModeIsLong(const State& ws) { return ws.SeriesTable.getInt(ctl::TermMode) != 0; }
+bool TermModeIsLong(const State& ws) { return ctl::TermMode.get(ws.SeriesTable) != 0; }
+
+// S2 .. S4 and their copies beside the deviation line lie in the same order.
+constexpr int kBesideShift = calc::kS2Beside - calc::kS2;
+static_assert(calc::kS3Beside - calc::kS3 == kBesideShift &&
+              calc::kS4Beside - calc::kS4 == kBesideShift);
 
 // Sets a flag for the length of a scope.
 struct FlagScope {
@@ -36,13 +43,13 @@ void Overlays::Button79Click() {
   auto& st = ws_.SeriesTable;
   const FlagScope follows(judgingFollows_);
   Button85Click();
-  st.set(ctl::OscillatorState, "1");
+  ctl::OscillatorState.set(st, 1);
   if (TermModeIsLong(ws_)) {
     Button30Click();
-    st.set(ctl::TermMode, "0");
+    ctl::TermMode.set(st, 0);
     ws_.form.setText("Button79", "長");
   } else {
-    st.set(ctl::TermMode, "1");
+    ctl::TermMode.set(st, 1);
     ws_.form.setText("Button79", "短");
     ShortTermSet();
   }
@@ -88,7 +95,8 @@ void Overlays::ApplyJudging() {
   const int first = st.getInt(ctl::FirstDataRow);
   const int last = st.getInt(ctl::LastDataRow);
   std::vector<long long> close(static_cast<std::size_t>(std::max(last, 0)) + 1, 0);
-  for (int r = first; r <= last; ++r) close[static_cast<std::size_t>(r)] = calc.getInt(1, r);
+  for (int r = first; r <= last; ++r)
+    close[static_cast<std::size_t>(r)] = calc.getInt(calc::kClose, r);
   const honest::Columns& lines = honestCache_.get(close, first, last, terms_);
   honest::WriteColumns(calc, lines);
 
@@ -97,22 +105,23 @@ void Overlays::ApplyJudging() {
   // day, so the copies take those numbers.
   if (last < 26) return;
   const int offset = st.getInt(ctl::WindowStart);
-  const int h = st.cell(ctl::ManualPriceEntered) == "1" ? 1 : 0;
-  const int index[3] = {honest::IndexOfColumn(8), honest::IndexOfColumn(9),
-                        honest::IndexOfColumn(10)};
+  const int h = ctl::ManualPriceEntered.on(st) ? 1 : 0;
+  const int index[3] = {honest::IndexOfColumn(calc::kS2), honest::IndexOfColumn(calc::kS3),
+                        honest::IndexOfColumn(calc::kS4)};
   auto written = [&](int col, int r) -> long long {
-    const int i = index[col - 8];
+    const int i = index[col - calc::kS2];
     return lines.has(i, r) ? lines.values[static_cast<std::size_t>(i)][static_cast<std::size_t>(r)]
                            : 0;
   };
   for (int i = 1; i <= last - 25; ++i)
-    for (int c = 26; c <= 28; ++c) calc.setInt(c, i, written(c - 18, i));
+    for (int c = calc::kS2Beside; c <= calc::kS4Beside; ++c)
+      calc.setInt(c, i, written(c - kBesideShift, i));
   SuspendRedraw view(st);
   for (int i = 1; i <= last - 25; ++i) {
     const int r = i + offset;
-    for (int c = 26; c <= 28; ++c) {
+    for (int c = calc::kS2Beside; c <= calc::kS4Beside; ++c) {
       if (r >= 1 && r <= last - 25)
-        st.setInt(c, i + h, written(c - 18, r));
+        st.setInt(c, i + h, written(c - kBesideShift, r));
       else
         st.set(c, i + h, calc.cell(c, r));
     }
@@ -126,20 +135,20 @@ void Overlays::Button13Click() {
   auto& st = ws_.SeriesTable;
   {
     const FlagScope follows(judgingFollows_);
-    if (st.cell(ctl::DateInView) != ws_.form.text("Edit2")) Button85Click();
-    st.set(ctl::OscillatorState, "1");
+    if (!ctl::DateInView.is(st, ws_.form.text("Edit2"))) Button85Click();
+    ctl::OscillatorState.set(st, 1);
     if (TermModeIsLong(ws_)) {
       Button30Click();
     } else {
       ws_.form.setText("Button13", "S2");
-      st.set(ctl::TermMode, "1");
+      ctl::TermMode.set(st, 1);
       ws_.form.setText("Button79", "短");
       ShortTermSet();
     }
     ApplyJudging();
   }
   // The bands also cover the two newest display rows.
-  for (int c : {29, 30}) {
+  for (int c : {calc::kUpperBand, calc::kLowerBand}) {
     const std::string band = st.cell(c, 10);
     st.set(c, 1, band);
     st.set(c, 2, band);
@@ -157,7 +166,7 @@ void Overlays::DeviationOverlay(honest::Deviation mode) {
   const int lastRow = ws_.SeriesTable.getInt(ctl::LastDataRow) - d.lastOffset;
   const long double p = ws_.SeriesTable.getInt(ctl::PriceScale);
   auto deviation = [&](int r) {
-    const long double close = calc.getInt(1, r);
+    const long double close = calc.getInt(calc::kClose, r);
     const long double ma = signals::ReadDecimal(calc, d.maColumn, r);
     return rule_math::DeviationValue(p, d.k, close, ma);
   };
@@ -171,7 +180,8 @@ void Overlays::DeviationOverlay(honest::Deviation mode) {
     const int last = ws_.SeriesTable.getInt(ctl::LastDataRow);
     long long close = 0;
     long double ma = 0;
-    for (int r = first; r <= last && !copyLines; ++r) copyLines = !calc.tryInt(1, r, close);
+    for (int r = first; r <= last && !copyLines; ++r)
+      copyLines = !calc.tryInt(calc::kClose, r, close);
     for (int r = first; r <= lastRow && !copyLines; ++r)
       copyLines = !calc.tryFloat(d.maColumn, r, ma);
   }
@@ -186,10 +196,10 @@ void Overlays::Button82Click() {
   const bool to200 = ws_.form.text("Button81") == "S/O" && ws_.form.text("Button13") == "S3";
   if (to200) {
     ws_.form.setText("Button13", "S4");
-    st.set(ctl::TermMode, "0");
+    ctl::TermMode.set(st, 0);
   } else {
     ws_.form.setText("Button13", "S3");
-    st.set(ctl::TermMode, "1");
+    ctl::TermMode.set(st, 1);
   }
   ws_.form.setText("Button79", "長");
   DeviationOverlay(to200 ? honest::Deviation::Long200 : honest::Deviation::Long75);
@@ -208,23 +218,24 @@ void Overlays::OverlayCopy(long long upper, long long lower, int first, int last
   WorkTable& st = ws_.SeriesTable;
   const int last = st.getInt(ctl::LastDataRow);
   if (last < 26) {
-    for (int r = first; r <= lastRow; ++r) calc.setInt(25, r, deviation(r));
+    for (int r = first; r <= lastRow; ++r) calc.setInt(calc::kDeviation, r, deviation(r));
     return;
   }
   const int offset = st.getInt(ctl::WindowStart);
-  const int h = st.cell(ctl::ManualPriceEntered) == "1" ? 1 : 0;
-  for (int r = first; r < 1 && r <= lastRow; ++r) calc.setInt(25, r, deviation(r));
+  const int h = ctl::ManualPriceEntered.on(st) ? 1 : 0;
+  for (int r = first; r < 1 && r <= lastRow; ++r) calc.setInt(calc::kDeviation, r, deviation(r));
   // The deviation line's rows 1 .. last-25 as written, for the view's copy.
   std::vector<long long> line(static_cast<std::size_t>(last - 25) + 1);
   for (int i = 1; i <= last - 25; ++i) {
     if (i >= first && i <= lastRow) {
       line[static_cast<std::size_t>(i)] = deviation(i);
-      calc.setInt(25, i, line[static_cast<std::size_t>(i)]);
+      calc.setInt(calc::kDeviation, i, line[static_cast<std::size_t>(i)]);
     }
     if (copyLines)
-      for (int c = 26; c <= 28; ++c) calc.copyCell(calc, c - 18, i, c, i);
-    calc.setInt(29, i, upper);
-    calc.setInt(30, i, lower);
+      for (int c = calc::kS2Beside; c <= calc::kS4Beside; ++c)
+        calc.copyCell(calc, c - kBesideShift, i, c, i);
+    calc.setInt(calc::kUpperBand, i, upper);
+    calc.setInt(calc::kLowerBand, i, lower);
   }
   SuspendRedraw layout(st);
   for (int i = 1; i <= last - 25; ++i) {
@@ -232,9 +243,9 @@ void Overlays::OverlayCopy(long long upper, long long lower, int first, int last
     if (r >= first && r <= lastRow && r >= 1 && r <= last - 25)
       st.setInt(25, i + h, line[static_cast<std::size_t>(r)]);
     else
-      st.copyCell(calc, 25, r, 25, i + h);
+      st.copyCell(calc, calc::kDeviation, r, calc::kDeviation, i + h);
     if (copyLines)
-      for (int c = 26; c <= 28; ++c) st.copyCell(calc, c, r, c, i + h);
+      for (int c = calc::kS2Beside; c <= calc::kS4Beside; ++c) st.copyCell(calc, c, r, c, i + h);
     st.setInt(29, i + h, upper);
     st.setInt(30, i + h, lower);
   }
@@ -249,15 +260,17 @@ void Overlays::Button85Click() {
   const int last = ws_.SeriesTable.getInt(ctl::LastDataRow);
   if (TermModeIsLong(ws_)) {
     for (int r = first; r <= last - 94; ++r) {
-      const long double fast = calc.getFloat(38, r), slow = calc.getFloat(39, r);
-      calc.setInt(40, r, rule_math::LongST(fast, slow));
+      const long double fast = calc.getFloat(calc::kFast65, r),
+                        slow = calc.getFloat(calc::kSlow65, r);
+      calc.setInt(calc::kST, r, rule_math::LongST(fast, slow));
     }
   } else {
     for (int r = first; r <= last - 12; ++r) {
-      const long double fast = calc.getFloat(34, r), slow = calc.getFloat(35, r);
+      const long double fast = calc.getFloat(calc::kFast9, r),
+                        slow = calc.getFloat(calc::kSlow9, r);
       // S3 is read only where the fast line is above the slow one.
-      const long double s3 = slow < fast ? signals::ReadDecimal(calc, 9, r) : 0;
-      calc.setInt(40, r, rule_math::ShortST(fast, slow, s3));
+      const long double s3 = slow < fast ? signals::ReadDecimal(calc, calc::kS3, r) : 0;
+      calc.setInt(calc::kST, r, rule_math::ShortST(fast, slow, s3));
     }
   }
 }
@@ -265,38 +278,37 @@ void Overlays::Button85Click() {
 void Overlays::FillColumn11(bool fromS5) {
   WorkTable& st = ws_.SeriesTable;
   SuspendRedraw layout(st);
-  const int src = fromS5 ? 13 : 12;
-  for (int r = 1; r <= stocklist::kLastDayRow; ++r) st.set(11, r, st.cell(src, r));
+  const int src = fromS5 ? calc::kS5 : calc::kCloseDeviation;
+  for (int r = 1; r <= stocklist::kLastDayRow; ++r) st.set(calc::kFifthLine, r, st.cell(src, r));
 }
 
 // Oscillator selector "S" -> "ST9" -> "ST65" -> "S/O" -> "S".
 void Overlays::Button81Click() {
   WorkTable& st = ws_.SeriesTable;
-  const std::string state = st.cell(ctl::OscillatorState);
-  std::string next = "0";
-  if (state == "1") {
+  int next = 0;
+  if (ctl::OscillatorState.is(st, 1)) {
     ws_.form.setText("Button81", "S");
-    next = "0";
-  } else if (state == "0") {
+    next = 0;
+  } else if (ctl::OscillatorState.is(st, 0)) {
     ws_.form.setText("Button81", "ST9");
-    next = "3";
-  } else if (state == "3") {
+    next = 3;
+  } else if (ctl::OscillatorState.is(st, 3)) {
     ws_.form.setText("Button81", "ST65");
-    next = "4";
-  } else if (state == "4") {
+    next = 4;
+  } else if (ctl::OscillatorState.is(st, 4)) {
     ws_.form.setText("Button81", "S/O");
-    next = "1";
+    next = 1;
   }
-  st.set(ctl::OscillatorState, next);
+  ctl::OscillatorState.set(st, next);
 
-  const bool fromS5 = st.cell(ctl::ChartSpan) == "4800" && ws_.form.text("Button81") == "S";
+  const bool fromS5 = FifthLineShowsS5(ws_);
   FillColumn11(fromS5);
-  if (!fromS5 && !st.cell(1, 1).empty()) {
-    const long double close = st.getFloat(1, 1);
-    const long double ma5 = st.getInt(2, 1);
+  if (!fromS5 && !st.cell(calc::kClose, 1).empty()) {
+    const long double close = st.getFloat(calc::kClose, 1);
+    const long double ma5 = st.getInt(calc::kMA5, 1);
     const long double p = st.getInt(ctl::PriceScale);
     // A day without a 5-day average keeps the copied value.
-    if (ma5 != 0) st.setInt(11, 1, Round((close - ma5) * (4 * p) / ma5));
+    if (ma5 != 0) st.setInt(calc::kFifthLine, 1, Round((close - ma5) * (4 * p) / ma5));
   }
   chartView_.Button8Click();
 }
@@ -310,34 +322,34 @@ void Overlays::Button33Click() {
   auto zero = [&st, f](int col, int rows) {
     for (int r = f; r < f + rows; ++r) st.set(col, r, "0");
   };
-  zero(7, 2);
-  zero(8, 12);
-  zero(26, 12);
-  zero(9, 37);
-  zero(27, 37);
-  zero(10, 100);
-  zero(28, 100);
+  zero(calc::kS1, 2);
+  zero(calc::kS2, 12);
+  zero(calc::kS2Beside, 12);
+  zero(calc::kS3, 37);
+  zero(calc::kS3Beside, 37);
+  zero(calc::kS4, 100);
+  zero(calc::kS4Beside, 100);
 }
 
 void Overlays::Button103Click() {
   WorkTable& st = ws_.SeriesTable;
-  if (st.cell(1, 1).empty()) return;
+  if (st.cell(calc::kClose, 1).empty()) return;
   const std::string& caption = ws_.form.text("Button13");
   long double k = 2.5L;
-  int maCol = 5;
+  int maCol = calc::kMA200;
   if (caption == "S2") {
     k = 3.0L;
-    maCol = 3;
+    maCol = calc::kMA25;
   } else if (caption == "S3") {
     k = 2.7L;
-    maCol = 4;
+    maCol = calc::kMA75;
   }
   const long double p = st.getInt(ctl::PriceScale);
-  const long double close = st.getInt(1, 1);
+  const long double close = st.getInt(calc::kClose, 1);
   const long double ma = st.getInt(maCol, 1);
   // Without the average the point is left as it was.
   if (ma == 0) return;
-  st.setInt(25, 1, Round(p * k * (close - ma) / ma));
+  st.setInt(calc::kDeviation, 1, Round(p * k * (close - ma) / ma));
 }
 
 }  // namespace tavrine

@@ -1,4 +1,6 @@
-// Lower-line overlays, term modes and the selection from StockPicker.
+// The term-dependent columns and views: the term switch (長/短) with its G columns, the deviation
+// overlays and their bands, ST, the lower-line selector, the trend-line zeros, and, judged
+// honestly, the honest trend lines and rule columns over the hindsight ones.
 #pragma once
 
 #include <string>

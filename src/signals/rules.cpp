@@ -98,8 +98,8 @@ void Rules::Button37Click(const std::string& sender) {
   ws_.SeriesTable.set(ctl::RuleNumber, rule->digits);
   std::string condition = rule->label;
   if (rule->termDependent()) condition += LeftBytes(ws_.form.text("Button79"), 2);
-  ws_.StatsTable.set(ctl::Condition, condition);
-  ws_.SeriesTable.set(ctl::RuleLabel, rule->label);
+  ctl::Condition.set(ws_.StatsTable, condition);
+  ctl::RuleLabel.set(ws_.SeriesTable, rule->label);
   backtest_.RunChain();
 }
 
@@ -109,18 +109,18 @@ void Rules::Button47Click() {
   auto& st = ws_.SeriesTable;
   SuspendRedraw layout(st);
   WaitCursor wait(ws_.platform);
-  if (st.cell(ctl::EntryDirection) == "1") {
-    st.set(ctl::EntryDirection, "0");
+  if (ctl::EntryDirection.on(st)) {
+    ctl::EntryDirection.set(st, false);
     ws_.form.setText("Button47", "入売");
   } else {
-    st.set(ctl::EntryDirection, "1");
+    ctl::EntryDirection.set(st, true);
     ws_.form.setText("Button47", "入買");
   }
   backtest_.ClearStats();
   const RuleDef* rule = RuleOfColumn(st.getInt(ctl::RuleNumber));
-  std::string condition = st.cell(ctl::RuleLabel);
+  std::string condition = ctl::RuleLabel.get(st);
   if (rule && rule->termDependent()) condition += ws_.form.text("Button79");
-  ws_.StatsTable.set(ctl::Condition, condition);
+  ctl::Condition.set(ws_.StatsTable, condition);
   backtest_.RunChain();
 }
 

@@ -43,7 +43,7 @@ void Candidates::showCandidate() {
 void Candidates::Button110Click() {
   ws_.form.setVisible("StringGrid7", true);
   Button111Click();
-  ws_.SeriesTable.set(ctl::DateSource, "2");
+  ctl::DateSource.set(ws_.SeriesTable, ctl::dates::kCandidates);
   fillScratchFromRow(1);
   showScratchOrComplain();
   showCandidate();
@@ -62,7 +62,7 @@ void Candidates::Button111Click() {
 void Candidates::Button87Click() {
   ws_.form.setVisible("StringGrid7", true);
   Button120Click();
-  ws_.SeriesTable.set(ctl::DateSource, "3");
+  ctl::DateSource.set(ws_.SeriesTable, ctl::dates::kPortfolio);
 }
 
 void Candidates::Button120Click() {
@@ -76,9 +76,7 @@ void Candidates::StringGrid7MouseUp(int j, int r) {
   WaitCursor wait(ws_.platform);
   auto& t = ws_.CandidateTable;
   if (j < 0 || r < 0 || IsBlank(t.cell(j, r))) return;
-  const std::string mode = ws_.SeriesTable.cell(ctl::DateSource);
-
-  if (mode == "2") {
+  if (ctl::DateSource.is(ws_.SeriesTable, ctl::dates::kCandidates)) {
     // The heading row holds dates, not prices: a click there shows nothing.
     if (r == 0) return;
     ws_.form.setText("Edit1", LeftBytes(t.cell(0, r), 4));
@@ -89,14 +87,14 @@ void Candidates::StringGrid7MouseUp(int j, int r) {
     return;
   }
 
-  if (mode == "3") {
+  if (ctl::DateSource.is(ws_.SeriesTable, ctl::dates::kPortfolio)) {
     if (j == 0) return;
     if (r != 0) {
       ws_.form.setText("Edit18", LeftBytes(t.cell(j, r), 4));
       // The collection sets its own date source; the portfolio view keeps "3".
       struct Restore {
         WorkTable& st;
-        ~Restore() { st.set(ctl::DateSource, "3"); }
+        ~Restore() { ctl::DateSource.set(st, ctl::dates::kPortfolio); }
       } restore{ws_.SeriesTable};
       collection_.Button89Click();
       return;

@@ -43,13 +43,13 @@ void Calendar::Probe() {
     dates.set(1, n, quote::ProbeDateText(d));
   }
   for (int r = n + 1; r <= 82; ++r) dates.set(1, r, "");
-  ws_.SeriesTable.set(ctl::NewTradingDays, IntToStr(n));
+  ctl::NewTradingDays.set(ws_.SeriesTable, n);
   Button117Click();
 }
 
 void Calendar::Button117Click() {
   WaitCursor wait(ws_.platform);
-  calendar::Merge(ws_, StrToInt(ws_.SeriesTable.cell(ctl::NewTradingDays)));
+  calendar::Merge(ws_, ctl::NewTradingDays.get(ws_.SeriesTable));
 }
 
 }  // namespace tavrine

@@ -47,7 +47,7 @@ void Collection::setScratchReady(bool ready) {
   if (!ready) return;
   Collected c;
   c.code = ws_.form.text("Edit18");
-  c.lastRow = StrToInt(ws_.SeriesTable.cell(ctl::LastDataRow));
+  c.lastRow = ctl::LastDataRow.get(ws_.SeriesTable);
   const int kept = std::min(std::max(c.lastRow, 0), stocklist::kLastDayRow);
   c.rows.reserve(static_cast<std::size_t>(kept) + 1);
   for (int r = 0; r <= kept; ++r) c.rows.push_back(ws_.StockList.cell(kScratch, r));
@@ -80,7 +80,7 @@ void Collection::Button89Click() {
   form.setText("Edit1", K);
   rowDays_.clear();
   st.set(1, 1, "0");
-  st.set(ctl::DateSource, "0");
+  ctl::DateSource.set(st, ctl::dates::kCalendar);
   for (int r = 1; r <= stocklist::kLastDayRow; ++r) list.set(kScratch, r, "");
   st.set(1, 0, list.cell(kScratch, 0));
 
@@ -89,8 +89,8 @@ void Collection::Button89Click() {
   const std::string slotBefore = st.cell(ctl::CacheSlot);
   Button116Click();
 
-  if (ws_.CacheTable.cell(ctl::CacheColumnFound) != "0") {
-    const int k = StrToInt(ws_.CacheTable.cell(ctl::CacheColumnFound));
+  if (!ctl::CacheColumnFound.is(ws_.CacheTable, 0)) {
+    const int k = ctl::CacheColumnFound.get(ws_.CacheTable);
     for (int r = 0; r <= quote::kCachedRows; ++r) list.set(kScratch, r, ws_.CacheTable.cell(k, r));
   } else {
     try {
@@ -101,7 +101,7 @@ void Collection::Button89Click() {
     }
     // Every page before the second-to-last fetched one must have delivered
     // its 50 rows.
-    const int L = StrToInt(st.cell(ctl::LastPage));
+    const int L = ctl::LastPage.get(st);
     for (int r = 1; r <= quote::kRowsPerPage * (L - 1); ++r)
       if (list.cell(kScratch, r).empty()) list.set(kScratch, 0, "0");
     if (list.cell(kScratch, 0) == "0") {
@@ -109,7 +109,7 @@ void Collection::Button89Click() {
       st.set(ctl::CacheSlot, slotBefore);
     } else {
       placeByDate();
-      const int p = StrToInt(st.cell(ctl::CacheSlot));
+      const int p = ctl::CacheSlot.get(st);
       for (int r = 0; r <= quote::kCachedRows; ++r)
         ws_.CacheTable.set(p + 1, r, list.cell(kScratch, r));
     }
@@ -144,7 +144,7 @@ void Collection::fetchPages(const std::string& code) {
                   static_cast<int>(Trunc(n * 100.0L / quote::kLastPage)));
     ws_.setProgress(buf);
     const std::string body = http_.Get(QuoteHost(), quote::CollectionPath(n, code, Today()));
-    st.set(ctl::LastPage, IntToStr(n));
+    ctl::LastPage.set(st, n);
     WriteBytes(RootPath(kRireki), quote::KeptWindow(body));
     Button91Click();
     Button92Click();
@@ -220,13 +220,13 @@ void Collection::Button116Click() {
     if (LeftBytes(cache.cell(j, 0), 4) == K) found = j;
   cache.set(0, 0, IntToStr(found));
   if (found == 0) {
-    const int p = StrToInt(st.cell(ctl::CacheSlot));
+    const int p = ctl::CacheSlot.get(st);
     int q = p + 1;
     if (q >= quote::kCacheSlots) {
       ws_.platform.message("簡易収集の一時保存銘柄数は20銘柄までです。\r先データに上書きします。");
       q = p - (quote::kCacheSlots - 1);
     }
-    st.set(ctl::CacheSlot, IntToStr(q));
+    ctl::CacheSlot.set(st, q);
   }
 }
 
@@ -272,7 +272,7 @@ void Collection::Button92Click() {
 }
 
 void Collection::Button93Click() {
-  const int n = StrToInt(ws_.SeriesTable.cell(ctl::LastPage));
+  const int n = ctl::LastPage.get(ws_.SeriesTable);
   for (int r = 1; r <= quote::kRowsPerPage; ++r) {
     const std::string v = ws_.WebRows.cell(1, r);
     const int at = n * quote::kRowsPerPage + r;
@@ -288,7 +288,7 @@ void Collection::Button93Click() {
 
 void Collection::Button95Click() {
   auto& list = ws_.StockList;
-  const int n = StrToInt(ws_.SeriesTable.cell(ctl::LastPage));
+  const int n = ctl::LastPage.get(ws_.SeriesTable);
   // The clean-up reaches well past the page (to row (n + 50) x 50), so a
   // page cut short never leaves a comma behind in the rows it covered.
   const int last = (n + 50) * quote::kRowsPerPage;
@@ -320,10 +320,10 @@ void Collection::Button94Click() {
     list.set(kScratch, 0, "0101 日経ダウ");
   }
   st.setInt(ctl::StockColumn, kScratch);
-  st.set(ctl::Heading, list.cell(kScratch, 0));
+  ctl::Heading.set(st, list.cell(kScratch, 0));
   form.setText("Edit2", list.cell(0, 1));
-  st.set(ctl::WindowStart, "0");
-  st.set(ctl::StockFound, "1");
+  ctl::WindowStart.set(st, 0);
+  ctl::StockFound.set(st, true);
   chains_.SelectionChain({});
   overlays_.Button33Click();
   chartView_.Button8Click();

@@ -1,5 +1,5 @@
-// Adding collected stocks to the stock list, saving it and the code list; the mode-dependent entry
-// buttons.
+// Adding a collected stock to the stock list, saving it and the code list; the collection panel's
+// button '株価収集' (BitBtn1).
 #pragma once
 
 #include <string>
@@ -40,15 +40,6 @@ class Maintenance {
   // candidate list) or closes Panel14 and StringGrid7; Edit5 hidden; stand-alone ('tavrineⅠ') only
   // a message.
   void BitBtn1Click();
-  // '銘柄ボタン' (Button17): shows or hides the stock picker Panel4 (ctl::PickerShown, Edit5,
-  // Panel7, StringGrid7), ctl::ManualEntryShown emptied; stand-alone ('銘柄収集') collects Edit1's
-  // code.
-  void Button17Click();
-  // Double-click on Edit1: empties it in stand-alone mode (Button17 '銘柄収集').
-  void Edit1DblClick();
-  // Double-click on '銘柄コ-ド' (Label2): Edit1's text into memo.txt, the code a stand-alone start
-  // collects.
-  void Label2DblClick();
 
  private:
   // Steps of Button104Click that place the collected series in the list and

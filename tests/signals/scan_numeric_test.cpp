@@ -13,6 +13,7 @@
 
 #include "../support/data_folder.h"
 #include "../support/recording_platform.h"
+#include "../support/sanitized.h"
 #include "app/scan.h"
 #include "app/workspace.h"
 #include "sample.h"
@@ -152,8 +153,13 @@ std::string Describe(const ScanRow& r) {
 }
 
 TEST(NumericScan, RowsEqualTheWindowPathForEveryStockTermDirectionAndJudging) {
-  const std::vector<int> columns = ScanColumns(List());
-  ASSERT_GE(columns.size(), 20u);
+  const std::vector<int> all = ScanColumns(List());
+  ASSERT_GE(all.size(), 20u);
+  // Under the sanitizer: every fourth stock and the ones made to fail.
+  std::vector<int> columns;
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (!kUnderSanitizer || i % 4 == 0 || all[i] == 2 || all[i] == 6 || all[i] == 9)
+      columns.push_back(all[i]);
   for (Judging judging : {Judging::Hindsight, Judging::Honest})
     for (bool shortTerm : {false, true})
       for (bool entryBuy : {true, false}) {
@@ -166,8 +172,9 @@ TEST(NumericScan, RowsEqualTheWindowPathForEveryStockTermDirectionAndJudging) {
         std::map<std::pair<int, int>, std::string> scanned;
         for (const ScanRow& r : RunScan(List(), o))
           EXPECT_TRUE(scanned.emplace(std::make_pair(r.column, r.tag), Describe(r)).second);
-        std::size_t expected = 0, withTrades = 0;
+        std::size_t expected = 0, withTrades = 0, compared = 0;
         for (int k : columns) {
+          for (const auto& [key, row] : scanned) compared += key.first == k;
           const auto want = WindowRows(k, o);
           expected += want.size();
           for (const ScanRow& w : want) {
@@ -179,7 +186,8 @@ TEST(NumericScan, RowsEqualTheWindowPathForEveryStockTermDirectionAndJudging) {
         }
         // Nothing scanned that the window path leaves out, and most rows
         // trade, so the comparison is not one of empty rows.
-        EXPECT_EQ(scanned.size(), expected);
+        EXPECT_EQ(compared, expected);
+        if (!kUnderSanitizer) EXPECT_EQ(scanned.size(), expected);
         EXPECT_GT(withTrades, expected / 2);
       }
 }

@@ -285,11 +285,11 @@ TEST_F(ModeButtons, StandAloneMode) {
             "との関連付けができます。");
   EXPECT_FALSE(ws.form.visible("Panel14"));
   ws.form.setText("Edit1", "7203");
-  ws.maintenance.Edit1DblClick();
+  ws.picker.Edit1DblClick();
   EXPECT_EQ(ws.form.text("Edit1"), "");
   // A blank code collects nothing.
   ws.form.setText("Edit1", " ");
-  ws.maintenance.Button17Click();
+  ws.picker.Button17Click();
   EXPECT_EQ(ws.form.text("Edit18"), " ");
   EXPECT_EQ(platform.messages.size(), 1u);
 }
@@ -297,17 +297,17 @@ TEST_F(ModeButtons, StandAloneMode) {
 TEST_F(ModeButtons, FullModeTogglesThePanels) {
   ws.SeriesTable.set(5, 4862, "0");
   ws.SeriesTable.set(16, 4863, "1");
-  ws.maintenance.Button17Click();
+  ws.picker.Button17Click();
   EXPECT_TRUE(ws.form.visible("Panel4"));
   EXPECT_FALSE(ws.form.visible("Edit5"));
   EXPECT_EQ(ws.SeriesTable.cell(5, 4862), "1");
   EXPECT_EQ(ws.SeriesTable.cell(16, 4863), "");
-  ws.maintenance.Button17Click();
+  ws.picker.Button17Click();
   EXPECT_FALSE(ws.form.visible("Panel4"));
   EXPECT_TRUE(ws.form.visible("Edit5"));
   EXPECT_EQ(ws.SeriesTable.cell(5, 4862), "0");
   ws.form.setText("Edit1", "7203");
-  ws.maintenance.Edit1DblClick();
+  ws.picker.Edit1DblClick();
   EXPECT_EQ(ws.form.text("Edit1"), "7203");
 
   ws.maintenance.BitBtn1Click();
@@ -321,7 +321,7 @@ TEST_F(ModeButtons, FullModeTogglesThePanels) {
 
 TEST_F(ModeButtons, RememberedCodeIsWrittenAsTyped) {
   ws.form.setText("Edit1", "7203 ");
-  ws.maintenance.Label2DblClick();
+  ws.picker.Label2DblClick();
   EXPECT_EQ(ReadFileBytes(folder.path("memo.txt")), "7203 ");
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0], "保存しました。");

@@ -1,4 +1,5 @@
-// The memo panel, its file, and printing the chart.
+// The memo panel Panel7 over the chart's lower left corner: the user's notes, kept in Fname.txt
+// in the data folder, loaded at start-up, saved on request, shown or hidden.
 #pragma once
 
 #include <string>
@@ -20,9 +21,6 @@ class MemoPanel {
   void Button18Click();
   // 'メモ' (Button58): shows or hides the memo panel Panel7; ctl::MemoShown follows.
   void Button58Click();
-  // '印刷' (Button59): hides the memo panel Panel7 and prints the chart; a failure shows as a
-  // message.
-  void Button59Click();
 
  private:
   State& ws_;

@@ -1,4 +1,4 @@
-#include "chart/memo.h"
+#include "views/memo.h"
 
 #include "store/codec.h"
 #include "store/control_cells.h"
@@ -36,13 +36,6 @@ void MemoPanel::Button58Click() {
     ws_.form.setVisible("Panel7", true);
     ws_.SeriesTable.set(ctl::MemoShown, "1");
   }
-}
-
-void MemoPanel::Button59Click() {
-  // The memo stays off the paper and off the chart until "メモ" shows it again.
-  ws_.form.setVisible("Panel7", false);
-  const std::string failure = ws_.platform.printChart();
-  if (!failure.empty()) ws_.platform.message(failure);
 }
 
 }  // namespace tavrine
