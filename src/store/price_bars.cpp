@@ -19,28 +19,31 @@ std::vector<PriceBar> Grouped(const std::vector<PriceBar>& daily, Key key) {
   std::size_t i = 0;
   while (i < daily.size()) {
     const long long k = key(daily[i].day);
-    std::size_t j = i;
-    bool whole = true;
     PriceBar b;
     b.open = daily[i].open;
+    bool candles = true, volumes = true;  // every day of the bar has them
     double high = 0, low = 0, volume = 0;
+    std::size_t j = i;
     for (; j < daily.size() && key(daily[j].day) == k; ++j) {
       const PriceBar& d = daily[j];
-      if (!d.open || !d.high || !d.low || !d.volume) {
-        whole = false;
+      if (!d.open || !d.high || !d.low) {
+        candles = false;
       } else {
         high = j == i ? *d.high : std::max(high, *d.high);
         low = j == i ? *d.low : std::min(low, *d.low);
-        volume += *d.volume;
       }
+      if (d.volume)
+        volume += *d.volume;
+      else
+        volumes = false;
       b.day = d.day;
       b.close = d.close;
     }
-    if (whole) {
-      b.high = high, b.low = low, b.volume = volume;
-    } else {
+    if (candles)
+      b.high = high, b.low = low;
+    else
       b.open.reset();
-    }
+    if (volumes) b.volume = volume;
     out.push_back(std::move(b));
     i = j;
   }
@@ -49,10 +52,10 @@ std::vector<PriceBar> Grouped(const std::vector<PriceBar>& daily, Key key) {
 
 }  // namespace
 
-bool CandleCounts(double adjustedClose, double listClose) {
+bool CandleCounts(double storedClose, double laterFactors, double listClose) {
   // The list's closes are decimal texts of 0.1 yen at best: a little room
   // for the binary form of both.
-  return std::fabs(adjustedClose - listClose) <= 0.05 + 1e-9;
+  return std::fabs(storedClose * laterFactors - listClose) <= 0.05 + 1e-9;
 }
 
 std::vector<PriceBar> DailyBars(const std::vector<StoredBar>& stored,
@@ -80,12 +83,12 @@ std::vector<PriceBar> DailyBars(const std::vector<StoredBar>& stored,
     if (it != byDay.end() && TryStrToFloat(c.close, listClose)) {
       const StoredBar& s = *it->second.first;
       const double factor = it->second.second;
-      if (s.close && s.open && s.high && s.low && s.volume &&
-          CandleCounts(*s.close * factor, static_cast<double>(listClose))) {
+      if (s.close && s.open && s.high && s.low &&
+          CandleCounts(*s.close, factor, static_cast<double>(listClose))) {
         b.open = Round1(*s.open * factor);
         b.high = Round1(*s.high * factor);
         b.low = Round1(*s.low * factor);
-        b.volume = std::round(*s.volume / factor);
+        if (s.volume) b.volume = std::round(*s.volume / factor);
       }
     }
     out.push_back(std::move(b));

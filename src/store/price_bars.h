@@ -25,9 +25,10 @@ struct PriceBar {
   std::string close;
 };
 
-// The candle rule: a stored close, adjusted to the list's basis, counts as
-// the list's close of the day when the two differ by at most 0.05 yen.
-bool CandleCounts(double adjustedClose, double listClose);
+// The candle rule: a stored day's candle counts only where its close,
+// brought to the list's basis by the product of the split factors of the
+// stored days after it, is the list's close of the day within 0.05 yen.
+bool CandleCounts(double storedClose, double laterFactors, double listClose);
 
 // One bar a list day, oldest first. A stored price is brought to the list's
 // basis by the product of the split factors of the stored days after it, up
@@ -41,7 +42,8 @@ std::vector<PriceBar> DailyBars(const std::vector<StoredBar>& stored,
 // Monday-to-Friday weeks, or calendar months, of daily bars (oldest
 // first), each dated by its last trading day: the first day's open, the
 // highest high, the lowest low, the last close, the summed volume. A bar
-// with a day of the close alone has its close alone.
+// with a day of the close alone has no open, high and low; one with a day
+// without a volume has no volume.
 std::vector<PriceBar> WeeklyBars(const std::vector<PriceBar>& daily);
 std::vector<PriceBar> MonthlyBars(const std::vector<PriceBar>& daily);
 

@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <stdexcept>
 
 #include "store/paths.h"
 #include "store/text.h"
@@ -31,12 +32,15 @@ constexpr const char* kColumns =
 
 struct Failure {
   std::string what;
+  int code = SQLITE_ERROR;  // the primary result code
 };
+
+Failure FailureOf(sqlite3* db) { return {sqlite3_errmsg(db), sqlite3_errcode(db) & 0xff}; }
 
 void Exec(sqlite3* db, const char* sql) {
   char* err = nullptr;
   if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-    Failure f{err ? err : sqlite3_errmsg(db)};
+    Failure f{err ? err : sqlite3_errmsg(db), sqlite3_errcode(db) & 0xff};
     sqlite3_free(err);
     throw f;
   }
@@ -45,16 +49,16 @@ void Exec(sqlite3* db, const char* sql) {
 // The first column of the first row of a query, as text.
 std::string One(sqlite3* db, const char* sql) {
   sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) throw Failure{sqlite3_errmsg(db)};
+  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) throw FailureOf(db);
   std::string out;
   const int rc = sqlite3_step(st);
   if (rc == SQLITE_ROW) {
     const unsigned char* t = sqlite3_column_text(st, 0);
     if (t) out = reinterpret_cast<const char*>(t);
   } else if (rc != SQLITE_DONE) {
-    const std::string what = sqlite3_errmsg(db);
+    const Failure f = FailureOf(db);
     sqlite3_finalize(st);
-    throw Failure{what};
+    throw f;
   }
   sqlite3_finalize(st);
   return out;
@@ -63,16 +67,25 @@ std::string One(sqlite3* db, const char* sql) {
 sqlite3* OpenFile(const std::string& path, int flags) {
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-    const std::string what = db ? sqlite3_errmsg(db) : "out of memory";
+    const Failure f = db ? FailureOf(db) : Failure{"out of memory", SQLITE_NOMEM};
     sqlite3_close(db);
-    throw Failure{what};
+    throw f;
   }
   sqlite3_busy_timeout(db, 5000);
   return db;
 }
 
+// A failure that says the file itself is no sound database; any other (a
+// store another program holds locked, a disk error, no room) leaves the
+// file alone.
+bool Damage(const Failure& f) {
+  return f.code == SQLITE_NOTADB || f.code == SQLITE_CORRUPT || f.code == SQLITE_FORMAT ||
+         f.code == SQLITE_SCHEMA || f.code == SQLITE_ERROR;
+}
+
 // Makes the schema of an empty database, or checks that of a kept one;
-// false for a file that is not a sound store of this program.
+// false for a file that is not a sound store of this program. Throws the
+// Failure that is no sign of damage.
 bool Ready(sqlite3* db) {
   try {
     const int version = std::stoi(One(db, "PRAGMA user_version"));
@@ -96,9 +109,12 @@ bool Ready(sqlite3* db) {
     sqlite3_finalize(st);
     if (fits) Exec(db, "PRAGMA journal_mode=WAL");
     return fits;
-  } catch (const Failure&) {
+  } catch (const Failure& f) {
+    if (!Damage(f)) throw;
     return false;
-  } catch (const std::exception&) {
+  } catch (const std::invalid_argument&) {
+    return false;
+  } catch (const std::out_of_range&) {
     return false;
   }
 }
@@ -129,8 +145,7 @@ std::vector<StoredBar> Select(sqlite3* db, const std::string& code) {
   sqlite3_stmt* st = nullptr;
   const std::string sql =
       std::string("SELECT ") + kColumns + " FROM prices WHERE code = ?1 ORDER BY day";
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
-    throw Failure{sqlite3_errmsg(db)};
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) throw FailureOf(db);
   sqlite3_bind_text(st, 1, code.data(), static_cast<int>(code.size()), SQLITE_TRANSIENT);
   int rc = 0;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
@@ -151,9 +166,9 @@ std::vector<StoredBar> Select(sqlite3* db, const std::string& code) {
     b.source = static_cast<PriceSource>(sqlite3_column_int(st, 13));
     out.push_back(std::move(b));
   }
-  const std::string what = rc == SQLITE_DONE ? std::string() : sqlite3_errmsg(db);
+  const Failure f = rc == SQLITE_DONE ? Failure{} : FailureOf(db);
   sqlite3_finalize(st);
-  if (!what.empty()) throw Failure{what};
+  if (rc != SQLITE_DONE) throw f;
   return out;
 }
 
@@ -173,16 +188,20 @@ PriceStore::PriceStore(const std::string& path) : db_(std::make_unique<Db>()) {
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
   try {
     db_->handle = OpenFile(path, flags);
-  } catch (const Failure&) {
-    db_->handle = nullptr;
+    if (Ready(db_->handle)) return;
+  } catch (const Failure& f) {
+    if (!Damage(f))
+      throw FileError("株価ストア " + path + " を開けませんでした (" + f.what + ")。");
   }
-  if (db_->handle && Ready(db_->handle)) return;
   sqlite3_close(db_->handle);
   db_->handle = nullptr;
 
-  // Set aside, never deleted: the file (with its journal) may still be read
-  // by hand.
-  const std::string aside = path + ".damaged-" + Stamp();
+  // Set aside, never deleted nor written over: the file (with its journal)
+  // may still be read by hand.
+  const std::string stamp = path + ".damaged-" + Stamp();
+  std::string aside = stamp;
+  for (int n = 2; fs::exists(aside, ec) || fs::exists(aside + "-wal", ec); ++n)
+    aside = stamp + "-" + std::to_string(n);
   fs::rename(path, aside, ec);
   if (ec) throw FileError("株価ストア " + path + " が壊れていて、別名に移せませんでした。");
   for (const char* side : {"-wal", "-shm", "-journal"})
@@ -214,8 +233,7 @@ void PriceStore::Put(const std::vector<StoredBar>& bars) {
                           " WHERE excluded.source = 0 OR prices.source <> 0";
   try {
     Exec(db, "BEGIN IMMEDIATE");
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
-      throw Failure{sqlite3_errmsg(db)};
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) throw FailureOf(db);
     for (const StoredBar& b : bars) {
       sqlite3_reset(st);
       sqlite3_bind_text(st, 1, b.code.data(), static_cast<int>(b.code.size()), SQLITE_STATIC);
@@ -232,7 +250,7 @@ void PriceStore::Put(const std::vector<StoredBar>& bars) {
       BindOptional(st, 12, b.exRT);
       BindOptional(st, 13, b.adjVolume);
       sqlite3_bind_int(st, 14, static_cast<int>(b.source));
-      if (sqlite3_step(st) != SQLITE_DONE) throw Failure{sqlite3_errmsg(db)};
+      if (sqlite3_step(st) != SQLITE_DONE) throw FailureOf(db);
     }
     sqlite3_finalize(st);
     st = nullptr;
