@@ -6,7 +6,9 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
+#include <unordered_set>
 
 #include "list/settings_file.h"
 #include "store/text.h"
@@ -109,11 +111,11 @@ JQuantsError FormError(const std::string& what) {
 // page costs little more than the fields kept.
 bool KeptField(int depth, const std::string& key) {
   if (depth == 1) return key == "data" || key == "pagination_key" || key == "message";
-  if (depth == 3)
-    for (const char* k : {"Date", "Code", "AdjC", "AdjFactor", "HolDiv", "CoName", "O", "H", "L",
-                          "C", "Vo", "Va", "UL", "LL", "AdjO", "AdjH", "AdjL", "AdjVo", "ExRT"})
-      if (key == k) return true;
-  return false;
+  // A whole-market page holds some 75,000 keys: one hash each.
+  static const std::unordered_set<std::string_view> kRecord = {
+      "Date", "Code", "AdjC", "AdjFactor", "HolDiv", "CoName", "O",    "H",     "L",   "C",
+      "Vo",   "Va",   "UL",   "LL",        "AdjO",   "AdjH",   "AdjL", "AdjVo", "ExRT"};
+  return depth == 3 && kRecord.count(key) > 0;
 }
 
 // The answer's JSON object with its "data" array, or the form error.
@@ -170,9 +172,10 @@ JQuantsBar ReadBar(const Json& r) {
   // The other prices and volumes: a number, null or absent; a price is
   // never negative.
   const auto number = [&](const char* name, std::optional<double>& to) {
-    if (!r.contains(name) || r[name].is_null()) return;
-    if (!r[name].is_number()) throw FormError(b.code + " の " + name + " が数ではありません");
-    const double v = r[name].get<double>();
+    const auto it = r.find(name);
+    if (it == r.end() || it->is_null()) return;
+    if (!it->is_number()) throw FormError(b.code + " の " + name + " が数ではありません");
+    const double v = it->get<double>();
     if (!(v >= 0) || !std::isfinite(v)) throw FormError(b.code + " の " + name + " が負です");
     to = v;
   };
@@ -182,8 +185,9 @@ JQuantsBar ReadBar(const Json& r) {
   number("AdjVo", b.adjVolume), number("ExRT", b.exRT);
   // UL and LL come as "1" / "0" (a number or a truth value read alike).
   const auto flag = [&](const char* name) {
-    if (!r.contains(name) || r[name].is_null()) return false;
-    const Json& v = r[name];
+    const auto it = r.find(name);
+    if (it == r.end() || it->is_null()) return false;
+    const Json& v = *it;
     if (v.is_string()) return v.get_ref<const std::string&>() == "1";
     if (v.is_boolean()) return v.get<bool>();
     if (v.is_number()) return v.get<double>() != 0;
