@@ -1,5 +1,6 @@
 #include "app/script.h"
 
+#include <algorithm>
 #include <sstream>
 #include <vector>
 
@@ -10,6 +11,9 @@
 #include "app/workspace.h"
 #include "signals/today.h"
 #include "store/control_cells.h"
+#include "store/paths.h"
+#include "store/price_bars.h"
+#include "store/stock_list.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -256,6 +260,10 @@ class Runner {
       RedoListChange(ws_);
       return;
     }
+    if (cmd == "bars") {
+      bars(words);
+      return;
+    }
     if (cmd == "signals") {
       if (words.size() != 1 || (words[0] != "long" && words[0] != "short"))
         throw BadLine{"signals needs long or short"};
@@ -267,6 +275,48 @@ class Runner {
       return;
     }
     throw BadLine{"unknown command " + cmd};
+  }
+
+  // "bars CODE day|week|month [N]": the stock's newest N bars (all when N is
+  // not given) on the list's basis, newest first; "-" for what the price
+  // store does not give.
+  void bars(const std::vector<std::string>& words) {
+    if (words.size() < 2 || words.size() > 3 ||
+        (words[1] != "day" && words[1] != "week" && words[1] != "month"))
+      throw BadLine{"bars CODE day|week|month [N]"};
+    int limit = -1;
+    if (words.size() == 3 && (!ParseInt(words[2], limit) || limit < 0))
+      throw BadLine{"bars needs a count of 0 or more"};
+    const WorkTable& t = ws_.StockList;
+    std::vector<ListClose> closes;
+    for (int c = stocklist::kFirstStockColumn; c <= stocklist::kLastStockColumn; ++c) {
+      if (c >= t.colCount() || LeftBytes(t.cell(c, 0), 4) != words[0]) continue;
+      for (int r = 1; r < t.rowCount(); ++r) {
+        const std::string& close = t.cell(c, r);
+        int day = 0;
+        long double v = 0;
+        if (TryParseDate(t.cell(0, r), day) && TryStrToFloat(close, v) && v > 0)
+          closes.push_back({day, close});
+      }
+      break;
+    }
+    std::vector<PriceBar> shown;
+    if (!closes.empty()) {
+      shown = DailyBars(ReadStoredBars(PriceStorePath(), words[0]), closes);
+      if (words[1] == "week") shown = WeeklyBars(shown);
+      if (words[1] == "month") shown = MonthlyBars(shown);
+    }
+    const std::size_t n =
+        limit < 0 ? shown.size() : std::min(shown.size(), static_cast<std::size_t>(limit));
+    out_ << "bars " << words[0] << ' ' << n << '\n';
+    const auto number = [](const std::optional<double>& v) {
+      return v ? FloatToStr(static_cast<long double>(*v)) : std::string("-");
+    };
+    for (std::size_t k = 0; k < n; ++k) {
+      const PriceBar& b = shown[shown.size() - 1 - k];
+      out_ << DateToStr(b.day) << '\t' << number(b.open) << '\t' << number(b.high) << '\t'
+           << number(b.low) << '\t' << b.close << '\t' << number(b.volume) << '\n';
+    }
   }
 
   // "figures": the figures of the current backtest on one line.

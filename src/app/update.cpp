@@ -10,8 +10,10 @@
 #include "app/workspace.h"
 #include "list/list_work.h"
 #include "store/paths.h"
+#include "store/price_store.h"
 #include "store/text.h"
 #include "web/jquants_client.h"
+#include "web/service_prices.h"
 
 namespace tavrine {
 
@@ -160,6 +162,9 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
         s.dropped = applied.dropped + static_cast<int>(w.cut.size());
         s.adjustments = applied.adjustments;
         s.notes.insert(s.notes.end(), applied.notes.begin(), applied.notes.end());
+        // Every record the run brought, the whole market's, in one transaction.
+        const std::vector<std::string> kept = KeepPrices(ServiceBars(fetched.delivered));
+        s.notes.insert(s.notes.end(), kept.begin(), kept.end());
       }
     }
   } catch (const ListRefused& r) {

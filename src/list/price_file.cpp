@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <numeric>
@@ -308,6 +309,8 @@ struct Layout {
   std::size_t dateCol = 0;
   std::size_t closeCol = 1;
   bool nullRows = false;  // "null" closes are left out (the Adj Close form)
+  std::size_t openCol = HeaderColumns::kNoColumn, highCol = HeaderColumns::kNoColumn,
+              lowCol = HeaderColumns::kNoColumn, volumeCol = HeaderColumns::kNoColumn;
   // Fields of the header, or of the first data line when there is none. A
   // line with more filled fields was most likely cut at an unquoted thousands
   // separator ("1,234") and would give a wrong close.
@@ -330,12 +333,44 @@ HeaderKind ReadHeader(std::string_view raw, Encoding enc, Layout& layout) {
     layout.dateCol = found.dateCol;
     layout.closeCol = found.closeCol;
     layout.nullRows = found.nullRows;
+    layout.openCol = found.openCol, layout.highCol = found.highCol;
+    layout.lowCol = found.lowCol, layout.volumeCol = found.volumeCol;
     layout.width = count;
   } else if (found.kind == HeaderKind::TwoColumns) {
     layout.sep = sep;
     layout.width = 2;
   }
   return found.kind;
+}
+
+// A price or volume beside the close: digits with optional thousands
+// separators and a fraction, quotes and blanks around allowed; empty for
+// anything else ("null", "-", a blank).
+std::optional<double> ReadAmount(std::string_view s, bool positive) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '"')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '"')) s.remove_suffix(1);
+  std::string digits;
+  bool point = false;
+  for (char c : s) {
+    if (IsDigit(c)) {
+      digits += c;
+    } else if (c == '.' && !point && !digits.empty()) {
+      point = true;
+      digits += c;
+    } else if (c != ',' || point || digits.empty()) {
+      return std::nullopt;
+    }
+  }
+  if (digits.empty() || digits.back() == '.' || digits.size() > 30) return std::nullopt;
+  const double v = std::strtod(digits.c_str(), nullptr);
+  if (positive && !(v > 0)) return std::nullopt;
+  return v;
+}
+
+std::optional<double> AmountAt(const std::array<std::string_view, kMaxHeaderFields>& fields,
+                               std::size_t count, std::size_t col, bool positive) {
+  if (col == HeaderColumns::kNoColumn || col >= count) return std::nullopt;
+  return ReadAmount(fields[col], positive);
 }
 
 std::string_view FirstField(std::string_view raw) {
@@ -566,7 +601,14 @@ PriceFile ParsePriceFile(std::string_view bytes, const std::string& fileName, in
              "終値が大きすぎます (" + Excerpt(closeText, enc) + "、" +
                  IntToStr(kPriceFileMaxClose) + "まで)");
     }
+    row.open = AmountAt(fields, count, layout.openCol, true);
+    row.high = AmountAt(fields, count, layout.highCol, true);
+    row.low = AmountAt(fields, count, layout.lowCol, true);
+    row.volume = AmountAt(fields, count, layout.volumeCol, false);
   }
+  result.candles = layout.openCol != HeaderColumns::kNoColumn &&
+                   layout.highCol != HeaderColumns::kNoColumn &&
+                   layout.lowCol != HeaderColumns::kNoColumn;
   if (result.rows.empty()) Fail(shown, 0, "株価の行がありません");
   PutNewestFirst(result.rows, shown);
 

@@ -28,6 +28,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,10 @@ struct PriceRow {
   int day;            // DaysFromCivil
   std::string close;  // plain decimal text: "1234.5", no separators, no exponent
   int line = 0;       // 1-based line of the file it came from
+  // The day's open, high, low (positive) and volume where the header names
+  // them and the field reads as a number; empty otherwise. They never
+  // refuse a file: only the close is the list's.
+  std::optional<double> open, high, low, volume;
 };
 
 struct PriceFile {
@@ -51,6 +56,7 @@ struct PriceFile {
   std::string fileNameName;    // the name the file's name gives after it, else empty
   std::vector<PriceRow> rows;  // newest first, whatever order the file had
   int skipped = 0;             // rows whose close is null, left out
+  bool candles = false;        // the header names an open, a high and a low column
 };
 
 // A file that cannot be taken. The message is Japanese and names the file and,

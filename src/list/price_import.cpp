@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include "store/control_cells.h"
 #include "store/decimal_form.h"
 #include "store/paths.h"
+#include "store/price_store.h"
 #include "store/stock_list.h"
 #include "store/table_file.h"
 #include "store/text.h"
@@ -389,7 +391,8 @@ std::vector<std::string> StockCells(const PriceFile& file, const WorkingList& w,
 }
 
 // Takes one file into the working list, or throws Refused having changed nothing.
-void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks& hooks) {
+void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks& hooks,
+               std::vector<StoredBar>& bars) {
   const std::string shown = ShownFileName(f.path);
   const PriceFile file = ReadFile(f.path);
   const std::string code = ChooseCode(f, file, shown, hooks);
@@ -436,6 +439,17 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
   else
     ++s.added;
   s.lastCode = code;
+  // A file of candles keeps its open, high, low and volume in the price store.
+  if (file.candles)
+    for (const PriceRow& r : file.rows) {
+      StoredBar b;
+      b.code = code;
+      b.day = r.day;
+      b.open = r.open, b.high = r.high, b.low = r.low, b.volume = r.volume;
+      b.close = std::strtod(r.close.c_str(), nullptr);
+      b.source = PriceSource::Import;
+      bars.push_back(std::move(b));
+    }
 }
 
 }  // namespace
@@ -514,6 +528,7 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files, const Impor
     return s;
   }
 
+  std::vector<StoredBar> bars;  // for the price store, once the list is saved
   const int total = static_cast<int>(files.size());
   for (int i = 0; i < total; ++i) {
     const ImportFile& f = files[static_cast<std::size_t>(i)];
@@ -523,7 +538,7 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files, const Impor
       return stopped;
     }
     try {
-      ImportOne(f, w, s, hooks);
+      ImportOne(f, w, s, hooks, bars);
     } catch (const Refused& r) {
       s.refused.push_back({f.path, r.message});
     }
@@ -544,7 +559,10 @@ ImportSummary PriceImport::Run(const std::vector<ImportFile>& files, const Impor
     s.lastCode.clear();
     s.adjustments.clear();
     s.notes.clear();
+    return s;
   }
+  const std::vector<std::string> kept = KeepPrices(bars);
+  s.notes.insert(s.notes.end(), kept.begin(), kept.end());
   return s;
 }
 

@@ -351,8 +351,23 @@ HeaderColumns ColumnsOfHeader(std::span<const std::string_view> fields) {
   }
   if (closes == 0 && prices == 1) closeCol = priceCol, closes = 1;
   if (dates > 1 || closes > 1 || (closes == 0 && prices > 1)) return {HeaderKind::Ambiguous};
-  if (dateCol != kNone && closeCol != kNone)
-    return {HeaderKind::Known, dateCol, closeCol, yahooAdjusted};
+  if (dateCol != kNone && closeCol != kNone) {
+    HeaderColumns known{HeaderKind::Known, dateCol, closeCol, yahooAdjusted};
+    // The other prices of the day, for the price store; never the close's.
+    const auto named = [&](std::initializer_list<std::string_view> words) {
+      std::size_t col = kNone;
+      int found = 0;
+      for (std::size_t k = 0; k < count; ++k)
+        for (std::string_view w : words)
+          if (HeaderWord(fields[k]) == w) col = k, ++found;
+      return found == 1 ? col : kNone;
+    };
+    known.openCol = named({"open", "openprice", "始値"});
+    known.highCol = named({"high", "highprice", "高値"});
+    known.lowCol = named({"low", "lowprice", "安値"});
+    known.volumeCol = named({"volume", "vol", "出来高"});
+    return known;
+  }
   if (count == 2 && kinds[1] != Word::NotClose && kinds[0] != Word::NotClose &&
       kinds[1] != Word::Date)
     return {HeaderKind::TwoColumns};

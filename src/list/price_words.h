@@ -47,6 +47,10 @@ struct HeaderColumns {
   std::size_t dateCol = 0;  // with Known only
   std::size_t closeCol = 1;
   bool nullRows = false;  // "null" closes are left out (the Adj Close form)
+  // The open, high, low and volume columns, each named once (with Known
+  // only); kNoColumn where none or more than one names it.
+  static constexpr std::size_t kNoColumn = static_cast<std::size_t>(-1);
+  std::size_t openCol = kNoColumn, highCol = kNoColumn, lowCol = kNoColumn, volumeCol = kNoColumn;
 };
 
 // What the fields of a header line (UTF-8, split) name; see list/price_file.h

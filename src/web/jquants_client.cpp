@@ -1,11 +1,14 @@
 #include "web/jquants_client.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
+#include <unordered_set>
 
 #include "list/settings_file.h"
 #include "store/text.h"
@@ -108,10 +111,11 @@ JQuantsError FormError(const std::string& what) {
 // page costs little more than the fields kept.
 bool KeptField(int depth, const std::string& key) {
   if (depth == 1) return key == "data" || key == "pagination_key" || key == "message";
-  if (depth == 3)
-    for (const char* k : {"Date", "Code", "AdjC", "AdjFactor", "HolDiv", "CoName"})
-      if (key == k) return true;
-  return false;
+  // A whole-market page holds some 75,000 keys: one hash each.
+  static const std::unordered_set<std::string_view> kRecord = {
+      "Date", "Code", "AdjC", "AdjFactor", "HolDiv", "CoName", "O",    "H",     "L",   "C",
+      "Vo",   "Va",   "UL",   "LL",        "AdjO",   "AdjH",   "AdjL", "AdjVo", "ExRT"};
+  return depth == 3 && kRecord.count(key) > 0;
 }
 
 // The answer's JSON object with its "data" array, or the form error.
@@ -165,6 +169,31 @@ JQuantsBar ReadBar(const Json& r) {
   } else if (!f.is_null()) {
     throw FormError(b.code + " の AdjFactor が数ではありません");
   }
+  // The other prices and volumes: a number, null or absent; a price is
+  // never negative.
+  const auto number = [&](const char* name, std::optional<double>& to) {
+    const auto it = r.find(name);
+    if (it == r.end() || it->is_null()) return;
+    if (!it->is_number()) throw FormError(b.code + " の " + name + " が数ではありません");
+    const double v = it->get<double>();
+    if (!(v >= 0) || !std::isfinite(v)) throw FormError(b.code + " の " + name + " が負です");
+    to = v;
+  };
+  number("O", b.open), number("H", b.high), number("L", b.low), number("C", b.close);
+  number("Vo", b.volume), number("Va", b.turnover);
+  number("AdjO", b.adjOpen), number("AdjH", b.adjHigh), number("AdjL", b.adjLow);
+  number("AdjVo", b.adjVolume), number("ExRT", b.exRT);
+  // UL and LL come as "1" / "0" (a number or a truth value read alike).
+  const auto flag = [&](const char* name) {
+    const auto it = r.find(name);
+    if (it == r.end() || it->is_null()) return false;
+    const Json& v = *it;
+    if (v.is_string()) return v.get_ref<const std::string&>() == "1";
+    if (v.is_boolean()) return v.get<bool>();
+    if (v.is_number()) return v.get<double>() != 0;
+    throw FormError(b.code + " の " + name + " を読めません");
+  };
+  b.stopHigh = flag("UL"), b.stopLow = flag("LL");
   return b;
 }
 
@@ -466,6 +495,14 @@ std::vector<JQuantsBar> JQuantsClient::BarsOfStock(const std::string& code, int 
   return bars;
 }
 
+std::vector<JQuantsBar> ParseBarsPage(const std::string& body) {
+  std::vector<JQuantsBar> bars;
+  const Json j = ParseAnswer(body);
+  bars.reserve(j["data"].size());
+  for (const Json& r : j["data"]) bars.push_back(ReadBar(r));
+  return bars;
+}
+
 std::map<std::string, std::string> JQuantsClient::Names() {
   std::map<std::string, std::string> names;
   AllPages([&](const std::string& q) { return Get("/v2/equities/master", q); }, "",
@@ -542,9 +579,11 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
         const std::string code = ListCode(b.code);
         if (listed.count(code)) take(b, code);
       }
+      out.delivered.insert(out.delivered.end(), bars.begin(), bars.end());
     }
   } else {
     const std::set<int> asked(days.begin(), days.end());
+    std::vector<JQuantsBar> byStockBars;
     const int total = static_cast<int>(plan.stocks.size());
     for (int i = 0; i < total; ++i) {
       const std::string& code = plan.stocks[static_cast<std::size_t>(i)].code;
@@ -552,7 +591,10 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
       p.done = i, p.total = total, p.code = code, p.byStock = true;
       if (progress && !progress(p)) throw JQuantsCancelled{};
       for (const JQuantsBar& b : client.BarsOfStock(code, days.front(), days.back()))
-        if (ListCode(b.code) == code && asked.count(b.day)) take(b, code);
+        if (ListCode(b.code) == code && asked.count(b.day)) {
+          take(b, code);
+          byStockBars.push_back(b);
+        }
     }
     for (const int day : days) {
       const auto it = got.find(day);
@@ -562,7 +604,8 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
       if (!priced) {
         // Not delivered yet, a day without any price, or a day the list's
         // stocks did not trade: the whole market's answer tells.
-        const MarketDay m = MarketDayOf(client.BarsOfDay(day));
+        std::vector<JQuantsBar> market = client.BarsOfDay(day);
+        const MarketDay m = MarketDayOf(market);
         if (m == MarketDay::Undelivered) {
           out.undelivered = day;
           break;
@@ -571,9 +614,13 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
           out.skipped.push_back(day);
           continue;
         }
+        out.delivered.insert(out.delivered.end(), market.begin(), market.end());
       }
       kept.push_back(day);
     }
+    const std::set<int> taken(kept.begin(), kept.end());
+    for (JQuantsBar& b : byStockBars)
+      if (taken.count(b.day)) out.delivered.push_back(std::move(b));
   }
   if (progress) {
     FetchProgress p;

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -55,13 +56,23 @@ struct JQuantsError : std::runtime_error {
 // The wait hook said stop: the run was cancelled.
 struct JQuantsCancelled {};
 
-// One record of the daily bars.
+// One record of the daily bars. A price or volume is empty for null (no
+// trade that day).
 struct JQuantsBar {
   int day = 0;           // DaysFromCivil
   std::string code;      // as delivered: five characters ("72030", "130A0")
   std::string adjClose;  // decimal text, empty for null (no trade)
   double adjFactor = 1;
+  // As traded (O, H, L, C, Vo, Va) and adjusted (AdjO, AdjH, AdjL, AdjVo).
+  std::optional<double> open, high, low, close, volume, turnover;
+  std::optional<double> adjOpen, adjHigh, adjLow, adjVolume;
+  bool stopHigh = false, stopLow = false;  // UL, LL: the day ended at its limit
+  std::optional<double> exRT;              // ExRT, where the service gives it
 };
+
+// The records of one answer page of the daily bars (the JSON text), as the
+// client reads them. Throws JQuantsError for an answer not of that form.
+std::vector<JQuantsBar> ParseBarsPage(const std::string& body);
 
 class JQuantsClient {
  public:
@@ -150,6 +161,9 @@ struct FetchResult {
   std::vector<int> skipped;        // days without any price, oldest first
   std::vector<std::string> notes;  // the skipped days, refused stocks, missing names
   int tradingDays = 0;             // trading days after the list's newest up to today
+  // Every record of the days taken as delivered, the whole market's where
+  // the days were asked by day, for the price store.
+  std::vector<JQuantsBar> delivered;
 };
 // The progress hook is called before each request of bars; false cancels
 // (JQuantsCancelled). Throws JQuantsError.

@@ -7,7 +7,8 @@
 // 429s, a dripping answer, a cancel) leaving every file as it was, with the
 // key never shown; days of nulls only skipped, a delivered day without the
 // list's stocks kept blank, records sent twice, a master that fails, large
-// and endless pages, the run's time limit, and a signal ending the driver.
+// and endless pages, the run's time limit, and a signal ending the driver;
+// every record of the market the run brought kept in the price store.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +30,7 @@
 #include "list/list_edit.h"
 #include "list/placement.h"
 #include "store/codec.h"
+#include "store/price_store.h"
 
 namespace tavrine {
 namespace {
@@ -284,6 +286,75 @@ TEST_F(UpdateTest, FewStocksOverManyDaysAreFetchedByStock) {
     for (int r = 1; r <= 12; ++r)
       if (StockInColumn(c).close[static_cast<std::size_t>(r - 1)] >= 0)
         EXPECT_EQ(ws_->StockList.cell(c, r), Close(StockInColumn(c), r - 1));
+  // The stocks' records are kept in the price store as well.
+  for (int c = 1; c <= 2; ++c) {
+    int traded = 0;
+    for (int k = 0; k < 12; ++k) traded += StockInColumn(c).close[static_cast<std::size_t>(k)] >= 0;
+    EXPECT_EQ(static_cast<int>(ReadStoredBars(PriceStorePath(), StockInColumn(c).code).size()),
+              traded);
+  }
+}
+
+// By day, every record of the market is kept in the price store as traded
+// (not only the list's stocks): the raw prices, the volume, the day's
+// split factor; a stock's day of nulls adds no row.
+TEST_F(UpdateTest, TheWholeMarketsRecordsAreKeptInThePriceStore) {
+  Start();
+  const sample::Stock& split = StockInColumn(1);
+  const sample::Stock& halted = StockInColumn(2);
+  jquantssite::Options o;
+  o.splits.push_back({split.code, SiteDay(Day(1)), 0.5});
+  o.suspended[halted.code] = {SiteDay(Day(2))};
+  LiveJQuants site(f_, o);
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  ASSERT_EQ(s.days, 4);
+
+  int rows = 0, marketOnly = 0;
+  for (const auto& e : std::filesystem::directory_iterator(f_.path("market"))) {
+    const std::string code = e.path().stem().string();
+    if (code.size() != 4) continue;
+    std::map<int, StoredBar> stored;
+    for (StoredBar& b : ReadStoredBars(PriceStorePath(), code)) stored[b.day] = b;
+    int expected = 0;
+    for (const std::string& line : ReadLines(e.path().string())) {
+      // date, open, high, low, close, volume, adjusted close
+      std::vector<double> v;
+      std::size_t from = line.find(',');
+      int day = 0;
+      if (from == std::string::npos || !TryParseDate(line.substr(0, from), day) || day < Day(3))
+        continue;
+      while (from != std::string::npos) {
+        v.push_back(std::stod(line.substr(from + 1)));
+        from = line.find(',', from + 1);
+      }
+      ASSERT_EQ(v.size(), 6u) << line;
+      SCOPED_TRACE(code + " " + line);
+      const auto it = stored.find(day);
+      if (code == halted.code && day == Day(2)) {
+        EXPECT_EQ(it, stored.end());
+        continue;
+      }
+      ++expected;
+      ASSERT_NE(it, stored.end());
+      const StoredBar& b = it->second;
+      const double raw = code == split.code && day >= Day(1) ? 0.5 : 1;
+      EXPECT_DOUBLE_EQ(*b.open, v[0] * raw);
+      EXPECT_DOUBLE_EQ(*b.high, v[1] * raw);
+      EXPECT_DOUBLE_EQ(*b.low, v[2] * raw);
+      EXPECT_DOUBLE_EQ(*b.close, v[3] * raw);
+      EXPECT_EQ(*b.volume, v[4]);
+      EXPECT_EQ(b.adjFactor, code == split.code && day == Day(1) ? 0.5 : 1);
+      EXPECT_EQ(b.source, PriceSource::Service);
+    }
+    EXPECT_EQ(static_cast<int>(stored.size()), expected) << code;
+    rows += expected;
+    bool listed = false;
+    for (int c = 1; c <= 6; ++c) listed = listed || StockInColumn(c).code == code;
+    if (!listed && expected > 0) ++marketOnly;
+  }
+  EXPECT_GT(rows, 6 * 3);
+  EXPECT_GT(marketOnly, 0);  // stocks the list does not hold are kept too
 }
 
 // One way of failing: the stand-in's fault, the key and host the program

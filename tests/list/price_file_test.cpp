@@ -545,3 +545,40 @@ TEST(PriceFileErrors, HostileInputEndsInAMessage) {
 
 }  // namespace
 }  // namespace tavrine
+
+namespace tavrine {
+namespace {
+
+// The open, high, low and volume beside the close, for the price store:
+// read where the header names them, never a reason to refuse a file.
+TEST(PriceFileCandles, OpenHighLowAndVolumeAreReadWhereTheHeaderNamesThem) {
+  const PriceFile jp = ParsePriceFile(
+      "日付,始値,高値,安値,終値,出来高\n2024/03/05,\"1,010\",1020,990.5,1000,\"12,300\"\n"
+      "2024/03/04,-,1010,980,995,0\n",
+      "7203.csv", DaysFromCivil(2024, 3, 5));
+  EXPECT_TRUE(jp.candles);
+  ASSERT_EQ(jp.rows.size(), 2u);
+  EXPECT_EQ(*jp.rows[0].open, 1010);
+  EXPECT_EQ(*jp.rows[0].high, 1020);
+  EXPECT_EQ(*jp.rows[0].low, 990.5);
+  EXPECT_EQ(*jp.rows[0].volume, 12300);
+  EXPECT_EQ(jp.rows[0].close, "1000");
+  EXPECT_FALSE(jp.rows[1].open.has_value());  // "-" is no price, and refuses nothing
+  EXPECT_EQ(*jp.rows[1].volume, 0);
+
+  const PriceFile yahoo =
+      ParsePriceFile("Date,Open,High,Low,Close,Adj Close,Volume\n2024-03-05,1,3,0.5,2,1.5,700\n",
+                     "7203.csv", DaysFromCivil(2024, 3, 5));
+  EXPECT_TRUE(yahoo.candles);
+  EXPECT_EQ(*yahoo.rows[0].low, 0.5);
+  EXPECT_EQ(yahoo.rows[0].close, "2");  // the close, never the adjusted one
+  EXPECT_EQ(*yahoo.rows[0].volume, 700);
+
+  const PriceFile closes =
+      ParsePriceFile("Date,Close\n2024-03-05,2\n", "7203.csv", DaysFromCivil(2024, 3, 5));
+  EXPECT_FALSE(closes.candles);
+  EXPECT_FALSE(closes.rows[0].open.has_value());
+}
+
+}  // namespace
+}  // namespace tavrine

@@ -1,7 +1,8 @@
 // Importing daily-price files into the stock list: a first list made from a
 // file, closes placed on the list's own days, gaps filled, files refused
 // without a trace, the saved calendar and code list, and the mode a list kept
-// by importing gives the program.
+// by importing gives the program; the candles of a file kept in the price
+// store.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "store/codec.h"
 #include "store/comma_text.h"
 #include "store/control_cells.h"
+#include "store/price_store.h"
 
 namespace tavrine {
 namespace {
@@ -764,6 +766,51 @@ TEST(PriceImportDuringAPageWait, IsRefusedAndReadsNothing) {
   EXPECT_FALSE(std::filesystem::exists(folder.path("デ-タ一覧.csv")));
   EXPECT_EQ(ws.StockList.cell(1, 0), "");
   EXPECT_EQ(ImportPriceFiles(ws, files).added, 1);  // afterwards it goes in
+}
+
+// A file with open, high, low and volume columns keeps them in the price
+// store, as imported; its closes go to the list as any file's. A file of
+// closes alone and a refused file keep nothing there.
+TEST_F(PriceImportTest, TheCandlesOfAFileAreKeptInThePriceStore) {
+  const auto days = Weekdays(kNewest, 30);
+  std::string t = "Date,Open,High,Low,Close,Adj Close,Volume\n";
+  for (std::size_t i = 0; i < days.size(); ++i) {
+    std::string date = DateToStr(days[i]);
+    std::replace(date.begin(), date.end(), '/', '-');
+    const int k = static_cast<int>(i);
+    t += date + "," + IntToStr(990 + k) + "," + IntToStr(1010 + k) + "," + IntToStr(980 + k) + "," +
+         IntToStr(1000 + k) + ".5,1," + IntToStr((k + 1) * 100) + "\n";
+  }
+  const ImportSummary s = import(file("7203.csv", t));
+  ASSERT_EQ(s.added, 1) << (s.refused.empty() ? "" : s.refused.front().message);
+  EXPECT_EQ(ws->StockList.cell(1, 1), "1000.5");
+
+  const std::vector<StoredBar> kept = ReadStoredBars(PriceStorePath(), "7203");
+  ASSERT_EQ(kept.size(), days.size());
+  for (std::size_t i = 0; i < days.size(); ++i) {
+    const StoredBar& b = kept[days.size() - 1 - i];  // oldest first
+    const int k = static_cast<int>(i);
+    ASSERT_EQ(b.day, days[i]);
+    EXPECT_EQ(*b.open, 990 + k);
+    EXPECT_EQ(*b.high, 1010 + k);
+    EXPECT_EQ(*b.low, 980 + k);
+    EXPECT_EQ(*b.close, 1000.5 + k);
+    EXPECT_EQ(*b.volume, (k + 1) * 100);
+    EXPECT_EQ(b.source, PriceSource::Import);
+  }
+
+  std::string closes = "Date,Close\n";
+  for (int d : days) {
+    std::string date = DateToStr(d);
+    std::replace(date.begin(), date.end(), '/', '-');
+    closes += date + ",500\n";
+  }
+  EXPECT_EQ(import(file("6758.csv", closes)).added, 1);
+  EXPECT_TRUE(ReadStoredBars(PriceStorePath(), "6758").empty());
+  // Too few days for a new stock: refused, and nothing kept.
+  const ImportSummary few = import(file("9984.csv", YahooText(Priced(Weekdays(kNewest, 25)))));
+  EXPECT_EQ(few.refused.size(), 1u);
+  EXPECT_TRUE(ReadStoredBars(PriceStorePath(), "9984").empty());
 }
 
 }  // namespace

@@ -1,0 +1,115 @@
+#include "store/price_bars.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "store/text.h"
+
+namespace tavrine {
+
+namespace {
+
+double Round1(double v) { return std::round(v * 10) / 10; }
+
+// The bars of daily bars grouped by key, oldest first.
+template <typename Key>
+std::vector<PriceBar> Grouped(const std::vector<PriceBar>& daily, Key key) {
+  std::vector<PriceBar> out;
+  std::size_t i = 0;
+  while (i < daily.size()) {
+    const long long k = key(daily[i].day);
+    PriceBar b;
+    b.open = daily[i].open;
+    bool candles = true, volumes = true;  // every day of the bar has them
+    double high = 0, low = 0, volume = 0;
+    std::size_t j = i;
+    for (; j < daily.size() && key(daily[j].day) == k; ++j) {
+      const PriceBar& d = daily[j];
+      if (!d.open || !d.high || !d.low) {
+        candles = false;
+      } else {
+        high = j == i ? *d.high : std::max(high, *d.high);
+        low = j == i ? *d.low : std::min(low, *d.low);
+      }
+      if (d.volume)
+        volume += *d.volume;
+      else
+        volumes = false;
+      b.day = d.day;
+      b.close = d.close;
+    }
+    if (candles)
+      b.high = high, b.low = low;
+    else
+      b.open.reset();
+    if (volumes) b.volume = volume;
+    out.push_back(std::move(b));
+    i = j;
+  }
+  return out;
+}
+
+}  // namespace
+
+bool CandleCounts(double storedClose, double laterFactors, double listClose) {
+  // The list's closes are decimal texts of 0.1 yen at best: a little room
+  // for the binary form of both.
+  return std::fabs(storedClose * laterFactors - listClose) <= 0.05 + 1e-9;
+}
+
+std::vector<PriceBar> DailyBars(const std::vector<StoredBar>& stored,
+                                const std::vector<ListClose>& list) {
+  std::vector<ListClose> closes = list;
+  std::sort(closes.begin(), closes.end(),
+            [](const ListClose& a, const ListClose& b) { return a.day < b.day; });
+  const int newest = closes.empty() ? 0 : closes.back().day;
+  // The factor of each stored day, from the newest back.
+  std::map<int, std::pair<const StoredBar*, double>> byDay;
+  double f = 1;
+  for (std::size_t k = stored.size(); k-- > 0;) {
+    if (stored[k].day > newest) continue;
+    byDay[stored[k].day] = {&stored[k], f};
+    f *= stored[k].adjFactor;
+  }
+  std::vector<PriceBar> out;
+  out.reserve(closes.size());
+  for (const ListClose& c : closes) {
+    PriceBar b;
+    b.day = c.day;
+    b.close = c.close;
+    long double listClose = 0;
+    const auto it = byDay.find(c.day);
+    if (it != byDay.end() && TryStrToFloat(c.close, listClose)) {
+      const StoredBar& s = *it->second.first;
+      const double factor = it->second.second;
+      if (s.close && s.open && s.high && s.low &&
+          CandleCounts(*s.close, factor, static_cast<double>(listClose))) {
+        b.open = Round1(*s.open * factor);
+        b.high = Round1(*s.high * factor);
+        b.low = Round1(*s.low * factor);
+        if (s.volume) b.volume = std::round(*s.volume / factor);
+      }
+    }
+    out.push_back(std::move(b));
+  }
+  return out;
+}
+
+std::vector<PriceBar> WeeklyBars(const std::vector<PriceBar>& daily) {
+  // Days count from 1899/12/30, a Saturday: the Monday of a day's week.
+  return Grouped(daily, [](int day) -> long long {
+    const int weekday = ((day % 7) + 7 + 5) % 7;  // 0 = Monday
+    return day - weekday;
+  });
+}
+
+std::vector<PriceBar> MonthlyBars(const std::vector<PriceBar>& daily) {
+  return Grouped(daily, [](int day) -> long long {
+    int y = 0, m = 0, d = 0;
+    CivilFromDays(day, y, m, d);
+    return y * 12LL + m;
+  });
+}
+
+}  // namespace tavrine
