@@ -29,25 +29,26 @@ constexpr std::size_t kMaxNameBytes = 80;
 
 // Adds one line per adjustment to adjust.log (Shift-JIS, CR LF), with a
 // heading line when the file is new: when, which stock, the ratio and the
-// days it was applied to, from which file. Multiplying the same days by the
-// inverse ratio undoes it. The log is written whole, its old bytes as they
-// were and the new lines after them, through a temporary file, so a failed
-// write leaves it as it was.
+// days it was applied to, from which file, the backup taken before and the
+// kind (分割, 併合, 株主割当, 調整); the backup undoes it. A log begun before
+// the kind was logged keeps its shorter heading. The log is written whole,
+// its old bytes as they were and the new lines after them, through a
+// temporary file, so a failed write leaves it as it was.
 void AppendAdjustments(const std::vector<ListAdjustment>& adjustments, const std::string& backup) {
   const std::string path = RootPath(kAdjustLog);
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   const bool fresh = !std::filesystem::exists(path);
   std::string bytes = fresh ? std::string() : ReadBytes(path);
   std::string text;
-  if (fresh) text = "日時,銘柄コード,倍率,開始日,終了日,ファイル,バックアップ\r\n";
+  if (fresh) text = "日時,銘柄コード,倍率,開始日,終了日,ファイル,バックアップ,種別\r\n";
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
   char when[32];
   std::strftime(when, sizeof when, "%Y/%m/%d %H:%M:%S", &local);
   for (const ListAdjustment& a : adjustments)
-    text += ToCommaText({when, a.code, IntToStr(a.num) + "/" + IntToStr(a.den), DateToStr(a.from),
-                         DateToStr(a.through), a.file, backup}) +
+    text += ToCommaText({when, a.code, a.RatioText(), DateToStr(a.from), DateToStr(a.through),
+                         a.file, backup, a.Kind()}) +
             "\r\n";
   bytes += Utf8ToCp932(text);
   WriteBytes(path, bytes);
@@ -222,9 +223,22 @@ WorkingList BaseList(const State& ws) {
 
 std::string RatioText(Ratio r) { return IntToStr(r.num) + "/" + IntToStr(r.den); }
 
+std::string ListAdjustment::RatioText() const {
+  return factor.empty() ? tavrine::RatioText({num, den}) : factor;
+}
+
+std::string ListAdjustment::Kind() const {
+  if (!kind.empty()) return kind;
+  return num < den ? "分割" : "併合";
+}
+
 std::string AdjustmentNote(const std::string& who, Ratio r, int through) {
-  return who + ": " + (r.num < r.den ? "分割調整: " : "併合調整: ") + RatioText(r) + ", " +
-         DateToStr(through) + " 以前";
+  return AdjustmentNote(who, r.num < r.den ? "分割" : "併合", RatioText(r), through);
+}
+
+std::string AdjustmentNote(const std::string& who, const std::string& kind,
+                           const std::string& ratio, int through) {
+  return who + ": " + kind + "調整: " + ratio + ", " + DateToStr(through) + " 以前";
 }
 
 std::string Scaled(const std::string& text, long double v, Ratio r, int day,

@@ -33,6 +33,15 @@ struct ListAdjustment {
   std::string file;  // where the ratio came from, as messages and adjust.log name it
   long long num = 1, den = 1;
   int from = 0, through = 0;  // DaysFromCivil
+  // A factor that is no ratio of small whole numbers (a rights issue's
+  // 0.9437...), as decimal text; empty when num/den says it.
+  std::string factor;
+  // 分割, 併合, 株主割当 or 調整; empty: 分割 or 併合 from num/den.
+  std::string kind;
+
+  // "1/2", or the factor.
+  std::string RatioText() const;
+  std::string Kind() const;
 };
 
 // The list's day rows 1 .. n, newest first. A date that does not read or is
@@ -99,8 +108,11 @@ std::string RatioText(Ratio r);
 
 // "WHO: 分割調整: 1/2, 2026/12/01 以前", the note a change leaves when it
 // scaled a stock's stored closes by r up to through (a ratio above one is a
-// consolidation, 併合調整).
+// consolidation, 併合調整); with a kind and a ratio's text, "WHO:
+// 株主割当調整: 0.9437, 2026/12/01 以前".
 std::string AdjustmentNote(const std::string& who, Ratio r, int through);
+std::string AdjustmentNote(const std::string& who, const std::string& kind,
+                           const std::string& ratio, int through);
 
 // Inside a stock's range a day without a close takes the close of the day
 // before it (the row below), so the series has no gap that would stop the

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <set>
 
 #include "list/list_work.h"
 #include "list/placement.h"
@@ -14,11 +15,23 @@ namespace tavrine {
 
 namespace {
 
+// The largest factor taken: a 1:1000 consolidation. Beyond it, and at zero
+// or below, the record is no adjustment the list can follow.
+constexpr double kMaxFactor = 1000;
+
 // The split factor as a ratio of small whole numbers (0.5 -> 1/2, 1.5 ->
-// 3/2, 0.333333 -> 1/3): the nearest with a denominator up to 100 that lies
-// within 1e-5 of it, relatively; false when none does.
+// 3/2, 0.333333 -> 1/3, 0.005 -> 1/200): 1/n or n/1 up to 1000, else the
+// nearest with a denominator up to 100, that lies within 1e-5 of it,
+// relatively; false when none does.
 bool FactorRatio(double factor, Ratio& out) {
-  if (!(factor > 0) || !std::isfinite(factor) || factor > 100 || factor < 0.01) return false;
+  if (!(factor > 0) || !(factor <= kMaxFactor) || factor < 1 / kMaxFactor) return false;
+  for (const bool split : {true, false}) {
+    const double n = std::round(split ? 1 / factor : factor);
+    if (n >= 1 && std::fabs((split ? 1 / n : n) - factor) <= factor * 1e-5) {
+      out = split ? Ratio{1, static_cast<long long>(n)} : Ratio{static_cast<long long>(n), 1};
+      return true;
+    }
+  }
   // Continued fraction convergents of the factor.
   long long h0 = 0, h1 = 1, k0 = 1, k1 = 0;
   double x = factor;
@@ -42,6 +55,36 @@ Ratio Times(Ratio a, Ratio b) {
   Ratio r{a.num * b.num, a.den * b.den};
   const long long g = std::gcd(r.num, r.den);
   return {r.num / g, r.den / g};
+}
+
+// One stock's factors over the fetched days: their product, the product as a
+// ratio of small whole numbers while each factor is one, and their kind.
+struct Factors {
+  long double product = 1;
+  Ratio ratio;
+  bool small = true;
+  std::string kind;
+
+  void Add(double factor, const std::string& k) {
+    product *= factor;
+    Ratio r;
+    if (small && FactorRatio(factor, r))
+      ratio = Times(ratio, r);
+    else
+      small = false;
+    kind = kind.empty() || kind == k ? k : "調整";
+  }
+  std::string RatioText() const { return small ? tavrine::RatioText(ratio) : FloatToStr(product); }
+};
+
+// A stored close times the factors, rounded to one decimal as the service
+// rounds its adjusted closes, in the list's form; empty when the result is
+// no close the list can hold.
+std::string ScaledToTenths(long double v, long double product) {
+  const long double x = std::round(v * product * 10) / 10;
+  const std::string out = FloatToStr(x);
+  if (!(x > 0) || !(x < kPriceFileMaxClose + 0.5L) || out.find('E') != std::string::npos) return {};
+  return out;
 }
 
 // A delivered close in the list's form, or a refusal naming the day and stock.
@@ -95,7 +138,7 @@ UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
       fresh.end());
 
   // Each listed stock's column, its new closes (new rows, newest first) and
-  // the product of its factors; every value is checked before anything changes.
+  // its factors; every value is checked before anything changes.
   WorkTable& list = *w.table;
   const int last = LastStockColumn(list);
   std::map<std::string, int> columnOf;
@@ -103,36 +146,44 @@ UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
     if (!IsBlankWide(list.cell(c, 0))) columnOf.emplace(LeftBytes(list.cell(c, 0), 4), c);
   const int top = static_cast<int>(fresh.size());
   std::map<int, std::vector<std::string>> cells;  // column -> rows 1 .. top
-  std::map<int, Ratio> ratio;
+  std::map<int, Factors> factors;
+  std::set<int> refused;  // columns left as they were
+  const auto refuse = [&](int column, std::string note) {
+    refused.insert(column);
+    cells.erase(column);
+    out.notes.push_back(std::move(note) + "。この銘柄は更新しませんでした");
+  };
   for (int i = 0; i < top; ++i) {
     const FetchedDay& d = *fresh[static_cast<std::size_t>(i)];
     for (const DailyClose& c : d.closes) {
       const auto it = columnOf.find(c.code);
-      if (it == columnOf.end()) continue;
+      if (it == columnOf.end() || refused.count(it->second)) continue;
       auto& column = cells[it->second];
       if (column.empty()) column.assign(static_cast<std::size_t>(top), kBlankCell);
       if (!c.close.empty()) column[static_cast<std::size_t>(i)] = CloseText(c, d.day);
-      Ratio r;
-      if (c.factor != 1) {
-        if (!FactorRatio(c.factor, r))
-          throw ListRefused{DateToStr(d.day) + " の " + c.code + " の分割係数が正しくありません (" +
-                            FloatToStr(c.factor) + ")"};
-        ratio[it->second] = Times(ratio.count(it->second) ? ratio[it->second] : Ratio{}, r);
+      if (c.factor == 1) continue;
+      if (!(c.factor > 0) || !(c.factor <= kMaxFactor)) {
+        refuse(it->second, c.code + ": " + DateToStr(d.day) + " の調整係数 (" +
+                               FloatToStr(c.factor) + ") は扱えません");
+        factors.erase(it->second);
+        continue;
       }
+      factors[it->second].Add(c.factor, AdjustmentKind(c.exRT, c.factor));
     }
   }
 
-  // The older days of a stock with a split, scaled, before the list changes.
+  // The older days of a stock with factors, scaled, before the list changes.
   struct Scaling {
     int column;
-    Ratio r;
+    const Factors* f;
     std::vector<std::pair<int, std::string>> rows;  // list row, new text
     int from = 0, through = 0;
   };
   std::vector<Scaling> scalings;
-  for (const auto& [column, r] : ratio) {
-    if (r.one()) continue;
-    Scaling s{column, r, {}, 0, 0};
+  for (const auto& [column, f] : factors) {
+    if (f.product == 1) continue;
+    Scaling s{column, &f, {}, 0, 0};
+    std::string misfit;  // why the scaled closes do not fit the list
     const std::string code = LeftBytes(list.cell(column, 0), 4);
     for (int row = 1; row <= static_cast<int>(w.days.size()); ++row) {
       const std::string& text = list.cell(column, row);
@@ -145,19 +196,31 @@ UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
         throw ListRefused{code + ": デ-タ一覧の " + DateToStr(day) + " の株価を読めません (" +
                           text + ")"};
       }
-      s.rows.emplace_back(row, Scaled(text, v, r, day, code));
+      std::string scaled = ScaledToTenths(v, f.product);
+      if (scaled.empty()) {
+        misfit = code + ": " + DateToStr(day) + " の株価 " + text + " を " + f.RatioText() +
+                 " 倍にすると、デ-タ一覧に入りません";
+        break;
+      }
+      s.rows.emplace_back(row, std::move(scaled));
       if (s.through == 0) s.through = day;
       s.from = day;
     }
-    if (!s.rows.empty()) scalings.push_back(std::move(s));
+    if (!misfit.empty())
+      refuse(column, misfit);
+    else if (!s.rows.empty())
+      scalings.push_back(std::move(s));
   }
 
   // From here on nothing can refuse the update.
   for (const Scaling& s : scalings) {
     for (const auto& [row, text] : s.rows) list.set(s.column, row, text);
     const std::string code = LeftBytes(list.cell(s.column, 0), 4);
-    out.adjustments.push_back({code, data.source, s.r.num, s.r.den, s.from, s.through});
-    out.notes.push_back(AdjustmentNote(code, s.r, s.through));
+    ListAdjustment a{code, data.source, s.f->ratio.num, s.f->ratio.den, s.from, s.through};
+    if (!s.f->small) a.factor = FloatToStr(s.f->product);
+    a.kind = s.f->kind;
+    out.notes.push_back(AdjustmentNote(code, a.Kind(), a.RatioText(), s.through));
+    out.adjustments.push_back(std::move(a));
   }
 
   if (top > 0) {
@@ -207,6 +270,13 @@ UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
       out.notes.push_back(code + ": 見出しを「" + code + " " + name + "」にしました");
     }
   return out;
+}
+
+std::string AdjustmentKind(const std::string& exRT, double factor) {
+  if (exRT == "3") return "株主割当";
+  Ratio r;
+  if (!FactorRatio(factor, r)) return "調整";
+  return r.num < r.den ? "分割" : "併合";
 }
 
 std::string UndeliveredText(int newest) {

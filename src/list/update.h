@@ -16,12 +16,15 @@
 namespace tavrine {
 
 // One stock's record of a day: its adjusted close as decimal text (empty:
-// no trade that day) and the split factor that takes effect that day (1
-// otherwise; 0.5 for a 1:2 split).
+// no trade that day), the adjustment factor that takes effect that day (1
+// otherwise; 0.5 for a 1:2 split, 0.9437 for a rights issue) and the
+// service's kind of the event (ExRT: "3" a rights issue; empty when not
+// given).
 struct DailyClose {
   std::string code;  // four characters, as the list keeps it
   std::string close;
   double factor = 1;
+  std::string exRT;
 };
 
 // A trading day's records, as the service delivered them.
@@ -57,9 +60,18 @@ struct UpdateApplied {
 };
 
 // Takes the fetched days into the working list. Days not after the list's
-// newest are left out. Throws ListRefused, naming the day and the stock,
-// for a close or factor the list cannot hold (the list is then as it was).
+// newest are left out. The older closes of a stock with factors are
+// multiplied by their product and rounded to one decimal, as the service
+// rounds its adjusted closes. A factor outside (0, 1000], or one that takes
+// an older close out of what the list holds, refuses that stock alone: a
+// note names it and the day, and its column stays as it was. Throws
+// ListRefused, naming the day and the stock, for a close the list cannot
+// hold (the list is then as it was).
 UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data);
+
+// The adjustment's kind: 株主割当 for ExRT "3", else 分割 or 併合 for a
+// factor that is a ratio of small whole numbers below or above one, else 調整.
+std::string AdjustmentKind(const std::string& exRT, double factor);
 
 // The result of a whole run, as the window and the driver show it.
 struct UpdateSummary {

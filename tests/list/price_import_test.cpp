@@ -559,12 +559,15 @@ TEST_F(ImportIntoList, ASplitInTheFileAdjustsTheStoredDaysBeforeIt) {
   EXPECT_EQ(list.cell(1, 40), "140");  // other stocks as they were
   const auto log = ReadLines(folder.path("tavrine/adjust.log").string());
   ASSERT_EQ(log.size(), 3u);
-  EXPECT_EQ(log[0], "日時,銘柄コード,倍率,開始日,終了日,ファイル,バックアップ");
+  EXPECT_EQ(log[0], "日時,銘柄コード,倍率,開始日,終了日,ファイル,バックアップ,種別");
   const auto toyotaLog = ParseCommaText(log[1]), softbankLog = ParseCommaText(log[2]);
-  ASSERT_EQ(toyotaLog.size(), 7u);
-  EXPECT_EQ(std::vector<std::string>(toyotaLog.begin() + 1, toyotaLog.end() - 1),
+  ASSERT_EQ(toyotaLog.size(), 8u);
+  EXPECT_EQ(std::vector<std::string>(toyotaLog.begin() + 1, toyotaLog.end() - 2),
             (std::vector<std::string>{"7203", "1/2", DateToStr(days[39]), DateToStr(days[10]),
                                       "7203.csv"}));
+  EXPECT_EQ(toyotaLog[7], "分割");
+  ASSERT_EQ(softbankLog.size(), 8u);
+  EXPECT_EQ(softbankLog[7], "併合");
   // The log names the backup that holds the list as it was before.
   EXPECT_EQ(toyotaLog[6], StockListBackups().front());
   EXPECT_NE(bytesOf("tavrine/backup/" + toyotaLog[6]), bytesOf("デ-タ一覧.csv"));
@@ -584,8 +587,9 @@ std::vector<std::string> g_replaced;
 void NoteReplaced(const std::string& path) { g_replaced.push_back(path); }
 
 TEST_F(ImportIntoList, AdjustLogIsWrittenWholeThroughATemporaryKeepingItsOldBytes) {
-  // A log from before, with a byte no Shift-JIS character starts with: its
-  // bytes stay as they are, the new line after them.
+  // A log from before the kind was logged, with a byte no Shift-JIS
+  // character starts with: its bytes stay as they are, heading included, the
+  // new line after them.
   const std::string before =
       Utf8ToCp932("日時,銘柄コード,倍率,開始日,終了日,ファイル,バックアップ\r\n") +
       "2003/01/06 09:00:00,7203,1/2,2002/01/04,2002/12/30,\x80.csv,b\r\n";
@@ -605,10 +609,11 @@ TEST_F(ImportIntoList, AdjustLogIsWrittenWholeThroughATemporaryKeepingItsOldByte
   const auto added = SplitLines(Cp932ToUtf8(log.substr(before.size())));
   ASSERT_EQ(added.size(), 1u);
   const auto fields = ParseCommaText(added[0]);
-  ASSERT_EQ(fields.size(), 7u);
-  EXPECT_EQ(std::vector<std::string>(fields.begin() + 1, fields.end() - 1),
+  ASSERT_EQ(fields.size(), 8u);
+  EXPECT_EQ(std::vector<std::string>(fields.begin() + 1, fields.end() - 2),
             (std::vector<std::string>{"7203", "1/2", DateToStr(days[39]), DateToStr(days[10]),
                                       "7203.csv"}));
+  EXPECT_EQ(fields[7], "分割");
   EXPECT_TRUE(log.ends_with("\r\n"));
   EXPECT_EQ(std::count_if(g_replaced.begin(), g_replaced.end(),
                           [](const std::string& p) { return p.ends_with("tavrine/adjust.log"); }),

@@ -1,9 +1,13 @@
-// The update's list logic without the network: split factors multiply the
-// days held before as the import scales them, gaps inside a stock's range
-// take the close before, a stock without records keeps its history, a bad
-// value refuses the whole update naming the day and stock, the oldest days
-// drop past the list's length, names come from the master.
+// The update's list logic without the network: factors multiply the days
+// held before, rounded as the service rounds, a factor the list cannot follow
+// refuses that stock alone, gaps inside a stock's range take the close
+// before, a stock without records keeps its history, a bad close refuses the
+// whole update naming the day and stock, the oldest days drop past the
+// list's length, names come from the master.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
 
 #include "list/update.h"
 #include "store/stock_list.h"
@@ -47,10 +51,12 @@ TEST(ListUpdate, FactorsMultiplyTheDaysHeldBeforeAsTheImportScalesThem) {
   EXPECT_EQ(t.cell(1, 1), "150");
   EXPECT_EQ(t.cell(1, 2), "300");
   // Two 1:2 splits: the older days take 1/4; 1/3 is read from its decimals.
-  EXPECT_EQ(t.cell(1, 3), "252.75");  // 1011 / 4
-  EXPECT_EQ(t.cell(2, 3), FloatToStr(1021.0L / 3));
-  EXPECT_EQ(t.cell(3, 3), "2062");  // a 2:1 consolidation doubles 1031
-  EXPECT_EQ(t.cell(4, 3), "1041");  // no record, no change
+  // Each rounds to one decimal, as the service's adjusted closes do.
+  EXPECT_EQ(t.cell(1, 3), "252.8");  // 1011 / 4 = 252.75
+  EXPECT_EQ(t.cell(1, 6), "253.5");  // 1014 / 4, exact
+  EXPECT_EQ(t.cell(2, 3), "340.3");  // 1021 / 3
+  EXPECT_EQ(t.cell(3, 3), "2062");   // a 2:1 consolidation doubles 1031
+  EXPECT_EQ(t.cell(4, 3), "1041");   // no record, no change
   ASSERT_EQ(a.adjustments.size(), 3u);
   EXPECT_EQ(RatioText({a.adjustments[0].num, a.adjustments[0].den}), "1/4");
   EXPECT_EQ(a.adjustments[0].from, w.days.back());
@@ -80,10 +86,9 @@ TEST(ListUpdate, GapsTakeTheCloseBeforeAndStocksWithoutRecordsKeepTheirHistory) 
   EXPECT_EQ(a.filled, 3);
 }
 
-TEST(ListUpdate, ABadValueRefusesTheWholeUpdateNamingDayAndStock) {
-  for (const DailyClose& bad :
-       {DailyClose{"1002", "abc", 1}, DailyClose{"1002", "0", 1},
-        DailyClose{"1002", "5", 0.3141592}, DailyClose{"1002", "3000000000", 1}}) {
+TEST(ListUpdate, ABadCloseRefusesTheWholeUpdateNamingDayAndStock) {
+  for (const DailyClose& bad : {DailyClose{"1002", "abc", 1}, DailyClose{"1002", "0", 1},
+                                DailyClose{"1002", "3000000000", 1}}) {
     WorkingList w = List({"1001 A", "1002 B"}, 3);
     const WorkTable before = *w.table;
     UpdateData data;
@@ -98,6 +103,74 @@ TEST(ListUpdate, ABadValueRefusesTheWholeUpdateNamingDayAndStock) {
       for (int c = 0; c <= 2; ++c) ASSERT_EQ(w.table->cell(c, r), before.cell(c, r));
     EXPECT_EQ(w.days.size(), 3u);
   }
+}
+
+TEST(ListUpdate, AnyPositiveFactorIsAppliedAndOneTheListCannotFollowRefusesThatStockAlone) {
+  // A rights issue (ExRT 3) with an arbitrary factor, a 1:200 split and a
+  // 1000:1 consolidation are applied; 0, a negative, a factor past 1000, a
+  // NaN and one that takes an older close past the list's range refuse their
+  // stock only, naming it and the day.
+  WorkingList w = List(
+      {"1001 A", "1002 B", "1003 C", "1004 D", "1005 E", "1006 F", "1007 G", "1008 H", "1009 I"},
+      3);
+  w.table->set(9, 3, "3000000");  // 1009's oldest close: times 1000 it is past the list's range
+  const WorkTable before = *w.table;
+  UpdateData data;
+  data.days = {{kMon,
+                {{"1001", "950", 0.9437, "3"},
+                 {"1002", "5", 0.005},
+                 {"1003", "1000000", 1000},
+                 {"1004", "300", 0},
+                 {"1005", "300", -0.5},
+                 {"1006", "300", 1001},
+                 {"1007", "300", std::nan("")},
+                 {"1008", "300", 1},
+                 {"1009", "300", 1000}}}};
+  const UpdateApplied a = ApplyUpdate(w, data);
+  const WorkTable& t = *w.table;
+  ASSERT_EQ(a.days, 1);
+  EXPECT_EQ(t.cell(1, 1), "950");
+  EXPECT_EQ(t.cell(1, 2), "954.1");  // 1011 x 0.9437 = 954.0807
+  EXPECT_EQ(t.cell(2, 2), "5.1");    // 1021 / 200 = 5.105
+  EXPECT_EQ(t.cell(3, 2), "1031000");
+  EXPECT_EQ(t.cell(8, 1), "300");
+  for (int c : {4, 5, 6, 7, 9}) {
+    EXPECT_EQ(t.cell(c, 1), " ") << c;  // no new close
+    for (int r = 2; r <= 4; ++r) EXPECT_EQ(t.cell(c, r), before.cell(c, r - 1)) << c << "," << r;
+  }
+  EXPECT_EQ(a.stocks, 4);
+  ASSERT_EQ(a.adjustments.size(), 3u);
+  EXPECT_EQ(a.adjustments[0].Kind(), "株主割当");
+  EXPECT_EQ(a.adjustments[0].RatioText(), "0.9437");
+  EXPECT_EQ(a.adjustments[1].Kind(), "分割");
+  EXPECT_EQ(a.adjustments[1].RatioText(), "1/200");
+  EXPECT_EQ(a.adjustments[2].Kind(), "併合");
+  EXPECT_EQ(a.adjustments[2].RatioText(), "1000/1");
+  const auto has = [&](const std::string& text) {
+    return std::find(a.notes.begin(), a.notes.end(), text) != a.notes.end();
+  };
+  EXPECT_TRUE(has("1001: 株主割当調整: 0.9437, " + DateToStr(kDay) + " 以前"));
+  for (const std::string code : {"1004", "1005", "1006", "1007"}) {
+    const auto it = std::find_if(a.notes.begin(), a.notes.end(), [&](const std::string& n) {
+      return n.starts_with(code + ": " + DateToStr(kMon) + " の調整係数");
+    });
+    ASSERT_NE(it, a.notes.end()) << code;
+    EXPECT_TRUE(it->ends_with("この銘柄は更新しませんでした")) << *it;
+  }
+  EXPECT_TRUE(std::any_of(a.notes.begin(), a.notes.end(), [](const std::string& n) {
+    return n.starts_with("1009: ") && n.find("3000000") != std::string::npos &&
+           n.ends_with("この銘柄は更新しませんでした");
+  }));
+}
+
+TEST(ListUpdate, TheKindComesFromTheServiceOrFromTheFactor) {
+  EXPECT_EQ(AdjustmentKind("3", 0.9437), "株主割当");
+  EXPECT_EQ(AdjustmentKind("3", 0.5), "株主割当");
+  EXPECT_EQ(AdjustmentKind("", 0.5), "分割");
+  EXPECT_EQ(AdjustmentKind("", 1 / 3.0), "分割");
+  EXPECT_EQ(AdjustmentKind("", 10), "併合");
+  EXPECT_EQ(AdjustmentKind("", 0.9437), "調整");
+  EXPECT_EQ(AdjustmentKind("1", 0.9437), "調整");
 }
 
 TEST(ListUpdate, TheOldestDaysDropPastTheListsLength) {
