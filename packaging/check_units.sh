@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The systemd user units of 一括更新 on a timer: the service, written as the
 # install writes it (ExecStart naming the program's folder), and the timer
-# pass `systemd-analyze verify`, and the timer fires on weekdays at 18:00.
+# pass `systemd-analyze verify`, the timer fires on weekdays at 18:00, and
+# the service, which asks the data service over the network, starts once the
+# network is up.
 # Skipped (77) only where systemd-analyze is not installed.
 #
 # check_units.sh SOURCE_DIR PROGRAM_DIR
@@ -17,6 +19,10 @@ cp "$src/tavrine-update.timer" "$tmp/"
 
 grep -q "^ExecStart=$bindir/tavrine --update\$" "$tmp/tavrine-update.service" ||
   { echo "FAIL: ExecStart"; exit 1; }
+for key in Wants After; do
+  grep -qx "$key=network-online.target" "$tmp/tavrine-update.service" ||
+    { echo "FAIL: $key=network-online.target"; exit 1; }
+done
 # The user manager cannot run in every build environment: the units are
 # verified as the system manager reads them, which checks the same keys and
 # that the program exists.

@@ -1,9 +1,11 @@
 #include "web/http_client.h"
 
 #include <httplib.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -38,7 +40,8 @@ struct Exchange {
   std::string error;
   std::string body;
   int status = 0;
-  std::string retryAfter, contentType;
+  std::string retryAfter, contentType, contentEncoding;
+  bool dropped = false;  // closed by the server after connecting
   // Set by the calling thread at the deadline; the worker's callbacks give up
   // when they see it.
   std::atomic<bool> abort{false};
@@ -86,19 +89,82 @@ struct Transfer {
   std::string site;
   httplib::Headers headers;
   bool anyStatus = false;
+  bool gzip = false;
+  int readTimeout = HttpClient::kReadTimeout;
+};
+
+bool EqualsNoCase(const std::string& a, const char* b) {
+  std::size_t i = 0;
+  for (; i < a.size() && b[i]; ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return i == a.size() && !b[i];
+}
+
+// Inflates a gzip stream as it arrives, so an answer that would grow past
+// the cap is refused as soon as it does, not after its last byte.
+class Gunzip {
+ public:
+  explicit Gunzip(std::size_t cap) : cap_(cap) {
+    ready_ = inflateInit2(&z_, 16 + MAX_WBITS) == Z_OK;
+  }
+  ~Gunzip() {
+    if (ready_) inflateEnd(&z_);
+  }
+  Gunzip(const Gunzip&) = delete;
+  Gunzip& operator=(const Gunzip&) = delete;
+
+  // Appends what `data` inflates to; false when the stream is broken (or
+  // goes on past its end) or `out` would grow past the cap (tooLarge()).
+  bool feed(const char* data, std::size_t len, std::string& out) {
+    if (!ready_) return false;
+    if (len == 0) return true;
+    if (done_) return false;
+    z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+    z_.avail_in = static_cast<uInt>(len);
+    char buf[65536];
+    // Until the input is used up and no output is held back inside zlib.
+    do {
+      z_.next_out = reinterpret_cast<Bytef*>(buf);
+      z_.avail_out = sizeof buf;
+      const int rc = inflate(&z_, Z_NO_FLUSH);
+      if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) return false;
+      const std::size_t n = sizeof buf - z_.avail_out;
+      if (n > cap_ - out.size()) {
+        tooLarge_ = true;
+        return false;
+      }
+      out.append(buf, n);
+      if (rc == Z_STREAM_END) {
+        done_ = true;
+        return z_.avail_in == 0;
+      }
+      if (rc == Z_BUF_ERROR) break;  // nothing more without more input
+    } while (z_.avail_in > 0 || z_.avail_out == 0);
+    return true;
+  }
+  bool done() const { return done_; }
+  bool tooLarge() const { return tooLarge_; }
+
+ private:
+  z_stream z_{};
+  std::size_t cap_;
+  bool ready_ = false, done_ = false, tooLarge_ = false;
 };
 
 void Fetch(Exchange& ex, httplib::Client& cli, const std::string& path, std::size_t maxBody,
            const Transfer& how) {
   // Why a callback ended the transfer early.
-  enum class Cut { None, Status, TooLarge };
+  enum class Cut { None, Status, TooLarge, Broken };
   Cut cut = Cut::None;
   std::size_t total = 0, received = 0;
   int status = 0;
   bool connected = false;
   std::string body;
+  std::unique_ptr<Gunzip> gunzip;  // set when the answer comes gzip-compressed
   httplib::Headers headers = how.headers;
-  headers.emplace("Accept-Encoding", "identity");
+  headers.emplace("Accept-Encoding", how.gzip ? "gzip" : "identity");
   auto onResponse = [&](const httplib::Response& res) {
     status = res.status;
     connected = true;
@@ -106,6 +172,9 @@ void Fetch(Exchange& ex, httplib::Client& cli, const std::string& path, std::siz
     if (ex.abort) return false;
     ex.retryAfter = res.get_header_value("Retry-After");
     ex.contentType = res.get_header_value("Content-Type");
+    ex.contentEncoding = res.get_header_value("Content-Encoding");
+    if (how.gzip && EqualsNoCase(ex.contentEncoding, "gzip"))
+      gunzip = std::make_unique<Gunzip>(maxBody);
     // Only a 2xx answer is a page; a redirect or an error page is not read.
     if (!how.anyStatus && (status < 200 || status >= 300)) {
       cut = Cut::Status;
@@ -133,7 +202,12 @@ void Fetch(Exchange& ex, httplib::Client& cli, const std::string& path, std::siz
       return false;
     }
     const std::size_t before = received / HttpClient::kPacket;
-    body.append(data, len);
+    if (!gunzip) {
+      body.append(data, len);
+    } else if (!gunzip->feed(data, len, body)) {
+      cut = gunzip->tooLarge() ? Cut::TooLarge : Cut::Broken;
+      return false;
+    }
     received += len;
     // Notified per 4096-byte block, so the texts do not depend on how the
     // network happens to cut the stream.
@@ -143,7 +217,12 @@ void Fetch(Exchange& ex, httplib::Client& cli, const std::string& path, std::siz
   };
   auto res = cli.Get(path, headers, onResponse, onData);
 
-  const bool ok = static_cast<bool>(res) && cut == Cut::None && (total == 0 || received == total);
+  bool ok = static_cast<bool>(res) && cut == Cut::None && (total == 0 || received == total);
+  // A gzip stream that stops short of its end is no whole answer.
+  if (ok && gunzip && !gunzip->done()) {
+    ok = false;
+    cut = Cut::Broken;
+  }
   std::string error;
   if (ok) {
     if (received % HttpClient::kPacket != 0)
@@ -152,6 +231,8 @@ void Fetch(Exchange& ex, httplib::Client& cli, const std::string& path, std::siz
   } else {
     if (cut == Cut::TooLarge)
       error = how.site + "からのデータが大きすぎます。";
+    else if (cut == Cut::Broken)
+      error = how.site + "からの圧縮されたデータを読めません。";
     else if (cut == Cut::Status)
       error = how.site + "がエラーを返しました。(HTTP " + std::to_string(status) + ")";
     else if (ex.abort)
@@ -160,6 +241,9 @@ void Fetch(Exchange& ex, httplib::Client& cli, const std::string& path, std::siz
       error = how.site + "に接続できませんでした。(" + httplib::to_string(res.error()) + ")";
     else
       error = how.site + "からの受信が途中で切れました。";
+    // Closed by the server before the answer was whole, with nothing cut here.
+    ex.dropped =
+        cut == Cut::None && !ex.abort && (connected || res.error() == httplib::Error::Read);
     ex.post("接続に失敗しました");
   }
   ex.finish(ok, std::move(error), std::move(body), status);
@@ -188,7 +272,7 @@ std::shared_ptr<Exchange> Run(Platform& platform,
                               const std::function<bool()>& stopHook = {}) {
   const auto deadline = std::chrono::steady_clock::now() + lim.deadline;
   cli.set_connection_timeout(HttpClient::kConnectTimeout, 0);
-  cli.set_read_timeout(HttpClient::kReadTimeout, 0);
+  cli.set_read_timeout(how.readTimeout, 0);
   cli.set_write_timeout(HttpClient::kReadTimeout, 0);
   cli.set_keep_alive(false);
   cli.set_decompress(false);
@@ -260,6 +344,7 @@ std::shared_ptr<Exchange> Run(Platform& platform,
   }
   for (auto& s : rest) status(s);
   if (stopped) throw HttpStopped(how.site + "への問い合わせを中止しました。");
+  if (ex->failed && ex->dropped) throw HttpDropped(ex->error);
   if (ex->failed) throw HttpError(ex->error);
   return ex;
 }
@@ -281,6 +366,8 @@ HttpResponse HttpClient::Fetch(const HttpRequest& request) {
   Transfer how;
   how.site = request.site;
   how.anyStatus = true;
+  how.gzip = request.gzip;
+  if (request.readTimeout > 0) how.readTimeout = request.readTimeout;
   for (const auto& [k, v] : request.headers) how.headers.emplace(k, v);
   std::unique_ptr<httplib::Client> cli;
   try {

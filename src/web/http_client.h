@@ -39,8 +39,20 @@ struct HttpRequest {
   // Bounds of this request in place of limits() (0: those of limits()).
   std::size_t maxBody = 0;
   std::chrono::milliseconds deadline{0};
+  // Seconds a read may wait for the server (0: kReadTimeout). A server that
+  // prepares a large answer before its status line needs more.
+  int readTimeout = 0;
+  // Asks for a gzip-compressed answer (Accept-Encoding: gzip) and inflates
+  // it; the inflated body is bounded by maxBody too.
+  bool gzip = false;
   // Asked while the answer is awaited; true gives the request up (HttpStopped).
   std::function<bool()> stop;
+};
+
+// The connection was closed before the answer was whole (after connecting):
+// worth asking again.
+struct HttpDropped : HttpError {
+  using HttpError::HttpError;
 };
 
 // The request's stop hook gave it up.

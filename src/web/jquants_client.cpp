@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <stdexcept>
@@ -197,8 +198,103 @@ JQuantsBar ReadBar(const Json& r) {
   return b;
 }
 
+// A 400 answer that names the plan's window of dates.
+struct WindowRefusal {
+  PlanWindow window;
+  std::string message;
+};
+
+// The window of "Your subscription covers the following dates: A ~ B." (B
+// may be blank: an open end); false for any other message.
+bool ReadWindow(const std::string& message, PlanWindow& w) {
+  static const std::string kLead = "covers the following dates:";
+  auto at = message.find(kLead);
+  if (at == std::string::npos) return false;
+  at += kLead.size();
+  const auto skip = [&] {
+    while (at < message.size() && message[at] == ' ') ++at;
+  };
+  skip();
+  if (!ParseIsoDay(message.substr(at, 10), w.from)) return false;
+  at += 10;
+  skip();
+  if (at >= message.size() || message[at] != '~') return false;
+  ++at;
+  skip();
+  w.openEnd = !ParseIsoDay(message.substr(at, 10), w.to);
+  if (w.openEnd) {
+    // Only a blank end is open: ". If you want more data" or nothing.
+    if (at < message.size() && message[at] != '.') return false;
+    w.to = 0;
+  } else if (w.to < w.from) {
+    return false;
+  }
+  w.known = true;
+  return true;
+}
+
+// The 403's likely cause from the service's text (the service names three;
+// a body may name none).
+std::string ForbiddenText(int status, const std::string& message) {
+  const std::string detail =
+      " (HTTP " + IntToStr(status) + (message.empty() ? "" : ": " + message) + ")";
+  if (message.find("invalid or expired") != std::string::npos)
+    return "J-Quants API がキーを受け付けませんでした" + detail +
+           "。キーが正しいか、期限が切れていないか確かめて下さい。";
+  if (message.find("not available on your subscription") != std::string::npos)
+    return "J-Quants API のこのデータはご契約のプランでは使えません" + detail +
+           "。契約のプランと設定のプラン (free, light, standard, premium) を確かめて下さい。";
+  if (message.find("no active subscription") != std::string::npos)
+    return "J-Quants API の契約が有効ではありません" + detail +
+           "。契約が続いているか確かめて下さい。";
+  return "J-Quants API がキーを受け付けませんでした" + detail +
+         "。キーとプランが正しいか確かめて下さい。";
+}
+
+// The host of a base address, lower case, without scheme, port or brackets.
+std::string HostOf(const std::string& base) {
+  std::string h = base;
+  const auto scheme = h.find("://");
+  if (scheme != std::string::npos) h = h.substr(scheme + 3);
+  h = h.substr(0, h.find('/'));
+  if (!h.empty() && h.front() == '[') return Lower(h.substr(1, h.find(']') - 1));
+  return Lower(h.substr(0, h.find(':')));
+}
+
+// NO_PROXY / no_proxy: hosts reached without the proxy, comma-separated;
+// an entry names the host or a domain above it ("example.com",
+// ".example.com"); "*" names every host.
+bool ProxyBypassed(const std::string& host) {
+  std::string list = Env("NO_PROXY");
+  if (list.empty()) list = Env("no_proxy");
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(',', start);
+    if (end == std::string::npos) end = list.size();
+    std::string e = list.substr(start, end - start);
+    start = end + 1;
+    while (!e.empty() && (e.front() == ' ' || e.front() == '\t')) e.erase(0, 1);
+    while (!e.empty() && (e.back() == ' ' || e.back() == '\t')) e.pop_back();
+    if (e == "*") return true;
+    if (e.rfind("*.", 0) == 0) e.erase(0, 1);
+    if (!e.empty() && e.front() == '.') e.erase(0, 1);
+    if (!e.empty() && e.front() == '[')
+      e = e.substr(1, e.find(']') - 1);
+    else
+      e = e.substr(0, e.find(':'));
+    e = Lower(e);
+    if (e.empty()) continue;
+    if (host == e) return true;
+    if (host.size() > e.size() && host.compare(host.size() - e.size(), e.size(), e) == 0 &&
+        host[host.size() - e.size() - 1] == '.')
+      return true;
+  }
+  return false;
+}
+
 // HTTPS_PROXY / https_proxy: [scheme://][user[:password]@]host[:port][/].
 void ApplyProxy(HttpRequest& req) {
+  if (ProxyBypassed(HostOf(req.base))) return;
   std::string p = Env("HTTPS_PROXY");
   if (p.empty()) p = Env("https_proxy");
   if (p.empty()) return;
@@ -229,6 +325,20 @@ void ApplyProxy(HttpRequest& req) {
 }
 
 }  // namespace
+
+int JapanToday() {
+  int days = 0;
+  const std::string t = Env("TAVRINE_TODAY");
+  if (!t.empty() && TryParseDate(t, days)) return days;
+  const std::time_t now = std::time(nullptr) + 9 * 3600;
+  std::tm japan{};
+  gmtime_r(&now, &japan);
+  return DaysFromCivil(japan.tm_year + 1900, japan.tm_mon + 1, japan.tm_mday);
+}
+
+std::string FreePlanNote(int end) {
+  return "無料プランのデータは " + DateToStr(end) + " までです（12週間遅れ）";
+}
 
 JQuantsSettings LoadJQuantsSettings() {
   JQuantsSettings s;
@@ -356,9 +466,22 @@ std::string JQuantsClient::Get(const std::string& path, const std::string& query
   req.caFile = options_.caFile;
   req.maxBody = options_.maxPageBytes;
   req.stop = options_.stop;
+  req.gzip = true;
+  req.readTimeout = options_.readTimeout;
   if (!loopback_) ApplyProxy(req);
   HttpClient http(platform_, [](const std::string&) {});
 
+  int retried = 0;
+  // One more try of this request after a pause that doubles each time; false
+  // once the retries are spent.
+  const auto again = [&] {
+    if (retried >= options_.retries) return false;
+    const auto pause = options_.retryPause * (1 << retried);
+    ++retried;
+    if (!Wait(std::chrono::duration_cast<std::chrono::milliseconds>(pause)))
+      throw JQuantsCancelled{};
+    return true;
+  };
   for (;;) {
     // Spaced to the plan's limit, with a little room; a loopback stand-in never waits.
     if (!loopback_ && requests_ > 0) {
@@ -381,11 +504,17 @@ std::string JQuantsClient::Get(const std::string& path, const std::string& query
       r = http.Fetch(req);
     } catch (const HttpStopped&) {
       throw JQuantsCancelled{};
+    } catch (const HttpDropped& e) {
+      CheckRunLimit();
+      if (again()) continue;
+      throw JQuantsError(Scrub(e.what()));
     } catch (const HttpError& e) {
       CheckRunLimit();
       throw JQuantsError(Scrub(e.what()));
     }
     if (r.status == 429) {
+      // The service sends no Retry-After and asks for a pause of a minute or
+      // more, two to be sure; going on can lock the key out for minutes.
       if (++rateLimited_ > options_.maxRateLimited)
         throw JQuantsError(
             "J-Quants API の利用回数の上限を超えました (HTTP 429)。しばらく待ってからやり直して"
@@ -401,13 +530,48 @@ std::string JQuantsClient::Get(const std::string& path, const std::string& query
     }
     const std::string message = Scrub(ApiMessage(r.body));
     const std::string detail = message.empty() ? "" : ": " + message;
-    if (r.status == 401 || r.status == 403)
-      throw JQuantsError("J-Quants API がキーを受け付けませんでした (HTTP " + IntToStr(r.status) +
-                         detail + ")。キーとプランが正しいか確かめて下さい。");
+    // A server error passes: asked again (500 502 503 504).
+    if (r.status >= 500 && r.status <= 599 && again()) continue;
+    // 210: no data for what was asked (outside the hours or no such issue).
+    if (r.status == 210) return "{\"data\":[]}";
+    if (r.status == 400) {
+      WindowRefusal refusal;
+      if (ReadWindow(message, refusal.window)) {
+        refusal.message = "J-Quants API がエラーを返しました (HTTP 400" + detail + ")。";
+        throw refusal;
+      }
+    }
+    if (r.status == 401 || r.status == 403) throw JQuantsError(ForbiddenText(r.status, message));
     if (r.status != 200)
       throw JQuantsError("J-Quants API がエラーを返しました (HTTP " + IntToStr(r.status) + detail +
                          ")。");
     return r.body;
+  }
+}
+
+bool JQuantsClient::FreePlan() const { return Lower(settings_.plan) == "free"; }
+
+int JQuantsClient::LastDay(int today) const {
+  if (window_.known && !window_.openEnd) return std::min(today, window_.to);
+  return FreePlan() ? today - kFreePlanDelayDays : today;
+}
+
+void JQuantsClient::InWindow(int from, int to, const std::function<void(int, int)>& ask) {
+  for (bool learned = false;;) {
+    if (window_.known) {
+      from = std::max(from, window_.from);
+      if (!window_.openEnd) to = std::min(to, window_.to);
+    }
+    if (from > to) return;
+    try {
+      ask(from, to);
+      return;
+    } catch (const WindowRefusal& r) {
+      // Refused again inside the window it named: no window to keep to.
+      if (learned) throw JQuantsError(r.message);
+      learned = true;
+      window_ = r.window;
+    }
   }
 }
 
@@ -451,17 +615,20 @@ std::size_t BarBytes(const JQuantsBar& b) {
 
 std::vector<int> JQuantsClient::TradingDays(int from, int to) {
   std::vector<int> days;
-  AllPages([&](const std::string& q) { return Get("/v2/markets/calendar", q); },
-           "from=" + DayParam(from) + "&to=" + DayParam(to), options_.maxKeptBytes,
-           [&](const Json& r) -> std::size_t {
-             int day = 0;
-             const std::string date = StringField(r, "Date");
-             if (!ParseIsoDay(date, day))
-               throw FormError("日付 " + LeftBytes(date, 20) + " を読めません");
-             const std::string div = StringField(r, "HolDiv");
-             if ((div == "1" || div == "2") && day >= from && day <= to) days.push_back(day);
-             return sizeof(int);
-           });
+  InWindow(from, to, [&](int lo, int hi) {
+    days.clear();
+    AllPages([&](const std::string& q) { return Get("/v2/markets/calendar", q); },
+             "from=" + DayParam(lo) + "&to=" + DayParam(hi), options_.maxKeptBytes,
+             [&](const Json& r) -> std::size_t {
+               int day = 0;
+               const std::string date = StringField(r, "Date");
+               if (!ParseIsoDay(date, day))
+                 throw FormError("日付 " + LeftBytes(date, 20) + " を読めません");
+               const std::string div = StringField(r, "HolDiv");
+               if ((div == "1" || div == "2") && day >= lo && day <= hi) days.push_back(day);
+               return sizeof(int);
+             });
+  });
   std::sort(days.begin(), days.end());
   days.erase(std::unique(days.begin(), days.end()), days.end());
   return days;
@@ -469,29 +636,36 @@ std::vector<int> JQuantsClient::TradingDays(int from, int to) {
 
 std::vector<JQuantsBar> JQuantsClient::BarsOfDay(int day) {
   std::vector<JQuantsBar> bars;
-  AllPages([&](const std::string& q) { return Get("/v2/equities/bars/daily", q); },
-           "date=" + DayParam(day), options_.maxKeptBytes,
-           [&](const Json& r) {
-             bars.push_back(ReadBar(r));
-             if (bars.back().day != day)
-               throw FormError(DateToStr(day) + " を尋ねて " + DateToStr(bars.back().day) +
-                               " の株価が返りました");
-             return BarBytes(bars.back());
-           });
+  // A day outside the plan's window has no bars to give.
+  InWindow(day, day, [&](int, int) {
+    bars.clear();
+    AllPages([&](const std::string& q) { return Get("/v2/equities/bars/daily", q); },
+             "date=" + DayParam(day), options_.maxKeptBytes,
+             [&](const Json& r) {
+               bars.push_back(ReadBar(r));
+               if (bars.back().day != day)
+                 throw FormError(DateToStr(day) + " を尋ねて " + DateToStr(bars.back().day) +
+                                 " の株価が返りました");
+               return BarBytes(bars.back());
+             });
+  });
   return bars;
 }
 
 std::vector<JQuantsBar> JQuantsClient::BarsOfStock(const std::string& code, int from, int to) {
   std::vector<JQuantsBar> bars;
-  AllPages([&](const std::string& q) { return Get("/v2/equities/bars/daily", q); },
-           "code=" + PercentEncoded(code) + "&from=" + DayParam(from) + "&to=" + DayParam(to),
-           options_.maxKeptBytes,
-           [&](const Json& r) {
-             bars.push_back(ReadBar(r));
-             if (bars.back().code.substr(0, 4) != code)
-               throw FormError(code + " を尋ねて " + bars.back().code + " の株価が返りました");
-             return BarBytes(bars.back());
-           });
+  InWindow(from, to, [&](int lo, int hi) {
+    bars.clear();
+    AllPages([&](const std::string& q) { return Get("/v2/equities/bars/daily", q); },
+             "code=" + PercentEncoded(code) + "&from=" + DayParam(lo) + "&to=" + DayParam(hi),
+             options_.maxKeptBytes,
+             [&](const Json& r) {
+               bars.push_back(ReadBar(r));
+               if (bars.back().code.substr(0, 4) != code)
+                 throw FormError(code + " を尋ねて " + bars.back().code + " の株価が返りました");
+               return BarBytes(bars.back());
+             });
+  });
   return bars;
 }
 
@@ -535,10 +709,23 @@ MarketDay MarketDayOf(const std::vector<JQuantsBar>& bars) {
 FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
                          const std::function<bool(const FetchProgress&)>& progress) {
   FetchResult out;
-  if (plan.listNewest >= plan.today || plan.stocks.empty()) return out;
-  const std::vector<int> days = client.TradingDays(plan.listNewest + 1, plan.today);
+  if (plan.stocks.empty()) return out;
+  // The free plan's end, named once the run has learned what it can of it.
+  const auto planNote = [&] {
+    if (!client.FreePlan()) return;
+    out.planEnd = client.LastDay(plan.today);
+    out.notes.push_back(FreePlanNote(out.planEnd));
+  };
+  if (plan.listNewest >= client.LastDay(plan.today)) {
+    planNote();
+    return out;
+  }
+  const std::vector<int> days = client.TradingDays(plan.listNewest + 1, client.LastDay(plan.today));
   out.tradingDays = static_cast<int>(days.size());
-  if (days.empty()) return out;
+  if (days.empty()) {
+    planNote();
+    return out;
+  }
 
   std::set<std::string> listed;
   for (const ListedStock& s : plan.stocks) listed.insert(s.code);
@@ -657,6 +844,7 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
                           codes);
     }
   }
+  planNote();
   return out;
 }
 

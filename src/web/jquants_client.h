@@ -6,7 +6,11 @@
 // server's certificate checked against the system's certificates; plain
 // HTTP only to a loopback host (a stand-in of the service). Requests are
 // spaced to the plan's limit (never to a loopback host); a 429 answer is
-// waited out (its Retry-After, else a minute) a few times at most.
+// waited out (its Retry-After, else two minutes: the service sends none) a
+// few times at most; a 5xx answer or a dropped connection is asked again
+// after a growing pause. Answers come gzip-compressed. The plan's window of
+// dates, which the service names in a 400 answer, is learned and every
+// question kept inside it.
 #pragma once
 
 #include <chrono>
@@ -56,6 +60,25 @@ struct JQuantsError : std::runtime_error {
 // The wait hook said stop: the run was cancelled.
 struct JQuantsCancelled {};
 
+// The free plan's data ends this many days before today (12 weeks).
+inline constexpr int kFreePlanDelayDays = 84;
+
+// Today's date in Japan (UTC+9), where the exchange's days are counted;
+// TAVRINE_TODAY when set.
+int JapanToday();
+
+// The dates the plan covers, as the service names them in its 400 answer
+// ("Your subscription covers the following dates: 2024-03-21 ~ 2026-03-21."
+// or "2016-09-21 ~ ." with an open end).
+struct PlanWindow {
+  bool known = false;
+  int from = 0, to = 0;
+  bool openEnd = false;
+};
+
+// "無料プランのデータは 2026/03/21 までです（12週間遅れ）".
+std::string FreePlanNote(int end);
+
 // One record of the daily bars. A price or volume is empty for null (no
 // trade that day).
 struct JQuantsBar {
@@ -82,16 +105,25 @@ class JQuantsClient {
     // Waits the time given; false stops the run (JQuantsCancelled). Empty:
     // the platform's events are pumped while the time passes.
     std::function<bool(std::chrono::milliseconds)> wait;
-    int maxRateLimited = 3;                      // 429 answers waited out a run
-    std::chrono::seconds maxRetryAfter{300};     // longest Retry-After honoured
-    std::chrono::seconds defaultRetryAfter{60};  // when the answer names none
+    int maxRateLimited = 3;                   // 429 answers waited out a run
+    std::chrono::seconds maxRetryAfter{300};  // longest Retry-After honoured
+    std::chrono::seconds defaultRetryAfter{
+        120};  // when the answer names none (the service never does)
+    // 5xx answers and dropped connections asked again per request, after
+    // retryPause, then twice that, and so on.
+    int retries = 3;
+    std::chrono::seconds retryPause{2};
+    // Seconds a read may wait: a whole market's day takes about 8 s before
+    // its first byte.
+    int readTimeout = 30;
     // Asked while an answer is awaited; true stops the run (JQuantsCancelled).
     std::function<bool()> stop;
     // The whole run, from the client's making: past it the run fails.
     std::chrono::milliseconds runLimit{std::chrono::hours(2)};
     // Bytes of one page's answer, and of the fields kept from all the pages
     // of one question; past either the question fails.
-    std::size_t maxPageBytes = 64u << 20;
+    // A page is about 5 MB at most; the cap holds for the inflated body too.
+    std::size_t maxPageBytes = 16u << 20;
     std::size_t maxKeptBytes = 256u << 20;
   };
 
@@ -108,6 +140,12 @@ class JQuantsClient {
   std::map<std::string, std::string> Names();
 
   int requests() const { return requests_; }
+  // The plan's window as learned from the service so far.
+  const PlanWindow& window() const { return window_; }
+  // The newest day worth asking for up to `today`: the window's end once
+  // known, else on the free plan today less its delay.
+  int LastDay(int today) const;
+  bool FreePlan() const;
 
  private:
   // GET path with query (the pagination key added when given); the parsed
@@ -118,6 +156,10 @@ class JQuantsClient {
   // after `ahead` more.
   void CheckRunLimit(std::chrono::milliseconds ahead = {}) const;
   std::string Scrub(std::string text) const;
+  // Runs `ask` over from .. to kept inside the plan's window; a 400 naming
+  // the window is learned and the question asked again once inside it.
+  // Nothing is asked when the period lies outside the window.
+  void InWindow(int from, int to, const std::function<void(int, int)>& ask);
 
   Platform& platform_;
   JQuantsSettings settings_;
@@ -126,6 +168,7 @@ class JQuantsClient {
   bool loopback_ = false;
   int requests_ = 0;
   int rateLimited_ = 0;
+  PlanWindow window_;
   std::chrono::steady_clock::time_point last_{};
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
@@ -138,6 +181,8 @@ inline constexpr const char* kHiddenKey = "********";
 // that takes fewer requests, by stock over the whole period; the master when
 // a stock is held by code alone. A trading day without any record stops the
 // fetch there: `undelivered` is set to it and the days before are returned.
+// Only the plan's window is asked (on the free plan up to today less its
+// delay from the start); the free plan's end is named in the notes.
 // A day whose records all lack a price is no trading day: it is left out and
 // named in `skipped`. By stock, a day without a price of the list's stocks is
 // asked by day to tell which of the three it is (a delivered day without the
@@ -164,6 +209,7 @@ struct FetchResult {
   // Every record of the days taken as delivered, the whole market's where
   // the days were asked by day, for the price store.
   std::vector<JQuantsBar> delivered;
+  int planEnd = 0;                 // the free plan: the last day it covers (0: another plan)
 };
 // The progress hook is called before each request of bars; false cancels
 // (JQuantsCancelled). Throws JQuantsError.

@@ -9,6 +9,9 @@
 // list's stocks kept blank, records sent twice, a master that fails, large
 // and endless pages, the run's time limit, and a signal ending the driver;
 // every record of the market the run brought kept in the price store.
+// The service's own ways: the plan's window (free and paid), 429 without
+// Retry-After waited in steps, 5xx answers, dropped connections, gzip, 210
+// and its 403 texts.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -411,8 +414,13 @@ INSTANTIATE_TEST_SUITE_P(
               "wrong-KEY-1414", nullptr, "HTTP 401", false},
         Fault{"html", [](jquantssite::Options& o) { o.htmlAt = 2; }, nullptr, nullptr, "HTML",
               true},
-        Fault{"cut_body", [](jquantssite::Options& o) { o.truncateAt = 2; }, nullptr, nullptr,
-              "途中で切れました", true},
+        // Cut short past the retries: a body cut once is asked again.
+        Fault{"cut_body",
+              [](jquantssite::Options& o) {
+                o.truncateAt = 2;
+                o.truncateTimes = 4;
+              },
+              nullptr, nullptr, "途中で切れました", true},
         Fault{"drip",
               [](jquantssite::Options& o) {
                 o.dripAt = 2;
@@ -426,8 +434,145 @@ INSTANTIATE_TEST_SUITE_P(
               },
               nullptr, nullptr, "HTTP 429", true},
         Fault{"host_down", NoFault, nullptr, "127.0.0.1:9", "接続できませんでした", false},
+        // The service's 403 texts, each naming its likely cause.
+        Fault{"forbidden_invalid", [](jquantssite::Options& o) { o.forbidden = "invalid"; },
+              nullptr, nullptr, "キーが正しいか、期限が切れていないか確かめて下さい", false},
+        Fault{"forbidden_plan", [](jquantssite::Options& o) { o.forbidden = "plan"; }, nullptr,
+              nullptr,
+              "ご契約のプランでは使えません (HTTP 403: This API is not available on your "
+              "subscription.)",
+              false},
+        Fault{"forbidden_inactive", [](jquantssite::Options& o) { o.forbidden = "inactive"; },
+              nullptr, nullptr, "契約が有効ではありません (HTTP 403: The api key has no active",
+              false},
+        Fault{"forbidden_bare", [](jquantssite::Options& o) { o.forbidden = "bare"; }, nullptr,
+              nullptr, "キーを受け付けませんでした (HTTP 403)。", false},
+        // Past the retries of a 5xx answer and of a dropped connection.
+        Fault{"server_errors",
+              [](jquantssite::Options& o) {
+                o.serverErrorAt = 2;
+                o.serverErrorTimes = 4;
+                o.serverErrorStatus = 504;
+              },
+              nullptr, nullptr, "HTTP 504", true},
+        Fault{"dropped",
+              [](jquantssite::Options& o) {
+                o.dropAt = 2;
+                o.dropTimes = 4;
+              },
+              nullptr, nullptr, "途中で切れました", true},
         Fault{"no_key", NoFault, "", nullptr, "キーが設定されていません", false}),
     [](const ::testing::TestParamInfo<Fault>& i) { return std::string(i.param.name); });
+
+// The free plan: asked up to today less 12 weeks from the start; where the
+// service's window ends earlier, its 400 names the end and the run stops
+// there. Either way the summary names the end.
+TEST_F(UpdateTest, AFreePlanRunEndsAtThePlansWindowWithANote) {
+  Start(6, 300, 70);
+  const int guess = DaysFromCivil(2003, 12, 26) - 84;  // 2003/10/03
+  int k = 0;
+  while (Day(k) > guess - 3) ++k;  // a trading day before the guess
+  ASSERT_LT(k, 65);
+  for (const bool earlier : {true, false}) {
+    SCOPED_TRACE(earlier ? "window ends earlier" : "window ends at the delay");
+    const int end = earlier ? Day(k) : guess;
+    int newest = 0;
+    while (Day(newest) > end) ++newest;
+    jquantssite::Options o;
+    o.planFrom = SiteDay(Day(299)), o.planTo = SiteDay(end);
+    LiveJQuants site(f_, o, "free");
+    p_.messages.clear();
+    const UpdateSummary s = Update();
+    ASSERT_TRUE(s.failure.empty()) << s.failure;
+    EXPECT_EQ(site.site().refusedByWindow(), earlier ? 1 : 0);
+    EXPECT_EQ(ws_->StockList.cell(0, 1), DateToStr(Day(newest)));
+    ASSERT_EQ(p_.messages.size(), 1u);
+    EXPECT_NE(
+        p_.messages[0].find("\r無料プランのデータは " + DateToStr(end) + " までです（12週間遅れ）"),
+        std::string::npos)
+        << p_.messages[0];
+    if (earlier) EXPECT_EQ(s.days, 70 - newest);
+  }
+}
+
+// A paid plan's window has an old edge and an open end: the days before the
+// edge are not asked, and no plan note is given.
+TEST_F(UpdateTest, APaidPlansOldEdgeLeavesTheDaysBeforeItOut) {
+  Start(6, 300, 10);
+  jquantssite::Options o;
+  o.planFrom = SiteDay(Day(5)), o.planOpenEnd = true;
+  LiveJQuants site(f_, o);
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 6);
+  EXPECT_EQ(site.site().refusedByWindow(), 1);
+  EXPECT_EQ(ws_->StockList.cell(0, 1), DateToStr(Day(0)));
+  EXPECT_EQ(ws_->StockList.cell(0, 6), DateToStr(Day(5)));
+  EXPECT_EQ(ws_->StockList.cell(0, 7), DateToStr(Day(10)));
+  ASSERT_EQ(p_.messages.size(), 1u);
+  EXPECT_EQ(p_.messages[0].find("無料プラン"), std::string::npos) << p_.messages[0];
+}
+
+// The service's 429 names no wait: two minutes, in steps of ten seconds
+// through the wait hook, the seconds left shown, each step a chance to cancel.
+TEST_F(UpdateTest, ARateLimitWithoutRetryAfterIsWaitedInSteps) {
+  Start();
+  jquantssite::Options o;
+  o.rateLimitAt = 2, o.retryAfter = -1;
+  std::vector<int> shown;
+  UpdateHooks hooks;
+  hooks.progress = [&](const UpdateProgress& p) {
+    if (p.waitSeconds > 0) shown.push_back(p.waitSeconds);
+    return true;
+  };
+  {
+    LiveJQuants site(f_, o);
+    const UpdateSummary s = Update(hooks);
+    ASSERT_TRUE(s.failure.empty()) << s.failure;
+    EXPECT_EQ(s.days, 4);
+    EXPECT_EQ(waits_, std::vector<long long>(12, 10000));
+    EXPECT_EQ(shown, (std::vector<int>{120, 110, 100, 90, 80, 70, 60, 50, 40, 30, 20, 10}));
+  }
+  // Cancelled while the seconds run down: nothing changes.
+  Start();
+  const auto files = Files();
+  waits_.clear();
+  hooks.progress = [](const UpdateProgress& p) { return p.waitSeconds != 90; };
+  LiveJQuants site(f_, o);
+  const UpdateSummary s = Update(hooks);
+  EXPECT_TRUE(s.cancelled);
+  EXPECT_EQ(waits_.size(), 3u);
+  EXPECT_EQ(Files(), files);
+}
+
+// 5xx answers and a dropped connection asked again, gzip answers inflated:
+// the run ends as if none had happened. A 210 is a day without data.
+TEST_F(UpdateTest, TheServicesPassingFaultsAreRiddenOut) {
+  Start();
+  jquantssite::Options o;
+  o.serverErrorAt = 2, o.serverErrorStatus = 502;
+  o.dropAt = 4;
+  o.gzip = true;
+  {
+    LiveJQuants site(f_, o);
+    const UpdateSummary s = Update();
+    ASSERT_TRUE(s.failure.empty()) << s.failure;
+    EXPECT_EQ(s.days, 4);
+    EXPECT_EQ(waits_, (std::vector<long long>{2000, 2000}));
+    EXPECT_GT(site.site().gzipped(), 4);
+    for (int c = 1; c <= 6; ++c)
+      if (StockInColumn(c).close[0] >= 0)
+        EXPECT_EQ(ws_->StockList.cell(c, 1), Close(StockInColumn(c), 0)) << c;
+  }
+  Start();
+  jquantssite::Options none;
+  none.noDataAt = 2;  // the second new day
+  LiveJQuants site(f_, none);
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 1);
+  EXPECT_EQ(s.undelivered, Day(2));
+}
 
 TEST_F(UpdateTest, ACancelLeavesTheListUntouched) {
   Start();

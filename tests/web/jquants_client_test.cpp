@@ -4,17 +4,30 @@
 // echoes it), plain HTTP goes only to loopback, HTTPS verifies the
 // server's certificate, and the key's settings file stays private, even
 // when the key was written into it by hand; the run's memory and time are
-// bounded.
+// bounded. The service's own ways: the plan's window of dates named in a
+// 400, 5xx answers and dropped connections asked again, gzip, 210, the 403
+// texts, a slow first byte, NO_PROXY, Japan's date, rights-issue factors.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <thread>
 
 #include "../support/recording_platform.h"
 #include "jquants_support.h"
 #include "list/settings_file.h"
 #include "store/codec.h"
+#include "store/paths.h"
 #include "web/jquants_client.h"
 #include "web_support.h"
 
@@ -23,6 +36,7 @@ namespace {
 
 using jquantstest::kKey;
 using jquantstest::LiveJQuants;
+using jquantstest::SiteDay;
 using testing::DataFolder;
 using testing::RecordingPlatform;
 
@@ -84,6 +98,28 @@ TEST_F(JQuantsClientTest, PagesGiveWhatOnePageGives) {
   EXPECT_TRUE(waits_.empty());  // a loopback stand-in is never waited for
 }
 
+// The service cuts its pages by size, not by a count of records.
+TEST_F(JQuantsClientTest, PagesCutBySizeGiveTheWhole) {
+  const sample::Result data = jquantstest::SampleFolder(f_, 6, 30, 0);
+  const int day = data.marketDays[0];
+  const auto closes = [](const std::vector<JQuantsBar>& bars) {
+    std::string all;
+    for (const JQuantsBar& b : bars) all += b.code + "=" + b.adjClose + ";";
+    return all;
+  };
+  std::string whole;
+  {
+    LiveJQuants site(f_);
+    whole = closes(Client().BarsOfDay(day));
+  }
+  jquantssite::Options o;
+  o.pageBytes = 600;  // a few records a page
+  LiveJQuants site(f_, o);
+  EXPECT_EQ(closes(Client().BarsOfDay(day)), whole);
+  EXPECT_GT(site.site().barRequests(), 1);
+  EXPECT_LT(site.site().barRequests(), 6);
+}
+
 TEST_F(JQuantsClientTest, RateLimitsAreWaitedOutAFewTimesAtMost) {
   const sample::Result data = jquantstest::SampleFolder(f_, 2, 30, 0);
   const int day = data.marketDays[0];
@@ -98,11 +134,11 @@ TEST_F(JQuantsClientTest, RateLimitsAreWaitedOutAFewTimesAtMost) {
   waits_.clear();
   {
     jquantssite::Options o;
-    o.rateLimitAt = 1, o.retryAfter = -1;  // no Retry-After: a minute
+    o.rateLimitAt = 1, o.retryAfter = -1;  // no Retry-After (the service's way): two minutes
     LiveJQuants site(f_, o);
     JQuantsClient c = Client();
     EXPECT_FALSE(c.BarsOfDay(day).empty());
-    EXPECT_EQ(waits_, std::vector<long long>{60000});
+    EXPECT_EQ(waits_, std::vector<long long>{120000});
   }
   waits_.clear();
   {
@@ -311,6 +347,382 @@ TEST_F(JQuantsClientTest, BoundsOfTheRun) {
   const std::string e = What([&] { c.BarsOfDay(data.marketDays[0]); });
   EXPECT_NE(e.find("5秒 の制限時間内に終わりませんでした"), std::string::npos) << e;
   EXPECT_TRUE(waits_.empty());
+}
+
+// The plan's window as the service names it in its 400: learned, and every
+// question kept inside it; a day or stock period outside it is not asked.
+TEST_F(JQuantsClientTest, ThePlansWindowIsLearnedAndKeptTo) {
+  const sample::Result data = jquantstest::SampleFolder(f_, 3, 60, 0);
+  const std::vector<int>& d = data.marketDays;
+  const std::string code = data.stocks[0].code;
+  const auto within = [](const std::vector<JQuantsBar>& bars, int from, int to) {
+    for (const JQuantsBar& b : bars)
+      if (b.day < from || b.day > to) return false;
+    return !bars.empty();
+  };
+  jquantssite::Options free;
+  free.planFrom = SiteDay(d[40]), free.planTo = SiteDay(d[10]);
+  {
+    // The free plan's form, both dates: the calendar reaching past the end.
+    LiveJQuants site(f_, free, "free");
+    JQuantsClient c = Client();
+    EXPECT_TRUE(c.FreePlan());
+    EXPECT_EQ(c.LastDay(d[0]), d[0] - kFreePlanDelayDays);  // nothing learned yet
+    const std::vector<int> days = c.TradingDays(d[50], d[0]);
+    ASSERT_FALSE(days.empty());
+    EXPECT_EQ(days.front(), d[40]);
+    EXPECT_EQ(days.back(), d[10]);
+    EXPECT_EQ(site.site().refusedByWindow(), 1);
+    EXPECT_TRUE(c.window().known);
+    EXPECT_FALSE(c.window().openEnd);
+    EXPECT_EQ(c.window().from, d[40]);
+    EXPECT_EQ(c.window().to, d[10]);
+    EXPECT_EQ(c.LastDay(d[0]), d[10]);
+    // Known now: a stock's period is cut to it, a day outside it not asked.
+    EXPECT_TRUE(within(c.BarsOfStock(code, d[50], d[0]), d[40], d[10]));
+    const long asked = site.site().barRequests();
+    EXPECT_TRUE(c.BarsOfDay(d[5]).empty());
+    EXPECT_TRUE(c.BarsOfDay(d[45]).empty());
+    EXPECT_EQ(site.site().barRequests(), asked);
+    EXPECT_EQ(site.site().refusedByWindow(), 1);
+  }
+  {
+    // Bars meet the old edge first, then a day inside the delay: each a
+    // 400 of its own to a client that knows nothing yet, neither an error.
+    LiveJQuants site(f_, free, "free");
+    EXPECT_TRUE(within(Client().BarsOfStock(code, d[50], d[20]), d[40], d[20]));
+    EXPECT_TRUE(Client().BarsOfDay(d[5]).empty());
+    EXPECT_EQ(site.site().refusedByWindow(), 2);
+  }
+  {
+    // A paid plan: the old edge alone ("2016-09-21 ~ ."); after the data an
+    // empty 200.
+    jquantssite::Options paid;
+    paid.planFrom = SiteDay(d[40]), paid.planOpenEnd = true;
+    LiveJQuants site(f_, paid);
+    JQuantsClient c = Client();
+    const std::vector<int> days = c.TradingDays(d[50], d[0] + 7);
+    ASSERT_FALSE(days.empty());
+    EXPECT_EQ(days.front(), d[40]);
+    EXPECT_GT(days.back(), d[0]);  // the calendar's coming days
+    EXPECT_TRUE(c.window().openEnd);
+    EXPECT_EQ(c.window().from, d[40]);
+    EXPECT_FALSE(c.FreePlan());
+    EXPECT_EQ(c.LastDay(d[0]), d[0]);
+    EXPECT_FALSE(c.BarsOfDay(d[0]).empty());
+    EXPECT_TRUE(c.BarsOfDay(d[0] + 3).empty());
+    EXPECT_EQ(site.site().refusedByWindow(), 1);
+  }
+  // Refused again inside the window it named: an error, not a loop.
+  httplib::Server odd;
+  odd.Get("/v2/markets/calendar", [](const httplib::Request&, httplib::Response& res) {
+    res.status = 400;
+    res.set_content(
+        "{\"message\":\"Your subscription covers the following dates: 2000-01-04 ~ 2030-01-04. "
+        "If you want more data, please check other plans:https://jpx-jquants.com/\"}",
+        "application/json");
+  });
+  const int port = odd.bind_to_any_port("127.0.0.1");
+  std::thread t([&] { odd.listen_after_bind(); });
+  f_.set("TAVRINE_JQUANTS_HOST", "127.0.0.1:" + std::to_string(port));
+  JQuantsClient c = Client();
+  const std::string e = What([&] { c.TradingDays(d[5], d[0]); });
+  odd.stop();
+  t.join();
+  EXPECT_NE(e.find("HTTP 400: Your subscription covers the following dates: 2000-01-04 ~ "),
+            std::string::npos)
+      << e;
+  EXPECT_EQ(c.requests(), 2);
+}
+
+TEST_F(JQuantsClientTest, ServerErrorsAndDroppedConnectionsAreAskedAgain) {
+  const sample::Result data = jquantstest::SampleFolder(f_, 2, 30, 0);
+  const int day = data.marketDays[0];
+  const std::vector<long long> backoff{2000, 4000, 8000};
+  for (int status : {500, 502, 503, 504}) {
+    waits_.clear();
+    jquantssite::Options o;
+    o.serverErrorAt = 1, o.serverErrorTimes = 2, o.serverErrorStatus = status;
+    LiveJQuants site(f_, o);
+    EXPECT_FALSE(Client().BarsOfDay(day).empty()) << status;
+    EXPECT_EQ(waits_, (std::vector<long long>{2000, 4000})) << status;
+    EXPECT_EQ(site.site().barRequests(), 3) << status;
+  }
+  {
+    waits_.clear();
+    jquantssite::Options o;
+    o.dropAt = 1, o.dropTimes = 2;
+    LiveJQuants site(f_, o);
+    EXPECT_FALSE(Client().BarsOfDay(day).empty());
+    EXPECT_EQ(waits_, (std::vector<long long>{2000, 4000}));
+    EXPECT_EQ(site.site().barRequests(), 3);
+  }
+  // Past three retries the question fails, naming what went wrong.
+  {
+    waits_.clear();
+    jquantssite::Options o;
+    o.serverErrorAt = 1, o.serverErrorTimes = 10, o.serverErrorStatus = 503;
+    LiveJQuants site(f_, o);
+    const std::string e = What([&] { Client().BarsOfDay(day); });
+    EXPECT_NE(e.find("HTTP 503"), std::string::npos) << e;
+    EXPECT_EQ(waits_, backoff);
+    EXPECT_EQ(site.site().barRequests(), 4);
+  }
+  {
+    waits_.clear();
+    jquantssite::Options o;
+    o.dropAt = 1, o.dropTimes = 10;
+    LiveJQuants site(f_, o);
+    const std::string e = What([&] { Client().BarsOfDay(day); });
+    EXPECT_NE(e.find("途中で切れました"), std::string::npos) << e;
+    EXPECT_EQ(waits_, backoff);
+    EXPECT_EQ(site.site().barRequests(), 4);
+  }
+  // The pause before a retry is a wait like any other: a cancel stops the run.
+  jquantssite::Options o;
+  o.serverErrorAt = 1;
+  LiveJQuants site(f_, o);
+  JQuantsClient::Options stop;
+  stop.wait = [](std::chrono::milliseconds) { return false; };
+  JQuantsClient c = Client(stop);
+  EXPECT_THROW(c.BarsOfDay(day), JQuantsCancelled);
+  EXPECT_EQ(site.site().barRequests(), 1);
+}
+
+TEST_F(JQuantsClientTest, GzipAnswersAndStatus210) {
+  const sample::Result data = jquantstest::SampleFolder(f_, 4, 30, 0);
+  const int day = data.marketDays[0];
+  const std::string code = data.stocks[0].code;
+  const auto closes = [](const std::vector<JQuantsBar>& bars) {
+    std::string all;
+    for (const JQuantsBar& b : bars) all += b.code + "=" + b.adjClose + ";";
+    return all;
+  };
+  std::string plain;
+  {
+    LiveJQuants site(f_);
+    plain = closes(Client().BarsOfDay(day)) +
+            closes(Client().BarsOfStock(code, data.marketDays[20], day));
+    EXPECT_EQ(site.site().gzipped(), 0);
+  }
+  jquantssite::Options o;
+  o.gzip = true;
+  {
+    LiveJQuants site(f_, o);
+    EXPECT_EQ(closes(Client().BarsOfDay(day)) +
+                  closes(Client().BarsOfStock(code, data.marketDays[20], day)),
+              plain);
+    EXPECT_EQ(site.site().gzipped(), 2);
+  }
+  {
+    // The cap of a page holds for the inflated body: a small answer that
+    // inflates past it is refused.
+    o.padBytes = 200000;
+    LiveJQuants site(f_, o);
+    JQuantsClient::Options small;
+    small.maxPageBytes = 100000;
+    const std::string e = What([&] { Client(small).BarsOfDay(day); });
+    EXPECT_NE(e.find("大きすぎます"), std::string::npos) << e;
+    EXPECT_FALSE(Client().BarsOfDay(day).empty());
+  }
+  {
+    // A body that says gzip and is none is refused, not read.
+    httplib::Server odd;
+    odd.Get("/v2/equities/bars/daily", [](const httplib::Request&, httplib::Response& res) {
+      res.set_header("Content-Encoding", "gzip");
+      const auto text = std::make_shared<std::string>("{\"data\":[]}");
+      res.set_content_provider(text->size(), "application/octet-stream",
+                               [text](std::size_t offset, std::size_t n, httplib::DataSink& sink) {
+                                 sink.write(text->data() + offset,
+                                            std::min(n, text->size() - offset));
+                                 return true;
+                               });
+    });
+    const int port = odd.bind_to_any_port("127.0.0.1");
+    std::thread t([&] { odd.listen_after_bind(); });
+    f_.set("TAVRINE_JQUANTS_HOST", "127.0.0.1:" + std::to_string(port));
+    const std::string e = What([&] { Client().BarsOfDay(day); });
+    odd.stop();
+    t.join();
+    EXPECT_NE(e.find("圧縮されたデータを読めません"), std::string::npos) << e;
+  }
+  // 210: no data for the question, no error.
+  jquantssite::Options none;
+  none.noDataAt = 1;
+  LiveJQuants site(f_, none);
+  JQuantsClient c = Client();
+  EXPECT_TRUE(c.BarsOfDay(day).empty());
+  EXPECT_FALSE(c.BarsOfDay(day).empty());
+  EXPECT_EQ(c.requests(), 2);
+}
+
+// Each of the service's 403 texts names its likely cause, the service's
+// text inside the sentence; none is asked again.
+TEST_F(JQuantsClientTest, TheForbiddenTextsNameTheCause) {
+  jquantstest::SampleFolder(f_, 2, 30, 0);
+  const struct {
+    const char* forbidden;
+    const char* cause;
+    const char* text;
+  } cases[] = {
+      {"invalid", "キーが正しいか、期限が切れていないか",
+       "The incoming api key is invalid or expired."},
+      {"plan", "ご契約のプランでは使えません", "not available on your subscription"},
+      {"inactive", "契約が有効ではありません", "no active subscription"},
+      {"bare", "キーとプランが正しいか", "(HTTP 403)"},
+  };
+  for (const auto& k : cases) {
+    jquantssite::Options o;
+    o.forbidden = k.forbidden;
+    LiveJQuants site(f_, o);
+    JQuantsClient c = Client();
+    const std::string e =
+        What([&] { c.TradingDays(DaysFromCivil(2003, 12, 1), DaysFromCivil(2003, 12, 26)); });
+    EXPECT_EQ(e.find("J-Quants API "), 0u) << e;
+    EXPECT_NE(e.find(k.cause), std::string::npos) << e;
+    EXPECT_NE(e.find(k.text), std::string::npos) << e;
+    EXPECT_NE(e.find("HTTP 403"), std::string::npos) << e;
+    EXPECT_EQ(c.requests(), 1) << k.forbidden;
+  }
+}
+
+TEST_F(JQuantsClientTest, AWholeMarketsSlowFirstByteIsWaitedFor) {
+  const sample::Result data = jquantstest::SampleFolder(f_, 2, 30, 0);
+  jquantssite::Options o;
+  o.firstByteMs = 1500;  // longer than a read of one second may wait
+  LiveJQuants site(f_, o);
+  JQuantsClient::Options hasty;
+  hasty.readTimeout = 1;
+  EXPECT_NE(What([&] { Client(hasty).BarsOfDay(data.marketDays[0]); }), "(no error)");
+  EXPECT_FALSE(Client().BarsOfDay(data.marketDays[0]).empty());
+  // A stock's own question is not slowed.
+  EXPECT_FALSE(Client(hasty)
+                   .BarsOfStock(data.stocks[0].code, data.marketDays[5], data.marketDays[0])
+                   .empty());
+}
+
+// A proxy that counts the connections made to it and answers none.
+class CountingProxy {
+ public:
+  CountingProxy() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t n = sizeof a;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &n);
+    port_ = ntohs(a.sin_port);
+    ::listen(fd_, 8);
+    thread_ = std::thread([this] {
+      while (!stop_) {
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, 20) <= 0) continue;
+        const int c = ::accept(fd_, nullptr, nullptr);
+        if (c < 0) continue;
+        ++accepted_;
+        ::close(c);
+      }
+    });
+  }
+  ~CountingProxy() {
+    stop_ = true;
+    thread_.join();
+    ::close(fd_);
+  }
+  int port() const { return port_; }
+  int accepted() const { return accepted_; }
+
+ private:
+  int fd_ = -1, port_ = 0;
+  std::atomic<int> accepted_{0};
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+TEST_F(JQuantsClientTest, TheProxyIsPassedByForNoProxyHosts) {
+  CountingProxy proxy;
+  f_.set("TAVRINE_JQUANTS_KEY", kKey);
+  f_.set("TAVRINE_JQUANTS_HOST", "https://api.example.invalid");
+  f_.set("HTTPS_PROXY", "http://127.0.0.1:" + std::to_string(proxy.port()));
+  f_.unset("https_proxy");
+  webtest::ClientLimits limits(std::chrono::milliseconds(3000));
+  const auto asked = [&](const char* noProxy) {
+    f_.set("NO_PROXY", noProxy);
+    const int before = proxy.accepted();
+    What([&] { Client().TradingDays(1, 2); });
+    return proxy.accepted() - before;
+  };
+  // The proxy closes each connection: asked again a few times.
+  EXPECT_GT(asked(""), 0);
+  EXPECT_GT(asked("localhost, other.example"), 0);
+  EXPECT_GT(asked("xample.invalid"), 0);  // a part of a name is no domain
+  EXPECT_EQ(asked("localhost, example.invalid"), 0);
+  EXPECT_EQ(asked(".example.invalid"), 0);
+  EXPECT_EQ(asked("API.example.invalid:443"), 0);
+  EXPECT_EQ(asked("*"), 0);
+  f_.unset("NO_PROXY");
+  f_.set("no_proxy", "example.invalid");
+  const int before = proxy.accepted();
+  What([&] { Client().TradingDays(1, 2); });
+  EXPECT_EQ(proxy.accepted(), before);
+}
+
+TEST(JapanToday, IsTheDateInJapanNotTheLocalOne) {
+  DataFolder f;
+  f.unset("TAVRINE_TODAY");
+  const char* tz = std::getenv("TZ");
+  const std::string saved = tz ? tz : "";
+  ::setenv("TZ", "JST-9", 1);
+  ::tzset();
+  const int inJapan = Today();
+  // Twelve hours behind UTC: the local date is a day behind Japan's most
+  // of the day.
+  ::setenv("TZ", "<-12>12", 1);
+  ::tzset();
+  const int japan = JapanToday();
+  const int local = Today();
+  if (tz)
+    ::setenv("TZ", saved.c_str(), 1);
+  else
+    ::unsetenv("TZ");
+  ::tzset();
+  EXPECT_EQ(japan, inJapan);
+  EXPECT_GE(japan, local);
+  // TAVRINE_TODAY, as the rest of the program, when set.
+  f.set("TAVRINE_TODAY", "2003/12/26");
+  EXPECT_EQ(JapanToday(), DaysFromCivil(2003, 12, 26));
+}
+
+TEST(StandInRecords, CarryRightsIssueAndLargeFactors) {
+  DataFolder f;
+  const sample::Result data = jquantstest::SampleFolder(f, 2, 30, 0);
+  const std::string code = data.stocks[0].code;
+  const int rights = data.marketDays[5], reverse = data.marketDays[2];
+  jquantssite::Options o;
+  o.splits.push_back({code, SiteDay(rights), 0.9437, "3"});
+  o.splits.push_back({code, SiteDay(reverse), 50, ""});
+  LiveJQuants site(f, o);
+  RecordingPlatform p;
+  JQuantsClient c(p, LoadJQuantsSettings(), {});
+  std::map<int, double> factors;
+  for (const JQuantsBar& b : c.BarsOfStock(code, data.marketDays[8], data.marketDays[0]))
+    factors[b.day] = b.adjFactor;
+  EXPECT_DOUBLE_EQ(factors.at(rights), 0.9437);
+  EXPECT_DOUBLE_EQ(factors.at(reverse), 50);
+  EXPECT_DOUBLE_EQ(factors.at(data.marketDays[0]), 1);
+  // The ex-rights day is marked so ("3"); other days carry null.
+  httplib::Client raw("127.0.0.1", site.port());
+  const auto res = raw.Get(
+      "/v2/equities/bars/daily?code=" + code + "&date=" + jquantssite::IsoDate(SiteDay(rights)),
+      {{"x-api-key", kKey}});
+  ASSERT_TRUE(res);
+  EXPECT_NE(res->body.find("\"ExRT\":\"3\""), std::string::npos) << res->body;
+  const auto other = raw.Get(
+      "/v2/equities/bars/daily?code=" + code + "&date=" + jquantssite::IsoDate(SiteDay(reverse)),
+      {{"x-api-key", kKey}});
+  ASSERT_TRUE(other);
+  EXPECT_NE(other->body.find("\"ExRT\":null"), std::string::npos) << other->body;
 }
 
 }  // namespace

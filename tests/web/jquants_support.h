@@ -34,10 +34,12 @@ inline sample::Result SampleFolder(const testing::DataFolder& f, int stocks, int
 
 // The stand-in serving the folder on a free loopback port (HTTPS at
 // localhost when a certificate is given), with the program's host and key
-// pointed at it for the life of the folder.
+// pointed at it for the life of the folder. A paid plan unless `plan` says
+// otherwise: the free plan's data ends 12 weeks before today.
 class LiveJQuants {
  public:
-  LiveJQuants(testing::DataFolder& f, jquantssite::Options o = {}) {
+  LiveJQuants(testing::DataFolder& f, jquantssite::Options o = {},
+              const std::string& plan = "standard") {
     o.data = f.dir().string();
     tls_ = !o.certFile.empty();
     if (o.key == "test-key") o.key = kKey;
@@ -46,7 +48,7 @@ class LiveJQuants {
     site_->start();
     f.set("TAVRINE_JQUANTS_HOST", host());
     f.set("TAVRINE_JQUANTS_KEY", kKey);
-    f.set("TAVRINE_JQUANTS_PLAN", "free");
+    f.set("TAVRINE_JQUANTS_PLAN", plan);
   }
   ~LiveJQuants() { site_->stop(); }
   std::string host() const {

@@ -8,12 +8,21 @@
 // suspended stock's day (nulls), a holiday, days not delivered yet, a day
 // of nulls for every stock, a stock missing from a delivered day, records
 // sent twice (equal or not), padded answers, a huge or broken master, a body
-// that never ends. Over plain HTTP on 127.0.0.1,
+// that never ends; and the ways of the real service, each noted where it is
+// made with the reference it follows: the service's pages on response
+// statuses (jpx-jquants.com/spec/response-status: 210, the 403 texts, 429
+// without Retry-After, 500), rate limits (/spec/rate-limits), paging
+// (/spec/pagination: pages split near 5,000,000 bytes) and the daily bars
+// (/spec/eq-bars-daily: AdjFactor, ExRT), and what users of the official
+// client (jquants-api-client) quote of its answers: the plan's window of
+// dates in a 400, a slow first byte, 502/503/504 and dropped connections,
+// gzip. Over plain HTTP on 127.0.0.1,
 // or HTTPS with a certificate given. Header-only, so tests and benchmarks run it in-process.
 #pragma once
 
 #include <httplib.h>
 #include <iconv.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -89,6 +98,7 @@ struct Split {
   std::string code;  // four characters
   int day = 0;       // the day it takes effect
   double factor = 1;
+  std::string exrt;  // the record's ExRT on the day ("3": ex-rights of a rights issue)
 };
 
 struct Options {
@@ -119,6 +129,38 @@ struct Options {
   bool masterBroken = false;      // the master's answer is JSON cut short
   int endlessAt = -1;             // this request of daily bars sends a body that never ends
   std::string certFile, keyFile;  // HTTPS with this certificate and key
+
+  // The plan's window of dates (stand-in days; -1: none). A question
+  // reaching outside it is answered 400 naming the window, in the words
+  // users of the official client quote: "Your subscription covers the
+  // following dates: A ~ B. If you want more data, ..." on the free plan
+  // (two years up to 12 weeks ago; the calendar too), "A ~ ." on a paid
+  // plan, whose end is open (a day not delivered yet is an empty 200, see
+  // newest).
+  int planFrom = -1, planTo = -1;
+  bool planOpenEnd = false;
+  // Milliseconds before a whole market's day is answered (users measure
+  // about 8 s before the first byte, 3 s for a day without records).
+  int firstByteMs = 0, emptyFirstByteMs = 0;
+  // Counting the requests of daily bars from 1, as the faults above:
+  int serverErrorAt = -1;  // this one, and serverErrorTimes - 1 after it, answer serverErrorStatus
+  int serverErrorTimes = 1;
+  int serverErrorStatus = 503;
+  int dropAt = -1;  // this one, and dropTimes - 1 after it, close the connection without a byte
+  int dropTimes = 1;
+  int truncateTimes = 1;  // truncateAt and this many - 1 after it are cut
+  int noDataAt = -1;      // this one answers status 210 (no data)
+  // Every answer 403 with one of the service's texts: "invalid" (a key
+  // that is not one), "plan" (data outside the subscription), "inactive" (no
+  // subscription), "bare" (no message at all); empty: none.
+  std::string forbidden;
+  // An answer of daily bars compressed when the request accepts gzip (the
+  // other answers, fixed texts and the endless body, httplib compresses by
+  // itself when asked, as the service does).
+  bool gzip = false;
+  // Records of a page cut at this many bytes of JSON (the paging page: cut
+  // near 5,000,000 bytes, the count per page not fixed); 0: pageSize decides.
+  std::size_t pageBytes = 0;
 };
 
 // One day of a stock from its market file.
@@ -178,8 +220,10 @@ class Site {
     if (thread_.joinable()) thread_.join();
   }
   int port() const { return port_; }
-  long requests() const { return requests_.load(); }  // every request
-  long barRequests() const { return bars_.load(); }   // requests of daily bars
+  long requests() const { return requests_.load(); }               // every request
+  long barRequests() const { return bars_.load(); }                // requests of daily bars
+  long gzipped() const { return gzipped_.load(); }                 // answers sent compressed
+  long refusedByWindow() const { return windowRefusals_.load(); }  // 400s naming the window
   // The keys the requests carried were all the expected one.
   bool keysRight() const { return !wrongKeySeen_.load(); }
   // Trading days the data holds, oldest first.
@@ -283,6 +327,12 @@ class Site {
     r["AdjL"] = round1(b.low * total);
     r["AdjC"] = round1(b.adjClose * total);
     r["AdjVo"] = b.volume / total;
+    // ExRT is null but on an ex-rights day ("3" for a rights issue, whose
+    // AdjFactor is no simple ratio: the daily bars page adjusts for splits,
+    // reverse splits and rights issues).
+    r["ExRT"] = nullptr;
+    for (const Split& sp : opt_.splits)
+      if (sp.code == code && sp.day == b.day && !sp.exrt.empty()) r["ExRT"] = sp.exrt;
     const auto halt = opt_.suspended.find(code);
     if ((halt != opt_.suspended.end() && halt->second.count(b.day)) || opt_.nullDays.count(b.day))
       for (const char* k :
@@ -306,8 +356,17 @@ class Site {
       }
       from = std::stoul(k.substr(1));
     }
-    const std::size_t size =
-        opt_.pageSize > 0 ? static_cast<std::size_t>(opt_.pageSize) : records.size();
+    std::size_t size = opt_.pageSize > 0 ? static_cast<std::size_t>(opt_.pageSize) : records.size();
+    if (opt_.pageBytes > 0) {
+      // The service cuts its pages by size, not by a count of records.
+      std::size_t bytes = 0;
+      size = 0;
+      for (std::size_t i = from; i < records.size(); ++i, ++size) {
+        bytes += records[i].dump().size() + 1;
+        if (bytes > opt_.pageBytes && size > 0) break;
+      }
+      size = std::max<std::size_t>(size, 1);
+    }
     Json data = Json::array();
     for (std::size_t i = from; i < records.size() && i < from + size; ++i)
       data.push_back(std::move(records[i]));
@@ -322,6 +381,21 @@ class Site {
   // False, with the answer made, when the key is wrong.
   bool keyRight(const httplib::Request& req, httplib::Response& res) {
     ++requests_;
+    if (!opt_.forbidden.empty()) {
+      // The texts of the service's 403 by cause (the response-status page:
+      // a body need not hold a message at all).
+      res.status = 403;
+      if (opt_.forbidden == "bare") {
+        res.set_content("", "application/json");
+      } else {
+        const char* text =
+            opt_.forbidden == "plan"       ? "This API is not available on your subscription."
+            : opt_.forbidden == "inactive" ? "The api key has no active subscription."
+                                           : "The incoming api key is invalid or expired.";
+        sendJson(res, Json{{"message", text}});
+      }
+      return false;
+    }
     if (opt_.key.empty() || req.get_header_value("x-api-key") == opt_.key) return true;
     wrongKeySeen_ = true;
     res.status = opt_.wrongKeyStatus;
@@ -329,26 +403,51 @@ class Site {
     return false;
   }
 
-  // A fixed-length body sent whole, cut in half, or one byte at a time.
-  void sendBody(httplib::Response& res, std::string body, const char* type, bool cut, bool drip) {
+  static std::string Gzip(const std::string& in) {
+    z_stream z{};
+    deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&z, static_cast<uLong>(in.size())), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    z.avail_in = static_cast<uInt>(in.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+  }
+
+  // A fixed-length body sent whole, cut in half, or one byte at a time;
+  // compressed when the stand-in gzips and the request accepts it.
+  void sendBody(const httplib::Request& req, httplib::Response& res, std::string body,
+                const char* type, bool cut, bool drip, bool drop = false) {
+    if (opt_.gzip && req.get_header_value("Accept-Encoding").find("gzip") != std::string::npos) {
+      body = Gzip(body);
+      res.set_header("Content-Encoding", "gzip");
+      ++gzipped_;
+    }
     auto shared = std::make_shared<std::string>(std::move(body));
-    res.set_content_provider(
-        shared->size(), type,
-        [this, shared, cut, drip](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-          if (cut) {
-            if (offset == 0 && shared->size() > 1) sink.write(shared->data(), shared->size() / 2);
-            return false;
-          }
-          if (drip) {
-            for (int waited = 0; waited < opt_.dripMs; waited += 10) {
-              if (stopping_) return false;
-              std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-            return sink.write(shared->data() + offset, 1);
-          }
-          sink.write(shared->data() + offset, std::min(length, shared->size() - offset));
-          return true;
-        });
+    res.set_content_provider(shared->size(), type,
+                             [this, shared, cut, drip, drop](std::size_t offset, std::size_t length,
+                                                             httplib::DataSink& sink) {
+                               // A dropped connection: the headers went, then the socket closes.
+                               if (drop) return false;
+                               if (cut) {
+                                 if (offset == 0 && shared->size() > 1)
+                                   sink.write(shared->data(), shared->size() / 2);
+                                 return false;
+                               }
+                               if (drip) {
+                                 for (int waited = 0; waited < opt_.dripMs; waited += 10) {
+                                   if (stopping_) return false;
+                                   std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                                 }
+                                 return sink.write(shared->data() + offset, 1);
+                               }
+                               sink.write(shared->data() + offset,
+                                          std::min(length, shared->size() - offset));
+                               return true;
+                             });
   }
 
   static bool on(const std::map<std::string, std::set<int>>& m, const std::string& code, int day) {
@@ -381,6 +480,30 @@ class Site {
                                      });
   }
 
+  // Waits ms, or until the stand-in stops.
+  void pause(int ms) const {
+    for (int waited = 0; waited < ms && !stopping_; waited += 10)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+
+  // True, with the 400 made, when from .. to reaches outside the plan's
+  // window. The text is the service's, as its users quote it: both dates on
+  // the free plan, an open end on a paid one.
+  bool outsideWindow(int from, int to, httplib::Response& res) {
+    if (opt_.planFrom < 0) return false;
+    const bool before = from < opt_.planFrom;
+    const bool after = !opt_.planOpenEnd && opt_.planTo >= 0 && to > opt_.planTo;
+    if (!before && !after) return false;
+    ++windowRefusals_;
+    res.status = 400;
+    const std::string end = opt_.planOpenEnd ? std::string("") : IsoDate(opt_.planTo);
+    sendJson(res, Json{{"message", "Your subscription covers the following dates: " +
+                                       IsoDate(opt_.planFrom) + " ~ " + end +
+                                       ". If you want more data, please check other "
+                                       "plans:https://jpx-jquants.com/#dataset"}});
+    return true;
+  }
+
   void routes() {
     svr_->set_read_timeout(5, 0);
     svr_->set_write_timeout(5, 0);
@@ -393,6 +516,26 @@ class Site {
         res.status = 429;
         if (opt_.retryAfter >= 0) res.set_header("Retry-After", std::to_string(opt_.retryAfter));
         sendJson(res, Json{{"message", "Rate limit exceeded"}});
+        return;
+      }
+      // 5xx answers happen: 500 with a message (the response-status page:
+      // retry after a while), the gateway's 502/503/504 as HTML.
+      if (opt_.serverErrorAt > 0 && n >= opt_.serverErrorAt &&
+          n < opt_.serverErrorAt + opt_.serverErrorTimes) {
+        res.status = opt_.serverErrorStatus;
+        if (opt_.serverErrorStatus == 500)
+          sendJson(res, Json{{"message", "Internal Server Error"}});
+        else
+          res.set_content(
+              "<html><body><h1>" + std::to_string(opt_.serverErrorStatus) + "</h1></body></html>",
+              "text/html");
+        return;
+      }
+      if (n == opt_.noDataAt) {
+        // 210 No Content (Partial): no data for the question (the
+        // response-status page).
+        res.status = 210;
+        sendJson(res, Json::object());
         return;
       }
       if (n == opt_.htmlAt) {
@@ -420,22 +563,30 @@ class Site {
         int from = req.has_param("from") ? ParseDay(req.get_param_value("from")) : 0;
         int to = req.has_param("to") ? ParseDay(req.get_param_value("to")) : 1 << 30;
         if (date >= 0) from = to = date;
+        if (outsideWindow(from, to, res)) return;
         const auto it = bars_by_code_.find(code);
         if (it != bars_by_code_.end())
           for (const Bar& b : it->second)
             if (b.day >= from && b.day <= to && delivered(code, b.day)) add(records, code, b);
       } else {
+        if (outsideWindow(date, date, res)) return;
         for (const auto& [c, bars] : bars_by_code_) {
           const auto it = std::lower_bound(bars.begin(), bars.end(), date,
                                            [](const Bar& b, int d) { return b.day < d; });
           if (it != bars.end() && it->day == date && delivered(c, date)) add(records, c, *it);
         }
       }
+      // A whole market's day is slow to start (users of the official client
+      // report seconds before the first byte).
+      if (code.empty()) pause(records.empty() ? opt_.emptyFirstByteMs : opt_.firstByteMs);
       Json answer;
       page(answer, std::move(records), req, res);
       if (opt_.padBytes > 0)
         answer["Padding"] = std::string(static_cast<std::size_t>(opt_.padBytes), 'x');
-      sendBody(res, answer.dump(), "application/json", n == opt_.truncateAt, n == opt_.dripAt);
+      const bool cut =
+          opt_.truncateAt > 0 && n >= opt_.truncateAt && n < opt_.truncateAt + opt_.truncateTimes;
+      const bool drop = opt_.dropAt > 0 && n >= opt_.dropAt && n < opt_.dropAt + opt_.dropTimes;
+      sendBody(req, res, answer.dump(), "application/json", cut, n == opt_.dripAt, drop);
     });
     svr_->Get("/v2/equities/master", [this](const httplib::Request& req, httplib::Response& res) {
       if (!keyRight(req, res)) return;
@@ -478,6 +629,7 @@ class Site {
         sendJson(res, Json{{"message", "from and to are required"}});
         return;
       }
+      if (outsideWindow(from, to, res)) return;
       const std::set<int> trading(days_.begin(), days_.end());
       const int last = days_.empty() ? 0 : days_.back();
       std::vector<Json> records;
@@ -496,7 +648,7 @@ class Site {
   std::unique_ptr<httplib::Server> svr_;
   std::thread thread_;
   int port_ = -1;
-  std::atomic<long> requests_{0}, bars_{0};
+  std::atomic<long> requests_{0}, bars_{0}, gzipped_{0}, windowRefusals_{0};
   std::atomic<bool> stopping_{false}, wrongKeySeen_{false};
   std::map<std::string, std::vector<Bar>> bars_by_code_;
   std::map<std::string, std::string> names_;

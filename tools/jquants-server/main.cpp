@@ -5,6 +5,11 @@
 //   [--suspended CODE:YYYY-MM-DD] [--holiday YYYY-MM-DD] [--null-day YYYY-MM-DD]
 //   [--missing CODE:YYYY-MM-DD] [--twice CODE:YYYY-MM-DD] [--conflicting CODE:YYYY-MM-DD]
 //   [--pad-bytes N] [--master-pad-bytes N] [--master-broken 1] [--endless-at N]
+//   [--plan-from YYYY-MM-DD] [--plan-to YYYY-MM-DD] [--plan-open-end 1]
+//   [--first-byte-ms N] [--empty-first-byte-ms N] [--server-error-at N]
+//   [--server-error-times N] [--server-error-status N] [--drop-at N] [--drop-times N]
+//   [--truncate-times N] [--no-data-at N] [--forbidden invalid|plan|inactive|bare]
+//   [--gzip 1] [--page-bytes N] [--rights CODE:YYYY-MM-DD:FACTOR]
 //   [--cert FILE --cert-key FILE]
 // Serves the stand-in of the J-Quants API on 127.0.0.1 from a data folder
 // (market/ and tavrine/zenncode.txt); prints "port N" once ready. The
@@ -33,7 +38,16 @@ const std::pair<const char*, int Options::*> kNumberOptions[] = {
     {"--drip-ms", &Options::dripMs},
     {"--pad-bytes", &Options::padBytes},
     {"--master-pad-bytes", &Options::masterPadBytes},
-    {"--endless-at", &Options::endlessAt}};
+    {"--endless-at", &Options::endlessAt},
+    {"--first-byte-ms", &Options::firstByteMs},
+    {"--empty-first-byte-ms", &Options::emptyFirstByteMs},
+    {"--server-error-at", &Options::serverErrorAt},
+    {"--server-error-times", &Options::serverErrorTimes},
+    {"--server-error-status", &Options::serverErrorStatus},
+    {"--drop-at", &Options::dropAt},
+    {"--drop-times", &Options::dropTimes},
+    {"--truncate-times", &Options::truncateTimes},
+    {"--no-data-at", &Options::noDataAt}};
 
 int Usage() {
   std::fprintf(stderr,
@@ -47,6 +61,12 @@ int Usage() {
                "       [--missing CODE:YYYY-MM-DD] [--twice CODE:YYYY-MM-DD]\n"
                "       [--conflicting CODE:YYYY-MM-DD] [--pad-bytes N]\n"
                "       [--master-pad-bytes N] [--master-broken 1] [--endless-at N]\n"
+               "       [--plan-from YYYY-MM-DD] [--plan-to YYYY-MM-DD] [--plan-open-end 1]\n"
+               "       [--first-byte-ms N] [--empty-first-byte-ms N] [--server-error-at N]\n"
+               "       [--server-error-times N] [--server-error-status N] [--drop-at N]\n"
+               "       [--drop-times N] [--truncate-times N] [--no-data-at N]\n"
+               "       [--forbidden invalid|plan|inactive|bare] [--gzip 1] [--page-bytes N]\n"
+               "       [--rights CODE:YYYY-MM-DD:FACTOR]\n"
                "       [--cert FILE --cert-key FILE]\n");
   return 2;
 }
@@ -91,6 +111,19 @@ int main(int argc, char** argv) {
       const int d = js::ParseDay(v);
       if (d < 0) return Usage();
       opt.nullDays.insert(d);
+    } else if (a == "--plan-from" || a == "--plan-to") {
+      const int d = js::ParseDay(v);
+      if (d < 0) return Usage();
+      (a == "--plan-from" ? opt.planFrom : opt.planTo) = d;
+    } else if (a == "--plan-open-end") {
+      opt.planOpenEnd = v == "1";
+    } else if (a == "--gzip") {
+      opt.gzip = v == "1";
+    } else if (a == "--forbidden") {
+      opt.forbidden = v;
+    } else if (a == "--page-bytes") {
+      if (!Number(v, n) || n < 0) return Usage();
+      opt.pageBytes = static_cast<std::size_t>(n);
     } else if (a == "--master-broken") {
       opt.masterBroken = v == "1";
     } else if (a == "--missing" || a == "--twice" || a == "--conflicting") {
@@ -108,7 +141,7 @@ int main(int argc, char** argv) {
       const int d = v.size() > 5 ? js::ParseDay(v.substr(5)) : -1;
       if (v.size() < 6 || v[4] != ':' || d < 0) return Usage();
       opt.suspended[v.substr(0, 4)].insert(d);
-    } else if (a == "--split") {
+    } else if (a == "--split" || a == "--rights") {
       const auto second = v.find(':', 5);
       if (v.size() < 6 || v[4] != ':' || second == std::string::npos) return Usage();
       js::Split s;
@@ -116,6 +149,7 @@ int main(int argc, char** argv) {
       s.day = js::ParseDay(v.substr(5, second - 5));
       s.factor = std::atof(v.c_str() + second + 1);
       if (s.day < 0 || !(s.factor > 0)) return Usage();
+      if (a == "--rights") s.exrt = "3";
       opt.splits.push_back(s);
     } else {
       int Options::*field = nullptr;
