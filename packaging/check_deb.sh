@@ -34,7 +34,8 @@ deb=${debs[0]}
 
 info=$(dpkg-deb -I "$deb")
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 qt6-qpa-plugins qt6-translations-l10n; do
+for p in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libsqlite3-0 zlib1g \
+  qt6-qpa-plugins qt6-translations-l10n; do
   [[ ", $depends," == *", $p "* || ", $depends," == *", $p,"* ]] ||
     { printf '%s\n' "$info" >&2; fail "Depends lacks $p"; }
 done

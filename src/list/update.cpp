@@ -77,11 +77,13 @@ struct Factors {
   std::string RatioText() const { return small ? tavrine::RatioText(ratio) : FloatToStr(product); }
 };
 
-// A stored close times the factors, rounded to one decimal as the service
-// rounds its adjusted closes, in the list's form; empty when the result is
-// no close the list can hold.
+// A stored close times the factors, rounded to one decimal (half up) as the
+// service rounds its adjusted closes, in the list's form; empty when the
+// result is no close the list can hold. A factor comes as binary (0.9437 is
+// 0.94369999...), so a product that is a tie in decimals (2500 x 0.9437 =
+// 2359.25) is nudged by far less than the decimals a close and a factor have.
 std::string ScaledToTenths(long double v, long double product) {
-  const long double x = std::round(v * product * 10) / 10;
+  const long double x = std::round(v * product * 10 * (1 + 1e-12L)) / 10;
   const std::string out = FloatToStr(x);
   if (!(x > 0) || !(x < kPriceFileMaxClose + 0.5L) || out.find('E') != std::string::npos) return {};
   return out;

@@ -165,8 +165,9 @@ JQuantsBar ReadBar(const Json& r) {
   if (!r.contains("AdjFactor")) throw FormError("AdjFactor がありません");
   const Json& f = r["AdjFactor"];
   if (f.is_number()) {
+    // A factor the list cannot follow (zero, negative, past 1000) refuses
+    // that stock in the update, not the whole answer.
     b.adjFactor = f.get<double>();
-    if (!(b.adjFactor > 0)) throw FormError(b.code + " の AdjFactor が正ではありません");
   } else if (!f.is_null()) {
     throw FormError(b.code + " の AdjFactor が数ではありません");
   }
@@ -183,7 +184,16 @@ JQuantsBar ReadBar(const Json& r) {
   number("O", b.open), number("H", b.high), number("L", b.low), number("C", b.close);
   number("Vo", b.volume), number("Va", b.turnover);
   number("AdjO", b.adjOpen), number("AdjH", b.adjHigh), number("AdjL", b.adjLow);
-  number("AdjVo", b.adjVolume), number("ExRT", b.exRT);
+  number("AdjVo", b.adjVolume);
+  // The kind of an adjustment ("3": a rights issue), a number or its text.
+  if (const auto it = r.find("ExRT"); it != r.end() && it->is_string()) {
+    long double v = 0;
+    if (!TryStrToFloat(it->get<std::string>(), v))
+      throw FormError(b.code + " の ExRT が数ではありません");
+    b.exRT = static_cast<double>(v);
+  } else {
+    number("ExRT", b.exRT);
+  }
   // UL and LL come as "1" / "0" (a number or a truth value read alike).
   const auto flag = [&](const char* name) {
     const auto it = r.find(name);
@@ -734,7 +744,8 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
   std::map<int, std::map<std::string, DailyClose>> got;
   std::map<std::string, int> twofold;
   const auto take = [&](const JQuantsBar& b, const std::string& code) {
-    const auto [it, fresh] = got[b.day].emplace(code, DailyClose{code, b.adjClose, b.adjFactor});
+    const auto [it, fresh] = got[b.day].emplace(
+        code, DailyClose{code, b.adjClose, b.adjFactor, b.exRT ? FloatToStr(*b.exRT) : ""});
     if (fresh || (it->second.close == b.adjClose && it->second.factor == b.adjFactor)) return;
     const auto t = twofold.find(code);
     if (t == twofold.end() || b.day < t->second) twofold[code] = b.day;

@@ -193,6 +193,52 @@ TEST_F(UpdateTest, ASplitAdjustsTheOlderDaysAndIsLogged) {
       << log;
 }
 
+TEST_F(UpdateTest, ARightsIssueIsAppliedAndAFactorTheListCannotFollowRefusesItsStockAlone) {
+  // The service's rights issue: ExRT "3" and an arbitrary factor; a factor
+  // past 1000 on another stock.
+  Start();
+  const sample::Stock& rights = StockInColumn(1);
+  const sample::Stock& odd = StockInColumn(2);
+  jquantssite::Options o;
+  o.splits.push_back({rights.code, SiteDay(Day(1)), 0.9437, "3"});
+  o.splits.push_back({odd.code, SiteDay(Day(2)), 1001});
+  LiveJQuants site(f_, o);
+  const WorkTable before = ws_->StockList;
+
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  ASSERT_EQ(s.days, 4);
+  const WorkTable& list = ws_->StockList;
+  // The older closes times the factor, rounded to one decimal half up as
+  // the service rounds its adjusted closes: in whole units of 0.000001 yen,
+  // close (in sen) x 9437.
+  int ties = 0;
+  for (int r = 1; r <= 300; ++r) {
+    if (IsBlank(before.cell(1, r))) continue;
+    const long long sen = std::llround(StrToFloat(before.cell(1, r)) * 100);
+    const long long tenths = (sen * 9437 + 50000) / 100000;
+    ties += (sen * 9437) % 100000 == 50000;
+    EXPECT_EQ(list.cell(1, r + 4), FloatToStr(tenths / 10.0L)) << r << " " << before.cell(1, r);
+  }
+  EXPECT_GT(ties, 0);  // the half-up rounding is met at least once
+  // The refused stock keeps its column; the new days have no close of it.
+  for (int r = 1; r <= 4; ++r) EXPECT_TRUE(IsBlank(list.cell(2, r))) << r;
+  for (int r = 1; r <= 296; ++r) ASSERT_EQ(list.cell(2, r + 4), before.cell(2, r));
+  EXPECT_FALSE(IsBlank(list.cell(3, 1)));
+  ASSERT_EQ(s.adjustments.size(), 1u);
+  const std::string& message = p_.messages.at(0);
+  EXPECT_NE(message.find(rights.code + ": 株主割当調整: 0.9437, " + before.cell(0, 1) + " 以前"),
+            std::string::npos)
+      << message;
+  EXPECT_NE(message.find(odd.code + ": " + DateToStr(Day(2)) +
+                         " の調整係数 (1001) は扱えません。この銘柄は更新しませんでした"),
+            std::string::npos)
+      << message;
+  const std::string log = Cp932ToUtf8(ReadFileBytes(f_.path("tavrine/adjust.log")));
+  EXPECT_NE(log.find("," + rights.code + ",0.9437,"), std::string::npos) << log;
+  EXPECT_NE(log.find(",株主割当\r\n"), std::string::npos) << log;
+}
+
 TEST_F(UpdateTest, NamesFromTheMasterDelistedAndSuspendedStocks) {
   Start();
   const sample::Stock& named = StockInColumn(2);

@@ -47,6 +47,22 @@ TEST(ServiceBars, EveryFieldOfARecordIsRead) {
                JQuantsError);
 }
 
+TEST(ServiceBars, AnAdjustmentsKindReadsAsTextAndAnOddFactorIsLeftToTheUpdate) {
+  // ExRT as its text reads as the number; a factor of zero is no fault of
+  // the page (the update refuses that stock alone); an ExRT that is no
+  // number is.
+  const std::vector<JQuantsBar> bars = ParseBarsPage(
+      R"({"data":[{"Date":"2024-03-05","Code":"72030","AdjC":950,"AdjFactor":0.9437,"ExRT":"3"},)"
+      R"({"Date":"2024-03-05","Code":"67580","AdjC":10,"AdjFactor":0}]})");
+  ASSERT_EQ(bars.size(), 2u);
+  EXPECT_EQ(*bars[0].exRT, 3);
+  EXPECT_EQ(bars[0].adjFactor, 0.9437);
+  EXPECT_EQ(bars[1].adjFactor, 0);
+  EXPECT_THROW(ParseBarsPage(R"({"data":[{"Date":"2024-03-05","Code":"72030","AdjC":1,)"
+                             R"("AdjFactor":1,"ExRT":"x"}]})"),
+               JQuantsError);
+}
+
 TEST(ServiceBars, ATradedRecordIsOneStoredDayUnderTheListsCode) {
   std::vector<JQuantsBar> bars = ParseBarsPage(kPage);
   const std::vector<StoredBar> kept = ServiceBars(bars);
