@@ -43,9 +43,9 @@ void Scan(benchmark::State& state, bool shortTerm,
   }
   tavrine::ScanOptions o;
   o.shortTerm = shortTerm;
-  o.entryBuy = entryBuy;
+  o.backtest.entry = entryBuy ? tavrine::EntrySide::Buy : tavrine::EntrySide::Sell;
   o.threads = 2;
-  o.judging = judging;
+  o.backtest.judging = judging;
   std::size_t rows = 0;
   for (auto _ : state) {
     auto result = tavrine::RunScan(list.ws->StockList, o);

@@ -38,7 +38,8 @@ bool Cancelled(const ScanOptions& o) {
 // The control cells and captions the start-up leaves before the first stock
 // is extracted, with the stock column k and the entry direction of the scan.
 // Written before every stock, so nothing of the previous stock carries over.
-void PrepareStock(Workspace& ws, int k, bool entryBuy) {
+void PrepareStock(Workspace& ws, int k, const BacktestOptions& options) {
+  const bool entryBuy = options.entryBuy();
   auto& st = ws.SeriesTable;
   ws.startup.WriteStartValues();
   st.setInt(ctl::RowsConsidered, stocklist::kLastDayRow);
@@ -99,7 +100,7 @@ ScanRow ReadRow(const Workspace& ws, int k, int tag) {
 // One stock through the selection chain and the rule buttons. Returns
 // false when the scan was cancelled before the stock was done.
 bool ScanStock(Workspace& ws, int k, const ScanOptions& o, std::vector<ScanRow>& out) {
-  PrepareStock(ws, k, o.entryBuy);
+  PrepareStock(ws, k, o.backtest);
   // As the start-up does: the next term switch computes the short-term set,
   // the deviation view starts in its short mode.
   ws.chains.SelectionChain({.resetTerm = true});
@@ -131,10 +132,10 @@ enum class Outcome { Done, Cancelled, WindowPath };
 Outcome ScanStockNumeric(const WorkTable& list, int k, const ScanOptions& o, NumericScratch& s,
                          std::vector<ScanRow>& out) {
   const int F = FirstPriceRow(list, k);
-  const int L = LastDataRowOf(list, k, stocklist::kLastDayRow, o.judging);
+  const int L = LastDataRowOf(list, k, stocklist::kLastDayRow, o.backtest.judging);
   if (F + 25 > L || !ReadYen(list, k, F, L, s.yen)) return Outcome::WindowPath;
   const rule_columns::Closes closes{s.yen, F, L};
-  const bool honest = o.judging == Judging::Honest;
+  const bool honest = o.backtest.honest();
   // The scan's start values leave the long set's "乖離" in its 75-day mode.
   const honest::Terms& terms = o.shortTerm ? honest::kShortTerms : honest::kLongTerms;
   if (honest)
@@ -149,13 +150,12 @@ Outcome ScanStockNumeric(const WorkTable& list, int k, const ScanOptions& o, Num
     if (Cancelled(o)) return Outcome::Cancelled;
     int start = L, end = F + 1;
     if (!honest) walk::HindsightWindow(kRules[tag].number, priced, start, end);
-    walk::WalkSignals(s.columns[static_cast<std::size_t>(tag)], start, end, honest, o.entryBuy,
-                      s.steps);
+    walk::WalkSignals(s.columns[static_cast<std::size_t>(tag)], start, end, o.backtest, s.steps);
     if (s.steps.badRow != 0) {
       out.clear();
       return Outcome::Done;
     }
-    walk::RuleResult r = walk::RunRule(s.steps, o.entryBuy, date, close);
+    walk::RuleResult r = walk::RunRule(s.steps, o.backtest, date, close);
     out.push_back(MakeRow(
         list, k, tag, s.captions[static_cast<std::size_t>(tag)], r.summary,
         [&r](int i) { return r.listed[static_cast<std::size_t>(i - 1)].ratio; },
@@ -265,7 +265,7 @@ std::vector<ScanRow> RunScan(const WorkTable& stockList, const ScanOptions& opti
             if (!ws) {
               ws = std::make_unique<Workspace>(platform);
               ws->StockList = stockList;
-              ws->judging = options.judging;
+              ws->judging = options.backtest.judging;
             }
             rows.clear();
             outcome = ScanStock(*ws, k, options, rows) ? Outcome::Done : Outcome::Cancelled;

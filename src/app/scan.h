@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "signals/backtest_options.h"
 #include "signals/figures.h"
-#include "store/state.h"
 
 namespace tavrine {
 
@@ -33,9 +33,9 @@ struct ScanRow {
 };
 
 struct ScanOptions {
-  bool shortTerm = false;                // false: the long-term rule set, true: the short-term set
-  bool entryBuy = true;                  // the entry direction ("入買" when true)
-  Judging judging = Judging::Hindsight;  // the way of judging every stock
+  bool shortTerm = false;  // false: the long-term rule set, true: the short-term set
+  // The way of judging every stock, the entry direction and the costs.
+  BacktestOptions backtest;
   int threads = 2;
   // Set from another thread to stop; the scan returns what it finished.
   const std::atomic<bool>* cancel = nullptr;

@@ -334,9 +334,11 @@ class Runner {
       throw BadLine{"scan needs long or short"};
     ScanOptions o;
     o.shortTerm = words[0] == "short";
-    o.entryBuy = ctl::EntryDirection.on(ws_.SeriesTable, true);
+    // As the rule buttons run, but a blank direction cell scans 入買.
+    o.backtest = ws_.backtest.options();
+    o.backtest.entry =
+        ctl::EntryDirection.on(ws_.SeriesTable, true) ? EntrySide::Buy : EntrySide::Sell;
     o.threads = 2;
-    o.judging = ws_.judging;
     for (const ScanRow& r : RunScan(ws_.StockList, o)) {
       const std::vector<std::string> cells = ScanRowCells(r);
       for (std::size_t c = 0; c < cells.size(); ++c)

@@ -45,8 +45,7 @@ ScanWindow* MainWindow::openScan() {
     ScanSource source;
     source.stockList = [this] { return ws_.StockList; };
     source.stockCount = [this] { return static_cast<int>(ScanColumns(ws_.StockList).size()); };
-    source.entryBuy = [this] { return ws_.backtest.entryBuy(); };
-    source.judging = [this] { return ws_.judging; };
+    source.options = [this] { return ws_.backtest.options(); };
     source.openToday = [this] { openToday(); };
     source.pick = [this](const ScanRow& row, bool shortTerm) {
       pickStockRule(row.code, row.tag, shortTerm);

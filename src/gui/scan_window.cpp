@@ -146,9 +146,17 @@ void ScanWindow::setShortTerm(bool shortTerm) { (shortTerm ? short_ : long_)->se
 bool ScanWindow::shortTerm() const { return short_->isChecked(); }
 
 void ScanWindow::refreshDirection() {
-  const bool buy = source_.entryBuy ? source_.entryBuy() : true;
-  direction_->setText(buy ? QStringLiteral("入買") : QStringLiteral("入売"));
-  showJudging(source_.judging ? source_.judging() : Judging::Honest);
+  const BacktestOptions o = sourceOptions();
+  direction_->setText(o.entryBuy() ? QStringLiteral("入買") : QStringLiteral("入売"));
+  showJudging(o.judging);
+}
+
+BacktestOptions ScanWindow::sourceOptions() const {
+  if (source_.options) return source_.options();
+  // Without a main window: 入買, judged honestly.
+  BacktestOptions o;
+  o.judging = Judging::Honest;
+  return o;
 }
 
 void ScanWindow::setRunning(bool on) {
@@ -163,8 +171,7 @@ void ScanWindow::start() {
   if (running()) return;
   refreshDirection();
   runShort_ = shortTerm();
-  runBuy_ = source_.entryBuy ? source_.entryBuy() : true;
-  runJudging_ = source_.judging ? source_.judging() : Judging::Honest;
+  runOptions_ = sourceOptions();
   // The copy is taken here, on the window's thread, so the main window may
   // go on editing its own list while the scan reads this one.
   WorkTable list = source_.stockList ? source_.stockList() : WorkTable("StockList", 200, 0);
@@ -186,8 +193,7 @@ void ScanWindow::start() {
 
   ScanOptions options;
   options.shortTerm = runShort_;
-  options.entryBuy = runBuy_;
-  options.judging = runJudging_;
+  options.backtest = runOptions_;
   options.threads = static_cast<int>(std::max(2u, std::thread::hardware_concurrency()));
   options.cancel = &cancel_;
   options.progress = [this](int done, int all) {
@@ -256,10 +262,11 @@ void ScanWindow::collect() {
   // Each new list starts in the scan's first order, annual rate highest
   // first, with the header showing it.
   table_->sortByColumn(ScanModel::AnnualRate, Qt::DescendingOrder);
-  const QString what = QStringLiteral("（%1・%2・%3）")
-                           .arg(runBuy_ ? QStringLiteral("入買") : QStringLiteral("入売"),
-                                runShort_ ? QStringLiteral("短期") : QStringLiteral("長期"),
-                                JudgingName(runJudging_));
+  const QString what =
+      QStringLiteral("（%1・%2・%3）")
+          .arg(runOptions_.entryBuy() ? QStringLiteral("入買") : QStringLiteral("入売"),
+               runShort_ ? QStringLiteral("短期") : QStringLiteral("長期"),
+               JudgingName(runOptions_.judging));
   if (!error.empty())
     status_->setText(QStringLiteral("検証を続けられませんでした。") + what);
   else if (cancelled)

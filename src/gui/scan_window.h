@@ -64,9 +64,10 @@ class ScanModel : public RowsModel<ScanRow> {
 struct ScanSource {
   std::function<WorkTable()> stockList;  // a copy of the stock list
   std::function<int()> stockCount;       // stocks a run would judge
-  std::function<bool()> entryBuy;        // the current entry direction is "入買"
-  std::function<Judging()> judging;      // the main window's way of judging
-  std::function<void()> openToday;       // "本日の信号"
+  // The main window's way of judging and entry direction, as its rule
+  // buttons run them.
+  std::function<BacktestOptions()> options;
+  std::function<void()> openToday;  // "本日の信号"
   std::function<void(const ScanRow& row, bool shortTerm)> pick;
 };
 
@@ -115,6 +116,8 @@ class ScanWindow : public ToolWindow {
  private:
   void poll();
   void collect();
+  // The main window's options, or 入買 judged honestly without one.
+  BacktestOptions sourceOptions() const;
   void setRunning(bool on);
   void addTodayButton(QWidget* strip, QHBoxLayout* row);
   void showJudging(Judging j);
@@ -143,10 +146,9 @@ class ScanWindow : public ToolWindow {
   std::vector<ScanRow> result_;
   std::string error_;
 
-  bool runShort_ = false;                 // term of the scan running
-  bool runBuy_ = true;                    // direction of the scan running
-  Judging runJudging_ = Judging::Honest;  // way of judging of the scan running
-  bool shownShort_ = false;               // term of the rows shown
+  bool runShort_ = false;       // term of the scan running
+  BacktestOptions runOptions_;  // how the scan running judges and trades
+  bool shownShort_ = false;     // term of the rows shown
 };
 
 }  // namespace tavrine::gui

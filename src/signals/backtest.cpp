@@ -32,33 +32,39 @@ void ClearBlock(WorkTable& t, int firstCol, int lastCol, int firstRow, int lastR
 void Backtest::ClearStats() {
   SuspendRedraw layout(ws_.StatsTable);
   WaitCursor wait(ws_.platform);
-  ClearBlock(ws_.StatsTable, 0, 42, 1, 2000);
+  ClearBlock(ws_.StatsTable, 0, 42, 1, kLastRow);
 }
 
 void Backtest::ClearStaging() {
   SuspendRedraw layout(ws_.StatsTable);
   WaitCursor wait(ws_.platform);
-  ClearBlock(ws_.StatsTable, 1, 15, 1001, 2000);
+  ClearBlock(ws_.StatsTable, 1, 15, kFirstStagingRow, kLastRow);
 }
 
 void Backtest::WriteHeaders() {
   WorkTable& t = ws_.StatsTable;
   SuspendRedraw layout(t);
-  for (int r = 1; r <= 2000; ++r) t.setInt(0, r, r);
+  for (int r = 1; r <= kLastRow; ++r) t.setInt(0, r, r);
   static const char* const kRangeCaptions[] = {"-0.95",     "0.95-1.00", "1.00-1.05", "1.05-1.10",
                                                "1.10-1.15", "1.15-1.20", "1.20-"};
   for (int i = 0; i < stats::kRanges; ++i) t.set(kFirstRange + i, 0, kRangeCaptions[i]);
   for (const auto& [cell, caption] : kCaptions) t.set(cell, caption);
 }
 
+// The newest kMaxListed trades fit in the staging rows and the row above them.
+static_assert(StagingRow(Backtest::kMaxListed) == kFirstStagingRow - 1);
+
+const WorkTable& Backtest::walked() const { return source_ ? *source_ : ws_.CalcTable; }
+
 // One walk over the rule's window, oldest day first. A trade k (k = 1 the
-// oldest) stands in staging row 2000 - k. Only rows 1001 .. 1999 are staging
-// rows; when the history closes 1000 trades or more, the staging area is
+// oldest) stands in staging row StagingRow(k) while that is a staging row;
+// when the history closes 1000 trades or more, the staging area is
 // rewritten at the end with the newest 1000, so that no staging write ever
 // lands in the list rows or the header row.
-void Backtest::Walk(bool entryBuy) {
+void Backtest::Walk(const BacktestOptions& options) {
   WorkTable& st = ws_.SeriesTable;
-  const WorkTable& calc = source_ ? *source_ : ws_.CalcTable;
+  const WorkTable& calc = walked();
+  const bool entryBuy = options.entryBuy();
   WorkTable& t = ws_.StatsTable;
   SuspendRedraw layout(t);
 
@@ -73,9 +79,8 @@ void Backtest::Walk(bool entryBuy) {
   // newest holds its decision (a row without a value holds none), and each
   // decision is carried out at the close of the next trading day, one row
   // newer; the newest day's decision waits for a day still to come.
-  const bool honest = ws_.judging == Judging::Honest;
   int start = 0, end = 0;
-  if (honest) {
+  if (options.honest()) {
     start = last_ > 0 ? last_ : st.getInt(ctl::LastDataRow);
     end = (first_ > 0 ? first_ : st.getInt(ctl::FirstDataRow)) + 1;
   } else {
@@ -89,28 +94,26 @@ void Backtest::Walk(bool entryBuy) {
   st.setInt(ctl::TradesClosed, 0);
 
   walk::Steps steps;
-  walk::WalkSignals(walk::ReadColumn(calc, rule, std::max(start, 0)), start, end, honest, entryBuy,
-                    steps);
-  // A trade k (k = 1 the oldest) stands in staging row 2000 - k.
-  auto staged = [](int k) { return 2000 - k >= 1001; };
+  walk::WalkSignals(walk::ReadColumn(calc, rule, std::max(start, 0)), start, end, options, steps);
   std::vector<walk::Trade>& trades = closed_;
   trades.clear();
+  auto date = [&calc](int x) { return calc.cell(0, x); };
+  auto close = [&calc](int x) { return calc.cell(1, x); };
   walk::ReplaySteps(
-      steps, entryBuy, [&calc](int x) { return calc.cell(0, x); },
-      [&calc](int x) { return calc.cell(1, x); },
+      steps, close,
       [&](int k, const walk::Trade& open) {
-        if (staged(k)) {
-          t.set(kEntryDate, 2000 - k, open.entryDate);
-          t.set(kEntryClose, 2000 - k, open.entryClose);
+        if (IsStaged(k)) {
+          t.set(kEntryDate, StagingRow(k), date(open.entryRow));
+          t.set(kEntryClose, StagingRow(k), close(open.entryRow));
         }
         st.setInt(ctl::PositionFlag, 1 - flat);
         st.setInt(ctl::TradesOpened, k);
       },
       [&](int k, const walk::Trade& closed) {
-        if (staged(k)) {
-          t.set(kExitDate, 2000 - k, closed.exitDate);
-          t.set(kExitClose, 2000 - k, closed.exitClose);
-          t.set(kRatio, 2000 - k, closed.ratio);
+        if (IsStaged(k)) {
+          t.set(kExitDate, StagingRow(k), date(closed.exitRow));
+          t.set(kExitClose, StagingRow(k), close(closed.exitRow));
+          t.set(kRatio, StagingRow(k), walk::RatioText(closed, options));
         }
         trades.push_back(closed);
         st.setInt(ctl::PositionFlag, flat);
@@ -123,18 +126,26 @@ void Backtest::Walk(bool entryBuy) {
   if (exits >= kMaxListed) {
     for (int j = 1; j <= kMaxListed; ++j) {
       const walk::Trade& tr = trades[static_cast<std::size_t>(exits - kMaxListed + j - 1)];
-      const int row = 2000 - j;
-      t.set(kEntryDate, row, tr.entryDate);
-      t.set(kExitDate, row, tr.exitDate);
-      t.set(kEntryClose, row, tr.entryClose);
-      t.set(kExitClose, row, tr.exitClose);
-      t.set(kRatio, row, tr.ratio);
+      const int row = StagingRow(j);
+      t.set(kEntryDate, row, date(tr.entryRow));
+      t.set(kExitDate, row, date(tr.exitRow));
+      t.set(kEntryClose, row, close(tr.entryRow));
+      t.set(kExitClose, row, close(tr.exitRow));
+      t.set(kRatio, row, walk::RatioText(tr, options));
     }
   }
 }
 
-void Backtest::Button41Click() { Walk(true); }
-void Backtest::Button48Click() { Walk(false); }
+void Backtest::Button41Click() {
+  BacktestOptions o = options();
+  o.entry = EntrySide::Buy;
+  Walk(o);
+}
+void Backtest::Button48Click() {
+  BacktestOptions o = options();
+  o.entry = EntrySide::Sell;
+  Walk(o);
+}
 
 int Backtest::ListedTrades() const {
   return std::min(ws_.SeriesTable.getInt(ctl::TradesClosed), kMaxListed);
@@ -153,7 +164,7 @@ void Backtest::FilterAndOrder() {
   // Newest trade first into rows 1 .. n; a trade below the minimum leaves an
   // empty ratio cell.
   for (int i = 1; i <= n; ++i) {
-    const int src = 1999 - n + i;
+    const int src = StagingRow(n - i + 1);
     if (minimum != 0 && minimum > StrToFloat(t.cell(kRatio, src))) {
       t.set(kRatio, i, "");
     } else {
@@ -183,8 +194,9 @@ void Backtest::FilterAndOrder() {
   if (total > kMaxListed) t.set(stats::kTruncatedNote, Backtest::kTruncatedNote);
 }
 
-std::vector<ListedTrade> Backtest::ListClosed() {
+std::vector<ListedTrade> Backtest::ListClosed(const BacktestOptions& options) {
   WorkTable& t = ws_.StatsTable;
+  const WorkTable& calc = walked();
   SuspendRedraw layout(t);
   const int total = static_cast<int>(closed_.size());
   const int n = std::min(total, kMaxListed);
@@ -196,12 +208,13 @@ std::vector<ListedTrade> Backtest::ListClosed() {
   for (int i = 1; i <= n; ++i) {
     const walk::Trade& tr = closed_[static_cast<std::size_t>(total - i)];
     ListedTrade& row = listed[static_cast<std::size_t>(i - 1)];
-    row = {tr.entryDate, tr.exitDate, {}, tr.entryClose, tr.exitClose, tr.ratio};
-    t.set(kEntryDate, i, tr.entryDate);
-    t.set(kExitDate, i, tr.exitDate);
-    t.set(kEntryClose, i, tr.entryClose);
-    t.set(kExitClose, i, tr.exitClose);
-    t.set(kRatio, i, tr.ratio);
+    row = {calc.cell(0, tr.entryRow), calc.cell(0, tr.exitRow), {},
+           calc.cell(1, tr.entryRow), calc.cell(1, tr.exitRow), walk::RatioText(tr, options)};
+    t.set(kEntryDate, i, row.entryDate);
+    t.set(kExitDate, i, row.exitDate);
+    t.set(kEntryClose, i, row.entryClose);
+    t.set(kExitClose, i, row.exitClose);
+    t.set(kRatio, i, row.ratio);
   }
   ClearBlock(t, kEntryDate, kRatio, n + 1, 2 * n);
   for (int r = 1; r <= n; ++r) {
@@ -296,17 +309,15 @@ void Backtest::RunChain() {
   figures_ = BacktestFigures{};
   FillTradeMarkers();
   WriteHeaders();
-  if (entryBuy())
-    Button41Click();
-  else
-    Button48Click();
+  const BacktestOptions o = options();
+  Walk(o);
   // Without a minimum ratio the list is the newest closed trades, taken as
   // the walk made them; the statistics and figures read them from there.
   const std::string minimum = ws_.form.text("MaskEdit1");
   const bool unfiltered = minimum == "0.00" || StrToFloat(minimum) == 0;
   std::vector<ListedTrade> listed;
   if (unfiltered)
-    listed = ListClosed();
+    listed = ListClosed(o);
   else
     FilterAndOrder();
   ClearStaging();
@@ -366,5 +377,12 @@ void Backtest::MaskEdit1Change() { ws_.form.setEditMask("MaskEdit1", "9.99"); }
 std::string Backtest::condition() const { return ws_.StatsTable.cell(ctl::Condition); }
 
 bool Backtest::entryBuy() const { return ws_.SeriesTable.cell(ctl::EntryDirection) == "1"; }
+
+BacktestOptions Backtest::options() const {
+  BacktestOptions o;
+  o.judging = ws_.judging;
+  o.entry = entryBuy() ? EntrySide::Buy : EntrySide::Sell;
+  return o;
+}
 
 }  // namespace tavrine

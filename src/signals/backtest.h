@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "signals/backtest_options.h"
 #include "signals/figures.h"
 #include "signals/walk.h"
 #include "store/state.h"
@@ -56,6 +57,9 @@ class Backtest {
   std::string condition() const;
   // True when the walk enters on a buy (入買), false on a sell (入売).
   bool entryBuy() const;
+  // What the rule buttons run with: the window's way of judging and entry
+  // direction, no cost.
+  BacktestOptions options() const;
   // Puts the listed trades' entry and exit days that lie in the rows the
   // chart shows on the marker lines buys and sells, at the day's close; none
   // when the figures count no trade.
@@ -69,11 +73,13 @@ class Backtest {
   static constexpr const char* kTruncatedNote = "一覧は最新1000件";
 
  private:
-  void Walk(bool entryBuy);
+  void Walk(const BacktestOptions& options);
+  // The table the chain walks: RunChainOn's rows, else CalcTable.
+  const WorkTable& walked() const;
   int ListedTrades() const;
   // FilterAndOrder without a minimum ratio, from the trades the walk just
   // closed rather than from their staged texts; the rows it lists.
-  std::vector<ListedTrade> ListClosed();
+  std::vector<ListedTrade> ListClosed(const BacktestOptions& options);
   // RatioStats and DayStats of the listed trades as rows 1 .. n hold them.
   std::string RatioStats(const std::vector<ListedTrade>& listed);
   void DayStats(const std::vector<ListedTrade>& listed, const std::string& overallAverage);

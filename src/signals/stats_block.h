@@ -11,6 +11,7 @@
 //   [8,4] annual rate             [11,4] per year  [13,4] average days
 //   [13,5] most frequent holding days (rule S1)    [7,5]  truncation note
 //   [7, d+6] = d, [8, d+6] = trades held d days (the histogram, from row 7)
+//   columns 1..6, rows 1001..1999: the walk's staging rows (StagingRow)
 #pragma once
 
 #include <cstddef>
@@ -58,6 +59,16 @@ inline constexpr std::size_t kStatisticBytes = 4;
 inline constexpr std::pair<CellRef, const char*> kCaptions[] = {
     {{7, 1}, "範囲平均"}, {{7, 2}, "頻度"},   {{7, 3}, "全利率平均"},  {{10, 3}, "全頻度"},
     {{12, 3}, "条件"},    {{7, 4}, "年利率"}, {{10, 4}, "年平均頻度"}, {{12, 4}, "平均日数"}};
+
+// The rows of the block: 1 .. kLastRow, all of them cleared and numbered.
+inline constexpr int kLastRow = 2000;
+// The staging rows the walk writes each trade into before the list is
+// ordered: trade k (k = 1 the oldest) stands in row StagingRow(k) while that
+// row is at least kFirstStagingRow; the staging clear empties
+// kFirstStagingRow .. kLastRow.
+inline constexpr int kFirstStagingRow = 1001;
+constexpr int StagingRow(int k) { return kLastRow - k; }
+constexpr bool IsStaged(int k) { return StagingRow(k) >= kFirstStagingRow; }
 
 // The histogram: days in column kHistogramDays, counts in kHistogramCounts,
 // row d + kHistogramOffset for a holding time of d days.

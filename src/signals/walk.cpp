@@ -62,10 +62,12 @@ void HindsightWindow(int rule, int v, int& start, int& end) {
   end = rows.walkEnd;
 }
 
-void WalkSignals(const SignalColumn& signal, int start, int end, bool honest, bool entryBuy,
+void WalkSignals(const SignalColumn& signal, int start, int end, const BacktestOptions& options,
                  Steps& out) {
   out.steps.clear();
   out.badRow = 0;
+  const bool honest = options.honest();
+  const bool entryBuy = options.entryBuy();
   const int lag = honest ? 1 : 0;
   bool holding = false;
   for (int r = start; r >= end; --r) {
@@ -90,12 +92,15 @@ void WalkSignals(const SignalColumn& signal, int start, int end, bool honest, bo
   }
 }
 
-std::string RatioText(const std::string& entryClose, const std::string& exitClose, bool entryBuy) {
-  const long double entryPrice = StrToInt(entryClose);
-  const long double exitPrice = StrToInt(exitClose);
+long double TradeRatio(const Trade& t, const BacktestOptions& options) {
+  const long double entryPrice = t.entryPrice;
+  const long double exitPrice = t.exitPrice;
   // Sell price over buy price in both directions.
-  const long double ratio = entryBuy ? exitPrice / entryPrice : entryPrice / exitPrice;
-  return LeftBytes(GeneralText(ratio), 5);
+  return options.entryBuy() ? exitPrice / entryPrice : entryPrice / exitPrice;
+}
+
+std::string RatioText(const Trade& t, const BacktestOptions& options) {
+  return LeftBytes(GeneralText(TradeRatio(t, options)), 5);
 }
 
 std::string HeldDaysText(const std::string& from, const std::string& to) {
@@ -154,27 +159,33 @@ DaySummary SummariseDays(const std::vector<ListedTrade>& listed, const std::stri
   return d;
 }
 
-std::vector<ListedTrade> ListTrades(const std::vector<Trade>& closed) {
+std::vector<ListedTrade> ListTrades(const std::vector<Trade>& closed,
+                                    const BacktestOptions& options,
+                                    const std::function<std::string(int)>& date,
+                                    const std::function<std::string(int)>& close) {
   const int n = std::min(static_cast<int>(closed.size()), Backtest::kMaxListed);
   std::vector<ListedTrade> listed;
   listed.reserve(static_cast<std::size_t>(n));
   for (int i = 1; i <= n; ++i) {
     const Trade& t = closed[closed.size() - static_cast<std::size_t>(i)];
-    listed.push_back({t.entryDate, t.exitDate, HeldDaysText(t.entryDate, t.exitDate), t.entryClose,
-                      t.exitClose, t.ratio});
+    ListedTrade row{date(t.entryRow),  date(t.exitRow),  {},
+                    close(t.entryRow), close(t.exitRow), RatioText(t, options)};
+    row.heldDays = HeldDaysText(row.entryDate, row.exitDate);
+    listed.push_back(std::move(row));
   }
   return listed;
 }
 
-RuleResult RunRule(const Steps& steps, bool entryBuy, const std::function<std::string(int)>& date,
+RuleResult RunRule(const Steps& steps, const BacktestOptions& options,
+                   const std::function<std::string(int)>& date,
                    const std::function<std::string(int)>& close) {
   RuleResult out;
   std::vector<Trade> closed;
   ReplaySteps(
-      steps, entryBuy, date, close, [](int, const Trade&) {},
+      steps, close, [](int, const Trade&) {},
       [&closed](int, const Trade& t) { closed.push_back(t); });
   out.closed = static_cast<int>(closed.size());
-  out.listed = ListTrades(closed);
+  out.listed = ListTrades(closed, options, date, close);
   const RatioSummary ratios = SummariseRatios(out.listed);
   const DaySummary days = SummariseDays(out.listed, ratios.overallAverage());
   // As stats::ReadSummary reads the block the rule button leaves.

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "signals/backtest_options.h"
 #include "signals/figures.h"
 #include "signals/stats_block.h"
+#include "store/text.h"
 
 namespace tavrine {
 
@@ -55,33 +57,39 @@ struct Steps {
 // blank cell holds no decision and a decision is carried out one row newer.
 // Entry-buy opens on a positive signal and closes on a negative one;
 // entry-sell opens on a negative one and closes on one that is not.
-void WalkSignals(const SignalColumn& signal, int start, int end, bool honest, bool entryBuy,
+void WalkSignals(const SignalColumn& signal, int start, int end, const BacktestOptions& options,
                  Steps& out);
 
-// A trade as the list shows it, in texts.
+// A trade by the rows it opens and closes at, with its closes in whole yen
+// as a strict integer read gives them. The prices are read when the trade
+// closes (an open trade has none yet); the texts a table shows are made from
+// the rows where a cell is written.
 struct Trade {
-  std::string entryDate, entryClose, exitDate, exitClose, ratio;
+  int entryRow = 0, exitRow = 0;
+  int entryPrice = 0, exitPrice = 0;
 };
-// 売値/買値 of a trade with these close texts, in both directions, as the
-// list shows it (five bytes of its general form).
-std::string RatioText(const std::string& entryClose, const std::string& exitClose, bool entryBuy);
+// 売値/買値 of a closed trade: sell price over buy price in both directions,
+// in extended precision.
+long double TradeRatio(const Trade& t, const BacktestOptions& options);
+// That ratio as the list shows it (five bytes of its general form).
+std::string RatioText(const Trade& t, const BacktestOptions& options);
 
-// The steps' trades in order: onOpen(k, trade) when trade k opens (entry
-// texts only), onClose(k, trade) when it closes. date(row) and close(row)
-// give a row's texts.
-template <class Date, class Close, class OnOpen, class OnClose>
-void ReplaySteps(const Steps& s, bool entryBuy, Date&& date, Close&& close, OnOpen&& onOpen,
-                 OnClose&& onClose) {
+// The steps' trades in order: onOpen(k, trade) when trade k opens (its entry
+// row only), onClose(k, trade) when it closes. close(row) gives a row's close
+// text; a close a strict integer read refuses stops the replay with its
+// conversion error when its trade closes, the entry's close read first.
+template <class Close, class OnOpen, class OnClose>
+void ReplaySteps(const Steps& s, Close&& close, OnOpen&& onOpen, OnClose&& onClose) {
   Trade open;
   int entries = 0, exits = 0;
   for (const Step& step : s.steps) {
     if (step.opens) {
-      open = Trade{date(step.row), close(step.row), "", "", ""};
+      open = Trade{step.row, 0, 0, 0};
       onOpen(++entries, open);
     } else {
-      open.exitDate = date(step.row);
-      open.exitClose = close(step.row);
-      open.ratio = RatioText(open.entryClose, open.exitClose, entryBuy);
+      open.exitRow = step.row;
+      open.entryPrice = StrToInt(close(open.entryRow));
+      open.exitPrice = StrToInt(close(open.exitRow));
       onClose(++exits, open);
     }
   }
@@ -126,12 +134,17 @@ struct RuleResult {
   stats::Summary summary;
   BacktestFigures figures;
 };
-RuleResult RunRule(const Steps& steps, bool entryBuy, const std::function<std::string(int)>& date,
+RuleResult RunRule(const Steps& steps, const BacktestOptions& options,
+                   const std::function<std::string(int)>& date,
                    const std::function<std::string(int)>& close);
 
 // The listed trades of the closed ones (oldest first): the newest
-// kMaxListed, newest first, with their holding days.
-std::vector<ListedTrade> ListTrades(const std::vector<Trade>& closed);
+// kMaxListed, newest first, with their texts from date(row) and close(row)
+// and their holding days.
+std::vector<ListedTrade> ListTrades(const std::vector<Trade>& closed,
+                                    const BacktestOptions& options,
+                                    const std::function<std::string(int)>& date,
+                                    const std::function<std::string(int)>& close);
 
 }  // namespace walk
 }  // namespace tavrine

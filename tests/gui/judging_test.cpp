@@ -182,7 +182,7 @@ void JudgingTest::scanJudgesTheWindowsWay() {
   QPointer<ScanWindow> scan = w->openScan();
   std::vector<Judging> asked;
   scan->runner = [&asked](const WorkTable&, const ScanOptions& o) {
-    asked.push_back(o.judging);
+    asked.push_back(o.backtest.judging);
     return std::vector<ScanRow>{};
   };
   auto run = [&] {

@@ -86,21 +86,21 @@ std::vector<ScanRow> WindowRows(int k, const ScanOptions& o) {
   RecordingPlatform p;
   Workspace ws(p);
   ws.StockList = List();
-  ws.judging = o.judging;
+  ws.judging = o.backtest.judging;
   auto& st = ws.SeriesTable;
   ws.startup.WriteStartValues();
   st.setInt(ctl::RowsConsidered, stocklist::kLastDayRow);
   st.setInt(ctl::StockColumn, k);
   st.set(ctl::Heading, List().cell(k, 0));
   st.set(ctl::DateSource, "1");
-  st.set(ctl::EntryDirection, o.entryBuy ? "1" : "0");
+  st.set(ctl::EntryDirection, o.backtest.entryBuy() ? "1" : "0");
   st.set(ctl::TermMode, "0");
   st.set(ctl::DateInView, List().cell(0, 1));
   auto& f = ws.form;
   f.setText("Button79", "長");
   f.setText("Button13", "S2");
   f.setText("Button81", "S");
-  f.setText("Button47", o.entryBuy ? "入買" : "入売");
+  f.setText("Button47", o.backtest.entryBuy() ? "入買" : "入売");
   f.setText("Button118", "狭");
   f.setText("MaskEdit1", "0.00");
   f.setText("Edit1", LeftBytes(List().cell(k, 0), 4));
@@ -164,9 +164,9 @@ TEST(NumericScan, RowsEqualTheWindowPathForEveryStockTermDirectionAndJudging) {
     for (bool shortTerm : {false, true})
       for (bool entryBuy : {true, false}) {
         ScanOptions o;
-        o.judging = judging;
+        o.backtest.judging = judging;
         o.shortTerm = shortTerm;
-        o.entryBuy = entryBuy;
+        o.backtest.entry = entryBuy ? EntrySide::Buy : EntrySide::Sell;
         SCOPED_TRACE(std::string(judging == Judging::Honest ? "honest" : "hindsight") +
                      (shortTerm ? " short" : " long") + (entryBuy ? " buy" : " sell"));
         std::map<std::pair<int, int>, std::string> scanned;

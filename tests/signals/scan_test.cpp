@@ -248,7 +248,7 @@ TEST(RuleScan, RowsEqualTheMainWindowForEveryStockRuleDirectionAndTerm) {
     SCOPED_TRACE(std::string(c.entryBuy ? "entry-buy" : "entry-sell") +
                  (c.shortTerm ? " short" : " long"));
     ScanOptions o;
-    o.entryBuy = c.entryBuy;
+    o.backtest.entry = c.entryBuy ? EntrySide::Buy : EntrySide::Sell;
     o.shortTerm = c.shortTerm;
     o.threads = 2;
     const auto rows = RunScan(List(), o);
@@ -290,7 +290,7 @@ TEST(RuleScan, FigureColumnsEqualTheMainWindowFiguresAndSortAsNumbers) {
   for (const Combo c : {Combo{true, false}, Combo{false, true}}) {
     SCOPED_TRACE(std::string(c.entryBuy ? "entry-buy long" : "entry-sell short"));
     ScanOptions o;
-    o.entryBuy = c.entryBuy;
+    o.backtest.entry = c.entryBuy ? EntrySide::Buy : EntrySide::Sell;
     o.shortTerm = c.shortTerm;
     auto rows = RunScan(List(), o);
     ASSERT_EQ(rows.size(), std::size(kGood) * 10);
@@ -593,7 +593,7 @@ TEST(RuleScan, DriverPrintsOneLinePerRowInTheScanOrder) {
 
   auto expected = [&](bool entryBuy, bool shortTerm) {
     ScanOptions o;
-    o.entryBuy = entryBuy;
+    o.backtest.entry = entryBuy ? EntrySide::Buy : EntrySide::Sell;
     o.shortTerm = shortTerm;
     std::vector<std::string> out;
     for (const auto& r : RunScan(loaded.StockList, o)) {
