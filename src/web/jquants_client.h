@@ -209,7 +209,7 @@ struct FetchResult {
   // Every record of the days taken as delivered, the whole market's where
   // the days were asked by day, for the price store.
   std::vector<JQuantsBar> delivered;
-  int planEnd = 0;                 // the free plan: the last day it covers (0: another plan)
+  int planEnd = 0;  // the free plan: the last day it covers (0: another plan)
 };
 // The progress hook is called before each request of bars; false cancels
 // (JQuantsCancelled). Throws JQuantsError.
