@@ -38,14 +38,7 @@ constexpr const char* kHeaderWord = "#tavrine-backup";
 constexpr const char* kRedoPrefix = "redo-";
 constexpr std::size_t kSequenceDigits = 8;
 
-std::string LocalStamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
-  return buf;
-}
+std::string LocalStamp() { return LocalTimeText("%Y%m%d-%H%M%S"); }
 
 fs::path BackupFolder() { return HomePath(kListBackupFolder); }
 

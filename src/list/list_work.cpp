@@ -41,11 +41,7 @@ void AppendAdjustments(const std::vector<ListAdjustment>& adjustments, const std
   std::string bytes = fresh ? std::string() : ReadBytes(path);
   std::string text;
   if (fresh) text = "日時,銘柄コード,倍率,開始日,終了日,ファイル,バックアップ,種別\r\n";
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char when[32];
-  std::strftime(when, sizeof when, "%Y/%m/%d %H:%M:%S", &local);
+  const std::string when = LocalTimeText("%Y/%m/%d %H:%M:%S");
   for (const ListAdjustment& a : adjustments)
     text += ToCommaText({when, a.code, a.RatioText(), DateToStr(a.from), DateToStr(a.through),
                          a.file, backup, a.Kind()}) +

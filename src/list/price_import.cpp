@@ -429,8 +429,14 @@ void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks
   // The list's width follows its stocks, so importing again writes the same bytes.
   t.setColCount(LastStockColumn(t) + 1);
   if (!split.adjusted.empty()) {
-    s.adjustments.push_back({code, shown, split.ratio.num, split.ratio.den,
-                             split.adjusted.front().first, split.through});
+    s.adjustments.push_back({code,
+                             shown,
+                             split.ratio.num,
+                             split.ratio.den,
+                             split.adjusted.front().first,
+                             split.through,
+                             {},
+                             {}});
     s.notes.push_back(AdjustmentNote(shown, split.ratio, split.through));
   }
   if (!split.note.empty()) s.notes.push_back(split.note);

@@ -218,9 +218,14 @@ UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
   for (const Scaling& s : scalings) {
     for (const auto& [row, text] : s.rows) list.set(s.column, row, text);
     const std::string code = LeftBytes(list.cell(s.column, 0), 4);
-    ListAdjustment a{code, data.source, s.f->ratio.num, s.f->ratio.den, s.from, s.through};
-    if (!s.f->small) a.factor = FloatToStr(s.f->product);
-    a.kind = s.f->kind;
+    ListAdjustment a{code,
+                     data.source,
+                     s.f->ratio.num,
+                     s.f->ratio.den,
+                     s.from,
+                     s.through,
+                     s.f->small ? std::string() : FloatToStr(s.f->product),
+                     s.f->kind};
     out.notes.push_back(AdjustmentNote(code, a.Kind(), a.RatioText(), s.through));
     out.adjustments.push_back(std::move(a));
   }

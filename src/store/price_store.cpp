@@ -119,14 +119,7 @@ bool Ready(sqlite3* db) {
   }
 }
 
-std::string Stamp() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
-  return buf;
-}
+std::string Stamp() { return LocalTimeText("%Y%m%d-%H%M%S"); }
 
 void BindOptional(sqlite3_stmt* st, int i, const std::optional<double>& v) {
   if (v)

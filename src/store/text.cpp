@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <limits>
 
 #include "store/codec.h"
@@ -229,6 +230,14 @@ std::string DateToStr(int days) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", y, m, d);
   return buf;
+}
+
+std::string LocalTimeText(const char* format) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char buf[64];
+  return std::string(buf, std::strftime(buf, sizeof buf, format, &local));
 }
 
 }  // namespace tavrine

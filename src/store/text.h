@@ -64,5 +64,7 @@ int StrToDate(std::string_view s);  // throws ConversionError
 std::string DateToStr(int days);    // yyyy/mm/dd
 int DaysFromCivil(int y, int m, int d);
 void CivilFromDays(int days, int& y, int& m, int& d);
+// The local time now in a strftime format ("%Y%m%d-%H%M%S").
+std::string LocalTimeText(const char* format);
 
 }  // namespace tavrine

@@ -160,7 +160,7 @@ TEST_F(UpdateTest, ASplitAdjustsTheOlderDaysAndIsLogged) {
   Start();
   const sample::Stock& st = StockInColumn(1);
   jquantssite::Options o;
-  o.splits.push_back({st.code, SiteDay(Day(1)), 0.5});
+  o.splits.push_back({st.code, SiteDay(Day(1)), 0.5, ""});
   LiveJQuants site(f_, o);
   const WorkTable before = ws_->StockList;
 
@@ -201,7 +201,7 @@ TEST_F(UpdateTest, ARightsIssueIsAppliedAndAFactorTheListCannotFollowRefusesItsS
   const sample::Stock& odd = StockInColumn(2);
   jquantssite::Options o;
   o.splits.push_back({rights.code, SiteDay(Day(1)), 0.9437, "3"});
-  o.splits.push_back({odd.code, SiteDay(Day(2)), 1001});
+  o.splits.push_back({odd.code, SiteDay(Day(2)), 1001, ""});
   LiveJQuants site(f_, o);
   const WorkTable before = ws_->StockList;
 
@@ -352,7 +352,7 @@ TEST_F(UpdateTest, TheWholeMarketsRecordsAreKeptInThePriceStore) {
   const sample::Stock& split = StockInColumn(1);
   const sample::Stock& halted = StockInColumn(2);
   jquantssite::Options o;
-  o.splits.push_back({split.code, SiteDay(Day(1)), 0.5});
+  o.splits.push_back({split.code, SiteDay(Day(1)), 0.5, ""});
   o.suspended[halted.code] = {SiteDay(Day(2))};
   LiveJQuants site(f_, o);
   const UpdateSummary s = Update();
@@ -731,7 +731,7 @@ TEST_F(UpdateTest, RecordsSentTwiceCountOnceOrRefuseTheirStock) {
   const sample::Stock& torn = StockInColumn(2);
   jquantssite::Options o;
   o.pageSize = 5;  // a pair may be cut between two pages
-  o.splits.push_back({split.code, SiteDay(Day(1)), 0.5});
+  o.splits.push_back({split.code, SiteDay(Day(1)), 0.5, ""});
   o.twice[split.code] = {SiteDay(Day(1))};
   o.twice[StockInColumn(3).code] = {SiteDay(Day(0)), SiteDay(Day(3))};
   o.conflicting[torn.code] = {SiteDay(Day(2))};
@@ -769,7 +769,7 @@ TEST_F(UpdateTest, RecordsSentTwiceByStock) {
   const sample::Stock& split = StockInColumn(1);
   const sample::Stock& torn = StockInColumn(2);
   jquantssite::Options o;
-  o.splits.push_back({split.code, SiteDay(Day(3)), 0.5});
+  o.splits.push_back({split.code, SiteDay(Day(3)), 0.5, ""});
   o.twice[split.code] = {SiteDay(Day(3)), SiteDay(Day(0))};
   o.conflicting[torn.code] = {SiteDay(Day(6))};
   LiveJQuants site(f_, o);
