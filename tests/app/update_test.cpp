@@ -1039,6 +1039,29 @@ TEST_P(MovedCloses, ACancelOrAFailureWhileRebuildingChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(ByStockAndByDay, MovedCloses, ::testing::Bool());
 
+// No new day out yet, but the closes moved: the rebuilt column is saved alone.
+TEST_F(UpdateTest, MovedClosesAreSavedWithoutANewDay) {
+  Start();
+  const sample::Stock& st = StockInColumn(1);
+  ASSERT_NE(ws_->StockList.cell(1, 1), " ");
+  jquantssite::Options o;
+  o.newest = SiteDay(Day(4));  // the list's newest
+  o.splits.push_back({st.code, SiteDay(Day(0)), 0.5});
+  LiveJQuants site(f_, o);
+  const WorkTable before = ws_->StockList;
+  const auto files = Files();
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 0);
+  EXPECT_EQ(s.undelivered, Day(3));
+  ASSERT_EQ(s.adjustments.size(), 1u);
+  EXPECT_EQ(StrToFloat(ws_->StockList.cell(1, 2)),
+            std::round(StrToFloat(before.cell(1, 2)) * 0.5L * 10) / 10);
+  EXPECT_NE(Files().at("デ-タ一覧.csv"), files.at("デ-タ一覧.csv"));
+  EXPECT_NE(p_.messages.at(0).find(st.code + ": 終値の調整が変わりました: 1/2"), std::string::npos)
+      << p_.messages[0];
+}
+
 // A split the fetched days show moves nothing further: the list's newest
 // day is asked once more, and no history.
 TEST_F(UpdateTest, AVisibleSplitAsksOnlyTheNewestDayMore) {
