@@ -152,6 +152,7 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
     JQuantsClient client(ws.platform, LoadJQuantsSettings(), options);
     FetchPlan plan;
     plan.listNewest = w.days.front();
+    plan.listOldest = w.days.back();
     plan.today = JapanToday();
     plan.stocks = stocks;
     FetchResult fetched;
@@ -172,7 +173,8 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
     const UpdateApplied applied = ApplyUpdate(w, fetched.data);
     s.notes = fetched.notes;
     s.newest = w.days.front();
-    if (applied.days > 0) {
+    // A rebuilt stock changes the list even without a new day.
+    if (applied.days > 0 || applied.moved > 0) {
       const ListSave saved = SaveWorkingList(ws, w, "update", applied.adjustments);
       s.errors = saved.errors;
       if (!saved.saved) {
@@ -203,7 +205,7 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
     s.failure = e.what();
   }
   if (report) Report(ws, s);
-  if (s.days > 0) ShowChangedList(ws);
+  if (s.days > 0 || !s.adjustments.empty()) ShowChangedList(ws);
   return s;
 }
 

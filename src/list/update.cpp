@@ -107,6 +107,40 @@ std::string CloseText(const DailyClose& c, int day) {
   return text;
 }
 
+// The ratio of the service's close to a stored one. The service's close is
+// rounded to one decimal, so the ratio is known only within that rounding:
+// the plainest ratio of small whole numbers inside it is taken (a split seen
+// through rounded closes is still 1/2), else the quotient itself.
+struct MovedRatio {
+  long double value = 1;
+  Ratio ratio;
+  bool small = false;
+};
+MovedRatio RatioWithin(long double service, long double stored) {
+  const long double r = service / stored;
+  const long double lo = (service - 0.05L) / stored * (1 - 1e-12L);
+  const long double hi = (service + 0.05L) / stored * (1 + 1e-12L);
+  const auto inside = [&](long double x) { return x >= lo && x <= hi; };
+  const auto made = [](long long p, long long q) {
+    const long long g = std::gcd(p, q);
+    return MovedRatio{
+        static_cast<long double>(p) / static_cast<long double>(q), {p / g, q / g}, true};
+  };
+  for (long long q = 1; q <= 100; ++q) {
+    const long long p = std::llround(r * static_cast<long double>(q));
+    if (p >= 1 && inside(static_cast<long double>(p) / static_cast<long double>(q)))
+      return made(p, q);
+  }
+  for (const bool split : {true, false}) {
+    const long long n = std::llround(split ? 1 / r : r);
+    for (long long m = n - 1; m <= n + 1; ++m)
+      if (m >= 1 && m <= static_cast<long long>(kMaxFactor) &&
+          inside(split ? 1 / static_cast<long double>(m) : static_cast<long double>(m)))
+        return split ? made(1, m) : made(m, 1);
+  }
+  return {r, {}, false};
+}
+
 }  // namespace
 
 std::vector<ListedStock> ListedStocks(const WorkTable& list) {
@@ -119,6 +153,7 @@ std::vector<ListedStock> ListedStocks(const WorkTable& list) {
     s.code = LeftBytes(heading, 4);
     const std::string rest = heading.size() > s.code.size() ? heading.substr(s.code.size()) : "";
     s.nameless = rest.find_first_not_of(" \t") == std::string::npos;
+    s.newest = list.rowCount() > 1 ? list.cell(c, 1) : std::string(kBlankCell);
     out.push_back(s);
   }
   return out;
@@ -172,6 +207,66 @@ UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
       }
       factors[it->second].Add(c.factor, AdjustmentKind(c.exRT, c.factor));
     }
+  }
+
+  // A moved stock's stored days rebuilt from the service's closes, before the
+  // list changes; its fetched factors are in the ratio.
+  struct Rebuild {
+    int column;
+    MovedRatio ratio;
+    std::vector<std::pair<int, std::string>> rows;  // list row, new text
+    int from = 0, through = 0;
+  };
+  std::vector<Rebuild> rebuilds;
+  for (const MovedStock& m : data.moved) {
+    const auto it = columnOf.find(m.code);
+    if (it == columnOf.end() || refused.count(it->second) || w.days.empty()) continue;
+    const int column = it->second;
+    const auto anchor = m.closes.find(w.days.front());
+    const std::string stored = list.cell(column, 1);
+    if (anchor == m.closes.end() || IsBlank(stored)) continue;
+    long double storedValue = 0;
+    try {
+      storedValue = StrToFloat(stored);
+    } catch (const ConversionError&) {
+      continue;
+    }
+    if (!(storedValue > 0)) continue;
+    const long double service =
+        StrToFloat(CloseText({m.code, anchor->second, 1, ""}, anchor->first));
+    Rebuild b{column, RatioWithin(service, storedValue), {}, 0, 0};
+    std::string misfit;
+    for (int row = 1; row <= static_cast<int>(w.days.size()); ++row) {
+      const std::string text = list.cell(column, row);
+      if (IsBlank(text)) continue;
+      const int day = w.days[static_cast<std::size_t>(row) - 1];
+      std::string now;
+      if (const auto c = m.closes.find(day); c != m.closes.end()) {
+        now = CloseText({m.code, c->second, 1, ""}, day);
+      } else {
+        long double v = 0;
+        try {
+          v = StrToFloat(text);
+        } catch (const ConversionError&) {
+          throw ListRefused{m.code + ": デ-タ一覧の " + DateToStr(day) + " の株価を読めません (" +
+                            text + ")"};
+        }
+        now = ScaledToTenths(v, b.ratio.value);
+        if (now.empty()) {
+          misfit = m.code + ": " + DateToStr(day) + " の株価 " + text + " を " +
+                   FloatToStr(b.ratio.value) + " 倍にすると、デ-タ一覧に入りません";
+          break;
+        }
+      }
+      b.rows.emplace_back(row, std::move(now));
+      if (b.through == 0) b.through = day;
+      b.from = day;
+    }
+    factors.erase(column);
+    if (!misfit.empty())
+      refuse(column, misfit);
+    else
+      rebuilds.push_back(std::move(b));
   }
 
   // The older days of a stock with factors, scaled, before the list changes.
@@ -229,6 +324,17 @@ UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
     out.notes.push_back(AdjustmentNote(code, a.Kind(), a.RatioText(), s.through));
     out.adjustments.push_back(std::move(a));
   }
+  for (const Rebuild& b : rebuilds) {
+    for (const auto& [row, text] : b.rows) list.set(b.column, row, text);
+    const std::string code = LeftBytes(list.cell(b.column, 0), 4);
+    ListAdjustment a{code, data.source, b.ratio.ratio.num, b.ratio.ratio.den, b.from, b.through};
+    if (!b.ratio.small) a.factor = FloatToStr(b.ratio.value);
+    a.kind = b.ratio.small ? AdjustmentKind("", static_cast<double>(b.ratio.value)) : "調整";
+    out.notes.push_back(code + ": 終値の調整が変わりました: " + a.RatioText() + ", " +
+                        DateToStr(b.through) + " 以前");
+    out.adjustments.push_back(std::move(a));
+    ++out.moved;
+  }
 
   if (top > 0) {
     std::vector<int> days;
@@ -253,8 +359,12 @@ UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data) {
     // Only the new days are filled: a gap among the stored ones stays as the
     // list has it.
     const int c = column;  // clang 14 cannot capture a structured binding
+    // Across days the plan does not cover no close is carried.
     out.filled += FillGaps(
-        out.days, [&](int r) { return t.cell(c, r); },
+        out.days,
+        [&](int r) {
+          return data.gapBefore && r > out.days ? std::string(kBlankCell) : t.cell(c, r);
+        },
         [&](int r, const std::string& text) { t.set(c, r, text); });
   }
 

@@ -33,19 +33,34 @@ struct FetchedDay {
   std::vector<DailyClose> closes;
 };
 
+// A stock whose adjusted closes the service has since changed where the
+// fetched days do not show why (a split inside the free plan's delay, a
+// revision): its adjusted closes by day over the plan's window, up to the
+// list's newest day, that day included.
+struct MovedStock {
+  std::string code;
+  std::map<int, std::string> closes;  // DaysFromCivil -> decimal text, priced days only
+};
+
 // What a run fetched: trading days after the list's newest, oldest first,
 // and the master's names by four-character code (may be empty).
 struct UpdateData {
   std::vector<FetchedDay> days;
   std::map<std::string, std::string> names;
   std::string source = "J-Quants API";  // as adjust.log names it
+  std::vector<MovedStock> moved;
+  // The fetched days do not follow the list's newest (days the plan does not
+  // cover lie between): no new day is filled from a stored one.
+  bool gapBefore = false;
 };
 
 // The codes of the list's stocks in column order (first four characters of
-// each heading), and whether each is held by code alone (no name).
+// each heading), whether each is held by code alone (no name), and its
+// close on the list's newest day (blank when it has none).
 struct ListedStock {
   std::string code;
   bool nameless = false;
+  std::string newest;
 };
 std::vector<ListedStock> ListedStocks(const WorkTable& list);
 
@@ -55,6 +70,7 @@ struct UpdateApplied {
   int stocks = 0;   // stocks that got at least one close
   int filled = 0;   // new days inside a stock's range given the previous day's close
   int dropped = 0;  // oldest days pushed past kLastDayRow rows
+  int moved = 0;    // stocks whose stored closes were rebuilt from the service's
   std::vector<ListAdjustment> adjustments;
   std::vector<std::string> notes;  // adjustments and headings, Japanese
 };
@@ -67,6 +83,11 @@ struct UpdateApplied {
 // note names it and the day, and its column stays as it was. Throws
 // ListRefused, naming the day and the stock, for a close the list cannot
 // hold (the list is then as it was).
+// A moved stock's column is rebuilt instead: each stored day the service
+// priced takes its adjusted close, each older one is multiplied by the ratio
+// of the service's close to the stored one on the list's newest day (a
+// ratio of small whole numbers when one lies within the rounding of that
+// close), rounded to one decimal; the fetched days' factors are in it.
 UpdateApplied ApplyUpdate(WorkingList& w, const UpdateData& data);
 
 // The adjustment's kind: 株主割当 for ExRT "3", else 分割 or 併合 for a

@@ -732,6 +732,18 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
   }
   const std::vector<int> days = client.TradingDays(plan.listNewest + 1, client.LastDay(plan.today));
   out.tradingDays = static_cast<int>(days.size());
+  // The plan's window starts after the list's newest day with a weekday
+  // between: those days cannot be had, and the list is not bridged over them.
+  if (const PlanWindow& win = client.window(); win.known) {
+    bool weekday = false;
+    for (int d = plan.listNewest + 1; d < win.from && !weekday; ++d)
+      weekday = (d % 7 + 7 + 4) % 7 % 6 != 0;  // 1970-01-01 (day 0) was a Thursday
+    if (weekday) {
+      out.data.gapBefore = true;
+      out.notes.push_back(DateToStr(plan.listNewest + 1) + " から " + DateToStr(win.from - 1) +
+                          " まではプランの範囲外のため取得できません。この間は空けたままです");
+    }
+  }
   if (days.empty()) {
     planNote();
     return out;
@@ -751,6 +763,11 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
     if (t == twofold.end() || b.day < t->second) twofold[code] = b.day;
   };
   std::vector<int> kept;  // the days taken, oldest first
+  // The list's stocks' adjusted closes on the list's newest day.
+  std::map<std::string, std::string> anchors;
+  const auto anchor = [&](const JQuantsBar& b, const std::string& code) {
+    if (b.day == plan.listNewest && listed.count(code)) anchors.emplace(code, b.adjClose);
+  };
 
   // By stock when the list holds fewer stocks than there are days to fetch.
   const bool byStock = plan.stocks.size() < days.size();
@@ -779,6 +796,7 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
       }
       out.delivered.insert(out.delivered.end(), bars.begin(), bars.end());
     }
+    for (const JQuantsBar& b : client.BarsOfDay(plan.listNewest)) anchor(b, ListCode(b.code));
   } else {
     const std::set<int> asked(days.begin(), days.end());
     std::vector<JQuantsBar> byStockBars;
@@ -788,11 +806,13 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
       FetchProgress p;
       p.done = i, p.total = total, p.code = code, p.byStock = true;
       if (progress && !progress(p)) throw JQuantsCancelled{};
-      for (const JQuantsBar& b : client.BarsOfStock(code, days.front(), days.back()))
+      for (const JQuantsBar& b : client.BarsOfStock(code, plan.listNewest, days.back())) {
+        if (ListCode(b.code) == code) anchor(b, code);
         if (ListCode(b.code) == code && asked.count(b.day)) {
           take(b, code);
           byStockBars.push_back(b);
         }
+      }
     }
     for (const int day : days) {
       const auto it = got.find(day);
@@ -820,6 +840,39 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
     for (JQuantsBar& b : byStockBars)
       if (taken.count(b.day)) out.delivered.push_back(std::move(b));
   }
+  // A stock whose close on the list's newest day moved without a fetched
+  // factor to say why: its history over the plan's window, by code.
+  std::vector<std::string> moved;
+  for (const ListedStock& s : plan.stocks) {
+    const auto a = anchors.find(s.code);
+    if (a == anchors.end() || a->second.empty() || twofold.count(s.code) || IsBlank(s.newest))
+      continue;
+    long double stored = 0, service = 0, product = 1;
+    try {
+      stored = StrToFloat(s.newest);
+      service = StrToFloat(a->second);
+    } catch (const ConversionError&) {
+      continue;  // the list refuses what it cannot read
+    }
+    for (const int day : kept) {
+      const auto d = got[day].find(s.code);
+      if (d != got[day].end()) product *= d->second.factor;
+    }
+    // More than the rounding of one decimal apart.
+    if (std::fabs(service - stored * product) > 0.05L + 1e-9L) moved.push_back(s.code);
+  }
+  for (std::size_t i = 0; i < moved.size(); ++i) {
+    FetchProgress p;
+    p.done = static_cast<int>(i), p.total = static_cast<int>(moved.size()), p.code = moved[i];
+    p.byStock = true;
+    if (progress && !progress(p)) throw JQuantsCancelled{};
+    MovedStock m{moved[i], {}};
+    for (const JQuantsBar& b : client.BarsOfStock(moved[i], plan.listOldest, plan.listNewest))
+      if (ListCode(b.code) == moved[i] && !b.adjClose.empty() && b.day <= plan.listNewest)
+        m.closes.emplace(b.day, b.adjClose);
+    out.data.moved.push_back(std::move(m));
+  }
+
   if (progress) {
     FetchProgress p;
     p.done = p.total =

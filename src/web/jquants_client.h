@@ -189,8 +189,15 @@ inline constexpr const char* kHiddenKey = "********";
 // list's stocks is kept, blank). A record sent twice counts once; a stock
 // with two different records of one day gets no new day at all (named in the
 // notes). A master that cannot be had leaves the names out (named in the notes).
+// The list's newest day is asked too (one more request by day; by stock each
+// period starts on it): a stock whose adjusted close that day is no longer
+// its stored close times the fetched factors has moved, and its history over
+// the plan's window is asked by code for the list to rebuild it (a stock
+// without a price that day is left alone). Days between the list's newest
+// and the window's start are named in the notes, never filled.
 struct FetchPlan {
   int listNewest = 0;  // the list's newest day
+  int listOldest = 0;  // the list's oldest day
   int today = 0;
   std::vector<ListedStock> stocks;
 };

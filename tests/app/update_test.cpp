@@ -295,8 +295,9 @@ TEST_F(UpdateTest, DaysNotDeliveredYetStopTheRunAfterTheDaysBefore) {
               "一括更新完了: " + DateToStr(Day(2)) + " まで 2日分、更新 6銘柄");
     EXPECT_EQ(m.substr(m.rfind('\r') + 1),
               "最新のデータはまだ配信されていません (" + DateToStr(Day(2)) + " まで)");
-    // The request of the day after was the last: nothing after it is asked.
-    EXPECT_EQ(site.site().barRequests(), 3);
+    // The request of the day after was the last new day asked; then the
+    // list's newest day, to see whether its closes moved.
+    EXPECT_EQ(site.site().barRequests(), 4);
   }
   // Nothing new delivered: nothing written, the same line alone.
   LiveJQuants site(f_, o);
@@ -321,7 +322,8 @@ TEST_F(UpdateTest, AHolidayOfTheCalendarIsSkipped) {
   EXPECT_EQ(s.undelivered, 0);
   EXPECT_EQ(ws_->StockList.cell(0, 2), DateToStr(Day(1)));
   EXPECT_EQ(ws_->StockList.cell(0, 3), DateToStr(Day(3)));
-  EXPECT_EQ(site.site().barRequests(), 3);
+  // Three new days and the list's newest.
+  EXPECT_EQ(site.site().barRequests(), 4);
 }
 
 TEST_F(UpdateTest, FewStocksOverManyDaysAreFetchedByStock) {
@@ -905,6 +907,198 @@ TEST_F(UpdateTest, ASignalEndsTheDriversUpdateCleanly) {
     EXPECT_EQ(said.find("StockList[0,1]"), std::string::npos) << said;  // nothing runs after it
     EXPECT_EQ(Files(), files);
   }
+}
+
+// The service adjusts every past close once a split takes effect. A split
+// it has not delivered yet (inside the free plan's delay, or a day not out)
+// moves the closes of the list's newest day: the stock's column is rebuilt
+// from the service's history, by day and by stock alike.
+class MovedCloses : public UpdateTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  // The list's newest day (market day index) and the run's options: by
+  // stock, the free plan seventy days behind; by day, a paid plan whose last
+  // two days are not out.
+  int Setup(jquantssite::Options& o) {
+    if (GetParam()) {
+      Start(6, 300, 70);
+      o.planFrom = SiteDay(Day(299)), o.planTo = SiteDay(DaysFromCivil(2003, 12, 26) - 84);
+      plan_ = "free";
+      return 70;
+    }
+    Start();
+    o.newest = SiteDay(Day(2));
+    return 4;
+  }
+  // A listed stock with a close on market day k.
+  const sample::Stock& PricedOn(int k, int skip = 0) const {
+    for (int c = 1; c <= 6; ++c)
+      if (StockInColumn(c).close[static_cast<std::size_t>(k)] >= 0 && skip-- == 0)
+        return StockInColumn(c);
+    throw std::runtime_error("no stock priced that day");
+  }
+  std::string plan_ = "standard";
+};
+
+TEST_P(MovedCloses, AHiddenSplitRebuildsTheStocksColumn) {
+  jquantssite::Options o;
+  const int newest = Setup(o);
+  const sample::Stock& st = PricedOn(newest);
+  const sample::Stock& other = PricedOn(newest, 1);
+  o.splits.push_back({st.code, SiteDay(Day(0)), 0.5});  // never delivered
+  LiveJQuants site(f_, o, plan_);
+  const WorkTable before = ws_->StockList;
+  const std::string newestDate = before.cell(0, 1);
+  ASSERT_EQ(newestDate, DateToStr(Day(newest)));
+
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  ASSERT_GT(s.days, 0);
+  const WorkTable& list = ws_->StockList;
+  // Every stored day halved: the service's closes in the window, the ratio
+  // before it, both to one decimal.
+  int oldest = 0, checked = 0;
+  for (int r = 1; r < before.rowCount() && !before.cell(0, r).empty(); ++r) {
+    ASSERT_EQ(list.cell(0, r + s.days), before.cell(0, r));
+    const std::string was = before.cell(st.column, r);
+    if (IsBlank(was)) continue;
+    EXPECT_EQ(StrToFloat(list.cell(st.column, r + s.days)),
+              std::round(StrToFloat(was) * 0.5L * 10) / 10)
+        << before.cell(0, r);
+    oldest = r, ++checked;
+  }
+  EXPECT_GT(checked, 200);
+  // The other stocks are not touched.
+  for (int r = 1; r + s.days < list.rowCount() && r < 290; ++r)
+    ASSERT_EQ(list.cell(other.column, r + s.days), before.cell(other.column, r)) << r;
+  ASSERT_EQ(s.adjustments.size(), 1u);
+  EXPECT_EQ(s.adjustments[0].code, st.code);
+  EXPECT_EQ(s.adjustments[0].RatioText(), "1/2");
+  EXPECT_NE(
+      p_.messages.at(0).find(st.code + ": 終値の調整が変わりました: 1/2, " + newestDate + " 以前"),
+      std::string::npos)
+      << p_.messages[0];
+  const std::string log = Cp932ToUtf8(ReadFileBytes(f_.path("tavrine/adjust.log")));
+  EXPECT_NE(log.find("," + st.code + ",1/2," + before.cell(0, oldest) + "," + newestDate +
+                     ",\"J-Quants API\","),
+            std::string::npos)
+      << log;
+  // Backed up as every update.
+  ASSERT_FALSE(StockListBackups().empty());
+  EXPECT_NE(StockListBackups().front().find("update"), std::string::npos);
+}
+
+// A stock without a price on the list's newest day has nothing to compare:
+// it is left alone, its new days as the service gives them.
+TEST_P(MovedCloses, AStockSuspendedOnTheNewestDayIsLeftAlone) {
+  jquantssite::Options o;
+  const int newest = Setup(o);
+  const sample::Stock& st = PricedOn(newest);
+  o.splits.push_back({st.code, SiteDay(Day(0)), 0.5});
+  o.suspended[st.code] = {SiteDay(Day(newest))};
+  LiveJQuants site(f_, o, plan_);
+  const WorkTable before = ws_->StockList;
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  ASSERT_GT(s.days, 0);
+  for (int r = 1; r < 290; ++r)
+    ASSERT_EQ(ws_->StockList.cell(st.column, r + s.days), before.cell(st.column, r)) << r;
+  EXPECT_TRUE(s.adjustments.empty());
+  EXPECT_EQ(p_.messages.at(0).find("終値の調整が変わりました"), std::string::npos);
+}
+
+// Cancelled or failed while the history is asked: every file as it was.
+TEST_P(MovedCloses, ACancelOrAFailureWhileRebuildingChangesNothing) {
+  for (const bool cancel : {true, false}) {
+    SCOPED_TRACE(cancel ? "cancel" : "failure");
+    jquantssite::Options o;
+    const int newest = Setup(o);
+    const sample::Stock& st = PricedOn(newest);
+    o.splits.push_back({st.code, SiteDay(Day(0)), 0.5});
+    // By day: two days, the day not out, the newest; by stock: six stocks.
+    o.serverErrorAt = cancel ? -1 : (GetParam() ? 7 : 5);
+    o.serverErrorTimes = 10, o.serverErrorStatus = 500;
+    const auto files = Files();
+    LiveJQuants site(f_, o, plan_);
+    UpdateHooks hooks;
+    bool rebuilding = false;
+    // The history is asked once the new days are in.
+    hooks.progress = [&](const UpdateProgress& p) {
+      if (p.code == st.code && p.byStock && p.total == 1) rebuilding = true;
+      return !(cancel && rebuilding);
+    };
+    const UpdateSummary s = Update(hooks);
+    EXPECT_TRUE(rebuilding);
+    if (cancel)
+      EXPECT_TRUE(s.cancelled);
+    else
+      EXPECT_FALSE(s.failure.empty());
+    EXPECT_EQ(Files(), files);
+    EXPECT_EQ(ws_->StockList.cell(0, 1), DateToStr(Day(newest)));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ByStockAndByDay, MovedCloses, ::testing::Bool());
+
+// No new day out yet, but the closes moved: the rebuilt column is saved alone.
+TEST_F(UpdateTest, MovedClosesAreSavedWithoutANewDay) {
+  Start();
+  const sample::Stock& st = StockInColumn(1);
+  ASSERT_NE(ws_->StockList.cell(1, 1), " ");
+  jquantssite::Options o;
+  o.newest = SiteDay(Day(4));  // the list's newest
+  o.splits.push_back({st.code, SiteDay(Day(0)), 0.5});
+  LiveJQuants site(f_, o);
+  const WorkTable before = ws_->StockList;
+  const auto files = Files();
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 0);
+  EXPECT_EQ(s.undelivered, Day(3));
+  ASSERT_EQ(s.adjustments.size(), 1u);
+  EXPECT_EQ(StrToFloat(ws_->StockList.cell(1, 2)),
+            std::round(StrToFloat(before.cell(1, 2)) * 0.5L * 10) / 10);
+  EXPECT_NE(Files().at("デ-タ一覧.csv"), files.at("デ-タ一覧.csv"));
+  EXPECT_NE(p_.messages.at(0).find(st.code + ": 終値の調整が変わりました: 1/2"), std::string::npos)
+      << p_.messages[0];
+}
+
+// A split the fetched days show moves nothing further: the list's newest
+// day is asked once more, and no history.
+TEST_F(UpdateTest, AVisibleSplitAsksOnlyTheNewestDayMore) {
+  Start();
+  const sample::Stock& st = StockInColumn(1);
+  jquantssite::Options o;
+  o.splits.push_back({st.code, SiteDay(Day(1)), 0.5});
+  LiveJQuants site(f_, o);
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 4);
+  EXPECT_EQ(site.site().barRequests(), 5);
+  ASSERT_EQ(s.adjustments.size(), 1u);
+  EXPECT_EQ(s.adjustments[0].Kind(), "分割");
+  EXPECT_EQ(p_.messages.at(0).find("終値の調整が変わりました"), std::string::npos);
+}
+
+// A list whose newest day is older than the plan's window gets the window's
+// days: the days between are named, and no close is carried across them.
+TEST_F(UpdateTest, AListOlderThanTheWindowIsNotBridged) {
+  Start(6, 300, 10);
+  const sample::Stock& st = StockInColumn(1);
+  ASSERT_NE(ws_->StockList.cell(st.column, 1), " ");
+  jquantssite::Options o;
+  o.planFrom = SiteDay(Day(5)), o.planOpenEnd = true;
+  o.suspended[st.code] = {SiteDay(Day(5))};
+  LiveJQuants site(f_, o);
+  const UpdateSummary s = Update();
+  ASSERT_TRUE(s.failure.empty()) << s.failure;
+  EXPECT_EQ(s.days, 6);
+  const WorkTable& list = ws_->StockList;
+  EXPECT_EQ(list.cell(0, 6), DateToStr(Day(5)));
+  EXPECT_EQ(list.cell(st.column, 6), " ");
+  EXPECT_NE(p_.messages.at(0).find("\r" + DateToStr(Day(10) + 1) + " から " +
+                                   DateToStr(Day(5) - 1) + " までは"),
+            std::string::npos)
+      << p_.messages[0];
 }
 
 }  // namespace

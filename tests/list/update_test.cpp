@@ -86,6 +86,54 @@ TEST(ListUpdate, GapsTakeTheCloseBeforeAndStocksWithoutRecordsKeepTheirHistory) 
   EXPECT_EQ(a.filled, 3);
 }
 
+// A moved stock's column is rebuilt: the service's closes where it gives
+// them, the ratio on the newest day for the rest (a ratio of small whole
+// numbers within the rounding, else the quotient); the fetched factors are in
+// that ratio, not applied again.
+TEST(ListUpdate, AMovedStockIsRebuiltFromTheServicesCloses) {
+  WorkingList w = List({"1001 A", "1002 B", "1003 C"}, 5);
+  const int prev = w.days[1];
+  UpdateData data;
+  // 1001: a 1:2 split the days show and another hidden one (1/4 in all).
+  data.days = {{kMon, {{"1001", "252", 0.5}, {"1002", "1001", 1}, {"1003", "1040", 1}}}};
+  data.moved = {{"1001", {{kDay, "252.8"}, {prev, "253"}}},
+                {"1002", {{kDay, "1000.3"}}}};  // a revision: no simple ratio
+  const UpdateApplied a = ApplyUpdate(w, data);
+  ASSERT_EQ(a.days, 1);
+  EXPECT_EQ(a.moved, 2);
+  const WorkTable& t = *w.table;
+  EXPECT_EQ(t.cell(1, 1), "252");
+  EXPECT_EQ(t.cell(1, 2), "252.8");
+  EXPECT_EQ(t.cell(1, 3), "253");
+  EXPECT_EQ(t.cell(1, 4), "253.3");  // 1013 / 4 = 253.25
+  EXPECT_EQ(t.cell(1, 6), "253.8");  // 1015 / 4 = 253.75
+  EXPECT_EQ(t.cell(2, 2), "1000.3");
+  EXPECT_EQ(t.cell(2, 3), "1001.3");  // 1022 x 1000.3 / 1021
+  EXPECT_EQ(t.cell(2, 6), "1004.2");
+  EXPECT_EQ(t.cell(3, 2), "1031");  // not moved: as it was
+  ASSERT_EQ(a.adjustments.size(), 2u);
+  EXPECT_EQ(a.adjustments[0].RatioText(), "1/4");
+  EXPECT_EQ(a.adjustments[0].Kind(), "分割");
+  EXPECT_EQ(a.adjustments[0].from, w.days.back());
+  EXPECT_EQ(a.adjustments[0].through, kDay);
+  EXPECT_EQ(a.adjustments[1].Kind(), "調整");
+  EXPECT_NEAR(static_cast<double>(StrToFloat(a.adjustments[1].factor)), 1000.3 / 1021, 1e-9);
+  EXPECT_EQ(a.notes[0], "1001: 終値の調整が変わりました: 1/4, " + DateToStr(kDay) + " 以前");
+}
+
+// Across days the plan does not cover no close is carried down.
+TEST(ListUpdate, AGapBeforeTheFetchedDaysIsNotFilled) {
+  for (const bool gap : {false, true}) {
+    WorkingList w = List({"1001 A"}, 3);
+    UpdateData data;
+    data.gapBefore = gap;
+    data.days = {{kMon, {{"1001", "", 1}}}, {kTue, {{"1001", "500", 1}}}};
+    const UpdateApplied a = ApplyUpdate(w, data);
+    EXPECT_EQ(w.table->cell(1, 2), gap ? " " : "1011");
+    EXPECT_EQ(a.filled, gap ? 0 : 1);
+  }
+}
+
 TEST(ListUpdate, ABadCloseRefusesTheWholeUpdateNamingDayAndStock) {
   for (const DailyClose& bad : {DailyClose{"1002", "abc", 1}, DailyClose{"1002", "0", 1},
                                 DailyClose{"1002", "3000000000", 1}}) {
