@@ -157,7 +157,10 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
     WorkingList w = BaseList(ws);
     const std::vector<ListedStock> stocks = ListedStocks(*w.table);
     if (w.days.empty() || stocks.empty())
-      throw ListRefused{"デ-タ一覧に株価がありません。先に株価ファイルを取り込んで下さい。"};
+      throw ListRefused{
+          "デ-"
+          "タ一覧に銘柄がありません。銘柄追加で銘柄コードか銘柄名を入れて下さい（または株価ファイル"
+          "を取り込んで下さい）。"};
 
     JQuantsClient client(ws.platform, LoadJQuantsSettings(),
                          RunClientOptions(ws, hooks, now, tell));

@@ -15,6 +15,7 @@
 #include "../web/jquants_support.h"
 #include "../web/web_support.h"
 #include "app/add_stock.h"
+#include "app/update.h"
 #include "app/workspace.h"
 #include "list/list_edit.h"
 #include "store/control_cells.h"
@@ -120,6 +121,16 @@ TEST_F(AddStockTest, OnAnEmptyFolderMakesTheListTheCalendarAndTheStoreAndCharts)
   // Every traded day in the price store, and the stock on the chart.
   EXPECT_EQ(static_cast<int>(ReadStoredBars(PriceStorePath(), st.code).size()), priced);
   EXPECT_EQ(ctl::Heading.get(ws_->SeriesTable), st.code + " " + st.name);
+}
+
+TEST_F(AddStockTest, WithoutAListTheUpdateSaysHowToAddAStock) {
+  Start(true);
+  LiveJQuants site(f_);
+  const UpdateSummary s = UpdateList(*ws_);
+  EXPECT_EQ(s.failure,
+            "デ-タ一覧に銘柄がありません。銘柄追加で銘柄コードか銘柄名を入れて下さい"
+            "（または株価ファイルを取り込んで下さい）。");
+  EXPECT_EQ(site.site().requests(), 0);
 }
 
 TEST_F(AddStockTest, OnAListPlacesTheStockInCodeOrderWithABackup) {
