@@ -4,6 +4,7 @@
 #include <sstream>
 #include <vector>
 
+#include "app/add_stock.h"
 #include "app/import.h"
 #include "app/list_actions.h"
 #include "app/scan.h"
@@ -246,6 +247,15 @@ class Runner {
       // SIGINT or SIGTERM ends the update cleanly, then the driver.
       UpdateSignals stops;
       UpdateList(ws_);
+      out_.flush();
+      stops.end();
+      return;
+    }
+    if (cmd == "add") {
+      if (words.empty()) throw BadLine{"add needs a code or a name"};
+      // A name may hold blanks: the rest of the line is the query.
+      UpdateSignals stops;
+      AddStock(ws_, UnescapeText(rest));
       out_.flush();
       stops.end();
       return;

@@ -71,6 +71,60 @@ void UpdateSignals::end() {
   std::raise(sig);
 }
 
+bool RunStopSignalled() { return StopSignalled(); }
+
+JQuantsClient::Options RunClientOptions(Workspace& ws, const UpdateHooks& hooks,
+                                        const UpdateProgress& now,
+                                        std::function<bool(const UpdateProgress&)> tell) {
+  JQuantsClient::Options options;
+  options.caFile = hooks.caFile;
+  // A signal or the progress hook stops a request while it is awaited too.
+  options.stop = [&hooks, &now] {
+    return StopSignalled() || (hooks.progress && !hooks.progress(now));
+  };
+  if (hooks.runLimit.count() > 0) options.runLimit = hooks.runLimit;
+  if (hooks.maxPageBytes > 0) options.maxPageBytes = hooks.maxPageBytes;
+  // A long wait (the service's limit, a retry's pause) passes in steps of
+  // at most ten seconds, each shown with the seconds left and each a chance
+  // to cancel.
+  options.wait = [&ws, &hooks, &now, tell](std::chrono::milliseconds ms) {
+    if (StopSignalled()) return false;
+    if (ms.count() <= 0) {
+      if (hooks.wait) return hooks.wait(ms);
+      return !hooks.progress || hooks.progress(now);
+    }
+    UpdateProgress p = now;
+    const auto left = [&](std::chrono::milliseconds rest) {
+      p.waitSeconds = static_cast<int>((rest.count() + 999) / 1000);
+      return tell(p);
+    };
+    for (std::chrono::milliseconds rest = ms; rest.count() > 0;) {
+      const std::chrono::milliseconds step = std::min(rest, std::chrono::milliseconds(10000));
+      if (!left(rest)) return false;
+      if (hooks.wait) {
+        if (!hooks.wait(step)) return false;
+      } else {
+        const auto start = std::chrono::steady_clock::now();
+        const auto end = start + step;
+        int shown = p.waitSeconds;
+        while (std::chrono::steady_clock::now() < end) {
+          ws.platform.processEvents();
+          if (StopSignalled() || (hooks.progress && !hooks.progress(p))) return false;
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+          const auto gone = std::chrono::duration_cast<std::chrono::milliseconds>(
+              std::chrono::steady_clock::now() - start);
+          const int secs = static_cast<int>((rest - gone).count() + 999) / 1000;
+          if (secs != shown && secs > 0 && !left(rest - gone)) return false;
+          shown = secs;
+        }
+      }
+      rest -= step;
+    }
+    return true;
+  };
+  return options;
+}
+
 namespace {
 
 void Report(Workspace& ws, const UpdateSummary& s) {
@@ -103,53 +157,13 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
     WorkingList w = BaseList(ws);
     const std::vector<ListedStock> stocks = ListedStocks(*w.table);
     if (w.days.empty() || stocks.empty())
-      throw ListRefused{"デ-タ一覧に株価がありません。先に株価ファイルを取り込んで下さい。"};
+      throw ListRefused{
+          "デ-"
+          "タ一覧に銘柄がありません。銘柄追加で銘柄コードか銘柄名を入れて下さい（または株価ファイル"
+          "を取り込んで下さい）。"};
 
-    JQuantsClient::Options options;
-    options.caFile = hooks.caFile;
-    // A signal or the progress hook stops a request while it is awaited too.
-    options.stop = [&] { return StopSignalled() || (hooks.progress && !hooks.progress(now)); };
-    if (hooks.runLimit.count() > 0) options.runLimit = hooks.runLimit;
-    if (hooks.maxPageBytes > 0) options.maxPageBytes = hooks.maxPageBytes;
-    // A long wait (the service's limit, a retry's pause) passes in steps of
-    // at most ten seconds, each shown with the seconds left and each a chance
-    // to cancel.
-    options.wait = [&](std::chrono::milliseconds ms) {
-      if (StopSignalled()) return false;
-      if (ms.count() <= 0) {
-        if (hooks.wait) return hooks.wait(ms);
-        return !hooks.progress || hooks.progress(now);
-      }
-      UpdateProgress p = now;
-      const auto left = [&](std::chrono::milliseconds rest) {
-        p.waitSeconds = static_cast<int>((rest.count() + 999) / 1000);
-        return tell(p);
-      };
-      for (std::chrono::milliseconds rest = ms; rest.count() > 0;) {
-        const std::chrono::milliseconds step = std::min(rest, std::chrono::milliseconds(10000));
-        if (!left(rest)) return false;
-        if (hooks.wait) {
-          if (!hooks.wait(step)) return false;
-        } else {
-          const auto start = std::chrono::steady_clock::now();
-          const auto end = start + step;
-          int shown = p.waitSeconds;
-          while (std::chrono::steady_clock::now() < end) {
-            ws.platform.processEvents();
-            if (StopSignalled() || (hooks.progress && !hooks.progress(p))) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            const auto gone = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - start);
-            const int secs = static_cast<int>((rest - gone).count() + 999) / 1000;
-            if (secs != shown && secs > 0 && !left(rest - gone)) return false;
-            shown = secs;
-          }
-        }
-        rest -= step;
-      }
-      return true;
-    };
-    JQuantsClient client(ws.platform, LoadJQuantsSettings(), options);
+    JQuantsClient client(ws.platform, LoadJQuantsSettings(),
+                         RunClientOptions(ws, hooks, now, tell));
     FetchPlan plan;
     plan.listNewest = w.days.front();
     plan.listOldest = w.days.back();

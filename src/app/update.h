@@ -10,6 +10,7 @@
 #include <string>
 
 #include "list/update.h"
+#include "web/jquants_client.h"
 
 namespace tavrine {
 
@@ -64,6 +65,19 @@ class UpdateSignals {
   void (*oldTerm_)(int) = nullptr;
   bool ended_ = false;
 };
+
+// True once a signal came while an UpdateSignals lives.
+bool RunStopSignalled();
+
+// The client's options for a run the window or the driver starts: the
+// hooks' certificates and bounds; a signal or the progress hook (asked with
+// `now`) stops a request while it is awaited; a long wait (the service's
+// limit, a retry's pause) passes in steps of at most ten seconds, each told
+// through `tell` with the seconds left and each a chance to cancel. The
+// hooks, `now` and ws must outlive the client.
+JQuantsClient::Options RunClientOptions(Workspace& ws, const UpdateHooks& hooks,
+                                        const UpdateProgress& now,
+                                        std::function<bool(const UpdateProgress&)> tell);
 
 // Runs the update. Refused while a handler waits for a page (ws.busy(): the
 // status line's note and the summary's busy flag, nothing read). With

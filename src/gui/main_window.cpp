@@ -17,6 +17,7 @@
 #include <memory>
 #include <set>
 
+#include "gui/add_stock_ui.h"
 #include "gui/backtest_view.h"
 #include "gui/chart_widget.h"
 #include "gui/grid_model.h"
@@ -89,6 +90,7 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
   importer_ = std::make_unique<PriceFileImport>(
       this, ws_, [this] { mirror(); }, [this](const std::string& code) { selectCode(code); });
   updater_ = std::make_unique<ListUpdate>(this, ws_, [this] { mirror(); });
+  adder_ = std::make_unique<StockAdd>(this, ws_, *updater_, [this] { mirror(); });
   setAcceptDrops(true);
 
   build();

@@ -30,6 +30,7 @@ class ListJobs;
 class GridView;
 class HelpWindow;
 class ListUpdate;
+class StockAdd;
 class PriceFileImport;
 class ScanWindow;
 class SplashWindow;
@@ -130,6 +131,10 @@ class MainWindow : public QWidget {
   // opens the key dialog.
   void chooseUpdate();
   ListUpdate& updater() { return *updater_; }
+  // "銘柄追加" (add_stock_ui.h): one stock from the J-Quants API by code or
+  // name, run as a list job like 一括更新.
+  void chooseAddStock();
+  StockAdd& adder() { return *adder_; }
   // "元に戻す": the stock list as it was before its last change, after a
   // question (askUndo answers it in tests).
   void chooseUndo();
@@ -225,6 +230,7 @@ class MainWindow : public QWidget {
   std::string followedDate_;                           // base date the value grid was put on
   std::unique_ptr<PriceFileImport> importer_;
   std::unique_ptr<ListUpdate> updater_;
+  std::unique_ptr<StockAdd> adder_;
   std::unique_ptr<ListJobs> jobs_;
   std::uint64_t formVersion_ = ~std::uint64_t{0};
   bool mirroring_ = false;

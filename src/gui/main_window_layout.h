@@ -126,9 +126,11 @@ inline constexpr Placed kControlPanel[] = {
     {"Button35", Make::Button, InRow(0, 418, 36)},
     {"BitBtn1", Make::Button, InRow(0, 458, 78)},
     // Window-only: "取込" under "株価収集", in the room the second row leaves;
-    // "一括更新" beside it and its settings under it, in a column of their own.
+    // "一括更新" beside it and its settings under it, in a column of their own,
+    // with "銘柄追加" above them.
     {"UndoButton", Make::Button, InRow(1, 404, 52)},
     {"ImportButton", Make::Button, InRow(1, 458, 78)},
+    {"AddStockButton", Make::Button, InRow(0, 540, 70)},
     {"UpdateButton", Make::Button, InRow(1, 540, 70)},
     {"UpdateSettingsButton", Make::Button, InRow(2, 540, 70)},
     // Row 2: stock code, memo, width, lower lines, direction, print.

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/list_actions.h"
+#include "gui/add_stock_ui.h"
 #include "gui/grid_model.h"
 #include "gui/handover.h"
 #include "gui/import_ui.h"
@@ -39,6 +40,11 @@ void MainWindow::wireListButtons() {
   update->setToolTip(QStringLiteral(
       "全銘柄の株価を J-Quants API から最新の日まで取得します（APIキーが要ります）"));
   connect(update, &QPushButton::clicked, this, [this] { chooseUpdate(); });
+  auto* add = static_cast<QPushButton*>(widget("AddStockButton"));
+  add->setText(QStringLiteral("銘柄追加"));
+  add->setToolTip(QStringLiteral(
+      "銘柄コードか銘柄名で J-Quants API から銘柄を探し、株価をデ-タ一覧に追加します"));
+  connect(add, &QPushButton::clicked, this, [this] { chooseAddStock(); });
   auto* settings = static_cast<QPushButton*>(widget("UpdateSettingsButton"));
   settings->setText(QStringLiteral("更新設定..."));
   settings->setToolTip(QStringLiteral("一括更新に使う J-Quants API のキーとプランを設定します"));
@@ -67,6 +73,10 @@ void MainWindow::chooseImport() {
 
 void MainWindow::chooseUpdate() {
   jobs_->run(QStringLiteral("一括更新"), [this] { updater_->choose(); });
+}
+
+void MainWindow::chooseAddStock() {
+  jobs_->run(QStringLiteral("銘柄追加"), [this] { adder_->choose(); });
 }
 
 void MainWindow::chooseRename(const QString& heading) {

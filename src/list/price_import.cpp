@@ -394,7 +394,7 @@ std::vector<std::string> StockCells(const PriceFile& file, const WorkingList& w,
 void ImportOne(ImportFile f, WorkingList& w, ImportSummary& s, const ImportHooks& hooks,
                std::vector<StoredBar>& bars) {
   const std::string shown = ShownFileName(f.path);
-  const PriceFile file = ReadFile(f.path);
+  const PriceFile file = f.rows ? *f.rows : ReadFile(f.path);
   const std::string code = ChooseCode(f, file, shown, hooks);
   const Naming naming = NameStock(f, file, code, shown);
   const int column = StockColumn(*w.table, code, shown);

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@
 #include "store/state.h"
 
 namespace tavrine {
+
+struct PriceFile;
 
 // One file to import. A code or name given here overrides the file's own
 // (taken from the file name and the title line: StockName in price_file.h);
@@ -33,6 +36,9 @@ struct ImportFile {
   std::string path;
   std::string code;
   std::string name;
+  // Rows already read (a stock fetched from the data service) taken in place
+  // of reading path, which then only names them in messages.
+  std::shared_ptr<const PriceFile> rows;
 };
 
 // Stored closes of one stock multiplied by num/den because a file showed a

@@ -114,8 +114,8 @@ bool KeptField(int depth, const std::string& key) {
   if (depth == 1) return key == "data" || key == "pagination_key" || key == "message";
   // A whole-market page holds some 75,000 keys: one hash each.
   static const std::unordered_set<std::string_view> kRecord = {
-      "Date", "Code", "AdjC", "AdjFactor", "HolDiv", "CoName", "O",    "H",     "L",   "C",
-      "Vo",   "Va",   "UL",   "LL",        "AdjO",   "AdjH",   "AdjL", "AdjVo", "ExRT"};
+      "Date", "Code", "AdjC", "AdjFactor", "HolDiv", "CoName", "O",    "H",     "L",    "C",
+      "Vo",   "Va",   "UL",   "LL",        "AdjO",   "AdjH",   "AdjL", "AdjVo", "ExRT", "MktNm"};
   return depth == 3 && kRecord.count(key) > 0;
 }
 
@@ -909,6 +909,33 @@ FetchResult FetchNewDays(JQuantsClient& client, const FetchPlan& plan,
     }
   }
   planNote();
+  return out;
+}
+
+}  // namespace tavrine
+
+namespace tavrine {
+
+std::vector<MasterStock> JQuantsClient::MasterStocks() {
+  std::map<std::string, MasterStock> stocks;
+  AllPages([&](const std::string& q) { return Get("/v2/equities/master", q); }, "",
+           options_.maxKeptBytes,
+           [&](const Json& r) -> std::size_t {
+             const std::string code = ListCode(StringField(r, "Code"));
+             if (code.empty()) return 0;
+             const auto text = [&](const char* field) {
+               return r.contains(field) && r[field].is_string() ? r[field].get<std::string>()
+                                                                : std::string();
+             };
+             MasterStock& m = stocks[code];
+             m.code = code;
+             m.name = text("CoName");
+             m.market = text("MktNm");
+             return 96 + m.name.size() + m.market.size();
+           });
+  std::vector<MasterStock> out;
+  out.reserve(stocks.size());
+  for (auto& kv : stocks) out.push_back(std::move(kv.second));
   return out;
 }
 

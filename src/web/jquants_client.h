@@ -97,6 +97,13 @@ struct JQuantsBar {
 // client reads them. Throws JQuantsError for an answer not of that form.
 std::vector<JQuantsBar> ParseBarsPage(const std::string& body);
 
+// One stock of the service's master, under the list's four-character code.
+struct MasterStock {
+  std::string code;
+  std::string name;
+  std::string market;  // "プライム", "スタンダード", ...
+};
+
 class JQuantsClient {
  public:
   struct Options {
@@ -138,6 +145,9 @@ class JQuantsClient {
   // The master: name (CoName) by four-character code, for stocks whose
   // five-character code ends in 0.
   std::map<std::string, std::string> Names();
+  // The master's stocks with a four-character code, in code order: code,
+  // name (CoName, may be empty) and market (MktNm, empty when not given).
+  std::vector<MasterStock> MasterStocks();
 
   int requests() const { return requests_; }
   // The plan's window as learned from the service so far.

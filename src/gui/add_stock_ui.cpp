@@ -1,0 +1,98 @@
+#include "gui/add_stock_ui.h"
+
+#include <QCoreApplication>
+#include <QInputDialog>
+#include <QProgressDialog>
+#include <QStringList>
+#include <algorithm>
+
+#include "app/workspace.h"
+#include "gui/update_ui.h"
+#include "web/jquants_client.h"
+
+namespace tavrine::gui {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+QString MasterStockText(const MasterStock& m) {
+  QString t = Q(m.code);
+  if (!m.name.empty()) t += QLatin1Char(' ') + Q(m.name);
+  if (!m.market.empty()) t += QStringLiteral(" (") + Q(m.market) + QLatin1Char(')');
+  return t;
+}
+
+void StockAdd::choose() {
+  if (ws_.busy()) {
+    run(QString());
+    return;
+  }
+  bool ok = true;
+  const QString query =
+      askQuery ? askQuery()
+               : QInputDialog::getText(parent_, QStringLiteral("銘柄追加"),
+                                       QStringLiteral("J-Quants API から追加する銘柄の\n"
+                                                      "銘柄コード (7203) か銘柄名の一部:"),
+                                       QLineEdit::Normal, QString(), &ok);
+  if (!ok || query.trimmed().isEmpty()) return;
+  if (LoadJQuantsSettings().key.empty() && !keys_.editSettings()) return;
+  run(query);
+}
+
+AddSummary StockAdd::run(const QString& query) {
+  if (ws_.busy()) {
+    // The engine puts its note on the status line and asks nothing.
+    const AddSummary s = AddStock(ws_, query.toStdString(), {}, false);
+    changed_();
+    return s;
+  }
+  QProgressDialog bar(QStringLiteral("銘柄追加: 銘柄一覧を問い合わせています"),
+                      QStringLiteral("中止"), 0, 2, parent_);
+  bar.setObjectName(QStringLiteral("AddStockProgress"));
+  bar.setWindowTitle(QStringLiteral("銘柄追加"));
+  bar.setWindowModality(Qt::WindowModal);
+  bar.setMinimumDuration(0);
+  bar.setAutoClose(false);
+  bar.setAutoReset(false);
+  bar.setMinimumWidth(420);
+  bar.setValue(0);
+  bar.show();
+  AddHooks hooks;
+  hooks.progress = [this, &bar](const UpdateProgress& p) {
+    if (bar.value() != std::min(p.done, 2)) bar.setValue(std::min(p.done, 2));
+    const QString text = Q(AddProgressText(p));
+    if (bar.labelText() != text) bar.setLabelText(text);
+    if (onProgress) onProgress(bar);
+    QCoreApplication::processEvents();
+    return !bar.wasCanceled();
+  };
+  hooks.choose = [this](const std::vector<MasterStock>& found) {
+    if (askChoice) return askChoice(found);
+    QStringList items;
+    for (const MasterStock& m : found) items << MasterStockText(m);
+    bool ok = false;
+    const QString item = QInputDialog::getItem(
+        parent_, QStringLiteral("銘柄追加"),
+        QStringLiteral("当たる銘柄が %1 あります。追加する銘柄:").arg(found.size()), items, 0,
+        false, &ok);
+    return ok ? static_cast<int>(items.indexOf(item)) : -1;
+  };
+  const AddSummary s = AddStock(ws_, query.toStdString(), hooks, false);
+  bar.close();
+
+  // The window shows the list as it now is before anything is said about it.
+  changed_();
+  if (s.busy) return s;
+  if (!s.failure.empty()) {
+    ws_.platform.error(s.Message());
+  } else {
+    ws_.platform.message(s.Message());
+    for (const std::string& e : s.errors) ws_.platform.error(e);
+  }
+  return s;
+}
+
+}  // namespace tavrine::gui
