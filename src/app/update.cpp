@@ -13,6 +13,7 @@
 #include "store/price_store.h"
 #include "store/text.h"
 #include "web/jquants_client.h"
+#include "web/jquants_fetch.h"
 #include "web/service_prices.h"
 
 namespace tavrine {

@@ -944,7 +944,7 @@ TEST_P(MovedCloses, AHiddenSplitRebuildsTheStocksColumn) {
   const int newest = Setup(o);
   const sample::Stock& st = PricedOn(newest);
   const sample::Stock& other = PricedOn(newest, 1);
-  o.splits.push_back({st.code, SiteDay(Day(0)), 0.5});  // never delivered
+  o.splits.push_back({st.code, SiteDay(Day(0)), 0.5, ""});  // never delivered
   LiveJQuants site(f_, o, plan_);
   const WorkTable before = ws_->StockList;
   const std::string newestDate = before.cell(0, 1);
@@ -993,7 +993,7 @@ TEST_P(MovedCloses, AStockSuspendedOnTheNewestDayIsLeftAlone) {
   jquantssite::Options o;
   const int newest = Setup(o);
   const sample::Stock& st = PricedOn(newest);
-  o.splits.push_back({st.code, SiteDay(Day(0)), 0.5});
+  o.splits.push_back({st.code, SiteDay(Day(0)), 0.5, ""});
   o.suspended[st.code] = {SiteDay(Day(newest))};
   LiveJQuants site(f_, o, plan_);
   const WorkTable before = ws_->StockList;
@@ -1013,7 +1013,7 @@ TEST_P(MovedCloses, ACancelOrAFailureWhileRebuildingChangesNothing) {
     jquantssite::Options o;
     const int newest = Setup(o);
     const sample::Stock& st = PricedOn(newest);
-    o.splits.push_back({st.code, SiteDay(Day(0)), 0.5});
+    o.splits.push_back({st.code, SiteDay(Day(0)), 0.5, ""});
     // By day: two days, the day not out, the newest; by stock: six stocks.
     o.serverErrorAt = cancel ? -1 : (GetParam() ? 7 : 5);
     o.serverErrorTimes = 10, o.serverErrorStatus = 500;
@@ -1046,7 +1046,7 @@ TEST_F(UpdateTest, MovedClosesAreSavedWithoutANewDay) {
   ASSERT_NE(ws_->StockList.cell(1, 1), " ");
   jquantssite::Options o;
   o.newest = SiteDay(Day(4));  // the list's newest
-  o.splits.push_back({st.code, SiteDay(Day(0)), 0.5});
+  o.splits.push_back({st.code, SiteDay(Day(0)), 0.5, ""});
   LiveJQuants site(f_, o);
   const WorkTable before = ws_->StockList;
   const auto files = Files();
@@ -1068,7 +1068,7 @@ TEST_F(UpdateTest, AVisibleSplitAsksOnlyTheNewestDayMore) {
   Start();
   const sample::Stock& st = StockInColumn(1);
   jquantssite::Options o;
-  o.splits.push_back({st.code, SiteDay(Day(1)), 0.5});
+  o.splits.push_back({st.code, SiteDay(Day(1)), 0.5, ""});
   LiveJQuants site(f_, o);
   const UpdateSummary s = Update();
   ASSERT_TRUE(s.failure.empty()) << s.failure;
