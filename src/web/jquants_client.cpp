@@ -9,7 +9,6 @@
 #include <stdexcept>
 #include <string_view>
 #include <thread>
-#include <unordered_set>
 
 #include "list/settings_file.h"
 #include "store/text.h"
@@ -100,24 +99,11 @@ JQuantsError FormError(const std::string& what) {
                       ")。データは取り込みません。");
 }
 
-// The fields read of an answer; the parse drops every other one, so a large
-// page costs little more than the fields kept.
-bool KeptField(int depth, const std::string& key) {
-  if (depth == 1) return key == "data" || key == "pagination_key" || key == "message";
-  // A whole-market page holds some 75,000 keys: one hash each.
-  static const std::unordered_set<std::string_view> kRecord = {
-      "Date", "Code", "AdjC", "AdjFactor", "HolDiv", "CoName", "O",    "H",     "L",    "C",
-      "Vo",   "Va",   "UL",   "LL",        "AdjO",   "AdjH",   "AdjL", "AdjVo", "ExRT", "MktNm"};
-  return depth == 3 && kRecord.count(key) > 0;
-}
-
 // The answer's JSON object with its "data" array, or the form error.
 Json ParseAnswer(const std::string& body) {
-  const Json::parser_callback_t keep = [](int depth, Json::parse_event_t event, Json& parsed) {
-    return event != Json::parse_event_t::key || !parsed.is_string() ||
-           KeptField(depth, parsed.get_ref<const std::string&>());
-  };
-  Json j = Json::parse(body, keep, false);
+  // The whole tree: a filter of the fields read costs more than it saves
+  // (a page is at most maxPageBytes).
+  Json j = Json::parse(body, nullptr, false);
   if (j.is_discarded()) {
     const bool html = body.find('<') != std::string::npos;
     throw FormError(html ? "JSON ではなく HTML のページです" : "JSON として読めません");
