@@ -91,16 +91,6 @@ std::shared_ptr<PriceFile> Rows(const MasterStock& m, const std::vector<JQuantsB
   return file;
 }
 
-void Report(Workspace& ws, const AddSummary& s) {
-  if (s.busy) return;
-  if (!s.failure.empty()) {
-    ws.platform.error(s.Message());
-    return;
-  }
-  ws.platform.message(s.Message());
-  for (const std::string& e : s.errors) ws.platform.error(e);
-}
-
 }  // namespace
 
 std::string AddProgressText(const UpdateProgress& p) {
@@ -129,8 +119,7 @@ std::string AddSummary::Message() const {
 
 AddSummary AddStock(Workspace& ws, const std::string& query, const AddHooks& hooks, bool report) {
   AddSummary s;
-  if (ws.busy()) {
-    ws.setStatus(kBusyStatus);
+  if (ws.refusedBusy()) {
     s.busy = true;
     return s;
   }
@@ -233,7 +222,7 @@ AddSummary AddStock(Workspace& ws, const std::string& query, const AddHooks& hoo
   } catch (const std::exception& e) {
     s.failure = e.what();
   }
-  if (report) Report(ws, s);
+  if (report) ReportRun(ws, s.busy, s.failure.empty() ? "" : s.Message(), s.Message(), s.errors);
   return s;
 }
 

@@ -9,8 +9,7 @@ namespace tavrine {
 ImportSummary ImportPriceFiles(Workspace& ws, const std::vector<ImportFile>& files,
                                const ImportHooks& hooks, bool report) {
   ImportSummary s;
-  if (ws.busy()) {
-    ws.setStatus(kBusyStatus);
+  if (ws.refusedBusy()) {
     s.busy = true;
     return s;
   }

@@ -22,10 +22,7 @@ int ColumnOf(const WorkTable& list, const std::string& code) {
 
 // Runs a list edit and shows its result (ShowChangedList).
 bool Apply(Workspace& ws, const std::function<ListEdit(ListEdits&)>& edit, int replacement = 0) {
-  if (ws.busy()) {
-    ws.setStatus(kBusyStatus);
-    return false;
-  }
+  if (ws.refusedBusy()) return false;
   ListEdits edits(ws);
   const ListEdit e = edit(edits);
   if (!e.done) {

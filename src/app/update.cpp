@@ -126,24 +126,20 @@ JQuantsClient::Options RunClientOptions(Workspace& ws, const UpdateHooks& hooks,
   return options;
 }
 
-namespace {
-
-void Report(Workspace& ws, const UpdateSummary& s) {
-  if (s.busy) return;
-  if (!s.failure.empty()) {
-    ws.platform.error(s.Headline());
+void ReportRun(Workspace& ws, bool busy, const std::string& failure, const std::string& message,
+               const std::vector<std::string>& errors) {
+  if (busy) return;
+  if (!failure.empty()) {
+    ws.platform.error(failure);
     return;
   }
-  ws.platform.message(s.Message());
-  for (const std::string& e : s.errors) ws.platform.error(e);
+  ws.platform.message(message);
+  for (const std::string& e : errors) ws.platform.error(e);
 }
-
-}  // namespace
 
 UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
   UpdateSummary s;
-  if (ws.busy()) {
-    ws.setStatus(kBusyStatus);
+  if (ws.refusedBusy()) {
     s.busy = true;
     return s;
   }
@@ -219,7 +215,7 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
   } catch (const std::exception& e) {
     s.failure = e.what();
   }
-  if (report) Report(ws, s);
+  if (report) ReportRun(ws, s.busy, s.failure.empty() ? "" : s.Headline(), s.Message(), s.errors);
   if (s.days > 0 || !s.adjustments.empty()) ShowChangedList(ws);
   return s;
 }

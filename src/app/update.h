@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "list/update.h"
 #include "web/jquants_client.h"
@@ -86,5 +87,10 @@ JQuantsClient::Options RunClientOptions(Workspace& ws, const UpdateHooks& hooks,
 // as an error. After new days the stock picker and the stock on the chart
 // follow the list.
 UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks = {}, bool report = true);
+
+// Shows how a run ended: nothing when it was refused as busy, a failure as
+// one error, else the message and each failed save as an error.
+void ReportRun(Workspace& ws, bool busy, const std::string& failure, const std::string& message,
+               const std::vector<std::string>& errors);
 
 }  // namespace tavrine

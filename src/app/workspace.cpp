@@ -48,6 +48,12 @@ bool AllowedDuringPageWait(const std::string& control, Event::Kind kind) {
 
 }  // namespace
 
+bool Workspace::refusedBusy() {
+  if (!busy()) return false;
+  setStatus(kBusyStatus);
+  return true;
+}
+
 bool Workspace::dispatch(const std::string& control, const Event& ev) {
   if (onDispatch) onDispatch(control, ev);
   auto it = handlers_.find({control, static_cast<int>(ev.kind)});

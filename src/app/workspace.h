@@ -78,6 +78,9 @@ class Workspace : public State {
   bool dispatch(const std::string& control, const Event& ev);
   // True while a dispatched handler runs.
   bool busy() const { return depth_ > 0; }
+  // busy(), with the status line's note: a whole run (import, update, a
+  // list edit) is refused then and reads nothing.
+  bool refusedBusy();
   // Sees every event dispatched, before its handler (if any) runs; the
   // window's tests watch the events a step sends through it.
   std::function<void(const std::string& control, const Event& ev)> onDispatch;

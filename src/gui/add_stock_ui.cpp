@@ -51,15 +51,7 @@ AddSummary StockAdd::run(const QString& query) {
   }
   QProgressDialog bar(QStringLiteral("銘柄追加: 銘柄一覧を問い合わせています"),
                       QStringLiteral("中止"), 0, 2, parent_);
-  bar.setObjectName(QStringLiteral("AddStockProgress"));
-  bar.setWindowTitle(QStringLiteral("銘柄追加"));
-  bar.setWindowModality(Qt::WindowModal);
-  bar.setMinimumDuration(0);
-  bar.setAutoClose(false);
-  bar.setAutoReset(false);
-  bar.setMinimumWidth(420);
-  bar.setValue(0);
-  bar.show();
+  SetUpRunProgress(bar, QStringLiteral("AddStockProgress"), QStringLiteral("銘柄追加"));
   AddHooks hooks;
   hooks.progress = [this, &bar](const UpdateProgress& p) {
     if (bar.value() != std::min(p.done, 2)) bar.setValue(std::min(p.done, 2));

@@ -215,15 +215,7 @@ UpdateSummary ListUpdate::run(bool ask, const std::function<void(const UpdateSum
 
   QProgressDialog bar(QStringLiteral("一括更新: 営業日を問い合わせています"),
                       QStringLiteral("中止"), 0, 1, parent_);
-  bar.setObjectName(QStringLiteral("UpdateProgress"));
-  bar.setWindowTitle(QStringLiteral("一括更新"));
-  bar.setWindowModality(Qt::WindowModal);
-  bar.setMinimumDuration(0);
-  bar.setAutoClose(false);
-  bar.setAutoReset(false);
-  bar.setMinimumWidth(420);
-  bar.setValue(0);
-  bar.show();
+  SetUpRunProgress(bar, QStringLiteral("UpdateProgress"), QStringLiteral("一括更新"));
   UpdateHooks hooks;
   hooks.progress = [this, &bar](const UpdateProgress& p) {
     const int total = std::max(p.total, 1);
@@ -256,6 +248,18 @@ UpdateSummary ListUpdate::run(bool ask, const std::function<void(const UpdateSum
     for (const std::string& e : s.errors) ws_.platform.error(e);
   }
   return s;
+}
+
+void SetUpRunProgress(QProgressDialog& bar, const QString& objectName, const QString& title) {
+  bar.setObjectName(objectName);
+  bar.setWindowTitle(title);
+  bar.setWindowModality(Qt::WindowModal);
+  bar.setMinimumDuration(0);
+  bar.setAutoClose(false);
+  bar.setAutoReset(false);
+  bar.setMinimumWidth(420);
+  bar.setValue(0);
+  bar.show();
 }
 
 }  // namespace tavrine::gui

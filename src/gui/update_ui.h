@@ -64,6 +64,10 @@ void Notify(const SignalNotice& n, bool wait = false);
 int UpdateStatus(const UpdateSummary& s);
 QString UpdateOutcomeText(const UpdateSummary& s);
 
+// A run's progress dialog as 一括更新 and 銘柄追加 show it: window-modal at
+// once, with 中止, kept open until the run closes it.
+void SetUpRunProgress(QProgressDialog& bar, const QString& objectName, const QString& title);
+
 class ListUpdate {
  public:
   // parent owns the dialogs; changed shows the tables as they now are.
