@@ -135,7 +135,7 @@ JQuantsBar ReadBar(const Json& r) {
   const Json& c = r["AdjC"];
   if (c.is_number()) {
     const double v = c.get<double>();
-    if (!(v > 0)) throw FormError(b.code + " の AdjC が正ではありません");
+    if (!(v > 0) || !std::isfinite(v)) throw FormError(b.code + " の AdjC が正ではありません");
     b.adjClose = FloatToStr(static_cast<long double>(v));
   } else if (!c.is_null()) {
     throw FormError(b.code + " の AdjC が数ではありません");
