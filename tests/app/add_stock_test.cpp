@@ -26,6 +26,7 @@ namespace {
 
 using jquantstest::LiveJQuants;
 using testing::DataFolder;
+using testing::FileBytes;
 using testing::ReadFileBytes;
 using testing::RecordingPlatform;
 
@@ -51,10 +52,9 @@ class AddStockTest : public ::testing::Test {
   }
 
   std::map<std::string, std::string> Files() const {
-    std::map<std::string, std::string> out;
-    for (const char* rel : {"デ-タ一覧.csv", "tavrine/hizuke.csv", "listwerk/kabuka/code.txt",
-                            "tavrine.ini", "tavrine/prices.sqlite"})
-      out[rel] = std::filesystem::exists(f_.path(rel)) ? ReadFileBytes(f_.path(rel)) : "-";
+    std::map<std::string, std::string> out =
+        FileBytes(f_, {"デ-タ一覧.csv", "tavrine/hizuke.csv", "listwerk/kabuka/code.txt",
+                       "tavrine.ini", "tavrine/prices.sqlite"});
     for (const std::string& b : StockListBackups()) out["backup " + b] = "";
     return out;
   }

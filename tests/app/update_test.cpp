@@ -42,6 +42,7 @@ using jquantstest::kKey;
 using jquantstest::LiveJQuants;
 using jquantstest::SiteDay;
 using testing::DataFolder;
+using testing::FileBytes;
 using testing::ReadFileBytes;
 using testing::RecordingPlatform;
 using testing::WaitingPlatform;
@@ -69,10 +70,9 @@ class UpdateTest : public ::testing::Test {
 
   // The bytes of every file an update may write, and the backups' names.
   std::map<std::string, std::string> Files() const {
-    std::map<std::string, std::string> out;
-    for (const char* rel : {"デ-タ一覧.csv", "tavrine/hizuke.csv", "listwerk/kabuka/code.txt",
-                            "tavrine.ini", "tavrine/adjust.log"})
-      out[rel] = std::filesystem::exists(f_.path(rel)) ? ReadFileBytes(f_.path(rel)) : "-";
+    std::map<std::string, std::string> out =
+        FileBytes(f_, {"デ-タ一覧.csv", "tavrine/hizuke.csv", "listwerk/kabuka/code.txt",
+                       "tavrine.ini", "tavrine/adjust.log"});
     for (const std::string& b : StockListBackups()) out["backup " + b] = "";
     return out;
   }

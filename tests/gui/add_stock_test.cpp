@@ -35,10 +35,7 @@ struct Box {
 };
 
 std::map<std::string, std::string> Files(const testing::DataFolder& f) {
-  std::map<std::string, std::string> out;
-  for (const char* rel : {"デ-タ一覧.csv", "tavrine/hizuke.csv", "tavrine.ini"})
-    out[rel] = std::filesystem::exists(f.path(rel)) ? testing::ReadFileBytes(f.path(rel)) : "-";
-  return out;
+  return testing::FileBytes(f, {"デ-タ一覧.csv", "tavrine/hizuke.csv", "tavrine.ini"});
 }
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }

@@ -52,11 +52,8 @@ struct Box {
 
 // The bytes of every file an update may write.
 std::map<std::string, std::string> Files(const testing::DataFolder& f) {
-  std::map<std::string, std::string> out;
-  for (const char* rel : {"デ-タ一覧.csv", "tavrine/hizuke.csv", "listwerk/kabuka/code.txt",
-                          "tavrine.ini", "tavrine/adjust.log"})
-    out[rel] = std::filesystem::exists(f.path(rel)) ? testing::ReadFileBytes(f.path(rel)) : "-";
-  return out;
+  return testing::FileBytes(f, {"デ-タ一覧.csv", "tavrine/hizuke.csv", "listwerk/kabuka/code.txt",
+                                "tavrine.ini", "tavrine/adjust.log"});
 }
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -105,5 +107,15 @@ class DataFolder {
   std::filesystem::path dir_;
   std::vector<Saved> saved_;
 };
+
+// The bytes of each file (relative to the folder), "-" for one that is not
+// there: what a failed run must leave as it was.
+inline std::map<std::string, std::string> FileBytes(const DataFolder& f,
+                                                    std::initializer_list<const char*> files) {
+  std::map<std::string, std::string> out;
+  for (const char* rel : files)
+    out[rel] = std::filesystem::exists(f.path(rel)) ? ReadFileBytes(f.path(rel)) : "-";
+  return out;
+}
 
 }  // namespace tavrine::testing
