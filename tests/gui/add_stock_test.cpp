@@ -23,6 +23,7 @@
 #include "gui/main_window.h"
 #include "gui/update_ui.h"
 #include "store/control_cells.h"
+#include "window_fixture.h"
 
 using namespace tavrine;
 using namespace tavrine::gui;
@@ -83,10 +84,8 @@ void AddStockWindowTest::start() {
   WindowOptions wo;
   wo.remember = false;
   wo.messageHook = [this](const std::string& t, bool e) { boxes.push_back({t, e}); };
-  win = std::make_unique<MainWindow>(wo);
-  win->resize(1280, 800);
-  win->show();
-  QVERIFY(QTest::qWaitForWindowExposed(win.get()));
+  win = testing::ShowWindow(wo);
+  QVERIFY(win);
   win->adder().onProgress = [this](QProgressDialog& bar) {
     QVERIFY(bar.isVisible());
     QCOMPARE(bar.windowModality(), Qt::WindowModal);

@@ -38,6 +38,7 @@
 #include "store/codec.h"
 #include "store/save_guard.h"
 #include "store/text.h"
+#include "window_fixture.h"
 
 using namespace tavrine;
 using namespace tavrine::gui;
@@ -140,10 +141,8 @@ void UpdateWindowTest::start(jquantssite::Options o) {
   WindowOptions wo;
   wo.remember = false;
   wo.messageHook = [this](const std::string& t, bool e) { boxes.push_back({t, e}); };
-  win = std::make_unique<MainWindow>(wo);
-  win->resize(1280, 800);
-  win->show();
-  QVERIFY(QTest::qWaitForWindowExposed(win.get()));
+  win = testing::ShowWindow(wo);
+  QVERIFY(win);
   win->updater().notify = [this](const SignalNotice& n) { notices.push_back(n); };
   win->updater().onProgress = [this](QProgressDialog& bar) {
     // The dialog is up, modal to the window, while the run goes on.

@@ -9,11 +9,10 @@
 // of nulls for every stock, a stock missing from a delivered day, records
 // sent twice (equal or not), padded answers, a huge or broken master, a body
 // that never ends; and the ways of the real service, each noted where it is
-// made with the reference it follows: the service's pages on response
-// statuses (jpx-jquants.com/spec/response-status: 210, the 403 texts, 429
-// without Retry-After, 500), rate limits (/spec/rate-limits), paging
-// (/spec/pagination: pages split near 5,000,000 bytes) and the daily bars
-// (/spec/eq-bars-daily: AdjFactor, ExRT), and what users of the official
+// made with the reference it follows: the service's reference pages on
+// response statuses (210, the 403 texts, 429 without Retry-After, 500),
+// rate limits, paging (pages split near 5,000,000 bytes) and the daily
+// bars (AdjFactor, ExRT), and what users of the official
 // client (jquants-api-client) quote of its answers: the plan's window of
 // dates in a 400, a slow first byte, 502/503/504 and dropped connections,
 // gzip. Over plain HTTP on 127.0.0.1,
