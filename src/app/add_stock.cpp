@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "app/import.h"
 #include "app/stock_search.h"
@@ -25,13 +26,7 @@ std::string QueryCode(const std::string& query) {
   const auto first = folded.find_first_not_of(' ');
   if (first == std::string::npos) return {};
   folded = folded.substr(first, folded.find_last_not_of(' ') - first + 1);
-  if (folded.size() != 4) return {};
-  for (int k = 0; k < 3; ++k)
-    if (folded[k] < '0' || folded[k] > '9') return {};
-  char& last = folded[3];
-  if (last >= 'a' && last <= 'z') last = static_cast<char>(last - 'a' + 'A');
-  if (!((last >= '0' && last <= '9') || (last >= 'A' && last <= 'Z'))) return {};
-  return folded;
+  return StockCodeForm(std::move(folded));
 }
 
 std::string Shown(const MasterStock& m) { return m.name.empty() ? m.code : m.code + " " + m.name; }
@@ -127,10 +122,7 @@ AddSummary AddStock(Workspace& ws, const std::string& query, const AddHooks& hoo
   UpdateProgress now;
   now.total = 2;
   now.byStock = true;
-  const auto tell = [&](const UpdateProgress& p) {
-    if (report) ws.setStatus(AddProgressText(p));
-    return !RunStopSignalled() && (!hooks.progress || hooks.progress(p));
-  };
+  const auto tell = RunProgress(ws, hooks, report, AddProgressText);
   const auto listed = [](const WorkingList& w, const std::string& code) {
     for (const ListedStock& l : ListedStocks(*w.table))
       if (l.code == code) return true;

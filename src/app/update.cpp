@@ -72,8 +72,6 @@ void UpdateSignals::end() {
   std::raise(sig);
 }
 
-bool RunStopSignalled() { return StopSignalled(); }
-
 JQuantsClient::Options RunClientOptions(Workspace& ws, const UpdateHooks& hooks,
                                         const UpdateProgress& now,
                                         std::function<bool(const UpdateProgress&)> tell) {
@@ -137,6 +135,15 @@ void ReportRun(Workspace& ws, bool busy, const std::string& failure, const std::
   for (const std::string& e : errors) ws.platform.error(e);
 }
 
+std::function<bool(const UpdateProgress&)> RunProgress(Workspace& ws, const UpdateHooks& hooks,
+                                                       bool report,
+                                                       std::string (*text)(const UpdateProgress&)) {
+  return [&ws, &hooks, report, text](const UpdateProgress& p) {
+    if (report) ws.setStatus(text(p));
+    return !StopSignalled() && (!hooks.progress || hooks.progress(p));
+  };
+}
+
 UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
   UpdateSummary s;
   if (ws.refusedBusy()) {
@@ -145,10 +152,7 @@ UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
   }
   WaitCursor cursor(ws.platform);
   UpdateProgress now;
-  const auto tell = [&](const UpdateProgress& p) {
-    if (report) ws.setStatus(UpdateProgressText(p));
-    return !StopSignalled() && (!hooks.progress || hooks.progress(p));
-  };
+  const auto tell = RunProgress(ws, hooks, report);
   int day = 0;  // the day being fetched, for the failure's message
   try {
     WorkingList w = BaseList(ws);

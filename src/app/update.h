@@ -67,9 +67,6 @@ class UpdateSignals {
   bool ended_ = false;
 };
 
-// True once a signal came while an UpdateSignals lives.
-bool RunStopSignalled();
-
 // The client's options for a run the window or the driver starts: the
 // hooks' certificates and bounds; a signal or the progress hook (asked with
 // `now`) stops a request while it is awaited; a long wait (the service's
@@ -79,6 +76,13 @@ bool RunStopSignalled();
 JQuantsClient::Options RunClientOptions(Workspace& ws, const UpdateHooks& hooks,
                                         const UpdateProgress& now,
                                         std::function<bool(const UpdateProgress&)> tell);
+
+// Takes each step's progress of a run: shows it on the status line in the
+// run's words (text) with report; false once a signal came or the progress
+// hook cancels. ws and hooks must outlive it.
+std::function<bool(const UpdateProgress&)> RunProgress(
+    Workspace& ws, const UpdateHooks& hooks, bool report,
+    std::string (*text)(const UpdateProgress&) = UpdateProgressText);
 
 // Runs the update. Refused while a handler waits for a page (ws.busy(): the
 // status line's note and the summary's busy flag, nothing read). With

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 #include <span>
+#include <utility>
 
 #include "list/list_work.h"
 #include "list/placement.h"
@@ -53,13 +54,7 @@ std::string NormalisedCode(const std::string& given) {
       plain += given[i];
     }
   }
-  if (plain.size() != 4) return {};
-  for (int k = 0; k < 3; ++k)
-    if (plain[k] < '0' || plain[k] > '9') return {};
-  char& last = plain[3];
-  if (last >= 'a' && last <= 'z') last = static_cast<char>(last - 'a' + 'A');
-  if (!((last >= '0' && last <= '9') || (last >= 'A' && last <= 'Z'))) return {};
-  return plain;
+  return StockCodeForm(std::move(plain));
 }
 
 // The answer to the code question, "6758" or "6758 ソニー", as the code and

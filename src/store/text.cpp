@@ -240,4 +240,14 @@ std::string LocalTimeText(const char* format) {
   return std::string(buf, std::strftime(buf, sizeof buf, format, &local));
 }
 
+std::string StockCodeForm(std::string plain) {
+  if (plain.size() != 4) return {};
+  for (int k = 0; k < 3; ++k)
+    if (plain[k] < '0' || plain[k] > '9') return {};
+  char& last = plain[3];
+  if (last >= 'a' && last <= 'z') last = static_cast<char>(last - 'a' + 'A');
+  if (!((last >= '0' && last <= '9') || (last >= 'A' && last <= 'Z'))) return {};
+  return plain;
+}
+
 }  // namespace tavrine

@@ -67,4 +67,9 @@ void CivilFromDays(int days, int& y, int& m, int& d);
 // The local time now in a strftime format ("%Y%m%d-%H%M%S").
 std::string LocalTimeText(const char* format);
 
+// A stock code as the list keeps it ("7203", "130A"): four digits, or three
+// digits and a letter, a small letter made capital. Empty when the text is
+// no such code; blanks and full-width forms are the caller's to fold first.
+std::string StockCodeForm(std::string plain);
+
 }  // namespace tavrine
