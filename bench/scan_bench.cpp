@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/portfolio_inputs.h"
 #include "app/scan.h"
 #include "app/workspace.h"
 #include "bench_support.h"
@@ -106,6 +107,28 @@ BENCHMARK(BM_ScanShortEntrySell)
     ->UseRealTime()
     ->Iterations(1)
     ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+// The portfolio's inputs: one rule (S2, the long-term set, entry buy)
+// judged honestly over every stock, two worker threads.
+void BM_PortfolioInputsS2(benchmark::State& state) {
+  const auto& list = List();
+  tavrine::PortfolioInputOptions o;
+  o.tag = 1;
+  std::size_t trades = 0;
+  for (auto _ : state) {
+    auto in = tavrine::CollectPortfolioInputs(list.ws->StockList, o);
+    trades = 0;
+    for (const auto& s : in.stocks) trades += s.trades.size();
+    benchmark::DoNotOptimize(in.stocks.data());
+  }
+  state.counters["trades"] = static_cast<double>(trades);
+}
+BENCHMARK(BM_PortfolioInputsS2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 // Today's signals of every stock, one thread.

@@ -116,8 +116,7 @@ bool ScanStock(Workspace& ws, int k, const ScanOptions& o, std::vector<ScanRow>&
 
 // What a worker keeps between stocks on the numeric path.
 struct NumericScratch {
-  std::vector<long long> yen;
-  rule_columns::RuleSet columns;
+  ScanSeries series;
   walk::Steps steps;
   std::array<std::string, kRuleCount> captions;  // the rule buttons' captions
 };
@@ -126,31 +125,20 @@ enum class Outcome { Done, Cancelled, WindowPath };
 
 // One stock as ScanStock gives it, on numbers: the extraction's closes, the
 // rule columns of the term set and one walk a rule. A stock whose prices the
-// extraction would take row by row (a cell that is not a plain price, or
-// fewer rows than the price scale reads) goes the window path instead. A walk
+// extraction would take row by row goes the window path instead. A walk
 // that meets a cell the rule button would stop on leaves the stock out.
 Outcome ScanStockNumeric(const WorkTable& list, int k, const ScanOptions& o, NumericScratch& s,
                          std::vector<ScanRow>& out) {
-  const int F = FirstPriceRow(list, k);
-  const int L = LastDataRowOf(list, k, stocklist::kLastDayRow, o.backtest.judging);
-  if (F + 25 > L || !ReadYen(list, k, F, L, s.yen)) return Outcome::WindowPath;
-  const rule_columns::Closes closes{s.yen, F, L};
-  const bool honest = o.backtest.honest();
-  // The scan's start values leave the long set's "乖離" in its 75-day mode.
-  const honest::Terms& terms = o.shortTerm ? honest::kShortTerms : honest::kLongTerms;
-  if (honest)
-    rule_columns::Honest(closes, terms, s.columns);
-  else
-    rule_columns::Hindsight(closes, terms, s.columns);
-  const int priced = honest ? 0 : rule_columns::PricedRows(closes);
-
+  if (!ReadScanSeries(list, k, o, s.series)) return Outcome::WindowPath;
+  const int F = s.series.first, L = s.series.last;
   auto date = [&list](int x) { return list.cell(0, x); };
-  auto close = [&](int x) { return x >= F && x <= L ? IntToStr(s.yen[x]) : std::string("0"); };
+  auto close = [&](int x) {
+    return x >= F && x <= L ? IntToStr(s.series.yen[static_cast<std::size_t>(x)])
+                            : std::string("0");
+  };
   for (int tag = 0; tag < kRuleCount; ++tag) {
     if (Cancelled(o)) return Outcome::Cancelled;
-    int start = L, end = F + 1;
-    if (!honest) walk::HindsightWindow(kRules[tag].number, priced, start, end);
-    walk::WalkSignals(s.columns[static_cast<std::size_t>(tag)], start, end, o.backtest, s.steps);
+    WalkScanRule(s.series, tag, o.backtest, s.steps);
     if (s.steps.badRow != 0) {
       out.clear();
       return Outcome::Done;
@@ -196,6 +184,30 @@ std::optional<std::optional<double>> FigureValue(const BacktestFigures& f, int c
 }
 
 }  // namespace
+
+bool ReadScanSeries(const WorkTable& list, int k, const ScanOptions& o, ScanSeries& out) {
+  const int F = FirstPriceRow(list, k);
+  const int L = LastDataRowOf(list, k, stocklist::kLastDayRow, o.backtest.judging);
+  if (F + 25 > L || !ReadYen(list, k, F, L, out.yen)) return false;
+  out.first = F;
+  out.last = L;
+  const rule_columns::Closes closes{out.yen, F, L};
+  // The scan's start values leave the long set's "乖離" in its 75-day mode.
+  const honest::Terms& terms = o.shortTerm ? honest::kShortTerms : honest::kLongTerms;
+  if (o.backtest.honest())
+    rule_columns::Honest(closes, terms, out.columns);
+  else
+    rule_columns::Hindsight(closes, terms, out.columns);
+  out.priced = o.backtest.honest() ? 0 : rule_columns::PricedRows(closes);
+  return true;
+}
+
+void WalkScanRule(const ScanSeries& series, int tag, const BacktestOptions& options,
+                  walk::Steps& out) {
+  int start = series.last, end = series.first + 1;
+  if (!options.honest()) walk::HindsightWindow(kRules[tag].number, series.priced, start, end);
+  walk::WalkSignals(series.columns[static_cast<std::size_t>(tag)], start, end, options, out);
+}
 
 std::string ScanNameOf(const std::string& heading) {
   std::string rest = heading.substr(LeftBytes(heading, 4).size());

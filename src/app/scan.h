@@ -12,6 +12,8 @@
 
 #include "signals/backtest_options.h"
 #include "signals/figures.h"
+#include "signals/rule_columns.h"
+#include "signals/walk.h"
 
 namespace tavrine {
 
@@ -92,6 +94,23 @@ inline void SortScanRows(std::vector<ScanRow>& rows) { SortScanRows(rows, kScanA
 // nothing happens while a handler waits for a page. True when the rule ran.
 class Workspace;
 bool PickScanRow(Workspace& ws, const std::string& code, int tag, bool shortTerm);
+
+// One stock on the scan's numeric path: its closes in whole yen by row
+// (rows first .. last, newest first) and the rule columns of the scan's term
+// set and way of judging.
+struct ScanSeries {
+  std::vector<long long> yen;
+  int first = 0, last = 0;
+  rule_columns::RuleSet columns;
+  int priced = 0;  // ctl::PricedRows with hindsight; 0 judged honestly
+};
+// False when the stock's prices are not all plain whole-yen cells or are
+// fewer than the price scale reads: the scan then takes the window path.
+bool ReadScanSeries(const WorkTable& list, int k, const ScanOptions& o, ScanSeries& out);
+// The walk of the rule of `tag` as its rule button walks it (out.badRow set
+// where the button would stop).
+void WalkScanRule(const ScanSeries& series, int tag, const BacktestOptions& options,
+                  walk::Steps& out);
 
 // Helpers of the scan, also used by its tests and the driver.
 // The stock columns a scan visits: 1..197 whose heading is not blank.
