@@ -201,6 +201,25 @@ long long YearTax::finish() {
   return due;
 }
 
+std::vector<MoneyDay> MoneyDays(const std::vector<PriceBar>& daily) {
+  std::vector<MoneyDay> days;
+  days.reserve(daily.size());
+  for (const PriceBar& b : daily) {
+    long double close = 0;
+    if (!TryStrToFloat(b.close, close) || !(close > 0)) continue;
+    MoneyDay d{b.day, close, std::nullopt, b.stopHigh, b.stopLow};
+    if (b.open && *b.open > 0) d.open = static_cast<long double>(*b.open);
+    days.push_back(d);
+  }
+  return days;
+}
+
+int DayIndex(const std::vector<MoneyDay>& days, int day) {
+  const auto it = std::lower_bound(days.begin(), days.end(), day,
+                                   [](const MoneyDay& d, int v) { return d.day < v; });
+  return it != days.end() && it->day == day ? static_cast<int>(it - days.begin()) : -1;
+}
+
 namespace {
 
 // The first day from `from` on which an order can fill: a buy waits out a

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "store/price_bars.h"
+
 namespace tavrine {
 
 // The commission of one fill from its value in yen, whole yen rounded down.
@@ -94,6 +96,12 @@ struct MoneyDay {
   std::optional<long double> open;
   bool stopHigh = false, stopLow = false;
 };
+
+// The list's daily bars (DailyBars) as the fills read them; a day whose
+// close is no positive number is left out.
+std::vector<MoneyDay> MoneyDays(const std::vector<PriceBar>& daily);
+// The index of a day (DaysFromCivil) in days, -1 when it is none of them.
+int DayIndex(const std::vector<MoneyDay>& days, int day);
 
 // A trade the walk closed or opened, by the days (indices into the days)
 // whose orders it fills on: the first day the order can fill from.
