@@ -50,6 +50,9 @@ class Backtest {
   // Figures of the trades the last chain listed. Before the first chain, and
   // after a chain that stopped with an error, they are those of no trade.
   const BacktestFigures& figures() const { return figures_; }
+  // The trades the last walk closed, oldest first, by their rows of the
+  // walked table.
+  const std::vector<walk::Trade>& closedTrades() const { return closed_; }
   // The ratio ranges and holding days the statistics block holds now.
   Distributions distributions() const { return ReadDistributions(ws_.StatsTable); }
   // The condition label of the last run ("S1" .. "ST", with the term), as

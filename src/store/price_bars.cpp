@@ -83,6 +83,10 @@ std::vector<PriceBar> DailyBars(const std::vector<StoredBar>& stored,
     if (it != byDay.end() && TryStrToFloat(c.close, listClose)) {
       const StoredBar& s = *it->second.first;
       const double factor = it->second.second;
+      if (s.close && CandleCounts(*s.close, factor, static_cast<double>(listClose))) {
+        b.stopHigh = s.stopHigh;
+        b.stopLow = s.stopLow;
+      }
       if (s.close && s.open && s.high && s.low &&
           CandleCounts(*s.close, factor, static_cast<double>(listClose))) {
         b.open = Round1(*s.open * factor);

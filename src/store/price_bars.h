@@ -23,6 +23,9 @@ struct PriceBar {
   int day = 0;  // the bar's last trading day
   std::optional<double> open, high, low, volume;
   std::string close;
+  // The day ended at its upper (UL) or lower (LL) limit, where the stored
+  // close is the list's; daily bars only.
+  bool stopHigh = false, stopLow = false;
 };
 
 // The candle rule: a stored day's candle counts only where its close,

@@ -225,6 +225,19 @@ TEST_F(SplitBars, DaysBeforeTheSplitComeOnTheListsBasis) {
   EXPECT_TRUE(unmet[0].open.has_value());
 }
 
+TEST_F(SplitBars, LimitFlagsComeWhereTheStoredCloseIsTheLists) {
+  stored[0].stopHigh = true;
+  stored[4].stopLow = true;
+  stored[1].stopHigh = true;
+  list[1].close = "1001";  // not met: the flag cannot be trusted
+  const std::vector<PriceBar> days = DailyBars(stored, list);
+  EXPECT_TRUE(days[0].stopHigh);
+  EXPECT_FALSE(days[0].stopLow);
+  EXPECT_FALSE(days[1].stopHigh);
+  EXPECT_TRUE(days[4].stopLow);
+  EXPECT_FALSE(days[2].stopHigh || days[2].stopLow);
+}
+
 TEST_F(SplitBars, WeeksAndMonthsSpanTheirDaysAndTakeTheLastDaysDate) {
   list.erase(list.begin() + 6);  // only candles from here on
   const std::vector<PriceBar> weeks = WeeklyBars(DailyBars(stored, list));
