@@ -83,12 +83,12 @@ std::vector<PriceBar> DailyBars(const std::vector<StoredBar>& stored,
     if (it != byDay.end() && TryStrToFloat(c.close, listClose)) {
       const StoredBar& s = *it->second.first;
       const double factor = it->second.second;
-      if (s.close && CandleCounts(*s.close, factor, static_cast<double>(listClose))) {
+      const bool agrees = s.close && CandleCounts(*s.close, factor, static_cast<double>(listClose));
+      if (agrees) {
         b.stopHigh = s.stopHigh;
         b.stopLow = s.stopLow;
       }
-      if (s.close && s.open && s.high && s.low &&
-          CandleCounts(*s.close, factor, static_cast<double>(listClose))) {
+      if (agrees && s.open && s.high && s.low) {
         b.open = Round1(*s.open * factor);
         b.high = Round1(*s.high * factor);
         b.low = Round1(*s.low * factor);
