@@ -1,0 +1,214 @@
+#include "signals/portfolio.h"
+
+#include <algorithm>
+
+#include "store/text.h"
+
+namespace tavrine::portfolio {
+
+namespace {
+
+int YearOf(int day) {
+  int y = 0, m = 0, d = 0;
+  CivilFromDays(day, y, m, d);
+  return y;
+}
+
+// Where a stock stands while the days are walked.
+struct Walk {
+  int at = -1;         // index of its newest day not after the current one
+  bool today = false;  // the current day is one of its days
+  std::size_t next = 0;
+  int open = -1;  // index into the result's trades while a position is open
+};
+
+struct Candidate {
+  int stock = 0;
+  std::optional<long double> turnover;
+};
+
+}  // namespace
+
+Result Run(const std::vector<Stock>& stocks, const Options& options) {
+  Result r;
+  std::vector<int> axis;
+  for (const Stock& s : stocks)
+    for (const money::MoneyDay& d : s.days) axis.push_back(d.day);
+  std::sort(axis.begin(), axis.end());
+  axis.erase(std::unique(axis.begin(), axis.end()), axis.end());
+  if (axis.empty()) return r;
+
+  const int slots = std::max(1, options.slots);
+  const CostModel& m = options.costs;
+  const long double capital = static_cast<long double>(options.capital);
+  long double cash = capital;
+  long double yearGains = 0;
+  int openCount = 0;
+  std::vector<Walk> w(stocks.size());
+  std::vector<long double> holdWeight(stocks.size(), 0);
+
+  const auto day = [&](std::size_t s) -> const money::MoneyDay& {
+    return stocks[s].days[static_cast<std::size_t>(w[s].at)];
+  };
+  const auto fillPrice = [&](const money::MoneyDay& d, bool buy) {
+    const long double base = m.fill == FillAt::Open && d.open ? *d.open : d.close;
+    return money::SlippedPrice(base, m.slipTicks, buy);
+  };
+  // A buy fills nothing on a day at the upper limit, a sell at the lower one.
+  const auto canFill = [&](std::size_t s, bool buy) {
+    if (!w[s].today) return false;
+    const money::MoneyDay& d = day(s);
+    return buy ? !d.stopHigh : !d.stopLow;
+  };
+  const auto borrowTo = [&](const Trade& t, int until) {
+    return options.entryBuy
+               ? 0
+               : money::Borrow(t.shares, t.entryPrice, m.borrowPercent, until - t.entryDay);
+  };
+
+  long double previousEquity = capital;
+  for (std::size_t i = 0; i < axis.size(); ++i) {
+    const int today = axis[i];
+    for (std::size_t s = 0; s < stocks.size(); ++s) {
+      const std::vector<money::MoneyDay>& days = stocks[s].days;
+      while (w[s].at + 1 < static_cast<int>(days.size()) &&
+             days[static_cast<std::size_t>(w[s].at + 1)].day <= today)
+        ++w[s].at;
+      w[s].today = w[s].at >= 0 && day(s).day == today;
+    }
+
+    // Exits first: what they free is there for the day's entries.
+    for (std::size_t s = 0; s < stocks.size(); ++s) {
+      if (w[s].open < 0) continue;
+      const Order& o = stocks[s].orders[w[s].next];
+      if (!o.exitFrom || *o.exitFrom > today || !canFill(s, !options.entryBuy)) continue;
+      Trade& t = r.trades[static_cast<std::size_t>(w[s].open)];
+      const long double shares = static_cast<long double>(t.shares);
+      t.exitDay = today;
+      t.exitPrice = fillPrice(day(s), !options.entryBuy);
+      const long long exitFee = money::Fee(m.commission, shares * t.exitPrice);
+      const long long borrow = borrowTo(t, today);
+      t.cost += exitFee + borrow;
+      if (options.entryBuy) {
+        cash += shares * t.exitPrice;
+        t.pnl = shares * (t.exitPrice - t.entryPrice) - static_cast<long double>(t.cost);
+      } else {
+        cash += shares * (t.entryPrice - t.exitPrice);
+        t.pnl = shares * (t.entryPrice - t.exitPrice) - static_cast<long double>(t.cost);
+      }
+      cash -= static_cast<long double>(exitFee + borrow);
+      r.costs += exitFee + borrow;
+      yearGains += t.pnl;
+      w[s].open = -1;
+      ++w[s].next;
+      --openCount;
+    }
+
+    // The entries whose day has come. One whose exit's day came first (it
+    // waited out limit days) is dropped.
+    std::vector<Candidate> candidates;
+    for (std::size_t s = 0; s < stocks.size(); ++s) {
+      if (w[s].open >= 0) continue;
+      const std::vector<Order>& orders = stocks[s].orders;
+      while (w[s].next < orders.size() && orders[w[s].next].exitFrom &&
+             *orders[w[s].next].exitFrom <= today)
+        ++w[s].next;
+      if (w[s].next >= orders.size() || orders[w[s].next].entryFrom > today) continue;
+      if (!canFill(s, options.entryBuy)) continue;
+      Candidate c{static_cast<int>(s), std::nullopt};
+      // The turnover known when the order was given: the stock's day before.
+      const int before = w[s].at - 1;
+      if (before >= 0 && static_cast<std::size_t>(before) < stocks[s].turnover.size())
+        c.turnover = stocks[s].turnover[static_cast<std::size_t>(before)];
+      candidates.push_back(c);
+    }
+    const auto byCode = [&](const Candidate& a, const Candidate& b) {
+      const std::string &ca = stocks[static_cast<std::size_t>(a.stock)].code,
+                        &cb = stocks[static_cast<std::size_t>(b.stock)].code;
+      return ca != cb ? ca < cb : a.stock < b.stock;
+    };
+    if (options.priority == Priority::Turnover) {
+      std::sort(candidates.begin(), candidates.end(), [&](const Candidate& a, const Candidate& b) {
+        if (a.turnover.has_value() != b.turnover.has_value()) return a.turnover.has_value();
+        if (a.turnover && *a.turnover != *b.turnover) return *a.turnover > *b.turnover;
+        return byCode(a, b);
+      });
+    } else {
+      std::sort(candidates.begin(), candidates.end(), byCode);
+    }
+    for (const Candidate& c : candidates) {
+      const std::size_t s = static_cast<std::size_t>(c.stock);
+      const long double price = fillPrice(day(s), options.entryBuy);
+      const long double money = std::min(cash, previousEquity / slots);
+      long long lots = 0;
+      if (openCount < slots && price > 0 && money > 0) {
+        lots = money::FloorYen(money / (100 * price));
+        while (lots > 0 &&
+               100 * lots * price + money::Fee(m.commission, 100 * lots * price) > money)
+          --lots;
+      }
+      if (lots <= 0) {
+        ++w[s].next;
+        ++r.skipped;
+        continue;
+      }
+      Trade t;
+      t.stock = c.stock;
+      t.entryDay = today;
+      t.shares = 100 * lots;
+      t.entryPrice = price;
+      t.cost = money::Fee(m.commission, static_cast<long double>(t.shares) * price);
+      cash -= static_cast<long double>(t.cost);
+      if (options.entryBuy) cash -= static_cast<long double>(t.shares) * price;
+      r.costs += t.cost;
+      w[s].open = static_cast<int>(r.trades.size());
+      r.trades.push_back(t);
+      ++openCount;
+    }
+
+    // The year's tax on its last day, the open year's on the last day.
+    if (i + 1 == axis.size() || YearOf(axis[i + 1]) != YearOf(today)) {
+      const long long due = yearGains > 0 ? money::FloorYen(yearGains * m.taxPercent / 100) : 0;
+      cash -= static_cast<long double>(due);
+      r.tax += due;
+      yearGains = 0;
+    }
+
+    EquityDay e;
+    e.day = today;
+    e.value = cash;
+    if (i == 0) {
+      int priced = 0;
+      for (std::size_t s = 0; s < stocks.size(); ++s) priced += w[s].today ? 1 : 0;
+      for (std::size_t s = 0; s < stocks.size(); ++s)
+        if (w[s].today) holdWeight[s] = capital / priced / day(s).close;
+    }
+    for (std::size_t s = 0; s < stocks.size(); ++s) {
+      if (holdWeight[s] > 0) e.hold += holdWeight[s] * day(s).close;
+      if (w[s].open < 0) continue;
+      const Trade& t = r.trades[static_cast<std::size_t>(w[s].open)];
+      const long double shares = static_cast<long double>(t.shares);
+      e.value += options.entryBuy ? shares * day(s).close : shares * (t.entryPrice - day(s).close);
+      e.held = true;
+    }
+    r.equity.push_back(e);
+    previousEquity = e.value;
+  }
+
+  // A trade still open is valued at its stock's last close, its borrow due so far.
+  for (std::size_t s = 0; s < stocks.size(); ++s) {
+    if (w[s].open < 0) continue;
+    Trade& t = r.trades[static_cast<std::size_t>(w[s].open)];
+    const long double shares = static_cast<long double>(t.shares);
+    const long long borrow = borrowTo(t, axis.back());
+    t.cost += borrow;
+    r.costs += borrow;
+    t.exitPrice = day(s).close;
+    t.pnl = (options.entryBuy ? shares * (t.exitPrice - t.entryPrice)
+                              : shares * (t.entryPrice - t.exitPrice)) -
+            static_cast<long double>(t.cost);
+  }
+  return r;
+}
+
+}  // namespace tavrine::portfolio
