@@ -6,12 +6,14 @@
 #include <memory>
 #include <string>
 
+#include "app/portfolio.h"
 #include "app/portfolio_inputs.h"
 #include "app/scan.h"
 #include "app/workspace.h"
 #include "bench_support.h"
 #include "sample_folder.h"
 #include "signals/today.h"
+#include "store/price_store.h"
 
 namespace {
 
@@ -125,6 +127,62 @@ void BM_PortfolioInputsS2(benchmark::State& state) {
   state.counters["trades"] = static_cast<double>(trades);
 }
 BENCHMARK(BM_PortfolioInputsS2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// The portfolio engine alone over S2's honest trades of every stock (inputs
+// and the store's days read once): five slots, a commission, a tick of
+// slippage, tax.
+void BM_PortfolioEngineS2(benchmark::State& state) {
+  const auto& list = List();
+  tavrine::PortfolioInputOptions io;
+  io.tag = 1;
+  const tavrine::PortfolioInputs in = tavrine::CollectPortfolioInputs(list.ws->StockList, io);
+  std::vector<tavrine::portfolio::Stock> stocks;
+  const tavrine::WorkTable& t = list.ws->StockList;
+  for (const auto& s : in.stocks) {
+    std::vector<tavrine::ListClose> closes;
+    for (int r = 1; r < t.rowCount(); ++r) {
+      int day = 0;
+      if (tavrine::TryParseDate(t.cell(0, r), day)) closes.push_back({day, t.cell(s.column, r)});
+    }
+    stocks.push_back(tavrine::PortfolioStockDays(
+        s, closes, tavrine::ReadStoredBars(tavrine::PriceStorePath(), s.code)));
+  }
+  tavrine::portfolio::Options o;
+  o.costs.commission.kind = tavrine::Commission::Kind::Rate;
+  o.costs.commission.ratePercent = 0.1L;
+  o.costs.slipTicks = 1;
+  std::size_t trades = 0;
+  for (auto _ : state) {
+    auto r = tavrine::portfolio::Run(stocks, o);
+    trades = r.trades.size();
+    benchmark::DoNotOptimize(r.equity.data());
+  }
+  state.counters["trades"] = static_cast<double>(trades);
+  state.counters["stocks"] = static_cast<double>(stocks.size());
+}
+BENCHMARK(BM_PortfolioEngineS2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// The whole portfolio run: inputs, the store's days, the engine, the statistics.
+void BM_PortfolioRunS2(benchmark::State& state) {
+  const auto& list = List();
+  tavrine::PortfolioInputOptions io;
+  io.tag = 1;
+  tavrine::portfolio::Options o;
+  for (auto _ : state) {
+    auto run = tavrine::RunPortfolio(list.ws->StockList, io, o, tavrine::PriceStorePath());
+    benchmark::DoNotOptimize(run.result.equity.data());
+  }
+}
+BENCHMARK(BM_PortfolioRunS2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1)

@@ -31,12 +31,25 @@ struct Candidate {
 
 Result Run(const std::vector<Stock>& stocks, const Options& options) {
   Result r;
-  std::vector<int> axis;
+  // The union of the days, marked on the calendar between the first and the
+  // last (the stocks' days are mostly one axis; no sort of them all).
+  int lo = 0, hi = -1;
+  for (const Stock& s : stocks) {
+    if (s.days.empty()) continue;
+    if (hi < lo) {
+      lo = s.days.front().day;
+      hi = s.days.back().day;
+    }
+    lo = std::min(lo, s.days.front().day);
+    hi = std::max(hi, s.days.back().day);
+  }
+  if (hi < lo) return r;
+  std::vector<char> marked(static_cast<std::size_t>(hi - lo) + 1, 0);
   for (const Stock& s : stocks)
-    for (const money::MoneyDay& d : s.days) axis.push_back(d.day);
-  std::sort(axis.begin(), axis.end());
-  axis.erase(std::unique(axis.begin(), axis.end()), axis.end());
-  if (axis.empty()) return r;
+    for (const money::MoneyDay& d : s.days) marked[static_cast<std::size_t>(d.day - lo)] = 1;
+  std::vector<int> axis;
+  for (std::size_t k = 0; k < marked.size(); ++k)
+    if (marked[k]) axis.push_back(lo + static_cast<int>(k));
 
   const int slots = std::max(1, options.slots);
   const CostModel& m = options.costs;
@@ -66,22 +79,48 @@ Result Run(const std::vector<Stock>& stocks, const Options& options) {
                : money::Borrow(t.shares, t.entryPrice, m.borrowPercent, until - t.entryDay);
   };
 
+  // Only the stocks something may happen to are visited on a day: those
+  // holding a position, those whose entry's day has come (waiting out limit
+  // days or a missing day), and those woken on the day their next entry may
+  // fill. A stock's place in its days moves forward only.
+  const auto sync = [&](std::size_t s, int today) {
+    const std::vector<money::MoneyDay>& days = stocks[s].days;
+    while (w[s].at + 1 < static_cast<int>(days.size()) &&
+           days[static_cast<std::size_t>(w[s].at + 1)].day <= today)
+      ++w[s].at;
+    w[s].today = w[s].at >= 0 && day(s).day == today;
+  };
+  const auto axisIndex = [&](int d) {
+    return static_cast<std::size_t>(std::lower_bound(axis.begin(), axis.end(), d) - axis.begin());
+  };
+  std::vector<std::vector<int>> wake(axis.size());
+  std::vector<int> holding, pending, waiting;
+  // The stock's next entry from day index `from` on: waiting now, or woken later.
+  const auto schedule = [&](std::size_t s, std::size_t from) {
+    const std::vector<Order>& orders = stocks[s].orders;
+    if (w[s].next >= orders.size()) return;
+    const std::size_t j = std::max(axisIndex(orders[w[s].next].entryFrom), from);
+    if (j >= axis.size()) return;
+    wake[j].push_back(static_cast<int>(s));
+  };
+  for (std::size_t s = 0; s < stocks.size(); ++s) schedule(s, 0);
+  std::vector<int> priced;
+
   long double previousEquity = capital;
+  std::vector<Candidate> candidates;
   for (std::size_t i = 0; i < axis.size(); ++i) {
     const int today = axis[i];
-    for (std::size_t s = 0; s < stocks.size(); ++s) {
-      const std::vector<money::MoneyDay>& days = stocks[s].days;
-      while (w[s].at + 1 < static_cast<int>(days.size()) &&
-             days[static_cast<std::size_t>(w[s].at + 1)].day <= today)
-        ++w[s].at;
-      w[s].today = w[s].at >= 0 && day(s).day == today;
-    }
 
     // Exits first: what they free is there for the day's entries.
-    for (std::size_t s = 0; s < stocks.size(); ++s) {
-      if (w[s].open < 0) continue;
+    std::vector<int> stillHolding;
+    for (const int si : holding) {
+      const std::size_t s = static_cast<std::size_t>(si);
+      sync(s, today);
       const Order& o = stocks[s].orders[w[s].next];
-      if (!o.exitFrom || *o.exitFrom > today || !canFill(s, !options.entryBuy)) continue;
+      if (!o.exitFrom || *o.exitFrom > today || !canFill(s, !options.entryBuy)) {
+        stillHolding.push_back(si);
+        continue;
+      }
       Trade& t = r.trades[static_cast<std::size_t>(w[s].open)];
       const long double shares = static_cast<long double>(t.shares);
       t.exitDay = today;
@@ -102,20 +141,34 @@ Result Run(const std::vector<Stock>& stocks, const Options& options) {
       w[s].open = -1;
       ++w[s].next;
       --openCount;
+      schedule(s, i);  // the next entry may fill this very day
     }
+    holding.swap(stillHolding);
 
     // The entries whose day has come. One whose exit's day came first (it
     // waited out limit days) is dropped.
-    std::vector<Candidate> candidates;
-    for (std::size_t s = 0; s < stocks.size(); ++s) {
+    for (const int s : wake[i]) pending.push_back(s);
+    wake[i].clear();
+    waiting.clear();  // what cannot fill today waits for the next day
+    candidates.clear();
+    for (const int si : pending) {
+      const std::size_t s = static_cast<std::size_t>(si);
       if (w[s].open >= 0) continue;
       const std::vector<Order>& orders = stocks[s].orders;
       while (w[s].next < orders.size() && orders[w[s].next].exitFrom &&
              *orders[w[s].next].exitFrom <= today)
         ++w[s].next;
-      if (w[s].next >= orders.size() || orders[w[s].next].entryFrom > today) continue;
-      if (!canFill(s, options.entryBuy)) continue;
-      Candidate c{static_cast<int>(s), std::nullopt};
+      if (w[s].next >= orders.size()) continue;
+      if (orders[w[s].next].entryFrom > today) {
+        schedule(s, i + 1);
+        continue;
+      }
+      sync(s, today);
+      if (!canFill(s, options.entryBuy)) {
+        waiting.push_back(si);
+        continue;
+      }
+      Candidate c{si, std::nullopt};
       // The turnover known when the order was given: the stock's day before.
       const int before = w[s].at - 1;
       if (before >= 0 && static_cast<std::size_t>(before) < stocks[s].turnover.size())
@@ -150,6 +203,7 @@ Result Run(const std::vector<Stock>& stocks, const Options& options) {
       if (lots <= 0) {
         ++w[s].next;
         ++r.skipped;
+        schedule(s, i + 1);
         continue;
       }
       Trade t;
@@ -163,8 +217,10 @@ Result Run(const std::vector<Stock>& stocks, const Options& options) {
       r.costs += t.cost;
       w[s].open = static_cast<int>(r.trades.size());
       r.trades.push_back(t);
+      holding.push_back(c.stock);
       ++openCount;
     }
+    pending.swap(waiting);
 
     // The year's tax on its last day, the open year's on the last day.
     if (i + 1 == axis.size() || YearOf(axis[i + 1]) != YearOf(today)) {
@@ -178,14 +234,23 @@ Result Run(const std::vector<Stock>& stocks, const Options& options) {
     e.day = today;
     e.value = cash;
     if (i == 0) {
-      int priced = 0;
-      for (std::size_t s = 0; s < stocks.size(); ++s) priced += w[s].today ? 1 : 0;
-      for (std::size_t s = 0; s < stocks.size(); ++s)
-        if (w[s].today) holdWeight[s] = capital / priced / day(s).close;
+      for (std::size_t s = 0; s < stocks.size(); ++s) {
+        sync(s, today);
+        if (w[s].today) priced.push_back(static_cast<int>(s));
+      }
+      for (const int s : priced)
+        holdWeight[static_cast<std::size_t>(s)] = capital /
+                                                  static_cast<long double>(priced.size()) /
+                                                  day(static_cast<std::size_t>(s)).close;
     }
-    for (std::size_t s = 0; s < stocks.size(); ++s) {
-      if (holdWeight[s] > 0) e.hold += holdWeight[s] * day(s).close;
-      if (w[s].open < 0) continue;
+    for (const int si : priced) {
+      const std::size_t s = static_cast<std::size_t>(si);
+      sync(s, today);
+      e.hold += holdWeight[s] * day(s).close;
+    }
+    for (const int si : holding) {
+      const std::size_t s = static_cast<std::size_t>(si);
+      sync(s, today);
       const Trade& t = r.trades[static_cast<std::size_t>(w[s].open)];
       const long double shares = static_cast<long double>(t.shares);
       e.value += options.entryBuy ? shares * day(s).close : shares * (t.entryPrice - day(s).close);
