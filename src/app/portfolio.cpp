@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "store/price_bars.h"
 #include "store/price_store.h"
@@ -73,13 +74,16 @@ PortfolioRun RunPortfolio(const WorkTable& stockList, const PortfolioInputOption
   run.refused = std::move(in.refused);
   std::vector<portfolio::Stock> stocks;
   stocks.reserve(in.stocks.size());
+  // The list's dates read once for every stock.
+  std::vector<std::pair<int, int>> rowDays;  // (row, day)
+  for (int r = 1; r < stockList.rowCount(); ++r) {
+    int day = 0;
+    if (TryParseDate(stockList.cell(0, r), day)) rowDays.emplace_back(r, day);
+  }
   for (const PortfolioStock& s : in.stocks) {
     std::vector<ListClose> closes;
-    for (int r = 1; r < stockList.rowCount(); ++r) {
-      int day = 0;
-      const std::string& close = stockList.cell(s.column, r);
-      if (TryParseDate(stockList.cell(0, r), day)) closes.push_back({day, close});
-    }
+    closes.reserve(rowDays.size());
+    for (const auto& [r, day] : rowDays) closes.push_back({day, stockList.cell(s.column, r)});
     stocks.push_back(PortfolioStockDays(s, closes, ReadStoredBars(storePath, s.code)));
     run.codes.push_back(s.code);
   }
