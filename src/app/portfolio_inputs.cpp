@@ -27,7 +27,7 @@ Collected CollectStock(const WorkTable& list, int k, const ScanOptions& o, int t
   c.stock.column = k;
   c.stock.code = LeftBytes(list.cell(k, 0), 4);
   const std::string named = "銘柄 " + c.stock.code + " (列 " + IntToStr(k) + ")";
-  if (!ReadScanSeries(list, k, o, series)) {
+  if (!ReadScanSeries(list, k, o, series, tag)) {
     c.refusal = named + ": 終値が読めないか履歴が短すぎるため外しました";
     return c;
   }

@@ -185,7 +185,8 @@ std::optional<std::optional<double>> FigureValue(const BacktestFigures& f, int c
 
 }  // namespace
 
-bool ReadScanSeries(const WorkTable& list, int k, const ScanOptions& o, ScanSeries& out) {
+bool ReadScanSeries(const WorkTable& list, int k, const ScanOptions& o, ScanSeries& out,
+                    int onlyTag) {
   const int F = FirstPriceRow(list, k);
   const int L = LastDataRowOf(list, k, stocklist::kLastDayRow, o.backtest.judging);
   if (F + 25 > L || !ReadYen(list, k, F, L, out.yen)) return false;
@@ -194,10 +195,21 @@ bool ReadScanSeries(const WorkTable& list, int k, const ScanOptions& o, ScanSeri
   const rule_columns::Closes closes{out.yen, F, L};
   // The scan's start values leave the long set's "乖離" in its 75-day mode.
   const honest::Terms& terms = o.shortTerm ? honest::kShortTerms : honest::kLongTerms;
-  if (o.backtest.honest())
+  if (o.backtest.honest() && onlyTag >= 0 && onlyTag < kRuleCount) {
+    // One rule's column as rule_columns::Honest makes it.
+    const honest::Columns cols = honest::Compute(out.yen, F, L, terms);
+    const RuleDef& rule = kRules[onlyTag];
+    const int i = honest::IndexOfColumn(rule.number);
+    walk::SignalColumn& s = out.columns[static_cast<std::size_t>(onlyTag)];
+    s.assign(L, rule.blankWithoutValue ? walk::Cell::Blank : walk::Cell::Number);
+    for (int r = F; r <= L; ++r)
+      if (cols.has(i, r))
+        s.set(r, cols.values[static_cast<std::size_t>(i)][static_cast<std::size_t>(r)]);
+  } else if (o.backtest.honest()) {
     rule_columns::Honest(closes, terms, out.columns);
-  else
+  } else {
     rule_columns::Hindsight(closes, terms, out.columns);
+  }
   out.priced = o.backtest.honest() ? 0 : rule_columns::PricedRows(closes);
   return true;
 }

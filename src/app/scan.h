@@ -106,7 +106,10 @@ struct ScanSeries {
 };
 // False when the stock's prices are not all plain whole-yen cells or are
 // fewer than the price scale reads: the scan then takes the window path.
-bool ReadScanSeries(const WorkTable& list, int k, const ScanOptions& o, ScanSeries& out);
+// onlyTag >= 0, judged honestly: only that rule's column is made (the
+// others are left as they were), for a caller that walks one rule.
+bool ReadScanSeries(const WorkTable& list, int k, const ScanOptions& o, ScanSeries& out,
+                    int onlyTag = -1);
 // The walk of the rule of `tag` as its rule button walks it (out.badRow set
 // where the button would stop).
 void WalkScanRule(const ScanSeries& series, int tag, const BacktestOptions& options,
