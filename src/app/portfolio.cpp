@@ -18,9 +18,17 @@ portfolio::Stock PortfolioStockDays(const PortfolioStock& in, const std::vector<
   // The list's own close texts on the stock's days: the candle rule reads them.
   std::vector<ListClose> closes;
   closes.reserve(in.days.size());
-  for (const ListClose& c : list)
-    if (std::binary_search(in.days.begin(), in.days.end(), c.day)) closes.push_back(c);
+  if (!in.days.empty()) {
+    const int lo = in.days.front(), hi = in.days.back();
+    std::vector<char> isDay(static_cast<std::size_t>(hi - lo) + 1, 0);
+    for (int d : in.days) isDay[static_cast<std::size_t>(d - lo)] = 1;
+    for (const ListClose& c : list)
+      if (c.day >= lo && c.day <= hi && isDay[static_cast<std::size_t>(c.day - lo)])
+        closes.push_back(c);
+  }
   const std::vector<PriceBar> bars = DailyBars(stored, closes);
+  s.days.reserve(bars.size());
+  s.turnover.reserve(bars.size());
   std::map<int, double> turnover;
   for (const StoredBar& b : stored)
     if (b.turnover && *b.turnover > 0) turnover[b.day] = *b.turnover;
