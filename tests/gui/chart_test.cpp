@@ -57,8 +57,13 @@ void ChartTest::chartDrawsTheModel() {
   QCOMPARE(c->dateAxis()->min(), 1.0);
   QCOMPARE(c->dateAxis()->max(), 40.0);
   QVERIFY(c->dateAxis()->isReverse());
-  QVERIFY(c->valueAxis()->min() <= 500);
-  QVERIFY(c->valueAxis()->max() >= 500 + 120 + 38);
+  // The price lines on the price axis, the lower lines (S1 .. 下線) in a
+  // pane of their own under it.
+  QVERIFY(c->priceRange().first <= 500 && c->priceRange().second >= 520 + 37);
+  QVERIFY(c->priceRange().second < 600);
+  QVERIFY(c->lowerInOwnPane());
+  QVERIFY(c->lowerRange().first <= 560 && c->lowerRange().second >= 500 + 120 + 38);
+  QVERIFY(c->lowerPane().top() > c->pricePane().bottom());
   // Date labels: the newest row carries one, and no two overlap.
   const QStringList labels = c->dateAxis()->categoriesLabels();
   QVERIFY(!labels.isEmpty());
