@@ -543,20 +543,13 @@ void ChartWidget::redraw() {
   std::map<double, std::string> labels;
   for (int pos = 0; pos < ChartModel::kLines; ++pos) {
     const ChartLine& l = model_.line(pos);
-    QList<QPointF> pts;
-    pts.reserve(static_cast<qsizetype>(l.points.size()));
-    for (const ChartPoint& p : l.points) pts.append(QPointF(p.x, p.y));
-    series_[pos]->replace(pts);  // one call: appending point by point is far slower
     const bool shown = l.active && l.visible;
     const bool ownPane = lowerLine(pos) && !style_.overlay;
-    // In their own pane the lower lines are painted by the view; with
-    // candles the close is drawn by them and its dots.
-    series_[pos]->setVisible(shown && !ownPane && !(pos == ChartModel::owarine && candleMode_));
     if (!shown) continue;
     for (const ChartPoint& p : l.points) {
       minX = std::min(minX, p.x);
       maxX = std::max(maxX, p.x);
-      if (!p.label.empty()) labels.emplace(p.x, p.label);
+      if (!p.label.empty()) labels.try_emplace(p.x, p.label);
       if (ownPane) {
         lowerShown_ = true;
         const double v = lowerValue(p.y);
@@ -574,19 +567,6 @@ void ChartWidget::redraw() {
       minY = std::min(minY, *b->low);
       maxY = std::max(maxY, *b->high);
     }
-  }
-  // The markers sit on closes: they follow the ranges, never widen them.
-  for (int pos = ChartModel::kLines; pos < ChartModel::kAllLines; ++pos) {
-    const ChartLine& l = model_.line(pos);
-    QScatterSeries* s = markers_[static_cast<std::size_t>(pos - ChartModel::kLines)];
-    const bool shown = l.active && l.visible && !l.points.empty();
-    QList<QPointF> pts;
-    if (shown) {
-      pts.reserve(static_cast<qsizetype>(l.points.size()));
-      for (const ChartPoint& p : l.points) pts.append(QPointF(p.x, p.y));
-    }
-    s->replace(pts);
-    s->setVisible(shown);
   }
   if (!(minX <= maxX)) {
     minX = 0;
@@ -608,9 +588,38 @@ void ChartWidget::redraw() {
   }
   RoundRange(lowMin, lowMax, lowerStep_, 4);
   lowerRange_ = {lowMin, lowMax};
+
   axisX_->setRange(minX, maxX);
   fitPriceAxis();
-
+  // The axes first, then the points: each series lays its points out once.
+  // Lines the view paints itself (the lower lines in their pane, the close
+  // under candles) hold no points in the Qt chart.
+  for (int pos = 0; pos < ChartModel::kLines; ++pos) {
+    const ChartLine& l = model_.line(pos);
+    const bool shown = l.active && l.visible;
+    const bool painted =
+        (lowerLine(pos) && !style_.overlay) || (pos == ChartModel::owarine && candleMode_);
+    QList<QPointF> pts;
+    if (!painted) {
+      pts.reserve(static_cast<qsizetype>(l.points.size()));
+      for (const ChartPoint& p : l.points) pts.append(QPointF(p.x, p.y));
+    }
+    series_[pos]->replace(pts);  // one call: appending point by point is far slower
+    series_[pos]->setVisible(shown && !painted);
+  }
+  // The markers sit on closes: they follow the ranges, never widen them.
+  for (int pos = ChartModel::kLines; pos < ChartModel::kAllLines; ++pos) {
+    const ChartLine& l = model_.line(pos);
+    QScatterSeries* s = markers_[static_cast<std::size_t>(pos - ChartModel::kLines)];
+    const bool shown = l.active && l.visible && !l.points.empty();
+    QList<QPointF> pts;
+    if (shown) {
+      pts.reserve(static_cast<qsizetype>(l.points.size()));
+      for (const ChartPoint& p : l.points) pts.append(QPointF(p.x, p.y));
+    }
+    s->replace(pts);
+    s->setVisible(shown);
+  }
   labels_.clear();
   labels_.reserve(labels.size());
   for (const auto& [x, t] : labels) labels_.push_back({x, QString::fromStdString(t)});
@@ -772,12 +781,13 @@ std::vector<int> ChartWidget::closeOnlyPoints() const {
   return out;
 }
 
-QRectF ChartWidget::volumeBar(int closePoint) const {
+QRectF ChartWidget::volumeBar(int closePoint) const { return volumeBar(closePoint, candleWidth()); }
+
+QRectF ChartWidget::volumeBar(int closePoint, double w) const {
   const PriceBar* b = barOf(closePoint);
   if (!volumeShown_ || !b || !b->volume) return {};
   const double x =
       xOfRow(model_.line(ChartModel::owarine).points[static_cast<std::size_t>(closePoint)].x);
-  const double w = candleWidth();
   const double top = yOfVolume(*b->volume), bottom = volumePane().bottom();
   return QRectF(x - w / 2, top, w, std::max(1.0, bottom - top));
 }
@@ -849,15 +859,14 @@ void ChartWidget::paintPanes(QPainter& p) const {
   if (volumeShown_) {
     p.save();
     p.setClipRect(volumePane());
-    const ChartLine& close = model_.line(ChartModel::owarine);
+    const double w = candleWidth();
     for (std::size_t i = 0; i < pointBars_.size(); ++i) {
       const PriceBar* b = pointBars_[i];
       if (!b || !b->volume) continue;
-      const QRectF r = volumeBar(static_cast<int>(i));
+      const QRectF r = volumeBar(static_cast<int>(i), w);
       bool up = true, candle = b->open.has_value();
       long double c = 0;
       if (candle && TryStrToFloat(b->close, c)) up = static_cast<double>(c) >= *b->open;
-      (void)close;
       const QColor fill = !candle ? QColor(0xA8, 0xA8, 0xA8)
                           : up    ? UpColor(style_)
                                   : DownColor(style_);

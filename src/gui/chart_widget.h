@@ -163,6 +163,7 @@ class ChartWidget : public QChartView {
   void fitPriceAxis();
   void paintPanes(QPainter& p) const;
   double candleWidth() const;
+  QRectF volumeBar(int closePoint, double width) const;
   bool lowerLine(int pos) const;
 
   const ChartModel& model_;

@@ -36,6 +36,13 @@ void ChartTest::chartDrawsTheModel() {
     for (int i = 0; i < counts[pos]; ++i) m.add(pos, i + 1, 500 + pos * 10 + i, DateOfRow(i + 1));
   QVERIFY(c->refresh());
   QVERIFY(!c->refresh());  // nothing moved since
+  // The lower lines are painted in their own pane; 重ね表示 hands them to
+  // the Qt chart on the price axis.
+  for (int pos = 0; pos < ChartModel::kLines; ++pos)
+    QCOMPARE(c->series(pos)->count(), pos >= ChartModel::S1 ? 0 : counts[pos]);
+  ChartStyle overlay = c->style();
+  overlay.overlay = true;
+  c->setStyle(overlay);
   for (int pos = 0; pos < ChartModel::kLines; ++pos) {
     QCOMPARE(c->series(pos)->count(), counts[pos]);
     QCOMPARE(c->series(pos)->objectName(), QString::fromStdString(m.line(pos).name));
@@ -46,6 +53,8 @@ void ChartTest::chartDrawsTheModel() {
   QVERIFY(c->series(ChartModel::owarine)->isVisible());
   QCOMPARE(c->series(ChartModel::owarine)->pen().width(), 2);
   QCOMPARE(c->series(ChartModel::idouheikin5)->pen().width(), 1);
+  overlay.overlay = false;
+  c->setStyle(overlay);
   const QStringList legend = c->legendEntries();
   QCOMPARE(legend.size(), 11);
   QCOMPARE(legend.first(), QStringLiteral("終値"));
