@@ -104,6 +104,21 @@ void FullRedraw(benchmark::State& state) {
 
 BENCHMARK(FullRedraw)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The two halves: taking the points in, and painting them.
+void RedrawOnly(benchmark::State& state) {
+  CandleFixture c;
+  for (auto _ : state) c.widget.redraw();
+}
+void PaintOnly(benchmark::State& state) {
+  CandleFixture c;
+  for (auto _ : state) {
+    QPixmap shown = c.widget.grab();
+    benchmark::DoNotOptimize(shown);
+  }
+}
+BENCHMARK(RedrawOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(PaintOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
 
 int main(int argc, char** argv) {
