@@ -938,10 +938,14 @@ void ChartWidget::paintPanes(QPainter& p) const {
       poly.reserve(static_cast<qsizetype>(l.points.size()));
       for (const ChartPoint& pt : l.points)
         poly << QPointF(xOfRow(pt.x), yOfLower(lowerValue(pt.y)));
-      QPen pen(Rgb(l.color), l.penWidth);
+      // A wide line as one-pixel strokes side by side: the painter's quick
+      // path takes only one-pixel pens, and the look is the same.
+      QPen pen(Rgb(l.color), 1);
       pen.setCosmetic(true);
       p.setPen(pen);
-      p.drawPolyline(Decimated(poly));
+      const QPolygonF drawn = Decimated(poly);
+      const int width = std::max(1, l.penWidth);
+      for (int k = 0; k < width; ++k) p.drawPolyline(drawn.translated(0, k - (width - 1) / 2.0));
     }
     p.restore();
   }
