@@ -4,6 +4,8 @@
 // point, the panes keep their values apart, and 重ね表示 puts everything back
 // on one axis.
 #include <QCategoryAxis>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QImage>
 #include <QLineSeries>
 #include <QTest>
@@ -335,14 +337,24 @@ void CandlesTest::styleChoicesAndAxisTexts() {
   }
   QVERIFY(sawUp && sawDown);
 
-  // The choice survives in the remembered settings.
-  WindowMemory mem = WindowMemory::load();
-  mem.chart = st;
-  mem.chart.overlay = true;
-  mem.save();
-  const WindowMemory back = WindowMemory::load();
-  QVERIFY(back.chart == mem.chart);
-  QVERIFY(!(back.chart == ChartStyle{}));
+  // The choice survives the window: kept on closing, taken on the next start.
+  {
+    WindowOptions o;
+    o.messageHook = [](const std::string&, bool) {};
+    ChartStyle kept;
+    kept.candles = false;
+    kept.whiteBlack = true;
+    kept.overlay = true;
+    {
+      MainWindow first(o);
+      first.chart()->setStyle(kept);
+      QCloseEvent close;
+      QCoreApplication::sendEvent(&first, &close);
+    }
+    MainWindow second(o);
+    QVERIFY(second.chart()->style() == kept);
+    QVERIFY(WindowMemory::load().chart == kept);
+  }
 
   // Axis texts: round steps with thousands separators, volume in 万 and 億.
   QCOMPARE(PriceAxisText(12500, 500), QStringLiteral("12,500"));
