@@ -229,6 +229,10 @@ void CandlesTest::panesKeepTheirValuesApart() {
   }
   QVERIFY(lowerPoints > 0);
   QVERIFY(!c->series(ChartModel::S1)->isVisible());  // painted in its pane instead
+  // A click on a lower line in its pane picks its day, as on one axis.
+  const int s2 = static_cast<int>(m.line(ChartModel::S2).points.size() / 2);
+  const ChartHits hits = c->hitTest(c->pointPosition(ChartModel::S2, s2));
+  QVERIFY(std::find(hits.begin(), hits.end(), std::pair<std::string, int>{"S2", s2}) != hits.end());
 }
 
 void CandlesTest::overlayPutsEveryLineOnOneAxis() {
