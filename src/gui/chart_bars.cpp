@@ -34,12 +34,16 @@ ChartExtras ChartBarsSource::operator()() {
     if (TryParseDate(t.cell(0, r), day) && TryStrToFloat(close, v) && v > 0)
       closes.push_back({day, close});
   }
-  const QFileInfo store(QString::fromStdString(PriceStorePath()));
+  // The store's file and its write-ahead log: a write shows in one of them.
   std::string key = code + '\t' + std::to_string(closes.size());
   if (!closes.empty())
     key += '\t' + std::to_string(closes.front().day) + '\t' + closes.front().close;
-  key += '\t' + std::to_string(store.exists() ? store.lastModified().toMSecsSinceEpoch() : 0) +
-         '\t' + std::to_string(store.exists() ? store.size() : 0);
+  for (const QString& name : {QString::fromStdString(PriceStorePath()),
+                              QString::fromStdString(PriceStorePath() + "-wal")}) {
+    const QFileInfo f(name);
+    key += '\t' + std::to_string(f.exists() ? f.lastModified().toMSecsSinceEpoch() : 0) + '\t' +
+           std::to_string(f.exists() ? f.size() : 0);
+  }
   if (key != key_) {
     key_ = key;
     bars_ = closes.empty() ? std::vector<PriceBar>{}

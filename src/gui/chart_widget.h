@@ -132,6 +132,8 @@ class ChartWidget : public QChartView {
     return markers_[static_cast<std::size_t>(pos - ChartModel::kLines)];
   }
   QCategoryAxis* dateAxis() const { return axisX_; }
+  // The Qt price axis: it spans the whole plot area so that the price range
+  // falls in the price pane; the panes' labels are drawn by the view.
   QValueAxis* valueAxis() const { return axisY_; }
   // Names of the lines listed in the legend, top to bottom.
   QStringList legendEntries() const;
@@ -172,7 +174,7 @@ class ChartWidget : public QChartView {
   std::vector<const PriceBar*> pointBars_;  // per close point, null without a bar
   bool candleMode_ = false;                 // candles chosen and the stock has some
   bool volumeShown_ = false;
-  bool lowerShown_ = false;  // lower lines with points, drawn in their own pane
+  bool lowerShown_ = false;  // lower lines with points, out of 重ね表示
   std::pair<double, double> priceRange_{0, 1}, volumeRange_{0, 1}, lowerRange_{0, 1};
   double priceStep_ = 1, volumeStep_ = 1, lowerStep_ = 1;
   std::uint64_t version_ = ~std::uint64_t{0};
