@@ -1,16 +1,22 @@
 // A term press as the user sees it: the engine's term draw and redraw plus the
-// chart widget taking the new points and rendering, on a full sample folder.
+// chart widget taking the new points and rendering, on a full sample folder;
+// and a full redraw of 4,800 daily candles with their volume, five averages
+// and the lower pane.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QPixmap>
 
+#include <cmath>
 #include <cstdlib>
+#include <string>
 
 #include "app/workspace.h"
 #include "bench_support.h"
 #include "gui/chart_widget.h"
 #include "sample_folder.h"
+#include "store/chart_model.h"
+#include "store/text.h"
 
 namespace {
 
@@ -44,6 +50,74 @@ BENCHMARK_CAPTURE(TermPress, long_term, "Button2")->Unit(benchmark::kMillisecond
 BENCHMARK_CAPTURE(TermPress, middle_term, "DrawChart")
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// 4,800 days, every one with a candle and a volume, newest at row 1.
+struct CandleFixture {
+  tavrine::ChartModel model;
+  tavrine::gui::ChartExtras extras;
+  tavrine::gui::ChartWidget widget{model};
+  static constexpr int kDays = 4800;
+  CandleFixture() {
+    const int newest = tavrine::DaysFromCivil(2026, 12, 8);
+    std::vector<double> close(kDays + 1);
+    for (int r = 1; r <= kDays; ++r)
+      close[r] = 2000 + 600 * std::sin(r / 300.0) + 80 * std::sin(r / 7.0);
+    for (int r = kDays; r >= 1; --r) {
+      const int day = newest - (r - 1);
+      tavrine::PriceBar b;
+      b.day = day;
+      b.open = close[r] - 15 * std::sin(r * 1.7);
+      b.high = std::max(*b.open, close[r]) + 12;
+      b.low = std::min(*b.open, close[r]) - 9;
+      b.volume = 1.5e6 + 1e6 * std::abs(std::sin(r / 11.0));
+      b.close = std::to_string(static_cast<int>(close[r]));
+      extras.bars.push_back(b);
+    }
+    const std::string label0 = tavrine::DateToStr(newest);
+    for (int r = 1; r <= kDays; ++r) {
+      const std::string label = tavrine::DateToStr(newest - (r - 1));
+      const double c = static_cast<int>(close[r]);
+      model.add(tavrine::ChartModel::owarine, r, c, label);
+      for (int a = 1; a <= 5; ++a) model.add(a, r, c + 20 * a * std::sin(r / (40.0 * a)), label);
+      for (int s = tavrine::ChartModel::S1; s <= tavrine::ChartModel::S5; ++s)
+        model.add(s, r, 300 * std::sin(r / (20.0 * (s - 5))), label);
+      model.add(tavrine::ChartModel::jiku, r, 0, label);
+    }
+    widget.extrasSource = [this] { return extras; };
+    widget.resize(1280, 620);
+    widget.redraw();
+  }
+};
+
+void FullRedraw(benchmark::State& state) {
+  CandleFixture c;
+  if (c.widget.candles().size() != CandleFixture::kDays) {
+    state.SkipWithError("the candles were not drawn");
+    return;
+  }
+  for (auto _ : state) {
+    c.widget.redraw();
+    QPixmap shown = c.widget.grab();
+    benchmark::DoNotOptimize(shown);
+  }
+}
+
+BENCHMARK(FullRedraw)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The two halves: taking the points in, and painting them.
+void RedrawOnly(benchmark::State& state) {
+  CandleFixture c;
+  for (auto _ : state) c.widget.redraw();
+}
+void PaintOnly(benchmark::State& state) {
+  CandleFixture c;
+  for (auto _ : state) {
+    QPixmap shown = c.widget.grab();
+    benchmark::DoNotOptimize(shown);
+  }
+}
+BENCHMARK(RedrawOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(PaintOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

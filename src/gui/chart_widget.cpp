@@ -2,6 +2,7 @@
 
 #include <QCategoryAxis>
 #include <QChart>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
@@ -9,6 +10,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineSeries>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPageSize>
 #include <QPainter>
@@ -26,6 +28,7 @@
 
 #include "chart/navigation.h"
 #include "gui/style.h"
+#include "store/text.h"
 
 namespace tavrine::gui {
 
@@ -92,12 +95,108 @@ QString ShortName(const std::string& legend) {
   return n;
 }
 
+// Pane layout: gaps between panes and their shares of the plot height.
+constexpr double kPaneGap = 10;
+constexpr double kVolumeShare = 0.16;
+constexpr double kLowerShare = 0.26;
+constexpr int kAxisRoom = 64;  // right margin for the panes' axis labels
+
+QColor UpColor(const ChartStyle& s) {
+  return s.whiteBlack ? QColor(Qt::white) : QColor(0xE0, 0x24, 0x24);
+}
+QColor DownColor(const ChartStyle& s) {
+  return s.whiteBlack ? QColor(Qt::black) : QColor(0x1E, 0x50, 0xC8);
+}
+QColor EdgeColor(const ChartStyle& s, bool up) {
+  if (s.whiteBlack) return Qt::black;
+  return up ? QColor(0xB0, 0x10, 0x10) : QColor(0x10, 0x30, 0x90);
+}
+
+// A round range holding [lo, hi] in about `ticks` steps.
+void RoundRange(double& lo, double& hi, double& step, int ticks) {
+  if (!(lo <= hi)) {
+    lo = 0;
+    hi = 1;
+  }
+  if (hi - lo < 1e-9) {
+    const double pad = std::max(1.0, std::abs(hi) * 0.01);
+    lo -= pad;
+    hi += pad;
+  }
+  step = RoundStep((hi - lo) / ticks);
+  lo = std::floor(lo / step + 1e-9) * step;
+  hi = std::ceil(hi / step - 1e-9) * step;
+  if (hi <= lo) hi = lo + step;
+}
+
+// A polyline with at most four points a pixel column (the first, the lowest,
+// the highest and the last of the column, in their order): the same picture
+// as every point, far quicker to stroke when days outnumber pixels.
+QPolygonF Decimated(const QPolygonF& in) {
+  if (in.size() < 8) return in;
+  QPolygonF out;
+  out.reserve(in.size());
+  qsizetype i = 0;
+  while (i < in.size()) {
+    const double col = std::floor(in[i].x());
+    qsizetype j = i, lo = i, hi = i;
+    while (j + 1 < in.size() && std::floor(in[j + 1].x()) == col) {
+      ++j;
+      if (in[j].y() < in[lo].y()) lo = j;
+      if (in[j].y() > in[hi].y()) hi = j;
+    }
+    out << in[i];
+    const qsizetype a = std::min(lo, hi), b = std::max(lo, hi);
+    if (a != i && a != j) out << in[a];
+    if (b != i && b != j && b != a) out << in[b];
+    if (j != i) out << in[j];
+    i = j + 1;
+  }
+  return out;
+}
+
 }  // namespace
+
+double RoundStep(double rough) {
+  if (!(rough > 0) || !std::isfinite(rough)) return 1;
+  const double mag = std::pow(10.0, std::floor(std::log10(rough)));
+  for (double m : {1.0, 2.0, 2.5, 5.0, 10.0})
+    if (m * mag >= rough * (1 - 1e-9)) return m * mag;
+  return 10 * mag;
+}
+
+QString PriceAxisText(double v, double step) {
+  const int decimals = step >= 1 ? 0 : step >= 0.1 ? 1 : 2;
+  const double scaled = std::round(std::abs(v) * std::pow(10.0, decimals));
+  QString digits = QString::number(static_cast<long long>(scaled));
+  QString frac;
+  if (decimals > 0) {
+    while (digits.size() <= decimals) digits.prepend(QLatin1Char('0'));
+    frac = QLatin1Char('.') + digits.right(decimals);
+    digits.chop(decimals);
+  }
+  for (qsizetype i = digits.size() - 3; i > 0; i -= 3) digits.insert(i, QLatin1Char(','));
+  const bool negative = v < 0 && scaled != 0;
+  return (negative ? QStringLiteral("-") : QString()) + digits + frac;
+}
+
+QString VolumeAxisText(double v) {
+  const auto unit = [](double x, const QString& u) {
+    QString t = QString::number(x, 'f', x < 10 ? 1 : 0);
+    if (t.endsWith(QStringLiteral(".0"))) t.chop(2);
+    return t + u;
+  };
+  if (v >= 1e8) return unit(v / 1e8, QStringLiteral("億"));
+  if (v >= 1e4) return unit(v / 1e4, QStringLiteral("万"));
+  return QString::number(static_cast<long long>(std::llround(v)));
+}
 
 ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent)
     : QChartView(parent), model_(model) {
   auto* chart = new QChart;
-  chart->setBackgroundBrush(Qt::white);
+  // The view paints the white ground, the panes and the candles under the
+  // chart's lines (drawBackground), so the chart's own background is off.
+  chart->setBackgroundVisible(false);
   chart->setBackgroundRoundness(0);
   chart->setDropShadowEnabled(false);
   chart->legend()->hide();  // drawn by hand: 10 px swatches, listed in the fixed order
@@ -112,10 +211,11 @@ ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent)
   axisX_->setRange(0, 1);
 
   axisY_ = new QValueAxis;
-  axisY_->setLabelsFont(PixelFont(12));
-  axisY_->setLabelFormat("%.0f");
-  axisY_->setGridLinePen(QPen(QColor(0xC8, 0xC8, 0xC8), 1));
-  axisY_->setGridLineVisible(true);
+  // The price axis maps over the whole plot height so that the price range
+  // falls in the price pane; its labels and grid are drawn per pane.
+  axisY_->setLabelsVisible(false);
+  axisY_->setGridLineVisible(false);
+  axisY_->setLineVisible(false);
   axisY_->setRange(0, 1);
 
   chart->addAxis(axisX_, Qt::AlignBottom);
@@ -158,6 +258,7 @@ ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent)
   }
 
   setChart(chart);
+  setBackgroundBrush(Qt::white);
   setRenderHint(QPainter::Antialiasing);
   setRubberBand(QChartView::RectangleRubberBand);
   setFrameShape(QFrame::NoFrame);
@@ -201,7 +302,7 @@ void ChartWidget::buildLegend() {
   const int legendWidth = kLegendLeft + kLegendSwatch + 6 + width + 10;
   // The left margin holds the legend, the right one the turned axis titles,
   // the bottom one the date axis title under the labels.
-  chart()->setMargins(QMargins(legendWidth, 8, 24, 18));
+  chart()->setMargins(QMargins(legendWidth, 8, 24 + kAxisRoom, 18));
 }
 
 void ChartWidget::buildReadout() {
@@ -346,6 +447,46 @@ void ChartWidget::keyPressEvent(QKeyEvent* e) {
   QChartView::keyPressEvent(e);
 }
 
+void ChartWidget::contextMenuEvent(QContextMenuEvent* e) {
+  auto* menu = new QMenu(this);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  QAction* candle = menu->addAction(QStringLiteral("ローソク足"));
+  candle->setCheckable(true);
+  candle->setChecked(style_.candles);
+  QAction* line = menu->addAction(QStringLiteral("終値の線"));
+  line->setCheckable(true);
+  line->setChecked(!style_.candles);
+  QAction* bw = menu->addAction(QStringLiteral("白黒のローソク足"));
+  bw->setCheckable(true);
+  bw->setChecked(style_.whiteBlack);
+  menu->addSeparator();
+  QAction* overlay = menu->addAction(QStringLiteral("重ね表示"));
+  overlay->setCheckable(true);
+  overlay->setChecked(style_.overlay);
+  connect(candle, &QAction::triggered, this, [this] {
+    ChartStyle s = style_;
+    s.candles = true;
+    setStyle(s);
+  });
+  connect(line, &QAction::triggered, this, [this] {
+    ChartStyle s = style_;
+    s.candles = false;
+    setStyle(s);
+  });
+  connect(bw, &QAction::triggered, this, [this](bool on) {
+    ChartStyle s = style_;
+    s.whiteBlack = on;
+    setStyle(s);
+  });
+  connect(overlay, &QAction::triggered, this, [this](bool on) {
+    ChartStyle s = style_;
+    s.overlay = on;
+    setStyle(s);
+  });
+  menu->popup(e->globalPos());
+  e->accept();
+}
+
 QStringList ChartWidget::legendEntries() const { return legendNames_; }
 QString ChartWidget::dateAxisTitle() const { return dateTitle_->text(); }
 QStringList ChartWidget::valueAxisTitles() const { return {lowTitle_->text(), highTitle_->text()}; }
@@ -372,8 +513,10 @@ void ChartWidget::layoutDecorations() {
   const QRectF lb = lowTitle_->boundingRect();
   const QRectF hb = highTitle_->boundingRect();
   const double x = whole.right() - lb.height() - 4;
-  lowTitle_->setPos(x, plot.bottom());
+  const QRectF lowPane = lowerInOwnPane() ? lowerPane() : plot;
+  lowTitle_->setPos(x, lowPane.bottom());
   highTitle_->setPos(x, plot.top() + hb.width());
+  fitPriceAxis();
   relabel();
   laying_ = false;
 }
@@ -393,25 +536,102 @@ void ChartWidget::redraw() {
   version_ = model_.version();
   chart()->setAnimationOptions(QChart::NoAnimation);
   chart()->zoomReset();
+  extras_ = extrasSource ? extrasSource() : ChartExtras{};
+
+  // Each close point's bar, by the day of its label.
+  const ChartLine& close = model_.line(ChartModel::owarine);
+  pointBars_.assign(close.points.size(), nullptr);
+  const bool closeShown = close.active && close.visible;
+  bool anyCandle = false;
+  double maxVolume = 0;
+  volumeShown_ = false;
+  if (!extras_.bars.empty()) {
+    for (std::size_t i = 0; i < close.points.size(); ++i) {
+      int day = 0;
+      if (!TryParseDate(close.points[i].label, day)) continue;
+      auto it = std::lower_bound(extras_.bars.begin(), extras_.bars.end(), day,
+                                 [](const PriceBar& b, int d) { return b.day < d; });
+      if (it == extras_.bars.end() || it->day != day) continue;
+      pointBars_[i] = &*it;
+      anyCandle = anyCandle || (it->open && it->high && it->low);
+      if (it->volume && closeShown) {
+        volumeShown_ = true;
+        maxVolume = std::max(maxVolume, *it->volume);
+      }
+    }
+  }
+  candleMode_ = style_.candles && closeShown && anyCandle;
+
   double minX = std::numeric_limits<double>::infinity(), maxX = -minX;
   double minY = minX, maxY = -minX;
+  double lowMin = minX, lowMax = -minX;
+  lowerShown_ = false;
   std::map<double, std::string> labels;
   for (int pos = 0; pos < ChartModel::kLines; ++pos) {
     const ChartLine& l = model_.line(pos);
-    QList<QPointF> pts;
-    pts.reserve(static_cast<qsizetype>(l.points.size()));
-    for (const ChartPoint& p : l.points) pts.append(QPointF(p.x, p.y));
-    series_[pos]->replace(pts);  // one call: appending point by point is far slower
     const bool shown = l.active && l.visible;
-    series_[pos]->setVisible(shown);
+    const bool ownPane = lowerLine(pos) && !style_.overlay;
     if (!shown) continue;
     for (const ChartPoint& p : l.points) {
       minX = std::min(minX, p.x);
       maxX = std::max(maxX, p.x);
-      minY = std::min(minY, p.y);
-      maxY = std::max(maxY, p.y);
-      if (!p.label.empty()) labels.emplace(p.x, p.label);
+      if (!p.label.empty()) labels.try_emplace(p.x, p.label);
+      if (ownPane) {
+        lowerShown_ = true;
+        const double v = lowerValue(p.y);
+        lowMin = std::min(lowMin, v);
+        lowMax = std::max(lowMax, v);
+      } else {
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+      }
     }
+  }
+  if (candleMode_) {
+    for (const PriceBar* b : pointBars_) {
+      if (!b || !b->high || !b->low) continue;
+      minY = std::min(minY, *b->low);
+      maxY = std::max(maxY, *b->high);
+    }
+  }
+  if (!(minX <= maxX)) {
+    minX = 0;
+    maxX = 1;
+  }
+  if (minX == maxX) {
+    minX -= 1;
+    maxX += 1;
+  }
+  RoundRange(minY, maxY, priceStep_, 6);
+  priceRange_ = {minY, maxY};
+  double vlo = 0, vhi = maxVolume;
+  RoundRange(vlo, vhi, volumeStep_, 3);
+  volumeRange_ = {0, vhi};
+  if (percentLower()) {
+    // The stochastics always on 0 to 100 %, wider only if a value strays.
+    lowMin = std::min(lowMin, 0.0);
+    lowMax = std::max(lowMax, 100.0);
+  }
+  RoundRange(lowMin, lowMax, lowerStep_, 4);
+  lowerRange_ = {lowMin, lowMax};
+
+  axisX_->setRange(minX, maxX);
+  fitPriceAxis();
+  // The axes first, then the points: each series lays its points out once.
+  // Lines the view paints itself (the lower lines in their pane, the close
+  // under candles) hold no points in the Qt chart.
+  for (int pos = 0; pos < ChartModel::kLines; ++pos) {
+    const ChartLine& l = model_.line(pos);
+    const bool shown = l.active && l.visible;
+    const bool painted =
+        (lowerLine(pos) && !style_.overlay) || (pos == ChartModel::owarine && candleMode_);
+    QList<QPointF> pts;
+    if (!painted) {
+      pts.reserve(static_cast<qsizetype>(l.points.size()));
+      for (const ChartPoint& p : l.points) pts.append(QPointF(p.x, p.y));
+    }
+    series_[pos]->replace(pts);  // one call: appending point by point is far slower
+    series_[pos]->setVisible(shown && !painted);
   }
   // The markers sit on closes: they follow the ranges, never widen them.
   for (int pos = ChartModel::kLines; pos < ChartModel::kAllLines; ++pos) {
@@ -426,39 +646,309 @@ void ChartWidget::redraw() {
     s->replace(pts);
     s->setVisible(shown);
   }
-  if (!(minX <= maxX)) {
-    minX = 0;
-    maxX = 1;
-    minY = 0;
-    maxY = 1;
-  }
-  if (minX == maxX) {
-    minX -= 1;
-    maxX += 1;
-  }
-  if (minY == maxY) {
-    minY -= 1;
-    maxY += 1;
-  }
-  // Ranges fit the points; the value axis rounds out to whole steps.
-  const double step = NiceStep((maxY - minY) / 8);
-  axisY_->setTickType(QValueAxis::TicksDynamic);
-  axisY_->setTickAnchor(0);
-  axisY_->setTickInterval(step);
-  axisY_->setRange(std::floor(minY / step) * step, std::ceil(maxY / step) * step);
-  axisY_->setLabelFormat(step < 1 ? "%.2f" : "%.0f");
-  axisX_->setRange(minX, maxX);
-
   labels_.clear();
   labels_.reserve(labels.size());
   for (const auto& [x, t] : labels) labels_.push_back({x, QString::fromStdString(t)});
   labelStep_ = 0;
   relabel();
+  viewport()->update();
   // A readout under a still pointer follows the new picture.
   if (hovering_)
     hoverAt(hoverPos_);
   else
     hideReadout();
+}
+
+bool ChartWidget::lowerLine(int pos) const {
+  return pos >= ChartModel::S1 && pos < ChartModel::kLines;
+}
+
+bool ChartWidget::lowerInOwnPane() const { return lowerShown_ && !style_.overlay; }
+
+double ChartWidget::lowerValue(double modelValue) const {
+  return percentLower() ? modelValue / extras_.percentOf * 100.0 : modelValue;
+}
+
+void ChartWidget::setStyle(const ChartStyle& style) {
+  if (style == style_) return;
+  style_ = style;
+  redraw();
+  if (onStyleChanged) onStyleChanged(style_);
+}
+
+QRectF ChartWidget::pricePane() const {
+  const QRectF plot = chart()->plotArea();
+  const double v = volumeShown_ ? kVolumeShare : 0, l = lowerInOwnPane() ? kLowerShare : 0;
+  const int gaps = (volumeShown_ ? 1 : 0) + (lowerInOwnPane() ? 1 : 0);
+  const double room = std::max(0.0, plot.height() - gaps * kPaneGap);
+  return QRectF(plot.left(), plot.top(), plot.width(), room * (1 - v - l));
+}
+
+QRectF ChartWidget::volumePane() const {
+  if (!volumeShown_) return {};
+  const QRectF plot = chart()->plotArea();
+  const QRectF price = pricePane();
+  const int gaps = 1 + (lowerInOwnPane() ? 1 : 0);
+  const double room = std::max(0.0, plot.height() - gaps * kPaneGap);
+  return QRectF(plot.left(), price.bottom() + kPaneGap, plot.width(), room * kVolumeShare);
+}
+
+QRectF ChartWidget::lowerPane() const {
+  if (!lowerInOwnPane()) return {};
+  const QRectF plot = chart()->plotArea();
+  const QRectF above = volumeShown_ ? volumePane() : pricePane();
+  const double top = above.bottom() + kPaneGap;
+  return QRectF(plot.left(), top, plot.width(), std::max(0.0, plot.bottom() - top));
+}
+
+void ChartWidget::fitPriceAxis() {
+  // The price range over the price pane: the axis spans the whole plot.
+  const QRectF plot = chart()->plotArea();
+  const QRectF pane = pricePane();
+  const auto [lo, hi] = priceRange_;
+  if (pane.height() < 1 || plot.height() < 1) {
+    axisY_->setRange(lo, hi);
+    return;
+  }
+  const double perPixel = (hi - lo) / pane.height();
+  const double top = hi + (pane.top() - plot.top()) * perPixel;
+  axisY_->setRange(top - plot.height() * perPixel, top);
+}
+
+double ChartWidget::xOfRow(double row) const {
+  const QRectF plot = chart()->plotArea();
+  const double span = axisX_->max() - axisX_->min();
+  if (span <= 0) return plot.right();
+  return plot.right() - (row - axisX_->min()) / span * plot.width();
+}
+
+double ChartWidget::rowOfX(double x) const {
+  const QRectF plot = chart()->plotArea();
+  if (plot.width() <= 0) return axisX_->min();
+  return axisX_->min() + (plot.right() - x) / plot.width() * (axisX_->max() - axisX_->min());
+}
+
+double ChartWidget::yOfPrice(double v) const {
+  const QRectF plot = chart()->plotArea();
+  const double span = axisY_->max() - axisY_->min();
+  if (span <= 0) return plot.bottom();
+  return plot.bottom() - (v - axisY_->min()) / span * plot.height();
+}
+
+double ChartWidget::priceOfY(double y) const {
+  const QRectF plot = chart()->plotArea();
+  if (plot.height() <= 0) return axisY_->min();
+  return axisY_->min() + (plot.bottom() - y) / plot.height() * (axisY_->max() - axisY_->min());
+}
+
+std::pair<double, double> ChartWidget::priceRange() const {
+  const QRectF pane = pricePane();
+  return {priceOfY(pane.bottom()), priceOfY(pane.top())};
+}
+
+namespace {
+double PaneY(const QRectF& pane, std::pair<double, double> range, double v) {
+  const double span = range.second - range.first;
+  if (span <= 0) return pane.bottom();
+  return pane.bottom() - (v - range.first) / span * pane.height();
+}
+}  // namespace
+
+double ChartWidget::yOfVolume(double v) const { return PaneY(volumePane(), volumeRange_, v); }
+double ChartWidget::yOfLower(double v) const { return PaneY(lowerPane(), lowerRange_, v); }
+
+double ChartWidget::candleWidth() const {
+  const ChartLine& close = model_.line(ChartModel::owarine);
+  int n = 0;
+  for (const ChartPoint& p : close.points)
+    if (p.x >= axisX_->min() && p.x <= axisX_->max()) ++n;
+  const double w = chart()->plotArea().width() / std::max(1, n) * 0.7;
+  return std::clamp(w, 1.0, 15.0);
+}
+
+const PriceBar* ChartWidget::barOf(int closePoint) const {
+  if (closePoint < 0 || static_cast<std::size_t>(closePoint) >= pointBars_.size()) return nullptr;
+  return pointBars_[static_cast<std::size_t>(closePoint)];
+}
+
+std::vector<ChartCandle> ChartWidget::candles() const {
+  std::vector<ChartCandle> out;
+  if (!candleMode_) return out;
+  const ChartLine& close = model_.line(ChartModel::owarine);
+  const double w = candleWidth();
+  for (std::size_t i = 0; i < pointBars_.size(); ++i) {
+    const PriceBar* b = pointBars_[i];
+    long double c = 0;
+    if (!b || !b->open || !b->high || !b->low || !TryStrToFloat(b->close, c)) continue;
+    ChartCandle k;
+    k.point = static_cast<int>(i);
+    k.open = *b->open;
+    k.high = *b->high;
+    k.low = *b->low;
+    k.close = static_cast<double>(c);
+    k.up = k.close >= k.open;
+    const double x = xOfRow(close.points[i].x);
+    const double yo = yOfPrice(k.open), yc = yOfPrice(k.close);
+    const double top = std::min(yo, yc), h = std::max(1.0, std::abs(yo - yc));
+    k.body = QRectF(x - w / 2, top, w, h);
+    k.wick = QLineF(x, yOfPrice(k.high), x, yOfPrice(k.low));
+    out.push_back(k);
+  }
+  return out;
+}
+
+std::vector<int> ChartWidget::closeOnlyPoints() const {
+  std::vector<int> out;
+  if (!candleMode_) return out;
+  for (std::size_t i = 0; i < pointBars_.size(); ++i) {
+    const PriceBar* b = pointBars_[i];
+    if (!b || !b->open || !b->high || !b->low) out.push_back(static_cast<int>(i));
+  }
+  return out;
+}
+
+QRectF ChartWidget::volumeBar(int closePoint) const { return volumeBar(closePoint, candleWidth()); }
+
+QRectF ChartWidget::volumeBar(int closePoint, double w) const {
+  const PriceBar* b = barOf(closePoint);
+  if (!volumeShown_ || !b || !b->volume) return {};
+  const double x =
+      xOfRow(model_.line(ChartModel::owarine).points[static_cast<std::size_t>(closePoint)].x);
+  const double top = yOfVolume(*b->volume), bottom = volumePane().bottom();
+  return QRectF(x - w / 2, top, w, std::max(1.0, bottom - top));
+}
+
+void ChartWidget::drawBackground(QPainter* p, const QRectF& rect) {
+  QChartView::drawBackground(p, rect);
+  p->save();
+  p->setTransform(chart()->sceneTransform(), true);
+  paintPanes(*p);
+  p->restore();
+}
+
+void ChartWidget::paintPanes(QPainter& p) const {
+  const QRectF plot = chart()->plotArea();
+  if (plot.width() < 2 || plot.height() < 2) return;
+  const QFont font = PixelFont(12);
+  p.setFont(font);
+  const QFontMetricsF fm(font);
+  const QPen gridPen(QColor(0xD4, 0xD4, 0xD4), 0);
+  const QPen framePen(QColor(0xA0, 0xA0, 0xA0), 0);
+  p.setRenderHint(QPainter::Antialiasing, false);
+
+  // One pane's value axis: grid lines across it, labels at its right.
+  const auto axis = [&](const QRectF& pane, double lo, double hi, double step, auto toY,
+                        auto text) {
+    if (pane.height() < 4 || !(step > 0)) return;
+    p.setPen(gridPen);
+    const double first = std::ceil(lo / step - 1e-9) * step;
+    for (int i = 0;; ++i) {
+      const double v = first + i * step;
+      if (v > hi + step * 1e-9 || i > 200) break;
+      const double y = toY(v);
+      if (y < pane.top() - 0.5 || y > pane.bottom() + 0.5) continue;
+      p.setPen(gridPen);
+      p.drawLine(QPointF(pane.left(), y), QPointF(pane.right(), y));
+      p.setPen(Qt::black);
+      const QString t = text(v);
+      const double ty =
+          std::clamp(y + fm.ascent() / 2 - 1, pane.top() + fm.ascent(), pane.bottom());
+      p.drawText(QPointF(pane.right() + 5, ty), t);
+    }
+    p.setPen(framePen);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(pane);
+  };
+
+  const QRectF price = pricePane();
+  const auto [plo, phi] = priceRange();
+  const double pstep = RoundStep((phi - plo) / 6);
+  axis(
+      price, plo, phi, pstep, [this](double v) { return yOfPrice(v); },
+      [pstep](double v) { return PriceAxisText(v, pstep); });
+  if (volumeShown_)
+    axis(
+        volumePane(), volumeRange_.first, volumeRange_.second, volumeStep_,
+        [this](double v) { return yOfVolume(v); }, [](double v) { return VolumeAxisText(v); });
+  if (lowerInOwnPane()) {
+    const bool pct = percentLower();
+    const double lstep = lowerStep_;
+    axis(
+        lowerPane(), lowerRange_.first, lowerRange_.second, lstep,
+        [this](double v) { return yOfLower(v); },
+        [pct, lstep](double v) {
+          return PriceAxisText(v, lstep) + (pct ? QStringLiteral("%") : QString());
+        });
+  }
+
+  // Volume bars, coloured as the day's candle; grey without one.
+  if (volumeShown_) {
+    p.save();
+    p.setClipRect(volumePane());
+    const double w = candleWidth();
+    for (std::size_t i = 0; i < pointBars_.size(); ++i) {
+      const PriceBar* b = pointBars_[i];
+      if (!b || !b->volume) continue;
+      const QRectF r = volumeBar(static_cast<int>(i), w);
+      bool up = true, candle = b->open.has_value();
+      long double c = 0;
+      if (candle && TryStrToFloat(b->close, c)) up = static_cast<double>(c) >= *b->open;
+      const QColor fill = !candle ? QColor(0xA8, 0xA8, 0xA8)
+                          : up    ? UpColor(style_)
+                                  : DownColor(style_);
+      p.setPen(candle ? QPen(EdgeColor(style_, up), 0) : QPen(fill.darker(130), 0));
+      p.setBrush(fill);
+      p.drawRect(r);
+    }
+    p.restore();
+  }
+
+  // Candles, then the closes of the days without one as dots.
+  if (candleMode_) {
+    p.save();
+    p.setClipRect(price);
+    for (const ChartCandle& k : candles()) {
+      const QColor edge = EdgeColor(style_, k.up);
+      p.setPen(QPen(edge, 0));
+      p.drawLine(k.wick);
+      p.setBrush(k.up ? UpColor(style_) : DownColor(style_));
+      p.drawRect(k.body);
+    }
+    const ChartLine& close = model_.line(ChartModel::owarine);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Rgb(close.color));
+    for (int i : closeOnlyPoints()) {
+      const ChartPoint& pt = close.points[static_cast<std::size_t>(i)];
+      p.drawEllipse(QPointF(xOfRow(pt.x), yOfPrice(pt.y)), 2.2, 2.2);
+    }
+    p.restore();
+  }
+
+  // The lower lines in their pane.
+  if (lowerInOwnPane()) {
+    p.save();
+    p.setClipRect(lowerPane());
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setBrush(Qt::NoBrush);
+    for (int pos = ChartModel::S1; pos < ChartModel::kLines; ++pos) {
+      const ChartLine& l = model_.line(pos);
+      if (!l.active || !l.visible || l.points.empty()) continue;
+      QPolygonF poly;
+      poly.reserve(static_cast<qsizetype>(l.points.size()));
+      for (const ChartPoint& pt : l.points)
+        poly << QPointF(xOfRow(pt.x), yOfLower(lowerValue(pt.y)));
+      // A wide line as one-pixel strokes side by side: the painter's quick
+      // path takes only one-pixel pens, and the look is the same.
+      QPen pen(Rgb(l.color), 1);
+      pen.setCosmetic(true);
+      p.setPen(pen);
+      const QPolygonF drawn = Decimated(poly);
+      const int width = std::max(1, l.penWidth);
+      for (int k = 0; k < width; ++k) p.drawPolyline(drawn.translated(0, k - (width - 1) / 2.0));
+    }
+    p.restore();
+  }
 }
 
 void ChartWidget::relabel() {
@@ -483,9 +973,8 @@ QPointF ChartWidget::pointPosition(int line, int index) const {
   const auto& pts = model_.line(line).points;
   if (index < 0 || static_cast<std::size_t>(index) >= pts.size()) return {};
   const ChartPoint& p = pts[static_cast<std::size_t>(index)];
-  const QPointF scene =
-      chart()->mapToPosition(QPointF(p.x, p.y), series_[static_cast<std::size_t>(line)]);
-  return mapFromScene(chart()->mapToScene(scene));
+  const double y = lowerLine(line) && lowerInOwnPane() ? yOfLower(lowerValue(p.y)) : yOfPrice(p.y);
+  return mapFromScene(chart()->mapToScene(QPointF(xOfRow(p.x), y)));
 }
 
 ChartHits ChartWidget::hitTest(const QPointF& viewPos) const {
@@ -496,12 +985,13 @@ ChartHits ChartWidget::hitTest(const QPointF& viewPos) const {
   for (int pos : Navigation::PickableLines()) {
     const ChartLine& l = model_.line(pos);
     if (!l.active || !l.visible || l.points.empty()) continue;
-    QLineSeries* s = series_[static_cast<std::size_t>(pos)];
+    const bool lower = lowerLine(pos) && lowerInOwnPane();
     int best = -1;
     double bestD = limit;
     for (std::size_t i = 0; i < l.points.size(); ++i) {
-      const QPointF p = chart()->mapToPosition(QPointF(l.points[i].x, l.points[i].y), s);
-      const double dx = p.x() - at.x(), dy = p.y() - at.y();
+      const double px = xOfRow(l.points[i].x);
+      const double py = lower ? yOfLower(lowerValue(l.points[i].y)) : yOfPrice(l.points[i].y);
+      const double dx = px - at.x(), dy = py - at.y();
       const double d = dx * dx + dy * dy;
       if (d <= bestD) {
         bestD = d;
@@ -520,6 +1010,11 @@ void ChartWidget::mousePressEvent(QMouseEvent* e) {
 }
 
 void ChartWidget::mouseReleaseEvent(QMouseEvent* e) {
+  // The right button opens the drawing menu instead of zooming out.
+  if (e->button() == Qt::RightButton) {
+    e->accept();
+    return;
+  }
   // The rectangle zoom is animated; redraws are not.
   chart()->setAnimationOptions(QChart::GridAxisAnimations);
   QChartView::mouseReleaseEvent(e);

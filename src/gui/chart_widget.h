@@ -1,16 +1,24 @@
 // The chart: draws the engine's ChartModel (thirteen lines in their fixed
 // order, then the trade markers as triangles) on a Qt chart with a reversed
-// date axis at the bottom, one value axis on the right, a legend on the
-// left, rectangle zoom and hit testing.
+// date axis at the bottom, a legend on the left, rectangle zoom and hit
+// testing. The plot area holds up to three panes, top to bottom: the price
+// (candlesticks from the price store's bars, or the close line, with the
+// averages), the volume, and the lower lines on their own axis. Each pane
+// has its own value axis drawn at the right; the geometry functions below
+// map days and values to positions in chart coordinates (as plotArea()).
 #pragma once
 
 #include <QChartView>
+#include <QLineF>
+#include <QRectF>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "gui/chart_bars.h"
+#include "gui/chart_style.h"
 #include "store/chart_model.h"
 
 QT_BEGIN_NAMESPACE
@@ -24,6 +32,23 @@ class QGraphicsSimpleTextItem;
 QT_END_NAMESPACE
 
 namespace tavrine::gui {
+
+// A candle as drawn, in chart coordinates.
+struct ChartCandle {
+  int point = 0;  // index into the close line's points
+  double open = 0, high = 0, low = 0, close = 0;
+  bool up = true;  // 陽線: the close at or above the open
+  QRectF body;     // open to close, at least one pixel high
+  QLineF wick;     // high to low through the middle of the body
+};
+
+// A price axis label: round steps with thousands separators ("12,500"),
+// decimals only for steps under one yen.
+QString PriceAxisText(double v, double step);
+// A volume axis label in 万 and 億 ("3.5万", "12億", "800").
+QString VolumeAxisText(double v);
+// A round step near `rough` (1, 2, 2.5 or 5 times a power of ten).
+double RoundStep(double rough);
 
 using ChartHits = std::vector<std::pair<std::string, int>>;
 
@@ -60,6 +85,46 @@ class ChartWidget : public QChartView {
   // The readout's lines, joined with "\n".
   QString readoutText() const { return readoutLines_.join(QLatin1Char('\n')); }
 
+  // How the chart draws; a change redraws and is reported to onStyleChanged.
+  const ChartStyle& style() const { return style_; }
+  void setStyle(const ChartStyle& style);
+  std::function<void(const ChartStyle&)> onStyleChanged;
+  // Read on every redraw: the charted stock's bars and the lower lines' unit.
+  std::function<ChartExtras()> extrasSource;
+
+  // Geometry, in chart coordinates. The panes share the plot area's width;
+  // the volume and lower panes are empty rectangles when not drawn.
+  QRectF pricePane() const;
+  QRectF volumePane() const;
+  QRectF lowerPane() const;
+  // The date axis: a row (a point's x) to x and back; older rows to the left.
+  double xOfRow(double row) const;
+  double rowOfX(double x) const;
+  // Each pane's value to y and back. Lower values are in the shown unit
+  // (percent for the stochastics, see lowerValue).
+  double yOfPrice(double v) const;
+  double priceOfY(double y) const;
+  double yOfVolume(double v) const;
+  double yOfLower(double v) const;
+  // A lower line's model value in the unit its axis shows.
+  double lowerValue(double modelValue) const;
+  // The value ranges the panes show, bottom to top.
+  std::pair<double, double> priceRange() const;
+  std::pair<double, double> volumeRange() const { return volumeRange_; }
+  std::pair<double, double> lowerRange() const { return lowerRange_; }
+  // True while the lower lines have their own pane (not 重ね表示).
+  bool lowerInOwnPane() const;
+  bool volumeShown() const { return volumeShown_; }
+  bool percentLower() const { return extras_.percentOf > 0; }
+  // The candles as drawn now (none while the close line is chosen), and the
+  // close points drawn as a dot for lack of a candle.
+  std::vector<ChartCandle> candles() const;
+  std::vector<int> closeOnlyPoints() const;
+  // The bar of a close point, null when the price store has none for it.
+  const PriceBar* barOf(int closePoint) const;
+  // The volume bar of a close point (empty when the day has no volume).
+  QRectF volumeBar(int closePoint) const;
+
   QLineSeries* series(int pos) const { return series_[static_cast<std::size_t>(pos)]; }
   // A marker line (ChartModel::buys or sells) as drawn: a point for each of
   // the model's points while the markers are shown, none while hidden.
@@ -67,6 +132,8 @@ class ChartWidget : public QChartView {
     return markers_[static_cast<std::size_t>(pos - ChartModel::kLines)];
   }
   QCategoryAxis* dateAxis() const { return axisX_; }
+  // The Qt price axis: it spans the whole plot area so that the price range
+  // falls in the price pane; the panes' labels are drawn by the view.
   QValueAxis* valueAxis() const { return axisY_; }
   // Names of the lines listed in the legend, top to bottom.
   QStringList legendEntries() const;
@@ -86,6 +153,8 @@ class ChartWidget : public QChartView {
   void mouseMoveEvent(QMouseEvent* e) override;
   void leaveEvent(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+  void drawBackground(QPainter* p, const QRectF& rect) override;
   void resizeEvent(QResizeEvent* e) override;
 
  private:
@@ -93,8 +162,21 @@ class ChartWidget : public QChartView {
   void buildLegend();
   void layoutDecorations();
   void relabel();
+  void fitPriceAxis();
+  void paintPanes(QPainter& p) const;
+  double candleWidth() const;
+  QRectF volumeBar(int closePoint, double width) const;
+  bool lowerLine(int pos) const;
 
   const ChartModel& model_;
+  ChartStyle style_;
+  ChartExtras extras_;
+  std::vector<const PriceBar*> pointBars_;  // per close point, null without a bar
+  bool candleMode_ = false;                 // candles chosen and the stock has some
+  bool volumeShown_ = false;
+  bool lowerShown_ = false;  // lower lines with points, out of 重ね表示
+  std::pair<double, double> priceRange_{0, 1}, volumeRange_{0, 1}, lowerRange_{0, 1};
+  double priceStep_ = 1, volumeStep_ = 1, lowerStep_ = 1;
   std::uint64_t version_ = ~std::uint64_t{0};
   std::vector<QLineSeries*> series_;
   std::vector<QScatterSeries*> markers_;  // buys, sells

@@ -12,7 +12,9 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <functional>
+#include <memory>
 
+#include "gui/chart_bars.h"
 #include "gui/chart_widget.h"
 #include "gui/grid_model.h"
 #include "gui/import_ui.h"
@@ -204,6 +206,7 @@ void MainWindow::build() {
 
   // The column widths the user gave the grids last time.
   if (remember_) memory_ = WindowMemory::load();
+  if (chart_) chart_->setStyle(memory_.chart);
   for (const auto& [name, widths] : memory_.columns) {
     GridView* g = grid(name.toStdString());
     if (!g) continue;
@@ -215,6 +218,9 @@ void MainWindow::build() {
 void MainWindow::buildChartArea(QWidget* area) {
   chart_ = new ChartWidget(ws_.chart, area);
   bind("chart1", chart_);
+  // The candles and volume of the charted stock, read from the price store.
+  auto bars = std::make_shared<ChartBarsSource>(ws_);
+  chart_->extrasSource = [bars] { return (*bars)(); };
 
   auto* edit5 = new TextBox(area);
   bind("Edit5", edit5);
@@ -420,6 +426,7 @@ void MainWindow::rememberLayout() {
   WindowMemory m;
   m.geometry = isMaximized() ? normalGeometry() : geometry();
   m.maximized = isMaximized();
+  if (chart_) m.chart = chart_->style();
   // A layout with a pane squeezed away is not kept: the next start then
   // takes the designed sizes.
   if (SplitterWorthKeeping(splitter_->sizes(), kPaneMinimums)) m.splitter = splitter_->sizes();

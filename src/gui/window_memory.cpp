@@ -12,6 +12,9 @@ constexpr const char* kGeometry = "window/geometry";
 constexpr const char* kMaximized = "window/maximized";
 constexpr const char* kSplitter = "window/splitter";
 constexpr const char* kColumns = "columns";
+constexpr const char* kCandles = "chart/candles";
+constexpr const char* kWhiteBlack = "chart/whiteBlack";
+constexpr const char* kOverlay = "chart/overlay";
 
 }  // namespace
 
@@ -20,6 +23,9 @@ WindowMemory WindowMemory::load() {
   QSettings s(QStringLiteral("tavrine"), QStringLiteral("tavrine"));
   m.geometry = s.value(kGeometry).toRect();
   m.maximized = s.value(kMaximized, false).toBool();
+  m.chart.candles = s.value(kCandles, true).toBool();
+  m.chart.whiteBlack = s.value(kWhiteBlack, false).toBool();
+  m.chart.overlay = s.value(kOverlay, false).toBool();
   for (const QString& v : s.value(kSplitter).toStringList()) {
     bool ok = false;
     const int size = v.toInt(&ok);
@@ -47,6 +53,9 @@ void WindowMemory::save() const {
   QSettings s(QStringLiteral("tavrine"), QStringLiteral("tavrine"));
   s.setValue(kGeometry, geometry);
   s.setValue(kMaximized, maximized);
+  s.setValue(kCandles, chart.candles);
+  s.setValue(kWhiteBlack, chart.whiteBlack);
+  s.setValue(kOverlay, chart.overlay);
   QStringList sizes;
   for (int v : splitter) sizes << QString::number(v);
   s.setValue(kSplitter, sizes);

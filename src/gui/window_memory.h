@@ -1,13 +1,16 @@
 // What the window remembers between runs, in the user's settings
 // (QSettings, organisation and program "tavrine"): where it stood, whether it
 // was maximised, the splitter's sizes and the column widths the user gave the
-// grids.
+// grids, and how the chart draws (candles or the close line, their colours,
+// the lower lines' pane).
 #pragma once
 
 #include <QList>
 #include <QRect>
 #include <QString>
 #include <map>
+
+#include "gui/chart_style.h"
 
 QT_BEGIN_NAMESPACE
 class QSettings;
@@ -22,6 +25,7 @@ struct WindowMemory {
   // Per grid (by component name): column -> width, for the columns whose
   // width is not the grid's default.
   std::map<QString, std::map<int, int>> columns;
+  ChartStyle chart;
 
   static WindowMemory load();
   void save() const;

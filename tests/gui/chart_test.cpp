@@ -36,6 +36,13 @@ void ChartTest::chartDrawsTheModel() {
     for (int i = 0; i < counts[pos]; ++i) m.add(pos, i + 1, 500 + pos * 10 + i, DateOfRow(i + 1));
   QVERIFY(c->refresh());
   QVERIFY(!c->refresh());  // nothing moved since
+  // The lower lines are painted in their own pane; 重ね表示 hands them to
+  // the Qt chart on the price axis.
+  for (int pos = 0; pos < ChartModel::kLines; ++pos)
+    QCOMPARE(c->series(pos)->count(), pos >= ChartModel::S1 ? 0 : counts[pos]);
+  ChartStyle overlay = c->style();
+  overlay.overlay = true;
+  c->setStyle(overlay);
   for (int pos = 0; pos < ChartModel::kLines; ++pos) {
     QCOMPARE(c->series(pos)->count(), counts[pos]);
     QCOMPARE(c->series(pos)->objectName(), QString::fromStdString(m.line(pos).name));
@@ -46,6 +53,8 @@ void ChartTest::chartDrawsTheModel() {
   QVERIFY(c->series(ChartModel::owarine)->isVisible());
   QCOMPARE(c->series(ChartModel::owarine)->pen().width(), 2);
   QCOMPARE(c->series(ChartModel::idouheikin5)->pen().width(), 1);
+  overlay.overlay = false;
+  c->setStyle(overlay);
   const QStringList legend = c->legendEntries();
   QCOMPARE(legend.size(), 11);
   QCOMPARE(legend.first(), QStringLiteral("終値"));
@@ -57,8 +66,13 @@ void ChartTest::chartDrawsTheModel() {
   QCOMPARE(c->dateAxis()->min(), 1.0);
   QCOMPARE(c->dateAxis()->max(), 40.0);
   QVERIFY(c->dateAxis()->isReverse());
-  QVERIFY(c->valueAxis()->min() <= 500);
-  QVERIFY(c->valueAxis()->max() >= 500 + 120 + 38);
+  // The price lines on the price axis, the lower lines (S1 .. 下線) in a
+  // pane of their own under it.
+  QVERIFY(c->priceRange().first <= 500 && c->priceRange().second >= 520 + 37);
+  QVERIFY(c->priceRange().second < 600);
+  QVERIFY(c->lowerInOwnPane());
+  QVERIFY(c->lowerRange().first <= 560 && c->lowerRange().second >= 500 + 120 + 38);
+  QVERIFY(c->lowerPane().top() > c->pricePane().bottom());
   // Date labels: the newest row carries one, and no two overlap.
   const QStringList labels = c->dateAxis()->categoriesLabels();
   QVERIFY(!labels.isEmpty());

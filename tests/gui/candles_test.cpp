@@ -1,0 +1,383 @@
+// The chart's candles, volume and lower pane over a stock whose prices sit
+// in the price store: the candles carry the stored open, high, low and the
+// list's close, a day whose stored close disagrees with the list is a close
+// point, the panes keep their values apart, and 重ね表示 puts everything back
+// on one axis.
+#include <QCategoryAxis>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QImage>
+#include <QLineSeries>
+#include <QTest>
+#include <QValueAxis>
+#include <map>
+#include <string>
+
+#include "gui/chart_widget.h"
+#include "gui/main_window.h"
+#include "gui/window_memory.h"
+#include "store/control_cells.h"
+#include "store/price_store.h"
+#include "store/text.h"
+#include "window_fixture.h"
+
+using namespace tavrine;
+using namespace tavrine::gui;
+using namespace tavrine::testing;
+
+namespace {
+
+// What was stored for a day of the first stock (list column 1).
+struct Stored {
+  double open, high, low, close, volume;
+  bool matches;  // the stored close is the list's: the day has a candle
+};
+
+// Every list day of 1301: the close the list holds, or 3 yen off it on
+// every seventh row; open, high and low around it, the volume growing.
+std::map<int, Stored> StoreFirstStock() {
+  std::map<int, Stored> out;
+  std::vector<StoredBar> bars;
+  for (int r = 1; r <= kDays; ++r) {
+    const double listClose = std::stod(PriceOf(1, r));
+    Stored s;
+    s.matches = r % 7 != 0;
+    s.close = s.matches ? listClose : listClose + 3;
+    s.open = s.close + ((r % 3 == 0) ? 26.5 : -24);  // every third day a 陰線
+    s.high = std::max(s.open, s.close) + 2 + r % 5;
+    s.low = std::min(s.open, s.close) - 1 - r % 4;
+    s.volume = 15000.0 * r;
+    StoredBar b;
+    b.code = "1301";
+    TryParseDate(DateOfRow(r), b.day);
+    b.open = s.open;
+    b.high = s.high;
+    b.low = s.low;
+    b.close = s.close;
+    b.volume = s.volume;
+    bars.push_back(b);
+    out[b.day] = s;
+  }
+  const auto notes = KeepPrices(bars);
+  if (!notes.empty()) qWarning("%s", notes.front().c_str());
+  return out;
+}
+
+int DayOf(const ChartPoint& p) {
+  int day = 0;
+  TryParseDate(p.label, day);
+  return day;
+}
+
+// The share of a candle body's inner pixels on screen that pass `is`
+// (lines drawn over the body take a few).
+template <class Is>
+double BodyShare(const QImage& shot, const ChartWidget* c, const ChartCandle& k, Is is) {
+  const QRectF inner = k.body.adjusted(1.5, 1.5, -1.5, -1.5);
+  int all = 0, pass = 0;
+  for (double y = inner.top(); y <= inner.bottom(); y += 1)
+    for (double x = inner.left(); x <= inner.right(); x += 1) {
+      const QPointF at = c->mapFromScene(c->chart()->mapToScene(QPointF(x, y)));
+      ++all;
+      pass += is(shot.pixelColor((at * shot.devicePixelRatio()).toPoint())) ? 1 : 0;
+    }
+  return all == 0 ? 0 : static_cast<double>(pass) / all;
+}
+
+}  // namespace
+
+class CandlesTest : public WindowTest {
+  Q_OBJECT
+
+ private slots:
+  void candlesCarryTheStoredBars();
+  void panesKeepTheirValuesApart();
+  void overlayPutsEveryLineOnOneAxis();
+  void stochasticsReadInPercent();
+  void styleChoicesAndAxisTexts();
+};
+
+void CandlesTest::candlesCarryTheStoredBars() {
+  const std::map<int, Stored> stored = StoreFirstStock();
+  QVERIFY(win->workspace().selectCode("1301"));
+  win->mirror();
+  ChartWidget* c = win->chart();
+  const ChartModel& m = win->workspace().chart;
+  const ChartLine& close = m.line(ChartModel::owarine);
+  QVERIFY(close.points.size() > 100);
+
+  const std::vector<ChartCandle> candles = c->candles();
+  const std::vector<int> dots = c->closeOnlyPoints();
+  QCOMPARE(candles.size() + dots.size(), close.points.size());
+  QVERIFY(!dots.empty());
+  // With candles the close is drawn by them, not as a line.
+  QVERIFY(!c->series(ChartModel::owarine)->isVisible());
+  int yin = 0;
+  for (const ChartCandle& k : candles) {
+    const ChartPoint& p = close.points[static_cast<std::size_t>(k.point)];
+    const Stored& s = stored.at(DayOf(p));
+    QVERIFY2(s.matches, p.label.c_str());
+    QCOMPARE(k.open, s.open);
+    QCOMPARE(k.high, s.high);
+    QCOMPARE(k.low, s.low);
+    QCOMPARE(k.close, s.close);
+    QCOMPARE(k.up, s.close >= s.open);
+    yin += k.up ? 0 : 1;
+    // The body spans open to close and the wick high to low on the price axis.
+    QVERIFY(std::abs(k.body.top() - c->yOfPrice(std::max(s.open, s.close))) < 1e-6);
+    QVERIFY(std::abs(k.body.bottom() - c->yOfPrice(std::min(s.open, s.close))) < 1.0 + 1e-6);
+    QVERIFY(std::abs(k.wick.y1() - c->yOfPrice(s.high)) < 1e-6);
+    QVERIFY(std::abs(k.wick.y2() - c->yOfPrice(s.low)) < 1e-6);
+    QVERIFY(std::abs(k.body.center().x() - c->xOfRow(p.x)) < 1e-6);
+    QVERIFY(c->pricePane().contains(QPointF(k.wick.x1(), k.wick.y1())));
+  }
+  QVERIFY(yin > 0 && yin < static_cast<int>(candles.size()));
+  for (int i : dots) {
+    const ChartPoint& p = close.points[static_cast<std::size_t>(i)];
+    QVERIFY2(!stored.at(DayOf(p)).matches, p.label.c_str());
+  }
+
+  // The geometry is the one the Qt series use: an average's point lands
+  // where the chart puts it.
+  QLineSeries* ma = c->series(ChartModel::idouheikinn25);
+  const ChartLine& l25 = m.line(ChartModel::idouheikinn25);
+  QVERIFY(!l25.points.empty());
+  for (std::size_t i = 0; i < l25.points.size(); i += 17) {
+    const QPointF q = c->chart()->mapToPosition(QPointF(l25.points[i].x, l25.points[i].y), ma);
+    QVERIFY(std::abs(q.x() - c->xOfRow(l25.points[i].x)) < 0.01);
+    QVERIFY(std::abs(q.y() - c->yOfPrice(l25.points[i].y)) < 0.01);
+    QVERIFY(std::abs(c->rowOfX(q.x()) - l25.points[i].x) < 1e-6);
+    QVERIFY(std::abs(c->priceOfY(q.y()) - l25.points[i].y) < 1e-6);
+  }
+
+  // On screen, on a few days for wide candles: a tall 陽線 body is red, a tall
+  // 陰線 body blue.
+  win->workspace().chart.setMarkersVisible(false);  // no trade marker over a body
+  c->refresh();
+  c->dateAxis()->setRange(1, 40);
+  const QImage shot = c->grab().toImage();
+  bool sawUp = false, sawDown = false;
+  for (const ChartCandle& k : c->candles()) {
+    if (k.body.height() < 6 || k.body.width() < 5 || !c->pricePane().contains(k.body)) continue;
+    const double red = BodyShare(shot, c, k, [](const QColor& px) {
+      return px.red() > 150 && px.red() > px.blue() + 80 && px.red() > px.green() + 80;
+    });
+    const double blue = BodyShare(
+        shot, c, k, [](const QColor& px) { return px.blue() > 130 && px.blue() > px.red() + 80; });
+    QVERIFY(k.up ? blue < 0.3 : red < 0.3);
+    if (k.up ? red > 0.8 : blue > 0.8) (k.up ? sawUp : sawDown) = true;
+  }
+  QVERIFY(sawUp && sawDown);
+  c->redraw();
+
+  // Clicking a candle's day still picks that day.
+  const int some = candles[candles.size() / 2].point;
+  const ChartHits hits = c->hitTest(c->pointPosition(ChartModel::owarine, some));
+  QVERIFY(std::find(hits.begin(), hits.end(), std::pair<std::string, int>{"owarine", some}) !=
+          hits.end());
+}
+
+void CandlesTest::panesKeepTheirValuesApart() {
+  const std::map<int, Stored> stored = StoreFirstStock();
+  QVERIFY(win->workspace().selectCode("1301"));
+  win->mirror();
+  ChartWidget* c = win->chart();
+  const ChartModel& m = win->workspace().chart;
+  const ChartLine& close = m.line(ChartModel::owarine);
+
+  // Price, volume and lower lines top to bottom, none overlapping.
+  QVERIFY(c->volumeShown());
+  QVERIFY(c->lowerInOwnPane());
+  const QRectF price = c->pricePane(), volume = c->volumePane(), lower = c->lowerPane();
+  QVERIFY(price.height() > volume.height() && price.height() > lower.height());
+  QVERIFY(volume.top() >= price.bottom() && lower.top() >= volume.bottom());
+  QVERIFY(lower.height() > 40 && volume.height() > 30);
+
+  // The volume axis starts at zero and holds the largest volume drawn;
+  // each bar rises from the pane's foot to its day's volume.
+  double most = 0;
+  for (std::size_t i = 0; i < close.points.size(); ++i) {
+    const Stored& s = stored.at(DayOf(close.points[i]));
+    const QRectF bar = c->volumeBar(static_cast<int>(i));
+    if (!s.matches) {
+      QVERIFY(bar.isNull());  // the store's day is not the list's: no volume either
+      continue;
+    }
+    most = std::max(most, s.volume);
+    QVERIFY(std::abs(bar.top() - c->yOfVolume(s.volume)) < 1e-6 || bar.height() == 1.0);
+    QVERIFY(std::abs(bar.bottom() - volume.bottom()) < 1e-6 || bar.height() == 1.0);
+  }
+  QCOMPARE(c->volumeRange().first, 0.0);
+  QVERIFY(c->volumeRange().second >= most && c->volumeRange().second < most * 2);
+
+  // Every price line and candle in the price pane, every lower line in the
+  // lower pane: they never cross.
+  const auto [plo, phi] = c->priceRange();
+  for (const ChartCandle& k : c->candles()) QVERIFY(k.low >= plo && k.high <= phi);
+  int lowerPoints = 0;
+  for (int pos = 0; pos < ChartModel::kLines; ++pos) {
+    const ChartLine& l = m.line(pos);
+    if (!l.active || !l.visible) continue;
+    const bool isLower = pos >= ChartModel::S1;
+    for (std::size_t i = 0; i < l.points.size(); i += 5) {
+      const QPointF at = c->chart()->mapFromScene(
+          c->mapToScene(c->pointPosition(pos, static_cast<int>(i)).toPoint()));
+      const QRectF pane = (isLower ? lower : price).adjusted(-1, -1, 1, 1);
+      QVERIFY2(pane.contains(at), l.name.c_str());
+      lowerPoints += isLower ? 1 : 0;
+    }
+  }
+  QVERIFY(lowerPoints > 0);
+  QVERIFY(!c->series(ChartModel::S1)->isVisible());  // painted in its pane instead
+  // A click on a lower line in its pane picks its day, as on one axis.
+  const int s2 = static_cast<int>(m.line(ChartModel::S2).points.size() / 2);
+  const ChartHits hits = c->hitTest(c->pointPosition(ChartModel::S2, s2));
+  QVERIFY(std::find(hits.begin(), hits.end(), std::pair<std::string, int>{"S2", s2}) != hits.end());
+}
+
+void CandlesTest::overlayPutsEveryLineOnOneAxis() {
+  StoreFirstStock();
+  QVERIFY(win->workspace().selectCode("1301"));
+  win->mirror();
+  ChartWidget* c = win->chart();
+  const ChartModel& m = win->workspace().chart;
+  const ChartLine& s1 = m.line(ChartModel::S1);
+  QVERIFY(!s1.points.empty());
+  const double priceTop = c->priceRange().second;
+
+  ChartStyle st = c->style();
+  st.overlay = true;
+  c->setStyle(st);
+  QVERIFY(!c->lowerInOwnPane());
+  QVERIFY(c->lowerPane().isNull());
+  QVERIFY(c->series(ChartModel::S1)->isVisible());
+  // The lower lines back on the price axis: its range takes them in, and
+  // their points are where the Qt series draws them.
+  double lo = s1.points.front().y;
+  for (const ChartPoint& p : s1.points) lo = std::min(lo, p.y);
+  QVERIFY(c->priceRange().first <= lo);
+  QVERIFY(c->priceRange().second >= priceTop - 1e-9 || c->priceRange().first < lo);
+  const QPointF q =
+      c->chart()->mapToPosition(QPointF(s1.points[3].x, s1.points[3].y), c->series(ChartModel::S1));
+  const QPointF at =
+      c->chart()->mapFromScene(c->mapToScene(c->pointPosition(ChartModel::S1, 3).toPoint()));
+  QVERIFY(std::abs(q.x() - at.x()) <= 1 && std::abs(q.y() - at.y()) <= 1);
+  // The volume keeps its pane.
+  QVERIFY(c->volumeShown());
+
+  st.overlay = false;
+  c->setStyle(st);
+  QVERIFY(c->lowerInOwnPane());
+  QVERIFY(!c->series(ChartModel::S1)->isVisible());
+}
+
+void CandlesTest::stochasticsReadInPercent() {
+  QVERIFY(win->workspace().selectCode("1301"));
+  auto& t = win->workspace().SeriesTable;
+  const int p = t.getInt(ctl::PriceScale);
+  QVERIFY(p > 0);
+  // The 9-day stochastics view: 100 % is half the price scale.
+  ctl::OscillatorState.set(t, 3);
+  ChartModel& m = win->workspace().chart;
+  for (int pos = ChartModel::S1; pos < ChartModel::kLines; ++pos) m.clear(pos);
+  m.add(ChartModel::S1, 1, 0.5 * p * 0.8, DateOfRow(1));
+  m.add(ChartModel::S1, 2, 0.5 * p * 0.3, DateOfRow(2));
+  ChartWidget* c = win->chart();
+  c->redraw();
+  QVERIFY(c->percentLower());
+  QCOMPARE(c->lowerRange().first, 0.0);
+  QCOMPARE(c->lowerRange().second, 100.0);
+  QVERIFY(std::abs(c->lowerValue(0.5 * p * 0.8) - 80.0) < 1e-9);
+  QVERIFY(std::abs(c->yOfLower(80) - (c->lowerPane().bottom() - 0.8 * c->lowerPane().height())) <
+          1e-6);
+  // The trend lines again: their own units.
+  ctl::OscillatorState.set(t, 0);
+  c->redraw();
+  QVERIFY(!c->percentLower());
+  QCOMPARE(c->lowerValue(123.0), 123.0);
+}
+
+void CandlesTest::styleChoicesAndAxisTexts() {
+  StoreFirstStock();
+  QVERIFY(win->workspace().selectCode("1301"));
+  win->mirror();
+  ChartWidget* c = win->chart();
+  ChartStyle chosen;
+  int told = 0;
+  c->onStyleChanged = [&](const ChartStyle& s) {
+    chosen = s;
+    ++told;
+  };
+  // The close line instead of candles: no candle, the line drawn.
+  ChartStyle st = c->style();
+  st.candles = false;
+  st.whiteBlack = true;
+  c->setStyle(st);
+  QCOMPARE(told, 1);
+  QVERIFY(chosen == st);
+  QVERIFY(c->candles().empty());
+  QVERIFY(c->closeOnlyPoints().empty());
+  QVERIFY(c->series(ChartModel::owarine)->isVisible());
+  c->setStyle(st);
+  QCOMPARE(told, 1);  // no change, no report
+
+  // White and black candles: a tall 陽線 white inside, a 陰線 black.
+  st.candles = true;
+  c->setStyle(st);
+  win->workspace().chart.setMarkersVisible(false);  // no trade marker over a body
+  c->refresh();
+  c->dateAxis()->setRange(1, 40);
+  const QImage shot = c->grab().toImage();
+  bool sawUp = false, sawDown = false;
+  for (const ChartCandle& k : c->candles()) {
+    if (k.body.height() < 6 || k.body.width() < 5 || !c->pricePane().contains(k.body)) continue;
+    const double white =
+        BodyShare(shot, c, k, [](const QColor& px) { return px.lightness() > 220; });
+    const double black =
+        BodyShare(shot, c, k, [](const QColor& px) { return px.lightness() < 50; });
+    // Lines over a body take some of it; never the other colour.
+    QVERIFY(k.up ? black < 0.3 : white < 0.3);
+    if (k.up ? white > 0.8 : black > 0.8) (k.up ? sawUp : sawDown) = true;
+  }
+  QVERIFY(sawUp && sawDown);
+
+  // The choice survives the window: kept on closing, taken on the next start.
+  {
+    WindowOptions o;
+    o.messageHook = [](const std::string&, bool) {};
+    ChartStyle kept;
+    kept.candles = false;
+    kept.whiteBlack = true;
+    kept.overlay = true;
+    {
+      MainWindow first(o);
+      first.chart()->setStyle(kept);
+      QCloseEvent close;
+      QCoreApplication::sendEvent(&first, &close);
+    }
+    MainWindow second(o);
+    QVERIFY(second.chart()->style() == kept);
+    QVERIFY(WindowMemory::load().chart == kept);
+  }
+
+  // Axis texts: round steps with thousands separators, volume in 万 and 億.
+  QCOMPARE(PriceAxisText(12500, 500), QStringLiteral("12,500"));
+  QCOMPARE(PriceAxisText(1234567, 1000), QStringLiteral("1,234,567"));
+  QCOMPARE(PriceAxisText(-2500, 500), QStringLiteral("-2,500"));
+  QCOMPARE(PriceAxisText(999, 1), QStringLiteral("999"));
+  QCOMPARE(PriceAxisText(1099.5, 0.5), QStringLiteral("1,099.5"));
+  QCOMPARE(PriceAxisText(0.25, 0.05), QStringLiteral("0.25"));
+  QCOMPARE(VolumeAxisText(800), QStringLiteral("800"));
+  QCOMPARE(VolumeAxisText(35000), QStringLiteral("3.5万"));
+  QCOMPARE(VolumeAxisText(1200000), QStringLiteral("120万"));
+  QCOMPARE(VolumeAxisText(2e8), QStringLiteral("2億"));
+  QCOMPARE(VolumeAxisText(1.2e9), QStringLiteral("12億"));
+  QCOMPARE(RoundStep(0.7), 1.0);
+  QCOMPARE(RoundStep(3.3), 5.0);
+  QCOMPARE(RoundStep(23), 25.0);
+  QCOMPARE(RoundStep(180), 200.0);
+  QCOMPARE(RoundStep(0), 1.0);
+}
+
+QTEST_MAIN(CandlesTest)
+#include "candles_test.moc"
