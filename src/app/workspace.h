@@ -72,6 +72,10 @@ class Workspace : public State {
   Selection selection{*this};
   StockPickerPanel picker{*this, collection};
 
+  // The per-stock cost model of 実売買 (the driver's costs); not set, the
+  // backtest has no money.
+  CostModel costModel;
+
   // Runs the handler wired to a control event. Conversion and file errors end
   // the chain here and are shown through the platform. Returns false when the
   // control has no handler for the event (nothing happens then).
