@@ -1,6 +1,7 @@
 #include "app/stock_money.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "app/workspace.h"
 #include "store/control_cells.h"
@@ -19,12 +20,52 @@ int FirstOnOrAfter(const std::vector<money::MoneyDay>& days, int day) {
   return static_cast<int>(it - days.begin());
 }
 
+// The list's closes of a stock column, oldest first.
+std::vector<ListClose> ListCloses(const WorkTable& list, int k) {
+  std::vector<ListClose> closes;
+  for (int r = list.rowCount() - 1; r >= 1; --r) {
+    const std::string& close = list.cell(k, r);
+    int day = 0;
+    long double v = 0;
+    if (TryParseDate(list.cell(0, r), day) && TryStrToFloat(close, v) && v > 0)
+      closes.push_back({day, close});
+  }
+  std::sort(closes.begin(), closes.end(),
+            [](const ListClose& a, const ListClose& b) { return a.day < b.day; });
+  return closes;
+}
+
 }  // namespace
+
+const std::vector<money::MoneyDay>& StockDaysCache::days(const WorkTable& list, int column,
+                                                         const std::string& code) {
+  Key now;
+  now.path = PriceStorePath();
+  now.code = code;
+  std::error_code ec;
+  now.size = std::filesystem::file_size(now.path, ec);
+  now.time = std::filesystem::last_write_time(now.path, ec);
+  const std::string wal = now.path + "-wal";
+  now.walSize = std::filesystem::file_size(wal, ec);
+  now.walTime = std::filesystem::last_write_time(wal, ec);
+  now.listVersion = list.version();
+  now.column = column;
+  if (!held_ || !(*held_ == now)) {
+    days_ = money::MoneyDays(DailyBars(ReadStoredBars(now.path, code), ListCloses(list, column)));
+    held_ = std::move(now);
+  }
+  return days_;
+}
 
 StockMoney RunStockMoney(const std::vector<PriceBar>& daily, const std::vector<DayTrade>& trades,
                          bool entryBuy, const CostModel& model) {
+  return RunStockMoneyOn(money::MoneyDays(daily), trades, entryBuy, model);
+}
+
+StockMoney RunStockMoneyOn(std::vector<money::MoneyDay> days, const std::vector<DayTrade>& trades,
+                           bool entryBuy, const CostModel& model) {
   StockMoney m;
-  m.days = money::MoneyDays(daily);
+  m.days = std::move(days);
   m.trades = trades;
   m.entryBuy = entryBuy;
   m.borrowPercent = model.borrowPercent;
@@ -40,7 +81,7 @@ StockMoney RunStockMoney(const std::vector<PriceBar>& daily, const std::vector<D
   return m;
 }
 
-std::optional<StockMoney> CurrentStockMoney(const Workspace& ws) {
+std::optional<StockMoney> CurrentStockMoney(Workspace& ws) {
   if (ws.judging != Judging::Honest || !ws.costModel.set) return std::nullopt;
   const WorkTable& st = ws.SeriesTable;
   const int k = st.getInt(ctl::StockColumn);
@@ -49,17 +90,6 @@ std::optional<StockMoney> CurrentStockMoney(const Workspace& ws) {
     return std::nullopt;
   const std::string code = LeftBytes(list.cell(k, 0), 4);
   if (IsBlank(code)) return std::nullopt;
-
-  std::vector<ListClose> closes;
-  for (int r = list.rowCount() - 1; r >= 1; --r) {
-    const std::string& close = list.cell(k, r);
-    int day = 0;
-    long double v = 0;
-    if (TryParseDate(list.cell(0, r), day) && TryStrToFloat(close, v) && v > 0)
-      closes.push_back({day, close});
-  }
-  std::sort(closes.begin(), closes.end(),
-            [](const ListClose& a, const ListClose& b) { return a.day < b.day; });
 
   // The backtest's rows by the dates the walked table gives them.
   const WorkTable& calc = ws.CalcTable;
@@ -74,8 +104,8 @@ std::optional<StockMoney> CurrentStockMoney(const Workspace& ws) {
     int in = 0;
     if (dayOf(row, in)) trades.push_back({in, std::nullopt});
   }
-  return RunStockMoney(DailyBars(ReadStoredBars(PriceStorePath(), code), closes), trades,
-                       ws.backtest.entryBuy(), ws.costModel);
+  return RunStockMoneyOn(ws.stockDays.days(list, k, code), trades, ws.backtest.entryBuy(),
+                         ws.costModel);
 }
 
 std::vector<TradeMoneyRow> TradeMoneyRows(const StockMoney& m) {

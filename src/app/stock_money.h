@@ -4,6 +4,8 @@
 // entries and exits stay the backtest's; only the money comes from here.
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +16,28 @@
 namespace tavrine {
 
 class Workspace;
+class WorkTable;
+
+// A stock's days as the fills read them, kept between rule presses: built
+// again only when the stock, the list or the price store has changed.
+class StockDaysCache {
+ public:
+  const std::vector<money::MoneyDay>& days(const WorkTable& list, int column,
+                                           const std::string& code);
+
+  struct Key {
+    std::string path, code;
+    std::uintmax_t size = 0, walSize = 0;  // the store file and its write-ahead log
+    std::filesystem::file_time_type time{}, walTime{};
+    std::uint64_t listVersion = 0;
+    int column = 0;
+    bool operator==(const Key&) const = default;
+  };
+
+ private:
+  std::optional<Key> held_;
+  std::vector<money::MoneyDay> days_;
+};
 
 // A trade of the backtest by its days (DaysFromCivil): the day each
 // decision is carried out on, the day after its signal.
@@ -35,10 +59,13 @@ struct StockMoney {
 // list does not price moves it to the next day it does.
 StockMoney RunStockMoney(const std::vector<PriceBar>& daily, const std::vector<DayTrade>& trades,
                          bool entryBuy, const CostModel& model);
+// The same over days already read (MoneyDays).
+StockMoney RunStockMoneyOn(std::vector<money::MoneyDay> days, const std::vector<DayTrade>& trades,
+                           bool entryBuy, const CostModel& model);
 
 // The current stock's current backtest with money, when judged honestly
 // with a cost model set and a stock charted; none otherwise.
-std::optional<StockMoney> CurrentStockMoney(const Workspace& ws);
+std::optional<StockMoney> CurrentStockMoney(Workspace& ws);
 
 // One trade as the trade list shows its money: dates as the list writes
 // them ("" where not filled), 株数, 損益(円) and コスト (commissions of both
