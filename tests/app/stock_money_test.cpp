@@ -5,6 +5,7 @@
 #include "../support/data_folder.h"
 #include "store/price_store.h"
 #include "store/text.h"
+#include "store/work_table.h"
 
 namespace tavrine {
 namespace {
@@ -113,6 +114,35 @@ TEST(StockMoney, ADayTheListDoesNotPriceMovesTheOrderToTheNextAndAnOpenTradeIsVa
   // Borrow so far: 400 x 2500 x 3.65 % / 365 x 4 days.
   EXPECT_EQ(rows[0].cost, 400);
   EXPECT_EQ(rows[0].pnl, 400 * (2500 - 2900) - 400);
+}
+
+// The kept days follow a change of the store and of the list.
+TEST(StockMoney, KeptDaysAreBuiltAgainWhenTheStoreOrTheListChanges) {
+  testing::DataFolder folder;
+  const std::vector<int> days = Weekdays();
+  WorkTable list("StockList", 5, static_cast<int>(days.size()) + 1);
+  list.set(4, 0, "7777 テスト");
+  for (std::size_t i = 0; i < days.size(); ++i) {
+    const int r = static_cast<int>(days.size() - i);  // newest in row 1
+    list.set(0, r, DateToStr(days[i]));
+    list.set(4, r, IntToStr(static_cast<int>(1000 + 10 * i)));
+  }
+  StockDaysCache cache;
+  ASSERT_EQ(cache.days(list, 4, "7777").size(), days.size());
+  EXPECT_FALSE(cache.days(list, 4, "7777")[3].open);
+
+  std::vector<StoredBar> stored;
+  for (std::size_t i = 0; i < days.size(); ++i)
+    stored.push_back(Stored(days[i], 990 + 10.0 * static_cast<double>(i), 1000 + 10.0 * i));
+  ASSERT_TRUE(KeepPrices(stored).empty());
+  ASSERT_TRUE(cache.days(list, 4, "7777")[3].open);
+  EXPECT_EQ(*cache.days(list, 4, "7777")[3].open, 1020);
+
+  // A close the store no longer agrees with: that day is its close alone.
+  list.set(4, static_cast<int>(days.size()) - 3, "1031");
+  const std::vector<money::MoneyDay>& now = cache.days(list, 4, "7777");
+  EXPECT_EQ(now[3].close, 1031);
+  EXPECT_FALSE(now[3].open);
 }
 
 // Cutting the list at a day: every trade closed before it keeps its money,
