@@ -1,11 +1,16 @@
 // A rule press and a term switch over a full 4860-day series.
 #include <benchmark/benchmark.h>
 
+#include <stdlib.h>
+
 #include <cmath>
+#include <filesystem>
 #include <random>
 
+#include "app/stock_money.h"
 #include "app/workspace.h"
 #include "bench_support.h"
+#include "store/price_store.h"
 #include "store/text.h"
 
 namespace tavrine {
@@ -79,6 +84,55 @@ void BM_RulePressHonest(benchmark::State& state, const char* button) {
 }
 BENCHMARK_CAPTURE(BM_RulePressHonest, S1, "Button37")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RulePressHonest, G4, "Button74")->Unit(benchmark::kMillisecond);
+
+// The honest press with the per-stock money: a price store holding every
+// day's open (TAVRINE_HOME a temporary folder), a rate commission with a
+// minimum and one tick of slippage, the trades replayed in yen.
+void BM_RulePressWithCosts(benchmark::State& state, const char* button) {
+  std::string dir =
+      (std::filesystem::temp_directory_path() / "tavrine-bench-costs.XXXXXX").string();
+  if (!mkdtemp(dir.data())) std::abort();
+  setenv("TAVRINE_HOME", dir.c_str(), 1);
+  setenv("TAVRINE_ROOT", dir.c_str(), 1);
+  Loaded l(Judging::Honest);
+  std::vector<StoredBar> stored;
+  for (int r = 4860; r >= 1; --r) {
+    int day = 0;
+    long double close = 0;
+    if (!TryParseDate(l.ws.StockList.cell(0, r), day) ||
+        !TryStrToFloat(l.ws.StockList.cell(4, r), close))
+      continue;
+    StoredBar b;
+    b.code = "7203";
+    b.day = day;
+    b.close = static_cast<double>(close);
+    b.open = *b.close - 3;
+    b.high = *b.close + 5;
+    b.low = *b.close - 5;
+    b.stopHigh = r % 97 == 0;
+    b.source = PriceSource::Import;
+    stored.push_back(b);
+  }
+  if (!KeepPrices(stored).empty()) state.SkipWithError("no price store");
+  std::string error;
+  money::ParseCommission("rate:0.1:100", l.ws.costModel.commission, error);
+  l.ws.costModel.slipTicks = 1;
+  l.ws.costModel.set = true;
+  long double net = 0;
+  for (auto _ : state) {
+    l.ws.rules.Button37Click(button);
+    const std::optional<StockMoney> m = CurrentStockMoney(l.ws);
+    net = m ? m->result.net() : 0;
+    benchmark::DoNotOptimize(net);
+  }
+  if (!l.platform.lastError.empty()) state.SkipWithError(l.platform.lastError.c_str());
+  state.counters["trades"] = StrToInt(l.ws.SeriesTable.cell(6, 4864));
+  state.counters["net"] = static_cast<double>(net);
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+}
+BENCHMARK_CAPTURE(BM_RulePressWithCosts, S1, "Button37")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RulePressWithCosts, G4, "Button74")->Unit(benchmark::kMillisecond);
 
 // The extraction with its passes, in each way of judging.
 void BM_Extraction(benchmark::State& state, Judging judging) {

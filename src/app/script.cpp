@@ -1,6 +1,7 @@
 #include "app/script.h"
 
 #include <algorithm>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "app/list_actions.h"
 #include "app/portfolio.h"
 #include "app/scan.h"
+#include "app/stock_money.h"
 #include "app/update.h"
 #include "app/workspace.h"
 #include "signals/today.h"
@@ -229,6 +231,10 @@ class Runner {
       portfolioRun(words);
       return;
     }
+    if (cmd == "costs") {
+      costs(words);
+      return;
+    }
     if (cmd == "mode") {
       if (words.size() != 1 || (words[0] != "honest" && words[0] != "hindsight"))
         throw BadLine{"mode needs honest or hindsight"};
@@ -337,7 +343,51 @@ class Runner {
   // "figures": the figures of the current backtest on one line.
   void figures(const std::vector<std::string>& words) {
     if (!words.empty()) throw BadLine{"figures takes no argument"};
-    out_ << FiguresLine(ws_.backtest.figures()) << '\n';
+    out_ << FiguresLine(ws_.backtest.figures());
+    // In 実売買 with a cost model, the money of the same trades.
+    if (const std::optional<StockMoney> m = CurrentStockMoney(ws_))
+      out_ << MoneyFiguresText(m->result);
+    out_ << '\n';
+  }
+
+  // "costs KEY=VALUE ...": the per-stock cost model of 実売買, from the one
+  // set before (the defaults the first time). A bad key or value is refused
+  // with its message and nothing changes.
+  void costs(const std::vector<std::string>& words) {
+    CostModel m = ws_.costModel;
+    std::string error;
+    for (const std::string& w : words) {
+      const std::size_t eq = w.find('=');
+      const std::string key = w.substr(0, eq);
+      const std::string value = eq == std::string::npos ? std::string() : w.substr(eq + 1);
+      bool ok = eq != std::string::npos;
+      if (!ok) {
+      } else if (key == "commission") {
+        ok = money::ParseCommission(value, m.commission, error);
+      } else if (key == "slip") {
+        ok = money::ParseTicks(value, m.slipTicks, error);
+      } else if (key == "tax") {
+        ok = money::ParsePercent(value, "税", m.taxPercent, error);
+      } else if (key == "borrow") {
+        ok = money::ParsePercent(value, "貸株料", m.borrowPercent, error);
+      } else if (key == "capital") {
+        ok = money::ParseCapital(value, m.capital, error);
+      } else if (key == "fill") {
+        ok = money::ParseFill(value, m.fill, error);
+      } else {
+        ok = false;
+      }
+      if (!ok) {
+        if (error.empty())
+          error = "売買コストの指定が正しくありません: " + w +
+                  "(例: commission=zero、slip=1、tax=20.315、borrow=1.15、capital=1000000、"
+                  "fill=open)";
+        platform_.error(error);
+        return;
+      }
+    }
+    m.set = true;
+    ws_.costModel = m;
   }
 
   // "portfolio KEY=VALUE ...": the portfolio backtest of the list in 実売買,

@@ -11,6 +11,7 @@
 
 #include "app/selection.h"
 #include "app/startup.h"
+#include "app/stock_money.h"
 #include "app/stock_picker.h"
 #include "chain/chains.h"
 #include "chart/chart_view.h"
@@ -71,6 +72,12 @@ class Workspace : public State {
   Startup startup{*this};
   Selection selection{*this};
   StockPickerPanel picker{*this, collection};
+
+  // The per-stock cost model of 実売買 (the driver's costs); not set, the
+  // backtest has no money.
+  CostModel costModel;
+  // The current stock's days for its money, kept between rule presses.
+  StockDaysCache stockDays;
 
   // Runs the handler wired to a control event. Conversion and file errors end
   // the chain here and are shown through the platform. Returns false when the

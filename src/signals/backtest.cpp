@@ -97,6 +97,7 @@ void Backtest::Walk(const BacktestOptions& options) {
   walk::WalkSignals(walk::ReadColumn(calc, rule, std::max(start, 0)), start, end, options, steps);
   std::vector<walk::Trade>& trades = closed_;
   trades.clear();
+  openEntryRow_ = 0;
   auto date = [&calc](int x) { return calc.cell(0, x); };
   auto close = [&calc](int x) { return calc.cell(1, x); };
   walk::ReplaySteps(
@@ -106,6 +107,7 @@ void Backtest::Walk(const BacktestOptions& options) {
           t.set(kEntryDate, StagingRow(k), date(open.entryRow));
           t.set(kEntryClose, StagingRow(k), close(open.entryRow));
         }
+        openEntryRow_ = open.entryRow;
         st.setInt(ctl::PositionFlag, 1 - flat);
         st.setInt(ctl::TradesOpened, k);
       },
@@ -116,6 +118,7 @@ void Backtest::Walk(const BacktestOptions& options) {
           t.set(kRatio, StagingRow(k), walk::RatioText(closed, options));
         }
         trades.push_back(closed);
+        openEntryRow_ = 0;
         st.setInt(ctl::PositionFlag, flat);
         st.setInt(ctl::TradesClosed, k);
       });

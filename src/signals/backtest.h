@@ -53,6 +53,8 @@ class Backtest {
   // The trades the last walk closed, oldest first, by their rows of the
   // walked table.
   const std::vector<walk::Trade>& closedTrades() const { return closed_; }
+  // The entry row of the trade the last walk left open, 0 when none is.
+  int openEntryRow() const { return openEntryRow_; }
   // The ratio ranges and holding days the statistics block holds now.
   Distributions distributions() const { return ReadDistributions(ws_.StatsTable); }
   // The condition label of the last run ("S1" .. "ST", with the term), as
@@ -93,6 +95,7 @@ class Backtest {
   int first_ = 0, last_ = 0;
   BacktestFigures figures_;
   std::vector<walk::Trade> closed_;        // the last walk's closed trades, oldest first
+  int openEntryRow_ = 0;                   // the last walk's open trade, 0 none
   std::vector<MarkerPoint> buys_, sells_;  // reused between fills
 };
 
