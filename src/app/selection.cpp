@@ -16,12 +16,14 @@ constexpr const char* kUnknownCodeMessage = "銘柄コ-ドを入れ直して下�
 void Selection::Edit1KeyPress(int key) {
   if (key != 13) return;
   // Codes with a letter (130A) are listed in capitals; one typed in lower
-  // case means the same stock.
-  std::string code = ws_.form.text("Edit1");
-  bool lower = false;
-  for (char& c : code)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A'), lower = true;
-  if (lower && code.size() == 4) ws_.form.setText("Edit1", code);
+  // case, in full-width characters or with blanks around it means the same
+  // stock.
+  std::string plain = HalfWidth(ws_.form.text("Edit1"));
+  const auto first = plain.find_first_not_of(' ');
+  plain = first == std::string::npos ? ""
+                                     : plain.substr(first, plain.find_last_not_of(' ') - first + 1);
+  const std::string code = StockCodeForm(plain);
+  if (!code.empty() && code != ws_.form.text("Edit1")) ws_.form.setText("Edit1", code);
   if (!ws_.standAlone) {
     Button6Click();
   } else {

@@ -104,8 +104,9 @@ bool Workspace::nothingToChart() const {
 void Workspace::typeText(const std::string& control, const std::string& text) {
   std::string t = text;
   if (form.get(control).numberOnly) {
+    // Full-width digits typed with the input method on count as digits.
     std::string digits;
-    for (char c : t)
+    for (char c : HalfWidth(t))
       if (c >= '0' && c <= '9') digits += c;
     t = digits;
   }

@@ -21,6 +21,16 @@ long double Divide(long double a, long double b) {
   return a / b;
 }
 
+// The close as the table keeps it: typed in full-width digits (１２３４) it
+// goes in as 1234; any other text as typed, for the conversion error to name.
+std::string CloseText(const std::string& typed) {
+  long double v = 0;
+  if (!TryStrToFloat(typed, v)) return typed;
+  std::string half = HalfWidth(typed);
+  const auto first = half.find_first_not_of(" \t");
+  return half.substr(first, half.find_last_not_of(" \t") - first + 1);
+}
+
 }  // namespace
 
 void ManualEntry::Button34Click() {
@@ -48,7 +58,7 @@ void ManualEntry::Button34Click() {
         if (st.cell(11, r) == " ") st.set(11, r, "");
   }
   st.set(0, 1, DateToStr(Today()));
-  st.set(1, 1, ws_.form.text("Edit6"));
+  st.set(1, 1, CloseText(ws_.form.text("Edit6")));
 
   // Each average of the new day from the previous day's average and the close
   // that leaves its window.

@@ -92,21 +92,29 @@ void Navigation::JumpPass() {
   ++jumpPasses_;
   auto& calc = ws_.CalcTable;
   auto& series = ws_.SeriesTable;
-  const std::string typed = ws_.form.text("Edit2");
+  // A date typed in any of the usual forms (2024/1/5, 20240105, R6.1.5) is
+  // looked for in the table's own form, so the day itself is found rather
+  // than the trading day after it.
+  std::string typed = ws_.form.text("Edit2");
+  std::optional<int> typedDay;
+  if (int day = 0; TryReadDate(typed, day)) {
+    typedDay = day;
+    typed = DateToStr(day);
+  }
   ctl::DateInView.set(series, typed);
   const int last = series.getInt(ctl::LastDataRow);
   ctl::ManualPriceEntered.set(series, false);
 
   std::string found = calc.cell(calc::kDate, 1);
   int hit = 0;
-  std::optional<int> typedDay;  // parsed when a row's text first differs
   for (int row = 1; row <= last - 1; ++row) {
     const std::string& date = calc.cell(calc::kDate, row);
     if (date == typed) {
       hit = calc.getInt(calc::kRowNumber, row) - 1;
       series.setInt(ctl::WindowStart, hit);
     } else {
-      if (!typedDay) typedDay = StrToDate(typed);
+      // A text that is no date stops the jump at the first row it differs from.
+      if (!typedDay) typedDay = ReadDate(typed);
       // Rows run newest first, so this ends at the earliest day after the typed one.
       if (*typedDay < StrToDate(date)) found = date;
     }

@@ -430,17 +430,22 @@ void MainWindow::mirrorControl(const Control& c, QWidget* w) {
     case K::MaskEdit:
       if (auto* e = qobject_cast<QLineEdit*>(w)) {
         if (c.numberOnly && !e->validator())
-          e->setValidator(
-              new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
+          e->setValidator(new QRegularExpressionValidator(
+              QRegularExpression(QStringLiteral("[0-9０-９]*")), e));
         else if (!c.numberOnly && e->validator())
           e->setValidator(nullptr);
         // Qt reports a mask with its blank character appended, so the mask
         // last applied is kept on the widget for the comparison.
         const QString mask = c.editMask.empty() ? QString() : QtMask(c.editMask);
         if (e->property("tavrineMask").toString() != mask) {
+          // The mask comes on from the box's own change handler, after the
+          // first key typed: the typing goes on where it stood, not behind the
+          // mask's blanks (where "1.05" would end as "1.").
+          const int cursor = e->cursorPosition();
           e->setProperty("tavrineMask", mask);
           e->setInputMask(mask);
           e->setText(Shown(c.text));
+          e->setCursorPosition(cursor);
           // The mask may reshape the text; the Form keeps what the box holds.
           ws_.form.setText(c.name, FromQt(e->text(), c.text));
           break;

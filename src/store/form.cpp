@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "store/codec.h"
+#include "store/text.h"
 
 namespace tavrine {
 
@@ -145,6 +146,9 @@ Form::Form() {
   ctl("TForm4.Label1", K::Label, "", "TForm4.Panel1");
   ctl("TForm4.Button2", K::Button, "簡易利用説明書を読む", "TForm4");
   ctl("TForm4.Button1", K::Button, "常時接続で最新版を読む", "TForm4");
+  // The number, date and code boxes.
+  for (const char* box : {"Edit1", "Edit2", "Edit6", "Edit10", "Edit18", "MaskEdit1"})
+    controls_[box].halfWidth = true;
 }
 
 const Control& Form::get(const std::string& name) const {
@@ -161,8 +165,11 @@ Control& Form::ref(const std::string& name) {
 
 void Form::setText(const std::string& name, const std::string& text) {
   auto& c = ref(name);
-  if (c.text == text) return;
-  c.text = text;
+  // A number, date or code typed with the input method on means the same as
+  // its half-width form (１．０５, ２０２４／１／５, １３０Ａ).
+  const std::string held = c.halfWidth ? HalfWidth(text) : text;
+  if (c.text == held) return;
+  c.text = held;
   if (c.numberOnlyOnChange) c.numberOnly = true;
   ++version_;
 }

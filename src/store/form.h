@@ -39,6 +39,8 @@ struct Control {
   bool enabled = true;
   std::string parent;       // component that holds it ("" for a window)
   bool numberOnly = false;  // Edit6 after its first change
+  // A number, date or code box: full-width ASCII forms are held half-width.
+  bool halfWidth = false;
   // The box's change event switches on the number-only style (Edit6Change).
   // Every change of the text fires it, the program's own writes included.
   bool numberOnlyOnChange = false;

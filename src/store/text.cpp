@@ -16,31 +16,80 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string Quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
+// The conversion error: the text as typed, what it was meant to be and a
+// text that would have been read.
+std::string Unreadable(std::string_view s, const char* as, const char* example) {
+  return "「" + std::string(s) + "」は" + as + "として読めません（例 " + example + "）";
+}
 
 }  // namespace
 
-int StrToInt(std::string_view s) {
+std::string HalfWidth(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto b = [&](std::size_t k) {
+      return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0u;
+    };
+    // U+FF01..U+FF3F are EF BC 81..BF, U+FF40..U+FF5E are EF BD 80..9E.
+    if (b(0) == 0xEF && b(1) == 0xBC && b(2) >= 0x81 && b(2) <= 0xBF) {
+      out += static_cast<char>(0x21 + (b(2) - 0x81));
+      i += 2;
+    } else if (b(0) == 0xEF && b(1) == 0xBD && b(2) >= 0x80 && b(2) <= 0x9E) {
+      out += static_cast<char>(0x60 + (b(2) - 0x80));
+      i += 2;
+    } else if (b(0) == 0xE3 && b(1) == 0x80 && b(2) == 0x80) {  // ideographic space
+      out += ' ';
+      i += 2;
+    } else if (b(0) == 0xE2 &&
+               ((b(1) == 0x88 && b(2) == 0x92) ||                     // minus sign
+                (b(1) == 0x80 && (b(2) == 0x90 || b(2) == 0x93)))) {  // hyphen, dash
+      out += '-';
+      i += 2;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+namespace {
+
+bool TryPlainInt(std::string_view s, int& out) {
   std::size_t i = 0;
   bool neg = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
     neg = s[i] == '-';
     ++i;
   }
-  if (i == s.size()) throw ConversionError(Quoted(s) + " is not a valid integer value");
+  if (i == s.size()) return false;
   long long v = 0;
   for (; i < s.size(); ++i) {
-    if (!IsDigit(s[i])) throw ConversionError(Quoted(s) + " is not a valid integer value");
+    if (!IsDigit(s[i])) return false;
     v = v * 10 + (s[i] - '0');
-    if (v > 2147483648LL) throw ConversionError(Quoted(s) + " is not a valid integer value");
+    if (v > 2147483648LL) return false;
   }
   if (neg) v = -v;
-  if (v > std::numeric_limits<int>::max() || v < std::numeric_limits<int>::min())
-    throw ConversionError(Quoted(s) + " is not a valid integer value");
-  return static_cast<int>(v);
+  if (v > std::numeric_limits<int>::max() || v < std::numeric_limits<int>::min()) return false;
+  out = static_cast<int>(v);
+  return true;
 }
 
-bool TryStrToFloat(std::string_view s, long double& v) {
+bool TryPlainFloat(std::string_view s, long double& v);
+
+}  // namespace
+
+int StrToInt(std::string_view s) {
+  int v = 0;
+  if (!TryPlainInt(s, v)) throw ConversionError(Unreadable(s, "整数", "10"));
+  return v;
+}
+
+bool TryStrToFloat(std::string_view s, long double& v) { return TryPlainFloat(s, v); }
+
+namespace {
+
+bool TryPlainFloat(std::string_view s, long double& v) {
   std::size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
   while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
@@ -68,10 +117,11 @@ bool TryStrToFloat(std::string_view s, long double& v) {
   return std::isfinite(v);
 }
 
+}  // namespace
+
 long double StrToFloat(std::string_view s) {
   long double v = 0;
-  if (!TryStrToFloat(s, v))
-    throw ConversionError(Quoted(s) + " is not a valid floating point value");
+  if (!TryStrToFloat(s, v)) throw ConversionError(Unreadable(s, "数値", "1.05"));
   return v;
 }
 
@@ -220,7 +270,116 @@ bool TryParseDate(std::string_view s, int& days) {
 
 int StrToDate(std::string_view s) {
   int days = 0;
-  if (!TryParseDate(s, days)) throw ConversionError("'" + std::string(s) + "' is not a valid date");
+  if (!TryParseDate(s, days)) throw ConversionError(Unreadable(s, "日付", "2024/01/05"));
+  return days;
+}
+
+namespace {
+
+bool ValidDay(int y, int m, int d) {
+  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
+  static const int mdays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  return d <= mdays[m - 1] + (m == 2 && leap ? 1 : 0);
+}
+
+struct Era {
+  const char* name;
+  char letter;
+  int y, m, d;  // first day
+};
+// Newest first: the Japanese eras a date is commonly written in.
+constexpr Era kEras[] = {{"令和", 'R', 2019, 5, 1},
+                         {"平成", 'H', 1989, 1, 8},
+                         {"昭和", 'S', 1926, 12, 25},
+                         {"大正", 'T', 1912, 7, 30}};
+
+bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+
+}  // namespace
+
+bool TryReadDate(std::string_view typed, int& days) {
+  std::string half = HalfWidth(typed);
+  std::string_view s = half;
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  if (TryParseDate(s, days)) return true;
+
+  const Era* era = nullptr;
+  for (const Era& e : kEras) {
+    if (StartsWith(s, e.name)) {
+      s.remove_prefix(std::string_view(e.name).size());
+    } else if (!s.empty() && (s.front() == e.letter || s.front() == e.letter - 'A' + 'a')) {
+      s.remove_prefix(1);
+    } else {
+      continue;
+    }
+    era = &e;
+    break;
+  }
+
+  // Up to three numbers; between them one of / - . or 年 and 月; 日 may close.
+  int part[3] = {0, 0, 0};
+  std::size_t len[3] = {0, 0, 0};
+  int k = 0;
+  if (era && StartsWith(s, "元")) {  // the first year of an era
+    part[0] = 1;
+    len[0] = 1;
+    s.remove_prefix(std::string_view("元").size());
+  }
+  bool kanji = false;
+  while (!s.empty()) {
+    const char c = s.front();
+    if (IsDigit(c)) {
+      if (++len[k] > 8) return false;
+      part[k] = part[k] * 10 + (c - '0');
+      s.remove_prefix(1);
+    } else if (k < 2 && len[k] > 0 && (c == '/' || c == '-' || c == '.') && !kanji) {
+      ++k;
+      s.remove_prefix(1);
+    } else if (k == 0 && len[0] > 0 && StartsWith(s, "年")) {
+      kanji = true;
+      ++k;
+      s.remove_prefix(std::string_view("年").size());
+    } else if (k == 1 && len[1] > 0 && kanji && StartsWith(s, "月")) {
+      ++k;
+      s.remove_prefix(std::string_view("月").size());
+    } else if (k == 2 && len[2] > 0 && kanji && s == "日") {
+      s.remove_prefix(s.size());
+    } else {
+      return false;
+    }
+  }
+  int y = 0, m = 0, d = 0;
+  if (k == 0) {
+    // 20240105: eight digits, year first.
+    if (era || len[0] != 8) return false;
+    y = part[0] / 10000;
+    m = part[0] / 100 % 100;
+    d = part[0] % 100;
+  } else if (k == 2 && len[1] > 0 && len[1] <= 2 && len[2] > 0 && len[2] <= 2) {
+    if (era) {
+      if (len[0] > 2 || part[0] < 1) return false;
+      y = era->y + part[0] - 1;
+    } else {
+      if (len[0] != 4) return false;
+      y = part[0];
+    }
+    m = part[1];
+    d = part[2];
+  } else {
+    return false;
+  }
+  if (!ValidDay(y, m, d)) return false;
+  const int day = DaysFromCivil(y, m, d);
+  if (era && day < DaysFromCivil(era->y, era->m, era->d)) return false;
+  days = day;
+  return true;
+}
+
+int ReadDate(std::string_view typed) {
+  int days = 0;
+  if (!TryReadDate(typed, days)) throw ConversionError(Unreadable(typed, "日付", "2024/01/05"));
   return days;
 }
 

@@ -11,8 +11,9 @@
 namespace tavrine {
 
 // Raised when a cell or box does not hold the number or date a handler needs.
-// The message names the offending text; the dispatcher shows it and stops the
-// running chain.
+// The message names the offending text in Japanese with an example of a good
+// one (「abc」は数値として読めません（例 1.05）); the dispatcher shows it and
+// stops the running chain.
 struct ConversionError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
@@ -21,6 +22,10 @@ struct ConversionError : std::runtime_error {
 struct FileError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// Full-width ASCII forms (１２．５, －, ／, ＡＢＣ), the full-width space and
+// the minus and dash signs as their half-width characters; the rest as it is.
+std::string HalfWidth(std::string_view utf8);
 
 // Optional sign and decimal digits only, 32-bit range.
 int StrToInt(std::string_view s);
@@ -61,7 +66,13 @@ std::size_t ByteLength(std::string_view utf8);
 // values). Accepts yyyy/mm/dd and yyyy/m/d.
 bool TryParseDate(std::string_view s, int& days);
 int StrToDate(std::string_view s);  // throws ConversionError
-std::string DateToStr(int days);    // yyyy/mm/dd
+// A date as people type it into a box: yyyy/m/d, yyyy-m-d, yyyy.m.d,
+// yyyymmdd, yyyy年m月d日, and in the eras 令和, 平成, 昭和 and 大正 (also R, H,
+// S, T: 令和6年1月5日, R6.1.5, H31/4/30, 令和元年5月1日); full-width forms
+// and surrounding blanks too.
+bool TryReadDate(std::string_view typed, int& days);
+int ReadDate(std::string_view typed);  // throws ConversionError
+std::string DateToStr(int days);       // yyyy/mm/dd
 int DaysFromCivil(int y, int m, int d);
 void CivilFromDays(int days, int& y, int& m, int& d);
 // The local time now in a strftime format ("%Y%m%d-%H%M%S").

@@ -251,7 +251,7 @@ TEST_F(ChartViewTest, BlankCellStopsTheRedrawWithConversionError) {
   ws.SeriesTable.set(1, 100, " ");
   Click(ws, "DrawChart");
   ASSERT_EQ(platform.errors.size(), 1u);
-  EXPECT_NE(platform.errors[0].find("' '"), std::string::npos) << platform.errors[0];
+  EXPECT_NE(platform.errors[0].find("「 」"), std::string::npos) << platform.errors[0];
   // The close line stops before the blank; lines not reached keep their points.
   EXPECT_EQ(Xs(ws, ChartModel::owarine), Rows(1, 99));
   EXPECT_EQ(Xs(ws, ChartModel::idouheikinn25), Rows(1, 801));

@@ -147,7 +147,7 @@ TEST_F(ManualEntryTest, EmptyPriceOrZeroAverageStopsWithAnError) {
   ws.form.setText("Edit6", "");
   ws.dispatch("Button34", Event{});
   ASSERT_EQ(rec.errors.size(), 1u);
-  EXPECT_EQ(rec.errors[0], "'' is not a valid floating point value");
+  EXPECT_EQ(rec.errors[0], "「」は数値として読めません（例 1.05）");
 
   Recorder rec2;
   Workspace ws2{rec2};
@@ -162,6 +162,18 @@ TEST_F(ManualEntryTest, EmptyPriceOrZeroAverageStopsWithAnError) {
   EXPECT_EQ(rec2.errors[0], "Floating point division by zero");
 }
 
+TEST_F(ManualEntryTest, FullWidthCloseGoesInAsItsHalfWidthNumber) {
+  ws.form.setText("Edit6", "　１０００");
+  ASSERT_TRUE(ws.dispatch("Button34", Event{}));
+  EXPECT_TRUE(rec.errors.empty()) << rec.errors.front();
+  ExpectCells(ws.SeriesTable, {{1, 1, "1000"}, {1, 2, "1001"}});
+  // Any other text goes in as the box holds it, for the error to name it.
+  ws.form.setText("Edit6", "１２ｘ");
+  ws.dispatch("Button34", Event{});
+  ASSERT_EQ(rec.errors.size(), 1u);
+  EXPECT_EQ(rec.errors[0], "「12x」は数値として読めません（例 1.05）");
+}
+
 TEST(ManualEntry, PriceBoxTurnsNumberOnlyOnItsFirstChange) {
   Recorder rec;
   Workspace ws{rec};
@@ -170,6 +182,8 @@ TEST(ManualEntry, PriceBoxTurnsNumberOnlyOnItsFirstChange) {
   EXPECT_TRUE(ws.form.get("Edit6").numberOnly);
   ws.typeText("Edit6", "3x4.5");
   EXPECT_EQ(ws.form.text("Edit6"), "345");
+  ws.typeText("Edit6", "１２３ｘ");
+  EXPECT_EQ(ws.form.text("Edit6"), "123");
 }
 
 TEST_F(ManualEntryTest, ProgramWritesToThePriceBoxSwitchOnTheNumberOnlyStyle) {

@@ -7,6 +7,18 @@ namespace {
 
 using namespace charttest;
 
+// The full-width form of an ASCII text, as typed with the input method on.
+std::string HalfWidthToWide(const std::string& ascii) {
+  std::string out;
+  for (char c : ascii) {
+    const int u = 0xFF01 + (c - '!');
+    out += static_cast<char>(0xE0 | (u >> 12));
+    out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (u & 0x3F));
+  }
+  return out;
+}
+
 // A stock whose trading days fall on every other calendar day, so that the
 // day between two rows is a holiday.
 class NavigationTest : public ::testing::Test {
@@ -106,7 +118,7 @@ TEST_F(NavigationTest, StepThatIsNotAnIntegerLeavesTheWindowStart) {
     EXPECT_EQ(WindowStart(), 3) << step;
   }
   ASSERT_EQ(platform.errors.size(), 6u);
-  EXPECT_EQ(platform.errors[0], "'1.5' is not a valid integer value");
+  EXPECT_EQ(platform.errors[0], "「1.5」は整数として読めません（例 10）");
   EXPECT_TRUE(ws.chart.line(ChartModel::owarine).points.empty());
 }
 
@@ -160,7 +172,7 @@ TEST_F(NavigationTest, DayViewPastTheTableStopsAfterClearing) {
   Click(ws, "Button62");
   EXPECT_EQ(WindowStart(), 4561);  // written before drawing
   ASSERT_EQ(platform.errors.size(), 1u);
-  EXPECT_EQ(platform.errors[0], "'' is not a valid floating point value");
+  EXPECT_EQ(platform.errors[0], "「」は数値として読めません（例 1.05）");
   EXPECT_EQ(Xs(ws, ChartModel::owarine), Rows(4562, 4860));
   for (int p = ChartModel::idouheikin5; p <= ChartModel::Series1; ++p)
     EXPECT_TRUE(ws.chart.line(p).points.empty()) << ws.chart.line(p).name;
@@ -199,24 +211,43 @@ TEST_F(NavigationTest, HolidayAndOtherTextFormsJumpToTheNextTradingDay) {
   EXPECT_EQ(ws.navigation.rewindowCount(), 1);
   EXPECT_EQ(ws.form.text("Edit2"), Date(51));
 
-  // Row r's date written without leading zeros matches no text; the view
-  // moves to the trading day after it, row r - 1.
+  // Row r's date written without leading zeros, with dashes, as eight
+  // digits, in the era: the day itself, not the trading day after it.
   int r = 2;
   int y = 0, m = 0, d = 0;
   for (;; ++r) {
     CivilFromDays(base_ - 2 * r, y, m, d);
     if (m < 10 && d < 10) break;
   }
-  Jump(IntToStr(y) + "/" + IntToStr(m) + "/" + IntToStr(d));
-  EXPECT_EQ(WindowStart(), r - 2);
-  EXPECT_EQ(ws.form.text("Edit2"), Date(r - 1));
-  EXPECT_EQ(ws.navigation.rewindowCount(), 2);
+  const std::string ymd[] = {IntToStr(y), IntToStr(m), IntToStr(d)};
+  const std::string reiwa = IntToStr(y - 2018);
+  int jumps = 1;
+  for (const std::string& typed :
+       {ymd[0] + "/" + ymd[1] + "/" + ymd[2], ymd[0] + "-0" + ymd[1] + "-0" + ymd[2],
+        ymd[0] + "0" + ymd[1] + "0" + ymd[2], "令和" + reiwa + "年" + ymd[1] + "月" + ymd[2] + "日",
+        "R" + reiwa + "." + ymd[1] + "." + ymd[2], " " + HalfWidthToWide(Date(r)) + " "}) {
+    ws.SeriesTable.set(4, 4863, "7");
+    Jump(typed);
+    ASSERT_TRUE(platform.errors.empty()) << typed << ": " << platform.errors[0];
+    EXPECT_EQ(WindowStart(), r - 1) << typed;
+    EXPECT_EQ(ws.form.text("Edit2"), Date(r)) << typed;
+    EXPECT_EQ(ws.SeriesTable.cell(10, 4863), Date(r)) << typed;
+    EXPECT_EQ(ws.navigation.rewindowCount(), ++jumps) << typed;
+  }
+  // A holiday typed in another form still moves to the next trading day.
+  int hy = 0, hm = 0, hd = 0;
+  CivilFromDays(base_ - 2 * 51 - 1, hy, hm, hd);
+  ws.SeriesTable.set(4, 4863, "7");
+  Jump("R" + IntToStr(hy - 2018) + "." + IntToStr(hm) + "." + IntToStr(hd));
+  EXPECT_EQ(WindowStart(), 50);
+  EXPECT_EQ(ws.form.text("Edit2"), Date(51));
+  jumps += 1;
 
   // Older than the last data row: the row just before it.
   Jump(Date(kLast + 5));
   EXPECT_EQ(WindowStart(), kLast - 2);
   EXPECT_EQ(ws.form.text("Edit2"), Date(kLast - 1));
-  EXPECT_EQ(ws.navigation.rewindowCount(), 3);
+  EXPECT_EQ(ws.navigation.rewindowCount(), jumps + 1);
   EXPECT_TRUE(platform.errors.empty());
 }
 
@@ -257,7 +288,8 @@ TEST_F(NavigationTest, DateBoxThatIsNotADate) {
     EXPECT_EQ(WindowStart(), 4) << text;
   }
   ASSERT_EQ(platform.errors.size(), 3u);
-  EXPECT_EQ(platform.errors[0], "'abc' is not a valid date");
+  EXPECT_EQ(platform.errors[0], "「abc」は日付として読めません（例 2024/01/05）");
+  EXPECT_EQ(platform.errors[1], "「2024/13/01」は日付として読めません（例 2024/01/05）");
   EXPECT_EQ(ws.navigation.rewindowCount(), 0);
 }
 

@@ -267,7 +267,7 @@ void ControlsTest::errorsGoToTheStandardReport() {
   QVERIFY(!boxes.empty());
   QVERIFY(boxes.back().error);
   QCOMPARE(QString::fromStdString(boxes.back().text),
-           QStringLiteral("'1x' is not a valid integer value"));
+           QStringLiteral("「1x」は整数として読めません（例 10）"));
 }
 
 void ControlsTest::shortcutsRunTheButtons() {

@@ -30,6 +30,7 @@ class MirrorTest : public WindowTest {
   void stockListShowsAndEditsCells();
   void repeatedCodesShowAsTheirCharacterAndSurviveEdits();
   void gridsRefreshOnlyWhenTheTableMoved();
+  void ratioBoxKeepsEveryKeyTypedWhileItsMaskComesOn();
 };
 
 void MirrorTest::formChangesAppearOnWidgets() {
@@ -186,6 +187,26 @@ void MirrorTest::gridsRefreshOnlyWhenTheTableMoved() {
   win->mirror();
   QCOMPARE(reset.count(), 1);
   QCOMPARE(m->rowCount(), rows + 5);
+}
+
+void MirrorTest::ratioBoxKeepsEveryKeyTypedWhileItsMaskComesOn() {
+  // The minimum-ratio box gets its mask on the first change; the keys typed
+  // after it go on where the typing stands.
+  auto* box = static_cast<QLineEdit*>(w("MaskEdit1"));
+  QCOMPARE(box->text(), QStringLiteral("0.00"));
+  QVERIFY(box->inputMask().isEmpty());
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClicks(box, "1.05");
+  QVERIFY(box->inputMask().startsWith("0.00"));
+  QCOMPARE(box->text(), QStringLiteral("1.05"));
+  QCOMPARE(QString::fromStdString(win->workspace().form.text("MaskEdit1")), QStringLiteral("1.05"));
+
+  // Typed again over the whole text, the mask already on.
+  box->selectAll();
+  QTest::keyClicks(box, "2.5");
+  QCOMPARE(box->text(), QStringLiteral("2.5"));
+  QCOMPARE(QString::fromStdString(win->workspace().form.text("MaskEdit1")), QStringLiteral("2.5"));
 }
 
 QTEST_MAIN(MirrorTest)

@@ -48,6 +48,18 @@ TEST_F(SelectionTest, ALetterCodeTypedInLowerCaseIsTheListedStock) {
   EXPECT_EQ(ws.form.text("Edit1"), "130A");
   EXPECT_EQ(ws.SeriesTable.cell(4, 4862), "31");
   EXPECT_TRUE(platform.messages.empty());
+  // Typed with the input method on, or with blanks around it.
+  for (auto [typed, column] : {std::pair{"７２０３", "4"}, {" 7203　", "4"}, {"１３０ａ", "31"}}) {
+    ws.SeriesTable.set(4, 4862, "0");
+    Enter(typed);
+    EXPECT_EQ(ws.SeriesTable.cell(4, 4862), column) << typed;
+    EXPECT_TRUE(platform.messages.empty()) << typed;
+  }
+  EXPECT_EQ(ws.form.text("Edit1"), "130A");
+  // A text that is no code is looked up as typed, and not found.
+  Enter("１３０");
+  EXPECT_EQ(ws.form.text("Edit1"), "");
+  ASSERT_EQ(platform.messages.size(), 1u);
 }
 
 TEST_F(SelectionTest, LookUpRules) {
@@ -71,11 +83,11 @@ TEST_F(SelectionTest, LookUpRules) {
   ws.form.setText("Edit1", "1234");
   ws.chains.Button27Click();
   EXPECT_EQ(ws.SeriesTable.cell(4, 4862), "21");
-  // Full-width digits do not match ASCII ones.
+  // The code box holds full-width digits as ASCII ones.
   ws.form.setText("Edit1", "７２０３");
+  EXPECT_EQ(ws.form.text("Edit1"), "7203");
   ws.chains.Button27Click();
-  EXPECT_EQ(ws.SeriesTable.cell(3, 4864), "0");
-  EXPECT_EQ(ws.SeriesTable.cell(4, 4862), "21");  // the previous stock stays
+  EXPECT_EQ(ws.SeriesTable.cell(4, 4862), "4");
   // The scratch column is searched like any other.
   PutColumn(ws, 199, "9999 収集", RandomWalk(16, 300, 500));
   ws.form.setText("Edit1", "9999");

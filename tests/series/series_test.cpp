@@ -329,7 +329,7 @@ TEST_F(SeriesTest, EmptyOldestCloseStopsTheStochasticsWhereTheyReachIt) {
     ws.chains.Button3Click();
     ADD_FAILURE() << "no conversion error";
   } catch (const ConversionError& ex) {
-    EXPECT_EQ(std::string(ex.what()), "'' is not a valid integer value");
+    EXPECT_EQ(std::string(ex.what()), "「」は整数として読めません（例 10）");
   }
   const auto& calc = ws.CalcTable;
   EXPECT_EQ(ws.SeriesTable.cell(1, 4862), "100");

@@ -59,7 +59,7 @@ TEST(Trade, RefusedCloseStopsTheReplayWhenItsTradeCloses) {
   const Steps s{{{9, true}, {7, false}}, 0};
   for (const auto& [entry, exit, named] :
        std::vector<std::tuple<std::string, std::string, std::string>>{
-           {"1812.5", "x", "'1812.5'"}, {"100", " 101", "' 101'"}, {"", "100", "''"}}) {
+           {"1812.5", "x", "「1812.5」"}, {"100", " 101", "「 101」"}, {"", "100", "「」"}}) {
     const Closes close{{{9, entry}, {7, exit}}};
     int opened = 0, closedCount = 0;
     try {

@@ -20,7 +20,8 @@ TEST(Numbers, StrictIntegerParsing) {
       StrToInt(bad);
       ADD_FAILURE() << "accepted '" << bad << "'";
     } catch (const ConversionError& e) {
-      EXPECT_EQ(std::string(e.what()), "'" + std::string(bad) + "' is not a valid integer value");
+      EXPECT_EQ(std::string(e.what()),
+                "「" + std::string(bad) + "」は整数として読めません（例 10）");
     }
   }
 }
@@ -36,8 +37,18 @@ TEST(Numbers, DecimalParsingAndErrors) {
   try {
     StrToFloat("abc");
   } catch (const ConversionError& e) {
-    EXPECT_EQ(std::string(e.what()), "'abc' is not a valid floating point value");
+    EXPECT_EQ(std::string(e.what()), "「abc」は数値として読めません（例 1.05）");
   }
+}
+
+TEST(Text, FullWidthFormsAsHalfWidth) {
+  EXPECT_EQ(HalfWidth("２０２４／０１／０５"), "2024/01/05");
+  EXPECT_EQ(HalfWidth("　－１．５　"), " -1.5 ");
+  EXPECT_EQ(HalfWidth("−７‐１"), "-7-1");  // minus sign and hyphen
+  EXPECT_EQ(HalfWidth("１３０ａ　ＡＺ～！"), "130a AZ~!");
+  // Everything else passes through, also a cut-off sequence at the end.
+  EXPECT_EQ(HalfWidth("令和６年"), "令和6年");
+  EXPECT_EQ(HalfWidth("ｱ1\xEF\xBC"), "ｱ1\xEF\xBC");
 }
 
 TEST(Numbers, RoundIsHalfToEvenAndTruncDropsTheFraction) {
@@ -123,6 +134,44 @@ TEST(Dates, BothTextFormsParseToTheSameDay) {
        {"", "2003/13/01", "2003/02/30", "2003-01-06", "2003/1", "abc", "2003/1/6 "})
     EXPECT_FALSE(TryParseDate(bad, d)) << bad;
   EXPECT_THROW(StrToDate("x"), ConversionError);
+  // Files keep their one form: the typed forms are for boxes only.
+  EXPECT_FALSE(TryParseDate("R6.1.5", d));
+}
+
+TEST(Dates, TypedFormsAllMeanTheSameDay) {
+  const int day = DaysFromCivil(2024, 1, 5);
+  for (const char* typed : {"2024/01/05",       "2024/1/5",       "2024-01-05",
+                            "2024-1-5",         "2024.1.5",       "20240105",
+                            "2024年1月5日",     "2024年01月05日", "令和6年1月5日",
+                            "令和06年1月5日",   "R6.1.5",         "r6.1.5",
+                            "R06/01/05",        "R6-1-5",         "２０２４／０１／０５",
+                            "２０２４０１０５", "Ｒ６．１．５",   "令和６年１月５日",
+                            " 2024/1/5 ",       "　2024/1/5"}) {
+    int d = 0;
+    EXPECT_TRUE(TryReadDate(typed, d)) << typed;
+    EXPECT_EQ(d, day) << typed;
+  }
+  EXPECT_EQ(ReadDate("平成31年4月30日"), DaysFromCivil(2019, 4, 30));
+  EXPECT_EQ(ReadDate("H1.1.8"), DaysFromCivil(1989, 1, 8));
+  EXPECT_EQ(ReadDate("令和元年5月1日"), DaysFromCivil(2019, 5, 1));
+  EXPECT_EQ(ReadDate("S64.1.7"), DaysFromCivil(1989, 1, 7));
+  EXPECT_EQ(ReadDate("2024/02/29"), DaysFromCivil(2024, 2, 29));
+}
+
+TEST(Dates, TypedTextThatIsNoDay) {
+  int d = 0;
+  for (const char* bad :
+       {"",          "abc",         "2024/13/01", "2023/02/29",     "2024/1/5/6", "2024/1",
+        "2024年1/5", "2024/1/5日",  "20241305",   "2024015",        "240105",     "R1.4.30",
+        "H0.1.1",    "R.1.5",       "R6.1.5日",   "令和6年1月5日x", "X6.1.5",     "2024//5",
+        "2024/1/-5", "令和6/1月5日"})
+    EXPECT_FALSE(TryReadDate(bad, d)) << bad;
+  try {
+    ReadDate("2024-13-05");
+    ADD_FAILURE() << "accepted";
+  } catch (const ConversionError& e) {
+    EXPECT_EQ(std::string(e.what()), "「2024-13-05」は日付として読めません（例 2024/01/05）");
+  }
 }
 
 }  // namespace
