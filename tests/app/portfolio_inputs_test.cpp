@@ -199,5 +199,35 @@ TEST(PortfolioInputs, CuttingTheListAtADayKeepsTheTradesClosedBeforeIt) {
   }
 }
 
+// The one rule the portfolio walks is made exactly as the scan makes it with
+// every rule's column, for each rule, term set and stock of the list.
+TEST(PortfolioInputs, TheOneRulesColumnIsTheFullScansColumn) {
+  int compared = 0;
+  for (bool shortTerm : {false, true}) {
+    ScanOptions o;
+    o.shortTerm = shortTerm;
+    o.backtest.judging = Judging::Honest;
+    for (int k : ScanColumns(List())) {
+      ScanSeries full;
+      if (!ReadScanSeries(List(), k, o, full)) continue;
+      for (int tag = 0; tag < kRuleCount; ++tag) {
+        SCOPED_TRACE("column " + std::to_string(k) + " tag " + std::to_string(tag) +
+                     (shortTerm ? " short" : " long"));
+        ScanSeries one;
+        ASSERT_TRUE(ReadScanSeries(List(), k, o, one, tag));
+        EXPECT_EQ(one.yen, full.yen);
+        EXPECT_EQ(one.first, full.first);
+        EXPECT_EQ(one.last, full.last);
+        const auto& a = one.columns[static_cast<std::size_t>(tag)];
+        const auto& b = full.columns[static_cast<std::size_t>(tag)];
+        EXPECT_EQ(a.value, b.value);
+        EXPECT_EQ(a.kind, b.kind);
+        ++compared;
+      }
+    }
+  }
+  EXPECT_GE(compared, 2 * 6 * kRuleCount);
+}
+
 }  // namespace
 }  // namespace tavrine
