@@ -1,7 +1,11 @@
 #include "app/portfolio.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <map>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 #include "store/price_bars.h"
@@ -10,6 +14,23 @@
 #include "store/work_table.h"
 
 namespace tavrine {
+
+namespace {
+
+// A close of digits alone, the list's usual cell, read without the general
+// number read; the same value TryStrToFloat gives it.
+bool WholeYen(const std::string& text, long double& v) {
+  if (text.empty() || text.size() > 18) return false;
+  long long n = 0;
+  for (char ch : text) {
+    if (ch < '0' || ch > '9') return false;
+    n = n * 10 + (ch - '0');
+  }
+  v = static_cast<long double>(n);
+  return true;
+}
+
+}  // namespace
 
 portfolio::Stock PortfolioStockDays(const PortfolioStock& in, const std::vector<ListClose>& list,
                                     const std::vector<StoredBar>& stored) {
@@ -34,7 +55,8 @@ portfolio::Stock PortfolioStockDays(const PortfolioStock& in, const std::vector<
     if (b.turnover && *b.turnover > 0) turnover[b.day] = *b.turnover;
   for (const PriceBar& b : bars) {
     long double close = 0;
-    if (!TryStrToFloat(b.close, close) || !(close > 0)) continue;
+    if (!WholeYen(b.close, close) && !TryStrToFloat(b.close, close)) continue;
+    if (!(close > 0)) continue;
     money::MoneyDay d{b.day, close, std::nullopt, b.stopHigh, b.stopLow};
     if (b.open && *b.open > 0) d.open = static_cast<long double>(*b.open);
     s.days.push_back(d);
@@ -49,6 +71,42 @@ portfolio::Stock PortfolioStockDays(const PortfolioStock& in, const std::vector<
   }
   for (const PortfolioTrade& t : in.trades) s.orders.push_back({t.entryDay, t.exitDay});
   return s;
+}
+
+std::vector<portfolio::Stock> PortfolioStocks(const WorkTable& stockList,
+                                              const std::vector<PortfolioStock>& stocks,
+                                              const StoredBarsOf& storedOf, int threads) {
+  // The list's dates read once for every stock.
+  std::vector<std::pair<int, int>> rowDays;  // (row, day)
+  for (int r = 1; r < stockList.rowCount(); ++r) {
+    int day = 0;
+    if (TryParseDate(stockList.cell(0, r), day)) rowDays.emplace_back(r, day);
+  }
+  std::vector<portfolio::Stock> out(stocks.size());
+  std::atomic<std::size_t> next{0};
+  std::mutex failMutex;
+  std::exception_ptr failure;
+  auto worker = [&] {
+    try {
+      std::vector<ListClose> closes;
+      closes.reserve(rowDays.size());
+      for (std::size_t i = next.fetch_add(1); i < stocks.size(); i = next.fetch_add(1)) {
+        closes.clear();
+        for (const auto& [r, day] : rowDays)
+          closes.push_back({day, stockList.cell(stocks[i].column, r)});
+        out[i] = PortfolioStockDays(stocks[i], closes, storedOf(stocks[i]));
+      }
+    } catch (...) {
+      std::lock_guard<std::mutex> lock(failMutex);
+      if (!failure) failure = std::current_exception();
+    }
+  };
+  const int n = std::clamp(threads, 1, std::max(1, static_cast<int>(stocks.size())));
+  std::vector<std::thread> pool;
+  for (int t = 0; t < n; ++t) pool.emplace_back(worker);
+  for (auto& t : pool) t.join();
+  if (failure) std::rethrow_exception(failure);
+  return out;
 }
 
 equity::Stats PortfolioStats(const portfolio::Result& r, long long capital) {
@@ -80,21 +138,11 @@ PortfolioRun RunPortfolio(const WorkTable& stockList, const PortfolioInputOption
   PortfolioRun run;
   PortfolioInputs in = CollectPortfolioInputs(stockList, inputs);
   run.refused = std::move(in.refused);
-  std::vector<portfolio::Stock> stocks;
-  stocks.reserve(in.stocks.size());
-  // The list's dates read once for every stock.
-  std::vector<std::pair<int, int>> rowDays;  // (row, day)
-  for (int r = 1; r < stockList.rowCount(); ++r) {
-    int day = 0;
-    if (TryParseDate(stockList.cell(0, r), day)) rowDays.emplace_back(r, day);
-  }
-  for (const PortfolioStock& s : in.stocks) {
-    std::vector<ListClose> closes;
-    closes.reserve(rowDays.size());
-    for (const auto& [r, day] : rowDays) closes.push_back({day, stockList.cell(s.column, r)});
-    stocks.push_back(PortfolioStockDays(s, closes, ReadStoredBars(storePath, s.code)));
-    run.codes.push_back(s.code);
-  }
+  for (const PortfolioStock& s : in.stocks) run.codes.push_back(s.code);
+  const std::vector<portfolio::Stock> stocks = PortfolioStocks(
+      stockList, in.stocks,
+      [&storePath](const PortfolioStock& s) { return ReadStoredBars(storePath, s.code); },
+      inputs.threads);
   run.result = portfolio::Run(stocks, options);
   run.stats = PortfolioStats(run.result, options.capital);
   return run;
