@@ -110,6 +110,12 @@ std::vector<portfolio::Stock> PortfolioStocks(const WorkTable& stockList,
     int day = 0;
     if (TryParseDate(stockList.cell(0, r), day)) rowDays.emplace_back(r, day);
   }
+  // Dates falling row by row, as a list keeps them, are taken oldest first:
+  // the daily bars then read the closes as they come.
+  if (std::adjacent_find(rowDays.begin(), rowDays.end(), [](const auto& a, const auto& b) {
+        return a.second <= b.second;
+      }) == rowDays.end())
+    std::reverse(rowDays.begin(), rowDays.end());
   std::vector<portfolio::Stock> out(stocks.size());
   std::atomic<std::size_t> next{0};
   std::mutex failMutex;
