@@ -3,6 +3,7 @@
 // and turnover, replayed with shared capital, and its statistics.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,14 @@ struct PortfolioRun {
 // list holds the stock's column as (day, cell text), stored its stored days.
 portfolio::Stock PortfolioStockDays(const PortfolioStock& in, const std::vector<ListClose>& list,
                                     const std::vector<StoredBar>& stored);
+
+// PortfolioStockDays of each stock in order, its list column read from
+// stockList and its stored days from storedOf (called on `threads` worker
+// threads at once, one stock at a time each).
+using StoredBarsOf = std::function<std::vector<StoredBar>(const PortfolioStock&)>;
+std::vector<portfolio::Stock> PortfolioStocks(const WorkTable& stockList,
+                                              const std::vector<PortfolioStock>& stocks,
+                                              const StoredBarsOf& storedOf, int threads);
 
 // The statistics of a run over its capital.
 equity::Stats PortfolioStats(const portfolio::Result& r, long long capital);

@@ -15,14 +15,27 @@ namespace tavrine {
 
 namespace {
 
+// The list's dates by row, read once for every stock; dated[r] false where
+// row r's date does not read.
+struct ListDays {
+  std::vector<int> day;
+  std::vector<char> dated;
+  explicit ListDays(const WorkTable& list)
+      : day(static_cast<std::size_t>(std::max(list.rowCount(), 0)), 0), dated(day.size(), 0) {
+    for (int r = 0; r < list.rowCount(); ++r)
+      dated[static_cast<std::size_t>(r)] =
+          TryParseDate(list.cell(0, r), day[static_cast<std::size_t>(r)]);
+  }
+};
+
 // One stock, or the message that leaves it out (empty when it is in).
 struct Collected {
   PortfolioStock stock;
   std::string refusal;
 };
 
-Collected CollectStock(const WorkTable& list, int k, const ScanOptions& o, int tag,
-                       ScanSeries& series, walk::Steps& steps) {
+Collected CollectStock(const WorkTable& list, const ListDays& dates, int k, const ScanOptions& o,
+                       int tag, ScanSeries& series, walk::Steps& steps) {
   Collected c;
   c.stock.column = k;
   c.stock.code = LeftBytes(list.cell(k, 0), 4);
@@ -39,9 +52,12 @@ Collected CollectStock(const WorkTable& list, int k, const ScanOptions& o, int t
   // Days of rows first .. last; row r sits at index last - r.
   const int F = series.first, L = series.last;
   std::vector<int> dayOfRow(static_cast<std::size_t>(L) + 1, 0);
+  c.stock.days.reserve(static_cast<std::size_t>(L - F + 1));
+  c.stock.closes.reserve(static_cast<std::size_t>(L - F + 1));
   for (int r = L; r >= F; --r) {
-    int day = 0;
-    if (!TryParseDate(list.cell(0, r), day)) {
+    const std::size_t i = static_cast<std::size_t>(r);
+    const int day = i < dates.day.size() ? dates.day[i] : 0;
+    if (i >= dates.day.size() || !dates.dated[i]) {
       c.refusal = named + ": " + IntToStr(r) + " 行目の日付が読めないため外しました";
       return c;
     }
@@ -78,6 +94,7 @@ PortfolioInputs CollectPortfolioInputs(const WorkTable& stockList,
   const int tag = std::clamp(options.tag, 0, kRuleCount - 1);
 
   const std::vector<int> columns = ScanColumns(stockList);
+  const ListDays dates(stockList);
   std::vector<Collected> collected(columns.size());
   std::atomic<std::size_t> next{0};
   std::mutex failMutex;
@@ -87,7 +104,7 @@ PortfolioInputs CollectPortfolioInputs(const WorkTable& stockList,
       ScanSeries series;
       walk::Steps steps;
       for (std::size_t i = next.fetch_add(1); i < columns.size(); i = next.fetch_add(1))
-        collected[i] = CollectStock(stockList, columns[i], o, tag, series, steps);
+        collected[i] = CollectStock(stockList, dates, columns[i], o, tag, series, steps);
     } catch (...) {
       std::lock_guard<std::mutex> lock(failMutex);
       if (!failure) failure = std::current_exception();

@@ -197,8 +197,9 @@ bool ReadScanSeries(const WorkTable& list, int k, const ScanOptions& o, ScanSeri
   const honest::Terms& terms = o.shortTerm ? honest::kShortTerms : honest::kLongTerms;
   if (o.backtest.honest() && onlyTag >= 0 && onlyTag < kRuleCount) {
     // One rule's column as rule_columns::Honest makes it.
-    const honest::Columns cols = honest::Compute(out.yen, F, L, terms);
     const RuleDef& rule = kRules[onlyTag];
+    const honest::Columns cols =
+        honest::Compute(out.yen, F, L, terms, honest::Needs(rule.number, terms));
     const int i = honest::IndexOfColumn(rule.number);
     walk::SignalColumn& s = out.columns[static_cast<std::size_t>(onlyTag)];
     s.assign(L, rule.blankWithoutValue ? walk::Cell::Blank : walk::Cell::Number);

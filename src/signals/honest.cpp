@@ -112,50 +112,76 @@ long double FastValue(long double p, long long num, long long den) {
 
 const char* SignText(long long v) { return v > 0 ? "+" : v < 0 ? "-" : "0"; }
 
-Columns Compute(const std::vector<long long>& close, int first, int last, const Terms& terms) {
+unsigned Needs(int column, const Terms& terms) {
+  const int index = IndexOfColumn(column);
+  if (index < 0) return kAllColumns;
+  unsigned need = 1u << index;
+  // An agreement reads its trend line; the short-term ST reads S3.
+  for (const auto& step : terms.longTerm ? rule_math::kLongSteps : rule_math::kShortSteps)
+    if (step[0] == column && step[2] >= 0) need |= 1u << IndexOfColumn(step[2]);
+  if (index == kST && !terms.stLong) need |= 1u << kS3;
+  return need;
+}
+
+Columns Compute(const std::vector<long long>& close, int first, int last, const Terms& terms,
+                unsigned only) {
   Columns out;
   out.first = first;
   out.last = last;
   const std::size_t rows = static_cast<std::size_t>(std::max(last, 0)) + 1;
-  for (auto& v : out.values) v.assign(rows, 0);
+  // The columns asked for and the columns they read.
+  unsigned need = 0;
+  for (std::size_t i = 0; i < kColumns.size(); ++i)
+    if (only >> i & 1u) need |= Needs(kColumns[i], terms);
+  auto wanted = [need](int index) { return (need >> index & 1u) != 0; };
+  for (std::size_t i = 0; i < kColumns.size(); ++i)
+    if (wanted(static_cast<int>(i))) out.values[i].assign(rows, 0);
   for (auto& o : out.oldest) o = first - 1;
   if (first < 1 || last < first) return out;
 
   const Sums sums(close, first, last);
   // The price scale of each day as the newest day: the 25 closes before it.
+  // Every column but the plain differences of averages reads it.
   const int scaled = last - 25;  // oldest row with a price scale
-  std::vector<long double> scale(rows, 0);
-  for (int r = first; r <= scaled; ++r)
-    scale[static_cast<std::size_t>(r)] =
-        static_cast<long double>(RoundQuotient(sums.over(r + 1, r + 25), 25));
+  std::vector<long double> scale;
+  const int lines[] = {kS1, IndexOfColumn(calc::kS2), kS3, IndexOfColumn(calc::kS4), kKairi, kST};
+  if (std::any_of(std::begin(lines), std::end(lines), wanted)) {
+    scale.assign(rows, 0);
+    for (int r = first; r <= scaled; ++r)
+      scale[static_cast<std::size_t>(r)] =
+          static_cast<long double>(RoundQuotient(sums.over(r + 1, r + 25), 25));
+  }
   auto P = [&scale](int r) { return scale[static_cast<std::size_t>(r)]; };
 
   // The rounded averages, and the close itself, by CalcTable column with
-  // their widths.
+  // their widths; each made when a column first reads it.
   struct Average {
     int column, width;
     std::vector<long long> values;
   };
-  const Average averages[] = {{calc::kMA5, 5, AverageColumn(sums, first, last, 5)},
-                              {calc::kMA25, 25, AverageColumn(sums, first, last, 25)},
-                              {calc::kMA75, 75, AverageColumn(sums, first, last, 75)},
-                              {calc::kMA200, 200, AverageColumn(sums, first, last, 200)}};
+  Average averages[] = {
+      {calc::kMA5, 5, {}}, {calc::kMA25, 25, {}}, {calc::kMA75, 75, {}}, {calc::kMA200, 200, {}}};
+  auto made = [&](Average& a) -> const std::vector<long long>& {
+    if (a.values.empty()) a.values = AverageColumn(sums, first, last, a.width);
+    return a.values;
+  };
   struct Line {
     int width;
     const std::vector<long long>& values;
   };
   auto average = [&](int column) -> Line {
-    for (const Average& a : averages)
-      if (a.column == column) return {a.width, a.values};
+    for (Average& a : averages)
+      if (a.column == column) return {a.width, made(a)};
     return {1, close};
   };
   auto byWidth = [&](int width) -> const std::vector<long long>& {
-    for (const Average& a : averages)
-      if (a.width == width) return a.values;
+    for (Average& a : averages)
+      if (a.width == width) return made(a);
     return close;
   };
 
   auto fill = [&](int index, int oldest, auto value) {
+    if (!wanted(index)) return;
     oldest = std::min(oldest, last);
     out.oldest[index] = std::max(oldest, first - 1);
     for (int r = first; r <= oldest; ++r) out.values[index][static_cast<std::size_t>(r)] = value(r);
@@ -163,14 +189,17 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
 
   // S1: the rounded 5-day average of the day against the unrounded one of
   // two days before.
-  const auto& ma5 = byWidth(5);
-  fill(kS1, std::min(scaled, last - 6), [&](int r) {
-    const long double a = static_cast<long double>(sums.over(r + 2, r + 6)) / 5.0L;
-    const long double m = static_cast<long double>(ma5[static_cast<std::size_t>(r)]);
-    return RoundRatio(P(r) * -4.0L * (a - m), m);
-  });
+  if (wanted(kS1)) {
+    const auto& ma5 = byWidth(5);
+    fill(kS1, std::min(scaled, last - 6), [&](int r) {
+      const long double a = static_cast<long double>(sums.over(r + 2, r + 6)) / 5.0L;
+      const long double m = static_cast<long double>(ma5[static_cast<std::size_t>(r)]);
+      return RoundRatio(P(r) * -4.0L * (a - m), m);
+    });
+  }
   // S2 .. S4 from the extraction's trend terms.
   auto trend = [&](int column, const series_math::TrendTerms& t) {
+    if (!wanted(IndexOfColumn(column))) return;
     const std::vector<long long>& a = byWidth(t.width);
     const int g = t.lag;
     const long double f = t.factor;
@@ -191,17 +220,24 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
   const bool lt = terms.longTerm;
   const rule_math::Difference diffTerms[2] = {lt ? rule_math::kLongDiff1 : rule_math::kShortDiff1,
                                               lt ? rule_math::kLongDiff2 : rule_math::kShortDiff2};
-  std::vector<long long> diff[2] = {std::vector<long long>(rows), std::vector<long long>(rows)};
+  const auto& steps = lt ? rule_math::kLongSteps : rule_math::kShortSteps;
+  std::vector<long long> diff[2];
   int diffOldest[2] = {};
   for (int w = 0; w < 2; ++w) {
+    if (std::none_of(std::begin(steps), std::end(steps), [&](const auto& step) {
+          return step[1] - 1 == w && wanted(IndexOfColumn(step[0]));
+        }))
+      continue;
+    diff[w].assign(rows, 0);
     const Line m = average(diffTerms[w].minuend);
     const Line s = average(diffTerms[w].subtrahend);
     for (int r = first; r <= last; ++r)
       diff[w][static_cast<std::size_t>(r)] = at(m.values, r) - at(s.values, r);
     diffOldest[w] = last - (std::max(m.width, s.width) - 1);
   }
-  for (const auto& step : lt ? rule_math::kLongSteps : rule_math::kShortSteps) {
+  for (const auto& step : steps) {
     const int index = IndexOfColumn(step[0]);
+    if (!wanted(index)) continue;
     const int w = step[1] - 1;
     const auto& d = diff[w];
     if (step[2] < 0) {
@@ -216,7 +252,7 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
 
   // "乖離": the band test on the deviation of the close from an average, the
   // line and the bands scaled by the day's own price scale.
-  {
+  if (wanted(kKairi)) {
     const rule_math::DeviationTerms dev = rule_math::TermsOf(terms.deviation);
     const Line ma = average(dev.maColumn);
     const long double k = dev.k, band = dev.band;
@@ -233,7 +269,7 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
   // ST: the fast stochastics line against its slow line, every value of the
   // day scaled by the day's price scale.
   std::vector<long long> hi, lo, num, den;
-  if (terms.stLong) {
+  if (wanted(kST) && terms.stLong) {
     Extremes(close, first, last, 65, hi, lo);
     const int fastOld = last - 64 - 14;
     FastTerms(close, hi, lo, first, fastOld, 15, num, den);
@@ -245,7 +281,7 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
       const long double fast = FastValue(p, num[r], den[r]);
       return static_cast<long long>(rule_math::LongST(fast, slow));
     });
-  } else {
+  } else if (wanted(kST)) {
     Extremes(close, first, last, 9, hi, lo);
     const int fastOld = last - 8 - 2;
     FastTerms(close, hi, lo, first, fastOld, 3, num, den);

@@ -80,9 +80,20 @@ struct Columns {
   bool has(int i, int r) const { return r >= first && r <= oldest[i]; }
 };
 
+// Sets of kColumns by index (bit i: kColumns[i]).
+inline constexpr unsigned kAllColumns = (1u << kColumns.size()) - 1;
+static_assert(kColumns.size() < 32);
+// A column of kColumns and the columns its values read (an agreement reads
+// its trend line, the short-term ST reads S3); every column for any other.
+unsigned Needs(int column, const Terms& terms);
+
 // The columns for closes indexed by row (close[r] for rows first .. last,
-// newest first; other entries are not read).
-Columns Compute(const std::vector<long long>& close, int first, int last, const Terms& terms);
+// newest first; other entries are not read). `only` limits the work to the
+// columns it holds and those they read, each with exactly the values the
+// full computation gives it; every other column has no values (its
+// `values` empty, `has` false on every row).
+Columns Compute(const std::vector<long long>& close, int first, int last, const Terms& terms,
+                unsigned only = kAllColumns);
 
 // Compute with the last few results kept: a term switch goes back and forth
 // between two term sets on the same closes, and each comes back unchanged.

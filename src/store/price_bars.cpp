@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
+#include <iterator>
 
 #include "store/text.h"
 
@@ -60,18 +60,48 @@ bool CandleCounts(double storedClose, double laterFactors, double listClose) {
 
 std::vector<PriceBar> DailyBars(const std::vector<StoredBar>& stored,
                                 const std::vector<ListClose>& list) {
-  std::vector<ListClose> closes = list;
-  std::sort(closes.begin(), closes.end(),
-            [](const ListClose& a, const ListClose& b) { return a.day < b.day; });
+  // The list's closes oldest first; a list already in strictly rising days
+  // (the usual caller's) is read as it is.
+  const bool rising =
+      std::adjacent_find(list.begin(), list.end(), [](const ListClose& a, const ListClose& b) {
+        return a.day >= b.day;
+      }) == list.end();
+  std::vector<ListClose> sorted;
+  if (!rising) {
+    sorted = list;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const ListClose& a, const ListClose& b) { return a.day < b.day; });
+  }
+  const std::vector<ListClose>& closes = rising ? list : sorted;
   const int newest = closes.empty() ? 0 : closes.back().day;
-  // The factor of each stored day, from the newest back.
-  std::map<int, std::pair<const StoredBar*, double>> byDay;
+  // The factor of each stored day, from the newest back; of a day stored
+  // twice the earlier-placed bar counts.
+  struct Factor {
+    int day;
+    const StoredBar* bar;
+    double factor;
+  };
+  std::vector<Factor> byDay;
+  byDay.reserve(stored.size());
   double f = 1;
   for (std::size_t k = stored.size(); k-- > 0;) {
     if (stored[k].day > newest) continue;
-    byDay[stored[k].day] = {&stored[k], f};
+    byDay.push_back({stored[k].day, &stored[k], f});
     f *= stored[k].adjFactor;
   }
+  const auto dayLess = [](const Factor& a, const Factor& b) { return a.day < b.day; };
+  if (std::adjacent_find(byDay.begin(), byDay.end(), [](const Factor& a, const Factor& b) {
+        return a.day <= b.day;
+      }) == byDay.end())
+    std::reverse(byDay.begin(), byDay.end());  // the store's order: days strictly falling
+  else
+    std::stable_sort(byDay.begin(), byDay.end(), dayLess);
+  // The bar of a day: the last of its equal days, the earliest placed.
+  auto barOf = [&byDay](int day) -> const Factor* {
+    const auto it = std::upper_bound(byDay.begin(), byDay.end(), day,
+                                     [](int d, const Factor& e) { return d < e.day; });
+    return it != byDay.begin() && std::prev(it)->day == day ? &*std::prev(it) : nullptr;
+  };
   std::vector<PriceBar> out;
   out.reserve(closes.size());
   for (const ListClose& c : closes) {
@@ -79,10 +109,10 @@ std::vector<PriceBar> DailyBars(const std::vector<StoredBar>& stored,
     b.day = c.day;
     b.close = c.close;
     long double listClose = 0;
-    const auto it = byDay.find(c.day);
-    if (it != byDay.end() && TryStrToFloat(c.close, listClose)) {
-      const StoredBar& s = *it->second.first;
-      const double factor = it->second.second;
+    const Factor* at = barOf(c.day);
+    if (at && TryStrToFloat(c.close, listClose)) {
+      const StoredBar& s = *at->bar;
+      const double factor = at->factor;
       const bool agrees = s.close && CandleCounts(*s.close, factor, static_cast<double>(listClose));
       if (agrees) {
         b.stopHigh = s.stopHigh;

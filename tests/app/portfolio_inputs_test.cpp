@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "../support/data_folder.h"
 #include "../support/recording_platform.h"
+#include "app/portfolio.h"
 #include "app/scan.h"
 #include "app/workspace.h"
 #include "sample.h"
@@ -197,6 +199,104 @@ TEST(PortfolioInputs, CuttingTheListAtADayKeepsTheTradesClosedBeforeIt) {
     }
     EXPECT_GT(kept, 0);
   }
+}
+
+// The one rule the portfolio walks is made exactly as the scan makes it with
+// every rule's column, for each rule, term set and stock of the list.
+TEST(PortfolioInputs, TheOneRulesColumnIsTheFullScansColumn) {
+  int compared = 0;
+  for (bool shortTerm : {false, true}) {
+    ScanOptions o;
+    o.shortTerm = shortTerm;
+    o.backtest.judging = Judging::Honest;
+    for (int k : ScanColumns(List())) {
+      ScanSeries full;
+      if (!ReadScanSeries(List(), k, o, full)) continue;
+      for (int tag = 0; tag < kRuleCount; ++tag) {
+        SCOPED_TRACE("column " + std::to_string(k) + " tag " + std::to_string(tag) +
+                     (shortTerm ? " short" : " long"));
+        ScanSeries one;
+        ASSERT_TRUE(ReadScanSeries(List(), k, o, one, tag));
+        EXPECT_EQ(one.yen, full.yen);
+        EXPECT_EQ(one.first, full.first);
+        EXPECT_EQ(one.last, full.last);
+        const auto& a = one.columns[static_cast<std::size_t>(tag)];
+        const auto& b = full.columns[static_cast<std::size_t>(tag)];
+        EXPECT_EQ(a.value, b.value);
+        EXPECT_EQ(a.kind, b.kind);
+        ++compared;
+      }
+    }
+  }
+  EXPECT_GE(compared, 2 * 6 * kRuleCount);
+}
+
+// The run's days of every stock, made on two threads from the list's
+// cells, are what PortfolioStockDays makes of the whole column: the store
+// here has days that agree with the list and days that do not, a day kept
+// twice with two turnovers (the later counts) and a day the list lacks.
+TEST(PortfolioInputs, TheRunsDaysOfEachStockAreItsColumnsDays) {
+  const PortfolioInputs in = CollectPortfolioInputs(List(), PortfolioInputOptions{});
+  ASSERT_GE(in.stocks.size(), 4u);
+  auto storedOf = [](const PortfolioStock& s) {
+    std::vector<StoredBar> out;
+    for (std::size_t i = 0; i < s.days.size(); i += 3) {
+      StoredBar b;
+      b.code = s.code;
+      b.day = s.days[i];
+      const double close = static_cast<double>(s.closes[i]) + (i % 9 == 0 ? 7 : 0);
+      b.open = close - 1;
+      b.high = close + 2;
+      b.low = close - 3;
+      b.close = close;
+      if (i % 2 == 0) b.volume = 1000.0 + static_cast<double>(i);
+      if (i % 4 == 0) b.turnover = 5e6 + static_cast<double>(i);
+      b.stopHigh = i % 5 == 0;
+      out.push_back(b);
+      if (i % 10 == 0) {  // the day again, its later turnover
+        b.turnover = 7e6;
+        out.push_back(b);
+      }
+    }
+    StoredBar extra;
+    extra.day = s.days.back() - 1;  // a weekend or holiday: not a list day
+    extra.close = 1;
+    out.push_back(extra);
+    return out;
+  };
+  const std::vector<portfolio::Stock> got = PortfolioStocks(List(), in.stocks, storedOf, 2);
+  ASSERT_EQ(got.size(), in.stocks.size());
+  int turnovers = 0;
+  for (std::size_t i = 0; i < in.stocks.size(); ++i) {
+    const PortfolioStock& s = in.stocks[i];
+    std::vector<ListClose> column;
+    for (int r = 1; r <= stocklist::kLastDayRow; ++r) {
+      int day = 0;
+      if (TryParseDate(List().cell(0, r), day)) column.push_back({day, List().cell(s.column, r)});
+    }
+    const portfolio::Stock want = PortfolioStockDays(s, column, storedOf(s));
+    SCOPED_TRACE(s.code);
+    EXPECT_EQ(got[i].code, want.code);
+    ASSERT_EQ(got[i].days.size(), want.days.size());
+    EXPECT_EQ(got[i].days.size(), s.days.size());
+    for (std::size_t d = 0; d < want.days.size(); ++d) {
+      const money::MoneyDay &a = got[i].days[d], &b = want.days[d];
+      ASSERT_EQ(a.day, b.day);
+      EXPECT_EQ(a.close, b.close);
+      EXPECT_EQ(a.open, b.open);
+      EXPECT_EQ(a.stopHigh, b.stopHigh);
+      EXPECT_EQ(a.stopLow, b.stopLow);
+      EXPECT_LE(std::fabs(static_cast<double>(a.close) - static_cast<double>(s.closes[d])), 0.5);
+    }
+    EXPECT_EQ(got[i].turnover, want.turnover);
+    for (const auto& t : want.turnover) turnovers += t && *t == 7e6;
+    ASSERT_EQ(got[i].orders.size(), want.orders.size());
+    for (std::size_t o = 0; o < want.orders.size(); ++o) {
+      EXPECT_EQ(got[i].orders[o].entryFrom, want.orders[o].entryFrom);
+      EXPECT_EQ(got[i].orders[o].exitFrom, want.orders[o].exitFrom);
+    }
+  }
+  EXPECT_GT(turnovers, 0);
 }
 
 }  // namespace

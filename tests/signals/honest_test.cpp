@@ -478,5 +478,53 @@ TEST(HonestColumns, StochasticsFollowEachDaysWindow) {
   EXPECT_GT(checked, 1000);
 }
 
+// One column asked for: exactly the full computation's values and oldest
+// row, for every column under every term set, on closes with flat runs, a
+// jump and a zero price scale at the oldest end; nothing it does not read.
+TEST(HonestColumns, OneColumnIsTheFullComputationsColumn) {
+  std::mt19937 rng(23);
+  const int last = 900;
+  std::vector<long long> close(last + 1, 0);
+  long long v = 3000;
+  for (int r = last; r >= 1; --r) {
+    if (rng() % 4 != 0) v = std::max(1LL, v + static_cast<long long>(rng() % 121) - 60);
+    if (r == 450) v *= 2;  // a split-like jump
+    close[static_cast<std::size_t>(r)] = r > last - 30 ? 0 : v;
+  }
+  std::vector<honest::Terms> termSets = {honest::kLongTerms, honest::kShortTerms};
+  for (honest::Deviation d : {honest::Deviation::Short25, honest::Deviation::Long200}) {
+    termSets.push_back({true, d, false});
+    termSets.push_back({false, d, true});
+  }
+  for (const honest::Terms& terms : termSets) {
+    for (int first : {1, 40}) {
+      const auto full = honest::Compute(close, first, last, terms);
+      for (std::size_t i = 0; i < honest::kColumns.size(); ++i) {
+        const int column = honest::kColumns[i];
+        SCOPED_TRACE("column " + std::to_string(column) + " first " + std::to_string(first) +
+                     (terms.longTerm ? " long" : " short") + (terms.stLong ? " st65" : " st9"));
+        const unsigned need = honest::Needs(column, terms);
+        EXPECT_NE(need & 1u << i, 0u);
+        const auto one = honest::Compute(close, first, last, terms, 1u << i);
+        for (std::size_t j = 0; j < honest::kColumns.size(); ++j) {
+          if (need >> j & 1u) {
+            EXPECT_EQ(one.oldest[j], full.oldest[j]) << honest::kColumns[j];
+            EXPECT_EQ(one.values[j], full.values[j]) << honest::kColumns[j];
+          } else {
+            EXPECT_FALSE(one.has(static_cast<int>(j), first)) << honest::kColumns[j];
+          }
+        }
+      }
+    }
+  }
+  // The reads the columns have: an agreement its trend line, the short ST S3.
+  const auto index = [](int column) { return 1u << honest::IndexOfColumn(column); };
+  EXPECT_EQ(honest::Needs(calc::kG5, honest::kLongTerms), index(calc::kG5) | index(calc::kS3));
+  EXPECT_EQ(honest::Needs(calc::kG5, honest::kShortTerms), index(calc::kG5) | index(calc::kS2));
+  EXPECT_EQ(honest::Needs(calc::kST, honest::kShortTerms), index(calc::kST) | index(calc::kS3));
+  EXPECT_EQ(honest::Needs(calc::kST, honest::kLongTerms), index(calc::kST));
+  EXPECT_EQ(honest::Needs(calc::kMA25, honest::kLongTerms), honest::kAllColumns);
+}
+
 }  // namespace
 }  // namespace tavrine

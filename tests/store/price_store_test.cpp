@@ -225,6 +225,33 @@ TEST_F(SplitBars, DaysBeforeTheSplitComeOnTheListsBasis) {
   EXPECT_TRUE(unmet[0].open.has_value());
 }
 
+// The list's closes in any order give the same days; a stored day kept
+// twice is read from its earlier-placed bar, and the split factors of both
+// still apply to the days before them.
+TEST_F(SplitBars, AnyListOrderAndADayStoredTwice) {
+  const std::vector<PriceBar> want = DailyBars(stored, list);
+  std::vector<ListClose> shuffled(list.rbegin(), list.rend());
+  std::swap(shuffled[1], shuffled[4]);
+  const std::vector<PriceBar> got = DailyBars(stored, shuffled);
+  ASSERT_EQ(got.size(), want.size());
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    EXPECT_EQ(got[i].day, want[i].day);
+    EXPECT_EQ(got[i].close, want[i].close);
+    EXPECT_EQ(got[i].open, want[i].open);
+    EXPECT_EQ(got[i].volume, want[i].volume);
+  }
+  StoredBar again = stored[4];  // Friday again, its open other
+  again.open = 400;
+  again.adjFactor = 1;
+  stored.insert(stored.begin() + 5, again);
+  const std::vector<PriceBar> twice = DailyBars(stored, list);
+  EXPECT_EQ(*twice[4].open, *want[4].open);
+  EXPECT_EQ(*twice[0].open, 499);  // the split before still halves Monday
+  stored.erase(stored.begin() + 5);
+  stored.insert(stored.begin() + 4, again);  // now the earlier placed
+  EXPECT_EQ(*DailyBars(stored, list)[4].open, 400);
+}
+
 TEST_F(SplitBars, LimitFlagsComeWhereTheStoredCloseIsTheLists) {
   stored[0].stopHigh = true;
   stored[4].stopLow = true;
