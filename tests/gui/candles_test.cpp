@@ -7,7 +7,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QImage>
-#include <QLineSeries>
 #include <QTest>
 #include <QValueAxis>
 #include <map>
@@ -111,7 +110,7 @@ void CandlesTest::candlesCarryTheStoredBars() {
   QCOMPARE(candles.size() + dots.size(), close.points.size());
   QVERIFY(!dots.empty());
   // With candles the close is drawn by them, not as a line.
-  QVERIFY(!c->series(ChartModel::owarine)->isVisible());
+  QVERIFY(c->linePath(ChartModel::owarine).isEmpty());
   int yin = 0;
   for (const ChartCandle& k : candles) {
     const ChartPoint& p = close.points[static_cast<std::size_t>(k.point)];
@@ -137,15 +136,14 @@ void CandlesTest::candlesCarryTheStoredBars() {
     QVERIFY2(!stored.at(DayOf(p)).matches, p.label.c_str());
   }
 
-  // The geometry is the one the Qt series use: an average's point lands
-  // where the chart puts it.
-  QLineSeries* ma = c->series(ChartModel::idouheikinn25);
+  // An average's points are drawn on the price axis, and the geometry maps
+  // back to the same day and value.
+  const QPolygonF ma = c->linePath(ChartModel::idouheikinn25);
   const ChartLine& l25 = m.line(ChartModel::idouheikinn25);
   QVERIFY(!l25.points.empty());
+  QCOMPARE(ma.size(), static_cast<qsizetype>(l25.points.size()));
   for (std::size_t i = 0; i < l25.points.size(); i += 17) {
-    const QPointF q = c->chart()->mapToPosition(QPointF(l25.points[i].x, l25.points[i].y), ma);
-    QVERIFY(std::abs(q.x() - c->xOfRow(l25.points[i].x)) < 0.01);
-    QVERIFY(std::abs(q.y() - c->yOfPrice(l25.points[i].y)) < 0.01);
+    const QPointF q = ma[static_cast<qsizetype>(i)];
     QVERIFY(std::abs(c->rowOfX(q.x()) - l25.points[i].x) < 1e-6);
     QVERIFY(std::abs(c->priceOfY(q.y()) - l25.points[i].y) < 1e-6);
   }
@@ -154,7 +152,7 @@ void CandlesTest::candlesCarryTheStoredBars() {
   // 陰線 body blue.
   win->workspace().chart.setMarkersVisible(false);  // no trade marker over a body
   c->refresh();
-  c->dateAxis()->setRange(1, 40);
+  c->setView(1, 40);
   const QImage shot = c->grab().toImage();
   bool sawUp = false, sawDown = false;
   for (const ChartCandle& k : c->candles()) {
@@ -220,6 +218,9 @@ void CandlesTest::panesKeepTheirValuesApart() {
     if (!l.active || !l.visible) continue;
     const bool isLower = pos >= ChartModel::S1;
     for (std::size_t i = 0; i < l.points.size(); i += 5) {
+      // Rows past the close's days lie outside the date axis: not drawn.
+      const double row = l.points[i].x;
+      if (row < c->viewRows().first || row > c->viewRows().second) continue;
       const QPointF at = c->chart()->mapFromScene(
           c->mapToScene(c->pointPosition(pos, static_cast<int>(i)).toPoint()));
       const QRectF pane = (isLower ? lower : price).adjusted(-1, -1, 1, 1);
@@ -228,7 +229,7 @@ void CandlesTest::panesKeepTheirValuesApart() {
     }
   }
   QVERIFY(lowerPoints > 0);
-  QVERIFY(!c->series(ChartModel::S1)->isVisible());  // painted in its pane instead
+  QVERIFY(lower.contains(c->linePath(ChartModel::S1).boundingRect().adjusted(1, 1, -1, -1)));
   // A click on a lower line in its pane picks its day, as on one axis.
   const int s2 = static_cast<int>(m.line(ChartModel::S2).points.size() / 2);
   const ChartHits hits = c->hitTest(c->pointPosition(ChartModel::S2, s2));
@@ -250,25 +251,27 @@ void CandlesTest::overlayPutsEveryLineOnOneAxis() {
   c->setStyle(st);
   QVERIFY(!c->lowerInOwnPane());
   QVERIFY(c->lowerPane().isNull());
-  QVERIFY(c->series(ChartModel::S1)->isVisible());
+  QVERIFY(
+      c->pricePane().contains(c->linePath(ChartModel::S1).boundingRect().adjusted(1, 1, -1, -1)));
   // The lower lines back on the price axis: its range takes them in, and
   // their points are where the Qt series draws them.
   double lo = s1.points.front().y;
   for (const ChartPoint& p : s1.points) lo = std::min(lo, p.y);
   QVERIFY(c->priceRange().first <= lo);
   QVERIFY(c->priceRange().second >= priceTop - 1e-9 || c->priceRange().first < lo);
-  const QPointF q =
-      c->chart()->mapToPosition(QPointF(s1.points[3].x, s1.points[3].y), c->series(ChartModel::S1));
+  const QPointF q = c->linePath(ChartModel::S1)[3];
   const QPointF at =
       c->chart()->mapFromScene(c->mapToScene(c->pointPosition(ChartModel::S1, 3).toPoint()));
   QVERIFY(std::abs(q.x() - at.x()) <= 1 && std::abs(q.y() - at.y()) <= 1);
+  QVERIFY(std::abs(c->priceOfY(q.y()) - s1.points[3].y) < 1e-6);
   // The volume keeps its pane.
   QVERIFY(c->volumeShown());
 
   st.overlay = false;
   c->setStyle(st);
   QVERIFY(c->lowerInOwnPane());
-  QVERIFY(!c->series(ChartModel::S1)->isVisible());
+  QVERIFY(
+      c->lowerPane().contains(c->linePath(ChartModel::S1).boundingRect().adjusted(1, 1, -1, -1)));
 }
 
 void CandlesTest::stochasticsReadInPercent() {
@@ -317,7 +320,7 @@ void CandlesTest::styleChoicesAndAxisTexts() {
   QVERIFY(chosen == st);
   QVERIFY(c->candles().empty());
   QVERIFY(c->closeOnlyPoints().empty());
-  QVERIFY(c->series(ChartModel::owarine)->isVisible());
+  QVERIFY(!c->linePath(ChartModel::owarine).isEmpty());
   c->setStyle(st);
   QCOMPARE(told, 1);  // no change, no report
 
@@ -326,7 +329,7 @@ void CandlesTest::styleChoicesAndAxisTexts() {
   c->setStyle(st);
   win->workspace().chart.setMarkersVisible(false);  // no trade marker over a body
   c->refresh();
-  c->dateAxis()->setRange(1, 40);
+  c->setView(1, 40);
   const QImage shot = c->grab().toImage();
   bool sawUp = false, sawDown = false;
   for (const ChartCandle& k : c->candles()) {
