@@ -7,8 +7,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QImage>
+#include <QMouseEvent>
+#include <QRegularExpression>
 #include <QTest>
 #include <QValueAxis>
+#include <QWheelEvent>
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -94,6 +98,9 @@ class CandlesTest : public WindowTest {
   void overlayPutsEveryLineOnOneAxis();
   void stochasticsReadInPercent();
   void styleChoicesAndAxisTexts();
+  void zoomAndPanByWheelAndMouse();
+  void crosshairShowsTheStoredDay();
+  void dateLabelsNeverOverlap();
 };
 
 void CandlesTest::candlesCarryTheStoredBars() {
@@ -380,6 +387,203 @@ void CandlesTest::styleChoicesAndAxisTexts() {
   QCOMPARE(RoundStep(23), 25.0);
   QCOMPARE(RoundStep(180), 200.0);
   QCOMPARE(RoundStep(0), 1.0);
+}
+
+namespace {
+
+// A view position of a chart position (chart coordinates as plotArea()).
+QPoint ViewOf(const ChartWidget* c, QPointF chartPos) {
+  return c->mapFromScene(c->chart()->mapToScene(chartPos));
+}
+
+void Wheel(ChartWidget* c, QPoint at, int delta) {
+  QWheelEvent e(at, c->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(c->viewport(), &e);
+}
+
+void Drag(ChartWidget* c, QPoint from, QPoint to, Qt::KeyboardModifiers mods) {
+  QTest::mousePress(c->viewport(), Qt::LeftButton, mods, from);
+  // Moves in a few steps with the button held, as a hand does.
+  for (int k = 1; k <= 4; ++k) {
+    const QPoint at = from + (to - from) * k / 4;
+    QMouseEvent move(QEvent::MouseMove, at, c->viewport()->mapToGlobal(at), Qt::NoButton,
+                     Qt::LeftButton, mods);
+    QApplication::sendEvent(c->viewport(), &move);
+  }
+  QTest::mouseRelease(c->viewport(), Qt::LeftButton, mods, to);
+}
+
+}  // namespace
+
+void CandlesTest::zoomAndPanByWheelAndMouse() {
+  StoreFirstStock();
+  QVERIFY(win->workspace().selectCode("1301"));
+  win->mirror();
+  ChartWidget* c = win->chart();
+  int presses = 0;
+  ChartHits lastHits;
+  const auto wired = c->onPress;
+  c->onPress = [&](const ChartHits& h) {
+    ++presses;
+    lastHits = h;
+    wired(h);
+  };
+  const auto full = c->fullRows();
+  QCOMPARE(c->viewRows(), full);
+  const QRectF plot = c->chart()->plotArea();
+
+  // The wheel zooms in around the pointer: the row under it stays there.
+  const double x = plot.left() + plot.width() * 0.3;
+  const double rowUnder = c->rowOfX(x);
+  Wheel(c, ViewOf(c, {x, plot.center().y()}), 120);
+  Wheel(c, ViewOf(c, {x, plot.center().y()}), 240);
+  const auto zoomed = c->viewRows();
+  QVERIFY(zoomed.second - zoomed.first < 0.6 * (full.second - full.first));
+  QVERIFY(std::abs(c->rowOfX(x) - rowUnder) < 0.02 * (zoomed.second - zoomed.first));
+  // The price axis fits the days shown: every shown candle inside, and the
+  // range narrower than the whole term's.
+  for (const ChartCandle& k : c->candles())
+    if (k.wick.x1() >= plot.left() && k.wick.x1() <= plot.right())
+      QVERIFY(c->pricePane().adjusted(0, -1, 0, 1).contains(QPointF(k.wick.x1(), k.wick.y1())));
+
+  // A plain drag pans: the day under the press follows the pointer; no click.
+  const double from = plot.left() + plot.width() * 0.6, by = -120;
+  const double rowAtPress = c->rowOfX(from);
+  Drag(c, ViewOf(c, {from, plot.center().y()}), ViewOf(c, {from + by, plot.center().y()}), {});
+  QCOMPARE(presses, 0);
+  const auto panned = c->viewRows();
+  QVERIFY(std::abs((panned.second - panned.first) - (zoomed.second - zoomed.first)) < 1e-9);
+  QVERIFY(std::abs(c->rowOfX(from + by) - rowAtPress) < 0.05);
+  QVERIFY(panned.first < zoomed.first);  // dragged left: newer days come in
+  // It never leaves the term's span.
+  Drag(c, ViewOf(c, {plot.left() + 5, plot.center().y()}),
+       ViewOf(c, {plot.right() - 5, plot.center().y()}), {});
+  Drag(c, ViewOf(c, {plot.left() + 5, plot.center().y()}),
+       ViewOf(c, {plot.right() - 5, plot.center().y()}), {});
+  QVERIFY(c->viewRows().second <= full.second + 1e-9 && c->viewRows().first >= full.first - 1e-9);
+
+  // Home shows the term's span again.
+  c->setFocus();
+  QTest::keyClick(c, Qt::Key_Home);
+  QCOMPARE(c->viewRows(), full);
+
+  // Shift+drag zooms to the rectangle's days.
+  const double a = plot.left() + plot.width() * 0.2, b = plot.left() + plot.width() * 0.45;
+  const double ra = c->rowOfX(a), rb = c->rowOfX(b);
+  const double perPixel = (full.second - full.first) / plot.width();  // positions are whole pixels
+  Drag(c, ViewOf(c, {a, plot.center().y()}), ViewOf(c, {b, plot.center().y()}), Qt::ShiftModifier);
+  QCOMPARE(presses, 0);
+  QVERIFY(std::abs(c->viewRows().first - std::min(ra, rb)) <= perPixel);
+  QVERIFY(std::abs(c->viewRows().second - std::max(ra, rb)) <= perPixel);
+
+  // A click (press and release in place) still picks the day under it.
+  const ChartLine& close = win->workspace().chart.line(ChartModel::owarine);
+  int some = -1;
+  for (std::size_t i = 0; i < close.points.size(); ++i)
+    if (close.points[i].x > c->viewRows().first + 2 &&
+        close.points[i].x < c->viewRows().second - 2) {
+      some = static_cast<int>(i);
+      break;
+    }
+  QVERIFY(some >= 0);
+  const QPoint at = c->pointPosition(ChartModel::owarine, some).toPoint();
+  QTest::mousePress(c->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseRelease(c->viewport(), Qt::LeftButton, {}, at);
+  QCOMPARE(presses, 1);
+  QVERIFY(std::find(lastHits.begin(), lastHits.end(),
+                    std::pair<std::string, int>{"owarine", some}) != lastHits.end());
+
+  // A double click shows the term's span again.
+  QTest::mouseDClick(c->viewport(), Qt::LeftButton, {}, at);
+  QCOMPARE(c->viewRows(), full);
+  // A redraw of the same span keeps a zoom.
+  Wheel(c, ViewOf(c, {x, plot.center().y()}), 120);
+  const auto kept = c->viewRows();
+  c->redraw();
+  QCOMPARE(c->viewRows(), kept);
+}
+
+void CandlesTest::crosshairShowsTheStoredDay() {
+  const std::map<int, Stored> stored = StoreFirstStock();
+  QVERIFY(win->workspace().selectCode("1301"));
+  win->mirror();
+  ChartWidget* c = win->chart();
+  const ChartModel& m = win->workspace().chart;
+  const ChartLine& close = m.line(ChartModel::owarine);
+  const std::vector<ChartCandle> candles = c->candles();
+  QVERIFY(candles.size() > 20);
+  const ChartCandle& k = candles[candles.size() / 3];
+  const ChartPoint& day = close.points[static_cast<std::size_t>(k.point)];
+  const Stored& s = stored.at(DayOf(day));
+  const QPointF at = c->pointPosition(ChartModel::owarine, k.point) + QPointF(0, 7);
+  hover(at);
+  QVERIFY(c->readoutShown());
+  QCOMPARE(c->readoutIndex(), k.point);
+  const QStringList rows = c->readoutText().split('\n');
+  const auto num = [](double v) {
+    return QString::number(v, 'f', 2).remove(QRegularExpression("\\.?0+$"));
+  };
+  QCOMPARE(rows.value(0), QString::fromStdString(day.label));
+  QCOMPARE(rows.value(1), QStringLiteral("始値 ") + num(s.open));
+  QCOMPARE(rows.value(2), QStringLiteral("高値 ") + num(s.high));
+  QCOMPARE(rows.value(3), QStringLiteral("安値 ") + num(s.low));
+  QCOMPARE(rows.value(4), QStringLiteral("終値 ") + num(s.close));
+  QCOMPARE(rows.value(5), QStringLiteral("出来高 ") + PriceAxisText(s.volume, 1));
+  // Every shown average and lower line with a value that day, in order.
+  int next = 6;
+  for (int pos = 1; pos < ChartModel::kLines; ++pos) {
+    const ChartLine& l = m.line(pos);
+    if (!l.active || !l.visible || !l.inLegend) continue;
+    const bool on = std::any_of(l.points.begin(), l.points.end(),
+                                [&](const ChartPoint& p) { return p.x == day.x; });
+    if (!on) continue;
+    QString name = QString::fromStdString(l.legend.empty() ? l.name : l.legend);
+    name.replace(QStringLiteral("移動平均線"), QStringLiteral("平均"));
+    QVERIFY2(rows.value(next).startsWith(name + ' '), qPrintable(rows.value(next)));
+    ++next;
+  }
+  QVERIFY(next > 7);
+  // The lines and tags: the date on the date axis, the price at the pointer.
+  const QPointF chartAt = c->chart()->mapFromScene(c->mapToScene(at.toPoint()));
+  QCOMPARE(c->crossY(), chartAt.y());
+  QCOMPARE(c->dateTagText(), QString::fromStdString(day.label));
+  const double tagged = c->valueTagText().remove(',').toDouble();
+  const auto [plo, phi] = c->priceRange();
+  QVERIFY(std::abs(tagged - c->priceOfY(chartAt.y())) <= (phi - plo) / 50);
+  // Over the volume pane the tag reads the volume.
+  hover(c->mapFromScene(c->chart()->mapToScene(c->volumePane().center())));
+  QVERIFY(c->valueTagText().endsWith(QStringLiteral("万")) ||
+          c->valueTagText().endsWith(QStringLiteral("億")));
+}
+
+void CandlesTest::dateLabelsNeverOverlap() {
+  StoreFirstStock();
+  QVERIFY(win->workspace().selectCode("1301"));
+  win->mirror();
+  ChartWidget* c = win->chart();
+  const auto full = c->fullRows();
+  bool sawMonths = false, sawDays = false;
+  for (int width : {600, 900, 1366, 1920, 2560}) {
+    c->resize(width, 560);
+    QCoreApplication::processEvents();
+    for (double share : {1.0, 0.5, 0.2, 0.05}) {
+      const double span = (full.second - full.first) * share;
+      c->setView(full.first, full.first + span);
+      c->grab();
+      const auto labels = c->dateLabels();
+      QVERIFY2(labels.size() >= 2, qPrintable(QString::number(width)));
+      for (std::size_t i = 1; i < labels.size(); ++i)
+        QVERIFY2(
+            labels[i - 1].first.right() < labels[i].first.left(),
+            qPrintable(QStringLiteral("%1 %2 %3").arg(width).arg(share).arg(labels[i].second)));
+      for (const auto& l : labels) {
+        sawMonths = sawMonths || l.second.size() == 7;
+        sawDays = sawDays || l.second.size() == 10;
+      }
+    }
+  }
+  QVERIFY(sawMonths && sawDays);
 }
 
 QTEST_MAIN(CandlesTest)
