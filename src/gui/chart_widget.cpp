@@ -729,9 +729,10 @@ void ChartWidget::redraw() {
     const ChartLine& l = model_.line(pos);
     if (!l.active || !l.visible || l.points.empty()) continue;
     lowerShown_ = lowerShown_ || (lowerLine(pos) && !style_.overlay);
-    for (const ChartPoint& p : l.points)
-      if (!p.label.empty()) labels.try_emplace(p.x, p.label);
+    // The dates come from the lines that set the span.
     if (closeShown && !close.points.empty() && pos != ChartModel::owarine) continue;
+    for (const ChartPoint& p : l.points)
+      if (!p.label.empty()) labels.try_emplace(labels.end(), p.x, p.label);
     minX = std::min(minX, l.points.front().x);
     maxX = std::max(maxX, l.points.back().x);
   }
