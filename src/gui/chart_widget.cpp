@@ -291,6 +291,7 @@ void ChartWidget::buildLegend() {
     auto* text = new QGraphicsSimpleTextItem(name, chart());
     text->setFont(lf);
     legend_.push_back({box, text});
+    legendLines_.push_back(pos);
     legendNames_ << name;
     width = std::max(width, fm.horizontalAdvance(name));
   }
@@ -298,6 +299,41 @@ void ChartWidget::buildLegend() {
   // The left margin holds the legend, the right one the turned axis titles,
   // the bottom one the date axis title under the labels.
   chart()->setMargins(QMargins(legendWidth, 8, 24 + kAxisRoom, 18 + kDateRow));
+}
+
+void ChartWidget::nameLegend() {
+  // On weeks and months the bars' averages take the 25, 75 and 200 day
+  // lines' places and colours; the 5 and 1000 day lines leave the legend.
+  legendNames_.clear();
+  for (std::size_t i = 0; i < legend_.size(); ++i) {
+    const int pos = legendLines_[i];
+    const ChartLine& l = model_.line(pos);
+    QString name = QString::fromStdString(l.legend.empty() ? l.name : l.legend);
+    bool shown = true;
+    if (dayAverage(pos)) {
+      shown = false;
+      for (const BarAverage& a : barAverages_)
+        if (a.line == pos) {
+          name = a.name;
+          shown = true;
+        }
+    }
+    legend_[i].first->setVisible(shown);
+    legend_[i].second->setVisible(shown);
+    legend_[i].second->setText(name);
+    if (shown) legendNames_ << name;
+  }
+  layoutDecorations();
+}
+
+std::vector<std::pair<QString, QPolygonF>> ChartWidget::barAverages() const {
+  std::vector<std::pair<QString, QPolygonF>> out;
+  for (const BarAverage& a : barAverages_) {
+    QPolygonF poly;
+    for (const auto& [row, v] : a.points) poly << QPointF(xOfRow(row), yOfPrice(v));
+    out.push_back({a.name, poly});
+  }
+  return out;
 }
 
 void ChartWidget::buildReadout() {
@@ -374,11 +410,21 @@ void ChartWidget::hoverAt(const QPointF& viewPos) {
   if (it != close.points.begin() &&
       (it == close.points.end() || std::abs(std::prev(it)->x - row) < std::abs(it->x - row)))
     best = static_cast<int>(it - close.points.begin()) - 1;
-  const double bestX = best < 0 ? 0 : xOfRow(close.points[static_cast<std::size_t>(best)].x);
-  if (best < 0 || bestX < plot.left() - 1 || bestX > plot.right() + 1) {
+  if (best < 0 || xOfRow(close.points[static_cast<std::size_t>(best)].x) < plot.left() - 1 ||
+      xOfRow(close.points[static_cast<std::size_t>(best)].x) > plot.right() + 1) {
     hideReadout();
     return;
   }
+  // On weeks and months: the bar holding the day, dated by its last day
+  // (the newer rows stand at lower indices).
+  if (aggregated()) {
+    while (best >= 0 && !pointBars_[static_cast<std::size_t>(best)]) --best;
+    if (best < 0) {
+      hideReadout();
+      return;
+    }
+  }
+  const double bestX = xOfRow(close.points[static_cast<std::size_t>(best)].x);
   const ChartPoint& day = close.points[static_cast<std::size_t>(best)];
   readoutIndex_ = best;
 
@@ -405,9 +451,17 @@ void ChartWidget::hoverAt(const QPointF& viewPos) {
                               [](const ChartPoint& q, double x) { return q.x < x; });
     return p == l.points.end() || p->x != day.x ? nullptr : &*p;
   };
+  for (const BarAverage& a : barAverages_) {
+    auto p =
+        std::lower_bound(a.points.begin(), a.points.end(), day.x,
+                         [](const std::pair<double, double>& q, double x) { return q.first < x; });
+    if (p != a.points.end() && p->first == day.x)
+      rows.push_back({ShortName(a.name.toStdString()) + QStringLiteral(" ") + ValueText(p->second),
+                      Rgb(model_.line(a.line).color), true});
+  }
   for (int pos = 1; pos < ChartModel::kLines; ++pos) {
     const ChartLine& l = model_.line(pos);
-    if (!l.active || !l.visible || !l.inLegend) continue;
+    if (!l.active || !l.visible || !l.inLegend || dayAverage(pos)) continue;
     const ChartPoint* p = valueOn(l);
     if (!p) continue;
     const bool lower = lowerLine(pos);
@@ -624,6 +678,20 @@ void ChartWidget::contextMenuEvent(QContextMenuEvent* e) {
   bw->setCheckable(true);
   bw->setChecked(style_.whiteBlack);
   menu->addSeparator();
+  const std::pair<BarKind, QString> kinds[] = {{BarKind::Day, QStringLiteral("日足")},
+                                               {BarKind::Week, QStringLiteral("週足")},
+                                               {BarKind::Month, QStringLiteral("月足")}};
+  for (const auto& [kind, name] : kinds) {
+    QAction* a = menu->addAction(name);
+    a->setCheckable(true);
+    a->setChecked(style_.bars == kind);
+    connect(a, &QAction::triggered, this, [this, k = kind] {
+      ChartStyle s = style_;
+      s.bars = k;
+      setStyle(s);
+    });
+  }
+  menu->addSeparator();
   QAction* overlay = menu->addAction(QStringLiteral("重ね表示"));
   overlay->setCheckable(true);
   overlay->setChecked(style_.overlay);
@@ -662,8 +730,10 @@ void ChartWidget::layoutDecorations() {
   const QRectF whole = chart()->rect();
   // Legend: a column at the upper left, clear of the memo panel below it.
   const double top = whole.top() + kLegendTop;
+  std::size_t row = 0;
   for (std::size_t i = 0; i < legend_.size(); ++i) {
-    const double y = top + static_cast<double>(i) * kLegendRow;
+    if (!legend_[i].second->isVisible()) continue;
+    const double y = top + static_cast<double>(row++) * kLegendRow;
     const QRectF tb = legend_[i].second->boundingRect();
     legend_[i].first->setPos(kLegendLeft, y + (kLegendRow - kLegendSwatch) / 2.0);
     legend_[i].second->setPos(kLegendLeft + kLegendSwatch + 6,
@@ -700,25 +770,68 @@ void ChartWidget::redraw() {
   chart()->setAnimationOptions(QChart::NoAnimation);
   extras_ = extrasSource ? extrasSource() : ChartExtras{};
 
-  // Each close point's bar, by the day of its label.
+  // The weeks or months of the stock's days, when chosen.
+  aggBars_.clear();
+  if (!extras_.bars.empty() && style_.bars == BarKind::Week) aggBars_ = WeeklyBars(extras_.bars);
+  if (!extras_.bars.empty() && style_.bars == BarKind::Month) aggBars_ = MonthlyBars(extras_.bars);
+  const std::vector<PriceBar>& bars = aggregated() ? aggBars_ : extras_.bars;
+
+  // Each close point's bar, by the day of its label (a week's or month's
+  // bar on its last day).
   const ChartLine& close = model_.line(ChartModel::owarine);
   pointBars_.assign(close.points.size(), nullptr);
   const bool closeShown = close.active && close.visible;
   bool anyCandle = false;
   volumeShown_ = false;
-  if (!extras_.bars.empty()) {
+  std::vector<double> barRow(bars.size(), std::numeric_limits<double>::quiet_NaN());
+  if (!bars.empty()) {
     for (std::size_t i = 0; i < close.points.size(); ++i) {
       int day = 0;
       if (!TryParseDate(close.points[i].label, day)) continue;
-      auto it = std::lower_bound(extras_.bars.begin(), extras_.bars.end(), day,
+      auto it = std::lower_bound(bars.begin(), bars.end(), day,
                                  [](const PriceBar& b, int d) { return b.day < d; });
-      if (it == extras_.bars.end() || it->day != day) continue;
+      if (it == bars.end() || it->day != day) continue;
+      barRow[static_cast<std::size_t>(it - bars.begin())] = close.points[i].x;
       pointBars_[i] = &*it;
       anyCandle = anyCandle || (it->open && it->high && it->low);
       volumeShown_ = volumeShown_ || (it->volume && closeShown);
     }
   }
   candleMode_ = style_.candles && closeShown && anyCandle;
+
+  // The bars' own averages of their closes, on the bars drawn.
+  barAverages_.clear();
+  if (aggregated()) {
+    const bool week = style_.bars == BarKind::Week;
+    const int periods[] = {week ? 13 : 12, week ? 26 : 24, week ? 52 : 60};
+    const int lines[] = {ChartModel::idouheikinn25, ChartModel::idouheikinn75,
+                         ChartModel::idouheikinn200};
+    std::vector<double> closes(aggBars_.size(), 0);
+    for (std::size_t i = 0; i < aggBars_.size(); ++i) {
+      long double c = 0;
+      TryStrToFloat(aggBars_[i].close, c);
+      closes[i] = static_cast<double>(c);
+    }
+    for (int k = 0; k < 3; ++k) {
+      const int n = periods[k];
+      BarAverage a;
+      a.name = QStringLiteral("%1%2移動平均線")
+                   .arg(n)
+                   .arg(week ? QStringLiteral("週") : QStringLiteral("ヶ月"));
+      a.line = lines[k];
+      double sum = 0;
+      for (std::size_t i = 0; i < closes.size(); ++i) {
+        sum += closes[i];
+        if (i >= static_cast<std::size_t>(n)) sum -= closes[i - static_cast<std::size_t>(n)];
+        if (i + 1 >= static_cast<std::size_t>(n) && !std::isnan(barRow[i]))
+          a.points.push_back({barRow[i], sum / n});
+      }
+      // Rows stand newest first: ascending rows run back in time.
+      std::reverse(a.points.begin(), a.points.end());
+      barAverages_.push_back(std::move(a));
+    }
+  }
+  nameLegend();
 
   // The term's span: the close's days when it has any (lines that run on
   // past the data, as the zero line, do not stretch it), else every line's.
@@ -744,6 +857,13 @@ void ChartWidget::redraw() {
     minX -= 1;
     maxX += 1;
   }
+  // Half a step between drawn days beyond each end, so the end candles
+  // stand whole.
+  if (closeShown && close.points.size() > 1) {
+    const double pad = 0.5 * (maxX - minX) / static_cast<double>(close.points.size() - 1);
+    minX -= pad;
+    maxX += pad;
+  }
   labels_.clear();
   labels_.reserve(labels.size());
   for (const auto& [x, t] : labels) labels_.push_back({x, QString::fromStdString(t)});
@@ -766,7 +886,22 @@ void ChartWidget::redraw() {
     QList<QPointF> pts;
     if (shown) {
       pts.reserve(static_cast<qsizetype>(l.points.size()));
-      for (const ChartPoint& p : l.points) pts.append(QPointF(p.x, p.y));
+      for (const ChartPoint& p : l.points) {
+        int day = 0;
+        if (aggregated() && TryParseDate(p.label, day)) {
+          // The bar holding the day: the first ending on or after it.
+          auto it = std::lower_bound(aggBars_.begin(), aggBars_.end(), day,
+                                     [](const PriceBar& b, int d) { return b.day < d; });
+          const std::size_t at = static_cast<std::size_t>(it - aggBars_.begin());
+          if (it != aggBars_.end() && !std::isnan(barRow[at])) {
+            long double c = 0;
+            TryStrToFloat(it->close, c);
+            pts.append(QPointF(barRow[at], static_cast<double>(c)));
+            continue;
+          }
+        }
+        pts.append(QPointF(p.x, p.y));
+      }
     }
     s->replace(pts);
     s->setVisible(shown);
@@ -801,7 +936,7 @@ void ChartWidget::fitToView() {
   double lowMin = minY, lowMax = -minY, maxVolume = 0;
   for (int pos = 0; pos < ChartModel::kLines; ++pos) {
     const ChartLine& l = model_.line(pos);
-    if (!l.active || !l.visible) continue;
+    if (!l.active || !l.visible || dayAverage(pos)) continue;
     const bool ownPane = lowerLine(pos) && !style_.overlay;
     const auto [a, b] = visibleSpan(l);
     for (std::size_t i = a; i < b; ++i) {
@@ -817,6 +952,12 @@ void ChartWidget::fitToView() {
       }
     }
   }
+  for (const BarAverage& avg : barAverages_)
+    for (const auto& [row, v] : avg.points)
+      if (row >= xlo && row <= xhi) {
+        minY = std::min(minY, v);
+        maxY = std::max(maxY, v);
+      }
   const ChartLine& close = model_.line(ChartModel::owarine);
   for (std::size_t i = 0; i < pointBars_.size(); ++i) {
     const PriceBar* b = pointBars_[i];
@@ -945,8 +1086,10 @@ double ChartWidget::yOfLower(double v) const { return PaneY(lowerPane(), lowerRa
 double ChartWidget::candleWidth() const {
   const ChartLine& close = model_.line(ChartModel::owarine);
   int n = 0;
-  for (const ChartPoint& p : close.points)
-    if (p.x >= axisX_->min() && p.x <= axisX_->max()) ++n;
+  for (std::size_t i = 0; i < close.points.size(); ++i)
+    if (close.points[i].x >= axisX_->min() && close.points[i].x <= axisX_->max() &&
+        (!aggregated() || pointBars_[i]))
+      ++n;
   const double w = chart()->plotArea().width() / std::max(1, n) * 0.7;
   return std::clamp(w, 1.0, 15.0);
 }
@@ -987,6 +1130,8 @@ std::vector<int> ChartWidget::closeOnlyPoints() const {
   if (!candleMode_) return out;
   for (std::size_t i = 0; i < pointBars_.size(); ++i) {
     const PriceBar* b = pointBars_[i];
+    // On weeks and months only the bars' last days are drawn.
+    if (aggregated() && !b) continue;
     if (!b || !b->open || !b->high || !b->low) out.push_back(static_cast<int>(i));
   }
   return out;
@@ -1155,7 +1300,7 @@ void ChartWidget::paintPanes(QPainter& p) {
 
 bool ChartWidget::linePainted(int pos) const {
   const ChartLine& l = model_.line(pos);
-  if (!l.active || !l.visible || l.points.empty()) return false;
+  if (!l.active || !l.visible || l.points.empty() || dayAverage(pos)) return false;
   return !(pos == ChartModel::owarine && candleMode_);
 }
 
@@ -1165,8 +1310,12 @@ QPolygonF ChartWidget::linePath(int pos) const {
   const ChartLine& l = model_.line(pos);
   const bool lower = lowerLine(pos) && lowerInOwnPane();
   poly.reserve(static_cast<qsizetype>(l.points.size()));
-  for (const ChartPoint& pt : l.points)
+  const bool barsOnly = pos == ChartModel::owarine && aggregated();
+  for (std::size_t i = 0; i < l.points.size(); ++i) {
+    const ChartPoint& pt = l.points[i];
+    if (barsOnly && !pointBars_[i]) continue;  // the close of a week's or month's last day
     poly << QPointF(xOfRow(pt.x), lower ? yOfLower(lowerValue(pt.y)) : yOfPrice(pt.y));
+  }
   return poly;
 }
 
@@ -1183,8 +1332,10 @@ void ChartWidget::paintLines(QPainter& p) const {
     const auto [a, b] = visibleSpan(l);
     QPolygonF poly;
     poly.reserve(static_cast<qsizetype>(b - a));
+    const bool barsOnly = pos == ChartModel::owarine && aggregated();
     for (std::size_t i = a; i < b; ++i) {
       const ChartPoint& pt = l.points[i];
+      if (barsOnly && !pointBars_[i]) continue;
       poly << QPointF(xOfRow(pt.x), lower ? yOfLower(lowerValue(pt.y)) : yOfPrice(pt.y));
     }
     // A wide line as one-pixel strokes side by side: the painter's quick
@@ -1200,6 +1351,17 @@ void ChartWidget::paintLines(QPainter& p) const {
       p.setBrush(Qt::NoBrush);
     }
     for (int k = 0; k < width; ++k) p.drawPolyline(drawn.translated(0, k - (width - 1) / 2.0));
+  }
+  // The bars' averages, in the colours of the day averages they stand for.
+  p.setClipRect(pricePane());
+  for (const BarAverage& a : barAverages_) {
+    QPolygonF poly;
+    poly.reserve(static_cast<qsizetype>(a.points.size()));
+    for (const auto& [row, v] : a.points) poly << QPointF(xOfRow(row), yOfPrice(v));
+    QPen pen(Rgb(model_.line(a.line).color), 1);
+    pen.setCosmetic(true);
+    p.setPen(pen);
+    p.drawPolyline(Decimated(poly));
   }
   p.restore();
 }
@@ -1228,10 +1390,15 @@ void ChartWidget::paintDates(QPainter& p) {
   const double yearW = fm.horizontalAdvance(QStringLiteral("0000")) + gap;
   const int rowsPerDay = static_cast<int>(std::ceil(dayW / perRow));
   if (rowsPerDay <= 10) {
-    // Counted from the newest day, so the right end always carries one.
-    const int n = static_cast<int>(shown.size());
-    for (int i = n - 1; i >= 0; i -= std::max(1, rowsPerDay))
-      picked.push_back(shown[static_cast<std::size_t>(i)]);
+    // From the newest day leftwards, so the right end always carries one,
+    // each a label's width from the last (the days may stand apart).
+    double last = std::numeric_limits<double>::infinity();
+    for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
+      const double x = xOfRow(it->first);
+      if (last - x < dayW) continue;
+      picked.push_back(*it);
+      last = x;
+    }
     std::reverse(picked.begin(), picked.end());
   } else {
     // Month starts: a day whose month differs from the day before it.

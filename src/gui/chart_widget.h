@@ -138,6 +138,14 @@ class ChartWidget : public QChartView {
   // close points drawn as a dot for lack of a candle.
   std::vector<ChartCandle> candles() const;
   std::vector<int> closeOnlyPoints() const;
+  // True while weeks or months are drawn (足種 週足, 月足, and the stock has
+  // bars): a close point carries a bar only on its week's or month's last
+  // day, the day averages give way to the bars' own (13, 26, 52 weeks; 12,
+  // 24, 60 months) and each trade marker stands on the bar holding its day.
+  bool aggregated() const { return !aggBars_.empty(); }
+  // The bars' averages as drawn: the legend's name and the points in chart
+  // coordinates (none while days are drawn).
+  std::vector<std::pair<QString, QPolygonF>> barAverages() const;
   // The bar of a close point, null when the price store has none for it.
   const PriceBar* barOf(int closePoint) const;
   // The volume bar of a close point (empty when the day has no volume).
@@ -202,7 +210,16 @@ class ChartWidget : public QChartView {
   ChartStyle style_;
   ChartExtras extras_;
   std::vector<const PriceBar*> pointBars_;  // per close point, null without a bar
-  bool candleMode_ = false;                 // candles chosen and the stock has some
+  std::vector<PriceBar> aggBars_;           // the weeks or months, oldest first
+  struct BarAverage {
+    QString name;
+    int line;                                       // the day average whose colour it takes
+    std::vector<std::pair<double, double>> points;  // (row, value), ascending row
+  };
+  std::vector<BarAverage> barAverages_;
+  bool dayAverage(int pos) const { return aggregated() && pos >= 1 && pos <= 5; }
+  void nameLegend();
+  bool candleMode_ = false;  // candles chosen and the stock has some
   bool volumeShown_ = false;
   bool lowerShown_ = false;  // lower lines with points, out of 重ね表示
   std::pair<double, double> priceRange_{0, 1}, volumeRange_{0, 1}, lowerRange_{0, 1};
@@ -213,6 +230,7 @@ class ChartWidget : public QChartView {
   QValueAxis* axisY_ = nullptr;
   std::vector<std::pair<QGraphicsRectItem*, QGraphicsSimpleTextItem*>> legend_;
   QStringList legendNames_;
+  std::vector<int> legendLines_;  // the line of each legend entry
   QGraphicsSimpleTextItem* dateTitle_ = nullptr;
   QGraphicsSimpleTextItem* lowTitle_ = nullptr;         // "指数"
   QGraphicsSimpleTextItem* highTitle_ = nullptr;        // "株価"
