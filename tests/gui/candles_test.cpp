@@ -6,9 +6,11 @@
 #include <QCategoryAxis>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDate>
 #include <QImage>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <QScatterSeries>
 #include <QTest>
 #include <QValueAxis>
 #include <QWheelEvent>
@@ -101,6 +103,7 @@ class CandlesTest : public WindowTest {
   void zoomAndPanByWheelAndMouse();
   void crosshairShowsTheStoredDay();
   void dateLabelsNeverOverlap();
+  void weeksAndMonthsFromTheDays();
 };
 
 void CandlesTest::candlesCarryTheStoredBars() {
@@ -584,6 +587,116 @@ void CandlesTest::dateLabelsNeverOverlap() {
     }
   }
   QVERIFY(sawMonths && sawDays);
+}
+
+void CandlesTest::weeksAndMonthsFromTheDays() {
+  const std::map<int, Stored> stored = StoreFirstStock();
+  QVERIFY(win->workspace().selectCode("1301"));
+  win->mirror();
+  ChartWidget* c = win->chart();
+  const ChartModel& m = win->workspace().chart;
+  const ChartLine& close = m.line(ChartModel::owarine);
+  ChartStyle st = c->style();
+  st.bars = BarKind::Week;
+  c->setStyle(st);
+  QVERIFY(c->aggregated());
+
+  // The weeks as the list's days make them: Monday to Friday, the first
+  // day's open, the extremes, the last day's close, the summed volume; a
+  // week with a day of the close alone has no candle.
+  struct Week {
+    double open = 0, high = -1e18, low = 1e18, close = 0, volume = 0;
+    bool candle = true;
+    int last = 0;
+  };
+  std::map<long long, Week> weeks;
+  for (const auto& [day, s] : stored) {
+    const QDate d = QDate::fromString(QString::fromStdString(DateToStr(day)), "yyyy/MM/dd");
+    Week& w = weeks[d.addDays(1 - d.dayOfWeek()).toJulianDay()];
+    if (w.last == 0) w.open = s.open;
+    w.high = std::max(w.high, s.high);
+    w.low = std::min(w.low, s.low);
+    w.close = s.matches ? s.close : s.close - 3;  // the list's close (see StoreFirstStock)
+    w.volume += s.volume;
+    w.candle = w.candle && s.matches;
+    w.last = day;
+  }
+  std::map<int, Week> byLast;
+  for (const auto& [k, w] : weeks) byLast[w.last] = w;
+  const std::vector<ChartCandle> candles = c->candles();
+  QVERIFY(candles.size() > 10);
+  std::size_t expected = 0;
+  for (const ChartPoint& p : close.points) expected += byLast.count(DayOf(p)) ? 1 : 0;
+  QCOMPARE(candles.size() + c->closeOnlyPoints().size(), expected);
+  for (const ChartCandle& k : candles) {
+    const int day = DayOf(close.points[static_cast<std::size_t>(k.point)]);
+    QVERIFY2(byLast.count(day), qPrintable(QString::fromStdString(DateToStr(day))));
+    const Week& w = byLast.at(day);
+    QVERIFY(w.candle);
+    QCOMPARE(k.open, w.open);
+    QCOMPARE(k.high, w.high);
+    QCOMPARE(k.low, w.low);
+    QCOMPARE(k.close, w.close);
+    QCOMPARE(*c->barOf(k.point)->volume, w.volume);
+  }
+  // The weeks' averages by name; the day averages leave the legend.
+  const QStringList legend = c->legendEntries();
+  QVERIFY(legend.contains(QStringLiteral("13週移動平均線")));
+  QVERIFY(legend.contains(QStringLiteral("52週移動平均線")));
+  QVERIFY(!legend.contains(QStringLiteral("25日移動平均線")));
+  QVERIFY(c->linePath(ChartModel::idouheikinn25).isEmpty());
+  // The 13-week average at the newest week: the mean of the 13 newest weeks' closes.
+  const auto averages = c->barAverages();
+  QCOMPARE(averages.size(), std::size_t{3});
+  QCOMPARE(averages[0].first, QStringLiteral("13週移動平均線"));
+  double sum = 0;
+  int n = 0;
+  for (auto it = byLast.rbegin(); it != byLast.rend() && n < 13; ++it, ++n) sum += it->second.close;
+  QVERIFY(!averages[0].second.isEmpty());
+  QVERIFY(std::abs(c->priceOfY(averages[0].second.front().y()) - sum / 13) < 1e-6);
+  QVERIFY(std::abs(averages[0].second.front().x() - c->xOfRow(close.points.front().x)) < 1e-6);
+  // The trade markers stand on the bar holding their day.
+  for (int pos = ChartModel::kLines; pos < ChartModel::kAllLines; ++pos) {
+    const ChartLine& l = m.line(pos);
+    const QList<QPointF> drawn = c->markers(pos)->points();
+    QCOMPARE(drawn.size(), static_cast<qsizetype>(l.points.size()));
+    for (qsizetype i = 0; i < drawn.size(); ++i) {
+      const int day = DayOf(l.points[static_cast<std::size_t>(i)]);
+      auto bar = byLast.lower_bound(day);
+      QVERIFY(bar != byLast.end());
+      auto at = std::find_if(close.points.begin(), close.points.end(),
+                             [&](const ChartPoint& p) { return DayOf(p) == bar->first; });
+      if (at == close.points.end()) continue;
+      QCOMPARE(drawn[i].x(), at->x);
+    }
+  }
+  // The crosshair reads the week.
+  const ChartCandle& k = candles[candles.size() / 2];
+  hover(c->pointPosition(ChartModel::owarine, k.point));
+  QCOMPARE(c->readoutIndex(), k.point);
+  QVERIFY(c->readoutText().contains(QStringLiteral("13週平均 ")));
+
+  // Months: calendar months, the 12, 24 and 60 month averages.
+  st.bars = BarKind::Month;
+  c->setStyle(st);
+  for (const ChartCandle& mk : c->candles()) {
+    const QDate d = QDate::fromString(
+        QString::fromStdString(close.points[static_cast<std::size_t>(mk.point)].label),
+        "yyyy/MM/dd");
+    // Its day is the month's last list day: the next list day is in another month.
+    for (const auto& [day, s] : stored) {
+      const QDate e = QDate::fromString(QString::fromStdString(DateToStr(day)), "yyyy/MM/dd");
+      if (e > d) {
+        QVERIFY(e.month() != d.month());
+        break;
+      }
+    }
+  }
+  QVERIFY(c->legendEntries().contains(QStringLiteral("12ヶ月移動平均線")));
+  st.bars = BarKind::Day;
+  c->setStyle(st);
+  QVERIFY(!c->aggregated());
+  QVERIFY(c->legendEntries().contains(QStringLiteral("25日移動平均線")));
 }
 
 QTEST_MAIN(CandlesTest)
