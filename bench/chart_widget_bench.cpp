@@ -154,6 +154,31 @@ void DragStep(benchmark::State& state) {
   }
   QTest::mouseRelease(c.widget.viewport(), Qt::LeftButton, {}, QPoint(600, 300));
 }
+// The weeks and the months of 4,860 days, each with a candle and a volume.
+void Aggregation(benchmark::State& state) {
+  std::vector<tavrine::PriceBar> days;
+  const int newest = tavrine::DaysFromCivil(2026, 12, 8);
+  for (int d = newest - 6900; days.size() < 4860; ++d) {
+    if ((d + 3) % 7 >= 5) continue;  // Saturday and Sunday
+    tavrine::PriceBar b;
+    b.day = d;
+    const double c = 2000 + 600 * std::sin(d / 300.0);
+    b.open = c - 5;
+    b.high = c + 12;
+    b.low = c - 9;
+    b.volume = 1.5e6;
+    b.close = std::to_string(static_cast<int>(c));
+    days.push_back(b);
+  }
+  for (auto _ : state) {
+    auto weeks = tavrine::WeeklyBars(days);
+    auto months = tavrine::MonthlyBars(days);
+    benchmark::DoNotOptimize(weeks);
+    benchmark::DoNotOptimize(months);
+  }
+}
+BENCHMARK(Aggregation)->Unit(benchmark::kMicrosecond);
+
 BENCHMARK(WheelStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(DragStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 
