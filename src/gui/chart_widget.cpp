@@ -751,6 +751,7 @@ void ChartWidget::layoutDecorations() {
   lowTitle_->setPos(x, lowPane.bottom());
   highTitle_->setPos(x, plot.top() + hb.width());
   fitPriceAxis();
+  thinMarkers();
   laying_ = false;
 }
 
@@ -776,8 +777,7 @@ void ChartWidget::redraw() {
   if (!extras_.bars.empty() && style_.bars == BarKind::Month) aggBars_ = MonthlyBars(extras_.bars);
   const std::vector<PriceBar>& bars = aggregated() ? aggBars_ : extras_.bars;
 
-  // Each close point's bar, by the day of its label (a week's or month's
-  // bar on its last day).
+  // Each close point's bar, by the day of its label.
   const ChartLine& close = model_.line(ChartModel::owarine);
   pointBars_.assign(close.points.size(), nullptr);
   const bool closeShown = close.active && close.visible;
@@ -790,8 +790,13 @@ void ChartWidget::redraw() {
       if (!TryParseDate(close.points[i].label, day)) continue;
       auto it = std::lower_bound(bars.begin(), bars.end(), day,
                                  [](const PriceBar& b, int d) { return b.day < d; });
-      if (it == bars.end() || it->day != day) continue;
-      barRow[static_cast<std::size_t>(it - bars.begin())] = close.points[i].x;
+      // On days the bar of the day; on weeks and months the bar holding the
+      // day, drawn at its newest drawn day (the points run newest first, and
+      // 長期 draws only every few days).
+      if (it == bars.end() || (!aggregated() && it->day != day)) continue;
+      const std::size_t at = static_cast<std::size_t>(it - bars.begin());
+      if (aggregated() && !std::isnan(barRow[at])) continue;
+      barRow[at] = close.points[i].x;
       pointBars_[i] = &*it;
       anyCandle = anyCandle || (it->open && it->high && it->low);
       volumeShown_ = volumeShown_ || (it->volume && closeShown);
@@ -903,9 +908,10 @@ void ChartWidget::redraw() {
         pts.append(QPointF(p.x, p.y));
       }
     }
-    s->replace(pts);
+    markerPoints_[static_cast<std::size_t>(pos - ChartModel::kLines)] = pts;
     s->setVisible(shown);
   }
+  thinMarkers();
   // A readout under a still pointer follows the new picture.
   if (hovering_)
     hoverAt(hoverPos_);
@@ -981,8 +987,29 @@ void ChartWidget::fitToView() {
   RoundRange(lowMin, lowMax, lowerStep_, 4);
   lowerRange_ = {lowMin, lowMax};
   fitPriceAxis();
+  thinMarkers();
   viewport()->update();
   fitting_ = false;
+}
+
+void ChartWidget::thinMarkers() {
+  // Markers closer than a marker's width would merge into a band: in the
+  // model's order, each kept one a width from the last kept.
+  const double plotWidth = chart()->plotArea().width();
+  const double span = axisX_->max() - axisX_->min();
+  const double minRows = plotWidth > 0 && span > 0 ? kMarkerWidth * span / plotWidth : 0;
+  for (std::size_t k = 0; k < markers_.size(); ++k) {
+    const QList<QPointF>& all = markerPoints_[k];
+    QList<QPointF> kept;
+    kept.reserve(all.size());
+    double last = std::numeric_limits<double>::infinity();
+    for (const QPointF& q : all) {  // in the model's order, one way along the days
+      if (std::abs(q.x() - last) < minRows) continue;
+      kept.append(q);
+      last = q.x();
+    }
+    if (kept != markers_[k]->points()) markers_[k]->replace(kept);
+  }
 }
 
 bool ChartWidget::lowerLine(int pos) const {
@@ -1361,7 +1388,9 @@ void ChartWidget::paintLines(QPainter& p) const {
     QPen pen(Rgb(model_.line(a.line).color), 1);
     pen.setCosmetic(true);
     p.setPen(pen);
-    p.drawPolyline(Decimated(poly));
+    const QPolygonF drawn = Decimated(poly);
+    const int width = std::max(1, model_.line(a.line).penWidth);
+    for (int k = 0; k < width; ++k) p.drawPolyline(drawn.translated(0, k - (width - 1) / 2.0));
   }
   p.restore();
 }

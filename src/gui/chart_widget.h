@@ -158,8 +158,10 @@ class ChartWidget : public QChartView {
   // The date labels as drawn, left to right, each with its rectangle in
   // chart coordinates.
   std::vector<std::pair<QRectF, QString>> dateLabels() const { return dateLabels_; }
-  // A marker line (ChartModel::buys or sells) as drawn: a point for each of
-  // the model's points while the markers are shown, none while hidden.
+  // A marker line (ChartModel::buys or sells) as drawn: the model's points
+  // while the markers are shown (on weeks and months on the bar holding
+  // their day), none while hidden; where they stand closer than a marker's
+  // width on screen, only the newest of them.
   QScatterSeries* markers(int pos) const {
     return markers_[static_cast<std::size_t>(pos - ChartModel::kLines)];
   }
@@ -225,7 +227,9 @@ class ChartWidget : public QChartView {
   std::pair<double, double> priceRange_{0, 1}, volumeRange_{0, 1}, lowerRange_{0, 1};
   double priceStep_ = 1, volumeStep_ = 1, lowerStep_ = 1;
   std::uint64_t version_ = ~std::uint64_t{0};
-  std::vector<QScatterSeries*> markers_;  // buys, sells
+  std::vector<QScatterSeries*> markers_;         // buys, sells
+  std::vector<QList<QPointF>> markerPoints_{2};  // every marker, before thinning
+  void thinMarkers();
   QCategoryAxis* axisX_ = nullptr;
   QValueAxis* axisY_ = nullptr;
   std::vector<std::pair<QGraphicsRectItem*, QGraphicsSimpleTextItem*>> legend_;

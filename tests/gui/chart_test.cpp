@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCategoryAxis>
 #include <QEvent>
+#include <QScatterSeries>
 #include <QTest>
 #include <QValueAxis>
 #include <string>
@@ -23,6 +24,7 @@ class ChartTest : public WindowTest {
   void chartDrawsTheModel();
   void crosshairReadsTheDayUnderThePointer();
   void arrowKeysStepTheDays();
+  void denseMarkersThinOut();
 };
 
 void ChartTest::chartDrawsTheModel() {
@@ -144,6 +146,38 @@ void ChartTest::arrowKeysStepTheDays() {
   QTest::keyClick(c, Qt::Key_Right);
   QTest::keyClick(c, Qt::Key_Up);  // not a day step
   QCOMPARE(eventSequence(), QStringLiteral("Button62:%1 Button61:%1").arg(int(Event::Click)));
+}
+
+void ChartTest::denseMarkersThinOut() {
+  ChartWidget* c = win->chart();
+  ChartModel& m = win->workspace().chart;
+  m.clearAll();
+  m.setMarkersVisible(true);
+  // A buy on every one of 600 days: at full span they would form a band.
+  for (int i = 0; i < 600; ++i) {
+    m.add(ChartModel::owarine, i + 1, 500 + i % 40, DateOfRow(i + 1));
+    m.add(ChartModel::buys, i + 1, 500 + i % 40, DateOfRow(i + 1));
+  }
+  win->mirror();
+  const auto spaced = [&] {
+    const QList<QPointF> drawn = c->markers(ChartModel::buys)->points();
+    for (qsizetype i = 1; i < drawn.size(); ++i)
+      if (std::abs(c->xOfRow(drawn[i].x()) - c->xOfRow(drawn[i - 1].x())) < 13 - 1e-6) return false;
+    return true;
+  };
+  const qsizetype full = c->markers(ChartModel::buys)->points().size();
+  QVERIFY(full > 10 && full < 600);
+  QVERIFY(spaced());
+  // Each drawn marker is one of the model's, and the newest day keeps one.
+  QCOMPARE(c->markers(ChartModel::buys)->points().first(), QPointF(1, 500));
+  // Zoomed in, more of them show, still apart.
+  c->setView(1, 60);
+  const qsizetype zoomed = c->markers(ChartModel::buys)->points().size();
+  QVERIFY(zoomed > full && spaced());
+  // A day a marker's width or more apart: every shown day keeps its marker.
+  int shown = 0;
+  for (const QPointF& q : c->markers(ChartModel::buys)->points()) shown += q.x() <= 60 ? 1 : 0;
+  QCOMPARE(shown, 60);
 }
 
 QTEST_MAIN(ChartTest)
