@@ -824,11 +824,18 @@ void ChartWidget::redraw() {
                    .arg(n)
                    .arg(week ? QStringLiteral("週") : QStringLiteral("ヶ月"));
       a.line = lines[k];
+      // A bar without a close starts the count again.
       double sum = 0;
+      std::size_t run = 0;
       for (std::size_t i = 0; i < closes.size(); ++i) {
+        if (!(closes[i] > 0)) {
+          sum = 0;
+          run = 0;
+          continue;
+        }
         sum += closes[i];
-        if (i >= static_cast<std::size_t>(n)) sum -= closes[i - static_cast<std::size_t>(n)];
-        if (i + 1 >= static_cast<std::size_t>(n) && !std::isnan(barRow[i]))
+        if (++run > static_cast<std::size_t>(n)) sum -= closes[i - static_cast<std::size_t>(n)];
+        if (run >= static_cast<std::size_t>(n) && !std::isnan(barRow[i]))
           a.points.push_back({barRow[i], sum / n});
       }
       // Rows stand newest first: ascending rows run back in time.
