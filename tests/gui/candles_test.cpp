@@ -362,6 +362,7 @@ void CandlesTest::styleChoicesAndAxisTexts() {
     kept.candles = false;
     kept.whiteBlack = true;
     kept.overlay = true;
+    kept.bars = BarKind::Month;
     {
       MainWindow first(o);
       first.chart()->setStyle(kept);
