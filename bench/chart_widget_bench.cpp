@@ -5,7 +5,10 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QPixmap>
+#include <QTest>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <cstdlib>
@@ -118,6 +121,66 @@ void PaintOnly(benchmark::State& state) {
 }
 BENCHMARK(RedrawOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(PaintOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One wheel step (in, then out again on the next) around the middle, with
+// the paint the user waits for.
+void WheelStep(benchmark::State& state) {
+  CandleFixture c;
+  const QPoint at(640, 300);
+  int delta = 120;
+  for (auto _ : state) {
+    QWheelEvent e(at, c.widget.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(c.widget.viewport(), &e);
+    delta = -delta;
+    QPixmap shown = c.widget.grab();
+    benchmark::DoNotOptimize(shown);
+  }
+}
+// One step of a drag pan over a quarter of the days, back and forth.
+void DragStep(benchmark::State& state) {
+  CandleFixture c;
+  const auto full = c.widget.fullRows();
+  c.widget.setView(full.first + 1000, full.first + 2200);
+  QTest::mousePress(c.widget.viewport(), Qt::LeftButton, {}, QPoint(600, 300));
+  int step = 0;
+  for (auto _ : state) {
+    const QPoint at(600 + ((step++ % 20) - 10) * 8, 300);
+    QMouseEvent move(QEvent::MouseMove, at, c.widget.viewport()->mapToGlobal(at), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(c.widget.viewport(), &move);
+    QPixmap shown = c.widget.grab();
+    benchmark::DoNotOptimize(shown);
+  }
+  QTest::mouseRelease(c.widget.viewport(), Qt::LeftButton, {}, QPoint(600, 300));
+}
+// The weeks and the months of 4,860 days, each with a candle and a volume.
+void Aggregation(benchmark::State& state) {
+  std::vector<tavrine::PriceBar> days;
+  const int newest = tavrine::DaysFromCivil(2026, 12, 8);
+  for (int d = newest - 6900; days.size() < 4860; ++d) {
+    if ((d + 3) % 7 >= 5) continue;  // Saturday and Sunday
+    tavrine::PriceBar b;
+    b.day = d;
+    const double c = 2000 + 600 * std::sin(d / 300.0);
+    b.open = c - 5;
+    b.high = c + 12;
+    b.low = c - 9;
+    b.volume = 1.5e6;
+    b.close = std::to_string(static_cast<int>(c));
+    days.push_back(b);
+  }
+  for (auto _ : state) {
+    auto weeks = tavrine::WeeklyBars(days);
+    auto months = tavrine::MonthlyBars(days);
+    benchmark::DoNotOptimize(weeks);
+    benchmark::DoNotOptimize(months);
+  }
+}
+BENCHMARK(Aggregation)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK(WheelStep)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(DragStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

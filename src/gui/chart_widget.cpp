@@ -9,7 +9,6 @@
 #include <QGraphicsSimpleTextItem>
 #include <QImage>
 #include <QKeyEvent>
-#include <QLineSeries>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPageSize>
@@ -21,6 +20,7 @@
 #include <QSaveFile>
 #include <QScatterSeries>
 #include <QValueAxis>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -43,8 +43,13 @@ constexpr int kLegendTop = 8;
 
 // Readout: the averages listed under the close, in the fixed line order,
 // then the trade markers of the day.
-constexpr int kAverages[] = {1, 2, 3, 4, 5};
-constexpr int kReadoutRows = 2 + 5 + ChartModel::kMarkerLines;
+constexpr int kReadoutRows = 1 + 5 + ChartModel::kLines + ChartModel::kMarkerLines;
+// The fewest rows a zoom shows.
+constexpr double kMinSpan = 8;
+// A press moved less than this (pixels) is a click.
+constexpr double kClickSlop = 3;
+// Room under the plot area for the date labels.
+constexpr int kDateRow = 18;
 
 // Trade markers: a triangle beside the close it marks, pointing at it, a
 // buy below the close and a sell above, so both show on a day with both.
@@ -206,8 +211,9 @@ ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent)
   axisX_ = new QCategoryAxis;
   axisX_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
   axisX_->setReverse(true);  // older days to the left, the newest at the right end
-  axisX_->setLabelsFont(PixelFont(12));
-  axisX_->setGridLinePen(QPen(QColor(0xDD, 0xDD, 0xDD), 1, Qt::DotLine));
+  // The date labels and their grid are drawn by the view (paintDates).
+  axisX_->setLabelsVisible(false);
+  axisX_->setGridLineVisible(false);
   axisX_->setRange(0, 1);
 
   axisY_ = new QValueAxis;
@@ -221,23 +227,6 @@ ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent)
   chart->addAxis(axisX_, Qt::AlignBottom);
   chart->addAxis(axisY_, Qt::AlignRight);
 
-  for (int pos = 0; pos < ChartModel::kLines; ++pos) {
-    const ChartLine& l = model_.line(pos);
-    auto* s = new QLineSeries;
-    s->setObjectName(QString::fromStdString(l.name));
-    s->setName(QString::fromStdString(l.legend.empty() ? l.name : l.legend));
-    QPen pen(Rgb(l.color));
-    pen.setWidth(l.penWidth);
-    pen.setCosmetic(true);
-    s->setPen(pen);
-    s->setPointsVisible(false);
-    s->setPointLabelsVisible(false);
-    chart->addSeries(s);
-    s->attachAxis(axisX_);
-    s->attachAxis(axisY_);
-    s->setVisible(l.active && l.visible);
-    series_.push_back(s);
-  }
   // The markers over every line, on the close's axes.
   for (int pos = ChartModel::kLines; pos < ChartModel::kAllLines; ++pos) {
     const ChartLine& l = model_.line(pos);
@@ -260,7 +249,7 @@ ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent)
   setChart(chart);
   setBackgroundBrush(Qt::white);
   setRenderHint(QPainter::Antialiasing);
-  setRubberBand(QChartView::RectangleRubberBand);
+  setRubberBand(QChartView::NoRubberBand);  // the gestures are the view's own
   setFrameShape(QFrame::NoFrame);
 
   QFont tf = PixelFont(12);
@@ -274,12 +263,18 @@ ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent)
   highTitle_->setRotation(-90);
   buildLegend();
   buildReadout();
+  rubber_ = new QGraphicsRectItem(chart);
+  rubber_->setPen(QPen(QColor(0x30, 0x60, 0xC0), 0));
+  rubber_->setBrush(QColor(0x30, 0x60, 0xC0, 0x30));
+  rubber_->setZValue(1002);
+  rubber_->hide();
 
   setMouseTracking(true);
   viewport()->setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
 
   connect(chart, &QChart::plotAreaChanged, this, [this] { layoutDecorations(); });
+  connect(axisX_, &QValueAxis::rangeChanged, this, [this] { fitToView(); });
 }
 
 void ChartWidget::buildLegend() {
@@ -296,22 +291,71 @@ void ChartWidget::buildLegend() {
     auto* text = new QGraphicsSimpleTextItem(name, chart());
     text->setFont(lf);
     legend_.push_back({box, text});
+    legendLines_.push_back(pos);
     legendNames_ << name;
     width = std::max(width, fm.horizontalAdvance(name));
   }
   const int legendWidth = kLegendLeft + kLegendSwatch + 6 + width + 10;
   // The left margin holds the legend, the right one the turned axis titles,
   // the bottom one the date axis title under the labels.
-  chart()->setMargins(QMargins(legendWidth, 8, 24 + kAxisRoom, 18));
+  chart()->setMargins(QMargins(legendWidth, 8, 24 + kAxisRoom, 18 + kDateRow));
+}
+
+void ChartWidget::nameLegend() {
+  // On weeks and months the bars' averages take the 25, 75 and 200 day
+  // lines' places and colours; the 5 and 1000 day lines leave the legend.
+  legendNames_.clear();
+  for (std::size_t i = 0; i < legend_.size(); ++i) {
+    const int pos = legendLines_[i];
+    const ChartLine& l = model_.line(pos);
+    QString name = QString::fromStdString(l.legend.empty() ? l.name : l.legend);
+    bool shown = true;
+    if (dayAverage(pos)) {
+      shown = false;
+      for (const BarAverage& a : barAverages_)
+        if (a.line == pos) {
+          name = a.name;
+          shown = true;
+        }
+    }
+    legend_[i].first->setVisible(shown);
+    legend_[i].second->setVisible(shown);
+    legend_[i].second->setText(name);
+    if (shown) legendNames_ << name;
+  }
+  layoutDecorations();
+}
+
+std::vector<std::pair<QString, QPolygonF>> ChartWidget::barAverages() const {
+  std::vector<std::pair<QString, QPolygonF>> out;
+  for (const BarAverage& a : barAverages_) {
+    QPolygonF poly;
+    for (const auto& [row, v] : a.points) poly << QPointF(xOfRow(row), yOfPrice(v));
+    out.push_back({a.name, poly});
+  }
+  return out;
 }
 
 void ChartWidget::buildReadout() {
-  crossLine_ = new QGraphicsLineItem(chart());
   QPen pen(QColor(0x50, 0x50, 0x50), 1, Qt::DashLine);
   pen.setCosmetic(true);
-  crossLine_->setPen(pen);
-  crossLine_->setZValue(1000);
-  crossLine_->hide();
+  crossLine_ = new QGraphicsLineItem(chart());
+  crossH_ = new QGraphicsLineItem(chart());
+  for (QGraphicsLineItem* l : {crossLine_, crossH_}) {
+    l->setPen(pen);
+    l->setZValue(1000);
+    l->hide();
+  }
+  for (auto [box, text] : {std::pair{&valueTag_, &valueTagText_}, {&dateTag_, &dateTagText_}}) {
+    *box = new QGraphicsRectItem(chart());
+    (*box)->setBrush(QColor(0x40, 0x40, 0x40));
+    (*box)->setPen(Qt::NoPen);
+    (*box)->setZValue(1001);
+    (*box)->hide();
+    *text = new QGraphicsSimpleTextItem(*box);
+    (*text)->setFont(PixelFont(12));
+    (*text)->setBrush(Qt::white);
+  }
   readoutBox_ = new QGraphicsRectItem(chart());
   readoutBox_->setBrush(QColor(0xFF, 0xFF, 0xF4, 0xEE));
   readoutBox_->setPen(QPen(QColor(0x80, 0x80, 0x80), 0));
@@ -327,9 +371,21 @@ void ChartWidget::buildReadout() {
 }
 
 bool ChartWidget::readoutShown() const { return readoutBox_->isVisible(); }
+QString ChartWidget::valueTagText() const {
+  return valueTag_->isVisible() ? valueTagText_->text() : QString();
+}
+QString ChartWidget::dateTagText() const {
+  return dateTag_->isVisible() ? dateTagText_->text() : QString();
+}
+double ChartWidget::crossY() const {
+  return crossH_->isVisible() ? crossH_->line().y1() : std::numeric_limits<double>::quiet_NaN();
+}
 
 void ChartWidget::hideReadout() {
   crossLine_->hide();
+  crossH_->hide();
+  valueTag_->hide();
+  dateTag_->hide();
   readoutBox_->hide();
   readoutLines_.clear();
   readoutIndex_ = -1;
@@ -345,23 +401,30 @@ void ChartWidget::hoverAt(const QPointF& viewPos) {
     hideReadout();
     return;
   }
-  // The nearest day by horizontal distance on screen.
-  QLineSeries* s0 = series_[ChartModel::owarine];
+  // The nearest day by horizontal distance: the points stand in ascending x.
+  const double row = rowOfX(at.x());
+  auto it = std::lower_bound(close.points.begin(), close.points.end(), row,
+                             [](const ChartPoint& p, double x) { return p.x < x; });
   int best = -1;
-  double bestD = std::numeric_limits<double>::infinity(), bestX = 0;
-  for (std::size_t i = 0; i < close.points.size(); ++i) {
-    const double px = chart()->mapToPosition(QPointF(close.points[i].x, close.points[i].y), s0).x();
-    const double d = std::abs(px - at.x());
-    if (d < bestD) {
-      bestD = d;
-      best = static_cast<int>(i);
-      bestX = px;
-    }
-  }
-  if (best < 0 || bestX < plot.left() - 1 || bestX > plot.right() + 1) {
+  if (it != close.points.end()) best = static_cast<int>(it - close.points.begin());
+  if (it != close.points.begin() &&
+      (it == close.points.end() || std::abs(std::prev(it)->x - row) < std::abs(it->x - row)))
+    best = static_cast<int>(it - close.points.begin()) - 1;
+  if (best < 0 || xOfRow(close.points[static_cast<std::size_t>(best)].x) < plot.left() - 1 ||
+      xOfRow(close.points[static_cast<std::size_t>(best)].x) > plot.right() + 1) {
     hideReadout();
     return;
   }
+  // On weeks and months: the bar holding the day, dated by its last day
+  // (the newer rows stand at lower indices).
+  if (aggregated()) {
+    while (best >= 0 && !pointBars_[static_cast<std::size_t>(best)]) --best;
+    if (best < 0) {
+      hideReadout();
+      return;
+    }
+  }
+  const double bestX = xOfRow(close.points[static_cast<std::size_t>(best)].x);
   const ChartPoint& day = close.points[static_cast<std::size_t>(best)];
   readoutIndex_ = best;
 
@@ -372,19 +435,42 @@ void ChartWidget::hoverAt(const QPointF& viewPos) {
   };
   std::vector<Row> rows;
   rows.push_back({QString::fromStdString(day.label), Qt::black, false});
-  rows.push_back({QStringLiteral("終値 ") + ValueText(day.y), Rgb(close.color), true});
-  for (int pos : kAverages) {
-    const ChartLine& l = model_.line(pos);
-    if (!l.active || !l.visible) continue;
-    // Points stand in ascending x; the average drawn on the same row.
-    auto it = std::lower_bound(l.points.begin(), l.points.end(), day.x,
-                               [](const ChartPoint& p, double x) { return p.x < x; });
-    if (it == l.points.end() || it->x != day.x) continue;
-    rows.push_back(
-        {ShortName(l.legend.empty() ? l.name : l.legend) + QStringLiteral(" ") + ValueText(it->y),
-         Rgb(l.color), true});
+  const PriceBar* bar = barOf(best);
+  const QColor closeColor = Rgb(close.color);
+  if (bar && bar->open && bar->high && bar->low) {
+    rows.push_back({QStringLiteral("始値 ") + ValueText(*bar->open), closeColor, false});
+    rows.push_back({QStringLiteral("高値 ") + ValueText(*bar->high), closeColor, false});
+    rows.push_back({QStringLiteral("安値 ") + ValueText(*bar->low), closeColor, false});
   }
-  // A trade on this day: "仕掛け" and "手仕舞い" under the averages.
+  rows.push_back({QStringLiteral("終値 ") + ValueText(day.y), closeColor, true});
+  if (bar && bar->volume)
+    rows.push_back({QStringLiteral("出来高 ") + PriceAxisText(*bar->volume, 1), closeColor, false});
+  // Every drawn average, then the lower lines, on the same row.
+  const auto valueOn = [&](const ChartLine& l) -> const ChartPoint* {
+    auto p = std::lower_bound(l.points.begin(), l.points.end(), day.x,
+                              [](const ChartPoint& q, double x) { return q.x < x; });
+    return p == l.points.end() || p->x != day.x ? nullptr : &*p;
+  };
+  for (const BarAverage& a : barAverages_) {
+    auto p =
+        std::lower_bound(a.points.begin(), a.points.end(), day.x,
+                         [](const std::pair<double, double>& q, double x) { return q.first < x; });
+    if (p != a.points.end() && p->first == day.x)
+      rows.push_back({ShortName(a.name.toStdString()) + QStringLiteral(" ") + ValueText(p->second),
+                      Rgb(model_.line(a.line).color), true});
+  }
+  for (int pos = 1; pos < ChartModel::kLines; ++pos) {
+    const ChartLine& l = model_.line(pos);
+    if (!l.active || !l.visible || !l.inLegend || dayAverage(pos)) continue;
+    const ChartPoint* p = valueOn(l);
+    if (!p) continue;
+    const bool lower = lowerLine(pos);
+    const QString v =
+        lower ? ValueText(lowerValue(p->y)) + (percentLower() ? "%" : "") : ValueText(p->y);
+    rows.push_back({ShortName(l.legend.empty() ? l.name : l.legend) + QStringLiteral(" ") + v,
+                    Rgb(l.color), true});
+  }
+  // A trade on this day: "仕掛け" and "手仕舞い" under the lines.
   if (model_.markersVisible()) {
     for (int pos = ChartModel::kLines; pos < ChartModel::kAllLines; ++pos) {
       const ChartLine& l = model_.line(pos);
@@ -394,6 +480,7 @@ void ChartWidget::hoverAt(const QPointF& viewPos) {
       if (on) rows.push_back({QString::fromStdString(l.legend), Rgb(l.color), true});
     }
   }
+  if (rows.size() > readoutRows_.size()) rows.resize(readoutRows_.size());
 
   readoutLines_.clear();
   double textWidth = 0;
@@ -409,7 +496,7 @@ void ChartWidget::hoverAt(const QPointF& viewPos) {
     text->show();
     swatch->setVisible(rows[i].swatch);
     swatch->setBrush(rows[i].color);
-    const double indent = rows[i].swatch ? kLegendSwatch + 5 : 0;
+    const double indent = i > 0 ? kLegendSwatch + 5 : 0;
     const double y = kReadoutPad + static_cast<double>(i) * kReadoutRow;
     swatch->setPos(kReadoutPad, y + (kReadoutRow - kLegendSwatch) / 2.0);
     text->setPos(kReadoutPad + indent, y + (kReadoutRow - text->boundingRect().height()) / 2.0);
@@ -425,11 +512,137 @@ void ChartWidget::hoverAt(const QPointF& viewPos) {
   crossLine_->setLine(bestX, plot.top(), bestX, plot.bottom());
   crossLine_->show();
   readoutBox_->show();
+
+  // The horizontal line and the value of its pane at the pointer.
+  crossH_->setLine(plot.left(), at.y(), plot.right(), at.y());
+  crossH_->show();
+  QString value;
+  const QRectF price = pricePane(), volume = volumePane(), lower = lowerPane();
+  if (price.contains(at)) {
+    value =
+        PriceAxisText(priceOfY(at.y()), RoundStep((priceRange().second - priceRange().first) / 60));
+  } else if (volumeShown_ && volume.contains(at)) {
+    const double span = volumeRange_.second - volumeRange_.first;
+    value =
+        VolumeAxisText(volumeRange_.first + (volume.bottom() - at.y()) / volume.height() * span);
+  } else if (lowerInOwnPane() && lower.contains(at)) {
+    const double span = lowerRange_.second - lowerRange_.first;
+    value = PriceAxisText(lowerRange_.first + (lower.bottom() - at.y()) / lower.height() * span,
+                          RoundStep(span / 60)) +
+            (percentLower() ? QStringLiteral("%") : QString());
+  }
+  const auto tag = [](QGraphicsRectItem* box, QGraphicsSimpleTextItem* text, const QString& t,
+                      double x, double y) {
+    text->setText(t);
+    const QRectF r = text->boundingRect();
+    box->setRect(0, 0, r.width() + 6, r.height() + 2);
+    text->setPos(3, 1);
+    box->setPos(x, y);
+    box->show();
+  };
+  if (value.isEmpty()) {
+    valueTag_->hide();
+  } else {
+    tag(valueTag_, valueTagText_, value, plot.right() + 1,
+        at.y() - valueTagText_->boundingRect().height() / 2 - 1);
+  }
+  const QString date = QString::fromStdString(day.label);
+  const double dw = QFontMetricsF(dateTagText_->font()).horizontalAdvance(date) + 6;
+  tag(dateTag_, dateTagText_, date,
+      std::clamp(bestX - dw / 2, plot.left(), std::max(plot.left(), plot.right() - dw)),
+      plot.bottom() + 2);
 }
 
 void ChartWidget::mouseMoveEvent(QMouseEvent* e) {
-  hoverAt(e->position());
-  QChartView::mouseMoveEvent(e);
+  const QPointF at = e->position();
+  if (gesture_ == Gesture::Press && (at - pressAt_).manhattanLength() >= kClickSlop)
+    gesture_ = (e->modifiers() & Qt::ShiftModifier) ? Gesture::Rect : Gesture::Pan;
+  const QRectF plot = chart()->plotArea();
+  if (gesture_ == Gesture::Pan && plot.width() > 0) {
+    // The day under the press follows the pointer.
+    const double shift =
+        (at.x() - pressAt_.x()) / plot.width() * (pressView_.second - pressView_.first);
+    setView(pressView_.first + shift, pressView_.second + shift);
+  } else if (gesture_ == Gesture::Rect) {
+    const QPointF a = chart()->mapFromScene(mapToScene(pressAt_.toPoint()));
+    const QPointF b = chart()->mapFromScene(mapToScene(at.toPoint()));
+    const double l = std::clamp(std::min(a.x(), b.x()), plot.left(), plot.right());
+    const double r = std::clamp(std::max(a.x(), b.x()), plot.left(), plot.right());
+    rubber_->setRect(l, plot.top(), r - l, plot.height());
+    rubber_->show();
+  }
+  hoverAt(at);
+  e->accept();
+}
+
+void ChartWidget::mousePressEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton) {
+    gesture_ = Gesture::Press;
+    pressAt_ = e->position();
+    pressView_ = viewRows();
+  }
+  e->accept();
+}
+
+void ChartWidget::mouseReleaseEvent(QMouseEvent* e) {
+  // The right button opens the drawing menu (contextMenuEvent).
+  if (e->button() != Qt::LeftButton) {
+    e->accept();
+    return;
+  }
+  const Gesture g = gesture_;
+  gesture_ = Gesture::None;
+  if (g == Gesture::Press) {
+    // A click: the points under the press pick their day.
+    const ChartHits hits = hitTest(pressAt_);
+    if (onPress) onPress(hits);
+  } else if (g == Gesture::Rect) {
+    rubber_->hide();
+    const QPointF a = chart()->mapFromScene(mapToScene(pressAt_.toPoint()));
+    const QPointF b = chart()->mapFromScene(mapToScene(e->position().toPoint()));
+    if (std::abs(a.x() - b.x()) >= kClickSlop) {
+      const double r1 = rowOfX(a.x()), r2 = rowOfX(b.x());
+      setView(std::min(r1, r2), std::max(r1, r2));
+    }
+  }
+  e->accept();
+}
+
+void ChartWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton) resetView();
+  gesture_ = Gesture::None;
+  e->accept();
+}
+
+void ChartWidget::wheelEvent(QWheelEvent* e) {
+  const double steps = e->angleDelta().y() / 120.0;
+  if (steps != 0) zoomAt(e->position().x(), steps);
+  e->accept();
+}
+
+void ChartWidget::zoomAt(double viewX, double steps) {
+  const QRectF plot = chart()->plotArea();
+  if (plot.width() <= 0) return;
+  const double x = chart()->mapFromScene(mapToScene(QPoint(static_cast<int>(viewX), 0))).x();
+  const auto [lo, hi] = viewRows();
+  const double full = fullHi_ - fullLo_;
+  const double span = std::clamp((hi - lo) * std::pow(0.8, steps), std::min(kMinSpan, full), full);
+  // The row under the pointer stays under it.
+  const double anchor = rowOfX(x);
+  const double fromRight = (plot.right() - x) / plot.width();
+  const double nlo = anchor - fromRight * span;
+  setView(nlo, nlo + span);
+}
+
+std::pair<double, double> ChartWidget::viewRows() const { return {axisX_->min(), axisX_->max()}; }
+
+void ChartWidget::setView(double lo, double hi) {
+  const double full = fullHi_ - fullLo_;
+  double span = std::clamp(hi - lo, std::min(kMinSpan, full), full);
+  // Shifted back inside the term's span, keeping its width.
+  lo = std::clamp(lo + ((hi - lo) - span) / 2, fullLo_, fullHi_ - span);
+  if (lo == axisX_->min() && lo + span == axisX_->max()) return;
+  axisX_->setRange(lo, lo + span);  // refits the panes (rangeChanged)
 }
 
 void ChartWidget::leaveEvent(QEvent* e) {
@@ -441,6 +654,11 @@ void ChartWidget::leaveEvent(QEvent* e) {
 void ChartWidget::keyPressEvent(QKeyEvent* e) {
   if ((e->key() == Qt::Key_Left || e->key() == Qt::Key_Right) && e->modifiers() == Qt::NoModifier) {
     if (onStep) onStep(e->key() == Qt::Key_Left);
+    e->accept();
+    return;
+  }
+  if (e->key() == Qt::Key_Home) {
+    resetView();
     e->accept();
     return;
   }
@@ -459,6 +677,20 @@ void ChartWidget::contextMenuEvent(QContextMenuEvent* e) {
   QAction* bw = menu->addAction(QStringLiteral("白黒のローソク足"));
   bw->setCheckable(true);
   bw->setChecked(style_.whiteBlack);
+  menu->addSeparator();
+  const std::pair<BarKind, QString> kinds[] = {{BarKind::Day, QStringLiteral("日足")},
+                                               {BarKind::Week, QStringLiteral("週足")},
+                                               {BarKind::Month, QStringLiteral("月足")}};
+  for (const auto& [kind, name] : kinds) {
+    QAction* a = menu->addAction(name);
+    a->setCheckable(true);
+    a->setChecked(style_.bars == kind);
+    connect(a, &QAction::triggered, this, [this, k = kind] {
+      ChartStyle s = style_;
+      s.bars = k;
+      setStyle(s);
+    });
+  }
   menu->addSeparator();
   QAction* overlay = menu->addAction(QStringLiteral("重ね表示"));
   overlay->setCheckable(true);
@@ -498,8 +730,10 @@ void ChartWidget::layoutDecorations() {
   const QRectF whole = chart()->rect();
   // Legend: a column at the upper left, clear of the memo panel below it.
   const double top = whole.top() + kLegendTop;
+  std::size_t row = 0;
   for (std::size_t i = 0; i < legend_.size(); ++i) {
-    const double y = top + static_cast<double>(i) * kLegendRow;
+    if (!legend_[i].second->isVisible()) continue;
+    const double y = top + static_cast<double>(row++) * kLegendRow;
     const QRectF tb = legend_[i].second->boundingRect();
     legend_[i].first->setPos(kLegendLeft, y + (kLegendRow - kLegendSwatch) / 2.0);
     legend_[i].second->setPos(kLegendLeft + kLegendSwatch + 6,
@@ -517,7 +751,7 @@ void ChartWidget::layoutDecorations() {
   lowTitle_->setPos(x, lowPane.bottom());
   highTitle_->setPos(x, plot.top() + hb.width());
   fitPriceAxis();
-  relabel();
+  thinMarkers();
   laying_ = false;
 }
 
@@ -535,49 +769,193 @@ bool ChartWidget::refresh() {
 void ChartWidget::redraw() {
   version_ = model_.version();
   chart()->setAnimationOptions(QChart::NoAnimation);
-  chart()->zoomReset();
   extras_ = extrasSource ? extrasSource() : ChartExtras{};
+
+  // The weeks or months of the stock's days, when chosen.
+  aggBars_.clear();
+  if (!extras_.bars.empty() && style_.bars == BarKind::Week) aggBars_ = WeeklyBars(extras_.bars);
+  if (!extras_.bars.empty() && style_.bars == BarKind::Month) aggBars_ = MonthlyBars(extras_.bars);
+  const std::vector<PriceBar>& bars = aggregated() ? aggBars_ : extras_.bars;
 
   // Each close point's bar, by the day of its label.
   const ChartLine& close = model_.line(ChartModel::owarine);
   pointBars_.assign(close.points.size(), nullptr);
   const bool closeShown = close.active && close.visible;
   bool anyCandle = false;
-  double maxVolume = 0;
   volumeShown_ = false;
-  if (!extras_.bars.empty()) {
+  std::vector<double> barRow(bars.size(), std::numeric_limits<double>::quiet_NaN());
+  if (!bars.empty()) {
     for (std::size_t i = 0; i < close.points.size(); ++i) {
       int day = 0;
       if (!TryParseDate(close.points[i].label, day)) continue;
-      auto it = std::lower_bound(extras_.bars.begin(), extras_.bars.end(), day,
+      auto it = std::lower_bound(bars.begin(), bars.end(), day,
                                  [](const PriceBar& b, int d) { return b.day < d; });
-      if (it == extras_.bars.end() || it->day != day) continue;
+      // On days the bar of the day; on weeks and months the bar holding the
+      // day, drawn at its newest drawn day (the points run newest first, and
+      // 長期 draws only every few days).
+      if (it == bars.end() || (!aggregated() && it->day != day)) continue;
+      const std::size_t at = static_cast<std::size_t>(it - bars.begin());
+      if (aggregated() && !std::isnan(barRow[at])) continue;
+      barRow[at] = close.points[i].x;
       pointBars_[i] = &*it;
       anyCandle = anyCandle || (it->open && it->high && it->low);
-      if (it->volume && closeShown) {
-        volumeShown_ = true;
-        maxVolume = std::max(maxVolume, *it->volume);
-      }
+      volumeShown_ = volumeShown_ || (it->volume && closeShown);
     }
   }
   candleMode_ = style_.candles && closeShown && anyCandle;
 
+  // The bars' own averages of their closes, on the bars drawn.
+  barAverages_.clear();
+  if (aggregated()) {
+    const bool week = style_.bars == BarKind::Week;
+    const int periods[] = {week ? 13 : 12, week ? 26 : 24, week ? 52 : 60};
+    const int lines[] = {ChartModel::idouheikinn25, ChartModel::idouheikinn75,
+                         ChartModel::idouheikinn200};
+    std::vector<double> closes(aggBars_.size(), 0);
+    for (std::size_t i = 0; i < aggBars_.size(); ++i) {
+      long double c = 0;
+      TryStrToFloat(aggBars_[i].close, c);
+      closes[i] = static_cast<double>(c);
+    }
+    for (int k = 0; k < 3; ++k) {
+      const int n = periods[k];
+      BarAverage a;
+      a.name = QStringLiteral("%1%2移動平均線")
+                   .arg(n)
+                   .arg(week ? QStringLiteral("週") : QStringLiteral("ヶ月"));
+      a.line = lines[k];
+      // A bar without a close starts the count again.
+      double sum = 0;
+      std::size_t run = 0;
+      for (std::size_t i = 0; i < closes.size(); ++i) {
+        if (!(closes[i] > 0)) {
+          sum = 0;
+          run = 0;
+          continue;
+        }
+        sum += closes[i];
+        if (++run > static_cast<std::size_t>(n)) sum -= closes[i - static_cast<std::size_t>(n)];
+        if (run >= static_cast<std::size_t>(n) && !std::isnan(barRow[i]))
+          a.points.push_back({barRow[i], sum / n});
+      }
+      // Rows stand newest first: ascending rows run back in time.
+      std::reverse(a.points.begin(), a.points.end());
+      barAverages_.push_back(std::move(a));
+    }
+  }
+  nameLegend();
+
+  // The term's span: the close's days when it has any (lines that run on
+  // past the data, as the zero line, do not stretch it), else every line's.
   double minX = std::numeric_limits<double>::infinity(), maxX = -minX;
-  double minY = minX, maxY = -minX;
-  double lowMin = minX, lowMax = -minX;
   lowerShown_ = false;
   std::map<double, std::string> labels;
   for (int pos = 0; pos < ChartModel::kLines; ++pos) {
     const ChartLine& l = model_.line(pos);
-    const bool shown = l.active && l.visible;
+    if (!l.active || !l.visible || l.points.empty()) continue;
+    lowerShown_ = lowerShown_ || (lowerLine(pos) && !style_.overlay);
+    // The dates come from the lines that set the span.
+    if (closeShown && !close.points.empty() && pos != ChartModel::owarine) continue;
+    for (const ChartPoint& p : l.points)
+      if (!p.label.empty()) labels.try_emplace(labels.end(), p.x, p.label);
+    minX = std::min(minX, l.points.front().x);
+    maxX = std::max(maxX, l.points.back().x);
+  }
+  if (!(minX <= maxX)) {
+    minX = 0;
+    maxX = 1;
+  }
+  if (minX == maxX) {
+    minX -= 1;
+    maxX += 1;
+  }
+  // Half a step between drawn days beyond each end, so the end candles
+  // stand whole.
+  if (closeShown && close.points.size() > 1) {
+    const double pad = 0.5 * (maxX - minX) / static_cast<double>(close.points.size() - 1);
+    minX -= pad;
+    maxX += pad;
+  }
+  labels_.clear();
+  labels_.reserve(labels.size());
+  for (const auto& [x, t] : labels) labels_.push_back({x, QString::fromStdString(t)});
+
+  // A new span is shown whole; the same span keeps its zoom.
+  const bool newSpan = minX != fullLo_ || maxX != fullHi_;
+  fullLo_ = minX;
+  fullHi_ = maxX;
+  const auto [lo, hi] = viewRows();
+  if (newSpan || lo < fullLo_ || hi > fullHi_) {
+    const QSignalBlocker quiet(axisX_);
+    axisX_->setRange(fullLo_, fullHi_);
+  }
+  fitToView();
+  // The markers sit on closes: they follow the ranges, never widen them.
+  for (int pos = ChartModel::kLines; pos < ChartModel::kAllLines; ++pos) {
+    const ChartLine& l = model_.line(pos);
+    QScatterSeries* s = markers_[static_cast<std::size_t>(pos - ChartModel::kLines)];
+    const bool shown = l.active && l.visible && !l.points.empty();
+    QList<QPointF> pts;
+    if (shown) {
+      pts.reserve(static_cast<qsizetype>(l.points.size()));
+      for (const ChartPoint& p : l.points) {
+        int day = 0;
+        if (aggregated() && TryParseDate(p.label, day)) {
+          // The bar holding the day: the first ending on or after it.
+          auto it = std::lower_bound(aggBars_.begin(), aggBars_.end(), day,
+                                     [](const PriceBar& b, int d) { return b.day < d; });
+          const std::size_t at = static_cast<std::size_t>(it - aggBars_.begin());
+          if (it != aggBars_.end() && !std::isnan(barRow[at])) {
+            long double c = 0;
+            TryStrToFloat(it->close, c);
+            pts.append(QPointF(barRow[at], static_cast<double>(c)));
+            continue;
+          }
+        }
+        pts.append(QPointF(p.x, p.y));
+      }
+    }
+    markerPoints_[static_cast<std::size_t>(pos - ChartModel::kLines)] = pts;
+    s->setVisible(shown);
+  }
+  thinMarkers();
+  // A readout under a still pointer follows the new picture.
+  if (hovering_)
+    hoverAt(hoverPos_);
+  else
+    hideReadout();
+}
+
+std::pair<std::size_t, std::size_t> ChartWidget::visibleSpan(const ChartLine& l) const {
+  // The points inside the shown rows and one beyond each end, so that a
+  // line runs on to the pane's edge.
+  const auto less = [](const ChartPoint& p, double x) { return p.x < x; };
+  std::size_t a = static_cast<std::size_t>(
+      std::lower_bound(l.points.begin(), l.points.end(), axisX_->min(), less) - l.points.begin());
+  std::size_t b = static_cast<std::size_t>(
+      std::lower_bound(l.points.begin(), l.points.end(), axisX_->max() + 1e-9, less) -
+      l.points.begin());
+  if (a > 0) --a;
+  if (b < l.points.size()) ++b;
+  return {a, b};
+}
+
+void ChartWidget::fitToView() {
+  if (fitting_) return;
+  fitting_ = true;
+  // The value ranges over the days shown only.
+  const double xlo = axisX_->min() - 1e-9, xhi = axisX_->max() + 1e-9;
+  double minY = std::numeric_limits<double>::infinity(), maxY = -minY;
+  double lowMin = minY, lowMax = -minY, maxVolume = 0;
+  for (int pos = 0; pos < ChartModel::kLines; ++pos) {
+    const ChartLine& l = model_.line(pos);
+    if (!l.active || !l.visible || dayAverage(pos)) continue;
     const bool ownPane = lowerLine(pos) && !style_.overlay;
-    if (!shown) continue;
-    for (const ChartPoint& p : l.points) {
-      minX = std::min(minX, p.x);
-      maxX = std::max(maxX, p.x);
-      if (!p.label.empty()) labels.try_emplace(p.x, p.label);
+    const auto [a, b] = visibleSpan(l);
+    for (std::size_t i = a; i < b; ++i) {
+      const ChartPoint& p = l.points[i];
+      if (p.x < xlo || p.x > xhi) continue;
       if (ownPane) {
-        lowerShown_ = true;
         const double v = lowerValue(p.y);
         lowMin = std::min(lowMin, v);
         lowMax = std::max(lowMax, v);
@@ -587,20 +965,21 @@ void ChartWidget::redraw() {
       }
     }
   }
-  if (candleMode_) {
-    for (const PriceBar* b : pointBars_) {
-      if (!b || !b->high || !b->low) continue;
+  for (const BarAverage& avg : barAverages_)
+    for (const auto& [row, v] : avg.points)
+      if (row >= xlo && row <= xhi) {
+        minY = std::min(minY, v);
+        maxY = std::max(maxY, v);
+      }
+  const ChartLine& close = model_.line(ChartModel::owarine);
+  for (std::size_t i = 0; i < pointBars_.size(); ++i) {
+    const PriceBar* b = pointBars_[i];
+    if (!b || close.points[i].x < xlo || close.points[i].x > xhi) continue;
+    if (candleMode_ && b->high && b->low) {
       minY = std::min(minY, *b->low);
       maxY = std::max(maxY, *b->high);
     }
-  }
-  if (!(minX <= maxX)) {
-    minX = 0;
-    maxX = 1;
-  }
-  if (minX == maxX) {
-    minX -= 1;
-    maxX += 1;
+    if (b->volume) maxVolume = std::max(maxVolume, *b->volume);
   }
   RoundRange(minY, maxY, priceStep_, 6);
   priceRange_ = {minY, maxY};
@@ -614,49 +993,30 @@ void ChartWidget::redraw() {
   }
   RoundRange(lowMin, lowMax, lowerStep_, 4);
   lowerRange_ = {lowMin, lowMax};
-
-  axisX_->setRange(minX, maxX);
   fitPriceAxis();
-  // The axes first, then the points: each series lays its points out once.
-  // Lines the view paints itself (the lower lines in their pane, the close
-  // under candles) hold no points in the Qt chart.
-  for (int pos = 0; pos < ChartModel::kLines; ++pos) {
-    const ChartLine& l = model_.line(pos);
-    const bool shown = l.active && l.visible;
-    const bool painted =
-        (lowerLine(pos) && !style_.overlay) || (pos == ChartModel::owarine && candleMode_);
-    QList<QPointF> pts;
-    if (!painted) {
-      pts.reserve(static_cast<qsizetype>(l.points.size()));
-      for (const ChartPoint& p : l.points) pts.append(QPointF(p.x, p.y));
-    }
-    series_[pos]->replace(pts);  // one call: appending point by point is far slower
-    series_[pos]->setVisible(shown && !painted);
-  }
-  // The markers sit on closes: they follow the ranges, never widen them.
-  for (int pos = ChartModel::kLines; pos < ChartModel::kAllLines; ++pos) {
-    const ChartLine& l = model_.line(pos);
-    QScatterSeries* s = markers_[static_cast<std::size_t>(pos - ChartModel::kLines)];
-    const bool shown = l.active && l.visible && !l.points.empty();
-    QList<QPointF> pts;
-    if (shown) {
-      pts.reserve(static_cast<qsizetype>(l.points.size()));
-      for (const ChartPoint& p : l.points) pts.append(QPointF(p.x, p.y));
-    }
-    s->replace(pts);
-    s->setVisible(shown);
-  }
-  labels_.clear();
-  labels_.reserve(labels.size());
-  for (const auto& [x, t] : labels) labels_.push_back({x, QString::fromStdString(t)});
-  labelStep_ = 0;
-  relabel();
+  thinMarkers();
   viewport()->update();
-  // A readout under a still pointer follows the new picture.
-  if (hovering_)
-    hoverAt(hoverPos_);
-  else
-    hideReadout();
+  fitting_ = false;
+}
+
+void ChartWidget::thinMarkers() {
+  // Markers closer than a marker's width would merge into a band: in the
+  // model's order, each kept one a width from the last kept.
+  const double plotWidth = chart()->plotArea().width();
+  const double span = axisX_->max() - axisX_->min();
+  const double minRows = plotWidth > 0 && span > 0 ? kMarkerWidth * span / plotWidth : 0;
+  for (std::size_t k = 0; k < markers_.size(); ++k) {
+    const QList<QPointF>& all = markerPoints_[k];
+    QList<QPointF> kept;
+    kept.reserve(all.size());
+    double last = std::numeric_limits<double>::infinity();
+    for (const QPointF& q : all) {  // in the model's order, one way along the days
+      if (std::abs(q.x() - last) < minRows) continue;
+      kept.append(q);
+      last = q.x();
+    }
+    if (kept != markers_[k]->points()) markers_[k]->replace(kept);
+  }
 }
 
 bool ChartWidget::lowerLine(int pos) const {
@@ -760,8 +1120,10 @@ double ChartWidget::yOfLower(double v) const { return PaneY(lowerPane(), lowerRa
 double ChartWidget::candleWidth() const {
   const ChartLine& close = model_.line(ChartModel::owarine);
   int n = 0;
-  for (const ChartPoint& p : close.points)
-    if (p.x >= axisX_->min() && p.x <= axisX_->max()) ++n;
+  for (std::size_t i = 0; i < close.points.size(); ++i)
+    if (close.points[i].x >= axisX_->min() && close.points[i].x <= axisX_->max() &&
+        (!aggregated() || pointBars_[i]))
+      ++n;
   const double w = chart()->plotArea().width() / std::max(1, n) * 0.7;
   return std::clamp(w, 1.0, 15.0);
 }
@@ -802,6 +1164,8 @@ std::vector<int> ChartWidget::closeOnlyPoints() const {
   if (!candleMode_) return out;
   for (std::size_t i = 0; i < pointBars_.size(); ++i) {
     const PriceBar* b = pointBars_[i];
+    // On weeks and months only the bars' last days are drawn.
+    if (aggregated() && !b) continue;
     if (!b || !b->open || !b->high || !b->low) out.push_back(static_cast<int>(i));
   }
   return out;
@@ -826,7 +1190,7 @@ void ChartWidget::drawBackground(QPainter* p, const QRectF& rect) {
   p->restore();
 }
 
-void ChartWidget::paintPanes(QPainter& p) const {
+void ChartWidget::paintPanes(QPainter& p) {
   const QRectF plot = chart()->plotArea();
   if (plot.width() < 2 || plot.height() < 2) return;
   const QFont font = PixelFont(12);
@@ -881,15 +1245,32 @@ void ChartWidget::paintPanes(QPainter& p) const {
         });
   }
 
-  // Volume bars, coloured as the day's candle; grey without one.
+  paintDates(p);
+
+  // Volume bars, coloured as the day's candle; grey without one. With
+  // several days a pixel column, the column's largest volume stands for it.
+  const double cw = candleWidth();
+  const bool dense = cw < 3;
   if (volumeShown_) {
     p.save();
-    p.setClipRect(volumePane());
-    const double w = candleWidth();
-    for (std::size_t i = 0; i < pointBars_.size(); ++i) {
-      const PriceBar* b = pointBars_[i];
-      if (!b || !b->volume) continue;
-      const QRectF r = volumeBar(static_cast<int>(i), w);
+    const QRectF pane = volumePane();
+    p.setClipRect(pane);
+    const ChartLine& close = model_.line(ChartModel::owarine);
+    std::size_t i = 0;
+    while (i < pointBars_.size()) {
+      const double x = xOfRow(close.points[i].x);
+      std::size_t j = i + 1, top = i;
+      if (dense)
+        for (; j < pointBars_.size() && std::floor(xOfRow(close.points[j].x)) == std::floor(x); ++j)
+          if (pointBars_[j] && pointBars_[j]->volume &&
+              (!pointBars_[top] || !pointBars_[top]->volume ||
+               *pointBars_[j]->volume > *pointBars_[top]->volume))
+            top = j;
+      const std::size_t at = top;
+      i = j;
+      const PriceBar* b = pointBars_[at];
+      if (!b || !b->volume || x < pane.left() - cw || x > pane.right() + cw) continue;
+      const QRectF r = volumeBar(static_cast<int>(at), cw);
       bool up = true, candle = b->open.has_value();
       long double c = 0;
       if (candle && TryStrToFloat(b->close, c)) up = static_cast<double>(c) >= *b->open;
@@ -903,11 +1284,34 @@ void ChartWidget::paintPanes(QPainter& p) const {
     p.restore();
   }
 
-  // Candles, then the closes of the days without one as dots.
+  // Candles, then the closes of the days without one as dots. With several
+  // days a pixel column, one candle a column: the oldest day's open, the
+  // newest's close, the column's high and low.
   if (candleMode_) {
     p.save();
     p.setClipRect(price);
-    for (const ChartCandle& k : candles()) {
+    const std::vector<ChartCandle> all = candles();
+    std::size_t i = 0;
+    while (i < all.size()) {
+      ChartCandle k = all[i];
+      std::size_t j = i + 1;
+      if (dense) {
+        const double col = std::floor(k.wick.x1());
+        for (; j < all.size() && std::floor(all[j].wick.x1()) == col; ++j) {
+          k.high = std::max(k.high, all[j].high);
+          k.low = std::min(k.low, all[j].low);
+          k.open = all[j].open;  // points run newest first
+        }
+        if (j > i + 1) {
+          k.up = k.close >= k.open;
+          const double yo = yOfPrice(k.open), yc = yOfPrice(k.close);
+          k.body = QRectF(k.body.left(), std::min(yo, yc), k.body.width(),
+                          std::max(1.0, std::abs(yo - yc)));
+          k.wick = QLineF(k.wick.x1(), yOfPrice(k.high), k.wick.x1(), yOfPrice(k.low));
+        }
+      }
+      i = j;
+      if (k.body.right() < price.left() || k.body.left() > price.right()) continue;
       const QColor edge = EdgeColor(style_, k.up);
       p.setPen(QPen(edge, 0));
       p.drawLine(k.wick);
@@ -925,48 +1329,170 @@ void ChartWidget::paintPanes(QPainter& p) const {
     p.restore();
   }
 
-  // The lower lines in their pane.
-  if (lowerInOwnPane()) {
-    p.save();
-    p.setClipRect(lowerPane());
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setBrush(Qt::NoBrush);
-    for (int pos = ChartModel::S1; pos < ChartModel::kLines; ++pos) {
-      const ChartLine& l = model_.line(pos);
-      if (!l.active || !l.visible || l.points.empty()) continue;
-      QPolygonF poly;
-      poly.reserve(static_cast<qsizetype>(l.points.size()));
-      for (const ChartPoint& pt : l.points)
-        poly << QPointF(xOfRow(pt.x), yOfLower(lowerValue(pt.y)));
-      // A wide line as one-pixel strokes side by side: the painter's quick
-      // path takes only one-pixel pens, and the look is the same.
-      QPen pen(Rgb(l.color), 1);
-      pen.setCosmetic(true);
-      p.setPen(pen);
-      const QPolygonF drawn = Decimated(poly);
-      const int width = std::max(1, l.penWidth);
-      for (int k = 0; k < width; ++k) p.drawPolyline(drawn.translated(0, k - (width - 1) / 2.0));
-    }
-    p.restore();
-  }
+  paintLines(p);
 }
 
-void ChartWidget::relabel() {
-  const double width = chart()->plotArea().width();
-  const int labelWidth =
-      QFontMetrics(axisX_->labelsFont()).horizontalAdvance(QStringLiteral("0000/00/00")) + 24;
-  const int room = std::max(2, static_cast<int>(width / labelWidth));
-  const int n = static_cast<int>(labels_.size());
-  const int step = std::max(1, (n + room - 1) / room);
-  if (step == labelStep_) return;
-  labelStep_ = step;
-  for (const QString& l : axisX_->categoriesLabels()) axisX_->remove(l);
-  if (n == 0) return;
-  axisX_->setStartValue(axisX_->min());
-  // Labels count from the newest point so the right end always carries one.
-  for (int i = 0; i < n; i += step)
-    axisX_->append(labels_[static_cast<std::size_t>(i)].second,
-                   labels_[static_cast<std::size_t>(i)].first);
+bool ChartWidget::linePainted(int pos) const {
+  const ChartLine& l = model_.line(pos);
+  if (!l.active || !l.visible || l.points.empty() || dayAverage(pos)) return false;
+  return !(pos == ChartModel::owarine && candleMode_);
+}
+
+QPolygonF ChartWidget::linePath(int pos) const {
+  QPolygonF poly;
+  if (pos < 0 || pos >= ChartModel::kLines || !linePainted(pos)) return poly;
+  const ChartLine& l = model_.line(pos);
+  const bool lower = lowerLine(pos) && lowerInOwnPane();
+  poly.reserve(static_cast<qsizetype>(l.points.size()));
+  const bool barsOnly = pos == ChartModel::owarine && aggregated();
+  for (std::size_t i = 0; i < l.points.size(); ++i) {
+    const ChartPoint& pt = l.points[i];
+    if (barsOnly && !pointBars_[i]) continue;  // the close of a week's or month's last day
+    poly << QPointF(xOfRow(pt.x), lower ? yOfLower(lowerValue(pt.y)) : yOfPrice(pt.y));
+  }
+  return poly;
+}
+
+void ChartWidget::paintLines(QPainter& p) const {
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setBrush(Qt::NoBrush);
+  for (int pos = 0; pos < ChartModel::kLines; ++pos) {
+    if (!linePainted(pos)) continue;
+    const ChartLine& l = model_.line(pos);
+    const bool lower = lowerLine(pos) && lowerInOwnPane();
+    p.setClipRect(lower ? lowerPane() : pricePane());
+    // Only the points shown, at most four a pixel column.
+    const auto [a, b] = visibleSpan(l);
+    QPolygonF poly;
+    poly.reserve(static_cast<qsizetype>(b - a));
+    const bool barsOnly = pos == ChartModel::owarine && aggregated();
+    for (std::size_t i = a; i < b; ++i) {
+      const ChartPoint& pt = l.points[i];
+      if (barsOnly && !pointBars_[i]) continue;
+      poly << QPointF(xOfRow(pt.x), lower ? yOfLower(lowerValue(pt.y)) : yOfPrice(pt.y));
+    }
+    // A wide line as one-pixel strokes side by side: the painter's quick
+    // path takes only one-pixel pens, and the look is the same.
+    QPen pen(Rgb(l.color), 1);
+    pen.setCosmetic(true);
+    p.setPen(pen);
+    const QPolygonF drawn = Decimated(poly);
+    const int width = std::max(1, l.penWidth);
+    if (drawn.size() == 1) {
+      p.setBrush(Rgb(l.color));
+      p.drawEllipse(drawn.front(), 1.5 + width / 2.0, 1.5 + width / 2.0);
+      p.setBrush(Qt::NoBrush);
+    }
+    for (int k = 0; k < width; ++k) p.drawPolyline(drawn.translated(0, k - (width - 1) / 2.0));
+  }
+  // The bars' averages, in the colours of the day averages they stand for.
+  p.setClipRect(pricePane());
+  for (const BarAverage& a : barAverages_) {
+    QPolygonF poly;
+    poly.reserve(static_cast<qsizetype>(a.points.size()));
+    for (const auto& [row, v] : a.points) poly << QPointF(xOfRow(row), yOfPrice(v));
+    QPen pen(Rgb(model_.line(a.line).color), 1);
+    pen.setCosmetic(true);
+    p.setPen(pen);
+    const QPolygonF drawn = Decimated(poly);
+    const int width = std::max(1, model_.line(a.line).penWidth);
+    for (int k = 0; k < width; ++k) p.drawPolyline(drawn.translated(0, k - (width - 1) / 2.0));
+  }
+  p.restore();
+}
+
+void ChartWidget::paintDates(QPainter& p) {
+  dateLabels_.clear();
+  dateGrid_.clear();
+  const QRectF plot = chart()->plotArea();
+  if (labels_.empty() || plot.width() < 2) return;
+  const QFont font = PixelFont(12);
+  const QFontMetricsF fm(font);
+  const double gap = 14;
+  // The labels shown, left (older) to right: a label's row and text.
+  std::vector<std::pair<double, QString>> shown;
+  for (auto it = labels_.rbegin(); it != labels_.rend(); ++it)
+    if (it->first >= axisX_->min() - 1e-9 && it->first <= axisX_->max() + 1e-9)
+      shown.push_back(*it);
+  if (shown.empty()) return;
+  const double perRow = plot.width() / std::max(1e-9, axisX_->max() - axisX_->min());
+  // Days when a day label fits every few days; else the first day of each
+  // month (every 1, 2, 3 or 6 months) as "2026/11"; else of each year
+  // (every 1, 2, 5, 10 years) as "2026".
+  std::vector<std::pair<double, QString>> picked;
+  const double dayW = fm.horizontalAdvance(QStringLiteral("0000/00/00")) + gap;
+  const double monthW = fm.horizontalAdvance(QStringLiteral("0000/00")) + gap;
+  const double yearW = fm.horizontalAdvance(QStringLiteral("0000")) + gap;
+  const int rowsPerDay = static_cast<int>(std::ceil(dayW / perRow));
+  if (rowsPerDay <= 10) {
+    // From the newest day leftwards, so the right end always carries one,
+    // each a label's width from the last (the days may stand apart).
+    double last = std::numeric_limits<double>::infinity();
+    for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
+      const double x = xOfRow(it->first);
+      if (last - x < dayW) continue;
+      picked.push_back(*it);
+      last = x;
+    }
+    std::reverse(picked.begin(), picked.end());
+  } else {
+    // Month starts: a day whose month differs from the day before it.
+    struct Start {
+      double row;
+      int year, month;
+    };
+    std::vector<Start> starts;
+    int prev = -1;
+    for (const auto& [row, t] : shown) {
+      const int y = t.left(4).toInt(), m = t.mid(5, 2).toInt();
+      if (y * 12 + m != prev && prev != -1) starts.push_back({row, y, m});
+      prev = y * 12 + m;
+    }
+    // Rows a month and a year take, from the shown span.
+    const double monthPx = perRow * 21;
+    bool done = false;
+    for (int every : {1, 2, 3, 6}) {
+      if (monthPx * every < monthW) continue;
+      for (const Start& s : starts)
+        if ((s.month - 1) % every == 0)
+          picked.push_back(
+              {s.row, QStringLiteral("%1/%2").arg(s.year).arg(s.month, 2, 10, QLatin1Char('0'))});
+      done = true;
+      break;
+    }
+    if (!done) {
+      int every = 10;
+      for (int e : {1, 2, 5, 10})
+        if (monthPx * 12 * e >= yearW) {
+          every = e;
+          break;
+        }
+      for (const Start& s : starts)
+        if (s.month == 1 && s.year % every == 0) picked.push_back({s.row, QString::number(s.year)});
+    }
+  }
+  // Whatever still touches its left neighbour, or leaves the plot, goes.
+  p.setFont(font);
+  p.setPen(Qt::black);
+  double lastRight = -std::numeric_limits<double>::infinity();
+  const double y = plot.bottom() + 3;
+  for (const auto& [row, t] : picked) {
+    const double x = xOfRow(row), w = fm.horizontalAdvance(t);
+    QRectF r(x - w / 2, y, w, fm.height());
+    if (r.right() > plot.right() + kAxisRoom) r.moveRight(plot.right() + kAxisRoom);
+    if (r.left() < plot.left() - 20 || r.left() < lastRight + gap / 2) continue;
+    lastRight = r.right();
+    dateLabels_.push_back({r, t});
+    dateGrid_.push_back(x);
+    p.drawText(QPointF(r.left(), y + fm.ascent()), t);
+  }
+  // A dotted grid line at each label, across every pane.
+  p.setPen(QPen(QColor(0xDD, 0xDD, 0xDD), 0, Qt::DotLine));
+  for (double x : dateGrid_) {
+    for (const QRectF& pane : {pricePane(), volumePane(), lowerPane()})
+      if (!pane.isNull()) p.drawLine(QPointF(x, pane.top()), QPointF(x, pane.bottom()));
+  }
 }
 
 QPointF ChartWidget::pointPosition(int line, int index) const {
@@ -1001,23 +1527,6 @@ ChartHits ChartWidget::hitTest(const QPointF& viewPos) const {
     if (best >= 0) hits.push_back({l.name, best});
   }
   return hits;
-}
-
-void ChartWidget::mousePressEvent(QMouseEvent* e) {
-  const ChartHits hits = hitTest(e->position());
-  if (onPress) onPress(hits);
-  QChartView::mousePressEvent(e);
-}
-
-void ChartWidget::mouseReleaseEvent(QMouseEvent* e) {
-  // The right button opens the drawing menu instead of zooming out.
-  if (e->button() == Qt::RightButton) {
-    e->accept();
-    return;
-  }
-  // The rectangle zoom is animated; redraws are not.
-  chart()->setAnimationOptions(QChart::GridAxisAnimations);
-  QChartView::mouseReleaseEvent(e);
 }
 
 QString ChartWidget::print() {

@@ -1,15 +1,18 @@
 // The chart: draws the engine's ChartModel (thirteen lines in their fixed
-// order, then the trade markers as triangles) on a Qt chart with a reversed
-// date axis at the bottom, a legend on the left, rectangle zoom and hit
-// testing. The plot area holds up to three panes, top to bottom: the price
-// (candlesticks from the price store's bars, or the close line, with the
-// averages), the volume, and the lower lines on their own axis. Each pane
-// has its own value axis drawn at the right; the geometry functions below
-// map days and values to positions in chart coordinates (as plotArea()).
+// order, then the trade markers as triangles) over a reversed date axis at
+// the bottom, a legend on the left, with wheel zoom, drag to pan, Shift+drag
+// rectangle zoom, a crosshair and hit testing. The plot area holds up to
+// three panes, top to bottom: the price (candlesticks from the price store's
+// bars, or the close line, with the averages), the volume, and the lower
+// lines on their own axis. The view paints the panes, the lines and the date
+// labels itself; the Qt chart keeps the plot area, the axes' ranges and the
+// trade markers. The geometry functions below map days and values to
+// positions in chart coordinates (as plotArea()).
 #pragma once
 
 #include <QChartView>
 #include <QLineF>
+#include <QPolygonF>
 #include <QRectF>
 #include <cstdint>
 #include <functional>
@@ -22,7 +25,6 @@
 #include "store/chart_model.h"
 
 QT_BEGIN_NAMESPACE
-class QLineSeries;
 class QScatterSeries;
 class QCategoryAxis;
 class QValueAxis;
@@ -73,10 +75,12 @@ class ChartWidget : public QChartView {
   // when the name ends in ".pdf". Empty on success, else the reason.
   QString saveImage(const QString& path);
 
-  // The readout under the pointer: a vertical line at the nearest drawn day
-  // and a box with that day's date, close and the averages drawn. Outside
-  // the plot area, or with no close line drawn, it is hidden. Reads the
-  // chart model only.
+  // The crosshair under the pointer: a vertical line at the nearest drawn
+  // day, a horizontal one at the pointer, the value at the pointer on its
+  // pane's axis, the day on the date axis, and a box with that day's date,
+  // open, high, low, close and volume (as far as the day has them), the
+  // averages and the lower lines drawn. Outside the plot area, or with no
+  // close line drawn, it is hidden. Reads the chart model and bars only.
   void hoverAt(const QPointF& viewPos);
   void hideReadout();
   bool readoutShown() const;
@@ -84,6 +88,20 @@ class ChartWidget : public QChartView {
   int readoutIndex() const { return readoutIndex_; }
   // The readout's lines, joined with "\n".
   QString readoutText() const { return readoutLines_.join(QLatin1Char('\n')); }
+  // The crosshair's tags: the value on the value axis, the day on the date axis.
+  QString valueTagText() const;
+  QString dateTagText() const;
+  // The horizontal line's y in chart coordinates (NaN while hidden).
+  double crossY() const;
+
+  // The days shown, as rows of the date axis (lower: newer). Zoom and pan
+  // move them inside the term's span; a new span from the model shows it whole.
+  std::pair<double, double> viewRows() const;
+  std::pair<double, double> fullRows() const { return {fullLo_, fullHi_}; }
+  void setView(double lo, double hi);
+  void resetView() { setView(fullLo_, fullHi_); }
+  // One wheel step's zoom around a view x (positive: in), as the wheel does.
+  void zoomAt(double viewX, double steps);
 
   // How the chart draws; a change redraws and is reported to onStyleChanged.
   const ChartStyle& style() const { return style_; }
@@ -120,14 +138,30 @@ class ChartWidget : public QChartView {
   // close points drawn as a dot for lack of a candle.
   std::vector<ChartCandle> candles() const;
   std::vector<int> closeOnlyPoints() const;
+  // True while weeks or months are drawn (足種 週足, 月足, and the stock has
+  // bars): a close point carries a bar only on its week's or month's last
+  // day, the day averages give way to the bars' own (13, 26, 52 weeks; 12,
+  // 24, 60 months) and each trade marker stands on the bar holding its day.
+  bool aggregated() const { return !aggBars_.empty(); }
+  // The bars' averages as drawn: the legend's name and the points in chart
+  // coordinates (none while days are drawn).
+  std::vector<std::pair<QString, QPolygonF>> barAverages() const;
   // The bar of a close point, null when the price store has none for it.
   const PriceBar* barOf(int closePoint) const;
   // The volume bar of a close point (empty when the day has no volume).
   QRectF volumeBar(int closePoint) const;
 
-  QLineSeries* series(int pos) const { return series_[static_cast<std::size_t>(pos)]; }
-  // A marker line (ChartModel::buys or sells) as drawn: a point for each of
-  // the model's points while the markers are shown, none while hidden.
+  // A line as the view paints it: every point in chart coordinates, on its
+  // pane's axis; empty while the line is not drawn (hidden, without points,
+  // or the close under candles).
+  QPolygonF linePath(int pos) const;
+  // The date labels as drawn, left to right, each with its rectangle in
+  // chart coordinates.
+  std::vector<std::pair<QRectF, QString>> dateLabels() const { return dateLabels_; }
+  // A marker line (ChartModel::buys or sells) as drawn: the model's points
+  // while the markers are shown (on weeks and months on the bar holding
+  // their day), none while hidden; where they stand closer than a marker's
+  // width on screen, only the newest of them.
   QScatterSeries* markers(int pos) const {
     return markers_[static_cast<std::size_t>(pos - ChartModel::kLines)];
   }
@@ -151,6 +185,8 @@ class ChartWidget : public QChartView {
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
   void leaveEvent(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
@@ -161,9 +197,13 @@ class ChartWidget : public QChartView {
   void buildReadout();
   void buildLegend();
   void layoutDecorations();
-  void relabel();
   void fitPriceAxis();
-  void paintPanes(QPainter& p) const;
+  void fitToView();
+  bool linePainted(int pos) const;
+  void paintLines(QPainter& p) const;
+  void paintDates(QPainter& p);
+  std::pair<std::size_t, std::size_t> visibleSpan(const ChartLine& l) const;
+  void paintPanes(QPainter& p);
   double candleWidth() const;
   QRectF volumeBar(int closePoint, double width) const;
   bool lowerLine(int pos) const;
@@ -172,27 +212,53 @@ class ChartWidget : public QChartView {
   ChartStyle style_;
   ChartExtras extras_;
   std::vector<const PriceBar*> pointBars_;  // per close point, null without a bar
-  bool candleMode_ = false;                 // candles chosen and the stock has some
+  std::vector<PriceBar> aggBars_;           // the weeks or months, oldest first
+  struct BarAverage {
+    QString name;
+    int line;                                       // the day average whose colour it takes
+    std::vector<std::pair<double, double>> points;  // (row, value), ascending row
+  };
+  std::vector<BarAverage> barAverages_;
+  bool dayAverage(int pos) const { return aggregated() && pos >= 1 && pos <= 5; }
+  void nameLegend();
+  bool candleMode_ = false;  // candles chosen and the stock has some
   bool volumeShown_ = false;
   bool lowerShown_ = false;  // lower lines with points, out of 重ね表示
   std::pair<double, double> priceRange_{0, 1}, volumeRange_{0, 1}, lowerRange_{0, 1};
   double priceStep_ = 1, volumeStep_ = 1, lowerStep_ = 1;
   std::uint64_t version_ = ~std::uint64_t{0};
-  std::vector<QLineSeries*> series_;
-  std::vector<QScatterSeries*> markers_;  // buys, sells
+  std::vector<QScatterSeries*> markers_;         // buys, sells
+  std::vector<QList<QPointF>> markerPoints_{2};  // every marker, before thinning
+  void thinMarkers();
   QCategoryAxis* axisX_ = nullptr;
   QValueAxis* axisY_ = nullptr;
   std::vector<std::pair<QGraphicsRectItem*, QGraphicsSimpleTextItem*>> legend_;
   QStringList legendNames_;
+  std::vector<int> legendLines_;  // the line of each legend entry
   QGraphicsSimpleTextItem* dateTitle_ = nullptr;
-  QGraphicsSimpleTextItem* lowTitle_ = nullptr;     // "指数"
-  QGraphicsSimpleTextItem* highTitle_ = nullptr;    // "株価"
-  std::vector<std::pair<double, QString>> labels_;  // every date label, ascending x
-  int labelStep_ = 0;
+  QGraphicsSimpleTextItem* lowTitle_ = nullptr;         // "指数"
+  QGraphicsSimpleTextItem* highTitle_ = nullptr;        // "株価"
+  std::vector<std::pair<double, QString>> labels_;      // every date label, ascending x
+  std::vector<std::pair<QRectF, QString>> dateLabels_;  // as drawn
+  std::vector<double> dateGrid_;                        // x of each drawn label
   bool laying_ = false;
+  bool fitting_ = false;
+  double fullLo_ = 0, fullHi_ = 1;  // the term's span in rows
+
+  // Pointer gestures: a press, then a pan, a rectangle or (no move) a click.
+  enum class Gesture { None, Press, Pan, Rect };
+  Gesture gesture_ = Gesture::None;
+  QPointF pressAt_;
+  std::pair<double, double> pressView_;
+  QGraphicsRectItem* rubber_ = nullptr;
 
   // Readout items, drawn over the lines.
   QGraphicsLineItem* crossLine_ = nullptr;
+  QGraphicsLineItem* crossH_ = nullptr;
+  QGraphicsRectItem* valueTag_ = nullptr;
+  QGraphicsSimpleTextItem* valueTagText_ = nullptr;
+  QGraphicsRectItem* dateTag_ = nullptr;
+  QGraphicsSimpleTextItem* dateTagText_ = nullptr;
   QGraphicsRectItem* readoutBox_ = nullptr;
   std::vector<std::pair<QGraphicsRectItem*, QGraphicsSimpleTextItem*>> readoutRows_;
   QStringList readoutLines_;

@@ -15,6 +15,7 @@ constexpr const char* kColumns = "columns";
 constexpr const char* kCandles = "chart/candles";
 constexpr const char* kWhiteBlack = "chart/whiteBlack";
 constexpr const char* kOverlay = "chart/overlay";
+constexpr const char* kBars = "chart/bars";  // 0 日足, 1 週足, 2 月足
 
 }  // namespace
 
@@ -26,6 +27,7 @@ WindowMemory WindowMemory::load() {
   m.chart.candles = s.value(kCandles, true).toBool();
   m.chart.whiteBlack = s.value(kWhiteBlack, false).toBool();
   m.chart.overlay = s.value(kOverlay, false).toBool();
+  m.chart.bars = static_cast<BarKind>(std::clamp(s.value(kBars, 0).toInt(), 0, 2));
   for (const QString& v : s.value(kSplitter).toStringList()) {
     bool ok = false;
     const int size = v.toInt(&ok);
@@ -56,6 +58,7 @@ void WindowMemory::save() const {
   s.setValue(kCandles, chart.candles);
   s.setValue(kWhiteBlack, chart.whiteBlack);
   s.setValue(kOverlay, chart.overlay);
+  s.setValue(kBars, static_cast<int>(chart.bars));
   QStringList sizes;
   for (int v : splitter) sizes << QString::number(v);
   s.setValue(kSplitter, sizes);

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QCategoryAxis>
 #include <QEvent>
-#include <QLineSeries>
+#include <QScatterSeries>
 #include <QTest>
 #include <QValueAxis>
 #include <string>
@@ -24,6 +24,7 @@ class ChartTest : public WindowTest {
   void chartDrawsTheModel();
   void crosshairReadsTheDayUnderThePointer();
   void arrowKeysStepTheDays();
+  void denseMarkersThinOut();
 };
 
 void ChartTest::chartDrawsTheModel() {
@@ -36,23 +37,20 @@ void ChartTest::chartDrawsTheModel() {
     for (int i = 0; i < counts[pos]; ++i) m.add(pos, i + 1, 500 + pos * 10 + i, DateOfRow(i + 1));
   QVERIFY(c->refresh());
   QVERIFY(!c->refresh());  // nothing moved since
-  // The lower lines are painted in their own pane; 重ね表示 hands them to
-  // the Qt chart on the price axis.
+  // Every line with points is drawn on its pane's axis: the lower lines in
+  // their own pane, in 重ね表示 on the price axis.
   for (int pos = 0; pos < ChartModel::kLines; ++pos)
-    QCOMPARE(c->series(pos)->count(), pos >= ChartModel::S1 ? 0 : counts[pos]);
+    QCOMPARE(c->linePath(pos).size(), pos == ChartModel::idouheikin5 ? 0 : counts[pos]);
+  QCOMPARE(c->linePath(0)[5], QPointF(c->xOfRow(6), c->yOfPrice(505)));
+  const auto s1 = m.line(ChartModel::S1).points[2];
+  QCOMPARE(c->linePath(ChartModel::S1)[2],
+           QPointF(c->xOfRow(s1.x), c->yOfLower(c->lowerValue(s1.y))));
   ChartStyle overlay = c->style();
   overlay.overlay = true;
   c->setStyle(overlay);
-  for (int pos = 0; pos < ChartModel::kLines; ++pos) {
-    QCOMPARE(c->series(pos)->count(), counts[pos]);
-    QCOMPARE(c->series(pos)->objectName(), QString::fromStdString(m.line(pos).name));
-    QCOMPARE(c->series(pos)->pen().color().rgb() & 0xFFFFFF, m.line(pos).color);
-  }
-  QCOMPARE(c->series(0)->at(5), QPointF(6, 505));
-  QVERIFY(!c->series(ChartModel::idouheikin5)->isVisible());
-  QVERIFY(c->series(ChartModel::owarine)->isVisible());
-  QCOMPARE(c->series(ChartModel::owarine)->pen().width(), 2);
-  QCOMPARE(c->series(ChartModel::idouheikin5)->pen().width(), 1);
+  for (int pos = 0; pos < ChartModel::kLines; ++pos)
+    QCOMPARE(c->linePath(pos).size(), pos == ChartModel::idouheikin5 ? 0 : counts[pos]);
+  QCOMPARE(c->linePath(ChartModel::S1)[2], QPointF(c->xOfRow(s1.x), c->yOfPrice(s1.y)));
   overlay.overlay = false;
   c->setStyle(overlay);
   const QStringList legend = c->legendEntries();
@@ -63,8 +61,9 @@ void ChartTest::chartDrawsTheModel() {
   QVERIFY(!legend.contains(QStringLiteral("5日移動平均線")));
   // Automatic ranges: x over the rows drawn, y over every shown value
   // (the 5-day line, not shown, does not count).
-  QCOMPARE(c->dateAxis()->min(), 1.0);
-  QCOMPARE(c->dateAxis()->max(), 40.0);
+  // (half a day's step beyond each end, so the end candles stand whole).
+  QCOMPARE(c->dateAxis()->min(), 0.5);
+  QCOMPARE(c->dateAxis()->max(), 40.5);
   QVERIFY(c->dateAxis()->isReverse());
   // The price lines on the price axis, the lower lines (S1 .. 下線) in a
   // pane of their own under it.
@@ -74,18 +73,21 @@ void ChartTest::chartDrawsTheModel() {
   QVERIFY(c->lowerRange().first <= 560 && c->lowerRange().second >= 500 + 120 + 38);
   QVERIFY(c->lowerPane().top() > c->pricePane().bottom());
   // Date labels: the newest row carries one, and no two overlap.
-  const QStringList labels = c->dateAxis()->categoriesLabels();
-  QVERIFY(!labels.isEmpty());
-  QCOMPARE(labels.first(), QString::fromStdString(DateOfRow(1)));
-  QCOMPARE(c->dateAxis()->endValue(labels.first()), 1.0);
-  QVERIFY(labels.size() * 70 <= c->chart()->plotArea().width());
+  c->grab();
+  const auto labels = c->dateLabels();
+  QVERIFY(!labels.empty());
+  QCOMPARE(labels.back().second, QString::fromStdString(DateOfRow(1)));
+  QVERIFY(std::abs(labels.back().first.center().x() - c->xOfRow(1)) < 1 ||
+          labels.back().first.right() >= c->chart()->plotArea().right());
+  for (std::size_t i = 1; i < labels.size(); ++i)
+    QVERIFY(labels[i - 1].first.right() < labels[i].first.left());
   QCOMPARE(c->dateAxisTitle(), QStringLiteral("年月日"));
   QCOMPARE(c->valueAxisTitles(), (QStringList{QStringLiteral("指数"), QStringLiteral("株価")}));
 
   // The engine clears a line: the next mirror empties it on screen.
   m.clear(ChartModel::owarine);
   win->mirror();
-  QCOMPARE(c->series(0)->count(), 0);
+  QVERIFY(c->linePath(0).isEmpty());
 }
 
 void ChartTest::crosshairReadsTheDayUnderThePointer() {
@@ -110,12 +112,13 @@ void ChartTest::crosshairReadsTheDayUnderThePointer() {
   hover(QPointF(p3.x() + (p4.x() - p3.x()) / 4, p3.y() + 30));
   QVERIFY(c->readoutShown());
   QCOMPARE(c->readoutIndex(), 3);
-  QCOMPARE(c->readoutText(), QStringLiteral("2026/11/13\n終値 130\n25日平均 98.5"));
+  QCOMPARE(c->readoutText(), QStringLiteral("2026/11/13\n終値 130\n25日平均 98.5\nS2 -100"));
 
   // Day 7 has both averages.
   hover(c->pointPosition(ChartModel::owarine, 7));
   QCOMPARE(c->readoutIndex(), 7);
-  QCOMPARE(c->readoutText(), QStringLiteral("2026/11/17\n終値 170\n25日平均 102.5\n75日平均 97"));
+  QCOMPARE(c->readoutText(),
+           QStringLiteral("2026/11/17\n終値 170\n25日平均 102.5\n75日平均 97\nS2 -100"));
 
   // Moving the pointer writes nothing anywhere.
   QCOMPARE(text("Edit2"), edit2);
@@ -143,6 +146,38 @@ void ChartTest::arrowKeysStepTheDays() {
   QTest::keyClick(c, Qt::Key_Right);
   QTest::keyClick(c, Qt::Key_Up);  // not a day step
   QCOMPARE(eventSequence(), QStringLiteral("Button62:%1 Button61:%1").arg(int(Event::Click)));
+}
+
+void ChartTest::denseMarkersThinOut() {
+  ChartWidget* c = win->chart();
+  ChartModel& m = win->workspace().chart;
+  m.clearAll();
+  m.setMarkersVisible(true);
+  // A buy on every one of 600 days: at full span they would form a band.
+  for (int i = 0; i < 600; ++i) {
+    m.add(ChartModel::owarine, i + 1, 500 + i % 40, DateOfRow(i + 1));
+    m.add(ChartModel::buys, i + 1, 500 + i % 40, DateOfRow(i + 1));
+  }
+  win->mirror();
+  const auto spaced = [&] {
+    const QList<QPointF> drawn = c->markers(ChartModel::buys)->points();
+    for (qsizetype i = 1; i < drawn.size(); ++i)
+      if (std::abs(c->xOfRow(drawn[i].x()) - c->xOfRow(drawn[i - 1].x())) < 13 - 1e-6) return false;
+    return true;
+  };
+  const qsizetype full = c->markers(ChartModel::buys)->points().size();
+  QVERIFY(full > 10 && full < 600);
+  QVERIFY(spaced());
+  // Each drawn marker is one of the model's, and the newest day keeps one.
+  QCOMPARE(c->markers(ChartModel::buys)->points().first(), QPointF(1, 500));
+  // Zoomed in, more of them show, still apart.
+  c->setView(1, 60);
+  const qsizetype zoomed = c->markers(ChartModel::buys)->points().size();
+  QVERIFY(zoomed > full && spaced());
+  // A day a marker's width or more apart: every shown day keeps its marker.
+  int shown = 0;
+  for (const QPointF& q : c->markers(ChartModel::buys)->points()) shown += q.x() <= 60 ? 1 : 0;
+  QCOMPARE(shown, 60);
 }
 
 QTEST_MAIN(ChartTest)
