@@ -1,9 +1,11 @@
 // The main window's own tools over the charted stock and its backtest: the
 // save strip beside the statistics ("CSV保存", "画像保存", "検証図"), and
-// "一括検証" on the rule panel with its pick of a stock and rule. None is a
+// "一括検証" on the rule panel with its pick of a stock and rule, and
+// "資金管理検証" beside it. None is a
 // control of the Form, so no handler sees them.
 #include <QPushButton>
 
+#include "app/portfolio_settings.h"
 #include "app/scan.h"
 #include "gui/backtest_view.h"
 #include "gui/chart_widget.h"
@@ -11,8 +13,10 @@
 #include "gui/judging_ui.h"
 #include "gui/main_window.h"
 #include "gui/main_window_layout.h"
+#include "gui/portfolio_window.h"
 #include "gui/scan_window.h"
 #include "gui/widgets.h"
+#include "store/price_store.h"
 #include "views/export.h"
 
 namespace tavrine::gui {
@@ -38,6 +42,31 @@ void MainWindow::buildScanButton(QWidget* rulePanel) {
   scan->setGeometry(layout::kScanButton);
   scan->setToolTip(QStringLiteral("全銘柄を全規則で検証し、年利率の順に並べます"));
   connect(scan, &QPushButton::clicked, this, [this] { openScan(); });
+  auto* money = new QPushButton(QStringLiteral("資金管理検証"), rulePanel);
+  bind("PortfolioButton", money);
+  money->setGeometry(layout::kPortfolioButton);
+  money->setToolTip(
+      QStringLiteral("全銘柄を1つの規則で、共通の資金と保有数の上限のもとで検証します（実売買）"));
+  connect(money, &QPushButton::clicked, this, [this] { openPortfolio(); });
+}
+
+PortfolioWindow* MainWindow::openPortfolio() {
+  if (!portfolio_) {
+    PortfolioSource source;
+    source.stockList = [this] { return ws_.StockList; };
+    source.current = [this] { return CurrentPortfolioSettings(ws_); };
+    source.judging = [this] { return ws_.judging; };
+    source.storePath = [] { return PriceStorePath(); };
+    source.remember = remember_;
+    portfolio_ = new PortfolioWindow(std::move(source), this);
+    portfolio_->messageHook = platform_.messageHook;
+  } else if (!portfolio_->isVisible()) {
+    portfolio_->takeCurrent();
+  }
+  portfolio_->show();
+  portfolio_->raise();
+  portfolio_->activateWindow();
+  return portfolio_;
 }
 
 ScanWindow* MainWindow::openScan() {
