@@ -5,7 +5,6 @@
 // control of the Form, so no handler sees them.
 #include <QPushButton>
 
-#include "app/portfolio_settings.h"
 #include "app/scan.h"
 #include "gui/backtest_view.h"
 #include "gui/chart_widget.h"

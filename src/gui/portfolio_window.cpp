@@ -310,7 +310,7 @@ void PortfolioWindow::buildSettings() {
 
   const PortfolioMemory m = source_.remember ? PortfolioMemory::load() : PortfolioMemory{};
   capital_->setText(m.capital);
-  slots_->setText(m.slots);
+  slots_->setText(m.positions);
   commission_->setText(m.commission);
   slip_->setText(m.slip);
   tax_->setText(m.tax);
@@ -475,7 +475,7 @@ void PortfolioWindow::keepSettings() const {
   if (!source_.remember) return;
   PortfolioMemory m;
   m.capital = capital_->text().trimmed();
-  m.slots = slots_->text().trimmed();
+  m.positions = slots_->text().trimmed();
   m.commission = commission_->text().trimmed();
   m.slip = slip_->text().trimmed();
   m.tax = tax_->text().trimmed();

@@ -16,8 +16,13 @@
 #include <thread>
 #include <vector>
 
+// The engine's portfolio options hold a field named as Qt's keyword macro.
+#pragma push_macro("slots")
+#undef slots
 #include "app/portfolio.h"
 #include "app/portfolio_settings.h"
+#pragma pop_macro("slots")
+
 #include "gui/tool_window.h"
 #include "gui/window_memory.h"
 #include "signals/backtest_options.h"

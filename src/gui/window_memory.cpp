@@ -120,7 +120,7 @@ PortfolioMemory PortfolioMemory::load() {
   s.beginGroup(QString::fromLatin1(kPortfolio));
   const auto text = [&s](const char* key, QString& v) { v = s.value(key, v).toString(); };
   text("capital", m.capital);
-  text("slots", m.slots);
+  text("slots", m.positions);
   text("commission", m.commission);
   text("slip", m.slip);
   text("tax", m.tax);
@@ -134,7 +134,7 @@ void PortfolioMemory::save() const {
   QSettings s(QStringLiteral("tavrine"), QStringLiteral("tavrine"));
   s.beginGroup(QString::fromLatin1(kPortfolio));
   s.setValue("capital", capital);
-  s.setValue("slots", slots);
+  s.setValue("slots", positions);
   s.setValue("commission", commission);
   s.setValue("slip", slip);
   s.setValue("tax", tax);

@@ -31,7 +31,7 @@ struct WindowMemory {
 // direction and term follow the main window instead).
 struct PortfolioMemory {
   QString capital = QStringLiteral("3000000");
-  QString slots = QStringLiteral("5");
+  QString positions = QStringLiteral("5");
   QString commission = QStringLiteral("zero");
   QString slip = QStringLiteral("0");
   QString tax = QStringLiteral("20.315");

@@ -84,6 +84,14 @@ void LayoutTest::rulePanelMakesRoomForTheScanButton() {
   // The direction toggle stays in sight beside the panel.
   QVERIFY(!panel->geometry().intersects(w("Button47")->geometry()));
   QCOMPARE(static_cast<QPushButton*>(scan)->text(), QStringLiteral("一括検証"));
+  // "資金管理検証" beside it, clear of every other button of the panel.
+  QWidget* money = w("PortfolioButton");
+  QVERIFY(money && money->parentWidget() == panel);
+  QVERIFY(panel->rect().contains(money->geometry()));
+  for (QWidget* other : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (other != money && other->isVisibleTo(panel))
+      QVERIFY2(!other->geometry().intersects(money->geometry()), qPrintable(other->objectName()));
+  QCOMPARE(static_cast<QPushButton*>(money)->text(), QStringLiteral("資金管理検証"));
   // The save buttons sit beside the statistics grid.
   QVERIFY(w("StatsCsvButton")->isVisibleTo(win.get()));
   QVERIFY(w("ChartImageButton")->isVisibleTo(win.get()));

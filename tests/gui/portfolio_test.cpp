@@ -19,8 +19,6 @@
 #include <string>
 #include <vector>
 
-#include "app/portfolio.h"
-#include "app/portfolio_settings.h"
 #include "gui/main_window.h"
 #include "gui/portfolio_window.h"
 #include "gui/window_memory.h"
@@ -107,14 +105,14 @@ bool PortfolioTest::run() {
 }
 
 void PortfolioTest::runShowsWhatTheEngineGives_data() {
-  QTest::addColumn<QString>("slots");
+  QTest::addColumn<QString>("limit");
   QTest::addColumn<QString>("commission");
   QTest::newRow("defaults") << QString() << QString();
   QTest::newRow("one slot, fees") << QStringLiteral("1") << QStringLiteral("rate:0.1:100");
 }
 
 void PortfolioTest::runShowsWhatTheEngineGives() {
-  QFETCH(QString, slots);
+  QFETCH(QString, limit);
   QFETCH(QString, commission);
   QVERIFY(open());
   // The settings open as the defaults with the main window's rule.
@@ -126,7 +124,7 @@ void PortfolioTest::runShowsWhatTheEngineGives() {
   QCOMPARE(money->capitalBox()->text(), QStringLiteral("3000000"));
   QCOMPARE(money->slotsBox()->text(), QStringLiteral("5"));
   QCOMPARE(money->commissionBox()->text(), QStringLiteral("zero"));
-  if (!slots.isEmpty()) money->slotsBox()->setText(slots);
+  if (!limit.isEmpty()) money->slotsBox()->setText(limit);
   if (!commission.isEmpty()) money->commissionBox()->setText(commission);
   QVERIFY(run());
   QVERIFY(boxes.empty());
@@ -136,7 +134,7 @@ void PortfolioTest::runShowsWhatTheEngineGives() {
   // The same run straight from the engine.
   PortfolioSettings s = current;
   std::string error;
-  QVERIFY(SetPortfolioKey(s, "slots", slots.isEmpty() ? "5" : slots.toStdString(), error));
+  QVERIFY(SetPortfolioKey(s, "slots", limit.isEmpty() ? "5" : limit.toStdString(), error));
   if (!commission.isEmpty())
     QVERIFY(SetPortfolioKey(s, "commission", commission.toStdString(), error));
   const PortfolioRun want =
@@ -183,7 +181,7 @@ void PortfolioTest::runShowsWhatTheEngineGives() {
   QCOMPARE(money->equitySeries()->count(), static_cast<int>(want.result.equity.size()));
   QCOMPARE(money->refusedTable()->rowCount(), static_cast<int>(want.refused.size()));
 
-  if (slots == "1") {
+  if (limit == "1") {
     // One position at a time: each trade starts after the one before ended.
     const auto& t = shown->result.trades;
     for (std::size_t i = 1; i < t.size(); ++i) {
@@ -192,7 +190,7 @@ void PortfolioTest::runShowsWhatTheEngineGives() {
     }
   }
   // The settings are kept for the next run.
-  QCOMPARE(PortfolioMemory::load().slots, slots.isEmpty() ? QStringLiteral("5") : slots);
+  QCOMPARE(PortfolioMemory::load().positions, limit.isEmpty() ? QStringLiteral("5") : limit);
 }
 
 void PortfolioTest::tradeListSavesAsShiftJis() {
