@@ -51,7 +51,8 @@ inline constexpr int kControlPanelWidth = 614;
 
 // The save strip at the right of the statistics grid: its buttons stand one
 // under the other from its top left, in as many columns as its height needs.
-inline constexpr QSize kSaveButton{72, 24};
+// Wide enough for "資金管理検証".
+inline constexpr QSize kSaveButton{88, 24};
 inline constexpr int kSaveMargin = 5;
 inline constexpr int kSaveTop = 4;
 inline constexpr int kSaveStep = 28;
@@ -65,8 +66,8 @@ constexpr QRect InRow(int row, int x, int width) {
 // The rule panel stands at the right of the three rows while shown; the
 // control panel widens by its width, so it covers none of them. Its third
 // row holds the way of judging and "本日の信号".
-inline constexpr QRect kRulePanel{kControlPanelWidth, 2, 301, 96};
-inline constexpr int kRulePanelRoom = 305;
+inline constexpr QRect kRulePanel{kControlPanelWidth, 2, 217, 96};
+inline constexpr int kRulePanelRoom = 221;
 constexpr QRect InRulePanel(int x, int y, int width) { return {x, y, width, kControlHeight}; }
 
 // The heading box Edit5, centred at the top of the chart.
@@ -158,8 +159,7 @@ inline constexpr Placed kControlPanel[] = {
 };
 
 // The rule panel's two rows: the seven rule buttons and the term and
-// explanation buttons, with "一括検証" and "資金管理検証" at the end of the
-// second row.
+// explanation buttons, with "一括検証" at the end of the second row.
 inline constexpr Placed kRulePanelControls[] = {
     {"Button73", Make::Button, InRulePanel(4, 4, 40)},
     {"Button74", Make::Button, InRulePanel(46, 4, 40)},
@@ -172,8 +172,6 @@ inline constexpr Placed kRulePanelControls[] = {
     {"Button78", Make::Button, InRulePanel(106, 34, 36)},
 };
 inline constexpr QRect kScanButton = InRulePanel(144, 34, 68);
-// "資金管理検証" beside it, in a column of its own at the panel's end.
-inline constexpr QRect kPortfolioButton = InRulePanel(214, 34, 82);
 
 inline constexpr Placed kCollectionControls[] = {
     {"Label21", Make::Label, {12, 8, 416, 76}},

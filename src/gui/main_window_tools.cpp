@@ -1,7 +1,7 @@
 // The main window's own tools over the charted stock and its backtest: the
-// save strip beside the statistics ("CSV保存", "画像保存", "検証図"), and
-// "一括検証" on the rule panel with its pick of a stock and rule, and
-// "資金管理検証" beside it. None is a
+// save strip beside the statistics ("CSV保存", "画像保存", "検証図", and
+// "資金管理検証" over the whole list), and "一括検証" on the rule panel with
+// its pick of a stock and rule. None is a
 // control of the Form, so no handler sees them.
 #include <QPushButton>
 
@@ -33,6 +33,11 @@ void MainWindow::buildSaveButtons(QWidget* strip) {
   bind("BacktestButton", figures);
   figures->setToolTip(QStringLiteral("資産倍率・ドローダウン・分布の図を別の窓に開きます"));
   connect(figures, &QPushButton::clicked, this, [this] { openBacktest(); });
+  auto* money = new QPushButton(QStringLiteral("資金管理検証"), strip);
+  bind("PortfolioButton", money);
+  money->setToolTip(
+      QStringLiteral("全銘柄を1つの規則で、共通の資金と保有数の上限のもとで検証します（実売買）"));
+  connect(money, &QPushButton::clicked, this, [this] { openPortfolio(); });
 }
 
 void MainWindow::buildScanButton(QWidget* rulePanel) {
@@ -41,12 +46,6 @@ void MainWindow::buildScanButton(QWidget* rulePanel) {
   scan->setGeometry(layout::kScanButton);
   scan->setToolTip(QStringLiteral("全銘柄を全規則で検証し、年利率の順に並べます"));
   connect(scan, &QPushButton::clicked, this, [this] { openScan(); });
-  auto* money = new QPushButton(QStringLiteral("資金管理検証"), rulePanel);
-  bind("PortfolioButton", money);
-  money->setGeometry(layout::kPortfolioButton);
-  money->setToolTip(
-      QStringLiteral("全銘柄を1つの規則で、共通の資金と保有数の上限のもとで検証します（実売買）"));
-  connect(money, &QPushButton::clicked, this, [this] { openPortfolio(); });
 }
 
 PortfolioWindow* MainWindow::openPortfolio() {

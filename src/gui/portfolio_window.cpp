@@ -344,7 +344,7 @@ void PortfolioWindow::buildResults() {
   summary_->setColumnWidth(2, 88);
   summary_->setColumnWidth(3, 44);
   summary_->setSelectionMode(QAbstractItemView::NoSelection);
-  lv->addWidget(summary_, 3);
+  lv->addWidget(summary_);
   years_ = PlainTable(left, QStringLiteral("PortfolioYears"),
                       {QStringLiteral("年"), QStringLiteral("損益率(%)"),
                        QStringLiteral("最大DD(%)"), QStringLiteral("取引数")});
@@ -352,7 +352,7 @@ void PortfolioWindow::buildResults() {
   years_->setColumnWidth(1, 96);
   years_->setColumnWidth(2, 96);
   years_->setColumnWidth(3, 70);
-  lv->addWidget(years_, 2);
+  lv->addWidget(years_, 1);
   left->setMinimumWidth(370);
 
   // Right: the equity and drawdown chart, the trades and the stocks left out.
@@ -417,8 +417,9 @@ void PortfolioWindow::buildResults() {
   drawdownView_->setObjectName(QStringLiteral("PortfolioDrawdown"));
   drawdownView_->setRenderHint(QPainter::Antialiasing);
   drawdownView_->setFrameShape(QFrame::NoFrame);
-  cv->addWidget(equityView_, 3);
-  cv->addWidget(drawdownView_, 1);
+  drawdownView_->setMinimumHeight(120);
+  cv->addWidget(equityView_, 5);
+  cv->addWidget(drawdownView_, 2);
 
   tabs_ = new QTabWidget(right);
   tradeModel_ = new PortfolioTradeModel(this);
@@ -431,8 +432,8 @@ void PortfolioWindow::buildResults() {
   tabs_->addTab(refused_, QStringLiteral("除いた銘柄"));
   right->addWidget(charts);
   right->addWidget(tabs_);
-  right->setStretchFactor(0, 3);
-  right->setStretchFactor(1, 2);
+  right->setStretchFactor(0, 2);
+  right->setStretchFactor(1, 1);
 
   split->addWidget(left);
   split->addWidget(right);
@@ -655,6 +656,10 @@ void PortfolioWindow::showSummary() {
     summary_->setItem(i, 2, Cell(run_ || r.hold.isEmpty() ? r.hold : dash, true));
     summary_->setItem(i, 3, Cell(r.unit, false));
   }
+  // Every item in sight without scrolling.
+  summary_->setFixedHeight(summary_->horizontalHeader()->sizeHint().height() +
+                           summary_->rowCount() * summary_->verticalHeader()->defaultSectionSize() +
+                           2 * summary_->frameWidth());
 }
 
 QStringList PortfolioWindow::summaryItems() const {
