@@ -282,13 +282,13 @@ void PortfolioWindow::buildSettings() {
     row2->addSpacing(8);
     return e;
   };
-  capital_ = box("資金(円)", "PortfolioCapital", 84, "全銘柄で共通の初めの資金");
+  capital_ = box("元手(円)", "PortfolioCapital", 84, "全銘柄で共通の初めの資金");
   slots_ = box("同時保有", "PortfolioSlots", 36, "同時に持つ銘柄数の上限");
   commission_ = box("手数料", "PortfolioCommission", 150,
                     "zero: 無料\nrate:率%[:最低円[:最高円]] 例 rate:0.1:100:1000\n"
                     "tiers:約定代金=手数料;...;それ以上の手数料 例 tiers:50000=55;100000=99;"
                     "535");
-  slip_ = box("滑り(呼値)", "PortfolioSlip", 36, "約定値を不利な向きにずらす呼値の数");
+  slip_ = box("スリッページ(呼値)", "PortfolioSlip", 36, "約定値を不利な向きにずらす呼値の数");
   tax_ = box("税(%)", "PortfolioTax", 54, "年ごとの実現益にかかる税率。NISAは0");
   borrow_ = box("貸株料(年%)", "PortfolioBorrow", 48, "売りから入る取引の貸株料、年率");
   row2->addStretch(1);
