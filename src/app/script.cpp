@@ -9,6 +9,7 @@
 #include "app/import.h"
 #include "app/list_actions.h"
 #include "app/portfolio.h"
+#include "app/portfolio_settings.h"
 #include "app/scan.h"
 #include "app/stock_money.h"
 #include "app/update.h"
@@ -399,82 +400,14 @@ class Runner {
       out_ << "error: 資金管理検証は実売買でのみ行えます(後知恵では行えません)\n";
       return;
     }
-    PortfolioInputOptions in;
-    for (int t = 0; t < kRuleCount; ++t)
-      if (kRules[t].number == ws_.SeriesTable.getInt(ctl::RuleNumber)) in.tag = t;
-    in.entry = ctl::EntryDirection.on(ws_.SeriesTable, true) ? EntrySide::Buy : EntrySide::Sell;
-    in.shortTerm = !ws_.overlays.terms().longTerm;
-    in.threads = 2;
-    portfolio::Options o;
+    PortfolioSettings settings = CurrentPortfolioSettings(ws_);
     std::string error;
-    const auto refuse = [&](const std::string& why) {
-      out_ << "error: " << EscapeText(why) << '\n';
-    };
-    for (const std::string& w : words) {
-      const std::size_t eq = w.find('=');
-      const std::string key = w.substr(0, eq);
-      const std::string value = eq == std::string::npos ? std::string() : w.substr(eq + 1);
-      bool ok = eq != std::string::npos;
-      if (!ok) {
-        error = "設定は 名前=値 の形で指定してください: " + w;
-      } else if (key == "commission") {
-        ok = money::ParseCommission(value, o.costs.commission, error);
-      } else if (key == "slip") {
-        ok = money::ParseTicks(value, o.costs.slipTicks, error);
-      } else if (key == "tax") {
-        ok = money::ParsePercent(value, "税", o.costs.taxPercent, error);
-      } else if (key == "borrow") {
-        ok = money::ParsePercent(value, "貸株料", o.costs.borrowPercent, error);
-      } else if (key == "capital") {
-        ok = money::ParseCapital(value, o.capital, error);
-      } else if (key == "fill") {
-        ok = money::ParseFill(value, o.costs.fill, error);
-      } else if (key == "slots") {
-        int n = 0;
-        ok = ParseInt(value, n) && n >= 1 && n <= 1000;
-        if (ok)
-          o.slots = n;
-        else
-          error = "同時に持つ銘柄数が正しくありません: " + value + "(例: 5)";
-      } else if (key == "rule") {
-        ok = false;
-        for (int t = 0; t < kRuleCount; ++t) {
-          const std::string label = t == TagOfRuleColumn(31) ? "乖離" : kRules[t].label;
-          if (value == label) {
-            in.tag = t;
-            ok = true;
-          }
-        }
-        if (!ok) error = "規則が正しくありません: " + value + "(例: S1、G4、乖離、ST)";
-      } else if (key == "entry") {
-        ok = value == "buy" || value == "sell";
-        if (ok)
-          in.entry = value == "buy" ? EntrySide::Buy : EntrySide::Sell;
-        else
-          error = "入りの向きが正しくありません: " + value + "(例: buy、sell)";
-      } else if (key == "term") {
-        ok = value == "long" || value == "short";
-        if (ok)
-          in.shortTerm = value == "short";
-        else
-          error = "期間が正しくありません: " + value + "(例: long、short)";
-      } else if (key == "priority") {
-        ok = value == "turnover" || value == "code";
-        if (ok)
-          o.priority = value == "code" ? portfolio::Priority::Code : portfolio::Priority::Turnover;
-        else
-          error = "優先順が正しくありません: " + value + "(例: turnover、code)";
-      } else {
-        ok = false;
-        error = "資金管理検証にない設定です: " + key +
-                "(commission slip tax borrow capital fill slots rule entry term priority)";
-      }
-      if (!ok) {
-        refuse(error);
-        return;
-      }
+    if (!ReadPortfolioKeys(settings, words, error)) {
+      out_ << "error: " << EscapeText(error) << '\n';
+      return;
     }
-    o.entryBuy = in.entry == EntrySide::Buy;
+    const PortfolioInputOptions& in = settings.inputs;
+    const portfolio::Options& o = settings.options;
     const PortfolioRun run = RunPortfolio(ws_.StockList, in, o, PriceStorePath());
     for (const std::string& m : run.refused) out_ << "message: " << EscapeText(m) << '\n';
     const auto num = [](const std::optional<double>& v) {

@@ -51,6 +51,7 @@ void Usage() {
                "       [--help-text TEXT]\n"
                "       [--scan long|short] [--hover X,Y]\n"
                "       [--screenshot FILE] [--screenshot-help FILE] [--screenshot-scan FILE]\n"
+               "       [--screenshot-portfolio FILE]\n"
                "       [--screenshot-backtest FILE] [--settle MS]\n");
 }
 
@@ -83,6 +84,8 @@ bool Parse(int argc, char** argv, Options& o) {
       o.run.shotHelp = QString::fromLocal8Bit(v);
     } else if (!std::strcmp(a, "--screenshot-scan") && next(v)) {
       o.run.shotScan = QString::fromLocal8Bit(v);
+    } else if (!std::strcmp(a, "--screenshot-portfolio") && next(v)) {
+      o.run.shotPortfolio = QString::fromLocal8Bit(v);
     } else if (!std::strcmp(a, "--screenshot-backtest") && next(v)) {
       o.run.shotBacktest = QString::fromLocal8Bit(v);
     } else if (!std::strcmp(a, "--scan") && next(v) &&

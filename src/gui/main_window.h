@@ -33,6 +33,7 @@ class ListUpdate;
 class StockAdd;
 class PriceFileImport;
 class ScanWindow;
+class PortfolioWindow;
 class SplashWindow;
 class StockFinder;
 class TodayWindow;
@@ -96,6 +97,10 @@ class MainWindow : public QWidget {
   // The rule scan window ("一括検証"), made on first use.
   ScanWindow* openScan();
   ScanWindow* scanWindow() const { return scan_; }
+  // The portfolio backtest window ("資金管理検証"), made on first use; each
+  // opening takes the current rule, entry direction and term.
+  PortfolioWindow* openPortfolio();
+  PortfolioWindow* portfolioWindow() const { return portfolio_; }
   // Makes a stock and rule current as the user would, as PickScanRow does:
   // the code typed into Edit1 and Enter, then the rule button of the tag
   // (after "長" until it reads "短" for a short-term row of G3 .. ST). Stops
@@ -223,6 +228,7 @@ class MainWindow : public QWidget {
   QSplitter* splitter_ = nullptr;
   HelpWindow* help_ = nullptr;
   ScanWindow* scan_ = nullptr;
+  PortfolioWindow* portfolio_ = nullptr;
   BacktestView* backtest_ = nullptr;
   TodayWindow* today_ = nullptr;
   std::uint64_t backtestVersion_ = ~std::uint64_t{0};  // StatsTable's, as last shown

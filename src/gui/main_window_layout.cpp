@@ -344,7 +344,7 @@ void MainWindow::placeRulePanel() {
 void MainWindow::placeSaveStrip() {
   QWidget* strip = widget("StatsStrip");
   QWidget* buttons[] = {widget("StatsCsvButton"), widget("ChartImageButton"),
-                        widget("BacktestButton")};
+                        widget("BacktestButton"), widget("PortfolioButton")};
   const int n = static_cast<int>(std::size(buttons));
   const int perColumn = std::clamp((strip->height() - kSaveTop) / kSaveStep, 1, n);
   const int columns = (n + perColumn - 1) / perColumn;

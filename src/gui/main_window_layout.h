@@ -51,7 +51,8 @@ inline constexpr int kControlPanelWidth = 614;
 
 // The save strip at the right of the statistics grid: its buttons stand one
 // under the other from its top left, in as many columns as its height needs.
-inline constexpr QSize kSaveButton{72, 24};
+// Wide enough for "資金管理検証".
+inline constexpr QSize kSaveButton{88, 24};
 inline constexpr int kSaveMargin = 5;
 inline constexpr int kSaveTop = 4;
 inline constexpr int kSaveStep = 28;

@@ -1,6 +1,7 @@
 // The main window's own tools over the charted stock and its backtest: the
-// save strip beside the statistics ("CSV保存", "画像保存", "検証図"), and
-// "一括検証" on the rule panel with its pick of a stock and rule. None is a
+// save strip beside the statistics ("CSV保存", "画像保存", "検証図", and
+// "資金管理検証" over the whole list), and "一括検証" on the rule panel with
+// its pick of a stock and rule. None is a
 // control of the Form, so no handler sees them.
 #include <QPushButton>
 
@@ -11,8 +12,10 @@
 #include "gui/judging_ui.h"
 #include "gui/main_window.h"
 #include "gui/main_window_layout.h"
+#include "gui/portfolio_window.h"
 #include "gui/scan_window.h"
 #include "gui/widgets.h"
+#include "store/price_store.h"
 #include "views/export.h"
 
 namespace tavrine::gui {
@@ -30,6 +33,11 @@ void MainWindow::buildSaveButtons(QWidget* strip) {
   bind("BacktestButton", figures);
   figures->setToolTip(QStringLiteral("資産倍率・ドローダウン・分布の図を別の窓に開きます"));
   connect(figures, &QPushButton::clicked, this, [this] { openBacktest(); });
+  auto* money = new QPushButton(QStringLiteral("資金管理検証"), strip);
+  bind("PortfolioButton", money);
+  money->setToolTip(
+      QStringLiteral("全銘柄を1つの規則で、共通の資金と保有数の上限のもとで検証します（実売買）"));
+  connect(money, &QPushButton::clicked, this, [this] { openPortfolio(); });
 }
 
 void MainWindow::buildScanButton(QWidget* rulePanel) {
@@ -38,6 +46,25 @@ void MainWindow::buildScanButton(QWidget* rulePanel) {
   scan->setGeometry(layout::kScanButton);
   scan->setToolTip(QStringLiteral("全銘柄を全規則で検証し、年利率の順に並べます"));
   connect(scan, &QPushButton::clicked, this, [this] { openScan(); });
+}
+
+PortfolioWindow* MainWindow::openPortfolio() {
+  if (!portfolio_) {
+    PortfolioSource source;
+    source.stockList = [this] { return ws_.StockList; };
+    source.current = [this] { return CurrentPortfolioSettings(ws_); };
+    source.judging = [this] { return ws_.judging; };
+    source.storePath = [] { return PriceStorePath(); };
+    source.remember = remember_;
+    portfolio_ = new PortfolioWindow(std::move(source), this);
+    portfolio_->messageHook = platform_.messageHook;
+  } else if (!portfolio_->isVisible()) {
+    portfolio_->takeCurrent();
+  }
+  portfolio_->show();
+  portfolio_->raise();
+  portfolio_->activateWindow();
+  return portfolio_;
 }
 
 ScanWindow* MainWindow::openScan() {

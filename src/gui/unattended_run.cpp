@@ -11,24 +11,27 @@
 #include "gui/grid_model.h"
 #include "gui/help_window.h"
 #include "gui/main_window.h"
+#include "gui/portfolio_window.h"
 #include "gui/scan_window.h"
 
 namespace tavrine::gui {
 
 bool UnattendedRun::asked() const {
   return !actions.empty() || !helpText.empty() || !shotMain.isEmpty() || !shotHelp.isEmpty() ||
-         !shotScan.isEmpty() || !shotBacktest.isEmpty() || !scan.empty() || hover;
+         !shotScan.isEmpty() || !shotBacktest.isEmpty() || !shotPortfolio.isEmpty() ||
+         !scan.empty() || hover;
 }
 
 namespace {
 
 // The pictures asked for, then the end of the program.
 void Shoot(MainWindow& window, HelpWindow& help, const UnattendedRun& opt, ScanWindow* scan,
-           BacktestView* figures) {
+           BacktestView* figures, PortfolioWindow* money) {
   if (!opt.shotMain.isEmpty()) window.grab().save(opt.shotMain);
   if (!opt.shotHelp.isEmpty()) help.grab().save(opt.shotHelp);
   if (scan && !opt.shotScan.isEmpty()) scan->grab().save(opt.shotScan);
   if (figures) figures->grab().save(opt.shotBacktest);
+  if (money) money->grab().save(opt.shotPortfolio);
   QApplication::quit();
 }
 
@@ -71,16 +74,24 @@ void Play(MainWindow& window, HelpWindow& help, const UnattendedRun& opt) {
     figures = window.openBacktest();
     figures->move(window.geometry().topLeft() + QPoint(80, 40));
   }
+  // "資金管理検証" run with the settings it opens with.
+  PortfolioWindow* money = nullptr;
+  if (!opt.shotPortfolio.isEmpty()) {
+    money = window.openPortfolio();
+    money->move(window.geometry().topLeft() + QPoint(20, 20));
+    money->start();
+  }
   auto* wait = new QElapsedTimer;
   wait->start();
   auto* poll = new QTimer(&window);
   MainWindow* w = &window;
   HelpWindow* h = &help;
   const UnattendedRun* o = &opt;
-  QObject::connect(poll, &QTimer::timeout, &window, [w, h, o, wait, poll, scan, figures] {
+  QObject::connect(poll, &QTimer::timeout, &window, [w, h, o, wait, poll, scan, figures, money] {
     if (h->browser()->loading() && wait->elapsed() < 10000) return;
     // A scan runs to its end, however long it takes.
     if (scan && scan->running()) return;
+    if (money && money->running()) return;
     poll->stop();
     delete wait;
     if (scan) std::printf("scan: %d rows\n", scan->model()->rowCount());
@@ -94,8 +105,9 @@ void Play(MainWindow& window, HelpWindow& help, const UnattendedRun& opt) {
         std::printf("readout: %s\n", qPrintable(chart->readoutText().replace('\n', " | ")));
     }
     std::fflush(stdout);
-    QTimer::singleShot(o->settleMs, w,
-                       [w, h, o, scan, figures] { Shoot(*w, *h, *o, scan, figures); });
+    QTimer::singleShot(o->settleMs, w, [w, h, o, scan, figures, money] {
+      Shoot(*w, *h, *o, scan, figures, money);
+    });
   });
   poll->start(50);
 }

@@ -22,6 +22,8 @@ struct UnattendedRun {
   std::vector<std::pair<std::string, std::string>> actions;
   std::string helpText;
   QString shotMain, shotHelp, shotScan, shotBacktest;
+  // "資金管理検証" opened and run before its picture is taken.
+  QString shotPortfolio;
   // "long" or "short": open the scan window and run a scan before the shots.
   std::string scan;
   // A pointer position over the chart (view pixels) for the readout.

@@ -16,6 +16,7 @@ constexpr const char* kCandles = "chart/candles";
 constexpr const char* kWhiteBlack = "chart/whiteBlack";
 constexpr const char* kOverlay = "chart/overlay";
 constexpr const char* kBars = "chart/bars";  // 0 日足, 1 週足, 2 月足
+constexpr const char* kPortfolio = "portfolio";
 
 }  // namespace
 
@@ -123,6 +124,35 @@ bool SplitterWorthKeeping(const QList<int>& sizes, const QList<int>& minimums) {
   for (int i = 0; i < sizes.size(); ++i)
     if (sizes[i] < minimums[i] || sizes[i] <= 0) return false;
   return true;
+}
+
+PortfolioMemory PortfolioMemory::load() {
+  PortfolioMemory m;
+  QSettings s(QStringLiteral("tavrine"), QStringLiteral("tavrine"));
+  s.beginGroup(QString::fromLatin1(kPortfolio));
+  const auto text = [&s](const char* key, QString& v) { v = s.value(key, v).toString(); };
+  text("capital", m.capital);
+  text("slots", m.positions);
+  text("commission", m.commission);
+  text("slip", m.slip);
+  text("tax", m.tax);
+  text("borrow", m.borrow);
+  m.fillClose = s.value("fillClose", m.fillClose).toBool();
+  m.priorityCode = s.value("priorityCode", m.priorityCode).toBool();
+  return m;
+}
+
+void PortfolioMemory::save() const {
+  QSettings s(QStringLiteral("tavrine"), QStringLiteral("tavrine"));
+  s.beginGroup(QString::fromLatin1(kPortfolio));
+  s.setValue("capital", capital);
+  s.setValue("slots", positions);
+  s.setValue("commission", commission);
+  s.setValue("slip", slip);
+  s.setValue("tax", tax);
+  s.setValue("borrow", borrow);
+  s.setValue("fillClose", fillClose);
+  s.setValue("priorityCode", priorityCode);
 }
 
 }  // namespace tavrine::gui

@@ -31,6 +31,22 @@ struct WindowMemory {
   void save() const;
 };
 
+// The money settings of 資金管理検証 as its boxes show them (the rule, entry
+// direction and term follow the main window instead).
+struct PortfolioMemory {
+  QString capital = QStringLiteral("3000000");
+  QString positions = QStringLiteral("5");
+  QString commission = QStringLiteral("zero");
+  QString slip = QStringLiteral("0");
+  QString tax = QStringLiteral("20.315");
+  QString borrow = QStringLiteral("1.15");
+  bool fillClose = false;     // false: 始値
+  bool priorityCode = false;  // false: 売買代金
+
+  static PortfolioMemory load();
+  void save() const;
+};
+
 // The saved geometry placed within the screens' available areas: on the
 // screen it overlaps most, shrunk to fit that screen and moved inside it.
 // A null rectangle when it overlaps none (the window then takes its default

@@ -87,6 +87,12 @@ void LayoutTest::rulePanelMakesRoomForTheScanButton() {
   // The save buttons sit beside the statistics grid.
   QVERIFY(w("StatsCsvButton")->isVisibleTo(win.get()));
   QVERIFY(w("ChartImageButton")->isVisibleTo(win.get()));
+  // "資金管理検証" with them, its caption whole.
+  auto* money = static_cast<QPushButton*>(w("PortfolioButton"));
+  QVERIFY(money && money->parentWidget() == w("StatsStrip"));
+  QVERIFY(money->isVisibleTo(win.get()));
+  QCOMPARE(money->text(), QStringLiteral("資金管理検証"));
+  QVERIFY(money->fontMetrics().horizontalAdvance(money->text()) + 8 <= money->width());
 }
 
 void LayoutTest::columnsFitTheirTextsAndCutCellsShowTheirText() {
@@ -192,9 +198,10 @@ void LayoutTest::nothingCoversAnything() {
   sp->setSizes({sizes[0] + sizes[1] - 32, 32, sizes[2]});
   WAIT_FOR_LAYOUT(win.get(), QSize(1280, 800));
   QWidget* strip = w("StatsStrip");
-  for (const char* b : {"StatsCsvButton", "ChartImageButton", "BacktestButton"})
+  for (const char* b : {"StatsCsvButton", "ChartImageButton", "BacktestButton", "PortfolioButton"})
     QVERIFY2(strip->rect().contains(w(b)->geometry()), b);
   QCOMPARE(w("StatsCsvButton")->y(), w("BacktestButton")->y());
+  QCOMPARE(w("StatsCsvButton")->y(), w("PortfolioButton")->y());
   sp->setSizes(sizes);
   WAIT_FOR_LAYOUT(win.get(), QSize(1280, 800));
   QVERIFY(w("StatsCsvButton")->x() == w("BacktestButton")->x());

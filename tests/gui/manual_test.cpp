@@ -25,6 +25,7 @@
 #include "gui/backtest_view.h"
 #include "gui/help_window.h"
 #include "gui/main_window.h"
+#include "gui/portfolio_window.h"
 #include "gui/scan_window.h"
 #include "gui/today_window.h"
 #include "sample_folder.h"
@@ -192,6 +193,12 @@ void ManualTest::everyCaptionIsExplainedInTheManual() {
   buttons += today->findChildren<QAbstractButton*>();
   for (const std::string& h : TodayColumnHeadings())
     take(QString::fromStdString(h), QStringLiteral("today column"));
+  // The portfolio window's buttons, summary items and trade list columns.
+  PortfolioWindow* money = win->openPortfolio();
+  buttons += money->findChildren<QAbstractButton*>();
+  for (const QString& item : money->summaryItems()) take(item, QStringLiteral("portfolio summary"));
+  for (const std::string& h : PortfolioTradeHeadings())
+    take(QString::fromStdString(h), QStringLiteral("portfolio trade column"));
   for (QAbstractButton* b : buttons) take(b->text(), b->objectName());
   // The scan table's columns, the statistics block's captions and the
   // backtest view's figures.
