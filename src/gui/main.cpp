@@ -18,6 +18,7 @@
 #include "gui/handover.h"
 #include "gui/help_window.h"
 #include "gui/main_window.h"
+#include "gui/notification.h"
 #include "gui/splash_window.h"
 #include "gui/style.h"
 #include "gui/unattended_run.h"
@@ -204,7 +205,8 @@ int RunUpdate(int argc, char** argv) {
   // this run, as the signal asked.
   UpdateSignals stops;
   const UpdateSummary s = UpdateList(ws, hooks, false);
-  if (s.days > 0 && !stops.signal()) Notify(NewSignalNotice(ws.StockList, s.newest), true);
+  if (s.days > 0 && !stops.signal() && UpdateNoticesOn())
+    Notify(NewSignalNotice(ws.StockList, s.newest), true);
   const int status = Outcome(UpdateStatus(s), UpdateOutcomeText(s));
   stops.end();
   return status;
