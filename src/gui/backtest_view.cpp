@@ -327,6 +327,7 @@ BacktestView::BacktestView(QWidget* parent)
   drawdown_->attachAxis(drawdownValues_);
   drawdownView_ = ViewOf(drawdownChart, this);
   drawdownView_->setObjectName(QStringLiteral("BacktestDrawdown"));
+  connect(drawdownChart, &QChart::plotAreaChanged, this, [this] { placeLogLabels(); });
 
   // The ratio ranges: losing ranges in red, the others in green.
   ranges_ = MakeBars(QStringLiteral("売値/買値の分布（件）"), kGainColor, 0.7, this);
@@ -518,6 +519,19 @@ void BacktestView::placeLogLabels() {
   }
   logTitle_->setVisible(log);
   if (!log) return;
+  // The room estimated for the labels is set right by what the layout made
+  // of it: the plot starts where the drawdown plot below starts.
+  const qreal off =
+      drawdownView_ ? chart->plotArea().left() - drawdownView_->chart()->plotArea().left() : 0;
+  if (std::abs(off) >= 1 && drawdownView_->chart()->plotArea().width() > 0) {
+    QMargins m = chart->margins();
+    const int left = std::max(0, m.left() - static_cast<int>(std::lround(off)));
+    if (left != m.left()) {
+      m.setLeft(left);
+      chart->setMargins(m);  // the plot area moves, and this runs again
+      return;
+    }
+  }
   const QRectF plot = chart->plotArea();
   const double span = std::log(hi) - std::log(lo);
   for (std::size_t i = 0; i < ticks.size(); ++i) {

@@ -122,6 +122,12 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
   setAcceptDrops(true);
 
   build();
+  // The statistics read with their units, numbers right-aligned.
+  if (GridView* stats = grid("StringGrid4"))
+    if (auto* m = qobject_cast<GridModel*>(stats->model())) {
+      m->shown = &StatsCellShown;
+      m->alignRight = &StatsCellIsNumber;
+    }
   wireControls();
   addShortcuts();
   // The memo's design text is no memo: a start-up that stops before the

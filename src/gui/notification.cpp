@@ -53,7 +53,9 @@ void DesktopNotifier::notify(const QString& title, const QString& body) {
   call << QStringLiteral("tavrine") << uint(0) << QStringLiteral("tavrine") << title << body
        << actions << hints << kShownMs;
   if (!bus_.isConnected()) {
-    emit delivered(false);
+    // Said from the event loop, as an answer would be.
+    QMetaObject::invokeMethod(
+        this, [this] { emit delivered(false); }, Qt::QueuedConnection);
     return;
   }
   // Not waited for: the window stays responsive while the server answers.
@@ -76,6 +78,8 @@ void DesktopNotifier::actionInvoked(uint id, const QString& action) {
   if (action == QLatin1String("default") || action.isEmpty()) emit opened();
 }
 
-void DesktopNotifier::notificationClosed(uint id, uint /*reason*/) { ids_.remove(id); }
+void DesktopNotifier::notificationClosed(uint id, uint /*reason*/) {
+  if (ids_.remove(id) && ids_.isEmpty()) emit allClosed();
+}
 
 }  // namespace tavrine::gui

@@ -35,6 +35,8 @@ class DesktopNotifier : public QObject {
   void opened();
   // The server answered a notice (ok) or no server took it.
   void delivered(bool ok);
+  // Every notice of this program sent and answered has been closed.
+  void allClosed();
 
  private slots:
   void actionInvoked(uint id, const QString& action);

@@ -20,6 +20,7 @@
 #include "../support/start_cells.h"
 #include "app/workspace.h"
 #include "gui/backtest_view.h"
+#include "gui/grid_model.h"
 #include "signals/figures.h"
 #include "store/platform.h"
 #include "store/text.h"
@@ -90,6 +91,25 @@ class BacktestViewTest : public QObject {
     QCOMPARE(MultipleText(1.5), QStringLiteral("1.5倍"));
     QCOMPARE(MultipleText(0.5), QStringLiteral("0.5倍"));
     QCOMPARE(MultipleText(1000), QStringLiteral("1000倍"));
+  }
+
+  // The statistics grid's units stand on numbers only, each in its place.
+  void statisticsCellsReadWithUnits() {
+    QCOMPARE(StatsCellShown(11, 3, QStringLiteral("42")), QStringLiteral("42件"));
+    QCOMPARE(StatsCellShown(11, 4, QStringLiteral("3.5")), QStringLiteral("3.5回/年"));
+    QCOMPARE(StatsCellShown(13, 4, QStringLiteral("12.3")), QStringLiteral("12.3日"));
+    QCOMPARE(StatsCellShown(9, 2, QStringLiteral("7")), QStringLiteral("7件"));
+    QCOMPARE(StatsCellShown(7, 9, QStringLiteral("3")), QStringLiteral("3日"));
+    QCOMPARE(StatsCellShown(8, 9, QStringLiteral("5")), QStringLiteral("5件"));
+    QCOMPARE(StatsCellShown(3, 12, QStringLiteral("30")), QStringLiteral("30日"));
+    // Captions, blanks and ratios keep their texts.
+    QCOMPARE(StatsCellShown(13, 3, QStringLiteral("S1")), QStringLiteral("S1"));
+    QCOMPARE(StatsCellShown(11, 3, QString()), QString());
+    QCOMPARE(StatsCellShown(8, 3, QStringLiteral("1.052")), QStringLiteral("1.052"));
+    QCOMPARE(StatsCellShown(3, 0, QStringLiteral("所要日数")), QStringLiteral("所要日数"));
+    QVERIFY(StatsCellIsNumber(8, 3, QStringLiteral("1.052")));
+    QVERIFY(!StatsCellIsNumber(7, 3, QStringLiteral("全利率平均")));
+    QVERIFY(!StatsCellIsNumber(8, 0, QStringLiteral("1")));  // the heading row
   }
 
   // A curve that grows to 1e8 on the logarithmic scale: its labels name

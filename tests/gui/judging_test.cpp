@@ -1,6 +1,7 @@
 // The way of judging in the window: the switch on the rule panel, the label
 // over the statistics, the setting kept between runs, the scan judging the
 // window's way, and the list of today's signals.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>

@@ -53,6 +53,11 @@ class FakeNotifications : public QObject {
 
 class NotificationTest : public WindowTest {
   Q_OBJECT
+ public:
+  ~NotificationTest() override {
+    bus_.terminate();
+    if (!bus_.waitForFinished(5000)) bus_.kill();
+  }
 
  private slots:
   void initTestCase();

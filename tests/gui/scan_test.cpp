@@ -21,6 +21,7 @@
 
 #include "gui/main_window.h"
 #include "gui/scan_window.h"
+#include "gui/widgets.h"
 #include "store/table_file.h"
 #include "store/text.h"
 #include "window_fixture.h"
@@ -153,6 +154,23 @@ void ScanTest::scanTableSortsAndPicks() {
   QCOMPARE(text("Edit1"), QStringLiteral("1301"));
   QCOMPARE(text("Edit5"), QStringLiteral("1301 極洋"));
   QCOMPARE(win->workspace().StatsTable.cell(13, 3), std::string("S2"));
+  {
+    // The statistics grid reads with units, its numbers right-aligned; the
+    // cells keep the engine's texts.
+    const WorkTable& st = win->workspace().StatsTable;
+    QAbstractItemModel* g = win->grid("StringGrid4")->model();
+    auto right = [g](int c, int r) {
+      return (g->index(r, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight) !=
+             0;
+    };
+    QVERIFY(!st.cell(11, 3).empty());
+    QCOMPARE(g->index(3, 11).data().toString(), QString::fromStdString(st.cell(11, 3)) + "件");
+    QCOMPARE(g->index(3, 11).data(Qt::EditRole).toString(), QString::fromStdString(st.cell(11, 3)));
+    QVERIFY(right(11, 3));
+    QCOMPARE(g->index(3, 7).data().toString(), QStringLiteral("全利率平均"));
+    QVERIFY(!right(7, 3));
+    QCOMPARE(g->index(1, 3).data().toString(), QString::fromStdString(st.cell(3, 1)) + "日");
+  }
 
   // From a short-term scan a term-dependent rule switches to the short set
   // first; S1 .. S3 do not depend on it.
