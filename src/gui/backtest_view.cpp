@@ -566,7 +566,7 @@ void BacktestView::alignPlots() {
   const qreal widest = std::max(widths[0], widths[1]);
   // The logarithmic axis takes no room of its own: its labels and title are
   // drawn in the margin, which gets the room an axis would have taken.
-  const qreal own = log ? widths[0] + QFontMetricsF(PixelFont(11)).height() + 10 : 0;
+  const qreal own = log ? widths[0] + QFontMetricsF(PixelFont(11)).height() - 7 : 0;
   QChart* charts[] = {equityView_->chart(), drawdownView_->chart()};
   for (int i = 0; i < 2; ++i) {
     QMargins m = charts[i]->margins();
