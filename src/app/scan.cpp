@@ -323,12 +323,19 @@ std::vector<ScanRow> RunScan(const WorkTable& stockList, const ScanOptions& opti
   std::vector<ScanRow> rows;
   for (auto& v : perStock)
     for (auto& r : v) rows.push_back(std::move(r));
-  SortScanRows(rows);
+  SortScanRows(rows, options.minTrades);
   return rows;
 }
 
 bool ScanColumnIsNumeric(int column) {
   return column >= kScanTrades && column < static_cast<int>(ScanColumnHeadings().size());
+}
+
+void SortScanRows(std::vector<ScanRow>& rows, int minTrades) {
+  SortScanRows(rows, kScanAnnualRate, true);
+  // The rows with enough trades keep their order and go first.
+  std::stable_partition(rows.begin(), rows.end(),
+                        [minTrades](const ScanRow& r) { return r.trades >= minTrades; });
 }
 
 void SortScanRows(std::vector<ScanRow>& rows, int column, bool descending) {

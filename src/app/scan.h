@@ -39,6 +39,9 @@ struct ScanOptions {
   // The way of judging every stock, the entry direction and the costs.
   BacktestOptions backtest;
   int threads = 2;
+  // Rows with fewer closed trades than this are ranked below every row that
+  // has this many: a rule that traded twice with luck is not the best one.
+  int minTrades = 5;
   // Set from another thread to stop; the scan returns what it finished.
   const std::atomic<bool>* cancel = nullptr;
   // Called from worker threads after each stock: (stocks done, stocks in all).
@@ -50,7 +53,7 @@ struct ScanOptions {
 // passes a copy. Each stock gets the control cells and captions of a fresh start-up (the long-term
 // "乖離" in its 75-day mode), the extraction, and for the short term one
 // press of the term switch; then every rule button (kRules). Rows come in the
-// window's first order: annual rate descending, then code, then tag. A stock
+// window's first order (SortScanRows with options.minTrades). A stock
 // whose series cannot be computed (too short, a bad cell) is left out; a
 // cancelled scan returns the stocks it finished, none in part. Blocks until
 // the workers are done.
@@ -82,8 +85,9 @@ bool ScanColumnIsNumeric(int column);
 // rounded text, the rule by its tag, texts as texts), then code, tag and
 // stock column ascending.
 void SortScanRows(std::vector<ScanRow>& rows, int column, bool descending);
-// The scan's first order: annual rate descending.
-inline void SortScanRows(std::vector<ScanRow>& rows) { SortScanRows(rows, kScanAnnualRate, true); }
+// The scan's first order: rows of at least minTrades closed trades by
+// annual rate descending, then the rows of fewer trades in the same order.
+void SortScanRows(std::vector<ScanRow>& rows, int minTrades = 5);
 
 // Makes a scan row current in the main window as the user would: the code
 // typed into Edit1 and Enter, then the rule button of the tag. For a

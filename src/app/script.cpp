@@ -434,11 +434,19 @@ class Runner {
   // entry direction, one tab-separated line a row in the scan window's order,
   // each cell as the window and the CSV show it, the figures' five columns
   // last.
+  // An optional second word is the fewest closed trades a row needs to be
+  // ranked above the rows with fewer (5 when left out).
   void scan(const std::vector<std::string>& words) {
-    if (words.size() != 1 || (words[0] != "long" && words[0] != "short"))
+    if (words.empty() || words.size() > 2 || (words[0] != "long" && words[0] != "short"))
       throw BadLine{"scan needs long or short"};
     ScanOptions o;
     o.shortTerm = words[0] == "short";
+    if (words.size() == 2) {
+      const std::string& n = words[1];
+      if (n.empty() || n.size() > 4 || n.find_first_not_of("0123456789") != std::string::npos)
+        throw BadLine{"scan's fewest trades is a whole number"};
+      o.minTrades = std::stoi(n);
+    }
     // As the rule buttons run, but a blank direction cell scans 入買.
     o.backtest = ws_.backtest.options();
     o.backtest.entry =

@@ -13,6 +13,7 @@
 #include <QDateTimeAxis>
 #include <QDir>
 #include <QFontMetricsF>
+#include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
@@ -34,6 +35,26 @@
 #include "store/work_table.h"
 
 namespace tavrine::gui {
+
+QString MultipleText(double value) {
+  struct Unit {
+    double size;
+    const char* name;
+  };
+  static const Unit units[] = {{1e12, "兆倍"}, {1e8, "億倍"}, {1e4, "万倍"}, {1, "倍"}};
+  for (const Unit& u : units) {
+    const double n = value / u.size;
+    // 9999.6万 rounds to 1億: the next unit up takes it.
+    if (u.size > 1 && n < 1 - 5e-4) continue;
+    QString digits = QString::number(n, 'f', n >= 100 ? 0 : n >= 10 ? 1 : 2);
+    if (digits.contains(QLatin1Char('.'))) {
+      while (digits.endsWith(QLatin1Char('0'))) digits.chop(1);
+      if (digits.endsWith(QLatin1Char('.'))) digits.chop(1);
+    }
+    return digits + QString::fromUtf8(u.name);
+  }
+  return {};
+}
 
 namespace {
 
@@ -126,17 +147,15 @@ qreal WidestLabel(QValueAxis* axis) {
   return widest;
 }
 
-// Width of the widest label a logarithmic axis draws at the powers of its
+// Width of the labels beside a logarithmic axis at the powers of its
 // base.
 qreal WidestLabel(QLogValueAxis* axis) {
   const QFontMetricsF fm(axis->labelsFont());
-  const QByteArray format = axis->labelFormat().toLatin1();
   const double b = std::log(axis->base());
   qreal widest = 0;
   for (double k = std::ceil(std::log(axis->min()) / b - 1e-9);
        k <= std::log(axis->max()) / b + 1e-9; ++k)
-    widest = std::max(widest,
-                      fm.horizontalAdvance(QString::asprintf(format.constData(), std::exp(k * b))));
+    widest = std::max(widest, fm.horizontalAdvance(MultipleText(std::exp(k * b))));
   return widest;
 }
 
@@ -267,6 +286,8 @@ BacktestView::BacktestView(QWidget* parent)
   equityLog_->setTitleText(QStringLiteral("資産倍率"));
   equityLog_->setLabelFormat(QStringLiteral("%.3g"));
   equityLog_->setMinorTickCount(0);
+  equityLog_->setLabelsVisible(false);
+  equityLog_->setTitleVisible(false);
   equityChart->addAxis(equityDates_, Qt::AlignBottom);
   equityChart->addAxis(equityValues_, Qt::AlignLeft);
   for (QLineSeries* s : {even_, hold_, equity_}) {
@@ -276,6 +297,11 @@ BacktestView::BacktestView(QWidget* parent)
   }
   equityView_ = ViewOf(equityChart, this);
   equityView_->setObjectName(QStringLiteral("BacktestEquity"));
+  logTitle_ = new QGraphicsSimpleTextItem(QStringLiteral("資産倍率"), equityChart);
+  logTitle_->setFont(PixelFont(11));
+  logTitle_->setRotation(-90);
+  logTitle_->hide();
+  connect(equityChart, &QChart::plotAreaChanged, this, [this] { placeLogLabels(); });
 
   // Drawdown as a filled area hanging from 0.
   QChart* drawdownChart = PlainChart();
@@ -301,6 +327,7 @@ BacktestView::BacktestView(QWidget* parent)
   drawdown_->attachAxis(drawdownValues_);
   drawdownView_ = ViewOf(drawdownChart, this);
   drawdownView_->setObjectName(QStringLiteral("BacktestDrawdown"));
+  connect(drawdownChart, &QChart::plotAreaChanged, this, [this] { placeLogLabels(); });
 
   // The ratio ranges: losing ranges in red, the others in green.
   ranges_ = MakeBars(QStringLiteral("売値/買値の分布（件）"), kGainColor, 0.7, this);
@@ -474,6 +501,57 @@ void BacktestView::applyEquityScale() {
   }
 }
 
+void BacktestView::placeLogLabels() {
+  QChart* chart = equityView_->chart();
+  const bool log = chart->axes(Qt::Vertical).contains(equityLog_);
+  const double lo = equityLog_->min(), hi = equityLog_->max();
+  const double b = std::log(equityLog_->base());
+  std::vector<double> ticks;
+  if (log && lo > 0 && hi > lo && b > 0)
+    for (double k = std::ceil(std::log(lo) / b - 1e-9); k <= std::log(hi) / b + 1e-9; ++k)
+      ticks.push_back(std::exp(k * b));
+  while (logLabels_.size() > static_cast<qsizetype>(ticks.size())) delete logLabels_.takeLast();
+  while (logLabels_.size() < static_cast<qsizetype>(ticks.size())) {
+    auto* item = new QGraphicsSimpleTextItem(chart);
+    item->setFont(PixelFont(11));
+    item->setBrush(equityValues_->labelsBrush());
+    logLabels_.push_back(item);
+  }
+  logTitle_->setVisible(log);
+  if (!log) return;
+  // The room estimated for the labels is set right by what the layout made
+  // of it: the plot starts where the drawdown plot below starts.
+  const qreal off =
+      drawdownView_ ? chart->plotArea().left() - drawdownView_->chart()->plotArea().left() : 0;
+  if (std::abs(off) >= 1 && drawdownView_->chart()->plotArea().width() > 0) {
+    QMargins m = chart->margins();
+    const int left = std::max(0, m.left() - static_cast<int>(std::lround(off)));
+    if (left != m.left()) {
+      m.setLeft(left);
+      chart->setMargins(m);  // the plot area moves, and this runs again
+      return;
+    }
+  }
+  const QRectF plot = chart->plotArea();
+  const double span = std::log(hi) - std::log(lo);
+  for (std::size_t i = 0; i < ticks.size(); ++i) {
+    QGraphicsSimpleTextItem* item = logLabels_[static_cast<qsizetype>(i)];
+    item->setText(MultipleText(ticks[i]));
+    const QRectF r = item->boundingRect();
+    const double y = plot.bottom() - (std::log(ticks[i]) - std::log(lo)) / span * plot.height();
+    item->setPos(plot.left() - 5 - r.width(), y - r.height() / 2);
+  }
+  const QRectF t = logTitle_->boundingRect();
+  logTitle_->setPos(kChartMargin, plot.center().y() + t.width() / 2);
+}
+
+QStringList BacktestView::equityAxisLabels() const {
+  QStringList out;
+  if (!logTitle_->isVisible()) return out;
+  for (const QGraphicsSimpleTextItem* item : logLabels_) out << item->text();
+  return out;
+}
+
 bool BacktestView::logScale() const { return logScale_->isChecked(); }
 
 void BacktestView::setLogScale(bool on) { logScale_->setChecked(on); }
@@ -486,12 +564,16 @@ void BacktestView::alignPlots() {
   const qreal widths[] = {log ? WidestLabel(equityLog_) : WidestLabel(equityValues_),
                           WidestLabel(drawdownValues_)};
   const qreal widest = std::max(widths[0], widths[1]);
+  // The logarithmic axis takes no room of its own: its labels and title are
+  // drawn in the margin, which gets the room an axis would have taken.
+  const qreal own = log ? widths[0] + QFontMetricsF(PixelFont(11)).height() - 7 : 0;
   QChart* charts[] = {equityView_->chart(), drawdownView_->chart()};
   for (int i = 0; i < 2; ++i) {
     QMargins m = charts[i]->margins();
-    m.setLeft(kChartMargin + static_cast<int>(std::lround(widest - widths[i])));
+    m.setLeft(kChartMargin + static_cast<int>(std::lround(widest - widths[i] + (i ? 0 : own))));
     charts[i]->setMargins(m);
   }
+  placeLogLabels();
 }
 
 QString BacktestView::summaryText() const { return summary_->text(); }
@@ -526,7 +608,12 @@ QString BacktestView::saveImage(const QString& path) {
   // The button belongs to the window, not to the picture.
   const bool hidden = imageButton_->isHidden();
   imageButton_->hide();
+  // The picture says which day it was made, beside what it shows.
+  const QString shown = title_->text();
+  title_->setText(shown + QStringLiteral("　") +
+                  QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")));
   const QPixmap picture = grab();
+  title_->setText(shown);
   if (!hidden) imageButton_->show();
   if (!picture.save(&file, "PNG")) {
     file.cancelWriting();

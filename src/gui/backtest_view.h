@@ -31,6 +31,7 @@ QT_END_NAMESPACE
 
 QT_BEGIN_NAMESPACE
 class QBarSeries;
+class QGraphicsSimpleTextItem;
 QT_END_NAMESPACE
 
 namespace tavrine::gui {
@@ -45,6 +46,10 @@ struct BarChart {
   QBarCategoryAxis* axis = nullptr;
   QValueAxis* counts = nullptr;
 };
+
+// A multiple as the equity axis reads it: "0.5倍", "10倍", "250倍", "1万倍",
+// "3.2億倍", "1兆倍" (three significant digits at most, no exponent).
+QString MultipleText(double value);
 
 class BacktestView : public ToolWindow {
   Q_OBJECT
@@ -83,6 +88,9 @@ class BacktestView : public ToolWindow {
   QBarSet* dayBars() const { return days_.set; }
   QStringList rangeCategories() const;
   QStringList dayCategories() const;
+  // The labels the logarithmic equity axis shows, lowest first (empty on the
+  // linear scale).
+  QStringList equityAxisLabels() const;
 
  private:
   void showCurves(const BacktestFigures& figures);
@@ -90,6 +98,8 @@ class BacktestView : public ToolWindow {
   void showDays(const Distributions& distributions);
   void alignPlots();
   void applyEquityScale();
+  // Places the logarithmic axis' labels and title beside the equity plot.
+  void placeLogLabels();
 
   QLabel* title_ = nullptr;
   QLabel* summary_ = nullptr;
@@ -109,6 +119,10 @@ class BacktestView : public ToolWindow {
   QValueAxis* equityValues_ = nullptr;
   QLogValueAxis* equityLog_ = nullptr;
   QCheckBox* logScale_ = nullptr;
+  // The logarithmic axis draws no text of its own (its printf labels read
+  // 1e+08); these stand in its place while it is shown.
+  QList<QGraphicsSimpleTextItem*> logLabels_;
+  QGraphicsSimpleTextItem* logTitle_ = nullptr;
   double equityLo_ = 1, equityHi_ = 1;  // the lowest and highest value drawn
   QValueAxis* drawdownValues_ = nullptr;
 

@@ -23,8 +23,14 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
   const int c = index.column(), r = index.row();
   switch (role) {
     case Qt::DisplayRole:
+      if (shown) return shown(c, r, Shown(table_.cell(c, r)));
+      return Shown(table_.cell(c, r));
     case Qt::EditRole:
       return Shown(table_.cell(c, r));
+    case Qt::TextAlignmentRole:
+      if (alignRight && alignRight(c, r, Shown(table_.cell(c, r))))
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+      return {};
     case Qt::BackgroundRole:
       // Row 0 and column 0 are the grid's fixed cells.
       if (r == 0 || c == 0) return QBrush(QColor(0xF0, 0xF0, 0xF0));
@@ -74,6 +80,26 @@ bool GridModel::refresh() {
   if (rows_ > 0 && cols_ > 0)
     emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1), {Qt::DisplayRole});
   return true;
+}
+
+bool StatsCellIsNumber(int /*column*/, int row, const QString& text) {
+  if (row < 1) return false;
+  bool ok = false;
+  text.trimmed().toDouble(&ok);
+  return ok;
+}
+
+QString StatsCellShown(int column, int row, const QString& text) {
+  if (!StatsCellIsNumber(column, row, text)) return text;
+  const char* unit = nullptr;
+  if (column == 3 && row >= 1) unit = "日";                  // the trades' holding days
+  if (row == 2 && column >= 8 && column <= 14) unit = "件";  // trades of each ratio range
+  if (column == 11 && row == 3) unit = "件";                 // 全頻度
+  if (column == 11 && row == 4) unit = "回/年";              // 年平均頻度
+  if (column == 13 && (row == 4 || row == 5)) unit = "日";   // 平均日数, 最頻日数
+  if (column == 7 && row >= 7) unit = "日";                  // the holding days' histogram
+  if (column == 8 && row >= 7) unit = "件";
+  return unit ? text + QString::fromUtf8(unit) : text;
 }
 
 }  // namespace tavrine::gui

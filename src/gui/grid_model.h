@@ -35,11 +35,23 @@ class GridModel : public QAbstractTableModel {
 
   WorkTable& table() { return table_; }
 
+  // When set, what a cell shows (its edit text stays the table's), and
+  // whether it stands right-aligned.
+  std::function<QString(int column, int row, const QString& text)> shown;
+  std::function<bool(int column, int row, const QString& text)> alignRight;
+
  private:
   WorkTable& table_;
   bool editable_;
   int rows_, cols_;
   std::uint64_t version_;
 };
+
+// The statistics grid (StringGrid4 over StatsTable) as it reads: counts
+// with 件, days with 日, trades per year with 回/年, on numbers only; the
+// cells themselves keep the engine's texts.
+QString StatsCellShown(int column, int row, const QString& text);
+// Every number of the grid below its heading row stands right-aligned.
+bool StatsCellIsNumber(int column, int row, const QString& text);
 
 }  // namespace tavrine::gui

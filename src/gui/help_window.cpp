@@ -7,6 +7,7 @@
 #include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QStringDecoder>
 #include <QTextFrame>
@@ -28,6 +29,8 @@ namespace {
 constexpr QRect kWindow{376, 84, 639, 469};
 constexpr QSize kButton1{169, 26};
 constexpr QSize kButton2{161, 26};
+// 戻る and 進む at the lower left.
+constexpr QSize kArrowButton{80, 26};
 constexpr int kButtonMargin = 8;
 constexpr int kButtonGap = 6;
 // Where the text starts on the text face.
@@ -125,6 +128,31 @@ bool ManualBrowser::ManualHostFromEnvironment() {
 }
 
 void ManualBrowser::navigate(const QUrl& url) {
+  // A new page drops the pages ahead, as in a web browser.
+  if (at_ < 0 || visited_[static_cast<std::size_t>(at_)] != url) {
+    visited_.resize(static_cast<std::size_t>(at_ + 1));
+    visited_.push_back(url);
+    at_ = static_cast<int>(visited_.size()) - 1;
+    emit historyChanged();
+  }
+  load(url);
+}
+
+void ManualBrowser::goBack() {
+  if (!canGoBack()) return;
+  --at_;
+  emit historyChanged();
+  load(visited_[static_cast<std::size_t>(at_)]);
+}
+
+void ManualBrowser::goForward() {
+  if (!canGoForward()) return;
+  ++at_;
+  emit historyChanged();
+  load(visited_[static_cast<std::size_t>(at_)]);
+}
+
+void ManualBrowser::load(const QUrl& url) {
   if (reply_) {
     // The page on its way is dropped for the new one.
     QNetworkReply* old = reply_;
@@ -368,7 +396,46 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   button1_ = new QPushButton(this);
   button1_->setObjectName(QStringLiteral("TForm4.Button1"));
   button1_->resize(kButton1);
+  auto arrow = [this](const QString& caption, const QString& name, const QString& tip) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(name);
+    b->resize(kArrowButton);
+    b->setToolTip(tip);
+    b->setEnabled(false);
+    return b;
+  };
+  back_ = arrow(QStringLiteral("◀ 戻る"), QStringLiteral("TForm4.Back"),
+                QStringLiteral("前に見たページに戻ります (Alt+←)"));
+  forward_ = arrow(QStringLiteral("進む ▶"), QStringLiteral("TForm4.Forward"),
+                   QStringLiteral("戻る前のページに進みます (Alt+→)"));
+  connect(back_, &QPushButton::clicked, browser_, &ManualBrowser::goBack);
+  connect(forward_, &QPushButton::clicked, browser_, &ManualBrowser::goForward);
+  connect(browser_, &ManualBrowser::historyChanged, this, [this] { showHistory(); });
+  // The arrows belong to the browser face: they show and hide with it.
+  browser_->installEventFilter(this);
+  auto* backKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Left), this);
+  connect(backKey, &QShortcut::activated, browser_, &ManualBrowser::goBack);
+  auto* forwardKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Right), this);
+  connect(forwardKey, &QShortcut::activated, browser_, &ManualBrowser::goForward);
+  // Escape closes either face, as the close box does.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WindowShortcut);
+  connect(escape, &QShortcut::activated, this, [this] { close(); });
   place();
+}
+
+void HelpWindow::showHistory() {
+  back_->setEnabled(browser_->canGoBack());
+  forward_->setEnabled(browser_->canGoForward());
+}
+
+bool HelpWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == browser_ && (e->type() == QEvent::Show || e->type() == QEvent::Hide)) {
+    const bool on = e->type() == QEvent::Show;
+    back_->setVisible(on);
+    forward_->setVisible(on);
+  }
+  return QWidget::eventFilter(watched, e);
 }
 
 void HelpWindow::place() {
@@ -383,6 +450,8 @@ void HelpWindow::place() {
                  height() - kButton2.height() - kButtonMargin);
   button1_->move(button2_->x() - kButton1.width() - kButtonGap,
                  height() - kButton1.height() - kButtonMargin);
+  back_->move(kButtonMargin, height() - kArrowButton.height() - kButtonMargin);
+  forward_->move(back_->x() + kArrowButton.width() + kButtonGap, back_->y());
   button1_->raise();
   button2_->raise();
 }

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 #include <QNetworkReply>
 
@@ -46,6 +47,12 @@ class ManualBrowser : public QTextBrowser {
   bool hostConfigured() const { return hostConfigured_; }
 
   void navigate(const QUrl& url);
+  // The pages sent to before and after the one on screen, as a web
+  // browser's 戻る and 進む walk them.
+  bool canGoBack() const { return at_ > 0; }
+  bool canGoForward() const { return at_ + 1 < static_cast<int>(visited_.size()); }
+  void goBack();
+  void goForward();
   // The URL the browser was last sent to.
   QUrl current() const { return current_; }
   // The page on screen: the host's URL, or a qrc: URL for a shipped page.
@@ -58,6 +65,8 @@ class ManualBrowser : public QTextBrowser {
   // ok is false when the page asked for could not be had from its host,
   // whether a shipped page stands in for it or an error text.
   void pageShown(const QUrl& url, bool ok);
+  // The pages behind or ahead changed.
+  void historyChanged();
 
  protected:
   QVariant loadResource(int type, const QUrl& name) override;
@@ -66,6 +75,8 @@ class ManualBrowser : public QTextBrowser {
   void showEvent(QShowEvent* e) override;
 
  private:
+  // Sends the browser to url without touching the pages behind and ahead.
+  void load(const QUrl& url);
   void finished(QNetworkReply* reply);
   // Puts a page on screen; its pictures and style sheet load relative to url.
   void display(const QUrl& url, const QString& html);
@@ -85,6 +96,8 @@ class ManualBrowser : public QTextBrowser {
   // text, then the page is laid out again with them.
   QHash<QUrl, QByteArray> resources_;
   QHash<QNetworkReply*, QUrl> resourceReplies_;
+  std::vector<QUrl> visited_;
+  int at_ = -1;  // the page on screen in visited_
   int resourcesAsked_ = 0;
   bool resourcesArrived_ = false;
 };
@@ -99,6 +112,8 @@ class HelpWindow : public QWidget {
   QLabel* label() const { return label_; }
   QPushButton* button1() const { return button1_; }
   QPushButton* button2() const { return button2_; }
+  QPushButton* backButton() const { return back_; }
+  QPushButton* forwardButton() const { return forward_; }
 
   // The user closed the window with its close box.
   std::function<void()> onClosed;
@@ -106,9 +121,11 @@ class HelpWindow : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void place();
+  void showHistory();
 
   ManualBrowser* browser_;
   QFrame* panel_;
@@ -116,6 +133,8 @@ class HelpWindow : public QWidget {
   QLabel* label_;
   QPushButton* button1_;
   QPushButton* button2_;
+  QPushButton* back_;
+  QPushButton* forward_;
 };
 
 // Decodes an HTML page by its announced or declared character set.

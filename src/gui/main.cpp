@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QProcess>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "gui/handover.h"
 #include "gui/help_window.h"
 #include "gui/main_window.h"
+#include "gui/notification.h"
 #include "gui/splash_window.h"
 #include "gui/style.h"
 #include "gui/unattended_run.h"
@@ -36,6 +38,8 @@ struct Options {
   bool quitAfterStart = false;
   // 一括更新 without a window, then the exit status.
   bool update = false;
+  // 本日の信号 opened once the window is up (a click on the update's notice).
+  bool today = false;
   // Actions and pictures of an unattended run (unattended_run.h).
   UnattendedRun run;
   // Price files named without an option (a desktop's "open with"), imported
@@ -47,7 +51,7 @@ void Usage() {
   std::fprintf(stderr,
                "usage: tavrine --update\n"
                "       tavrine [--quit-after-start] [--click CONTROL | --set CONTROL=TEXT | "
-               "--enter CONTROL | --import FILE]... [FILE]...\n"
+               "--enter CONTROL | --import FILE]... [--today] [FILE]...\n"
                "       [--help-text TEXT]\n"
                "       [--scan long|short] [--hover X,Y]\n"
                "       [--screenshot FILE] [--screenshot-help FILE] [--screenshot-scan FILE]\n"
@@ -68,6 +72,8 @@ bool Parse(int argc, char** argv, Options& o) {
       o.quitAfterStart = true;
     } else if (!std::strcmp(a, "--update") && argc == 2) {
       o.update = true;
+    } else if (!std::strcmp(a, "--today")) {
+      o.today = true;
     } else if (!std::strcmp(a, "--click") && next(v)) {
       o.run.actions.push_back({"click", v});
     } else if (!std::strcmp(a, "--set") && next(v)) {
@@ -178,6 +184,36 @@ int Outcome(int status, const QString& text) {
   return status;
 }
 
+// How long `tavrine --update` waits for a click on its notice.
+constexpr int kNoticeClickWaitMs = 60000;
+
+// The notice after an update without a window: over D-Bus, where a click
+// starts the window with 本日の信号 open; the data folder is let go first,
+// so that window need not wait. Without a notification server, the tray or
+// notify-send says it (no click then).
+void NoticeWithoutWindow(const SignalNotice& n) {
+  DisableSaveGuard();
+  if (!QDBusConnection::sessionBus().isConnected()) {
+    Notify(n, true);
+    return;
+  }
+  DesktopNotifier notifier(QDBusConnection::sessionBus());
+  QEventLoop loop;
+  QObject::connect(&notifier, &DesktopNotifier::delivered, &loop, [&](bool ok) {
+    if (ok) return;
+    Notify(n, true);
+    loop.quit();
+  });
+  QObject::connect(&notifier, &DesktopNotifier::opened, &loop, [&] {
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), {QStringLiteral("--today")});
+    loop.quit();
+  });
+  QObject::connect(&notifier, &DesktopNotifier::allClosed, &loop, &QEventLoop::quit);
+  QTimer::singleShot(kNoticeClickWaitMs, &loop, &QEventLoop::quit);
+  notifier.notify(NewSignalsTitle(n.day, n.signalCount, n.stocks), n.text);
+  loop.exec();
+}
+
 // `tavrine --update`: a window of this user that holds the data folder runs
 // the update and answers; else this run takes the folder and runs it here.
 int RunUpdate(int argc, char** argv) {
@@ -207,9 +243,11 @@ int RunUpdate(int argc, char** argv) {
   // this run, as the signal asked.
   UpdateSignals stops;
   const UpdateSummary s = UpdateList(ws, hooks, false);
-  if (s.days > 0 && !stops.signal()) Notify(NewSignalNotice(ws.StockList, s.newest), true);
+  const bool notice = s.days > 0 && !stops.signal() && UpdateNoticesOn();
+  const SignalNotice n = notice ? NewSignalNotice(ws.StockList, s.newest) : SignalNotice{};
   const int status = Outcome(UpdateStatus(s), UpdateOutcomeText(s));
   stops.end();
+  if (notice) NoticeWithoutWindow(n);
   return status;
 }
 
@@ -303,6 +341,7 @@ int main(int argc, char** argv) {
   }
 
   if (!opt.files.isEmpty()) QTimer::singleShot(0, &window, [&] { window.importFiles(opt.files); });
+  if (opt.today) QTimer::singleShot(0, &window, [&] { window.openToday(); });
   // Files handed over by a later `tavrine FILE...` on this folder.
   ServeWindow(handOver, window);
 

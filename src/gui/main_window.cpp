@@ -24,9 +24,12 @@
 #include "gui/help_window.h"
 #include "gui/import_ui.h"
 #include "gui/list_jobs.h"
+#include "gui/notification.h"
+#include "gui/print_preview.h"
 #include "gui/scan_window.h"
 #include "gui/splash_window.h"
 #include "gui/style.h"
+#include "gui/today_window.h"
 #include "gui/update_ui.h"
 #include "gui/widgets.h"
 
@@ -78,7 +81,13 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
   platform_.onPrint = [this]() -> std::string {
     // The memo panel was taken off the chart just before: show that first.
     mirror();
-    return chart_->print().toStdString();
+    // An unattended run prints straight to its file; a user sees the page
+    // in the print dialog's preview first and prints from there.
+    if (!qEnvironmentVariableIsEmpty("TAVRINE_PRINT_PDF") ||
+        (platform_.messageHook && !printPreviewHook))
+      return chart_->print().toStdString();
+    PreviewPrint(this, chart_, QStringLiteral("chart1"));
+    return {};
   };
   platform_.onPump = [this] { mirrorForm(); };
   jobs_ = std::make_unique<ListJobs>([this] { return ws_.busy(); },
@@ -90,10 +99,35 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
   importer_ = std::make_unique<PriceFileImport>(
       this, ws_, [this] { mirror(); }, [this](const std::string& code) { selectCode(code); });
   updater_ = std::make_unique<ListUpdate>(this, ws_, [this] { mirror(); });
+  // After 一括更新 the desktop is told how many signals are new; a click on
+  // the notice opens 本日の信号. Without a notification server on the
+  // session bus the tray or notify-send says it instead.
+  auto* notifier = new DesktopNotifier(QDBusConnection::sessionBus(), this);
+  notifier->setObjectName(QStringLiteral("UpdateNotifier"));
+  connect(notifier, &DesktopNotifier::opened, this, [this] {
+    TodayWindow* today = openToday();
+    today->raise();
+    today->activateWindow();
+  });
+  updater_->notify = [notifier](const SignalNotice& n) {
+    if (!UpdateNoticesOn()) return;
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(notifier, &DesktopNotifier::delivered, notifier, [n, once](bool ok) {
+      QObject::disconnect(*once);
+      if (!ok) Notify(n);
+    });
+    notifier->notify(NewSignalsTitle(n.day, n.signalCount, n.stocks), n.text);
+  };
   adder_ = std::make_unique<StockAdd>(this, ws_, *updater_, [this] { mirror(); });
   setAcceptDrops(true);
 
   build();
+  // The statistics read with their units, numbers right-aligned.
+  if (GridView* stats = grid("StringGrid4"))
+    if (auto* m = qobject_cast<GridModel*>(stats->model())) {
+      m->shown = &StatsCellShown;
+      m->alignRight = &StatsCellIsNumber;
+    }
   wireControls();
   addShortcuts();
   // The memo's design text is no memo: a start-up that stops before the

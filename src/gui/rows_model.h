@@ -58,12 +58,18 @@ class RowsModel : public QAbstractTableModel {
   }
   void sort(int column, Qt::SortOrder order) override {
     if (column < 0 || column >= columnCount()) return;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    sorter_(rows_, column, order == Qt::DescendingOrder);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    reorder([&](std::vector<Row>& rows) { sorter_(rows, column, order == Qt::DescendingOrder); });
   }
 
  protected:
+  // Puts the rows in another order, telling the views.
+  template <class F>
+  void reorder(F&& f) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    f(rows_);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+  }
+
   virtual QString display(int /*column*/, const QString& cell) const { return cell; }
   virtual Qt::Alignment alignment(int column) const = 0;
   virtual QVariant other(const Row& /*row*/, int /*column*/, int /*role*/) const { return {}; }

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -51,6 +52,15 @@ Qt::Alignment ScanModel::alignment(int column) const {
   return ScanColumnIsNumeric(column) ? Qt::AlignRight : Qt::AlignLeft;
 }
 
+void ScanModel::sort(int column, Qt::SortOrder order) {
+  if (column == AnnualRate && order == Qt::DescendingOrder) {
+    const int least = minTrades_;
+    reorder([least](std::vector<ScanRow>& rows) { SortScanRows(rows, least); });
+    return;
+  }
+  RowsModel::sort(column, order);
+}
+
 // ---- window ------------------------------------------------------------
 
 ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
@@ -79,6 +89,16 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   direction_->setStyleSheet(QStringLiteral("QLabel { background: white; }"));
   judging_ =
       AddShownValue(strip, row1, QStringLiteral("検証方式"), QStringLiteral("ScanJudging"), 60);
+  row1->addSpacing(18);
+  row1->addWidget(new QLabel(QStringLiteral("最少取引数"), strip));
+  minTrades_ = new QSpinBox(strip);
+  minTrades_->setObjectName(QStringLiteral("ScanMinTrades"));
+  minTrades_->setRange(0, 999);
+  minTrades_->setValue(model_ ? model_->minTrades() : 5);
+  minTrades_->setSuffix(QStringLiteral(" 回"));
+  minTrades_->setToolTip(
+      QStringLiteral("取引がこの回数に満たない行は、年利率が高くても上位に並べません"));
+  row1->addWidget(minTrades_);
   row1->addStretch(1);
   auto button = [strip](const char* caption, const char* name, int w) {
     auto* b = new QPushButton(QString::fromUtf8(caption), strip);
@@ -119,6 +139,14 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   table_->setSortingEnabled(true);
   root()->addWidget(table_, 1);
 
+  model_->setMinTrades(minTrades_->value());
+  connect(minTrades_, &QSpinBox::valueChanged, this, [this](int n) {
+    model_->setMinTrades(n);
+    QHeaderView* h = table_->horizontalHeader();
+    if (h->sortIndicatorSection() == ScanModel::AnnualRate &&
+        h->sortIndicatorOrder() == Qt::DescendingOrder)
+      model_->sort(ScanModel::AnnualRate, Qt::DescendingOrder);
+  });
   connect(run_, &QPushButton::clicked, this, [this] { start(); });
   connect(stop_, &QPushButton::clicked, this, [this] { cancel(); });
   connect(csv_, &QPushButton::clicked, this, [this] {
@@ -194,6 +222,7 @@ void ScanWindow::start() {
   ScanOptions options;
   options.shortTerm = runShort_;
   options.backtest = runOptions_;
+  options.minTrades = minTrades_->value();
   options.threads = static_cast<int>(std::max(2u, std::thread::hardware_concurrency()));
   options.cancel = &cancel_;
   options.progress = [this](int done, int all) {

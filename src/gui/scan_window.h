@@ -24,6 +24,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTableView;
 class QTimer;
 QT_END_NAMESPACE
@@ -55,8 +56,17 @@ class ScanModel : public RowsModel<ScanRow> {
       : RowsModel(ScanColumnHeadings(), &ScanRowCells, static_cast<Sorter>(&SortScanRows), parent) {
   }
 
+  // Annual rate highest first is the scan's ranking: rows with fewer closed
+  // trades than minTrades() stand below the others.
+  void sort(int column, Qt::SortOrder order) override;
+  int minTrades() const { return minTrades_; }
+  void setMinTrades(int n) { minTrades_ = n; }
+
  protected:
   Qt::Alignment alignment(int column) const override;
+
+ private:
+  int minTrades_ = 5;
 };
 
 // What the scan window needs from the main window, all called on the
@@ -101,6 +111,7 @@ class ScanWindow : public ToolWindow {
   QLabel* directionLabel() const { return direction_; }
   QLabel* judgingLabel() const { return judging_; }
   QLabel* statusLabel() const { return status_; }
+  QSpinBox* minTradesBox() const { return minTrades_; }
   // Rows in the order shown.
   std::vector<ScanRow> shownRows() const;
 
@@ -134,6 +145,7 @@ class ScanWindow : public ToolWindow {
   QLabel* direction_ = nullptr;
   QLabel* judging_ = nullptr;
   QLabel* status_ = nullptr;
+  QSpinBox* minTrades_ = nullptr;
   QTimer* timer_ = nullptr;
 
   // Shared with the worker thread.

@@ -1,6 +1,8 @@
 #include "gui/today_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,8 +14,10 @@
 #include <set>
 
 #include "gui/file_dialogs.h"
+#include "gui/notification.h"
 #include "gui/style.h"
 #include "gui/widgets.h"
+#include "signals/rules.h"
 #include "signals/today.h"
 #include "views/export.h"
 
@@ -34,11 +38,23 @@ QVariant TodayModel::other(const TodayListRow& row, int column, int role) const 
   return {};
 }
 
+std::vector<TodayListRow> FilterTodayRows(const std::vector<TodayListRow>& rows,
+                                          const TodayFilter& filter, const std::string& newest) {
+  std::vector<TodayListRow> out;
+  for (const TodayListRow& r : rows) {
+    if (filter.newestDayOnly && r.date != newest) continue;
+    if (filter.tag >= 0 && r.tag != filter.tag) continue;
+    if (filter.side != 0 && r.buy != (filter.side > 0)) continue;
+    out.push_back(r);
+  }
+  return out;
+}
+
 // ---- window ------------------------------------------------------------
 
 TodayWindow::TodayWindow(TodaySource source, QWidget* parent)
     : ToolWindow(QStringLiteral("TodayWindow"), QStringLiteral("本日の信号"),
-                 QStringLiteral("本日の信号　買い・売りに変わった銘柄"), {560, 520}, parent),
+                 QStringLiteral("本日の信号　買い・売りに変わった銘柄"), {760, 520}, parent),
       source_(std::move(source)) {
   QBoxLayout* row = addControlStrip(QBoxLayout::LeftToRight);
   QWidget* strip = row->parentWidget();
@@ -49,6 +65,32 @@ TodayWindow::TodayWindow(TodaySource source, QWidget* parent)
       QStringLiteral("各銘柄の最新の株価の日に、前の日と符号が変わった規則を挙げます。"
                      "判定はその日までの株価だけで行います（実売買）。"));
   row->addWidget(status_, 1);
+  newestDay_ = new QCheckBox(QStringLiteral("最新日のみ"), strip);
+  newestDay_->setObjectName(QStringLiteral("TodayNewestDay"));
+  newestDay_->setToolTip(
+      QStringLiteral("株価が一覧の最新の日まである銘柄だけを出します（更新の遅れた銘柄を除く）"));
+  rule_ = new QComboBox(strip);
+  rule_->setObjectName(QStringLiteral("TodayRule"));
+  rule_->setToolTip(QStringLiteral("この規則の信号だけを出します"));
+  rule_->addItem(QStringLiteral("全規則"), -1);
+  for (int tag = 0; tag < kRuleCount; ++tag)
+    rule_->addItem(QString::fromUtf8(kRules[tag].label), tag);
+  side_ = new QComboBox(strip);
+  side_->setObjectName(QStringLiteral("TodaySide"));
+  side_->setToolTip(QStringLiteral("買い・売りのどちらかだけを出します"));
+  side_->addItem(QStringLiteral("買い・売り"), 0);
+  side_->addItem(QStringLiteral("買い"), 1);
+  side_->addItem(QStringLiteral("売り"), -1);
+  notice_ = new QCheckBox(QStringLiteral("更新後に通知"), strip);
+  notice_->setObjectName(QStringLiteral("TodayNotice"));
+  notice_->setToolTip(QStringLiteral(
+      "一括更新の後、新しい信号の数をデスクトップに通知します。通知を押すとこの窓を開きます"));
+  notice_->setChecked(UpdateNoticesOn());
+  connect(notice_, &QCheckBox::toggled, this, [](bool on) { SetUpdateNoticesOn(on); });
+  row->addWidget(newestDay_);
+  row->addWidget(rule_);
+  row->addWidget(side_);
+  row->addWidget(notice_);
   auto* again = new QPushButton(QStringLiteral("更新"), strip);
   again->setObjectName(QStringLiteral("TodayRefresh"));
   again->setFixedSize(60, 26);
@@ -67,6 +109,9 @@ TodayWindow::TodayWindow(TodaySource source, QWidget* parent)
   root()->addWidget(table_, 1);
 
   connect(again, &QPushButton::clicked, this, [this] { refresh(); });
+  connect(newestDay_, &QCheckBox::toggled, this, [this] { applyFilter(); });
+  connect(rule_, &QComboBox::currentIndexChanged, this, [this] { applyFilter(); });
+  connect(side_, &QComboBox::currentIndexChanged, this, [this] { applyFilter(); });
   connect(csv_, &QPushButton::clicked, this, [this] {
     askCsv(QStringLiteral("本日の信号.csv"), [this](const QString& p) { return saveCsv(p); });
   });
@@ -83,22 +128,41 @@ void TodayWindow::refresh() {
   QApplication::restoreOverrideCursor();
 
   // The newest day of any stock: the day the list is about.
-  std::string newest;
-  for (const TodayRow& r : longRows) newest = std::max(newest, r.date);
+  newest_.clear();
+  for (const TodayRow& r : longRows) newest_ = std::max(newest_, r.date);
+  stocksJudged_ = static_cast<int>(longRows.size());
+  all_ = std::move(rows);
+  // A new judging starts in the first order.
+  table_->horizontalHeader()->setSortIndicator(kTodayCode, Qt::AscendingOrder);
+  applyFilter();
+}
+
+void TodayWindow::applyFilter() {
+  TodayFilter f;
+  f.newestDayOnly = newestDay_->isChecked();
+  f.tag = rule_->currentData().toInt();
+  f.side = side_->currentData().toInt();
+  std::vector<TodayListRow> rows = FilterTodayRows(all_, f, newest_);
   const int count = static_cast<int>(rows.size());
   std::set<int> stocks;
   for (const TodayListRow& r : rows) stocks.insert(r.column);
   model_->setRows(std::move(rows));
-  table_->sortByColumn(kTodayCode, Qt::AscendingOrder);
+  QHeaderView* h = table_->horizontalHeader();
+  model_->sort(h->sortIndicatorSection(), h->sortIndicatorOrder());
   csv_->setEnabled(count > 0);
-  if (longRows.empty())
+  const bool filtered = count != static_cast<int>(all_.size());
+  if (stocksJudged_ == 0)
     status_->setText(QStringLiteral("銘柄一覧に銘柄がありません。"));
   else
-    status_->setText(QStringLiteral("%1 までの株価：%2 銘柄中 %3 銘柄、%4 件（判定は実売買）")
-                         .arg(Shown(newest))
-                         .arg(static_cast<int>(longRows.size()))
-                         .arg(static_cast<int>(stocks.size()))
-                         .arg(count));
+    status_->setText(
+        QStringLiteral("%1 までの株価：%2 銘柄中 %3 銘柄、%4 件%5（判定は実売買）")
+            .arg(Shown(newest_))
+            .arg(stocksJudged_)
+            .arg(static_cast<int>(stocks.size()))
+            .arg(count)
+            .arg(filtered
+                     ? QStringLiteral("（全 %1 件から絞り込み）").arg(static_cast<int>(all_.size()))
+                     : QString()));
 }
 
 void TodayWindow::pickRow(int viewRow) {

@@ -16,6 +16,8 @@
 #include "store/work_table.h"
 
 QT_BEGIN_NAMESPACE
+class QCheckBox;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -33,6 +35,17 @@ class TodayModel : public RowsModel<TodayListRow> {
   Qt::Alignment alignment(int column) const override;
   QVariant other(const TodayListRow& row, int column, int role) const override;
 };
+
+// Which of today's signals the window shows.
+struct TodayFilter {
+  bool newestDayOnly = false;  // only stocks priced up to the newest day of the list
+  int tag = -1;                // one rule's tag, -1 every rule
+  int side = 0;                // 1 買い only, -1 売り only, 0 both
+};
+// The rows that pass the filter, in their order; newest is the newest day
+// of any stock.
+std::vector<TodayListRow> FilterTodayRows(const std::vector<TodayListRow>& rows,
+                                          const TodayFilter& filter, const std::string& newest);
 
 // What the window needs from the main window, called on the window's thread.
 struct TodaySource {
@@ -56,13 +69,29 @@ class TodayWindow : public ToolWindow {
   TodayModel* model() const { return model_; }
   QTableView* table() const { return table_; }
   QLabel* statusLabel() const { return status_; }
+  QCheckBox* newestDayBox() const { return newestDay_; }
+  QComboBox* ruleBox() const { return rule_; }
+  QComboBox* sideBox() const { return side_; }
+  // "更新後に通知": the desktop notice after 一括更新, on or off.
+  QCheckBox* noticeBox() const { return notice_; }
 
  private:
+  // Shows the rows of the last judging that pass the filters, in the order
+  // the header shows.
+  void applyFilter();
+
   TodaySource source_;
   TodayModel* model_ = nullptr;
   QTableView* table_ = nullptr;
   QLabel* status_ = nullptr;
   QPushButton* csv_ = nullptr;
+  QCheckBox* newestDay_ = nullptr;
+  QComboBox* rule_ = nullptr;
+  QComboBox* side_ = nullptr;
+  QCheckBox* notice_ = nullptr;
+  std::vector<TodayListRow> all_;  // the last judging, unfiltered
+  std::string newest_;
+  int stocksJudged_ = 0;
 };
 
 }  // namespace tavrine::gui

@@ -130,9 +130,14 @@ SignalNotice NewSignalNotice(const WorkTable& stockList, int newestDay) {
   // Each stock once, in code order, only when its newest day is the new day.
   QStringList names;
   std::set<int> seen;
-  for (const TodayListRow& r : rows)
-    if (r.date == day && seen.insert(r.column).second) names << Q(r.code + " " + r.name).trimmed();
   SignalNotice n;
+  n.day = Q(day);
+  for (const TodayListRow& r : rows) {
+    if (r.date != day) continue;
+    ++n.signalCount;
+    if (seen.insert(r.column).second) names << Q(r.code + " " + r.name).trimmed();
+  }
+  n.stocks = static_cast<int>(names.size());
   if (names.isEmpty()) {
     n.title = QStringLiteral("一括更新: %1 まで").arg(Q(day));
     n.text = QStringLiteral("新しい信号の出た銘柄はありません。");

@@ -51,6 +51,9 @@ const std::vector<std::pair<std::string, QString>>& JQuantsPlans();
 inline constexpr int kNoticeNames = 10;
 struct SignalNotice {
   QString title, text;
+  QString day;          // the new day
+  int signalCount = 0;  // signals new on it
+  int stocks = 0;       // stocks they are in
 };
 SignalNotice NewSignalNotice(const WorkTable& stockList, int newestDay);
 

@@ -10,6 +10,13 @@
 
 namespace tavrine {
 
+std::string ListFullMessage() {
+  if (FileExists(RootPath("listwerk/listwerk.exe")))
+    return "登録銘柄数が制限を超えています。\rlistwerk.exeで不要銘柄を削除して下さい。";
+  return "登録銘柄数が制限を超えています。\r銘柄ボタンを右クリックし「デ-タ一覧から削除」で"
+         "不要銘柄を削除して下さい。";
+}
+
 namespace {
 
 void EmptyColumn(WorkTable& t, int c) {

@@ -16,8 +16,10 @@ namespace tavrine {
 inline constexpr const char* kCodeListFile = "listwerk/kabuka/code.txt";
 inline constexpr const char* kCodeListFolder = "listwerk/kabuka";
 using stocklist::kLastStockColumn;
-inline constexpr const char* kListFullMessage =
-    "登録銘柄数が制限を超えています。\rlistwerk.exeで不要銘柄を削除して下さい。";
+// What a full list says: where the list editor listwerk is installed, to
+// remove stocks there; else with the program's own 削除 (the stock
+// buttons' context menu).
+std::string ListFullMessage();
 
 // Highest column among 1..197 whose heading marks a stock, 0 when none.
 int LastStockColumn(const WorkTable& list);

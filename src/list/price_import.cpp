@@ -304,7 +304,7 @@ int StockColumn(const WorkTable& list, const std::string& code, const std::strin
   int column = 0;
   for (int j = 1; j <= L && column == 0; ++j)
     if (LeftBytes(list.cell(j, 0), 4) == code) column = j;
-  if (column == 0 && L == kLastStockColumn) throw Refused{shown + ": " + kListFullMessage};
+  if (column == 0 && L == kLastStockColumn) throw Refused{shown + ": " + ListFullMessage()};
 
   // Every code the placement compares must read, or it would stop half-way.
   try {

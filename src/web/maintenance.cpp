@@ -68,7 +68,7 @@ bool Maintenance::Place(const Collection::Collected& got, const std::string& k) 
   const int L = LastStockColumn(list);
   ws_.SeriesTable.set(ctl::LastStockColumn, IntToStr(L));
   if (L == kLastStockColumn) {
-    ws_.platform.message(kListFullMessage);
+    ws_.platform.message(ListFullMessage());
     return false;
   }
   // The collected series comes through the scratch column, where a list
@@ -142,10 +142,19 @@ void Maintenance::BitBtn1Click() {
     form.setVisible("Panel14", true);
     form.setVisible("Panel4", true);
     if (!ws_.CandidateTable.cell(2, 2).empty()) form.setVisible("StringGrid7", true);
-    form.setText("Label21",
-                 "未登録銘柄の株価履歴を簡易収集します。\r日付がずれることがあります。\r一覧編集に"
-                 "はタヴリン用株価一覧編集"
-                 "\rソフト（フリー）を御利用下さい。");
+    // A panel just opened has no connection to report: the last page's
+    // "切断しました" would read as a fault.
+    form.setText("StatusBar1", "");
+    // The list editor is named only where it is installed; else the
+    // program's own 削除 is.
+    form.setText(
+        "Label21",
+        FileExists(RootPath("listwerk/listwerk.exe"))
+            ? "未登録銘柄の株価履歴を簡易収集します。\r日付がずれることがあります。\r一覧編集に"
+              "はタヴリン用株価一覧編集"
+              "\rソフト（フリー）を御利用下さい。"
+            : "未登録銘柄の株価履歴を簡易収集します。\r日付がずれることがあります。\r一覧からの"
+              "削除は銘柄ボタンを右クリックし\r「デ-タ一覧から削除」で行えます。");
   }
 }
 

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QLineSeries>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +20,7 @@
 #include "../support/start_cells.h"
 #include "app/workspace.h"
 #include "gui/backtest_view.h"
+#include "gui/grid_model.h"
 #include "signals/figures.h"
 #include "store/platform.h"
 #include "store/text.h"
@@ -77,6 +79,103 @@ class BacktestViewTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Multiples read as numbers do: 万, 億 and 兆 instead of exponents.
+  void multiplesReadAsWords() {
+    QCOMPARE(MultipleText(1e8), QStringLiteral("1億倍"));
+    QCOMPARE(MultipleText(1e4), QStringLiteral("1万倍"));
+    QCOMPARE(MultipleText(2.5e4), QStringLiteral("2.5万倍"));
+    QCOMPARE(MultipleText(123456), QStringLiteral("12.3万倍"));
+    QCOMPARE(MultipleText(99999999), QStringLiteral("1億倍"));  // not 10000万倍
+    QCOMPARE(MultipleText(3e12), QStringLiteral("3兆倍"));
+    QCOMPARE(MultipleText(1), QStringLiteral("1倍"));
+    QCOMPARE(MultipleText(1.5), QStringLiteral("1.5倍"));
+    QCOMPARE(MultipleText(0.5), QStringLiteral("0.5倍"));
+    QCOMPARE(MultipleText(1000), QStringLiteral("1000倍"));
+  }
+
+  // The statistics grid's units stand on numbers only, each in its place.
+  void statisticsCellsReadWithUnits() {
+    QCOMPARE(StatsCellShown(11, 3, QStringLiteral("42")), QStringLiteral("42件"));
+    QCOMPARE(StatsCellShown(11, 4, QStringLiteral("3.5")), QStringLiteral("3.5回/年"));
+    QCOMPARE(StatsCellShown(13, 4, QStringLiteral("12.3")), QStringLiteral("12.3日"));
+    QCOMPARE(StatsCellShown(9, 2, QStringLiteral("7")), QStringLiteral("7件"));
+    QCOMPARE(StatsCellShown(7, 9, QStringLiteral("3")), QStringLiteral("3日"));
+    QCOMPARE(StatsCellShown(8, 9, QStringLiteral("5")), QStringLiteral("5件"));
+    QCOMPARE(StatsCellShown(3, 12, QStringLiteral("30")), QStringLiteral("30日"));
+    // Captions, blanks and ratios keep their texts.
+    QCOMPARE(StatsCellShown(13, 3, QStringLiteral("S1")), QStringLiteral("S1"));
+    QCOMPARE(StatsCellShown(11, 3, QString()), QString());
+    QCOMPARE(StatsCellShown(8, 3, QStringLiteral("1.052")), QStringLiteral("1.052"));
+    QCOMPARE(StatsCellShown(3, 0, QStringLiteral("所要日数")), QStringLiteral("所要日数"));
+    QVERIFY(StatsCellIsNumber(8, 3, QStringLiteral("1.052")));
+    QVERIFY(!StatsCellIsNumber(7, 3, QStringLiteral("全利率平均")));
+    QVERIFY(!StatsCellIsNumber(8, 0, QStringLiteral("1")));  // the heading row
+  }
+
+  // A curve that grows to 1e8 on the logarithmic scale: its labels name
+  // the multiples in words, 1万倍 among them, and no label has an exponent.
+  void logAxisLabelsReadAsMultiples() {
+    BacktestFigures f;
+    f.trades = 8;
+    f.startDay = DaysFromCivil(2000, 1, 3);
+    double e = 1;
+    for (int i = 0; i < 8; ++i) {
+      e *= 10;
+      f.curve.push_back({DateToStr(*f.startDay + 30 * (i + 1)), e, 0, std::nullopt});
+    }
+    f.equity = e;
+    BacktestView view;
+    view.resize(1000, 720);
+    view.show(f, Distributions{});
+    QVERIFY(view.logScale());
+    const QStringList labels = view.equityAxisLabels();
+    QVERIFY2(labels.contains(QStringLiteral("1万倍")), qPrintable(labels.join(' ')));
+    QVERIFY2(labels.contains(QStringLiteral("1億倍")), qPrintable(labels.join(' ')));
+    for (const QString& l : labels) {
+      QVERIFY2(!l.contains('e'), qPrintable(l));
+      QVERIFY(l.endsWith(QStringLiteral("倍")));
+    }
+    // The linear scale has the axis' own labels instead.
+    view.setLogScale(false);
+    QVERIFY(view.equityAxisLabels().isEmpty());
+    view.setLogScale(true);
+    QCOMPARE(view.equityAxisLabels(), labels);
+  }
+
+  // A saved picture names what it shows and the day it was made.
+  void savedPictureCarriesSubjectAndDay() {
+    BacktestView view;
+    view.resize(900, 640);
+    view.setSubject(QStringLiteral("1721 コムシス　S1　後知恵　入買"), QStringLiteral("1721_S1"));
+    QTemporaryDir dir;
+    const QString png = PicturePath(dir, QStringLiteral("subject.png"));
+    QString titled;
+    QLabel* title = nullptr;
+    for (QLabel* l : view.findChildren<QLabel*>())
+      if (l->text() == view.heading()) title = l;
+    QVERIFY(title);
+    // The heading is read while the picture is taken, through a paint.
+    struct Spy : QObject {
+      QString* seen;
+      QLabel* label;
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) *seen = label->text();
+        return false;
+      }
+    } spy;
+    spy.seen = &titled;
+    spy.label = title;
+    title->installEventFilter(&spy);
+    QCOMPARE(view.saveImage(png), QString());
+    title->removeEventFilter(&spy);
+    QVERIFY2(titled.contains(QStringLiteral("1721 コムシス　S1　後知恵　入買")),
+             qPrintable(titled));
+    QVERIFY2(titled.contains(QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"))),
+             qPrintable(titled));
+    // The window's own heading is left as it was.
+    QCOMPARE(view.heading(), QStringLiteral("検証図　1721 コムシス　S1　後知恵　入買"));
+  }
+
   // The three-trade list: ratios 1.052, 0.93, 1.25 held 10, 50 and 121 days.
   void threeTrades() {
     Session s;

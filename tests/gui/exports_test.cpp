@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,6 +17,7 @@
 #include "gui/chart_widget.h"
 #include "gui/file_dialogs.h"
 #include "gui/main_window.h"
+#include "gui/print_preview.h"
 #include "store/table_file.h"
 #include "store/text.h"
 #include "window_fixture.h"
@@ -30,6 +33,7 @@ class ExportsTest : public WindowTest {
   void statsCsvAndChartImage();
   void fileDialogsOpenWhereTheUserLastChose();
   void exportsAskBeforeReplacingAndNeverWriteDataFiles();
+  void printShowsThePreviewFirst();
 };
 
 void ExportsTest::statsCsvAndChartImage() {
@@ -237,6 +241,34 @@ void ExportsTest::exportsAskBeforeReplacingAndNeverWriteDataFiles() {
   answers = {report, QString()};
   QTest::mouseClick(w("StatsCsvButton"), Qt::LeftButton);
   QCOMPARE(confirmed, QStringList{report});
+}
+
+void ExportsTest::printShowsThePreviewFirst() {
+  // A user's 印刷 (no file named to print into) opens the preview of the
+  // chart's page; closing it prints nothing and says nothing.
+  const QByteArray pdf = qgetenv("TAVRINE_PRINT_PDF");
+  qunsetenv("TAVRINE_PRINT_PDF");
+  int opened = 0;
+  int pages = -1;
+  QString title;
+  printPreviewHook = [&](QPrintPreviewDialog& d) {
+    ++opened;
+    title = d.windowTitle();
+    if (auto* w = d.findChild<QPrintPreviewWidget*>()) {
+      w->updatePreview();
+      pages = w->pageCount();
+    }
+    d.reject();
+  };
+  boxes.clear();
+  QTest::mouseClick(w("Button59"), Qt::LeftButton);
+  printPreviewHook = nullptr;
+  qputenv("TAVRINE_PRINT_PDF", pdf);
+  QCOMPARE(opened, 1);
+  QCOMPARE(pages, 1);
+  QCOMPARE(title, QStringLiteral("印刷プレビュー"));
+  QVERIFY(boxes.empty());
+  QVERIFY(!QFile::exists(QString::fromLocal8Bit(pdf)));
 }
 
 QTEST_MAIN(ExportsTest)

@@ -1,6 +1,7 @@
 // The help window: its two faces (the manual's buttons, the rule's text),
 // opened and closed by "利用説明" and its close box, and what its browser
 // says when the manual host cannot be reached.
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -20,6 +21,8 @@ class HelpTest : public WindowTest {
  private slots:
   void helpWindowFaces();
   void browserSaysWhenHostIsUnreachable();
+  void escapeClosesEitherFace();
+  void backAndForwardWalkThePagesSeen();
 };
 
 void HelpTest::helpWindowFaces() {
@@ -63,6 +66,78 @@ void HelpTest::browserSaysWhenHostIsUnreachable() {
   QCOMPARE(shown.last().at(1).toBool(), false);
   QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("接続できませんでした")));
   QTest::mouseClick(w("Button88"), Qt::LeftButton);
+}
+
+void HelpTest::escapeClosesEitherFace() {
+  Form& f = win->workspace().form;
+  // The manual's face, the key pressed in its page.
+  QTest::mouseClick(w("Button88"), Qt::LeftButton);
+  QVERIFY(help->isVisible());
+  help->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(help.get()));
+  help->browser()->setFocus();
+  QTest::keyClick(help->browser(), Qt::Key_Escape);
+  QVERIFY(!help->isVisible());
+  QVERIFY(!f.visible("TForm4"));
+  // 説明: the rule's text.
+  win->workspace().help.ShowText("規則の説明");
+  win->mirror();
+  QVERIFY(help->isVisible());
+  QVERIFY(help->panel()->isVisible());
+  help->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(help.get()));
+  QTest::keyClick(help.get(), Qt::Key_Escape);
+  QVERIFY(!help->isVisible());
+  QVERIFY(!f.visible("TForm4"));
+  // It opens again as before.
+  QTest::mouseClick(w("Button88"), Qt::LeftButton);
+  QVERIFY(help->isVisible());
+  QTest::mouseClick(w("Button88"), Qt::LeftButton);
+}
+
+void HelpTest::backAndForwardWalkThePagesSeen() {
+  QTest::mouseClick(w("Button88"), Qt::LeftButton);
+  ManualBrowser* b = help->browser();
+  QPushButton* back = help->backButton();
+  QPushButton* forward = help->forwardButton();
+  QVERIFY(back->isVisible());
+  QVERIFY(!back->toolTip().isEmpty());
+  const QUrl one = ManualBrowser::ShippedPage(QStringLiteral("tavrine.htm"));
+  b->navigate(one);
+  QVERIFY(!forward->isEnabled());
+  // A second page, then a third.
+  QDir pages(QStringLiteral(":/manual"));
+  const QStringList htm = pages.entryList({QStringLiteral("*.htm")}, QDir::Files, QDir::Name);
+  QVERIFY(htm.size() >= 3);
+  QList<QUrl> walk{one};
+  for (const QString& p : htm)
+    if (p != QLatin1String("tavrine.htm") && walk.size() < 3) walk << ManualBrowser::ShippedPage(p);
+  b->navigate(walk[1]);
+  b->navigate(walk[2]);
+  QCOMPARE(b->shown(), walk[2]);
+  QVERIFY(back->isEnabled());
+  QTest::mouseClick(back, Qt::LeftButton);
+  QCOMPARE(b->shown(), walk[1]);
+  QVERIFY(forward->isEnabled());
+  QTest::mouseClick(back, Qt::LeftButton);
+  QCOMPARE(b->shown(), walk[0]);
+  QTest::mouseClick(forward, Qt::LeftButton);
+  QCOMPARE(b->shown(), walk[1]);
+  // A new page from the middle drops the pages ahead.
+  b->navigate(walk[0]);
+  QVERIFY(!forward->isEnabled());
+  QTest::mouseClick(back, Qt::LeftButton);
+  QCOMPARE(b->shown(), walk[1]);
+  // Alt+Left is 戻る.
+  help->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(help.get()));
+  QTest::keyClick(help.get(), Qt::Key_Left, Qt::AltModifier);
+  QCOMPARE(b->shown(), walk[0]);
+  // The text face has no pages to walk.
+  win->workspace().help.ShowText("規則の説明");
+  win->mirror();
+  QVERIFY(!back->isVisible());
+  help->close();
 }
 
 QTEST_MAIN(HelpTest)

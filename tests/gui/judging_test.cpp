@@ -1,6 +1,7 @@
 // The way of judging in the window: the switch on the rule panel, the label
 // over the statistics, the setting kept between runs, the scan judging the
 // window's way, and the list of today's signals.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -252,6 +253,62 @@ void JudgingTest::todayListsTheNewSignals() {
   QVERIFY2(today->statusLabel()->text().contains(
                QStringLiteral("、%1 件").arg(static_cast<int>(expected.size()))),
            qPrintable(today->statusLabel()->text()));
+
+  // The filters, chosen with the keyboard on their closed lists.
+  const int all = static_cast<int>(expected.size());
+  auto count = [&today] { return today->model()->rowCount(); };
+  auto every = [&today](auto pass) {
+    for (const TodayListRow& r : today->model()->rows())
+      if (!pass(r)) return false;
+    return true;
+  };
+  int buys = 0;
+  for (const std::string& e : expected) buys += e.find(" 買 ") != std::string::npos ? 1 : 0;
+  QComboBox* side = today->sideBox();
+  QTest::keyClick(side, Qt::Key_Down);  // 買い
+  QCOMPARE(count(), buys);
+  QVERIFY(every([](const TodayListRow& r) { return r.buy; }));
+  QTest::keyClick(side, Qt::Key_Down);  // 売り
+  QCOMPARE(count(), all - buys);
+  QVERIFY(every([](const TodayListRow& r) { return !r.buy; }));
+  QVERIFY(today->statusLabel()->text().contains(QStringLiteral("全 %1 件から").arg(all)));
+  QTest::keyClick(side, Qt::Key_Up);
+  QTest::keyClick(side, Qt::Key_Up);  // both again
+  QCOMPARE(count(), all);
+  // One rule: the rows of its tag only, fewer than all when the list has
+  // signals of more than one rule.
+  std::set<int> tags;
+  for (const TodayListRow& r : today->model()->rows()) tags.insert(r.tag);
+  const int tag = *tags.begin();
+  int ofTag = 0;
+  for (const TodayListRow& r : today->model()->rows()) ofTag += r.tag == tag ? 1 : 0;
+  QComboBox* rule = today->ruleBox();
+  for (int i = 0; i <= tag; ++i) QTest::keyClick(rule, Qt::Key_Down);
+  QCOMPARE(rule->currentData().toInt(), tag);
+  QCOMPARE(count(), ofTag);
+  QVERIFY(every([tag](const TodayListRow& r) { return r.tag == tag; }));
+  if (tags.size() > 1) QVERIFY(count() < all);
+  for (int i = 0; i <= tag; ++i) QTest::keyClick(rule, Qt::Key_Up);
+  QCOMPARE(count(), all);
+  // Only the stocks priced to the newest day.
+  std::string newest;
+  for (const TodayRow& r : longRows) newest = std::max(newest, r.date);
+  int onNewest = 0;
+  for (const TodayListRow& r : today->model()->rows()) onNewest += r.date == newest ? 1 : 0;
+  QTest::mouseClick(today->newestDayBox(), Qt::LeftButton);
+  QCOMPARE(count(), onNewest);
+  QVERIFY(every([&newest](const TodayListRow& r) { return r.date == newest; }));
+  QTest::mouseClick(today->newestDayBox(), Qt::LeftButton);
+  QCOMPARE(count(), all);
+  // A filter is worked on the engine's rows as they come: all three at once.
+  TodayFilter f;
+  f.side = 1;
+  f.tag = tag;
+  f.newestDayOnly = true;
+  int both = 0;
+  for (const TodayListRow& r : today->model()->rows())
+    both += r.buy && r.tag == tag && r.date == newest ? 1 : 0;
+  QCOMPARE(static_cast<int>(FilterTodayRows(today->model()->rows(), f, newest).size()), both);
 
   // A click on the 終値 heading orders by the close.
   QTableView* table = today->table();

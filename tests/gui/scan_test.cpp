@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTest>
 #include <atomic>
@@ -20,6 +21,7 @@
 
 #include "gui/main_window.h"
 #include "gui/scan_window.h"
+#include "gui/widgets.h"
 #include "store/table_file.h"
 #include "store/text.h"
 #include "window_fixture.h"
@@ -79,8 +81,36 @@ void ScanTest::scanTableSortsAndPicks() {
                                             ? QStringLiteral("入買")
                                             : QStringLiteral("入売"));
   auto order = [&s] { return Order(s); };
-  QCOMPARE(order(), QStringLiteral("1721 1301 1801 1332 1605"));  // annual rate, highest first
+  // Annual rate, highest first, among the rows of at least five trades:
+  // 1721's 10.1 from three trades stands below them.
+  QCOMPARE(s->minTradesBox()->value(), 5);
+  QCOMPARE(order(), QStringLiteral("1301 1801 1332 1721 1605"));
   QCOMPARE(s->table()->horizontalHeader()->sortIndicatorSection(), int(ScanModel::AnnualRate));
+  // Three trades typed as the fewest: 1721 leads, ranked again at once.
+  QSpinBox* least = s->minTradesBox();
+  least->setFocus();
+  QTest::keyClick(least, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(least, "3");
+  QTest::keyClick(least, Qt::Key_Return);
+  QCOMPARE(least->value(), 3);
+  QCOMPARE(order(), QStringLiteral("1721 1301 1801 1332 1605"));
+  // Eight: only 1301 and 1801 have so many.
+  QTest::keyClick(least, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(least, "8");
+  QTest::keyClick(least, Qt::Key_Return);
+  QCOMPARE(order(), QStringLiteral("1301 1801 1721 1332 1605"));
+  // The next scan hands the fewest to the engine.
+  std::optional<int> asked;
+  s->runner = [rows, &asked](const WorkTable&, const ScanOptions& o) {
+    asked = o.minTrades;
+    return rows;
+  };
+  QTest::mouseClick(s->runButton(), Qt::LeftButton);
+  QVERIFY(QTest::qWaitFor([&s] { return !s->running(); }, 30000));
+  QCOMPARE(asked.value_or(-1), 8);
+  QTest::keyClick(least, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(least, "5");
+  QTest::keyClick(least, Qt::Key_Return);
   s->table()->sortByColumn(ScanModel::Trades, Qt::AscendingOrder);
   QCOMPARE(order(), QStringLiteral("1605 1721 1332 1301 1801"));
   s->table()->sortByColumn(ScanModel::Rule, Qt::AscendingOrder);  // button order S1 S2 G3 乖離 ST
@@ -124,6 +154,23 @@ void ScanTest::scanTableSortsAndPicks() {
   QCOMPARE(text("Edit1"), QStringLiteral("1301"));
   QCOMPARE(text("Edit5"), QStringLiteral("1301 極洋"));
   QCOMPARE(win->workspace().StatsTable.cell(13, 3), std::string("S2"));
+  {
+    // The statistics grid reads with units, its numbers right-aligned; the
+    // cells keep the engine's texts.
+    const WorkTable& st = win->workspace().StatsTable;
+    QAbstractItemModel* g = win->grid("StringGrid4")->model();
+    auto right = [g](int c, int r) {
+      return (g->index(r, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight) !=
+             0;
+    };
+    QVERIFY(!st.cell(11, 3).empty());
+    QCOMPARE(g->index(3, 11).data().toString(), QString::fromStdString(st.cell(11, 3)) + "件");
+    QCOMPARE(g->index(3, 11).data(Qt::EditRole).toString(), QString::fromStdString(st.cell(11, 3)));
+    QVERIFY(right(11, 3));
+    QCOMPARE(g->index(3, 7).data().toString(), QStringLiteral("全利率平均"));
+    QVERIFY(!right(7, 3));
+    QCOMPARE(g->index(1, 3).data().toString(), QString::fromStdString(st.cell(3, 1)) + "日");
+  }
 
   // From a short-term scan a term-dependent rule switches to the short set
   // first; S1 .. S3 do not depend on it.

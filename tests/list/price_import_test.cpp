@@ -434,7 +434,7 @@ TEST_F(ImportIntoList, FullListTakesNoNewCodeButStillUpdates) {
   }
   const std::string text = YahooText(Priced(days, 500));
   EXPECT_EQ(import(file("5000.csv", text)).refused.at(0).message,
-            std::string("5000.csv: ") + kListFullMessage);
+            std::string("5000.csv: ") + ListFullMessage());
   EXPECT_EQ(list.cell(198, 0), "");
   // The update agrees with the stored closes (100) and adds older days.
   std::vector<Day> update;

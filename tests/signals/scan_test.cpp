@@ -227,8 +227,10 @@ bool Rate(const std::string& s, double& v) {
   return end && *end == '\0';
 }
 
-// a may stand before b in the scan's order.
+// a may stand before b in the scan's order: the rows of at least five
+// trades first, each part by annual rate.
 bool OrderedPair(const ScanRow& a, const ScanRow& b) {
+  if ((a.trades >= 5) != (b.trades >= 5)) return a.trades >= 5;
   double x = 0, y = 0;
   const bool hx = Rate(a.annualRate, x), hy = Rate(b.annualRate, y);
   if (hx != hy) return hx;
@@ -491,6 +493,38 @@ TEST(RuleScan, SortsByAnnualRateAsNumbersThenCodeThenRule) {
   EXPECT_EQ(
       got, (std::vector<std::string>{"3000/2/10.5", "1000/1/9.9", "1000/0/1.28", "1000/2/1.28",
                                      "2000/0/1.28", "0500/9/0", "0900/1/", "1000/3/", "1500/0/x"}));
+}
+
+// A row of fewer trades than the minimum is not ranked first, however high
+// its rate; among themselves such rows keep the rate's order.
+TEST(RuleScan, RowsOfFewTradesRankBelowTheOthers) {
+  auto row = [](const char* code, int trades, const char* rate) {
+    ScanRow r;
+    r.code = code;
+    r.trades = trades;
+    r.annualRate = rate;
+    return r;
+  };
+  const std::vector<ScanRow> given = {row("1000", 3, "50.1"), row("2000", 5, "1.2"),
+                                      row("3000", 4, "9.5"), row("4000", 40, "3.3"),
+                                      row("5000", 0, "")};
+  auto codes = [](const std::vector<ScanRow>& rows) {
+    std::string s;
+    for (const auto& r : rows) s += r.code + " ";
+    return s;
+  };
+  std::vector<ScanRow> rows = given;
+  SortScanRows(rows);
+  EXPECT_EQ(codes(rows), "4000 2000 1000 3000 5000 ");
+  rows = given;
+  SortScanRows(rows, 3);
+  EXPECT_EQ(codes(rows), "1000 3000 4000 2000 5000 ");
+  rows = given;
+  SortScanRows(rows, 0);  // no minimum: the rate alone
+  EXPECT_EQ(codes(rows), "1000 3000 4000 2000 5000 ");
+  rows = given;
+  SortScanRows(rows, 41);  // none has so many
+  EXPECT_EQ(codes(rows), "1000 3000 4000 2000 5000 ");
 }
 
 // Each statistic column in one form from the statistics block's short

@@ -155,12 +155,21 @@ TEST_F(StockListUpdate, FullListIsRefusedAndNothingIsWritten) {
   collected("5000", "5000 x", 1);
   ws.maintenance.Button104Click();
   ASSERT_EQ(platform.messages.size(), 1u);
+  // Without the list editor the advice names the program's own 削除.
   EXPECT_EQ(platform.messages[0],
-            "登録銘柄数が制限を超えています。\rlistwerk.exeで不要銘柄を削除して下さい。");
+            "登録銘柄数が制限を超えています。\r銘柄ボタンを右クリックし「デ-タ一覧から削除」で"
+            "不要銘柄を削除して下さい。");
   EXPECT_EQ(ReadFileBytes(folder.path("デ-タ一覧.csv")), "before\r\n");
   EXPECT_EQ(codeList(), "\r\n1001");
   EXPECT_EQ(ws.StockList.cell(199, 0), "5000 x");
   EXPECT_EQ(ws.StockList.colCount(), 200);
+  // With it installed, the editor's own way.
+  WriteText(folder.path("listwerk/listwerk.exe").string(), "");
+  ws.maintenance.Button104Click();
+  ASSERT_EQ(platform.messages.size(), 2u);
+  EXPECT_EQ(platform.messages[1],
+            "登録銘柄数が制限を超えています。\rlistwerk.exeで不要銘柄を削除して下さい。");
+  EXPECT_EQ(ReadFileBytes(folder.path("デ-タ一覧.csv")), "before\r\n");
 }
 
 TEST_F(StockListUpdate, SecondPressLosesNothing) {
@@ -310,13 +319,22 @@ TEST_F(ModeButtons, FullModeTogglesThePanels) {
   ws.picker.Edit1DblClick();
   EXPECT_EQ(ws.form.text("Edit1"), "7203");
 
+  // The last page's "切断しました" is not what an opened panel says.
+  ws.setStatus("切断しました");
   ws.maintenance.BitBtn1Click();
   EXPECT_TRUE(ws.form.visible("Panel14"));
   EXPECT_TRUE(ws.form.visible("Panel4"));
   EXPECT_FALSE(ws.form.visible("StringGrid7"));
+  EXPECT_EQ(ws.form.text("StatusBar1"), "");
   EXPECT_EQ(ws.form.text("Label21").substr(0, 15), "未登録銘柄");
+  // Without the list editor the label names the program's own 削除.
+  EXPECT_NE(ws.form.text("Label21").find("「デ-タ一覧から削除」"), std::string::npos);
+  EXPECT_EQ(ws.form.text("Label21").find("一覧編集"), std::string::npos);
   ws.maintenance.BitBtn1Click();
   EXPECT_FALSE(ws.form.visible("Panel14"));
+  WriteText(folder.path("listwerk/listwerk.exe").string(), "");
+  ws.maintenance.BitBtn1Click();
+  EXPECT_NE(ws.form.text("Label21").find("タヴリン用株価一覧編集"), std::string::npos);
 }
 
 TEST_F(ModeButtons, RememberedCodeIsWrittenAsTyped) {
