@@ -2,12 +2,15 @@
 // places as the window is resized, and the layout kept between runs.
 #include "gui/main_window_layout.h"
 #include "gui/main_window.h"
+#include "gui/main_window_tooltips.h"
 
+#include <QAbstractButton>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -21,6 +24,8 @@
 #include "gui/stock_finder.h"
 #include "gui/style.h"
 #include "gui/widgets.h"
+#include "signals/rules.h"
+#include "store/control_cells.h"
 
 namespace tavrine::gui {
 
@@ -64,6 +69,34 @@ QWidget* MakePlaced(const Form& form, const Placed& p, QWidget* parent) {
   return w;
 }
 
+// Widens each button of a panel's table to the next control to its right
+// in the same row when no more than a narrow gap lies between them, so
+// every point between two buttons belongs to one of them.
+void CloseGaps(const Placed* begin, const Placed* end,
+               const std::function<QWidget*(const char*)>& widgetOf) {
+  constexpr int kWidestGap = 3;
+  for (const Placed* p = begin; p != end; ++p) {
+    if (p->make != Make::Button && p->make != Make::Link) continue;
+    QWidget* b = widgetOf(p->name);
+    if (!b) continue;
+    const QRect at = b->geometry();
+    int next = -1;
+    for (const Placed* q = begin; q != end; ++q) {
+      QWidget* o = widgetOf(q->name);
+      if (!o || o == b || o->geometry().top() != at.top()) continue;
+      const int gap = o->geometry().left() - at.right() - 1;
+      if (gap > 0 && gap <= kWidestGap && (next < 0 || o->geometry().left() < next))
+        next = o->geometry().left();
+    }
+    if (next > 0) b->setGeometry(at.left(), at.top(), next - at.left(), at.height());
+  }
+}
+
+// The width a grid needs to show one whole column of this designed width.
+int ColumnRoom(const GridView* g, int columnWidth) {
+  return Scaled(columnWidth) + 2 * g->frameWidth() + g->verticalScrollBar()->sizeHint().width();
+}
+
 // A box layout without margins or spacing unless asked.
 template <class Layout>
 Layout* Tight(QWidget* owner, int margin = 0, int spacing = 0) {
@@ -104,9 +137,9 @@ GridView* MainWindow::makeGrid(const std::string& component, int columnWidth, bo
   header->setToolTip(
       QStringLiteral("列の境目をドラッグで幅を変えます。ダブルクリックで内容に合わせます"));
   view->verticalHeader()->hide();
-  view->horizontalHeader()->setDefaultSectionSize(columnWidth);
+  view->horizontalHeader()->setDefaultSectionSize(Scaled(columnWidth));
   view->horizontalHeader()->setMinimumSectionSize(kGridMinColumnWidth);
-  view->verticalHeader()->setDefaultSectionSize(kGridRowHeight);
+  view->verticalHeader()->setDefaultSectionSize(Scaled(kGridRowHeight));
   view->verticalHeader()->setMinimumSectionSize(kGridMinRowHeight);
   view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   view->setWordWrap(false);
@@ -203,6 +236,7 @@ void MainWindow::build() {
   cand->hide();
   widget("Panel14")->raise();
   placeOverlays();
+  applyToolTips();
 
   // The column widths the user gave the grids last time.
   if (remember_) memory_ = WindowMemory::load();
@@ -289,6 +323,8 @@ void MainWindow::buildChartArea(QWidget* area) {
   Fill(panel14, kCollectionFace);
   panel14->resize(kCollectionPanel);
   for (const Placed& p : kCollectionControls) bind(p.name, MakePlaced(ws_.form, p, panel14));
+  CloseGaps(std::begin(kCollectionControls), std::end(kCollectionControls),
+            [this](const char* name) { return widget(name); });
   auto* l21 = static_cast<QLabel*>(widget("Label21"));
   l21->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   l21->setWordWrap(true);
@@ -310,7 +346,8 @@ void MainWindow::buildChartArea(QWidget* area) {
 
 void MainWindow::buildControlPanel(QWidget* panel) {
   for (const Placed& p : kControlPanel) bind(p.name, MakePlaced(ws_.form, p, panel));
-  widget("Button130")->setToolTip(QStringLiteral("売買の印を表示/非表示"));
+  auto widgetOf = [this](const char* name) { return widget(name); };
+  CloseGaps(std::begin(kControlPanel), std::end(kControlPanel), widgetOf);
 
   auto* p11 = new QFrame(panel);
   bind("Panel11", p11);
@@ -319,6 +356,7 @@ void MainWindow::buildControlPanel(QWidget* panel) {
   Fill(p11, kRulePanelFace);
   p11->setGeometry(kRulePanel);
   for (const Placed& p : kRulePanelControls) bind(p.name, MakePlaced(ws_.form, p, p11));
+  CloseGaps(std::begin(kRulePanelControls), std::end(kRulePanelControls), widgetOf);
   // Window-only buttons (main_window_tools.cpp, main_window_judging.cpp).
   buildScanButton(p11);
   buildJudgingControls(p11);
@@ -336,9 +374,47 @@ void MainWindow::buildControlPanel(QWidget* panel) {
 }
 
 void MainWindow::placeRulePanel() {
+  // In a window wide enough the room is kept whether the panel is shown or
+  // not: the controls stay where they are when "利率条件/利用" opens or
+  // closes it. A narrower window makes the room only while it is shown.
   QWidget* panel = widget("Panel1");
-  const int want = kControlPanelWidth + (widget("Panel11")->isHidden() ? 0 : kRulePanelRoom);
+  const bool keepRoom = width() >= kRoomKeptFromWidth;
+  const int want =
+      kControlPanelWidth + (keepRoom || !widget("Panel11")->isHidden() ? kRulePanelRoom : 0);
   if (panel->width() != want) panel->setFixedWidth(want);
+  // The value grid gives up width first, so the list keeps a whole date
+  // column as long as the window's width allows; neither sets a minimum
+  // that would keep the window from getting narrower.
+  GridView* series = grid("StringGrid2");
+  const int listRoom = ColumnRoom(grid("StringGrid1"), kListColumnWidth);
+  const int seriesMax =
+      std::clamp(width() - want - listRoom, kSeriesGridMinWidth, kSeriesGridWidth);
+  if (series->maximumWidth() != seriesMax) series->setMaximumWidth(seriesMax);
+}
+
+void MainWindow::applyToolTips() {
+  for (const ToolTip& t : kToolTips)
+    if (QWidget* w = widget(t.name)) w->setToolTip(QString::fromUtf8(t.text));
+  // The buttons whose state the engine keeps show it pressed.
+  std::vector<const char*> stateful = {"Button2", "DrawChart", "Button4", "Button81"};
+  for (const RuleDef& r : kRules) stateful.push_back(r.button);
+  for (const char* name : stateful)
+    if (auto* b = qobject_cast<QAbstractButton*>(widget(name))) b->setCheckable(true);
+}
+
+void MainWindow::mirrorPressed() {
+  const WorkTable& st = ws_.SeriesTable;
+  auto press = [this](const char* name, bool on) {
+    if (auto* b = qobject_cast<QAbstractButton*>(widget(name)); b && b->isChecked() != on)
+      b->setChecked(on);
+  };
+  // The term by the span the chart draws.
+  press("Button2", ctl::ChartSpan.is(st, 4800));
+  press("DrawChart", ctl::ChartSpan.is(st, 800));
+  press("Button4", ctl::ChartSpan.is(st, 300));
+  // The lower lines pressed while they show another view than S1..S5.
+  press("Button81", !ctl::OscillatorState.is(st, 0));
+  for (const RuleDef& r : kRules) press(r.button, ctl::RuleNumber.is(st, r.number));
 }
 
 void MainWindow::placeSaveStrip() {
@@ -395,24 +471,58 @@ void MainWindow::placeOverlays() {
 
 void MainWindow::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
+  placeRulePanel();
   // A window lower than designed is sized once it is shown.
   if (height() > kChartHeight + kBottomHeight || isVisible()) sizeSplitter();
 }
 
-void MainWindow::sizeSplitter() {
-  if (sized_) return;
-  sized_ = true;
-  // The sizes the user left last time, else the designed ones; a low window
-  // takes its height from the chart.
-  const int room = splitter_->height() - 2 * splitter_->handleWidth();
-  if (const QList<int> fit = FitSplitter(memory_.splitter, room, kPaneMinimums); !fit.isEmpty()) {
-    splitter_->setSizes(fit);
-    return;
+namespace {
+
+// The height a grid needs to show this many rows.
+int HeightForRows(const GridView* g, int rows) {
+  return rows * g->verticalHeader()->defaultSectionSize() + g->horizontalHeader()->height() +
+         2 * g->frameWidth() + g->horizontalScrollBar()->sizeHint().height();
+}
+
+}  // namespace
+
+QList<int> layout::SplitForHeight(int room, int statsWant, int bottomWant) {
+  // The chart keeps at least its share; the grids get the rows they want
+  // and grow with a taller window; what the chart's share leaves short is
+  // taken from the statistics first, then from the bottom panel.
+  const int keep = std::min(kChartKeptHeight, room - kBottomMinHeight - kStatsMinHeight);
+  const int chartMin = std::max({kChartMinHeight, keep, room * kChartShare / 100});
+  int bottom = std::max({kBottomMinHeight, bottomWant, room * kBottomShare / 100});
+  int stats = std::max({kStatsMinHeight, statsWant, room * kStatsShare / 100});
+  int excess = chartMin + bottom + stats - room;
+  if (excess > 0) {
+    const int fromStats = std::min(excess, stats - kStatsMinHeight);
+    stats -= fromStats;
+    excess -= fromStats;
+    bottom -= std::min(excess, bottom - kBottomMinHeight);
   }
-  const int chart =
-      std::clamp(room - kBottomHeight - kStatsMinHeight, kChartMinHeight, kChartHeight);
-  splitter_->setSizes(
-      {chart, std::max(kStatsMinHeight, room - chart - kBottomHeight), kBottomHeight});
+  return {std::max(kChartMinHeight, room - bottom - stats), stats, bottom};
+}
+
+void MainWindow::sizeSplitter() {
+  if (!sized_) {
+    sized_ = true;
+    connect(splitter_, &QSplitter::splitterMoved, this, [this] { userSplit_ = true; });
+    // The sizes the user left last time fitted to the window.
+    const int room = splitter_->height() - 2 * splitter_->handleWidth();
+    if (const QList<int> fit = FitSplitter(memory_.splitter, room, kPaneMinimums); !fit.isEmpty()) {
+      userSplit_ = true;
+      splitter_->setSizes(fit);
+      return;
+    }
+  }
+  if (userSplit_) return;
+  const int room = splitter_->height() - 2 * splitter_->handleWidth();
+  const int bottomWant = std::max(HeightForRows(grid("StringGrid2"), kRowsWanted),
+                                  HeightForRows(grid("StringGrid1"), kRowsWanted));
+  const QList<int> sizes =
+      SplitForHeight(room, HeightForRows(grid("StringGrid4"), kRowsWanted), bottomWant);
+  if (splitter_->sizes() != sizes) splitter_->setSizes(sizes);
 }
 
 void MainWindow::showEvent(QShowEvent* e) {
