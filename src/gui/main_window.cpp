@@ -404,6 +404,7 @@ void MainWindow::mirrorControl(const Control& c, QWidget* w) {
   if (c.name == "TForm4") {
     w->setWindowTitle(Shown(c.text));
     if (c.visible && !w->isVisible()) {
+      PlaceOnScreen(w, this, !w->testAttribute(Qt::WA_Moved));
       w->show();
       w->raise();
     } else if (!c.visible && w->isVisible()) {

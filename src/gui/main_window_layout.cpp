@@ -14,6 +14,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -69,21 +70,18 @@ QWidget* MakePlaced(const Form& form, const Placed& p, QWidget* parent) {
   return w;
 }
 
-// Widens each button of a panel's table to the next control to its right
+// Widens each button and link of a panel to the next control to its right
 // in the same row when no more than a narrow gap lies between them, so
-// every point between two buttons belongs to one of them.
-void CloseGaps(const Placed* begin, const Placed* end,
-               const std::function<QWidget*(const char*)>& widgetOf) {
+// every point between two of them belongs to one.
+void CloseGaps(QWidget* panel) {
   constexpr int kWidestGap = 3;
-  for (const Placed* p = begin; p != end; ++p) {
-    if (p->make != Make::Button && p->make != Make::Link) continue;
-    QWidget* b = widgetOf(p->name);
-    if (!b) continue;
+  const QList<QWidget*> children = panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (QWidget* b : children) {
+    if (!qobject_cast<QAbstractButton*>(b) && !qobject_cast<ClickLabel*>(b)) continue;
     const QRect at = b->geometry();
     int next = -1;
-    for (const Placed* q = begin; q != end; ++q) {
-      QWidget* o = widgetOf(q->name);
-      if (!o || o == b || o->geometry().top() != at.top()) continue;
+    for (QWidget* o : children) {
+      if (o == b || o->isWindow() || o->geometry().top() != at.top()) continue;
       const int gap = o->geometry().left() - at.right() - 1;
       if (gap > 0 && gap <= kWidestGap && (next < 0 || o->geometry().left() < next))
         next = o->geometry().left();
@@ -323,8 +321,7 @@ void MainWindow::buildChartArea(QWidget* area) {
   Fill(panel14, kCollectionFace);
   panel14->resize(kCollectionPanel);
   for (const Placed& p : kCollectionControls) bind(p.name, MakePlaced(ws_.form, p, panel14));
-  CloseGaps(std::begin(kCollectionControls), std::end(kCollectionControls),
-            [this](const char* name) { return widget(name); });
+  CloseGaps(panel14);
   auto* l21 = static_cast<QLabel*>(widget("Label21"));
   l21->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   l21->setWordWrap(true);
@@ -346,8 +343,6 @@ void MainWindow::buildChartArea(QWidget* area) {
 
 void MainWindow::buildControlPanel(QWidget* panel) {
   for (const Placed& p : kControlPanel) bind(p.name, MakePlaced(ws_.form, p, panel));
-  auto widgetOf = [this](const char* name) { return widget(name); };
-  CloseGaps(std::begin(kControlPanel), std::end(kControlPanel), widgetOf);
 
   auto* p11 = new QFrame(panel);
   bind("Panel11", p11);
@@ -356,10 +351,11 @@ void MainWindow::buildControlPanel(QWidget* panel) {
   Fill(p11, kRulePanelFace);
   p11->setGeometry(kRulePanel);
   for (const Placed& p : kRulePanelControls) bind(p.name, MakePlaced(ws_.form, p, p11));
-  CloseGaps(std::begin(kRulePanelControls), std::end(kRulePanelControls), widgetOf);
   // Window-only buttons (main_window_tools.cpp, main_window_judging.cpp).
   buildScanButton(p11);
   buildJudgingControls(p11);
+  CloseGaps(panel);
+  CloseGaps(p11);
   p11->hide();
 
   // Window-only: the stock list's own changes (main_window_list.cpp).
@@ -404,17 +400,27 @@ void MainWindow::applyToolTips() {
 
 void MainWindow::mirrorPressed() {
   const WorkTable& st = ws_.SeriesTable;
+  // The cells hold numbers as their handlers wrote them ("07" for rule 7);
+  // anything else reads as none.
+  auto number = [&st](const CellRef& cell) {
+    const std::string& t = st.cell(cell);
+    char* end = nullptr;
+    const long v = std::strtol(t.c_str(), &end, 10);
+    return t.empty() || *end != '\0' ? -1L : v;
+  };
   auto press = [this](const char* name, bool on) {
     if (auto* b = qobject_cast<QAbstractButton*>(widget(name)); b && b->isChecked() != on)
       b->setChecked(on);
   };
   // The term by the span the chart draws.
-  press("Button2", ctl::ChartSpan.is(st, 4800));
-  press("DrawChart", ctl::ChartSpan.is(st, 800));
-  press("Button4", ctl::ChartSpan.is(st, 300));
+  const long span = number(ctl::ChartSpan);
+  press("Button2", span == 4800);
+  press("DrawChart", span == 800);
+  press("Button4", span == 300);
   // The lower lines pressed while they show another view than S1..S5.
-  press("Button81", !ctl::OscillatorState.is(st, 0));
-  for (const RuleDef& r : kRules) press(r.button, ctl::RuleNumber.is(st, r.number));
+  press("Button81", number(ctl::OscillatorState) > 0);
+  const long rule = number(ctl::RuleNumber);
+  for (const RuleDef& r : kRules) press(r.button, rule == r.number);
 }
 
 void MainWindow::placeSaveStrip() {
@@ -518,10 +524,14 @@ void MainWindow::sizeSplitter() {
   }
   if (userSplit_) return;
   const int room = splitter_->height() - 2 * splitter_->handleWidth();
-  const int bottomWant = std::max(HeightForRows(grid("StringGrid2"), kRowsWanted),
-                                  HeightForRows(grid("StringGrid1"), kRowsWanted));
-  const QList<int> sizes =
-      SplitForHeight(room, HeightForRows(grid("StringGrid4"), kRowsWanted), bottomWant);
+  // What a pane holds besides its grid (the label over the statistics)
+  // counts too.
+  auto paneWant = [this](int pane, const char* g) {
+    const int besides = std::max(0, splitter_->widget(pane)->height() - grid(g)->height());
+    return HeightForRows(grid(g), kRowsWanted) + besides;
+  };
+  const int bottomWant = std::max(paneWant(2, "StringGrid2"), paneWant(2, "StringGrid1"));
+  const QList<int> sizes = SplitForHeight(room, paneWant(1, "StringGrid4"), bottomWant);
   if (splitter_->sizes() != sizes) splitter_->setSizes(sizes);
 }
 
