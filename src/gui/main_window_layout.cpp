@@ -526,12 +526,21 @@ void MainWindow::sizeSplitter() {
   const int room = splitter_->height() - 2 * splitter_->handleWidth();
   // What a pane holds besides its grid (the label over the statistics)
   // counts too.
-  auto paneWant = [this](int pane, const char* g) {
-    const int besides = std::max(0, splitter_->widget(pane)->height() - grid(g)->height());
-    return HeightForRows(grid(g), kRowsWanted) + besides;
+  auto paneWant = [this](int pane, const char* name, int rows = kRowsWanted) {
+    GridView* g = grid(name);
+    int besides = 0;
+    for (QWidget* w = g; w && w != splitter_->widget(pane); w = w->parentWidget()) {
+      auto* column = qobject_cast<QVBoxLayout*>(w->parentWidget()->layout());
+      if (!column) continue;
+      for (int i = 0; i < column->count(); ++i)
+        if (column->itemAt(i)->widget() != w)
+          besides += column->itemAt(i)->sizeHint().height() + column->spacing();
+    }
+    return HeightForRows(g, rows) + besides;
   };
   const int bottomWant = std::max(paneWant(2, "StringGrid2"), paneWant(2, "StringGrid1"));
-  const QList<int> sizes = SplitForHeight(room, paneWant(1, "StringGrid4"), bottomWant);
+  const QList<int> sizes =
+      SplitForHeight(room, paneWant(1, "StringGrid4", kTradeRowsWanted), bottomWant);
   if (splitter_->sizes() != sizes) splitter_->setSizes(sizes);
 }
 

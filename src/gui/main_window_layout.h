@@ -27,6 +27,8 @@ inline constexpr int kSplitterHandle = 5;
 // this way: the grids show at least this many rows, then the chart keeps
 // at least its share of the height and the grids grow by theirs.
 inline constexpr int kRowsWanted = 8;
+// The trade list's heading row and eight trades.
+inline constexpr int kTradeRowsWanted = kRowsWanted + 1;
 inline constexpr int kChartShare = 45;
 // The chart is not made lower than this for the grids: the memo panel then
 // still fits under the chart's legend.
