@@ -34,7 +34,7 @@ inline constexpr ToolTip kToolTips[] = {
     {"Button13", "乖離表示の下段の線を S2・S3・S4 と切り替えます"},
     {"Button47", "検証の入りを買い（入買）と売り（入売）で切り替えます"},
     {"Button59", "チャートを印刷します (Ctrl+P)"},
-    {"Button130", "チャートの売買の印を表示/非表示"},
+    {"Button130", "売買の印を表示/非表示"},
     // Row 3: stock button, terms, rules, usage.
     {"Button17", "登録銘柄の一覧を表示/非表示。一覧の銘柄をクリックでチャートに出します"},
     {"Button2", "長期: 約4800日を描きます"},
