@@ -80,6 +80,7 @@ class FitTest : public WindowTest {
   void noDeadStripBetweenButtons();
   void layoutFitsTheScreen_data();
   void layoutFitsTheScreen();
+  void heightIsSharedOut();
   void toolWindowsOpenInsideTheScreen();
   void fileDialogHasRoomForItsColumns();
   void renameInTheOpenPickerKeepsTheHeading();
@@ -236,6 +237,30 @@ void FitTest::layoutFitsTheScreen() {
   win->resize(size + QSize(0, 10));
   WAIT_FOR_LAYOUT(win.get(), size + QSize(0, 10));
   QCOMPARE(sp->sizes()[0], sizes[0]);
+}
+
+void FitTest::heightIsSharedOut() {
+  using namespace layout;
+  // The panes fill a room that holds the chart's kept height and the
+  // grids' minimums; none is ever below its minimum.
+  for (int room : {300, 530, 690, 758, 1000, 1430, 2100}) {
+    const QList<int> p = SplitForHeight(room, 200, 190);
+    QCOMPARE(p.size(), 3);
+    if (room >= kChartKeptHeight + kStatsMinHeight + kBottomMinHeight)
+      QCOMPARE(p[0] + p[1] + p[2], room);
+    QVERIFY(p[0] >= kChartMinHeight && p[1] >= kStatsMinHeight && p[2] >= kBottomMinHeight);
+  }
+  // Room enough: the grids get what they want and the chart the rest.
+  QCOMPARE(SplitForHeight(758, 200, 190), QList<int>({368, 200, 190}));
+  // Little room: the chart keeps its height, the statistics give way first.
+  const QList<int> low = SplitForHeight(530, 200, 190);
+  QCOMPARE(low[0], kChartKeptHeight);
+  QCOMPARE(low[1], kStatsMinHeight);
+  QCOMPARE(low[2], 530 - kChartKeptHeight - kStatsMinHeight);
+  // Much room: all three grow, the chart most.
+  const QList<int> high = SplitForHeight(1430, 200, 190);
+  QVERIFY(high[0] > 1430 / 2);
+  QVERIFY(high[1] > 200 && high[2] > 190);
 }
 
 void FitTest::toolWindowsOpenInsideTheScreen() {
