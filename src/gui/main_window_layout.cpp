@@ -558,7 +558,9 @@ void MainWindow::rememberLayout() {
   if (chart_) m.chart = chart_->style();
   // A layout with a pane squeezed away is not kept: the next start then
   // takes the designed sizes.
-  if (SplitterWorthKeeping(splitter_->sizes(), kPaneMinimums)) m.splitter = splitter_->sizes();
+  // Sizes the window shared out itself are shared out again next time.
+  if (userSplit_ && SplitterWorthKeeping(splitter_->sizes(), kPaneMinimums))
+    m.splitter = splitter_->sizes();
   for (const auto& [name, g] : grids_) {
     const QHeaderView* h = g->horizontalHeader();
     std::map<int, int>& widths = m.columns[QString::fromStdString(name)];

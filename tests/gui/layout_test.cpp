@@ -276,6 +276,7 @@ void LayoutTest::windowRemembersItsPlace() {
     sizes[1] -= 40;
     sizes[2] += 40;
     sp->setSizes(sizes);
+    emit sp->splitterMoved(sizes[0] + sizes[1], 2);
     WAIT_FOR_LAYOUT(&first, place.size());
     sizes = sp->sizes();
     first.grid("StringGrid1")->horizontalHeader()->resizeSection(3, 140);
