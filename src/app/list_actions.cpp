@@ -39,6 +39,13 @@ bool Apply(Workspace& ws, const std::function<ListEdit(ListEdits&)>& edit, int r
 void ShowChangedList(Workspace& ws, int replacement) {
   ws.startup.Button54Click();
   if (!ws.startup.FullMode()) return;
+  // The selection below hides the picker the change was made in but leaves
+  // the heading and the memo as the picker left them: what was shown, and
+  // the stock button's state, are put back after it.
+  const char* const views[] = {"Panel4", "Edit5", "Panel7"};
+  bool shown[std::size(views)];
+  for (std::size_t i = 0; i < std::size(views); ++i) shown[i] = ws.form.visible(views[i]);
+  const std::string picker = ws.SeriesTable.cell(ctl::PickerShown);
   const std::string code = LeftBytes(ctl::Heading.get(ws.SeriesTable), 4);
   if (ColumnOf(ws.StockList, code) > 0) {
     ws.selectCode(code);
@@ -46,6 +53,8 @@ void ShowChangedList(Workspace& ws, int replacement) {
     const int c = std::min(replacement, LastStockColumn(ws.StockList));
     if (c > 0) ws.selectCode(LeftBytes(ws.StockList.cell(c, 0), 4));
   }
+  for (std::size_t i = 0; i < std::size(views); ++i) ws.form.setVisible(views[i], shown[i]);
+  ws.SeriesTable.set(ctl::PickerShown, picker);
 }
 
 bool RenameStock(Workspace& ws, const std::string& code, const std::string& name) {

@@ -4,12 +4,16 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTreeView>
 
+#include "gui/style.h"
+#include "gui/widgets.h"
 #include "store/paths.h"
 #include "store/save_guard.h"
 
@@ -47,6 +51,23 @@ QString FilterSuffix(const QString& filter) {
   return star < 0 || end < 0 ? QString() : filter.mid(star + 2, end - star - 2);
 }
 
+}  // namespace
+
+void FitDialog(QFileDialog& d, const QWidget* parent) {
+  // Room for the list's name, size, type and date columns side by side.
+  d.setViewMode(QFileDialog::Detail);
+  const QSize want(Scaled(kFileDialogSize.width()), Scaled(kFileDialogSize.height()));
+  d.resize(want.expandedTo(d.sizeHint()));
+  for (QTreeView* list : d.findChildren<QTreeView*>()) {
+    QHeaderView* h = list->header();
+    h->resizeSection(0, Scaled(kFileNameColumn));
+    for (int c = 1; c < h->count(); ++c) h->resizeSection(c, Scaled(kFileColumn));
+  }
+  PlaceOnScreen(&d, parent, true);
+}
+
+namespace {
+
 // A save dialog whose bare names get the extension of the kind shown when
 // the user accepts, however the kind was chosen.
 class SaveDialog : public QFileDialog {
@@ -69,6 +90,7 @@ QString QtPickFile(QWidget* parent, const QString& title, const QString& propose
   if (!chosenFilter->isEmpty()) d.selectNameFilter(*chosenFilter);
   d.setDefaultSuffix(FilterSuffix(d.selectedNameFilter()));
   d.selectFile(QFileInfo(proposed).fileName());
+  FitDialog(d, parent);
   if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
   *chosenFilter = d.selectedNameFilter();
   return d.selectedFiles().front();
@@ -154,6 +176,7 @@ QStringList AskOpenPaths(QWidget* parent, const QString& title, const QString& f
   // "開く" right after typing a folder would do nothing.
   for (QLineEdit* box : d.findChildren<QLineEdit*>())
     if (QCompleter* c = box->completer()) c->setCompletionMode(QCompleter::InlineCompletion);
+  FitDialog(d, parent);
   if (d.exec() != QDialog::Accepted) return {};
   const QStringList paths = d.selectedFiles();
   if (!paths.isEmpty()) RememberDialogFolder(paths.front());

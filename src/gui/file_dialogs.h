@@ -7,7 +7,10 @@
 #include <QStringList>
 #include <functional>
 
+#include <QSize>
+
 QT_BEGIN_NAMESPACE
+class QFileDialog;
 class QWidget;
 QT_END_NAMESPACE
 
@@ -23,6 +26,15 @@ QString DialogFolder(const QString& remembered, const QString& dataFolder, bool 
 QString DialogFolder();
 // Keeps the folder of a chosen file for the next dialog.
 void RememberDialogFolder(const QString& file);
+
+// The file dialogs' size as designed, and their list's column widths: the
+// name column and each of the size, type and date columns.
+inline constexpr QSize kFileDialogSize{900, 560};
+inline constexpr int kFileNameColumn = 380;
+inline constexpr int kFileColumn = 130;
+// Gives a file dialog the room its columns need, inside the screen and
+// centred over parent.
+void FitDialog(QFileDialog& d, const QWidget* parent);
 
 // One kind of file a save dialog offers: its filter and its extension.
 struct FileKind {

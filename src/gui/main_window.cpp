@@ -184,9 +184,6 @@ void MainWindow::addShortcuts() {
   });
   add(QKeySequence(Qt::CTRL | Qt::Key_E), [this] { chooseStatsCsv(); });
   add(QKeySequence(Qt::CTRL | Qt::Key_I), [this] { chooseImport(); });
-  widget("Button59")->setToolTip(QStringLiteral("チャートを印刷します (Ctrl+P)"));
-  widget("Button88")->setToolTip(QStringLiteral("利用説明の窓を開きます (F1)"));
-  widget("Button18")->setToolTip(QStringLiteral("メモを保存します (Ctrl+S)"));
   for (QWidget* box : findChildren<QLineEdit*>()) box->installEventFilter(this);
   for (QWidget* box : findChildren<QPlainTextEdit*>()) box->installEventFilter(this);
   // ←/→ step the base date from anywhere in the window but a text box or a
@@ -393,6 +390,7 @@ void MainWindow::mirror() {
   chart_->refresh();
   if (scan_) scan_->refreshDirection();
   mirrorJudging();
+  mirrorPressed();
   if (backtest_ && backtest_->isVisible()) refreshBacktest();
   if (QWidget* guide = widget("ImportGuide"); guide && guide->isHidden() == ws_.nothingToChart())
     guide->setVisible(ws_.nothingToChart());
@@ -440,6 +438,7 @@ void MainWindow::mirrorControl(const Control& c, QWidget* w) {
   if (c.name == "TForm4") {
     w->setWindowTitle(Shown(c.text));
     if (c.visible && !w->isVisible()) {
+      PlaceOnScreen(w, this, !w->testAttribute(Qt::WA_Moved));
       w->show();
       w->raise();
     } else if (!c.visible && w->isVisible()) {

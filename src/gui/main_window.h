@@ -201,8 +201,14 @@ class MainWindow : public QWidget {
   // The save strip's buttons: one column while the strip is tall enough,
   // side by side when the statistics area is made short.
   void placeSaveStrip();
-  // Gives the splitter's areas their first sizes, once the window has its own.
+  // Gives the splitter's areas their sizes for the window's height: on
+  // showing, and on each resize until the user drags a splitter.
   void sizeSplitter();
+  // Each button's tooltip from the tooltip table; the term, lower-line and
+  // rule buttons made checkable.
+  void applyToolTips();
+  // Shows the current term, the lower-line view and the chosen rule pressed.
+  void mirrorPressed();
   // The way of judging (main_window_judging.cpp): the switch and the today
   // button on the rule panel's third row, the label over the statistics,
   // the way the start-up judges in, and their mirror.
@@ -241,6 +247,7 @@ class MainWindow : public QWidget {
   std::uint64_t formVersion_ = ~std::uint64_t{0};
   bool mirroring_ = false;
   bool sized_ = false;
+  bool userSplit_ = false;  // the splitter's sizes are the user's (dragged or remembered)
   int askedWidth_ = 0, askedHeight_ = 0;
   QSize designSize_;     // TForm1's size in the Form as the window was built
   WindowMemory memory_;  // as loaded at start; the splitter's part is used once

@@ -2,15 +2,19 @@
 // places as the window is resized, and the layout kept between runs.
 #include "gui/main_window_layout.h"
 #include "gui/main_window.h"
+#include "gui/main_window_tooltips.h"
 
+#include <QAbstractButton>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -21,6 +25,8 @@
 #include "gui/stock_finder.h"
 #include "gui/style.h"
 #include "gui/widgets.h"
+#include "signals/rules.h"
+#include "store/control_cells.h"
 
 namespace tavrine::gui {
 
@@ -64,6 +70,31 @@ QWidget* MakePlaced(const Form& form, const Placed& p, QWidget* parent) {
   return w;
 }
 
+// Widens each button and link of a panel to the next control to its right
+// in the same row when no more than a narrow gap lies between them, so
+// every point between two of them belongs to one.
+void CloseGaps(QWidget* panel) {
+  constexpr int kWidestGap = 3;
+  const QList<QWidget*> children = panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (QWidget* b : children) {
+    if (!qobject_cast<QAbstractButton*>(b) && !qobject_cast<ClickLabel*>(b)) continue;
+    const QRect at = b->geometry();
+    int next = -1;
+    for (QWidget* o : children) {
+      if (o == b || o->isWindow() || o->geometry().top() != at.top()) continue;
+      const int gap = o->geometry().left() - at.right() - 1;
+      if (gap > 0 && gap <= kWidestGap && (next < 0 || o->geometry().left() < next))
+        next = o->geometry().left();
+    }
+    if (next > 0) b->setGeometry(at.left(), at.top(), next - at.left(), at.height());
+  }
+}
+
+// The width a grid needs to show one whole column of this designed width.
+int ColumnRoom(const GridView* g, int columnWidth) {
+  return Scaled(columnWidth) + 2 * g->frameWidth() + g->verticalScrollBar()->sizeHint().width();
+}
+
 // A box layout without margins or spacing unless asked.
 template <class Layout>
 Layout* Tight(QWidget* owner, int margin = 0, int spacing = 0) {
@@ -104,9 +135,9 @@ GridView* MainWindow::makeGrid(const std::string& component, int columnWidth, bo
   header->setToolTip(
       QStringLiteral("列の境目をドラッグで幅を変えます。ダブルクリックで内容に合わせます"));
   view->verticalHeader()->hide();
-  view->horizontalHeader()->setDefaultSectionSize(columnWidth);
+  view->horizontalHeader()->setDefaultSectionSize(Scaled(columnWidth));
   view->horizontalHeader()->setMinimumSectionSize(kGridMinColumnWidth);
-  view->verticalHeader()->setDefaultSectionSize(kGridRowHeight);
+  view->verticalHeader()->setDefaultSectionSize(Scaled(kGridRowHeight));
   view->verticalHeader()->setMinimumSectionSize(kGridMinRowHeight);
   view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   view->setWordWrap(false);
@@ -203,6 +234,7 @@ void MainWindow::build() {
   cand->hide();
   widget("Panel14")->raise();
   placeOverlays();
+  applyToolTips();
 
   // The column widths the user gave the grids last time.
   if (remember_) memory_ = WindowMemory::load();
@@ -289,6 +321,7 @@ void MainWindow::buildChartArea(QWidget* area) {
   Fill(panel14, kCollectionFace);
   panel14->resize(kCollectionPanel);
   for (const Placed& p : kCollectionControls) bind(p.name, MakePlaced(ws_.form, p, panel14));
+  CloseGaps(panel14);
   auto* l21 = static_cast<QLabel*>(widget("Label21"));
   l21->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   l21->setWordWrap(true);
@@ -310,7 +343,6 @@ void MainWindow::buildChartArea(QWidget* area) {
 
 void MainWindow::buildControlPanel(QWidget* panel) {
   for (const Placed& p : kControlPanel) bind(p.name, MakePlaced(ws_.form, p, panel));
-  widget("Button130")->setToolTip(QStringLiteral("売買の印を表示/非表示"));
 
   auto* p11 = new QFrame(panel);
   bind("Panel11", p11);
@@ -322,6 +354,8 @@ void MainWindow::buildControlPanel(QWidget* panel) {
   // Window-only buttons (main_window_tools.cpp, main_window_judging.cpp).
   buildScanButton(p11);
   buildJudgingControls(p11);
+  CloseGaps(panel);
+  CloseGaps(p11);
   p11->hide();
 
   // Window-only: the stock list's own changes (main_window_list.cpp).
@@ -336,9 +370,57 @@ void MainWindow::buildControlPanel(QWidget* panel) {
 }
 
 void MainWindow::placeRulePanel() {
+  // In a window wide enough the room is kept whether the panel is shown or
+  // not: the controls stay where they are when "利率条件/利用" opens or
+  // closes it. A narrower window makes the room only while it is shown.
   QWidget* panel = widget("Panel1");
-  const int want = kControlPanelWidth + (widget("Panel11")->isHidden() ? 0 : kRulePanelRoom);
+  const bool keepRoom = width() >= kRoomKeptFromWidth;
+  const int want =
+      kControlPanelWidth + (keepRoom || !widget("Panel11")->isHidden() ? kRulePanelRoom : 0);
   if (panel->width() != want) panel->setFixedWidth(want);
+  // The value grid gives up width first, so the list keeps a whole date
+  // column as long as the window's width allows; neither sets a minimum
+  // that would keep the window from getting narrower.
+  GridView* series = grid("StringGrid2");
+  const int listRoom = ColumnRoom(grid("StringGrid1"), kListColumnWidth);
+  const int seriesMax =
+      std::clamp(width() - want - listRoom, kSeriesGridMinWidth, kSeriesGridWidth);
+  if (series->maximumWidth() != seriesMax) series->setMaximumWidth(seriesMax);
+}
+
+void MainWindow::applyToolTips() {
+  for (const ToolTip& t : kToolTips)
+    if (QWidget* w = widget(t.name)) w->setToolTip(QString::fromUtf8(t.text));
+  // The buttons whose state the engine keeps show it pressed.
+  std::vector<const char*> stateful = {"Button2", "DrawChart", "Button4", "Button81"};
+  for (const RuleDef& r : kRules) stateful.push_back(r.button);
+  for (const char* name : stateful)
+    if (auto* b = qobject_cast<QAbstractButton*>(widget(name))) b->setCheckable(true);
+}
+
+void MainWindow::mirrorPressed() {
+  const WorkTable& st = ws_.SeriesTable;
+  // The cells hold numbers as their handlers wrote them ("07" for rule 7);
+  // anything else reads as none.
+  auto number = [&st](const CellRef& cell) {
+    const std::string& t = st.cell(cell);
+    char* end = nullptr;
+    const long v = std::strtol(t.c_str(), &end, 10);
+    return t.empty() || *end != '\0' ? -1L : v;
+  };
+  auto press = [this](const char* name, bool on) {
+    if (auto* b = qobject_cast<QAbstractButton*>(widget(name)); b && b->isChecked() != on)
+      b->setChecked(on);
+  };
+  // The term by the span the chart draws.
+  const long span = number(ctl::ChartSpan);
+  press("Button2", span == 4800);
+  press("DrawChart", span == 800);
+  press("Button4", span == 300);
+  // The lower lines pressed while they show another view than S1..S5.
+  press("Button81", number(ctl::OscillatorState) > 0);
+  const long rule = number(ctl::RuleNumber);
+  for (const RuleDef& r : kRules) press(r.button, rule == r.number);
 }
 
 void MainWindow::placeSaveStrip() {
@@ -395,24 +477,71 @@ void MainWindow::placeOverlays() {
 
 void MainWindow::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
+  placeRulePanel();
   // A window lower than designed is sized once it is shown.
   if (height() > kChartHeight + kBottomHeight || isVisible()) sizeSplitter();
 }
 
-void MainWindow::sizeSplitter() {
-  if (sized_) return;
-  sized_ = true;
-  // The sizes the user left last time, else the designed ones; a low window
-  // takes its height from the chart.
-  const int room = splitter_->height() - 2 * splitter_->handleWidth();
-  if (const QList<int> fit = FitSplitter(memory_.splitter, room, kPaneMinimums); !fit.isEmpty()) {
-    splitter_->setSizes(fit);
-    return;
+namespace {
+
+// The height a grid needs to show this many rows.
+int HeightForRows(const GridView* g, int rows) {
+  return rows * g->verticalHeader()->defaultSectionSize() + g->horizontalHeader()->height() +
+         2 * g->frameWidth() + g->horizontalScrollBar()->sizeHint().height();
+}
+
+}  // namespace
+
+QList<int> layout::SplitForHeight(int room, int statsWant, int bottomWant) {
+  // The chart keeps at least its share; the grids get the rows they want
+  // and grow with a taller window; what the chart's share leaves short is
+  // taken from the statistics first, then from the bottom panel.
+  const int keep = std::min(kChartKeptHeight, room - kBottomMinHeight - kStatsMinHeight);
+  const int chartMin = std::max({kChartMinHeight, keep, room * kChartShare / 100});
+  int bottom = std::max({kBottomMinHeight, bottomWant, room * kBottomShare / 100});
+  int stats = std::max({kStatsMinHeight, statsWant, room * kStatsShare / 100});
+  int excess = chartMin + bottom + stats - room;
+  if (excess > 0) {
+    const int fromStats = std::min(excess, stats - kStatsMinHeight);
+    stats -= fromStats;
+    excess -= fromStats;
+    bottom -= std::min(excess, bottom - kBottomMinHeight);
   }
-  const int chart =
-      std::clamp(room - kBottomHeight - kStatsMinHeight, kChartMinHeight, kChartHeight);
-  splitter_->setSizes(
-      {chart, std::max(kStatsMinHeight, room - chart - kBottomHeight), kBottomHeight});
+  return {std::max(kChartMinHeight, room - bottom - stats), stats, bottom};
+}
+
+void MainWindow::sizeSplitter() {
+  if (!sized_) {
+    sized_ = true;
+    connect(splitter_, &QSplitter::splitterMoved, this, [this] { userSplit_ = true; });
+    // The sizes the user left last time fitted to the window.
+    const int room = splitter_->height() - 2 * splitter_->handleWidth();
+    if (const QList<int> fit = FitSplitter(memory_.splitter, room, kPaneMinimums); !fit.isEmpty()) {
+      userSplit_ = true;
+      splitter_->setSizes(fit);
+      return;
+    }
+  }
+  if (userSplit_) return;
+  const int room = splitter_->height() - 2 * splitter_->handleWidth();
+  // What a pane holds besides its grid (the label over the statistics)
+  // counts too.
+  auto paneWant = [this](int pane, const char* name, int rows = kRowsWanted) {
+    GridView* g = grid(name);
+    int besides = 0;
+    for (QWidget* w = g; w && w != splitter_->widget(pane); w = w->parentWidget()) {
+      auto* column = qobject_cast<QVBoxLayout*>(w->parentWidget()->layout());
+      if (!column) continue;
+      for (int i = 0; i < column->count(); ++i)
+        if (column->itemAt(i)->widget() != w)
+          besides += column->itemAt(i)->sizeHint().height() + column->spacing();
+    }
+    return HeightForRows(g, rows) + besides;
+  };
+  const int bottomWant = std::max(paneWant(2, "StringGrid2"), paneWant(2, "StringGrid1"));
+  const QList<int> sizes =
+      SplitForHeight(room, paneWant(1, "StringGrid4", kTradeRowsWanted), bottomWant);
+  if (splitter_->sizes() != sizes) splitter_->setSizes(sizes);
 }
 
 void MainWindow::showEvent(QShowEvent* e) {
@@ -429,7 +558,9 @@ void MainWindow::rememberLayout() {
   if (chart_) m.chart = chart_->style();
   // A layout with a pane squeezed away is not kept: the next start then
   // takes the designed sizes.
-  if (SplitterWorthKeeping(splitter_->sizes(), kPaneMinimums)) m.splitter = splitter_->sizes();
+  // Sizes the window shared out itself are shared out again next time.
+  if (userSplit_ && SplitterWorthKeeping(splitter_->sizes(), kPaneMinimums))
+    m.splitter = splitter_->sizes();
   for (const auto& [name, g] : grids_) {
     const QHeaderView* h = g->horizontalHeader();
     std::map<int, int>& widths = m.columns[QString::fromStdString(name)];

@@ -23,6 +23,21 @@ inline constexpr int kBottomMinHeight = kBottomHeight;
 // The splitter's panes, top to bottom: chart, statistics, bottom panel.
 inline const QList<int> kPaneMinimums = {kChartMinHeight, kStatsMinHeight, kBottomMinHeight};
 inline constexpr int kSplitterHandle = 5;
+// Until the user drags a splitter, each height of the window shares out
+// this way: the grids show at least this many rows, then the chart keeps
+// at least its share of the height and the grids grow by theirs.
+inline constexpr int kRowsWanted = 8;
+// The trade list's heading row and eight trades.
+inline constexpr int kTradeRowsWanted = kRowsWanted + 1;
+inline constexpr int kChartShare = 45;
+// The chart is not made lower than this for the grids: the memo panel then
+// still fits under the chart's legend.
+inline constexpr int kChartKeptHeight = 340;
+inline constexpr int kStatsShare = 20;
+inline constexpr int kBottomShare = 18;
+// The heights of the splitter's three panes in `room` pixels when the
+// statistics and the bottom panel want these heights for their rows.
+QList<int> SplitForHeight(int room, int statsWant, int bottomWant);
 
 // Grids: row heights and column widths.
 inline constexpr int kGridRowHeight = 20;
@@ -68,6 +83,9 @@ constexpr QRect InRow(int row, int x, int width) {
 // row holds the way of judging and "本日の信号".
 inline constexpr QRect kRulePanel{kControlPanelWidth, 2, 217, 96};
 inline constexpr int kRulePanelRoom = 221;
+// From this window width on the control panel keeps the rule panel's room
+// while the panel is hidden too, and the list grid still shows a column.
+inline constexpr int kRoomKeptFromWidth = 1190;
 constexpr QRect InRulePanel(int x, int y, int width) { return {x, y, width, kControlHeight}; }
 
 // The heading box Edit5, centred at the top of the chart.

@@ -26,28 +26,20 @@ void MainWindow::wireListButtons() {
   // The import of price files, also on Ctrl+I.
   auto* import = static_cast<QPushButton*>(widget("ImportButton"));
   import->setText(QStringLiteral("取込"));
-  import->setToolTip(QStringLiteral("株価ファイル(CSV)を取り込みます (Ctrl+I)"));
   connect(import, &QPushButton::clicked, this, [this] { chooseImport(); });
   // The list as it was before its last change.
   auto* undo = static_cast<QPushButton*>(widget("UndoButton"));
   undo->setText(QStringLiteral("元に戻す"));
-  undo->setToolTip(
-      QStringLiteral("デ-タ一覧を最後の変更（取込・調整・追加・改名・削除）の前に戻します"));
   connect(undo, &QPushButton::clicked, this, [this] { chooseUndo(); });
   // 一括更新 from the J-Quants API, and its key and plan.
   auto* update = static_cast<QPushButton*>(widget("UpdateButton"));
   update->setText(QStringLiteral("一括更新"));
-  update->setToolTip(QStringLiteral(
-      "全銘柄の株価を J-Quants API から最新の日まで取得します（APIキーが要ります）"));
   connect(update, &QPushButton::clicked, this, [this] { chooseUpdate(); });
   auto* add = static_cast<QPushButton*>(widget("AddStockButton"));
   add->setText(QStringLiteral("銘柄追加"));
-  add->setToolTip(QStringLiteral(
-      "銘柄コードか銘柄名で J-Quants API から銘柄を探し、株価をデ-タ一覧に追加します"));
   connect(add, &QPushButton::clicked, this, [this] { chooseAddStock(); });
   auto* settings = static_cast<QPushButton*>(widget("UpdateSettingsButton"));
   settings->setText(QStringLiteral("更新設定..."));
-  settings->setToolTip(QStringLiteral("一括更新に使う J-Quants API のキーとプランを設定します"));
   connect(settings, &QPushButton::clicked, this, [this] { updater_->editSettings(); });
 }
 

@@ -1,15 +1,18 @@
 #include "gui/style.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QPalette>
+#include <QScreen>
 #include <QTableView>
 #include <QTranslator>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 namespace tavrine::gui {
@@ -24,9 +27,19 @@ bool LoadQtTranslations(QCoreApplication& app) {
   return true;
 }
 
+double FontScale() {
+  // A screen set to more than 96 dots per inch (a large monitor at 125 %,
+  // 150 %) gets text as much larger; never smaller than designed.
+  const QScreen* s = QGuiApplication::primaryScreen();
+  if (!s) return 1.0;
+  return std::clamp(s->logicalDotsPerInch() / 96.0, 1.0, 3.0);
+}
+
+int Scaled(int px) { return static_cast<int>(std::lround(px * FontScale())); }
+
 QFont PixelFont(int px, bool bold) {
   QFont f(QString::fromLatin1(kFontFamily));
-  f.setPixelSize(px);
+  f.setPixelSize(Scaled(px));
   f.setBold(bold);
   return f;
 }

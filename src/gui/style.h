@@ -26,7 +26,14 @@ inline constexpr const char* kFontFamily = "Noto Sans CJK JP";
 // it is not installed (the texts stay in English).
 bool LoadQtTranslations(QCoreApplication& app);
 
-// The windows' font at a size in pixels, so text keeps its size on any screen.
+// How much larger than designed the screen's text is: its logical dots per
+// inch over 96, at least 1.
+double FontScale();
+// A designed size in pixels at the screen's text scale.
+int Scaled(int px);
+// The windows' font at a designed size in pixels, scaled with the screen's
+// logical DPI, so text keeps its size on a common screen and follows a
+// screen set larger.
 QFont PixelFont(int px, bool bold = false);
 // Paints a widget's background in one colour.
 void Fill(QWidget* w, const QColor& c);

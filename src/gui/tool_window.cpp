@@ -3,12 +3,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <exception>
 
 #include "gui/file_dialogs.h"
 #include "gui/style.h"
+#include "gui/widgets.h"
 
 namespace tavrine::gui {
 
@@ -23,6 +25,11 @@ ToolWindow::ToolWindow(const QString& name, const QString& title, const QString&
   root_->setContentsMargins(0, 0, 0, 0);
   root_->setSpacing(0);
   heading_ = AddHeadingStrip(this, root_, heading);
+}
+
+void ToolWindow::showEvent(QShowEvent* e) {
+  if (!e->spontaneous()) PlaceOnScreen(this, parentWidget(), !testAttribute(Qt::WA_Moved));
+  QWidget::showEvent(e);
 }
 
 QBoxLayout* ToolWindow::addControlStrip(QBoxLayout::Direction direction, int sideMargin,

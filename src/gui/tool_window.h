@@ -39,6 +39,9 @@ class ToolWindow : public QWidget {
   QVBoxLayout* root() const { return root_; }
   QLabel* headingLabel() const { return heading_; }
   void keyPressEvent(QKeyEvent* e) override;
+  // Opens inside the screen: centred over the main window the first time,
+  // never larger than the screen's free area.
+  void showEvent(QShowEvent* e) override;
 
  private:
   QVBoxLayout* root_ = nullptr;

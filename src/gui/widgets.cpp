@@ -1,9 +1,11 @@
 #include "gui/widgets.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QStyle>
 #include <QToolTip>
 
@@ -182,6 +184,34 @@ QString Caption(const std::string& text) {
   QString s = Shown(text);
   s.replace(QLatin1Char('&'), QLatin1String("&&"));
   return s;
+}
+
+QRect FitInside(const QRect& wanted, const QRect& available) {
+  if (available.isEmpty()) return wanted;
+  QRect r(wanted.topLeft(), wanted.size().boundedTo(available.size()));
+  if (r.right() > available.right()) r.moveRight(available.right());
+  if (r.bottom() > available.bottom()) r.moveBottom(available.bottom());
+  if (r.left() < available.left()) r.moveLeft(available.left());
+  if (r.top() < available.top()) r.moveTop(available.top());
+  return r;
+}
+
+QRect AvailableArea(const QWidget* near) {
+  const QScreen* s = near && near->screen() ? near->screen() : QGuiApplication::primaryScreen();
+  return s ? s->availableGeometry() : QRect();
+}
+
+void PlaceOnScreen(QWidget* window, const QWidget* near, bool centre) {
+  const QRect avail = AvailableArea(near ? near : window);
+  QRect r = window->frameGeometry();
+  const QMargins frame(window->geometry().left() - r.left(), window->geometry().top() - r.top(),
+                       r.right() - window->geometry().right(),
+                       r.bottom() - window->geometry().bottom());
+  if (centre && near) r.moveCenter(near->frameGeometry().center());
+  r = FitInside(r, avail);
+  const QRect inner = r.marginsRemoved(frame);
+  window->resize(inner.size());
+  window->move(r.topLeft());
 }
 
 }  // namespace tavrine::gui

@@ -101,4 +101,15 @@ std::string MemoFromQt(const QString& text, const std::string& held);
 // A caption for a button: '&' is not a mnemonic here.
 QString Caption(const std::string& text);
 
+// A window's frame moved and shrunk so that it lies whole inside the
+// available area: no larger than the area, and pushed back in from any edge
+// it crosses.
+QRect FitInside(const QRect& wanted, const QRect& available);
+// The available area of the screen a window opens on: that of `near`'s
+// screen when given, else the primary screen's.
+QRect AvailableArea(const QWidget* near);
+// Places a window about to be shown inside the available area; one that has
+// not been placed yet is centred over `near` (when given) first.
+void PlaceOnScreen(QWidget* window, const QWidget* near, bool centre);
+
 }  // namespace tavrine::gui
