@@ -37,7 +37,9 @@ class Rng {
   }
   // Roughly normal: sum of four uniforms, centred and scaled to unit variance.
   double normal() {
-    return (uniform() + uniform() + uniform() + uniform() - 2.0) * 1.7320508075688772;
+    double sum = 0;
+    for (int i = 0; i < 4; ++i) sum += uniform();
+    return (sum - 2.0) * 1.7320508075688772;
   }
 
  private:
@@ -157,8 +159,12 @@ Result Build(const Options& opt) {
   std::set<std::string> usedNames;
   auto newName = [&] {
     for (;;) {
-      std::string n = std::string(kPrefixes[rng.next() % std::size(kPrefixes)]) +
-                      kSuffixes[rng.next() % std::size(kSuffixes)];
+      // One draw a statement: the order of two draws in one expression is
+      // the compiler's, and a sample must be the same from every compiler.
+      const std::uint64_t suffix = rng.next();
+      const std::uint64_t prefix = rng.next();
+      std::string n = std::string(kPrefixes[prefix % std::size(kPrefixes)]) +
+                      kSuffixes[suffix % std::size(kSuffixes)];
       if (usedNames.insert(n).second) return n;
       if (usedNames.size() >= std::size(kPrefixes) * std::size(kSuffixes)) {
         n += IntToStr(static_cast<long long>(usedNames.size()));
