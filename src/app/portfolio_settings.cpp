@@ -45,18 +45,15 @@ bool SetPortfolioKey(PortfolioSettings& s, const std::string& key, const std::st
   PortfolioSettings n = s;
   portfolio::Options& o = n.options;
   bool ok = false;
-  if (key == "commission") {
-    ok = money::ParseCommission(value, o.costs.commission, error);
-  } else if (key == "slip") {
-    ok = money::ParseTicks(value, o.costs.slipTicks, error);
-  } else if (key == "tax") {
-    ok = money::ParsePercent(value, "税", o.costs.taxPercent, error);
-  } else if (key == "borrow") {
-    ok = money::ParsePercent(value, "貸株料", o.costs.borrowPercent, error);
-  } else if (key == "capital") {
-    ok = money::ParseCapital(value, o.capital, error);
-  } else if (key == "fill") {
-    ok = money::ParseFill(value, o.costs.fill, error);
+  // The cost keys read as the per-stock model's; capital is the portfolio's.
+  CostModel costs = o.costs;
+  costs.capital = o.capital;
+  const money::CostSetting cost = money::ReadCostSetting(key, value, costs, error);
+  if (cost != money::CostSetting::Unknown) {
+    ok = cost == money::CostSetting::Read;
+    o.capital = costs.capital;
+    costs.capital = o.costs.capital;
+    o.costs = costs;
   } else if (key == "slots") {
     int v = 0;
     ok = ReadInt(value, v) && v >= 1 && v <= 1000;

@@ -356,36 +356,11 @@ class Runner {
   // with its message and nothing changes.
   void costs(const std::vector<std::string>& words) {
     CostModel m = ws_.costModel;
-    std::string error;
-    for (const std::string& w : words) {
-      const std::size_t eq = w.find('=');
-      const std::string key = w.substr(0, eq);
-      const std::string value = eq == std::string::npos ? std::string() : w.substr(eq + 1);
-      bool ok = eq != std::string::npos;
-      if (!ok) {
-      } else if (key == "commission") {
-        ok = money::ParseCommission(value, m.commission, error);
-      } else if (key == "slip") {
-        ok = money::ParseTicks(value, m.slipTicks, error);
-      } else if (key == "tax") {
-        ok = money::ParsePercent(value, "税", m.taxPercent, error);
-      } else if (key == "borrow") {
-        ok = money::ParsePercent(value, "貸株料", m.borrowPercent, error);
-      } else if (key == "capital") {
-        ok = money::ParseCapital(value, m.capital, error);
-      } else if (key == "fill") {
-        ok = money::ParseFill(value, m.fill, error);
-      } else {
-        ok = false;
-      }
-      if (!ok) {
-        if (error.empty())
-          error = "売買コストの指定が正しくありません: " + w +
-                  "(例: commission=zero、slip=1、tax=20.315、borrow=1.15、capital=1000000、"
-                  "fill=open)";
-        platform_.error(error);
-        return;
-      }
+    std::string text, error;
+    for (const std::string& w : words) text += w + " ";
+    if (!money::ReadCostModelText(text, m, error)) {
+      platform_.error(error);
+      return;
     }
     m.set = true;
     ws_.costModel = m;

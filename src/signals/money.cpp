@@ -186,6 +186,69 @@ bool ParseFill(const std::string& text, FillAt& out, std::string& error) {
   return false;
 }
 
+CostSetting ReadCostSetting(const std::string& key, const std::string& value, CostModel& m,
+                            std::string& error) {
+  bool ok = false;
+  if (key == "commission")
+    ok = ParseCommission(value, m.commission, error);
+  else if (key == "slip")
+    ok = ParseTicks(value, m.slipTicks, error);
+  else if (key == "tax")
+    ok = ParsePercent(value, "税", m.taxPercent, error);
+  else if (key == "borrow")
+    ok = ParsePercent(value, "貸株料", m.borrowPercent, error);
+  else if (key == "capital")
+    ok = ParseCapital(value, m.capital, error);
+  else if (key == "fill")
+    ok = ParseFill(value, m.fill, error);
+  else
+    return CostSetting::Unknown;
+  return ok ? CostSetting::Read : CostSetting::Refused;
+}
+
+std::string CommissionText(const Commission& c) {
+  switch (c.kind) {
+    case Commission::Kind::Zero:
+      return "zero";
+    case Commission::Kind::Rate: {
+      std::string t = "rate:" + FloatToStr(c.ratePercent);
+      if (c.min) t += ":" + IntToStr(*c.min);
+      if (c.max) t += ":" + IntToStr(*c.max);
+      return t;
+    }
+    case Commission::Kind::Tiers: {
+      std::string t = "tiers:";
+      for (const auto& [upTo, fee] : c.tiers) t += IntToStr(upTo) + "=" + IntToStr(fee) + ";";
+      return t + IntToStr(c.above);
+    }
+  }
+  return "zero";
+}
+
+std::string CostModelText(const CostModel& m) {
+  return "commission=" + CommissionText(m.commission) + " slip=" + IntToStr(m.slipTicks) +
+         " tax=" + FloatToStr(m.taxPercent) + " borrow=" + FloatToStr(m.borrowPercent) +
+         " capital=" + IntToStr(m.capital) + " fill=" + (m.fill == FillAt::Open ? "open" : "close");
+}
+
+bool ReadCostModelText(const std::string& text, CostModel& m, std::string& error) {
+  CostModel read = m;
+  for (const std::string& w : Split(text, ' ')) {
+    if (w.empty()) continue;
+    const std::size_t eq = w.find('=');
+    const CostSetting r = eq == std::string::npos
+                              ? CostSetting::Unknown
+                              : ReadCostSetting(w.substr(0, eq), w.substr(eq + 1), read, error);
+    if (r == CostSetting::Unknown)
+      error = "売買コストの指定が正しくありません: " + w +
+              "(例: commission=zero、slip=1、tax=20.315、borrow=1.15、capital=1000000、"
+              "fill=open)";
+    if (r != CostSetting::Read) return false;
+  }
+  m = read;
+  return true;
+}
+
 long long YearTax::turn(int day) {
   const int year = YearOf(day);
   if (year_ == 0) year_ = year;

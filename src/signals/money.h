@@ -67,6 +67,20 @@ bool ParsePercent(const std::string& text, const char* what, long double& out, s
 bool ParseCapital(const std::string& text, long long& out, std::string& error);
 bool ParseFill(const std::string& text, FillAt& out, std::string& error);
 
+// One setting of the model by its key (commission, slip, tax, borrow,
+// capital, fill), as the driver and the window's settings write them.
+enum class CostSetting : std::uint8_t { Unknown, Read, Refused };
+CostSetting ReadCostSetting(const std::string& key, const std::string& value, CostModel& m,
+                            std::string& error);
+// The commission in the form ParseCommission reads.
+std::string CommissionText(const Commission& c);
+// The model as "commission=… slip=… tax=… borrow=… capital=… fill=…", each
+// setting in the form ReadCostSetting reads back.
+std::string CostModelText(const CostModel& m);
+// A text of space-separated KEY=VALUE settings over m; false with the first
+// refusal's message (or the unknown key named) and m unchanged.
+bool ReadCostModelText(const std::string& text, CostModel& m, std::string& error);
+
 // The yearly tax: gains of closed trades (losses offset within a calendar
 // year) summed by the year of their exit; a year's tax is due once a later
 // year's day comes, the open year's on the list's last day.

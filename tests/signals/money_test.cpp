@@ -108,6 +108,36 @@ TEST(MoneyCommission, OtherKeysRefuseBadValuesNamingThem) {
   EXPECT_EQ(fill, FillAt::Close);
 }
 
+// The settings the window keeps are the model's text: every commission form
+// and every other setting comes back equal, and a text with one bad setting
+// changes nothing.
+TEST(MoneyCommission, TheModelsTextReadsBackToTheSameModelAndABadTextChangesNothing) {
+  for (const char* commission : {"zero", "rate:0.099", "rate:0.1:100", "rate:0.099:0:1000",
+                                 "tiers:50000=55;100000=99;1070"}) {
+    CostModel m;
+    std::string error;
+    ASSERT_TRUE(money::ParseCommission(commission, m.commission, error)) << commission;
+    m.slipTicks = 2;
+    m.taxPercent = 0;
+    m.borrowPercent = 1.5L;
+    m.capital = 2500000;
+    m.fill = FillAt::Close;
+    EXPECT_EQ(money::CommissionText(m.commission), commission);
+    CostModel back;
+    ASSERT_TRUE(money::ReadCostModelText(money::CostModelText(m), back, error)) << error;
+    EXPECT_EQ(back, m) << money::CostModelText(m);
+  }
+  CostModel kept;
+  kept.slipTicks = 3;
+  const CostModel before = kept;
+  std::string error;
+  EXPECT_FALSE(money::ReadCostModelText("slip=1 tax=abc", kept, error));
+  EXPECT_NE(error.find("abc"), std::string::npos);
+  EXPECT_FALSE(money::ReadCostModelText("slip=1 lots=2", kept, error));
+  EXPECT_NE(error.find("lots=2"), std::string::npos);
+  EXPECT_EQ(kept, before);
+}
+
 TEST(MoneyTax, LossesOffsetWithinAYearAndEachYearIsTaxedOnItsOwn) {
   money::YearTax tax(20.315L);
   EXPECT_EQ(tax.turn(DaysFromCivil(2023, 3, 1)), 0);
