@@ -1,5 +1,6 @@
 #include "gui/judging_ui.h"
 
+#include <QLocale>
 #include <QSettings>
 
 namespace tavrine::gui {
@@ -7,6 +8,13 @@ namespace tavrine::gui {
 namespace {
 
 constexpr const char* kKey = "rules/judging";
+constexpr const char* kCostsKey = "rules/costs";
+constexpr const char* kCostsOnKey = "rules/costsOn";
+
+QString Yen(long double v) {
+  return QLocale(QLocale::Japanese).toString(static_cast<qlonglong>(money::FloorYen(v))) +
+         QStringLiteral("円");
+}
 
 }  // namespace
 
@@ -42,6 +50,28 @@ Judging LoadJudging() {
 void SaveJudging(Judging j) {
   QSettings s(QStringLiteral("tavrine"), QStringLiteral("tavrine"));
   s.setValue(kKey, j == Judging::Honest ? QStringLiteral("honest") : QStringLiteral("hindsight"));
+}
+
+CostModel LoadCostModel() {
+  const QSettings s(QStringLiteral("tavrine"), QStringLiteral("tavrine"));
+  CostModel m;
+  std::string error;
+  if (!money::ReadCostModelText(s.value(kCostsKey).toString().toStdString(), m, error))
+    return CostModel{};
+  m.set = s.value(kCostsOnKey).toBool();
+  return m;
+}
+
+void SaveCostModel(const CostModel& m) {
+  QSettings s(QStringLiteral("tavrine"), QStringLiteral("tavrine"));
+  s.setValue(kCostsKey, QString::fromStdString(money::CostModelText(m)));
+  s.setValue(kCostsOnKey, m.set);
+}
+
+QString MoneyLabelText(const money::MoneyResult& r) {
+  return QStringLiteral("  資金 %1→%2 (%3倍)  コスト %4  税 %5")
+      .arg(Yen(r.capital), Yen(r.finalEquity),
+           QString::number(static_cast<double>(r.net()), 'f', 3), Yen(r.costs), Yen(r.tax));
 }
 
 }  // namespace tavrine::gui

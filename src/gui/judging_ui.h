@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include "signals/money.h"
 #include "store/state.h"
 
 namespace tavrine::gui {
@@ -25,5 +26,14 @@ QString JudgingLabelStyle(Judging j);
 // kept value is unknown.
 Judging LoadJudging();
 void SaveJudging(Judging j);
+
+// The per-stock cost model (売買コスト) kept in the user's settings as its
+// text; not set when none was kept or the kept text does not read.
+CostModel LoadCostModel();
+void SaveCostModel(const CostModel& m);
+
+// What the money of the current backtest adds to the label: final equity
+// over the capital, costs and tax in yen.
+QString MoneyLabelText(const money::MoneyResult& r);
 
 }  // namespace tavrine::gui

@@ -215,6 +215,8 @@ class MainWindow : public QWidget {
   void buildJudgingControls(QWidget* rulePanel);
   void startJudging();
   void mirrorJudging();
+  // The per-stock cost model's dialog (売買コスト); true when it was changed.
+  bool editCosts();
   // The window's own tools (main_window_tools.cpp): the save strip's
   // buttons and "一括検証" on the rule panel.
   void buildSaveButtons(QWidget* strip);

@@ -1,18 +1,28 @@
 // The main window's way of judging and today's signals: the switch
 // "検証方式" and the button "本日の信号" on the rule panel's third row, the
-// label over the statistics, and the today window.
+// label over the statistics with the per-stock cost model's button beside it,
+// and the today window.
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/scan.h"
+#include "app/stock_money.h"
 #include "gui/judging_ui.h"
 #include "gui/main_window.h"
 #include "gui/style.h"
 #include "gui/today_window.h"
 #include "gui/widgets.h"
+#include "store/text.h"
 
 namespace tavrine::gui {
 
@@ -63,21 +73,111 @@ void MainWindow::buildJudgingControls(QWidget* rulePanel) {
   auto* v = new QVBoxLayout(column);
   v->setContentsMargins(0, 0, 0, 0);
   v->setSpacing(0);
-  auto* label = new QLabel(column);
+  auto* line = new QWidget(column);
+  auto* h = new QHBoxLayout(line);
+  h->setContentsMargins(0, 0, 0, 0);
+  h->setSpacing(4);
+  auto* label = new QLabel(line);
   bind("JudgingLabel", label);
   label->setFixedHeight(kJudgingLabelHeight);
   label->setIndent(kJudgingLabelIndent);
   label->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+  auto* costs = new QToolButton(line);
+  bind("CostsButton", costs);
+  costs->setText(QStringLiteral("売買コスト…"));
+  costs->setFixedHeight(kJudgingLabelHeight);
+  costs->setToolTip(
+      QStringLiteral("実売買の検証に手数料・スリッページ・税・貸株料・元手を入れ、"
+                     "100株単位の損益(円)を計算します"));
+  connect(costs, &QToolButton::clicked, this, [this] { editCosts(); });
+  h->addWidget(label, 1);
+  h->addWidget(costs);
   delete area->layout()->replaceWidget(stats, column);
   // The grid keeps the height it may shrink to; the area grows by the line.
   area->setMinimumHeight(area->minimumHeight() + kJudgingLabelHeight);
-  v->addWidget(label);
+  v->addWidget(line);
   v->addWidget(stats, 1);
 }
 
 void MainWindow::startJudging() {
   // Unattended runs judge as a first start does, whatever the user chose.
   ws_.judging = remember_ ? LoadJudging() : Judging::Honest;
+  ws_.costModel = remember_ ? LoadCostModel() : CostModel{};
+}
+
+bool MainWindow::editCosts() {
+  const CostModel& m = ws_.costModel;
+  QDialog d(this);
+  d.setObjectName(QStringLiteral("CostsDialog"));
+  d.setWindowTitle(QStringLiteral("売買コスト"));
+  auto* form = new QFormLayout(&d);
+  auto* on =
+      new QCheckBox(QStringLiteral("実売買の検証で売買コストと100株単位の損益を計算する"), &d);
+  on->setObjectName(QStringLiteral("CostsOn"));
+  on->setChecked(m.set);
+  form->addRow(on);
+  const auto field = [&](const char* name, const QString& caption, const std::string& text,
+                         const QString& tip) {
+    auto* e = new QLineEdit(QString::fromStdString(text), &d);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setToolTip(tip);
+    form->addRow(caption, e);
+    return e;
+  };
+  QLineEdit* commission = field(
+      "CostsCommission", QStringLiteral("手数料"), money::CommissionText(m.commission),
+      QStringLiteral("zero: 無料\nrate:率%[:最低円[:最高円]] 例 rate:0.099:0:1000\n"
+                     "tiers:約定代金=手数料;…;それ以上の手数料 例 tiers:50000=55;100000=99;1070"));
+  auto* slip = new QSpinBox(&d);
+  slip->setObjectName(QStringLiteral("CostsSlip"));
+  slip->setRange(0, 1000);
+  slip->setValue(m.slipTicks);
+  slip->setToolTip(QStringLiteral("買いは呼値n本上、売りはn本下で約定します"));
+  form->addRow(QStringLiteral("スリッページ(呼値)"), slip);
+  QLineEdit* tax = field("CostsTax", QStringLiteral("税率(%)"), FloatToStr(m.taxPercent),
+                         QStringLiteral("暦年ごとの利益(損失と通算)に掛かります。NISAは0"));
+  QLineEdit* borrow =
+      field("CostsBorrow", QStringLiteral("貸株料(年%)"), FloatToStr(m.borrowPercent),
+            QStringLiteral("売りから入る取引の建玉に暦日で掛かります"));
+  QLineEdit* capital =
+      field("CostsCapital", QStringLiteral("元手(円)"), IntToStr(m.capital),
+            QStringLiteral("1単元がこれを超える株では10単元分(10万円単位に切上げ)"));
+  auto* fill = new QComboBox(&d);
+  fill->setObjectName(QStringLiteral("CostsFill"));
+  fill->addItem(QStringLiteral("翌日の始値"));
+  fill->addItem(QStringLiteral("翌日の終値"));
+  fill->setCurrentIndex(m.fill == FillAt::Open ? 0 : 1);
+  form->addRow(QStringLiteral("約定"), fill);
+  auto* error = new QLabel(&d);
+  error->setObjectName(QStringLiteral("CostsError"));
+  error->setStyleSheet(QStringLiteral("QLabel { color: #A00000; }"));
+  error->setWordWrap(true);
+  form->addRow(error);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
+  form->addRow(buttons);
+  CostModel read = m;
+  const auto text = [](const QLineEdit* e) { return HalfWidth(e->text().trimmed().toStdString()); };
+  connect(buttons, &QDialogButtonBox::accepted, &d, [&] {
+    std::string why;
+    const std::string settings = "commission=" + text(commission) +
+                                 " slip=" + IntToStr(slip->value()) + " tax=" + text(tax) +
+                                 " borrow=" + text(borrow) + " capital=" + text(capital) +
+                                 " fill=" + (fill->currentIndex() == 0 ? "open" : "close");
+    CostModel next = m;
+    if (!money::ReadCostModelText(settings, next, why)) {
+      error->setText(QString::fromStdString(why));
+      return;
+    }
+    next.set = on->isChecked();
+    read = next;
+    d.accept();
+  });
+  connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+  if (d.exec() != QDialog::Accepted || read == m) return false;
+  ws_.costModel = read;
+  if (remember_) SaveCostModel(read);
+  mirror();
+  return true;
 }
 
 void MainWindow::setJudging(Judging j) {
@@ -96,7 +196,9 @@ void MainWindow::mirrorJudging() {
     if (box->currentIndex() != index) box->setCurrentIndex(index);
   }
   if (auto* label = qobject_cast<QLabel*>(widget("JudgingLabel"))) {
-    const QString text = JudgingLabelText(j);
+    QString text = JudgingLabelText(j);
+    if (const std::optional<StockMoney> money = CurrentStockMoney(ws_))
+      text += MoneyLabelText(money->result);
     if (label->text() != text) {
       label->setText(text);
       label->setToolTip(JudgingToolTip(j));

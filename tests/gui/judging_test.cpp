@@ -1,22 +1,30 @@
 // The way of judging in the window: the switch on the rule panel, the label
 // over the statistics, the setting kept between runs, the scan judging the
 // window's way, and the list of today's signals.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "app/stock_money.h"
 #include "app/today_list.h"
 #include "gui/backtest_view.h"
+#include "gui/judging_ui.h"
 #include "gui/main_window.h"
 #include "gui/scan_window.h"
 #include "gui/today_window.h"
@@ -69,6 +77,7 @@ class JudgingTest : public QObject {
   void unattendedRunsStartHonestAndKeepNothing();
   void scanJudgesTheWindowsWay();
   void todayListsTheNewSignals();
+  void costsAreSetInTheirDialogShownBesideTheWayAndKept();
 
  private:
   // A window of 1280x800 on the test's folder, shown; null when it is not.
@@ -353,4 +362,68 @@ void JudgingTest::todayListsTheNewSignals() {
 }
 
 QTEST_MAIN(JudgingTest)
+
+// The dialog as the user fills it: while it is open, each step types into
+// its fields and presses OK; what the dialog says back is collected.
+namespace {
+void FillCostsDialog(bool on, const QString& commission, const QString& tax, QString* said) {
+  QTimer::singleShot(0, [=] {
+    auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!d) return;
+    d->findChild<QCheckBox*>(QStringLiteral("CostsOn"))->setChecked(on);
+    auto* c = d->findChild<QLineEdit*>(QStringLiteral("CostsCommission"));
+    c->setText(commission);
+    auto* t = d->findChild<QLineEdit*>(QStringLiteral("CostsTax"));
+    t->setText(tax);  // typed keys are ASCII only in Qt Test
+    d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    if (d->isVisible()) {
+      *said = d->findChild<QLabel*>(QStringLiteral("CostsError"))->text();
+      d->reject();
+    }
+  });
+}
+}  // namespace
+
+void JudgingTest::costsAreSetInTheirDialogShownBesideTheWayAndKept() {
+  {
+    auto w = makeWindow(true);
+    QVERIFY(w);
+    Workspace& ws = w->workspace();
+    QVERIFY(!ws.costModel.set);
+    QCOMPARE(Caption(*w, "JudgingLabel"), QStringLiteral("検証方式: 実売買"));
+    auto* button = qobject_cast<QToolButton*>(w->widget("CostsButton"));
+    QVERIFY(button && button->isVisible());
+
+    // A bad commission is refused in the dialog, naming it; nothing changes.
+    QString said;
+    FillCostsDialog(true, QStringLiteral("rate:x"), QStringLiteral("20.315"), &said);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY2(said.contains(QStringLiteral("rate:x")), qPrintable(said));
+    QVERIFY(!ws.costModel.set);
+
+    // Full-width digits read as their half-width forms.
+    said.clear();
+    FillCostsDialog(true, QStringLiteral("rate:0.1:100"), QStringLiteral("２０．３１５"), &said);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY2(said.isEmpty(), qPrintable(said));
+    QVERIFY(ws.costModel.set);
+    QCOMPARE(money::CommissionText(ws.costModel.commission), std::string("rate:0.1:100"));
+    QCOMPARE(static_cast<double>(ws.costModel.taxPercent), 20.315);
+    const std::optional<StockMoney> m = CurrentStockMoney(ws);
+    QVERIFY(m && !m->result.trades.empty() && m->result.costs > 0);
+    QCOMPARE(Caption(*w, "JudgingLabel"),
+             QStringLiteral("検証方式: 実売買") + MoneyLabelText(m->result));
+
+    // 後知恵 has no money.
+    Choose(*w, Judging::Hindsight);
+    QVERIFY(!Caption(*w, "JudgingLabel").contains(QStringLiteral("コスト")));
+  }
+  // The model is kept for the next start.
+  auto again = makeWindow(true);
+  QVERIFY(again);
+  QVERIFY(again->workspace().costModel.set);
+  QCOMPARE(money::CommissionText(again->workspace().costModel.commission),
+           std::string("rate:0.1:100"));
+}
+
 #include "judging_test.moc"
