@@ -91,25 +91,6 @@ QChartView* ViewOf(QChart* chart, QWidget* parent) {
   return view;
 }
 
-void StyleAxis(QAbstractAxis* axis) {
-  axis->setLabelsFont(PixelFont(11));
-  axis->setTitleFont(PixelFont(11));
-  axis->setGridLinePen(QPen(QColor(0xE2, 0xE2, 0xE2), 1));
-  axis->setLinePen(QPen(QColor(0xA0, 0xA0, 0xA0), 1));
-}
-
-QLineSeries* Line(const QColor& color, qreal width, Qt::PenStyle style) {
-  auto* s = new QLineSeries;
-  QPen pen(color, width, style);
-  pen.setCosmetic(true);
-  s->setPen(pen);
-  return s;
-}
-
-qreal DayMsecs(int day) {
-  return static_cast<qreal>(QDate(1899, 12, 30).addDays(day).startOfDay().toMSecsSinceEpoch());
-}
-
 // A count axis from 0 with whole-number steps.
 void CountRange(QValueAxis* axis, double highest) {
   const double step = std::max(1.0, NiceStep(std::max(1.0, highest) / 4));
@@ -214,6 +195,25 @@ void FillBars(BarChart& b, const QStringList& captions, const QList<qreal>& coun
 }
 
 }  // namespace
+
+void StyleAxis(QAbstractAxis* axis) {
+  axis->setLabelsFont(PixelFont(11));
+  axis->setTitleFont(PixelFont(11));
+  axis->setGridLinePen(QPen(QColor(0xE2, 0xE2, 0xE2), 1));
+  axis->setLinePen(QPen(QColor(0xA0, 0xA0, 0xA0), 1));
+}
+
+QLineSeries* Line(const QColor& color, qreal width, Qt::PenStyle style) {
+  auto* s = new QLineSeries;
+  QPen pen(color, width, style);
+  pen.setCosmetic(true);
+  s->setPen(pen);
+  return s;
+}
+
+qreal DayMsecs(int day) {
+  return static_cast<qreal>(QDate(1899, 12, 30).addDays(day).startOfDay().toMSecsSinceEpoch());
+}
 
 BacktestView::BacktestView(QWidget* parent)
     : ToolWindow(QStringLiteral("BacktestView"), QStringLiteral("検証図"), QStringLiteral("検証図"),

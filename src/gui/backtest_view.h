@@ -5,6 +5,7 @@
 // engine's figures and distributions when shown; keeps no reference to them.
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -15,6 +16,7 @@
 #include "signals/figures.h"
 
 QT_BEGIN_NAMESPACE
+class QAbstractAxis;
 class QAreaSeries;
 class QBarCategoryAxis;
 class QBarSet;
@@ -50,6 +52,13 @@ struct BarChart {
 // A multiple as the equity axis reads it: "0.5倍", "10倍", "250倍", "1万倍",
 // "3.2億倍", "1兆倍" (three significant digits at most, no exponent).
 QString MultipleText(double value);
+
+// Pieces the backtest picture and the portfolio window draw their charts
+// with: an axis in the pictures' fonts and pens, a line of one pen, and a
+// day (DaysFromCivil) on a date-time axis.
+void StyleAxis(QAbstractAxis* axis);
+QLineSeries* Line(const QColor& color, qreal width, Qt::PenStyle style = Qt::SolidLine);
+qreal DayMsecs(int day);
 
 class BacktestView : public ToolWindow {
   Q_OBJECT

@@ -1,5 +1,7 @@
 #include "gui/portfolio_window.h"
 
+#include "gui/backtest_view.h"
+
 #include <QAbstractTableModel>
 #include <QAreaSeries>
 #include <QButtonGroup>
@@ -117,25 +119,6 @@ QChart* PlainChart() {
   chart->setMargins(QMargins(4, 4, 4, 4));
   chart->legend()->hide();
   return chart;
-}
-
-void StyleAxis(QAbstractAxis* axis) {
-  axis->setLabelsFont(PixelFont(11));
-  axis->setTitleFont(PixelFont(11));
-  axis->setGridLinePen(QPen(QColor(0xE2, 0xE2, 0xE2), 1));
-  axis->setLinePen(QPen(QColor(0xA0, 0xA0, 0xA0), 1));
-}
-
-QLineSeries* Line(const QColor& color, qreal width, Qt::PenStyle style) {
-  auto* s = new QLineSeries;
-  QPen pen(color, width, style);
-  pen.setCosmetic(true);
-  s->setPen(pen);
-  return s;
-}
-
-qreal DayMsecs(int day) {
-  return static_cast<qreal>(QDate(1899, 12, 30).addDays(day).startOfDay().toMSecsSinceEpoch());
 }
 
 // A base for the logarithmic axis that gives it at most eight powers.
