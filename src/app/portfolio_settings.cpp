@@ -58,7 +58,7 @@ bool SetPortfolioKey(PortfolioSettings& s, const std::string& key, const std::st
     int v = 0;
     ok = ReadInt(value, v) && v >= 1 && v <= 1000;
     if (ok)
-      o.slots = v;
+      o.positions = v;
     else
       error = "同時に持つ銘柄数が正しくありません: " + value + "(例: 5)";
   } else if (key == "rule") {

@@ -51,7 +51,7 @@ Result Run(const std::vector<Stock>& stocks, const Options& options) {
   for (std::size_t k = 0; k < marked.size(); ++k)
     if (marked[k]) axis.push_back(lo + static_cast<int>(k));
 
-  const int slots = std::max(1, options.slots);
+  const int slots = std::max(1, options.positions);
   const CostModel& m = options.costs;
   const long double capital = static_cast<long double>(options.capital);
   long double cash = capital;

@@ -33,7 +33,7 @@ enum class Priority : std::uint8_t { Turnover, Code };
 
 struct Options {
   long long capital = 3000000;
-  int slots = 5;
+  int positions = 5;     // at most this many held at once
   bool entryBuy = true;  // false: every trade sells first
   Priority priority = Priority::Turnover;
   CostModel costs;  // commission, slippage, tax, borrow and the fill; its capital is not read

@@ -26,7 +26,7 @@ TEST(PortfolioSettings, EachKeyReadsAndTheEntrySetsBothSides) {
   EXPECT_EQ(s.inputs.entry, EntrySide::Sell);
   EXPECT_FALSE(s.options.entryBuy);  // the replay sells first too
   EXPECT_TRUE(s.inputs.shortTerm);
-  EXPECT_EQ(s.options.slots, 2);
+  EXPECT_EQ(s.options.positions, 2);
   EXPECT_EQ(s.options.capital, 5000000);
   EXPECT_EQ(s.options.costs.slipTicks, 2);
   EXPECT_EQ(s.options.costs.taxPercent, 0);
@@ -56,7 +56,7 @@ TEST(PortfolioSettings, AValueThatDoesNotReadChangesNothingAndIsNamed) {
     EXPECT_FALSE(SetPortfolioKey(s, b.key, b.value, error)) << b.key << "=" << b.value;
     EXPECT_NE(error.find(b.key == std::string("window") ? b.key : b.value), std::string::npos)
         << error;
-    EXPECT_EQ(s.options.slots, 3);
+    EXPECT_EQ(s.options.positions, 3);
     EXPECT_EQ(s.options.capital, 3000000);
   }
   EXPECT_FALSE(ReadPortfolioKeys(s, {"slots=4", "slots"}, error));

@@ -38,7 +38,7 @@ Stock Make(const std::string& code, std::vector<MoneyDay> days, std::vector<Orde
 Options NoCosts(long long capital, int slots) {
   Options o;
   o.capital = capital;
-  o.slots = slots;
+  o.positions = slots;
   o.costs.taxPercent = 0;
   return o;
 }
@@ -322,7 +322,7 @@ TEST(Portfolio, CuttingTheListKeepsEveryTradeClosedBeforeAndEveryEquityValueUpTo
   const std::vector<Stock> full = Generated();
   for (const bool buy : {true, false}) {
     Options o;
-    o.slots = 3;
+    o.positions = 3;
     o.entryBuy = buy;
     o.costs.commission.kind = Commission::Kind::Rate;
     o.costs.commission.ratePercent = 0.1L;
