@@ -146,7 +146,10 @@ std::vector<portfolio::Stock> PortfolioStocks(const WorkTable& stockList,
   return out;
 }
 
-equity::Stats PortfolioStats(const portfolio::Result& r, long long capital) {
+namespace {
+
+// The run's days as the statistics read them.
+equity::Inputs LineInputs(const portfolio::Result& r, long long capital) {
   equity::Inputs in;
   in.capital = static_cast<double>(capital);
   for (const portfolio::EquityDay& e : r.equity) {
@@ -154,6 +157,13 @@ equity::Stats PortfolioStats(const portfolio::Result& r, long long capital) {
     in.hold.push_back(static_cast<double>(e.hold));
     in.held.push_back(e.held);
   }
+  return in;
+}
+
+}  // namespace
+
+equity::Stats PortfolioStats(const portfolio::Result& r, long long capital) {
+  equity::Inputs in = LineInputs(r, capital);
   for (const portfolio::Trade& t : r.trades) {
     const double entryValue =
         static_cast<double>(t.entryPrice * static_cast<long double>(t.shares));
@@ -168,6 +178,20 @@ equity::Stats PortfolioStats(const portfolio::Result& r, long long capital) {
   // The tax is the years' and not a trade's.
   s.tax = static_cast<double>(r.tax);
   return s;
+}
+
+equity::Stats PortfolioHoldStats(const portfolio::Result& r, long long capital) {
+  return HoldLineStats(LineInputs(r, capital));
+}
+
+equity::Stats HoldLineStats(const equity::Inputs& in) {
+  equity::Inputs hold;
+  hold.capital = in.capital;
+  hold.hold = in.hold;
+  for (std::size_t i = 0; i < in.equity.size() && i < in.hold.size(); ++i)
+    hold.equity.push_back({in.equity[i].day, in.hold[i]});
+  hold.held.assign(hold.equity.size(), true);
+  return equity::Compute(hold);
 }
 
 PortfolioRun RunPortfolio(const WorkTable& stockList, const PortfolioInputOptions& inputs,

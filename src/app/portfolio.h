@@ -40,6 +40,11 @@ std::vector<portfolio::Stock> PortfolioStocks(const WorkTable& stockList,
 
 // The statistics of a run over its capital.
 equity::Stats PortfolioStats(const portfolio::Result& r, long long capital);
+// The statistics of the run's buy-and-hold line as if it were the equity.
+equity::Stats PortfolioHoldStats(const portfolio::Result& r, long long capital);
+// The same of the buy-and-hold line any inputs carry: its values on their
+// days, held every day, no trades.
+equity::Stats HoldLineStats(const equity::Inputs& in);
 
 // The whole run, the store read from storePath.
 PortfolioRun RunPortfolio(const WorkTable& stockList, const PortfolioInputOptions& inputs,

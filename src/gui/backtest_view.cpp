@@ -56,21 +56,8 @@ QString MultipleText(double value) {
   return {};
 }
 
-namespace {
-
-const QColor kEquityColor(0x1F, 0x5F, 0xBF);
-const QColor kHoldColor(0xE0, 0x8A, 0x1E);
-const QColor kEvenColor(0x90, 0x90, 0x90);
-const QColor kDrawdownColor(0xC8, 0x3C, 0x3C);
-const QColor kGainColor(0x3A, 0x9A, 0x5B);
-const QColor kDaysColor(0x5B, 0x7D, 0xA8);
-
 // The charts' own margin around everything they draw.
 constexpr int kChartMargin = 4;
-
-// Holding days are shown one bar a day up to this many bars, in wider
-// ranges beyond: more bars leave too little room for their captions.
-constexpr int kMaxDayBars = 10;
 
 QChart* PlainChart() {
   auto* chart = new QChart;
@@ -84,12 +71,83 @@ QChart* PlainChart() {
   return chart;
 }
 
-QChartView* ViewOf(QChart* chart, QWidget* parent) {
+void PutOnAxes(QChart* chart, QAbstractAxis* x, QAbstractAxis* y,
+               std::initializer_list<QAbstractSeries*> series) {
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  for (QAbstractSeries* s : series) {
+    chart->addSeries(s);
+    s->attachAxis(x);
+    s->attachAxis(y);
+  }
+}
+
+QChartView* ChartViewOf(QChart* chart, QWidget* parent) {
   auto* view = new QChartView(chart, parent);
   view->setRenderHint(QPainter::Antialiasing);
   view->setFrameShape(QFrame::NoFrame);
   return view;
 }
+
+DrawdownPane MakeDrawdownPane(const QColor& color, QWidget* parent) {
+  DrawdownPane p;
+  QChart* chart = PlainChart();
+  p.top = new QLineSeries;
+  p.base = new QLineSeries;
+  p.area = new QAreaSeries(p.top, p.base);
+  QColor fill = color;
+  fill.setAlpha(110);
+  p.area->setBrush(fill);
+  QPen edge(color, 1);
+  edge.setCosmetic(true);
+  p.area->setPen(edge);
+  p.dates = new QDateTimeAxis;
+  p.values = new QValueAxis;
+  StyleAxis(p.dates);
+  StyleAxis(p.values);
+  p.values->setTitleText(QStringLiteral("DD %"));
+  PutOnAxes(chart, p.dates, p.values, {p.area});
+  p.view = ChartViewOf(chart, parent);
+  return p;
+}
+
+void DrawdownPane::draw(const QList<QPointF>& points, qreal first, qreal last,
+                        double deepest) const {
+  // A low chart: 0, the middle and the bottom are enough.
+  top->replace(points);
+  base->replace(QList<QPointF>{{first, 0}, {last, 0}});
+  const double deep = std::max(1.0, deepest * 1.05);
+  const double step = NiceStep(deep / 2);
+  const double bottom = std::ceil(deep / step) * step;
+  values->setRange(-bottom, 0);
+  values->setTickCount(static_cast<int>(std::lround(bottom / step)) + 1);
+  values->setLabelFormat(step >= 1 ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
+}
+
+void SetDateRange(std::initializer_list<QDateTimeAxis*> axes, qreal first, qreal last) {
+  const QDateTime from = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first));
+  const QDateTime to = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last));
+  const QString format =
+      from.daysTo(to) > 3 * 365 ? QStringLiteral("yyyy/MM") : QStringLiteral("yyyy/MM/dd");
+  for (QDateTimeAxis* axis : axes) {
+    axis->setRange(from, to);
+    axis->setFormat(format);
+    axis->setTickCount(7);
+  }
+}
+
+namespace {
+
+const QColor kEquityColor(0x1F, 0x5F, 0xBF);
+const QColor kHoldColor(0xE0, 0x8A, 0x1E);
+const QColor kEvenColor(0x90, 0x90, 0x90);
+const QColor kDrawdownColor(0xC8, 0x3C, 0x3C);
+const QColor kGainColor(0x3A, 0x9A, 0x5B);
+const QColor kDaysColor(0x5B, 0x7D, 0xA8);
+
+// Holding days are shown one bar a day up to this many bars, in wider
+// ranges beyond: more bars leave too little room for their captions.
+constexpr int kMaxDayBars = 10;
 
 // A count axis from 0 with whole-number steps.
 void CountRange(QValueAxis* axis, double highest) {
@@ -183,7 +241,7 @@ BarChart MakeBars(const QString& title, const QColor& color, qreal barWidth, QWi
   chart->addAxis(b.counts, Qt::AlignLeft);
   b.series->attachAxis(b.axis);
   b.series->attachAxis(b.counts);
-  b.view = ViewOf(chart, parent);
+  b.view = ChartViewOf(chart, parent);
   return b;
 }
 
@@ -288,14 +346,8 @@ BacktestView::BacktestView(QWidget* parent)
   equityLog_->setMinorTickCount(0);
   equityLog_->setLabelsVisible(false);
   equityLog_->setTitleVisible(false);
-  equityChart->addAxis(equityDates_, Qt::AlignBottom);
-  equityChart->addAxis(equityValues_, Qt::AlignLeft);
-  for (QLineSeries* s : {even_, hold_, equity_}) {
-    equityChart->addSeries(s);
-    s->attachAxis(equityDates_);
-    s->attachAxis(equityValues_);
-  }
-  equityView_ = ViewOf(equityChart, this);
+  PutOnAxes(equityChart, equityDates_, equityValues_, {even_, hold_, equity_});
+  equityView_ = ChartViewOf(equityChart, this);
   equityView_->setObjectName(QStringLiteral("BacktestEquity"));
   logTitle_ = new QGraphicsSimpleTextItem(QStringLiteral("資産倍率"), equityChart);
   logTitle_->setFont(PixelFont(11));
@@ -304,28 +356,15 @@ BacktestView::BacktestView(QWidget* parent)
   connect(equityChart, &QChart::plotAreaChanged, this, [this] { placeLogLabels(); });
 
   // Drawdown as a filled area hanging from 0.
-  QChart* drawdownChart = PlainChart();
-  drawdownTop_ = new QLineSeries;
-  drawdownBase_ = new QLineSeries;
-  drawdown_ = new QAreaSeries(drawdownTop_, drawdownBase_);
+  const DrawdownPane pane = MakeDrawdownPane(kDrawdownColor, this);
+  QChart* drawdownChart = pane.view->chart();
+  drawdownTop_ = pane.top;
+  drawdownBase_ = pane.base;
+  drawdown_ = pane.area;
   drawdown_->setName(QStringLiteral("ドローダウン"));
-  QColor fill = kDrawdownColor;
-  fill.setAlpha(110);
-  drawdown_->setBrush(fill);
-  QPen edge(kDrawdownColor, 1);
-  edge.setCosmetic(true);
-  drawdown_->setPen(edge);
-  drawdownDates_ = new QDateTimeAxis;
-  drawdownValues_ = new QValueAxis;
-  StyleAxis(drawdownDates_);
-  StyleAxis(drawdownValues_);
-  drawdownValues_->setTitleText(QStringLiteral("DD %"));
-  drawdownChart->addAxis(drawdownDates_, Qt::AlignBottom);
-  drawdownChart->addAxis(drawdownValues_, Qt::AlignLeft);
-  drawdownChart->addSeries(drawdown_);
-  drawdown_->attachAxis(drawdownDates_);
-  drawdown_->attachAxis(drawdownValues_);
-  drawdownView_ = ViewOf(drawdownChart, this);
+  drawdownDates_ = pane.dates;
+  drawdownValues_ = pane.values;
+  drawdownView_ = pane.view;
   drawdownView_->setObjectName(QStringLiteral("BacktestDrawdown"));
   connect(drawdownChart, &QChart::plotAreaChanged, this, [this] { placeLogLabels(); });
 
@@ -415,28 +454,13 @@ void BacktestView::showCurves(const BacktestFigures& figures) {
   equity_->replace(equity);
   hold_->replace(hold);
   even_->replace(QList<QPointF>{{first, 1}, {last, 1}});
-  drawdownTop_->replace(drawdown);
-  drawdownBase_->replace(QList<QPointF>{{first, 0}, {last, 0}});
-
-  const QDateTime from = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first));
-  const QDateTime to = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last));
-  const QString format =
-      from.daysTo(to) > 3 * 365 ? QStringLiteral("yyyy/MM") : QStringLiteral("yyyy/MM/dd");
-  for (QDateTimeAxis* axis : {equityDates_, drawdownDates_}) {
-    axis->setRange(from, to);
-    axis->setFormat(format);
-    axis->setTickCount(7);
-  }
+  SetDateRange({equityDates_, drawdownDates_}, first, last);
   equityLo_ = lo;
   equityHi_ = hi;
   applyEquityScale();
-  // A low chart: 0, the middle and the bottom are enough.
-  const double deep = std::max(1.0, deepest * 1.05);
-  const double step = NiceStep(deep / 2);
-  const double bottom = std::ceil(deep / step) * step;
-  drawdownValues_->setRange(-bottom, 0);
-  drawdownValues_->setTickCount(static_cast<int>(std::lround(bottom / step)) + 1);
-  drawdownValues_->setLabelFormat(step >= 1 ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
+  DrawdownPane{drawdownView_, drawdownTop_,   drawdownBase_,
+               drawdown_,     drawdownDates_, drawdownValues_}
+      .draw(drawdown, first, last, deepest);
 }
 
 void BacktestView::showRanges(const Distributions& distributions) {

@@ -6,10 +6,13 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 #include "gui/tool_window.h"
@@ -17,6 +20,7 @@
 
 QT_BEGIN_NAMESPACE
 class QAbstractAxis;
+class QAbstractSeries;
 class QAreaSeries;
 class QBarCategoryAxis;
 class QBarSet;
@@ -59,6 +63,32 @@ QString MultipleText(double value);
 void StyleAxis(QAbstractAxis* axis);
 QLineSeries* Line(const QColor& color, qreal width, Qt::PenStyle style = Qt::SolidLine);
 qreal DayMsecs(int day);
+// A chart in the pictures' plain style (white, no legend, no animation),
+// and a view of it.
+QChart* PlainChart();
+QChartView* ChartViewOf(QChart* chart, QWidget* parent);
+// The axes on the chart's bottom and left, and the series on both, drawn
+// in the order given.
+void PutOnAxes(QChart* chart, QAbstractAxis* x, QAbstractAxis* y,
+               std::initializer_list<QAbstractSeries*> series);
+
+// The drawdown under an equity chart: a filled area of the colour given
+// hanging from 0 over a date axis, in percent.
+struct DrawdownPane {
+  QChartView* view = nullptr;
+  QLineSeries *top = nullptr, *base = nullptr;  // the area's edges
+  QAreaSeries* area = nullptr;
+  QDateTimeAxis* dates = nullptr;
+  QValueAxis* values = nullptr;
+
+  // Draws points (x, minus the percent) over first .. last, the value axis
+  // down past the deepest percent on round steps.
+  void draw(const QList<QPointF>& points, qreal first, qreal last, double deepest) const;
+};
+DrawdownPane MakeDrawdownPane(const QColor& color, QWidget* parent);
+// Date axes over first .. last (DayMsecs), labelled by month beyond three
+// years, else by day.
+void SetDateRange(std::initializer_list<QDateTimeAxis*> axes, qreal first, qreal last);
 
 class BacktestView : public ToolWindow {
   Q_OBJECT

@@ -2,6 +2,8 @@
 
 #include <QLocale>
 #include <QSettings>
+#include <algorithm>
+#include <cmath>
 
 namespace tavrine::gui {
 
@@ -72,6 +74,97 @@ QString MoneyLabelText(const money::MoneyResult& r) {
   return QStringLiteral("  資金 %1→%2 (%3倍)  コスト %4  税 %5")
       .arg(Yen(r.capital), Yen(r.finalEquity),
            QString::number(static_cast<double>(r.net()), 'f', 3), Yen(r.costs), Yen(r.tax));
+}
+
+// ---- the money of the trade list ----------------------------------------------
+
+bool TradeMoneyColumns::setRows(
+    const std::optional<std::vector<std::optional<TradeMoneyRow>>>& rows) {
+  std::vector<std::array<QString, kColumns>> cells;
+  if (rows) {
+    const QLocale grouped(QLocale::English);
+    for (const std::optional<TradeMoneyRow>& r : *rows) {
+      if (!r) {
+        cells.push_back({});
+        continue;
+      }
+      const auto pnl = static_cast<qlonglong>(std::llround(static_cast<double>(r->pnl)));
+      cells.push_back(
+          {grouped.toString(r->shares), grouped.toString(pnl), grouped.toString(r->cost)});
+    }
+  }
+  const int first = firstColumn();
+  const bool show = rows.has_value() && sourceModel();
+  if (show != shown_) {
+    // Columns come and go without a reset: the grid keeps its widths.
+    if (show)
+      beginInsertColumns({}, first, first + kColumns - 1);
+    else
+      beginRemoveColumns({}, first, first + kColumns - 1);
+    shown_ = show;
+    cells_ = std::move(cells);
+    if (show)
+      endInsertColumns();
+    else
+      endRemoveColumns();
+    return true;
+  }
+  if (cells == cells_) return false;
+  const std::size_t changed = std::max(cells.size(), cells_.size());
+  cells_ = std::move(cells);
+  if (shown_ && rowCount() > 0)
+    emit dataChanged(index(0, first), index(std::min(rowCount() - 1, static_cast<int>(changed)),
+                                            first + kColumns - 1));
+  return true;
+}
+
+int TradeMoneyColumns::firstColumn() const {
+  return sourceModel() ? sourceModel()->columnCount() : 0;
+}
+
+int TradeMoneyColumns::columnCount(const QModelIndex& parent) const {
+  if (parent.isValid()) return 0;
+  return firstColumn() + (shown_ ? kColumns : 0);
+}
+
+QModelIndex TradeMoneyColumns::index(int row, int column, const QModelIndex& parent) const {
+  if (!parent.isValid() && column >= firstColumn()) {
+    if (row < 0 || row >= rowCount() || column >= columnCount()) return {};
+    return createIndex(row, column);
+  }
+  return QIdentityProxyModel::index(row, column, parent);
+}
+
+QModelIndex TradeMoneyColumns::parent(const QModelIndex&) const { return {}; }
+
+QModelIndex TradeMoneyColumns::sibling(int row, int column, const QModelIndex&) const {
+  return index(row, column);
+}
+
+QModelIndex TradeMoneyColumns::mapToSource(const QModelIndex& proxy) const {
+  if (ours(proxy)) return {};
+  return QIdentityProxyModel::mapToSource(proxy);
+}
+
+QVariant TradeMoneyColumns::data(const QModelIndex& index, int role) const {
+  if (!ours(index)) return QIdentityProxyModel::data(index, role);
+  const int c = index.column() - firstColumn();
+  if (role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(Qt::AlignVCenter |
+                               (index.row() == 0 ? Qt::AlignLeft : Qt::AlignRight));
+  if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
+  if (index.row() == 0) {
+    static const QString heads[kColumns] = {QStringLiteral("株数"), QStringLiteral("損益(円)"),
+                                            QStringLiteral("コスト")};
+    return heads[c];
+  }
+  const auto r = static_cast<std::size_t>(index.row() - 1);
+  return r < cells_.size() ? cells_[r][static_cast<std::size_t>(c)] : QString();
+}
+
+Qt::ItemFlags TradeMoneyColumns::flags(const QModelIndex& index) const {
+  if (!ours(index)) return QIdentityProxyModel::flags(index);
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
 }  // namespace tavrine::gui

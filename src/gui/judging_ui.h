@@ -4,8 +4,13 @@
 // later closes).
 #pragma once
 
+#include <QIdentityProxyModel>
 #include <QString>
+#include <array>
+#include <optional>
+#include <vector>
 
+#include "app/stock_money.h"
 #include "signals/money.h"
 #include "store/state.h"
 
@@ -35,5 +40,38 @@ void SaveCostModel(const CostModel& m);
 // What the money of the current backtest adds to the label: final equity
 // over the capital, costs and tax in yen.
 QString MoneyLabelText(const money::MoneyResult& r);
+
+// The statistics grid with the money of its listed trades after the grid's
+// own columns: 株数, 損益(円), コスト, shown only while the current backtest
+// has money (実売買 with a cost model set). The grid's own columns keep
+// their numbers, so everything that reads them reads as before.
+class TradeMoneyColumns : public QIdentityProxyModel {
+ public:
+  static constexpr int kColumns = 3;
+  explicit TradeMoneyColumns(QObject* parent) : QIdentityProxyModel(parent) {}
+
+  // rows[i] is the money of the list's row i + 1 (none: a row without a
+  // trade of the money); no rows at all takes the columns away. True when
+  // anything shown changed.
+  bool setRows(const std::optional<std::vector<std::optional<TradeMoneyRow>>>& rows);
+  bool shown() const { return shown_; }
+  // The first money column: the grid's own column count.
+  int firstColumn() const;
+
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+  QModelIndex parent(const QModelIndex& child) const override;
+  QModelIndex sibling(int row, int column, const QModelIndex& idx) const override;
+  QModelIndex mapToSource(const QModelIndex& proxy) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ private:
+  bool ours(const QModelIndex& index) const {
+    return index.isValid() && index.column() >= firstColumn();
+  }
+  bool shown_ = false;
+  std::vector<std::array<QString, kColumns>> cells_;  // the list's rows 1 ..
+};
 
 }  // namespace tavrine::gui

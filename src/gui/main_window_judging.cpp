@@ -1,13 +1,15 @@
 // The main window's way of judging and today's signals: the switch
 // "検証方式" and the button "本日の信号" on the rule panel's third row, the
-// label over the statistics with the per-stock cost model's button beside it,
-// and the today window.
+// label over the statistics with the per-stock cost model's button and the
+// money's statistics (資金の成績) beside it, the money columns of the trade
+// list, and the today window.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,11 +19,16 @@
 
 #include "app/scan.h"
 #include "app/stock_money.h"
+#include "app/stock_money_stats.h"
 #include "gui/judging_ui.h"
 #include "gui/main_window.h"
+#include "gui/main_window_layout.h"
+#include "gui/stock_money_window.h"
 #include "gui/style.h"
 #include "gui/today_window.h"
 #include "gui/widgets.h"
+#include "store/control_cells.h"
+#include "store/stock_list.h"
 #include "store/text.h"
 
 namespace tavrine::gui {
@@ -36,6 +43,16 @@ constexpr QRect kTodayButton{138, kThirdRowTop, 74, 26};
 // The line over the statistics grid.
 constexpr int kJudgingLabelHeight = 18;
 constexpr int kJudgingLabelIndent = 6;
+
+// What the money's statistics are of: the stock and the rule as the
+// statistics name it ("1721 コムシス　S1").
+QString MoneySubject(const Workspace& ws) {
+  const int k = ws.SeriesTable.getInt(ctl::StockColumn);
+  const WorkTable& list = ws.StockList;
+  if (k < stocklist::kFirstStockColumn || k >= list.colCount()) return {};
+  return Shown(list.cell(k, 0)).trimmed() + QStringLiteral("　") + Shown(ws.backtest.condition()) +
+         (ws.backtest.entryBuy() ? QStringLiteral("　入買") : QStringLiteral("　入売"));
+}
 
 }  // namespace
 
@@ -82,15 +99,36 @@ void MainWindow::buildJudgingControls(QWidget* rulePanel) {
   label->setFixedHeight(kJudgingLabelHeight);
   label->setIndent(kJudgingLabelIndent);
   label->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
-  auto* costs = new QToolButton(line);
-  bind("CostsButton", costs);
-  costs->setText(QStringLiteral("売買コスト…"));
-  costs->setFixedHeight(kJudgingLabelHeight);
-  costs->setToolTip(
-      QStringLiteral("実売買の検証に手数料・スリッページ・税・貸株料・元手を入れ、"
-                     "100株単位の損益(円)を計算します"));
+  const auto lineButton = [this, line](const char* name, const QString& text, const QString& tip) {
+    auto* b = new QToolButton(line);
+    bind(name, b);
+    b->setText(text);
+    b->setFixedHeight(kJudgingLabelHeight);
+    b->setToolTip(tip);
+    return b;
+  };
+  QToolButton* costs =
+      lineButton("CostsButton", QStringLiteral("売買コスト…"),
+                 QStringLiteral("実売買の検証に手数料・スリッページ・税・貸株料・元手を入れ、"
+                                "100株単位の損益(円)を計算します"));
   connect(costs, &QToolButton::clicked, this, [this] { editCosts(); });
+  QToolButton* figures = lineButton(
+      "MoneyStatsButton", QStringLiteral("資金の成績…"),
+      QStringLiteral("売買コストを入れた検証の最終資産・年率・最大DD・シャープレシオなどを、"
+                     "同じ銘柄の買持と並べて出します"));
+  connect(figures, &QToolButton::clicked, this, [this] {
+    auto* w = findChild<StockMoneyWindow*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!w) {
+      w = new StockMoneyWindow(this);
+      w->messageHook = platform_.messageHook;
+    }
+    w->show();
+    w->raise();
+    w->activateWindow();
+    mirrorJudging();
+  });
   h->addWidget(label, 1);
+  h->addWidget(figures);
   h->addWidget(costs);
   delete area->layout()->replaceWidget(stats, column);
   // The grid keeps the height it may shrink to; the area grows by the line.
@@ -103,6 +141,20 @@ void MainWindow::startJudging() {
   // Unattended runs judge as a first start does, whatever the user chose.
   ws_.judging = remember_ ? LoadJudging() : Judging::Honest;
   ws_.costModel = remember_ ? LoadCostModel() : CostModel{};
+  // The money columns go beside the trade list through a model over the
+  // grid's own, put in once the grid's own model is set up; the widths the
+  // grid was given stay.
+  GridView* stats = grid("StringGrid4");
+  if (!stats || dynamic_cast<TradeMoneyColumns*>(stats->model())) return;
+  QHeaderView* h = stats->horizontalHeader();
+  std::vector<int> widths;
+  for (int c = 0; c < h->count(); ++c) widths.push_back(h->sectionSize(c));
+  auto* money = new TradeMoneyColumns(stats);
+  money->setSourceModel(stats->model());
+  stats->setModel(money);
+  for (int c = 0; c < h->count() && c < static_cast<int>(widths.size()); ++c)
+    if (h->sectionSize(c) != widths[static_cast<std::size_t>(c)])
+      h->resizeSection(c, widths[static_cast<std::size_t>(c)]);
 }
 
 bool MainWindow::editCosts() {
@@ -195,10 +247,23 @@ void MainWindow::mirrorJudging() {
     const int index = box->findData(static_cast<int>(j));
     if (box->currentIndex() != index) box->setCurrentIndex(index);
   }
+  const std::optional<StockMoney> money = CurrentStockMoney(ws_);
+  if (GridView* stats = grid("StringGrid4"))
+    if (auto* columns = dynamic_cast<TradeMoneyColumns*>(stats->model())) {
+      // New money texts read whole, as the grid's own do after a backtest.
+      if (columns->setRows(money ? std::optional(ListedTradeMoney(*money, ws_.StatsTable))
+                                 : std::nullopt) &&
+          columns->shown())
+        stats->fitColumnsToTexts(layout::kStatsRowsFitted);
+    }
+  if (QWidget* figures = widget("MoneyStatsButton")) figures->setEnabled(money.has_value());
+  if (auto* w = findChild<StockMoneyWindow*>(QString(), Qt::FindDirectChildrenOnly);
+      w && w->isVisible())
+    w->showMoney(money ? &*money : nullptr, ws_.costModel.taxPercent,
+                 money ? MoneySubject(ws_) : QString());
   if (auto* label = qobject_cast<QLabel*>(widget("JudgingLabel"))) {
     QString text = JudgingLabelText(j);
-    if (const std::optional<StockMoney> money = CurrentStockMoney(ws_))
-      text += MoneyLabelText(money->result);
+    if (money) text += MoneyLabelText(money->result);
     if (label->text() != text) {
       label->setText(text);
       label->setToolTip(JudgingToolTip(j));

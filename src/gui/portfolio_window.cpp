@@ -35,6 +35,7 @@
 #include <optional>
 
 #include "gui/judging_ui.h"
+#include "gui/money_panels.h"
 #include "gui/style.h"
 #include "gui/widgets.h"
 #include "signals/rules.h"
@@ -42,60 +43,6 @@
 #include "store/text.h"
 
 namespace tavrine::gui {
-
-// ---- the trade list ------------------------------------------------------
-
-// The run's trades as the engine's cells, yen grouped by thousands, an open
-// trade's exit day as 保有中.
-class PortfolioTradeModel : public QAbstractTableModel {
- public:
-  explicit PortfolioTradeModel(QObject* parent) : QAbstractTableModel(parent) {}
-
-  void setRun(const PortfolioRun* run) {
-    beginResetModel();
-    run_ = run;
-    endResetModel();
-  }
-  int rowCount(const QModelIndex& parent = {}) const override {
-    return parent.isValid() || !run_ ? 0 : static_cast<int>(run_->result.trades.size());
-  }
-  int columnCount(const QModelIndex& parent = {}) const override {
-    return parent.isValid() ? 0 : static_cast<int>(PortfolioTradeHeadings().size());
-  }
-  QVariant data(const QModelIndex& index, int role) const override {
-    if (!run_ || !index.isValid() || index.row() >= rowCount()) return {};
-    if (role == Qt::TextAlignmentRole)
-      return QVariant::fromValue(Qt::AlignVCenter |
-                                 (index.column() >= 3 ? Qt::AlignRight : Qt::AlignLeft));
-    if (role != Qt::DisplayRole) return {};
-    const portfolio::Trade& t = run_->result.trades[static_cast<std::size_t>(index.row())];
-    const QLocale grouped(QLocale::English);
-    switch (index.column()) {
-      case 2:
-        if (!t.exitDay) return QStringLiteral("保有中");
-        break;
-      case 3:
-        return grouped.toString(t.shares);
-      case 6:
-        return grouped.toString(t.cost);
-      case 7:
-        return grouped.toString(static_cast<qlonglong>(std::llround(static_cast<double>(t.pnl))));
-      default:
-        break;
-    }
-    const std::vector<std::string> cells = PortfolioTradeCells(*run_, t);
-    return Shown(cells[static_cast<std::size_t>(index.column())]);
-  }
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    if (role != Qt::DisplayRole) return {};
-    if (orientation == Qt::Vertical) return section + 1;
-    if (section < 0 || section >= columnCount()) return {};
-    return QString::fromStdString(PortfolioTradeHeadings()[static_cast<std::size_t>(section)]);
-  }
-
- private:
-  const PortfolioRun* run_ = nullptr;
-};
 
 namespace {
 
@@ -110,66 +57,11 @@ QStringList RuleNames() {
   return names;
 }
 
-QChart* PlainChart() {
-  auto* chart = new QChart;
-  chart->setBackgroundBrush(Qt::white);
-  chart->setBackgroundRoundness(0);
-  chart->setDropShadowEnabled(false);
-  chart->setAnimationOptions(QChart::NoAnimation);
-  chart->setMargins(QMargins(4, 4, 4, 4));
-  chart->legend()->hide();
-  return chart;
-}
-
 // A base for the logarithmic axis that gives it at most eight powers.
 double LogBase(double lo, double hi) {
   for (const double base : {1.1, 1.2, 1.5, 2.0, 3.0, 10.0, 100.0})
     if (std::log(hi / lo) / std::log(base) <= 8) return base;
   return 1000;
-}
-
-// The summary's numbers: "-" for no value.
-QString Yen(const std::optional<double>& v) {
-  if (!v || !std::isfinite(*v)) return QStringLiteral("-");
-  return QLocale(QLocale::English).toString(static_cast<qlonglong>(std::llround(*v)));
-}
-QString Fixed(const std::optional<double>& v, int decimals) {
-  if (!v || !std::isfinite(*v)) return QStringLiteral("-");
-  return QString::number(*v, 'f', decimals);
-}
-QString Percent(const std::optional<double>& v) {
-  return v ? Fixed(*v * 100, 2) : QStringLiteral("-");
-}
-
-// The statistics of the buy-and-hold line as if it were the equity.
-equity::Stats HoldStats(const portfolio::Result& r, long long capital) {
-  equity::Inputs in;
-  in.capital = static_cast<double>(capital);
-  for (const portfolio::EquityDay& e : r.equity) {
-    in.equity.push_back({e.day, static_cast<double>(e.hold)});
-    in.hold.push_back(static_cast<double>(e.hold));
-    in.held.push_back(true);
-  }
-  return equity::Compute(in);
-}
-
-QTableWidget* PlainTable(QWidget* parent, const QString& name, const QStringList& headings) {
-  auto* t = new QTableWidget(0, static_cast<int>(headings.size()), parent);
-  t->setObjectName(name);
-  t->setHorizontalHeaderLabels(headings);
-  t->verticalHeader()->hide();
-  t->verticalHeader()->setDefaultSectionSize(20);
-  t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  t->setSelectionBehavior(QAbstractItemView::SelectRows);
-  t->setAlternatingRowColors(true);
-  t->horizontalHeader()->setHighlightSections(false);
-  return t;
-}
-
-QTableWidgetItem* Cell(const QString& text, bool number) {
-  auto* item = new QTableWidgetItem(text);
-  item->setTextAlignment(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
-  return item;
 }
 
 QRadioButton* Choice(QWidget* parent, QHBoxLayout* row, const QString& caption, const char* name) {
@@ -189,33 +81,18 @@ PortfolioWindow::PortfolioWindow(PortfolioSource source, QWidget* parent)
       source_(std::move(source)) {
   buildSettings();
   buildResults();
-  timer_ = new QTimer(this);
-  timer_->setInterval(50);
-  connect(timer_, &QTimer::timeout, this, [this] { poll(); });
+  timer_ = pollTimer([this] { poll(); });
   takeCurrent();
   showSummary();
   setRunning(false);
   status_->setText(QStringLiteral("設定を確かめて「実行」を押して下さい。"));
 }
 
-PortfolioWindow::~PortfolioWindow() {
-  if (worker_.joinable()) worker_.join();
-}
+PortfolioWindow::~PortfolioWindow() = default;
 
 void PortfolioWindow::buildSettings() {
   QBoxLayout* sv = addControlStrip(QBoxLayout::TopToBottom);
   QWidget* strip = sv->parentWidget();
-  const auto group = [this](QRadioButton* a, QRadioButton* b) {
-    auto* g = new QButtonGroup(this);
-    g->addButton(a);
-    g->addButton(b);
-    a->setChecked(true);
-  };
-  const auto caption = [strip](QHBoxLayout* row, const char* text) {
-    row->addSpacing(10);
-    row->addWidget(new QLabel(QString::fromUtf8(text), strip));
-  };
-
   auto* row1 = new QHBoxLayout;
   row1->setSpacing(6);
   row1->addWidget(new QLabel(QStringLiteral("規則"), strip));
@@ -224,29 +101,32 @@ void PortfolioWindow::buildSettings() {
   rule_->addItems(RuleNames());
   rule_->setFixedWidth(70);
   row1->addWidget(rule_);
-  caption(row1, "方向");
-  buy_ = Choice(strip, row1, QStringLiteral("買い"), "PortfolioBuy");
-  sell_ = Choice(strip, row1, QStringLiteral("売り"), "PortfolioSell");
-  group(buy_, sell_);
-  caption(row1, "期間");
-  long_ = Choice(strip, row1, QStringLiteral("長期"), "PortfolioLong");
-  short_ = Choice(strip, row1, QStringLiteral("短期"), "PortfolioShort");
-  group(long_, short_);
-  caption(row1, "約定");
-  fillOpen_ = Choice(strip, row1, QStringLiteral("始値"), "PortfolioFillOpen");
-  fillClose_ = Choice(strip, row1, QStringLiteral("終値"), "PortfolioFillClose");
-  group(fillOpen_, fillClose_);
-  caption(row1, "優先");
-  byTurnover_ = Choice(strip, row1, QStringLiteral("売買代金"), "PortfolioByTurnover");
-  byCode_ = Choice(strip, row1, QStringLiteral("コード順"), "PortfolioByCode");
-  group(byTurnover_, byCode_);
+  // A caption and two choices of one group, the first checked.
+  struct Pair {
+    const char *caption, *first, *firstName, *second, *secondName;
+    QRadioButton **a, **b;
+  };
+  const Pair pairs[] = {
+      {"方向", "買い", "PortfolioBuy", "売り", "PortfolioSell", &buy_, &sell_},
+      {"期間", "長期", "PortfolioLong", "短期", "PortfolioShort", &long_, &short_},
+      {"約定", "始値", "PortfolioFillOpen", "終値", "PortfolioFillClose", &fillOpen_, &fillClose_},
+      {"優先", "売買代金", "PortfolioByTurnover", "コード順", "PortfolioByCode", &byTurnover_,
+       &byCode_},
+  };
+  for (const Pair& p : pairs) {
+    row1->addSpacing(10);
+    row1->addWidget(new QLabel(QString::fromUtf8(p.caption), strip));
+    *p.a = Choice(strip, row1, QString::fromUtf8(p.first), p.firstName);
+    *p.b = Choice(strip, row1, QString::fromUtf8(p.second), p.secondName);
+    auto* g = new QButtonGroup(this);
+    g->addButton(*p.a);
+    g->addButton(*p.b);
+    (*p.a)->setChecked(true);
+  }
   row1->addStretch(1);
-  runButton_ = new QPushButton(QStringLiteral("実行"), strip);
-  runButton_->setObjectName(QStringLiteral("PortfolioRun"));
-  runButton_->setFixedSize(70, 26);
-  csv_ = new QPushButton(QStringLiteral("CSV保存"), strip);
-  csv_->setObjectName(QStringLiteral("PortfolioCsv"));
-  csv_->setFixedSize(78, 26);
+  runButton_ = stripButton(strip, QStringLiteral("実行"), "PortfolioRun", 70);
+  csv_ = addCsvButton(strip, "PortfolioCsv", QStringLiteral("資金管理検証.csv"),
+                      [this](const QString& p) { return saveCsv(p); });
   csv_->setToolTip(QStringLiteral("取引一覧をCSVファイルに保存します"));
   row1->addWidget(runButton_);
   row1->addSpacing(8);
@@ -277,19 +157,10 @@ void PortfolioWindow::buildSettings() {
   row2->addStretch(1);
   sv->addLayout(row2);
 
-  auto* row3 = new QHBoxLayout;
-  row3->setSpacing(8);
-  bar_ = new QProgressBar(strip);
-  bar_->setRange(0, 1);
-  bar_->setValue(0);
+  bar_ = addProgressLine(sv, "PortfolioStatus", false);
   bar_->setFixedHeight(16);
   bar_->setTextVisible(false);
   bar_->setFixedWidth(160);
-  status_ = new QLabel(strip);
-  status_->setObjectName(QStringLiteral("PortfolioStatus"));
-  row3->addWidget(bar_);
-  row3->addWidget(status_, 1);
-  sv->addLayout(row3);
 
   const PortfolioMemory m = source_.remember ? PortfolioMemory::load() : PortfolioMemory{};
   capital_->setText(m.capital);
@@ -304,9 +175,6 @@ void PortfolioWindow::buildSettings() {
   connect(runButton_, &QPushButton::clicked, this, [this] { start(); });
   for (QLineEdit* e : {capital_, slots_, commission_, slip_, tax_, borrow_})
     connect(e, &QLineEdit::returnPressed, this, [this] { start(); });
-  connect(csv_, &QPushButton::clicked, this, [this] {
-    askCsv(QStringLiteral("資金管理検証.csv"), [this](const QString& p) { return saveCsv(p); });
-  });
 }
 
 void PortfolioWindow::buildResults() {
@@ -315,28 +183,7 @@ void PortfolioWindow::buildResults() {
   split->setChildrenCollapsible(false);
 
   // Left: the summary beside the buy-and-hold, the table by year under it.
-  auto* left = new QWidget(split);
-  auto* lv = new QVBoxLayout(left);
-  lv->setContentsMargins(6, 6, 0, 6);
-  lv->setSpacing(6);
-  summary_ = PlainTable(left, QStringLiteral("PortfolioSummary"),
-                        {QStringLiteral("項目"), QStringLiteral("資金管理"), QStringLiteral("買持"),
-                         QStringLiteral("単位")});
-  summary_->setColumnWidth(0, 118);
-  summary_->setColumnWidth(1, 96);
-  summary_->setColumnWidth(2, 88);
-  summary_->setColumnWidth(3, 44);
-  summary_->setSelectionMode(QAbstractItemView::NoSelection);
-  lv->addWidget(summary_);
-  years_ = PlainTable(left, QStringLiteral("PortfolioYears"),
-                      {QStringLiteral("年"), QStringLiteral("損益率(%)"),
-                       QStringLiteral("最大DD(%)"), QStringLiteral("取引数")});
-  years_->setColumnWidth(0, 60);
-  years_->setColumnWidth(1, 96);
-  years_->setColumnWidth(2, 96);
-  years_->setColumnWidth(3, 70);
-  lv->addWidget(years_, 1);
-  left->setMinimumWidth(370);
+  stats_ = new MoneyStatsPanel(QStringLiteral("Portfolio"), QStringLiteral("資金管理"), split);
 
   // Right: the equity and drawdown chart, the trades and the stocks left out.
   auto* right = new QSplitter(Qt::Vertical, split);
@@ -364,45 +211,15 @@ void PortfolioWindow::buildResults() {
   equityLog_->setTitleText(QStringLiteral("資産倍率"));
   equityLog_->setLabelFormat(QStringLiteral("%.3g"));
   equityLog_->setMinorTickCount(0);
-  equityChart->addAxis(equityDates_, Qt::AlignBottom);
-  equityChart->addAxis(equityLog_, Qt::AlignLeft);
-  for (QLineSeries* s : {hold_, equity_}) {
-    equityChart->addSeries(s);
-    s->attachAxis(equityDates_);
-    s->attachAxis(equityLog_);
-  }
-  equityView_ = new QChartView(equityChart, charts);
+  PutOnAxes(equityChart, equityDates_, equityLog_, {hold_, equity_});
+  equityView_ = ChartViewOf(equityChart, charts);
   equityView_->setObjectName(QStringLiteral("PortfolioEquity"));
-  equityView_->setRenderHint(QPainter::Antialiasing);
-  equityView_->setFrameShape(QFrame::NoFrame);
 
-  QChart* drawdownChart = PlainChart();
-  drawdownTop_ = new QLineSeries;
-  drawdownBase_ = new QLineSeries;
-  drawdown_ = new QAreaSeries(drawdownTop_, drawdownBase_);
-  QColor fill = kDrawdownColor;
-  fill.setAlpha(110);
-  drawdown_->setBrush(fill);
-  QPen edge(kDrawdownColor, 1);
-  edge.setCosmetic(true);
-  drawdown_->setPen(edge);
-  drawdownDates_ = new QDateTimeAxis;
-  drawdownValues_ = new QValueAxis;
-  StyleAxis(drawdownDates_);
-  StyleAxis(drawdownValues_);
-  drawdownValues_->setTitleText(QStringLiteral("DD %"));
-  drawdownChart->addAxis(drawdownDates_, Qt::AlignBottom);
-  drawdownChart->addAxis(drawdownValues_, Qt::AlignLeft);
-  drawdownChart->addSeries(drawdown_);
-  drawdown_->attachAxis(drawdownDates_);
-  drawdown_->attachAxis(drawdownValues_);
-  drawdownView_ = new QChartView(drawdownChart, charts);
-  drawdownView_->setObjectName(QStringLiteral("PortfolioDrawdown"));
-  drawdownView_->setRenderHint(QPainter::Antialiasing);
-  drawdownView_->setFrameShape(QFrame::NoFrame);
-  drawdownView_->setMinimumHeight(120);
+  drawdown_ = MakeDrawdownPane(kDrawdownColor, charts);
+  drawdown_.view->setObjectName(QStringLiteral("PortfolioDrawdown"));
+  drawdown_.view->setMinimumHeight(120);
   cv->addWidget(equityView_, 5);
-  cv->addWidget(drawdownView_, 2);
+  cv->addWidget(drawdown_.view, 2);
 
   tabs_ = new QTabWidget(right);
   tradeModel_ = new PortfolioTradeModel(this);
@@ -418,7 +235,7 @@ void PortfolioWindow::buildResults() {
   right->setStretchFactor(0, 2);
   right->setStretchFactor(1, 1);
 
-  split->addWidget(left);
+  split->addWidget(stats_);
   split->addWidget(right);
   split->setStretchFactor(0, 0);
   split->setStretchFactor(1, 1);
@@ -490,51 +307,25 @@ bool PortfolioWindow::start() {
   // go on editing its own list while the run reads this one.
   WorkTable list = source_.stockList ? source_.stockList() : WorkTable("StockList", 200, 0);
   const std::string store = source_.storePath ? source_.storePath() : PriceStorePath();
-  done_ = false;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    result_.reset();
-    error_.clear();
-  }
   bar_->setRange(0, 0);  // busy
   status_->setText(QStringLiteral("検証中…"));
   setRunning(true);
-  worker_ = std::thread([this, settings, store, list = std::move(list)] {
-    std::unique_ptr<PortfolioRun> run;
-    std::string error;
-    try {
-      run = std::make_unique<PortfolioRun>(
-          RunPortfolio(list, settings.inputs, settings.options, store));
-    } catch (const std::exception& e) {
-      error = e.what();
-    } catch (...) {
-      error = "検証中に不明なエラーが起きました。";
-    }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      result_ = std::move(run);
-      error_ = std::move(error);
-    }
-    done_ = true;
+  work_.start([settings, store, list = std::move(list)] {
+    return std::make_unique<PortfolioRun>(
+        RunPortfolio(list, settings.inputs, settings.options, store));
   });
   timer_->start();
   return true;
 }
 
 void PortfolioWindow::poll() {
-  if (done_) collect();
+  if (work_.done()) collect();
 }
 
 void PortfolioWindow::collect() {
   timer_->stop();
-  if (worker_.joinable()) worker_.join();
   std::unique_ptr<PortfolioRun> run;
-  std::string error;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    run = std::move(result_);
-    error = std::move(error_);
-  }
+  const std::string error = work_.take(run);
   bar_->setRange(0, 1);
   bar_->setValue(1);
   setRunning(false);
@@ -566,16 +357,15 @@ void PortfolioWindow::setRunning(bool on) {
 
 void PortfolioWindow::showRun() {
   const PortfolioRun& r = *run_;
-  holdStats_ = HoldStats(r.result, runSettings_.options.capital);
+  holdStats_ = PortfolioHoldStats(r.result, runSettings_.options.capital);
   tradeModel_->setRun(run_.get());
   showSummary();
-  showYears();
   showChart();
   refused_->setRowCount(0);
   for (const std::string& m : r.refused) {
     const int row = refused_->rowCount();
     refused_->insertRow(row);
-    refused_->setItem(row, 0, Cell(Shown(m), false));
+    refused_->setItem(row, 0, TableCell(Shown(m), false));
   }
   tabs_->setTabText(1, QStringLiteral("除いた銘柄 (%1)").arg(r.refused.size()));
   const PortfolioInputOptions& in = runSettings_.inputs;
@@ -594,83 +384,18 @@ void PortfolioWindow::showRun() {
 }
 
 void PortfolioWindow::showSummary() {
-  // Before the first run the items stand with no values.
-  const equity::Stats before;
-  const equity::Stats& s = run_ ? run_->stats : before;
-  const equity::Stats& h = run_ ? holdStats_ : before;
-  const double capital = static_cast<double>(runSettings_.options.capital);
-  const auto ratio = [capital](const std::optional<double>& v) -> std::optional<double> {
-    if (!v || capital <= 0) return std::nullopt;
-    return *v / capital;
-  };
-  const QString none;
-  struct Row {
-    QString item, value, hold, unit;
-  };
-  const std::vector<Row> rows = {
-      {QStringLiteral("最終資産"), Yen(s.finalEquity), Yen(h.finalEquity), QStringLiteral("円")},
-      {QStringLiteral("資産倍率"), Fixed(ratio(s.finalEquity), 3), Fixed(ratio(h.finalEquity), 3),
-       QStringLiteral("倍")},
-      {QStringLiteral("年率(CAGR)"), Percent(s.cagr), Percent(h.cagr), QStringLiteral("%")},
-      {QStringLiteral("最大DD"), Percent(s.maxdd), Percent(h.maxdd), QStringLiteral("%")},
-      {QStringLiteral("最長DD期間"), QString::number(s.ddays), QString::number(h.ddays),
-       QStringLiteral("日")},
-      {QStringLiteral("シャープレシオ"), Fixed(s.sharpe, 2), Fixed(h.sharpe, 2), none},
-      {QStringLiteral("ソルティノレシオ"), Fixed(s.sortino, 2), Fixed(h.sortino, 2), none},
-      {QStringLiteral("取引数"), QString::number(s.trades), none, QStringLiteral("回")},
-      {QStringLiteral("勝率"), Percent(s.winRate), none, QStringLiteral("%")},
-      {QStringLiteral("PF"), Fixed(s.profitFactor, 2), none, QStringLiteral("倍")},
-      {QStringLiteral("期待値"), Yen(s.expectancy), none, QStringLiteral("円")},
-      {QStringLiteral("期待値(率)"), Percent(s.expectancyPct), none, QStringLiteral("%")},
-      {QStringLiteral("平均保有日数"), Fixed(s.averageDays, 1), none, QStringLiteral("日")},
-      {QStringLiteral("保有率"), Percent(s.exposure), none, QStringLiteral("%")},
-      {QStringLiteral("年間取引数"), Fixed(s.tradesPerYear, 1), none, QStringLiteral("回/年")},
-      {QStringLiteral("売買コスト"), Yen(s.costs), none, QStringLiteral("円")},
-      {QStringLiteral("税"), Yen(s.tax), none, QStringLiteral("円")},
-      {QStringLiteral("見送り"), QString::number(run_ ? run_->result.skipped : 0), none,
-       QStringLiteral("回")},
-  };
-  const QString dash = QStringLiteral("-");
-  summary_->setRowCount(static_cast<int>(rows.size()));
-  for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-    const Row& r = rows[static_cast<std::size_t>(i)];
-    summary_->setItem(i, 0, Cell(r.item, false));
-    summary_->setItem(i, 1, Cell(run_ ? r.value : dash, true));
-    summary_->setItem(i, 2, Cell(run_ || r.hold.isEmpty() ? r.hold : dash, true));
-    summary_->setItem(i, 3, Cell(r.unit, false));
-  }
-  // Every item in sight without scrolling.
-  summary_->setFixedHeight(summary_->horizontalHeader()->sizeHint().height() +
-                           summary_->rowCount() * summary_->verticalHeader()->defaultSectionSize() +
-                           2 * summary_->frameWidth());
+  stats_->show(run_ ? &run_->stats : nullptr, run_ ? &holdStats_ : nullptr,
+               static_cast<double>(runSettings_.options.capital), run_ ? run_->result.skipped : 0);
 }
 
-QStringList PortfolioWindow::summaryItems() const {
-  QStringList items;
-  for (int i = 0; i < summary_->rowCount(); ++i) items << summary_->item(i, 0)->text();
-  return items;
-}
+QStringList PortfolioWindow::summaryItems() const { return stats_->items(); }
 
 QString PortfolioWindow::summaryValue(const QString& item, int column) const {
-  for (int i = 0; i < summary_->rowCount(); ++i)
-    if (summary_->item(i, 0)->text() == item) {
-      const QTableWidgetItem* cell = summary_->item(i, 1 + column);
-      return cell ? cell->text() : QString();
-    }
-  return {};
+  return stats_->value(item, column);
 }
 
-void PortfolioWindow::showYears() {
-  const std::vector<equity::YearRow>& ys = run_->stats.years;
-  years_->setRowCount(static_cast<int>(ys.size()));
-  for (int i = 0; i < static_cast<int>(ys.size()); ++i) {
-    const equity::YearRow& y = ys[static_cast<std::size_t>(i)];
-    years_->setItem(i, 0, Cell(QString::number(y.year), false));
-    years_->setItem(i, 1, Cell(Percent(y.ret), true));
-    years_->setItem(i, 2, Cell(Percent(y.maxdd), true));
-    years_->setItem(i, 3, Cell(QString::number(y.trades), true));
-  }
-}
+QTableWidget* PortfolioWindow::summaryTable() const { return stats_->summary(); }
+QTableWidget* PortfolioWindow::yearTable() const { return stats_->years(); }
 
 void PortfolioWindow::showChart() {
   const std::vector<portfolio::EquityDay>& line = run_->result.equity;
@@ -699,31 +424,17 @@ void PortfolioWindow::showChart() {
   }
   equity_->replace(equity);
   hold_->replace(hold);
-  drawdownTop_->replace(drawdown);
   if (line.empty()) {
-    drawdownBase_->clear();
+    drawdown_.top->replace(drawdown);
+    drawdown_.base->clear();
     return;
   }
   const qreal first = DayMsecs(line.front().day), last = DayMsecs(line.back().day);
-  drawdownBase_->replace(QList<QPointF>{{first, 0}, {last, 0}});
-  const QDateTime from = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first));
-  const QDateTime to = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last));
-  const QString format =
-      from.daysTo(to) > 3 * 365 ? QStringLiteral("yyyy/MM") : QStringLiteral("yyyy/MM/dd");
-  for (QDateTimeAxis* axis : {equityDates_, drawdownDates_}) {
-    axis->setRange(from, to);
-    axis->setFormat(format);
-    axis->setTickCount(7);
-  }
+  drawdown_.draw(drawdown, first, last, deepest);
+  SetDateRange({equityDates_, drawdown_.dates}, first, last);
   const double low = lo / 1.1, high = hi * 1.1;
   equityLog_->setBase(LogBase(low, high));
   equityLog_->setRange(low, high);
-  const double deep = std::max(1.0, deepest * 1.05);
-  const double step = NiceStep(deep / 2);
-  const double bottom = std::ceil(deep / step) * step;
-  drawdownValues_->setRange(-bottom, 0);
-  drawdownValues_->setTickCount(static_cast<int>(std::lround(bottom / step)) + 1);
-  drawdownValues_->setLabelFormat(step >= 1 ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
 }
 
 bool PortfolioWindow::saveCsv(const QString& path) {

@@ -8,21 +8,15 @@
 
 #include <QString>
 #include <QWidget>
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-// The engine's portfolio options hold a field named as Qt's keyword macro.
-#pragma push_macro("slots")
-#undef slots
 #include "app/portfolio.h"
 #include "app/portfolio_settings.h"
-#pragma pop_macro("slots")
 
+#include "gui/backtest_view.h"
 #include "gui/tool_window.h"
 #include "gui/window_memory.h"
 #include "signals/backtest_options.h"
@@ -49,6 +43,7 @@ QT_END_NAMESPACE
 
 namespace tavrine::gui {
 
+class MoneyStatsPanel;
 class PortfolioTradeModel;
 
 // What the window needs from the main window, all called on the
@@ -70,7 +65,7 @@ class PortfolioWindow : public ToolWindow {
   // "実行": reads the settings and starts a run; false (after a message)
   // when a setting does not read or the main window judges with hindsight.
   bool start();
-  bool running() const { return worker_.joinable(); }
+  bool running() const { return work_.running(); }
   // Takes the main window's current rule, entry direction and term.
   void takeCurrent();
 
@@ -102,10 +97,8 @@ class PortfolioWindow : public ToolWindow {
   QLineEdit* taxBox() const { return tax_; }
   QLineEdit* borrowBox() const { return borrow_; }
   QPushButton* runButton() const { return runButton_; }
-  QPushButton* csvButton() const { return csv_; }
-  QLabel* statusLabel() const { return status_; }
-  QTableWidget* summaryTable() const { return summary_; }
-  QTableWidget* yearTable() const { return years_; }
+  QTableWidget* summaryTable() const;
+  QTableWidget* yearTable() const;
   QTableView* tradeTable() const { return trades_; }
   QTableWidget* refusedTable() const { return refused_; }
   QLineSeries* equitySeries() const { return equity_; }
@@ -125,7 +118,6 @@ class PortfolioWindow : public ToolWindow {
   void setRunning(bool on);
   void showRun();
   void showSummary();
-  void showYears();
   void showChart();
   void keepSettings() const;
 
@@ -138,35 +130,21 @@ class PortfolioWindow : public ToolWindow {
   QLineEdit *capital_ = nullptr, *slots_ = nullptr, *commission_ = nullptr;
   QLineEdit *slip_ = nullptr, *tax_ = nullptr, *borrow_ = nullptr;
   QPushButton* runButton_ = nullptr;
-  QPushButton* csv_ = nullptr;
   QProgressBar* bar_ = nullptr;
-  QLabel* status_ = nullptr;
-  QTableWidget* summary_ = nullptr;
-  QTableWidget* years_ = nullptr;
+  MoneyStatsPanel* stats_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   QTableView* trades_ = nullptr;
   PortfolioTradeModel* tradeModel_ = nullptr;
   QTableWidget* refused_ = nullptr;
   QChartView* equityView_ = nullptr;
-  QChartView* drawdownView_ = nullptr;
   QLineSeries* equity_ = nullptr;
   QLineSeries* hold_ = nullptr;
-  QLineSeries* drawdownTop_ = nullptr;
-  QLineSeries* drawdownBase_ = nullptr;
-  QAreaSeries* drawdown_ = nullptr;
+  DrawdownPane drawdown_;
   QDateTimeAxis* equityDates_ = nullptr;
-  QDateTimeAxis* drawdownDates_ = nullptr;
   QLogValueAxis* equityLog_ = nullptr;
-  QValueAxis* drawdownValues_ = nullptr;
   QTimer* timer_ = nullptr;
 
-  // Shared with the worker thread.
-  std::thread worker_;
-  std::atomic<bool> done_{false};
-  std::mutex mutex_;
-  std::unique_ptr<PortfolioRun> result_;
-  std::string error_;
-
+  WorkerRun<std::unique_ptr<PortfolioRun>> work_;
   PortfolioSettings runSettings_;      // of the run going or last shown
   std::unique_ptr<PortfolioRun> run_;  // shown
   equity::Stats holdStats_;            // of the buy-and-hold line shown

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
+#include <thread>
 
 #include "gui/judging_ui.h"
 #include "gui/style.h"
@@ -64,8 +65,8 @@ void ScanModel::sort(int column, Qt::SortOrder order) {
 // ---- window ------------------------------------------------------------
 
 ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
-    : ToolWindow(QStringLiteral("ScanWindow"), QStringLiteral("一括検証"),
-                 QStringLiteral("一括検証　全銘柄 × 全規則"), {1060, 580}, parent),
+    : RowsToolWindow(QStringLiteral("ScanWindow"), QStringLiteral("一括検証"),
+                     QStringLiteral("一括検証　全銘柄 × 全規則"), {1060, 580}, parent),
       source_(std::move(source)) {
   runner = RunScan;
 
@@ -100,15 +101,10 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
       QStringLiteral("取引がこの回数に満たない行は、年利率が高くても上位に並べません"));
   row1->addWidget(minTrades_);
   row1->addStretch(1);
-  auto button = [strip](const char* caption, const char* name, int w) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), strip);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setFixedSize(w, 26);
-    return b;
-  };
-  run_ = button("実行", "ScanRun", 70);
-  stop_ = button("中止", "ScanCancel", 70);
-  csv_ = button("CSV保存", "ScanCsv", 78);
+  run_ = stripButton(strip, QStringLiteral("実行"), "ScanRun", 70);
+  stop_ = stripButton(strip, QStringLiteral("中止"), "ScanCancel", 70);
+  csv_ = addCsvButton(strip, "ScanCsv", QStringLiteral("一括検証.csv"),
+                      [this](const QString& p) { return saveCsv(p); });
   row1->addWidget(run_);
   row1->addWidget(stop_);
   row1->addSpacing(12);
@@ -116,28 +112,18 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   addTodayButton(strip, row1);
   sv->addLayout(row1);
 
-  auto* row2 = new QHBoxLayout;
-  row2->setSpacing(8);
-  bar_ = new QProgressBar(strip);
-  bar_->setRange(0, 1);
-  bar_->setValue(0);
+  bar_ = addProgressLine(sv, "ScanStatus", true);
   bar_->setFixedHeight(18);
   bar_->setFormat(QStringLiteral("%v / %m 銘柄"));
   bar_->setTextVisible(true);
-  status_ = new QLabel(strip);
-  status_->setObjectName(QStringLiteral("ScanStatus"));
   status_->setMinimumWidth(300);
-  row2->addWidget(bar_, 1);
-  row2->addWidget(status_);
-  sv->addLayout(row2);
 
   model_ = new ScanModel(this);
   // The name takes what the window has to spare.
-  table_ = MakeRowList(this, QStringLiteral("ScanTable"), model_,
-                       {56, 150, 48, 56, 76, 76, 64, 56, 68, 64, 56, 64, 56, 56}, ScanModel::Name);
+  addRowList(QStringLiteral("ScanTable"), model_,
+             {56, 150, 48, 56, 76, 76, 64, 56, 68, 64, 56, 64, 56, 56}, ScanModel::Name);
   table_->horizontalHeader()->setSortIndicator(ScanModel::AnnualRate, Qt::DescendingOrder);
   table_->setSortingEnabled(true);
-  root()->addWidget(table_, 1);
 
   model_->setMinTrades(minTrades_->value());
   connect(minTrades_, &QSpinBox::valueChanged, this, [this](int n) {
@@ -149,15 +135,8 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
   });
   connect(run_, &QPushButton::clicked, this, [this] { start(); });
   connect(stop_, &QPushButton::clicked, this, [this] { cancel(); });
-  connect(csv_, &QPushButton::clicked, this, [this] {
-    askCsv(QStringLiteral("一括検証.csv"), [this](const QString& p) { return saveCsv(p); });
-  });
-  connect(table_, &QTableView::doubleClicked, this,
-          [this](const QModelIndex& i) { pickRow(i.row()); });
 
-  timer_ = new QTimer(this);
-  timer_->setInterval(50);
-  connect(timer_, &QTimer::timeout, this, [this] { poll(); });
+  timer_ = pollTimer([this] { poll(); });
 
   setRunning(false);
   refreshDirection();
@@ -166,7 +145,7 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
 
 ScanWindow::~ScanWindow() {
   cancel_ = true;
-  if (worker_.joinable()) worker_.join();
+  work_.join();
 }
 
 void ScanWindow::setShortTerm(bool shortTerm) { (shortTerm ? short_ : long_)->setChecked(true); }
@@ -205,14 +184,8 @@ void ScanWindow::start() {
   WorkTable list = source_.stockList ? source_.stockList() : WorkTable("StockList", 200, 0);
 
   cancel_ = false;
-  done_ = false;
   stocksDone_ = 0;
   stocksAll_ = 0;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    result_.clear();
-    error_.clear();
-  }
   bar_->setRange(0, 1);
   bar_->setValue(0);
   bar_->setFormat(QStringLiteral("%v / %m 銘柄"));
@@ -232,23 +205,7 @@ void ScanWindow::start() {
     }
   };
   auto scan = runner ? runner : RunScan;
-  worker_ = std::thread([this, scan, options, list = std::move(list)] {
-    std::vector<ScanRow> rows;
-    std::string error;
-    try {
-      rows = scan(list, options);
-    } catch (const std::exception& e) {
-      error = e.what();
-    } catch (...) {
-      error = "検証中に不明なエラーが起きました。";
-    }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      result_ = std::move(rows);
-      error_ = std::move(error);
-    }
-    done_ = true;
-  });
+  work_.start([scan, options, list = std::move(list)] { return scan(list, options); });
   timer_->start();
 }
 
@@ -265,19 +222,13 @@ void ScanWindow::poll() {
     if (bar_->maximum() != all) bar_->setRange(0, all);
     bar_->setValue(std::min(all, stocksDone_.load()));
   }
-  if (done_) collect();
+  if (work_.done()) collect();
 }
 
 void ScanWindow::collect() {
   timer_->stop();
-  if (worker_.joinable()) worker_.join();
   std::vector<ScanRow> rows;
-  std::string error;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    rows = std::move(result_);
-    error = std::move(error_);
-  }
+  const std::string error = work_.take(rows);
   const bool cancelled = cancel_.load();
   const int all = stocksAll_.load();
   const int done = std::min(all, stocksDone_.load());

@@ -8,9 +8,7 @@
 #include <QWidget>
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/scan.h"
@@ -81,7 +79,7 @@ struct ScanSource {
   std::function<void(const ScanRow& row, bool shortTerm)> pick;
 };
 
-class ScanWindow : public ToolWindow {
+class ScanWindow : public RowsToolWindow {
   Q_OBJECT
  public:
   explicit ScanWindow(ScanSource source, QWidget* parent = nullptr);
@@ -91,26 +89,22 @@ class ScanWindow : public ToolWindow {
   void start();
   // "中止": asks the scan to stop; the rows it finished are shown.
   void cancel();
-  bool running() const { return worker_.joinable(); }
+  bool running() const { return work_.running(); }
 
   void setShortTerm(bool shortTerm);
   bool shortTerm() const;
   // Shows the main window's current entry direction and way of judging.
   void refreshDirection();
 
-  // Saves the table in the order shown; false (after a message) on failure.
-  bool saveCsv(const QString& path);
-  // Makes the stock and rule of a shown row current in the main window.
-  void pickRow(int viewRow);
+  bool saveCsv(const QString& path) override;
+  void pickRow(int viewRow) override;
 
   ScanModel* model() const { return model_; }
-  QTableView* table() const { return table_; }
   QProgressBar* progressBar() const { return bar_; }
   QPushButton* runButton() const { return run_; }
   QPushButton* cancelButton() const { return stop_; }
   QLabel* directionLabel() const { return direction_; }
   QLabel* judgingLabel() const { return judging_; }
-  QLabel* statusLabel() const { return status_; }
   QSpinBox* minTradesBox() const { return minTrades_; }
   // Rows in the order shown.
   std::vector<ScanRow> shownRows() const;
@@ -135,28 +129,21 @@ class ScanWindow : public ToolWindow {
 
   ScanSource source_;
   ScanModel* model_ = nullptr;
-  QTableView* table_ = nullptr;
   QProgressBar* bar_ = nullptr;
   QPushButton* run_ = nullptr;
   QPushButton* stop_ = nullptr;
-  QPushButton* csv_ = nullptr;
   QRadioButton* long_ = nullptr;
   QRadioButton* short_ = nullptr;
   QLabel* direction_ = nullptr;
   QLabel* judging_ = nullptr;
-  QLabel* status_ = nullptr;
   QSpinBox* minTrades_ = nullptr;
   QTimer* timer_ = nullptr;
 
   // Shared with the worker thread.
-  std::thread worker_;
+  WorkerRun<std::vector<ScanRow>> work_;
   std::atomic<bool> cancel_{false};
-  std::atomic<bool> done_{false};
   std::atomic<int> stocksDone_{0};
   std::atomic<int> stocksAll_{0};
-  std::mutex mutex_;
-  std::vector<ScanRow> result_;
-  std::string error_;
 
   bool runShort_ = false;       // term of the scan running
   BacktestOptions runOptions_;  // how the scan running judges and trades

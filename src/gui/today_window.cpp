@@ -53,8 +53,8 @@ std::vector<TodayListRow> FilterTodayRows(const std::vector<TodayListRow>& rows,
 // ---- window ------------------------------------------------------------
 
 TodayWindow::TodayWindow(TodaySource source, QWidget* parent)
-    : ToolWindow(QStringLiteral("TodayWindow"), QStringLiteral("本日の信号"),
-                 QStringLiteral("本日の信号　買い・売りに変わった銘柄"), {760, 520}, parent),
+    : RowsToolWindow(QStringLiteral("TodayWindow"), QStringLiteral("本日の信号"),
+                     QStringLiteral("本日の信号　買い・売りに変わった銘柄"), {760, 520}, parent),
       source_(std::move(source)) {
   QBoxLayout* row = addControlStrip(QBoxLayout::LeftToRight);
   QWidget* strip = row->parentWidget();
@@ -91,32 +91,22 @@ TodayWindow::TodayWindow(TodaySource source, QWidget* parent)
   row->addWidget(rule_);
   row->addWidget(side_);
   row->addWidget(notice_);
-  auto* again = new QPushButton(QStringLiteral("更新"), strip);
-  again->setObjectName(QStringLiteral("TodayRefresh"));
-  again->setFixedSize(60, 26);
-  csv_ = new QPushButton(QStringLiteral("CSV保存"), strip);
-  csv_->setObjectName(QStringLiteral("TodayCsv"));
-  csv_->setFixedSize(78, 26);
+  QPushButton* again = stripButton(strip, QStringLiteral("更新"), "TodayRefresh", 60);
+  csv_ = addCsvButton(strip, "TodayCsv", QStringLiteral("本日の信号.csv"),
+                      [this](const QString& p) { return saveCsv(p); });
   row->addWidget(again);
   row->addWidget(csv_);
 
   model_ = new TodayModel(this);
-  table_ = MakeRowList(this, QStringLiteral("TodayTable"), model_, {56, 170, 56, 44, 84, 70},
-                       kTodayName);
+  addRowList(QStringLiteral("TodayTable"), model_, {56, 170, 56, 44, 84, 70}, kTodayName);
   table_->horizontalHeader()->setSortIndicator(kTodayCode, Qt::AscendingOrder);
   table_->setSortingEnabled(true);
   table_->setToolTip(QStringLiteral("ダブルクリックでその銘柄と規則をチャートに出します"));
-  root()->addWidget(table_, 1);
 
   connect(again, &QPushButton::clicked, this, [this] { refresh(); });
   connect(newestDay_, &QCheckBox::toggled, this, [this] { applyFilter(); });
   connect(rule_, &QComboBox::currentIndexChanged, this, [this] { applyFilter(); });
   connect(side_, &QComboBox::currentIndexChanged, this, [this] { applyFilter(); });
-  connect(csv_, &QPushButton::clicked, this, [this] {
-    askCsv(QStringLiteral("本日の信号.csv"), [this](const QString& p) { return saveCsv(p); });
-  });
-  connect(table_, &QTableView::doubleClicked, this,
-          [this](const QModelIndex& i) { pickRow(i.row()); });
 }
 
 void TodayWindow::refresh() {

@@ -53,7 +53,7 @@ struct TodaySource {
   std::function<void(const TodayListRow& row)> pick;
 };
 
-class TodayWindow : public ToolWindow {
+class TodayWindow : public RowsToolWindow {
   Q_OBJECT
  public:
   explicit TodayWindow(TodaySource source, QWidget* parent = nullptr);
@@ -61,14 +61,10 @@ class TodayWindow : public ToolWindow {
   // Judges every stock of a fresh copy of the list and shows the new
   // signals in the first order.
   void refresh();
-  // Saves the list in the order shown; false (after a message) on failure.
-  bool saveCsv(const QString& path);
-  // Charts the stock and rule of a shown row in the main window.
-  void pickRow(int viewRow);
+  bool saveCsv(const QString& path) override;
+  void pickRow(int viewRow) override;
 
   TodayModel* model() const { return model_; }
-  QTableView* table() const { return table_; }
-  QLabel* statusLabel() const { return status_; }
   QCheckBox* newestDayBox() const { return newestDay_; }
   QComboBox* ruleBox() const { return rule_; }
   QComboBox* sideBox() const { return side_; }
@@ -82,9 +78,6 @@ class TodayWindow : public ToolWindow {
 
   TodaySource source_;
   TodayModel* model_ = nullptr;
-  QTableView* table_ = nullptr;
-  QLabel* status_ = nullptr;
-  QPushButton* csv_ = nullptr;
   QCheckBox* newestDay_ = nullptr;
   QComboBox* rule_ = nullptr;
   QComboBox* side_ = nullptr;

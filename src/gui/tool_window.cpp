@@ -3,7 +3,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QShowEvent>
+#include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -60,6 +64,44 @@ void ToolWindow::askCsv(const QString& suggested, const std::function<bool(const
   if (!path.isEmpty()) save(path);
 }
 
+QPushButton* ToolWindow::stripButton(QWidget* strip, const QString& caption, const char* name,
+                                     int width) {
+  auto* b = new QPushButton(caption, strip);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setFixedSize(width, 26);
+  return b;
+}
+
+QPushButton* ToolWindow::addCsvButton(QWidget* strip, const char* name, const QString& suggested,
+                                      std::function<bool(const QString&)> save) {
+  csv_ = stripButton(strip, QStringLiteral("CSV保存"), name, 78);
+  connect(csv_, &QPushButton::clicked, this,
+          [this, suggested, save = std::move(save)] { askCsv(suggested, save); });
+  return csv_;
+}
+
+QProgressBar* ToolWindow::addProgressLine(QBoxLayout* strip, const char* statusName, bool wideBar) {
+  QWidget* face = strip->parentWidget();
+  auto* row = new QHBoxLayout;
+  row->setSpacing(8);
+  auto* bar = new QProgressBar(face);
+  bar->setRange(0, 1);
+  bar->setValue(0);
+  status_ = new QLabel(face);
+  status_->setObjectName(QString::fromLatin1(statusName));
+  row->addWidget(bar, wideBar ? 1 : 0);
+  row->addWidget(status_, wideBar ? 0 : 1);
+  strip->addLayout(row);
+  return bar;
+}
+
+QTimer* ToolWindow::pollTimer(std::function<void()> poll) {
+  auto* t = new QTimer(this);
+  t->setInterval(50);
+  connect(t, &QTimer::timeout, this, std::move(poll));
+  return t;
+}
+
 void ToolWindow::box(const QString& text, bool isError) {
   if (messageHook) {
     messageHook(text.toStdString(), isError);
@@ -78,6 +120,15 @@ void ToolWindow::keyPressEvent(QKeyEvent* e) {
     return;
   }
   QWidget::keyPressEvent(e);
+}
+
+QTableView* RowsToolWindow::addRowList(const QString& name, QAbstractItemModel* model,
+                                       std::initializer_list<int> widths, int stretchColumn) {
+  table_ = MakeRowList(this, name, model, widths, stretchColumn);
+  root()->addWidget(table_, 1);
+  connect(table_, &QTableView::doubleClicked, this,
+          [this](const QModelIndex& i) { pickRow(i.row()); });
+  return table_;
 }
 
 }  // namespace tavrine::gui

@@ -1,8 +1,10 @@
 #include "app/stock_money.h"
+#include "app/stock_money_stats.h"
 
 #include <gtest/gtest.h>
 
 #include "../support/data_folder.h"
+#include "signals/stats_block.h"
 #include "store/price_store.h"
 #include "store/text.h"
 #include "store/work_table.h"
@@ -189,6 +191,127 @@ TEST(StockMoney, CuttingTheListAtADayLeavesEveryTradeClosedBeforeItUnchanged) {
       }
     }
   }
+}
+
+// Five days over a year's end, closes only (the fills take the close):
+// 2003/12/29 1000, 12/30 1100, 2004/1/5 1050, 1/6 1200, 1/7 1150.
+std::vector<PriceBar> YearEndDays() {
+  const std::pair<int, int> md[] = {{2003 * 100 + 12, 29},
+                                    {2003 * 100 + 12, 30},
+                                    {2004 * 100 + 1, 5},
+                                    {2004 * 100 + 1, 6},
+                                    {2004 * 100 + 1, 7}};
+  const int closes[] = {1000, 1100, 1050, 1200, 1150};
+  std::vector<PriceBar> daily;
+  for (int i = 0; i < 5; ++i) {
+    PriceBar b;
+    b.day = DaysFromCivil(md[i].first / 100, md[i].first % 100, md[i].second);
+    b.close = IntToStr(closes[i]);
+    daily.push_back(b);
+  }
+  return daily;
+}
+
+CostModel TenthPercentTaxFifth() {
+  CostModel model;
+  model.set = true;
+  model.commission.kind = Commission::Kind::Rate;
+  model.commission.ratePercent = 0.1L;
+  model.taxPercent = 20;
+  return model;
+}
+
+// The equity line by hand. The first buy: 900 shares at 1000 (1000 would
+// need the fee on top of the capital), fee 900; sold at 1100, fee 990,
+// gain 88,110, the year's tax 17,622 on 12/30. The second: 1000 shares at
+// 1050, fee 1050; sold at 1150, fee 1150, gain 97,800, tax 19,560 at the end.
+TEST(StockMoneyLine, EachDayIsCashPlusThePositionWithAYearsTaxOnItsLastDay) {
+  const std::vector<PriceBar> daily = YearEndDays();
+  const StockMoney m =
+      RunStockMoney(daily, {{daily[0].day, daily[1].day}, {daily[2].day, daily[4].day}}, true,
+                    TenthPercentTaxFifth());
+  const equity::Inputs in = StockMoneyInputs(m, 20);
+  ASSERT_EQ(in.equity.size(), 5u);
+  const double want[] = {99100 + 900000.0, 1088110 - 17622.0, 19438 + 1050000.0, 19438 + 1200000.0,
+                         1168288 - 19560.0};
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(in.equity[i].day, daily[i].day) << i;
+    EXPECT_DOUBLE_EQ(in.equity[i].value, want[i]) << i;
+  }
+  EXPECT_EQ(in.held, (std::vector<bool>{true, false, true, true, false}));
+  // The line ends where the replay does.
+  EXPECT_EQ(m.result.tax, 17622 + 19560);
+  EXPECT_DOUBLE_EQ(in.equity.back().value, static_cast<double>(m.result.finalEquity));
+  // Buy-and-hold: 1000 shares' worth of the capital at the first close.
+  EXPECT_DOUBLE_EQ(in.hold.front(), 1000000);
+  EXPECT_DOUBLE_EQ(in.hold.back(), 1150000);
+  ASSERT_EQ(in.closed.size(), 2u);
+  EXPECT_DOUBLE_EQ(in.closed[0].pnl, 88110);
+  EXPECT_DOUBLE_EQ(in.closed[0].cost, 900 + 990);
+  EXPECT_DOUBLE_EQ(in.closed[1].entryValue, 1050000);
+  EXPECT_EQ(in.closed[1].exitDay, daily[4].day);
+  EXPECT_TRUE(in.open.empty());
+
+  const StockMoneyStats s = ComputeStockMoneyStats(m, 20);
+  ASSERT_TRUE(s.money.finalEquity && s.hold.finalEquity);
+  EXPECT_DOUBLE_EQ(*s.money.finalEquity, 1148728);
+  EXPECT_DOUBLE_EQ(*s.hold.finalEquity, 1150000);
+  EXPECT_EQ(s.money.trades, 2);
+  EXPECT_EQ(s.money.wins, 2);
+  EXPECT_DOUBLE_EQ(s.money.costs, 900 + 990 + 1050 + 1150);
+  EXPECT_DOUBLE_EQ(s.money.tax, 17622 + 19560);
+  EXPECT_DOUBLE_EQ(s.capital, 1000000);
+  ASSERT_EQ(s.money.years.size(), 2u);
+  EXPECT_NEAR(*s.money.years[0].ret, 1070488 / 1e6 - 1, 1e-12);
+  // The hold is never out of the market.
+  EXPECT_DOUBLE_EQ(*s.hold.exposure, 1);
+}
+
+// A short open at the end: worth what it would bring back at the last
+// close, its borrow not yet paid; its cost the entry fee and borrow so far.
+TEST(StockMoneyLine, AnOpenShortIsWorthItsEntryLessTheClose) {
+  const std::vector<PriceBar> daily = YearEndDays();
+  CostModel model = TenthPercentTaxFifth();
+  model.borrowPercent = 3.65L;
+  const StockMoney m = RunStockMoney(daily, {{daily[2].day, std::nullopt}}, false, model);
+  // 900 shares sold at 1050 (1000 would be more than the capital), fee 945.
+  ASSERT_EQ(m.result.trades[0].shares, 900);
+  const equity::Inputs in = StockMoneyInputs(m, 20);
+  EXPECT_DOUBLE_EQ(in.equity[1].value, 1000000);
+  EXPECT_DOUBLE_EQ(in.equity[2].value, 1000000 - 945.0);
+  EXPECT_DOUBLE_EQ(in.equity[3].value, 1000000 - 945.0 + 900 * (1050 - 1200));
+  EXPECT_DOUBLE_EQ(in.equity[4].value, static_cast<double>(m.result.finalEquity));
+  EXPECT_EQ(in.held, (std::vector<bool>{false, false, true, true, true}));
+  ASSERT_EQ(in.open.size(), 1u);
+  // Borrow 900 x 1050 x 3.65 % / 365 a day, two calendar days.
+  EXPECT_DOUBLE_EQ(in.open[0].cost, 945 + 189);
+  EXPECT_TRUE(in.closed.empty());
+}
+
+// The list's rows newest first, a row left out by the minimum ratio and a
+// row of another backtest: each listed trade gets its own money.
+TEST(StockMoneyLine, TheListedRowsFindTheirTradesByTheirDays) {
+  const std::vector<PriceBar> daily = YearEndDays();
+  const StockMoney m =
+      RunStockMoney(daily, {{daily[0].day, daily[1].day}, {daily[2].day, daily[4].day}}, true,
+                    TenthPercentTaxFifth());
+  WorkTable stats("StatsTable", 15, 20);
+  const auto list = [&stats](int row, int in, int out) {
+    stats.set(stats::kEntryDate, row, DateToStr(in));
+    stats.set(stats::kExitDate, row, DateToStr(out));
+  };
+  list(1, daily[2].day, daily[4].day);
+  list(2, daily[1].day, daily[3].day);  // no such trade
+  list(3, daily[0].day, daily[1].day);
+  const std::vector<std::optional<TradeMoneyRow>> rows = ListedTradeMoney(m, stats);
+  ASSERT_EQ(rows.size(), 3u);
+  ASSERT_TRUE(rows[0] && rows[2]);
+  EXPECT_FALSE(rows[1]);
+  EXPECT_EQ(rows[0]->shares, 1000);
+  EXPECT_EQ(rows[0]->cost, 1050 + 1150);
+  EXPECT_EQ(rows[0]->pnl, 97800);
+  EXPECT_EQ(rows[2]->shares, 900);
+  EXPECT_EQ(rows[2]->pnl, 88110);
 }
 
 }  // namespace

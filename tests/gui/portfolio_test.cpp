@@ -2,8 +2,11 @@
 // thread shows what RunPortfolio gives for the same settings (summary, table
 // by year, trades, chart), the position limit reaches the engine, the trade
 // list's CSV is Shift-JIS and reads back, and a setting that does not read or
-// judging with hindsight runs nothing and says why in Japanese.
+// judging with hindsight runs nothing and says why in Japanese. The main
+// window's trade list with a cost model set: its money columns and the
+// statistics of the per-stock money (資金の成績), checked by hand.
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPointer>
@@ -13,16 +16,25 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolButton>
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/stock_money.h"
+#include "app/stock_money_stats.h"
+#include "gui/judging_ui.h"
 #include "gui/main_window.h"
+#include "gui/money_panels.h"
 #include "gui/portfolio_window.h"
+#include "gui/stock_money_window.h"
+#include "gui/widgets.h"
 #include "gui/window_memory.h"
 #include "sample_folder.h"
+#include "signals/stats_block.h"
 #include "store/codec.h"
 #include "store/comma_text.h"
 #include "store/price_store.h"
@@ -60,6 +72,8 @@ class PortfolioTest : public QObject {
   void runShowsWhatTheEngineGives();
   void tradeListSavesAsShiftJis();
   void badSettingsAndHindsightRunNothing();
+  void tradeListShowsTheMoneyOfEachTrade();
+  void stockMoneyFiguresAddUpFromTheTradeList();
 
  private:
   // The main window on the test's folder and its 資金管理検証 window, 実売買.
@@ -258,6 +272,154 @@ void PortfolioTest::badSettingsAndHindsightRunNothing() {
   QVERIFY(run());
   QVERIFY(money->lastRun());
   QVERIFY(boxes.empty());
+}
+
+namespace {
+
+// The rate 0.1 % a fill, filled at the close: every fill price is the
+// close the trade list shows.
+CostModel TenthPercentAtTheClose() {
+  CostModel m;
+  m.set = true;
+  m.commission.kind = Commission::Kind::Rate;
+  m.commission.ratePercent = 0.1L;
+  m.fill = FillAt::Close;
+  return m;
+}
+
+long long FeeOf(long double value) { return static_cast<long long>(std::floor(value / 1000)); }
+
+long long Grouped(const QString& text) {
+  QString t = text;
+  t.remove(QLatin1Char(','));
+  return t.toLongLong();
+}
+
+}  // namespace
+
+void PortfolioTest::tradeListShowsTheMoneyOfEachTrade() {
+  QVERIFY(open());
+  GridView* grid = win->grid("StringGrid4");
+  auto* columns = dynamic_cast<TradeMoneyColumns*>(grid->model());
+  QVERIFY(columns);
+  const int own = columns->firstColumn();
+  QCOMPARE(own, win->workspace().StatsTable.colCount());
+  // No cost model: the grid has its own columns only.
+  QVERIFY(!win->workspace().costModel.set);
+  QCOMPARE(grid->model()->columnCount(), own);
+
+  Workspace& ws = win->workspace();
+  ws.costModel = TenthPercentAtTheClose();
+  win->setJudging(Judging::Honest);
+  QCOMPARE(grid->model()->columnCount(), own + 3);
+  const auto cell = [grid](int c, int r) {
+    return grid->model()->index(r, c).data(Qt::DisplayRole).toString();
+  };
+  QCOMPARE(cell(own, 0), QStringLiteral("株数"));
+  QCOMPARE(cell(own + 1, 0), QStringLiteral("損益(円)"));
+  QCOMPARE(cell(own + 2, 0), QStringLiteral("コスト"));
+  // The grid's own columns read as before, units and all.
+  QCOMPARE(cell(stats::kEntryDate, 1), Shown(ws.StatsTable.cell(stats::kEntryDate, 1)));
+  QCOMPARE(cell(stats::kHeldDays, 1),
+           Shown(ws.StatsTable.cell(stats::kHeldDays, 1)) + QStringLiteral("日"));
+
+  // The oldest listed trade starts from the whole capital: the largest lot
+  // count whose value and fee fit, bought and sold at the closes listed.
+  int oldest = 0;
+  while (!IsBlank(ws.StatsTable.cell(stats::kEntryDate, oldest + 1))) ++oldest;
+  QVERIFY2(oldest >= 3, "the sample makes too few trades to tell");
+  const std::optional<StockMoney> m = CurrentStockMoney(ws);
+  QVERIFY(m);
+  QVERIFY2(m->result.trades.size() == static_cast<std::size_t>(oldest) + 1 ||
+               m->result.trades.size() == static_cast<std::size_t>(oldest),
+           "the list shows every closed trade");
+  const long double in = StrToFloat(ws.StatsTable.cell(stats::kEntryClose, oldest));
+  const long double out = StrToFloat(ws.StatsTable.cell(stats::kExitClose, oldest));
+  const long double capital = static_cast<long double>(m->result.capital);
+  long long shares = static_cast<long long>(capital / (100 * in)) * 100;
+  while (shares > 0 && shares * in + FeeOf(shares * in) > capital) shares -= 100;
+  const long long cost = FeeOf(shares * in) + FeeOf(shares * out);
+  const long double pnl = shares * (out - in) - cost;
+  QCOMPARE(Grouped(cell(own, oldest)), shares);
+  QCOMPARE(Grouped(cell(own + 2, oldest)), cost);
+  QCOMPARE(Grouped(cell(own + 1, oldest)), static_cast<long long>(std::llround(pnl)));
+  QVERIFY(cell(own + 1, oldest).contains(QLatin1Char(',')) || std::abs(pnl) < 1000);
+  // Every listed row has its money, numbers right-aligned.
+  for (int r = 1; r <= oldest; ++r) QVERIFY(Grouped(cell(own, r)) > 0);
+  const QVariant align = grid->model()->index(1, own).data(Qt::TextAlignmentRole);
+  QVERIFY(align.value<Qt::Alignment>() & Qt::AlignRight);
+
+  // 後知恵 has no money, and neither has 実売買 without the model.
+  win->setJudging(Judging::Hindsight);
+  QCOMPARE(grid->model()->columnCount(), own);
+  win->setJudging(Judging::Honest);
+  QCOMPARE(grid->model()->columnCount(), own + 3);
+  ws.costModel.set = false;
+  win->mirror();
+  QCOMPARE(grid->model()->columnCount(), own);
+}
+
+void PortfolioTest::stockMoneyFiguresAddUpFromTheTradeList() {
+  QVERIFY(open());
+  Workspace& ws = win->workspace();
+  auto* button = qobject_cast<QToolButton*>(win->widget("MoneyStatsButton"));
+  QVERIFY(button);
+  QVERIFY(!button->isEnabled());  // no cost model yet
+  ws.costModel = TenthPercentAtTheClose();
+  win->setJudging(Judging::Honest);
+  QVERIFY(button->isEnabled());
+  QTest::mouseClick(button, Qt::LeftButton);
+  auto* w = win->findChild<StockMoneyWindow*>();
+  QVERIFY(w && w->isVisible());
+  MoneyStatsPanel* panel = w->panel();
+
+  // From the trade list as shown: the costs are its コスト cells, the trades
+  // its rows, the wins its rows with a gain, the tax 20.315 % of each exit
+  // year's sum of gains (to the yen of each row's rounding).
+  GridView* grid = win->grid("StringGrid4");
+  const int own = dynamic_cast<TradeMoneyColumns*>(grid->model())->firstColumn();
+  long long costs = 0;
+  int trades = 0, wins = 0;
+  std::map<std::string, long long> yearGains;
+  for (int r = 1; !IsBlank(ws.StatsTable.cell(stats::kEntryDate, r)); ++r) {
+    const long long pnl = Grouped(grid->model()->index(r, own + 1).data().toString());
+    costs += Grouped(grid->model()->index(r, own + 2).data().toString());
+    ++trades;
+    wins += pnl > 0;
+    yearGains[ws.StatsTable.cell(stats::kExitDate, r).substr(0, 4)] += pnl;
+  }
+  const std::optional<StockMoney> m = CurrentStockMoney(ws);
+  QVERIFY(m);
+  // An open trade at the end adds its entry fee and borrow.
+  long long openCost = 0;
+  for (const TradeMoneyRow& row : TradeMoneyRows(*m))
+    if (!row.closed) openCost += row.cost;
+  QCOMPARE(panel->value(QStringLiteral("取引数")).toInt(), trades);
+  QCOMPARE(Grouped(panel->value(QStringLiteral("売買コスト"))), costs + openCost);
+  QCOMPARE(panel->value(QStringLiteral("勝率")), QString::number(100.0 * wins / trades, 'f', 2));
+  double tax = 0;
+  for (const auto& [year, gains] : yearGains)
+    if (gains > 0) tax += std::floor(gains * 0.20315);
+  QVERIFY2(std::abs(Grouped(panel->value(QStringLiteral("税"))) - tax) <= yearGains.size(),
+           qPrintable(panel->value(QStringLiteral("税"))));
+  // The final equity is the label's; the buy-and-hold is the capital in the
+  // stock at its first close, worth its last.
+  QCOMPARE(Grouped(panel->value(QStringLiteral("最終資産"))),
+           static_cast<long long>(std::llround(static_cast<double>(m->result.finalEquity))));
+  const double hold = static_cast<double>(m->result.capital) *
+                      static_cast<double>(m->days.back().close / m->days.front().close);
+  QCOMPARE(Grouped(panel->value(QStringLiteral("最終資産"), 1)),
+           static_cast<long long>(std::llround(hold)));
+  QVERIFY(panel->years()->rowCount() >= 2);
+  QVERIFY(w->findChild<QLabel*>(QStringLiteral("StockMoneyNote"))
+              ->text()
+              .contains(QStringLiteral("元手")));
+
+  // The cost model off: the window says why, no values.
+  ws.costModel.set = false;
+  win->mirror();
+  QCOMPARE(panel->value(QStringLiteral("最終資産")), QStringLiteral("-"));
+  QVERIFY(!button->isEnabled());
 }
 
 QTEST_MAIN(PortfolioTest)
