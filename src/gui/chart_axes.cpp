@@ -59,12 +59,13 @@ double RoundStep(double rough) {
 }
 
 AxisScale PickAxisTicks(double lo, double hi, double top, double bottom, int ticks,
-                        double textHeight, double minGap) {
+                        double textHeight, double minGap, bool labelLow) {
   AxisScale out;
   if (!(hi > lo) || !(bottom - top >= textHeight) || ticks < 1) return out;
   const auto place = [&](double step) {
     AxisScale s{step, {}};
-    const double first = std::ceil(lo / step - 1e-9) * step;
+    double first = std::ceil(lo / step - 1e-9) * step;
+    if (!labelLow && first < lo + step * 1e-9) first += step;
     for (int i = 0; i < 1000; ++i) {
       const double v = first + i * step;
       if (v > hi + step * 1e-9) break;

@@ -84,12 +84,12 @@ void ChartWidget::paintPanes(QPainter& p) {
   // two labels closer than a few pixels at any pane height.
   constexpr double kLabelGap = 4;
   const auto axis = [&](Pane which, const QRectF& pane, std::pair<double, double> range, int ticks,
-                        auto text) {
+                        auto text, bool labelLow = true) {
     auto& drawn = axisLabels_[static_cast<std::size_t>(which)];
     drawn.clear();
     if (pane.isNull()) return;
     const AxisScale scale = PickAxisTicks(range.first, range.second, pane.top(), pane.bottom(),
-                                          ticks, fm.height(), kLabelGap);
+                                          ticks, fm.height(), kLabelGap, labelLow);
     for (const AxisTick& t : scale.ticks) {
       p.setPen(gridPen);
       p.drawLine(QPointF(pane.left(), t.y), QPointF(pane.right(), t.y));
@@ -107,8 +107,9 @@ void ChartWidget::paintPanes(QPainter& p) {
   const QRectF price = pricePane();
   axis(Pane::Price, price, priceRange(), 6,
        [](double v, double step) { return PriceAxisText(v, step); });
-  axis(Pane::Volume, volumeShown_ ? volumePane() : QRectF(), volumeRange_, 3,
-       [](double v, double) { return VolumeAxisText(v); });
+  axis(
+      Pane::Volume, volumeShown_ ? volumePane() : QRectF(), volumeRange_, 3,
+      [](double v, double) { return VolumeAxisText(v); }, false);
   const bool pct = percentLower();
   axis(Pane::Lower, lowerPane(), lowerRange_, 4, [pct](double v, double step) {
     return PriceAxisText(v, step) + (pct ? QStringLiteral("%") : QString());

@@ -65,9 +65,10 @@ struct AxisScale {
 // multiples of a round step, from about `ticks` steps upwards, at the first
 // step whose texts (each `textHeight` high, centred on its value and kept
 // inside the pane) stand at least `minGap` apart. A pane too low for one
-// text gets none.
+// text gets none. Without `labelLow` the value lo itself gets no label (the
+// volume's 0), so that a low pane keeps a label that says something.
 AxisScale PickAxisTicks(double lo, double hi, double top, double bottom, int ticks,
-                        double textHeight, double minGap);
+                        double textHeight, double minGap, bool labelLow = true);
 
 using ChartHits = std::vector<std::pair<std::string, int>>;
 
