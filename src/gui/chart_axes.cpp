@@ -31,6 +31,11 @@ double Linear(double v, double a0, double a1, double b0, double b1) {
   return b0 + (v - a0) / (a1 - a0) * (b1 - b0);
 }
 
+// A value's y in a pane showing `range` bottom to top.
+double PaneY(const QRectF& pane, std::pair<double, double> range, double v) {
+  return Linear(v, range.first, range.second, pane.bottom(), pane.top());
+}
+
 // A round range holding [lo, hi] in about `ticks` steps.
 void RoundRange(double& lo, double& hi, double& step, int ticks) {
   if (!(lo <= hi)) {
@@ -263,9 +268,9 @@ double ChartWidget::rowOfX(double x) const {
   return Linear(x, plot.right(), plot.left(), axisX_->min(), axisX_->max());
 }
 
+// The price axis spans the whole plot area (fitPriceAxis).
 double ChartWidget::yOfPrice(double v) const {
-  const QRectF plot = chart()->plotArea();
-  return Linear(v, axisY_->min(), axisY_->max(), plot.bottom(), plot.top());
+  return PaneY(chart()->plotArea(), {axisY_->min(), axisY_->max()}, v);
 }
 
 double ChartWidget::priceOfY(double y) const {
@@ -277,12 +282,6 @@ std::pair<double, double> ChartWidget::priceRange() const {
   const QRectF pane = pricePane();
   return {priceOfY(pane.bottom()), priceOfY(pane.top())};
 }
-
-namespace {
-double PaneY(const QRectF& pane, std::pair<double, double> range, double v) {
-  return Linear(v, range.first, range.second, pane.bottom(), pane.top());
-}
-}  // namespace
 
 double ChartWidget::yOfVolume(double v) const { return PaneY(volumePane(), volumeRange_, v); }
 double ChartWidget::yOfLower(double v) const { return PaneY(lowerPane(), lowerRange_, v); }

@@ -40,7 +40,6 @@ namespace {
 
 using chart_parts::kAxisRoom;
 using chart_parts::kLegendSwatch;
-using chart_parts::kMarkerWidth;
 using chart_parts::Rgb;
 
 // The legend: a column of swatches and names at the upper left.
@@ -565,7 +564,8 @@ void ChartWidget::thinMarkers() {
   // model's order, each kept one a width from the last kept.
   const double plotWidth = chart()->plotArea().width();
   const double span = axisX_->max() - axisX_->min();
-  const double minRows = plotWidth > 0 && span > 0 ? kMarkerWidth * span / plotWidth : 0;
+  const double minRows =
+      plotWidth > 0 && span > 0 ? chart_parts::kMarkerWidth * span / plotWidth : 0;
   for (std::size_t k = 0; k < markers_.size(); ++k) {
     const QList<QPointF>& all = markerPoints_[k];
     QList<QPointF> kept;
