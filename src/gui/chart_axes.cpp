@@ -20,6 +20,21 @@ namespace {
 constexpr double kPaneGap = 10;
 constexpr double kVolumeShare = 0.16;
 constexpr double kLowerShare = 0.26;
+// Room above the highest and under the lowest price shown, in pixels, so
+// that a trade marker on the highest or lowest close stands whole.
+constexpr double kPriceMargin = 15;
+
+// v's place between a0 and a1 carried to between b0 and b1; b0 when the
+// first span is empty.
+double Linear(double v, double a0, double a1, double b0, double b1) {
+  if (a1 == a0) return b0;
+  return b0 + (v - a0) / (a1 - a0) * (b1 - b0);
+}
+
+// A value's y in a pane showing `range` bottom to top.
+double PaneY(const QRectF& pane, std::pair<double, double> range, double v) {
+  return Linear(v, range.first, range.second, pane.bottom(), pane.top());
+}
 
 // A round range holding [lo, hi] in about `ticks` steps.
 void RoundRange(double& lo, double& hi, double& step, int ticks) {
@@ -46,6 +61,41 @@ double RoundStep(double rough) {
   for (double m : {1.0, 2.0, 2.5, 5.0, 10.0})
     if (m * mag >= rough * (1 - 1e-9)) return m * mag;
   return 10 * mag;
+}
+
+AxisScale PickAxisTicks(double lo, double hi, double top, double bottom, int ticks,
+                        double textHeight, double minGap, bool labelLow) {
+  AxisScale out;
+  if (!(hi > lo) || !(bottom - top >= textHeight) || ticks < 1) return out;
+  const auto place = [&](double step) {
+    AxisScale s{step, {}};
+    double first = std::ceil(lo / step - 1e-9) * step;
+    if (!labelLow && first < lo + step * 1e-9) first += step;
+    for (int i = 0; i < 1000; ++i) {
+      const double v = first + i * step;
+      if (v > hi + step * 1e-9) break;
+      const double y = Linear(v, lo, hi, bottom, top);
+      s.ticks.push_back({v, y, std::clamp(y - textHeight / 2, top, bottom - textHeight)});
+    }
+    return s;
+  };
+  const auto fits = [&](const AxisScale& s) {
+    for (std::size_t i = 1; i < s.ticks.size(); ++i)
+      if (s.ticks[i - 1].textTop - (s.ticks[i].textTop + textHeight) < minGap) return false;
+    return true;
+  };
+  AxisScale s = place(RoundStep((hi - lo) / ticks));
+  // Wider round steps until the texts stand apart; the last one left
+  // always does.
+  for (int guard = 0; guard < 64 && !fits(s); ++guard) {
+    AxisScale wider = place(RoundStep(s.step * 1.01));
+    if (wider.ticks.empty()) {
+      s.ticks.resize(1);
+      break;
+    }
+    s = std::move(wider);
+  }
+  return s;
 }
 
 QString PriceAxisText(double v, double step) {
@@ -201,49 +251,37 @@ void ChartWidget::fitPriceAxis() {
     axisY_->setRange(lo, hi);
     return;
   }
-  const double perPixel = (hi - lo) / pane.height();
-  const double top = hi + (pane.top() - plot.top()) * perPixel;
+  // A margin in the pane around the range; less of one in a low pane.
+  const double margin = std::min(kPriceMargin, pane.height() / 6);
+  const double perPixel = (hi - lo) / (pane.height() - 2 * margin);
+  const double top = hi + (pane.top() + margin - plot.top()) * perPixel;
   axisY_->setRange(top - plot.height() * perPixel, top);
 }
 
 double ChartWidget::xOfRow(double row) const {
   const QRectF plot = chart()->plotArea();
-  const double span = axisX_->max() - axisX_->min();
-  if (span <= 0) return plot.right();
-  return plot.right() - (row - axisX_->min()) / span * plot.width();
+  return Linear(row, axisX_->min(), axisX_->max(), plot.right(), plot.left());
 }
 
 double ChartWidget::rowOfX(double x) const {
   const QRectF plot = chart()->plotArea();
-  if (plot.width() <= 0) return axisX_->min();
-  return axisX_->min() + (plot.right() - x) / plot.width() * (axisX_->max() - axisX_->min());
+  return Linear(x, plot.right(), plot.left(), axisX_->min(), axisX_->max());
 }
 
+// The price axis spans the whole plot area (fitPriceAxis).
 double ChartWidget::yOfPrice(double v) const {
-  const QRectF plot = chart()->plotArea();
-  const double span = axisY_->max() - axisY_->min();
-  if (span <= 0) return plot.bottom();
-  return plot.bottom() - (v - axisY_->min()) / span * plot.height();
+  return PaneY(chart()->plotArea(), {axisY_->min(), axisY_->max()}, v);
 }
 
 double ChartWidget::priceOfY(double y) const {
   const QRectF plot = chart()->plotArea();
-  if (plot.height() <= 0) return axisY_->min();
-  return axisY_->min() + (plot.bottom() - y) / plot.height() * (axisY_->max() - axisY_->min());
+  return Linear(y, plot.bottom(), plot.top(), axisY_->min(), axisY_->max());
 }
 
 std::pair<double, double> ChartWidget::priceRange() const {
   const QRectF pane = pricePane();
   return {priceOfY(pane.bottom()), priceOfY(pane.top())};
 }
-
-namespace {
-double PaneY(const QRectF& pane, std::pair<double, double> range, double v) {
-  const double span = range.second - range.first;
-  if (span <= 0) return pane.bottom();
-  return pane.bottom() - (v - range.first) / span * pane.height();
-}
-}  // namespace
 
 double ChartWidget::yOfVolume(double v) const { return PaneY(volumePane(), volumeRange_, v); }
 double ChartWidget::yOfLower(double v) const { return PaneY(lowerPane(), lowerRange_, v); }

@@ -6,6 +6,7 @@
 #include <QChart>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QScatterSeries>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -79,24 +80,24 @@ void ChartWidget::paintPanes(QPainter& p) {
   const QPen framePen(QColor(0xA0, 0xA0, 0xA0), 0);
   p.setRenderHint(QPainter::Antialiasing, false);
 
-  // One pane's value axis: grid lines across it, labels at its right.
-  const auto axis = [&](const QRectF& pane, double lo, double hi, double step, auto toY,
-                        auto text) {
-    if (pane.height() < 4 || !(step > 0)) return;
-    p.setPen(gridPen);
-    const double first = std::ceil(lo / step - 1e-9) * step;
-    for (int i = 0;; ++i) {
-      const double v = first + i * step;
-      if (v > hi + step * 1e-9 || i > 200) break;
-      const double y = toY(v);
-      if (y < pane.top() - 0.5 || y > pane.bottom() + 0.5) continue;
+  // One pane's value axis: grid lines across it, labels at its right, no
+  // two labels closer than a few pixels at any pane height.
+  constexpr double kLabelGap = 4;
+  const auto axis = [&](Pane which, const QRectF& pane, std::pair<double, double> range, int ticks,
+                        auto text, bool labelLow = true) {
+    auto& drawn = axisLabels_[static_cast<std::size_t>(which)];
+    drawn.clear();
+    if (pane.isNull()) return;
+    const AxisScale scale = PickAxisTicks(range.first, range.second, pane.top(), pane.bottom(),
+                                          ticks, fm.height(), kLabelGap, labelLow);
+    for (const AxisTick& t : scale.ticks) {
       p.setPen(gridPen);
-      p.drawLine(QPointF(pane.left(), y), QPointF(pane.right(), y));
+      p.drawLine(QPointF(pane.left(), t.y), QPointF(pane.right(), t.y));
       p.setPen(Qt::black);
-      const QString t = text(v);
-      const double ty =
-          std::clamp(y + fm.ascent() / 2 - 1, pane.top() + fm.ascent(), pane.bottom());
-      p.drawText(QPointF(pane.right() + 5, ty), t);
+      const QString label = text(t.value, scale.step);
+      p.drawText(QPointF(pane.right() + 5, t.textTop + fm.ascent()), label);
+      drawn.push_back(
+          {QRectF(pane.right() + 5, t.textTop, fm.horizontalAdvance(label), fm.height()), label});
     }
     p.setPen(framePen);
     p.setBrush(Qt::NoBrush);
@@ -104,25 +105,15 @@ void ChartWidget::paintPanes(QPainter& p) {
   };
 
   const QRectF price = pricePane();
-  const auto [plo, phi] = priceRange();
-  const double pstep = RoundStep((phi - plo) / 6);
+  axis(Pane::Price, price, priceRange(), 6,
+       [](double v, double step) { return PriceAxisText(v, step); });
   axis(
-      price, plo, phi, pstep, [this](double v) { return yOfPrice(v); },
-      [pstep](double v) { return PriceAxisText(v, pstep); });
-  if (volumeShown_)
-    axis(
-        volumePane(), volumeRange_.first, volumeRange_.second, volumeStep_,
-        [this](double v) { return yOfVolume(v); }, [](double v) { return VolumeAxisText(v); });
-  if (lowerInOwnPane()) {
-    const bool pct = percentLower();
-    const double lstep = lowerStep_;
-    axis(
-        lowerPane(), lowerRange_.first, lowerRange_.second, lstep,
-        [this](double v) { return yOfLower(v); },
-        [pct, lstep](double v) {
-          return PriceAxisText(v, lstep) + (pct ? QStringLiteral("%") : QString());
-        });
-  }
+      Pane::Volume, volumeShown_ ? volumePane() : QRectF(), volumeRange_, 3,
+      [](double v, double) { return VolumeAxisText(v); }, false);
+  const bool pct = percentLower();
+  axis(Pane::Lower, lowerPane(), lowerRange_, 4, [pct](double v, double step) {
+    return PriceAxisText(v, step) + (pct ? QStringLiteral("%") : QString());
+  });
 
   paintDates(p);
 
@@ -209,6 +200,27 @@ void ChartWidget::paintPanes(QPainter& p) {
   }
 
   paintLines(p);
+  paintMarkers(p);
+}
+
+void ChartWidget::paintMarkers(QPainter& p) const {
+  // Inside the price pane only: a marker at the pane's edge is cut there
+  // rather than drawn over the volume, the lower pane or the axis.
+  p.save();
+  p.setClipRect(pricePane());
+  p.setRenderHint(QPainter::Antialiasing, true);
+  for (int pos = ChartModel::kLines; pos < ChartModel::kAllLines; ++pos) {
+    const QScatterSeries* s = markers(pos);
+    if (!s->isVisible()) continue;
+    const ChartLine& l = model_.line(pos);
+    const QColor color = Rgb(l.color);
+    p.setPen(QPen(color.darker(150), 1));
+    p.setBrush(color);
+    const bool buy = l.style != PointStyle::DownTriangles;
+    for (const QPointF& q : s->points())
+      p.drawPolygon(chart_parts::MarkerTriangle(QPointF(xOfRow(q.x()), yOfPrice(q.y())), buy));
+  }
+  p.restore();
 }
 
 bool ChartWidget::linePainted(int pos) const {

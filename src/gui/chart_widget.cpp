@@ -54,35 +54,6 @@ constexpr double kClickSlop = 3;
 // Room under the plot area for the date labels.
 constexpr int kDateRow = 18;
 
-// Trade markers: a triangle beside the close it marks, pointing at it, a
-// buy below the close and a sell above, so both show on a day with both.
-constexpr int kMarkerWidth = 13;
-constexpr int kMarkerHeight = 11;
-constexpr int kMarkerGap = 3;  // between the close and the triangle's tip
-
-// The picture drawn centred on each marker point (a square, as the chart
-// scales it into one): twice the triangle's height so that the point sits
-// at its middle, the triangle in one half.
-QImage MarkerImage(const QColor& color, bool up) {
-  const int h = 2 * (kMarkerHeight + kMarkerGap);
-  QImage img(h, h, QImage::Format_ARGB32_Premultiplied);
-  img.fill(Qt::transparent);
-  QPainter p(&img);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(color.darker(150), 1));
-  p.setBrush(color);
-  const double mid = h / 2.0, cx = img.width() / 2.0, half = kMarkerWidth / 2.0;
-  QPolygonF t;
-  if (up)
-    t << QPointF(cx, mid + kMarkerGap) << QPointF(cx + half, mid + kMarkerGap + kMarkerHeight)
-      << QPointF(cx - half, mid + kMarkerGap + kMarkerHeight);
-  else
-    t << QPointF(cx, mid - kMarkerGap) << QPointF(cx + half, mid - kMarkerGap - kMarkerHeight)
-      << QPointF(cx - half, mid - kMarkerGap - kMarkerHeight);
-  p.drawPolygon(t);
-  return img;
-}
-
 }  // namespace
 
 ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent)
@@ -116,15 +87,15 @@ ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent)
   chart->addAxis(axisX_, Qt::AlignBottom);
   chart->addAxis(axisY_, Qt::AlignRight);
 
-  // The markers over every line, on the close's axes.
+  // The markers as drawn, on the close's axes. The view paints them
+  // (paintMarkers) inside the price pane, which the chart could not clip
+  // them to: the series stay transparent.
   for (int pos = ChartModel::kLines; pos < ChartModel::kAllLines; ++pos) {
     const ChartLine& l = model_.line(pos);
     auto* s = new QScatterSeries;
     s->setObjectName(QString::fromStdString(l.name));
     s->setName(QString::fromStdString(l.legend.empty() ? l.name : l.legend));
-    const QImage marker = MarkerImage(Rgb(l.color), l.style != PointStyle::DownTriangles);
-    s->setLightMarker(marker);
-    s->setMarkerSize(marker.height());
+    s->setOpacity(0);
     s->setColor(Rgb(l.color));
     s->setBorderColor(Qt::transparent);
     s->setPointLabelsVisible(false);
@@ -593,7 +564,8 @@ void ChartWidget::thinMarkers() {
   // model's order, each kept one a width from the last kept.
   const double plotWidth = chart()->plotArea().width();
   const double span = axisX_->max() - axisX_->min();
-  const double minRows = plotWidth > 0 && span > 0 ? kMarkerWidth * span / plotWidth : 0;
+  const double minRows =
+      plotWidth > 0 && span > 0 ? chart_parts::kMarkerWidth * span / plotWidth : 0;
   for (std::size_t k = 0; k < markers_.size(); ++k) {
     const QList<QPointF>& all = markerPoints_[k];
     QList<QPointF> kept;

@@ -52,6 +52,24 @@ QString VolumeAxisText(double v);
 // A round step near `rough` (1, 2, 2.5 or 5 times a power of ten).
 double RoundStep(double rough);
 
+// A value axis label: its value, its grid line's y and its text's top, in
+// pixels.
+struct AxisTick {
+  double value = 0, y = 0, textTop = 0;
+};
+struct AxisScale {
+  double step = 0;
+  std::vector<AxisTick> ticks;  // ascending values, bottom to top
+};
+// The labels of a value axis showing lo at `bottom` and hi at `top`: the
+// multiples of a round step, from about `ticks` steps upwards, at the first
+// step whose texts (each `textHeight` high, centred on its value and kept
+// inside the pane) stand at least `minGap` apart. A pane too low for one
+// text gets none. Without `labelLow` the value lo itself gets no label (the
+// volume's 0), so that a low pane keeps a label that says something.
+AxisScale PickAxisTicks(double lo, double hi, double top, double bottom, int ticks,
+                        double textHeight, double minGap, bool labelLow = true);
+
 using ChartHits = std::vector<std::pair<std::string, int>>;
 
 class ChartWidget : public QChartView {
@@ -155,13 +173,20 @@ class ChartWidget : public QChartView {
   // pane's axis; empty while the line is not drawn (hidden, without points,
   // or the close under candles).
   QPolygonF linePath(int pos) const;
+  // A pane's value axis labels as drawn, bottom to top, each with its
+  // rectangle in chart coordinates (none for a pane not drawn).
+  enum class Pane { Price, Volume, Lower };
+  std::vector<std::pair<QRectF, QString>> axisLabels(Pane pane) const {
+    return axisLabels_[static_cast<std::size_t>(pane)];
+  }
   // The date labels as drawn, left to right, each with its rectangle in
   // chart coordinates.
   std::vector<std::pair<QRectF, QString>> dateLabels() const { return dateLabels_; }
   // A marker line (ChartModel::buys or sells) as drawn: the model's points
   // while the markers are shown (on weeks and months on the bar holding
   // their day), none while hidden; where they stand closer than a marker's
-  // width on screen, only the newest of them.
+  // width on screen, only the newest of them. The view paints them, inside
+  // the price pane only.
   QScatterSeries* markers(int pos) const {
     return markers_[static_cast<std::size_t>(pos - ChartModel::kLines)];
   }
@@ -204,6 +229,7 @@ class ChartWidget : public QChartView {
   void paintDates(QPainter& p);
   std::pair<std::size_t, std::size_t> visibleSpan(const ChartLine& l) const;
   void paintPanes(QPainter& p);
+  void paintMarkers(QPainter& p) const;
   double candleWidth() const;
   QRectF volumeBar(int closePoint, double width) const;
   bool lowerLine(int pos) const;
@@ -236,11 +262,12 @@ class ChartWidget : public QChartView {
   QStringList legendNames_;
   std::vector<int> legendLines_;  // the line of each legend entry
   QGraphicsSimpleTextItem* dateTitle_ = nullptr;
-  QGraphicsSimpleTextItem* lowTitle_ = nullptr;         // "指数"
-  QGraphicsSimpleTextItem* highTitle_ = nullptr;        // "株価"
-  std::vector<std::pair<double, QString>> labels_;      // every date label, ascending x
-  std::vector<std::pair<QRectF, QString>> dateLabels_;  // as drawn
-  std::vector<double> dateGrid_;                        // x of each drawn label
+  QGraphicsSimpleTextItem* lowTitle_ = nullptr;            // "指数"
+  QGraphicsSimpleTextItem* highTitle_ = nullptr;           // "株価"
+  std::vector<std::pair<double, QString>> labels_;         // every date label, ascending x
+  std::vector<std::pair<QRectF, QString>> dateLabels_;     // as drawn
+  std::vector<double> dateGrid_;                           // x of each drawn label
+  std::vector<std::pair<QRectF, QString>> axisLabels_[3];  // as drawn, by Pane
   bool laying_ = false;
   bool fitting_ = false;
   double fullLo_ = 0, fullHi_ = 1;  // the term's span in rows

@@ -54,6 +54,7 @@ void Usage() {
                "--enter CONTROL | --import FILE]... [--today] [FILE]...\n"
                "       [--help-text TEXT]\n"
                "       [--scan long|short] [--hover X,Y]\n"
+               "       [--chart day|week|month[,line][,overlay]]\n"
                "       [--screenshot FILE] [--screenshot-help FILE] [--screenshot-scan FILE]\n"
                "       [--screenshot-portfolio FILE]\n"
                "       [--screenshot-backtest FILE] [--settle MS]\n");
@@ -104,6 +105,9 @@ bool Parse(int argc, char** argv, Options& o) {
       o.run.hoverAt = QPointF(xy[0].toDouble(&okX), xy[1].toDouble(&okY));
       if (!okX || !okY) return false;
       o.run.hover = true;
+    } else if (!std::strcmp(a, "--chart") && next(v)) {
+      if (!ApplyChartStyleWords(v, o.run.chartStyle)) return false;
+      o.run.styled = true;
     } else if (!std::strcmp(a, "--settle") && next(v)) {
       o.run.settleMs = std::atoi(v);
     } else if (a[0] != '-') {

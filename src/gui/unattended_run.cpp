@@ -19,7 +19,7 @@ namespace tavrine::gui {
 bool UnattendedRun::asked() const {
   return !actions.empty() || !helpText.empty() || !shotMain.isEmpty() || !shotHelp.isEmpty() ||
          !shotScan.isEmpty() || !shotBacktest.isEmpty() || !shotPortfolio.isEmpty() ||
-         !scan.empty() || hover;
+         !scan.empty() || hover || styled;
 }
 
 namespace {
@@ -39,6 +39,7 @@ void Shoot(MainWindow& window, HelpWindow& help, const UnattendedRun& opt, ScanW
 // way (up to ten seconds) and for a scan to end, the readout under the
 // pointer, and the pictures once the window has settled.
 void Play(MainWindow& window, HelpWindow& help, const UnattendedRun& opt) {
+  if (opt.styled) window.chart()->setStyle(opt.chartStyle);
   for (const auto& [what, arg] : opt.actions) {
     Event ev;
     if (what == "set") {

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "gui/chart_style.h"
+
 namespace tavrine::gui {
 
 class HelpWindow;
@@ -30,6 +32,9 @@ struct UnattendedRun {
   bool hover = false;
   QPointF hoverAt;
   int settleMs = 600;
+  // How the chart draws, set before the actions (`--chart week,overlay`).
+  bool styled = false;
+  ChartStyle chartStyle;
 
   // True when any of the above was asked for.
   bool asked() const;
