@@ -152,31 +152,28 @@ Stats Compute(const Inputs& in) {
 }
 
 std::string SummaryNumbers(const Stats& s) {
-  std::string o;
-  o += "final=" + FigureText(s.finalEquity);
-  o += " cagr=" + FigureText(s.cagr);
-  o += " maxdd=" + FigureText(std::optional<double>(s.maxdd));
-  o += " ddays=" + FigureText(std::optional<int>(s.ddays));
-  o += " sharpe=" + FigureText(s.sharpe);
-  o += " sortino=" + FigureText(s.sortino);
-  o += " trades=" + FigureText(std::optional<int>(s.trades));
-  o += " wins=" + FigureText(std::optional<int>(s.wins));
-  o += " winrate=" + FigureText(s.winRate);
-  o += " pf=" + FigureText(s.profitFactor);
-  o += " exp=" + FigureText(s.expectancy);
-  o += " exppct=" + FigureText(s.expectancyPct);
-  o += " days=" + FigureText(s.averageDays);
-  o += " exposure=" + FigureText(s.exposure);
-  o += " peryear=" + FigureText(s.tradesPerYear);
-  o += " costs=" + FigureText(std::optional<double>(s.costs));
-  o += " tax=" + FigureText(std::optional<double>(s.tax));
-  o += " hold=" + FigureText(s.hold);
-  return o;
+  return FigureFields({{"final", s.finalEquity},
+                       {"cagr", s.cagr},
+                       {"maxdd", s.maxdd},
+                       {"ddays", s.ddays},
+                       {"sharpe", s.sharpe},
+                       {"sortino", s.sortino},
+                       {"trades", s.trades},
+                       {"wins", s.wins},
+                       {"winrate", s.winRate},
+                       {"pf", s.profitFactor},
+                       {"exp", s.expectancy},
+                       {"exppct", s.expectancyPct},
+                       {"days", s.averageDays},
+                       {"exposure", s.exposure},
+                       {"peryear", s.tradesPerYear},
+                       {"costs", s.costs},
+                       {"tax", s.tax},
+                       {"hold", s.hold}});
 }
 
 std::string YearNumbers(const YearRow& y) {
-  return "year=" + IntToStr(y.year) + " ret=" + FigureText(y.ret) +
-         " maxdd=" + FigureText(std::optional<double>(y.maxdd)) + " trades=" + IntToStr(y.trades);
+  return FigureFields({{"year", y.year}, {"ret", y.ret}, {"maxdd", y.maxdd}, {"trades", y.trades}});
 }
 
 }  // namespace tavrine::equity

@@ -306,6 +306,17 @@ std::string FigureText(const std::optional<double>& v) {
 
 std::string FigureText(const std::optional<int>& v) { return v ? IntToStr(*v) : std::string("-"); }
 
+std::string FigureFields(std::initializer_list<FigureField> fields) {
+  std::string s;
+  for (const FigureField& f : fields) {
+    if (!s.empty()) s += ' ';
+    s += f.key;
+    s += '=';
+    s += f.text;
+  }
+  return s;
+}
+
 std::string RoundedText(const std::optional<double>& v, int decimals) {
   if (!v || !std::isfinite(*v)) return "-";
   return RoundedDecimal(*v, 0, decimals);
@@ -317,15 +328,14 @@ std::string PercentText(const std::optional<double>& fraction) {
 }
 
 std::string FiguresLine(const BacktestFigures& f) {
-  std::string s = "figures trades=" + IntToStr(f.trades);
-  s += " wins=" + FigureText(f.wins);
-  s += " equity=" + FigureText(f.equity);
-  s += " maxdd=" + FigureText(f.maxDrawdown);
-  s += " pf=" + FigureText(f.profitFactor);
-  s += " streak=" + FigureText(f.longestLosingStreak);
-  s += " exposure=" + FigureText(f.exposure);
-  s += " hold=" + FigureText(f.buyAndHold);
-  return s;
+  return "figures " + FigureFields({{"trades", f.trades},
+                                    {"wins", f.wins},
+                                    {"equity", f.equity},
+                                    {"maxdd", f.maxDrawdown},
+                                    {"pf", f.profitFactor},
+                                    {"streak", f.longestLosingStreak},
+                                    {"exposure", f.exposure},
+                                    {"hold", f.buyAndHold}});
 }
 
 const std::vector<std::string>& FigureHeadings() {

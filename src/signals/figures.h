@@ -3,6 +3,7 @@
 // reads of the tables: nothing is written, nothing is drawn.
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -85,6 +86,18 @@ BacktestFigures ComputeFigures(const WorkTable& stats);
 // The 15-digit general form of a figure, "-" without a value.
 std::string FigureText(const std::optional<double>& v);
 std::string FigureText(const std::optional<int>& v);
+
+// One "key=value" of a figures line, the value as FigureText writes it.
+struct FigureField {
+  FigureField(const char* k, const std::optional<double>& v) : key(k), text(FigureText(v)) {}
+  FigureField(const char* k, const std::optional<int>& v) : key(k), text(FigureText(v)) {}
+  FigureField(const char* k, double v) : FigureField(k, std::optional<double>(v)) {}
+  FigureField(const char* k, int v) : FigureField(k, std::optional<int>(v)) {}
+  const char* key;
+  std::string text;
+};
+// The fields as "key=value", one blank between.
+std::string FigureFields(std::initializer_list<FigureField> fields);
 
 // A figure as the tables and the CSV show it: rounded half up to `decimals`
 // places from its 15-digit decimal form (so binary noise never decides a

@@ -62,6 +62,34 @@ class Converter {
   iconv_t cd_;
 };
 
+// Calls put(cp, bytes) for each character of the Basic Multilingual Plane
+// the converter encodes, in code point order.
+template <class Put>
+void EachEncoded(Converter& enc, Put&& put) {
+  std::string out;
+  for (char32_t cp = 0; cp < 0x10000; ++cp) {
+    if (cp >= 0xD800 && cp < 0xE000) continue;
+    if (enc.Run(Utf8Of(cp), out)) put(cp, std::string_view(out));
+  }
+}
+
+// Decodes each byte alone: single(b, cp), cp kBad where the byte is no
+// character by itself; then, for such a lead byte, pair(b, s, bytes) for
+// each second byte s.
+template <class Single, class Pair>
+void EachLead(Converter& dec, Single&& single, Pair&& pair) {
+  for (unsigned b = 0; b < 0x100; ++b) {
+    const char one = static_cast<char>(b);
+    const char32_t cp = dec.One(std::string_view(&one, 1));
+    single(b, cp);
+    if (cp != kBad) continue;
+    for (unsigned s = 0; s < 0x100; ++s) {
+      const char two[2] = {one, static_cast<char>(s)};
+      pair(b, s, std::string_view(two, 2));
+    }
+  }
+}
+
 struct SjisTable {
   Packed single[256];
   std::vector<Packed> pair = std::vector<Packed>(0x10000, 0);
@@ -72,42 +100,36 @@ struct SjisTable {
 bool BuildSjis(SjisTable& t) {
   Converter enc("CP932", "UTF-8"), dec("UTF-8", "CP932");
   if (!enc.ok() || !dec.ok()) return false;
-  std::string out;
-  for (char32_t cp = 0; cp < 0x10000; ++cp) {
-    if (cp >= 0xD800 && cp < 0xE000) continue;
-    if (!enc.Run(Utf8Of(cp), out)) continue;
+  EachEncoded(enc, [&](char32_t cp, std::string_view out) {
     if (out.size() == 1)
       t.code[cp] = static_cast<unsigned char>(out[0]);
     else if (out.size() == 2 && static_cast<unsigned char>(out[0]) >= 0x80)
       t.code[cp] = static_cast<std::uint16_t>(static_cast<unsigned char>(out[0]) << 8 |
                                               static_cast<unsigned char>(out[1]));
-  }
+  });
   for (unsigned b = 0; b < 0x100; ++b) t.code[kRawBase + b] = static_cast<std::uint16_t>(b);
 
-  for (unsigned b = 0; b < 0x100; ++b) {
-    const char one = static_cast<char>(b);
-    const char32_t cp = dec.One(std::string_view(&one, 1));
+  const auto single = [&](unsigned b, char32_t cp) {
     t.single[b] = cp != kBad && t.code[cp] == b ? PackChar(cp) : PackChar(kRawBase + b);
-    if (cp != kBad) continue;
-    for (unsigned s = 0; s < 0x100; ++s) {
-      const char two[2] = {one, static_cast<char>(s)};
-      const char32_t c2 = dec.One(std::string_view(two, 2));
-      if (c2 == kBad) continue;
-      const std::uint16_t bytes = static_cast<std::uint16_t>(b << 8 | s);
-      if (t.code[c2] == bytes) {
-        t.pair[bytes] = PackChar(c2);
-      } else {
-        // A duplicate without a slot is left undecoded: its lead byte then
-        // stands alone and the bytes still come back as they were.
-        const auto* at = std::find(std::begin(kSjisDupLeads), std::end(kSjisDupLeads), b);
-        if (at == std::end(kSjisDupLeads) || s < 0x40) continue;
-        const std::size_t slot = static_cast<std::size_t>(at - kSjisDupLeads) * 0xC0 + (s - 0x40);
-        t.pair[bytes] = PackChar(kSjisDupBase + static_cast<char32_t>(slot));
-        t.code[kSjisDupBase + slot] = bytes;
-        t.canonical[slot] = c2;
-      }
+  };
+  const auto pair = [&](unsigned b, unsigned s, std::string_view two) {
+    const char32_t c2 = dec.One(two);
+    if (c2 == kBad) return;
+    const std::uint16_t bytes = static_cast<std::uint16_t>(b << 8 | s);
+    if (t.code[c2] == bytes) {
+      t.pair[bytes] = PackChar(c2);
+      return;
     }
-  }
+    // A duplicate without a slot is left undecoded: its lead byte then
+    // stands alone and the bytes still come back as they were.
+    const auto* at = std::find(std::begin(kSjisDupLeads), std::end(kSjisDupLeads), b);
+    if (at == std::end(kSjisDupLeads) || s < 0x40) return;
+    const std::size_t slot = static_cast<std::size_t>(at - kSjisDupLeads) * 0xC0 + (s - 0x40);
+    t.pair[bytes] = PackChar(kSjisDupBase + static_cast<char32_t>(slot));
+    t.code[kSjisDupBase + slot] = bytes;
+    t.canonical[slot] = c2;
+  };
+  EachLead(dec, single, pair);
   return true;
 }
 
@@ -123,11 +145,9 @@ struct EucTable {
 bool BuildEuc(EucTable& t) {
   Converter enc("EUC-JP-MS", "UTF-8"), dec("UTF-8", "EUC-JP-MS");
   if (!enc.ok() || !dec.ok()) return false;
-  std::string out;
-  for (char32_t cp = 0; cp < 0x10000; ++cp) {
-    if (cp >= 0xD800 && cp < 0xE000) continue;
-    if (enc.Run(Utf8Of(cp), out) && !out.empty() && out.size() <= 3) t.code[cp] = PackBytes(out);
-  }
+  EachEncoded(enc, [&](char32_t cp, std::string_view out) {
+    if (!out.empty() && out.size() <= 3) t.code[cp] = PackBytes(out);
+  });
   for (unsigned b = 0; b < 0x100; ++b)
     t.code[kRawBase + b] = PackBytes(std::string(1, static_cast<char>(b)));
 
@@ -146,17 +166,15 @@ bool BuildEuc(EucTable& t) {
     return PackChar(kEucDupBase + static_cast<char32_t>(slot));
   };
 
-  for (unsigned b = 0; b < 0x100; ++b) {
+  const auto single = [&](unsigned b, char32_t cp) {
     const char one = static_cast<char>(b);
-    const char32_t cp = dec.One(std::string_view(&one, 1));
     const bool alone = cp != kBad && t.code[cp] == PackBytes(std::string_view(&one, 1));
     t.single[b] = alone ? PackChar(cp) : PackChar(kRawBase + b);
-    if (cp != kBad) continue;
-    for (unsigned s = 0; s < 0x100; ++s) {
-      const char two[2] = {one, static_cast<char>(s)};
-      if ((t.pair[b << 8 | s] = classify(std::string_view(two, 2), b, s))) t.width[b] = 2;
-    }
-  }
+  };
+  const auto pair = [&](unsigned b, unsigned s, std::string_view two) {
+    if ((t.pair[b << 8 | s] = classify(two, b, s))) t.width[b] = 2;
+  };
+  EachLead(dec, single, pair);
   if (t.width[0x8F] == 0 && t.single[0x8F] == PackChar(kRawBase + 0x8F)) {
     for (unsigned s = 0; s < 0x100; ++s)
       for (unsigned u = 0; u < 0x100; ++u) {

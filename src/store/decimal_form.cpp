@@ -277,25 +277,4 @@ bool TryRoundPrice(std::string_view s, long long& yen) {
   return true;
 }
 
-bool TryStrictInt(std::string_view s, int& v) {
-  std::size_t i = 0;
-  bool neg = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-    neg = s[i] == '-';
-    ++i;
-  }
-  if (i == s.size()) return false;
-  long long x = 0;
-  for (; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c < '0' || c > '9') return false;
-    x = x * 10 + (c - '0');
-    if (x > 2147483648LL) return false;
-  }
-  if (neg) x = -x;
-  if (x > std::numeric_limits<int>::max() || x < std::numeric_limits<int>::min()) return false;
-  v = static_cast<int>(x);
-  return true;
-}
-
 }  // namespace tavrine

@@ -71,8 +71,4 @@ inline long long RoundQuotient(long long sum, long long w) {
 // any other text, which then takes the general parser.
 bool TryRoundPrice(std::string_view s, long long& yen);
 
-// Strict integer read as StrToInt does it, without raising: false where
-// StrToInt would raise its conversion error.
-bool TryStrictInt(std::string_view s, int& v);
-
 }  // namespace tavrine

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "store/text.h"
+#include "store/work_table.h"
 
 namespace tavrine {
 
@@ -51,6 +52,18 @@ std::vector<PriceBar> Grouped(const std::vector<PriceBar>& daily, Key key) {
 }
 
 }  // namespace
+
+std::vector<ListClose> ListClosesOf(const WorkTable& list, int column) {
+  std::vector<ListClose> closes;
+  for (int r = 1; r < list.rowCount(); ++r) {
+    const std::string& close = list.cell(column, r);
+    int day = 0;
+    long double v = 0;
+    if (TryParseDate(list.cell(0, r), day) && TryStrToFloat(close, v) && v > 0)
+      closes.push_back({day, close});
+  }
+  return closes;
+}
 
 bool CandleCounts(double storedClose, double laterFactors, double listClose) {
   // The list's closes are decimal texts of 0.1 yen at best: a little room

@@ -11,11 +11,17 @@
 
 namespace tavrine {
 
+class WorkTable;
+
 // One of the list's closes of the stock: its day and the cell's text.
 struct ListClose {
   int day = 0;
   std::string close;
 };
+
+// The list's closes in one stock column, in the list's row order: the rows
+// whose day is a date and whose close reads as a number above zero.
+std::vector<ListClose> ListClosesOf(const WorkTable& list, int column);
 
 // A bar on the list's basis. The close is the list's cell text; the others
 // are empty where the store gives nothing the list can trust.

@@ -55,7 +55,11 @@ std::string HalfWidth(std::string_view s) {
 
 namespace {
 
-bool TryPlainInt(std::string_view s, int& out) {
+bool TryPlainFloat(std::string_view s, long double& v);
+
+}  // namespace
+
+bool TryStrictInt(std::string_view s, int& v) {
   std::size_t i = 0;
   bool neg = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
@@ -63,25 +67,21 @@ bool TryPlainInt(std::string_view s, int& out) {
     ++i;
   }
   if (i == s.size()) return false;
-  long long v = 0;
+  long long x = 0;
   for (; i < s.size(); ++i) {
     if (!IsDigit(s[i])) return false;
-    v = v * 10 + (s[i] - '0');
-    if (v > 2147483648LL) return false;
+    x = x * 10 + (s[i] - '0');
+    if (x > 2147483648LL) return false;
   }
-  if (neg) v = -v;
-  if (v > std::numeric_limits<int>::max() || v < std::numeric_limits<int>::min()) return false;
-  out = static_cast<int>(v);
+  if (neg) x = -x;
+  if (x > std::numeric_limits<int>::max() || x < std::numeric_limits<int>::min()) return false;
+  v = static_cast<int>(x);
   return true;
 }
 
-bool TryPlainFloat(std::string_view s, long double& v);
-
-}  // namespace
-
 int StrToInt(std::string_view s) {
   int v = 0;
-  if (!TryPlainInt(s, v)) throw ConversionError(Unreadable(s, "整数", "10"));
+  if (!TryStrictInt(s, v)) throw ConversionError(Unreadable(s, "整数", "10"));
   return v;
 }
 

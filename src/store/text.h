@@ -29,6 +29,8 @@ std::string HalfWidth(std::string_view utf8);
 
 // Optional sign and decimal digits only, 32-bit range.
 int StrToInt(std::string_view s);
+// StrToInt without raising: false where it would raise, v then unchanged.
+bool TryStrictInt(std::string_view s, int& v);
 // Decimal number (optional surrounding blanks, sign, point, exponent), parsed
 // to the nearest extended value.
 long double StrToFloat(std::string_view s);

@@ -1,5 +1,8 @@
 #include "views/help.h"
 
+#include <span>
+#include <utility>
+
 #include "store/paths.h"
 #include "store/state.h"
 
@@ -10,6 +13,36 @@ constexpr const char* kShortManual = "/tavrine/tavrinekanni.htm";
 constexpr const char* kMainManual = "/tavrine/tavrine.htm";
 
 std::string ManualUrl(const char* path) { return "http://" + ManualHost() + path; }
+
+// What a face shows and hides, set in this order.
+using FaceStep = std::pair<const char*, bool>;
+
+// The browser face: both manual buttons over the browser, the collection
+// panel out of the way.
+constexpr FaceStep kBrowserFace[] = {{"TForm4", true},
+                                     {"TForm4.Button1", true},
+                                     {"TForm4.Button2", true},
+                                     {"TForm4.Panel1", false},
+                                     {"Panel14", false}};
+// The text face: the panel with the explanation over everything else. The
+// browser's own visible flag is cleared here and never set back; the panel
+// covers the browser in this face anyway.
+constexpr FaceStep kTextFace[] = {{"TForm4.Panel1", true},
+                                  {"TForm4.Button1", false},
+                                  {"TForm4.Button2", false},
+                                  {"TForm4.WebBrowser1", false},
+                                  {"TForm4", true}};
+
+void Show(Form& f, std::span<const FaceStep> face) {
+  for (const auto& [name, shown] : face) f.setVisible(name, shown);
+}
+
+// A manual page into the browser, with the other manual's button back.
+void Read(State& ws, const char* otherButton, const char* path) {
+  ws.form.setVisible(otherButton, true);
+  ws.form.setVisible("TForm4.Panel1", false);
+  ws.platform.navigate(ManualUrl(path));
+}
 }  // namespace
 
 // "利用説明": opens the window in its browser face, or closes it whatever
@@ -20,30 +53,16 @@ void Help::Button88Click() {
     f.setVisible("TForm4", false);
     return;
   }
-  f.setVisible("TForm4", true);
-  f.setVisible("TForm4.Button1", true);
-  f.setVisible("TForm4.Button2", true);
-  f.setVisible("TForm4.Panel1", false);
-  f.setVisible("Panel14", false);
+  Show(f, kBrowserFace);
 }
 
 // "簡易利用説明書を読む".
-void Help::Button2Click() {
-  ws_.form.setVisible("TForm4.Button1", true);
-  ws_.form.setVisible("TForm4.Panel1", false);
-  ws_.platform.navigate(ManualUrl(kShortManual));
-}
+void Help::Button2Click() { Read(ws_, "TForm4.Button1", kShortManual); }
 
 // "常時接続で最新版を読む".
-void Help::Button1Click() {
-  ws_.form.setVisible("TForm4.Button2", true);
-  ws_.form.setVisible("TForm4.Panel1", false);
-  ws_.platform.navigate(ManualUrl(kMainManual));
-}
+void Help::Button1Click() { Read(ws_, "TForm4.Button2", kMainManual); }
 
 // Text face: the explanation goes into Label1, then the window toggles.
-// The browser's own visible flag is cleared here and never set back; the
-// panel covers the browser in this face anyway.
 void Help::ShowText(const std::string& text) {
   Form& f = ws_.form;
   f.setText("TForm4.Label1", text);
@@ -52,11 +71,7 @@ void Help::ShowText(const std::string& text) {
     f.setVisible("TForm4", false);
     return;
   }
-  f.setVisible("TForm4.Panel1", true);
-  f.setVisible("TForm4.Button1", false);
-  f.setVisible("TForm4.Button2", false);
-  f.setVisible("TForm4.WebBrowser1", false);
-  f.setVisible("TForm4", true);
+  Show(f, kTextFace);
 }
 
 }  // namespace tavrine

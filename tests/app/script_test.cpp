@@ -145,6 +145,13 @@ TEST(ScriptRefusal, UnknownLinesStopWithStatusTwoAndTheLineNumber) {
       {"chart nosuchline", "nosuchline"},
       {"mouseup StringGrid1 0 0", "mouseup"},
       {"chartdown owarine", "owarine"},
+      {"clicks Button9", "unknown command clicks"},
+      {"click Edit1 Edit2", ": click needs one control"},
+      {"dblclick Edit1 Edit2", ": dblclick needs one control"},
+      {"mode fast", "mode needs"},
+      {"undo now", "undo takes"},
+      {"signals both", "signals needs"},
+      {"bars 1001 year", "bars CODE"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bad);

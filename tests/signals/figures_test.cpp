@@ -201,6 +201,17 @@ TEST(FiguresTest, ShownFormsRoundTheDecimalTextHalfUp) {
   EXPECT_EQ(RoundedText(std::numeric_limits<double>::infinity(), 2), "-");
 }
 
+TEST(FiguresTest, FieldsJoinKeysAndValuesWithOneBlank) {
+  EXPECT_EQ(FigureFields({}), "");
+  EXPECT_EQ(FigureFields({{"n", 3}}), "n=3");
+  EXPECT_EQ(FigureFields({{"a", 0.25},
+                          {"b", std::optional<double>()},
+                          {"c", -7},
+                          {"d", std::optional<int>()},
+                          {"e", std::optional<double>(1.0 / 3)}}),
+            "a=0.25 b=- c=-7 d=- e=0.333333333333333");
+}
+
 TEST(FiguresTest, NoTradeHasNoFigures) {
   WorkTable stats = NewStats();
   stats.set(1, 0, "買い日");

@@ -11,6 +11,7 @@
 #include "../support/data_folder.h"
 #include "store/price_bars.h"
 #include "store/text.h"
+#include "store/work_table.h"
 
 namespace tavrine {
 namespace {
@@ -291,6 +292,24 @@ TEST_F(SplitBars, WeeksAndMonthsSpanTheirDaysAndTakeTheLastDaysDate) {
   EXPECT_FALSE(partial[2].open.has_value());
   EXPECT_FALSE(partial[2].high.has_value());
   EXPECT_EQ(partial[2].close, "520");
+}
+
+TEST(ListCloses, OnlyDatedRowsWithAPriceAboveZeroOfTheOneColumn) {
+  WorkTable t("StockList", 3, 8);
+  const char* rows[][3] = {{"2024/01/10", "1200", "9"}, {"2024/01/09", "0", "9"},
+                           {"見出し", "1100", "9"},     {"2024/01/05", "", "9"},
+                           {"2024/01/04", "-5", "9"},   {"2024/01/03", "1190.50", ""},
+                           {"2024/01/02", "abc", "9"}};
+  for (int r = 0; r < 7; ++r)
+    for (int c = 0; c < 3; ++c) t.set(c, r + 1, rows[r][c]);
+  const std::vector<ListClose> closes = ListClosesOf(t, 1);
+  ASSERT_EQ(closes.size(), 2u);
+  EXPECT_EQ(closes[0].day, StrToDate("2024/01/10"));
+  EXPECT_EQ(closes[0].close, "1200");
+  EXPECT_EQ(closes[1].day, StrToDate("2024/01/03"));
+  EXPECT_EQ(closes[1].close, "1190.50");  // the cell's text as it stands
+  EXPECT_EQ(ListClosesOf(t, 2).size(), 5u);
+  EXPECT_TRUE(ListClosesOf(t, 5).empty());
 }
 
 }  // namespace

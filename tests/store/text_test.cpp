@@ -13,9 +13,15 @@ TEST(Numbers, StrictIntegerParsing) {
   EXPECT_EQ(StrToInt("1234"), 1234);
   EXPECT_EQ(StrToInt("-2"), -2);
   EXPECT_EQ(StrToInt("+7"), 7);
+  EXPECT_EQ(StrToInt("007"), 7);
+  EXPECT_EQ(StrToInt("-0"), 0);
   EXPECT_EQ(StrToInt("2147483647"), 2147483647);
   EXPECT_EQ(StrToInt("-2147483648"), -2147483648LL);
-  for (const char* bad : {"", " ", "1.5", "1,234", "12a", "2147483648", "-", " 12", "１２"}) {
+  for (const char* bad : {"", " ", "1.5", "1,234", "12a", "2147483648", "-2147483649", "-", "+",
+                          " 12", "12 ", "１２", "99999999999999999999"}) {
+    int v = 42;
+    EXPECT_FALSE(TryStrictInt(bad, v)) << bad;
+    EXPECT_EQ(v, 42) << "changed by '" << bad << "'";
     try {
       StrToInt(bad);
       ADD_FAILURE() << "accepted '" << bad << "'";
