@@ -18,6 +18,7 @@
 
 QT_BEGIN_NAMESPACE
 class QSplitter;
+class QStatusBar;
 QT_END_NAMESPACE
 
 namespace tavrine::gui {
@@ -135,6 +136,7 @@ class MainWindow : public QWidget {
   // the J-Quants API, the key asked for first when there is none; "更新設定"
   // opens the key dialog.
   void chooseUpdate();
+  void chooseUpdateSettings();
   ListUpdate& updater() { return *updater_; }
   // "銘柄追加" (add_stock_ui.h): one stock from the J-Quants API by code or
   // name, run as a list job like 一括更新.
@@ -151,6 +153,11 @@ class MainWindow : public QWidget {
   void chooseRemove(const QString& heading);
   std::function<QString(const QString& heading)> askName;
   std::function<bool(const QString& heading)> askRemove;
+
+  // The bar under the window where successes that ask nothing are said for
+  // a few seconds; its tooltip holds the last few, newest first.
+  QStatusBar* successBar() const { return successBar_; }
+  const QStringList& successes() const { return successes_; }
 
   // Sees every event before it is dispatched (tests).
   std::function<void(const std::string& control, const Event& ev)> dispatchHook;
@@ -187,6 +194,7 @@ class MainWindow : public QWidget {
   void syncText(const std::string& name);
   void textEdited(const std::string& name);
   void showStatus(const std::string& text);
+  void showSuccess(const std::string& text);
   void chooseStatsCsv();
   void chooseChartImage();
   void refreshBacktest();
@@ -234,6 +242,8 @@ class MainWindow : public QWidget {
   ChartWidget* chart_ = nullptr;
   QWidget* chartArea_ = nullptr;
   QSplitter* splitter_ = nullptr;
+  QStatusBar* successBar_ = nullptr;
+  QStringList successes_;  // newest first, with the time each was said
   HelpWindow* help_ = nullptr;
   ScanWindow* scan_ = nullptr;
   PortfolioWindow* portfolio_ = nullptr;

@@ -21,6 +21,7 @@
 #include "app/today_list.h"
 #include "app/update.h"
 #include "app/workspace.h"
+#include "gui/qt_platform.h"
 #include "gui/style.h"
 #include "list/settings_file.h"
 #include "store/paths.h"
@@ -222,16 +223,7 @@ UpdateSummary ListUpdate::run(bool ask, const std::function<void(const UpdateSum
                       QStringLiteral("中止"), 0, 1, parent_);
   SetUpRunProgress(bar, QStringLiteral("UpdateProgress"), QStringLiteral("一括更新"));
   UpdateHooks hooks;
-  hooks.progress = [this, &bar](const UpdateProgress& p) {
-    const int total = std::max(p.total, 1);
-    if (bar.maximum() != total) bar.setMaximum(total);
-    if (bar.value() != std::min(p.done, total)) bar.setValue(std::min(p.done, total));
-    const QString text = Q(UpdateProgressText(p));
-    if (bar.labelText() != text) bar.setLabelText(text);
-    if (onProgress) onProgress(bar);
-    QCoreApplication::processEvents();
-    return !bar.wasCanceled();
-  };
+  hooks.progress = RunBarProgress(bar, &UpdateProgressText, 0, onProgress);
   s = UpdateList(ws_, hooks, false);
   bar.close();
 
@@ -246,12 +238,8 @@ UpdateSummary ListUpdate::run(bool ask, const std::function<void(const UpdateSum
     else
       Notify(n);
   }
-  if (!s.failure.empty()) {
-    ws_.platform.error(s.Headline());
-  } else {
-    ws_.platform.message(s.Message());
-    for (const std::string& e : s.errors) ws_.platform.error(e);
-  }
+  ReportOutcome(ws_.platform, s.failure.empty() ? std::string() : s.Headline(), s.Message(),
+                s.errors);
   return s;
 }
 
@@ -265,6 +253,32 @@ void SetUpRunProgress(QProgressDialog& bar, const QString& objectName, const QSt
   bar.setMinimumWidth(420);
   bar.setValue(0);
   bar.show();
+}
+
+std::function<bool(const UpdateProgress&)> RunBarProgress(
+    QProgressDialog& bar, std::string (*text)(const UpdateProgress&), int steps,
+    const std::function<void(QProgressDialog&)>& onStep) {
+  // onStep is the caller's member, read at each step as a test may set it late.
+  return [&bar, text, steps, &onStep](const UpdateProgress& p) {
+    const int total = steps > 0 ? steps : std::max(p.total, 1);
+    if (bar.maximum() != total) bar.setMaximum(total);
+    if (bar.value() != std::min(p.done, total)) bar.setValue(std::min(p.done, total));
+    const QString line = Q(text(p));
+    if (bar.labelText() != line) bar.setLabelText(line);
+    if (onStep) onStep(bar);
+    QCoreApplication::processEvents();
+    return !bar.wasCanceled();
+  };
+}
+
+void ReportOutcome(Platform& platform, const std::string& failure, const std::string& summary,
+                   const std::vector<std::string>& errors) {
+  if (!failure.empty()) {
+    platform.error(failure);
+    return;
+  }
+  SaySuccess(platform, summary);
+  for (const std::string& e : errors) platform.error(e);
 }
 
 }  // namespace tavrine::gui

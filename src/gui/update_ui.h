@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/update.h"
 #include "list/update.h"
 
 QT_BEGIN_NAMESPACE
@@ -21,6 +22,7 @@ class QProgressDialog;
 QT_END_NAMESPACE
 
 namespace tavrine {
+class Platform;
 class WorkTable;
 class Workspace;
 }  // namespace tavrine
@@ -70,6 +72,19 @@ QString UpdateOutcomeText(const UpdateSummary& s);
 // A run's progress dialog as 一括更新 and 銘柄追加 show it: window-modal at
 // once, with 中止, kept open until the run closes it.
 void SetUpRunProgress(QProgressDialog& bar, const QString& objectName, const QString& title);
+
+// The engine's progress hook that moves `bar`: its range follows the run's
+// count of steps (or stays at `steps` when that is above 0), its line is
+// text(p), onStep (kept by reference: it and bar outlive the hook) sees the
+// dialog after each step; false once 中止 was pressed.
+std::function<bool(const UpdateProgress&)> RunBarProgress(
+    QProgressDialog& bar, std::string (*text)(const UpdateProgress&), int steps,
+    const std::function<void(QProgressDialog&)>& onStep);
+
+// What a run says at its end: the failure as an error box, else its summary
+// as a success, then each error of a stock that could not be taken.
+void ReportOutcome(Platform& platform, const std::string& failure, const std::string& summary,
+                   const std::vector<std::string>& errors);
 
 class ListUpdate {
  public:
