@@ -171,6 +171,7 @@ void MainWindow::build() {
   successBar_ = new QStatusBar(this);
   successBar_->setObjectName(QStringLiteral("SuccessBar"));
   successBar_->setSizeGripEnabled(false);
+  successBar_->setFixedHeight(kSuccessBarHeight);
   root->addWidget(successBar_);
 
   // Chart area with the panels that lie over it.
