@@ -49,11 +49,11 @@ AddSummary StockAdd::run(const QString& query) {
     changed_();
     return s;
   }
-  QProgressDialog bar(QStringLiteral("銘柄追加: 銘柄一覧を問い合わせています"),
-                      QStringLiteral("中止"), 0, 2, parent_);
-  SetUpRunProgress(bar, QStringLiteral("AddStockProgress"), QStringLiteral("銘柄追加"));
+  RunBar bar(parent_, QStringLiteral("AddStockProgress"), QStringLiteral("銘柄追加"),
+             QStringLiteral("銘柄追加: 銘柄一覧を問い合わせています"), 2, &AddProgressText,
+             onProgress);
   AddHooks hooks;
-  hooks.progress = RunBarProgress(bar, &AddProgressText, 2, onProgress);
+  hooks.progress = bar.hook();
   hooks.choose = [this](const std::vector<MasterStock>& found) {
     if (askChoice) return askChoice(found);
     QStringList items;

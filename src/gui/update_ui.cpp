@@ -219,11 +219,11 @@ UpdateSummary ListUpdate::run(bool ask, const std::function<void(const UpdateSum
     return s;
   }
 
-  QProgressDialog bar(QStringLiteral("一括更新: 営業日を問い合わせています"),
-                      QStringLiteral("中止"), 0, 1, parent_);
-  SetUpRunProgress(bar, QStringLiteral("UpdateProgress"), QStringLiteral("一括更新"));
+  RunBar bar(parent_, QStringLiteral("UpdateProgress"), QStringLiteral("一括更新"),
+             QStringLiteral("一括更新: 営業日を問い合わせています"), 0, &UpdateProgressText,
+             onProgress);
   UpdateHooks hooks;
-  hooks.progress = RunBarProgress(bar, &UpdateProgressText, 0, onProgress);
+  hooks.progress = bar.hook();
   s = UpdateList(ws_, hooks, false);
   bar.close();
 
@@ -243,7 +243,15 @@ UpdateSummary ListUpdate::run(bool ask, const std::function<void(const UpdateSum
   return s;
 }
 
-void SetUpRunProgress(QProgressDialog& bar, const QString& objectName, const QString& title) {
+RunBar::RunBar(QWidget* parent, const QString& objectName, const QString& title,
+               const QString& first, int steps, std::string (*text)(const UpdateProgress&),
+               const std::function<void(QProgressDialog&)>& onStep)
+    : dialog_(std::make_unique<QProgressDialog>(first, QStringLiteral("中止"), 0,
+                                                std::max(steps, 1), parent)),
+      steps_(steps),
+      text_(text),
+      onStep_(onStep) {
+  QProgressDialog& bar = *dialog_;
   bar.setObjectName(objectName);
   bar.setWindowTitle(title);
   bar.setWindowModality(Qt::WindowModal);
@@ -255,21 +263,21 @@ void SetUpRunProgress(QProgressDialog& bar, const QString& objectName, const QSt
   bar.show();
 }
 
-std::function<bool(const UpdateProgress&)> RunBarProgress(
-    QProgressDialog& bar, std::string (*text)(const UpdateProgress&), int steps,
-    const std::function<void(QProgressDialog&)>& onStep) {
-  // onStep is the caller's member, read at each step as a test may set it late.
-  return [&bar, text, steps, &onStep](const UpdateProgress& p) {
-    const int total = steps > 0 ? steps : std::max(p.total, 1);
+std::function<bool(const UpdateProgress&)> RunBar::hook() {
+  return [this](const UpdateProgress& p) {
+    QProgressDialog& bar = *dialog_;
+    const int total = steps_ > 0 ? steps_ : std::max(p.total, 1);
     if (bar.maximum() != total) bar.setMaximum(total);
     if (bar.value() != std::min(p.done, total)) bar.setValue(std::min(p.done, total));
-    const QString line = Q(text(p));
+    const QString line = Q(text_(p));
     if (bar.labelText() != line) bar.setLabelText(line);
-    if (onStep) onStep(bar);
+    if (onStep_) onStep_(bar);
     QCoreApplication::processEvents();
     return !bar.wasCanceled();
   };
 }
+
+void RunBar::close() { dialog_->close(); }
 
 void ReportOutcome(Platform& platform, const std::string& failure, const std::string& summary,
                    const std::vector<std::string>& errors) {
