@@ -79,6 +79,7 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
   platform_.messageHook = std::move(options.messageHook);
   platform_.onStatus = [this](const std::string& t) { showStatus(t); };
   platform_.onSuccess = [this](const std::string& t) { showSuccess(t); };
+  successHook_ = std::move(options.successHook);
   platform_.onPrint = [this]() -> std::string {
     // The memo panel was taken off the chart just before: show that first.
     mirror();
@@ -528,6 +529,7 @@ void MainWindow::showSuccess(const std::string& text) {
   while (successes_.size() > kSuccessesKept) successes_.removeLast();
   successBar_->setToolTip(successes_.join(QLatin1Char('\n')));
   successBar_->showMessage(shown, kSuccessShownMs);
+  if (successHook_) successHook_(text);
 }
 
 }  // namespace tavrine::gui

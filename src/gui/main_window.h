@@ -44,6 +44,9 @@ struct WindowOptions {
   bool runStartup = true;
   // Message boxes go here instead of on screen when set (tests).
   std::function<void(const std::string& text, bool isError)> messageHook;
+  // Told each success the status bar says as well (unattended runs print
+  // them as they print their boxes).
+  std::function<void(const std::string& text)> successHook;
   // The splash window that shows the start-up's progress.
   SplashWindow* splash = nullptr;
   // Restore the layout kept from the last run and keep it on close
@@ -244,6 +247,7 @@ class MainWindow : public QWidget {
   QSplitter* splitter_ = nullptr;
   QStatusBar* successBar_ = nullptr;
   QStringList successes_;  // newest first, with the time each was said
+  std::function<void(const std::string&)> successHook_;
   HelpWindow* help_ = nullptr;
   ScanWindow* scan_ = nullptr;
   PortfolioWindow* portfolio_ = nullptr;
