@@ -49,18 +49,11 @@ AddSummary StockAdd::run(const QString& query) {
     changed_();
     return s;
   }
-  QProgressDialog bar(QStringLiteral("銘柄追加: 銘柄一覧を問い合わせています"),
-                      QStringLiteral("中止"), 0, 2, parent_);
-  SetUpRunProgress(bar, QStringLiteral("AddStockProgress"), QStringLiteral("銘柄追加"));
+  RunBar bar(parent_, QStringLiteral("AddStockProgress"), QStringLiteral("銘柄追加"),
+             QStringLiteral("銘柄追加: 銘柄一覧を問い合わせています"), 2, &AddProgressText,
+             onProgress);
   AddHooks hooks;
-  hooks.progress = [this, &bar](const UpdateProgress& p) {
-    if (bar.value() != std::min(p.done, 2)) bar.setValue(std::min(p.done, 2));
-    const QString text = Q(AddProgressText(p));
-    if (bar.labelText() != text) bar.setLabelText(text);
-    if (onProgress) onProgress(bar);
-    QCoreApplication::processEvents();
-    return !bar.wasCanceled();
-  };
+  hooks.progress = bar.hook();
   hooks.choose = [this](const std::vector<MasterStock>& found) {
     if (askChoice) return askChoice(found);
     QStringList items;
@@ -78,12 +71,8 @@ AddSummary StockAdd::run(const QString& query) {
   // The window shows the list as it now is before anything is said about it.
   changed_();
   if (s.busy) return s;
-  if (!s.failure.empty()) {
-    ws_.platform.error(s.Message());
-  } else {
-    ws_.platform.message(s.Message());
-    for (const std::string& e : s.errors) ws_.platform.error(e);
-  }
+  ReportOutcome(ws_.platform, s.failure.empty() ? std::string() : s.Message(), s.Message(),
+                s.errors);
   return s;
 }
 

@@ -15,6 +15,7 @@
 
 #include "app/import.h"
 #include "app/workspace.h"
+#include "gui/qt_platform.h"
 #include "gui/style.h"
 #include "list/price_file.h"
 #include "store/platform.h"
@@ -87,7 +88,7 @@ bool PriceFileImport::run(const QStringList& paths) {
   const ImportSummary total = ImportPriceFiles(ws_, files, hooks, false);
   bar.reset();
   if (total.imported())
-    ws_.platform.message(total.Text());
+    SaySuccess(ws_.platform, total.Text());
   else
     ws_.platform.error(total.Text());
 

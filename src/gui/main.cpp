@@ -323,6 +323,11 @@ int main(int argc, char** argv) {
       std::printf("%s: %s\n", isError ? "error" : "message", text.c_str());
       std::fflush(stdout);
     };
+    // Successes too, though the window says them on its status bar.
+    wo.successHook = [](const std::string& text) {
+      std::printf("message: %s\n", text.c_str());
+      std::fflush(stdout);
+    };
   }
   MainWindow window(wo);
 

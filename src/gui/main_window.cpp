@@ -10,9 +10,9 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QRegularExpressionValidator>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTime>
 #include <functional>
 #include <memory>
 #include <set>
@@ -78,6 +78,8 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
   remember_ = options.remember;
   platform_.messageHook = std::move(options.messageHook);
   platform_.onStatus = [this](const std::string& t) { showStatus(t); };
+  platform_.onSuccess = [this](const std::string& t) { showSuccess(t); };
+  successHook_ = std::move(options.successHook);
   platform_.onPrint = [this]() -> std::string {
     // The memo panel was taken off the chart just before: show that first.
     mirror();
@@ -462,11 +464,19 @@ void MainWindow::mirrorControl(const Control& c, QWidget* w) {
     case K::Edit:
     case K::MaskEdit:
       if (auto* e = qobject_cast<QLineEdit*>(w)) {
-        if (c.numberOnly && !e->validator())
-          e->setValidator(new QRegularExpressionValidator(
-              QRegularExpression(QStringLiteral("[0-9０-９]*")), e));
-        else if (!c.numberOnly && e->validator())
+        // Full-width input reads as half-width in the number, date and
+        // code boxes; a number-only box takes the digits alone.
+        using HK = HalfWidthValidator::Kind;
+        const HK kind = c.numberOnly ? HK::Digits : c.kind == K::MaskEdit ? HK::Number : HK::Text;
+        auto* half = qobject_cast<HalfWidthValidator*>(const_cast<QValidator*>(e->validator()));
+        if (c.halfWidth || c.numberOnly) {
+          if (!half)
+            TakeHalfWidth(e, kind);
+          else if (half->kind() != kind)
+            half->setKind(kind);
+        } else if (half) {
           e->setValidator(nullptr);
+        }
         // Qt reports a mask with its blank character appended, so the mask
         // last applied is kept on the widget for the comparison.
         const QString mask = c.editMask.empty() ? QString() : QtMask(c.editMask);
@@ -505,6 +515,21 @@ void MainWindow::showStatus(const std::string& text) {
     s->showMessage(Shown(text));
     s->repaint();
   }
+}
+
+namespace {
+// How long a success stays on the bar, and how many its tooltip keeps.
+constexpr int kSuccessShownMs = 8000;
+constexpr int kSuccessesKept = 6;
+}  // namespace
+
+void MainWindow::showSuccess(const std::string& text) {
+  const QString shown = Shown(text);
+  successes_.prepend(QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + shown);
+  while (successes_.size() > kSuccessesKept) successes_.removeLast();
+  successBar_->setToolTip(successes_.join(QLatin1Char('\n')));
+  successBar_->showMessage(shown, kSuccessShownMs);
+  if (successHook_) successHook_(text);
 }
 
 }  // namespace tavrine::gui

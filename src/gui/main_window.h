@@ -18,6 +18,7 @@
 
 QT_BEGIN_NAMESPACE
 class QSplitter;
+class QStatusBar;
 QT_END_NAMESPACE
 
 namespace tavrine::gui {
@@ -43,6 +44,9 @@ struct WindowOptions {
   bool runStartup = true;
   // Message boxes go here instead of on screen when set (tests).
   std::function<void(const std::string& text, bool isError)> messageHook;
+  // Told each success the status bar says as well (unattended runs print
+  // them as they print their boxes).
+  std::function<void(const std::string& text)> successHook;
   // The splash window that shows the start-up's progress.
   SplashWindow* splash = nullptr;
   // Restore the layout kept from the last run and keep it on close
@@ -135,6 +139,7 @@ class MainWindow : public QWidget {
   // the J-Quants API, the key asked for first when there is none; "更新設定"
   // opens the key dialog.
   void chooseUpdate();
+  void chooseUpdateSettings();
   ListUpdate& updater() { return *updater_; }
   // "銘柄追加" (add_stock_ui.h): one stock from the J-Quants API by code or
   // name, run as a list job like 一括更新.
@@ -151,6 +156,11 @@ class MainWindow : public QWidget {
   void chooseRemove(const QString& heading);
   std::function<QString(const QString& heading)> askName;
   std::function<bool(const QString& heading)> askRemove;
+
+  // The bar under the window where successes that ask nothing are said for
+  // a few seconds; its tooltip holds the last few, newest first.
+  QStatusBar* successBar() const { return successBar_; }
+  const QStringList& successes() const { return successes_; }
 
   // Sees every event before it is dispatched (tests).
   std::function<void(const std::string& control, const Event& ev)> dispatchHook;
@@ -187,6 +197,7 @@ class MainWindow : public QWidget {
   void syncText(const std::string& name);
   void textEdited(const std::string& name);
   void showStatus(const std::string& text);
+  void showSuccess(const std::string& text);
   void chooseStatsCsv();
   void chooseChartImage();
   void refreshBacktest();
@@ -234,6 +245,9 @@ class MainWindow : public QWidget {
   ChartWidget* chart_ = nullptr;
   QWidget* chartArea_ = nullptr;
   QSplitter* splitter_ = nullptr;
+  QStatusBar* successBar_ = nullptr;
+  QStringList successes_;  // newest first, with the time each was said
+  std::function<void(const std::string&)> successHook_;
   HelpWindow* help_ = nullptr;
   ScanWindow* scan_ = nullptr;
   PortfolioWindow* portfolio_ = nullptr;

@@ -167,6 +167,12 @@ void MainWindow::build() {
   splitter_->setHandleWidth(kSplitterHandle);
   splitter_->setChildrenCollapsible(false);
   root->addWidget(splitter_);
+  // Successes that ask nothing are said here rather than in a box.
+  successBar_ = new QStatusBar(this);
+  successBar_->setObjectName(QStringLiteral("SuccessBar"));
+  successBar_->setSizeGripEnabled(false);
+  successBar_->setFixedHeight(kSuccessBarHeight);
+  root->addWidget(successBar_);
 
   // Chart area with the panels that lie over it.
   auto* area = new Area(splitter_);

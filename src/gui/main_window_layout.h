@@ -30,9 +30,12 @@ inline constexpr int kRowsWanted = 8;
 // The trade list's heading row and eight trades.
 inline constexpr int kTradeRowsWanted = kRowsWanted + 1;
 inline constexpr int kChartShare = 45;
+// The status bar under the splitter, where successes are said.
+inline constexpr int kSuccessBarHeight = 20;
 // The chart is not made lower than this for the grids: the memo panel then
-// still fits under the chart's legend.
-inline constexpr int kChartKeptHeight = 340;
+// still fits under the chart's legend. The status bar's height comes out of
+// it, so the grids keep their rows on a low screen.
+inline constexpr int kChartKeptHeight = 340 - kSuccessBarHeight;
 inline constexpr int kStatsShare = 20;
 inline constexpr int kBottomShare = 18;
 // The heights of the splitter's three panes in `room` pixels when the

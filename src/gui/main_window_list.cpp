@@ -23,25 +23,26 @@
 namespace tavrine::gui {
 
 void MainWindow::wireListButtons() {
-  // The import of price files, also on Ctrl+I.
-  auto* import = static_cast<QPushButton*>(widget("ImportButton"));
-  import->setText(QStringLiteral("取込"));
-  connect(import, &QPushButton::clicked, this, [this] { chooseImport(); });
-  // The list as it was before its last change.
-  auto* undo = static_cast<QPushButton*>(widget("UndoButton"));
-  undo->setText(QStringLiteral("元に戻す"));
-  connect(undo, &QPushButton::clicked, this, [this] { chooseUndo(); });
-  // 一括更新 from the J-Quants API, and its key and plan.
-  auto* update = static_cast<QPushButton*>(widget("UpdateButton"));
-  update->setText(QStringLiteral("一括更新"));
-  connect(update, &QPushButton::clicked, this, [this] { chooseUpdate(); });
-  auto* add = static_cast<QPushButton*>(widget("AddStockButton"));
-  add->setText(QStringLiteral("銘柄追加"));
-  connect(add, &QPushButton::clicked, this, [this] { chooseAddStock(); });
-  auto* settings = static_cast<QPushButton*>(widget("UpdateSettingsButton"));
-  settings->setText(QStringLiteral("更新設定..."));
-  connect(settings, &QPushButton::clicked, this, [this] { updater_->editSettings(); });
+  // The import of price files (also on Ctrl+I), the list as it was before
+  // its last change, 一括更新 from the J-Quants API, 銘柄追加, and the
+  // update's key and plan.
+  const struct {
+    const char* name;
+    const char* caption;
+    void (MainWindow::*run)();
+  } buttons[] = {{"ImportButton", "取込", &MainWindow::chooseImport},
+                 {"UndoButton", "元に戻す", &MainWindow::chooseUndo},
+                 {"UpdateButton", "一括更新", &MainWindow::chooseUpdate},
+                 {"AddStockButton", "銘柄追加", &MainWindow::chooseAddStock},
+                 {"UpdateSettingsButton", "更新設定...", &MainWindow::chooseUpdateSettings}};
+  for (const auto& b : buttons) {
+    auto* button = static_cast<QPushButton*>(widget(b.name));
+    button->setText(QString::fromUtf8(b.caption));
+    connect(button, &QPushButton::clicked, this, [this, run = b.run] { (this->*run)(); });
+  }
 }
+
+void MainWindow::chooseUpdateSettings() { updater_->editSettings(); }
 
 void MainWindow::wirePickerMenu(GridView* picker) {
   // A stock of the picker is renamed or removed from its context menu.

@@ -61,9 +61,7 @@ PortfolioWindow* MainWindow::openPortfolio() {
   } else if (!portfolio_->isVisible()) {
     portfolio_->takeCurrent();
   }
-  portfolio_->show();
-  portfolio_->raise();
-  portfolio_->activateWindow();
+  BringToFront(portfolio_);
   return portfolio_;
 }
 
@@ -80,9 +78,7 @@ ScanWindow* MainWindow::openScan() {
     scan_ = new ScanWindow(std::move(source), this);
     scan_->messageHook = platform_.messageHook;
   }
-  scan_->show();
-  scan_->raise();
-  scan_->activateWindow();
+  BringToFront(scan_);
   return scan_;
 }
 
@@ -93,9 +89,7 @@ BacktestView* MainWindow::openBacktest() {
   }
   backtestVersion_ = ~std::uint64_t{0};
   refreshBacktest();
-  backtest_->show();
-  backtest_->raise();
-  backtest_->activateWindow();
+  BringToFront(backtest_);
   return backtest_;
 }
 

@@ -93,6 +93,21 @@ void QtPlatform::box(const std::string& text, bool isError) {
 }
 
 void QtPlatform::message(const std::string& text) { box(text, false); }
+
+void QtPlatform::success(const std::string& text) {
+  const bool oneLine = text.find_first_of("\r\n") == std::string::npos;
+  if (oneLine && onSuccess)
+    onSuccess(text);
+  else
+    box(text, false);
+}
+
+void SaySuccess(Platform& platform, const std::string& text) {
+  if (auto* window = dynamic_cast<QtPlatform*>(&platform))
+    window->success(text);
+  else
+    platform.message(text);
+}
 void QtPlatform::error(const std::string& text) {
   ++errors;
   box(text, true);

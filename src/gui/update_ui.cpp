@@ -21,6 +21,7 @@
 #include "app/today_list.h"
 #include "app/update.h"
 #include "app/workspace.h"
+#include "gui/qt_platform.h"
 #include "gui/style.h"
 #include "list/settings_file.h"
 #include "store/paths.h"
@@ -218,20 +219,11 @@ UpdateSummary ListUpdate::run(bool ask, const std::function<void(const UpdateSum
     return s;
   }
 
-  QProgressDialog bar(QStringLiteral("一括更新: 営業日を問い合わせています"),
-                      QStringLiteral("中止"), 0, 1, parent_);
-  SetUpRunProgress(bar, QStringLiteral("UpdateProgress"), QStringLiteral("一括更新"));
+  RunBar bar(parent_, QStringLiteral("UpdateProgress"), QStringLiteral("一括更新"),
+             QStringLiteral("一括更新: 営業日を問い合わせています"), 0, &UpdateProgressText,
+             onProgress);
   UpdateHooks hooks;
-  hooks.progress = [this, &bar](const UpdateProgress& p) {
-    const int total = std::max(p.total, 1);
-    if (bar.maximum() != total) bar.setMaximum(total);
-    if (bar.value() != std::min(p.done, total)) bar.setValue(std::min(p.done, total));
-    const QString text = Q(UpdateProgressText(p));
-    if (bar.labelText() != text) bar.setLabelText(text);
-    if (onProgress) onProgress(bar);
-    QCoreApplication::processEvents();
-    return !bar.wasCanceled();
-  };
+  hooks.progress = bar.hook();
   s = UpdateList(ws_, hooks, false);
   bar.close();
 
@@ -246,16 +238,20 @@ UpdateSummary ListUpdate::run(bool ask, const std::function<void(const UpdateSum
     else
       Notify(n);
   }
-  if (!s.failure.empty()) {
-    ws_.platform.error(s.Headline());
-  } else {
-    ws_.platform.message(s.Message());
-    for (const std::string& e : s.errors) ws_.platform.error(e);
-  }
+  ReportOutcome(ws_.platform, s.failure.empty() ? std::string() : s.Headline(), s.Message(),
+                s.errors);
   return s;
 }
 
-void SetUpRunProgress(QProgressDialog& bar, const QString& objectName, const QString& title) {
+RunBar::RunBar(QWidget* parent, const QString& objectName, const QString& title,
+               const QString& first, int steps, std::string (*text)(const UpdateProgress&),
+               const std::function<void(QProgressDialog&)>& onStep)
+    : dialog_(std::make_unique<QProgressDialog>(first, QStringLiteral("中止"), 0,
+                                                std::max(steps, 1), parent)),
+      steps_(steps),
+      text_(text),
+      onStep_(onStep) {
+  QProgressDialog& bar = *dialog_;
   bar.setObjectName(objectName);
   bar.setWindowTitle(title);
   bar.setWindowModality(Qt::WindowModal);
@@ -265,6 +261,32 @@ void SetUpRunProgress(QProgressDialog& bar, const QString& objectName, const QSt
   bar.setMinimumWidth(420);
   bar.setValue(0);
   bar.show();
+}
+
+std::function<bool(const UpdateProgress&)> RunBar::hook() {
+  return [this](const UpdateProgress& p) {
+    QProgressDialog& bar = *dialog_;
+    const int total = steps_ > 0 ? steps_ : std::max(p.total, 1);
+    if (bar.maximum() != total) bar.setMaximum(total);
+    if (bar.value() != std::min(p.done, total)) bar.setValue(std::min(p.done, total));
+    const QString line = Q(text_(p));
+    if (bar.labelText() != line) bar.setLabelText(line);
+    if (onStep_) onStep_(bar);
+    QCoreApplication::processEvents();
+    return !bar.wasCanceled();
+  };
+}
+
+void RunBar::close() { dialog_->close(); }
+
+void ReportOutcome(Platform& platform, const std::string& failure, const std::string& summary,
+                   const std::vector<std::string>& errors) {
+  if (!failure.empty()) {
+    platform.error(failure);
+    return;
+  }
+  SaySuccess(platform, summary);
+  for (const std::string& e : errors) platform.error(e);
 }
 
 }  // namespace tavrine::gui

@@ -8,10 +8,12 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/update.h"
 #include "list/update.h"
 
 QT_BEGIN_NAMESPACE
@@ -21,6 +23,7 @@ class QProgressDialog;
 QT_END_NAMESPACE
 
 namespace tavrine {
+class Platform;
 class WorkTable;
 class Workspace;
 }  // namespace tavrine
@@ -68,8 +71,30 @@ int UpdateStatus(const UpdateSummary& s);
 QString UpdateOutcomeText(const UpdateSummary& s);
 
 // A run's progress dialog as 一括更新 and 銘柄追加 show it: window-modal at
-// once, with 中止, kept open until the run closes it.
-void SetUpRunProgress(QProgressDialog& bar, const QString& objectName, const QString& title);
+// once, with 中止, kept open until the run closes it; and the engine's
+// progress hook that moves it. The range follows the run's count of steps
+// (or stays at `steps` when that is above 0), the line is text(p), onStep
+// (kept by reference: it outlives the run) sees the dialog after each step;
+// the hook answers false once 中止 was pressed.
+class RunBar {
+ public:
+  RunBar(QWidget* parent, const QString& objectName, const QString& title, const QString& first,
+         int steps, std::string (*text)(const UpdateProgress&),
+         const std::function<void(QProgressDialog&)>& onStep);
+  std::function<bool(const UpdateProgress&)> hook();
+  void close();
+
+ private:
+  std::unique_ptr<QProgressDialog> dialog_;
+  int steps_;
+  std::string (*text_)(const UpdateProgress&);
+  const std::function<void(QProgressDialog&)>& onStep_;
+};
+
+// What a run says at its end: the failure as an error box, else its summary
+// as a success, then each error of a stock that could not be taken.
+void ReportOutcome(Platform& platform, const std::string& failure, const std::string& summary,
+                   const std::vector<std::string>& errors);
 
 class ListUpdate {
  public:

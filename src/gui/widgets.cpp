@@ -14,6 +14,7 @@
 #include <map>
 
 #include "store/codec.h"
+#include "store/text.h"
 
 namespace tavrine::gui {
 
@@ -135,6 +136,48 @@ bool GridView::viewportEvent(QEvent* e) {
   return QTableView::viewportEvent(e);
 }
 
+QString HalfWidthText(const QString& text, bool number) {
+  QString t = text;
+  if (number) t.replace(QChar(0x30FC), QLatin1Char('-'));
+  return QString::fromStdString(HalfWidth(t.toStdString()));
+}
+
+namespace {
+
+// The box's text made half-width, the cursor kept behind what was typed.
+void MakeHalfWidth(QString& input, int& pos, bool number) {
+  const QString half = HalfWidthText(input, number);
+  if (half == input) return;
+  pos = static_cast<int>(HalfWidthText(input.left(pos), number).size());
+  input = half;
+}
+
+}  // namespace
+
+HalfWidthValidator::HalfWidthValidator(QObject* parent, Kind kind)
+    : QValidator(parent), kind_(kind) {}
+
+QValidator::State HalfWidthValidator::validate(QString& input, int& pos) const {
+  MakeHalfWidth(input, pos, kind_ != Kind::Text);
+  if (kind_ == Kind::Digits)
+    for (const QChar c : input)
+      if (c < QLatin1Char('0') || c > QLatin1Char('9')) return Invalid;
+  return Acceptable;
+}
+
+void TakeHalfWidth(QLineEdit* box, HalfWidthValidator::Kind kind) {
+  box->setValidator(new HalfWidthValidator(box, kind));
+}
+
+QValidator::State CountBox::validate(QString& input, int& pos) const {
+  MakeHalfWidth(input, pos, true);
+  return QSpinBox::validate(input, pos);
+}
+
+int CountBox::valueFromText(const QString& text) const {
+  return QSpinBox::valueFromText(HalfWidthText(text, true));
+}
+
 QString Shown(const std::string& text) { return QString::fromStdString(DisplayText(text)); }
 
 QString ToQt(const std::string& text) {
@@ -212,6 +255,12 @@ void PlaceOnScreen(QWidget* window, const QWidget* near, bool centre) {
   const QRect inner = r.marginsRemoved(frame);
   window->resize(inner.size());
   window->move(r.topLeft());
+}
+
+void BringToFront(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
 }
 
 }  // namespace tavrine::gui

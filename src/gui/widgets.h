@@ -1,12 +1,15 @@
 // Small widget classes that report the events the handlers are wired to:
 // clicks on labels, Enter and double clicks in text boxes, mouse releases
-// over grid cells.
+// over grid cells; the full-width input every number and code box reads as
+// half-width.
 #pragma once
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTableView>
+#include <QValidator>
 #include <functional>
 #include <set>
 
@@ -84,6 +87,43 @@ class GridView : public QTableView {
   bool fitting_ = false;
 };
 
+// Full-width ASCII forms typed with the input method on (２０２４／０１／０５,
+// １．０５, １３０ａ, －), the full-width space and the minus and dash signs,
+// as their half-width characters. For a number, the long-vowel mark (ー),
+// which the input method gives for the minus key, is a minus too.
+QString HalfWidthText(const QString& text, bool number = false);
+
+// Turns full-width input into half-width as it enters a box: typed, pasted,
+// put by an input method or set by the program. With digitsOnly, anything
+// but the digits 0-9 is refused after that.
+class HalfWidthValidator : public QValidator {
+  Q_OBJECT
+ public:
+  enum class Kind { Text, Number, Digits };
+  explicit HalfWidthValidator(QObject* parent, Kind kind = Kind::Text);
+  void setKind(Kind kind) { kind_ = kind; }
+  Kind kind() const { return kind_; }
+  State validate(QString& input, int& pos) const override;
+
+ private:
+  Kind kind_;
+};
+
+// Gives `box` the validator above (a number box: Kind::Number).
+void TakeHalfWidth(QLineEdit* box, HalfWidthValidator::Kind kind = HalfWidthValidator::Kind::Text);
+
+// A spin box of a count that reads full-width digits as their half-width
+// forms (５ is 5).
+class CountBox : public QSpinBox {
+  Q_OBJECT
+ public:
+  using QSpinBox::QSpinBox;
+
+ protected:
+  QValidator::State validate(QString& input, int& pos) const override;
+  int valueFromText(const QString& text) const override;
+};
+
 // Text as the engine holds it and as a person sees it: codes the files
 // repeat show as their characters (DisplayText).
 QString Shown(const std::string& text);
@@ -111,5 +151,7 @@ QRect AvailableArea(const QWidget* near);
 // Places a window about to be shown inside the available area; one that has
 // not been placed yet is centred over `near` (when given) first.
 void PlaceOnScreen(QWidget* window, const QWidget* near, bool centre);
+// Shows a window, raised over the others and given the keyboard.
+void BringToFront(QWidget* window);
 
 }  // namespace tavrine::gui

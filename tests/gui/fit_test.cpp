@@ -219,6 +219,15 @@ void FitTest::layoutFitsTheScreen() {
     const QString cut = CutDate(g);
     QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("%1 cuts %2").arg(name, cut)));
   }
+  // No button of the window cuts its caption.
+  for (QAbstractButton* b : win->findChildren<QAbstractButton*>()) {
+    if (!b->isVisibleTo(win.get()) || b->text().isEmpty()) continue;
+    const int need = b->fontMetrics().horizontalAdvance(b->text());
+    QVERIFY2(need <= b->width(), qPrintable(QStringLiteral("%1 「%2」 needs %3 px of %4")
+                                                .arg(b->objectName(), b->text())
+                                                .arg(need)
+                                                .arg(b->width())));
+  }
   // The value grid is in sight with its date column.
   QVERIFY(win->grid("StringGrid2")->model()->rowCount() > rows);
   if (size.height() >= 1440) {

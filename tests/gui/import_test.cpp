@@ -19,6 +19,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -50,6 +51,7 @@ class ImportTest : public WindowTest {
   void filesHandedOverByASecondStartAreImported();
   void handOverStaysWithTheUserAndKeepsEveryName();
   void aSummaryOfManyRefusalsScrolls();
+  void aPlainImportIsSaidOnTheStatusBarNotInABox();
 };
 
 void ImportTest::importButtonBesideThePriceCollection() {
@@ -112,10 +114,9 @@ void ImportTest::firstStartShowsTheGuideUntilAnImport() {
   };
   QCOMPARE(line("Edit1"), QStringLiteral("7203"));
   QVERIFY(line("Edit5").startsWith(QStringLiteral("7203")));
-  // One box with the totals.
-  QCOMPARE(got.size(), std::size_t(1));
-  QVERIFY(!got[0].error);
-  QVERIFY(QString::fromStdString(got[0].text).contains(QStringLiteral("追加 1銘柄")));
+  // The totals on the status bar, no box.
+  QVERIFY(got.empty());
+  QVERIFY(first->successBar()->currentMessage().contains(QStringLiteral("追加 1銘柄")));
   QVERIFY(!guide->isVisibleTo(first.get()));
 
   // A file that names no code: the code asked for goes with it; a file
@@ -238,9 +239,11 @@ void ImportTest::filesHandedOverByASecondStartAreImported() {
   });
   QTRY_VERIFY_WITH_TIMEOUT(answered.load() >= 0, 30000);
   QCOMPARE(answered.load(), 1);
-  QTRY_VERIFY_WITH_TIMEOUT(!boxes.empty(), 30000);
-  QVERIFY2(QString::fromStdString(boxes[0].text).contains(QStringLiteral("追加 2銘柄")),
-           boxes[0].text.c_str());
+  // Said on the status bar, as the user's own import is.
+  QTRY_VERIFY_WITH_TIMEOUT(!win->successes().isEmpty(), 30000);
+  QVERIFY(boxes.empty());
+  QVERIFY2(win->successes()[0].contains(QStringLiteral("追加 2銘柄")),
+           qPrintable(win->successes()[0]));
   const WorkTable& list = win->workspace().StockList;
   int found = 0;
   for (int c = 1; c < 198; ++c)
@@ -404,6 +407,49 @@ void ImportTest::aSummaryOfManyRefusalsScrolls() {
   QVERIFY2(boxHeight <= screenHeight,
            qPrintable(QStringLiteral("%1 > %2").arg(boxHeight).arg(screenHeight)));
   QVERIFY(scrollRange > 0);
+}
+
+void ImportTest::aPlainImportIsSaidOnTheStatusBarNotInABox() {
+  QStatusBar* bar = win->successBar();
+  QVERIFY(bar && bar->isVisibleTo(win.get()));
+  // Under everything else, as wide as the window.
+  QCOMPARE(bar->geometry().bottom(), win->rect().bottom());
+  QCOMPARE(bar->width(), win->width());
+  QVERIFY(bar->currentMessage().isEmpty());
+
+  // A file whose days all fit: the summary on the bar, no box.
+  const QString one = home() + QStringLiteral("/6501.csv");
+  WritePriceFile(one, 40, 2700);
+  boxes.clear();
+  QVERIFY(win->importFiles({one}));
+  QVERIFY2(boxes.empty(), boxes.empty() ? "" : boxes[0].text.c_str());
+  QVERIFY2(bar->currentMessage().startsWith(QStringLiteral("取込完了: 追加 1銘柄")),
+           qPrintable(bar->currentMessage()));
+  QCOMPARE(win->successes().size(), 1);
+  QVERIFY(bar->toolTip().contains(bar->currentMessage()));
+
+  // Two more: the newest first in the tooltip's history.
+  const QString two = home() + QStringLiteral("/6502.csv"), more = home() + "/6504.csv";
+  WritePriceFile(two, 40, 2600);
+  WritePriceFile(more, 40, 2400);
+  QVERIFY(win->importFiles({two, more}));
+  QVERIFY(boxes.empty());
+  QCOMPARE(win->successes().size(), 2);
+  QVERIFY(bar->currentMessage().startsWith(QStringLiteral("取込完了: 追加 2銘柄")));
+  QVERIFY(win->successes()[0].endsWith(bar->currentMessage()));
+  QVERIFY(bar->toolTip().indexOf(win->successes()[0]) <
+          bar->toolTip().indexOf(win->successes()[1]));
+
+  // A summary that names a refused file is read in a box, as before.
+  const QString broken = home() + QStringLiteral("/1301.csv");
+  WriteLines(broken.toStdString(), {"Date,Close", "yesterday,abc"}, false);
+  const QString three = home() + QStringLiteral("/6503.csv");
+  WritePriceFile(three, 40, 2500);
+  QVERIFY(win->importFiles({three, broken}));
+  QCOMPARE(boxes.size(), std::size_t{1});
+  QVERIFY(!boxes[0].error);
+  QVERIFY(QString::fromStdString(boxes[0].text).contains(QStringLiteral("1301.csv")));
+  QCOMPARE(win->successes().size(), 2);
 }
 
 QTEST_MAIN(ImportTest)

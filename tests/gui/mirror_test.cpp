@@ -3,6 +3,8 @@
 // refreshed only when a table moved), and the list's and memo's own codes
 // kept through edits.
 #include <QAbstractItemModel>
+#include <QCoreApplication>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -31,6 +33,8 @@ class MirrorTest : public WindowTest {
   void repeatedCodesShowAsTheirCharacterAndSurviveEdits();
   void gridsRefreshOnlyWhenTheTableMoved();
   void ratioBoxKeepsEveryKeyTypedWhileItsMaskComesOn();
+  void fullWidthInputReadsAsHalfWidthInTheBoxes();
+  void halfWidthBoxesOfOtherWindows();
 };
 
 void MirrorTest::formChangesAppearOnWidgets() {
@@ -72,12 +76,21 @@ void MirrorTest::formChangesAppearOnWidgets() {
   f.setNumberOnly("Edit6", false);
   f.setEditMask("MaskEdit1", "");
   win->mirror();
-  QVERIFY(!static_cast<QLineEdit*>(w("Edit6"))->validator());
+  // Off: letters are taken, still made half-width.
+  auto* edit6 = static_cast<QLineEdit*>(w("Edit6"));
+  edit6->setText(QStringLiteral("ａ１"));
+  QCOMPARE(edit6->text(), QStringLiteral("a1"));
+  QVERIFY(edit6->hasAcceptableInput());
   QVERIFY(static_cast<QLineEdit*>(w("MaskEdit1"))->inputMask().isEmpty());
   f.setNumberOnly("Edit6", true);
   f.setEditMask("MaskEdit1", "9.99");
   win->mirror();
-  QVERIFY(static_cast<QLineEdit*>(w("Edit6"))->validator());
+  // On: digits alone.
+  edit6->setText(QStringLiteral("ａ１"));
+  QVERIFY(!edit6->hasAcceptableInput());
+  edit6->setText(QStringLiteral("１２"));
+  QCOMPARE(edit6->text(), QStringLiteral("12"));
+  QVERIFY(edit6->hasAcceptableInput());
   QVERIFY(static_cast<QLineEdit*>(w("MaskEdit1"))->inputMask().startsWith("0.00"));
 
   f.setText("Button17", "銘柄ボタン");
@@ -207,6 +220,78 @@ void MirrorTest::ratioBoxKeepsEveryKeyTypedWhileItsMaskComesOn() {
   QTest::keyClicks(box, "2.5");
   QCOMPARE(box->text(), QStringLiteral("2.5"));
   QCOMPARE(QString::fromStdString(win->workspace().form.text("MaskEdit1")), QStringLiteral("2.5"));
+}
+
+void MirrorTest::fullWidthInputReadsAsHalfWidthInTheBoxes() {
+  const auto box = [this](const char* name) { return static_cast<QLineEdit*>(w(name)); };
+  const auto held = [this](const char* name) {
+    return QString::fromStdString(win->workspace().form.text(name));
+  };
+  // The ratio box, before its mask comes on and once it is on.
+  win->typeInto("MaskEdit1", "１．０５");
+  QVERIFY(box("MaskEdit1")->inputMask().startsWith("0.00"));
+  QCOMPARE(box("MaskEdit1")->text(), QStringLiteral("1.05"));
+  QCOMPARE(held("MaskEdit1"), QStringLiteral("1.05"));
+  win->typeInto("MaskEdit1", "２．５０");
+  QCOMPARE(box("MaskEdit1")->text(), QStringLiteral("2.50"));
+  QCOMPARE(held("MaskEdit1"), QStringLiteral("2.50"));
+
+  // A date, as the box shows it while it is typed.
+  box("Edit2")->setText(QStringLiteral("２０２４／０１／０５"));
+  QCOMPARE(box("Edit2")->text(), QStringLiteral("2024/01/05"));
+  // An era date keeps its era; only the full-width forms change.
+  box("Edit2")->setText(QStringLiteral("令和６年１月５日"));
+  QCOMPARE(box("Edit2")->text(), QStringLiteral("令和6年1月5日"));
+
+  // The code box: a full-width code, and a name whose long-vowel mark is
+  // part of the name, not a minus.
+  box("Edit1")->setText(QStringLiteral("１３０ａ"));
+  QCOMPARE(box("Edit1")->text(), QStringLiteral("130a"));
+  box("Edit1")->setText(QStringLiteral("ソニー"));
+  QCOMPARE(box("Edit1")->text(), QStringLiteral("ソニー"));
+
+  // Typed with the input method: the committed text is made half-width at
+  // once, the cursor behind it.
+  QLineEdit* date = box("Edit2");
+  date->clear();
+  date->setFocus();
+  QInputMethodEvent ime;
+  ime.setCommitString(QStringLiteral("２０２４－０１－０５"));
+  QCoreApplication::sendEvent(date, &ime);
+  QCOMPARE(date->text(), QStringLiteral("2024-01-05"));
+  QCOMPARE(date->cursorPosition(), 10);
+}
+
+void MirrorTest::halfWidthBoxesOfOtherWindows() {
+  // A number box: full-width digits, point and either minus.
+  QLineEdit number;
+  TakeHalfWidth(&number, HalfWidthValidator::Kind::Number);
+  number.setText(QStringLiteral("－１．０５"));
+  QCOMPARE(number.text(), QStringLiteral("-1.05"));
+  number.setText(QStringLiteral("ー２０"));
+  QCOMPARE(number.text(), QStringLiteral("-20"));
+  // A text box keeps the long-vowel mark.
+  QLineEdit text;
+  TakeHalfWidth(&text);
+  text.setText(QStringLiteral("ソニー　ＡＢ"));
+  QCOMPARE(text.text(), QStringLiteral("ソニー AB"));
+  // Digits only: a letter is refused, full-width or not.
+  QLineEdit digits;
+  TakeHalfWidth(&digits, HalfWidthValidator::Kind::Digits);
+  digits.setText(QStringLiteral("１２"));
+  QCOMPARE(digits.text(), QStringLiteral("12"));
+  QVERIFY(digits.hasAcceptableInput());
+  digits.setText(QStringLiteral("１ｂ"));
+  QVERIFY(!digits.hasAcceptableInput());
+
+  // A count spin box takes full-width digits as its value.
+  CountBox count;
+  count.setRange(0, 100);
+  count.setValue(5);
+  count.findChild<QLineEdit*>()->setText(QStringLiteral("１２"));
+  count.interpretText();
+  QCOMPARE(count.value(), 12);
+  QCOMPARE(count.text(), QStringLiteral("12"));
 }
 
 QTEST_MAIN(MirrorTest)

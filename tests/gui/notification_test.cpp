@@ -2,62 +2,23 @@
 // notification server records what the window sends and answers with a
 // click, which opens 本日の信号; the notice can be turned off and stays so.
 #include <QCheckBox>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
-#include <QVariantMap>
 
 #include "gui/main_window.h"
 #include "gui/notification.h"
 #include "gui/today_window.h"
 #include "gui/update_ui.h"
+#include "session_bus.h"
 #include "window_fixture.h"
 
 using namespace tavrine;
 using namespace tavrine::gui;
 using namespace tavrine::testing;
 
-namespace {
-
-const QString kService = QStringLiteral("org.freedesktop.Notifications");
-const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
-
-// The desktop's notification server as far as the window uses it.
-class FakeNotifications : public QObject {
-  Q_OBJECT
-  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
- public:
-  struct Call {
-    QString app, summary, body;
-    QStringList actions;
-    uint id;
-  };
-  std::vector<Call> calls;
-
- public slots:
-  uint Notify(const QString& app, uint /*replaces*/, const QString& /*icon*/,
-              const QString& summary, const QString& body, const QStringList& actions,
-              const QVariantMap& /*hints*/, int /*timeout*/) {
-    const uint id = 40 + static_cast<uint>(calls.size());
-    calls.push_back({app, summary, body, actions, id});
-    return id;
-  }
-  QStringList GetCapabilities() { return {QStringLiteral("actions"), QStringLiteral("body")}; }
-};
-
-}  // namespace
-
 class NotificationTest : public WindowTest {
   Q_OBJECT
- public:
-  ~NotificationTest() override {
-    bus_.terminate();
-    if (!bus_.waitForFinished(5000)) bus_.kill();
-  }
 
  private slots:
   void initTestCase();
@@ -65,39 +26,19 @@ class NotificationTest : public WindowTest {
   void noticeCanBeTurnedOff();
 
  private:
-  // The server says the user clicked notice `id`.
-  void click(uint id, const QString& action = QStringLiteral("default"));
   DesktopNotifier* notifier() const {
     return win->findChild<DesktopNotifier*>(QStringLiteral("UpdateNotifier"));
   }
 
-  QProcess bus_;
+  TestSessionBus bus_;
   FakeNotifications server_;
-  QString address_;
 };
 
 void NotificationTest::initTestCase() {
-  const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-  if (daemon.isEmpty()) QFAIL("dbus-daemon is not installed (scripts/setup installs it)");
-  bus_.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                      QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
-  QVERIFY(bus_.waitForStarted());
-  QTRY_VERIFY_WITH_TIMEOUT(bus_.canReadLine(), 20000);
-  address_ = QString::fromUtf8(bus_.readLine()).trimmed();
-  QVERIFY(!address_.isEmpty());
+  QVERIFY2(!bus_.address().isEmpty(), qPrintable(bus_.why()));
   // The window's session bus is this one: set before any window asks for it.
-  qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toUtf8());
-  QDBusConnection server = QDBusConnection::connectToBus(address_, QStringLiteral("server"));
-  QVERIFY(server.isConnected());
-  QVERIFY(server.registerService(kService));
-  QVERIFY(server.registerObject(kPath, &server_, QDBusConnection::ExportAllSlots));
-}
-
-void NotificationTest::click(uint id, const QString& action) {
-  QDBusMessage signal =
-      QDBusMessage::createSignal(kPath, kService, QStringLiteral("ActionInvoked"));
-  signal << id << action;
-  QVERIFY(QDBusConnection(QStringLiteral("server")).send(signal));
+  qputenv("DBUS_SESSION_BUS_ADDRESS", bus_.address().toUtf8());
+  QVERIFY(server_.serve(bus_.address(), QStringLiteral("server")));
 }
 
 void NotificationTest::noticeCountsTheSignalsAndAClickOpensToday() {
@@ -125,8 +66,8 @@ void NotificationTest::noticeCountsTheSignalsAndAClickOpensToday() {
   // Another program's notice clicked opens nothing; ours opens 本日の信号.
   QVERIFY(!win->todayWindow() || !win->todayWindow()->isVisible());
   QSignalSpy opened(notifier(), &DesktopNotifier::opened);
-  click(c.id + 100);
-  click(c.id);
+  QVERIFY(server_.click(c.id + 100));
+  QVERIFY(server_.click(c.id));
   QTRY_VERIFY_WITH_TIMEOUT(win->todayWindow() && win->todayWindow()->isVisible(), 20000);
   QCOMPARE(opened.count(), 1);
 }

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -34,7 +35,9 @@
 #include "gui/import_ui.h"
 #include "gui/list_jobs.h"
 #include "gui/main_window.h"
+#include "gui/notification.h"
 #include "gui/update_ui.h"
+#include "session_bus.h"
 #include "store/codec.h"
 #include "store/save_guard.h"
 #include "store/text.h"
@@ -78,6 +81,7 @@ class UpdateWindowTest : public QObject {
   void anUpdateHandedOverDuringAnImportQuestionWaitsForIt();
   void aWindowStartedDuringTheTimersUpdateWaitsForIt();
   void aSignalEndsTheUpdateWithoutAWindowCleanly();
+  void withoutAWindowTheNoticeGoesOverTheSessionBus();
 
  private:
   // A sample list four days behind the stand-in, served with `o`, and a
@@ -91,7 +95,9 @@ class UpdateWindowTest : public QObject {
     int code = -1;
     QString out, err;
   };
-  QProcess* startProgram(const QStringList& args = {QStringLiteral("--update")});
+  // `extra` is added to the environment.
+  QProcess* startProgram(const QStringList& args = {QStringLiteral("--update")},
+                         const QProcessEnvironment& extra = {});
   Run finish(QProcess* p);
   // A price file of the window's list's days (oldest first), closes from
   // 500 up, at `path`.
@@ -176,6 +182,8 @@ void UpdateWindowTest::cleanup() {
 void UpdateWindowTest::expectKeyNeverShown(const std::vector<QString>& more) {
   std::vector<QString> texts = progress;
   for (const Box& b : boxes) texts.push_back(Q(b.text));
+  if (win)
+    for (const QString& said : win->successes()) texts.push_back(said);
   for (const SignalNotice& n : notices) {
     texts.push_back(n.title);
     texts.push_back(n.text);
@@ -184,10 +192,12 @@ void UpdateWindowTest::expectKeyNeverShown(const std::vector<QString>& more) {
   for (const QString& t : texts) QVERIFY2(!t.contains(QString::fromLatin1(kKey)), qPrintable(t));
 }
 
-QProcess* UpdateWindowTest::startProgram(const QStringList& args) {
+QProcess* UpdateWindowTest::startProgram(const QStringList& args,
+                                         const QProcessEnvironment& extra) {
   auto* p = new QProcess(this);
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("PATH", fakeBin + ":" + env.value("PATH"));
+  env.insert(extra);
   p->setProcessEnvironment(env);
   p->start(QStringLiteral(TAVRINE_PROGRAM), args);
   return p;
@@ -281,12 +291,12 @@ void UpdateWindowTest::buttonAsksForAMissingKeyThenUpdatesWithProgress() {
           progress.end());
   QVERIFY(!win->findChild<QProgressDialog*>() || !win->findChild<QProgressDialog*>()->isVisible());
 
-  // One summary box; the list, the calendar and the chart show the new days,
-  // with the same stock on the chart.
-  QCOMPARE(boxes.size(), std::size_t{1});
-  QVERIFY2(!boxes[0].isError, boxes[0].text.c_str());
-  QVERIFY2(Q(boxes[0].text).startsWith(QStringLiteral("一括更新完了: 2003/12/26 まで 4日分")),
-           boxes[0].text.c_str());
+  // The summary on the status bar, no box; the list, the calendar and the
+  // chart show the new days, with the same stock on the chart.
+  QVERIFY2(boxes.empty(), boxes.empty() ? "" : boxes[0].text.c_str());
+  QVERIFY2(win->successBar()->currentMessage().startsWith(
+               QStringLiteral("一括更新完了: 2003/12/26 まで 4日分")),
+           qPrintable(win->successBar()->currentMessage()));
   QCOMPARE(Q(ws.StockList.cell(0, 1)), QStringLiteral("2003/12/26"));
   QVERIFY(testing::ReadFileBytes(folder->path("tavrine/hizuke.csv")).find("2003/12/26") !=
           std::string::npos);
@@ -302,8 +312,9 @@ void UpdateWindowTest::buttonAsksForAMissingKeyThenUpdatesWithProgress() {
   boxes.clear();
   QTest::mouseClick(win->widget("UpdateButton"), Qt::LeftButton);
   QCOMPARE(asked, 1);
-  QCOMPARE(boxes.size(), std::size_t{1});
-  QCOMPARE(Q(boxes[0].text), QStringLiteral("デ-タ一覧は最新です (2003/12/26 まで)"));
+  QVERIFY(boxes.empty());
+  QCOMPARE(win->successBar()->currentMessage(),
+           QStringLiteral("デ-タ一覧は最新です (2003/12/26 まで)"));
   QCOMPARE(notices.size(), std::size_t{1});
   QVERIFY(Files(*folder) == files);
 
@@ -343,8 +354,8 @@ void UpdateWindowTest::cancelAndAWrongKeyChangeNothing() {
   QTest::mouseClick(win->widget("UpdateButton"), Qt::LeftButton);
   QVERIFY(clicked);
   QCOMPARE(asked, 0);
-  QCOMPARE(boxes.size(), std::size_t{1});
-  QCOMPARE(Q(boxes[0].text),
+  QVERIFY(boxes.empty());
+  QCOMPARE(win->successBar()->currentMessage(),
            QStringLiteral("一括更新を中止しました。デ-タ一覧は変わっていません。"));
   QVERIFY(Files(*folder) == files);
   QVERIFY(notices.empty());
@@ -509,7 +520,8 @@ void UpdateWindowTest::aWindowHoldingTheFolderRunsTheUpdateItIsHanded() {
            qPrintable(r.out));
   QCOMPARE(Q(win->workspace().StockList.cell(0, 1)), QStringLiteral("2003/12/26"));
   QCOMPARE(notices.size(), std::size_t{1});
-  QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), std::size_t{1}, 30000);
+  QTRY_COMPARE_WITH_TIMEOUT(win->successes().size(), 1, 30000);
+  QVERIFY(boxes.empty());
   QVERIFY(!QFile::exists(notified));  // the window's notification, not the program's
   expectKeyNeverShown({r.out, r.err});
 
@@ -561,9 +573,10 @@ void UpdateWindowTest::aFileHandedOverDuringAnUpdateWaitsForIt() {
   QVERIFY(handed);
   // The update's summary, then the import's, on the list the update left;
   // then the rename, on the list the import left.
-  QVERIFY(boxes.size() >= 2);
-  QVERIFY2(Q(boxes[0].text).startsWith(QStringLiteral("一括更新完了")), boxes[0].text.c_str());
-  QVERIFY2(Q(boxes[1].text).startsWith(QStringLiteral("取込完了")), boxes[1].text.c_str());
+  const QStringList& said = win->successes();  // newest first
+  QVERIFY(said.size() >= 2);
+  QVERIFY2(said[said.size() - 1].contains(QStringLiteral("一括更新完了")), qPrintable(said.back()));
+  QVERIFY2(said[said.size() - 2].contains(QStringLiteral("取込完了")), qPrintable(said[1]));
   for (const Box& b : boxes) QVERIFY2(!b.isError, b.text.c_str());
   QCOMPARE(win->jobs().waiting(), 0);
   QCOMPARE(Q(list.cell(1, 0)), Q(code) + QStringLiteral(" 待った名前"));
@@ -655,6 +668,59 @@ void UpdateWindowTest::aSignalEndsTheUpdateWithoutAWindowCleanly() {
                .contains(QStringLiteral("一括更新を中止しました。デ-タ一覧は変わっていません。")),
            qPrintable(r.out + r.err));
   QVERIFY(Files(*folder) == files);
+  QVERIFY(!QFile::exists(notified));
+}
+
+void UpdateWindowTest::withoutAWindowTheNoticeGoesOverTheSessionBus() {
+  testing::TestSessionBus bus;
+  QVERIFY2(!bus.address().isEmpty(), qPrintable(bus.why()));
+  testing::FakeNotifications server;
+  QVERIFY(server.serve(bus.address(), QStringLiteral("notices")));
+  // The program's session bus is the test's, its settings this test's.
+  QProcessEnvironment env;
+  env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path() + "/config");
+  QVERIFY(UpdateNoticesOn());
+
+  start();
+  win.reset();  // no window: the timer's run takes the folder itself
+  QProcess* p = startProgram({QStringLiteral("--update")}, env);
+  // It waits for a click on its notice; the notice closed lets it end.
+  QTRY_COMPARE_WITH_TIMEOUT(server.calls.size(), std::size_t{1}, 120000);
+  const testing::FakeNotifications::Call sent = server.calls[0];
+  QVERIFY(server.close(sent.id));
+  Run r = finish(p);
+  QCOMPARE(r.code, 0);
+  QVERIFY2(r.out.contains(QStringLiteral("一括更新完了: 2003/12/26 まで 4日分")),
+           qPrintable(r.out));
+  QVERIFY(!QFile::exists(notified));  // the bus took it: notify-send was not needed
+  QCOMPARE(sent.app, QStringLiteral("tavrine"));
+  QVERIFY(sent.actions.contains(QStringLiteral("default")));
+  // The count of new signals is that of the list the run saved.
+  WindowOptions wo;
+  wo.remember = false;
+  wo.messageHook = [this](const std::string& t, bool e) { boxes.push_back({t, e}); };
+  win = testing::ShowWindow(wo);
+  QVERIFY(win);
+  const SignalNotice n = NewSignalNotice(win->workspace().StockList, StrToDate("2003/12/26"));
+  QVERIFY(n.signalCount > 0);
+  QCOMPARE(sent.summary, NewSignalsTitle(n.day, n.signalCount, n.stocks));
+  QVERIFY2(sent.summary.contains(QStringLiteral("%1件").arg(n.signalCount)),
+           qPrintable(sent.summary));
+  QCOMPARE(sent.body, n.text);
+
+  // Turned off: the same run sends nothing, on the bus or by notify-send.
+  SetUpdateNoticesOn(false);
+  start();
+  win.reset();
+  server.calls.clear();
+  r = finish(startProgram({QStringLiteral("--update")}, env));
+  SetUpdateNoticesOn(true);
+  QCOMPARE(r.code, 0);
+  QVERIFY2(r.out.contains(QStringLiteral("一括更新完了: 2003/12/26 まで 4日分")),
+           qPrintable(r.out));
+  // A notice sent would have been answered while the test waited.
+  QCOMPARE(server.calls.size(), std::size_t{0});
   QVERIFY(!QFile::exists(notified));
 }
 
