@@ -12,14 +12,7 @@ namespace tavrine {
 
 namespace {
 
-bool ReadInt(const std::string& s, int& v) {
-  try {
-    v = StrToInt(s);
-    return true;
-  } catch (const ConversionError&) {
-    return false;
-  }
-}
+bool ReadInt(const std::string& s, int& v) { return TryStrictInt(s, v); }
 
 }  // namespace
 

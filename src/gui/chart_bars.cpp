@@ -26,14 +26,7 @@ ChartExtras ChartBarsSource::operator()() {
     return out;
   }
   const std::string code = LeftBytes(t.cell(k, 0), 4);
-  std::vector<ListClose> closes;
-  for (int r = 1; r < t.rowCount(); ++r) {
-    const std::string& close = t.cell(k, r);
-    int day = 0;
-    long double v = 0;
-    if (TryParseDate(t.cell(0, r), day) && TryStrToFloat(close, v) && v > 0)
-      closes.push_back({day, close});
-  }
+  const std::vector<ListClose> closes = ListClosesOf(t, k);
   // The store's file and its write-ahead log: a write shows in one of them.
   std::string key = code + '\t' + std::to_string(closes.size());
   if (!closes.empty())

@@ -138,6 +138,7 @@ void PortfolioWindow::buildSettings() {
   const auto box = [strip, row2](const char* text, const char* name, int width, const char* tip) {
     row2->addWidget(new QLabel(QString::fromUtf8(text), strip));
     auto* e = new QLineEdit(strip);
+    TakeHalfWidth(e);
     e->setObjectName(QString::fromLatin1(name));
     e->setFixedWidth(width);
     e->setToolTip(QString::fromUtf8(tip));

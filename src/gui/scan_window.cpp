@@ -92,7 +92,7 @@ ScanWindow::ScanWindow(ScanSource source, QWidget* parent)
       AddShownValue(strip, row1, QStringLiteral("検証方式"), QStringLiteral("ScanJudging"), 60);
   row1->addSpacing(18);
   row1->addWidget(new QLabel(QStringLiteral("最少取引数"), strip));
-  minTrades_ = new QSpinBox(strip);
+  minTrades_ = new CountBox(strip);
   minTrades_->setObjectName(QStringLiteral("ScanMinTrades"));
   minTrades_->setRange(0, 999);
   minTrades_->setValue(model_ ? model_->minTrades() : 5);

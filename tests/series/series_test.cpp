@@ -496,25 +496,6 @@ TEST(DecimalForm, DoublesGiveTheDigitsOfTheirExtendedValue) {
   }
 }
 
-TEST(DecimalForm, StrictIntegerReadMatchesTheParser) {
-  for (const std::string s :
-       {"0", "-0", "+7", "007", "2147483647", "-2147483648", "2147483648", "-2147483649", "", " ",
-        "1.0", "1 ", "-", "+", "12a", "99999999999999999999"}) {
-    int v = 0;
-    bool threw = false;
-    int want = 0;
-    try {
-      want = StrToInt(s);
-    } catch (const ConversionError&) {
-      threw = true;
-    }
-    EXPECT_EQ(TryStrictInt(s, v), !threw) << "'" << s << "'";
-    if (!threw) {
-      EXPECT_EQ(v, want) << s;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace tavrine::series_test
 
