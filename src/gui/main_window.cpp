@@ -106,11 +106,8 @@ MainWindow::MainWindow(WindowOptions options) : QWidget(nullptr), ws_(platform_)
   // session bus the tray or notify-send says it instead.
   auto* notifier = new DesktopNotifier(QDBusConnection::sessionBus(), this);
   notifier->setObjectName(QStringLiteral("UpdateNotifier"));
-  connect(notifier, &DesktopNotifier::opened, this, [this] {
-    TodayWindow* today = openToday();
-    today->raise();
-    today->activateWindow();
-  });
+  // openToday brings the window to the front.
+  connect(notifier, &DesktopNotifier::opened, this, [this] { openToday(); });
   updater_->notify = [notifier](const SignalNotice& n) {
     if (!UpdateNoticesOn()) return;
     auto once = std::make_shared<QMetaObject::Connection>();

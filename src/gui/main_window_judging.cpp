@@ -122,9 +122,7 @@ void MainWindow::buildJudgingControls(QWidget* rulePanel) {
       w = new StockMoneyWindow(this);
       w->messageHook = platform_.messageHook;
     }
-    w->show();
-    w->raise();
-    w->activateWindow();
+    BringToFront(w);
     mirrorJudging();
   });
   h->addWidget(label, 1);
@@ -283,9 +281,7 @@ TodayWindow* MainWindow::openToday() {
     today_->messageHook = platform_.messageHook;
   }
   today_->refresh();
-  today_->show();
-  today_->raise();
-  today_->activateWindow();
+  BringToFront(today_);
   return today_;
 }
 
