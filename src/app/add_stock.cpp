@@ -114,10 +114,7 @@ std::string AddSummary::Message() const {
 
 AddSummary AddStock(Workspace& ws, const std::string& query, const AddHooks& hooks, bool report) {
   AddSummary s;
-  if (ws.refusedBusy()) {
-    s.busy = true;
-    return s;
-  }
+  if (ws.refusedBusy(s)) return s;
   WaitCursor cursor(ws.platform);
   UpdateProgress now;
   now.total = 2;

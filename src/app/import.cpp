@@ -9,10 +9,7 @@ namespace tavrine {
 ImportSummary ImportPriceFiles(Workspace& ws, const std::vector<ImportFile>& files,
                                const ImportHooks& hooks, bool report) {
   ImportSummary s;
-  if (ws.refusedBusy()) {
-    s.busy = true;
-    return s;
-  }
+  if (ws.refusedBusy(s)) return s;
   if (RunGuarded(ws.platform, [&] { s = PriceImport(ws).Run(files, hooks); })) return s;
 
   if (report) {

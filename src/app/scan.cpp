@@ -167,20 +167,10 @@ bool RateValue(const std::string& s, long double& v) {
 // The figure a figure column shows, as a number (none without a value);
 // nothing for the other columns.
 std::optional<std::optional<double>> FigureValue(const BacktestFigures& f, int column) {
-  switch (column) {
-    case kScanMaxDrawdown:
-      return f.maxDrawdown;
-    case kScanProfitFactor:
-      return f.profitFactor;
-    case kScanLosingStreak:
-      return f.longestLosingStreak ? std::optional<double>(*f.longestLosingStreak) : std::nullopt;
-    case kScanExposure:
-      return f.exposure;
-    case kScanBuyAndHold:
-      return f.buyAndHold;
-    default:
-      return std::nullopt;
-  }
+  const std::vector<std::optional<double>> numbers = FigureNumbers(f);
+  const int k = column - kScanMaxDrawdown;
+  if (k < 0 || k >= static_cast<int>(numbers.size())) return std::nullopt;
+  return numbers[static_cast<std::size_t>(k)];
 }
 
 }  // namespace

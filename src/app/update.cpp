@@ -146,10 +146,7 @@ std::function<bool(const UpdateProgress&)> RunProgress(Workspace& ws, const Upda
 
 UpdateSummary UpdateList(Workspace& ws, const UpdateHooks& hooks, bool report) {
   UpdateSummary s;
-  if (ws.refusedBusy()) {
-    s.busy = true;
-    return s;
-  }
+  if (ws.refusedBusy(s)) return s;
   WaitCursor cursor(ws.platform);
   UpdateProgress now;
   const auto tell = RunProgress(ws, hooks, report);

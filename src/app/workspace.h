@@ -88,6 +88,12 @@ class Workspace : public State {
   // busy(), with the status line's note: a whole run (import, update, a
   // list edit) is refused then and reads nothing.
   bool refusedBusy();
+  // The same for a run with a summary: its busy flag says it was refused.
+  template <class Summary>
+  bool refusedBusy(Summary& s) {
+    s.busy = refusedBusy();
+    return s.busy;
+  }
   // Sees every event dispatched, before its handler (if any) runs; the
   // window's tests watch the events a step sends through it.
   std::function<void(const std::string& control, const Event& ev)> onDispatch;

@@ -43,13 +43,7 @@ void StockAdd::choose() {
 }
 
 AddSummary StockAdd::run(const QString& query) {
-  if (ws_.busy()) {
-    // The engine puts its note on the status line and asks nothing.
-    const AddSummary s = AddStock(ws_, query.toStdString(), {}, false);
-    changed_();
-    return s;
-  }
-  RunBar bar(parent_, QStringLiteral("AddStockProgress"), QStringLiteral("銘柄追加"),
+  RunBar bar(parent_, ws_, QStringLiteral("AddStockProgress"), QStringLiteral("銘柄追加"),
              QStringLiteral("銘柄追加: 銘柄一覧を問い合わせています"), 2, &AddProgressText,
              onProgress);
   AddHooks hooks;

@@ -138,10 +138,7 @@ void SetDateRange(std::initializer_list<QDateTimeAxis*> axes, qreal first, qreal
 
 namespace {
 
-const QColor kEquityColor(0x1F, 0x5F, 0xBF);
-const QColor kHoldColor(0xE0, 0x8A, 0x1E);
 const QColor kEvenColor(0x90, 0x90, 0x90);
-const QColor kDrawdownColor(0xC8, 0x3C, 0x3C);
 const QColor kGainColor(0x3A, 0x9A, 0x5B);
 const QColor kDaysColor(0x5B, 0x7D, 0xA8);
 
@@ -254,6 +251,28 @@ void FillBars(BarChart& b, const QStringList& captions, const QList<qreal>& coun
 
 }  // namespace
 
+EquityPane MakeEquityPane(qreal lineWidth, qreal holdWidth, QWidget* parent) {
+  EquityPane p;
+  p.view = ChartViewOf(PlainChart(), parent);
+  p.line = Line(kEquityColor, lineWidth, Qt::SolidLine);
+  p.hold = Line(kHoldColor, holdWidth, Qt::DashLine);
+  p.dates = new QDateTimeAxis;
+  StyleAxis(p.dates);
+  // Both plots end at the same x when the dates take the same room.
+  p.dates->setLabelsColor(Qt::transparent);
+  p.log = new QLogValueAxis(p.view);
+  StyleAxis(p.log);
+  p.log->setTitleText(QStringLiteral("資産倍率"));
+  p.log->setLabelFormat(QStringLiteral("%.3g"));
+  p.log->setMinorTickCount(0);
+  return p;
+}
+
+void EquityPane::setLogRange(double lo, double hi) const {
+  log->setBase(LogBase(lo, hi));
+  log->setRange(lo, hi);
+}
+
 void StyleAxis(QAbstractAxis* axis) {
   axis->setLabelsFont(PixelFont(11));
   axis->setTitleFont(PixelFont(11));
@@ -323,32 +342,20 @@ BacktestView::BacktestView(QWidget* parent)
           .arg(kEquityColor.name(), kHoldColor.name(), kEvenColor.name(), kDrawdownColor.name()));
   sv->addWidget(key);
 
-  // Equity and buy and hold.
-  QChart* equityChart = PlainChart();
-  equity_ = Line(kEquityColor, 2, Qt::SolidLine);
-  equity_->setName(QStringLiteral("資産倍率"));
-  hold_ = Line(kHoldColor, 1.5, Qt::DashLine);
-  hold_->setName(QStringLiteral("買持"));
+  // Equity and buy and hold over the level 1, on the linear scale first:
+  // the logarithmic one is put in its place when chosen.
+  equity_ = MakeEquityPane(2, 1.5, this);
+  QChart* equityChart = equity_.view->chart();
+  equity_.line->setName(QStringLiteral("資産倍率"));
+  equity_.hold->setName(QStringLiteral("買持"));
   even_ = Line(kEvenColor, 1, Qt::DotLine);
-  equityDates_ = new QDateTimeAxis;
   equityValues_ = new QValueAxis;
-  StyleAxis(equityDates_);
   StyleAxis(equityValues_);
-  // The drawdown chart below shows the dates. These take the same room
-  // unseen, so that both plots end at the same x as well.
-  equityDates_->setLabelsColor(Qt::transparent);
   equityValues_->setTitleText(QStringLiteral("資産倍率"));
-  // The logarithmic scale is put in the linear one's place when chosen.
-  equityLog_ = new QLogValueAxis(this);
-  StyleAxis(equityLog_);
-  equityLog_->setTitleText(QStringLiteral("資産倍率"));
-  equityLog_->setLabelFormat(QStringLiteral("%.3g"));
-  equityLog_->setMinorTickCount(0);
-  equityLog_->setLabelsVisible(false);
-  equityLog_->setTitleVisible(false);
-  PutOnAxes(equityChart, equityDates_, equityValues_, {even_, hold_, equity_});
-  equityView_ = ChartViewOf(equityChart, this);
-  equityView_->setObjectName(QStringLiteral("BacktestEquity"));
+  equity_.log->setLabelsVisible(false);
+  equity_.log->setTitleVisible(false);
+  PutOnAxes(equityChart, equity_.dates, equityValues_, {even_, equity_.hold, equity_.line});
+  equity_.view->setObjectName(QStringLiteral("BacktestEquity"));
   logTitle_ = new QGraphicsSimpleTextItem(QStringLiteral("資産倍率"), equityChart);
   logTitle_->setFont(PixelFont(11));
   logTitle_->setRotation(-90);
@@ -356,17 +363,10 @@ BacktestView::BacktestView(QWidget* parent)
   connect(equityChart, &QChart::plotAreaChanged, this, [this] { placeLogLabels(); });
 
   // Drawdown as a filled area hanging from 0.
-  const DrawdownPane pane = MakeDrawdownPane(kDrawdownColor, this);
-  QChart* drawdownChart = pane.view->chart();
-  drawdownTop_ = pane.top;
-  drawdownBase_ = pane.base;
-  drawdown_ = pane.area;
-  drawdown_->setName(QStringLiteral("ドローダウン"));
-  drawdownDates_ = pane.dates;
-  drawdownValues_ = pane.values;
-  drawdownView_ = pane.view;
-  drawdownView_->setObjectName(QStringLiteral("BacktestDrawdown"));
-  connect(drawdownChart, &QChart::plotAreaChanged, this, [this] { placeLogLabels(); });
+  drawdown_ = MakeDrawdownPane(kDrawdownColor, this);
+  drawdown_.area->setName(QStringLiteral("ドローダウン"));
+  drawdown_.view->setObjectName(QStringLiteral("BacktestDrawdown"));
+  connect(drawdown_.view->chart(), &QChart::plotAreaChanged, this, [this] { placeLogLabels(); });
 
   // The ratio ranges: losing ranges in red, the others in green.
   ranges_ = MakeBars(QStringLiteral("売値/買値の分布（件）"), kGainColor, 0.7, this);
@@ -379,8 +379,8 @@ BacktestView::BacktestView(QWidget* parent)
   auto* charts = new QVBoxLayout;
   charts->setContentsMargins(6, 6, 6, 6);
   charts->setSpacing(4);
-  charts->addWidget(equityView_, 9);
-  charts->addWidget(drawdownView_, 4);
+  charts->addWidget(equity_.view, 9);
+  charts->addWidget(drawdown_.view, 4);
   auto* bars = new QHBoxLayout;
   bars->setSpacing(6);
   bars->addWidget(ranges_.view, 1);
@@ -451,16 +451,14 @@ void BacktestView::showCurves(const BacktestFigures& figures) {
     last += 86400000.0;
   }
 
-  equity_->replace(equity);
-  hold_->replace(hold);
+  equity_.line->replace(equity);
+  equity_.hold->replace(hold);
   even_->replace(QList<QPointF>{{first, 1}, {last, 1}});
-  SetDateRange({equityDates_, drawdownDates_}, first, last);
+  SetDateRange({equity_.dates, drawdown_.dates}, first, last);
   equityLo_ = lo;
   equityHi_ = hi;
   applyEquityScale();
-  DrawdownPane{drawdownView_, drawdownTop_,   drawdownBase_,
-               drawdown_,     drawdownDates_, drawdownValues_}
-      .draw(drawdown, first, last, deepest);
+  drawdown_.draw(drawdown, first, last, deepest);
 }
 
 void BacktestView::showRanges(const Distributions& distributions) {
@@ -504,20 +502,18 @@ void BacktestView::applyEquityScale() {
   // Logarithmic as chosen, while every value is above zero (a trade that
   // lost everything can only be drawn on the linear scale).
   const bool log = logScale_->isChecked() && equityLo_ > 0;
-  QAbstractAxis* shown = log ? static_cast<QAbstractAxis*>(equityLog_) : equityValues_;
-  QAbstractAxis* hidden = log ? static_cast<QAbstractAxis*>(equityValues_) : equityLog_;
-  QChart* chart = equityView_->chart();
+  QAbstractAxis* shown = log ? static_cast<QAbstractAxis*>(equity_.log) : equityValues_;
+  QAbstractAxis* hidden = log ? static_cast<QAbstractAxis*>(equityValues_) : equity_.log;
+  QChart* chart = equity_.view->chart();
   if (!chart->axes(Qt::Vertical).contains(shown)) {
-    for (QLineSeries* s : {even_, hold_, equity_}) s->detachAxis(hidden);
+    for (QLineSeries* s : {even_, equity_.hold, equity_.line}) s->detachAxis(hidden);
     chart->removeAxis(hidden);
     hidden->setParent(this);
     chart->addAxis(shown, Qt::AlignLeft);
-    for (QLineSeries* s : {even_, hold_, equity_}) s->attachAxis(shown);
+    for (QLineSeries* s : {even_, equity_.hold, equity_.line}) s->attachAxis(shown);
   }
   if (log) {
-    const double lo = equityLo_ / 1.1, hi = equityHi_ * 1.1;
-    equityLog_->setBase(LogBase(lo, hi));
-    equityLog_->setRange(lo, hi);
+    equity_.setLogRange(equityLo_ / 1.1, equityHi_ * 1.1);
   } else {
     // From the data, never below zero.
     const double pad = (equityHi_ - equityLo_) * 0.05;
@@ -526,10 +522,10 @@ void BacktestView::applyEquityScale() {
 }
 
 void BacktestView::placeLogLabels() {
-  QChart* chart = equityView_->chart();
-  const bool log = chart->axes(Qt::Vertical).contains(equityLog_);
-  const double lo = equityLog_->min(), hi = equityLog_->max();
-  const double b = std::log(equityLog_->base());
+  QChart* chart = equity_.view->chart();
+  const bool log = chart->axes(Qt::Vertical).contains(equity_.log);
+  const double lo = equity_.log->min(), hi = equity_.log->max();
+  const double b = std::log(equity_.log->base());
   std::vector<double> ticks;
   if (log && lo > 0 && hi > lo && b > 0)
     for (double k = std::ceil(std::log(lo) / b - 1e-9); k <= std::log(hi) / b + 1e-9; ++k)
@@ -546,8 +542,8 @@ void BacktestView::placeLogLabels() {
   // The room estimated for the labels is set right by what the layout made
   // of it: the plot starts where the drawdown plot below starts.
   const qreal off =
-      drawdownView_ ? chart->plotArea().left() - drawdownView_->chart()->plotArea().left() : 0;
-  if (std::abs(off) >= 1 && drawdownView_->chart()->plotArea().width() > 0) {
+      drawdown_.view ? chart->plotArea().left() - drawdown_.view->chart()->plotArea().left() : 0;
+  if (std::abs(off) >= 1 && drawdown_.view->chart()->plotArea().width() > 0) {
     QMargins m = chart->margins();
     const int left = std::max(0, m.left() - static_cast<int>(std::lround(off)));
     if (left != m.left()) {
@@ -584,14 +580,14 @@ void BacktestView::setLogScale(bool on) { logScale_->setChecked(on); }
 // labels are narrower gets that much more left margin, so that both plots
 // start at the same x and the two curves stand exactly above each other.
 void BacktestView::alignPlots() {
-  const bool log = equityView_->chart()->axes(Qt::Vertical).contains(equityLog_);
-  const qreal widths[] = {log ? WidestLabel(equityLog_) : WidestLabel(equityValues_),
-                          WidestLabel(drawdownValues_)};
+  const bool log = equity_.view->chart()->axes(Qt::Vertical).contains(equity_.log);
+  const qreal widths[] = {log ? WidestLabel(equity_.log) : WidestLabel(equityValues_),
+                          WidestLabel(drawdown_.values)};
   const qreal widest = std::max(widths[0], widths[1]);
   // The logarithmic axis takes no room of its own: its labels and title are
   // drawn in the margin, which gets the room an axis would have taken.
   const qreal own = log ? widths[0] + QFontMetricsF(PixelFont(11)).height() - 7 : 0;
-  QChart* charts[] = {equityView_->chart(), drawdownView_->chart()};
+  QChart* charts[] = {equity_.view->chart(), drawdown_.view->chart()};
   for (int i = 0; i < 2; ++i) {
     QMargins m = charts[i]->margins();
     m.setLeft(kChartMargin + static_cast<int>(std::lround(widest - widths[i] + (i ? 0 : own))));

@@ -57,6 +57,12 @@ struct BarChart {
 // "3.2億倍", "1兆倍" (three significant digits at most, no exponent).
 QString MultipleText(double value);
 
+// The colours of the equity, the buy-and-hold and the drawdown in both
+// pictures.
+inline const QColor kEquityColor(0x1F, 0x5F, 0xBF);
+inline const QColor kHoldColor(0xE0, 0x8A, 0x1E);
+inline const QColor kDrawdownColor(0xC8, 0x3C, 0x3C);
+
 // Pieces the backtest picture and the portfolio window draw their charts
 // with: an axis in the pictures' fonts and pens, a line of one pen, and a
 // day (DaysFromCivil) on a date-time axis.
@@ -86,6 +92,21 @@ struct DrawdownPane {
   void draw(const QList<QPointF>& points, qreal first, qreal last, double deepest) const;
 };
 DrawdownPane MakeDrawdownPane(const QColor& color, QWidget* parent);
+
+// The equity above a drawdown pane: the equity and buy-and-hold lines of
+// the widths given, a date axis whose labels take their room unseen (the
+// pane below shows the dates) and a logarithmic axis of multiples. The
+// caller puts the lines on the axes it chooses.
+struct EquityPane {
+  QChartView* view = nullptr;
+  QLineSeries *line = nullptr, *hold = nullptr;
+  QDateTimeAxis* dates = nullptr;
+  QLogValueAxis* log = nullptr;
+
+  // The logarithmic axis over lo .. hi on a base that suits the range.
+  void setLogRange(double lo, double hi) const;
+};
+EquityPane MakeEquityPane(qreal lineWidth, qreal holdWidth, QWidget* parent);
 // Date axes over first .. last (DayMsecs), labelled by month beyond three
 // years, else by day.
 void SetDateRange(std::initializer_list<QDateTimeAxis*> axes, qreal first, qreal last);
@@ -120,9 +141,9 @@ class BacktestView : public ToolWindow {
   // The equity's scale: logarithmic (the default) or linear.
   bool logScale() const;
   void setLogScale(bool on);
-  QLineSeries* equitySeries() const { return equity_; }
-  QLineSeries* holdSeries() const { return hold_; }
-  QAreaSeries* drawdownSeries() const { return drawdown_; }
+  QLineSeries* equitySeries() const { return equity_.line; }
+  QLineSeries* holdSeries() const { return equity_.hold; }
+  QAreaSeries* drawdownSeries() const { return drawdown_.area; }
   QBarSet* rangeBars() const { return ranges_.set; }
   QBarSet* dayBars() const { return days_.set; }
   QStringList rangeCategories() const;
@@ -144,26 +165,16 @@ class BacktestView : public ToolWindow {
   QLabel* summary_ = nullptr;
   QPushButton* imageButton_ = nullptr;
   QString fileStem_;
-  QChartView* equityView_ = nullptr;
-  QChartView* drawdownView_ = nullptr;
-
-  QLineSeries* equity_ = nullptr;
-  QLineSeries* hold_ = nullptr;
+  EquityPane equity_;
+  DrawdownPane drawdown_;
   QLineSeries* even_ = nullptr;  // the level 1, for reading gains and losses
-  QLineSeries* drawdownTop_ = nullptr;
-  QLineSeries* drawdownBase_ = nullptr;
-  QAreaSeries* drawdown_ = nullptr;
-  QDateTimeAxis* equityDates_ = nullptr;
-  QDateTimeAxis* drawdownDates_ = nullptr;
   QValueAxis* equityValues_ = nullptr;
-  QLogValueAxis* equityLog_ = nullptr;
   QCheckBox* logScale_ = nullptr;
   // The logarithmic axis draws no text of its own (its printf labels read
   // 1e+08); these stand in its place while it is shown.
   QList<QGraphicsSimpleTextItem*> logLabels_;
   QGraphicsSimpleTextItem* logTitle_ = nullptr;
   double equityLo_ = 1, equityHi_ = 1;  // the lowest and highest value drawn
-  QValueAxis* drawdownValues_ = nullptr;
 
   BarChart ranges_;
   BarChart days_;

@@ -46,22 +46,11 @@ namespace tavrine::gui {
 
 namespace {
 
-const QColor kEquityColor(0x1F, 0x5F, 0xBF);
-const QColor kHoldColor(0xE0, 0x8A, 0x1E);
-const QColor kDrawdownColor(0xC8, 0x3C, 0x3C);
-
 // The rules in the order of their buttons' tags, as the settings name them.
 QStringList RuleNames() {
   QStringList names;
   for (int t = 0; t < kRuleCount; ++t) names << QString::fromStdString(PortfolioRuleName(t));
   return names;
-}
-
-// A base for the logarithmic axis that gives it at most eight powers.
-double LogBase(double lo, double hi) {
-  for (const double base : {1.1, 1.2, 1.5, 2.0, 3.0, 10.0, 100.0})
-    if (std::log(hi / lo) / std::log(base) <= 8) return base;
-  return 1000;
 }
 
 QRadioButton* Choice(QWidget* parent, QHBoxLayout* row, const QString& caption, const char* name) {
@@ -201,25 +190,14 @@ void PortfolioWindow::buildResults() {
                    .arg(kEquityColor.name(), kHoldColor.name(), kDrawdownColor.name()));
   cv->addWidget(key);
 
-  QChart* equityChart = PlainChart();
-  equity_ = Line(kEquityColor, 1.5, Qt::SolidLine);
-  hold_ = Line(kHoldColor, 1.2, Qt::DashLine);
-  equityDates_ = new QDateTimeAxis;
-  equityLog_ = new QLogValueAxis;
-  StyleAxis(equityDates_);
-  StyleAxis(equityLog_);
-  equityDates_->setLabelsColor(Qt::transparent);
-  equityLog_->setTitleText(QStringLiteral("資産倍率"));
-  equityLog_->setLabelFormat(QStringLiteral("%.3g"));
-  equityLog_->setMinorTickCount(0);
-  PutOnAxes(equityChart, equityDates_, equityLog_, {hold_, equity_});
-  equityView_ = ChartViewOf(equityChart, charts);
-  equityView_->setObjectName(QStringLiteral("PortfolioEquity"));
+  equity_ = MakeEquityPane(1.5, 1.2, charts);
+  PutOnAxes(equity_.view->chart(), equity_.dates, equity_.log, {equity_.hold, equity_.line});
+  equity_.view->setObjectName(QStringLiteral("PortfolioEquity"));
 
   drawdown_ = MakeDrawdownPane(kDrawdownColor, charts);
   drawdown_.view->setObjectName(QStringLiteral("PortfolioDrawdown"));
   drawdown_.view->setMinimumHeight(120);
-  cv->addWidget(equityView_, 5);
+  cv->addWidget(equity_.view, 5);
   cv->addWidget(drawdown_.view, 2);
 
   tabs_ = new QTabWidget(right);
@@ -423,8 +401,8 @@ void PortfolioWindow::showChart() {
     }
     drawdown.append({x, -dd});
   }
-  equity_->replace(equity);
-  hold_->replace(hold);
+  equity_.line->replace(equity);
+  equity_.hold->replace(hold);
   if (line.empty()) {
     drawdown_.top->replace(drawdown);
     drawdown_.base->clear();
@@ -432,10 +410,8 @@ void PortfolioWindow::showChart() {
   }
   const qreal first = DayMsecs(line.front().day), last = DayMsecs(line.back().day);
   drawdown_.draw(drawdown, first, last, deepest);
-  SetDateRange({equityDates_, drawdown_.dates}, first, last);
-  const double low = lo / 1.1, high = hi * 1.1;
-  equityLog_->setBase(LogBase(low, high));
-  equityLog_->setRange(low, high);
+  SetDateRange({equity_.dates, drawdown_.dates}, first, last);
+  equity_.setLogRange(lo / 1.1, hi * 1.1);
 }
 
 bool PortfolioWindow::saveCsv(const QString& path) {

@@ -101,8 +101,8 @@ class PortfolioWindow : public ToolWindow {
   QTableWidget* yearTable() const;
   QTableView* tradeTable() const { return trades_; }
   QTableWidget* refusedTable() const { return refused_; }
-  QLineSeries* equitySeries() const { return equity_; }
-  QLineSeries* holdSeries() const { return hold_; }
+  QLineSeries* equitySeries() const { return equity_.line; }
+  QLineSeries* holdSeries() const { return equity_.hold; }
 
  signals:
   void finished();
@@ -136,12 +136,8 @@ class PortfolioWindow : public ToolWindow {
   QTableView* trades_ = nullptr;
   PortfolioTradeModel* tradeModel_ = nullptr;
   QTableWidget* refused_ = nullptr;
-  QChartView* equityView_ = nullptr;
-  QLineSeries* equity_ = nullptr;
-  QLineSeries* hold_ = nullptr;
+  EquityPane equity_;
   DrawdownPane drawdown_;
-  QDateTimeAxis* equityDates_ = nullptr;
-  QLogValueAxis* equityLog_ = nullptr;
   QTimer* timer_ = nullptr;
 
   WorkerRun<std::unique_ptr<PortfolioRun>> work_;

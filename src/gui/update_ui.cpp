@@ -207,19 +207,12 @@ UpdateSummary ListUpdate::run(bool ask, const std::function<void(const UpdateSum
     return s;
   }
   Running guard(running_);
-  if (ws_.busy()) {
-    // The engine puts its note on the status line and reads nothing.
-    s = UpdateList(ws_, {}, false);
-    changed_();
-    if (done) done(s);
-    return s;
-  }
-  if (ask && LoadJQuantsSettings().key.empty() && !editSettings()) {
+  if (ask && !ws_.busy() && LoadJQuantsSettings().key.empty() && !editSettings()) {
     s.cancelled = true;
     return s;
   }
 
-  RunBar bar(parent_, QStringLiteral("UpdateProgress"), QStringLiteral("一括更新"),
+  RunBar bar(parent_, ws_, QStringLiteral("UpdateProgress"), QStringLiteral("一括更新"),
              QStringLiteral("一括更新: 営業日を問い合わせています"), 0, &UpdateProgressText,
              onProgress);
   UpdateHooks hooks;
@@ -231,6 +224,7 @@ UpdateSummary ListUpdate::run(bool ask, const std::function<void(const UpdateSum
   // a hand-over hears the outcome before the box waits for the user.
   changed_();
   if (done) done(s);
+  if (s.busy) return s;
   if (s.days > 0) {
     const SignalNotice n = NewSignalNotice(ws_.StockList, s.newest);
     if (notify)
@@ -243,14 +237,14 @@ UpdateSummary ListUpdate::run(bool ask, const std::function<void(const UpdateSum
   return s;
 }
 
-RunBar::RunBar(QWidget* parent, const QString& objectName, const QString& title,
-               const QString& first, int steps, std::string (*text)(const UpdateProgress&),
+RunBar::RunBar(QWidget* parent, const Workspace& ws, const QString& objectName,
+               const QString& title, const QString& first, int steps,
+               std::string (*text)(const UpdateProgress&),
                const std::function<void(QProgressDialog&)>& onStep)
-    : dialog_(std::make_unique<QProgressDialog>(first, QStringLiteral("中止"), 0,
-                                                std::max(steps, 1), parent)),
-      steps_(steps),
-      text_(text),
-      onStep_(onStep) {
+    : steps_(steps), text_(text), onStep_(onStep) {
+  if (ws.busy()) return;
+  dialog_ = std::make_unique<QProgressDialog>(first, QStringLiteral("中止"), 0, std::max(steps, 1),
+                                              parent);
   QProgressDialog& bar = *dialog_;
   bar.setObjectName(objectName);
   bar.setWindowTitle(title);
@@ -264,6 +258,7 @@ RunBar::RunBar(QWidget* parent, const QString& objectName, const QString& title,
 }
 
 std::function<bool(const UpdateProgress&)> RunBar::hook() {
+  if (!dialog_) return {};
   return [this](const UpdateProgress& p) {
     QProgressDialog& bar = *dialog_;
     const int total = steps_ > 0 ? steps_ : std::max(p.total, 1);
@@ -277,7 +272,9 @@ std::function<bool(const UpdateProgress&)> RunBar::hook() {
   };
 }
 
-void RunBar::close() { dialog_->close(); }
+void RunBar::close() {
+  if (dialog_) dialog_->close();
+}
 
 void ReportOutcome(Platform& platform, const std::string& failure, const std::string& summary,
                    const std::vector<std::string>& errors) {

@@ -75,11 +75,13 @@ QString UpdateOutcomeText(const UpdateSummary& s);
 // progress hook that moves it. The range follows the run's count of steps
 // (or stays at `steps` when that is above 0), the line is text(p), onStep
 // (kept by reference: it outlives the run) sees the dialog after each step;
-// the hook answers false once 中止 was pressed.
+// the hook answers false once 中止 was pressed. While a handler waits for a
+// page (ws.busy()) the engine refuses the run at once with its note on the
+// status line: then no dialog opens and there is no hook.
 class RunBar {
  public:
-  RunBar(QWidget* parent, const QString& objectName, const QString& title, const QString& first,
-         int steps, std::string (*text)(const UpdateProgress&),
+  RunBar(QWidget* parent, const Workspace& ws, const QString& objectName, const QString& title,
+         const QString& first, int steps, std::string (*text)(const UpdateProgress&),
          const std::function<void(QProgressDialog&)>& onStep);
   std::function<bool(const UpdateProgress&)> hook();
   void close();

@@ -348,6 +348,12 @@ std::vector<std::string> FigureCells(const BacktestFigures& f) {
           FigureText(f.longestLosingStreak), PercentText(f.exposure), RoundedText(f.buyAndHold, 3)};
 }
 
+std::vector<std::optional<double>> FigureNumbers(const BacktestFigures& f) {
+  const std::optional<double> streak =
+      f.longestLosingStreak ? std::optional<double>(*f.longestLosingStreak) : std::nullopt;
+  return {f.maxDrawdown, f.profitFactor, streak, f.exposure, f.buyAndHold};
+}
+
 void TradeMarkers(const WorkTable& stats, const WorkTable& series, int firstRow, int lastRow,
                   std::vector<MarkerPoint>& buys, std::vector<MarkerPoint>& sells) {
   buys.clear();

@@ -117,6 +117,8 @@ std::string FiguresLine(const BacktestFigures& f);
 // exposure, two decimals for the profit factor, three for buy and hold.
 const std::vector<std::string>& FigureHeadings();  // 最大DD, PF, 最長連敗, 保有率, 買持
 std::vector<std::string> FigureCells(const BacktestFigures& f);
+// The same figures as numbers (none without a value), for ordering rows.
+std::vector<std::optional<double>> FigureNumbers(const BacktestFigures& f);
 
 // A trade marker on the chart: x is the SeriesTable row, y that row's close,
 // label that row's date text (the same label the chart's own points carry).

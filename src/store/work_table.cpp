@@ -295,11 +295,9 @@ long double WorkTable::getFloat(int c, int r) const {
 }
 
 bool WorkTable::tryInt(int c, int r, long long& v) const {
-  const Cell* x = find(c, r);
+  const Cell* x = filled(c, r);
   if (!x) return false;
   switch (x->kind()) {
-    case Cell::kEmpty:
-      return false;
     case Cell::kInt: {
       const long long i = x->integer();
       if (i < INT32_MIN || i > INT32_MAX) return false;
@@ -328,11 +326,9 @@ bool WorkTable::tryInt(int c, int r, long long& v) const {
 }
 
 bool WorkTable::tryFloat(int c, int r, long double& v) const {
-  const Cell* x = find(c, r);
+  const Cell* x = filled(c, r);
   if (!x) return false;
   switch (x->kind()) {
-    case Cell::kEmpty:
-      return false;
     case Cell::kInt:
       v = static_cast<long double>(x->integer());  // exact: 64 bits of mantissa
       return true;
@@ -353,8 +349,8 @@ bool WorkTable::isBlank(int c, int r) const {
 }
 
 bool WorkTable::textIs(int c, int r, std::string_view s) const {
-  const Cell* x = find(c, r);
-  if (!x || x->kind() == Cell::kEmpty) return s.empty();
+  const Cell* x = filled(c, r);
+  if (!x) return s.empty();
   if (x->isText()) {
     char buf[Cell::kDateChars];
     return x->textView(pool_, buf) == s;

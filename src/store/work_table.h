@@ -86,10 +86,7 @@ class WorkTable {
   }
 
   // Text tests without making the text.
-  bool isEmpty(int c, int r) const {
-    const Cell* x = find(c, r);
-    return !x || x->kind() == Cell::kEmpty;
-  }
+  bool isEmpty(int c, int r) const { return !filled(c, r); }
   // IsBlank of the text: empty or one space.
   bool isBlank(int c, int r) const;
   // Whether the text is s.
@@ -159,8 +156,8 @@ class WorkTable {
   // Cell [c, r] := cell [fc, fr] of from (this table or another), as it is:
   // an empty source empties it.
   void copyCell(const WorkTable& from, int fc, int fr, int c, int r) {
-    const Cell* x = from.find(fc, fr);
-    if (!x || x->kind() == Cell::kEmpty) {
+    const Cell* x = from.filled(fc, fr);
+    if (!x) {
       if (find(c, r)) release(*place(c, r));  // never grown for an empty cell
     } else if (Cell* to = place(c, r)) {
       if (x->isText()) textLeads_ |= from.textLeads_;
@@ -262,6 +259,11 @@ class WorkTable {
     const auto& column = data_[c];
     if (static_cast<std::size_t>(r) >= column.size()) return nullptr;
     return &column[r];
+  }
+  // The cell at [c, r] when it holds something, else null.
+  const Cell* filled(int c, int r) const {
+    const Cell* x = find(c, r);
+    return x && x->kind() != Cell::kEmpty ? x : nullptr;
   }
   // The cell at [c, r], its column grown to hold it; null at a negative address.
   Cell* place(int c, int r) {
