@@ -64,7 +64,9 @@ done
 for folder in "${layers[@]}"; do
   while IFS= read -r hit; do
     file=${hit%%:*}
-    inc=$(sed -E 's/.*#include "([^/"]+)\/.*/\1/' <<<"${hit#*:}")
+    # The folder of the header, read without a process per include.
+    [[ "${hit#*:}" =~ \#include\ \"([^/\"]+)/ ]]
+    inc=${BASH_REMATCH[1]}
     ok=0
     [ "$inc" = "$folder" ] && ok=1
     for a in ${may[$folder]}; do [ "$inc" = "$a" ] && ok=1; done

@@ -15,6 +15,20 @@ fault() {
   echo "$1"
   faults=$((faults + 1))
 }
+# resolve PATH: sets target to PATH from the manual's folder with . and ..
+# taken out (a leading .. stays), without a process per link.
+resolve() {
+  local IFS=/ part
+  local -a out=()
+  for part in $1; do
+    case $part in
+      "" | .) ;;
+      ..) if [ ${#out[@]} -gt 0 ] && [ "${out[-1]}" != .. ]; then unset 'out[-1]'; else out+=(..); fi ;;
+      *) out+=("$part") ;;
+    esac
+  done
+  target="${out[*]}"
+}
 
 for page in tavrine.htm tavrinekanni.htm; do
   [ -f "$page" ] || fault "$page: missing (the help window's buttons open it)"
@@ -42,8 +56,9 @@ for page in "${pages[@]}"; do
     if [ -z "$path" ]; then
       target=$page
     else
-      target=$(realpath -m --relative-to=. "$base/$path")
-      case $target in ../* | /*) fault "$page: $value leaves the manual"; continue ;; esac
+      resolve "$base/$path"
+      case $path in /*) target=/ ;; esac
+      case $target in .. | ../* | /*) fault "$page: $value leaves the manual"; continue ;; esac
       [ -f "$target" ] || { fault "$page: $value not found"; continue; }
     fi
     used[$target]=1
