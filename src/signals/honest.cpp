@@ -117,7 +117,7 @@ unsigned Needs(int column, const Terms& terms) {
   if (index < 0) return kAllColumns;
   unsigned need = 1u << index;
   // An agreement reads its trend line; the short-term ST reads S3.
-  for (const auto& step : terms.longTerm ? rule_math::kLongSteps : rule_math::kShortSteps)
+  for (const auto& step : rule_math::GTermOf(terms.longTerm).steps)
     if (step[0] == column && step[2] >= 0) need |= 1u << IndexOfColumn(step[2]);
   if (index == kST && !terms.stLong) need |= 1u << kS3;
   return need;
@@ -217,10 +217,8 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
   // averages itself, or its agreement with a trend line. A difference has a
   // value where both averages have one.
   auto at = [](const std::vector<long long>& v, int r) { return v[static_cast<std::size_t>(r)]; };
-  const bool lt = terms.longTerm;
-  const rule_math::Difference diffTerms[2] = {lt ? rule_math::kLongDiff1 : rule_math::kShortDiff1,
-                                              lt ? rule_math::kLongDiff2 : rule_math::kShortDiff2};
-  const auto& steps = lt ? rule_math::kLongSteps : rule_math::kShortSteps;
+  const rule_math::GTerm& g = rule_math::GTermOf(terms.longTerm);
+  const auto& steps = g.steps;
   std::vector<long long> diff[2];
   int diffOldest[2] = {};
   for (int w = 0; w < 2; ++w) {
@@ -229,8 +227,8 @@ Columns Compute(const std::vector<long long>& close, int first, int last, const 
         }))
       continue;
     diff[w].assign(rows, 0);
-    const Line m = average(diffTerms[w].minuend);
-    const Line s = average(diffTerms[w].subtrahend);
+    const Line m = average(g.diffs[w].minuend);
+    const Line s = average(g.diffs[w].subtrahend);
     for (int r = first; r <= last; ++r)
       diff[w][static_cast<std::size_t>(r)] = at(m.values, r) - at(s.values, r);
     diffOldest[w] = last - (std::max(m.width, s.width) - 1);

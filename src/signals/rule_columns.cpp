@@ -98,12 +98,11 @@ void Hindsight(const Closes& c, const honest::Terms& terms, RuleSet& out) {
   // switch computes the short set over the same rows.
   const bool longSet = terms.longTerm;
   if (!longSet || L >= 200) {
-    const rule_math::Difference d1 = longSet ? rule_math::kLongDiff1 : rule_math::kShortDiff1;
-    const rule_math::Difference d2 = longSet ? rule_math::kLongDiff2 : rule_math::kShortDiff2;
+    const rule_math::GTerm& g = rule_math::GTermOf(longSet);
     rule_math::GColumns(
-        F, L, longSet ? rule_math::kLongSteps : rule_math::kShortSteps,
+        F, L, g.steps,
         [&](int which, int r) {
-          const rule_math::Difference& d = which == 1 ? d1 : d2;
+          const rule_math::Difference& d = g.diff(which);
           return average(d.minuend)[At(r)] - average(d.subtrahend)[At(r)];
         },
         line, put);

@@ -17,25 +17,31 @@ struct Difference {
   int minuend, subtrahend;
 };
 
-// The G columns of one term: each step is {column, difference 1 or 2,
-// trend-line column or -1 for the difference itself}, in the term's order.
+// The G columns of one term: the two differences its steps read, and each
+// step as {column, difference 1 or 2, trend-line column or -1 for the
+// difference itself}, in the term's order.
 using GSteps = int[5][3];
+struct GTerm {
+  Difference diffs[2];
+  GSteps steps;
+
+  const Difference& diff(int which) const { return diffs[which - 1]; }
+};
 // G4, G6, G5 from MA25 - MA200; G3, G7 from MA25 - MA75.
-inline constexpr Difference kLongDiff1{calc::kMA25, calc::kMA200};
-inline constexpr Difference kLongDiff2{calc::kMA25, calc::kMA75};
-inline constexpr GSteps kLongSteps = {{calc::kG4, 1, -1},
-                                      {calc::kG6, 1, calc::kS4},
-                                      {calc::kG5, 1, calc::kS3},
-                                      {calc::kG3, 2, -1},
-                                      {calc::kG7, 2, calc::kS4}};
+inline constexpr GTerm kLongG{{{calc::kMA25, calc::kMA200}, {calc::kMA25, calc::kMA75}},
+                              {{calc::kG4, 1, -1},
+                               {calc::kG6, 1, calc::kS4},
+                               {calc::kG5, 1, calc::kS3},
+                               {calc::kG3, 2, -1},
+                               {calc::kG7, 2, calc::kS4}}};
 // G4, G7, G6 from MA5 - MA25; G3, G5 from close - MA25.
-inline constexpr Difference kShortDiff1{calc::kMA5, calc::kMA25};
-inline constexpr Difference kShortDiff2{calc::kClose, calc::kMA25};
-inline constexpr GSteps kShortSteps = {{calc::kG4, 1, -1},
-                                       {calc::kG7, 1, calc::kS3},
-                                       {calc::kG6, 1, calc::kS2},
-                                       {calc::kG3, 2, -1},
-                                       {calc::kG5, 2, calc::kS2}};
+inline constexpr GTerm kShortG{{{calc::kMA5, calc::kMA25}, {calc::kClose, calc::kMA25}},
+                               {{calc::kG4, 1, -1},
+                                {calc::kG7, 1, calc::kS3},
+                                {calc::kG6, 1, calc::kS2},
+                                {calc::kG3, 2, -1},
+                                {calc::kG5, 2, calc::kS2}}};
+inline const GTerm& GTermOf(bool longTerm) { return longTerm ? kLongG : kShortG; }
 
 // The five G columns of one term in one pass over the rows, each difference
 // read once (diff(which, r)) for the columns that use it; line(column, r)

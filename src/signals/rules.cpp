@@ -33,12 +33,11 @@ long long Diff(const WorkTable& t, int minuendCol, int subtrahendCol, int r) {
 }
 
 // The G columns of one term over CalcTable.
-void GColumns(WorkTable& t, const Span& s, rule_math::Difference d1, rule_math::Difference d2,
-              const rule_math::GSteps& steps) {
+void GColumns(WorkTable& t, const Span& s, const rule_math::GTerm& g) {
   rule_math::GColumns(
-      s.first, s.last, steps,
+      s.first, s.last, g.steps,
       [&](int which, int r) {
-        const rule_math::Difference& d = which == 1 ? d1 : d2;
+        const rule_math::Difference& d = g.diff(which);
         return Diff(t, d.minuend, d.subtrahend, r);
       },
       [&](int line, int r) { return t.getInt(line, r); },
@@ -64,15 +63,9 @@ int Rules::BandTest(long long v, long double upper, long double lower) {
   return 0;
 }
 
-void Rules::LongTermG() {
-  GColumns(ws_.CalcTable, DataRows(ws_), rule_math::kLongDiff1, rule_math::kLongDiff2,
-           rule_math::kLongSteps);
-}
+void Rules::LongTermG() { GColumns(ws_.CalcTable, DataRows(ws_), rule_math::kLongG); }
 
-void Rules::ShortTermG() {
-  GColumns(ws_.CalcTable, DataRows(ws_), rule_math::kShortDiff1, rule_math::kShortDiff2,
-           rule_math::kShortSteps);
-}
+void Rules::ShortTermG() { GColumns(ws_.CalcTable, DataRows(ws_), rule_math::kShortG); }
 
 // The band test on the deviation line and bands of the current term; the
 // overlays have put the line and bands of that term into columns 25, 29, 30.
