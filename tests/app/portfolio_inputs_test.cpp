@@ -27,12 +27,15 @@ namespace {
 using testing::DataFolder;
 using testing::RecordingPlatform;
 
-// Generated stocks, one of them with a cell the extraction cannot read.
+// Generated stocks, one of them with a cell the extraction cannot read. The
+// folder goes once the list is read, so the environment it sets does not
+// outlive the list kept for the whole run.
 class SampleList {
  public:
   SampleList() {
+    const DataFolder folder;
     sample::Options o;
-    o.dir = folder_.dir().string();
+    o.dir = folder.dir().string();
     o.stocks = 8;
     o.days = 1500;
     o.seed = 11;
@@ -50,7 +53,6 @@ class SampleList {
   const WorkTable& list() const { return list_; }
 
  private:
-  DataFolder folder_;
   WorkTable list_{"StockList", 1, 1};
 };
 
