@@ -2,7 +2,8 @@
 // API, on a folder without a list: 一括更新 first says how to add a stock;
 // the button asks for a name, offers the stocks it matches, runs with its
 // progress dialog and makes the list with the chosen stock charted; 中止
-// in the dialog leaves every file as it was.
+// in the dialog leaves every file as it was; while a handler waits in its
+// box the addition is refused without a dialog.
 #include <QDir>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -42,6 +43,20 @@ std::map<std::string, std::string> Files(const testing::DataFolder& f) {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// Counts the progress dialogs shown while it lives.
+class ShownDialogs : public QObject {
+ public:
+  ShownDialogs() { qApp->installEventFilter(this); }
+  ~ShownDialogs() override { qApp->removeEventFilter(this); }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::Show && qobject_cast<QProgressDialog*>(watched)) ++count;
+    return false;
+  }
+};
+
 }  // namespace
 
 class AddStockWindowTest : public QObject {
@@ -52,6 +67,7 @@ class AddStockWindowTest : public QObject {
   void cleanup();
   void onAnEmptyFolderTheButtonAddsTheChosenStock();
   void cancelInTheDialogChangesNothing();
+  void anAdditionWhileAHandlerRunsIsRefusedWithoutADialog();
 
  private:
   // A sample folder without its list and calendar, the stand-in serving its
@@ -180,6 +196,34 @@ void AddStockWindowTest::cancelInTheDialogChangesNothing() {
   QCOMPARE(site->site().barRequests(), 0L);
   QVERIFY(Files(*folder) == files);
   QVERIFY(win->workspace().StockList.cell(1, 0).empty());
+}
+
+void AddStockWindowTest::anAdditionWhileAHandlerRunsIsRefusedWithoutADialog() {
+  start();
+  const auto files = Files(*folder);
+  // While a handler waits in its message box the engine refuses at once:
+  // no progress dialog opens over the box, the service is not asked.
+  std::vector<AddSummary> answered;
+  int shownWhileBusy = -1;
+  win->platform().messageHook = [&](const std::string& t, bool e) {
+    boxes.push_back({t, e});
+    if (!answered.empty()) return;
+    ShownDialogs shown;
+    answered.push_back(win->adder().run(Q(data.stocks[0].code)));
+    shownWhileBusy = shown.count;
+  };
+  win->fire("Button18", Event{});  // 保存 of the memo: "保存しました。"
+  QVERIFY2(!answered.empty(), "no handler showed a box");
+  QVERIFY(answered[0].busy);
+  QCOMPARE(shownWhileBusy, 0);
+  QCOMPARE(Q(win->workspace().form.text("StatusBar1")), Q(kBusyStatus));
+  QCOMPARE(site->site().barRequests(), 0L);
+  QVERIFY(Files(*folder) == files);
+
+  // Once the handler is done the same addition runs with its dialog.
+  ShownDialogs shown;
+  win->adder().run(Q(data.stocks[0].code));
+  QVERIFY(shown.count > 0);
 }
 
 QTEST_MAIN(AddStockWindowTest)
