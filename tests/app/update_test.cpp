@@ -25,6 +25,7 @@
 #include <thread>
 #include <utility>
 
+#include "../support/build_paths.h"
 #include "../support/recording_platform.h"
 #include "../web/jquants_support.h"
 #include "../web/web_support.h"
@@ -878,8 +879,8 @@ TEST_F(UpdateTest, ASignalEndsTheDriversUpdateCleanly) {
       ::dup2(in[0], 0);
       ::dup2(out[1], 1);
       ::close(in[0]), ::close(in[1]), ::close(out[0]), ::close(out[1]);
-      const char* argv[] = {TAVRINE_SCRIPT_EXE, nullptr};
-      ::execve(TAVRINE_SCRIPT_EXE, const_cast<char**>(argv), environ);
+      const char* argv[] = {testing::kScriptExe, nullptr};
+      ::execve(testing::kScriptExe, const_cast<char**>(argv), environ);
       ::_exit(127);
     }
     ::close(in[0]), ::close(out[1]);

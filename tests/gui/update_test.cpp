@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "../support/build_paths.h"
 #include "../web/jquants_support.h"
 #include "app/today_list.h"
 #include "app/workspace.h"
@@ -199,7 +200,7 @@ QProcess* UpdateWindowTest::startProgram(const QStringList& args,
   env.insert("PATH", fakeBin + ":" + env.value("PATH"));
   env.insert(extra);
   p->setProcessEnvironment(env);
-  p->start(QStringLiteral(TAVRINE_PROGRAM), args);
+  p->start(QString::fromUtf8(testing::kProgramExe), args);
   return p;
 }
 

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/build_paths.h"
 #include "../support/data_folder.h"
 #include "store/codec.h"
 #include "store/folder_lock.h"
@@ -286,8 +287,8 @@ class Driver {
       ::dup2(in[0], 0);
       ::dup2(out[1], 1);
       ::close(in[0]), ::close(in[1]), ::close(out[0]), ::close(out[1]);
-      const char* argv[] = {TAVRINE_SCRIPT_EXE, nullptr};
-      ::execve(TAVRINE_SCRIPT_EXE, const_cast<char**>(argv), environ);
+      const char* argv[] = {testing::kScriptExe, nullptr};
+      ::execve(testing::kScriptExe, const_cast<char**>(argv), environ);
       ::_exit(127);
     }
     ::close(in[0]);

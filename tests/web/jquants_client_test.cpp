@@ -23,6 +23,7 @@
 #include <map>
 #include <thread>
 
+#include "../support/build_paths.h"
 #include "../support/recording_platform.h"
 #include "jquants_support.h"
 #include "list/settings_file.h"
@@ -206,12 +207,12 @@ TEST_F(JQuantsClientTest, PlainHttpOnlyToLoopback) {
 TEST_F(JQuantsClientTest, HttpsVerifiesTheServersCertificate) {
   const sample::Result data = jquantstest::SampleFolder(f_, 2, 30, 0);
   jquantssite::Options o;
-  o.certFile = TAVRINE_TEST_TLS_DIR "/server.pem";
-  o.keyFile = TAVRINE_TEST_TLS_DIR "/server.key";
+  o.certFile = std::string(testing::kTlsDir) + "/server.pem";
+  o.keyFile = std::string(testing::kTlsDir) + "/server.key";
   LiveJQuants site(f_, o);
   ASSERT_GT(site.port(), 0);
   JQuantsClient::Options trusted;
-  trusted.caFile = TAVRINE_TEST_TLS_DIR "/ca.pem";
+  trusted.caFile = std::string(testing::kTlsDir) + "/ca.pem";
   EXPECT_FALSE(Client(trusted).BarsOfDay(data.marketDays[0]).empty());
   // The system's certificates do not know the test authority.
   const std::string e = What([&] { Client().BarsOfDay(data.marketDays[0]); });

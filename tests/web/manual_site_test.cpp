@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "../support/build_paths.h"
 #include "web_support.h"
 
 namespace tavrine {
@@ -27,7 +28,7 @@ TEST(ManualSite, ServesEveryFileOfTheManualAsItIs) {
   DataFolder f;
   LiveSite site(f);
   httplib::Client client("127.0.0.1", site.port());
-  const fs::path root = TAVRINE_MANUAL_DIR;
+  const fs::path root = testing::kManualDir;
   std::set<std::string> onDisk;
   for (const auto& e : fs::recursive_directory_iterator(root)) {
     const std::string ext = e.path().extension().string();
